@@ -1,0 +1,111 @@
+// The desktop seam: everything that waits on a person or asks the operating
+// system goes through one Desktop object, installed once at start-up. The
+// real one (GuiDesktop) shows windows and talks to the system; the test one
+// answers from a script and records every request.
+#pragma once
+
+#include <QDateTime>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <optional>
+
+// One question or notice for the message box service.
+struct MsgBoxRequest {
+    QString title;
+    int icon = 0;
+    QString text; // lines joined with CR LF
+    int defaultButton = 1;
+    bool offerDontShow = false;
+    QStringList buttons; // captions of buttons 1..n
+};
+
+struct MsgBoxAnswer {
+    int choice = 0; // button number, 0 when closed without one
+    bool dontShow = false;
+};
+
+// The system beeps that go with the message box icons.
+enum class Beep { Default, Hand, Question, Exclamation, Asterisk };
+
+// The font of printed text, as the printouts name it.
+struct PrintFont {
+    QString name = QStringLiteral("Arial");
+    double size = 10.0; // points
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+};
+
+// A printed page surface. Positions and sizes are in inches from the top
+// left corner of the printable area.
+class PageSurface
+{
+public:
+    virtual ~PageSurface() = default;
+    virtual void setFont(const PrintFont &font) = 0;
+    virtual PrintFont font() const = 0;
+    virtual double currentX() const = 0;
+    virtual double currentY() const = 0;
+    virtual void setCurrentX(double inches) = 0;
+    virtual void setCurrentY(double inches) = 0;
+    virtual double pageWidth() const = 0;
+    virtual double pageHeight() const = 0;
+    virtual double textWidth(const QString &text) const = 0;
+    virtual double textHeight(const QString &text) const = 0;
+    // Prints text at the current position; the position moves to the start
+    // of the next line (x = 0, y += line height).
+    virtual void printLine(const QString &text) = 0;
+    // Prints text at the current position and leaves the position after it
+    // on the same line.
+    virtual void printText(const QString &text) = 0;
+    virtual void newPage() = 0;
+    // Ends the document: it goes to the print queue (or its PDF is written).
+    // False when that failed.
+    virtual bool endDoc() = 0;
+    // Abandons the document; nothing is printed.
+    virtual void killDoc() = 0;
+};
+
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+
+    // The message box window; the answer is the button pressed.
+    virtual MsgBoxAnswer messageBox(const MsgBoxRequest &request) = 0;
+    // The system's own message box, used only when the program's cannot be
+    // shown ("Display issue"). Stop icon, one OK button.
+    virtual void systemMessageBox(const QString &title, const QString &text) = 0;
+    // The system input box; nothing when cancelled.
+    virtual std::optional<QString> inputBox(const QString &title, const QString &prompt,
+                                            const QString &defaultText) = 0;
+    // The folder chooser; nothing when cancelled.
+    virtual std::optional<QString> chooseFolder(const QString &title,
+                                                const QString &startFolder) = 0;
+    // Opens a link ("mailto:", "http://") or a file with the system's
+    // default program. False when the system could not do it.
+    virtual bool openUrl(const QUrl &url) = 0;
+
+    virtual QDateTime now() = 0;
+    // Size of the available screen in pixels, and its logical DPI.
+    virtual QSize screenSize() = 0;
+    virtual double logicalDpi() = 0;
+    virtual void beep(Beep kind) = 0;
+    // Plays a sound file; false when it could not be played.
+    virtual bool playSound(const QString &file) = 0;
+    // A new print job; nothing when no printer (and no PDF) can be had.
+    // Title is the job's name in the print queue.
+    virtual PageSurface *beginPrint(const QString &title) = 0;
+};
+
+// The installed desktop. There is always one: before start-up installs the
+// real one, a headless default answers every question with 0 (no button).
+Desktop &desktop();
+// Installs d (not owned) and returns the previous one.
+Desktop *setDesktop(Desktop *d);
+
+// Twips (1/1440 inch) to pixels and back with the screen's logical DPI.
+int TwipsToPixels(double twips);
+double PixelsToTwips(double pixels);

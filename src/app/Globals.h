@@ -1,0 +1,74 @@
+// Program-wide state of Custorin: one table of values that every window and
+// store function reads. Everything here is set at start-up or by sign-in and
+// the search window; tests reset it with ResetProgramState().
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// The program's title, taken from its version information; every window
+// title, file name and message that names the program is built from it.
+inline const QString AppTitle = QStringLiteral("Custorin");
+inline const QString AppDescription =
+    QStringLiteral("Evidence and Property Room Inventory");
+inline const QString VendorName = QStringLiteral("the Custorin developers");
+inline const QString VendorMail = QStringLiteral("support@custorin.example");
+inline const QString VendorWebSite = QStringLiteral("www.custorin.example");
+constexpr int AppVersionMajor = CUSTORIN_VERSION_MAJOR;
+constexpr int AppVersionMinor = CUSTORIN_VERSION_MINOR;
+constexpr int AppVersionRevision = CUSTORIN_VERSION_PATCH;
+
+// The folder holding the data files (absolute). Files are addressed by bare
+// names inside it; see DataPath().
+inline QString DataFolder;
+
+inline QString DataFileName;         // title + ".Data"
+inline QStringList AccessLevelNames; // 1-based through AccessLevelName()
+inline QStringList DataFileList;     // the six files of the data set
+
+inline QString CurrentUserName;   // empty while nobody is signed in
+inline int CurrentAccessLevel = 0; // 1..4 once signed in
+inline QString AgencyName;
+
+inline bool ListNeedsReload = false;
+
+// Search criteria handed from the search window to the main list.
+inline QString SearchPhrase;
+inline int SearchOption = 0;
+inline int IgnoreCaps = 0;
+inline int WholeWordOnly = 0;
+inline QDateTime SummaryStartDate;
+
+// Message box arguments and results (see ShowMsgBox).
+inline QString MsgBoxTitle;
+inline int MsgBoxIcon = 0;
+inline QString MsgBoxText;
+inline int MsgBoxDefault = 1;
+inline bool MsgBoxOfferDontShow = false;
+inline QStringList MsgBoxButtons; // element 0 is button 1
+inline int MsgBoxChoice = 0;
+inline bool MsgBoxDontShow = false;
+
+// Result of the last call to the operating system made by the log writers,
+// the shell-open procedures, backup and restore and the folder browser.
+inline long LastApiResult = 0;
+
+inline const QString TempFileName = QStringLiteral("TempFile.$$$");
+inline const QString UserFileName = QStringLiteral("User.List");
+inline const QString LockFileName = QStringLiteral("Custorin.lock");
+
+// CR LF, the line break of every message text and log line.
+inline const QString CrLf = QStringLiteral("\r\n");
+
+// Full path of a data-set file given by its bare name.
+QString DataPath(const QString &bareName);
+
+// Name of access level 1..4; empty for any other number.
+QString AccessLevelName(int level);
+
+// Steps 2 to 4 of start-up: the data-file name and the two tables.
+void InitProgramTables();
+
+// Puts every value above back to its start value (tests).
+void ResetProgramState();

@@ -1,0 +1,3 @@
+#include "controls/ZelButton.h"
+
+ZelButton::ZelButton(QWidget *parent) : QPushButton(parent) {}

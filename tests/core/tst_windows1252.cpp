@@ -1,0 +1,56 @@
+// Windows-1252 fixed-width text fields and OLE dates.
+#include "app/Formats.h"
+
+#include <QTest>
+
+class TestWindows1252 : public QObject
+{
+    Q_OBJECT
+private slots:
+    void fixedTextBytes()
+    {
+        // "Café €5" in a 10-byte field: é = E9, € = 80, then 3 blanks.
+        const QByteArray expected("Caf\xE9 \x80"
+                                  "5   ",
+                                  10);
+        QCOMPARE(ToFixedText(QString::fromUtf8("Café €5"), 10), expected);
+        QCOMPARE(FromFixedText(expected), QString::fromUtf8("Café €5"));
+        // Cut at the width; characters outside the code page become "?".
+        QCOMPARE(ToFixedText(QString::fromUtf8("日本 abcdef"), 5), QByteArray("?? ab"));
+        QCOMPARE(ToFixedText(QString::fromUtf8("a\U0001F600b"), 4), QByteArray("a?b "));
+        // Trimmed of blanks and NULs at both ends when read.
+        QCOMPARE(FromFixedText(QByteArray("  x y \0\0", 8)), QStringLiteral("x y"));
+        // Every byte round-trips, the five undefined ones included.
+        QByteArray all;
+        for (int b = 0x21; b < 256; ++b)
+            all.append(char(b));
+        QCOMPARE(ToWindows1252(FromWindows1252(all)), all);
+        QCOMPARE(FromWindows1252(QByteArray("\x93q\x94", 3)), QString::fromUtf8("“q”"));
+    }
+
+    void oleDates()
+    {
+        const QDateTime t = FromOleDate(39876.586909722224);
+        QCOMPARE(t.date(), QDate(2009, 3, 4));
+        QCOMPARE(t.time(), QTime(14, 5, 9));
+        QCOMPARE(ToOleDate(t), 39876.0 + (14 * 3600 + 5 * 60 + 9) / 86400.0);
+        QVERIFY(!FromOleDate(0).isValid());
+        QCOMPARE(ToOleDate(QDateTime()), 0.0);
+        QCOMPARE(FromOleDate(1.0).date(), QDate(1899, 12, 31));
+        // Before the epoch the fraction is still the time of that day.
+        const QDateTime before = FromOleDate(-1.25);
+        QCOMPARE(before.date(), QDate(1899, 12, 29));
+        QCOMPARE(before.time(), QTime(6, 0));
+        QCOMPARE(ToOleDate(before), -1.25);
+        // Rounded to the nearest second, carrying into the next day.
+        QCOMPARE(FromOleDate(40000.0 + 0.4 / 86400).time(), QTime(0, 0, 0));
+        QCOMPARE(FromOleDate(40000.0 + 0.6 / 86400).time(), QTime(0, 0, 1));
+        QCOMPARE(FromOleDate(40000.99999999).date(), QDate(2009, 7, 7));
+        QCOMPARE(FromOleDate(40000.99999999).time(), QTime(0, 0));
+        // The value 123456 is 01/03/2238.
+        QCOMPARE(FromOleDate(123456).date(), QDate(2238, 1, 3));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestWindows1252)
+#include "tst_windows1252.moc"

@@ -1,0 +1,210 @@
+#include "FakeDesktop.h"
+
+#include "app/Globals.h"
+#include "app/Settings.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+// A page surface that remembers what is printed where. Text widths are
+// measured with a fixed 0.1 inch a character at 10 points so that layouts
+// are the same on every machine.
+class FakePageSurface : public PageSurface
+{
+public:
+    FakePageSurface(FakeDesktop *owner, QString title) : m_owner(owner), m_title(std::move(title)) {}
+    void setFont(const PrintFont &font) override { m_font = font; }
+    PrintFont font() const override { return m_font; }
+    double currentX() const override { return m_x; }
+    double currentY() const override { return m_y; }
+    void setCurrentX(double inches) override { m_x = inches; }
+    void setCurrentY(double inches) override { m_y = inches; }
+    double pageWidth() const override { return 8.0; }
+    double pageHeight() const override { return 10.5; }
+    double scale() const { return (m_font.size > 0 ? m_font.size : 10.0) / 10.0; }
+    double textWidth(const QString &text) const override { return 0.1 * text.size() * scale(); }
+    double textHeight(const QString &) const override { return 0.2 * scale(); }
+    void record(const QString &text)
+    {
+        PrintedText p;
+        p.page = m_page;
+        p.x = m_x;
+        p.y = m_y;
+        p.text = text;
+        p.fontFamily = m_font.name;
+        p.fontSize = m_font.size;
+        p.bold = m_font.bold;
+        m_items.append(p);
+    }
+    void printLine(const QString &text) override
+    {
+        record(text);
+        m_x = 0;
+        m_y += textHeight(text);
+    }
+    void printText(const QString &text) override
+    {
+        record(text);
+        m_x += textWidth(text);
+    }
+    void newPage() override
+    {
+        ++m_page;
+        m_x = m_y = 0;
+    }
+    bool endDoc() override
+    {
+        m_owner->printed.append(m_items);
+        m_owner->pagesPrinted += m_page;
+        m_owner->printJobs.append(m_title);
+        finish();
+        return true;
+    }
+    void killDoc() override { finish(); }
+
+private:
+    void finish();
+    FakeDesktop *m_owner;
+    QString m_title;
+    PrintFont m_font;
+    double m_x = 0, m_y = 0;
+    int m_page = 1;
+    QList<PrintedText> m_items;
+};
+
+void FakePageSurface::finish()
+{
+    FakeDesktop *owner = m_owner;
+    owner->m_page = nullptr;
+    delete this;
+}
+
+QString Describe(const MsgBoxRequest &r)
+{
+    return QStringLiteral("\"%1\" | \"%2\" | [%3]")
+        .arg(r.title, QString(r.text).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n")),
+             r.buttons.join(QLatin1String("; ")));
+}
+
+FakeDesktop::FakeDesktop() : m_now(QDate(2026, 12, 4), QTime(22, 45, 32), Qt::LocalTime) {}
+
+FakeDesktop::~FakeDesktop()
+{
+    delete m_page;
+}
+
+void FakeDesktop::answerMsgBox(int choice, bool dontShow, const QString &expectedTitle)
+{
+    m_msgAnswers.enqueue([=](const MsgBoxRequest &r) {
+        if (!expectedTitle.isEmpty() && r.title != expectedTitle) {
+            QTest::qFail(qPrintable(QStringLiteral("message box \"%1\" expected, got %2")
+                                        .arg(expectedTitle, Describe(r))),
+                         __FILE__, __LINE__);
+        }
+        return MsgBoxAnswer{choice, dontShow};
+    });
+}
+
+void FakeDesktop::answerMsgBoxWith(std::function<MsgBoxAnswer(const MsgBoxRequest &)> answer)
+{
+    m_msgAnswers.enqueue(std::move(answer));
+}
+
+void FakeDesktop::answerInputBox(std::optional<QString> answer)
+{
+    m_inputAnswers.enqueue(std::move(answer));
+}
+
+void FakeDesktop::answerFolder(std::optional<QString> answer)
+{
+    m_folderAnswers.enqueue(std::move(answer));
+}
+
+int FakeDesktop::pendingAnswers() const
+{
+    return int(m_msgAnswers.size() + m_inputAnswers.size() + m_folderAnswers.size());
+}
+
+MsgBoxAnswer FakeDesktop::messageBox(const MsgBoxRequest &request)
+{
+    msgBoxes.append(request);
+    if (m_msgAnswers.isEmpty()) {
+        QTest::qFail(qPrintable(QStringLiteral("unexpected message box ") + Describe(request)),
+                     __FILE__, __LINE__);
+        return {};
+    }
+    return m_msgAnswers.dequeue()(request);
+}
+
+void FakeDesktop::systemMessageBox(const QString &title, const QString &text)
+{
+    systemBoxes.append({title, text});
+}
+
+std::optional<QString> FakeDesktop::inputBox(const QString &title, const QString &prompt,
+                                             const QString &)
+{
+    inputPrompts.append(prompt);
+    if (m_inputAnswers.isEmpty()) {
+        QTest::qFail(qPrintable(QStringLiteral("unexpected input box \"%1\": %2").arg(title, prompt)),
+                     __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return m_inputAnswers.dequeue();
+}
+
+std::optional<QString> FakeDesktop::chooseFolder(const QString &title, const QString &)
+{
+    folderTitles.append(title);
+    if (m_folderAnswers.isEmpty()) {
+        QTest::qFail(qPrintable(QStringLiteral("unexpected folder chooser \"%1\"").arg(title)),
+                     __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return m_folderAnswers.dequeue();
+}
+
+bool FakeDesktop::openUrl(const QUrl &url)
+{
+    openedUrls.append(url);
+    return m_openUrlResult;
+}
+
+PageSurface *FakeDesktop::beginPrint(const QString &title)
+{
+    if (!m_printerAvailable)
+        return nullptr;
+    delete m_page;
+    m_page = new FakePageSurface(this, title);
+    return m_page;
+}
+
+struct TestEnvironment::Impl {
+    QTemporaryDir dir;
+    Desktop *previous = nullptr;
+};
+
+TestEnvironment::TestEnvironment() : d(std::make_unique<Impl>())
+{
+    ResetProgramState();
+    DataFolder = d->dir.path();
+    SettingsFileOverride = d->dir.filePath(QStringLiteral("settings/Custorin.ini"));
+    d->previous = setDesktop(&desktop);
+}
+
+TestEnvironment::~TestEnvironment()
+{
+    setDesktop(d->previous);
+    DataFolder.clear();
+    SettingsFileOverride.clear();
+}
+
+QString TestEnvironment::folder() const
+{
+    return d->dir.path();
+}
+
+QString TestEnvironment::path(const QString &bareName) const
+{
+    return d->dir.filePath(bareName);
+}

@@ -1,0 +1,112 @@
+// The test desktop: answers from a script queued by the test and records
+// every request, so tests assert exact titles, texts and captions. A
+// message box that no scripted answer expects fails the running test with
+// its title and text and is answered 0.
+#pragma once
+
+#include "app/Desktop.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+#include <functional>
+
+struct PrintedText {
+    int page = 1;
+    double x = 0, y = 0; // inches
+    QString text;
+    QString fontFamily;
+    double fontSize = 0;
+    bool bold = false;
+};
+
+class FakePageSurface;
+
+class FakeDesktop : public Desktop
+{
+public:
+    FakeDesktop();
+    ~FakeDesktop() override;
+
+    // ---- script ----
+    // The next message box is answered with this button (and box state).
+    // When expectedTitle is not empty the box must carry that title.
+    void answerMsgBox(int choice, bool dontShow = false, const QString &expectedTitle = QString());
+    // The next message box is answered by a function of the request.
+    void answerMsgBoxWith(std::function<MsgBoxAnswer(const MsgBoxRequest &)> answer);
+    void answerInputBox(std::optional<QString> answer);
+    void answerFolder(std::optional<QString> answer);
+    void setOpenUrlResult(bool ok) { m_openUrlResult = ok; }
+    void setNow(const QDateTime &now) { m_now = now; }
+    void advance(qint64 secs) { m_now = m_now.addSecs(secs); }
+    void setScreen(QSize pixels, double dpi = 96.0)
+    {
+        m_screen = pixels;
+        m_dpi = dpi;
+    }
+    void setPrinterAvailable(bool ok) { m_printerAvailable = ok; }
+    // Queued answers not yet used (a test usually checks this is 0).
+    int pendingAnswers() const;
+
+    // ---- records ----
+    QList<MsgBoxRequest> msgBoxes;
+    QList<QPair<QString, QString>> systemBoxes;
+    QStringList inputPrompts;
+    QStringList folderTitles;
+    QList<QUrl> openedUrls;
+    QList<Beep> beeps;
+    QStringList sounds;
+    QStringList printJobs;
+    QList<PrintedText> printed; // every text of every finished job
+    int pagesPrinted = 0;
+
+    // ---- Desktop ----
+    MsgBoxAnswer messageBox(const MsgBoxRequest &request) override;
+    void systemMessageBox(const QString &title, const QString &text) override;
+    std::optional<QString> inputBox(const QString &title, const QString &prompt,
+                                    const QString &defaultText) override;
+    std::optional<QString> chooseFolder(const QString &title, const QString &startFolder) override;
+    bool openUrl(const QUrl &url) override;
+    QDateTime now() override { return m_now; }
+    QSize screenSize() override { return m_screen; }
+    double logicalDpi() override { return m_dpi; }
+    void beep(Beep kind) override { beeps.append(kind); }
+    bool playSound(const QString &file) override
+    {
+        sounds.append(file);
+        return true;
+    }
+    PageSurface *beginPrint(const QString &title) override;
+
+private:
+    friend class FakePageSurface;
+    QQueue<std::function<MsgBoxAnswer(const MsgBoxRequest &)>> m_msgAnswers;
+    QQueue<std::optional<QString>> m_inputAnswers;
+    QQueue<std::optional<QString>> m_folderAnswers;
+    bool m_openUrlResult = true;
+    bool m_printerAvailable = true;
+    QDateTime m_now;
+    QSize m_screen{1920, 1080};
+    double m_dpi = 96.0;
+    FakePageSurface *m_page = nullptr;
+};
+
+// Installs a FakeDesktop for the lifetime of the object, and a fresh data
+// folder, settings file and program state.
+class TestEnvironment
+{
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+    FakeDesktop desktop;
+    QString folder() const;
+    QString path(const QString &bareName) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Text of a request for failure messages: title | text | buttons.
+QString Describe(const MsgBoxRequest &request);
