@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // Answers every question with "no button" and does nothing else; used only
 // until start-up installs the real desktop, so a stray question in a

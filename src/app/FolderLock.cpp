@@ -53,8 +53,7 @@ bool FolderLock::acquire()
                    QStringLiteral("Nothing has been changed yet.");
         } else {
             text = QStringLiteral("The data folder can not be written to:") + CrLf +
-                   DataPath(QString()) + CrLf + CrLf +
-                   QStringLiteral("Nothing has been changed.");
+                   DataPath(QString()) + CrLf + CrLf + QStringLiteral("Nothing has been changed.");
         }
         const int choice = ShowMsgBox(QStringLiteral("Data folder busy"), 4, text, 1, false,
                                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")});

@@ -10,8 +10,7 @@
 // The program's title, taken from its version information; every window
 // title, file name and message that names the program is built from it.
 inline const QString AppTitle = QStringLiteral("Custorin");
-inline const QString AppDescription =
-    QStringLiteral("Evidence and Property Room Inventory");
+inline const QString AppDescription = QStringLiteral("Evidence and Property Room Inventory");
 inline const QString VendorName = QStringLiteral("the Custorin developers");
 inline const QString VendorMail = QStringLiteral("support@custorin.example");
 inline const QString VendorWebSite = QStringLiteral("www.custorin.example");
@@ -27,7 +26,7 @@ inline QString DataFileName;         // title + ".Data"
 inline QStringList AccessLevelNames; // 1-based through AccessLevelName()
 inline QStringList DataFileList;     // the six files of the data set
 
-inline QString CurrentUserName;   // empty while nobody is signed in
+inline QString CurrentUserName;    // empty while nobody is signed in
 inline int CurrentAccessLevel = 0; // 1..4 once signed in
 inline QString AgencyName;
 

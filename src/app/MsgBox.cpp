@@ -33,8 +33,7 @@ int ShowMsgBox(const QString &title, int icon, const QString &text, int defaultB
 }
 
 MsgBoxLayout LayoutMsgBox(QSizeF labelSize, const std::function<double(double)> &wrappedHeight,
-                          const QVector<double> &captionWidths, bool offerDontShow,
-                          QSizeF screen)
+                          const QVector<double> &captionWidths, bool offerDontShow, QSizeF screen)
 {
     MsgBoxLayout l;
     l.labelWidth = labelSize.width();

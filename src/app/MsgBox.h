@@ -33,8 +33,7 @@ struct MsgBoxLayout {
 // padded captions in the window's font; screen is the screen size; all in
 // twips.
 MsgBoxLayout LayoutMsgBox(QSizeF labelSize, const std::function<double(double)> &wrappedHeight,
-                          const QVector<double> &captionWidths, bool offerDontShow,
-                          QSizeF screen);
+                          const QVector<double> &captionWidths, bool offerDontShow, QSizeF screen);
 
 // The text of the "Display issue" box.
 QString DisplayIssueText();

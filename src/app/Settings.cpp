@@ -5,7 +5,8 @@
 #include <QSettings>
 #include <memory>
 
-namespace {
+namespace
+{
 
 std::unique_ptr<QSettings> openStore()
 {
@@ -47,8 +48,9 @@ int MainWindowHeightSetting()
 {
     constexpr int fallback = 9525;
     bool ok = false;
-    const double v =
-        GetSetting(QStringLiteral("MainWindowHeight"), QString::number(fallback)).trimmed().toDouble(&ok);
+    const double v = GetSetting(QStringLiteral("MainWindowHeight"), QString::number(fallback))
+                         .trimmed()
+                         .toDouble(&ok);
     if (!ok || v <= 0 || v > 1e6)
         return fallback;
     return int(v);
@@ -68,5 +70,6 @@ bool RefreshSoundSetting()
 
 void SaveRefreshSound(bool on)
 {
-    SaveSetting(QStringLiteral("RefreshSound"), on ? QStringLiteral("True") : QStringLiteral("False"));
+    SaveSetting(QStringLiteral("RefreshSound"),
+                on ? QStringLiteral("True") : QStringLiteral("False"));
 }

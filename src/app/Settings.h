@@ -12,9 +12,9 @@ QString GetSetting(const QString &key, const QString &defaultValue);
 void SaveSetting(const QString &key, const QString &value);
 
 // The three keys with their defaults on read.
-bool NewUserOverviewSuppressed();       // "NewUser" == "NoShow"
-void SuppressNewUserOverview();         // saves "NoShow"
-int MainWindowHeightSetting();          // twips; 9525 when missing or not a number
+bool NewUserOverviewSuppressed(); // "NewUser" == "NoShow"
+void SuppressNewUserOverview();   // saves "NoShow"
+int MainWindowHeightSetting();    // twips; 9525 when missing or not a number
 void SaveMainWindowHeight(int twips);
-bool RefreshSoundSetting();             // "True" plays the sound; default false
+bool RefreshSoundSetting(); // "True" plays the sound; default false
 void SaveRefreshSound(bool on);

@@ -12,7 +12,9 @@
 class FakePageSurface : public PageSurface
 {
 public:
-    FakePageSurface(FakeDesktop *owner, QString title) : m_owner(owner), m_title(std::move(title)) {}
+    FakePageSurface(FakeDesktop *owner, QString title) : m_owner(owner), m_title(std::move(title))
+    {
+    }
     void setFont(const PrintFont &font) override { m_font = font; }
     PrintFont font() const override { return m_font; }
     double currentX() const override { return m_x; }
@@ -146,8 +148,9 @@ std::optional<QString> FakeDesktop::inputBox(const QString &title, const QString
 {
     inputPrompts.append(prompt);
     if (m_inputAnswers.isEmpty()) {
-        QTest::qFail(qPrintable(QStringLiteral("unexpected input box \"%1\": %2").arg(title, prompt)),
-                     __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(QStringLiteral("unexpected input box \"%1\": %2").arg(title, prompt)),
+            __FILE__, __LINE__);
         return std::nullopt;
     }
     return m_inputAnswers.dequeue();

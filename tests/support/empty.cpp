@@ -1,0 +1,1 @@
+// Gives the widget support library a source file while it has no other.

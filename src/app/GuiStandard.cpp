@@ -1,0 +1,79 @@
+#include "app/GuiStandard.h"
+
+#include "app/Standard.h"
+
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPalette>
+#include <QRandomGenerator>
+#include <QWidget>
+
+void TileBackground(const QPixmap &picture, QWidget *window)
+{
+    if (picture.isNull() || !window)
+        return;
+    QPixmap canvas(window->size());
+    QPainter painter(&canvas);
+    for (const QPoint &p : TilePositions(window->size(), picture.size()))
+        painter.drawPixmap(p, picture);
+    painter.end();
+    QPalette pal = window->palette();
+    pal.setBrush(QPalette::Window, QBrush(canvas));
+    window->setPalette(pal);
+    window->setAutoFillBackground(true);
+}
+
+const QPixmap &BackgroundTile()
+{
+    // A quiet, warm paper texture: a light base with a faint fixed grain.
+    static const QPixmap tile = [] {
+        QImage image(64, 64, QImage::Format_RGB32);
+        QRandomGenerator grain(1990);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const int n = int(grain.bounded(7)) - 3;
+                image.setPixel(x, y, qRgb(244 + n, 241 + n, 232 + n));
+            }
+        }
+        return QPixmap::fromImage(image);
+    }();
+    return tile;
+}
+
+void SetUpFonts()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const char *candidates[] = {"/usr/share/wine/fonts/tahoma.ttf",
+                                "/usr/share/fonts/truetype/wine/tahoma.ttf"};
+    bool haveTahoma = QFontDatabase::families().contains(QStringLiteral("Tahoma"));
+    for (const char *path : candidates) {
+        if (!haveTahoma && QFile::exists(QString::fromLatin1(path)))
+            haveTahoma = QFontDatabase::addApplicationFont(QString::fromLatin1(path)) >= 0;
+    }
+    if (!haveTahoma)
+        QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans"),
+                                                              QStringLiteral("Liberation Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Verdana"),
+                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        QStringLiteral("Arial Narrow"),
+        {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
+    QFont::insertSubstitutions(
+        QStringLiteral("Times New Roman"),
+        {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+}
+
+QFont ProgramFont(const QString &family, double pointSize, bool bold)
+{
+    QFont f(family);
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    return f;
+}
