@@ -9,6 +9,8 @@
 #include <QLockFile>
 #include <QThread>
 
+int FolderLock::s_holders = 0;
+
 FolderLock::FolderLock() : m_file(std::make_unique<QLockFile>(DataPath(LockFileName)))
 {
     m_file->setStaleLockTime(StaleMs);
@@ -26,6 +28,7 @@ bool FolderLock::waitFor(int ms)
     for (;;) {
         if (m_file->tryLock(0)) {
             m_held = true;
+            ++s_holders;
             return true;
         }
         if (m_file->error() == QLockFile::PermissionError ||
@@ -39,9 +42,19 @@ bool FolderLock::waitFor(int ms)
     }
 }
 
+bool FolderLock::takeNested()
+{
+    if (s_holders == 0)
+        return false;
+    m_held = true;
+    m_nested = true;
+    ++s_holders;
+    return true;
+}
+
 bool FolderLock::acquire()
 {
-    if (m_held)
+    if (m_held || takeNested())
         return true;
     for (;;) {
         if (waitFor(WaitMs))
@@ -64,17 +77,20 @@ bool FolderLock::acquire()
 
 bool FolderLock::tryAcquire()
 {
-    if (m_held)
+    if (m_held || takeNested())
         return true;
     return waitFor(0);
 }
 
 void FolderLock::release()
 {
-    if (m_held) {
+    if (!m_held)
+        return;
+    if (!m_nested)
         m_file->unlock();
-        m_held = false;
-    }
+    m_held = false;
+    m_nested = false;
+    --s_holders;
 }
 
 bool RemoveStaleTempFile()

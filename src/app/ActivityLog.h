@@ -1,0 +1,54 @@
+// The four activity logs: one line of text per sign-in, user-list change,
+// entry change and search, appended next to the data file.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// Action codes, one numbering shared by the writers.
+enum LogAction : int {
+    LogIncorrectPassword = 0,
+    LogSignedIn = 1,
+    LogSignedOut = 2,
+    LogAdded = 3,
+    LogEdited = 4,
+    LogDeleted = 5,
+    LogArchived = 6,
+    LogRestored = 7,
+};
+
+inline const QString SignInOutLogName = QStringLiteral("SignInOut.Log");
+inline const QString UserListLogName = QStringLiteral("UserList.Log");
+inline const QString DataRecordsLogName = QStringLiteral("DataRecords.Log");
+inline const QString SearchLogName = QStringLiteral("Search.Log");
+
+// The writers. Each appends one line under the folder lock and leaves the
+// log read-only; a missing log is created. They return false when the line
+// could not be written (the lock was refused, the log or the folder can not
+// be written); the log is then as it was. A change whose line could not be
+// written must not be made: the entry store's operations log and change
+// together.
+bool LogSignInOut(int code);
+bool LogUserList(int code, const QString &userName);
+bool LogDataRecord(int code, double controlNumber);
+bool LogSearch(const QString &description);
+
+// The lines as the writers build them, without the CR LF.
+QString LogStamp(const QDateTime &now);
+QString SignInOutLine(const QDateTime &now, int code);
+QString UserListLine(const QDateTime &now, int code, const QString &userName);
+QString DataRecordLine(const QDateTime &now, int code, double controlNumber);
+QString SearchLine(const QDateTime &now, const QString &description);
+
+// Appends line + CR LF (Windows-1252) to the log named logName in the data
+// folder, under the folder lock: makes the log writable, appends, makes it
+// read-only again. A failed append is undone.
+// The log's length before the append goes to *sizeBefore, for
+// UndoLogAppend.
+bool AppendLogLine(const QString &logName, const QString &line, qint64 *sizeBefore = nullptr);
+// Takes back the line just appended when the change it records could not
+// be made. Only under the same hold of the folder lock as the append.
+bool UndoLogAppend(const QString &logName, qint64 sizeBefore);
+
+// What the person is told when a log line could not be written.
+QString LogFailedText(const QString &logName);

@@ -1,0 +1,238 @@
+// The entry record's bytes, built here from the offsets of the file format.
+#include "FakeDesktop.h"
+#include "app/Globals.h"
+#include "store/EntryRecord.h"
+
+#include <QtTest>
+#include <cstring>
+
+namespace
+{
+
+void putText(QByteArray &rec, int offset, int width, const QByteArray &text)
+{
+    QByteArray field = text.left(width);
+    field.append(QByteArray(width - field.size(), ' '));
+    std::memcpy(rec.data() + offset, field.constData(), size_t(width));
+}
+
+void putLe(QByteArray &rec, int offset, const void *value, int size)
+{
+    // The test machine is little-endian, as the file format is.
+    std::memcpy(rec.data() + offset, value, size_t(size));
+}
+
+} // namespace
+
+class TestEntryRecord : public QObject
+{
+    Q_OBJECT
+private slots:
+    void packPutsEveryFieldAtItsOffset();
+    void unpackReadsEveryField();
+    void textIsCutPaddedAndTrimmed();
+    void windows1252Text();
+    void shortRecordReadsAsBlanksAndZeros();
+    void versionStamp();
+    void controlNumberText();
+};
+
+void TestEntryRecord::packPutsEveryFieldAtItsOffset()
+{
+    EntryRecord e;
+    e.VersionStamp = 911;
+    e.ControlNumber = 39876.5;
+    e.CaseNumber = "09-12345";
+    e.Location = "Bin 4";
+    e.Category = "Electronics";
+    e.BrandName = "Sony";
+    e.ModelNumber = "X-1";
+    e.SerialNumber = "SN9";
+    e.Description = "black camera";
+    e.Value = 1234567; // $123.4567
+    e.Owner = "Pat Doe";
+    e.ReceivedFrom = "Ofc. Smith";
+    e.ReceivedDate = 39875.25;
+    e.ReleasedTo = "Owner";
+    e.ReleasedDate = 40000.0;
+    e.Defendant = "J. Roe";
+    e.Narrative = "Found in car.";
+    e.ChainOfCustody = "Lab 1/2/2009";
+    e.Status = 2;
+
+    QByteArray expected(5000, ' ');
+    const qint16 stamp = 911;
+    putLe(expected, 0, &stamp, 2);
+    const double cn = 39876.5, rd = 39875.25, rel = 40000.0;
+    putLe(expected, 2, &cn, 8);
+    putText(expected, 10, 15, "09-12345");
+    putText(expected, 25, 50, "Bin 4");
+    putText(expected, 75, 20, "Electronics");
+    putText(expected, 95, 20, "Sony");
+    putText(expected, 115, 20, "X-1");
+    putText(expected, 135, 20, "SN9");
+    putText(expected, 155, 60, "black camera");
+    const qint64 value = 1234567;
+    putLe(expected, 215, &value, 8);
+    putText(expected, 223, 100, "Pat Doe");
+    putText(expected, 323, 70, "Ofc. Smith");
+    putLe(expected, 393, &rd, 8);
+    putText(expected, 401, 70, "Owner");
+    putLe(expected, 471, &rel, 8);
+    putText(expected, 479, 50, "J. Roe");
+    // 529..979: the reserved fields, blanks in a new record
+    putText(expected, 979, 1921, "Found in car.");
+    putText(expected, 2900, 2099, "Lab 1/2/2009");
+    expected[4999] = char(2);
+
+    const QByteArray packed = e.Pack();
+    QCOMPARE(packed.size(), 5000);
+    for (int i = 0; i < 5000; ++i) {
+        if (packed[i] != expected[i])
+            QFAIL(qPrintable(QStringLiteral("byte %1 differs").arg(i)));
+    }
+    // A blank record: numbers zero, text blanks, status 0.
+    QByteArray blank(5000, ' ');
+    std::memset(blank.data(), 0, 10);
+    std::memset(blank.data() + 215, 0, 8);
+    std::memset(blank.data() + 393, 0, 8);
+    std::memset(blank.data() + 471, 0, 8);
+    blank[4999] = 0;
+    QCOMPARE(EntryRecord().Pack(), blank);
+}
+
+void TestEntryRecord::unpackReadsEveryField()
+{
+    QByteArray rec(5000, ' ');
+    const qint16 stamp = -3;
+    const double cn = 17.0, rd = 39875.75, rel = 0.0;
+    const qint64 value = -50000;
+    putLe(rec, 0, &stamp, 2);
+    putLe(rec, 2, &cn, 8);
+    putText(rec, 10, 15, "  A-1  ");
+    putText(rec, 75, 20, "Weapons");
+    putText(rec, 155, 60, "rifle");
+    putLe(rec, 215, &value, 8);
+    putLe(rec, 393, &rd, 8);
+    putLe(rec, 471, &rel, 8);
+    putText(rec, 529, 150, "old data kept");
+    putText(rec, 829, 150, "third");
+    putText(rec, 979, 1921, QByteArray(1921, 'n'));
+    putText(rec, 2900, 2099, QByteArray(2098, 'c') + 'Z');
+    rec[4999] = char(7);
+
+    const EntryRecord e = EntryRecord::Unpack(rec);
+    QCOMPARE(e.VersionStamp, qint16(-3));
+    QCOMPARE(e.ControlNumber, 17.0);
+    QCOMPARE(e.CaseNumber, QString("A-1"));
+    QCOMPARE(e.Category, QString("Weapons"));
+    QCOMPARE(e.Description, QString("rifle"));
+    QCOMPARE(e.Location, QString());
+    QCOMPARE(e.Value, qint64(-50000));
+    QCOMPARE(e.ReceivedDate, 39875.75);
+    QCOMPARE(e.ReleasedDate, 0.0);
+    QCOMPARE(e.Reserved1, QString("old data kept"));
+    QCOMPARE(e.Reserved2, QString());
+    QCOMPARE(e.Reserved3, QString("third"));
+    QCOMPARE(e.Narrative, QString(1921, 'n'));
+    QCOMPARE(e.ChainOfCustody, QString(2098, 'c') + 'Z');
+    QCOMPARE(int(e.Status), 7);
+    // Any status but 2 counts as active.
+    QVERIFY(!e.isArchived());
+    rec[4999] = char(0);
+    QVERIFY(!EntryRecord::Unpack(rec).isArchived());
+    rec[4999] = char(2);
+    QVERIFY(EntryRecord::Unpack(rec).isArchived());
+    // Packing what was read gives the same bytes back (text trimmed of
+    // nothing but its padding).
+    rec[4999] = char(7);
+    putText(rec, 10, 15, "A-1");
+    QCOMPARE(e.Pack(), rec);
+}
+
+void TestEntryRecord::textIsCutPaddedAndTrimmed()
+{
+    EntryRecord e;
+    e.CaseNumber = "0123456789ABCDEFGHIJ"; // 20 characters into 15
+    e.Narrative = QString(2000, 'x');      // into 1921
+    e.ChainOfCustody = "line 1\r\nline 2";
+    e.Owner = "  padded  ";
+    const QByteArray p = e.Pack();
+    QCOMPARE(p.mid(10, 15), QByteArray("0123456789ABCDE"));
+    QCOMPARE(p.mid(25, 1), QByteArray(" ")); // the next field starts blank
+    QCOMPARE(p.mid(979, 1921), QByteArray(1921, 'x'));
+    QCOMPARE(p.mid(2900, 14), QByteArray("line 1\r\nline 2"));
+    QCOMPARE(p.mid(223, 10), QByteArray("  padded  "));
+    const EntryRecord back = EntryRecord::Unpack(p);
+    QCOMPARE(back.CaseNumber, QString("0123456789ABCDE"));
+    QCOMPARE(back.Narrative.size(), 1921);
+    QCOMPARE(back.ChainOfCustody, QString("line 1\r\nline 2"));
+    QCOMPARE(back.Owner, QString("padded"));
+    QCOMPARE(EntryTextWidth(979), 1921);
+    QCOMPARE(EntryTextWidth(2900), 2099);
+    QCOMPARE(EntryTextWidth(215), 0);
+}
+
+void TestEntryRecord::windows1252Text()
+{
+    EntryRecord e;
+    e.Owner = QString::fromUtf8("José Müller – 5€ ✓");
+    const QByteArray p = e.Pack();
+    QCOMPARE(p.mid(223, 18), QByteArray("Jos\xE9 M\xFCller \x96 5\x80 ?"));
+    QCOMPARE(EntryRecord::Unpack(p).Owner, QString::fromUtf8("José Müller – 5€ ?"));
+    // Bytes as an older release wrote them, with NULs as padding.
+    QByteArray rec(5000, '\0');
+    std::memcpy(rec.data() + 155, "\x93quoted\x94", 8);
+    QCOMPARE(EntryRecord::Unpack(rec).Description, QString::fromUtf8("“quoted”"));
+}
+
+void TestEntryRecord::shortRecordReadsAsBlanksAndZeros()
+{
+    QByteArray rec(5000, ' ');
+    const double cn = 40000.5;
+    putLe(rec, 2, &cn, 8);
+    putText(rec, 10, 15, "CASE-9");
+    putText(rec, 979, 1921, "Narrative that the end of the file cuts off here");
+    rec[4999] = char(2);
+
+    // 1000 bytes: the record stops inside the narrative.
+    const EntryRecord e = EntryRecord::Unpack(rec.constData(), 1000);
+    QCOMPARE(e.ControlNumber, 40000.5);
+    QCOMPARE(e.CaseNumber, QString("CASE-9"));
+    QCOMPARE(e.Narrative, QString("Narrative that the en")); // bytes 979..999
+    QCOMPARE(e.ChainOfCustody, QString());
+    QCOMPARE(e.ReleasedDate, 0.0);
+    QCOMPARE(int(e.Status), 0);
+    QVERIFY(!e.isArchived());
+    // 5 bytes: not even the control number is whole.
+    const EntryRecord tiny = EntryRecord::Unpack(rec.constData(), 5);
+    QCOMPARE(tiny.CaseNumber, QString());
+    QCOMPARE(EntryRecord::Unpack(nullptr, 0).Status, quint8(0));
+    // Packing it again gives a whole record.
+    QCOMPARE(e.Pack().size(), 5000);
+}
+
+void TestEntryRecord::versionStamp()
+{
+    // Major and minor written one after the other: 9.11 gives 911.
+    const QString digits = QString::number(AppVersionMajor) + QString::number(AppVersionMinor);
+    QCOMPARE(int(CurrentVersionStamp()), digits.toInt());
+    if (AppVersionMajor == 9 && AppVersionMinor == 11)
+        QCOMPARE(int(CurrentVersionStamp()), 911);
+}
+
+void TestEntryRecord::controlNumberText()
+{
+    TestEnvironment env;
+    QCOMPARE(ControlNumberText(7), QString("00007"));
+    QCOMPARE(ControlNumberText(17), QString("00017"));
+    QCOMPARE(ControlNumberText(32999), QString("32999"));
+    QCOMPARE(ControlNumberText(123456), QString("22380103000000"));
+    // 4 March 2009 14:05:09: 39876 days and 50709 seconds.
+    QCOMPARE(ControlNumberText(39876 + 50709.0 / 86400.0), QString("20090304140509"));
+    QCOMPARE(ControlNumberText(33000), QString("19900507000000"));
+    QCOMPARE(ControlNumberStamp(39876 + 50709.0 / 86400.0), QString("20090304140509"));
+}
+
+QTEST_GUILESS_MAIN(TestEntryRecord)
+#include "tst_entryrecord.moc"
