@@ -1,0 +1,363 @@
+#include "store/GridTable.h"
+
+#include <QLocale>
+#include <QStringView>
+#include <algorithm>
+#include <numeric>
+
+GridTable::GridTable()
+{
+    m_cells.resize(size_t(m_rows) * size_t(m_cols));
+    m_alignment.assign(size_t(m_cols), AlignGeneral);
+}
+
+// ---- shape ----
+
+void GridTable::reshape(int rows, int cols)
+{
+    if (cols == m_cols) {
+        const size_t n = size_t(rows) * size_t(cols);
+        m_cells.resize(n);
+        if (!m_back.empty())
+            m_back.resize(n, NoColor);
+        if (!m_fore.empty())
+            m_fore.resize(n, NoColor);
+    } else {
+        auto move = [&](auto &from, auto fill) {
+            using V = std::decay_t<decltype(from)>;
+            V to(size_t(rows) * size_t(cols), fill);
+            const int keepRows = qMin(rows, m_rows), keepCols = qMin(cols, m_cols);
+            for (int r = 0; r < keepRows; ++r)
+                for (int c = 0; c < keepCols; ++c)
+                    to[size_t(r) * size_t(cols) + size_t(c)] = std::move(from[index(r, c)]);
+            from.swap(to);
+        };
+        move(m_cells, QString());
+        if (!m_back.empty())
+            move(m_back, NoColor);
+        if (!m_fore.empty())
+            move(m_fore, NoColor);
+        m_alignment.resize(size_t(cols), AlignGeneral);
+    }
+    m_rows = rows;
+    m_cols = cols;
+    clampCurrent();
+}
+
+void GridTable::setRows(int rows)
+{
+    reshape(qMax(rows, m_fixedRows), m_cols);
+}
+
+void GridTable::setCols(int cols)
+{
+    reshape(m_rows, qMax(cols, 1));
+}
+
+void GridTable::setFixedRows(int fixedRows)
+{
+    m_fixedRows = qBound(0, fixedRows, 1);
+    if (m_rows < m_fixedRows)
+        setRows(m_fixedRows);
+}
+
+void GridTable::setFormatString(const QString &format)
+{
+    m_formatString = format;
+    const QStringList headings = format.split(QLatin1Char('|'));
+    setCols(int(headings.size()));
+    for (int c = 0; c < int(headings.size()); ++c) {
+        QString text = headings[c];
+        int alignment = AlignGeneral;
+        if (text.startsWith(QLatin1Char('<')))
+            alignment = AlignLeftCenter;
+        else if (text.startsWith(QLatin1Char('^')))
+            alignment = AlignCenterCenter;
+        else if (text.startsWith(QLatin1Char('>')))
+            alignment = AlignRightCenter;
+        if (alignment != AlignGeneral)
+            text.remove(0, 1);
+        m_alignment[size_t(c)] = alignment;
+        if (m_fixedRows > 0)
+            m_cells[index(0, c)] = text;
+    }
+}
+
+// ---- cells ----
+
+QString GridTable::TextMatrix(int row, int col) const
+{
+    return inside(row, col) ? m_cells[index(row, col)] : QString();
+}
+
+bool GridTable::setTextMatrix(int row, int col, const QString &text)
+{
+    if (!inside(row, col))
+        return false;
+    m_cells[index(row, col)] = text;
+    return true;
+}
+
+bool GridTable::AddItem(const QString &text, int at)
+{
+    if (at == -1)
+        at = m_rows;
+    if (at < 0 || at > m_rows)
+        return false;
+    const size_t pos = size_t(at) * size_t(m_cols);
+    m_cells.insert(m_cells.begin() + std::ptrdiff_t(pos), size_t(m_cols), QString());
+    if (!m_back.empty())
+        m_back.insert(m_back.begin() + std::ptrdiff_t(pos), size_t(m_cols), NoColor);
+    if (!m_fore.empty())
+        m_fore.insert(m_fore.begin() + std::ptrdiff_t(pos), size_t(m_cols), NoColor);
+    int c = 0;
+    for (QStringView cell : QStringView(text).split(QLatin1Char('\t'))) {
+        if (c >= m_cols)
+            break;
+        m_cells[pos + size_t(c++)] = cell.toString();
+    }
+    ++m_rows;
+    // The current cell stays on the same row of text.
+    if (at <= m_row && m_row >= m_fixedRows && at >= m_fixedRows) {
+        ++m_row;
+        ++m_rowSel;
+    }
+    clampCurrent();
+    return true;
+}
+
+bool GridTable::RemoveItem(int at)
+{
+    if (at < m_fixedRows || at >= m_rows)
+        return false;
+    const auto first = std::ptrdiff_t(size_t(at) * size_t(m_cols));
+    const auto last = first + m_cols;
+    m_cells.erase(m_cells.begin() + first, m_cells.begin() + last);
+    if (!m_back.empty())
+        m_back.erase(m_back.begin() + first, m_back.begin() + last);
+    if (!m_fore.empty())
+        m_fore.erase(m_fore.begin() + first, m_fore.begin() + last);
+    --m_rows;
+    if (m_row > at)
+        --m_row;
+    if (m_rowSel > at)
+        --m_rowSel;
+    clampCurrent();
+    return true;
+}
+
+void GridTable::Clear()
+{
+    for (QString &cell : m_cells)
+        cell.clear();
+    m_back.clear();
+    m_fore.clear();
+}
+
+// ---- current cell and selection ----
+
+namespace
+{
+// value held to 0..count-1 (0 when count is 0)
+int within(int value, int count)
+{
+    return qMax(0, qMin(value, count - 1));
+}
+} // namespace
+
+void GridTable::clampCurrent()
+{
+    m_row = within(m_row, m_rows);
+    m_rowSel = within(m_rowSel, m_rows);
+    m_col = within(m_col, m_cols);
+    m_colSel = within(m_colSel, m_cols);
+}
+
+void GridTable::setRow(int row)
+{
+    m_row = m_rowSel = within(row, m_rows);
+}
+
+void GridTable::setCol(int col)
+{
+    m_col = m_colSel = within(col, m_cols);
+}
+
+void GridTable::setRowSel(int row)
+{
+    m_rowSel = within(row, m_rows);
+}
+
+void GridTable::setColSel(int col)
+{
+    m_colSel = within(col, m_cols);
+}
+
+// ---- colours ----
+
+void GridTable::setSelectionColor(std::vector<quint32> &colors, quint32 bgr)
+{
+    if (colors.empty()) {
+        if (bgr == NoColor)
+            return;
+        colors.assign(m_cells.size(), NoColor);
+    }
+    for (int r = selTop(); r <= selBottom(); ++r)
+        for (int c = selLeft(); c <= selRight(); ++c)
+            colors[index(r, c)] = bgr;
+}
+
+void GridTable::setCellBackColor(quint32 bgr)
+{
+    setSelectionColor(m_back, bgr);
+}
+
+void GridTable::setCellForeColor(quint32 bgr)
+{
+    setSelectionColor(m_fore, bgr);
+}
+
+quint32 GridTable::cellBackColor(int row, int col) const
+{
+    return m_back.empty() || !inside(row, col) ? NoColor : m_back[index(row, col)];
+}
+
+quint32 GridTable::cellForeColor(int row, int col) const
+{
+    return m_fore.empty() || !inside(row, col) ? NoColor : m_fore[index(row, col)];
+}
+
+// ---- alignment ----
+
+int GridTable::ColAlignment(int col) const
+{
+    return col >= 0 && col < m_cols ? m_alignment[size_t(col)] : AlignGeneral;
+}
+
+void GridTable::setColAlignment(int col, int alignment)
+{
+    if (col >= 0 && col < m_cols && alignment >= AlignLeftTop && alignment <= AlignGeneral)
+        m_alignment[size_t(col)] = alignment;
+}
+
+namespace
+{
+
+// The value of text that reads as a number: an optional sign, an optional
+// "$", digits with optional thousands commas and decimals, an optional
+// exponent; blanks around it are allowed.
+bool parseNumber(const QString &text, double *value)
+{
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    QString sign;
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
+        sign = t.left(1);
+        t.remove(0, 1);
+    }
+    if (t.startsWith(QLatin1Char('$')))
+        t.remove(0, 1);
+    t.remove(QLatin1Char(','));
+    if (t.isEmpty() || !(t[0].isDigit() || t[0] == QLatin1Char('.')))
+        return false;
+    bool ok = false;
+    const double v = QLocale::c().toDouble(sign + t, &ok);
+    if (ok && value)
+        *value = v;
+    return ok;
+}
+
+} // namespace
+
+bool GridTable::looksNumeric(const QString &text)
+{
+    return parseNumber(text, nullptr);
+}
+
+// ---- sorting ----
+
+bool GridTable::Sort(int order)
+{
+    if (order < SortGenericAscending || order > SortStringDescending)
+        return false;
+    int first = m_fixedRows, last = m_rows - 1;
+    if (m_row != m_rowSel) {
+        first = qMax(selTop(), m_fixedRows);
+        last = selBottom();
+    }
+    const int count = last - first + 1;
+    if (count < 2)
+        return true;
+    const int left = selLeft(), right = selRight();
+
+    // One key per row, computed once: the key columns' texts joined by NUL,
+    // which sorts below every other character, so the joined keys compare
+    // column by column. Case-insensitive orders compare case-folded texts.
+    const bool noCase = order == SortStringNoCaseAscending || order == SortStringNoCaseDescending;
+    const bool numeric = order == SortNumericAscending || order == SortNumericDescending;
+    const bool generic = order == SortGenericAscending || order == SortGenericDescending;
+    const bool descending = order % 2 == 0;
+    struct Key {
+        QString text;
+        double number = 0;
+        bool isNumber = false;
+    };
+    std::vector<Key> keys(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        Key &key = keys[size_t(i)];
+        const int r = first + i;
+        if (numeric || generic) {
+            // Numbers compare by the first key column's value, the rest as text.
+            key.isNumber = parseNumber(m_cells[index(r, left)], &key.number);
+        }
+        if (left == right) {
+            key.text = m_cells[index(r, left)];
+        } else {
+            for (int c = left; c <= right; ++c) {
+                if (c > left)
+                    key.text += QChar(0);
+                key.text += m_cells[index(r, c)];
+            }
+        }
+        if (noCase)
+            key.text = key.text.toCaseFolded();
+    }
+    auto less = [&](const Key &a, const Key &b) {
+        if (numeric) {
+            if (a.number != b.number)
+                return a.number < b.number;
+            return false;
+        }
+        if (generic) {
+            if (a.isNumber != b.isNumber)
+                return a.isNumber; // numbers before other text
+            if (a.isNumber && a.number != b.number)
+                return a.number < b.number;
+        }
+        return a.text < b.text;
+    };
+    std::vector<int> perm(static_cast<size_t>(count));
+    std::iota(perm.begin(), perm.end(), 0);
+    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+        return descending ? less(keys[size_t(b)], keys[size_t(a)])
+                          : less(keys[size_t(a)], keys[size_t(b)]);
+    });
+
+    auto permute = [&](auto &cells) {
+        if (cells.empty())
+            return;
+        using V = std::decay_t<decltype(cells)>;
+        V moved(static_cast<size_t>(count) * size_t(m_cols));
+        for (int i = 0; i < count; ++i) {
+            const size_t from = index(first + perm[size_t(i)], 0);
+            for (int c = 0; c < m_cols; ++c)
+                moved[size_t(i) * size_t(m_cols) + size_t(c)] = std::move(cells[from + size_t(c)]);
+        }
+        std::move(moved.begin(), moved.end(), cells.begin() + std::ptrdiff_t(index(first, 0)));
+    };
+    permute(m_cells);
+    permute(m_back);
+    permute(m_fore);
+    return true;
+}
