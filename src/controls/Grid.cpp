@@ -449,6 +449,16 @@ void Grid::showEvent(QShowEvent *event)
         syncView();
 }
 
+// Taking the focus makes no row current by itself (the view would pick the
+// first one); the arrow keys then start from the top.
+void Grid::focusInEvent(QFocusEvent *event)
+{
+    m_syncing = true;
+    QTableView::focusInEvent(event);
+    m_syncing = false;
+    syncView();
+}
+
 void Grid::mouseAt(int row, int col, QMouseEvent *event, QWidget *from)
 {
     m_mouseRow = row;

@@ -262,6 +262,30 @@ private slots:
         QCOMPARE(column(t, 4), QStringList({"2", "4", "6", "1", "3", "5"}));
         QVERIFY(t.Sort(GridTable::SortStringNoCaseDescending));
         QCOMPARE(column(t, 4), QStringList({"1", "3", "5", "2", "4", "6"}));
+
+        // Large enough that an unstable sort would show: 3000 rows, three
+        // keys in mixed case; within each key the record numbers ascend.
+        const QStringList keys{"Gun", "gun", "Camera", "CAMERA", "bike", "BIKE"};
+        GridTable big;
+        big.setFormatString(MainFormat);
+        for (int i = 1; i <= 3000; ++i)
+            big.AddItem(QStringLiteral("\t\t%1\t\t%2").arg(keys[(i * 7) % 6]).arg(i));
+        big.setCol(2);
+        QVERIFY(big.Sort(GridTable::SortStringNoCaseAscending));
+        int previous = 0;
+        QString group;
+        for (int r = 1; r < big.Rows(); ++r) {
+            const QString key = big.TextMatrix(r, 2).toLower();
+            const int record = big.TextMatrix(r, 4).toInt();
+            if (key != group) {
+                QVERIFY2(group.isEmpty() || key > group, qPrintable(key));
+                group = key;
+            } else {
+                QVERIFY2(record > previous, qPrintable(QString::number(r)));
+            }
+            previous = record;
+        }
+        QCOMPARE(group, QStringLiteral("gun"));
     }
 
     void sortByHiddenKeyColumnWithColours()
