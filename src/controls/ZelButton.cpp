@@ -995,6 +995,13 @@ void ZelButton::showEvent(QShowEvent *e)
     QPushButton::showEvent(e);
 }
 
+void ZelButton::hideEvent(QHideEvent *e)
+{
+    // A hidden button is no longer under the pointer.
+    endHover();
+    QPushButton::hideEvent(e);
+}
+
 void ZelButton::changeEvent(QEvent *e)
 {
     switch (e->type()) {
