@@ -4,12 +4,30 @@
 #include "app/MsgBox.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QThread>
 
 int FolderLock::s_holders = 0;
+
+namespace
+{
+
+// A holder writes its process id into the lock file right after creating
+// it. A program killed in between leaves an empty lock file, which the lock
+// would otherwise only take for stale after StaleMs; an empty one that has
+// stayed empty for a while belongs to nobody.
+bool isAbandonedEmptyLock(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.size() == 0 &&
+           info.lastModified().msecsTo(QDateTime::currentDateTime()) > FolderLock::EmptyStaleMs;
+}
+
+} // namespace
 
 FolderLock::FolderLock() : m_file(std::make_unique<QLockFile>(DataPath(LockFileName)))
 {
@@ -34,6 +52,8 @@ bool FolderLock::waitFor(int ms)
         if (m_file->error() == QLockFile::PermissionError ||
             m_file->error() == QLockFile::UnknownError)
             return false;
+        if (isAbandonedEmptyLock(DataPath(LockFileName)))
+            m_file->removeStaleLockFile();
         if (timer.elapsed() >= ms)
             return false;
         if (QCoreApplication::instance())

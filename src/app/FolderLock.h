@@ -16,6 +16,9 @@ public:
     // computer (a dead holder on this computer is recognised at once).
     static constexpr int WaitMs = 4000;
     static constexpr int StaleMs = 60000;
+    // An empty lock file (its holder died before writing its id) older than
+    // this is removed.
+    static constexpr int EmptyStaleMs = 2000;
 
     FolderLock();
     ~FolderLock();

@@ -1,0 +1,122 @@
+// A workstation for the multi-process tests of the data file. Prints one
+// line per operation on stdout.
+//   store_worker append FOLDER NAME COUNT   adds COUNT entries "NAME-i" as
+//                                           user NAME: "ADDED NAME-i" or
+//                                           "FAILED NAME-i <result>"
+//   store_worker delete FOLDER COUNT SEED   makes COUNT attempts to delete a
+//                                           random entry as user "deleter":
+//                                           "DELETED <case>", "STALE" or
+//                                           "FAILED <result>"
+//   store_worker compact FOLDER             deletes entry 1 over and over
+//                                           until one entry is left
+#include "app/Globals.h"
+#include "store/EntryStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QThread>
+#include <cstdio>
+
+namespace
+{
+
+void say(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+bool readIdentity(int n, int *count, EntryIdentity *identity)
+{
+    DataFile file;
+    if (!file.open(DataFile::ForReading))
+        return false;
+    *count = file.recordCount();
+    if (n > *count)
+        return false;
+    *identity = EntryIdentity::of(file.read(n));
+    return true;
+}
+
+int append(const QString &name, int count)
+{
+    CurrentUserName = name;
+    for (int i = 0; i < count; ++i) {
+        EntryRecord e;
+        e.CaseNumber = QStringLiteral("%1-%2").arg(name).arg(i);
+        e.Description = QStringLiteral("entry %1 of %2").arg(i).arg(name);
+        e.Narrative = QString(1500, QLatin1Char('n'));
+        const StoreResult r = AppendEntry(e);
+        if (r == StoreResult::Ok)
+            say(QStringLiteral("ADDED ") + e.CaseNumber);
+        else
+            say(QStringLiteral("FAILED %1 %2").arg(e.CaseNumber).arg(int(r)));
+    }
+    return 0;
+}
+
+int remove(int attempts, quint32 seed)
+{
+    CurrentUserName = QStringLiteral("deleter");
+    QRandomGenerator rng(seed);
+    for (int i = 0; i < attempts; ++i) {
+        QThread::msleep(15);
+        int count = 0;
+        EntryIdentity id;
+        if (!readIdentity(1, &count, &id) || count == 0) {
+            say(QStringLiteral("STALE"));
+            continue;
+        }
+        const int n = 1 + int(rng.bounded(quint32(count)));
+        if (!readIdentity(n, &count, &id)) {
+            say(QStringLiteral("STALE"));
+            continue;
+        }
+        const StoreResult r = DeleteEntry(n, id);
+        if (r == StoreResult::Ok)
+            say(QStringLiteral("DELETED ") + id.CaseNumber);
+        else if (r == StoreResult::Changed || r == StoreResult::Missing)
+            say(QStringLiteral("STALE"));
+        else
+            say(QStringLiteral("FAILED %1").arg(int(r)));
+    }
+    return 0;
+}
+
+int compact()
+{
+    CurrentUserName = QStringLiteral("compactor");
+    for (;;) {
+        int count = 0;
+        EntryIdentity id;
+        if (!readIdentity(1, &count, &id) || count < 2)
+            return 0;
+        const StoreResult r = DeleteEntry(1, id);
+        say(r == StoreResult::Ok ? QStringLiteral("DELETED ") + id.CaseNumber
+                                 : QStringLiteral("FAILED %1").arg(int(r)));
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: store_worker append|delete|compact FOLDER ...\n");
+        return 2;
+    }
+    InitProgramTables();
+    DataFolder = QDir(args.at(2)).absolutePath();
+    const QString mode = args.at(1);
+    if (mode == QLatin1String("append") && args.size() == 5)
+        return append(args.at(3), args.at(4).toInt());
+    if (mode == QLatin1String("delete") && args.size() == 5)
+        return remove(args.at(3).toInt(), args.at(4).toUInt());
+    if (mode == QLatin1String("compact"))
+        return compact();
+    std::fprintf(stderr, "store_worker: bad arguments\n");
+    return 2;
+}
