@@ -102,6 +102,7 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
     auto *tmpl = new ZelButton(this);
     tmpl->setObjectName(QStringLiteral("cmdMessageButton(0)"));
     tmpl->setFont(ProgramFont(QStringLiteral("Verdana"), 8.25));
+    tmpl->setProgramLook();
     tmpl->setAutoDefault(false);
     tmpl->setFocusPolicy(Qt::NoFocus);
     tmpl->setAccessibleName(QStringLiteral("Cancel"));
@@ -139,6 +140,7 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
         auto *b = new ZelButton(this);
         b->setObjectName(QStringLiteral("cmdMessageButton(%1)").arg(i + 1));
         b->setFont(tmpl->font());
+        b->setProgramLook();
         b->setText(QLatin1Char(' ') + request.buttons.at(i) + QLatin1Char(' '));
         b->setAutoDefault(true);
         b->setGeometry(twipRect(m_layout.buttonLeft.at(i), m_layout.buttonTop,

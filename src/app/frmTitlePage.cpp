@@ -36,6 +36,7 @@ frmTitlePage::frmTitlePage(QWidget *parent) : QWidget(parent)
     cmdQuit->setText(QStringLiteral("Exit ") + AppTitle);
     for (ZelButton *b : {cmdSignIn, cmdQuit}) {
         b->setFont(ProgramFont(QStringLiteral("Verdana"), 9.75, true));
+        b->setProgramLook();
         b->setMinimumSize(TwipsToPixels(2400), TwipsToPixels(500));
     }
     connect(cmdSignIn, &QPushButton::clicked, this, &frmTitlePage::cmdSignIn_Click);

@@ -278,6 +278,17 @@ void ZelButton::setDesignColors(OleColor back, OleColor fore)
     changed();
 }
 
+void ZelButton::setProgramLook(OleColor back, OleColor fore)
+{
+    m_buttonType = 3;
+    m_colorScheme = 2;
+    m_specialEffect = 0;
+    m_softBevel = false;
+    m_useMaskColor = true;
+    setDesignColors(back, fore);
+    applyShape();
+}
+
 void ZelButton::setButtonType(int type)
 {
     m_buttonType = type;

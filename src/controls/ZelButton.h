@@ -43,6 +43,12 @@ public:
     // A window's design colours: BackOver follows BackColor and ForeOver
     // follows ForeColor, as when the button is drawn on a window.
     void setDesignColors(OleColor back, OleColor fore);
+    // The look every button of the program's windows has: type 3, custom
+    // shades from the face colour, no special effect, hard bevel, the mask
+    // colour used, hover colours equal to the design colours.
+    static constexpr OleColor ProgramFace = 0xF2E6DC; // RGB(220, 230, 242)
+    static constexpr OleColor ProgramText = 0x402000; // RGB(0, 32, 64)
+    void setProgramLook(OleColor back = ProgramFace, OleColor fore = ProgramText);
 
     int ButtonType() const { return m_buttonType; }
     void setButtonType(int type);
