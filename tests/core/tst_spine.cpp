@@ -9,6 +9,7 @@
 #include "app/Startup.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QSettings>
 #include <QTest>
 
@@ -328,8 +329,8 @@ private slots:
         {
             // Another workstation holds the folder: its compaction may be
             // writing the work file, so it stays.
-            FolderLock other;
-            QVERIFY(other.tryAcquire());
+            QLockFile other(env.path("Custorin.lock"));
+            QVERIFY(other.tryLock(0));
             QVERIFY(!RemoveStaleTempFile());
             QVERIFY(QFile::exists(env.path("TempFile.$$$")));
         }
@@ -342,13 +343,14 @@ private slots:
     void folderBusy()
     {
         TestEnvironment env;
-        FolderLock holder;
-        QVERIFY(holder.tryAcquire());
+        // Another workstation holds the folder.
+        QLockFile holder(env.path("Custorin.lock"));
+        QVERIFY(holder.tryLock(0));
         FolderLock second;
         QVERIFY(!second.tryAcquire());
         // Busy: the person is asked; Cancel gives up, Retry waits again.
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
-            holder.release();
+            holder.unlock();
             return MsgBoxAnswer{1, false};
         });
         QVERIFY(second.acquire());
@@ -358,7 +360,7 @@ private slots:
         QCOMPARE(r.buttons, QStringList({"&Retry", "&Cancel"}));
         second.release();
 
-        QVERIFY(holder.tryAcquire());
+        QVERIFY(holder.tryLock(0));
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         FolderLock third;
         QVERIFY(!third.acquire());
