@@ -1,0 +1,25 @@
+// Replacing a file of the data set in one step: the new content goes into a
+// work file that is written fully and flushed to the disk, then renamed
+// over the target. The target is never missing or half written: it is the
+// old file or the new one. Callers hold the folder lock.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Flushes a folder so that a rename or removal in it is on the disk.
+void SyncFolder(const QString &folder);
+
+// Writes bytes as the whole content of path (created or emptied first) and
+// asks the system to put them on the disk. On failure nothing is left at
+// path.
+bool WriteSyncedFile(const QString &path, const QByteArray &bytes);
+
+// Renames source over target in one step (POSIX rename replaces an
+// existing target) and flushes the folder. The target keeps its permission
+// bits when it existed. On failure the source is removed and the target is
+// as it was.
+bool ReplaceWith(const QString &source, const QString &target);
+
+// Both steps through the work file "TempFile.$$$" of the data folder.
+bool ReplaceFileContents(const QString &target, const QByteArray &bytes);
