@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QProcess>
 #include <QtTest>
 #include <atomic>
 #include <cstring>
@@ -445,6 +446,53 @@ private slots:
         QCOMPARE(AppendUser(u), UserResult::Full);
         QCOMPARE(QFileInfo(env.path("User.List")).size(), qint64(32767) * 500);
         QVERIFY(!QFile::exists(env.path("UserList.Log")));
+    }
+
+    void twoWorkstationsAddAtOnce()
+    {
+        TestEnvironment env;
+        const QString tool = qEnvironmentVariable("CUSTORIN_TOOLS_DIR") + "/users_add";
+        QVERIFY2(QFile::exists(tool), qPrintable(tool));
+        QProcess a, b;
+        a.start(tool, {env.folder(), "Alpha", "50"});
+        b.start(tool, {env.folder(), "Beta", "50"});
+        QVERIFY(a.waitForFinished(120000));
+        QVERIFY(b.waitForFinished(120000));
+        QCOMPARE(a.readAllStandardOutput().trimmed(), QByteArray("DONE"));
+        QCOMPARE(b.readAllStandardOutput().trimmed(), QByteArray("DONE"));
+
+        const QByteArray file = readFile(env.path("User.List"));
+        QCOMPARE(file.size(), 100 * 500);
+        const QVector<UserRecord> users = ReadAllUsers();
+        QCOMPARE(users.size(), 100);
+        QMap<QString, int> seen;
+        int lastAlpha = 0, lastBeta = 0;
+        for (const UserRecord &u : users) {
+            QCOMPARE(UnscramblePassword(u.Password), QStringLiteral("abcd"));
+            ++seen[u.DisplayName()];
+            // Each workstation's users stay in the order it added them.
+            int &last = u.FirstName == "Alpha" ? lastAlpha : lastBeta;
+            QVERIFY(u.LastName.toInt() > last);
+            last = u.LastName.toInt();
+        }
+        QCOMPARE(seen.size(), 100);
+        QMap<QString, int> logged;
+        const QList<QByteArray> lines = readFile(env.path("UserList.Log")).split('\n');
+        QCOMPARE(lines.size(), 101); // the last line ends the file
+        QVERIFY(lines.last().isEmpty());
+        for (int i = 0; i < 100; ++i) {
+            const QByteArray &line = lines[i];
+            QVERIFY(line.endsWith("' added to the 'User List'\r"));
+            const int from = int(line.indexOf(" - '")) + 4;
+            ++logged[QString::fromLatin1(line.mid(from, line.indexOf("' added") - from))];
+        }
+        for (const QString &first : {QStringLiteral("Alpha"), QStringLiteral("Beta")}) {
+            for (int i = 1; i <= 50; ++i) {
+                const QString name = first + " " + QString::number(i);
+                QCOMPARE(seen.value(name), 1);
+                QCOMPARE(logged.value(name), 1);
+            }
+        }
     }
 
     void resultTexts()
