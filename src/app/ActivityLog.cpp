@@ -16,11 +16,11 @@ namespace
 constexpr QFile::Permissions kWriteBits =
     QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
 
-// Lets windows repaint around a log write. Not while this program holds the
-// folder lock: an operation in progress must not let a click start another.
+// Lets windows repaint around a log write (never while the lock is held,
+// and never letting a click start another operation meanwhile).
 void letWindowsPaint()
 {
-    if (QCoreApplication::instance() && !FolderLock::heldByThisProgram())
+    if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
@@ -139,6 +139,14 @@ bool AppendLogLine(const QString &logName, const QString &line, qint64 *sizeBefo
     FolderLock lock;
     if (!lock.acquire())
         return false;
+    return AppendLogLine(lock, logName, line, sizeBefore);
+}
+
+bool AppendLogLine(const FolderLock &held, const QString &logName, const QString &line,
+                   qint64 *sizeBefore)
+{
+    if (!held.isHeld())
+        return false;
 
     const QString path = DataPath(logName);
     const QByteArray bytes = ToWindows1252(line + CrLf);
@@ -166,10 +174,9 @@ bool AppendLogLine(const QString &logName, const QString &line, qint64 *sizeBefo
     return ok;
 }
 
-bool UndoLogAppend(const QString &logName, qint64 sizeBefore)
+bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBefore)
 {
-    FolderLock lock;
-    if (!lock.acquire())
+    if (!held.isHeld())
         return false;
     const QString path = DataPath(logName);
     if (!QFileInfo(path).isFile())

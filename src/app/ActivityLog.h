@@ -40,15 +40,20 @@ QString UserListLine(const QDateTime &now, int code, const QString &userName);
 QString DataRecordLine(const QDateTime &now, int code, double controlNumber);
 QString SearchLine(const QDateTime &now, const QString &description);
 
+class FolderLock;
+
 // Appends line + CR LF (Windows-1252) to the log named logName in the data
 // folder, under the folder lock: makes the log writable, appends, makes it
-// read-only again. A failed append is undone.
-// The log's length before the append goes to *sizeBefore, for
-// UndoLogAppend.
+// read-only again. A failed append is undone. The log's length before the
+// append goes to *sizeBefore.
 bool AppendLogLine(const QString &logName, const QString &line, qint64 *sizeBefore = nullptr);
+// The same for an operation that holds the folder lock already (held), so
+// that its change and its line go together.
+bool AppendLogLine(const FolderLock &held, const QString &logName, const QString &line,
+                   qint64 *sizeBefore = nullptr);
 // Takes back the line just appended when the change it records could not
-// be made. Only under the same hold of the folder lock as the append.
-bool UndoLogAppend(const QString &logName, qint64 sizeBefore);
+// be made, under the same hold of the lock as the append.
+bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBefore);
 
 // What the person is told when a log line could not be written.
 QString LogFailedText(const QString &logName);

@@ -11,8 +11,6 @@
 #include <QLockFile>
 #include <QThread>
 
-int FolderLock::s_holders = 0;
-
 namespace
 {
 
@@ -46,7 +44,6 @@ bool FolderLock::waitFor(int ms)
     for (;;) {
         if (m_file->tryLock(0)) {
             m_held = true;
-            ++s_holders;
             return true;
         }
         if (m_file->error() == QLockFile::PermissionError ||
@@ -62,19 +59,9 @@ bool FolderLock::waitFor(int ms)
     }
 }
 
-bool FolderLock::takeNested()
-{
-    if (s_holders == 0)
-        return false;
-    m_held = true;
-    m_nested = true;
-    ++s_holders;
-    return true;
-}
-
 bool FolderLock::acquire()
 {
-    if (m_held || takeNested())
+    if (m_held)
         return true;
     for (;;) {
         if (waitFor(WaitMs))
@@ -97,20 +84,17 @@ bool FolderLock::acquire()
 
 bool FolderLock::tryAcquire()
 {
-    if (m_held || takeNested())
+    if (m_held)
         return true;
     return waitFor(0);
 }
 
 void FolderLock::release()
 {
-    if (!m_held)
-        return;
-    if (!m_nested)
+    if (m_held) {
         m_file->unlock();
-    m_held = false;
-    m_nested = false;
-    --s_holders;
+        m_held = false;
+    }
 }
 
 bool RemoveStaleTempFile()

@@ -25,10 +25,6 @@ public:
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-    // A lock taken while this program already holds the folder lock (an
-    // operation that appends its log line under its own lock) is nested:
-    // it succeeds at once and releasing it keeps the outer hold.
-
     // Takes the lock, waiting up to WaitMs while windows keep painting.
     // When it stays busy the person is told and may retry or cancel; false
     // means cancelled and nothing may be written.
@@ -37,16 +33,11 @@ public:
     bool tryAcquire();
     void release();
     bool isHeld() const { return m_held; }
-    // True while any FolderLock of this program holds the folder.
-    static bool heldByThisProgram() { return s_holders > 0; }
 
 private:
     bool waitFor(int ms);
-    bool takeNested();
     std::unique_ptr<QLockFile> m_file;
     bool m_held = false;
-    bool m_nested = false;
-    static int s_holders; // holds of this program, outer and nested
 };
 
 // Removes a work file left by an interrupted run, unless another

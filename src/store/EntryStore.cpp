@@ -50,10 +50,10 @@ struct LockedFile {
     }
 };
 
-bool logLine(int code, double controlNumber, qint64 *sizeBefore)
+bool logLine(const FolderLock &held, int code, double controlNumber, qint64 *sizeBefore)
 {
-    return AppendLogLine(DataRecordsLogName, DataRecordLine(desktop().now(), code, controlNumber),
-                         sizeBefore);
+    return AppendLogLine(held, DataRecordsLogName,
+                         DataRecordLine(desktop().now(), code, controlNumber), sizeBefore);
 }
 
 bool isKilled(const char *record)
@@ -81,13 +81,13 @@ StoreResult rewrite(LockedFile &locked, int n, const QByteArray &oldBytes,
                     const QByteArray &newBytes, int code, double controlNumber)
 {
     qint64 logSize = 0;
-    if (!logLine(code, controlNumber, &logSize))
+    if (!logLine(locked.lock, code, controlNumber, &logSize))
         return StoreResult::LogFailed;
     if (locked.file.writeRaw(n, newBytes) && locked.file.flush())
         return StoreResult::Ok;
     locked.file.writeRaw(n, oldBytes);
     locked.file.flush();
-    UndoLogAppend(DataRecordsLogName, logSize);
+    UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
     return StoreResult::IoError;
 }
 
@@ -184,12 +184,12 @@ StoreResult AppendEntry(EntryRecord &entry, int *recordNumber)
     entry.Status = StatusActive;
 
     qint64 logSize = 0;
-    if (!logLine(LogAdded, entry.ControlNumber, &logSize))
+    if (!logLine(locked.lock, LogAdded, entry.ControlNumber, &logSize))
         return StoreResult::LogFailed;
     const qint64 sizeBefore = locked.file.size();
     if (!locked.file.write(n, entry) || !locked.file.flush()) {
         locked.file.truncate(sizeBefore);
-        UndoLogAppend(DataRecordsLogName, logSize);
+        UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
         return StoreResult::IoError;
     }
     RecordCount = n;
@@ -239,7 +239,7 @@ StoreResult DeleteEntry(int n, const EntryIdentity &asRead)
     // The log line, then the mark: a deletion cut short leaves the marked
     // record, which the next compaction drops.
     qint64 logSize = 0;
-    if (!logLine(LogDeleted, EntryRecord::Unpack(raw).ControlNumber, &logSize))
+    if (!logLine(locked.lock, LogDeleted, EntryRecord::Unpack(raw).ControlNumber, &logSize))
         return StoreResult::LogFailed;
     const QByteArray oldCase = raw.mid(CaseNumber, kCaseWidth);
     auto undo = [&]() {
@@ -247,7 +247,7 @@ StoreResult DeleteEntry(int n, const EntryIdentity &asRead)
             locked.file.open(DataFile::ForWriting);
         locked.file.writeField(n, CaseNumber, oldCase);
         locked.file.flush();
-        UndoLogAppend(DataRecordsLogName, logSize);
+        UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
         return StoreResult::IoError;
     };
     if (!locked.file.writeField(n, CaseNumber, ToFixedText(KilledMarker, kCaseWidth)) ||

@@ -2,6 +2,7 @@
 // between writes, and what happens when a log can not be written.
 #include "FakeDesktop.h"
 #include "app/ActivityLog.h"
+#include "app/FolderLock.h"
 #include "app/Globals.h"
 
 #include <QDir>
@@ -162,10 +163,15 @@ void TestActivityLog::readOnlyBetweenWrites()
                                         "12/04/2026 at 22:45:32 - Pat Doe searched for 'b'\r\n"
                                         "12/04/2026 at 22:45:32 - Pat Doe searched for 'c'\r\n"));
     // Taking back a line (a change that could not be made after all).
+    FolderLock lock;
+    QVERIFY(lock.acquire());
     qint64 before = -1;
-    QVERIFY(AppendLogLine("Search.Log", "extra", &before));
+    QVERIFY(AppendLogLine(lock, "Search.Log", "extra", &before));
     QCOMPARE(before, qint64(3 * 51));
-    QVERIFY(UndoLogAppend("Search.Log", before));
+    QVERIFY(UndoLogAppend(lock, "Search.Log", before));
+    lock.release();
+    FolderLock notHeld;
+    QVERIFY(!AppendLogLine(notHeld, "Search.Log", "never", &before));
     QCOMPARE(QFileInfo(path).size(), qint64(3 * 51));
     QVERIFY(!anyWriteBit(path));
 }

@@ -428,17 +428,6 @@ void TestDataFile::busyFolderCancelsWithoutWriting()
     ShowStoreResult(StoreResult::Cancelled); // the person has been told already
     QCOMPARE(env.desktop.msgBoxes.size(), 1);
     other.unlock();
-
-    // Nested holds within this program do not wait for themselves.
-    FolderLock outer;
-    QVERIFY(outer.acquire());
-    QVERIFY(FolderLock::heldByThisProgram());
-    QVERIFY(LogSearch("'x'"));
-    QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Ok);
-    outer.release();
-    QVERIFY(!FolderLock::heldByThisProgram());
-    QVERIFY(other.tryLock(0)); // really free again
-    other.unlock();
 }
 
 void TestDataFile::openFailureIsReportedNotLoopedOn()
