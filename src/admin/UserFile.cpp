@@ -164,9 +164,9 @@ struct LockedUsers {
     }
 };
 
-bool logLine(int code, const QString &displayName, qint64 *sizeBefore)
+bool logLine(const FolderLock &held, int code, const QString &displayName, qint64 *sizeBefore)
 {
-    return AppendLogLine(UserListLogName, UserListLine(desktop().now(), code, displayName),
+    return AppendLogLine(held, UserListLogName, UserListLine(desktop().now(), code, displayName),
                          sizeBefore);
 }
 
@@ -275,12 +275,12 @@ UserResult AppendUser(UserRecord &user, int *recordNumber)
 
     user.DateCreated = ToOleDate(desktop().now());
     qint64 logSize = 0;
-    if (!logLine(LogAdded, user.DisplayName(), &logSize))
+    if (!logLine(locked.lock, LogAdded, user.DisplayName(), &logSize))
         return UserResult::LogFailed;
     const qint64 sizeBefore = locked.file.size();
     if (!locked.file.writeRaw(n, user.Pack())) {
         locked.file.truncate(sizeBefore);
-        UndoLogAppend(UserListLogName, logSize);
+        UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
     UserCount = n;
@@ -304,11 +304,11 @@ UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &e
                 sizeof(double));
 
     qint64 logSize = 0;
-    if (!logLine(LogEdited, edited.DisplayName(), &logSize))
+    if (!logLine(locked.lock, LogEdited, edited.DisplayName(), &logSize))
         return UserResult::LogFailed;
     if (!locked.file.writeRaw(n, changed)) {
         locked.file.writeRaw(n, raw);
-        UndoLogAppend(UserListLogName, logSize);
+        UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
     return UserResult::Ok;
@@ -338,7 +338,7 @@ UserResult DeleteUser(int n, const UserIdentity &asRead)
     }
 
     qint64 logSize = 0;
-    if (!logLine(LogDeleted, UserRecord::Unpack(raw).DisplayName(), &logSize))
+    if (!logLine(locked.lock, LogDeleted, UserRecord::Unpack(raw).DisplayName(), &logSize))
         return UserResult::LogFailed;
     const QString path = locked.file.path();
     locked.file.close();
@@ -347,7 +347,7 @@ UserResult DeleteUser(int n, const UserIdentity &asRead)
     const bool ok = kept.isEmpty() ? (QFile::remove(path) || !QFileInfo::exists(path))
                                    : ReplaceFileContents(path, kept);
     if (!ok) {
-        UndoLogAppend(UserListLogName, logSize);
+        UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
     UserCount = int(kept.size() / UserRecordLength);
