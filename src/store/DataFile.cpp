@@ -165,8 +165,12 @@ bool DataFile::forEachRaw(const std::function<bool(int, const char *)> &visit)
 
 bool DataFile::forEach(const std::function<bool(int, const EntryRecord &)> &visit)
 {
+    // One record object for the whole pass: a visitor that keeps a copy
+    // shares the texts, and the next read then leaves the copy alone.
+    EntryRecord entry;
     return forEachRaw([&](int n, const char *data) {
-        return visit(n, EntryRecord::Unpack(data, EntryRecordLength));
+        EntryRecord::UnpackInto(entry, data);
+        return visit(n, entry);
     });
 }
 

@@ -4,6 +4,10 @@
 #include "app/Globals.h"
 
 #include <QtEndian>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <array>
 #include <cstring>
 
 namespace
@@ -36,24 +40,76 @@ const TextField kText[] = {
     {ChainOfCustody, 2099, &EntryRecord::ChainOfCustody},
 };
 
-// Reads a padded text field. The same result as FromFixedText, but the
-// list load decodes every record of the file, so the usual case (no byte
-// in 0x80..0x9F, where Windows-1252 and Latin-1 differ) takes the fast
-// Latin-1 conversion.
-QString readText(const char *data, int width)
+// Windows-1252 byte to UTF-16, from the one conversion of the program.
+const char16_t *decodeTable()
+{
+    static const auto table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[size_t(b)] = FromWindows1252(QByteArray(1, char(b))).at(0).unicode();
+        return t;
+    }();
+    return table.data();
+}
+
+// Widens n Windows-1252 bytes into out (UTF-16, room for n). Latin-1 and
+// Windows-1252 differ only in 0x80..0x9F, put right from the table.
+void widen(const unsigned char *p, int n, char16_t *out)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+        if (_mm_movemask_epi8(v) != 0) {
+            for (int k = i; k < i + 16; ++k) {
+                if ((p[k] & 0xE0) == 0x80)
+                    out[k] = decodeTable()[p[k]];
+            }
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = (p[i] & 0xE0) == 0x80 ? decodeTable()[p[i]] : char16_t(p[i]);
+}
+
+// Reads a padded text field into out: the same result as FromFixedText,
+// but the list load decodes every record of the file, so it is fast and
+// reuses out's buffer when nobody else shares it.
+void readText(const char *data, int width, QString &out)
 {
     int begin = 0;
     int end = width;
+    // Padding, 32 and then 8 bytes at a time: a byte & 0xDF is 0 only for a
+    // blank or a NUL.
+    while (end - begin >= 32) {
+        quint64 w[4];
+        std::memcpy(w, data + end - 32, 32);
+        if (((w[0] | w[1] | w[2] | w[3]) & 0xDFDFDFDFDFDFDFDFull) != 0)
+            break;
+        end -= 32;
+    }
+    while (end - begin >= 8) {
+        quint64 word;
+        std::memcpy(&word, data + end - 8, 8);
+        if ((word & 0xDFDFDFDFDFDFDFDFull) != 0)
+            break;
+        end -= 8;
+    }
     while (end > begin && (data[end - 1] == ' ' || data[end - 1] == '\0'))
         --end;
     while (begin < end && (data[begin] == ' ' || data[begin] == '\0'))
         ++begin;
-    bool plain = true;
-    for (int i = begin; i < end; ++i)
-        plain &= (static_cast<unsigned char>(data[i]) & 0xE0) != 0x80;
-    if (plain)
-        return QString::fromLatin1(data + begin, end - begin);
-    return FromWindows1252(QByteArray(data + begin, end - begin));
+    const int n = end - begin;
+    if (n == 0) {
+        out.clear();
+        return;
+    }
+    out.resize(n);
+    widen(reinterpret_cast<const unsigned char *>(data + begin), n,
+          reinterpret_cast<char16_t *>(out.data()));
 }
 
 void writeText(char *data, const QString &text, int width)
@@ -103,15 +159,20 @@ EntryRecord EntryRecord::Unpack(const char *data, int len)
         return Unpack(full.constData(), Length);
     }
     EntryRecord r;
+    UnpackInto(r, data);
+    return r;
+}
+
+void EntryRecord::UnpackInto(EntryRecord &r, const char *data)
+{
     r.VersionStamp = qFromLittleEndian<qint16>(data + EntryLayout::VersionStamp);
     r.ControlNumber = readDouble(data + EntryLayout::ControlNumber);
     for (const TextField &f : kText)
-        r.*f.member = readText(data + f.offset, f.width);
+        readText(data + f.offset, f.width, r.*f.member);
     r.Value = qFromLittleEndian<qint64>(data + EntryLayout::Value);
     r.ReceivedDate = readDouble(data + EntryLayout::ReceivedDate);
     r.ReleasedDate = readDouble(data + EntryLayout::ReleasedDate);
     r.Status = static_cast<quint8>(data[EntryLayout::Status]);
-    return r;
 }
 
 qint16 CurrentVersionStamp()

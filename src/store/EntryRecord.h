@@ -79,6 +79,9 @@ struct EntryRecord {
     {
         return Unpack(bytes.constData(), int(bytes.size()));
     }
+    // Reads a whole record (5000 bytes) into r, reusing the buffers of its
+    // texts: for passes over the whole file.
+    static void UnpackInto(EntryRecord &r, const char *data);
 };
 
 // Width of each text field, by offset (0 for the non-text fields).

@@ -184,6 +184,25 @@ void TestEntryRecord::windows1252Text()
     QByteArray rec(5000, '\0');
     std::memcpy(rec.data() + 155, "\x93quoted\x94", 8);
     QCOMPARE(EntryRecord::Unpack(rec).Description, QString::fromUtf8("“quoted”"));
+
+    // Long text: characters of 0x80..0x9F far into the field, and padding
+    // of blanks and NULs mixed, ending at every distance from the field end.
+    for (int length : {1, 7, 8, 31, 32, 33, 100, 1888, 1920, 1921}) {
+        QByteArray field(1921, ' ');
+        for (int i = 0; i < length; ++i)
+            field[i] = char('a' + i % 26);
+        field[length - 1] = '\x80';
+        if (length > 40)
+            field[40] = '\x9F';
+        for (int i = length; i < 1921; i += 3)
+            field[i] = '\0';
+        std::memcpy(rec.data() + 979, field.constData(), 1921);
+        QString expected = QString::fromLatin1(field.left(length));
+        expected[length - 1] = QChar(0x20AC);
+        if (length > 40)
+            expected[40] = QChar(0x0178);
+        QCOMPARE(EntryRecord::Unpack(rec).Narrative, expected);
+    }
 }
 
 void TestEntryRecord::shortRecordReadsAsBlanksAndZeros()
