@@ -84,6 +84,7 @@ private slots:
     void deleteTheOnlyEntryRemovesTheFile();
     void logFailureLeavesTheFileAlone();
     void busyFolderCancelsWithoutWriting();
+    void emptyLockOfAKilledHolderIsTaken();
     void openFailureIsReportedNotLoopedOn();
     void resultTexts();
 };
@@ -428,6 +429,25 @@ void TestDataFile::busyFolderCancelsWithoutWriting()
     ShowStoreResult(StoreResult::Cancelled); // the person has been told already
     QCOMPARE(env.desktop.msgBoxes.size(), 1);
     other.unlock();
+}
+
+void TestDataFile::emptyLockOfAKilledHolderIsTaken()
+{
+    TestEnvironment env;
+    env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
+    // A holder killed between creating the lock file and writing its id
+    // into it left it empty a while ago.
+    writeFile(env.path("Custorin.lock"), QByteArray());
+    QFile lockFile(env.path("Custorin.lock"));
+    QVERIFY(lockFile.open(QIODevice::ReadWrite));
+    QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addSecs(-30),
+                                 QFileDevice::FileModificationTime));
+    lockFile.close();
+    EntryRecord e;
+    e.CaseNumber = "after crash";
+    QCOMPARE(AppendEntry(e), StoreResult::Ok); // no "busy" question
+    QCOMPARE(env.desktop.msgBoxes.size(), 0);
+    QVERIFY(!QFile::exists(env.path("Custorin.lock")));
 }
 
 void TestDataFile::openFailureIsReportedNotLoopedOn()
