@@ -96,11 +96,10 @@ const QVector<CategoryMenuItem> &CategoryMenuItems()
         auto separator = [&list] { list.append({QString(), true}); };
         item("No entry");
         separator();
-        for (const char *c :
-             {"Appliances", "Clothing", "Computer Equipment", "Currency", "Documents",
-              "Drugs/Narcotics", "Electronics", "Furniture", "Jewelry/Metals", "Office Equipment",
-              "Other", "Paraphernalia", "Sporting Goods", "Tools", "Vehicles", "Weapons",
-              "Yard Equipment"})
+        for (const char *c : {"Appliances", "Clothing", "Computer Equipment", "Currency",
+                              "Documents", "Drugs/Narcotics", "Electronics", "Furniture",
+                              "Jewelry/Metals", "Office Equipment", "Other", "Paraphernalia",
+                              "Sporting Goods", "Tools", "Vehicles", "Weapons", "Yard Equipment"})
             item(c);
         separator();
         item("Other (enter yourself)");
@@ -162,10 +161,9 @@ QStringList CardTextsFromEntry(const EntryRecord &e)
     QStringList t;
     t.reserve(CardField::Count);
     t << ControlNumberStamp(e.ControlNumber) << e.CaseNumber << e.Location << e.Category
-      << e.BrandName << e.ModelNumber << e.SerialNumber << e.Description
-      << CardValueText(e.Value) << e.Owner << e.ReceivedFrom << CardDateText(e.ReceivedDate)
-      << e.ReleasedTo << CardDateText(e.ReleasedDate) << e.Defendant << e.Narrative
-      << e.ChainOfCustody;
+      << e.BrandName << e.ModelNumber << e.SerialNumber << e.Description << CardValueText(e.Value)
+      << e.Owner << e.ReceivedFrom << CardDateText(e.ReceivedDate) << e.ReleasedTo
+      << CardDateText(e.ReleasedDate) << e.Defendant << e.Narrative << e.ChainOfCustody;
     for (QString &s : t)
         s = s.trimmed();
     return t;

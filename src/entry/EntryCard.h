@@ -39,11 +39,11 @@ constexpr int Count = 17;
 
 // One field of the card.
 struct CardFieldSpec {
-    QString caption;  // the label's caption
-    int maxLength;    // the text box's input limit
-    bool required;    // a save needs it filled
-    QString toolTip;  // empty for the control number
-    bool multiLine;   // narrative and chain of custody
+    QString caption; // the label's caption
+    int maxLength;   // the text box's input limit
+    bool required;   // a save needs it filled
+    QString toolTip; // empty for the control number
+    bool multiLine;  // narrative and chain of custody
 };
 
 // The field of index 0..16.
@@ -64,11 +64,11 @@ constexpr OleColor CardNoticeFore = 0x0000FF;        // required-entries notice:
 constexpr OleColor CardNoticeBack = 0xC0FFFF;        // ... on light yellow
 
 // Texts of the card.
-QString CardAddingCaption();        // "Add a New Entry"
-QString CardViewingCaption();       // "See/Edit this Existing Entry"
+QString CardAddingCaption();         // "Add a New Entry"
+QString CardViewingCaption();        // "See/Edit this Existing Entry"
 QString MinimumEntryNoticeCaption(); // " (NOTE: Required entries in red) "
-QString CategoryChangeHint();       // "Double-click to change..."
-QString EntryErrorTitle();          // "Entry Error?"
+QString CategoryChangeHint();        // "Double-click to change..."
+QString EntryErrorTitle();           // "Entry Error?"
 
 // The category pop-up menu: items 1..21 (index 0 of the list is item 1).
 struct CategoryMenuItem {
@@ -76,8 +76,8 @@ struct CategoryMenuItem {
     bool separator = false;
 };
 const QVector<CategoryMenuItem> &CategoryMenuItems();
-constexpr int CategoryMenuFirst = 1;  // "No entry"
-constexpr int CategoryMenuLast = 21;  // "Other (enter yourself)"
+constexpr int CategoryMenuFirst = 1; // "No entry"
+constexpr int CategoryMenuLast = 21; // "Other (enter yourself)"
 // What choosing item index puts into the Category box.
 QString CategoryForMenuItem(int index);
 // Whether the focus moves on to the Brand Name box after item index.
@@ -115,8 +115,8 @@ QString TodayText(const QDateTime &now);
 
 struct CardCheck {
     bool ok = true;
-    QStringList messages;      // texts of the messages, in the order shown
-    QVector<int> failedFields; // field of each message
+    QStringList messages;           // texts of the messages, in the order shown
+    QVector<int> failedFields;      // field of each message
     bool clearReleasedDate = false; // an empty (or blank) Released Date box is emptied
     // The field the focus ends on: the last one that failed, or -1.
     int focusField() const { return failedFields.isEmpty() ? -1 : failedFields.last(); }

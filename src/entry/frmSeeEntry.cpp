@@ -665,6 +665,7 @@ void frmSeeEntry::focusMoved(QWidget *now)
 
 void frmSeeEntry::txtField_GotFocus(int index)
 {
+
     if (!m_started || index < 1)
         return;
     if (!m_editing) {
@@ -705,6 +706,7 @@ void frmSeeEntry::txtField_GotFocus(int index)
 
 void frmSeeEntry::txtField_LostFocus(int index)
 {
+
     if (index < 1)
         return;
     QWidget *w = m_field[index];
@@ -859,6 +861,7 @@ void frmSeeEntry::cmdFinished_Click()
 
 void frmSeeEntry::cmdEditEntry_Click()
 {
+
     if (!m_viewing || m_editing || CurrentAccessLevel < 2)
         return;
     m_editing = true;
@@ -870,6 +873,7 @@ void frmSeeEntry::cmdEditEntry_Click()
 
 void frmSeeEntry::cmdEditSave_Click()
 {
+
     if (!m_viewing || !m_editing)
         return;
     if (GoodData()) {
@@ -906,6 +910,7 @@ void frmSeeEntry::cmdEditSave_Click()
 
 void frmSeeEntry::cmdEditCancel_Click()
 {
+
     if (!m_viewing)
         return;
     m_editing = false;

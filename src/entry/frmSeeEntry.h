@@ -138,10 +138,10 @@ private:
     bool m_limiting = false;
 
     int m_recordNumber = 0;
-    EntryRecord m_asRead;       // the entry as read when the card opened (or last saved)
-    EntryIdentity m_identity;   // what identifies it in the file
-    QStringList m_opening;      // opening values of fields 0..16 (record form)
-    int m_focusField = -1;      // the field whose GotFocus ran last, -1 none
+    EntryRecord m_asRead;     // the entry as read when the card opened (or last saved)
+    EntryIdentity m_identity; // what identifies it in the file
+    QStringList m_opening;    // opening values of fields 0..16 (record form)
+    int m_focusField = -1;    // the field whose GotFocus ran last, -1 none
 
     QVector<QWidget *> m_field;
     QVector<QLabel *> m_label;

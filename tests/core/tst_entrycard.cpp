@@ -235,7 +235,8 @@ private slots:
             const CardCheck c = CheckGoodData(t);
             QVERIFY(!c.ok);
             QCOMPARE(c.messages.size(), 3);
-            QCOMPARE(c.messages.at(0).toLatin1(), QByteArray("I don't understand the 'Value' entry"));
+            QCOMPARE(c.messages.at(0).toLatin1(),
+                     QByteArray("I don't understand the 'Value' entry"));
             QCOMPARE(c.messages.at(1).toLatin1(), dontUnderstand("Received Date"));
             QCOMPARE(c.messages.at(2).toLatin1(), dontUnderstand("Released Date"));
             QCOMPARE(c.focusField(), int(CardField::ReleasedDate));
@@ -345,7 +346,7 @@ private slots:
 
         e.Value = 0;
         e.ReceivedDate = 39876.0 + (14 * 3600 + 5 * 60 + 9) / 86400.0;
-        e.ReleasedDate = -5; // not a date of this century: shown empty
+        e.ReleasedDate = -5;  // not a date of this century: shown empty
         e.ControlNumber = 17; // a legacy sequence number, as the date it denotes
         t = CardTextsFromEntry(e);
         QCOMPARE(t[CardField::Value], QStringLiteral("0"));
@@ -387,7 +388,8 @@ private slots:
         QCOMPARE(FillIndicatorCaption(1921, 1921), QStringLiteral(" 100% full "));
         QCOMPARE(FillIndicatorCaption(1050, 2099), QStringLiteral(" 50% full "));
 
-        QCOMPARE(TodayText(QDateTime(QDate(2026, 5, 7), QTime(9, 30))), QStringLiteral("05/07/2026"));
+        QCOMPARE(TodayText(QDateTime(QDate(2026, 5, 7), QTime(9, 30))),
+                 QStringLiteral("05/07/2026"));
     }
 
     void buttonsOfEachMode()
@@ -417,8 +419,8 @@ private slots:
 
         CardMode viewing{false, true, false};
         b = CardButtons(viewing, 1, true);
-        QCOMPARE(visible(b), QStringList({"cmdHelp", "cmdFinished", "cmdEditEntry",
-                                          "cmdPrintEntry", "cmdEmailEntry"}));
+        QCOMPARE(visible(b), QStringList({"cmdHelp", "cmdFinished", "cmdEditEntry", "cmdPrintEntry",
+                                          "cmdEmailEntry"}));
         QVERIFY(!find(b, "cmdEditEntry").enabled); // Read Only
         QVERIFY(find(b, "cmdPrintEntry").enabled);
         QVERIFY(find(b, "cmdEmailEntry").enabled);
@@ -427,12 +429,14 @@ private slots:
         QCOMPARE(find(b, "cmdFinished").toolTip,
                  QStringLiteral(" Close this entry form and return to the Main Window "));
         QCOMPARE(find(b, "cmdEditEntry").caption, QStringLiteral("&Edit this Entry"));
-        QCOMPARE(find(b, "cmdEditEntry").toolTip, QStringLiteral(" Change the info in this entry... "));
+        QCOMPARE(find(b, "cmdEditEntry").toolTip,
+                 QStringLiteral(" Change the info in this entry... "));
         QCOMPARE(find(b, "cmdPrintEntry").caption, QStringLiteral("&Print this Entry"));
         QCOMPARE(find(b, "cmdPrintEntry").toolTip,
                  QStringLiteral(" Includes options to print the narrative, etc. "));
         QCOMPARE(find(b, "cmdEmailEntry").caption, QStringLiteral("E&mail this Entry"));
-        QCOMPARE(find(b, "cmdEmailEntry").toolTip, QStringLiteral(" Using default email handler... "));
+        QCOMPARE(find(b, "cmdEmailEntry").toolTip,
+                 QStringLiteral(" Using default email handler... "));
         for (int level : {2, 3, 4})
             QVERIFY(find(CardButtons(viewing, level, true), "cmdEditEntry").enabled);
 
