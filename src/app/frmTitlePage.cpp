@@ -1,11 +1,13 @@
 #include "app/frmTitlePage.h"
 
+#include "app/ActivityLog.h"
 #include "app/Desktop.h"
 #include "app/Globals.h"
 #include "app/GuiStandard.h"
 #include "app/GuiSupport.h"
 #include "app/MsgBox.h"
 #include "controls/ZelButton.h"
+#include "store/frmMain.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -64,10 +66,17 @@ frmTitlePage::frmTitlePage(QWidget *parent) : QWidget(parent)
 
 void frmTitlePage::cmdSignIn_Click()
 {
-    ShowMsgBox(QStringLiteral("Sign-in"), 5,
-               QStringLiteral("Signing in comes with the next release of ") + AppTitle +
-                   QStringLiteral("."),
-               1, false, {QStringLiteral("&Okay")});
+    // Until the user list and its sign-in exist, the built-in administrator
+    // signs in with full access.
+    CurrentUserName = QStringLiteral("Administrator");
+    CurrentAccessLevel = 4;
+    LogSignInOut(LogSignedIn);
+    auto *main = new frmMain;
+    main->setAttribute(Qt::WA_DeleteOnClose);
+    main->show();
+    // Leaves without its close question (that one ends the program).
+    hide();
+    deleteLater();
 }
 
 void frmTitlePage::cmdQuit_Click()

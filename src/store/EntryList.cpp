@@ -1,0 +1,173 @@
+#include "store/EntryList.h"
+
+#include "app/Formats.h"
+#include "app/Globals.h"
+#include "app/MsgBox.h"
+#include "store/DataFile.h"
+
+#include <QFileInfo>
+#include <QtEndian>
+
+namespace
+{
+
+using namespace EntryLayout;
+
+// A padded text field, trimmed. The list load decodes four fields of every
+// record, so text without a byte in 0x80..0x9F (where Windows-1252 and
+// Latin-1 differ) takes the fast Latin-1 conversion.
+QString fieldText(const char *record, int offset)
+{
+    const char *data = record + offset;
+    int begin = 0;
+    int end = EntryTextWidth(offset);
+    while (end > begin && (data[end - 1] == ' ' || data[end - 1] == '\0'))
+        --end;
+    while (begin < end && (data[begin] == ' ' || data[begin] == '\0'))
+        ++begin;
+    for (int i = begin; i < end; ++i) {
+        if ((static_cast<unsigned char>(data[i]) & 0xE0) == 0x80)
+            return FromFixedText(data + begin, end - begin);
+    }
+    return QString::fromLatin1(data + begin, end - begin);
+}
+
+QString dateText(double ole)
+{
+    return FormatOleDate(ole, QStringLiteral("mm/dd/yyyy"));
+}
+
+} // namespace
+
+void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
+                     ListMode mode, const EntryFilter &filter)
+{
+    const bool archived = static_cast<unsigned char>(record[Status]) == StatusArchived;
+    if (archived)
+        ++data.archivedCount;
+    else
+        ++data.activeCount;
+    if (archived != inactiveList)
+        return;
+
+    EntryListRow row;
+    if (mode != ListMode::AllEntries) {
+        const EntryRecord entry = EntryRecord::Unpack(record, EntryRecordLength);
+        if (!filter || !filter(entry))
+            return;
+        row.date = dateText(entry.ReceivedDate);
+        row.caseNumber = entry.CaseNumber;
+        row.category = entry.Category;
+        row.description = entry.Description;
+        row.controlNumber = entry.ControlNumber;
+        row.value = entry.Value;
+    } else {
+        row.date = dateText(qFromLittleEndian<double>(record + ReceivedDate));
+        row.caseNumber = fieldText(record, CaseNumber);
+        row.category = fieldText(record, Category);
+        row.description = fieldText(record, Description);
+        row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
+        row.value = qFromLittleEndian<qint64>(record + Value);
+    }
+    row.recordNumber = n;
+    data.total += row.value;
+    data.rows.push_back(std::move(row));
+}
+
+bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, EntryListData *data)
+{
+    *data = EntryListData();
+    // A reader does not create the data file: after the last entry was
+    // deleted the folder holds none until the next entry is added.
+    if (!QFileInfo::exists(DataPath(DataFileName))) {
+        RecordCount = 0;
+        return true;
+    }
+    DataFile file;
+    while (!file.open(DataFile::ForReading)) {
+        // Retried for a while already; the person may try again or give up.
+        if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
+                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}) != 1) {
+            RecordCount = 0;
+            return false;
+        }
+    }
+    RecordCount = file.recordCount();
+    data->rows.reserve(size_t(RecordCount));
+    const bool ok = file.forEachRaw([&](int n, const char *record) {
+        CollectEntryRow(*data, n, record, inactiveList, mode, filter);
+        return true;
+    });
+    file.close();
+    return ok;
+}
+
+QString EntryListHeader(bool inactiveList, int count, qint64 total)
+{
+    return QStringLiteral(" All ") +
+           (inactiveList ? QStringLiteral("Archived") : QStringLiteral("Current")) +
+           QStringLiteral(" Entries (") + QString::number(count) +
+           QStringLiteral(")  Total Value: ") + FormatMoney(total);
+}
+
+QString EntrySortKey(int sortIndex, const QString &date, const QString &caseNumber,
+                     const QString &category)
+{
+    switch (sortIndex) {
+    case 0:
+        // "mm/dd/yyyy" as year, month, day, then minutes and seconds (a
+        // received date has none).
+        if (date.size() != 10)
+            return QString();
+        return date.mid(6, 4) + date.left(2) + date.mid(3, 2) + QStringLiteral("0000");
+    case 1:
+        return caseNumber;
+    case 2:
+        return category;
+    default:
+        return QString();
+    }
+}
+
+ListPosition ChooseListPosition(int lastRow, int savedRow, int savedTopRow)
+{
+    ListPosition p;
+    p.row = savedRow > 0 ? qMin(savedRow, lastRow) : lastRow;
+    p.topRow = savedTopRow > 0 ? qMin(savedTopRow, lastRow) : p.row;
+    return p;
+}
+
+std::optional<QString> EntryGridToolTip(int entriesListed, int mouseRow, int mouseCol,
+                                        const QString &dateText)
+{
+    if (entriesListed < 1)
+        return std::nullopt;
+    if (mouseRow < 2)
+        return QString();
+    if (mouseCol == 0) {
+        const std::optional<QDateTime> date = ParseDate(dateText);
+        return date ? FormatDate(*date, QStringLiteral(" dddd ")) : QString();
+    }
+    return QStringLiteral(" Double click to see the entire Entry Card in a separate window ");
+}
+
+QString SummaryControlNumber(double controlNumber)
+{
+    const QDateTime when = FromOleDate(controlNumber);
+    if (when.isValid() && when.date().year() >= 1990)
+        return FormatDate(when, QStringLiteral("yyyymmddhhnnss"));
+    return FormatNumber(controlNumber, QStringLiteral("00000"));
+}
+
+QStringList EntrySummaryTexts(const EntryRecord &entry)
+{
+    return {SummaryControlNumber(entry.ControlNumber),
+            entry.CaseNumber.trimmed(),
+            entry.Location.trimmed(),
+            entry.Category.trimmed(),
+            entry.BrandName.trimmed(),
+            entry.ModelNumber.trimmed(),
+            entry.SerialNumber.trimmed(),
+            entry.Description.trimmed(),
+            FormatMoney(entry.Value)};
+}

@@ -1,0 +1,188 @@
+// The main window's button table: captions and tool tips word for word,
+// which buttons each list, selection and search mode shows, what each
+// access level may press, and the colour pulse of "See All Entries".
+#include "store/MainButtons.h"
+
+#include <QtTest>
+
+namespace
+{
+
+MainButtonState stateOf(const QVector<MainButtonState> &all, MainButton b)
+{
+    return all[int(b)];
+}
+
+// The names of the shown buttons among the eight that come and go.
+QString shown(const MainListState &s)
+{
+    const QVector<MainButtonState> all = MainButtonStates(s);
+    QStringList names;
+    for (MainButton b :
+         {MainButton::AddEntry, MainButton::ArchiveEntry, MainButton::RestoreEntry,
+          MainButton::DeleteEntry, MainButton::FindEntries, MainButton::SeeAllEntries,
+          MainButton::PrintList, MainButton::ExportData, MainButton::SeeEntry}) {
+        if (stateOf(all, b).visible)
+            names << MainButtonName(b).mid(3);
+    }
+    return names.join(' ');
+}
+
+MainListState list(ListMode mode, bool inactive, int row, int entries, int level = 4)
+{
+    MainListState s;
+    s.mode = mode;
+    s.inactiveList = inactive;
+    s.currentRow = row;
+    s.entriesListed = entries;
+    s.accessLevel = level;
+    return s;
+}
+
+} // namespace
+
+class TestMainButtons : public QObject
+{
+    Q_OBJECT
+private slots:
+    void captionsAndToolTips()
+    {
+        const QVector<MainButtonState> all =
+            MainButtonStates(list(ListMode::AllEntries, false, 1, 3));
+        QCOMPARE(all.size(), MainButtonCount);
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(int(all[i].button), i);
+        const QString crlf = QStringLiteral("\r\n");
+        const QList<QPair<MainButton, QPair<QString, QString>>> expected{
+            {MainButton::Help, {"&Help", " Illustrated Manual <F1> "}},
+            {MainButton::About, {"Ab&out", " About Custorin "}},
+            {MainButton::UserInfo, {"&User Info", " User name/access information "}},
+            {MainButton::RefreshGrid,
+             {"Re&fresh List", " Refresh the displayed evidence list (right-click for more info & "
+                               "audio options) "}},
+            {MainButton::AdminWindow, {"Ad&min Window", " Return to the Administrative Window "}},
+            {MainButton::Quit, {"&Quit", " Click here to exit Custorin "}},
+            {MainButton::AddEntry,
+             {"&Add New Entry",
+              " Add a new entry to your database (right-click to use 'template' option) "}},
+            {MainButton::ArchiveEntry,
+             {"A&rchive this Entry", " Archive the highlighted entry to the 'Inactive' list "}},
+            {MainButton::RestoreEntry,
+             {"Res&tore this Entry",
+              " Return the highlighted archived entry to the 'Active List' "}},
+            {MainButton::DeleteEntry,
+             {"&Delete this Entry",
+              " Permanently delete the highlighted entry from the Custorin database "}},
+            {MainButton::FindEntries,
+             {"&Search/Summarize", " Search for one or more record(s) according to... "}},
+            {MainButton::SeeAllEntries,
+             {"See &All Entries", " See a list of all evidence currently in your database "}},
+            {MainButton::PrintList, {"Print this &List...", " Be sure your printer is ready! "}},
+            {MainButton::ExportData,
+             {"E&xport this data", " Create a spreadsheet data file for Excel "}},
+            {MainButton::SeeEntry,
+             {"This is a summary" + crlf + "of the entry" + crlf + "hightlighted above." + crlf +
+                  crlf + "To see/edit ALL info," + crlf + "or to print or email" + crlf +
+                  "this entry, click here.",
+              " See the complete details of the highlighted entry "}},
+        };
+        for (const auto &e : expected) {
+            QCOMPARE(stateOf(all, e.first).caption, e.second.first);
+            QCOMPARE(stateOf(all, e.first).toolTip, e.second.second);
+        }
+        QCOMPARE(MainButtonName(MainButton::SeeAllEntries), QStringLiteral("cmdSeeAllEntries"));
+        QCOMPARE(MainButtonName(MainButton::RefreshGrid), QStringLiteral("cmdRefreshGrid"));
+        // The six fixed buttons are always there and always enabled.
+        for (int level = 1; level <= 4; ++level) {
+            for (const MainButtonState &s :
+                 MainButtonStates(list(ListMode::DateSearch, true, 0, 0, level))) {
+                if (int(s.button) <= int(MainButton::Quit))
+                    QVERIFY(s.visible && s.enabled);
+            }
+        }
+    }
+
+    void whatEachListShows()
+    {
+        // Empty active list: only Add.
+        QCOMPARE(shown(list(ListMode::AllEntries, false, 0, 0)), QStringLiteral("AddEntry"));
+        // One entry: no Search, Print or Export.
+        QCOMPARE(shown(list(ListMode::AllEntries, false, 1, 1)),
+                 QStringLiteral("AddEntry ArchiveEntry DeleteEntry SeeEntry"));
+        QCOMPARE(shown(list(ListMode::AllEntries, false, 2, 2)),
+                 QStringLiteral("AddEntry ArchiveEntry DeleteEntry FindEntries PrintList "
+                                "ExportData SeeEntry"));
+        // Inactive list: Restore instead of Archive, no Add.
+        QCOMPARE(shown(list(ListMode::AllEntries, true, 1, 1)),
+                 QStringLiteral("RestoreEntry DeleteEntry SeeEntry"));
+        QCOMPARE(shown(list(ListMode::AllEntries, true, 3, 5)),
+                 QStringLiteral("RestoreEntry DeleteEntry FindEntries PrintList ExportData "
+                                "SeeEntry"));
+        QCOMPARE(shown(list(ListMode::AllEntries, true, 0, 0)), QString());
+        // Search results: See All Entries; Print and Export for two or more.
+        QCOMPARE(shown(list(ListMode::TextSearch, false, 1, 3)),
+                 QStringLiteral("SeeAllEntries PrintList ExportData SeeEntry"));
+        QCOMPARE(shown(list(ListMode::DateSearch, true, 1, 1)),
+                 QStringLiteral("SeeAllEntries SeeEntry"));
+    }
+
+    void accessLevels()
+    {
+        // level -> Add, Archive, Restore, Delete enabled
+        const QList<QPair<int, QString>> table{{1, "----"}, {2, "----"}, {3, "A---"}, {4, "AARD"}};
+        for (const auto &row : table) {
+            const auto active =
+                MainButtonStates(list(ListMode::AllEntries, false, 1, 2, row.first));
+            const auto inactive =
+                MainButtonStates(list(ListMode::AllEntries, true, 1, 2, row.first));
+            QString got;
+            got += stateOf(active, MainButton::AddEntry).enabled ? 'A' : '-';
+            got += stateOf(active, MainButton::ArchiveEntry).enabled ? 'A' : '-';
+            got += stateOf(inactive, MainButton::RestoreEntry).enabled ? 'R' : '-';
+            got += stateOf(active, MainButton::DeleteEntry).enabled ? 'D' : '-';
+            QCOMPARE(got, row.second);
+            // Whoever signed in may look, search, print and export.
+            for (MainButton b : {MainButton::FindEntries, MainButton::PrintList,
+                                 MainButton::ExportData, MainButton::SeeEntry})
+                QVERIFY(stateOf(active, b).enabled);
+            // Level 2 sees the buttons it may not press.
+            QVERIFY(stateOf(active, MainButton::AddEntry).visible);
+            QVERIFY(stateOf(active, MainButton::ArchiveEntry).visible);
+            QVERIFY(stateOf(active, MainButton::DeleteEntry).visible);
+        }
+    }
+
+    void colourPulse()
+    {
+        FlashLevels f;
+        f = NextFlash(f);
+        QCOMPARE(f.a, 4);
+        QCOMPARE(f.b, 244);
+        QCOMPARE(FlashBackColor(f), quint32(0xF4F400)); // RGB(0, 244, 244)
+        QCOMPARE(FlashForeColor(f), quint32(0xF40400)); // RGB(0, 4, 244)
+        f = NextFlash(f);
+        QCOMPARE(f.a, 8);
+        QCOMPARE(f.b, 244); // B set back to 248 again before the step
+        f = NextFlash(f);
+        QCOMPARE(f.a, 12);
+        QCOMPARE(f.b, 240);
+        int top = 0, steps = 0;
+        while (f.s > 0 && steps < 200) {
+            top = f.a;
+            f = NextFlash(f);
+            ++steps;
+        }
+        // Up to 252, then down again, B moving the other way.
+        QCOMPARE(top, 252);
+        QCOMPARE(f.a, 248);
+        QCOMPARE(f.b, 6);
+        QCOMPARE(FlashBackColor(f), quint32(0x060600));
+        QCOMPARE(FlashForeColor(f), quint32(0x06F800));
+        // Components beyond a byte are held to it.
+        QCOMPARE(FlashBackColor(FlashLevels{300, -5, 4}), quint32(0x000000));
+        QCOMPARE(FlashForeColor(FlashLevels{300, 260, 4}), quint32(0xFFFF00));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMainButtons)
+#include "tst_mainbuttons.moc"
