@@ -1,0 +1,144 @@
+// The main window with a full data file (32,767 entries): loading the list
+// (read, date sort, shading) against a plain read of the file, opening the
+// entry card on an entry, and the peak memory of the process with the list
+// shown.
+#include "FakeDesktop.h"
+#include "SampleData.h"
+#include "app/Globals.h"
+#include "app/GuiSupport.h"
+#include "controls/Grid.h"
+#include "entry/frmSeeEntry.h"
+#include "store/DataFile.h"
+#include "store/frmMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace
+{
+
+constexpr int Entries = 32767;
+constexpr double LoadRatioTarget = 3.0;
+constexpr double CardTargetMs = 100;
+constexpr double MemoryTargetMb = 100;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double ms(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Peak resident memory of this process, in MB.
+double peakMemoryMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+// The file read in its blocks, every record's bytes looked at once.
+double rawRead()
+{
+    QElapsedTimer t;
+    t.start();
+    DataFile file;
+    if (!file.open(DataFile::ForReading))
+        return -1;
+    unsigned sum = 0;
+    file.forEachRaw([&](int, const char *record) {
+        sum += static_cast<unsigned char>(record[4999]);
+        return true;
+    });
+    file.close();
+    const double elapsed = ms(t);
+    if (sum == 0)
+        std::fprintf(stderr, "(no status bytes?)\n");
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TestEnvironment env;
+    if (!SampleData::WriteDataFile(DataPath(DataFileName), Entries, 1)) {
+        std::fprintf(stderr, "could not write the sample data file\n");
+        return 1;
+    }
+    CurrentUserName = QStringLiteral("Bench");
+    CurrentAccessLevel = 4;
+
+    std::vector<double> raw;
+    rawRead(); // warm the cache
+    for (int i = 0; i < 5; ++i)
+        raw.push_back(rawRead());
+
+    auto *w = new frmMain;
+    w->show();
+    w->Form_Activate();
+    QCoreApplication::processEvents();
+    const int listed = w->grid->Rows() - 1;
+
+    std::vector<double> load;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        w->LoadEntryList();
+        QCoreApplication::processEvents();
+        load.push_back(ms(t));
+    }
+    if (w->grid->TextMatrix(1, 5) > w->grid->TextMatrix(w->grid->Rows() - 1, 5)) {
+        std::fprintf(stderr, "list not sorted\n");
+        return 1;
+    }
+
+    std::vector<double> card;
+    for (int i = 0; i < 5; ++i) {
+        const int row = 1 + (i * 7919) % listed;
+        QElapsedTimer t;
+        t.start();
+        {
+            frmSeeEntry entryCard(w);
+            entryCard.setTag(w->grid->TextMatrix(row, 4));
+            entryCard.setExpectedIdentity(w->rowIdentity(row).ControlNumber,
+                                          w->rowIdentity(row).CaseNumber);
+            entryCard.show();
+            QCoreApplication::processEvents();
+            card.push_back(ms(t));
+            entryCard.hide();
+        }
+        QCoreApplication::processEvents();
+    }
+    const double memory = peakMemoryMb();
+
+    const double rawMs = median(raw), loadMs = median(load), cardMs = median(card);
+    std::printf("plain read of %d records: median of 5 runs %.1f ms\n", Entries, rawMs);
+    std::printf("LoadEntryList (%d listed, date sort, shading): median of 5 runs %.1f ms = "
+                "%.2fx the plain read (target <= %.1fx)%s\n",
+                listed, loadMs, loadMs / rawMs, LoadRatioTarget,
+                loadMs / rawMs <= LoadRatioTarget ? "" : "  OVER TARGET");
+    std::printf("entry card opened on an entry: median of 5 runs %.1f ms (target <= %.0f ms)%s\n",
+                cardMs, CardTargetMs, cardMs <= CardTargetMs ? "" : "  OVER TARGET");
+    std::printf("peak memory with the list shown: %.1f MB (target <= %.0f MB)%s\n", memory,
+                MemoryTargetMb, memory <= MemoryTargetMb ? "" : "  OVER TARGET");
+
+    ProgramEnding = true;
+    delete w;
+    return 0;
+}

@@ -1,0 +1,440 @@
+// Archiving, restoring and deleting from the main window: the questions
+// word for word, the remembered "Don't show this again" answers, the
+// "'Inactive List' Empty" sequence, the bytes and log lines written, the
+// position kept after a deletion, and entries changed by another
+// workstation since the list was read.
+#include "FakeDesktop.h"
+#include "app/ActivityLog.h"
+#include "app/Formats.h"
+#include "app/Globals.h"
+#include "app/GuiSupport.h"
+#include "controls/Grid.h"
+#include "controls/ZelButton.h"
+#include "store/frmMain.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QtTest>
+#include <cstring>
+
+namespace
+{
+
+const QString CrLfText = QStringLiteral("\r\n");
+
+// Entry k (1-based) received on day k of 2009, control number 2009-01-05
+// 08:00 plus k minutes, case "C-k".
+EntryRecord makeEntry(int k, int status)
+{
+    EntryRecord e;
+    e.VersionStamp = 911;
+    e.ControlNumber = ToOleDate(QDateTime(QDate(2009, 1, 5), QTime(8, 0, 0)).addSecs(60 * k));
+    e.CaseNumber = QStringLiteral("C-%1").arg(k);
+    e.Category = QStringLiteral("Tools");
+    e.Description = QStringLiteral("Item %1").arg(k);
+    e.Value = 10000 * k;
+    e.ReceivedDate = ToOleDate(QDateTime(QDate(2009, 1, 1).addDays(k), QTime(0, 0)));
+    e.Status = quint8(status);
+    return e;
+}
+
+// Statuses of entries 1..n, e.g. "1121".
+void writeEntries(const QString &statuses)
+{
+    QFile f(DataPath(DataFileName));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (int k = 1; k <= statuses.size(); ++k)
+        f.write(makeEntry(k, statuses[k - 1].digitValue()).Pack());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The status byte (offset 4999) of every record in the file.
+QString statuses()
+{
+    const QByteArray bytes = readFile(DataPath(DataFileName));
+    QString out;
+    for (qsizetype at = 4999; at < bytes.size(); at += 5000)
+        out += QString::number(int(quint8(bytes[at])));
+    return out;
+}
+
+// Case numbers (offset 10, 15 bytes) of every record in the file.
+QString caseNumbers()
+{
+    const QByteArray bytes = readFile(DataPath(DataFileName));
+    QStringList out;
+    for (qsizetype at = 0; at + 5000 <= bytes.size(); at += 5000)
+        out << QString::fromLatin1(bytes.mid(at + 10, 15)).trimmed();
+    return out.join(',');
+}
+
+// The log line for entry k and action verb at the fake desktop's time.
+QByteArray logLine(int k, const char *verb)
+{
+    return QByteArray("12/04/2026 at 22:45:32 - Control#200901050") +
+           QByteArray::number(800 + k).right(3) + QByteArray("00 ") + verb +
+           QByteArray(" by Tester\r\n");
+}
+
+QString listedCases(const frmMain &w)
+{
+    QStringList out;
+    for (int r = 1; r < w.grid->Rows(); ++r)
+        out << w.grid->TextMatrix(r, 1);
+    return out.join(',');
+}
+
+QPointer<frmMain> openMain()
+{
+    CurrentUserName = QStringLiteral("Tester");
+    CurrentAccessLevel = 4;
+    QPointer<frmMain> w = new frmMain;
+    w->show();
+    w->Form_Activate();
+    return w;
+}
+
+void selectCase(frmMain &w, const QString &caseNumber)
+{
+    for (int r = 1; r < w.grid->Rows(); ++r) {
+        if (w.grid->TextMatrix(r, 1) == caseNumber)
+            w.grid->setRow(r);
+    }
+    QCOMPARE(w.grid->TextMatrix(w.grid->Row(), 1), caseNumber);
+}
+
+} // namespace
+
+class TestArchiveDelete : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        ProgramEnding = true;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<frmMain *>(top))
+                delete top;
+        }
+        ProgramEnding = false;
+    }
+
+    void archiveTheOnlyActiveEntry()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("12"));
+        QPointer<frmMain> w = openMain();
+        QCOMPARE(listedCases(*w), QStringLiteral("C-1"));
+
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1, true);
+        w->cmdArchiveEntry->click();
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        const MsgBoxRequest &q = env.desktop.msgBoxes[0];
+        QCOMPARE(q.title, QStringLiteral("Archive this entry"));
+        QCOMPARE(q.icon, 3);
+        QCOMPARE(q.defaultButton, 1);
+        QVERIFY(!q.offerDontShow);
+        QCOMPARE(q.text, "This entry will be moved (archived) to the 'Inactive List'." + CrLfText +
+                             CrLfText + "It will NOT be permanently removed from the database.");
+        QCOMPARE(q.buttons, (QStringList{"&Move (archive) to the 'Inactive List'",
+                                         "&Cancel, don't do anything"}));
+        const MsgBoxRequest &n = env.desktop.msgBoxes[1];
+        QCOMPARE(n.title, QStringLiteral("Entry moved to the 'Inactive List'"));
+        QCOMPARE(n.icon, 5);
+        QVERIFY(n.offerDontShow);
+        QCOMPARE(n.text, "The entry has been moved from this 'Active List'" + CrLfText +
+                             "to the 'Inactive List' of archived entries." + CrLfText + CrLfText +
+                             "You can click the 'Inactive List' at any time" + CrLfText +
+                             "to access the list of archived items.");
+        QCOMPARE(n.buttons, QStringList{"&Continue"});
+
+        QCOMPARE(statuses(), QStringLiteral("22"));
+        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(1, "archived"));
+        // The Active List is empty: its option is disabled yet still chosen.
+        QCOMPARE(w->grid->Rows(), 1);
+        QVERIFY(!w->grid->isVisible());
+        QVERIFY(w->optDisplay[1]->isChecked());
+        QVERIFY(!w->optDisplay[1]->isEnabled());
+        QVERIFY(w->optDisplay[2]->isEnabled());
+        QCOMPARE(w->frame1->title(),
+                 QStringLiteral(" All Current Entries (0)  Total Value: $0.00"));
+        QVERIFY(!w->cmdArchiveEntry->isVisible());
+        QVERIFY(w->cmdAddEntry->isVisible());
+        QVERIFY(w->archiveMemory().archiveNoticeSuppressed);
+        QCOMPARE(w->txtfield[1]->text(), QString());
+    }
+
+    void archiveNoticeRememberedAndCancel()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("111"));
+        QPointer<frmMain> w = openMain();
+        const QByteArray before = readFile(env.path(DataFileName));
+
+        // "Cancel" changes nothing.
+        env.desktop.answerMsgBox(2, false, QStringLiteral("Archive this entry"));
+        w->cmdArchiveEntry->click();
+        QCOMPARE(readFile(env.path(DataFileName)), before);
+        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
+
+        // Without the tick the notice comes again; with it, never again.
+        selectCase(*w, QStringLiteral("C-2"));
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Entry moved to the 'Inactive List'"));
+        w->cmdArchiveEntry->click();
+        QCOMPARE(statuses(), QStringLiteral("121"));
+        QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-3"));
+        QCOMPARE(w->grid->Row(), 2); // the last row after a reload
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1, true, QStringLiteral("Entry moved to the 'Inactive List'"));
+        w->cmdArchiveEntry->click();
+        QCOMPARE(statuses(), QStringLiteral("122"));
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Archive this entry"));
+        w->cmdArchiveEntry->click();
+        QCOMPARE(statuses(), QStringLiteral("222"));
+        QCOMPARE(env.desktop.msgBoxes.size(), 6);
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+        QCOMPARE(readFile(env.path(DataRecordsLogName)),
+                 logLine(2, "archived") + logLine(3, "archived") + logLine(1, "archived"));
+
+        // A new window forgets the tick.
+        delete w.data();
+        writeEntries(QStringLiteral("1"));
+        w = openMain();
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Entry moved to the 'Inactive List'"));
+        w->cmdArchiveEntry->click();
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    void restoreTheLastArchivedEntry()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("12"));
+        QPointer<frmMain> w = openMain();
+        w->optDisplay[2]->click();
+        QCOMPARE(listedCases(*w), QStringLiteral("C-2"));
+        QCOMPARE(w->frame1->title(),
+                 QStringLiteral(" All Archived Entries (1)  Total Value: $2.00"));
+
+        bool framesHidden = false;
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
+            framesHidden = !w->frame1->isVisible() && !w->frame2->isVisible();
+            return MsgBoxAnswer{1, false};
+        });
+        w->cmdRestoreEntry->click();
+        const MsgBoxRequest &q = env.desktop.msgBoxes[0];
+        QCOMPARE(q.title, QStringLiteral("Confirm Restoration"));
+        QCOMPARE(q.icon, 3);
+        QCOMPARE(q.defaultButton, 1);
+        QVERIFY(q.offerDontShow);
+        QCOMPARE(q.text, "Are you SURE you want to restore this archived entry" + CrLfText +
+                             "from the 'Inactive List' to the 'Active List' of entries?");
+        QCOMPARE(q.buttons,
+                 (QStringList{"&Yes, restore this entry", "&No, cancel this operation"}));
+        const MsgBoxRequest &e = env.desktop.msgBoxes[1];
+        QCOMPARE(e.title, QStringLiteral("'Inactive List' Empty"));
+        QCOMPARE(e.icon, 5);
+        QVERIFY(!e.offerDontShow);
+        QCOMPARE(e.text, "The 'Inactive List' of archived entries" + CrLfText + "is now empty.");
+        QCOMPARE(e.buttons, QStringList{"&Return to the 'Active List'"});
+        QVERIFY(framesHidden);
+
+        QCOMPARE(statuses(), QStringLiteral("11"));
+        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(2, "restored"));
+        QCOMPARE(ActiveCount, 2);
+        QCOMPARE(ArchivedCount, 0);
+        QVERIFY(w->frame1->isVisible() && w->frame2->isVisible());
+        QVERIFY(w->optDisplay[1]->isChecked());
+        QVERIFY(!w->optDisplay[2]->isEnabled());
+        QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-2"));
+        QCOMPARE(w->frame1->title(),
+                 QStringLiteral(" All Current Entries (2)  Total Value: $3.00"));
+        QCOMPARE(w->grid->ForeColor(), quint32(0xC00000));
+    }
+
+    void restoreQuestionRemembered()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("222"));
+        env.desktop.answerMsgBox(1); // the Active List is empty
+        QPointer<frmMain> w = openMain();
+        QCOMPARE(w->grid->Rows(), 1);
+        env.desktop.msgBoxes.clear();
+        w->optDisplay[2]->click();
+        QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-2,C-3"));
+
+        // "No" with the tick: nothing restored, and no more questions.
+        env.desktop.answerMsgBox(2, true, QStringLiteral("Confirm Restoration"));
+        w->cmdRestoreEntry->click();
+        QCOMPARE(statuses(), QStringLiteral("222"));
+        QVERIFY(w->archiveMemory().restoreQuestionSuppressed);
+        w->cmdRestoreEntry->click();
+        QCOMPARE(statuses(), QStringLiteral("221"));
+        // The Inactive List still holds two: reloaded, no notice.
+        QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-2"));
+        QVERIFY(w->optDisplay[1]->isEnabled());
+        QVERIFY(w->optDisplay[2]->isChecked());
+        QCOMPARE(env.desktop.msgBoxes.size(), 1);
+    }
+
+    void deleteAnswersAndPosition()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("1111111111"));
+        QPointer<frmMain> w = openMain();
+        const QByteArray before = readFile(env.path(DataFileName));
+        selectCase(*w, QStringLiteral("C-4"));
+
+        // Enter answers the default button: "No".
+        env.desktop.answerMsgBoxWith([](const MsgBoxRequest &r) {
+            return MsgBoxAnswer{r.defaultButton, false};
+        });
+        w->cmdDeleteEntry->click();
+        const MsgBoxRequest &q = env.desktop.msgBoxes[0];
+        QCOMPARE(q.title, QStringLiteral("Confirm Entry Deletion"));
+        QCOMPARE(q.icon, 3);
+        QCOMPARE(q.defaultButton, 2);
+        QVERIFY(!q.offerDontShow);
+        QCOMPARE(q.text, "Are you SURE you want to permanently delete" + CrLfText +
+                             "this entry from the Custorin database?");
+        QCOMPARE(q.buttons,
+                 (QStringList{"&Yes, delete this entry", "&No, do not delete this entry"}));
+        QCOMPARE(readFile(env.path(DataFileName)), before);
+        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
+        QCOMPARE(w->grid->Row(), 4);
+
+        // "Yes": gone from the file, logged, and the list comes back to the
+        // same row.
+        w->grid->setTopRow(3);
+        const int top = w->grid->TopRow();
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        w->cmdDeleteEntry->click();
+        QCOMPARE(caseNumbers(), QStringLiteral("C-1,C-2,C-3,C-5,C-6,C-7,C-8,C-9,C-10"));
+        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(4, "deleted"));
+        QCOMPARE(w->grid->Rows(), 10);
+        QCOMPARE(w->grid->Row(), 4);
+        QCOMPARE(w->grid->TopRow(), top);
+        QCOMPARE(w->grid->TextMatrix(4, 1), QStringLiteral("C-5"));
+        QCOMPARE(w->txtfield[1]->text(), QStringLiteral("C-5"));
+        QVERIFY(w->isEnabled());
+        QVERIFY(w->timerNetworkWatch->isActive());
+        // The next reload of the full list ends on the last row again.
+        w->optDisplay[1]->click();
+        QCOMPARE(w->grid->Row(), 9);
+
+        // The last row deleted: the saved row is held to the new last row.
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        w->cmdDeleteEntry->click();
+        QCOMPARE(w->grid->Row(), 8);
+        QCOMPARE(listedCases(*w).split(',').last(), QStringLiteral("C-9"));
+    }
+
+    void deleteTheOnlyEntry()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("1"));
+        QPointer<frmMain> w = openMain();
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        w->cmdDeleteEntry->click();
+        // From the Active List: no "'Inactive List' Empty" notice.
+        QCOMPARE(env.desktop.msgBoxes.size(), 1);
+        QVERIFY(!QFileInfo::exists(env.path(DataFileName)));
+        QVERIFY(!QFileInfo::exists(env.path(TempFileName)));
+        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(1, "deleted"));
+        QCOMPARE(w->grid->Rows(), 1);
+        QVERIFY(!w->grid->isVisible());
+        QCOMPARE(w->frame1->title(),
+                 QStringLiteral(" All Current Entries (0)  Total Value: $0.00"));
+        QVERIFY(!w->optDisplay[1]->isEnabled() && !w->optDisplay[2]->isEnabled());
+        QVERIFY(!w->cmdDeleteEntry->isVisible());
+        QVERIFY(!w->cmdSeeEntry->isVisible());
+    }
+
+    void deleteTheLastArchivedEntry()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("21"));
+        QPointer<frmMain> w = openMain();
+        w->optDisplay[2]->click();
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        env.desktop.answerMsgBox(1, false, QStringLiteral("'Inactive List' Empty"));
+        w->cmdDeleteEntry->click();
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+        QCOMPARE(caseNumbers(), QStringLiteral("C-2"));
+        QVERIFY(w->optDisplay[1]->isChecked());
+        QCOMPARE(listedCases(*w), QStringLiteral("C-2"));
+        QCOMPARE(w->grid->Row(), 1);
+        QVERIFY(w->frame1->isVisible() && w->frame2->isVisible());
+    }
+
+    void changedAtAnotherWorkstation()
+    {
+        TestEnvironment env;
+        writeEntries(QStringLiteral("112"));
+        QPointer<frmMain> w = openMain();
+        selectCase(*w, QStringLiteral("C-1"));
+
+        // Another workstation deleted entry 1: entry 2 now sits at record 1.
+        {
+            QByteArray bytes = readFile(env.path(DataFileName));
+            QFile f(env.path(DataFileName));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(bytes.mid(5000));
+        }
+        const QByteArray moved = readFile(env.path(DataFileName));
+        const QString changedTitle = QStringLiteral("Entry changed at another workstation");
+
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Archive this entry"));
+        env.desktop.answerMsgBox(1, false, changedTitle);
+        w->cmdArchiveEntry->click();
+        QCOMPARE(readFile(env.path(DataFileName)), moved);
+        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
+        // The list was read again.
+        QCOMPARE(listedCases(*w), QStringLiteral("C-2"));
+
+        // The same for a deletion and a restore.
+        {
+            QFile f(env.path(DataFileName));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(makeEntry(7, 1).Pack() + makeEntry(3, 2).Pack());
+        }
+        const QByteArray replaced = readFile(env.path(DataFileName));
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        env.desktop.answerMsgBox(1, false, changedTitle);
+        w->cmdDeleteEntry->click();
+        QCOMPARE(readFile(env.path(DataFileName)), replaced);
+        QCOMPARE(listedCases(*w), QStringLiteral("C-7"));
+        QVERIFY(w->isEnabled());
+
+        w->optDisplay[2]->click();
+        QCOMPARE(listedCases(*w), QStringLiteral("C-3"));
+        {
+            QFile f(env.path(DataFileName));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(makeEntry(7, 1).Pack());
+        }
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Restoration"));
+        env.desktop.answerMsgBox(1, false, changedTitle);
+        w->cmdRestoreEntry->click();
+        QCOMPARE(statuses(), QStringLiteral("1"));
+        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
+        QCOMPARE(w->grid->Rows(), 1);
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+};
+
+QTEST_MAIN(TestArchiveDelete)
+#include "tst_archivedelete.moc"
