@@ -1,0 +1,484 @@
+// The search window: what it shows at opening, when Find may be pressed,
+// the drop-down calendar, the summary confirmations and refusals, and the
+// criteria it hands over on Find, Cancel, Esc and the close box.
+#include "FakeDesktop.h"
+#include "app/Globals.h"
+#include "controls/ZelButton.h"
+#include "entry/frmFind.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+namespace
+{
+
+const PickerBounds Bounds{QDate(2001, 3, 4), QDate(2012, 11, 30)};
+
+void StartMainWindowValues()
+{
+    SearchPhrase.clear();
+    SearchOption = 1;
+    IgnoreCaps = 1;
+    WholeWordOnly = 0;
+    SummaryStartDate = QDateTime();
+}
+
+// The day table of the dropped-down calendar, where keys go.
+QWidget *CalendarView(frmFind &w)
+{
+    QCalendarWidget *calendar = w.calPickDate->calendarWidget();
+    return calendar ? calendar->findChild<QWidget *>(QStringLiteral("qt_calendar_calendarview"))
+                    : nullptr;
+}
+
+// Picks a day in the dropped-down calendar as a person does: move to it
+// and press Enter.
+void PickInCalendar(frmFind &w, const QDate &day)
+{
+    QCalendarWidget *calendar = w.calPickDate->calendarWidget();
+    QVERIFY(calendar);
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    calendar->setSelectedDate(day);
+    QWidget *target = CalendarView(w);
+    QVERIFY(target);
+    QTest::keyClick(target, Qt::Key_Return);
+    QTRY_VERIFY(!w.calPickDate->calendarIsDown());
+    QCOMPARE(w.calPickDate->date(), day);
+}
+
+void ShowAndWait(frmFind &w)
+{
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+}
+
+} // namespace
+
+class TestFrmFind : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opening();
+    void openingAfterSummaryKeepsPhraseAndBoxes();
+    void phraseRulesAndTextSearch();
+    void wholeWordSearchHandsOverTheBoxes();
+    void monthlyRefusedThenAccepted();
+    void eachSummaryConfirms();
+    void summaryWaitsForTheCalendar();
+    void cancelEscAndCloseBox();
+    void helpAndPulse();
+    void pickerWithoutBounds();
+};
+
+void TestFrmFind::opening()
+{
+    TestEnvironment env;
+    env.desktop.setNow(QDateTime(QDate(2026, 5, 1), QTime(9, 30)));
+    StartMainWindowValues();
+    frmFind w(Bounds);
+    ShowAndWait(w);
+
+    QCOMPARE(w.windowTitle(), QStringLiteral(" Custorin - Search/Summarize Records..."));
+    const QStringList captions{"Search all text",
+                               "Find by 'Control Number'",
+                               "Find by 'Case Number'",
+                               "Search 'Location' only ",
+                               "Search 'Category' only",
+                               "Search 'Description' only",
+                               "Search 'Owner' only",
+                               "Search 'Received From' only",
+                               "Search 'Released To' only",
+                               "Search 'Defendent' only",
+                               "Search 'Narrative' only",
+                               "Search 'Chain-of-Custody' only",
+                               "Daily Summary",
+                               "Weekly Summary",
+                               "Monthly Summary",
+                               "Quarterly Summary",
+                               "Annual Summary"};
+    for (int i = 1; i <= 17; ++i) {
+        auto *opt = w.findChild<QRadioButton *>(QStringLiteral("optFind(%1)").arg(i));
+        QVERIFY(opt);
+        QCOMPARE(opt->text(), captions.at(i - 1));
+        QCOMPARE(opt->accessibleName(), captions.at(i - 1));
+        QCOMPARE(opt->isChecked(), i == 1);
+    }
+    QCOMPARE(w.findChild<QLabel *>("lblFind(1)")->text(),
+             QStringLiteral("Enter a word or phrase \r\n(whole or partial) to search for..."));
+    QCOMPARE(w.findChild<QLabel *>("lblFind(2)")->text(),
+             QStringLiteral("Select a beginning date\r\nfor the indicated summary..."));
+    QVERIFY(w.lblFind1->isEnabled());
+    QVERIFY(!w.lblFind2->isEnabled());
+    QCOMPARE(w.chkCapStatus->text(), QStringLiteral("&Ignore capitalization"));
+    QCOMPARE(w.chkWholeWordStatus->text(), QStringLiteral("&Whole word only"));
+    QVERIFY(w.chkCapStatus->isChecked());
+    QVERIFY(!w.chkWholeWordStatus->isChecked());
+    QCOMPARE(w.cmdCancel->toolTip(), QStringLiteral(" Close this window <Esc> "));
+    QCOMPARE(w.cmdHelp->toolTip(), QStringLiteral(" Illustrated Manual <F1> "));
+    QCOMPARE(w.cmdFind->accessibleName(), QStringLiteral("Find"));
+    QCOMPARE(w.cmdHelp->accessibleName(), QStringLiteral("Help"));
+    QCOMPARE(w.txtSearchPhrase->maxLength(), 25);
+    QVERIFY(w.txtSearchPhrase->hasFocus());
+    QVERIFY(!w.cmdFind->isEnabled());
+    QVERIFY(!w.calPickDate->isEnabled());
+    QVERIFY(!w.timerFlashButton->isActive());
+    QCOMPARE(w.timerFlashButton->interval(), 15);
+
+    // The picker: bounded by the list's dates, shown "MMM dd, yyyy", today
+    // kept within the bounds.
+    QCOMPARE(w.calPickDate->minimumDate(), QDate(2001, 3, 4));
+    QCOMPARE(w.calPickDate->maximumDate(), QDate(2012, 11, 30));
+    QCOMPARE(w.calPickDate->date(), QDate(2012, 11, 30));
+    QCOMPARE(w.calPickDate->text(), QStringLiteral("Nov 30, 2012"));
+    w.calPickDate->setDate(QDate(2004, 1, 5));
+    QCOMPARE(w.calPickDate->text(), QStringLiteral("Jan 05, 2004"));
+    w.calPickDate->setDate(QDate(1999, 1, 5));
+    QCOMPARE(w.calPickDate->date(), QDate(2001, 3, 4));
+}
+
+void TestFrmFind::openingAfterSummaryKeepsPhraseAndBoxes()
+{
+    TestEnvironment env;
+    SearchPhrase = QStringLiteral("gold ring");
+    SearchOption = 16;
+    IgnoreCaps = 0;
+    WholeWordOnly = 1;
+    frmFind w(Bounds);
+    ShowAndWait(w);
+    QVERIFY(w.optFind[1]->isChecked());
+    QCOMPARE(SearchOption, 1);
+    QCOMPARE(w.txtSearchPhrase->text(), QStringLiteral("gold ring"));
+    QCOMPARE(w.txtSearchPhrase->selectedText(), QStringLiteral("gold ring"));
+    QVERIFY(!w.chkCapStatus->isChecked());
+    QVERIFY(w.chkWholeWordStatus->isChecked());
+    QVERIFY(w.cmdFind->isEnabled());
+    QVERIFY(w.timerFlashButton->isActive());
+    QCOMPARE(w.cmdFind->toolTip(), QStringLiteral(" Start searching for 'gold ring' "));
+    QVERIFY(!w.calPickDate->calendarIsDown());
+
+    // A text option other than the first is kept.
+    SearchOption = 11;
+    frmFind w2(Bounds);
+    ShowAndWait(w2);
+    QVERIFY(w2.optFind[11]->isChecked());
+}
+
+void TestFrmFind::phraseRulesAndTextSearch()
+{
+    TestEnvironment env;
+    StartMainWindowValues();
+    frmFind w(Bounds);
+    ShowAndWait(w);
+
+    QTest::keyClicks(w.txtSearchPhrase, "    ");
+    QVERIFY(!w.cmdFind->isEnabled());
+    QCOMPARE(w.cmdFind->toolTip(), QString());
+    QCOMPARE(w.cmdFind->MousePointer(), 0);
+    QVERIFY(!w.timerFlashButton->isActive());
+
+    w.txtSearchPhrase->clear();
+    QTest::keyClicks(w.txtSearchPhrase, "  a phrase of more than twenty-five letters");
+    QCOMPARE(w.txtSearchPhrase->text(), QStringLiteral("  a phrase of more than t"));
+    QVERIFY(w.cmdFind->isEnabled());
+    QCOMPARE(w.cmdFind->toolTip(),
+             QStringLiteral(" Start searching for 'a phrase of more than t' "));
+    QCOMPARE(w.cmdFind->MousePointer(), 99);
+    QVERIFY(w.timerFlashButton->isActive());
+
+    w.txtSearchPhrase->setText(QStringLiteral(" Remington "));
+    w.optFind[6]->click();
+    QVERIFY(w.cmdFind->isEnabled());
+    QTest::mouseClick(w.cmdFind, Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+    QVERIFY(w.searchChosen());
+    QCOMPARE(SearchPhrase, QStringLiteral("Remington"));
+    QCOMPARE(SearchOption, 6);
+    QCOMPARE(IgnoreCaps, 1);
+    QCOMPARE(WholeWordOnly, 0);
+    QVERIFY(!SummaryStartDate.isValid());
+    QVERIFY(!w.timerFlashButton->isActive());
+    QCOMPARE(env.desktop.msgBoxes.size(), 0);
+}
+
+void TestFrmFind::wholeWordSearchHandsOverTheBoxes()
+{
+    TestEnvironment env;
+    StartMainWindowValues();
+    SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0)); // an earlier summary
+    ZelButton findEntries;
+    findEntries.setTag(QStringLiteral("old"));
+    frmFind w(Bounds, &findEntries);
+    ShowAndWait(w);
+    QTest::keyClicks(w.txtSearchPhrase, "gun");
+    QTest::keyClick(w.chkCapStatus, Qt::Key_Space);
+    QTest::keyClick(&w, Qt::Key_W, Qt::AltModifier);
+    QVERIFY(!w.chkCapStatus->isChecked());
+    QTRY_VERIFY(w.chkWholeWordStatus->isChecked());
+    // Enter in the phrase box starts the search.
+    w.txtSearchPhrase->setFocus();
+    QTest::keyClick(w.txtSearchPhrase, Qt::Key_Return);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(SearchPhrase, QStringLiteral("gun"));
+    QCOMPARE(IgnoreCaps, 0);
+    QCOMPARE(WholeWordOnly, 1);
+    QVERIFY(!SummaryStartDate.isValid());
+    QCOMPARE(findEntries.Tag(), QStringLiteral("old")); // only summaries set it
+}
+
+void TestFrmFind::monthlyRefusedThenAccepted()
+{
+    TestEnvironment env;
+    StartMainWindowValues();
+    SearchPhrase = QStringLiteral("ring");
+    ZelButton findEntries;
+    frmFind w(Bounds, &findEntries);
+    ShowAndWait(w);
+
+    w.optFind[15]->click();
+    QVERIFY(!w.cmdFind->isEnabled());
+    QVERIFY(!w.timerFlashButton->isActive());
+    QVERIFY(!w.txtSearchPhrase->isEnabled());
+    QVERIFY(!w.chkCapStatus->isEnabled() && !w.chkWholeWordStatus->isEnabled());
+    QVERIFY(!w.lblFind1->isEnabled() && w.lblFind2->isEnabled());
+    QVERIFY(w.calPickDate->isEnabled());
+    QCOMPARE(w.cmdFind->toolTip(), QStringLiteral(" Monthly Summary "));
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    QVERIFY(w.calPickDate->hasFocus() || w.calPickDate->calendarIsDown());
+
+    PickInCalendar(w, QDate(2009, 1, 15));
+    QVERIFY(w.cmdFind->isEnabled());
+    QVERIFY(w.timerFlashButton->isActive());
+
+    // The 15th: refused; "Select another date" drops the calendar again.
+    env.desktop.answerMsgBox(1, false, QStringLiteral("Invalid Beginning Date Chosen"));
+    QTest::mouseClick(w.cmdFind, Qt::LeftButton);
+    QCOMPARE(env.desktop.msgBoxes.size(), 1);
+    MsgBoxRequest r = env.desktop.msgBoxes.at(0);
+    QCOMPARE(r.text, QStringLiteral("Please select the first of a month"));
+    QCOMPARE(r.icon, 5);
+    QCOMPARE(r.defaultButton, 1);
+    QVERIFY(!r.offerDontShow);
+    QCOMPARE(r.buttons, (QStringList{"Select &another date", "Select some &other option"}));
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    PickInCalendar(w, QDate(2009, 2, 1));
+
+    // The 1st: confirmed; "No" leaves the window open, "Yes" hands over.
+    env.desktop.answerMsgBox(2, false, QStringLiteral("Monthly Summary"));
+    QTest::mouseClick(w.cmdFind, Qt::LeftButton);
+    QVERIFY(w.isVisible());
+    r = env.desktop.msgBoxes.at(1);
+    QCOMPARE(r.text, QStringLiteral("This will summarize all entries\r\nfor a one month "
+                                    "period\r\nbeginning 02/01/2009"));
+    QCOMPARE(r.buttons, (QStringList{"&Yes, continue", "&No, select some &other option"}));
+    QCOMPARE(r.icon, 5);
+    QCOMPARE(r.defaultButton, 1);
+    QVERIFY(!w.calPickDate->calendarIsDown());
+
+    env.desktop.answerMsgBox(1, false, QStringLiteral("Monthly Summary"));
+    QTest::mouseClick(w.cmdFind, Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+    QVERIFY(w.searchChosen());
+    QCOMPARE(SearchPhrase, QString());
+    QCOMPARE(SearchOption, 15);
+    QCOMPARE(SummaryStartDate, QDateTime(QDate(2009, 2, 1), QTime(0, 0)));
+    QCOMPARE(SummaryStartDate.time(), QTime(0, 0));
+    QCOMPARE(findEntries.Tag(), QStringLiteral("Monthly Summary"));
+    QCOMPARE(env.desktop.pendingAnswers(), 0);
+}
+
+void TestFrmFind::eachSummaryConfirms()
+{
+    TestEnvironment env;
+    struct Case {
+        int option;
+        QDate day;
+        QString title, text;
+    };
+    const QVector<Case> cases{
+        {13,
+         {2004, 1, 5},
+         "Daily Summary",
+         "This will summarize all entries\r\nfor Monday January 5, 2004"},
+        {14,
+         {2004, 1, 5},
+         "Weekly Summary",
+         "This will summarize all entries\r\nfor a one-week period beginning\r\nMonday January "
+         "5, 2004"},
+        {16,
+         {2008, 10, 1},
+         "Quarterly Summary",
+         "This will summarize all entries\r\nfor a three month period\r\nbeginning 10/01/2008"},
+        {17,
+         {2008, 1, 1},
+         "Annual Summary",
+         "This will summarize all entries\r\nfor a twelve month period\r\nbeginning 01/01/2008"},
+    };
+    for (const Case &c : cases) {
+        StartMainWindowValues();
+        ZelButton findEntries;
+        frmFind w(Bounds, &findEntries);
+        ShowAndWait(w);
+        w.optFind[c.option]->click();
+        PickInCalendar(w, c.day);
+        env.desktop.msgBoxes.clear();
+        env.desktop.answerMsgBox(1, false, c.title);
+        QTest::mouseClick(w.cmdFind, Qt::LeftButton);
+        QCOMPARE(env.desktop.msgBoxes.size(), 1);
+        QCOMPARE(env.desktop.msgBoxes.at(0).text, c.text);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(SearchOption, c.option);
+        QCOMPARE(SummaryStartDate, QDateTime(c.day, QTime(0, 0)));
+        QCOMPARE(findEntries.Tag(), c.title);
+        QVERIFY(SearchPhrase.isEmpty());
+    }
+}
+
+void TestFrmFind::summaryWaitsForTheCalendar()
+{
+    TestEnvironment env;
+    StartMainWindowValues();
+    frmFind w(Bounds);
+    ShowAndWait(w);
+    // A date is shown, but Find waits until the calendar has been used.
+    w.optFind[13]->click();
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    QVERIFY(!w.cmdFind->isEnabled());
+    // Closing the calendar (Esc) counts as having used it.
+    QTest::keyClick(CalendarView(w), Qt::Key_Escape);
+    QTRY_VERIFY(!w.calPickDate->calendarIsDown());
+    QVERIFY(w.isVisible());
+    QVERIFY(w.cmdFind->isEnabled());
+    QVERIFY(w.timerFlashButton->isActive());
+
+    // Back to a text option: the picker is off, Find follows the phrase.
+    w.optFind[2]->click();
+    QVERIFY(!w.calPickDate->isEnabled());
+    QVERIFY(!w.cmdFind->isEnabled());
+    QVERIFY(!w.timerFlashButton->isActive());
+    QCOMPARE(w.cmdFind->toolTip(), QString());
+    QVERIFY(w.txtSearchPhrase->isEnabled());
+
+    // Another summary: Find disabled again until the calendar closes.
+    w.optFind[14]->click();
+    QVERIFY(!w.cmdFind->isEnabled());
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    PickInCalendar(w, QDate(2005, 6, 7));
+    QVERIFY(w.cmdFind->isEnabled());
+    // A click into the date field drops the calendar down again.
+    w.cmdCancel->setFocus();
+    QTest::mouseClick(w.calPickDate, Qt::LeftButton, {}, QPoint(10, w.calPickDate->height() / 2));
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    QTest::keyClick(CalendarView(w), Qt::Key_Escape);
+    QTRY_VERIFY(!w.calPickDate->calendarIsDown());
+}
+
+void TestFrmFind::cancelEscAndCloseBox()
+{
+    TestEnvironment env;
+    for (int how = 0; how < 3; ++how) {
+        StartMainWindowValues();
+        SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0));
+        frmFind w(Bounds);
+        ShowAndWait(w);
+        QTest::keyClicks(w.txtSearchPhrase, "pistol");
+        QTest::keyClick(&w, Qt::Key_I, Qt::AltModifier); // caps off
+        QTRY_VERIFY(!w.chkCapStatus->isChecked());
+        QTest::keyClick(&w, Qt::Key_W, Qt::AltModifier); // whole words on
+        QTRY_VERIFY(w.chkWholeWordStatus->isChecked());
+        w.optFind[7]->click();
+        if (how == 0)
+            QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+        else if (how == 1)
+            QTest::keyClick(w.txtSearchPhrase, Qt::Key_Escape);
+        else
+            w.close();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!w.searchChosen());
+        QCOMPARE(SearchPhrase, QString());
+        QVERIFY(!SummaryStartDate.isValid());
+        QCOMPARE(SearchOption, 7);
+        QCOMPARE(IgnoreCaps, 0);
+        QCOMPARE(WholeWordOnly, 1);
+        QVERIFY(!w.timerFlashButton->isActive());
+
+        // The next opening: empty phrase, the boxes as they were.
+        frmFind again(Bounds);
+        ShowAndWait(again);
+        QCOMPARE(again.txtSearchPhrase->text(), QString());
+        QVERIFY(again.optFind[7]->isChecked());
+        QVERIFY(!again.chkCapStatus->isChecked());
+        QVERIFY(again.chkWholeWordStatus->isChecked());
+        again.cmdCancel_Click();
+    }
+
+    // Esc while a summary is chosen: Cancel too, nothing handed over.
+    StartMainWindowValues();
+    ZelButton findEntries;
+    frmFind w(Bounds, &findEntries);
+    ShowAndWait(w);
+    w.optFind[17]->click();
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    QTest::keyClick(CalendarView(w), Qt::Key_Escape); // closes the calendar
+    QTRY_VERIFY(!w.calPickDate->calendarIsDown());
+    QVERIFY(w.isVisible());
+    QTest::keyClick(w.calPickDate, Qt::Key_Escape);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(SearchOption, 17);
+    QVERIFY(!SummaryStartDate.isValid());
+    QCOMPARE(findEntries.Tag(), QString());
+}
+
+void TestFrmFind::helpAndPulse()
+{
+    TestEnvironment env;
+    StartMainWindowValues();
+    QFile manual(env.path(QStringLiteral("Custorin.PDF")));
+    QVERIFY(manual.open(QIODevice::WriteOnly));
+    manual.close();
+    frmFind w(Bounds);
+    ShowAndWait(w);
+    QTest::keyClick(w.txtSearchPhrase, Qt::Key_F1);
+    QCOMPARE(env.desktop.openedUrls.size(), 1);
+    QVERIFY(env.desktop.openedUrls.at(0).toLocalFile().endsWith("/Custorin.PDF"));
+    QTest::mouseClick(w.cmdHelp, Qt::LeftButton);
+    QCOMPARE(env.desktop.openedUrls.size(), 2);
+    QVERIFY(w.isVisible());
+
+    // The pulse swings Find's colours; stopping it restores them.
+    const OleColor back = w.cmdFind->BackColor(), fore = w.cmdFind->ForeColor();
+    QTest::keyClicks(w.txtSearchPhrase, "x");
+    QVERIFY(w.timerFlashButton->isActive());
+    w.timerFlashButton_Timer();
+    QCOMPARE(OleGreen(w.cmdFind->BackColor()), OleBlue(w.cmdFind->BackColor()));
+    QCOMPARE(OleRed(w.cmdFind->BackColor()), 0);
+    QCOMPARE(OleRed(w.cmdFind->ForeColor()), 0);
+    QVERIFY(w.cmdFind->BackColor() != back);
+    QTest::keyClick(w.txtSearchPhrase, Qt::Key_Backspace);
+    QVERIFY(!w.timerFlashButton->isActive());
+    QCOMPARE(w.cmdFind->BackColor(), back);
+    QCOMPARE(w.cmdFind->ForeColor(), fore);
+}
+
+void TestFrmFind::pickerWithoutBounds()
+{
+    TestEnvironment env;
+    env.desktop.setNow(QDateTime(QDate(2026, 5, 1), QTime(9, 30)));
+    StartMainWindowValues();
+    frmFind w(ListDateBounds({}));
+    ShowAndWait(w);
+    QCOMPARE(w.calPickDate->date(), QDate(2026, 5, 1));
+    QVERIFY(w.calPickDate->minimumDate() <= QDate(1900, 1, 1));
+    QVERIFY(w.calPickDate->maximumDate() >= QDate(9999, 12, 31));
+    w.cmdCancel_Click();
+}
+
+QTEST_MAIN(TestFrmFind)
+#include "tst_frmfind.moc"
