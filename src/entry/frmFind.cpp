@@ -85,6 +85,7 @@ FindDatePicker::FindDatePicker(QWidget *parent) : QDateEdit(parent)
     if (QCalendarWidget *calendar = calendarWidget()) {
         calendar->setLocale(locale());
         calendar->setGridVisible(true);
+        calendar->setFirstDayOfWeek(Qt::Sunday);
         calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
         calendar->window()->installEventFilter(this);
     }

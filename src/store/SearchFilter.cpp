@@ -3,7 +3,15 @@
 #include "app/Formats.h"
 #include "app/Globals.h"
 
+#include <QHash>
 #include <QStringList>
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace
 {
@@ -18,6 +26,53 @@ inline void AppendField(QString &out, const QString &field)
 {
     out += field.trimmed();
     out += QLatin1Char(' ');
+}
+
+// Byte tables of Windows-1252 text: a byte's case-folded class (two bytes
+// get the same class exactly when their characters fold to the same one),
+// whether it is a word character, and what QString::trimmed() cuts.
+struct ByteTables {
+    unsigned char fold[256];
+    unsigned char same[256];
+    bool word[256];
+    bool space[256];
+    QHash<char16_t, unsigned char> byFold; // folded character -> class
+};
+
+const ByteTables &Tables()
+{
+    static const ByteTables t = [] {
+        ByteTables t;
+        for (int b = 0; b < 256; ++b) {
+            const QChar c = FromWindows1252(QByteArray(1, char(b))).at(0);
+            const char16_t f = c.toCaseFolded().unicode();
+            if (!t.byFold.contains(f))
+                t.byFold.insert(f, static_cast<unsigned char>(b));
+            t.fold[b] = t.byFold.value(f);
+            t.same[b] = static_cast<unsigned char>(b);
+            t.word[b] = IsSearchWordChar(c);
+            t.space[b] = c.isSpace();
+        }
+        return t;
+    }();
+    return t;
+}
+
+double RawDouble(const char *record, int offset)
+{
+    quint64 bits;
+    std::memcpy(&bits, record + offset, sizeof bits);
+    bits = qFromLittleEndian(bits);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+qint64 RawInt64(const char *record, int offset)
+{
+    qint64 value;
+    std::memcpy(&value, record + offset, sizeof value);
+    return qFromLittleEndian(value);
 }
 
 } // namespace
@@ -125,9 +180,15 @@ SummaryRange SummaryRangeFor(int option, const QDate &start)
 
 QDate ReceivedDay(double receivedDate)
 {
-    if (receivedDate == 0)
+    // The day FromOleDate gives, without building the time of day: the
+    // whole days from 30 Dec 1899, one more when the time rounds up to
+    // midnight.
+    if (receivedDate == 0 || !std::isfinite(receivedDate) || std::fabs(receivedDate) > 2958466.0)
         return QDate();
-    return FromOleDate(receivedDate).date();
+    static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
+    const double dayPart = std::trunc(receivedDate);
+    const qint64 secs = std::llround(std::fabs(receivedDate - dayPart) * 86400.0);
+    return QDate::fromJulianDay(epoch + qint64(dayPart) + (secs >= 86400 ? 1 : 0));
 }
 
 SearchFilter SearchFilter::textSearch(const QString &phrase, int option, int ignoreCaps,
@@ -139,7 +200,243 @@ SearchFilter SearchFilter::textSearch(const QString &phrase, int option, int ign
     f.m_option = option;
     f.m_ignoreCaps = ignoreCaps;
     f.m_wholeWord = wholeWordOnly;
+    f.prepareRaw();
     return f;
+}
+
+void SearchFilter::prepareRaw()
+{
+    m_rawUsable = false;
+    m_rawNever = false;
+    m_rawPhrase.clear();
+    // A phrase with a blank may reach across two fields: the slow way.
+    if (m_phrase.isEmpty() || m_phrase.contains(QLatin1Char(' ')))
+        return;
+    m_rawUsable = true;
+    const ByteTables &t = Tables();
+    const bool fold = m_ignoreCaps == 1;
+    for (const QChar c : m_phrase) {
+        if (fold) {
+            const auto it = t.byFold.constFind(c.toCaseFolded().unicode());
+            if (it == t.byFold.constEnd()) {
+                m_rawNever = true;
+                return;
+            }
+            m_rawPhrase.append(char(*it));
+        } else {
+            const QByteArray b = ToWindows1252(QString(c));
+            if (b.size() != 1 || FromWindows1252(b) != QString(c)) {
+                m_rawNever = true;
+                return;
+            }
+            m_rawPhrase.append(b);
+        }
+    }
+    const qsizetype m = m_rawPhrase.size();
+    m_skip.fill(static_cast<unsigned short>(std::min<qsizetype>(m, 0xFFFF)));
+    for (qsizetype k = 0; k + 1 < m; ++k)
+        m_skip[static_cast<unsigned char>(m_rawPhrase.at(k))] =
+            static_cast<unsigned short>(m - 1 - k);
+    // The bytes of the phrase's first and last classes (at most four each
+    // for the sixteen-at-a-time scan).
+    const unsigned char *map = fold ? t.fold : t.same;
+    m_firstCount = m_lastCount = 0;
+    for (int b = 0; b < 256; ++b) {
+        if (map[b] == static_cast<unsigned char>(m_rawPhrase.front()) && m_firstCount >= 0) {
+            if (m_firstCount == 4)
+                m_firstCount = -1;
+            else
+                m_firstBytes[m_firstCount++] = static_cast<unsigned char>(b);
+        }
+        if (map[b] == static_cast<unsigned char>(m_rawPhrase.back()) && m_lastCount >= 0) {
+            if (m_lastCount == 4)
+                m_lastCount = -1;
+            else
+                m_lastBytes[m_lastCount++] = static_cast<unsigned char>(b);
+        }
+    }
+    static const QString formatted = QStringLiteral("0123456789$,./-");
+    m_mayBeFormatted = std::all_of(m_phrase.begin(), m_phrase.end(),
+                                   [](QChar c) { return formatted.contains(c); });
+}
+
+// The phrase in one field's bytes, trimmed as the entry's text is. False
+// when it is not there; else *result is the whole-word verdict.
+bool SearchFilter::rawFieldMatch(const char *begin, const char *end, int *result) const
+{
+    const ByteTables &t = Tables();
+    auto byte = [](const char *p) { return static_cast<unsigned char>(*p); };
+    // As read: blanks and NULs at both ends; then as trimmed(): white space.
+    // The padding is skipped eight blanks at a time first.
+    static const char blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    while (end - begin >= 8 && std::memcmp(end - 8, blanks, 8) == 0)
+        end -= 8;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\0'))
+        --end;
+    while (begin < end && (*begin == ' ' || *begin == '\0'))
+        ++begin;
+    while (end > begin && t.space[byte(end - 1)])
+        --end;
+    while (begin < end && t.space[byte(begin)])
+        ++begin;
+    const qsizetype m = m_rawPhrase.size();
+    if (end - begin < m)
+        return false;
+    const unsigned char *map = m_ignoreCaps == 1 ? t.fold : t.same;
+    const auto *phrase = reinterpret_cast<const unsigned char *>(m_rawPhrase.constData());
+    const unsigned char tail = phrase[m - 1];
+    const char *last = end - m;
+    const char *p = begin;
+    auto found = [&](const char *at) {
+        const bool beforeOk = at == begin || !t.word[byte(at - 1)];
+        const bool afterOk = at + m == end || !t.word[byte(at + m)];
+        *result = m_wholeWord != 1 || (beforeOk && afterOk);
+        return true;
+    };
+#if defined(__SSE2__)
+    // Sixteen start positions at a time: those whose first and last bytes
+    // are in the phrase's first and last classes are compared in full.
+    if (m_firstCount > 0 && m_lastCount > 0) {
+        __m128i first[4], lastv[4];
+        for (int i = 0; i < m_firstCount; ++i)
+            first[i] = _mm_set1_epi8(char(m_firstBytes[i]));
+        for (int i = 0; i < m_lastCount; ++i)
+            lastv[i] = _mm_set1_epi8(char(m_lastBytes[i]));
+        for (; p + 16 + m - 1 <= end; p += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + m - 1));
+            __m128i ea = _mm_cmpeq_epi8(a, first[0]);
+            for (int i = 1; i < m_firstCount; ++i)
+                ea = _mm_or_si128(ea, _mm_cmpeq_epi8(a, first[i]));
+            __m128i eb = _mm_cmpeq_epi8(b, lastv[0]);
+            for (int i = 1; i < m_lastCount; ++i)
+                eb = _mm_or_si128(eb, _mm_cmpeq_epi8(b, lastv[i]));
+            unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(ea, eb)));
+            while (mask != 0) {
+                const char *q = p + __builtin_ctz(mask);
+                qsizetype k = 1;
+                while (k < m - 1 && map[byte(q + k)] == phrase[k])
+                    ++k;
+                if (k >= m - 1)
+                    return found(q);
+                mask &= mask - 1;
+            }
+        }
+    }
+#endif
+    // Horspool: test the byte under the phrase's last one, then shift by
+    // how far that byte stands from the phrase's end.
+    while (p <= last) {
+        const unsigned char c = map[byte(p + m - 1)];
+        if (c != tail) {
+            p += m_skip[c];
+            continue;
+        }
+        qsizetype k = 0;
+        while (k < m - 1 && map[byte(p + k)] == phrase[k])
+            ++k;
+        if (k < m - 1) {
+            p += m_skip[c];
+            continue;
+        }
+        return found(p);
+    }
+    return false;
+}
+
+// The same for a value or date field of the text, as it is shown.
+bool SearchFilter::formattedMatch(const QString &text, int *result) const
+{
+    if (!m_mayBeFormatted || text.isEmpty())
+        return false;
+    const Qt::CaseSensitivity cs = m_ignoreCaps == 1 ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const qsizetype p = text.indexOf(m_phrase, 0, cs);
+    if (p < 0)
+        return false;
+    const qsizetype after = p + m_phrase.size();
+    const bool beforeOk = p == 0 || !IsSearchWordChar(text.at(p - 1));
+    const bool afterOk = after >= text.size() || !IsSearchWordChar(text.at(after));
+    *result = m_wholeWord != 1 || (beforeOk && afterOk);
+    return true;
+}
+
+bool SearchFilter::rawTextMatch(const char *r) const
+{
+    using namespace EntryLayout;
+    int result = 0;
+    auto field = [&](int offset) {
+        return rawFieldMatch(r + offset, r + offset + EntryTextWidth(offset), &result);
+    };
+    // Values and dates are formatted only when the phrase could be in them.
+    auto stamp = [&] {
+        return m_mayBeFormatted &&
+               formattedMatch(ControlNumberStamp(RawDouble(r, ControlNumber)), &result);
+    };
+    auto money = [&] {
+        return m_mayBeFormatted && formattedMatch(FormatMoney(RawInt64(r, Value)), &result);
+    };
+    auto date = [&](int offset) {
+        return m_mayBeFormatted &&
+               formattedMatch(FormatOleDate(RawDouble(r, offset), QStringLiteral("mm/dd/yyyy")),
+                              &result);
+    };
+    switch (m_option) {
+    case FindOption::AllText:
+        // The fields in the order of the all-fields text; the first one
+        // holding the phrase decides.
+        if (stamp())
+            return result;
+        for (int offset :
+             {CaseNumber, Location, Category, BrandName, ModelNumber, SerialNumber, Description})
+            if (field(offset))
+                return result;
+        if (money() || field(Owner) || field(ReceivedFrom) || date(ReceivedDate))
+            return result;
+        for (int offset : {ReleasedTo, Defendant, Narrative, ChainOfCustody})
+            if (field(offset))
+                return result;
+        if (date(ReleasedDate))
+            return result;
+        return false;
+    case FindOption::ControlNumber:
+        return stamp() && result;
+    case FindOption::CaseNumber:
+        return field(CaseNumber) && result;
+    case FindOption::Location:
+        return field(Location) && result;
+    case FindOption::Category:
+        return field(Category) && result;
+    case FindOption::Description:
+        return field(Description) && result;
+    case FindOption::Owner:
+        return field(Owner) && result;
+    case FindOption::ReceivedFrom:
+        return field(ReceivedFrom) && result;
+    case FindOption::ReleasedTo:
+        return field(ReleasedTo) && result;
+    case FindOption::Defendant:
+        return field(Defendant) && result;
+    case FindOption::Narrative:
+        return field(Narrative) && result;
+    case FindOption::ChainOfCustody:
+        return field(ChainOfCustody) && result;
+    default:
+        return false;
+    }
+}
+
+bool SearchFilter::acceptsRaw(const char *record) const
+{
+    switch (m_mode) {
+    case Mode::Text:
+        if (!m_rawUsable)
+            return accepts(EntryRecord::Unpack(record, EntryRecordLength));
+        return !m_rawNever && rawTextMatch(record);
+    case Mode::Date:
+        return m_range.contains(ReceivedDay(RawDouble(record, EntryLayout::ReceivedDate)));
+    default:
+        return true;
+    }
 }
 
 SearchFilter SearchFilter::dateSearch(int option, const QDate &start)

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <array>
 
 // The search options, numbered as the search window's option buttons.
 namespace FindOption
@@ -101,14 +102,35 @@ public:
 
     Mode mode() const { return m_mode; }
     bool accepts(const EntryRecord &entry) const;
+    // The same answer from the record's 5000 bytes as they stand in the
+    // data file, without unpacking the whole entry: the list load reads
+    // every record but builds only the listed ones.
+    bool acceptsRaw(const char *record) const;
 
 private:
+    void prepareRaw();
+    bool rawTextMatch(const char *record) const;
+    bool rawFieldMatch(const char *begin, const char *end, int *result) const;
+    bool formattedMatch(const QString &text, int *result) const;
+
     Mode m_mode = Mode::None;
     QString m_phrase;
     int m_option = 0;
     int m_ignoreCaps = 1;
     int m_wholeWord = 0;
     SummaryRange m_range;
+    // The byte search: the phrase in Windows-1252, case-folded when
+    // capitals are ignored; used when the phrase holds no blank (it can
+    // not then reach across two fields of the all-fields text).
+    bool m_rawUsable = false;
+    bool m_rawNever = false;       // the phrase can not occur in any field
+    bool m_mayBeFormatted = false; // the phrase may occur in a value or date
+    QByteArray m_rawPhrase;
+    std::array<unsigned short, 256> m_skip{};
+    std::array<unsigned char, 4> m_firstBytes{};
+    std::array<unsigned char, 4> m_lastBytes{};
+    int m_firstCount = 0; // -1: more than four
+    int m_lastCount = 0;
 };
 
 // " match" for one, " matches" otherwise, after the count.

@@ -2,6 +2,7 @@
 // searches, the date range of each summary, and the texts that describe a
 // result.
 #include "FakeDesktop.h"
+#include "SampleData.h"
 #include "app/Globals.h"
 #include "store/SearchFilter.h"
 
@@ -62,6 +63,7 @@ private slots:
     void dateFilter();
     void headersAndNotices();
     void criteriaFromProgramValues();
+    void bytesGiveTheSameAnswer();
 };
 
 void TestSearchFilter::wholeWordRules()
@@ -310,6 +312,101 @@ void TestSearchFilter::criteriaFromProgramValues()
     SummaryStartDate = QDateTime(QDate(2009, 1, 6), QTime(0, 0));
     QVERIFY(!SearchFilter::fromGlobals(SearchFilter::Mode::Date).accepts(e));
     QVERIFY(SearchFilter::fromGlobals(SearchFilter::Mode::None).accepts(e));
+}
+
+void TestSearchFilter::bytesGiveTheSameAnswer()
+{
+    // The list load tests each record from its bytes; that must list
+    // exactly the entries the unpacked test lists.
+    QVector<EntryRecord> entries = SampleData::MakeEntries(150, 77);
+    EntryRecord odd = Sample();
+    odd.Description = QString::fromUtf8("\tGUN\u00A0 ") + QChar(0) + QStringLiteral("x");
+    odd.Owner = QString::fromUtf8("Ms. \u00C9lise M\u00FCller \u00B5-Ring \u20AC5 \u0178");
+    odd.Narrative = QStringLiteral("Guns and a gun; shotgun gun0 RING ring.\r\nSecond line");
+    odd.Category = QStringLiteral("Gun\t");
+    odd.Defendant = QStringLiteral("Bob\u00A0");
+    odd.ReleasedDate = Ole(2011, 7, 4);
+    odd.Value = -5000;
+    entries << odd << EntryRecord() << Sample();
+    EntryRecord legacy = Sample();
+    legacy.ControlNumber = 123;
+    entries << legacy;
+
+    QStringList phrases{
+        "gun",    "GUN",     "Gun",    "ring",      "\u00E9lise", "\u00C9",      "\u039C",
+        "\u00B5", "\u20AC5", "\u00FF", "0",         "2009",       "$1,234.50",   "01/05/2009",
+        "-$0.50", "07/04",   "12 ga",  "A Firearm", "trunk. Lab", "Smith 01/05", "gun0",
+        "x",      "\u0394",  "line",   "\u00A0",    "\t",         "Bob\u00A0"};
+    quint32 seed = 5;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFF;
+    };
+    // Pieces of each entry's own text, at random places and lengths, some
+    // with their capitals changed; tried on that entry and the next one.
+    QVector<QStringList> pieces;
+    for (const EntryRecord &e : entries) {
+        const QString all = AllFieldsText(EntryRecord::Unpack(e.Pack()));
+        QStringList own;
+        for (int i = 0; i < 8 && all.size() > 2; ++i) {
+            const int at = int(next() % all.size());
+            QString piece = all.mid(at, 1 + int(next() % 8)).trimmed();
+            if (piece.isEmpty())
+                continue;
+            if (next() % 2)
+                piece = piece.toUpper();
+            own << piece;
+        }
+        pieces << own;
+    }
+    int listed = 0, tried = 0;
+    for (int n = 0; n < entries.size(); ++n) {
+        const QByteArray bytes = entries[n].Pack();
+        const EntryRecord read = EntryRecord::Unpack(bytes);
+        const QStringList tryThese = phrases + pieces[n] + pieces[(n + 1) % int(entries.size())];
+        for (const QString &phrase : tryThese) {
+            for (int option = 0; option <= 13; ++option) {
+                for (int caps = 0; caps <= 1; ++caps) {
+                    for (int whole = 0; whole <= 1; ++whole) {
+                        const SearchFilter f =
+                            SearchFilter::textSearch(phrase, option, caps, whole);
+                        const bool expected = f.accepts(read);
+                        ++tried;
+                        listed += expected;
+                        if (f.acceptsRaw(bytes.constData()) != expected)
+                            QFAIL(qPrintable(QStringLiteral("phrase '%1' option %2 caps %3 whole "
+                                                            "%4 in '%5': expected %6")
+                                                 .arg(phrase)
+                                                 .arg(option)
+                                                 .arg(caps)
+                                                 .arg(whole)
+                                                 .arg(SearchedText(read, 1))
+                                                 .arg(expected)));
+                    }
+                }
+            }
+        }
+    }
+    // The comparison saw both answers plenty of times.
+    QVERIFY(listed > 1000);
+    QVERIFY(tried - listed > 1000);
+
+    // Summaries from the bytes: the received day, a time of day included.
+    for (const EntryRecord &e : entries) {
+        const QByteArray bytes = e.Pack();
+        const QDate day = ReceivedDay(e.ReceivedDate);
+        for (int option = 12; option <= 17; ++option) {
+            for (const QDate &start :
+                 {day, day.addDays(-7), day.addMonths(-1), QDate(2009, 1, 5)}) {
+                const SearchFilter f = SearchFilter::dateSearch(option, start);
+                QCOMPARE(f.acceptsRaw(bytes.constData()), f.accepts(EntryRecord::Unpack(bytes)));
+            }
+        }
+    }
+    QCOMPARE(ReceivedDay(Ole(2009, 1, 5, 23, 59)), QDate(2009, 1, 5));
+    QCOMPARE(ReceivedDay(Ole(2009, 1, 5) + 0.9999999), QDate(2009, 1, 6)); // rounds to midnight
+    QCOMPARE(ReceivedDay(-1.25), QDate(1899, 12, 29));
+    QCOMPARE(ReceivedDay(0), QDate());
 }
 
 QTEST_GUILESS_MAIN(TestSearchFilter)

@@ -1,0 +1,125 @@
+// Searching a full data file (32,767 entries with long narratives and
+// chains of custody) the way the main list does: every record read and
+// unpacked, its searched text built and matched (or its received date
+// tested), compared with the raw read of the same file.
+#include "FakeDesktop.h"
+#include "SampleData.h"
+#include "app/Globals.h"
+#include "store/DataFile.h"
+#include "store/SearchFilter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace
+{
+
+constexpr int Entries = 32767;
+constexpr int Runs = 5;
+constexpr double TargetRatio = 3.0;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double timeMs(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    TestEnvironment env;
+    const QString path = DataPath(DataFileName);
+    if (!SampleData::WriteDataFile(path, Entries, 20240607)) {
+        std::fprintf(stderr, "could not write the sample data file\n");
+        return 1;
+    }
+
+    long checksum = 0;
+    auto rawRead = [&] {
+        DataFile file(path);
+        file.open(DataFile::ForReading);
+        file.forEachRaw([&](int, const char *bytes) {
+            checksum += bytes[EntryLayout::Status];
+            return true;
+        });
+    };
+    // As the list load does it: every record tested from its bytes, only
+    // the listed ones unpacked.
+    int listed = 0;
+    auto search = [&](const SearchFilter &filter, bool unpack) {
+        return [&, filter, unpack] {
+            listed = 0;
+            DataFile file(path);
+            file.open(DataFile::ForReading);
+            file.forEachRaw([&](int, const char *bytes) {
+                if (bytes[EntryLayout::Status] != StatusArchived && filter.acceptsRaw(bytes)) {
+                    if (unpack)
+                        checksum += EntryRecord::Unpack(bytes, EntryRecordLength).CaseNumber.size();
+                    ++listed;
+                }
+                return true;
+            });
+        };
+    };
+
+    struct Case {
+        const char *name;
+        SearchFilter filter;
+    };
+    const std::vector<Case> cases{
+        {"all text, phrase found nowhere, capitals ignored",
+         SearchFilter::textSearch(QStringLiteral("zqxjv"), 1, 1, 0)},
+        {"all text, common word, whole words, capitals ignored",
+         SearchFilter::textSearch(QStringLiteral("the"), 1, 1, 1)},
+        {"all text, exact capitals", SearchFilter::textSearch(QStringLiteral("Ring"), 1, 0, 0)},
+        {"narrative only", SearchFilter::textSearch(QStringLiteral("vehicle"), 11, 1, 0)},
+        {"all text, a date (values and dates formatted)",
+         SearchFilter::textSearch(QStringLiteral("06/01/2015"), 1, 1, 0)},
+        {"all text, two words (every entry unpacked)",
+         SearchFilter::textSearch(QStringLiteral("gold ring"), 1, 1, 0)},
+        {"daily summary", SearchFilter::dateSearch(13, QDate(2015, 6, 1))},
+        {"monthly summary", SearchFilter::dateSearch(15, QDate(2015, 6, 1))},
+        {"annual summary", SearchFilter::dateSearch(17, QDate(2015, 1, 1))},
+    };
+
+    rawRead(); // warm the file cache
+    std::vector<double> raw;
+    for (int run = 0; run < Runs; ++run)
+        raw.push_back(timeMs(rawRead));
+    const double rawMs = median(raw);
+    std::printf("raw read of %d records (%.0f MB): median of %d runs %.1f ms\n", Entries,
+                Entries * 5000.0 / 1e6, Runs, rawMs);
+
+    bool allWithin = true;
+    std::printf("%-55s %23s  %s\n", "", "filter alone", "filter + unpacking the listed entries");
+    for (const Case &c : cases) {
+        double ms[2];
+        for (int unpack = 0; unpack < 2; ++unpack) {
+            std::vector<double> times;
+            const auto work = search(c.filter, unpack == 1);
+            for (int run = 0; run < Runs; ++run)
+                times.push_back(timeMs(work));
+            ms[unpack] = median(times);
+        }
+        allWithin = allWithin && ms[0] / rawMs <= TargetRatio;
+        std::printf("%-55s %7.1f ms %5.2fx raw   %7.1f ms %5.2fx raw  (%d listed)\n", c.name, ms[0],
+                    ms[0] / rawMs, ms[1], ms[1] / rawMs, listed);
+    }
+    std::printf("filter alone, target <= %.0fx the raw read: ", TargetRatio);
+    std::printf("%s (checksum %ld)\n", allWithin ? "all within" : "NOT ALL WITHIN", checksum);
+    return 0;
+}
