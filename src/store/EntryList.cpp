@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QtEndian>
+#include <cstring>
 
 namespace
 {
@@ -37,6 +38,29 @@ QString dateText(double ole)
     return FormatOleDate(ole, QStringLiteral("mm/dd/yyyy"));
 }
 
+QString cachedDateText(EntryListData &data, double ole)
+{
+    quint64 bits;
+    std::memcpy(&bits, &ole, sizeof bits);
+    auto it = data.dateTexts.find(bits);
+    if (it == data.dateTexts.end())
+        it = data.dateTexts.emplace(bits, dateText(ole)).first;
+    return it->second;
+}
+
+QString cachedCategory(EntryListData &data, const char *record)
+{
+    const int width = EntryTextWidth(Category);
+    for (const auto &known : data.categoryTexts) {
+        if (std::memcmp(known.first.constData(), record + Category, size_t(width)) == 0)
+            return known.second;
+    }
+    QString text = fieldText(record, Category);
+    if (data.categoryTexts.size() < 64)
+        data.categoryTexts.emplace_back(QByteArray(record + Category, width), text);
+    return text;
+}
+
 } // namespace
 
 void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
@@ -62,9 +86,9 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
         row.controlNumber = entry.ControlNumber;
         row.value = entry.Value;
     } else {
-        row.date = dateText(qFromLittleEndian<double>(record + ReceivedDate));
+        row.date = cachedDateText(data, qFromLittleEndian<double>(record + ReceivedDate));
         row.caseNumber = fieldText(record, CaseNumber);
-        row.category = fieldText(record, Category);
+        row.category = cachedCategory(data, record);
         row.description = fieldText(record, Description);
         row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
         row.value = qFromLittleEndian<qint64>(record + Value);
@@ -119,7 +143,15 @@ QString EntrySortKey(int sortIndex, const QString &date, const QString &caseNumb
         // received date has none).
         if (date.size() != 10)
             return QString();
-        return date.mid(6, 4) + date.left(2) + date.mid(3, 2) + QStringLiteral("0000");
+        {
+            QString key(12, QLatin1Char('0'));
+            QChar *k = key.data();
+            const QChar *d = date.constData();
+            const int from[8] = {6, 7, 8, 9, 0, 1, 3, 4};
+            for (int i = 0; i < 8; ++i)
+                k[i] = d[from[i]];
+            return key;
+        }
     case 1:
         return caseNumber;
     case 2:

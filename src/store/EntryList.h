@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // What the list shows: every entry of the displayed list, or the ones a
@@ -55,6 +57,11 @@ struct EntryListData {
     int activeCount = 0;
     int archivedCount = 0;
     qint64 total = 0; // sum of Value over the listed rows
+
+    // Texts met before, shared by the rows that repeat them (a list holds
+    // a few thousand received dates and a few dozen categories).
+    std::unordered_map<quint64, QString> dateTexts;
+    std::vector<std::pair<QByteArray, QString>> categoryTexts;
 };
 
 // Looks at record n (5000 bytes): counts it as archived (Status 2) or
