@@ -187,15 +187,7 @@ QString unavailableText()
 
 int UserCountForLength(qint64 bytes)
 {
-    if (bytes <= 0)
-        return 0;
-    const qint64 whole = bytes / UserRecordLength;
-    const qint64 rest = bytes % UserRecordLength;
-    const qint64 half = UserRecordLength / 2;
-    qint64 count = whole;
-    if (rest > half || (rest == half && (whole % 2) == 1))
-        ++count;
-    return int(count);
+    return RecordsForLength(bytes, UserRecordLength);
 }
 
 bool OpenUserFile()

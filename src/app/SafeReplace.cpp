@@ -52,3 +52,15 @@ bool ReplaceFileContents(const QString &target, const QByteArray &bytes)
     const QString work = DataPath(TempFileName);
     return WriteSyncedFile(work, bytes) && ReplaceWith(work, target);
 }
+
+int RecordsForLength(qint64 bytes, qint64 recordLength)
+{
+    if (bytes <= 0 || recordLength <= 0)
+        return 0;
+    const qint64 whole = bytes / recordLength;
+    const qint64 rest = bytes % recordLength;
+    qint64 count = whole;
+    if (2 * rest > recordLength || (2 * rest == recordLength && (whole % 2) == 1))
+        ++count;
+    return int(count);
+}

@@ -23,3 +23,9 @@ bool ReplaceWith(const QString &source, const QString &target);
 
 // Both steps through the work file "TempFile.$$$" of the data folder.
 bool ReplaceFileContents(const QString &target, const QByteArray &bytes);
+
+// Records of recordLength bytes in a file of this length, as the record
+// files have always been counted: the length divided by the record length,
+// rounded to the nearest whole number, a half to the even neighbour. A
+// short last record reads as blanks and zeros past the end of the file.
+int RecordsForLength(qint64 bytes, qint64 recordLength);

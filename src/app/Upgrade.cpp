@@ -233,20 +233,7 @@ int OldRecordLength(OldFormat format)
 
 int OldRecordCount(qint64 bytes, OldFormat format)
 {
-    if (bytes <= 0)
-        return 0;
-    const qint64 length = OldRecordLength(format);
-    const qint64 whole = bytes / length;
-    const qint64 rest = bytes % length;
-    qint64 count = whole;
-    if (2 * rest > length || (2 * rest == length && (whole % 2) == 1))
-        ++count;
-    return int(count);
-}
-
-qint16 UpgradeVersionStamp()
-{
-    return qint16(AppVersionMajor * 100 + AppVersionMinor);
+    return RecordsForLength(bytes, OldRecordLength(format));
 }
 
 QByteArray ConvertOldRecord(OldFormat format, const char *data, int len)
@@ -255,7 +242,7 @@ QByteArray ConvertOldRecord(OldFormat format, const char *data, int len)
     const QByteArray old = wholeRecord(data, len, length);
     QByteArray entry(EntryRecordLength, ' ');
     char *p = entry.data();
-    putI16(p + EntryLayout::VersionStamp, UpgradeVersionStamp());
+    putI16(p + EntryLayout::VersionStamp, CurrentVersionStamp());
     if (format == OldFormat::A) {
         for (const FieldMove &m : kMovesA)
             std::memcpy(p + m.to, old.constData() + m.from, size_t(m.width));

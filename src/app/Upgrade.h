@@ -139,14 +139,12 @@ int OldRecordLength(OldFormat format);
 int OldRecordCount(qint64 bytes, OldFormat format);
 
 // The version stamp of converted records: major version * 100 + minor
-// version of the running program (911 for 9.11).
-qint16 UpgradeVersionStamp();
 
 // The 5000 bytes of the entry converted from one old record (len bytes at
 // data; missing bytes read as zeros). Text is copied byte for byte into
 // its field of the entry and padded with blanks; the 32-bit sequence
 // number of a 1000-byte record becomes a control number of the same
-// value. The version stamp is UpgradeVersionStamp(); the reserved fields
+// value. The version stamp is CurrentVersionStamp(); the reserved fields
 // and the chain of custody are blanks; the status is 0 (active).
 QByteArray ConvertOldRecord(OldFormat format, const char *data, int len);
 inline EntryRecord ConvertOldEntry(OldFormat format, const QByteArray &old)

@@ -1,5 +1,7 @@
 #include "store/DataFile.h"
 
+#include "app/SafeReplace.h"
+
 #include "app/Globals.h"
 #include "app/MsgBox.h"
 
@@ -26,15 +28,7 @@ std::unique_ptr<DataFile> &sharedFile()
 
 int RecordCountForLength(qint64 bytes)
 {
-    if (bytes <= 0)
-        return 0;
-    const qint64 whole = bytes / EntryRecordLength;
-    const qint64 rest = bytes % EntryRecordLength;
-    const qint64 half = EntryRecordLength / 2;
-    qint64 count = whole;
-    if (rest > half || (rest == half && (whole % 2) == 1))
-        ++count;
-    return int(count);
+    return RecordsForLength(bytes, EntryRecordLength);
 }
 
 DataFile::DataFile(const QString &path) : m_file(path.isEmpty() ? DataPath(DataFileName) : path) {}

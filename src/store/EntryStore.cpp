@@ -1,5 +1,7 @@
 #include "store/EntryStore.h"
 
+#include "app/SafeReplace.h"
+
 #include "app/ActivityLog.h"
 #include "app/Desktop.h"
 #include "app/FolderLock.h"
@@ -104,16 +106,6 @@ StoreResult setStatus(int n, const EntryIdentity &asRead, quint8 status, int cod
     changed[Status] = char(status);
     const double cn = EntryRecord::Unpack(raw).ControlNumber;
     return rewrite(locked, n, raw, changed, code, cn);
-}
-
-// Flushes a directory so that a rename in it is on the disk.
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 struct CompactResult {
@@ -259,19 +251,13 @@ StoreResult DeleteEntry(int n, const EntryIdentity &asRead)
     const CompactResult compacted = writeCompacted(locked.file, tempPath);
     if (!compacted.ok)
         return undo();
-    const QFile::Permissions permissions = QFile::permissions(dataPath);
     locked.file.close();
 
     if (compacted.kept > 0) {
-        QFile::setPermissions(tempPath, permissions);
         // One step: the data file is the old one or the new one, never
-        // missing (QFile::rename would refuse to replace it).
-        if (::rename(QFile::encodeName(tempPath).constData(),
-                     QFile::encodeName(dataPath).constData()) != 0) {
-            QFile::remove(tempPath);
+        // missing.
+        if (!ReplaceWith(tempPath, dataPath))
             return undo();
-        }
-        syncFolder(QFileInfo(dataPath).absolutePath());
     } else {
         QFile::remove(tempPath);
         if (!QFile::remove(dataPath) && QFileInfo::exists(dataPath))

@@ -335,7 +335,7 @@ void TestUpgrade::recordCountsRoundHalfToEven()
     QCOMPARE(OldRecordCount(2500, OldFormat::B), 2);
     QCOMPARE(OldRecordCount(2499, OldFormat::B), 2);
     QCOMPARE(OldRecordCount(2501, OldFormat::B), 3);
-    QCOMPARE(int(UpgradeVersionStamp()), 911);
+    QCOMPARE(int(CurrentVersionStamp()), 911);
 }
 
 void TestUpgrade::dataFileOfVersion635IsConverted()
