@@ -1,14 +1,51 @@
+#include "admin/UnattendedSetup.h"
 #include "app/Globals.h"
 #include "app/GuiDesktop.h"
 #include "app/GuiStandard.h"
 #include "app/GuiSupport.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <cstdio>
+
+namespace
+{
+
+// The unattended set-up: no window, the access code from standard input.
+int runUnattended(const StartOptions &options)
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly)) {
+        std::fputs("custorin: standard input can not be read\n", stderr);
+        return UnattendedFailed;
+    }
+    QString message;
+    const int rc = RunUnattendedSetup(options, input, &message);
+    std::fprintf(rc == UnattendedOk ? stdout : stderr, "%s%s\n",
+                 rc == UnattendedOk ? "" : "custorin: ", message.toLocal8Bit().constData());
+    return rc;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    {
+        // The set-up needs no display, so it is recognised before any
+        // window system is asked for.
+        QStringList arguments;
+        for (int i = 1; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        const StartOptions early = ParseCommandLine(arguments, QDir::currentPath());
+        if (early.error.isEmpty() && !early.help && early.unattended()) {
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName(AppTitle);
+            return runUnattended(early);
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppTitle);
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -27,6 +64,8 @@ int main(int argc, char **argv)
                      qPrintable(CommandLineHelp()));
         return 2;
     }
+    if (options.unattended())
+        return runUnattended(options);
 
     SetUpFonts();
     GuiDesktop realDesktop;

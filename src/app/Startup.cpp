@@ -28,6 +28,24 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
                 return o;
             }
             o.dataDir = QDir(currentDir).absoluteFilePath(dir);
+        } else if (a == QLatin1String("--set-agency")) {
+            if (i + 1 >= arguments.size()) {
+                o.error = QStringLiteral("--set-agency needs the agency's name");
+                return o;
+            }
+            o.setAgency = true;
+            o.agencyName = arguments.at(++i);
+        } else if (a.startsWith(QLatin1String("--set-agency="))) {
+            o.setAgency = true;
+            o.agencyName = a.mid(int(qstrlen("--set-agency=")));
+        } else if (a == QLatin1String("--set-access-code")) {
+            o.setAccessCode = true;
+        } else if (a.startsWith(QLatin1String("--set-access-code="))) {
+            // A code on the command line would be seen by every user of
+            // the machine (process list, shell history).
+            o.error = QStringLiteral("--set-access-code takes no value: type the access code "
+                                     "on standard input");
+            return o;
         } else {
             o.error = QStringLiteral("unknown option: %1").arg(a);
             return o;
@@ -40,6 +58,7 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
 QString CommandLineHelp()
 {
     return QStringLiteral("Usage: custorin [--data-dir DIR]\n"
+                          "       custorin [--data-dir DIR] --set-agency NAME --set-access-code\n"
                           "\n"
                           "Keeps the inventory of an evidence and property room.\n"
                           "\n"
@@ -47,6 +66,13 @@ QString CommandLineHelp()
                           "                  User.List, the activity logs); several workstations\n"
                           "                  may share one folder on a network drive.\n"
                           "                  Default: the current folder.\n"
+                          "  --set-agency NAME  with --set-access-code: sets up the installation\n"
+                          "                  of the data folder without opening a window: the\n"
+                          "                  agency's name (1 to 60 characters) and the\n"
+                          "                  administrative access code (exactly 5 characters),\n"
+                          "                  read as one line from standard input. Ends with\n"
+                          "                  status 0 when saved, otherwise with an error.\n"
+                          "  --set-access-code  see --set-agency.\n"
                           "  --help          show this text and end.\n");
 }
 

@@ -10,6 +10,13 @@ struct StartOptions {
     QString dataDir; // absolute; the current folder when not given
     bool help = false;
     QString error; // not empty: the command line could not be used
+    // Unattended set-up of the installation settings: the program sets the
+    // agency name and the access code (read from standard input) for the
+    // data folder and ends without opening a window.
+    bool setAgency = false;
+    QString agencyName;
+    bool setAccessCode = false;
+    bool unattended() const { return setAgency || setAccessCode; }
 };
 
 // Reads the arguments after the program name.

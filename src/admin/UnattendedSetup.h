@@ -1,0 +1,27 @@
+// The unattended set-up of an installation: the agency name from the
+// command line and the administrative access code from standard input, for
+// installing the program on many workstations (or from a script) without a
+// person at the set-up window.
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+struct StartOptions;
+
+// Exit statuses of the unattended set-up.
+constexpr int UnattendedOk = 0;
+constexpr int UnattendedFailed = 1; // nothing was saved
+constexpr int UnattendedUsage = 2;  // the options do not go together
+
+// Sets up the data folder options.dataDir: the agency name of
+// --set-agency and the access code read as one line from input (the line
+// break taken off, nothing else: blanks count). Both options are needed.
+// Returns the exit status; *message gets what to tell the person (on
+// standard output for UnattendedOk, standard error otherwise), without a
+// trailing line break. Opens no window and asks nothing.
+int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *message);
+
+// Reads one line of at most maxBytes bytes from input (UTF-8) and takes the
+// line break (LF or CR LF) off; false when input had nothing at all.
+bool ReadSecretLine(QIODevice &input, QString *line, qint64 maxBytes = 1024);
