@@ -125,8 +125,7 @@ QString AdminText::BackupRestoreCaption()
 }
 QString AdminText::BackupRestoreTip()
 {
-    return QStringLiteral(" Backup or Restore the '") + AppTitle +
-           QStringLiteral("' data files ");
+    return QStringLiteral(" Backup or Restore the '") + AppTitle + QStringLiteral("' data files ");
 }
 QString AdminText::HelpCaption()
 {
@@ -185,11 +184,11 @@ MsgBoxRequest InvalidAccessCodeMessage(const QString &answer)
 
 MsgBoxRequest ConfirmDeletionMessage(const QString &displayName)
 {
-    return request(QStringLiteral("Confirm Deletion"), 4,
-                   QStringLiteral("Are you sure you want to remove") + CrLf + CrLf + displayName +
-                       CrLf + CrLf + QStringLiteral("from the 'User List'?"),
-                   2, true,
-                   {QStringLiteral("&Yes, delete this User"), QStringLiteral("&No, do not delete")});
+    return request(
+        QStringLiteral("Confirm Deletion"), 4,
+        QStringLiteral("Are you sure you want to remove") + CrLf + CrLf + displayName + CrLf +
+            CrLf + QStringLiteral("from the 'User List'?"),
+        2, true, {QStringLiteral("&Yes, delete this User"), QStringLiteral("&No, do not delete")});
 }
 
 MsgBoxRequest UserRemovedMessage()

@@ -187,8 +187,8 @@ void frmAddEditUser::showEvent(QShowEvent *event)
 
 void frmAddEditUser::Form_Activate()
 {
-    setWindowTitle(AddEditText::Caption(addMode() ? AddEditText::AddMode()
-                                                  : AddEditText::EditMode()));
+    setWindowTitle(
+        AddEditText::Caption(addMode() ? AddEditText::AddMode() : AddEditText::EditMode()));
     for (int i = 1; i <= optAccessLevel.size(); ++i)
         optAccessLevel.at(i - 1)->setText(AccessLevelName(i));
     m_activated = true;

@@ -155,8 +155,7 @@ frmAdmin::frmAdmin(QWidget *parent) : QWidget(parent)
     const double home = height + 200;
     cmdAddUser->setGeometry(px(Margin), px(home), px(2300), px(ButtonHeight));
     cmdEditUser->setGeometry(px(2700), px(home), px(2200), px(ButtonHeight));
-    cmdDeleteUser->setGeometry(px(5060), px(home), px(Margin + GridWidth - 5060),
-                               px(ButtonHeight));
+    cmdDeleteUser->setGeometry(px(5060), px(home), px(Margin + GridWidth - 5060), px(ButtonHeight));
     cmdHelp->setGeometry(px(SideLeft), px(Margin), px(SideWidth), px(ButtonHeight));
     cmdQuit->setGeometry(px(SideLeft), px(rowB), px(SideWidth), px(ButtonHeight));
     m_homeTop = cmdAddUser->y();
@@ -457,8 +456,8 @@ void frmAdmin::cmdSignIn_Click()
     CurrentAccessLevel = user.AccessLevel;
     if (!LogSignInOut(LogSignedIn)) {
         // Nobody signs in without the line in the sign-in log.
-        ShowMsgBox(QStringLiteral("Activity log not available"), 2,
-                   LogFailedText(SignInOutLogName), 1, false, {QStringLiteral("&Okay")});
+        ShowMsgBox(QStringLiteral("Activity log not available"), 2, LogFailedText(SignInOutLogName),
+                   1, false, {QStringLiteral("&Okay")});
         CurrentUserName.clear();
         CurrentAccessLevel = 0;
         txtPassword->clear();

@@ -92,4 +92,3 @@ private:
 // Opens a new administrative window for signing in (every window lives
 // from its showing to its closing).
 frmAdmin *ShowAdminWindow();
-

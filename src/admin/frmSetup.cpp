@@ -44,8 +44,8 @@ frmSetup::frmSetup(QWidget *parent) : QDialog(parent)
 
     const QFont labelFont = ProgramFont(QStringLiteral("Tahoma"), 9, true);
     const QFont boxFont = ProgramFont(QStringLiteral("Verdana"), 9);
-    auto addField = [&](QLineEdit *&box, const QString &name, const QString &caption,
-                        double top, double width) {
+    auto addField = [&](QLineEdit *&box, const QString &name, const QString &caption, double top,
+                        double width) {
         auto *label = new QLabel(caption, this);
         label->setObjectName(QStringLiteral("lbl") + name.mid(3));
         label->setFont(labelFont);
@@ -57,10 +57,10 @@ frmSetup::frmSetup(QWidget *parent) : QDialog(parent)
         box->setGeometry(px(2900), px(top), px(width), px(340));
         label->setBuddy(box);
     };
-    addField(txtAgencyName, QStringLiteral("txtAgencyName"), QStringLiteral("&Agency Name"),
-             1800, 3940);
-    addField(txtAccessCode, QStringLiteral("txtAccessCode"), QStringLiteral("Access C&ode"),
-             2280, 1500);
+    addField(txtAgencyName, QStringLiteral("txtAgencyName"), QStringLiteral("&Agency Name"), 1800,
+             3940);
+    addField(txtAccessCode, QStringLiteral("txtAccessCode"), QStringLiteral("Access C&ode"), 2280,
+             1500);
     addField(txtConfirmCode, QStringLiteral("txtConfirmCode"),
              QStringLiteral("Access Code (&again)"), 2760, 1500);
     txtAgencyName->setMaxLength(AgencyNameMaxLength);
