@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -39,6 +40,21 @@ int main(int argc, char **argv)
         for (int i = 1; i < argc; ++i)
             arguments.append(QString::fromLocal8Bit(argv[i]));
         const StartOptions early = ParseCommandLine(arguments, QDir::currentPath());
+        // Qt's own options ("-platform", "-style") are only known once the
+        // application object has taken them out.
+        const bool qtOptions =
+            std::any_of(arguments.cbegin(), arguments.cend(), [](const QString &a) {
+                return a.startsWith(QLatin1Char('-')) && !a.startsWith(QLatin1String("--"));
+            });
+        if (!qtOptions && early.help) {
+            std::fputs(qPrintable(CommandLineHelp()), stdout);
+            return 0;
+        }
+        if (!qtOptions && !early.error.isEmpty()) {
+            std::fprintf(stderr, "custorin: %s\n\n%s", qPrintable(early.error),
+                         qPrintable(CommandLineHelp()));
+            return 2;
+        }
         if (early.error.isEmpty() && !early.help && early.unattended()) {
             QCoreApplication app(argc, argv);
             QCoreApplication::setApplicationName(AppTitle);

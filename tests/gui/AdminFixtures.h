@@ -86,6 +86,7 @@ template <typename T> void whenModal(std::function<void(T *)> work)
             QTest::qFail("the expected modal window did not open", __FILE__, __LINE__);
             return;
         }
+        QApplication::setActiveWindow(window);
         work(window);
         if (window->isVisible())
             window->reject();

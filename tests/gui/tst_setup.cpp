@@ -1,0 +1,216 @@
+// The installation set-up: the set-up window's checks and what it saves,
+// the question before the administrative window, and the unattended
+// set-up of the real program run as a separate process.
+#include "AdminFixtures.h"
+#include "FakeDesktop.h"
+#include "admin/Installation.h"
+#include "admin/frmSetup.h"
+#include "app/Globals.h"
+#include "controls/ZelButton.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace fixtures;
+
+namespace
+{
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run runApp(const QStringList &args, const QByteArray &input)
+{
+    Run r;
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    // No display at all: the set-up must not need one.
+    e.remove("DISPLAY");
+    e.remove("WAYLAND_DISPLAY");
+    e.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(e);
+    p.start(qEnvironmentVariable("CUSTORIN_APP"), args);
+    if (!p.waitForStarted(10000))
+        return r;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+class TestSetup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void setupWindowChecks()
+    {
+        TestEnvironment env;
+        frmSetup w;
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Custorin - Installation Set-up"));
+        QCOMPARE(w.txtAccessCode->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.txtConfirmCode->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.txtAccessCode->maxLength(), 5);
+        QCOMPARE(w.txtAgencyName->accessibleName(), QStringLiteral("Agency Name"));
+
+        // No agency name.
+        w.txtAccessCode->setText("Ab3De");
+        w.txtConfirmCode->setText("Ab3De");
+        env.desktop.answerMsgBox(1, false, "Invalid Agency Name");
+        w.cmdSave->click();
+        QCOMPARE(env.desktop.msgBoxes.last().text,
+                 QStringLiteral("Please enter the name of the agency."));
+
+        // Too short.
+        w.txtAgencyName->setText("  County Sheriff ");
+        w.txtAccessCode->setText("Ab3D");
+        w.txtConfirmCode->setText("Ab3D");
+        env.desktop.answerMsgBox(1, false, "Invalid Access Code");
+        w.cmdSave->click();
+        QCOMPARE(env.desktop.msgBoxes.last().text,
+                 QStringLiteral("The access code must be exactly\r\n5 characters long."));
+        QCOMPARE(w.txtAccessCode->text(), QString());
+        QCOMPARE(w.txtConfirmCode->text(), QString());
+
+        // The two codes differ.
+        w.txtAccessCode->setText("Ab3De");
+        w.txtConfirmCode->setText("Ab3dE");
+        env.desktop.answerMsgBox(1, false, "Access Codes Differ");
+        w.cmdSave->click();
+        QCOMPARE(env.desktop.msgBoxes.last().text,
+                 QStringLiteral("The two access codes typed are not the same.\r\n\r\n"
+                                "Please type the access code again\r\nin both boxes."));
+        QCOMPARE(env.desktop.msgBoxes.last().buttons, QStringList({"&Try again"}));
+        QVERIFY(!QFile::exists(env.path("Custorin.ini")));
+        QVERIFY(w.isVisible());
+
+        // Right: saved, the window closes accepted.
+        w.txtAccessCode->setText("Ab3 e");
+        w.txtConfirmCode->setText("Ab3 e");
+        w.cmdSave->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QVERIFY(!w.isVisible());
+        const QByteArray ini = readFile(env.path("Custorin.ini"));
+        QVERIFY(ini.startsWith("[Installation]\nAgencyName=County Sheriff\n"));
+        QVERIFY(!ini.contains("Ab3 e"));
+        QCOMPARE(AgencyName, QStringLiteral("County Sheriff"));
+        QVERIFY(AccessCodeMatches("Ab3 e"));
+        QVERIFY(!AccessCodeMatches("Ab3e "));
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    void ensureConfigured()
+    {
+        TestEnvironment env;
+        // Cancelled: false, nothing written.
+        whenModal<frmSetup>([](frmSetup *d) { d->cmdCancel->click(); });
+        QVERIFY(!EnsureInstallationConfigured(nullptr));
+        QVERIFY(!QFile::exists(env.path("Custorin.ini")));
+
+        whenModal<frmSetup>([](frmSetup *d) {
+            d->txtAgencyName->setText("City Police");
+            d->txtAccessCode->setText("12345");
+            d->txtConfirmCode->setText("12345");
+            d->cmdSave->click();
+        });
+        QVERIFY(EnsureInstallationConfigured(nullptr));
+        QVERIFY(InstallationConfigured());
+
+        // Configured: nothing is asked; the agency name is loaded.
+        AgencyName.clear();
+        QVERIFY(EnsureInstallationConfigured(nullptr));
+        QCOMPARE(AgencyName, QStringLiteral("City Police"));
+
+        // Damaged: the person is told, then sets it up again.
+        writeFile(env.path("Custorin.ini"), "[Installation]\nAgencyName=City Police\n");
+        env.desktop.answerMsgBox(1, false, "Installation settings damaged");
+        whenModal<frmSetup>([](frmSetup *d) {
+            d->txtAgencyName->setText("City Police");
+            d->txtAccessCode->setText("54321");
+            d->txtConfirmCode->setText("54321");
+            d->cmdSave->click();
+        });
+        QVERIFY(EnsureInstallationConfigured(nullptr));
+        QVERIFY(AccessCodeMatches("54321"));
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    void unattended()
+    {
+        QVERIFY(!qEnvironmentVariable("CUSTORIN_APP").isEmpty());
+        QTemporaryDir dir;
+        const QString folder = dir.path();
+
+        Run r = runApp(
+            {"--data-dir", folder, "--set-agency", "State Patrol, Troop C", "--set-access-code"},
+            "Qx7 z\n");
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.out, "The data folder " + QDir(folder).absolutePath() +
+                            " is set up for State Patrol, Troop C.\n");
+        const QByteArray ini = readFile(dir.filePath("Custorin.ini"));
+        QVERIFY(ini.startsWith("[Installation]\nAgencyName=State Patrol, Troop C\n"));
+        QVERIFY(!ini.contains("Qx7 z"));
+        // The program's own check accepts the code typed, CR LF or not.
+        {
+            TestEnvironment env;
+            DataFolder = folder;
+            QVERIFY(AccessCodeMatches("Qx7 z"));
+        }
+        r = runApp({"--data-dir=" + folder, "--set-agency=Sheriff", "--set-access-code"},
+                   "Ab3De\r\n");
+        QCOMPARE(r.exitCode, 0);
+        {
+            TestEnvironment env;
+            DataFolder = folder;
+            QVERIFY(AccessCodeMatches("Ab3De"));
+        }
+
+        // Failures change nothing and say why on standard error.
+        const QByteArray before = readFile(dir.filePath("Custorin.ini"));
+        r = runApp({"--data-dir", folder, "--set-agency", "Sheriff", "--set-access-code"},
+                   "Ab3D\n");
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, QStringLiteral("custorin: Invalid Access Code: The access code must be "
+                                       "exactly\n5 characters long.\nNothing has been saved.\n"));
+        r = runApp({"--data-dir", folder, "--set-agency", "Sheriff", "--set-access-code"}, "");
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("custorin: no access code on standard input"), qPrintable(r.err));
+        r = runApp({"--data-dir", folder, "--set-agency", "  ", "--set-access-code"}, "Ab3De\n");
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("custorin: Invalid Agency Name: "), qPrintable(r.err));
+        r = runApp({"--data-dir", folder, "--set-agency", "Sheriff"}, "Ab3De\n");
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.startsWith("custorin: --set-agency NAME and --set-access-code go together"),
+                 qPrintable(r.err));
+        r = runApp({"--data-dir", folder, "--set-agency", "Sheriff", "--set-access-code=Ab3De"},
+                   "");
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.startsWith("custorin: --set-access-code takes no value"), qPrintable(r.err));
+        r = runApp(
+            {"--data-dir", dir.filePath("missing"), "--set-agency", "Sheriff", "--set-access-code"},
+            "Ab3De\n");
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("custorin: the data folder does not exist: "), qPrintable(r.err));
+        QCOMPARE(readFile(dir.filePath("Custorin.ini")), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({"Custorin.ini"}));
+    }
+};
+
+QTEST_MAIN(TestSetup)
+#include "tst_setup.moc"
