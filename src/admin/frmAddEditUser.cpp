@@ -47,21 +47,21 @@ frmAddEditUser::frmAddEditUser(QWidget *parent) : QDialog(parent)
                         double top, double width) {
         QLabel *label = makeLabel(this, QStringLiteral("lblField(%1)").arg(index), caption);
         label->setFont(labelFont);
-        label->setGeometry(px(240), px(top + 30), px(2000), px(300));
+        label->setGeometry(px(240), px(top + 30), px(2800), px(300));
         box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("txtField(%1)").arg(index));
         box->setAccessibleName(caption.trimmed());
         box->setFont(boxFont);
         box->setMaxLength(maxLength);
-        box->setGeometry(px(2300), px(top), px(width), px(340));
+        box->setGeometry(px(3000), px(top), px(width), px(340));
         label->setBuddy(box);
         box->installEventFilter(this);
         setBoxColor(box, NoFocusColor);
         connect(box, &QLineEdit::textChanged, this, &frmAddEditUser::txtField_Change);
     };
-    addField(txtFirstName, 1, AddEditText::FirstNameLabel(), FirstNameMaxLength, 240, 3500);
-    addField(txtLastName, 2, AddEditText::LastNameLabel(), LastNameMaxLength, 680, 3500);
-    addField(txtPassword, 3, AddEditText::PasswordLabel(), PasswordBoxMaxLength, 1120, 2400);
+    addField(txtFirstName, 1, AddEditText::FirstNameLabel(), FirstNameMaxLength, 240, 2800);
+    addField(txtLastName, 2, AddEditText::LastNameLabel(), LastNameMaxLength, 680, 2800);
+    addField(txtPassword, 3, AddEditText::PasswordLabel(), PasswordBoxMaxLength, 1120, 2200);
 
     auto *frame = new QGroupBox(AddEditText::AccessLevelLabel(), this);
     frame->setObjectName(QStringLiteral("frameAccessLevel"));
