@@ -11,6 +11,7 @@
 #include "app/Standard.h"
 #include "controls/Grid.h"
 #include "controls/ZelButton.h"
+#include "store/frmMain.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,11 +20,6 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
-
-#if __has_include("store/frmMain.h")
-#include "store/frmMain.h"
-#define CUSTORIN_HAVE_MAIN_WINDOW 1
-#endif
 
 namespace
 {
@@ -77,11 +73,9 @@ private:
 
 void showMainWindow()
 {
-#ifdef CUSTORIN_HAVE_MAIN_WINDOW
     auto *main = new frmMain;
     main->setAttribute(Qt::WA_DeleteOnClose);
     main->show();
-#endif
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "store/frmMain.h"
 
+#include "admin/frmAdmin.h"
 #include "app/ActivityLog.h"
 #include "app/Desktop.h"
 #include "app/Formats.h"
@@ -9,7 +10,6 @@
 #include "app/MsgBox.h"
 #include "app/Settings.h"
 #include "app/Standard.h"
-#include "app/frmTitlePage.h"
 #include "controls/Grid.h"
 #include "controls/ZelButton.h"
 #include "entry/frmSeeEntry.h"
@@ -856,16 +856,13 @@ void frmMain::cmdHelp_Click()
 
 void frmMain::cmdAdminWindow_Click()
 {
-    // Until the administrative window exists, another person signs in
-    // from the title window.
+    // Another person signs in at the administrative window.
     m_closingByProgram = true;
     if (!close()) {
         m_closingByProgram = false;
         return;
     }
-    auto *title = new frmTitlePage;
-    title->setAttribute(Qt::WA_DeleteOnClose);
-    title->show();
+    ShowAdminWindow();
 }
 
 void frmMain::cmdQuit_Click()

@@ -9,9 +9,11 @@
 #include "app/GuiSupport.h"
 #include "controls/Grid.h"
 #include "controls/ZelButton.h"
+#include "store/frmMain.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -54,6 +56,25 @@ void pick(frmAdmin &w, const QString &name)
     w.grid->setRow(row);
     w.cmdUserSelected->click();
     QVERIFY(w.txtPassword->isVisible());
+}
+
+// After a sign-in the main window is open; its first activation tells that
+// the data file is empty (answered by the queued box). Closes it again.
+void expectMainWindow(TestEnvironment &env)
+{
+    QPointer<frmMain> main;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *m = qobject_cast<frmMain *>(top))
+            main = m;
+    }
+    QVERIFY(main && main->isVisible());
+    QTRY_COMPARE(env.desktop.pendingAnswers(), 0);
+    QCOMPARE(env.desktop.msgBoxes.last().text,
+             QStringLiteral("There are currently\r\nno entries in your database..."));
+    env.desktop.msgBoxes.removeLast();
+    ProgramEnding = true;
+    delete main.data();
+    ProgramEnding = false;
 }
 
 bool inPasswordEntry(const frmAdmin &w)
@@ -186,6 +207,7 @@ private slots:
         // The pulse changes the sign-in button's colours.
         QTRY_VERIFY(w.cmdSignIn->BackColor() != ZelButton::ProgramFace);
 
+        env.desktop.answerMsgBox(1);
         QTest::keyClick(w.txtPassword, Qt::Key_Return);
         QCOMPARE(CurrentUserName, QStringLiteral("Ann Smith"));
         QCOMPARE(CurrentAccessLevel, 4);
@@ -194,6 +216,7 @@ private slots:
         QCOMPARE(readFile(env.path("SignInOut.Log")),
                  QByteArray("12/04/2026 at 22:45:32 - Ann Smith signed in w/ Full Access "
                             "privileges\r\n"));
+        expectMainWindow(env);
         QCOMPARE(env.desktop.msgBoxes.size(), 0);
     }
 
@@ -286,12 +309,14 @@ private slots:
         pick(w, "bob adams");
         QTest::keyClicks(w.txtPassword, "b0b0");
         QVERIFY(w.cmdSignIn->isDefault());
+        env.desktop.answerMsgBox(1);
         QTest::keyClick(w.txtPassword, Qt::Key_Return);
         QCOMPARE(CurrentUserName, QStringLiteral("bob adams"));
         QCOMPARE(CurrentAccessLevel, 1);
         QCOMPARE(readFile(env.path("SignInOut.Log")),
                  QByteArray("12/04/2026 at 22:45:32 - bob adams signed in w/ Read Only "
                             "privileges\r\n"));
+        expectMainWindow(env);
     }
 
     void userChangedAtAnotherWorkstation()
@@ -321,8 +346,10 @@ private slots:
         // Signing in again now works with the moved record.
         pick(w, "bob adams");
         QTest::keyClicks(w.txtPassword, "b0b0");
+        env.desktop.answerMsgBox(1);
         w.cmdSignIn->click();
         QCOMPARE(CurrentUserName, QStringLiteral("bob adams"));
+        expectMainWindow(env);
     }
 
     void accessCode()

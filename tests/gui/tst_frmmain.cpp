@@ -4,6 +4,7 @@
 // card, the height rules, closing, help and the sign-in from the title
 // window.
 #include "FakeDesktop.h"
+#include "admin/frmAdmin.h"
 #include "app/ActivityLog.h"
 #include "app/Desktop.h"
 #include "app/Formats.h"
@@ -542,9 +543,9 @@ private slots:
                             "privileges\r\n12/04/2026 at 22:45:32 - Administrator signed out\r\n"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(w.isNull());
-        QPointer<frmTitlePage> again;
+        QPointer<frmAdmin> again;
         for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (auto *t = qobject_cast<frmTitlePage *>(top))
+            if (auto *t = qobject_cast<frmAdmin *>(top))
                 again = t;
         }
         QVERIFY(again && again->isVisible());
