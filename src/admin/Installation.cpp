@@ -20,6 +20,7 @@ const QString kMethodKey = QStringLiteral("AccessCodeMethod");
 const QString kIterationsKey = QStringLiteral("AccessCodeIterations");
 const QString kSaltKey = QStringLiteral("AccessCodeSalt");
 const QString kKeyKey = QStringLiteral("AccessCodeKey");
+const QString kUpdateKey = QStringLiteral("UpdateAddress");
 const QString kMethod = QStringLiteral("PBKDF2-SHA256");
 constexpr int kMaxIterations = 10000000;
 constexpr qint64 kMaxFileSize = 64 * 1024;
@@ -70,7 +71,8 @@ QByteArray fromHex(const QString &text, int bytes)
     return QByteArray::fromHex(text.toLatin1());
 }
 
-InstallationResult readSettings(Settings *out)
+// The values of the file's [Installation] section.
+InstallationResult readValues(QMap<QString, QString> *out)
 {
     const QString path = settingsPath();
     const QFileInfo info(path);
@@ -109,6 +111,16 @@ InstallationResult readSettings(Settings *out)
             return InstallationResult::Corrupted;
         values.insert(name, line.mid(eq + 1));
     }
+    *out = values;
+    return InstallationResult::Ok;
+}
+
+InstallationResult readSettings(Settings *out)
+{
+    QMap<QString, QString> values;
+    const InstallationResult read = readValues(&values);
+    if (read != InstallationResult::Ok)
+        return read;
 
     Settings s;
     s.agency = values.value(kAgencyKey).trimmed();
@@ -175,12 +187,15 @@ InstallationResult SaveInstallation(const QString &agency, const QString &access
     QRandomGenerator::system()->generate(salt.begin(), salt.end());
     const QByteArray key = deriveKey(accessCode, salt, AccessCodeIterations);
 
-    const QString content =
+    QString content =
         kSection + QLatin1Char('\n') + kAgencyKey + QLatin1Char('=') + name + QLatin1Char('\n') +
         kMethodKey + QLatin1Char('=') + kMethod + QLatin1Char('\n') + kIterationsKey +
         QLatin1Char('=') + QString::number(AccessCodeIterations) + QLatin1Char('\n') + kSaltKey +
         QLatin1Char('=') + QString::fromLatin1(salt.toHex()) + QLatin1Char('\n') + kKeyKey +
         QLatin1Char('=') + QString::fromLatin1(key.toHex()) + QLatin1Char('\n');
+    const QString update = UpdateAddress();
+    if (!update.isEmpty())
+        content += kUpdateKey + QLatin1Char('=') + update + QLatin1Char('\n');
 
     FolderLock lock;
     if (!lock.acquire())
@@ -189,6 +204,15 @@ InstallationResult SaveInstallation(const QString &agency, const QString &access
         return InstallationResult::IoError;
     AgencyName = name;
     return InstallationResult::Ok;
+}
+
+QString UpdateAddress()
+{
+    QMap<QString, QString> values;
+    if (readValues(&values) != InstallationResult::Ok)
+        return QString();
+    const QString address = values.value(kUpdateKey).trimmed();
+    return hasControlCharacter(address) ? QString() : address;
 }
 
 bool AccessCodeMatches(const QString &code)

@@ -44,6 +44,12 @@ InstallationResult LoadInstallation();
 // other result the file is as it was.
 InstallationResult SaveInstallation(const QString &agency, const QString &accessCode);
 
+// The site that publishes the newest version text and the version
+// documents (key "UpdateAddress", e.g. "updates.agency.example/custorin"),
+// as written; empty when none is set up or the file can not be read.
+// Saving the agency name and access code keeps it.
+QString UpdateAddress();
+
 // The access code check: exactly the configured code (case matters,
 // nothing trimmed). Reads the settings afresh each time; false when they
 // are missing or damaged.
