@@ -94,8 +94,8 @@ void VersionCheck::replyFinished()
     reply->deleteLater();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    bool ok = !m_timedOut && reply->error() == QNetworkReply::NoError && status >= 200 &&
-              status < 300;
+    bool ok =
+        !m_timedOut && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
     QByteArray body;
     if (ok) {
         body = reply->read(MaxAnswerBytes + 1);

@@ -64,15 +64,15 @@ QPixmap titleArtwork(QSize size)
                  shield.right() - shield.width() * 0.08, shield.top() + shield.height() * 0.06,
                  shield.right(), shield.top() + shield.height() * 0.12);
     path.cubicTo(shield.right(), shield.top() + shield.height() * 0.62,
-                 shield.center().x() + shield.width() * 0.18, shield.bottom() - shield.height() * 0.1,
-                 shield.center().x(), shield.bottom());
+                 shield.center().x() + shield.width() * 0.18,
+                 shield.bottom() - shield.height() * 0.1, shield.center().x(), shield.bottom());
     path.cubicTo(shield.center().x() - shield.width() * 0.18,
                  shield.bottom() - shield.height() * 0.1, shield.left(),
                  shield.top() + shield.height() * 0.62, shield.left(),
                  shield.top() + shield.height() * 0.12);
     path.cubicTo(shield.left() + shield.width() * 0.08, shield.top() + shield.height() * 0.06,
-                 shield.center().x() - shield.width() * 0.22,
-                 shield.top() + shield.height() * 0.08, shield.center().x(), shield.top());
+                 shield.center().x() - shield.width() * 0.22, shield.top() + shield.height() * 0.08,
+                 shield.center().x(), shield.top());
     QLinearGradient metal(shield.topLeft(), shield.bottomRight());
     metal.setColorAt(0.0, QColor(236, 208, 128));
     metal.setColorAt(0.5, QColor(200, 162, 72));
@@ -116,8 +116,8 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QFont &font, const
     auto *label = new QLabel(parent);
     label->setObjectName(name);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: transparent; }")
-                             .arg(colour));
+    label->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; background: transparent; }").arg(colour));
     return label;
 }
 
@@ -137,17 +137,16 @@ frmTitlePage::frmTitlePage(QWidget *parent) : QWidget(parent)
     imgBackground->setPixmap(titleArtwork(imgBackground->size()));
     imgBackground->setAccessibleName(QString());
 
-    labelAppTitle = makeLabel(this, QStringLiteral("labelAppTitle"),
-                              ProgramFont(QStringLiteral("Tahoma"), 30, true),
-                              QStringLiteral("#ffffff"));
+    labelAppTitle =
+        makeLabel(this, QStringLiteral("labelAppTitle"),
+                  ProgramFont(QStringLiteral("Tahoma"), 30, true), QStringLiteral("#ffffff"));
     labelAppTitle->setGeometry(twipRect(1950, 300, 6450, 900));
-    labelAppDescription = makeLabel(this, QStringLiteral("labelAppDescription"),
-                                    ProgramFont(QStringLiteral("Tahoma"), 11),
-                                    QStringLiteral("#d3deee"));
+    labelAppDescription =
+        makeLabel(this, QStringLiteral("labelAppDescription"),
+                  ProgramFont(QStringLiteral("Tahoma"), 11), QStringLiteral("#d3deee"));
     labelAppDescription->setGeometry(twipRect(1980, 1170, 6450, 360));
     labelVersion = makeLabel(this, QStringLiteral("labelVersion"),
-                             ProgramFont(QStringLiteral("Verdana"), 8),
-                             QStringLiteral("#e4cf8e"));
+                             ProgramFont(QStringLiteral("Verdana"), 8), QStringLiteral("#e4cf8e"));
     labelVersion->setGeometry(twipRect(1980, 1590, 6450, 300));
 
     const QFont contactFont = ProgramFont(QStringLiteral("Verdana"), 8);
@@ -176,12 +175,11 @@ frmTitlePage::frmTitlePage(QWidget *parent) : QWidget(parent)
     };
     const QFont mainFont = ProgramFont(QStringLiteral("Verdana"), 9.75, true);
     const QFont infoFont = ProgramFont(QStringLiteral("Verdana"), 8, true);
-    cmdVersionInfo = makeButton(QStringLiteral("cmdVersionInfo"), twipRect(450, 2730, 4350, 480),
-                                infoFont);
-    cmdWindowsNotice = makeButton(QStringLiteral("cmdWindowsNotice"),
-                                  twipRect(450, 3390, 4350, 480), infoFont);
-    cmdSignIn =
-        makeButton(QStringLiteral("cmdSignIn"), twipRect(5100, 2700, 3195, 570), mainFont);
+    cmdVersionInfo =
+        makeButton(QStringLiteral("cmdVersionInfo"), twipRect(450, 2730, 4350, 480), infoFont);
+    cmdWindowsNotice =
+        makeButton(QStringLiteral("cmdWindowsNotice"), twipRect(450, 3390, 4350, 480), infoFont);
+    cmdSignIn = makeButton(QStringLiteral("cmdSignIn"), twipRect(5100, 2700, 3195, 570), mainFont);
     cmdQuit = makeButton(QStringLiteral("cmdQuit"), twipRect(5100, 3360, 3195, 570), mainFont);
 
     // Design captions; Form_Activate fills in the rest.
@@ -199,8 +197,7 @@ frmTitlePage::frmTitlePage(QWidget *parent) : QWidget(parent)
     connect(cmdSignIn, &QPushButton::clicked, this, &frmTitlePage::cmdSignIn_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &frmTitlePage::cmdQuit_Click);
     connect(cmdVersionInfo, &QPushButton::clicked, this, &frmTitlePage::cmdVersionInfo_Click);
-    connect(cmdWindowsNotice, &QPushButton::clicked, this,
-            &frmTitlePage::cmdWindowsNotice_Click);
+    connect(cmdWindowsNotice, &QPushButton::clicked, this, &frmTitlePage::cmdWindowsNotice_Click);
 
     setTabOrder(cmdSignIn, cmdQuit);
     setTabOrder(cmdQuit, cmdVersionInfo);
