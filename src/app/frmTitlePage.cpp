@@ -9,9 +9,11 @@
 #include "app/MsgBox.h"
 #include "app/Settings.h"
 #include "app/Standard.h"
+#include "app/Upgrade.h"
 #include "app/VersionCheck.h"
 #include "controls/ZelButton.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -321,7 +323,21 @@ void frmTitlePage::cmdSignIn_Click()
     QCoreApplication::processEvents();
     if (!self || ProgramEnding)
         return;
-    // UPGRADE-CALL
+    const UpgradeResult upgrade = UpgradeOlderDataFile([self](bool busy) {
+        if (self)
+            self->setEnabled(!busy);
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    if (upgrade == UpgradeResult::Quit) {
+        // The files are as they were; the program ends without a question.
+        QuitProgram(true);
+        return;
+    }
+    if (!self || ProgramEnding)
+        return;
 
     // 4. Stop pulsing.
     QCoreApplication::processEvents();

@@ -1,0 +1,521 @@
+// The title window: its labels and captions, the version check's three
+// outcomes against a server on 127.0.0.1, the pulse and its first delays,
+// the new-user overview and its "NoShow" setting, the screen-size warning,
+// the upgrade step in its place, the hand-over to the administrative
+// window, and the close box.
+#include "FakeDesktop.h"
+#include "LocalHttpServer.h"
+#include "admin/frmAdmin.h"
+#include "app/GuiSupport.h"
+#include "app/Settings.h"
+#include "app/Upgrade.h"
+#include "app/VersionCheck.h"
+#include "app/frmTitlePage.h"
+#include "controls/ZelButton.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+namespace
+{
+
+OleColor rgb(int r, int g, int b)
+{
+    return OleColor(r) | (OleColor(g) << 8) | (OleColor(b) << 16);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// The update address in the installation's settings file.
+void setUpdateAddress(TestEnvironment &env, const QString &address)
+{
+    writeFile(env.path("Custorin.ini"), "[Installation]\nUpdateAddress=" + address.toUtf8() + "\n");
+}
+
+QList<frmAdmin *> adminWindows()
+{
+    QList<frmAdmin *> found;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *a = qobject_cast<frmAdmin *>(w))
+            found.append(a);
+    }
+    return found;
+}
+
+void closeEverything()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        w->hide();
+        w->deleteLater();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// A title window, shown, waiting for its version check (bounded).
+struct Title {
+    QPointer<frmTitlePage> window;
+    VersionOutcome outcome = VersionOutcome::NotAsked;
+
+    explicit Title(int timeoutMs = VersionCheck::DefaultTimeoutMs)
+    {
+        window = new frmTitlePage;
+        window->GetURLtext->setTimeoutMs(timeoutMs);
+    }
+    bool showAndWait()
+    {
+        QSignalSpy spy(window.data(), &frmTitlePage::versionChecked);
+        window->show();
+        if (spy.isEmpty() && !spy.wait(10000))
+            return false;
+        outcome = spy.first().first().value<VersionOutcome>();
+        return spy.size() == 1;
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(VersionOutcome)
+
+class TestTitlePage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { ProgramEnding = false; }
+    void cleanup()
+    {
+        closeEverything();
+        ProgramEnding = false;
+    }
+
+    void labelsAndCaptions()
+    {
+        TestEnvironment env;
+        Title t;
+        QVERIFY(t.showAndWait());
+        frmTitlePage *w = t.window;
+        QCOMPARE(t.outcome, VersionOutcome::NotAsked);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Custorin - Title Window"));
+        QCOMPARE(w->size(), QSize(TwipsToPixels(8745), TwipsToPixels(5175)));
+        QCOMPARE(w->imgBackground->geometry(), QRect(-10, -10, w->width() + 20, w->height() + 20));
+        QCOMPARE(w->labelAppTitle->text(), QStringLiteral("Custorin "));
+        QCOMPARE(w->labelAppDescription->text(),
+                 QStringLiteral("Evidence and Property Room Inventory"));
+        QCOMPARE(w->labelVersion->text(), QStringLiteral("Version w%1.%2.%3")
+                                              .arg(CUSTORIN_VERSION_MAJOR)
+                                              .arg(CUSTORIN_VERSION_MINOR)
+                                              .arg(CUSTORIN_VERSION_PATCH));
+        QCOMPARE(w->labelZelContact[1]->objectName(), QStringLiteral("labelZelContact(1)"));
+        QCOMPARE(w->labelZelContact[1]->text(), QStringLiteral("support@custorin.example"));
+        QCOMPARE(w->labelZelContact[2]->text(), QStringLiteral("www.custorin.example"));
+
+        QCOMPARE(w->cmdSignIn->text(), QStringLiteral("&Continue"));
+        QCOMPARE(w->cmdSignIn->toolTip(),
+                 QStringLiteral(" Continue to the Administrative Window "));
+        QCOMPARE(w->cmdQuit->text(), QStringLiteral("Exit Custorin"));
+        QCOMPARE(w->cmdWindowsNotice->text(), QStringLiteral("Windows 7 or Windows 8 user?"));
+        QCOMPARE(w->cmdWindowsNotice->toolTip(),
+                 QStringLiteral(" Click here for important information (internet connection "
+                                "required) "));
+        // No update address: nothing is asked and the design caption stays.
+        QCOMPARE(w->cmdVersionInfo->text(), QStringLiteral("Version Information"));
+        QVERIFY(!w->GetURLtext->isRunning());
+        QVERIFY(!w->UpdateAvailable);
+        for (ZelButton *b : {w->cmdSignIn, w->cmdQuit, w->cmdVersionInfo, w->cmdWindowsNotice}) {
+            QCOMPARE(b->BackColor(), ZelButton::ProgramFace);
+            QCOMPARE(b->ForeColor(), ZelButton::ProgramText);
+        }
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+    }
+
+    void pulse()
+    {
+        TestEnvironment env;
+        Title t;
+        QVERIFY(t.showAndWait());
+        frmTitlePage *w = t.window;
+        // "&Continue" pulses after five seconds.
+        QCOMPARE(w->FlashingButton, w->cmdSignIn);
+        QVERIFY(w->timerFlashButton->isActive());
+        QCOMPARE(w->timerFlashButton->interval(), 5000);
+
+        // Then every 15 ms, the back colour against the fore colour.
+        w->timerFlashButton_Timer();
+        QCOMPARE(w->timerFlashButton->interval(), 15);
+        QCOMPARE(w->cmdSignIn->BackColor(), rgb(244, 244, 116));
+        QCOMPARE(w->cmdSignIn->ForeColor(), rgb(4, 4, 0));
+        w->timerFlashButton_Timer();
+        w->timerFlashButton_Timer();
+        QCOMPARE(w->Flash.level, 12);
+        QCOMPARE(w->cmdSignIn->BackColor(), rgb(240, 240, 112));
+        QCOMPARE(w->cmdSignIn->ForeColor(), rgb(12, 12, 0));
+        // The other buttons keep their look.
+        QCOMPARE(w->cmdQuit->BackColor(), ZelButton::ProgramFace);
+        QCOMPARE(w->cmdVersionInfo->BackColor(), ZelButton::ProgramFace);
+    }
+
+    void versionOutcomes_data()
+    {
+        QTest::addColumn<QByteArray>("response");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("toolTip");
+        const QString design = QStringLiteral("Version Information");
+        const QString designTip =
+            QStringLiteral(" Information about this version of Custorin (internet connection "
+                           "required) ");
+        QTest::newRow("newer") << LocalHttpServer::response(200, "99.0.0\r\n") << false
+                               << int(VersionOutcome::Newer)
+                               << QStringLiteral("An updated version of Custorin is available!")
+                               << QStringLiteral(" Click here for details ");
+        const QByteArray same = QByteArray::number(CUSTORIN_VERSION_MAJOR) + "." +
+                                QByteArray::number(CUSTORIN_VERSION_MINOR) + "." +
+                                QByteArray::number(CUSTORIN_VERSION_PATCH);
+        QTest::newRow("same") << LocalHttpServer::response(200, same) << false
+                              << int(VersionOutcome::Current)
+                              << QStringLiteral("Version Information for this software...")
+                              << QStringLiteral(" Internet connection required ");
+        QTest::newRow("older") << LocalHttpServer::response(200, "1.0") << false
+                               << int(VersionOutcome::Current)
+                               << QStringLiteral("Version Information for this software...")
+                               << QStringLiteral(" Internet connection required ");
+        QTest::newRow("empty") << LocalHttpServer::response(200, "") << false
+                               << int(VersionOutcome::Empty)
+                               << QStringLiteral("Could not obtain the latest version info")
+                               << QStringLiteral(" Possibly no internet connection ");
+        QTest::newRow("no answer")
+            << QByteArray() << true << int(VersionOutcome::Failed) << design << designTip;
+        QTest::newRow("http error") << LocalHttpServer::response(500, "99.0") << false
+                                    << int(VersionOutcome::Failed) << design << designTip;
+        QTest::newRow("not a version") << LocalHttpServer::response(200, "<html>hi</html>") << false
+                                       << int(VersionOutcome::Failed) << design << designTip;
+    }
+
+    void versionOutcomes()
+    {
+        QFETCH(QByteArray, response);
+        QFETCH(bool, silent);
+        QFETCH(int, outcome);
+        QFETCH(QString, caption);
+        QFETCH(QString, toolTip);
+
+        TestEnvironment env;
+        LocalHttpServer server;
+        QVERIFY(server.listen());
+        server.setResponse(response);
+        server.setSilent(silent);
+        setUpdateAddress(env, server.address());
+
+        Title t(300);
+        QSignalSpy spy(t.window.data(), &frmTitlePage::versionChecked);
+        t.window->show();
+        // The window is up and "&Continue" is set to pulse before any answer.
+        QVERIFY(t.window->isVisible());
+        QVERIFY(spy.isEmpty());
+        QVERIFY(t.window->GetURLtext->isRunning());
+        QCOMPARE(t.window->FlashingButton, t.window->cmdSignIn);
+        QCOMPARE(t.window->timerFlashButton->interval(), 5000);
+        QCOMPARE(t.window->cmdVersionInfo->text(), QStringLiteral("Version Information"));
+
+        QVERIFY(spy.wait(10000));
+        frmTitlePage *w = t.window;
+        QCOMPARE(int(spy.first().first().value<VersionOutcome>()), outcome);
+        QCOMPARE(w->cmdVersionInfo->text(), caption);
+        QCOMPARE(w->cmdVersionInfo->toolTip(), toolTip);
+        QCOMPARE(server.requests().size(), 1);
+        QVERIFY(server.requests().first().startsWith(
+            "GET /VersionInfo/LatestVersion-Custorin.txt HTTP/1.1\r\n"));
+        if (outcome == int(VersionOutcome::Newer)) {
+            QVERIFY(w->UpdateAvailable);
+            QCOMPARE(w->FlashingButton, w->cmdVersionInfo);
+            QCOMPARE(w->timerFlashButton->interval(), 500);
+            w->timerFlashButton_Timer();
+            QCOMPARE(w->cmdVersionInfo->BackColor(), rgb(244, 244, 116));
+            QCOMPARE(w->cmdSignIn->BackColor(), ZelButton::ProgramFace);
+        } else {
+            QVERIFY(!w->UpdateAvailable);
+            QCOMPARE(w->FlashingButton, w->cmdSignIn);
+            QCOMPARE(w->timerFlashButton->interval(), 5000);
+        }
+        QVERIFY(w->timerFlashButton->isActive());
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+    }
+
+    void newerVersionWhileContinueAlreadyPulses()
+    {
+        TestEnvironment env;
+        LocalHttpServer server;
+        QVERIFY(server.listen());
+        server.setResponse(LocalHttpServer::response(200, "99.1"));
+        setUpdateAddress(env, server.address());
+        Title t;
+        frmTitlePage *w = t.window;
+        w->show();
+        // The pulse of "&Continue" had begun before the answer came.
+        w->timerFlashButton_Timer();
+        QVERIFY(w->cmdSignIn->BackColor() != ZelButton::ProgramFace);
+        QSignalSpy spy(w, &frmTitlePage::versionChecked);
+        QVERIFY(spy.wait(10000));
+        // "&Continue" gets its own colours back; the news pulses instead.
+        QCOMPARE(w->cmdSignIn->BackColor(), ZelButton::ProgramFace);
+        QCOMPARE(w->cmdSignIn->ForeColor(), ZelButton::ProgramText);
+        QCOMPARE(w->FlashingButton, w->cmdVersionInfo);
+        QCOMPARE(w->timerFlashButton->interval(), 500);
+        QCOMPARE(w->Flash.level, 0);
+    }
+
+    void documentsAndContacts()
+    {
+        TestEnvironment env;
+        {
+            Title t;
+            QVERIFY(t.showAndWait());
+            QTest::mouseClick(t.window->cmdVersionInfo, Qt::LeftButton);
+            QTest::mouseClick(t.window->cmdWindowsNotice, Qt::LeftButton);
+            QTest::mouseClick(t.window->labelZelContact[1], Qt::LeftButton);
+            QTest::mouseClick(t.window->labelZelContact[2], Qt::LeftButton);
+        }
+        QCOMPARE(env.desktop.openedUrls.size(), 4);
+        QCOMPARE(
+            env.desktop.openedUrls.at(0).toString(),
+            QStringLiteral("http://www.custorin.example/VersionInfo/VersionInfo-Custorin.pdf"));
+        QCOMPARE(env.desktop.openedUrls.at(1).toString(),
+                 QStringLiteral("http://www.custorin.example/manual/windowsnotice.pdf"));
+        QCOMPARE(env.desktop.openedUrls.at(2).toString(),
+                 QStringLiteral("mailto:support@custorin.example"));
+        QCOMPARE(env.desktop.openedUrls.at(3).toString(),
+                 QStringLiteral("http://www.custorin.example"));
+        closeEverything();
+
+        // With an update address the documents are on that site. The
+        // server is stopped: a failing check changes nothing here.
+        LocalHttpServer server;
+        QVERIFY(server.listen());
+        const QString site = server.address();
+        server.close();
+        setUpdateAddress(env, QStringLiteral("http://") + site + QStringLiteral("/custorin/"));
+        Title t;
+        QVERIFY(t.showAndWait());
+        QCOMPARE(t.outcome, VersionOutcome::Failed);
+        QTest::mouseClick(t.window->cmdVersionInfo, Qt::LeftButton);
+        QTest::mouseClick(t.window->cmdWindowsNotice, Qt::LeftButton);
+        QCOMPARE(env.desktop.openedUrls.size(), 6);
+        QCOMPARE(env.desktop.openedUrls.at(4).toString(),
+                 QStringLiteral("http://") + site +
+                     QStringLiteral("/custorin/VersionInfo/VersionInfo-Custorin.pdf"));
+        QCOMPARE(env.desktop.openedUrls.at(5).toString(),
+                 QStringLiteral("http://") + site +
+                     QStringLiteral("/custorin/manual/windowsnotice.pdf"));
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+    }
+
+    void newUserOverview()
+    {
+        TestEnvironment env;
+        env.desktop.setScreen(QSize(1920, 1080));
+
+        // Shown on a first start; left unticked nothing is saved.
+        Title first;
+        QVERIFY(first.showAndWait());
+        env.desktop.answerMsgBox(1, false, QStringLiteral(" Custorin - New User Overview"));
+        first.window->cmdSignIn_Click();
+        QCOMPARE(env.desktop.msgBoxes.size(), 1);
+        const MsgBoxRequest &box = env.desktop.msgBoxes.first();
+        QCOMPARE(box.icon, 5);
+        QCOMPARE(box.text, NewUserOverviewMessage());
+        QVERIFY(box.text.startsWith(
+            QStringLiteral("Welcome! Are you a new user? If so, then let's take a moment for a "
+                           "quick overview.\r\n\r\nCustorin keeps the inventory")));
+        QCOMPARE(box.defaultButton, 1);
+        QVERIFY(box.offerDontShow);
+        QCOMPARE(box.buttons, QStringList{QStringLiteral("&Continue")});
+        QCOMPARE(GetSetting(QStringLiteral("NewUser"), QStringLiteral("(none)")),
+                 QStringLiteral("(none)"));
+        closeEverything();
+
+        // Ticked: "NoShow" is saved.
+        Title second;
+        QVERIFY(second.showAndWait());
+        env.desktop.answerMsgBox(1, true, QStringLiteral(" Custorin - New User Overview"));
+        second.window->cmdSignIn_Click();
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        QCOMPARE(GetSetting(QStringLiteral("NewUser"), QString()), QStringLiteral("NoShow"));
+        closeEverything();
+
+        // The next start goes straight on.
+        Title third;
+        QVERIFY(third.showAndWait());
+        third.window->cmdSignIn_Click();
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        QCOMPARE(adminWindows().size(), 1);
+        closeEverything();
+
+        // Only "NoShow" exactly suppresses it.
+        SaveSetting(QStringLiteral("NewUser"), QStringLiteral("noshow"));
+        Title fourth;
+        QVERIFY(fourth.showAndWait());
+        env.desktop.answerMsgBox(0, false, QStringLiteral(" Custorin - New User Overview"));
+        fourth.window->cmdSignIn_Click();
+        QCOMPARE(env.desktop.msgBoxes.size(), 3);
+        QCOMPARE(GetSetting(QStringLiteral("NewUser"), QString()), QStringLiteral("noshow"));
+    }
+
+    void screenSizes_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QString>("size"); // as the warning gives it; empty: no warning
+        QTest::newRow("1024x768") << QSize(1024, 768) << QString();
+        QTest::newRow("1280x720") << QSize(1280, 720) << QString();
+        QTest::newRow("1366x700") << QSize(1366, 700) << QStringLiteral("1366x700");
+        QTest::newRow("800x600") << QSize(800, 600) << QStringLiteral("800x600");
+    }
+
+    void screenSizes()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QString, size);
+        TestEnvironment env;
+        SuppressNewUserOverview();
+        env.desktop.setScreen(screen);
+        Title t;
+        QVERIFY(t.showAndWait());
+        if (!size.isEmpty())
+            env.desktop.answerMsgBox(1, false, QStringLiteral("Screen Resolution Issue"));
+        t.window->cmdSignIn_Click();
+        if (size.isEmpty()) {
+            QVERIFY(env.desktop.msgBoxes.isEmpty());
+        } else {
+            QCOMPARE(env.desktop.msgBoxes.size(), 1);
+            const MsgBoxRequest &box = env.desktop.msgBoxes.first();
+            QCOMPARE(box.icon, 5);
+            QCOMPARE(box.defaultButton, 1);
+            QVERIFY(!box.offerDontShow);
+            QCOMPARE(box.buttons, QStringList{QStringLiteral("Thank you, &continue")});
+            QCOMPARE(box.text, QStringLiteral("Custorin is designed for use on a monitor\r\n"
+                                              "with a horizontal resolution of at least 1024.\r\n"
+                                              "and a vertical resolution of at least 720.\r\n\r\n"
+                                              "Custorin may not display correctly on your\r\n"
+                                              "current screen resolution (") +
+                                   size +
+                                   QStringLiteral(").\r\n\r\n"
+                                                  "Consult your Windows' Help documentation\r\n"
+                                                  "for adjusting your screen resolution, and\r\n"
+                                                  "then choose a setting of at least 1024x768\r\n"
+                                                  "(or 1280x720 for widescreen monitors)."));
+        }
+        // The warning never stops the way on.
+        QCOMPARE(adminWindows().size(), 1);
+    }
+
+    void upgradeInItsPlace()
+    {
+        // A 1000-byte record of an older release, marked "v" in byte 998.
+        QByteArray old(1000, ' ');
+        old.replace(0, 4, QByteArray("\x07\x00\x00\x00", 4)); // sequence number 7
+        old.replace(4, 8, "C-1234  ");
+        old.replace(154, 8, QByteArray(8, '\0'));
+        old.replace(332, 8, QByteArray(8, '\0'));
+        old.replace(410, 8, QByteArray(8, '\0'));
+        old[998] = 'v';
+
+        TestEnvironment env;
+        env.desktop.setScreen(QSize(800, 600));
+        writeFile(env.path("Custorin.Dat"), old);
+
+        // Choosing to quit there ends the program: no hand-over.
+        {
+            Title t;
+            QVERIFY(t.showAndWait());
+            env.desktop.answerMsgBox(1, false, QStringLiteral(" Custorin - New User Overview"));
+            env.desktop.answerMsgBox(1, false, QStringLiteral("Screen Resolution Issue"));
+            env.desktop.answerMsgBox(3, false, QStringLiteral("Update older version data file?"));
+            t.window->cmdSignIn_Click();
+            QVERIFY(ProgramEnding);
+            QCOMPARE(env.desktop.msgBoxes.size(), 3);
+            QTRY_VERIFY(t.window.isNull());
+            QVERIFY(adminWindows().isEmpty());
+            QVERIFY(QFile::exists(env.path("Custorin.Dat")));
+            QVERIFY(!QFile::exists(env.path("Custorin.Data")));
+            QCOMPARE(env.desktop.pendingAnswers(), 0);
+        }
+        closeEverything();
+        ProgramEnding = false;
+
+        // Converting it: overview, screen, question, notice, then sign-in.
+        env.desktop.msgBoxes.clear();
+        Title t;
+        QVERIFY(t.showAndWait());
+        env.desktop.answerMsgBox(1, false, QStringLiteral(" Custorin - New User Overview"));
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Screen Resolution Issue"));
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Update older version data file?"));
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Finished Updating!"));
+        t.window->cmdSignIn_Click();
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+        QCOMPARE(env.desktop.msgBoxes.size(), 4);
+        QVERIFY(!ProgramEnding);
+        QCOMPARE(QFileInfo(env.path("Custorin.Data")).size(), qint64(5000));
+        QVERIFY(QFile::exists(env.path("Custorin.Old")));
+        QVERIFY(t.window->isEnabled());
+        QCOMPARE(adminWindows().size(), 1);
+    }
+
+    void handOver()
+    {
+        TestEnvironment env;
+        SuppressNewUserOverview();
+        LocalHttpServer server;
+        QVERIFY(server.listen());
+        server.setSilent(true);
+        setUpdateAddress(env, server.address());
+        Title t;
+        frmTitlePage *w = t.window;
+        w->show();
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 10000);
+        w->timerFlashButton_Timer();
+        QVERIFY(w->GetURLtext->isRunning());
+
+        QTest::mouseClick(w->cmdSignIn, Qt::LeftButton);
+        // The pulse is stopped and the check dropped before the window goes.
+        QVERIFY(!t.window.isNull()); // released once events run
+        QVERIFY(!w->timerFlashButton->isActive());
+        QCOMPARE(w->FlashingButton, nullptr);
+        QCOMPARE(w->cmdSignIn->BackColor(), ZelButton::ProgramFace);
+        QVERIFY(!w->GetURLtext->isRunning());
+        QVERIFY(!w->isVisible());
+        QVERIFY(!ProgramEnding);
+        const QList<frmAdmin *> admins = adminWindows();
+        QCOMPARE(admins.size(), 1);
+        QVERIFY(admins.first()->isVisible());
+        QVERIFY(admins.first()->testAttribute(Qt::WA_DeleteOnClose));
+        QTRY_VERIFY(t.window.isNull());
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+    }
+
+    void closeBoxIsExit()
+    {
+        TestEnvironment env;
+        writeFile(env.path("Search.Log"), "");
+        Title t;
+        QVERIFY(t.showAndWait());
+        t.window->close();
+        QVERIFY(ProgramEnding);
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+        QVERIFY(!QFile::exists(env.path("Search.Log")));
+        QTRY_VERIFY(t.window.isNull());
+        QVERIFY(adminWindows().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestTitlePage)
+#include "tst_frmtitlepage.moc"
