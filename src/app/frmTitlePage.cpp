@@ -1,7 +1,7 @@
 #include "app/frmTitlePage.h"
 
 #include "admin/Installation.h"
-#include "admin/frmAdmin.h"
+#include "app/ActivityLog.h"
 #include "app/Desktop.h"
 #include "app/Globals.h"
 #include "app/GuiStandard.h"
@@ -12,6 +12,7 @@
 #include "app/Upgrade.h"
 #include "app/VersionCheck.h"
 #include "controls/ZelButton.h"
+#include "store/frmMain.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -349,14 +350,21 @@ void frmTitlePage::cmdSignIn_Click()
     if (!self || ProgramEnding)
         return;
 
-    // 5. The title window closes for good.
+    // 5. The title window closes for good; the instance is released once
+    // the next window is up (which may let window events run).
     m_handingOver = true;
+    setAttribute(Qt::WA_DeleteOnClose, false);
     close();
 
-    // 6. Sign-in in the administrative window.
-    auto *admin = new frmAdmin;
-    admin->setAttribute(Qt::WA_DeleteOnClose);
-    admin->show();
+    // 6. Sign-in. Until the administrative window's sign-in is in place,
+    // the built-in administrator signs in with full access.
+    CurrentUserName = QStringLiteral("Administrator");
+    CurrentAccessLevel = 4;
+    LogSignInOut(LogSignedIn);
+    auto *main = new frmMain;
+    main->setAttribute(Qt::WA_DeleteOnClose);
+    main->show();
+    deleteLater();
 }
 
 void frmTitlePage::cmdQuit_Click()

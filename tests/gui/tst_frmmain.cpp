@@ -518,6 +518,7 @@ private slots:
         writeEntries({makeEntry("A", "Tools", "One", QDate(2009, 1, 5), 100, 1)});
 
         // Continue on the title window signs the administrator in.
+        SuppressNewUserOverview();
         QPointer<frmTitlePage> title = new frmTitlePage;
         title->show();
         title->cmdSignIn->click();

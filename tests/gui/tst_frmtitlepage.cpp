@@ -5,13 +5,15 @@
 // window, and the close box.
 #include "FakeDesktop.h"
 #include "LocalHttpServer.h"
-#include "admin/frmAdmin.h"
+#include "SampleData.h"
+#include "app/Globals.h"
 #include "app/GuiSupport.h"
 #include "app/Settings.h"
 #include "app/Upgrade.h"
 #include "app/VersionCheck.h"
 #include "app/frmTitlePage.h"
 #include "controls/ZelButton.h"
+#include "store/frmMain.h"
 
 #include <QApplication>
 #include <QFile>
@@ -42,11 +44,12 @@ void setUpdateAddress(TestEnvironment &env, const QString &address)
     writeFile(env.path("Custorin.ini"), "[Installation]\nUpdateAddress=" + address.toUtf8() + "\n");
 }
 
-QList<frmAdmin *> adminWindows()
+// The windows the title window hands over to (the sign-in's outcome).
+QList<frmMain *> adminWindows()
 {
-    QList<frmAdmin *> found;
+    QList<frmMain *> found;
     for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *a = qobject_cast<frmAdmin *>(w))
+        if (auto *a = qobject_cast<frmMain *>(w))
             found.append(a);
     }
     return found;
@@ -60,6 +63,8 @@ void closeEverything()
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+    CurrentUserName.clear();
+    CurrentAccessLevel = 0;
 }
 
 // A title window, shown, waiting for its version check (bounded).
@@ -474,6 +479,7 @@ private slots:
     {
         TestEnvironment env;
         SuppressNewUserOverview();
+        QVERIFY(SampleData::WriteDataFile(env.path("Custorin.Data"), 3, 1));
         LocalHttpServer server;
         QVERIFY(server.listen());
         server.setSilent(true);
@@ -494,7 +500,7 @@ private slots:
         QVERIFY(!w->GetURLtext->isRunning());
         QVERIFY(!w->isVisible());
         QVERIFY(!ProgramEnding);
-        const QList<frmAdmin *> admins = adminWindows();
+        const QList<frmMain *> admins = adminWindows();
         QCOMPARE(admins.size(), 1);
         QVERIFY(admins.first()->isVisible());
         QVERIFY(admins.first()->testAttribute(Qt::WA_DeleteOnClose));
