@@ -216,7 +216,7 @@ void StepPulse(PulseState &state)
     state.mirror -= state.step;
 }
 
-PulseColors PulseColorsFor(OleColor backOver, const PulseState &state)
+PulseColorPair PulseColorsFor(OleColor backOver, const PulseState &state)
 {
     const int m = state.mirror;
     const int l = state.level;

@@ -106,9 +106,9 @@ struct PulseState {
 // One step of the pulse: turns at the ends and moves both brightnesses.
 void StepPulse(PulseState &state);
 
-struct PulseColors {
+struct PulseColorPair {
     OleColor back = 0;
     OleColor fore = 0;
 };
 // The colours of the pulsing button after a step, by its hover colour.
-PulseColors PulseColorsFor(OleColor backOver, const PulseState &state);
+PulseColorPair PulseColorsFor(OleColor backOver, const PulseState &state);

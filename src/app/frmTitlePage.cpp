@@ -1,7 +1,8 @@
 #include "app/frmTitlePage.h"
 
 #include "admin/Installation.h"
-#include "app/ActivityLog.h"
+#include "admin/frmAdmin.h"
+#include "admin/frmSetup.h"
 #include "app/Desktop.h"
 #include "app/Globals.h"
 #include "app/GuiStandard.h"
@@ -12,7 +13,6 @@
 #include "app/Upgrade.h"
 #include "app/VersionCheck.h"
 #include "controls/ZelButton.h"
-#include "store/frmMain.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -289,7 +289,7 @@ void frmTitlePage::timerFlashButton_Timer()
     if (!FlashingButton)
         return;
     StepPulse(Flash);
-    const PulseColors colours = PulseColorsFor(FlashingButton->BackOver(), Flash);
+    const PulseColorPair colours = PulseColorsFor(FlashingButton->BackOver(), Flash);
     FlashingButton->setBackColor(colours.back);
     FlashingButton->setForeColor(colours.fore);
 }
@@ -340,6 +340,17 @@ void frmTitlePage::cmdSignIn_Click()
     if (!self || ProgramEnding)
         return;
 
+    // The administrative window needs the installation's agency name and
+    // access code; a data folder without them is set up first. Cancelled:
+    // the title window stays, as before the press.
+    if (!EnsureInstallationConfigured(this)) {
+        if (self)
+            m_signingIn = false;
+        return;
+    }
+    if (!self || ProgramEnding)
+        return;
+
     // 4. Stop pulsing.
     QCoreApplication::processEvents();
     if (!self || ProgramEnding)
@@ -351,19 +362,13 @@ void frmTitlePage::cmdSignIn_Click()
         return;
 
     // 5. The title window closes for good; the instance is released once
-    // the next window is up (which may let window events run).
+    // the next window is up.
     m_handingOver = true;
     setAttribute(Qt::WA_DeleteOnClose, false);
     close();
 
-    // 6. Sign-in. Until the administrative window's sign-in is in place,
-    // the built-in administrator signs in with full access.
-    CurrentUserName = QStringLiteral("Administrator");
-    CurrentAccessLevel = 4;
-    LogSignInOut(LogSignedIn);
-    auto *main = new frmMain;
-    main->setAttribute(Qt::WA_DeleteOnClose);
-    main->show();
+    // 6. Sign-in in the administrative window.
+    ShowAdminWindow();
     deleteLater();
 }
 

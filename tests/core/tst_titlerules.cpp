@@ -250,7 +250,7 @@ private slots:
     {
         PulseState s;
         StepPulse(s); // level 4, mirror 244
-        PulseColors c = PulseColorsFor(0xFF80FF, s);
+        PulseColorPair c = PulseColorsFor(0xFF80FF, s);
         QCOMPARE(c.back, rgb(244, 116, 244));
         QCOMPARE(c.fore, rgb(4, 0, 4));
         c = PulseColorsFor(0xFFFF80, s);

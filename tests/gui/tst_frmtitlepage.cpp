@@ -5,7 +5,10 @@
 // window, and the close box.
 #include "FakeDesktop.h"
 #include "LocalHttpServer.h"
-#include "SampleData.h"
+#include "admin/Installation.h"
+#include "admin/UserFile.h"
+#include "admin/frmAdmin.h"
+#include "admin/frmSetup.h"
 #include "app/Globals.h"
 #include "app/GuiSupport.h"
 #include "app/Settings.h"
@@ -13,7 +16,6 @@
 #include "app/VersionCheck.h"
 #include "app/frmTitlePage.h"
 #include "controls/ZelButton.h"
-#include "store/frmMain.h"
 
 #include <QApplication>
 #include <QFile>
@@ -44,12 +46,19 @@ void setUpdateAddress(TestEnvironment &env, const QString &address)
     writeFile(env.path("Custorin.ini"), "[Installation]\nUpdateAddress=" + address.toUtf8() + "\n");
 }
 
-// The windows the title window hands over to (the sign-in's outcome).
-QList<frmMain *> adminWindows()
+// The installation's agency name and access code, which the
+// administrative window needs (an update address already set stays).
+void configure()
 {
-    QList<frmMain *> found;
+    QCOMPARE(SaveInstallation(QStringLiteral("Springfield PD"), QStringLiteral("Ab3#x")),
+             InstallationResult::Ok);
+}
+
+QList<frmAdmin *> adminWindows()
+{
+    QList<frmAdmin *> found;
     for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *a = qobject_cast<frmMain *>(w))
+        if (auto *a = qobject_cast<frmAdmin *>(w))
             found.append(a);
     }
     return found;
@@ -328,6 +337,7 @@ private slots:
     void newUserOverview()
     {
         TestEnvironment env;
+        configure();
         env.desktop.setScreen(QSize(1920, 1080));
 
         // Shown on a first start; left unticked nothing is saved.
@@ -391,6 +401,7 @@ private slots:
         QFETCH(QSize, screen);
         QFETCH(QString, size);
         TestEnvironment env;
+        configure();
         SuppressNewUserOverview();
         env.desktop.setScreen(screen);
         Title t;
@@ -423,6 +434,48 @@ private slots:
         QCOMPARE(adminWindows().size(), 1);
     }
 
+    // Before the tests that end the program: the set-up window runs an
+    // event loop of its own, which a program that has ended leaves at once.
+    void installationSetUpFirst()
+    {
+        TestEnvironment env;
+        SuppressNewUserOverview();
+        Title t;
+        QVERIFY(t.showAndWait());
+        // A data folder without agency name and access code: the set-up
+        // window comes first. Cancelled, the title window stays as it was.
+        bool setUpShown = false;
+        QTimer watch;
+        watch.setInterval(10);
+        QPointer<frmTitlePage> title = t.window;
+        QObject::connect(&watch, &QTimer::timeout, [&setUpShown, &watch, title] {
+            frmSetup *setup = title ? title->findChild<frmSetup *>() : nullptr;
+            if (setup && setup->isVisible()) {
+                setUpShown = true;
+                watch.stop();
+                setup->cmdCancel_Click();
+            }
+        });
+        watch.start();
+        QTimer::singleShot(10000, &watch, &QTimer::stop); // bounded
+        t.window->cmdSignIn_Click();
+        watch.stop();
+        QVERIFY(setUpShown);
+        QVERIFY(!t.window.isNull());
+        QVERIFY(t.window->isVisible());
+        QVERIFY(!ProgramEnding);
+        QVERIFY(adminWindows().isEmpty());
+        QCOMPARE(t.window->FlashingButton, t.window->cmdSignIn);
+        QVERIFY(t.window->timerFlashButton->isActive());
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+
+        // Once the folder is set up, the next press goes on.
+        configure();
+        t.window->cmdSignIn_Click();
+        QCOMPARE(adminWindows().size(), 1);
+        QVERIFY(!t.window->isVisible());
+    }
+
     void upgradeInItsPlace()
     {
         // A 1000-byte record of an older release, marked "v" in byte 998.
@@ -435,6 +488,7 @@ private slots:
         old[998] = 'v';
 
         TestEnvironment env;
+        configure();
         env.desktop.setScreen(QSize(800, 600));
         writeFile(env.path("Custorin.Dat"), old);
 
@@ -479,11 +533,18 @@ private slots:
     {
         TestEnvironment env;
         SuppressNewUserOverview();
-        QVERIFY(SampleData::WriteDataFile(env.path("Custorin.Data"), 3, 1));
+        UserRecord user;
+        user.FirstName = QStringLiteral("Pat");
+        user.LastName = QStringLiteral("Doe");
+        user.Password = ScramblePassword(QStringLiteral("abcd"));
+        user.AccessLevel = 4;
+        QCOMPARE(AppendUser(user), UserResult::Ok);
         LocalHttpServer server;
         QVERIFY(server.listen());
         server.setSilent(true);
         setUpdateAddress(env, server.address());
+        configure();
+        QCOMPARE(UpdateAddress(), server.address());
         Title t;
         frmTitlePage *w = t.window;
         w->show();
@@ -500,11 +561,14 @@ private slots:
         QVERIFY(!w->GetURLtext->isRunning());
         QVERIFY(!w->isVisible());
         QVERIFY(!ProgramEnding);
-        const QList<frmMain *> admins = adminWindows();
+        const QList<frmAdmin *> admins = adminWindows();
         QCOMPARE(admins.size(), 1);
         QVERIFY(admins.first()->isVisible());
         QVERIFY(admins.first()->testAttribute(Qt::WA_DeleteOnClose));
         QTRY_VERIFY(t.window.isNull());
+        // Nobody is signed in yet: the administrative window asks.
+        QTRY_VERIFY(admins.first()->activatedOnce());
+        QVERIFY(CurrentUserName.isEmpty());
         QVERIFY(env.desktop.msgBoxes.isEmpty());
     }
 
