@@ -74,25 +74,15 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
     if (archived != inactiveList)
         return;
 
+    if (mode != ListMode::AllEntries && (!filter || !filter(record)))
+        return;
     EntryListRow row;
-    if (mode != ListMode::AllEntries) {
-        const EntryRecord entry = EntryRecord::Unpack(record, EntryRecordLength);
-        if (!filter || !filter(entry))
-            return;
-        row.date = dateText(entry.ReceivedDate);
-        row.caseNumber = entry.CaseNumber;
-        row.category = entry.Category;
-        row.description = entry.Description;
-        row.controlNumber = entry.ControlNumber;
-        row.value = entry.Value;
-    } else {
-        row.date = cachedDateText(data, qFromLittleEndian<double>(record + ReceivedDate));
-        row.caseNumber = fieldText(record, CaseNumber);
-        row.category = cachedCategory(data, record);
-        row.description = fieldText(record, Description);
-        row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
-        row.value = qFromLittleEndian<qint64>(record + Value);
-    }
+    row.date = cachedDateText(data, qFromLittleEndian<double>(record + ReceivedDate));
+    row.caseNumber = fieldText(record, CaseNumber);
+    row.category = cachedCategory(data, record);
+    row.description = fieldText(record, Description);
+    row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
+    row.value = qFromLittleEndian<qint64>(record + Value);
     row.recordNumber = n;
     data.total += row.value;
     data.rows.push_back(std::move(row));

@@ -18,8 +18,9 @@
 // text search or a date summary found.
 enum class ListMode { AllEntries, TextSearch, DateSearch };
 
-// In a search mode an entry is listed only when the filter passes it.
-using EntryFilter = std::function<bool(const EntryRecord &)>;
+// In a search mode an entry is listed only when the filter passes its
+// record (the 5000 bytes as they stand in the data file).
+using EntryFilter = std::function<bool(const char *record)>;
 
 // The grid's columns: four shown, the record number and the sort key
 // carried in hidden ones.
@@ -67,7 +68,7 @@ struct EntryListData {
 // Looks at record n (5000 bytes): counts it as archived (Status 2) or
 // active (anything else), and lists it when it belongs to the displayed
 // list and, in a search mode, passes the filter. Only the fields the list
-// shows are decoded, unless a filter needs the whole entry.
+// shows are decoded.
 void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
                      ListMode mode, const EntryFilter &filter);
 

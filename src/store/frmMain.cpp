@@ -12,9 +12,11 @@
 #include "app/Standard.h"
 #include "controls/Grid.h"
 #include "controls/ZelButton.h"
+#include "entry/frmFind.h"
 #include "entry/frmSeeEntry.h"
 #include "store/EntryStore.h"
 #include "store/MainButtons.h"
+#include "store/SearchFilter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -532,6 +534,8 @@ void frmMain::LoadEntryList()
         optDisplay[1]->setEnabled(ActiveCount >= 1);
         optDisplay[2]->setEnabled(ArchivedCount >= 1);
     }
+    if (m_listMode != ListMode::AllEntries)
+        showSearchResult();
 }
 
 void frmMain::optSort_Click(int index)
@@ -792,7 +796,70 @@ void frmMain::inactiveListEmptied()
 
 void frmMain::cmdFindEntries_Click()
 {
-    laterRelease(QStringLiteral("Searching and summarizing"));
+    // The picker offers every received date of the list.
+    QVector<QDate> dates;
+    dates.reserve(grid->Rows());
+    for (int r = 1; r < grid->Rows(); ++r) {
+        if (const auto d = ParseDate(grid->TextMatrix(r, 0)))
+            dates.append(d->date());
+    }
+    frmFind::ShowFind(ListDateBounds(dates), cmdFindEntries, this);
+    SearchFilter filter;
+    if (!SearchPhrase.isEmpty()) {
+        m_listMode = ListMode::TextSearch;
+        filter = SearchFilter::fromGlobals(SearchFilter::Mode::Text);
+        m_pendingSearchLog = TextSearchLogText(SearchPhrase);
+    } else if (SummaryStartDate.isValid()) {
+        m_listMode = ListMode::DateSearch;
+        filter = SearchFilter::fromGlobals(SearchFilter::Mode::Date);
+        m_summaryName = cmdFindEntries->Tag();
+        m_pendingSearchLog = SummaryLogText(m_summaryName, SummaryStartDate.date());
+    } else {
+        return;
+    }
+    m_searchFilter = [filter](const char *record) { return filter.acceptsRaw(record); };
+    LoadEntryList();
+    if (m_listMode != ListMode::AllEntries) {
+        ShowEntrySummary();
+        UpdateButtons();
+    }
+}
+
+// The header of a search result, or the notice that nothing was found and
+// the way back to the full list; then the search's line in "Search.Log".
+void frmMain::showSearchResult()
+{
+    const int n = grid->Rows() - 1;
+    const bool text = m_listMode == ListMode::TextSearch;
+    const QDate start = SummaryStartDate.date();
+    auto writeLog = [this] {
+        if (m_pendingSearchLog.isEmpty())
+            return;
+        LogSearch(m_pendingSearchLog);
+        m_pendingSearchLog.clear();
+        if (m_listMode == ListMode::DateSearch)
+            cmdFindEntries->setTag(QString());
+    };
+    if (n >= 1) {
+        frame1->setTitle(text ? TextSearchHeader(SearchPhrase, n, m_listTotal)
+                              : SummaryHeader(m_summaryName, SearchOption, start, n, m_listTotal));
+        timerFlashButton->start();
+        writeLog();
+        return;
+    }
+    frame1->hide();
+    frame2->hide();
+    const int choice =
+        ShowMsgBox(NoMatchesTitle(), 5,
+                   text ? NoMatchesTextForText(SearchPhrase)
+                        : NoMatchesTextForSummary(m_summaryName, SearchOption, start),
+                   1, false, NoMatchesButtons());
+    writeLog();
+    frame1->show();
+    frame2->show();
+    cmdSeeAllEntries_Click();
+    if (choice == 2)
+        cmdFindEntries_Click();
 }
 
 void frmMain::cmdSeeAllEntries_Click()

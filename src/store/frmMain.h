@@ -122,9 +122,14 @@ private:
     void inactiveListEmptied();
     bool highlightedEntry(int *recordNumber, EntryIdentity *identity) const;
     void laterRelease(const QString &what);
+    void showSearchResult();
 
     ListMode m_listMode = ListMode::AllEntries;
     EntryFilter m_searchFilter;
+    // The summary shown and the "Search.Log" line of the search just
+    // started (written once its result has been shown).
+    QString m_summaryName;
+    QString m_pendingSearchLog;
     int m_savedRow = 0;
     int m_savedTopRow = 0;
     bool m_activated = false;

@@ -102,7 +102,8 @@ private slots:
         // displayed list; the counts still cover every record.
         EntryListData found;
         n = 0;
-        const EntryFilter filter = [](const EntryRecord &e) {
+        const EntryFilter filter = [](const char *record) {
+            const EntryRecord e = EntryRecord::Unpack(record, EntryRecordLength);
             return e.Category.startsWith(QLatin1String("Bi")) ||
                    e.Category.startsWith(QLatin1String("Fi"));
         };
