@@ -89,7 +89,7 @@ int main(int argc, char **argv)
         {"narrative only", SearchFilter::textSearch(QStringLiteral("vehicle"), 11, 1, 0)},
         {"all text, a date (values and dates formatted)",
          SearchFilter::textSearch(QStringLiteral("06/01/2015"), 1, 1, 0)},
-        {"all text, two words (every entry unpacked)",
+        {"all text, two words (fields put together)",
          SearchFilter::textSearch(QStringLiteral("gold ring"), 1, 1, 0)},
         {"daily summary", SearchFilter::dateSearch(13, QDate(2015, 6, 1))},
         {"monthly summary", SearchFilter::dateSearch(15, QDate(2015, 6, 1))},

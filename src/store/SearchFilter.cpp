@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <string>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -209,8 +211,13 @@ void SearchFilter::prepareRaw()
     m_rawUsable = false;
     m_rawNever = false;
     m_rawPhrase.clear();
-    // A phrase with a blank may reach across two fields: the slow way.
-    if (m_phrase.isEmpty() || m_phrase.contains(QLatin1Char(' ')))
+    if (m_phrase.isEmpty())
+        return;
+    // A phrase with a blank may reach across two fields of the all-fields
+    // text: that text is put together from the bytes first. With blanks
+    // at its ends it is tested the slow way.
+    m_joined = m_option == FindOption::AllText && m_phrase.contains(QLatin1Char(' '));
+    if (m_joined && m_phrase.trimmed() != m_phrase)
         return;
     m_rawUsable = true;
     const ByteTables &t = Tables();
@@ -258,11 +265,28 @@ void SearchFilter::prepareRaw()
     static const QString formatted = QStringLiteral("0123456789$,./-");
     m_mayBeFormatted = std::all_of(m_phrase.begin(), m_phrase.end(),
                                    [](QChar c) { return formatted.contains(c); });
+    m_touchesFormatted = std::any_of(m_phrase.begin(), m_phrase.end(),
+                                     [](QChar c) { return formatted.contains(c); });
+    // In the put-together text a value or date the phrase can not touch
+    // stands as one byte the phrase does not hold.
+    m_placeholder = '\x01';
+    if (m_joined && m_rawPhrase.contains(char(map[0x01]))) {
+        m_rawUsable = false;
+        return;
+    }
 }
 
 // The phrase in one field's bytes, trimmed as the entry's text is. False
 // when it is not there; else *result is the whole-word verdict.
 bool SearchFilter::rawFieldMatch(const char *begin, const char *end, int *result) const
+{
+    TrimField(begin, end);
+    return scanBytes(begin, end, result);
+}
+
+// A field's bytes as the entry's text has them: trimmed when read (blanks
+// and NULs) and again by trimmed() (white space).
+void SearchFilter::TrimField(const char *&begin, const char *&end)
 {
     const ByteTables &t = Tables();
     auto byte = [](const char *p) { return static_cast<unsigned char>(*p); };
@@ -279,6 +303,14 @@ bool SearchFilter::rawFieldMatch(const char *begin, const char *end, int *result
         --end;
     while (begin < end && t.space[byte(begin)])
         ++begin;
+}
+
+// The phrase's first occurrence in the text begin..end; false when there
+// is none, else *result is the whole-word verdict for it.
+bool SearchFilter::scanBytes(const char *begin, const char *end, int *result) const
+{
+    const ByteTables &t = Tables();
+    auto byte = [](const char *p) { return static_cast<unsigned char>(*p); };
     const qsizetype m = m_rawPhrase.size();
     if (end - begin < m)
         return false;
@@ -380,6 +412,8 @@ bool SearchFilter::rawTextMatch(const char *r) const
                formattedMatch(FormatOleDate(RawDouble(r, offset), QStringLiteral("mm/dd/yyyy")),
                               &result);
     };
+    if (m_joined)
+        return joinedMatch(r);
     switch (m_option) {
     case FindOption::AllText:
         // The fields in the order of the all-fields text; the first one
@@ -423,6 +457,52 @@ bool SearchFilter::rawTextMatch(const char *r) const
     default:
         return false;
     }
+}
+
+// The all-fields text put together from the record's bytes, searched as
+// one text.
+bool SearchFilter::joinedMatch(const char *r) const
+{
+    using namespace EntryLayout;
+    thread_local std::string text;
+    text.clear();
+    auto field = [&](int offset) {
+        const char *b = r + offset;
+        const char *e = b + EntryTextWidth(offset);
+        TrimField(b, e);
+        text.append(b, size_t(e - b));
+        text.push_back(' ');
+    };
+    auto shown = [&](bool present, const std::function<QString()> &format) {
+        if (present) {
+            if (m_touchesFormatted)
+                text.append(ToWindows1252(format()).toStdString());
+            else
+                text.push_back(m_placeholder);
+        }
+    };
+    auto isDate = [](double ole) {
+        return ole != 0 && std::isfinite(ole) && std::fabs(ole) <= 2958466.0;
+    };
+    const double control = RawDouble(r, ControlNumber);
+    shown(isDate(control), [&] { return ControlNumberStamp(control); });
+    text.push_back(' ');
+    for (int offset :
+         {CaseNumber, Location, Category, BrandName, ModelNumber, SerialNumber, Description})
+        field(offset);
+    shown(true, [&] { return FormatMoney(RawInt64(r, Value)); });
+    text.push_back(' ');
+    field(Owner);
+    field(ReceivedFrom);
+    const double received = RawDouble(r, ReceivedDate);
+    shown(isDate(received), [&] { return FormatOleDate(received, QStringLiteral("mm/dd/yyyy")); });
+    text.push_back(' ');
+    for (int offset : {ReleasedTo, Defendant, Narrative, ChainOfCustody})
+        field(offset);
+    const double released = RawDouble(r, ReleasedDate);
+    shown(isDate(released), [&] { return FormatOleDate(released, QStringLiteral("mm/dd/yyyy")); });
+    int result = 0;
+    return scanBytes(text.data(), text.data() + text.size(), &result) && result;
 }
 
 bool SearchFilter::acceptsRaw(const char *record) const

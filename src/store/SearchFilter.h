@@ -111,6 +111,9 @@ private:
     void prepareRaw();
     bool rawTextMatch(const char *record) const;
     bool rawFieldMatch(const char *begin, const char *end, int *result) const;
+    bool scanBytes(const char *begin, const char *end, int *result) const;
+    bool joinedMatch(const char *record) const;
+    static void TrimField(const char *&begin, const char *&end);
     bool formattedMatch(const QString &text, int *result) const;
 
     Mode m_mode = Mode::None;
@@ -120,11 +123,13 @@ private:
     int m_wholeWord = 0;
     SummaryRange m_range;
     // The byte search: the phrase in Windows-1252, case-folded when
-    // capitals are ignored; used when the phrase holds no blank (it can
-    // not then reach across two fields of the all-fields text).
+    // capitals are ignored.
     bool m_rawUsable = false;
-    bool m_rawNever = false;       // the phrase can not occur in any field
-    bool m_mayBeFormatted = false; // the phrase may occur in a value or date
+    bool m_rawNever = false;         // the phrase can not occur in any field
+    bool m_mayBeFormatted = false;   // the phrase may occur in a value or date
+    bool m_touchesFormatted = false; // the phrase holds a character a value or date may
+    bool m_joined = false;           // all fields, phrase with a blank
+    char m_placeholder = '\x01';
     QByteArray m_rawPhrase;
     std::array<unsigned short, 256> m_skip{};
     std::array<unsigned char, 4> m_firstBytes{};
