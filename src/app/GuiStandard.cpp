@@ -48,12 +48,20 @@ void SetUpFonts()
     if (done)
         return;
     done = true;
-    const char *candidates[] = {"/usr/share/wine/fonts/tahoma.ttf",
-                                "/usr/share/fonts/truetype/wine/tahoma.ttf"};
+    // Tahoma and Tahoma Bold as the Wine fonts package ships them.
     bool haveTahoma = QFontDatabase::families().contains(QStringLiteral("Tahoma"));
-    for (const char *path : candidates) {
-        if (!haveTahoma && QFile::exists(QString::fromLatin1(path)))
-            haveTahoma = QFontDatabase::addApplicationFont(QString::fromLatin1(path)) >= 0;
+    if (!haveTahoma) {
+        for (const char *dir : {"/usr/share/wine/fonts/", "/usr/share/fonts/truetype/wine/"}) {
+            const QString regular = QString::fromLatin1(dir) + QStringLiteral("tahoma.ttf");
+            const QString bold = QString::fromLatin1(dir) + QStringLiteral("tahomabd.ttf");
+            if (!QFile::exists(regular))
+                continue;
+            haveTahoma = QFontDatabase::addApplicationFont(regular) >= 0;
+            if (QFile::exists(bold))
+                QFontDatabase::addApplicationFont(bold);
+            if (haveTahoma)
+                break;
+        }
     }
     if (!haveTahoma)
         QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans"),
