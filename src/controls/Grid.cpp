@@ -100,6 +100,17 @@ void Grid::setTextMatrix(int row, int col, const QString &text)
     m_model->setText(row, col, text);
 }
 
+bool Grid::setRowTexts(int firstRow, std::vector<QString> cells)
+{
+    bool ok = false;
+    changeCurrent([&] {
+        m_model->reshape([&](GridTable &t) { ok = t.setRowTexts(firstRow, std::move(cells)); });
+    });
+    for (auto it = m_rowHeight.begin(); it != m_rowHeight.end();)
+        it = it.key() >= Rows() ? m_rowHeight.erase(it) : std::next(it);
+    return ok;
+}
+
 bool Grid::AddItem(const QString &text, int index)
 {
     bool ok = false;
@@ -385,6 +396,12 @@ quint32 Grid::CellBackColor() const
 void Grid::setCellBackColor(quint32 bgr)
 {
     m_model->setBackColor(bgr);
+}
+
+void Grid::setRowsBackColor(int firstRow, int lastRow, int firstCol, int lastCol, quint32 evenBgr,
+                            quint32 oddBgr)
+{
+    m_model->setRowsBackColor(firstRow, lastRow, firstCol, lastCol, evenBgr, oddBgr);
 }
 
 quint32 Grid::CellForeColor() const

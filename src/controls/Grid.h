@@ -37,6 +37,9 @@ public:
     void setFormatString(const QString &format);
     QString TextMatrix(int row, int col) const { return m_model->table().TextMatrix(row, col); }
     void setTextMatrix(int row, int col, const QString &text);
+    // Replaces the rows from firstRow on with cells, row after row, Cols
+    // cells a row (see GridTable::setRowTexts): a whole list in one step.
+    bool setRowTexts(int firstRow, std::vector<QString> cells);
     // Appends a row (or inserts it at index); cells separated by TAB.
     bool AddItem(const QString &text, int index = -1);
     bool RemoveItem(int index);
@@ -87,6 +90,11 @@ public:
     // cell has none of its own); writing colours the selected cells.
     quint32 CellBackColor() const;
     void setCellBackColor(quint32 bgr);
+    // Colours the columns firstCol..lastCol of the rows firstRow..lastRow
+    // in one step: evenBgr on even rows, oddBgr on odd ones (the grey and
+    // white shading of a sorted list). The current cell stays.
+    void setRowsBackColor(int firstRow, int lastRow, int firstCol, int lastCol, quint32 evenBgr,
+                          quint32 oddBgr);
     quint32 CellForeColor() const;
     void setCellForeColor(quint32 bgr);
     // The grid's own text and background colours.

@@ -103,6 +103,23 @@ void GridModel::setBackColor(quint32 bgr)
     selectionChanged();
 }
 
+void GridModel::setRowsBackColor(int firstRow, int lastRow, int firstCol, int lastCol,
+                                 quint32 evenBgr, quint32 oddBgr)
+{
+    m_table.setRowsBackColor(firstRow, lastRow, firstCol, lastCol, evenBgr, oddBgr);
+    if (m_frozen) {
+        m_dirty = true;
+        return;
+    }
+    const int left = qMax(firstCol, 0), right = qMin(lastCol, m_shownCols - 1);
+    if (firstRow < m_shownFixed && left <= right)
+        emit headerDataChanged(Qt::Horizontal, left, right);
+    const int first = qMax(firstRow, m_shownFixed) - m_shownFixed;
+    const int last = qMin(lastRow - m_shownFixed, m_shownRows - 1);
+    if (last >= first && left <= right)
+        emit dataChanged(index(first, left), index(last, right), {Qt::BackgroundRole});
+}
+
 void GridModel::setForeColor(quint32 bgr)
 {
     m_table.setCellForeColor(bgr);

@@ -37,6 +37,8 @@ public:
     bool removeItem(int index);
     void setBackColor(quint32 bgr); // every cell of the selection
     void setForeColor(quint32 bgr);
+    void setRowsBackColor(int firstRow, int lastRow, int firstCol, int lastCol, quint32 evenBgr,
+                          quint32 oddBgr);
     void setColAlignment(int col, int alignment);
     // Any other change (shape, format string, clear, sort): the view is
     // reset once around it.

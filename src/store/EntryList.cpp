@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "app/MsgBox.h"
 #include "store/DataFile.h"
+#include "store/SearchFilter.h"
 
 #include <QFileInfo>
 #include <QtEndian>
@@ -33,21 +34,6 @@ QString fieldText(const char *record, int offset)
     return QString::fromLatin1(data + begin, end - begin);
 }
 
-QString dateText(double ole)
-{
-    return FormatOleDate(ole, QStringLiteral("mm/dd/yyyy"));
-}
-
-QString cachedDateText(EntryListData &data, double ole)
-{
-    quint64 bits;
-    std::memcpy(&bits, &ole, sizeof bits);
-    auto it = data.dateTexts.find(bits);
-    if (it == data.dateTexts.end())
-        it = data.dateTexts.emplace(bits, dateText(ole)).first;
-    return it->second;
-}
-
 QString cachedCategory(EntryListData &data, const char *record)
 {
     const int width = EntryTextWidth(Category);
@@ -63,8 +49,13 @@ QString cachedCategory(EntryListData &data, const char *record)
 
 } // namespace
 
-void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
-                     ListMode mode, const EntryFilter &filter)
+namespace
+{
+
+// Lists record n when it belongs to the list; the date text is left to the
+// caller when withDate is false.
+void collectRow(EntryListData &data, int n, const char *record, bool inactiveList, ListMode mode,
+                const EntryFilter &filter, bool withDate)
 {
     const bool archived = static_cast<unsigned char>(record[Status]) == StatusArchived;
     if (archived)
@@ -77,7 +68,9 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
     if (mode != ListMode::AllEntries && (!filter || !filter(record)))
         return;
     EntryListRow row;
-    row.date = cachedDateText(data, qFromLittleEndian<double>(record + ReceivedDate));
+    row.receivedDate = qFromLittleEndian<double>(record + ReceivedDate);
+    if (withDate)
+        row.date = DayTexts::forThisThread().text(row.receivedDate);
     row.caseNumber = fieldText(record, CaseNumber);
     row.category = cachedCategory(data, record);
     row.description = fieldText(record, Description);
@@ -86,6 +79,14 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
     row.recordNumber = n;
     data.total += row.value;
     data.rows.push_back(std::move(row));
+}
+
+} // namespace
+
+void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
+                     ListMode mode, const EntryFilter &filter)
+{
+    collectRow(data, n, record, inactiveList, mode, filter, true);
 }
 
 bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, EntryListData *data)
@@ -109,11 +110,40 @@ bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, 
     RecordCount = file.recordCount();
     data->rows.reserve(size_t(RecordCount));
     const bool ok = file.forEachRaw([&](int n, const char *record) {
-        CollectEntryRow(*data, n, record, inactiveList, mode, filter);
+        collectRow(*data, n, record, inactiveList, mode, filter, false);
         return true;
     });
     file.close();
+    // The date texts after the pass: while the file streams through the
+    // caches, every shared text would be fetched from memory again.
+    DayTexts &days = DayTexts::forThisThread();
+    for (EntryListRow &row : data->rows)
+        row.date = days.text(row.receivedDate);
     return ok;
+}
+
+QString RecordNumberText(int recordNumber)
+{
+    struct Table {
+        std::vector<char16_t> digits;
+        std::vector<int> start; // by record number, one more at the end
+    };
+    static const Table table = [] {
+        Table t;
+        t.start.reserve(size_t(MaxEntryCount) + 2);
+        for (int n = 0; n <= MaxEntryCount; ++n) {
+            t.start.push_back(int(t.digits.size()));
+            for (const QChar c : QString::number(n))
+                t.digits.push_back(c.unicode());
+        }
+        t.start.push_back(int(t.digits.size()));
+        return t;
+    }();
+    if (recordNumber < 1 || recordNumber > MaxEntryCount)
+        return QString::number(recordNumber);
+    const int from = table.start[size_t(recordNumber)];
+    return QString::fromRawData(reinterpret_cast<const QChar *>(table.digits.data()) + from,
+                                table.start[size_t(recordNumber) + 1] - from);
 }
 
 QString EntryListHeader(bool inactiveList, int count, qint64 total)

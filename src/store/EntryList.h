@@ -51,6 +51,7 @@ struct EntryListRow {
     int recordNumber = 0;
     double controlNumber = 0;
     qint64 value = 0;
+    double receivedDate = 0; // the OLE date behind the date text
 };
 
 struct EntryListData {
@@ -59,9 +60,8 @@ struct EntryListData {
     int archivedCount = 0;
     qint64 total = 0; // sum of Value over the listed rows
 
-    // Texts met before, shared by the rows that repeat them (a list holds
-    // a few thousand received dates and a few dozen categories).
-    std::unordered_map<quint64, QString> dateTexts;
+    // Categories met before, shared by the rows that repeat them (a list
+    // holds a few dozen); received dates share theirs through DayTexts.
     std::vector<std::pair<QByteArray, QString>> categoryTexts;
 };
 
@@ -77,6 +77,10 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
 // file could not be read (the person has been told).
 bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
                    EntryListData *data);
+
+// The decimal text of a record number (1..MaxEntryCount come from one
+// table built once, so a list of them costs no allocations).
+QString RecordNumberText(int recordNumber);
 
 // The header line of the full list: " All Current Entries (12)  Total
 // Value: $1,234.00" (count = the entries of the displayed list).

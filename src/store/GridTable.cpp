@@ -1,8 +1,11 @@
 #include "store/GridTable.h"
 
+#include <QHash>
 #include <QLocale>
+#include <QPair>
 #include <QStringView>
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 GridTable::GridTable()
@@ -95,6 +98,32 @@ bool GridTable::setTextMatrix(int row, int col, const QString &text)
     if (!inside(row, col))
         return false;
     m_cells[index(row, col)] = text;
+    return true;
+}
+
+bool GridTable::setRowTexts(int firstRow, std::vector<QString> cells)
+{
+    if (firstRow < m_fixedRows || firstRow > m_rows)
+        return false;
+    const size_t cols = size_t(m_cols);
+    const size_t newRows = (cells.size() + cols - 1) / cols;
+    const size_t kept = size_t(firstRow) * cols;
+    cells.resize(newRows * cols);
+    if (kept == 0) {
+        m_cells.swap(cells);
+    } else {
+        m_cells.resize(kept);
+        m_cells.reserve(kept + cells.size());
+        std::move(cells.begin(), cells.end(), std::back_inserter(m_cells));
+    }
+    m_rows = firstRow + int(newRows);
+    for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
+        if (!colors->empty()) {
+            colors->resize(kept);
+            colors->resize(m_cells.size(), NoColor);
+        }
+    }
+    clampCurrent();
     return true;
 }
 
@@ -217,6 +246,27 @@ void GridTable::setCellForeColor(quint32 bgr)
     setSelectionColor(m_fore, bgr);
 }
 
+void GridTable::setRowsBackColor(int firstRow, int lastRow, int firstCol, int lastCol,
+                                 quint32 evenBgr, quint32 oddBgr)
+{
+    firstRow = qMax(firstRow, 0);
+    lastRow = qMin(lastRow, m_rows - 1);
+    firstCol = qMax(firstCol, 0);
+    lastCol = qMin(lastCol, m_cols - 1);
+    if (lastRow < firstRow || lastCol < firstCol)
+        return;
+    if (m_back.empty()) {
+        if (evenBgr == NoColor && oddBgr == NoColor)
+            return;
+        m_back.assign(m_cells.size(), NoColor);
+    }
+    for (int r = firstRow; r <= lastRow; ++r) {
+        const quint32 bgr = r % 2 == 0 ? evenBgr : oddBgr;
+        std::fill(m_back.begin() + std::ptrdiff_t(index(r, firstCol)),
+                  m_back.begin() + std::ptrdiff_t(index(r, lastCol)) + 1, bgr);
+    }
+}
+
 quint32 GridTable::cellBackColor(int row, int col) const
 {
     return m_back.empty() || !inside(row, col) ? NoColor : m_back[index(row, col)];
@@ -337,12 +387,51 @@ bool GridTable::Sort(int order)
         }
         return a.text < b.text;
     };
-    std::vector<int> perm(static_cast<size_t>(count));
-    std::iota(perm.begin(), perm.end(), 0);
-    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+    auto before = [&](int a, int b) {
         return descending ? less(keys[size_t(b)], keys[size_t(a)])
                           : less(keys[size_t(a)], keys[size_t(b)]);
-    });
+    };
+    std::vector<int> perm(static_cast<size_t>(count));
+    if (numeric || generic) {
+        std::iota(perm.begin(), perm.end(), 0);
+        std::stable_sort(perm.begin(), perm.end(), before);
+    } else {
+        // Text keys: rows often share one key string (a day, a category).
+        // The distinct strings are ordered once, then the rows are placed
+        // by their rank, keeping their order among equal keys.
+        QHash<QPair<const QChar *, qsizetype>, int> groupOf;
+        groupOf.reserve(count);
+        std::vector<int> group(static_cast<size_t>(count)), firstRow;
+        for (int i = 0; i < count; ++i) {
+            const QString &text = keys[size_t(i)].text;
+            auto it = groupOf.constFind(qMakePair(text.constData(), text.size()));
+            if (it == groupOf.constEnd()) {
+                it = groupOf.insert(qMakePair(text.constData(), text.size()), int(firstRow.size()));
+                firstRow.push_back(i);
+            }
+            group[size_t(i)] = *it;
+        }
+        const size_t groups = firstRow.size();
+        std::vector<int> byOrder(groups);
+        std::iota(byOrder.begin(), byOrder.end(), 0);
+        std::sort(byOrder.begin(), byOrder.end(), [&](int a, int b) {
+            return before(firstRow[size_t(a)], firstRow[size_t(b)]);
+        });
+        std::vector<int> rank(groups);
+        int ranks = 0;
+        for (size_t k = 0; k < groups; ++k) {
+            if (k == 0 || before(firstRow[size_t(byOrder[k - 1])], firstRow[size_t(byOrder[k])]))
+                ++ranks;
+            rank[size_t(byOrder[k])] = ranks - 1;
+        }
+        std::vector<int> start(size_t(ranks) + 1, 0);
+        for (int i = 0; i < count; ++i)
+            ++start[size_t(rank[size_t(group[size_t(i)])]) + 1];
+        for (int r = 0; r < ranks; ++r)
+            start[size_t(r) + 1] += start[size_t(r)];
+        for (int i = 0; i < count; ++i)
+            perm[size_t(start[size_t(rank[size_t(group[size_t(i)])])]++)] = i;
+    }
 
     auto permute = [&](auto &cells) {
         if (cells.empty())

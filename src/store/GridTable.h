@@ -70,6 +70,13 @@ public:
     bool setTextMatrix(int row, int col, const QString &text);
     const QString &cellText(int row, int col) const { return m_cells[index(row, col)]; }
 
+    // Replaces the rows from firstRow (FixedRows..Rows) on with the texts of
+    // cells, row after row, Cols cells a row; a short last row is filled
+    // with empty cells. The new rows have no colours of their own, the
+    // current cell is held inside the table. One move fills a whole list.
+    // False (nothing changes) for another firstRow.
+    bool setRowTexts(int firstRow, std::vector<QString> cells);
+
     // Inserts one row at index (appends when index is -1); text holds the
     // cells in column order separated by TAB; missing cells stay empty and
     // cells beyond Cols are dropped. False (nothing added) when index lies
@@ -108,6 +115,11 @@ public:
     quint32 CellForeColor() const { return cellForeColor(m_row, m_col); }
     void setCellForeColor(quint32 bgr);
     quint32 cellBackColor(int row, int col) const;
+    // Colours the cells firstCol..lastCol of the rows firstRow..lastRow
+    // (both held inside the table): evenBgr on even rows, oddBgr on odd
+    // ones. The current cell and selection stay.
+    void setRowsBackColor(int firstRow, int lastRow, int firstCol, int lastCol, quint32 evenBgr,
+                          quint32 oddBgr);
     quint32 cellForeColor(int row, int col) const;
 
     // ---- alignment ----

@@ -193,6 +193,40 @@ QDate ReceivedDay(double receivedDate)
     return QDate::fromJulianDay(epoch + qint64(dayPart) + (secs >= 86400 ? 1 : 0));
 }
 
+QString DayTexts::text(double ole)
+{
+    const QDate day = ReceivedDay(ole);
+    if (!day.isValid())
+        return QString();
+    // Every day from 1900 to 2199 has its slot in a flat table: the list
+    // load asks for one per entry, in no particular order.
+    static const qint64 firstDay = QDate(1900, 1, 1).toJulianDay();
+    static const qint64 lastDay = QDate(2199, 12, 31).toJulianDay();
+    const qint64 julian = day.toJulianDay();
+    if (julian >= firstDay && julian <= lastDay) {
+        if (m_slots.empty())
+            m_slots.assign(size_t(lastDay - firstDay + 1), 0);
+        int &slot = m_slots[size_t(julian - firstDay)];
+        if (slot == 0) {
+            m_texts.push_back(FormatOleDate(ole, QStringLiteral("mm/dd/yyyy")));
+            slot = int(m_texts.size());
+        }
+        return m_texts[size_t(slot - 1)];
+    }
+    auto it = m_other.find(julian);
+    if (it != m_other.end())
+        return it->second;
+    if (m_other.size() >= 100000)
+        m_other.clear();
+    return m_other.emplace(julian, FormatOleDate(ole, QStringLiteral("mm/dd/yyyy"))).first->second;
+}
+
+DayTexts &DayTexts::forThisThread()
+{
+    static thread_local DayTexts texts;
+    return texts;
+}
+
 SearchFilter SearchFilter::textSearch(const QString &phrase, int option, int ignoreCaps,
                                       int wholeWordOnly)
 {

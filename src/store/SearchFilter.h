@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <unordered_map>
+#include <vector>
 
 // The search options, numbered as the search window's option buttons.
 namespace FindOption
@@ -85,6 +87,25 @@ SummaryRange SummaryRangeFor(int option, const QDate &start);
 // Summaries compare days, so an entry whose received date carries a time
 // of day is counted on its own day.
 QDate ReceivedDay(double receivedDate);
+
+// The "mm/dd/yyyy" texts of OLE dates, formatted by FormatOleDate once per
+// calendar day (the text depends on nothing else; dates carry a time of
+// day) and shared after that. The list load and the search keep one each
+// for the life of their thread.
+class DayTexts
+{
+public:
+    QString text(double ole);
+    // The one of the calling thread.
+    static DayTexts &forThisThread();
+
+private:
+    // Days from FirstDay: a slot in m_texts (0 = not met yet, else the
+    // index + 1); days outside that range go into m_other.
+    std::vector<int> m_slots;
+    std::vector<QString> m_texts;
+    std::unordered_map<qint64, QString> m_other;
+};
 
 // The criteria one list load applies.
 class SearchFilter

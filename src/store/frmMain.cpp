@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -478,20 +479,23 @@ void frmMain::LoadEntryList()
         ArchivedCount = data.archivedCount;
         m_listTotal = data.total;
 
+        // The texts go into the grid's table in one move, row after row.
         const int n = int(data.rows.size());
-        grid->setRows(n + 1);
+        const int cols = grid->Cols();
+        std::vector<QString> cells(size_t(n) * size_t(cols));
         m_controlNumbers.assign(size_t(RecordCount) + 1, 0);
         for (int i = 0; i < n; ++i) {
-            const EntryListRow &row = data.rows[size_t(i)];
-            const int r = i + 1;
-            grid->setTextMatrix(r, 0, row.date);
-            grid->setTextMatrix(r, 1, row.caseNumber);
-            grid->setTextMatrix(r, 2, row.category);
-            grid->setTextMatrix(r, 3, row.description);
-            grid->setTextMatrix(r, EntryGridRecordCol, QString::number(row.recordNumber));
+            EntryListRow &row = data.rows[size_t(i)];
+            QString *cell = cells.data() + size_t(i) * size_t(cols);
+            cell[0] = std::move(row.date);
+            cell[1] = std::move(row.caseNumber);
+            cell[2] = std::move(row.category);
+            cell[3] = std::move(row.description);
+            cell[EntryGridRecordCol] = RecordNumberText(row.recordNumber);
             if (size_t(row.recordNumber) < m_controlNumbers.size())
                 m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
         }
+        grid->setRowTexts(1, std::move(cells));
         data = EntryListData(); // the grid holds the texts now
         timerNetworkWatch->start();
 
@@ -544,19 +548,33 @@ void frmMain::optSort_Click(int index)
     timerNetworkWatch->stop();
     const bool redraw = grid->Redraw();
     grid->setRedraw(false);
-    for (int r = 1; r < grid->Rows(); ++r)
-        grid->setTextMatrix(r, EntryGridSortCol,
-                            EntrySortKey(index, grid->TextMatrix(r, 0), grid->TextMatrix(r, 1),
-                                         grid->TextMatrix(r, 2)));
+    // Rows received on the same day share one date text; its key is made
+    // once.
+    const GridTable &table = grid->table();
+    QHash<const QChar *, QString> dayKeys;
+    for (int r = 1; r < grid->Rows(); ++r) {
+        const QString &date = table.cellText(r, 0);
+        if (index == 0) {
+            auto key = dayKeys.constFind(date.constData());
+            if (key == dayKeys.constEnd())
+                key = dayKeys.insert(date.constData(), EntrySortKey(0, date, {}, {}));
+            grid->setTextMatrix(r, EntryGridSortCol, *key);
+        } else {
+            grid->setTextMatrix(r, EntryGridSortCol,
+                                EntrySortKey(index, date, table.cellText(r, 1),
+                                             table.cellText(r, 2)));
+        }
+    }
     grid->setCol(EntryGridSortCol);
     grid->hide();
     lblStandBy->show();
     grid->setSort(GridTable::SortStringNoCaseAscending);
-    for (int r = 1; r < grid->Rows(); ++r) {
-        grid->setRow(r);
-        selectShownCells();
-        grid->setCellBackColor(EntryRowShade(r));
-    }
+    // Grey and white rows across the shown columns; the highlight ends on
+    // the last row.
+    const int last = grid->Rows() - 1;
+    grid->setRowsBackColor(1, last, 0, EntryGridLastShownCol, EntryRowShade(0), EntryRowShade(1));
+    if (last >= 1)
+        grid->setRow(last);
     timerNetworkWatch->start();
     lblStandBy->hide();
     selectShownCells();
