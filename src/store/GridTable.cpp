@@ -414,9 +414,8 @@ bool GridTable::Sort(int order)
         const size_t groups = firstRow.size();
         std::vector<int> byOrder(groups);
         std::iota(byOrder.begin(), byOrder.end(), 0);
-        std::sort(byOrder.begin(), byOrder.end(), [&](int a, int b) {
-            return before(firstRow[size_t(a)], firstRow[size_t(b)]);
-        });
+        std::sort(byOrder.begin(), byOrder.end(),
+                  [&](int a, int b) { return before(firstRow[size_t(a)], firstRow[size_t(b)]); });
         std::vector<int> rank(groups);
         int ranks = 0;
         for (size_t k = 0; k < groups; ++k) {

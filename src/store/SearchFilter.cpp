@@ -14,6 +14,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace
 {
@@ -76,6 +79,56 @@ qint64 RawInt64(const char *record, int offset)
     std::memcpy(&value, record + offset, sizeof value);
     return qFromLittleEndian(value);
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define CUSTORIN_AVX2_SCAN 1
+// Thirty-two start positions at a time, where the processor has the wide
+// registers: the positions whose first and last bytes are in the phrase's
+// first and last classes are compared in full. Gives the first full match
+// or nullptr; *from is left where the wide steps stopped.
+__attribute__((target("avx2"))) const char *
+WideCandidates(const char **from, const char *end, qsizetype m, const unsigned char *firstBytes,
+               int firstCount, const unsigned char *lastBytes, int lastCount,
+               const unsigned char *map, const unsigned char *phrase)
+{
+    __m256i first[4], lastv[4];
+    for (int i = 0; i < firstCount; ++i)
+        first[i] = _mm256_set1_epi8(char(firstBytes[i]));
+    for (int i = 0; i < lastCount; ++i)
+        lastv[i] = _mm256_set1_epi8(char(lastBytes[i]));
+    const char *p = *from;
+    for (; p + 32 + m - 1 <= end; p += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + m - 1));
+        __m256i ea = _mm256_cmpeq_epi8(a, first[0]);
+        for (int i = 1; i < firstCount; ++i)
+            ea = _mm256_or_si256(ea, _mm256_cmpeq_epi8(a, first[i]));
+        __m256i eb = _mm256_cmpeq_epi8(b, lastv[0]);
+        for (int i = 1; i < lastCount; ++i)
+            eb = _mm256_or_si256(eb, _mm256_cmpeq_epi8(b, lastv[i]));
+        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
+        while (mask != 0) {
+            const char *q = p + __builtin_ctz(mask);
+            qsizetype k = 1;
+            while (k < m - 1 && map[static_cast<unsigned char>(q[k])] == phrase[k])
+                ++k;
+            if (k >= m - 1) {
+                *from = p;
+                return q;
+            }
+            mask &= mask - 1;
+        }
+    }
+    *from = p;
+    return nullptr;
+}
+
+bool HasWideRegisters()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
 
 } // namespace
 
@@ -193,11 +246,12 @@ QDate ReceivedDay(double receivedDate)
     return QDate::fromJulianDay(epoch + qint64(dayPart) + (secs >= 86400 ? 1 : 0));
 }
 
-QString DayTexts::text(double ole)
+const QString &DayTexts::text(double ole)
 {
+    static const QString none;
     const QDate day = ReceivedDay(ole);
     if (!day.isValid())
-        return QString();
+        return none;
     // Every day from 1900 to 2199 has its slot in a flat table: the list
     // load asks for one per entry, in no particular order.
     static const qint64 firstDay = QDate(1900, 1, 1).toJulianDay();
@@ -296,6 +350,20 @@ void SearchFilter::prepareRaw()
                 m_lastBytes[m_lastCount++] = static_cast<unsigned char>(b);
         }
     }
+    // What each shown value may hold: the control number's fourteen
+    // digits, the value as "$##,###,##0.00" (with "-" before a negative
+    // one), dates as "mm/dd/yyyy". A phrase with any other character is
+    // never inside one of them.
+    auto onlyOf = [this](const QString &chars) {
+        return std::all_of(m_phrase.begin(), m_phrase.end(),
+                           [&](QChar c) { return chars.contains(c); });
+    };
+    m_mayBeStamp = onlyOf(QStringLiteral("0123456789"));
+    m_mayBeMoney = onlyOf(QStringLiteral("0123456789$,.-"));
+    m_mayBeDate = onlyOf(QStringLiteral("0123456789/"));
+    m_dayVerdicts.reset();
+    if (m_mayBeDate)
+        m_dayVerdicts = std::make_shared<std::vector<signed char>>();
     static const QString formatted = QStringLiteral("0123456789$,./-");
     m_mayBeFormatted = std::all_of(m_phrase.begin(), m_phrase.end(),
                                    [](QChar c) { return formatted.contains(c); });
@@ -326,6 +394,20 @@ void SearchFilter::TrimField(const char *&begin, const char *&end)
     auto byte = [](const char *p) { return static_cast<unsigned char>(*p); };
     // As read: blanks and NULs at both ends; then as trimmed(): white space.
     // The padding is skipped eight blanks at a time first.
+#if defined(__SSE2__)
+    // Sixteen at a time, up to the last byte that is not a blank.
+    const __m128i sixteenBlanks = _mm_set1_epi8(' ');
+    while (end - begin >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(end - 16));
+        const unsigned other =
+            ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, sixteenBlanks))) & 0xFFFFu;
+        if (other != 0) {
+            end -= 16 - (32 - __builtin_clz(other));
+            break;
+        }
+        end -= 16;
+    }
+#endif
     static const char blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     while (end - begin >= 8 && std::memcmp(end - 8, blanks, 8) == 0)
         end -= 8;
@@ -359,6 +441,13 @@ bool SearchFilter::scanBytes(const char *begin, const char *end, int *result) co
         *result = m_wholeWord != 1 || (beforeOk && afterOk);
         return true;
     };
+#if defined(CUSTORIN_AVX2_SCAN)
+    if (m_firstCount > 0 && m_lastCount > 0 && HasWideRegisters()) {
+        if (const char *q = WideCandidates(&p, end, m, m_firstBytes.data(), m_firstCount,
+                                           m_lastBytes.data(), m_lastCount, map, phrase))
+            return found(q);
+    }
+#endif
 #if defined(__SSE2__)
     // Sixteen start positions at a time: those whose first and last bytes
     // are in the phrase's first and last classes are compared in full.
@@ -426,6 +515,30 @@ bool SearchFilter::formattedMatch(const QString &text, int *result) const
     return true;
 }
 
+// The same for a date, whose text depends on its day alone: the verdict is
+// worked out once per day.
+bool SearchFilter::dateMatch(double ole, int *result) const
+{
+    static const qint64 firstDay = QDate(1900, 1, 1).toJulianDay();
+    static const qint64 lastDay = QDate(2199, 12, 31).toJulianDay();
+    const QDate day = ReceivedDay(ole);
+    const qint64 julian = day.isValid() ? day.toJulianDay() : 0;
+    if (!m_dayVerdicts || julian < firstDay || julian > lastDay)
+        return formattedMatch(DayTexts::forThisThread().text(ole), result);
+    std::vector<signed char> &verdicts = *m_dayVerdicts;
+    if (verdicts.empty())
+        verdicts.assign(size_t(lastDay - firstDay + 1), 0);
+    signed char &v = verdicts[size_t(julian - firstDay)];
+    if (v == 0) {
+        int found = 0;
+        v = formattedMatch(DayTexts::forThisThread().text(ole), &found) ? 2 + found : 1;
+    }
+    if (v == 1)
+        return false;
+    *result = v - 2;
+    return true;
+}
+
 bool SearchFilter::rawTextMatch(const char *r) const
 {
     using namespace EntryLayout;
@@ -434,18 +547,15 @@ bool SearchFilter::rawTextMatch(const char *r) const
         return rawFieldMatch(r + offset, r + offset + EntryTextWidth(offset), &result);
     };
     // Values and dates are formatted only when the phrase could be in them.
+    // Dates are formatted once per day.
     auto stamp = [&] {
-        return m_mayBeFormatted &&
+        return m_mayBeStamp &&
                formattedMatch(ControlNumberStamp(RawDouble(r, ControlNumber)), &result);
     };
     auto money = [&] {
-        return m_mayBeFormatted && formattedMatch(FormatMoney(RawInt64(r, Value)), &result);
+        return m_mayBeMoney && formattedMatch(FormatMoney(RawInt64(r, Value)), &result);
     };
-    auto date = [&](int offset) {
-        return m_mayBeFormatted &&
-               formattedMatch(FormatOleDate(RawDouble(r, offset), QStringLiteral("mm/dd/yyyy")),
-                              &result);
-    };
+    auto date = [&](int offset) { return m_mayBeDate && dateMatch(RawDouble(r, offset), &result); };
     if (m_joined)
         return joinedMatch(r);
     switch (m_option) {
@@ -529,12 +639,12 @@ bool SearchFilter::joinedMatch(const char *r) const
     field(Owner);
     field(ReceivedFrom);
     const double received = RawDouble(r, ReceivedDate);
-    shown(isDate(received), [&] { return FormatOleDate(received, QStringLiteral("mm/dd/yyyy")); });
+    shown(isDate(received), [&] { return DayTexts::forThisThread().text(received); });
     text.push_back(' ');
     for (int offset : {ReleasedTo, Defendant, Narrative, ChainOfCustody})
         field(offset);
     const double released = RawDouble(r, ReleasedDate);
-    shown(isDate(released), [&] { return FormatOleDate(released, QStringLiteral("mm/dd/yyyy")); });
+    shown(isDate(released), [&] { return DayTexts::forThisThread().text(released); });
     int result = 0;
     return scanBytes(text.data(), text.data() + text.size(), &result) && result;
 }

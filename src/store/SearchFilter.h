@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -95,7 +96,8 @@ QDate ReceivedDay(double receivedDate);
 class DayTexts
 {
 public:
-    QString text(double ole);
+    // Valid until the next call.
+    const QString &text(double ole);
     // The one of the calling thread.
     static DayTexts &forThisThread();
 
@@ -136,6 +138,7 @@ private:
     bool joinedMatch(const char *record) const;
     static void TrimField(const char *&begin, const char *&end);
     bool formattedMatch(const QString &text, int *result) const;
+    bool dateMatch(double ole, int *result) const;
 
     Mode m_mode = Mode::None;
     QString m_phrase;
@@ -148,6 +151,9 @@ private:
     bool m_rawUsable = false;
     bool m_rawNever = false;         // the phrase can not occur in any field
     bool m_mayBeFormatted = false;   // the phrase may occur in a value or date
+    bool m_mayBeStamp = false;       // ... in the control number
+    bool m_mayBeMoney = false;       // ... in the value
+    bool m_mayBeDate = false;        // ... in a date
     bool m_touchesFormatted = false; // the phrase holds a character a value or date may
     bool m_joined = false;           // all fields, phrase with a blank
     char m_placeholder = '\x01';
@@ -155,6 +161,9 @@ private:
     std::array<unsigned short, 256> m_skip{};
     std::array<unsigned char, 4> m_firstBytes{};
     std::array<unsigned char, 4> m_lastBytes{};
+    // The date verdicts met so far, by day from 1900 (0 not yet known, 1
+    // not there, 2 + the whole-word verdict); shared by the copies.
+    std::shared_ptr<std::vector<signed char>> m_dayVerdicts;
     int m_firstCount = 0; // -1: more than four
     int m_lastCount = 0;
 };

@@ -560,9 +560,9 @@ void frmMain::optSort_Click(int index)
                 key = dayKeys.insert(date.constData(), EntrySortKey(0, date, {}, {}));
             grid->setTextMatrix(r, EntryGridSortCol, *key);
         } else {
-            grid->setTextMatrix(r, EntryGridSortCol,
-                                EntrySortKey(index, date, table.cellText(r, 1),
-                                             table.cellText(r, 2)));
+            grid->setTextMatrix(
+                r, EntryGridSortCol,
+                EntrySortKey(index, date, table.cellText(r, 1), table.cellText(r, 2)));
         }
     }
     grid->setCol(EntryGridSortCol);

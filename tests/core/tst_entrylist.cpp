@@ -166,6 +166,8 @@ private slots:
 
     void sortKeysAndOrder()
     {
+        for (int n : {1, 9, 10, 99, 100, 4711, 32766, 32767, 0, -3, 32768})
+            QCOMPARE(RecordNumberText(n), QString::number(n));
         QCOMPARE(EntrySortKey(0, "01/05/2009", "9", "Tools"), QStringLiteral("200901050000"));
         QCOMPARE(EntrySortKey(0, "", "9", "Tools"), QString());
         QCOMPARE(EntrySortKey(1, "01/05/2009", "9", "Tools"), QStringLiteral("9"));

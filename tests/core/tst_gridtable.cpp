@@ -337,6 +337,106 @@ private slots:
         QCOMPARE(column(t, 0), QStringList({"x", "$1,000.00", "10", "9", "-2"}));
     }
 
+    void wholeRowsAndShadingInOneCall()
+    {
+        GridTable t = tableWith({QStringLiteral("old\tx"), QStringLiteral("older")});
+        t.setRow(2);
+        t.setCol(0);
+        t.setColSel(5);
+        t.setCellBackColor(0x0000FF);
+        t.setCellForeColor(0x00FF00);
+        t.setRow(0);
+        t.setCellBackColor(0x123456); // the heading row keeps its colour
+        t.setRow(2);
+        std::vector<QString> cells;
+        for (int i = 0; i < 14; ++i) // two rows of six and two cells of a third
+            cells.push_back(QString::number(i));
+        QVERIFY(t.setRowTexts(1, std::move(cells)));
+        QCOMPARE(t.Rows(), 4);
+        QCOMPARE(column(t, 0), (QStringList{"0", "6", "12"}));
+        QCOMPARE(column(t, 1), (QStringList{"1", "7", "13"}));
+        QCOMPARE(column(t, 5), (QStringList{"5", "11", ""}));
+        QCOMPARE(t.TextMatrix(0, 1), QStringLiteral("Case #"));
+        QCOMPARE(t.cellBackColor(0, 0), 0x123456u);
+        for (int r = 1; r < 4; ++r) {
+            QCOMPARE(t.cellBackColor(r, 0), GridTable::NoColor);
+            QCOMPARE(t.cellForeColor(r, 3), GridTable::NoColor);
+        }
+        QCOMPARE(t.Row(), 2);
+        // Fewer rows than before: the current row is held inside.
+        QVERIFY(t.setRowTexts(1, {QStringLiteral("only")}));
+        QCOMPARE(t.Rows(), 2);
+        QCOMPARE(t.Row(), 1);
+        QCOMPARE(column(t, 0), (QStringList{"only"}));
+        QVERIFY(t.setRowTexts(1, {}));
+        QCOMPARE(t.Rows(), 1);
+        QCOMPARE(t.TextMatrix(0, 0), QStringLiteral("Date Rec'd"));
+        // Rows kept before firstRow; the heading row itself is refused.
+        t = tableWith({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        QVERIFY(t.setRowTexts(3, {QStringLiteral("C"), QString(), QString(), QString(), QString(),
+                                  QString(), QStringLiteral("D")}));
+        QCOMPARE(column(t, 0), (QStringList{"a", "b", "C", "D"}));
+        QVERIFY(!t.setRowTexts(0, {QStringLiteral("x")}));
+        QVERIFY(!t.setRowTexts(6, {QStringLiteral("x")}));
+        QCOMPARE(column(t, 0), (QStringList{"a", "b", "C", "D"}));
+
+        // Shading: even rows grey, odd rows white, columns 0..3 only.
+        t.setRow(3);
+        t.setCol(1);
+        t.setRowsBackColor(1, 4, 0, 3, 0xF0F0F0, 0xFFFFFF);
+        for (int r = 0; r <= 4; ++r) {
+            for (int c = 0; c < 6; ++c) {
+                const quint32 expected = r == 0 || c > 3 ? GridTable::NoColor
+                                         : r % 2 == 0    ? 0xF0F0F0u
+                                                         : 0xFFFFFFu;
+                QCOMPARE(t.cellBackColor(r, c), expected);
+                QCOMPARE(t.cellForeColor(r, c), GridTable::NoColor);
+            }
+        }
+        QCOMPARE(t.Row(), 3);
+        QCOMPARE(t.Col(), 1);
+        // An empty range colours nothing, a range beyond the table is cut.
+        t.setRowsBackColor(1, 0, 0, 3, 0x111111, 0x111111);
+        t.setRowsBackColor(2, 2, 3, 2, 0x111111, 0x111111);
+        QCOMPARE(t.cellBackColor(0, 0), GridTable::NoColor);
+        QCOMPARE(t.cellBackColor(2, 2), 0xF0F0F0u);
+        t.setRowsBackColor(3, 99, 4, 99, 0x222222, 0x333333);
+        QCOMPARE(t.cellBackColor(3, 5), 0x333333u);
+        QCOMPARE(t.cellBackColor(4, 4), 0x222222u);
+        QCOMPARE(t.cellBackColor(2, 4), GridTable::NoColor);
+        // Colours move with their rows in a sort.
+        t.setCol(0);
+        t.Sort(GridTable::SortStringDescending);
+        QCOMPARE(column(t, 0), (QStringList{"b", "a", "D", "C"}));
+        QCOMPARE(t.cellBackColor(1, 0), 0xF0F0F0u);
+        QCOMPARE(t.cellBackColor(4, 5), 0x333333u);
+    }
+
+    void textSortsWithSharedAndRepeatedKeys()
+    {
+        // Keys shared by several rows, equal keys held apart, capitals that
+        // differ: equal keys keep their order in every direction.
+        const QString shared = QStringLiteral("m");
+        GridTable t;
+        t.setFormatString(QStringLiteral("Key|Row"));
+        const QStringList keys{"m", "B", "m", "a", "b", "M", "", "m", "A"};
+        for (int i = 0; i < keys.size(); ++i) {
+            t.AddItem(QString());
+            t.setTextMatrix(i + 1, 0, keys[i] == QLatin1String("m") ? shared : keys[i]);
+            t.setTextMatrix(i + 1, 1, QString::number(i + 1));
+        }
+        auto order = [&](int sort) {
+            GridTable g = t;
+            g.setCol(0);
+            g.Sort(sort);
+            return column(g, 1).join(',');
+        };
+        QCOMPARE(order(GridTable::SortStringNoCaseAscending), QStringLiteral("7,4,9,2,5,1,3,6,8"));
+        QCOMPARE(order(GridTable::SortStringNoCaseDescending), QStringLiteral("1,3,6,8,2,5,4,9,7"));
+        QCOMPARE(order(GridTable::SortStringAscending), QStringLiteral("7,9,2,6,4,5,1,3,8"));
+        QCOMPARE(order(GridTable::SortStringDescending), QStringLiteral("1,3,8,5,4,6,2,9,7"));
+    }
+
     void fixedRowsZero()
     {
         GridTable t;

@@ -3,6 +3,7 @@
 // result.
 #include "FakeDesktop.h"
 #include "SampleData.h"
+#include "app/Formats.h"
 #include "app/Globals.h"
 #include "store/SearchFilter.h"
 
@@ -64,6 +65,8 @@ private slots:
     void headersAndNotices();
     void criteriaFromProgramValues();
     void bytesGiveTheSameAnswer();
+    void oneFilterOverManyEntries();
+    void dayTextsAsFormatted();
 };
 
 void TestSearchFilter::wholeWordRules()
@@ -407,6 +410,58 @@ void TestSearchFilter::bytesGiveTheSameAnswer()
     QCOMPARE(ReceivedDay(Ole(2009, 1, 5) + 0.9999999), QDate(2009, 1, 6)); // rounds to midnight
     QCOMPARE(ReceivedDay(-1.25), QDate(1899, 12, 29));
     QCOMPARE(ReceivedDay(0), QDate());
+}
+
+void TestSearchFilter::oneFilterOverManyEntries()
+{
+    // The list load runs one filter over every record: what it learnt about
+    // one entry's dates and values must not change the answer for the next.
+    QVector<EntryRecord> entries = SampleData::MakeEntries(300, 31);
+    for (double ole :
+         {Ole(2009, 1, 5), Ole(2009, 1, 5, 23, 59), Ole(2009, 1, 5) + 0.9999999,
+          Ole(2009, 1, 6, 0, 1), Ole(2010, 1, 5), -1.25, 0.0, Ole(1850, 3, 1), Ole(2250, 1, 5)}) {
+        EntryRecord e = Sample();
+        e.ReceivedDate = ole;
+        e.ReleasedDate = ole == 0 ? 0 : ole + 31;
+        e.Narrative = QStringLiteral("seen 01/05/20091 and 2/01/05/2009");
+        entries << e;
+    }
+    const QStringList phrases{"01/05/2009", "01/06/2009", "01/05/2", "/05/", "2009",  "1/0",
+                              "12/29/1899", "01/05/2250", "$1",      "5.00", "-$0.5", "00"};
+    int listed = 0;
+    for (const QString &phrase : phrases) {
+        for (int whole = 0; whole <= 1; ++whole) {
+            const SearchFilter f = SearchFilter::textSearch(phrase, 1, 1, whole);
+            for (const EntryRecord &e : entries) {
+                const QByteArray bytes = e.Pack();
+                const bool expected = f.accepts(EntryRecord::Unpack(bytes));
+                listed += expected;
+                if (f.acceptsRaw(bytes.constData()) != expected)
+                    QFAIL(qPrintable(QStringLiteral("'%1' whole %2 in '%3': expected %4")
+                                         .arg(phrase)
+                                         .arg(whole)
+                                         .arg(SearchedText(e, 1))
+                                         .arg(expected)));
+            }
+        }
+    }
+    QVERIFY(listed > 50);
+}
+
+void TestSearchFilter::dayTextsAsFormatted()
+{
+    DayTexts texts;
+    const QString pattern = QStringLiteral("mm/dd/yyyy");
+    for (double ole : {Ole(2009, 1, 5, 13, 30), Ole(2009, 1, 5), Ole(2009, 1, 5) + 0.9999999,
+                       Ole(2009, 1, 5) + 0.99999, -1.25, -0.5, 0.5, 0.0, 1.0, Ole(1700, 2, 3, 4, 5),
+                       Ole(2199, 12, 31, 23, 59), Ole(2200, 1, 1), 2958465.5, 1e12}) {
+        // Asked twice: formatted the first time, remembered the second.
+        QCOMPARE(texts.text(ole), FormatOleDate(ole, pattern));
+        QCOMPARE(texts.text(ole), FormatOleDate(ole, pattern));
+    }
+    QCOMPARE(texts.text(Ole(2009, 1, 5, 23, 59)), QStringLiteral("01/05/2009"));
+    QCOMPARE(texts.text(Ole(2009, 1, 5) + 0.9999999), QStringLiteral("01/06/2009"));
+    QCOMPARE(texts.text(0), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSearchFilter)

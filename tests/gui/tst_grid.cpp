@@ -121,6 +121,43 @@ private slots:
         QVERIFY(list.grid.selectionModel()->isSelected(m->index(1, 1)));
     }
 
+    void wholeListAndShadingInOneStep()
+    {
+        ListGrid list(2);
+        QVERIFY(QTest::qWaitForWindowExposed(&list.grid));
+        Grid &g = list.grid;
+        QAbstractItemModel *m = list.model();
+        QSignalSpy changed(m, &QAbstractItemModel::dataChanged);
+        g.setRowsBackColor(1, g.Rows() - 1, 0, 3, 0xF0F0F0, 0xFFFFFF);
+        QCOMPARE(changed.size(), 1); // the view hears of it once
+        auto back = [&](int row, int col) {
+            return m->data(m->index(row - 1, col), Qt::BackgroundRole).value<QBrush>().color();
+        };
+        QCOMPARE(back(1, 3), QColor(255, 255, 255));
+        QCOMPARE(back(2, 0), QColor(240, 240, 240));
+        QVERIFY(!m->data(m->index(1, 4), Qt::BackgroundRole).isValid());
+
+        // A new list in one move: the view shows its rows, the current row
+        // is held inside, the row's own colours are gone.
+        const int cols = g.Cols();
+        std::vector<QString> cells(size_t(3 * cols));
+        for (int r = 0; r < 3; ++r)
+            cells[size_t(r * cols)] = QStringLiteral("row %1").arg(r + 1);
+        g.setRow(2);
+        QSignalSpy moved(&g, &Grid::RowColChange);
+        QVERIFY(g.setRowTexts(1, std::move(cells)));
+        QCOMPARE(m->rowCount(), 3);
+        QCOMPARE(m->data(m->index(2, 0)).toString(), QStringLiteral("row 3"));
+        QCOMPARE(g.TextMatrix(0, 0), QStringLiteral("Date Rec'd"));
+        QVERIFY(!m->data(m->index(1, 0), Qt::BackgroundRole).isValid());
+        QCOMPARE(g.Row(), 2);
+        QCOMPARE(moved.size(), 0);
+        QVERIFY(g.setRowTexts(1, {QStringLiteral("only")}));
+        QCOMPARE(g.Row(), 1);
+        QCOMPARE(moved.size(), 1);
+        QVERIFY(!g.setRowTexts(0, {}));
+    }
+
     void selectionAndCellColours()
     {
         ListGrid list(4);
