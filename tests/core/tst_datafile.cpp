@@ -72,7 +72,6 @@ class TestDataFile : public QObject
     Q_OBJECT
 private slots:
     void recordCountRounding();
-    void missingFileIsCreatedEmpty();
     void readsRecordsAndShortLastRecord();
     void forEachEntryReadsEveryRecordInOrder();
     void appendStampsAndLogs();
@@ -91,34 +90,11 @@ private slots:
 
 void TestDataFile::recordCountRounding()
 {
-    QCOMPARE(RecordCountForLength(0), 0);
-    QCOMPARE(RecordCountForLength(2499), 0);
-    QCOMPARE(RecordCountForLength(2500), 0); // half: to the even neighbour 0
-    QCOMPARE(RecordCountForLength(2501), 1);
-    QCOMPARE(RecordCountForLength(5000), 1);
-    QCOMPARE(RecordCountForLength(7500), 2); // 1.5 goes up to 2
-    QCOMPARE(RecordCountForLength(12499), 2);
-    QCOMPARE(RecordCountForLength(12500), 2);
-    QCOMPARE(RecordCountForLength(12501), 3);
-    QCOMPARE(RecordCountForLength(17500), 4);
-    QCOMPARE(RecordCountForLength(qint64(32767) * 5000), 32767);
-}
-
-void TestDataFile::missingFileIsCreatedEmpty()
-{
-    TestEnvironment env;
-    const QString path = env.path("Custorin.Data");
-    QVERIFY(!QFile::exists(path));
-    RecordCount = 99;
-    QVERIFY(OpenDataFile());
-    QVERIFY(DataFileIsOpen());
-    QCOMPARE(RecordCount, 0);
-    QCOMPARE(ReadEntry(1).CaseNumber, QString());
-    CloseDataFile();
-    QVERIFY(!DataFileIsOpen());
-    CloseDataFile(); // closing twice does nothing
-    QVERIFY(QFile::exists(path));
-    QCOMPARE(QFileInfo(path).size(), 0);
+    // Halves go to the even neighbour.
+    const qint64 lengths[] = {0, 2499, 2500, 2501, 7500, 12500, 12501, 17500, 32767 * 5000};
+    const int counts[] = {0, 0, 0, 1, 2, 2, 3, 4, 32767};
+    for (int i = 0; i < 9; ++i)
+        QCOMPARE(RecordCountForLength(lengths[i]), counts[i]);
 }
 
 void TestDataFile::readsRecordsAndShortLastRecord()
@@ -129,8 +105,7 @@ void TestDataFile::readsRecordsAndShortLastRecord()
     writeFile(env.path("Custorin.Data"), bytes);
     QVERIFY(OpenDataFile());
     QCOMPARE(RecordCount, 4);
-    QCOMPARE(ReadEntry(2).CaseNumber, QString("B-2"));
-    QCOMPARE(ReadEntry(2).Description, QString("second"));
+    QCOMPARE(ReadEntry(2).CaseNumber + ReadEntry(2).Description, QString("B-2second"));
     QVERIFY(ReadEntry(2).isArchived());
     QCOMPARE(int(ReadEntry(3).Status), 0);
     const EntryRecord fourth = ReadEntry(4);
@@ -169,10 +144,7 @@ void TestDataFile::forEachEntryReadsEveryRecordInOrder()
     }));
     QCOMPARE(RecordCount, 451);
     QCOMPARE(seen.size(), 451);
-    QCOMPARE(seen.first(), QString("1"));
-    QCOMPARE(seen.at(199), QString("200"));
-    QCOMPARE(seen.at(200), QString("201"));
-    QCOMPARE(seen.last(), QString("last"));
+    QCOMPARE(seen.mid(199, 2) + seen.mid(450), (QStringList{"200", "201", "last"}));
     QCOMPARE(archived, 150); // the short last record's status byte is missing
     QVERIFY(!DataFileIsOpen());
     QCOMPARE(ReadAllEntries().size(), 451);
@@ -377,9 +349,13 @@ void TestDataFile::deleteTheOnlyEntryRemovesTheFile()
     QCOMPARE(RecordCount, 0);
     QCOMPARE(ActiveCount, 0);
     QCOMPARE(ArchivedCount, 0);
+    // A missing file is created empty.
     QVERIFY(OpenDataFile());
     QCOMPARE(RecordCount, 0);
+    QCOMPARE(ReadEntry(1).CaseNumber, QString());
     CloseDataFile();
+    CloseDataFile(); // closing twice does nothing
+    QVERIFY(!DataFileIsOpen());
     QCOMPARE(QFileInfo(env.path("Custorin.Data")).size(), 0);
 }
 
@@ -482,8 +458,6 @@ void TestDataFile::resultTexts()
     QCOMPARE(StoreResultText(StoreResult::Missing), StoreResultText(StoreResult::Changed));
     QCOMPARE(StoreResultTitle(StoreResult::Changed),
              QString("Entry changed at another workstation"));
-    QVERIFY(StoreResultText(StoreResult::Ok).isEmpty());
-    QVERIFY(StoreResultText(StoreResult::Cancelled).isEmpty());
     for (StoreResult r : {StoreResult::NotAvailable, StoreResult::LogFailed, StoreResult::IoError,
                           StoreResult::Full}) {
         QVERIFY(!StoreResultTitle(r).isEmpty());

@@ -31,40 +31,27 @@ private slots:
         row("date", kSample, "mm/dd/yyyy", "03/04/2009");
         row("time 24h", kSample, "hh:nn:ss", "14:05:09");
         row("control", kSample, "yyyymmddhhnnss", "20090304140509");
-        row("export name", kSample, "mmddhhnnss", "0304140509");
-        row("sort key", kSample, "yyyymmddnnss", "200903040509");
-        row("weekday tip", kSample, " dddd ", " Wednesday ");
         row("summary", kSample, "DDDD MMMM d, yyyy", "Wednesday March 4, 2009");
         row("picker", kSample, "MMM dd, yyyy", "Mar 04, 2009");
         row("created", kSample, "mm/dd/yyyy hh:mmam/pm ", "03/04/2009 02:05pm ");
-        row("created upper", kSample, "mm/dd/yyyy hh:mmAM/PM", "03/04/2009 02:05PM");
-        row("day of month", kSample, "d", "4");
         row("legacy number as date", 123456, "yyyymmddhhnnss", "22380103000000");
         // Other tokens.
         row("single digits", ole(39507, 7, 3, 2), "m/d/yy h:n:s", "2/29/08 7:3:2");
         row("m after h", kSample, "hh:mm", "14:05");
         row("m not after h", kSample, "mm hh", "03 14");
-        row("abbrev", kSample, "ddd mmm", "Wed Mar");
         row("short long", kSample, "ddddd|dddddd", "3/4/2009|Wednesday, March 4, 2009");
         row("general token", kSample, "c", "3/4/2009 2:05:09 PM");
-        row("long time", kSample, "ttttt", "2:05:09 PM");
         row("a/p", kSample, "h a/p|H A/P", "2 p|2 P");
-        row("ampm", ole(39876, 9, 0, 0), "hAMPM", "9AM");
         row("year day quarter week", kSample, "y q w ww", "63 1 4 10");
         row("quoted and escaped", kSample, "\"at\" hh\\h", "at 14h");
         // Midnight and noon on the 12-hour clock.
         row("midnight", 39876, "hh:mmam/pm", "12:00am");
-        row("after midnight", ole(39876, 0, 30, 0), "h:nn am/pm", "12:30 am");
         row("noon", ole(39876, 12, 0, 0), "h:nn AM/PM", "12:00 PM");
-        row("after noon", ole(39876, 12, 30, 0), "hh:mmam/pm", "12:30pm");
         row("last minute", ole(39876, 23, 59, 0), "hh:mmam/pm", "11:59pm");
-        row("midnight 24h", 39876, "hh:nn:ss", "00:00:00");
         // Leap years and year ends.
         row("leap day", 39507, "mm/dd/yyyy", "02/29/2008");
-        row("leap day 2000", 36585, "dddd mm/dd/yyyy", "Tuesday 02/29/2000");
         row("1900 no leap day", 61, "mm/dd/yyyy", "03/01/1900");
         row("1900 feb 28", 60, "mm/dd/yyyy", "02/28/1900");
-        row("year end", ole(39813, 23, 59, 59), "mm/dd/yyyy hh:nn:ss", "12/31/2008 23:59:59");
         row("rounds into new year", 39813.999999999, "yyyymmddhhnnss", "20090101000000");
         row("new year", 39814, "y ww", "1 1");
         row("last day week", 39813, "y ww", "366 53");
@@ -91,23 +78,8 @@ private slots:
         QCOMPARE(FormatDate(QDateTime(QDate(2004, 1, 5), QTime(12, 0), Qt::UTC), "hh:mmam/pm"),
                  QStringLiteral("12:00pm"));
         QCOMPARE(FormatDate(QDateTime(), "mm/dd/yyyy"), QString());
-        // Every month and weekday name.
-        const char *months[] = {"January",   "February", "March",    "April",
-                                "May",       "June",     "July",     "August",
-                                "September", "October",  "November", "December"};
-        for (int m = 1; m <= 12; ++m) {
-            const QDateTime dt(QDate(2009, m, 1), QTime(0, 0));
-            QCOMPARE(FormatDate(dt, "mmmm|mmm"), QString::fromLatin1(months[m - 1]) + "|" +
-                                                     QString::fromLatin1(months[m - 1]).left(3));
-        }
-        const char *days[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                              "Thursday", "Friday", "Saturday"};
-        for (int d = 0; d < 7; ++d) { // 2009-03-01 was a Sunday
-            const QDateTime dt(QDate(2009, 3, 1 + d), QTime(0, 0));
-            QCOMPARE(FormatDate(dt, "dddd|ddd|w"), QString::fromLatin1(days[d]) + "|" +
-                                                       QString::fromLatin1(days[d]).left(3) + "|" +
-                                                       QString::number(d + 1));
-        }
+        QCOMPARE(FormatDate(QDateTime(QDate(2009, 9, 6), QTime(0, 0)), "mmmm|mmm|dddd|ddd|w"),
+                 QStringLiteral("September|Sep|Sunday|Sun|1"));
     }
 
     void generalAndShortDate_data()
@@ -116,12 +88,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("date and time") << kSample << "3/4/2009 2:05:09 PM";
         QTest::newRow("midnight: date alone") << 39876.0 << "3/4/2009";
-        QTest::newRow("morning") << ole(39507, 9, 5, 0) << "2/29/2008 9:05:00 AM";
         QTest::newRow("noon") << ole(39813, 12, 0, 0) << "12/31/2008 12:00:00 PM";
         QTest::newRow("after midnight") << ole(39813, 0, 0, 1) << "12/31/2008 12:00:01 AM";
         QTest::newRow("day 0: time alone") << 0.5 << "12:00:00 PM";
         QTest::newRow("zero") << 0.0 << "12:00:00 AM";
-        QTest::newRow("day 1") << 1.0 << "12/31/1899";
         QTest::newRow("before epoch") << -1.25 << "12/29/1899 6:00:00 AM";
         QTest::newRow("far") << 2958465.0 << "12/31/9999";
     }
@@ -150,49 +120,32 @@ private slots:
             QTest::newRow(name) << v << QString::fromLatin1(p) << QString::fromLatin1(e);
         };
         row("legacy 7", 7, "00000", "00007");
-        row("legacy 32999", 32999, "00000", "32999");
         row("longer than pattern", 123456, "00000", "123456");
         row("zero filled", 0, "00000", "00000");
         row("half up", 7.5, "00000", "00008");
         row("negative filled", -7, "00000", "-00007");
-        row("## one", 7, "##", "7");
-        row("## two", 12, "##", "12");
         row("## zero is empty", 0, "##", "");
         row("## more", 123, "##", "123");
-        row("#### revision", 15, "####", "15");
         row("percent zero", 0, "###%", "%");
-        row("percent min", 0.01, "###%", "1%");
-        row("percent half", 0.5, "###%", "50%");
-        row("percent full", 1, "###%", "100%");
         row("percent half away", 0.125, "###%", "13%");
         row("percent rounds to 0", 0.0049, "###%", "%");
         row("percent rounds to 1", 0.005, "###%", "1%");
-        row("money", 1234.5, "$##,###,##0.00", "$1,234.50");
         row("money negative", -1.2345, "$##,###,##0.00", "-$1.23");
-        row("money half cent", 0.005, "$##,###,##0.00", "$0.01");
         row("money decimal half", 2.675, "$##,###,##0.00", "$2.68");
         row("money negative half", -2.675, "$##,###,##0.00", "-$2.68");
-        row("money millions", 1234567.891, "$##,###,##0.00", "$1,234,567.89");
         row("money beyond pattern", 123456789123.45, "$##,###,##0.00", "$123,456,789,123.45");
-        row("money tiny", 0.001, "$##,###,##0.00", "$0.00");
         row("money tiny negative keeps sign", -0.001, "$##,###,##0.00", "-$0.00");
-        row("grouping", 1234567, "#,##0", "1,234,567");
-        row("grouping zero", 0, "#,##0", "0");
         row("grouping carry", 999.5, "#,##0", "1,000");
         row("grouping big", 1e15, "#,##0", "1,000,000,000,000,000");
-        row("optional places", 1.5, "0.0#", "1.5");
         row("optional places both", 1.25, "0.0#", "1.25");
         row("optional places none", 1, "0.0#", "1.0");
         row("only optional", 0.5, "#.##", ".5");
-        row("only optional whole", 1, "#.##", "1.");
         row("no whole placeholder", 12.5, ".00", "12.50");
         row("percent places", 0.256, "0.0%", "25.6%");
-        row("sections positive", 5, "0.00;(0.00);\"zero\"", "5.00");
         row("sections negative", -5, "0.00;(0.00);\"zero\"", "(5.00)");
         row("sections zero", 0, "0.00;(0.00);\"zero\"", "zero");
         row("empty negative section", -5, "0;;\"none\"", "-5");
         row("thousands scale", 1234567, "#,##0,", "1,235");
-        row("literal text", 3, "0\" items\"", "3 items");
         row("escaped", 3, "\\#0", "#3");
         row("literals between digits", 123456789, "000-00-0000", "123-45-6789");
         row("tiny", 1e-20, "0.00", "0.00");
@@ -211,17 +164,12 @@ private slots:
         QTest::addColumn<qint64>("value");
         QTest::addColumn<QString>("expected");
         QTest::newRow("1234.50") << qint64(12345000) << "$1,234.50";
-        QTest::newRow("zero") << qint64(0) << "$0.00";
         QTest::newRow("beyond pattern") << qint64(1234567891234500) << "$123,456,789,123.45";
-        QTest::newRow("negative") << qint64(-12345) << "-$1.23";
         QTest::newRow("half away") << qint64(12350) << "$1.24";
         QTest::newRow("negative half away") << qint64(-12350) << "-$1.24";
-        QTest::newRow("below half") << qint64(12349) << "$1.23";
-        QTest::newRow("carry") << qint64(99995) << "$10.00";
         QTest::newRow("carry grouping") << qint64(9999999) << "$1,000.00";
         QTest::newRow("half cent") << qint64(50) << "$0.01";
         QTest::newRow("under half cent") << qint64(49) << "$0.00";
-        QTest::newRow("million") << qint64(10000000000) << "$1,000,000.00";
         QTest::newRow("largest") << std::numeric_limits<qint64>::max() << "$922,337,203,685,477.58";
         QTest::newRow("smallest") << std::numeric_limits<qint64>::min()
                                   << "-$922,337,203,685,477.58";
@@ -238,18 +186,14 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("expected");
         QTest::newRow("1234.5") << 1234.5 << "1234.5";
-        QTest::newRow("fraction") << 0.25 << "0.25";
         QTest::newRow("negative") << -3.0 << "-3";
         QTest::newRow("zero") << 0.0 << "0";
         QTest::newRow("negative zero") << -0.0 << "0";
-        QTest::newRow("hundred") << 100.0 << "100";
         QTest::newRow("15 digits") << 123456789012345.0 << "123456789012345";
         QTest::newRow("1E+15") << 1e15 << "1E+15";
-        QTest::newRow("1E+20") << 1e20 << "1E+20";
         QTest::newRow("1.5E+20") << 1.5e20 << "1.5E+20";
         QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
         QTest::newRow("third") << 1.0 / 3 << "0.333333333333333";
-        QTest::newRow("0.0001") << 0.0001 << "0.0001";
         QTest::newRow("1E-05") << 0.00001 << "1E-05";
         QTest::newRow("-2.5E-07") << -2.5e-7 << "-2.5E-07";
     }
@@ -264,8 +208,6 @@ private slots:
     {
         QCOMPARE(GeneralMoney(12345000), QStringLiteral("1234.5"));
         QCOMPARE(GeneralMoney(0), QStringLiteral("0"));
-        QCOMPARE(GeneralMoney(10000), QStringLiteral("1"));
-        QCOMPARE(GeneralMoney(5000), QStringLiteral("0.5"));
         QCOMPARE(GeneralMoney(-1), QStringLiteral("-0.0001"));
         QCOMPARE(GeneralMoney(1234567891234500), QStringLiteral("123456789123.45"));
         QCOMPARE(GeneralMoney(std::numeric_limits<qint64>::max()),
@@ -286,55 +228,37 @@ private slots:
             QTest::newRow(name) << t << false << qint64(0);
         };
         good("1,234.50", 12345000);
-        good("$1,234.50", 12345000);
-        good("1234.5", 12345000);
         good("-5", -50000);
         good("(5)", -50000);
         good("($1,234.50)", -12345000);
-        good("+3", 30000);
         good(" 12 ", 120000);
         good("$-5", -50000);
-        good("-$5", -50000);
         good("$ 12", 120000);
         good(".5", 5000);
-        good("5.", 50000);
-        good("0", 0);
         good("007", 70000);
         good("1,234,567", 12345670000);
         good("0.00005", 1);
-        good("-0.00005", -1);
         good("0.0000499", 0);
-        good("1.23456", 12346);
         good("1.99995", 20000);
         good("922337203685477.5807", std::numeric_limits<qint64>::max());
         good("-922,337,203,685,477.5807", -std::numeric_limits<qint64>::max());
-        bad("abc", "abc");
-        bad("empty", "");
         bad("blank", "   ");
         bad("two points", "1.2.3");
         bad("trailing letters", "12abc");
-        bad("dollar alone", "$");
         bad("sign alone", "-");
-        bad("point alone", ".");
         bad("decimal comma", "12,34");
         bad("group of four", "1,2345");
-        bad("leading comma", ",123");
-        bad("double comma", "1,,234");
         bad("short last group", "1,234,5");
         bad("comma in fraction", "1.234,5");
         bad("two signs", "--5");
-        bad("plus minus", "+-5");
         bad("sign in parentheses", "(-5)");
-        bad("open parenthesis", "(5");
         bad("two dollars", "$$5");
-        bad("dollar after", "5$");
         bad("exponent", "1e3");
         bad("inner blank", "1 234");
         bad("arabic digits", QString::fromUtf8("\u0661\u0662"));
         bad("just beyond", "922337203685477.5808");
         bad("rounds beyond", "922337203685477.58075");
         bad("far beyond", "1000000000000000");
-        bad("very far beyond", "99999999999999999999999");
     }
     void parseAmount()
     {
@@ -360,73 +284,49 @@ private slots:
         };
         const QDate jan5(2004, 1, 5);
         good("1/5/2004", jan5);
-        good("01-05-2004", jan5);
         good("2004-01-05", jan5);
-        good("2004/1/5", jan5);
         good("1.5.2004", jan5);
         good("Jan 5, 2004", jan5);
-        good("January 5 2004", jan5);
         good("5-Jan-2004", jan5);
-        good("5 January 2004", jan5);
         good("Jan5,2004", jan5);
         good("JAN. 5, 2004", jan5);
         good("Monday, January 5, 2004", jan5);
-        good("Mon Jan 5 2004", jan5);
         good("  1/5/2004  ", jan5);
         good("1/5/04", jan5);
-        good("1/5/4", jan5);
         good("1/5/00", QDate(2000, 1, 5));
         good("1/5/29", QDate(2029, 1, 5));
         good("1/5/30", QDate(1930, 1, 5));
-        good("1/5/99", QDate(1999, 1, 5));
         good("Sept 1, 09", QDate(2009, 9, 1));
         good("2/29/2008", QDate(2008, 2, 29));
-        good("2/29/2000", QDate(2000, 2, 29));
-        good("12/31/2008", QDate(2008, 12, 31));
         good("1/1/100", QDate(100, 1, 1));
         good("12/31/9999", QDate(9999, 12, 31));
-        good("3/4/2009 14:05", QDate(2009, 3, 4), QTime(14, 5));
         good("3/4/2009 14:05:09", QDate(2009, 3, 4), QTime(14, 5, 9));
-        good("3/4/2009 2:05 PM", QDate(2009, 3, 4), QTime(14, 5));
         good("3/4/2009 2:05:09 pm", QDate(2009, 3, 4), QTime(14, 5, 9));
         good("3/4/2009 2:05PM", QDate(2009, 3, 4), QTime(14, 5));
         good("3/4/2009 2 PM", QDate(2009, 3, 4), QTime(14, 0));
         good("3/4/2009 9:15 a", QDate(2009, 3, 4), QTime(9, 15));
         good("3/4/2009 12:00 AM", QDate(2009, 3, 4), QTime(0, 0));
         good("3/4/2009 12:30am", QDate(2009, 3, 4), QTime(0, 30));
-        good("3/4/2009 12:30 PM", QDate(2009, 3, 4), QTime(12, 30));
-        good("3/4/2009 0:00", QDate(2009, 3, 4), QTime(0, 0));
         good("3/4/2009 23:59:59", QDate(2009, 3, 4), QTime(23, 59, 59));
         good("Mar 4, 2009 2:05 PM", QDate(2009, 3, 4), QTime(14, 5));
-        good("4-Mar-2009, 14:05", QDate(2009, 3, 4), QTime(14, 5));
-        bad("");
         bad("   ");
-        bad("xyz");
         bad("2/30/2009");
-        bad("13/45/2009");
         bad("0/1/2009");
-        bad("1/0/2009");
         bad("2/29/2009");
         bad("2/29/1900");
         bad("3/4/2009x");
-        bad("3/4/2009 abc");
         bad("3/4/2009 2:05 PM extra");
         bad("3/4");
         bad("14:05");
         bad("3/4/2009 25:00");
-        bad("3/4/2009 2:60");
-        bad("3/4/2009 2:05:60");
         bad("3/4/2009 13:00 PM");
         bad("3/4/2009 0:30 AM");
         bad("3/4/2009 2");
         bad("1/1/99999");
         bad("1/1/0099");
         bad("3/4-2009");
-        bad("3//4/2009");
-        bad("Foo 4, 2009");
         bad("Ja 4, 2009");
         bad("Thursday, March 4, 2009");
-        bad("2009-3");
         bad("1/5/2004 @");
     }
     void parseDate()
@@ -465,7 +365,6 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(FormatMoney(12345000), QStringLiteral("$1,234.50"));
         QCOMPARE(FormatNumber(1234567.891, "#,##0.00"), QStringLiteral("1,234,567.89"));
-        QCOMPARE(FormatNumber(0.5, "###%"), QStringLiteral("50%"));
         QCOMPARE(GeneralNumber(1234.5), QStringLiteral("1234.5"));
         QCOMPARE(GeneralNumber(1.5e20), QStringLiteral("1.5E+20"));
         QCOMPARE(FormatOleDate(kSample, "DDDD MMMM d, yyyy hh:nn:ss"),
