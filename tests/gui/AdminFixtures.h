@@ -1,7 +1,10 @@
 // Fixtures of the administrative window tests: user records written byte by
-// byte at their offsets, the log files read back, and a helper that works
-// a modal window while it is open.
+// byte at their offsets, the files read back, opening the administrative
+// window, and a helper that works a modal window while it is open.
 #pragma once
+
+#include "admin/frmAdmin.h"
+#include "controls/Grid.h"
 
 #include <QApplication>
 #include <QDate>
@@ -9,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <QtEndian>
 #include <cstring>
 #include <functional>
 
@@ -22,9 +26,7 @@ inline double oleDate(int y, int m, int d, int hh = 0, int mm = 0)
 
 inline QByteArray padded(const QByteArray &text, int width)
 {
-    QByteArray b = text.left(width);
-    b.append(QByteArray(width - b.size(), ' '));
-    return b;
+    return text.left(width).leftJustified(width, ' ');
 }
 
 // One 500-byte user record: date at 0 (8-byte double, little-endian), first
@@ -34,26 +36,16 @@ inline QByteArray userBytes(double created, const QByteArray &first, const QByte
                             const QByteArray &password, qint16 level,
                             const QByteArray &comments = QByteArray())
 {
-    QByteArray r(500, ' ');
-    const quint64 bits = [&] {
-        quint64 b;
-        std::memcpy(&b, &created, 8);
-        return b;
-    }();
-    for (int i = 0; i < 8; ++i)
-        r[i] = char((bits >> (8 * i)) & 0xFF);
-    r.replace(8, 15, padded(first, 15));
-    r.replace(23, 20, padded(last, 20));
+    quint64 bits;
+    std::memcpy(&bits, &created, 8);
+    QByteArray r(8, '\0');
+    qToLittleEndian(bits, r.data());
     QByteArray stored;
-    for (char c : password) {
-        stored.append('Q');
-        stored.append(c);
-    }
-    r.replace(43, 16, padded(stored, 16));
-    r[59] = char(level & 0xFF);
-    r[60] = char((level >> 8) & 0xFF);
-    r.replace(61, 439, padded(comments, 439));
-    return r;
+    for (char c : password)
+        stored.append('Q').append(c);
+    r += padded(first, 15) + padded(last, 20) + padded(stored, 16);
+    r.append(char(level & 0xFF)).append(char((level >> 8) & 0xFF));
+    return r + padded(comments, 439);
 }
 
 inline void writeFile(const QString &path, const QByteArray &bytes)
@@ -66,9 +58,23 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void open(frmAdmin &w)
+{
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QTRY_VERIFY(w.activatedOnce());
+}
+
+inline int rowOf(const Grid *grid, const QString &name)
+{
+    for (int r = 1; r < grid->Rows(); ++r) {
+        if (grid->TextMatrix(r, 0) == name)
+            return r;
+    }
+    return -1;
 }
 
 // Runs work on the modal window T once it is up, then closes it if work

@@ -20,12 +20,9 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QtTest>
-#include <cstring>
 
 namespace
 {
-
-const QString CrLfText = QStringLiteral("\r\n");
 
 // Entry k (1-based) received on day k of 2009, control number 2009-01-05
 // 08:00 plus k minutes, case "C-k".
@@ -43,25 +40,23 @@ EntryRecord makeEntry(int k, int status)
     return e;
 }
 
-// Statuses of entries 1..n, e.g. "1121".
-void writeEntries(const QString &statuses)
+QByteArray readFile(const QString &name)
+{
+    QFile f(DataPath(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeData(const QByteArray &bytes)
 {
     QFile f(DataPath(DataFileName));
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (int k = 1; k <= statuses.size(); ++k)
-        f.write(makeEntry(k, statuses[k - 1].digitValue()).Pack());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    f.write(bytes);
 }
 
 // The status byte (offset 4999) of every record in the file.
 QString statuses()
 {
-    const QByteArray bytes = readFile(DataPath(DataFileName));
+    const QByteArray bytes = readFile(DataFileName);
     QString out;
     for (qsizetype at = 4999; at < bytes.size(); at += 5000)
         out += QString::number(int(quint8(bytes[at])));
@@ -71,7 +66,7 @@ QString statuses()
 // Case numbers (offset 10, 15 bytes) of every record in the file.
 QString caseNumbers()
 {
-    const QByteArray bytes = readFile(DataPath(DataFileName));
+    const QByteArray bytes = readFile(DataFileName);
     QStringList out;
     for (qsizetype at = 0; at + 5000 <= bytes.size(); at += 5000)
         out << QString::fromLatin1(bytes.mid(at + 10, 15)).trimmed();
@@ -86,6 +81,18 @@ QByteArray logLine(int k, const char *verb)
            QByteArray(" by Tester\r\n");
 }
 
+// The whole message box: title, icon, text, default, tick box, buttons.
+void checkBox(const MsgBoxRequest &r, const QString &title, int icon, const QString &text,
+              int defaultButton, bool offerDontShow, const QStringList &buttons)
+{
+    QCOMPARE(r.title, title);
+    QCOMPARE(r.icon, icon);
+    QCOMPARE(r.text, text);
+    QCOMPARE(r.defaultButton, defaultButton);
+    QCOMPARE(r.offerDontShow, offerDontShow);
+    QCOMPARE(r.buttons, buttons);
+}
+
 QString listedCases(const frmMain &w)
 {
     QStringList out;
@@ -94,8 +101,14 @@ QString listedCases(const frmMain &w)
     return out.join(',');
 }
 
-QPointer<frmMain> openMain()
+// Writes entries 1..n with the statuses given (e.g. "1121") and opens the
+// main window on them.
+QPointer<frmMain> openMain(const QString &statuses)
 {
+    QByteArray bytes;
+    for (int k = 1; k <= statuses.size(); ++k)
+        bytes += makeEntry(k, statuses[k - 1].digitValue()).Pack();
+    writeData(bytes);
     CurrentUserName = QStringLiteral("Tester");
     CurrentAccessLevel = 4;
     QPointer<frmMain> w = new frmMain;
@@ -112,6 +125,10 @@ void selectCase(frmMain &w, const QString &caseNumber)
     }
     QCOMPARE(w.grid->TextMatrix(w.grid->Row(), 1), caseNumber);
 }
+
+const QString Moved = QStringLiteral("Entry moved to the 'Inactive List'");
+const QString ConfirmDeletion = QStringLiteral("Confirm Entry Deletion");
+const QString NoEntries = QStringLiteral(" All Current Entries (0)  Total Value: $0.00");
 
 } // namespace
 
@@ -132,88 +149,71 @@ private slots:
     void archiveTheOnlyActiveEntry()
     {
         TestEnvironment env;
-        writeEntries(QStringLiteral("12"));
-        QPointer<frmMain> w = openMain();
+        QPointer<frmMain> w = openMain("12");
         QCOMPARE(listedCases(*w), QStringLiteral("C-1"));
 
         env.desktop.answerMsgBox(1);
         env.desktop.answerMsgBox(1, true);
         w->cmdArchiveEntry->click();
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        const MsgBoxRequest &q = env.desktop.msgBoxes[0];
-        QCOMPARE(q.title, QStringLiteral("Archive this entry"));
-        QCOMPARE(q.icon, 3);
-        QCOMPARE(q.defaultButton, 1);
-        QVERIFY(!q.offerDontShow);
-        QCOMPARE(q.text, "This entry will be moved (archived) to the 'Inactive List'." + CrLfText +
-                             CrLfText + "It will NOT be permanently removed from the database.");
-        QCOMPARE(q.buttons, (QStringList{"&Move (archive) to the 'Inactive List'",
-                                         "&Cancel, don't do anything"}));
-        const MsgBoxRequest &n = env.desktop.msgBoxes[1];
-        QCOMPARE(n.title, QStringLiteral("Entry moved to the 'Inactive List'"));
-        QCOMPARE(n.icon, 5);
-        QVERIFY(n.offerDontShow);
-        QCOMPARE(n.text, "The entry has been moved from this 'Active List'" + CrLfText +
-                             "to the 'Inactive List' of archived entries." + CrLfText + CrLfText +
-                             "You can click the 'Inactive List' at any time" + CrLfText +
-                             "to access the list of archived items.");
-        QCOMPARE(n.buttons, QStringList{"&Continue"});
+        checkBox(env.desktop.msgBoxes[0], "Archive this entry", 3,
+                 "This entry will be moved (archived) to the 'Inactive List'.\r\n\r\n"
+                 "It will NOT be permanently removed from the database.",
+                 1, false,
+                 {"&Move (archive) to the 'Inactive List'", "&Cancel, don't do anything"});
+        checkBox(env.desktop.msgBoxes[1], Moved, 5,
+                 "The entry has been moved from this 'Active List'\r\n"
+                 "to the 'Inactive List' of archived entries.\r\n\r\n"
+                 "You can click the 'Inactive List' at any time\r\n"
+                 "to access the list of archived items.",
+                 1, true, {"&Continue"});
 
         QCOMPARE(statuses(), QStringLiteral("22"));
-        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(1, "archived"));
+        QCOMPARE(readFile(DataRecordsLogName), logLine(1, "archived"));
         // The Active List is empty: its option is disabled yet still chosen.
-        QCOMPARE(w->grid->Rows(), 1);
         QVERIFY(!w->grid->isVisible());
-        QVERIFY(w->optDisplay[1]->isChecked());
-        QVERIFY(!w->optDisplay[1]->isEnabled());
+        QVERIFY(w->optDisplay[1]->isChecked() && !w->optDisplay[1]->isEnabled());
         QVERIFY(w->optDisplay[2]->isEnabled());
-        QCOMPARE(w->frame1->title(),
-                 QStringLiteral(" All Current Entries (0)  Total Value: $0.00"));
+        QCOMPARE(w->frame1->title(), NoEntries);
         QVERIFY(!w->cmdArchiveEntry->isVisible());
-        QVERIFY(w->cmdAddEntry->isVisible());
-        QVERIFY(w->archiveMemory().archiveNoticeSuppressed);
         QCOMPARE(w->txtfield[1]->text(), QString());
     }
 
     void archiveNoticeRememberedAndCancel()
     {
         TestEnvironment env;
-        writeEntries(QStringLiteral("111"));
-        QPointer<frmMain> w = openMain();
-        const QByteArray before = readFile(env.path(DataFileName));
+        QPointer<frmMain> w = openMain("111");
+        const QByteArray before = readFile(DataFileName);
 
         // "Cancel" changes nothing.
         env.desktop.answerMsgBox(2, false, QStringLiteral("Archive this entry"));
         w->cmdArchiveEntry->click();
-        QCOMPARE(readFile(env.path(DataFileName)), before);
-        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
+        QCOMPARE(readFile(DataFileName), before);
+        QVERIFY(!QFileInfo::exists(DataPath(DataRecordsLogName)));
 
         // Without the tick the notice comes again; with it, never again.
         selectCase(*w, QStringLiteral("C-2"));
-        env.desktop.answerMsgBox(1);
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Entry moved to the 'Inactive List'"));
-        w->cmdArchiveEntry->click();
-        QCOMPARE(statuses(), QStringLiteral("121"));
-        QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-3"));
-        QCOMPARE(w->grid->Row(), 2); // the last row after a reload
-        env.desktop.answerMsgBox(1);
-        env.desktop.answerMsgBox(1, true, QStringLiteral("Entry moved to the 'Inactive List'"));
-        w->cmdArchiveEntry->click();
+        for (const bool tick : {false, true}) {
+            env.desktop.answerMsgBox(1);
+            env.desktop.answerMsgBox(1, tick, Moved);
+            w->cmdArchiveEntry->click();
+        }
         QCOMPARE(statuses(), QStringLiteral("122"));
+        QCOMPARE(listedCases(*w), QStringLiteral("C-1"));
         env.desktop.answerMsgBox(1, false, QStringLiteral("Archive this entry"));
         w->cmdArchiveEntry->click();
         QCOMPARE(statuses(), QStringLiteral("222"));
         QCOMPARE(env.desktop.msgBoxes.size(), 6);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
-        QCOMPARE(readFile(env.path(DataRecordsLogName)),
+        // After a reload the last row is chosen: C-3 went second.
+        QCOMPARE(readFile(DataRecordsLogName),
                  logLine(2, "archived") + logLine(3, "archived") + logLine(1, "archived"));
 
         // A new window forgets the tick.
         delete w.data();
-        writeEntries(QStringLiteral("1"));
-        w = openMain();
+        w = openMain("1");
         env.desktop.answerMsgBox(1);
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Entry moved to the 'Inactive List'"));
+        env.desktop.answerMsgBox(1, false, Moved);
         w->cmdArchiveEntry->click();
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
@@ -221,8 +221,7 @@ private slots:
     void restoreTheLastArchivedEntry()
     {
         TestEnvironment env;
-        writeEntries(QStringLiteral("12"));
-        QPointer<frmMain> w = openMain();
+        QPointer<frmMain> w = openMain("12");
         w->optDisplay[2]->click();
         QCOMPARE(listedCases(*w), QStringLiteral("C-2"));
         QCOMPARE(w->frame1->title(),
@@ -235,30 +234,21 @@ private slots:
             return MsgBoxAnswer{1, false};
         });
         w->cmdRestoreEntry->click();
-        const MsgBoxRequest &q = env.desktop.msgBoxes[0];
-        QCOMPARE(q.title, QStringLiteral("Confirm Restoration"));
-        QCOMPARE(q.icon, 3);
-        QCOMPARE(q.defaultButton, 1);
-        QVERIFY(q.offerDontShow);
-        QCOMPARE(q.text, "Are you SURE you want to restore this archived entry" + CrLfText +
-                             "from the 'Inactive List' to the 'Active List' of entries?");
-        QCOMPARE(q.buttons,
-                 (QStringList{"&Yes, restore this entry", "&No, cancel this operation"}));
-        const MsgBoxRequest &e = env.desktop.msgBoxes[1];
-        QCOMPARE(e.title, QStringLiteral("'Inactive List' Empty"));
-        QCOMPARE(e.icon, 5);
-        QVERIFY(!e.offerDontShow);
-        QCOMPARE(e.text, "The 'Inactive List' of archived entries" + CrLfText + "is now empty.");
-        QCOMPARE(e.buttons, QStringList{"&Return to the 'Active List'"});
+        checkBox(env.desktop.msgBoxes[0], "Confirm Restoration", 3,
+                 "Are you SURE you want to restore this archived entry\r\n"
+                 "from the 'Inactive List' to the 'Active List' of entries?",
+                 1, true, {"&Yes, restore this entry", "&No, cancel this operation"});
+        checkBox(env.desktop.msgBoxes[1], "'Inactive List' Empty", 5,
+                 "The 'Inactive List' of archived entries\r\nis now empty.", 1, false,
+                 {"&Return to the 'Active List'"});
         QVERIFY(framesHidden);
 
         QCOMPARE(statuses(), QStringLiteral("11"));
-        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(2, "restored"));
+        QCOMPARE(readFile(DataRecordsLogName), logLine(2, "restored"));
         QCOMPARE(ActiveCount, 2);
         QCOMPARE(ArchivedCount, 0);
         QVERIFY(w->frame1->isVisible() && w->frame2->isVisible());
-        QVERIFY(w->optDisplay[1]->isChecked());
-        QVERIFY(!w->optDisplay[2]->isEnabled());
+        QVERIFY(w->optDisplay[1]->isChecked() && !w->optDisplay[2]->isEnabled());
         QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-2"));
         QCOMPARE(w->frame1->title(),
                  QStringLiteral(" All Current Entries (2)  Total Value: $3.00"));
@@ -268,34 +258,28 @@ private slots:
     void restoreQuestionRemembered()
     {
         TestEnvironment env;
-        writeEntries(QStringLiteral("222"));
         env.desktop.answerMsgBox(1); // the Active List is empty
-        QPointer<frmMain> w = openMain();
-        QCOMPARE(w->grid->Rows(), 1);
+        QPointer<frmMain> w = openMain("222");
         env.desktop.msgBoxes.clear();
         w->optDisplay[2]->click();
-        QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-2,C-3"));
 
         // "No" with the tick: nothing restored, and no more questions.
         env.desktop.answerMsgBox(2, true, QStringLiteral("Confirm Restoration"));
         w->cmdRestoreEntry->click();
         QCOMPARE(statuses(), QStringLiteral("222"));
-        QVERIFY(w->archiveMemory().restoreQuestionSuppressed);
         w->cmdRestoreEntry->click();
         QCOMPARE(statuses(), QStringLiteral("221"));
         // The Inactive List still holds two: reloaded, no notice.
         QCOMPARE(listedCases(*w), QStringLiteral("C-1,C-2"));
-        QVERIFY(w->optDisplay[1]->isEnabled());
-        QVERIFY(w->optDisplay[2]->isChecked());
+        QVERIFY(w->optDisplay[1]->isEnabled() && w->optDisplay[2]->isChecked());
         QCOMPARE(env.desktop.msgBoxes.size(), 1);
     }
 
     void deleteAnswersAndPosition()
     {
         TestEnvironment env;
-        writeEntries(QStringLiteral("1111111111"));
-        QPointer<frmMain> w = openMain();
-        const QByteArray before = readFile(env.path(DataFileName));
+        QPointer<frmMain> w = openMain("1111111111");
+        const QByteArray before = readFile(DataFileName);
         selectCase(*w, QStringLiteral("C-4"));
 
         // Enter answers the default button: "No".
@@ -303,31 +287,25 @@ private slots:
             return MsgBoxAnswer{r.defaultButton, false};
         });
         w->cmdDeleteEntry->click();
-        const MsgBoxRequest &q = env.desktop.msgBoxes[0];
-        QCOMPARE(q.title, QStringLiteral("Confirm Entry Deletion"));
-        QCOMPARE(q.icon, 3);
-        QCOMPARE(q.defaultButton, 2);
-        QVERIFY(!q.offerDontShow);
-        QCOMPARE(q.text, "Are you SURE you want to permanently delete" + CrLfText +
-                             "this entry from the Custorin database?");
-        QCOMPARE(q.buttons,
-                 (QStringList{"&Yes, delete this entry", "&No, do not delete this entry"}));
-        QCOMPARE(readFile(env.path(DataFileName)), before);
-        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
+        checkBox(env.desktop.msgBoxes[0], ConfirmDeletion, 3,
+                 "Are you SURE you want to permanently delete\r\n"
+                 "this entry from the Custorin database?",
+                 2, false, {"&Yes, delete this entry", "&No, do not delete this entry"});
+        QCOMPARE(readFile(DataFileName), before);
+        QVERIFY(!QFileInfo::exists(DataPath(DataRecordsLogName)));
         QCOMPARE(w->grid->Row(), 4);
 
         // "Yes": gone from the file, logged, and the list comes back to the
         // same row.
         w->grid->setTopRow(3);
         const int top = w->grid->TopRow();
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         w->cmdDeleteEntry->click();
         QCOMPARE(caseNumbers(), QStringLiteral("C-1,C-2,C-3,C-5,C-6,C-7,C-8,C-9,C-10"));
-        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(4, "deleted"));
+        QCOMPARE(readFile(DataRecordsLogName), logLine(4, "deleted"));
         QCOMPARE(w->grid->Rows(), 10);
         QCOMPARE(w->grid->Row(), 4);
         QCOMPARE(w->grid->TopRow(), top);
-        QCOMPARE(w->grid->TextMatrix(4, 1), QStringLiteral("C-5"));
         QCOMPARE(w->txtfield[1]->text(), QStringLiteral("C-5"));
         QVERIFY(w->isEnabled());
         QVERIFY(w->timerNetworkWatch->isActive());
@@ -336,7 +314,7 @@ private slots:
         QCOMPARE(w->grid->Row(), 9);
 
         // The last row deleted: the saved row is held to the new last row.
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         w->cmdDeleteEntry->click();
         QCOMPARE(w->grid->Row(), 8);
         QCOMPARE(listedCases(*w).split(',').last(), QStringLiteral("C-9"));
@@ -345,31 +323,23 @@ private slots:
     void deleteTheOnlyEntry()
     {
         TestEnvironment env;
-        writeEntries(QStringLiteral("1"));
-        QPointer<frmMain> w = openMain();
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        QPointer<frmMain> w = openMain("1");
+        env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         w->cmdDeleteEntry->click();
         // From the Active List: no "'Inactive List' Empty" notice.
         QCOMPARE(env.desktop.msgBoxes.size(), 1);
-        QVERIFY(!QFileInfo::exists(env.path(DataFileName)));
-        QVERIFY(!QFileInfo::exists(env.path(TempFileName)));
-        QCOMPARE(readFile(env.path(DataRecordsLogName)), logLine(1, "deleted"));
-        QCOMPARE(w->grid->Rows(), 1);
-        QVERIFY(!w->grid->isVisible());
-        QCOMPARE(w->frame1->title(),
-                 QStringLiteral(" All Current Entries (0)  Total Value: $0.00"));
+        QVERIFY(!QFileInfo::exists(DataPath(DataFileName)));
+        QVERIFY(!QFileInfo::exists(DataPath(TempFileName)));
+        QCOMPARE(readFile(DataRecordsLogName), logLine(1, "deleted"));
+        QCOMPARE(w->frame1->title(), NoEntries);
         QVERIFY(!w->optDisplay[1]->isEnabled() && !w->optDisplay[2]->isEnabled());
-        QVERIFY(!w->cmdDeleteEntry->isVisible());
-        QVERIFY(!w->cmdSeeEntry->isVisible());
-    }
+        QVERIFY(!w->cmdDeleteEntry->isVisible() && !w->cmdSeeEntry->isVisible());
 
-    void deleteTheLastArchivedEntry()
-    {
-        TestEnvironment env;
-        writeEntries(QStringLiteral("21"));
-        QPointer<frmMain> w = openMain();
+        // The last archived entry: the notice, then back to the Active List.
+        delete w.data();
+        w = openMain("21");
         w->optDisplay[2]->click();
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         env.desktop.answerMsgBox(1, false, QStringLiteral("'Inactive List' Empty"));
         w->cmdDeleteEntry->click();
         QCOMPARE(env.desktop.pendingAnswers(), 0);
@@ -383,54 +353,37 @@ private slots:
     void changedAtAnotherWorkstation()
     {
         TestEnvironment env;
-        writeEntries(QStringLiteral("112"));
-        QPointer<frmMain> w = openMain();
+        QPointer<frmMain> w = openMain("112");
         selectCase(*w, QStringLiteral("C-1"));
-
-        // Another workstation deleted entry 1: entry 2 now sits at record 1.
-        {
-            QByteArray bytes = readFile(env.path(DataFileName));
-            QFile f(env.path(DataFileName));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(bytes.mid(5000));
-        }
-        const QByteArray moved = readFile(env.path(DataFileName));
         const QString changedTitle = QStringLiteral("Entry changed at another workstation");
 
+        // Another workstation deleted entry 1: entry 2 now sits at record 1.
+        // Archiving, deleting and restoring write nothing and read the list again.
+        const QByteArray moved = readFile(DataFileName).mid(5000);
+        writeData(moved);
         env.desktop.answerMsgBox(1, false, QStringLiteral("Archive this entry"));
         env.desktop.answerMsgBox(1, false, changedTitle);
         w->cmdArchiveEntry->click();
-        QCOMPARE(readFile(env.path(DataFileName)), moved);
-        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
-        // The list was read again.
+        QCOMPARE(readFile(DataFileName), moved);
         QCOMPARE(listedCases(*w), QStringLiteral("C-2"));
 
-        // The same for a deletion and a restore.
-        {
-            QFile f(env.path(DataFileName));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(makeEntry(7, 1).Pack() + makeEntry(3, 2).Pack());
-        }
-        const QByteArray replaced = readFile(env.path(DataFileName));
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Entry Deletion"));
+        const QByteArray replaced = makeEntry(7, 1).Pack() + makeEntry(3, 2).Pack();
+        writeData(replaced);
+        env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         env.desktop.answerMsgBox(1, false, changedTitle);
         w->cmdDeleteEntry->click();
-        QCOMPARE(readFile(env.path(DataFileName)), replaced);
+        QCOMPARE(readFile(DataFileName), replaced);
         QCOMPARE(listedCases(*w), QStringLiteral("C-7"));
         QVERIFY(w->isEnabled());
 
         w->optDisplay[2]->click();
         QCOMPARE(listedCases(*w), QStringLiteral("C-3"));
-        {
-            QFile f(env.path(DataFileName));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(makeEntry(7, 1).Pack());
-        }
+        writeData(makeEntry(7, 1).Pack());
         env.desktop.answerMsgBox(1, false, QStringLiteral("Confirm Restoration"));
         env.desktop.answerMsgBox(1, false, changedTitle);
         w->cmdRestoreEntry->click();
         QCOMPARE(statuses(), QStringLiteral("1"));
-        QVERIFY(!QFileInfo::exists(env.path(DataRecordsLogName)));
+        QVERIFY(!QFileInfo::exists(DataPath(DataRecordsLogName)));
         QCOMPARE(w->grid->Rows(), 1);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }

@@ -9,7 +9,6 @@
 #include "app/Globals.h"
 #include "app/GuiSupport.h"
 #include "controls/Grid.h"
-#include "controls/GridModel.h"
 #include "controls/ZelButton.h"
 
 #include <QLabel>
@@ -26,13 +25,6 @@ namespace
 const QDateTime Now(QDate(2026, 12, 4), QTime(14, 5, 9));
 const QString Code = QStringLiteral("Ab3De");
 
-void open(frmAdmin &w)
-{
-    w.show();
-    QApplication::setActiveWindow(&w);
-    QTRY_VERIFY(w.activatedOnce());
-}
-
 void enterEditing(TestEnvironment &env, frmAdmin &w)
 {
     env.desktop.answerInputBox(Code);
@@ -40,24 +32,16 @@ void enterEditing(TestEnvironment &env, frmAdmin &w)
     QVERIFY(w.EditingList);
 }
 
-int rowOf(const Grid *grid, const QString &name)
+QByteArray logLine(const char *name, const char *verb)
 {
-    for (int r = 1; r < grid->Rows(); ++r) {
-        if (grid->TextMatrix(r, 0) == name)
-            return r;
-    }
-    return -1;
+    return QByteArray("12/04/2026 at 14:05:09 - '") + name + "' " + verb + " the 'User List'\r\n";
 }
 
-QString logLine(const QString &name, const char *verb)
+// The fake desktop's time and the access code set up.
+void prepare(TestEnvironment &env)
 {
-    return QStringLiteral("12/04/2026 at 14:05:09 - '") + name + QStringLiteral("' ") +
-           QLatin1String(verb) + QStringLiteral(" the 'User List'\r\n");
-}
-
-QByteArray field(const QByteArray &record, int offset, int width)
-{
-    return record.mid(offset, width);
+    env.desktop.setNow(Now);
+    QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
 }
 
 } // namespace
@@ -71,7 +55,7 @@ private slots:
     void listEditingMode()
     {
         TestEnvironment env;
-        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        prepare(env);
         writeFile(env.path("User.List"),
                   userBytes(oleDate(2024, 3, 1), "Ann", "Smith", "Secret1", 4));
         frmAdmin w;
@@ -79,36 +63,22 @@ private slots:
         const int home = w.cmdAddUser->y();
         enterEditing(env, w);
         QCOMPARE(w.cmdEditList->text(), QStringLiteral("&Finished editing"));
-        QCOMPARE(w.cmdEditList->Tag(), QStringLiteral("Edit '&User List'"));
-        QCOMPARE(w.cmdEditList->toolTip(),
-                 QStringLiteral(" Click here when finished editing the 'User List' "));
         QCOMPARE(w.windowTitle(), QStringLiteral("'User List' Administration"));
-        QVERIFY(!w.cmdReviewLogs->isVisible());
-        QVERIFY(!w.cmdBackupRestore->isVisible());
+        QVERIFY(!w.cmdReviewLogs->isVisible() && !w.cmdBackupRestore->isVisible());
         QVERIFY(!w.cmdUserSelected->isVisible());
         // The three buttons moved up into one row where the sign-in button was.
         for (ZelButton *b : {w.cmdAddUser, w.cmdEditUser, w.cmdDeleteUser}) {
             QCOMPARE(b->y(), w.cmdUserSelected->y());
-            QVERIFY(b->isEnabled());
-            QVERIFY(b->isVisible());
+            QVERIFY(b->isEnabled() && b->isVisible());
             QVERIFY(b->geometry().bottom() < w.height());
         }
-        QVERIFY(w.cmdAddUser->x() < w.cmdEditUser->x());
-        QVERIFY(w.cmdEditUser->x() < w.cmdDeleteUser->x());
-        QCOMPARE(w.cmdAddUser->text(), QStringLiteral("&Add User"));
-        QCOMPARE(w.cmdAddUser->toolTip(), QStringLiteral(" Add a User to the 'User Name' list "));
-        QCOMPARE(w.cmdEditUser->toolTip(), QStringLiteral(" Edit the highlighted User "));
-        QCOMPARE(w.cmdDeleteUser->toolTip(), QStringLiteral(" Delete the highlighted User "));
-        QVERIFY(w.timerFlashButton->isActive());
         QCOMPARE(w.FlashingButton, w.cmdEditList);
         QTRY_VERIFY(w.cmdEditList->BackColor() != ZelButton::ProgramFace);
 
         w.cmdEditList->click();
         QVERIFY(!w.EditingList);
         QVERIFY(!w.timerFlashButton->isActive());
-        QCOMPARE(w.FlashingButton, nullptr);
         QCOMPARE(w.cmdEditList->text(), QStringLiteral("Edit '&User List'"));
-        QCOMPARE(w.cmdEditList->toolTip(), QStringLiteral(" Add, Edit/View, and/or Delete Users "));
         QCOMPARE(w.cmdEditList->BackColor(), OleColor(ZelButton::ProgramFace));
         QCOMPARE(w.cmdEditList->ForeColor(), OleColor(ZelButton::ProgramText));
         QCOMPARE(w.windowTitle(), QStringLiteral("Custorin - Administrative Window"));
@@ -116,17 +86,14 @@ private slots:
             QCOMPARE(b->y(), home);
             QVERIFY(!b->isEnabled());
         }
-        QVERIFY(w.cmdReviewLogs->isVisible());
-        QVERIFY(w.cmdBackupRestore->isVisible());
-        QVERIFY(w.cmdUserSelected->isVisible());
+        QVERIFY(w.cmdReviewLogs->isVisible() && w.cmdUserSelected->isVisible());
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
     void addUsers()
     {
         TestEnvironment env;
-        env.desktop.setNow(Now);
-        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        prepare(env);
         env.desktop.answerMsgBox(1, false, "'User List' empty");
         frmAdmin w;
         open(w);
@@ -134,32 +101,15 @@ private slots:
         // With no users the add window opens at once.
         whenModal<frmAddEditUser>([&](frmAddEditUser *d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Custorin - Add a User"));
-            QCOMPARE(d->cmdSave->text(), QStringLiteral("&Save New Entry"));
-            QCOMPARE(d->cmdCancel->text(), QStringLiteral("&Cancel New Entry"));
-            QVERIFY(d->cmdSave->isVisible());
-            QVERIFY(!d->cmdSave->isEnabled());
-            QVERIFY(!d->lblDateCreated->isVisible());
-            QVERIFY(!d->lblSpaceFull->isVisible());
-            QCOMPARE(d->lblMandatory->text(), QStringLiteral("* (Mandatory Entry)"));
+            QVERIFY(d->cmdSave->isVisible() && !d->cmdSave->isEnabled());
+            QVERIFY(!d->lblDateCreated->isVisible() && !d->lblSpaceFull->isVisible());
             QCOMPARE(d->accessLevel(), 1);
             QCOMPARE(d->recordNumber(), 1);
             QVERIFY(d->optAccessLevel.at(0)->isChecked());
-            QVERIFY(d->optAccessLevel.at(0)->font().bold());
-            QCOMPARE(ColorToBgr(d->optAccessLevel.at(0)->palette().color(QPalette::WindowText)),
-                     0x400000u);
-            QCOMPARE(ColorToBgr(d->optAccessLevel.at(2)->palette().color(QPalette::WindowText)),
-                     0x800000u);
-            QCOMPARE(d->optAccessLevel.at(3)->text(), QStringLiteral("Full Access"));
-            QCOMPARE(d->txtFirstName->objectName(), QStringLiteral("txtField(1)"));
-            QCOMPARE(d->txtPassword->accessibleName(),
-                     QStringLiteral("* Password (4-8 characters)"));
-            // The focused box is light yellow in add mode.
-            QTRY_COMPARE(ColorToBgr(d->txtFirstName->palette().color(QPalette::Base)), 0xC0FFFFu);
             QTest::keyClicks(d->txtFirstName, "Ann");
             d->txtLastName->setFocus();
             QTest::keyClicks(d->txtLastName, "Smith");
             QVERIFY(!d->cmdSave->isEnabled());
-            QTRY_COMPARE(ColorToBgr(d->txtFirstName->palette().color(QPalette::Base)), 0xFFFFC0u);
             // The password box shows its hint, all selected, when entered empty.
             d->txtPassword->setFocus();
             QTRY_COMPARE(d->txtPassword->selectedText(), QStringLiteral("<4 to 8 chars only>"));
@@ -178,8 +128,6 @@ private slots:
             d->txtPassword->setText(" Pw12 ");
             d->optAccessLevel.at(2)->click();
             QCOMPARE(d->accessLevel(), 3);
-            QVERIFY(d->optAccessLevel.at(2)->font().bold());
-            QVERIFY(!d->optAccessLevel.at(0)->font().bold());
             QTest::keyClicks(d->txtComments, "Day shift");
             QCOMPARE(d->lblSpaceFull->text(), QStringLiteral(" 2% full "));
             d->cmdSave->click();
@@ -190,24 +138,19 @@ private slots:
 
         QByteArray file = readFile(env.path("User.List"));
         QCOMPARE(file.size(), 500);
-        QCOMPARE(field(file, 8, 15), QByteArray("Ann            "));
-        QCOMPARE(field(file, 23, 20), QByteArray("Smith               "));
+        QCOMPARE(file.mid(8, 35), padded("Ann", 15) + padded("Smith", 20));
+        QCOMPARE(file.mid(59), QByteArray("\x03\x00", 2) + padded("Day shift", 439));
         // The stored form: a filler before each character of "Pw12".
-        const QByteArray stored = field(file, 43, 16);
+        const QByteArray stored = file.mid(43, 16);
         QCOMPARE(stored.mid(8), QByteArray(8, ' '));
-        QByteArray evenPositions;
-        for (int i = 1; i < 8; i += 2)
-            evenPositions.append(stored.at(i));
-        QCOMPARE(evenPositions, QByteArray("Pw12"));
-        QCOMPARE(field(file, 59, 2), QByteArray("\x03\x00", 2));
-        QCOMPARE(field(file, 61, 9), QByteArray("Day shift"));
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(stored.at(2 * i + 1), "Pw12"[i]);
         double created = 0;
         std::memcpy(&created, file.constData(), 8);
         QVERIFY(qAbs(created - (oleDate(2026, 12, 4, 14, 5) + 9 / 86400.0)) < 0.5 / 86400.0);
-        QCOMPARE(readFile(env.path("UserList.Log")), logLine("Ann Smith", "added to").toLatin1());
+        QCOMPARE(readFile(env.path("UserList.Log")), logLine("Ann Smith", "added to"));
         QVERIFY(w.grid->isVisible());
-        QVERIFY(w.cmdEditUser->isEnabled());
-        QVERIFY(w.cmdDeleteUser->isEnabled());
+        QVERIFY(w.cmdEditUser->isEnabled() && w.cmdDeleteUser->isEnabled());
 
         // Two more; the one added is highlighted, the first of equal keys.
         for (const char *first : {"Bea", "Ann"}) {
@@ -227,8 +170,7 @@ private slots:
         QCOMPARE(w.grid->ColSel(), 2);
         QCOMPARE(readFile(env.path("UserList.Log")),
                  (logLine("Ann Smith", "added to") + logLine("Bea Smith", "added to") +
-                  logLine("Ann Smith", "added to"))
-                     .toLatin1());
+                  logLine("Ann Smith", "added to")));
 
         // Cancel writes nothing.
         whenModal<frmAddEditUser>([&](frmAddEditUser *d) {
@@ -242,8 +184,7 @@ private slots:
     void editUser()
     {
         TestEnvironment env;
-        env.desktop.setNow(Now);
-        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        prepare(env);
         const double created = oleDate(2023, 11, 15, 15, 7);
         writeFile(env.path("User.List"),
                   userBytes(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 2) +
@@ -253,24 +194,19 @@ private slots:
         enterEditing(env, w);
         w.grid->setRow(rowOf(w.grid, "Ann Smith"));
         whenModal<frmAddEditUser>([&](frmAddEditUser *d) {
-            QCOMPARE(d->windowTitle(), QStringLiteral("Custorin - View/Edit this User"));
             QCOMPARE(d->recordNumber(), 2);
             QCOMPARE(d->cmdCancel->text(), QStringLiteral("&Finished Viewing"));
-            QCOMPARE(d->cmdSave->text(), QStringLiteral("&Save Changes"));
             QVERIFY(!d->cmdSave->isVisible());
             QCOMPARE(d->lblDateCreated->text(),
                      QStringLiteral(" Record Created 11/15/2023 03:07pm "));
-            QCOMPARE(d->txtFirstName->text(), QStringLiteral("Ann"));
             QCOMPARE(d->txtPassword->text(), QStringLiteral("Secret1"));
             QCOMPARE(d->txtComments->toPlainText(), QStringLiteral("Line one\nLine two"));
             // 18 of 439 characters, the line break counting two.
             QCOMPARE(d->lblSpaceFull->text(), QStringLiteral(" 4% full "));
             QCOMPARE(d->accessLevel(), 4);
-            QTRY_COMPARE(ColorToBgr(d->txtFirstName->palette().color(QPalette::Base)), 0xFFC0FFu);
             // The first change shows Save.
             d->optAccessLevel.at(1)->click();
-            QVERIFY(d->cmdSave->isVisible());
-            QVERIFY(d->cmdSave->isEnabled());
+            QVERIFY(d->cmdSave->isVisible() && d->cmdSave->isEnabled());
             QCOMPARE(d->cmdCancel->text(), QStringLiteral("&Cancel Changes"));
             d->txtLastName->clear();
             QVERIFY(!d->cmdSave->isEnabled());
@@ -287,11 +223,10 @@ private slots:
         double date = 0;
         std::memcpy(&date, ann.constData(), 8);
         QCOMPARE(date, created);
-        QCOMPARE(field(ann, 23, 20), QByteArray("Jones               "));
-        QCOMPARE(field(ann, 59, 2), QByteArray("\x02\x00", 2));
-        QCOMPARE(field(ann, 61, 20), QByteArray("Line one\r\nLine two  "));
+        QCOMPARE(ann.mid(8, 35), padded("Ann", 15) + padded("Jones", 20));
+        QCOMPARE(ann.mid(59), QByteArray("\x02\x00", 2) + padded("Line one\r\nLine two", 439));
         QCOMPARE(file.left(500), userBytes(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 2));
-        QCOMPARE(readFile(env.path("UserList.Log")), logLine("Ann Jones", "edited in").toLatin1());
+        QCOMPARE(readFile(env.path("UserList.Log")), logLine("Ann Jones", "edited in"));
         QCOMPARE(w.grid->TextMatrix(w.grid->Row(), 0), QStringLiteral("Ann Jones"));
 
         // Double-click in list-editing mode opens the same window.
@@ -316,15 +251,14 @@ private slots:
         QCOMPARE(readFile(env.path("User.List")), file.mid(500));
         QCOMPARE(w.grid->Rows(), 2);
         QCOMPARE(w.grid->TextMatrix(1, 0), QStringLiteral("Ann Jones"));
-        QCOMPARE(readFile(env.path("UserList.Log")), logLine("Ann Jones", "edited in").toLatin1());
+        QCOMPARE(readFile(env.path("UserList.Log")), logLine("Ann Jones", "edited in"));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
     void deleteUsers()
     {
         TestEnvironment env;
-        env.desktop.setNow(Now);
-        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        prepare(env);
         const QByteArray a = userBytes(oleDate(2024, 3, 1), "Ann", "Adams", "Aa11", 1);
         const QByteArray b = userBytes(oleDate(2024, 3, 2), "Bo", "Baker", "Bb22", 2);
         const QByteArray c = userBytes(oleDate(2024, 3, 3), "Cy", "Cole", "Cc33", 3);
@@ -372,21 +306,18 @@ private slots:
         w.cmdDeleteUser->click();
         QVERIFY(!QFile::exists(env.path("User.List")));
         QVERIFY(!w.grid->isVisible());
-        QVERIFY(!w.cmdEditUser->isEnabled());
-        QVERIFY(!w.cmdDeleteUser->isEnabled());
+        QVERIFY(!w.cmdEditUser->isEnabled() && !w.cmdDeleteUser->isEnabled());
         QVERIFY(w.cmdAddUser->isEnabled());
         QCOMPARE(readFile(env.path("UserList.Log")),
                  (logLine("Bo Baker", "deleted from") + logLine("Cy Cole", "deleted from") +
-                  logLine("Ann Adams", "deleted from"))
-                     .toLatin1());
+                  logLine("Ann Adams", "deleted from")));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
     void deleteChangedElsewhere()
     {
         TestEnvironment env;
-        env.desktop.setNow(Now);
-        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        prepare(env);
         const QByteArray a = userBytes(oleDate(2024, 3, 1), "Ann", "Adams", "Aa11", 1);
         const QByteArray b = userBytes(oleDate(2024, 3, 2), "Bo", "Baker", "Bb22", 2);
         writeFile(env.path("User.List"), a + b);
