@@ -47,30 +47,6 @@ int px(double twips)
     return TwipsToPixels(twips);
 }
 
-// Disables a window and shows the hourglass until the end of the scope.
-class BusyGuard
-{
-public:
-    explicit BusyGuard(QWidget *window) : m_window(window)
-    {
-        m_window->setEnabled(false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyGuard() { release(); }
-    void release()
-    {
-        if (!m_active)
-            return;
-        m_active = false;
-        QApplication::restoreOverrideCursor();
-        m_window->setEnabled(true);
-    }
-
-private:
-    QWidget *m_window;
-    bool m_active = true;
-};
-
 void showMainWindow()
 {
     auto *main = new frmMain;

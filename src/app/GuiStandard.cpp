@@ -2,6 +2,7 @@
 
 #include "app/Standard.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
@@ -84,4 +85,20 @@ QFont ProgramFont(const QString &family, double pointSize, bool bold)
     f.setPointSizeF(pointSize);
     f.setBold(bold);
     return f;
+}
+
+BusyGuard::BusyGuard(QWidget *window) : m_window(window), m_wasEnabled(window->isEnabled())
+{
+    m_window->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void BusyGuard::release()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    QApplication::restoreOverrideCursor();
+    if (m_window)
+        m_window->setEnabled(m_wasEnabled);
 }

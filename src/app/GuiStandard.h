@@ -2,8 +2,8 @@
 #pragma once
 
 #include <QPixmap>
-
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
 // Paints picture over the whole window as its background, tile by tile
 // from the top-left corner; controls stay in front of it.
@@ -19,3 +19,20 @@ void SetUpFonts();
 // A font by the program's name and point size.
 class QFont;
 QFont ProgramFont(const QString &family, double pointSize, bool bold = false);
+
+// Disables a window and shows the hourglass while long file work runs; both
+// come back on every way out (or earlier, by release()).
+class BusyGuard
+{
+public:
+    explicit BusyGuard(QWidget *window);
+    ~BusyGuard() { release(); }
+    BusyGuard(const BusyGuard &) = delete;
+    BusyGuard &operator=(const BusyGuard &) = delete;
+    void release();
+
+private:
+    QPointer<QWidget> m_window;
+    bool m_wasEnabled = true;
+    bool m_active = true;
+};

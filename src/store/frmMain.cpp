@@ -33,31 +33,6 @@
 namespace
 {
 
-// Disables the window and shows the hourglass while long file work runs;
-// both come back on every way out.
-class BusyGuard
-{
-public:
-    explicit BusyGuard(QWidget *window) : m_window(window), m_wasEnabled(window->isEnabled())
-    {
-        m_window->setEnabled(false);
-        if (qobject_cast<QApplication *>(QCoreApplication::instance()))
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyGuard()
-    {
-        if (qobject_cast<QApplication *>(QCoreApplication::instance()))
-            QApplication::restoreOverrideCursor();
-        m_window->setEnabled(m_wasEnabled);
-    }
-    BusyGuard(const BusyGuard &) = delete;
-    BusyGuard &operator=(const BusyGuard &) = delete;
-
-private:
-    QWidget *m_window;
-    bool m_wasEnabled;
-};
-
 int px(double twips)
 {
     return TwipsToPixels(twips);
