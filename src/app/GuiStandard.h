@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QPixmap>
-#include <QPointer>
 #include <QWidget>
 
 // Paints picture over the whole window as its background, tile by tile
@@ -20,19 +19,22 @@ void SetUpFonts();
 class QFont;
 QFont ProgramFont(const QString &family, double pointSize, bool bold = false);
 
-// Disables a window and shows the hourglass while long file work runs; both
-// come back on every way out (or earlier, by release()).
+// Makes a window busy while long file work runs: the hourglass pointer,
+// and no mouse, keyboard or close-box input reaches the window or its
+// controls (the work may wait for the folder lock and let other events
+// through meanwhile). The controls keep their look, as a disabled window's
+// do on the desktop, so nothing is repainted for it. Both come back on every
+// way out (or earlier, by release()).
 class BusyGuard
 {
 public:
     explicit BusyGuard(QWidget *window);
-    ~BusyGuard() { release(); }
+    ~BusyGuard();
     BusyGuard(const BusyGuard &) = delete;
     BusyGuard &operator=(const BusyGuard &) = delete;
     void release();
 
 private:
-    QPointer<QWidget> m_window;
-    bool m_wasEnabled = true;
-    bool m_active = true;
+    class InputBlocker;
+    InputBlocker *m_blocker = nullptr;
 };
