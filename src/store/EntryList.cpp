@@ -18,7 +18,7 @@ using namespace EntryLayout;
 // A padded text field, trimmed. The list load decodes four fields of every
 // record, so text without a byte in 0x80..0x9F (where Windows-1252 and
 // Latin-1 differ) takes the fast Latin-1 conversion.
-QString fieldText(const char *record, int offset)
+QString fieldText(TextPool &pool, const char *record, int offset)
 {
     const char *data = record + offset;
     int begin = 0;
@@ -29,9 +29,9 @@ QString fieldText(const char *record, int offset)
         ++begin;
     for (int i = begin; i < end; ++i) {
         if ((static_cast<unsigned char>(data[i]) & 0xE0) == 0x80)
-            return FromFixedText(data + begin, end - begin);
+            return pool.add(FromFixedText(data + begin, end - begin));
     }
-    return QString::fromLatin1(data + begin, end - begin);
+    return pool.fromLatin1(data + begin, end - begin);
 }
 
 QString cachedCategory(EntryListData &data, const char *record)
@@ -41,7 +41,7 @@ QString cachedCategory(EntryListData &data, const char *record)
         if (std::memcmp(known.first.constData(), record + Category, size_t(width)) == 0)
             return known.second;
     }
-    QString text = fieldText(record, Category);
+    QString text = fieldText(data.texts, record, Category);
     if (data.categoryTexts.size() < 64)
         data.categoryTexts.emplace_back(QByteArray(record + Category, width), text);
     return text;
@@ -71,9 +71,9 @@ void collectRow(EntryListData &data, int n, const char *record, bool inactiveLis
     row.receivedDate = qFromLittleEndian<double>(record + ReceivedDate);
     if (withDate)
         row.date = DayTexts::forThisThread().text(row.receivedDate);
-    row.caseNumber = fieldText(record, CaseNumber);
+    row.caseNumber = fieldText(data.texts, record, CaseNumber);
     row.category = cachedCategory(data, record);
-    row.description = fieldText(record, Description);
+    row.description = fieldText(data.texts, record, Description);
     row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
     row.value = qFromLittleEndian<qint64>(record + Value);
     row.recordNumber = n;

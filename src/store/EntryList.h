@@ -4,6 +4,7 @@
 // reload, the grid's tool tip and the summary texts of one entry.
 #pragma once
 
+#include "app/TextPool.h"
 #include "store/EntryRecord.h"
 
 #include <QString>
@@ -63,6 +64,8 @@ struct EntryListData {
     // Categories met before, shared by the rows that repeat them (a list
     // holds a few dozen); received dates share theirs through DayTexts.
     std::vector<std::pair<QByteArray, QString>> categoryTexts;
+    // Where the case numbers and descriptions are kept.
+    TextPool texts;
 };
 
 // Looks at record n (5000 bytes): counts it as archived (Status 2) or

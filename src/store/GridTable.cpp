@@ -341,85 +341,93 @@ bool GridTable::Sort(int order)
         return true;
     const int left = selLeft(), right = selRight();
 
-    // One key per row, computed once: the key columns' texts joined by NUL,
-    // which sorts below every other character, so the joined keys compare
-    // column by column. Case-insensitive orders compare case-folded texts.
     const bool noCase = order == SortStringNoCaseAscending || order == SortStringNoCaseDescending;
     const bool numeric = order == SortNumericAscending || order == SortNumericDescending;
     const bool generic = order == SortGenericAscending || order == SortGenericDescending;
     const bool descending = order % 2 == 0;
-    struct Key {
+
+    // The key of a row: the key columns' texts joined by NUL, which sorts
+    // below every other character, so joined keys compare column by column.
+    // Case-insensitive orders compare case-folded texts.
+    auto keyText = [&](int r) {
         QString text;
-        double number = 0;
-        bool isNumber = false;
-    };
-    std::vector<Key> keys(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        Key &key = keys[size_t(i)];
-        const int r = first + i;
-        if (numeric || generic) {
-            // Numbers compare by the first key column's value, the rest as text.
-            key.isNumber = parseNumber(m_cells[index(r, left)], &key.number);
-        }
         if (left == right) {
-            key.text = m_cells[index(r, left)];
+            text = m_cells[index(r, left)];
         } else {
             for (int c = left; c <= right; ++c) {
                 if (c > left)
-                    key.text += QChar(0);
-                key.text += m_cells[index(r, c)];
+                    text += QChar(0);
+                text += m_cells[index(r, c)];
             }
         }
-        if (noCase)
-            key.text = key.text.toCaseFolded();
-    }
-    auto less = [&](const Key &a, const Key &b) {
-        if (numeric) {
-            if (a.number != b.number)
-                return a.number < b.number;
-            return false;
+        return noCase ? std::move(text).toCaseFolded() : text;
+    };
+    std::vector<int> perm(static_cast<size_t>(count));
+    if (numeric || generic) {
+        // Numbers compare by the first key column's value, the rest as text.
+        struct Key {
+            QString text;
+            double number = 0;
+            bool isNumber = false;
+        };
+        std::vector<Key> keys(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            Key &key = keys[size_t(i)];
+            key.isNumber = parseNumber(m_cells[index(first + i, left)], &key.number);
+            key.text = keyText(first + i);
         }
-        if (generic) {
+        auto less = [&](const Key &a, const Key &b) {
+            if (numeric)
+                return a.number < b.number;
             if (a.isNumber != b.isNumber)
                 return a.isNumber; // numbers before other text
             if (a.isNumber && a.number != b.number)
                 return a.number < b.number;
-        }
-        return a.text < b.text;
-    };
-    auto before = [&](int a, int b) {
-        return descending ? less(keys[size_t(b)], keys[size_t(a)])
-                          : less(keys[size_t(a)], keys[size_t(b)]);
-    };
-    std::vector<int> perm(static_cast<size_t>(count));
-    if (numeric || generic) {
+            return a.text < b.text;
+        };
         std::iota(perm.begin(), perm.end(), 0);
-        std::stable_sort(perm.begin(), perm.end(), before);
+        std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+            return descending ? less(keys[size_t(b)], keys[size_t(a)])
+                              : less(keys[size_t(a)], keys[size_t(b)]);
+        });
     } else {
         // Text keys: rows often share one key string (a day, a category).
-        // The distinct strings are ordered once, then the rows are placed
-        // by their rank, keeping their order among equal keys.
-        QHash<QPair<const QChar *, qsizetype>, int> groupOf;
-        groupOf.reserve(count);
-        std::vector<int> group(static_cast<size_t>(count)), firstRow;
-        for (int i = 0; i < count; ++i) {
-            const QString &text = keys[size_t(i)].text;
-            auto it = groupOf.constFind(qMakePair(text.constData(), text.size()));
-            if (it == groupOf.constEnd()) {
-                it = groupOf.insert(qMakePair(text.constData(), text.size()), int(firstRow.size()));
-                firstRow.push_back(i);
+        // Rows are grouped by the string they share, each group's key is
+        // made once, the keys are ordered, and the rows are placed by the
+        // rank of their key, keeping their order among equal keys.
+        std::vector<int> group(static_cast<size_t>(count));
+        std::vector<QString> keys;
+        if (left == right) {
+            QHash<QPair<const QChar *, qsizetype>, int> groupOf;
+            groupOf.reserve(count);
+            for (int i = 0; i < count; ++i) {
+                const QString &text = m_cells[index(first + i, left)];
+                auto it = groupOf.constFind(qMakePair(text.constData(), text.size()));
+                if (it == groupOf.constEnd()) {
+                    it = groupOf.insert(qMakePair(text.constData(), text.size()), int(keys.size()));
+                    keys.push_back(keyText(first + i));
+                }
+                group[size_t(i)] = *it;
             }
-            group[size_t(i)] = *it;
+        } else {
+            keys.reserve(size_t(count));
+            for (int i = 0; i < count; ++i) {
+                group[size_t(i)] = i;
+                keys.push_back(keyText(first + i));
+            }
         }
-        const size_t groups = firstRow.size();
+        auto before = [&](int a, int b) {
+            return descending ? keys[size_t(b)] < keys[size_t(a)]
+                              : keys[size_t(a)] < keys[size_t(b)];
+        };
+        const size_t groups = keys.size();
         std::vector<int> byOrder(groups);
         std::iota(byOrder.begin(), byOrder.end(), 0);
-        std::sort(byOrder.begin(), byOrder.end(),
-                  [&](int a, int b) { return before(firstRow[size_t(a)], firstRow[size_t(b)]); });
+        std::sort(byOrder.begin(), byOrder.end(), before);
         std::vector<int> rank(groups);
         int ranks = 0;
         for (size_t k = 0; k < groups; ++k) {
-            if (k == 0 || before(firstRow[size_t(byOrder[k - 1])], firstRow[size_t(byOrder[k])]))
+            if (k == 0 || before(byOrder[k - 1], byOrder[k]))
                 ++ranks;
             rank[size_t(byOrder[k])] = ranks - 1;
         }
