@@ -416,11 +416,29 @@ bool GridTable::Sort(int order)
                 keys.push_back(keyText(first + i));
             }
         }
-        auto before = [&](int a, int b) {
-            return descending ? keys[size_t(b)] < keys[size_t(a)]
-                              : keys[size_t(a)] < keys[size_t(b)];
-        };
+        // The first eight characters of each key, packed so that comparing
+        // the numbers compares those characters; the texts are compared
+        // only when the numbers are equal. A key shorter than eight is
+        // padded with NUL, which never puts it after a longer key it
+        // begins.
         const size_t groups = keys.size();
+        std::vector<std::pair<quint64, quint64>> prefix(groups);
+        for (size_t g = 0; g < groups; ++g) {
+            const QString &key = keys[g];
+            quint64 part[2] = {0, 0};
+            for (int i = 0; i < 8; ++i) {
+                const quint64 unit = i < key.size() ? key[i].unicode() : 0;
+                part[i / 4] |= unit << (16 * (3 - i % 4));
+            }
+            prefix[g] = {part[0], part[1]};
+        }
+        auto less = [&](int a, int b) {
+            const auto &pa = prefix[size_t(a)], &pb = prefix[size_t(b)];
+            if (pa != pb)
+                return pa < pb;
+            return keys[size_t(a)] < keys[size_t(b)];
+        };
+        auto before = [&](int a, int b) { return descending ? less(b, a) : less(a, b); };
         std::vector<int> byOrder(groups);
         std::iota(byOrder.begin(), byOrder.end(), 0);
         std::sort(byOrder.begin(), byOrder.end(), before);
@@ -440,17 +458,29 @@ bool GridTable::Sort(int order)
             perm[size_t(start[size_t(rank[size_t(group[size_t(i)])])]++)] = i;
     }
 
+    // Rows move in place, cycle by cycle: row first + i takes the row
+    // first + perm[i].
+    std::vector<bool> placed(static_cast<size_t>(count), false);
     auto permute = [&](auto &cells) {
         if (cells.empty())
             return;
-        using V = std::decay_t<decltype(cells)>;
-        V moved(static_cast<size_t>(count) * size_t(m_cols));
-        for (int i = 0; i < count; ++i) {
-            const size_t from = index(first + perm[size_t(i)], 0);
-            for (int c = 0; c < m_cols; ++c)
-                moved[size_t(i) * size_t(m_cols) + size_t(c)] = std::move(cells[from + size_t(c)]);
+        using Cell = typename std::decay_t<decltype(cells)>::value_type;
+        std::vector<Cell> held(static_cast<size_t>(m_cols));
+        auto rowAt = [&](int i) { return cells.begin() + std::ptrdiff_t(index(first + i, 0)); };
+        std::fill(placed.begin(), placed.end(), false);
+        for (int start = 0; start < count; ++start) {
+            if (placed[size_t(start)] || perm[size_t(start)] == start)
+                continue;
+            std::move(rowAt(start), rowAt(start) + m_cols, held.begin());
+            int to = start;
+            for (int from = perm[size_t(to)]; from != start; from = perm[size_t(to)]) {
+                std::move(rowAt(from), rowAt(from) + m_cols, rowAt(to));
+                placed[size_t(to)] = true;
+                to = from;
+            }
+            std::move(held.begin(), held.end(), rowAt(to));
+            placed[size_t(to)] = true;
         }
-        std::move(moved.begin(), moved.end(), cells.begin() + std::ptrdiff_t(index(first, 0)));
     };
     permute(m_cells);
     permute(m_back);

@@ -2,6 +2,7 @@
 
 #include "app/Formats.h"
 #include "app/Globals.h"
+#include "store/EntryList.h"
 
 #include <QHash>
 #include <QStringList>
@@ -246,12 +247,11 @@ QDate ReceivedDay(double receivedDate)
     return QDate::fromJulianDay(epoch + qint64(dayPart) + (secs >= 86400 ? 1 : 0));
 }
 
-const QString &DayTexts::text(double ole)
+DayTexts::Day *DayTexts::day(double ole)
 {
-    static const QString none;
     const QDate day = ReceivedDay(ole);
     if (!day.isValid())
-        return none;
+        return nullptr;
     // Every day from 1900 to 2199 has its slot in a flat table: the list
     // load asks for one per entry, in no particular order.
     static const qint64 firstDay = QDate(1900, 1, 1).toJulianDay();
@@ -262,17 +262,38 @@ const QString &DayTexts::text(double ole)
             m_slots.assign(size_t(lastDay - firstDay + 1), 0);
         int &slot = m_slots[size_t(julian - firstDay)];
         if (slot == 0) {
-            m_texts.push_back(FormatOleDate(ole, QStringLiteral("mm/dd/yyyy")));
-            slot = int(m_texts.size());
+            m_days.push_back({FormatOleDate(ole, QStringLiteral("mm/dd/yyyy")), {}, false});
+            slot = int(m_days.size());
         }
-        return m_texts[size_t(slot - 1)];
+        return &m_days[size_t(slot - 1)];
     }
     auto it = m_other.find(julian);
     if (it != m_other.end())
-        return it->second;
+        return &it->second;
     if (m_other.size() >= 100000)
         m_other.clear();
-    return m_other.emplace(julian, FormatOleDate(ole, QStringLiteral("mm/dd/yyyy"))).first->second;
+    Day made{FormatOleDate(ole, QStringLiteral("mm/dd/yyyy")), {}, false};
+    return &m_other.emplace(julian, std::move(made)).first->second;
+}
+
+const QString &DayTexts::text(double ole)
+{
+    static const QString none;
+    const Day *d = day(ole);
+    return d ? d->text : none;
+}
+
+const QString &DayTexts::sortKey(double ole)
+{
+    static const QString none = EntrySortKey(0, QString(), {}, {});
+    Day *d = day(ole);
+    if (!d)
+        return none;
+    if (!d->keyMade) {
+        d->key = EntrySortKey(0, d->text, {}, {});
+        d->keyMade = true;
+    }
+    return d->key;
 }
 
 DayTexts &DayTexts::forThisThread()

@@ -91,22 +91,31 @@ QDate ReceivedDay(double receivedDate);
 
 // The "mm/dd/yyyy" texts of OLE dates, formatted by FormatOleDate once per
 // calendar day (the text depends on nothing else; dates carry a time of
-// day) and shared after that. The list load and the search keep one each
-// for the life of their thread.
+// day) and shared after that, and the list's date sort key of each text.
+// The list load and the search keep one each for the life of their thread.
 class DayTexts
 {
 public:
     // Valid until the next call.
     const QString &text(double ole);
+    // EntrySortKey(0, text(ole)), made once per day.
+    const QString &sortKey(double ole);
     // The one of the calling thread.
     static DayTexts &forThisThread();
 
 private:
-    // Days from FirstDay: a slot in m_texts (0 = not met yet, else the
+    struct Day {
+        QString text;
+        QString key;
+        bool keyMade = false;
+    };
+    Day *day(double ole);
+
+    // Days from FirstDay: a slot in m_days (0 = not met yet, else the
     // index + 1); days outside that range go into m_other.
     std::vector<int> m_slots;
-    std::vector<QString> m_texts;
-    std::unordered_map<qint64, QString> m_other;
+    std::vector<Day> m_days;
+    std::unordered_map<qint64, Day> m_other;
 };
 
 // The criteria one list load applies.

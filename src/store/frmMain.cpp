@@ -455,8 +455,13 @@ void frmMain::LoadEntryList()
         m_listTotal = data.total;
 
         // The texts go into the grid's table in one move, row after row.
+        // When the list is to be sorted by date, the day's sort key comes
+        // along.
         const int n = int(data.rows.size());
         const int cols = grid->Cols();
+        const int sort = checkedSort();
+        const bool dateKeys = SortFrameShown(n) && sort == 0;
+        DayTexts &days = DayTexts::forThisThread();
         std::vector<QString> cells(size_t(n) * size_t(cols));
         m_controlNumbers.assign(size_t(RecordCount) + 1, 0);
         for (int i = 0; i < n; ++i) {
@@ -467,6 +472,8 @@ void frmMain::LoadEntryList()
             cell[2] = std::move(row.category);
             cell[3] = std::move(row.description);
             cell[EntryGridRecordCol] = RecordNumberText(row.recordNumber);
+            if (dateKeys)
+                cell[EntryGridSortCol] = days.sortKey(row.receivedDate);
             if (size_t(row.recordNumber) < m_controlNumbers.size())
                 m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
         }
@@ -476,12 +483,7 @@ void frmMain::LoadEntryList()
 
         if (SortFrameShown(n)) {
             frameSort->show();
-            int sort = 0;
-            for (int i = 0; i < 3; ++i) {
-                if (optSort[i]->isChecked())
-                    sort = i;
-            }
-            optSort_Click(sort);
+            sortList(sort, dateKeys);
         } else {
             frameSort->hide();
         }
@@ -517,7 +519,21 @@ void frmMain::LoadEntryList()
         showSearchResult();
 }
 
+int frmMain::checkedSort() const
+{
+    for (int i = 0; i < 3; ++i) {
+        if (optSort[i]->isChecked())
+            return i;
+    }
+    return 0;
+}
+
 void frmMain::optSort_Click(int index)
+{
+    sortList(index, false);
+}
+
+void frmMain::sortList(int index, bool keysFilled)
 {
     BusyGuard busy(this);
     timerNetworkWatch->stop();
@@ -527,7 +543,7 @@ void frmMain::optSort_Click(int index)
     // once.
     const GridTable &table = grid->table();
     QHash<const QChar *, QString> dayKeys;
-    for (int r = 1; r < grid->Rows(); ++r) {
+    for (int r = 1; r < grid->Rows() && !keysFilled; ++r) {
         const QString &date = table.cellText(r, 0);
         if (index == 0) {
             auto key = dayKeys.constFind(date.constData());

@@ -118,6 +118,10 @@ private:
     void placeControls(int heightPixels);
     void placeListButtons();
     void selectShownCells();
+    int checkedSort() const;
+    // The sort of the list by the option index; keysFilled when the load
+    // has put the sort keys in their column already.
+    void sortList(int index, bool keysFilled);
     void reloadAfterChange();
     void inactiveListEmptied();
     bool highlightedEntry(int *recordNumber, EntryIdentity *identity) const;

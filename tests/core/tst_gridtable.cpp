@@ -437,6 +437,48 @@ private slots:
         QCOMPARE(order(GridTable::SortStringDescending), QStringLiteral("1,3,8,5,4,6,2,9,7"));
     }
 
+    void longKeysSortLikeTheirTextsColumnByColumn()
+    {
+        // Keys that agree in their first eight characters or more, that
+        // begin one another, that hold characters above 0x7F, over one and
+        // two key columns, against a plain stable sort of the same texts.
+        const QStringList pieces{"2026-000123", "2026-000124", "2026-00012", "2026-0001",
+                                 "20260517", "2026051",     "\u00E9t\u00E9",  "Zz",
+                                 "",         "2026-000123\u00E9"};
+        GridTable t;
+        t.setFormatString(QStringLiteral("A|B|Row"));
+        struct Row {
+            QString a, b;
+            int n;
+        };
+        std::vector<Row> rows;
+        for (int i = 0; i < 60; ++i) {
+            Row r{pieces[(i * 7) % pieces.size()], pieces[(i * 3 + i / 10) % pieces.size()], i};
+            rows.push_back(r);
+            t.AddItem(r.a + '\t' + r.b + '\t' + QString::number(i));
+        }
+        for (const bool twoColumns : {false, true}) {
+            for (const bool descending : {false, true}) {
+                GridTable g = t;
+                g.setCol(0);
+                g.setColSel(twoColumns ? 1 : 0);
+                g.Sort(descending ? GridTable::SortStringDescending
+                                  : GridTable::SortStringAscending);
+                std::vector<Row> expected = rows;
+                std::stable_sort(expected.begin(), expected.end(), [&](const Row &x, const Row &y) {
+                    auto key = [&](const Row &r) {
+                        return std::make_pair(r.a, twoColumns ? r.b : QString());
+                    };
+                    return descending ? key(y) < key(x) : key(x) < key(y);
+                });
+                QStringList want;
+                for (const Row &r : expected)
+                    want << QString::number(r.n);
+                QCOMPARE(column(g, 2), want);
+            }
+        }
+    }
+
     void fixedRowsZero()
     {
         GridTable t;

@@ -5,6 +5,7 @@
 #include "SampleData.h"
 #include "app/Formats.h"
 #include "app/Globals.h"
+#include "store/EntryList.h"
 #include "store/SearchFilter.h"
 
 #include <QtTest>
@@ -458,7 +459,11 @@ void TestSearchFilter::dayTextsAsFormatted()
         // Asked twice: formatted the first time, remembered the second.
         QCOMPARE(texts.text(ole), FormatOleDate(ole, pattern));
         QCOMPARE(texts.text(ole), FormatOleDate(ole, pattern));
+        QCOMPARE(texts.sortKey(ole), EntrySortKey(0, texts.text(ole), {}, {}));
     }
+    QCOMPARE(texts.sortKey(Ole(2009, 1, 5, 13, 30)), QStringLiteral("200901050000"));
+    QCOMPARE(texts.sortKey(Ole(2199, 12, 31, 23, 59)), QStringLiteral("219912310000"));
+    QCOMPARE(texts.sortKey(0), QString());
     QCOMPARE(texts.text(Ole(2009, 1, 5, 23, 59)), QStringLiteral("01/05/2009"));
     QCOMPARE(texts.text(Ole(2009, 1, 5) + 0.9999999), QStringLiteral("01/06/2009"));
     QCOMPARE(texts.text(0), QString());

@@ -74,12 +74,17 @@ QByteArray readFile(const QString &path)
 }
 
 // The order of the listed entries as their record numbers.
-QString recordOrder(const frmMain &w)
+QString column(const frmMain &w, int col)
 {
     QStringList out;
     for (int r = 1; r < w.grid->Rows(); ++r)
-        out << w.grid->TextMatrix(r, 4);
+        out << w.grid->TextMatrix(r, col);
     return out.join(',');
+}
+
+QString recordOrder(const frmMain &w)
+{
+    return column(w, 4);
 }
 
 // Shown buttons among those that come and go, by name without "cmd".
@@ -253,7 +258,7 @@ private slots:
                  QStringLiteral(" All Current Entries (3)  Total Value: $1,234.57"));
         QCOMPARE(w->listTotal(), qint64(12345700));
         QVERIFY(w->frameSort->isVisible());
-        QCOMPARE(w->grid->TextMatrix(1, 5), QStringLiteral("199902010000"));
+        QCOMPARE(column(*w, 5), QStringLiteral("199902010000,200812310000,200901050000"));
         QCOMPARE(w->grid->table().cellBackColor(1, 0), quint32(0xFFFFFF));
         QCOMPARE(w->grid->table().cellBackColor(2, 3), quint32(0xF0F0F0));
         QCOMPARE(w->grid->table().cellBackColor(3, 2), quint32(0xFFFFFF));
@@ -267,6 +272,7 @@ private slots:
         w->optSort[1]->click();
         QCOMPARE(recordOrder(*w), QStringLiteral("2,3,1"));
         QCOMPARE(w->grid->TextMatrix(1, 1), QStringLiteral("10"));
+        QCOMPARE(column(*w, 5), QStringLiteral("10,2,9"));
         QCOMPARE(w->grid->table().cellBackColor(2, 0), quint32(0xF0F0F0));
         QVERIFY(!w->lblStandBy->isVisible());
         QVERIFY(w->grid->isVisible());
