@@ -86,6 +86,9 @@ int main(int argc, char **argv)
     CurrentAccessLevel = 4;
 
     rawRead(); // warm the cache
+    std::vector<double> rawAlone;
+    for (int i = 0; i < Runs; ++i)
+        rawAlone.push_back(rawRead());
 
     auto *w = new frmMain;
     w->show();
@@ -131,10 +134,14 @@ int main(int argc, char **argv)
     }
     const double memory = peakMemoryMb();
 
-    const double rawMs = median(raw), loadMs = median(load), cardMs = median(card);
-    std::printf("plain read of %d records: median of %d runs %.1f ms\n", Entries, Runs, rawMs);
+    // The load is held against the faster of the two plain-read medians.
+    const double rawMs = std::min(median(raw), median(rawAlone));
+    const double loadMs = median(load), cardMs = median(card);
+    std::printf("plain read of %d records: median of %d runs %.1f ms back to back, %.1f ms "
+                "taking turns with the load\n",
+                Entries, Runs, median(rawAlone), median(raw));
     std::printf("LoadEntryList (%d listed, date sort, shading): median of %d runs %.1f ms = "
-                "%.2fx the plain read (target <= %.1fx)%s\n",
+                "%.2fx the faster plain read (target <= %.1fx)%s\n",
                 listed, Runs, loadMs, loadMs / rawMs, LoadRatioTarget,
                 loadMs / rawMs <= LoadRatioTarget ? "" : "  OVER TARGET");
     std::printf("first load on opening the window (Form_Activate, one run): %.1f ms = %.2fx\n",
