@@ -1,12 +1,11 @@
 #include "store/GridTable.h"
 
-#include <QHash>
 #include <QLocale>
-#include <QPair>
 #include <QStringView>
 #include <algorithm>
 #include <iterator>
 #include <numeric>
+#include <type_traits>
 
 GridTable::GridTable()
 {
@@ -398,16 +397,32 @@ bool GridTable::Sort(int order)
         std::vector<int> group(static_cast<size_t>(count));
         std::vector<QString> keys;
         if (left == right) {
-            QHash<QPair<const QChar *, qsizetype>, int> groupOf;
-            groupOf.reserve(count);
+            // Open addressing over the texts' characters' addresses, at most
+            // half full.
+            size_t capacity = 16;
+            int bits = 4;
+            while (capacity < size_t(count) * 2) {
+                capacity *= 2;
+                ++bits;
+            }
+            struct Slot {
+                const QChar *data = nullptr;
+                qsizetype size = -1; // -1: free
+                int group = 0;
+            };
+            std::vector<Slot> table(capacity);
             for (int i = 0; i < count; ++i) {
                 const QString &text = m_cells[index(first + i, left)];
-                auto it = groupOf.constFind(qMakePair(text.constData(), text.size()));
-                if (it == groupOf.constEnd()) {
-                    it = groupOf.insert(qMakePair(text.constData(), text.size()), int(keys.size()));
+                const QChar *data = text.constData();
+                size_t at = size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+                while (table[at].size != -1 &&
+                       (table[at].data != data || table[at].size != text.size()))
+                    at = (at + 1) & (capacity - 1);
+                if (table[at].size == -1) {
+                    table[at] = {data, text.size(), int(keys.size())};
                     keys.push_back(keyText(first + i));
                 }
-                group[size_t(i)] = *it;
+                group[size_t(i)] = table[at].group;
             }
         } else {
             keys.reserve(size_t(count));
@@ -464,6 +479,13 @@ bool GridTable::Sort(int order)
     auto permute = [&](auto &cells) {
         if (cells.empty())
             return;
+        if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<quint32>>) {
+            // Rows without colours of their own need not move theirs.
+            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
+            if (std::all_of(rows, rows + std::ptrdiff_t(count) * m_cols,
+                            [](quint32 c) { return c == NoColor; }))
+                return;
+        }
         using Cell = typename std::decay_t<decltype(cells)>::value_type;
         std::vector<Cell> held(static_cast<size_t>(m_cols));
         auto rowAt = [&](int i) { return cells.begin() + std::ptrdiff_t(index(first + i, 0)); };
