@@ -22,7 +22,7 @@ namespace
 {
 
 constexpr int Entries = 32767;
-constexpr int Runs = 11;
+constexpr int Runs = 21;
 constexpr double LoadRatioTarget = 3.0;
 constexpr double CardTargetMs = 100;
 constexpr double MemoryTargetMb = 100;
@@ -86,9 +86,6 @@ int main(int argc, char **argv)
     CurrentAccessLevel = 4;
 
     rawRead(); // warm the cache
-    std::vector<double> rawAlone;
-    for (int i = 0; i < Runs; ++i)
-        rawAlone.push_back(rawRead());
 
     auto *w = new frmMain;
     w->show();
@@ -99,16 +96,19 @@ int main(int argc, char **argv)
     const double firstMs = ms(first);
     const int listed = w->grid->Rows() - 1;
 
-    // The plain read and the load take turns, so that both meet the same
-    // state of the machine.
-    std::vector<double> raw, load;
+    // Each round reads the file plainly twice and then loads the list; the
+    // load is held against the faster of its round's two reads, so that a
+    // machine whose speed drifts meets both alike.
+    std::vector<double> raw, load, ratio;
     for (int i = 0; i < Runs; ++i) {
-        raw.push_back(rawRead());
+        const double a = rawRead(), b = rawRead();
+        raw.push_back(std::min(a, b));
         QElapsedTimer t;
         t.start();
         w->LoadEntryList();
         QCoreApplication::processEvents();
         load.push_back(ms(t));
+        ratio.push_back(load.back() / raw.back());
     }
     if (w->grid->TextMatrix(1, 5) > w->grid->TextMatrix(w->grid->Rows() - 1, 5)) {
         std::fprintf(stderr, "list not sorted\n");
@@ -134,16 +134,15 @@ int main(int argc, char **argv)
     }
     const double memory = peakMemoryMb();
 
-    // The load is held against the faster of the two plain-read medians.
-    const double rawMs = std::min(median(raw), median(rawAlone));
-    const double loadMs = median(load), cardMs = median(card);
-    std::printf("plain read of %d records: median of %d runs %.1f ms back to back, %.1f ms "
-                "taking turns with the load\n",
-                Entries, Runs, median(rawAlone), median(raw));
-    std::printf("LoadEntryList (%d listed, date sort, shading): median of %d runs %.1f ms = "
-                "%.2fx the faster plain read (target <= %.1fx)%s\n",
-                listed, Runs, loadMs, loadMs / rawMs, LoadRatioTarget,
-                loadMs / rawMs <= LoadRatioTarget ? "" : "  OVER TARGET");
+    const double rawMs = median(raw), loadMs = median(load), loadRatio = median(ratio);
+    const double cardMs = median(card);
+    std::printf("plain read of %d records: median of %d rounds %.1f ms (the faster of two "
+                "reads in a row)\n",
+                Entries, Runs, rawMs);
+    std::printf("LoadEntryList (%d listed, date sort, shading): median of %d rounds %.1f ms; "
+                "median of the rounds' ratios %.2fx the plain read (target <= %.1fx)%s\n",
+                listed, Runs, loadMs, loadRatio, LoadRatioTarget,
+                loadRatio <= LoadRatioTarget ? "" : "  OVER TARGET");
     std::printf("first load on opening the window (Form_Activate, one run): %.1f ms = %.2fx\n",
                 firstMs, firstMs / rawMs);
     std::printf("entry card opened on an entry: median of 5 runs %.1f ms (target <= %.0f ms)%s\n",

@@ -8,8 +8,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QPainter>
-#include <QPointer>
 #include <QPalette>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QWidget>
 

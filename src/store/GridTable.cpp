@@ -414,7 +414,8 @@ bool GridTable::Sort(int order)
             for (int i = 0; i < count; ++i) {
                 const QString &text = m_cells[index(first + i, left)];
                 const QChar *data = text.constData();
-                size_t at = size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+                size_t at =
+                    size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
                 while (table[at].size != -1 &&
                        (table[at].data != data || table[at].size != text.size()))
                     at = (at + 1) & (capacity - 1);

@@ -442,9 +442,9 @@ private slots:
         // Keys that agree in their first eight characters or more, that
         // begin one another, that hold characters above 0x7F, over one and
         // two key columns, against a plain stable sort of the same texts.
-        const QStringList pieces{"2026-000123", "2026-000124", "2026-00012", "2026-0001",
-                                 "20260517", "2026051",     "\u00E9t\u00E9",  "Zz",
-                                 "",         "2026-000123\u00E9"};
+        const QStringList pieces{
+            "2026-000123", "2026-000124",   "2026-00012", "2026-0001", "20260517",
+            "2026051",     "\u00E9t\u00E9", "Zz",         "",          "2026-000123\u00E9"};
         GridTable t;
         t.setFormatString(QStringLiteral("A|B|Row"));
         struct Row {
