@@ -4,8 +4,8 @@
 #include "app/Globals.h"
 
 #include <QtEndian>
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 #include <array>
 #include <cstring>
@@ -52,23 +52,56 @@ const char16_t *decodeTable()
     return table.data();
 }
 
+// Puts the characters of 0x80..0x9F right from the table in out[from..to).
+void fixWindows1252(const unsigned char *p, int from, int to, char16_t *out)
+{
+    for (int k = from; k < to; ++k) {
+        if ((p[k] & 0xE0) == 0x80)
+            out[k] = decodeTable()[p[k]];
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Sixteen bytes to sixteen characters per step, where the processor can.
+__attribute__((target("avx2"))) int widenAvx2(const unsigned char *p, int n, char16_t *out)
+{
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i + 16));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i), _mm256_cvtepu8_epi16(a));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i + 16), _mm256_cvtepu8_epi16(b));
+        if (_mm_movemask_epi8(_mm_or_si128(a, b)) != 0)
+            fixWindows1252(p, i, i + 32, out);
+    }
+    return i;
+}
+
+bool haveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+#endif
+
 // Widens n Windows-1252 bytes into out (UTF-16, room for n). Latin-1 and
 // Windows-1252 differ only in 0x80..0x9F, put right from the table.
 void widen(const unsigned char *p, int n, char16_t *out)
 {
     int i = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (haveAvx2())
+        i = widenAvx2(p, n, out);
+#endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(v, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(v, zero));
-        if (_mm_movemask_epi8(v) != 0) {
-            for (int k = i; k < i + 16; ++k) {
-                if ((p[k] & 0xE0) == 0x80)
-                    out[k] = decodeTable()[p[k]];
-            }
-        }
+        if (_mm_movemask_epi8(v) != 0)
+            fixWindows1252(p, i, i + 16, out);
     }
 #endif
     for (; i < n; ++i)
@@ -82,22 +115,22 @@ void readText(const char *data, int width, QString &out)
 {
     int begin = 0;
     int end = width;
-    // Padding, 32 and then 8 bytes at a time: a byte & 0xDF is 0 only for a
-    // blank or a NUL.
-    while (end - begin >= 32) {
-        quint64 w[4];
-        std::memcpy(w, data + end - 32, 32);
-        if (((w[0] | w[1] | w[2] | w[3]) & 0xDFDFDFDFDFDFDFDFull) != 0)
+    // Padding, 16 bytes at a time: a byte & 0xDF is 0 only for a blank or
+    // a NUL.
+#if defined(__SSE2__)
+    const __m128i notBlankBits = _mm_set1_epi8(char(0xDF));
+    while (end - begin >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + end - 16));
+        const unsigned blanks = unsigned(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, notBlankBits), _mm_setzero_si128())));
+        if (blanks != 0xFFFFu) {
+            // Up to the last byte of the sixteen that is no blank.
+            end -= 16 - (32 - __builtin_clz(~blanks & 0xFFFFu));
             break;
-        end -= 32;
+        }
+        end -= 16;
     }
-    while (end - begin >= 8) {
-        quint64 word;
-        std::memcpy(&word, data + end - 8, 8);
-        if ((word & 0xDFDFDFDFDFDFDFDFull) != 0)
-            break;
-        end -= 8;
-    }
+#endif
     while (end > begin && (data[end - 1] == ' ' || data[end - 1] == '\0'))
         --end;
     while (begin < end && (data[begin] == ' ' || data[begin] == '\0'))
