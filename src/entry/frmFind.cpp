@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -132,8 +133,28 @@ void FindDatePicker::focusInEvent(QFocusEvent *event)
 
 bool FindDatePicker::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Hide && watched == calendarPopup())
-        emit CloseUp();
+    if (watched == calendarPopup()) {
+        switch (event->type()) {
+        case QEvent::Show:
+            m_dateAtDrop = date();
+            m_escaped = false;
+            break;
+        case QEvent::KeyPress:
+            // A key the calendar leaves alone comes up to its window, which
+            // closes on Esc.
+            if (static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel))
+                m_escaped = true;
+            break;
+        case QEvent::Hide:
+            if (m_escaped && m_dateAtDrop.isValid())
+                setDate(m_dateAtDrop);
+            m_escaped = false;
+            emit CloseUp();
+            break;
+        default:
+            break;
+        }
+    }
     return QDateEdit::eventFilter(watched, event);
 }
 

@@ -41,6 +41,12 @@ signals:
 protected:
     void focusInEvent(QFocusEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Browsing the dropped calendar moves the date with it; Esc puts back
+    // the date it dropped down with.
+    QDate m_dateAtDrop;
+    bool m_escaped = false;
 };
 
 class frmFind : public QDialog

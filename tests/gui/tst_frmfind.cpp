@@ -71,6 +71,7 @@ private slots:
     void monthlyRefusedThenAccepted();
     void summaryWaitsForTheCalendar();
     void cancelEscAndCloseBox();
+    void escInTheCalendarKeepsTheDate();
     void helpAndPulse();
     void pickerWithoutBounds();
 };
@@ -345,6 +346,34 @@ void TestFrmFind::cancelEscAndCloseBox()
     QCOMPARE(SearchOption, 17);
     QVERIFY(!SummaryStartDate.isValid());
     QCOMPARE(findEntries.Tag(), QString());
+}
+
+void TestFrmFind::escInTheCalendarKeepsTheDate()
+{
+    // Browsing the dropped calendar moves the field's date along; Esc puts
+    // back the date it dropped down with, and the next drop starts there.
+    TestEnvironment env;
+    StartMainWindowValues();
+    frmFind w(Bounds);
+    ShowAndWait(w);
+    w.optFind[17]->click();
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    const QDate before = w.calPickDate->date();
+    QTest::keyClick(CalendarView(w), Qt::Key_PageUp);
+    QTest::keyClick(CalendarView(w), Qt::Key_Left);
+    QCOMPARE(w.calPickDate->date(), before.addMonths(-1).addDays(-1));
+    QTest::keyClick(CalendarView(w), Qt::Key_Escape);
+    QTRY_VERIFY(!w.calPickDate->calendarIsDown());
+    QCOMPARE(w.calPickDate->date(), before);
+    w.calPickDate->openCalendar();
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    QCOMPARE(w.calPickDate->calendarWidget()->selectedDate(), before);
+    QCOMPARE(w.calPickDate->calendarWidget()->monthShown(), before.month());
+    // Enter keeps what was browsed to.
+    QTest::keyClick(CalendarView(w), Qt::Key_Up);
+    QTest::keyClick(CalendarView(w), Qt::Key_Return);
+    QTRY_VERIFY(!w.calPickDate->calendarIsDown());
+    QCOMPARE(w.calPickDate->date(), before.addDays(-7));
 }
 
 void TestFrmFind::helpAndPulse()
