@@ -1,6 +1,7 @@
 // The four activity logs: exact lines and bytes, the read-only attribute
 // between writes, and what happens when a log can not be written.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "app/ActivityLog.h"
 #include "app/FolderLock.h"
 #include "app/Globals.h"
@@ -11,14 +12,6 @@
 
 namespace
 {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
 
 // The mode bits of the file (the "User" flags say what the running user may
 // do, which for root is everything).

@@ -2,6 +2,7 @@
 // identity check, deletion with compaction, and the log line that goes
 // with every change. Expected bytes are built here from the offsets.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "app/ActivityLog.h"
 #include "app/FolderLock.h"
 #include "app/Globals.h"
@@ -35,21 +36,6 @@ QByteArray rawRecord(const QByteArray &caseNumber, double cn, char status,
     std::memcpy(rec.data() + 529, "reserved bytes", 14); // kept as they are
     rec[4999] = status;
     return rec;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 double oleOf(const QDateTime &dt)

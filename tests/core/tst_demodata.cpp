@@ -3,6 +3,7 @@
 // folder with data alone. The users, passwords and access code are the
 // ones the README lists.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "admin/Installation.h"
 #include "admin/UserFile.h"
 #include "app/Globals.h"
@@ -45,12 +46,6 @@ int run(const QString &program, const QStringList &args, QByteArray *output = nu
     if (output)
         *output = p.readAll();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

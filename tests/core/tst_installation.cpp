@@ -2,6 +2,7 @@
 // the checks of what is saved, and damaged, missing or unwritable files
 // and folders.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "admin/Installation.h"
 #include "app/Globals.h"
 
@@ -16,21 +17,6 @@
 
 namespace
 {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // The lines of the file as name -> value.
 QMap<QByteArray, QByteArray> fields(const QByteArray &content)

@@ -1,6 +1,7 @@
 // Start-up tables, the message box layout and service, settings, shared
 // helpers and the data-folder clean-up.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "app/FolderLock.h"
 #include "app/Globals.h"
 #include "app/MsgBox.h"
@@ -15,13 +16,6 @@
 
 namespace
 {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 // failures that change nothing, and a conversion killed at random moments
 // that never leaves the records without a data file.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "app/FolderLock.h"
 #include "app/Globals.h"
 #include "app/Upgrade.h"
@@ -180,20 +181,6 @@ QByteArray newFile(int count, bool fromDat)
 
 // ---- files ----
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 // Every file of the data folder with its bytes.
 QMap<QString, QByteArray> snapshot(const QString &folder)
 {
@@ -290,8 +277,8 @@ private slots:
     {
         TestEnvironment env;
         const QByteArray original = oldFileA(3);
-        QVERIFY(writeFile(env.path("Custorin.Data"), original));
-        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        writeFile(env.path("Custorin.Data"), original);
+        writeFile(env.path("Custorin.Old"), "an earlier copy");
         env.desktop.answerMsgBox(1);
         env.desktop.answerMsgBox(1);
         QStringList busy;
@@ -336,7 +323,7 @@ private slots:
         // Two whole records and 1300 bytes of a third: three records, the
         // missing bytes of the third read as zeros.
         const QByteArray original = oldFileA(3).left(2 * 2500 + 1300);
-        QVERIFY(writeFile(env.path("Custorin.Data"), original));
+        writeFile(env.path("Custorin.Data"), original);
         env.desktop.answerMsgBox(1);
         env.desktop.answerMsgBox(1);
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
@@ -372,8 +359,8 @@ private slots:
         QFETCH(QString, button);
         TestEnvironment env;
         const QByteArray original = dat ? oldFileB(2) : oldFileA(2, 641);
-        QVERIFY(writeFile(env.path(dat ? "Custorin.Dat" : "Custorin.Data"), original));
-        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        writeFile(env.path(dat ? "Custorin.Dat" : "Custorin.Data"), original);
+        writeFile(env.path("Custorin.Old"), "an earlier copy");
         env.desktop.answerMsgBox(2);
         env.desktop.answerMsgBox(1);
         bool busy = false;
@@ -392,7 +379,7 @@ private slots:
     {
         TestEnvironment env;
         const QByteArray original = oldFileB(4);
-        QVERIFY(writeFile(env.path("Custorin.Dat"), original));
+        writeFile(env.path("Custorin.Dat"), original);
         env.desktop.answerMsgBox(1);
         env.desktop.answerMsgBox(1);
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
@@ -434,11 +421,11 @@ private slots:
         QFETCH(int, choice);
         TestEnvironment env;
         if (dat)
-            QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(3)));
+            writeFile(env.path("Custorin.Dat"), oldFileB(3));
         else
-            QVERIFY(writeFile(env.path("Custorin.Data"), oldFileA(3, 631)));
-        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
-        QVERIFY(writeFile(env.path("User.List"), QByteArray(500, 'u')));
+            writeFile(env.path("Custorin.Data"), oldFileA(3, 631));
+        writeFile(env.path("Custorin.Old"), "an earlier copy");
+        writeFile(env.path("User.List"), QByteArray(500, 'u'));
         const auto before = snapshot(env.folder());
         env.desktop.answerMsgBox(choice);
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
@@ -464,8 +451,8 @@ private slots:
         // is ignored.
         QByteArray data = oldFileA(4, qint16(version));
         putInt(data, 2500, 635, 2);
-        QVERIFY(writeFile(env.path("Custorin.Data"), data));
-        QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(1)));
+        writeFile(env.path("Custorin.Data"), data);
+        writeFile(env.path("Custorin.Dat"), oldFileB(1));
         const auto before = snapshot(env.folder());
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
         QCOMPARE(env.desktop.msgBoxes.size(), 0);
@@ -485,8 +472,8 @@ private slots:
     {
         QFETCH(QByteArray, file);
         TestEnvironment env;
-        QVERIFY(writeFile(env.path("Custorin.Dat"), file));
-        QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+        writeFile(env.path("Custorin.Dat"), file);
+        writeFile(env.path("Custorin.Old"), "an earlier copy");
         env.desktop.answerMsgBox(1);
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
         QCOMPARE(env.desktop.msgBoxes.size(), 1);
@@ -510,7 +497,7 @@ private slots:
     {
         {
             TestEnvironment env;
-            QVERIFY(writeFile(env.path("Custorin.Dat"), QByteArray()));
+            writeFile(env.path("Custorin.Dat"), QByteArray());
             QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
             QCOMPARE(env.desktop.msgBoxes.size(), 0);
             QVERIFY(!QFile::exists(env.path("Custorin.Dat")));
@@ -519,8 +506,8 @@ private slots:
             // An empty data file goes, and the ".Dat" file behind it is asked
             // about.
             TestEnvironment env;
-            QVERIFY(writeFile(env.path("Custorin.Data"), QByteArray()));
-            QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(1)));
+            writeFile(env.path("Custorin.Data"), QByteArray());
+            writeFile(env.path("Custorin.Dat"), oldFileB(1));
             env.desktop.answerMsgBox(3);
             QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
             QCOMPARE(env.desktop.msgBoxes.size(), 1);
@@ -536,8 +523,8 @@ private slots:
         // file lying there as well must not replace that copy.
         TestEnvironment env;
         const QByteArray data = oldFileA(2);
-        QVERIFY(writeFile(env.path("Custorin.Data"), data));
-        QVERIFY(writeFile(env.path("Custorin.Dat"), oldFileB(2)));
+        writeFile(env.path("Custorin.Data"), data);
+        writeFile(env.path("Custorin.Dat"), oldFileB(2));
         env.desktop.answerMsgBox(2);
         env.desktop.answerMsgBox(1);
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
@@ -549,7 +536,7 @@ private slots:
     void anotherWorkstationConvertedMeanwhile()
     {
         TestEnvironment env;
-        QVERIFY(writeFile(env.path("Custorin.Data"), oldFileA(2)));
+        writeFile(env.path("Custorin.Data"), oldFileA(2));
         const QByteArray theirs = newFile(2, false);
         // While the question is open, another workstation converts the file.
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
@@ -590,9 +577,9 @@ private slots:
         QFETCH(int, choice);
         QFETCH(QString, text);
         TestEnvironment env;
-        QVERIFY(writeFile(env.path(file), file.endsWith('a') ? oldFileA(2) : oldFileB(2)));
+        writeFile(env.path(file), file.endsWith('a') ? oldFileA(2) : oldFileB(2));
         if (blocked != QLatin1String("Custorin.Old"))
-            QVERIFY(writeFile(env.path("Custorin.Old"), "an earlier copy"));
+            writeFile(env.path("Custorin.Old"), "an earlier copy");
         QVERIFY(QDir(env.folder()).mkpath(blocked + "/inside"));
         const auto before = snapshot(env.folder());
         env.desktop.answerMsgBox(choice);
@@ -627,7 +614,7 @@ private slots:
         const auto reset = [&](bool fromDat) {
             for (const QString &p : {data, dat, old, temp})
                 QFile::remove(p);
-            QVERIFY(writeFile(fromDat ? dat : data, fromDat ? oldB : oldA));
+            writeFile(fromDat ? dat : data, fromDat ? oldB : oldA);
         };
 
         // How long one whole conversion takes here, to spread the kills over.

@@ -3,6 +3,7 @@
 // file, and the log line that goes with every change. Expected bytes are
 // built here from the offsets.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "admin/UserFile.h"
 #include "app/ActivityLog.h"
 #include "app/Globals.h"
@@ -37,21 +38,6 @@ QByteArray rawUser(double created, const QByteArray &first, const QByteArray &la
     std::memcpy(rec.data() + 59, &level, 2);
     rec.replace(61, 439, padded(comments, 439));
     return rec;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // 12/04/2026 22:30:00, 01/02/2020 03:04:00 and 07/04/2021 00:00:00.

@@ -3,6 +3,7 @@
 // deletion killed at any moment leaves a whole data file.
 #include "FakeDesktop.h"
 #include "SampleData.h"
+#include "TestFiles.h"
 #include "app/Globals.h"
 #include "store/EntryStore.h"
 
@@ -22,14 +23,6 @@ namespace
 QString worker()
 {
     return QDir(qEnvironmentVariable("CUSTORIN_TOOLS_DIR")).filePath("store_worker");
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
 }
 
 // The case numbers of a data file, read at their offset (10, 15 bytes).

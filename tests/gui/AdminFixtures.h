@@ -3,6 +3,7 @@
 // window, and a helper that works a modal window while it is open.
 #pragma once
 
+#include "TestFiles.h"
 #include "admin/frmAdmin.h"
 #include "controls/Grid.h"
 
@@ -46,19 +47,6 @@ inline QByteArray userBytes(double created, const QByteArray &first, const QByte
     r += padded(first, 15) + padded(last, 20) + padded(stored, 16);
     r.append(char(level & 0xFF)).append(char((level >> 8) & 0xFF));
     return r + padded(comments, 439);
-}
-
-inline void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 inline void open(frmAdmin &w)

@@ -40,7 +40,7 @@ EntryRecord makeEntry(int k, int status)
     return e;
 }
 
-QByteArray readFile(const QString &name)
+QByteArray readInFolder(const QString &name)
 {
     QFile f(DataPath(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -56,7 +56,7 @@ void writeData(const QByteArray &bytes)
 // The status byte (offset 4999) of every record in the file.
 QString statuses()
 {
-    const QByteArray bytes = readFile(DataFileName);
+    const QByteArray bytes = readInFolder(DataFileName);
     QString out;
     for (qsizetype at = 4999; at < bytes.size(); at += 5000)
         out += QString::number(int(quint8(bytes[at])));
@@ -66,7 +66,7 @@ QString statuses()
 // Case numbers (offset 10, 15 bytes) of every record in the file.
 QString caseNumbers()
 {
-    const QByteArray bytes = readFile(DataFileName);
+    const QByteArray bytes = readInFolder(DataFileName);
     QStringList out;
     for (qsizetype at = 0; at + 5000 <= bytes.size(); at += 5000)
         out << QString::fromLatin1(bytes.mid(at + 10, 15)).trimmed();
@@ -169,7 +169,7 @@ private slots:
                  1, true, {"&Continue"});
 
         QCOMPARE(statuses(), QStringLiteral("22"));
-        QCOMPARE(readFile(DataRecordsLogName), logLine(1, "archived"));
+        QCOMPARE(readInFolder(DataRecordsLogName), logLine(1, "archived"));
         // The Active List is empty: its option is disabled yet still chosen.
         QVERIFY(!w->grid->isVisible());
         QVERIFY(w->optDisplay[1]->isChecked() && !w->optDisplay[1]->isEnabled());
@@ -183,12 +183,12 @@ private slots:
     {
         TestEnvironment env;
         QPointer<frmMain> w = openMain("111");
-        const QByteArray before = readFile(DataFileName);
+        const QByteArray before = readInFolder(DataFileName);
 
         // "Cancel" changes nothing.
         env.desktop.answerMsgBox(2, false, QStringLiteral("Archive this entry"));
         w->cmdArchiveEntry->click();
-        QCOMPARE(readFile(DataFileName), before);
+        QCOMPARE(readInFolder(DataFileName), before);
         QVERIFY(!QFileInfo::exists(DataPath(DataRecordsLogName)));
 
         // Without the tick the notice comes again; with it, never again.
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(env.desktop.msgBoxes.size(), 6);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
         // After a reload the last row is chosen: C-3 went second.
-        QCOMPARE(readFile(DataRecordsLogName),
+        QCOMPARE(readInFolder(DataRecordsLogName),
                  logLine(2, "archived") + logLine(3, "archived") + logLine(1, "archived"));
 
         // A new window forgets the tick.
@@ -244,7 +244,7 @@ private slots:
         QVERIFY(framesHidden);
 
         QCOMPARE(statuses(), QStringLiteral("11"));
-        QCOMPARE(readFile(DataRecordsLogName), logLine(2, "restored"));
+        QCOMPARE(readInFolder(DataRecordsLogName), logLine(2, "restored"));
         QCOMPARE(ActiveCount, 2);
         QCOMPARE(ArchivedCount, 0);
         QVERIFY(w->frame1->isVisible() && w->frame2->isVisible());
@@ -279,7 +279,7 @@ private slots:
     {
         TestEnvironment env;
         QPointer<frmMain> w = openMain("1111111111");
-        const QByteArray before = readFile(DataFileName);
+        const QByteArray before = readInFolder(DataFileName);
         selectCase(*w, QStringLiteral("C-4"));
 
         // Enter answers the default button: "No".
@@ -291,7 +291,7 @@ private slots:
                  "Are you SURE you want to permanently delete\r\n"
                  "this entry from the Custorin database?",
                  2, false, {"&Yes, delete this entry", "&No, do not delete this entry"});
-        QCOMPARE(readFile(DataFileName), before);
+        QCOMPARE(readInFolder(DataFileName), before);
         QVERIFY(!QFileInfo::exists(DataPath(DataRecordsLogName)));
         QCOMPARE(w->grid->Row(), 4);
 
@@ -302,7 +302,7 @@ private slots:
         env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         w->cmdDeleteEntry->click();
         QCOMPARE(caseNumbers(), QStringLiteral("C-1,C-2,C-3,C-5,C-6,C-7,C-8,C-9,C-10"));
-        QCOMPARE(readFile(DataRecordsLogName), logLine(4, "deleted"));
+        QCOMPARE(readInFolder(DataRecordsLogName), logLine(4, "deleted"));
         QCOMPARE(w->grid->Rows(), 10);
         QCOMPARE(w->grid->Row(), 4);
         QCOMPARE(w->grid->TopRow(), top);
@@ -330,7 +330,7 @@ private slots:
         QCOMPARE(env.desktop.msgBoxes.size(), 1);
         QVERIFY(!QFileInfo::exists(DataPath(DataFileName)));
         QVERIFY(!QFileInfo::exists(DataPath(TempFileName)));
-        QCOMPARE(readFile(DataRecordsLogName), logLine(1, "deleted"));
+        QCOMPARE(readInFolder(DataRecordsLogName), logLine(1, "deleted"));
         QCOMPARE(w->frame1->title(), NoEntries);
         QVERIFY(!w->optDisplay[1]->isEnabled() && !w->optDisplay[2]->isEnabled());
         QVERIFY(!w->cmdDeleteEntry->isVisible() && !w->cmdSeeEntry->isVisible());
@@ -359,12 +359,12 @@ private slots:
 
         // Another workstation deleted entry 1: entry 2 now sits at record 1.
         // Archiving, deleting and restoring write nothing and read the list again.
-        const QByteArray moved = readFile(DataFileName).mid(5000);
+        const QByteArray moved = readInFolder(DataFileName).mid(5000);
         writeData(moved);
         env.desktop.answerMsgBox(1, false, QStringLiteral("Archive this entry"));
         env.desktop.answerMsgBox(1, false, changedTitle);
         w->cmdArchiveEntry->click();
-        QCOMPARE(readFile(DataFileName), moved);
+        QCOMPARE(readInFolder(DataFileName), moved);
         QCOMPARE(listedCases(*w), QStringLiteral("C-2"));
 
         const QByteArray replaced = makeEntry(7, 1).Pack() + makeEntry(3, 2).Pack();
@@ -372,7 +372,7 @@ private slots:
         env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         env.desktop.answerMsgBox(1, false, changedTitle);
         w->cmdDeleteEntry->click();
-        QCOMPARE(readFile(DataFileName), replaced);
+        QCOMPARE(readInFolder(DataFileName), replaced);
         QCOMPARE(listedCases(*w), QStringLiteral("C-7"));
         QVERIFY(w->isEnabled());
 

@@ -4,6 +4,7 @@
 // card, the height rules, closing, help and the sign-in from the title
 // window.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "admin/frmAdmin.h"
 #include "app/ActivityLog.h"
 #include "app/Desktop.h"
@@ -65,12 +66,6 @@ void writeEntries(const QVector<EntryRecord> &entries, const QByteArray &tail = 
     for (const EntryRecord &e : entries)
         f.write(e.Pack());
     f.write(tail);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The order of the listed entries as their record numbers.

@@ -7,6 +7,7 @@
 //
 // CUSTORIN_SCREENSHOTS=folder saves pictures of the card in its modes.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "app/Globals.h"
 #include "controls/ZelButton.h"
 #include "entry/frmSeeEntry.h"
@@ -88,13 +89,6 @@ QByteArray fileBytes(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // A data file of three entries; returns its bytes.

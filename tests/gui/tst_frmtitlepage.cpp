@@ -5,6 +5,7 @@
 // window, and the close box.
 #include "FakeDesktop.h"
 #include "LocalHttpServer.h"
+#include "TestFiles.h"
 #include "admin/Installation.h"
 #include "admin/UserFile.h"
 #include "admin/frmAdmin.h"
@@ -31,13 +32,6 @@ namespace
 OleColor rgb(int r, int g, int b)
 {
     return OleColor(r) | (OleColor(g) << 8) | (OleColor(b) << 16);
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // The update address in the installation's settings file.

@@ -1,6 +1,7 @@
 // Start-up and the end of the program: the second-copy refusal with real
 // processes, the stale work file, QuitProgram and the title window.
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "app/GuiSupport.h"
 #include "app/frmTitlePage.h"
 #include "controls/ZelButton.h"
@@ -44,13 +45,6 @@ QString waitForState(QProcess &p)
         }
     }
     return out;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 } // namespace
