@@ -116,6 +116,7 @@ private:
         case QEvent::Wheel:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
+        case QEvent::InputMethod:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
         case QEvent::ContextMenu:
