@@ -21,12 +21,7 @@ using namespace EntryLayout;
 QString fieldText(TextPool &pool, const char *record, int offset)
 {
     const char *data = record + offset;
-    int begin = 0;
-    int end = EntryTextWidth(offset);
-    while (end > begin && (data[end - 1] == ' ' || data[end - 1] == '\0'))
-        --end;
-    while (begin < end && (data[begin] == ' ' || data[begin] == '\0'))
-        ++begin;
+    const auto [begin, end] = TrimmedSpan(data, EntryTextWidth(offset));
     for (int i = begin; i < end; ++i) {
         if ((static_cast<unsigned char>(data[i]) & 0xE0) == 0x80)
             return pool.add(FromFixedText(data + begin, end - begin));

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QStringView>
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <numeric>
 #include <type_traits>
@@ -326,6 +327,48 @@ bool GridTable::looksNumeric(const QString &text)
 
 // ---- sorting ----
 
+namespace
+{
+
+// The group of each of count cells (cells[first], cells[first + step], ...):
+// cells holding the very same string, not merely equal texts, are one
+// group. Groups are numbered in the order they are met; newGroup(i) is
+// called when cell i opens one. An open-addressed table over the strings'
+// character addresses, at most half full.
+std::vector<int> groupsBySharedText(const std::vector<QString> &cells, size_t first, size_t step,
+                                    int count, const std::function<void(int)> &newGroup)
+{
+    size_t capacity = 16;
+    int bits = 4;
+    while (capacity < size_t(count) * 2) {
+        capacity *= 2;
+        ++bits;
+    }
+    struct Slot {
+        const QChar *data = nullptr;
+        qsizetype size = -1; // -1: free
+        int group = 0;
+    };
+    std::vector<Slot> table(capacity);
+    std::vector<int> group(static_cast<size_t>(count));
+    int groups = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString &text = cells[first + size_t(i) * step];
+        const QChar *data = text.constData();
+        size_t at = size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+        while (table[at].size != -1 && (table[at].data != data || table[at].size != text.size()))
+            at = (at + 1) & (capacity - 1);
+        if (table[at].size == -1) {
+            table[at] = {data, text.size(), groups++};
+            newGroup(i);
+        }
+        group[size_t(i)] = table[at].group;
+    }
+    return group;
+}
+
+} // namespace
+
 bool GridTable::Sort(int order)
 {
     if (order < SortGenericAscending || order > SortStringDescending)
@@ -394,39 +437,14 @@ bool GridTable::Sort(int order)
         // Rows are grouped by the string they share, each group's key is
         // made once, the keys are ordered, and the rows are placed by the
         // rank of their key, keeping their order among equal keys.
-        std::vector<int> group(static_cast<size_t>(count));
+        std::vector<int> group;
         std::vector<QString> keys;
         if (left == right) {
-            // Open addressing over the texts' characters' addresses, at most
-            // half full.
-            size_t capacity = 16;
-            int bits = 4;
-            while (capacity < size_t(count) * 2) {
-                capacity *= 2;
-                ++bits;
-            }
-            struct Slot {
-                const QChar *data = nullptr;
-                qsizetype size = -1; // -1: free
-                int group = 0;
-            };
-            std::vector<Slot> table(capacity);
-            for (int i = 0; i < count; ++i) {
-                const QString &text = m_cells[index(first + i, left)];
-                const QChar *data = text.constData();
-                size_t at =
-                    size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-                while (table[at].size != -1 &&
-                       (table[at].data != data || table[at].size != text.size()))
-                    at = (at + 1) & (capacity - 1);
-                if (table[at].size == -1) {
-                    table[at] = {data, text.size(), int(keys.size())};
-                    keys.push_back(keyText(first + i));
-                }
-                group[size_t(i)] = table[at].group;
-            }
+            group = groupsBySharedText(m_cells, index(first, left), size_t(m_cols), count,
+                                       [&](int i) { keys.push_back(keyText(first + i)); });
         } else {
             keys.reserve(size_t(count));
+            group.resize(size_t(count));
             for (int i = 0; i < count; ++i) {
                 group[size_t(i)] = i;
                 keys.push_back(keyText(first + i));

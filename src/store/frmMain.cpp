@@ -533,17 +533,13 @@ void frmMain::optSort_Click(int index)
     sortList(index, false);
 }
 
-void frmMain::sortList(int index, bool keysFilled)
+void frmMain::fillSortKeys(int index)
 {
-    BusyGuard busy(this);
-    timerNetworkWatch->stop();
-    const bool redraw = grid->Redraw();
-    grid->setRedraw(false);
     // Rows received on the same day share one date text; its key is made
     // once.
     const GridTable &table = grid->table();
     QHash<const QChar *, QString> dayKeys;
-    for (int r = 1; r < grid->Rows() && !keysFilled; ++r) {
+    for (int r = 1; r < grid->Rows(); ++r) {
         const QString &date = table.cellText(r, 0);
         if (index == 0) {
             auto key = dayKeys.constFind(date.constData());
@@ -556,6 +552,16 @@ void frmMain::sortList(int index, bool keysFilled)
                 EntrySortKey(index, date, table.cellText(r, 1), table.cellText(r, 2)));
         }
     }
+}
+
+void frmMain::sortList(int index, bool keysFilled)
+{
+    BusyGuard busy(this);
+    timerNetworkWatch->stop();
+    const bool redraw = grid->Redraw();
+    grid->setRedraw(false);
+    if (!keysFilled)
+        fillSortKeys(index);
     grid->setCol(EntryGridSortCol);
     grid->hide();
     lblStandBy->show();

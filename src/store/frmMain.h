@@ -122,6 +122,8 @@ private:
     // The sort of the list by the option index; keysFilled when the load
     // has put the sort keys in their column already.
     void sortList(int index, bool keysFilled);
+    // Column 5 of every row: the key of the sort by the option index.
+    void fillSortKeys(int index);
     void reloadAfterChange();
     void inactiveListEmptied();
     bool highlightedEntry(int *recordNumber, EntryIdentity *identity) const;
