@@ -3,8 +3,8 @@
 // Measured from making the window to the window shown with its fields.
 #include "FakeDesktop.h"
 #include "SampleData.h"
-#include "app/Globals.h"
-#include "entry/frmSeeEntry.h"
+#include "core/common/Globals.h"
+#include "gui/windows/frmSeeEntry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

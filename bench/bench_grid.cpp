@@ -2,7 +2,7 @@
 // and sorting it, the way the main window loads its list: painting
 // suspended, one row a time, a sort key written into a hidden column, one
 // case-insensitive sort, then painting resumed and the grid shown.
-#include "controls/Grid.h"
+#include "gui/controls/Grid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,12 +4,12 @@
 // shown.
 #include "FakeDesktop.h"
 #include "SampleData.h"
-#include "app/Globals.h"
-#include "app/GuiSupport.h"
-#include "controls/Grid.h"
-#include "entry/frmSeeEntry.h"
-#include "store/DataFile.h"
-#include "store/frmMain.h"
+#include "core/common/Globals.h"
+#include "core/entries/DataFile.h"
+#include "gui/controls/Grid.h"
+#include "gui/windows/Start.h"
+#include "gui/windows/frmMain.h"
+#include "gui/windows/frmSeeEntry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,9 +4,9 @@
 // tested), compared with the raw read of the same file.
 #include "FakeDesktop.h"
 #include "SampleData.h"
-#include "app/Globals.h"
-#include "store/DataFile.h"
-#include "store/SearchFilter.h"
+#include "core/common/Globals.h"
+#include "core/entries/DataFile.h"
+#include "core/entries/SearchFilter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

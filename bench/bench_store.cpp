@@ -3,8 +3,8 @@
 // and one append. Medians of five runs (of fifteen rounds for decoding).
 #include "FakeDesktop.h"
 #include "SampleData.h"
-#include "app/Globals.h"
-#include "store/EntryStore.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

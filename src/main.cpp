@@ -1,8 +1,8 @@
-#include "admin/UnattendedSetup.h"
-#include "app/Globals.h"
-#include "app/GuiDesktop.h"
-#include "app/GuiStandard.h"
-#include "app/GuiSupport.h"
+#include "core/common/Globals.h"
+#include "core/users/UnattendedSetup.h"
+#include "gui/platform/GuiDesktop.h"
+#include "gui/platform/WindowLook.h"
+#include "gui/windows/Start.h"
 
 #include <QApplication>
 #include <QCoreApplication>

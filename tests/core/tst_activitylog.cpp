@@ -2,9 +2,9 @@
 // between writes, and what happens when a log can not be written.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "app/ActivityLog.h"
-#include "app/FolderLock.h"
-#include "app/Globals.h"
+#include "core/common/ActivityLog.h"
+#include "core/common/FolderLock.h"
+#include "core/common/Globals.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,12 +2,12 @@
 // selection after changes, the pulse, the comments box, the save button,
 // the set-up checks and the command line.
 #include "FakeDesktop.h"
-#include "admin/AdminRules.h"
-#include "admin/Installation.h"
-#include "admin/UnattendedSetup.h"
-#include "admin/UserRecord.h"
-#include "app/Globals.h"
-#include "app/Startup.h"
+#include "core/common/Globals.h"
+#include "core/common/Startup.h"
+#include "core/rules/AdminRules.h"
+#include "core/users/Installation.h"
+#include "core/users/UnattendedSetup.h"
+#include "core/users/UserRecord.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 // Colour numbers and the shading arithmetic of the owner-drawn button.
-#include "app/ColorMath.h"
+#include "core/common/ColorMath.h"
 
 #include <QTest>
 

@@ -3,10 +3,10 @@
 // with every change. Expected bytes are built here from the offsets.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "app/ActivityLog.h"
-#include "app/FolderLock.h"
-#include "app/Globals.h"
-#include "store/EntryStore.h"
+#include "core/common/ActivityLog.h"
+#include "core/common/FolderLock.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,10 +4,10 @@
 // ones the README lists.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "admin/Installation.h"
-#include "admin/UserFile.h"
-#include "app/Globals.h"
-#include "store/DataFile.h"
+#include "core/common/Globals.h"
+#include "core/entries/DataFile.h"
+#include "core/users/Installation.h"
+#include "core/users/UserFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,9 +26,7 @@ QString toolsDir()
 
 QString scriptPath()
 {
-    return QFileInfo(QStringLiteral(__FILE__))
-        .dir()
-        .absoluteFilePath(QStringLiteral("../../scripts/make-demo-data"));
+    return QStringLiteral(CUSTORIN_SOURCE_DIR "/scripts/make-demo-data");
 }
 
 // Runs a program (bounded) and returns its exit code; -1 when it did not

@@ -2,9 +2,9 @@
 // record layout, the category menu, the check of value and dates with its
 // messages, the record filled from the card (exact bytes), the texts an
 // entry shows, the fill indicator and the buttons of each mode.
-#include "app/Formats.h"
-#include "entry/EntryCard.h"
-#include "store/EntryRecord.h"
+#include "core/common/Formats.h"
+#include "core/entries/EntryRecord.h"
+#include "core/rules/EntryCard.h"
 
 #include <QTest>
 #include <cstring>

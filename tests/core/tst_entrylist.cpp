@@ -3,11 +3,11 @@
 // shading, the position after a reload, the grid's tool tip and the
 // summary texts. Records are built here byte by byte from their offsets.
 #include "FakeDesktop.h"
-#include "app/Formats.h"
-#include "app/Globals.h"
-#include "store/DataFile.h"
-#include "store/EntryList.h"
-#include "store/GridTable.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/entries/DataFile.h"
+#include "core/entries/EntryList.h"
+#include "core/rules/GridTable.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,8 @@
 // The entry record's bytes, built here from the offsets of the file format.
 #include "FakeDesktop.h"
-#include "app/Globals.h"
-#include "store/EntryRecord.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryRecord.h"
 
 #include <QtTest>
 #include <cstring>

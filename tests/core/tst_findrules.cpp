@@ -2,8 +2,8 @@
 // summary confirmations and refusals, the pulse, the picker's bounds and the
 // criteria handed over on closing.
 #include "FakeDesktop.h"
-#include "app/Globals.h"
-#include "entry/FindRules.h"
+#include "core/common/Globals.h"
+#include "core/rules/FindRules.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
 // Date, number and money formats and the amount and date parsers.
-#include "app/Formats.h"
+#include "core/common/Formats.h"
 
 #include <QLocale>
 #include <QTest>

@@ -1,6 +1,6 @@
 // The table behind the list grids: cells, heading row, selection, colours
 // and sorting.
-#include "store/GridTable.h"
+#include "core/rules/GridTable.h"
 
 #include <QTest>
 

@@ -3,8 +3,8 @@
 // and folders.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "admin/Installation.h"
-#include "app/Globals.h"
+#include "core/common/Globals.h"
+#include "core/users/Installation.h"
 
 #include <QCryptographicHash>
 #include <QDir>

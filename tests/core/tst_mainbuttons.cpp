@@ -1,7 +1,7 @@
 // The main window's button table: captions and tool tips word for word,
 // which buttons each list, selection and search mode shows, what each
 // access level may press, and the colour pulse of "See All Entries".
-#include "store/MainButtons.h"
+#include "core/rules/MainButtons.h"
 
 #include <QtTest>
 

@@ -3,10 +3,10 @@
 // result.
 #include "FakeDesktop.h"
 #include "SampleData.h"
-#include "app/Formats.h"
-#include "app/Globals.h"
-#include "store/EntryList.h"
-#include "store/SearchFilter.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryList.h"
+#include "core/entries/SearchFilter.h"
 
 #include <QtTest>
 

@@ -2,12 +2,12 @@
 // helpers and the data-folder clean-up.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "app/FolderLock.h"
-#include "app/Globals.h"
-#include "app/MsgBox.h"
-#include "app/Settings.h"
-#include "app/Standard.h"
-#include "app/Startup.h"
+#include "core/common/FolderLock.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/common/Settings.h"
+#include "core/common/Standard.h"
+#include "core/common/Startup.h"
 
 #include <QFile>
 #include <QLockFile>

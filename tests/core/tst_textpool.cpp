@@ -1,7 +1,7 @@
 // Texts that share blocks of memory must still behave as texts of their
 // own: exact characters, changes that touch no neighbour, and a life that
 // does not depend on the pool or on the other texts of the block.
-#include "app/TextPool.h"
+#include "core/entries/TextPool.h"
 
 #include <QTest>
 #include <memory>

@@ -1,7 +1,7 @@
 // What the title window says and decides: the version text and the
 // judgement of a published version, the addresses, the overview, the
 // screen-size limits and the pulse arithmetic.
-#include "app/TitleRules.h"
+#include "core/rules/TitleRules.h"
 
 #include <QtTest>
 

@@ -6,10 +6,11 @@
 // that never leaves the records without a data file.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "app/FolderLock.h"
-#include "app/Globals.h"
-#include "app/Upgrade.h"
-#include "store/EntryRecord.h"
+#include "core/common/FolderLock.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryRecord.h"
+#include "core/entries/Upgrade.h"
 
 #include <QDir>
 #include <QElapsedTimer>

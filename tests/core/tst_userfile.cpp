@@ -4,9 +4,9 @@
 // built here from the offsets.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "admin/UserFile.h"
-#include "app/ActivityLog.h"
-#include "app/Globals.h"
+#include "core/common/ActivityLog.h"
+#include "core/common/Globals.h"
+#include "core/users/UserFile.h"
 
 #include <QDir>
 #include <QFile>

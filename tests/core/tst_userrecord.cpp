@@ -1,6 +1,6 @@
 // The user record's bytes, the password rule and the stored password form.
-#include "admin/UserRecord.h"
-#include "app/Formats.h"
+#include "core/common/Formats.h"
+#include "core/users/UserRecord.h"
 
 #include <QSet>
 #include <QTest>

@@ -4,7 +4,7 @@
 // answer too long, a redirection to another site). Nothing but 127.0.0.1
 // is ever contacted.
 #include "LocalHttpServer.h"
-#include "app/VersionCheck.h"
+#include "core/rules/VersionCheck.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,5 +1,5 @@
 // Windows-1252 fixed-width text fields and OLE dates.
-#include "app/Formats.h"
+#include "core/common/Formats.h"
 
 #include <QTest>
 

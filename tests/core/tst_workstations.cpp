@@ -4,8 +4,8 @@
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "TestFiles.h"
-#include "app/Globals.h"
-#include "store/EntryStore.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "TestFiles.h"
-#include "admin/frmAdmin.h"
-#include "controls/Grid.h"
+#include "gui/controls/Grid.h"
+#include "gui/windows/frmAdmin.h"
 
 #include <QApplication>
 #include <QDate>

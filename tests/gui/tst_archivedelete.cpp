@@ -4,13 +4,14 @@
 // position kept after a deletion, and entries changed by another
 // workstation since the list was read.
 #include "FakeDesktop.h"
-#include "app/ActivityLog.h"
-#include "app/Formats.h"
-#include "app/Globals.h"
-#include "app/GuiSupport.h"
-#include "controls/Grid.h"
-#include "controls/ZelButton.h"
-#include "store/frmMain.h"
+#include "core/common/ActivityLog.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "gui/controls/Grid.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/Start.h"
+#include "gui/windows/frmMain.h"
 
 #include <QApplication>
 #include <QFile>

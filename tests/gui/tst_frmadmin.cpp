@@ -3,11 +3,12 @@
 // list, the access code prompt and the buttons of later releases.
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
-#include "admin/Installation.h"
-#include "app/Globals.h"
-#include "app/GuiSupport.h"
-#include "controls/ZelButton.h"
-#include "store/frmMain.h"
+#include "core/common/Globals.h"
+#include "core/users/Installation.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/Start.h"
+#include "gui/windows/frmMain.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 // the drop-down calendar, the summary confirmations and refusals, and the
 // criteria it hands over on Find, Cancel, Esc and the close box.
 #include "FakeDesktop.h"
-#include "app/Globals.h"
-#include "controls/ZelButton.h"
-#include "entry/frmFind.h"
+#include "core/common/Globals.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/frmFind.h"
 
 #include <QApplication>
 #include <QCalendarWidget>

@@ -5,19 +5,20 @@
 // window.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "admin/frmAdmin.h"
-#include "app/ActivityLog.h"
-#include "app/Desktop.h"
-#include "app/Formats.h"
-#include "app/Globals.h"
-#include "app/GuiSupport.h"
-#include "app/Settings.h"
-#include "app/frmTitlePage.h"
-#include "controls/Grid.h"
-#include "controls/ZelButton.h"
-#include "entry/frmSeeEntry.h"
-#include "store/DataFile.h"
-#include "store/frmMain.h"
+#include "core/common/ActivityLog.h"
+#include "core/common/Desktop.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/common/Settings.h"
+#include "core/entries/DataFile.h"
+#include "gui/controls/Grid.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/Start.h"
+#include "gui/windows/frmAdmin.h"
+#include "gui/windows/frmMain.h"
+#include "gui/windows/frmSeeEntry.h"
+#include "gui/windows/frmTitlePage.h"
 
 #include <QApplication>
 #include <QFile>
@@ -522,9 +523,7 @@ private slots:
         CurrentUserName = QStringLiteral("Administrator");
         CurrentAccessLevel = 4;
         QVERIFY(LogSignInOut(LogSignedIn));
-        QPointer<frmMain> w = new frmMain;
-        w->setAttribute(Qt::WA_DeleteOnClose);
-        w->show();
+        QPointer<frmMain> w = ShowMainWindow();
         QVERIFY(w && w->isVisible());
         QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
         w->Form_Activate();

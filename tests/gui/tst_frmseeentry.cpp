@@ -8,10 +8,10 @@
 // CUSTORIN_SCREENSHOTS=folder saves pictures of the card in its modes.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "app/Globals.h"
-#include "controls/ZelButton.h"
-#include "entry/frmSeeEntry.h"
-#include "store/EntryRecord.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryRecord.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/frmSeeEntry.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The list grid control: what the view shows, selection and colours, hidden
 // columns, suspended painting, the mouse and the events.
-#include "controls/Grid.h"
+#include "gui/controls/Grid.h"
 
 #include <QAccessible>
 #include <QHeaderView>

@@ -2,14 +2,15 @@
 // sub-list with its header and pulsing way back, summaries of each kind,
 // the empty result with both answers, and the lines in "Search.Log".
 #include "FakeDesktop.h"
-#include "app/Formats.h"
-#include "app/Globals.h"
-#include "app/GuiSupport.h"
-#include "controls/Grid.h"
-#include "controls/ZelButton.h"
-#include "entry/frmFind.h"
-#include "store/DataFile.h"
-#include "store/frmMain.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/entries/DataFile.h"
+#include "gui/controls/Grid.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/Start.h"
+#include "gui/windows/frmFind.h"
+#include "gui/windows/frmMain.h"
 
 #include <QApplication>
 #include <QCalendarWidget>

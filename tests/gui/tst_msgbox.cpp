@@ -1,8 +1,8 @@
 // The message box window: keys, the close box, the check box, icons and
 // beeps, wrapping, and the "Display issue" fallback.
 #include "FakeDesktop.h"
-#include "app/frmMsgBox.h"
-#include "controls/ZelButton.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/platform/frmMsgBox.h"
 
 #include <QApplication>
 #include <QCheckBox>

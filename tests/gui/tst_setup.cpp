@@ -3,10 +3,10 @@
 // set-up of the real program run as a separate process.
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
-#include "admin/Installation.h"
-#include "admin/frmSetup.h"
-#include "app/Globals.h"
-#include "controls/ZelButton.h"
+#include "core/common/Globals.h"
+#include "core/users/Installation.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/frmSetup.h"
 
 #include <QDir>
 #include <QLineEdit>

@@ -2,9 +2,10 @@
 // processes, the stale work file, QuitProgram and the title window.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
-#include "app/GuiSupport.h"
-#include "app/frmTitlePage.h"
-#include "controls/ZelButton.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/Start.h"
+#include "gui/windows/frmTitlePage.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,13 +3,14 @@
 // file bytes and log lines, and changes made at another workstation.
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
-#include "admin/Installation.h"
-#include "admin/frmAddEditUser.h"
-#include "admin/frmAdmin.h"
-#include "app/Globals.h"
-#include "app/GuiSupport.h"
-#include "controls/Grid.h"
-#include "controls/ZelButton.h"
+#include "core/common/Globals.h"
+#include "core/users/Installation.h"
+#include "gui/controls/Grid.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/Start.h"
+#include "gui/windows/frmAddEditUser.h"
+#include "gui/windows/frmAdmin.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 // The owner-drawn button: its look pixel by pixel, its property bag, and
 // how it reacts to the mouse and the keyboard, alone and inside windows.
-#include "controls/ZelButton.h"
+#include "gui/controls/ZelButton.h"
 
 #include <QDialog>
 #include <QLineEdit>

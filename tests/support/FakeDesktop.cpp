@@ -1,7 +1,7 @@
 #include "FakeDesktop.h"
 
-#include "app/Globals.h"
-#include "app/Settings.h"
+#include "core/common/Globals.h"
+#include "core/common/Settings.h"
 
 #include <QTemporaryDir>
 #include <QTest>

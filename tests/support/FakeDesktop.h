@@ -4,7 +4,7 @@
 // its title and text and is answered 0.
 #pragma once
 
-#include "app/Desktop.h"
+#include "core/common/Desktop.h"
 
 #include <QDateTime>
 #include <QList>

@@ -3,7 +3,7 @@
 // "\n", buttons joined by ";") and answered with its default button.
 #pragma once
 
-#include "app/Desktop.h"
+#include "core/common/Desktop.h"
 
 class RecordingDesktop : public Desktop
 {

@@ -1,6 +1,6 @@
 #include "SampleData.h"
 
-#include "app/Formats.h"
+#include "core/common/Formats.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -2,7 +2,7 @@
 // the same for the same seed.
 #pragma once
 
-#include "store/EntryRecord.h"
+#include "core/entries/EntryRecord.h"
 
 #include <QString>
 #include <QVector>

@@ -5,8 +5,8 @@
 // Prints "RUNNING" once the title window is up, or "ENDED" when start-up
 // ended the program.
 #include "RecordingDesktop.h"
-#include "app/Globals.h"
-#include "app/GuiSupport.h"
+#include "core/common/Globals.h"
+#include "gui/windows/Start.h"
 
 #include <QApplication>
 #include <QDir>

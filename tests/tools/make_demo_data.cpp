@@ -4,9 +4,9 @@
 // them archived). Refuses a folder that already holds a data set. Needs no
 // display.
 #include "SampleData.h"
-#include "admin/Installation.h"
-#include "admin/UserFile.h"
-#include "app/Globals.h"
+#include "core/common/Globals.h"
+#include "core/users/Installation.h"
+#include "core/users/UserFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // data file of FOLDER (replacing it).
 #include "SampleData.h"
 
-#include "app/Globals.h"
+#include "core/common/Globals.h"
 
 #include <QCoreApplication>
 #include <QDir>

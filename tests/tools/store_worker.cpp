@@ -9,8 +9,8 @@
 //                                           "FAILED <result>"
 //   store_worker compact FOLDER             deletes entry 1 over and over
 //                                           until one entry is left
-#include "app/Globals.h"
-#include "store/EntryStore.h"
+#include "core/common/Globals.h"
+#include "core/entries/EntryStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

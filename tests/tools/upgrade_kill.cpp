@@ -3,8 +3,8 @@
 // the closing notice, then prints "CONTINUE" or "QUIT".
 //   upgrade_kill DIR
 #include "FakeDesktop.h"
-#include "app/Globals.h"
-#include "app/Upgrade.h"
+#include "core/common/Globals.h"
+#include "core/entries/Upgrade.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // to the user file of the data folder DIR, each with its log line, and
 // prints "DONE", or the first failure and exits with 1.
 //   users_add DIR FIRST COUNT
-#include "admin/UserFile.h"
-#include "app/Globals.h"
+#include "core/common/Globals.h"
+#include "core/users/UserFile.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,0 +1,99 @@
+// Values and formats: the one module that converts dates, money, numbers and
+// fixed-width text. The program speaks US English whatever the system
+// locale. Nothing else formats a date or an amount by hand.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// ---- OLE dates: days since 30 December 1899, time as the fraction. ----
+// 0 means "no date". Conversions round to the nearest second. Dates are
+// wall-clock times without a time zone (the stored files carry none).
+double ToOleDate(const QDateTime &dt);
+// An invalid QDateTime for 0; otherwise the moment, to the nearest second.
+QDateTime FromOleDate(double ole);
+
+// ---- Money: qint64 ten-thousandths of a dollar. ----
+constexpr qint64 MoneyScale = 10000;
+
+// ---- Windows-1252 text. ----
+// A character outside Windows-1252 becomes "?".
+QByteArray ToWindows1252(const QString &text);
+QString FromWindows1252(const QByteArray &bytes);
+// Fixed-width field: encoded, cut at width, padded with blanks.
+QByteArray ToFixedText(const QString &text, int width);
+// Decoded and trimmed of the padding blanks (trailing and leading blanks
+// and NULs, as the older releases trimmed both ends).
+QString FromFixedText(const char *data, int width);
+inline QString FromFixedText(const QByteArray &bytes)
+{
+    return FromFixedText(bytes.constData(), int(bytes.size()));
+}
+
+// ---- Format patterns (as the windows and printouts name them). ----
+// Dates: "mm/dd/yyyy", "hh:nn:ss", "yyyymmddhhnnss", " dddd ",
+// "DDDD MMMM d, yyyy", "MMM dd, yyyy", "mm/dd/yyyy hh:mmam/pm", "mmddhhnnss"
+// and any pattern made of the same tokens. "m"/"mm" right after an hour
+// token means minutes; "nn" is always minutes; "am/pm" gives "am"/"pm",
+// "AM/PM" gives "AM"/"PM", and any of them switches the hours to the
+// 12-hour clock. Letters are case-insensitive ("DDDD MMMM d, yyyy").
+// Text in double quotes and a character after "\" are copied as they are.
+// An invalid QDateTime gives an empty text.
+QString FormatDate(const QDateTime &dt, const QString &pattern);
+// The same for an OLE date; 0 (no date) gives an empty text.
+QString FormatOleDate(double ole, const QString &pattern);
+// The general date: "m/d/yyyy h:mm:ss AM"; the date alone at midnight, the
+// time alone ("h:mm:ss AM") on day 0, so 0 itself is "12:00:00 AM"
+// (callers that mean "no date" test for 0 first).
+QString GeneralDate(double ole);
+// The short date "m/d/yyyy".
+QString ShortDate(const QDateTime &dt);
+
+// Numbers: "00000", "##", "####", "###%", "$##,###,##0.00", "#,##0" and
+// the like: "0" a required digit, "#" an optional one, "," thousands
+// grouping, "." the decimal point, "%" multiplies by 100; other characters
+// are copied. Rounds half away from zero. A negative number gets a "-" in
+// front of everything ("-$1.23"), even when it rounds to zero ("-0"); a
+// pattern with ";" sections takes the second for negative numbers (without
+// the "-") and the third for zero. Optional places show nothing for a zero
+// whole part: 0 with "###%" is "%", 0.5 with "#.##" is ".5". More whole
+// digits than placeholders are all shown (and grouped). A double is taken
+// at 15 significant digits.
+QString FormatNumber(double value, const QString &pattern);
+// "$##,###,##0.00" of an amount in ten-thousandths.
+QString FormatMoney(qint64 tenThousandths);
+// The shortest general form of a number: up to 15 significant digits, no
+// trailing zeros, no thousands separators ("1234.5", "0.25", "-3", "1E+20").
+QString GeneralNumber(double value);
+// The general form of an amount in ten-thousandths, exact to the last
+// place: "1234.5", "0", "-0.0001", "922337203685477.5807".
+QString GeneralMoney(qint64 tenThousandths);
+
+// ---- Parsing what a person types. ----
+// Amounts with or without "$", thousands separators, a sign (or
+// parentheses) and decimals; nothing for text that is not an amount.
+// The result is in ten-thousandths, rounded half away from zero.
+// Thousands separators must stand between groups of three digits
+// ("12,34" is refused, so a decimal comma is never misread); amounts
+// beyond +-922,337,203,685,477.5807 are refused.
+std::optional<qint64> ParseAmount(const QString &text);
+// Dates as a US user writes them: 1/5/2004, 01-05-2004, 2004-01-05,
+// Jan 5, 2004, January 5 2004, 5-Jan-2004, each with an optional time
+// (14:05, 2:05 PM, 2:05:09 pm); two-digit years 00-29 are 20xx, 30-99 are
+// 19xx. Impossible dates (2/30/2009) give nothing. Numeric dates read
+// month/day/year unless they start with a 3- or 4-digit year. The blanks
+// may be missing ("Jan5,2004", "2:05PM"); a leading weekday name is
+// accepted when it is the date's own. A time alone, a month/day without a
+// year, years outside 100..9999 and anything left over give nothing.
+// The result is a local wall-clock time.
+std::optional<QDateTime> ParseDate(const QString &text);
+
+// Control numbers below this are legacy sequence numbers, not time-stamps.
+constexpr double LegacyControlLimit = 33000;
+// A control number as shown to people and in the activity log: a legacy
+// sequence number as "00000", a time-stamp as "yyyymmddhhnnss".
+QString ControlNumberText(double controlNumber);
+// Always the fourteen digits "yyyymmddhhnnss" (the spreadsheet export).
+QString ControlNumberStamp(double controlNumber);

@@ -1,0 +1,53 @@
+#include "core/common/Globals.h"
+
+#include <QDir>
+
+QString DataPath(const QString &bareName)
+{
+    if (DataFolder.isEmpty())
+        return QDir::current().absoluteFilePath(bareName);
+    return QDir(DataFolder).absoluteFilePath(bareName);
+}
+
+QString AccessLevelName(int level)
+{
+    if (level < 1 || level > AccessLevelNames.size())
+        return QString();
+    return AccessLevelNames.at(level - 1);
+}
+
+void InitProgramTables()
+{
+    DataFileName = AppTitle + QStringLiteral(".Data");
+    AccessLevelNames = {QStringLiteral("Read Only"), QStringLiteral("Read/Edit"),
+                        QStringLiteral("Read/Edit/Add"), QStringLiteral("Full Access")};
+    DataFileList = {DataFileName,
+                    UserFileName,
+                    QStringLiteral("SignInOut.Log"),
+                    QStringLiteral("UserList.Log"),
+                    QStringLiteral("DataRecords.Log"),
+                    QStringLiteral("Search.Log")};
+}
+
+void ResetProgramState()
+{
+    InitProgramTables();
+    CurrentUserName.clear();
+    CurrentAccessLevel = 0;
+    AgencyName.clear();
+    ListNeedsReload = false;
+    SearchPhrase.clear();
+    SearchOption = 0;
+    IgnoreCaps = 0;
+    WholeWordOnly = 0;
+    SummaryStartDate = QDateTime();
+    MsgBoxTitle.clear();
+    MsgBoxIcon = 0;
+    MsgBoxText.clear();
+    MsgBoxDefault = 1;
+    MsgBoxOfferDontShow = false;
+    MsgBoxButtons.clear();
+    MsgBoxChoice = 0;
+    MsgBoxDontShow = false;
+    LastApiResult = 0;
+}

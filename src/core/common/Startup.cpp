@@ -1,0 +1,134 @@
+#include "core/common/Startup.h"
+
+#include "core/common/Globals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+
+StartOptions ParseCommandLine(const QStringList &arguments, const QString &currentDir)
+{
+    StartOptions o;
+    o.dataDir = QDir(currentDir).absolutePath();
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.help = true;
+        } else if (a == QLatin1String("--data-dir")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                o.error = QStringLiteral("--data-dir needs a folder");
+                return o;
+            }
+            o.dataDir = QDir(currentDir).absoluteFilePath(arguments.at(++i));
+        } else if (a.startsWith(QLatin1String("--data-dir="))) {
+            const QString dir = a.mid(int(qstrlen("--data-dir=")));
+            if (dir.isEmpty()) {
+                o.error = QStringLiteral("--data-dir needs a folder");
+                return o;
+            }
+            o.dataDir = QDir(currentDir).absoluteFilePath(dir);
+        } else if (a == QLatin1String("--set-agency")) {
+            if (i + 1 >= arguments.size()) {
+                o.error = QStringLiteral("--set-agency needs the agency's name");
+                return o;
+            }
+            o.setAgency = true;
+            o.agencyName = arguments.at(++i);
+        } else if (a.startsWith(QLatin1String("--set-agency="))) {
+            o.setAgency = true;
+            o.agencyName = a.mid(int(qstrlen("--set-agency=")));
+        } else if (a == QLatin1String("--set-access-code")) {
+            o.setAccessCode = true;
+        } else if (a.startsWith(QLatin1String("--set-access-code="))) {
+            // A code on the command line would be seen by every user of
+            // the machine (process list, shell history).
+            o.error = QStringLiteral("--set-access-code takes no value: type the access code "
+                                     "on standard input");
+            return o;
+        } else {
+            o.error = QStringLiteral("unknown option: %1").arg(a);
+            return o;
+        }
+    }
+    o.dataDir = QDir::cleanPath(o.dataDir);
+    return o;
+}
+
+QString CommandLineHelp()
+{
+    return QStringLiteral("Usage: custorin [--data-dir DIR]\n"
+                          "       custorin [--data-dir DIR] --set-agency NAME --set-access-code\n"
+                          "\n"
+                          "Keeps the inventory of an evidence and property room.\n"
+                          "\n"
+                          "  --data-dir DIR  the folder holding the data files (Custorin.Data,\n"
+                          "                  User.List, the activity logs); several workstations\n"
+                          "                  may share one folder on a network drive.\n"
+                          "                  Default: the current folder.\n"
+                          "  --set-agency NAME  with --set-access-code: sets up the installation\n"
+                          "                  of the data folder without opening a window: the\n"
+                          "                  agency's name (1 to 60 characters) and the\n"
+                          "                  administrative access code (exactly 5 characters),\n"
+                          "                  read as one line from standard input. Ends with\n"
+                          "                  status 0 when saved, otherwise with an error.\n"
+                          "  --set-access-code  see --set-agency.\n"
+                          "  --help          show this text and end.\n");
+}
+
+SingleInstance::SingleInstance(const QString &lockPath) : m_path(lockPath)
+{
+    if (m_path.isEmpty()) {
+        // The user's run-time folder when the session has one, otherwise a
+        // name of the user's own in the temporary folder.
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        QString name = AppTitle + QStringLiteral(".instance.lock");
+        if (runtime.isEmpty() || !QFileInfo(runtime).isDir()) {
+            QString user = qEnvironmentVariable("USER");
+            if (user.isEmpty())
+                user = qEnvironmentVariable("USERNAME");
+            name = AppTitle + QLatin1Char('-') + user + QStringLiteral(".instance.lock");
+        }
+        m_path = QDir(runtime.isEmpty() || !QFileInfo(runtime).isDir() ? QDir::tempPath() : runtime)
+                     .absoluteFilePath(name);
+    }
+}
+
+SingleInstance::~SingleInstance()
+{
+    release();
+}
+
+bool SingleInstance::claim()
+{
+    if (m_lock && m_lock->isLocked())
+        return true;
+    m_lock = std::make_unique<QLockFile>(m_path);
+    // Only a live holder counts: a copy that crashed is recognised by its
+    // process id and its lock taken over at once.
+    m_lock->setStaleLockTime(0);
+    return m_lock->tryLock(0);
+}
+
+void SingleInstance::release()
+{
+    if (m_lock && m_lock->isLocked())
+        m_lock->unlock();
+    m_lock.reset();
+}
+
+QStringList RemoveEmptyDataFiles()
+{
+    QStringList removed;
+    for (const QString &name : DataFileList) {
+        const QString path = DataPath(name);
+        const QFileInfo info(path);
+        if (!info.exists() || !info.isFile() || info.size() != 0)
+            continue;
+        // A log is read-only between writes; that must not keep it.
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+        if (QFile::remove(path))
+            removed.append(name);
+    }
+    return removed;
+}

@@ -1,0 +1,127 @@
+// The entry list of the main window without its widgets: which entries the
+// list holds and the four texts it shows of each, the counts and total of
+// the header line, sort keys, row shading, the highlighted row after a
+// reload, the grid's tool tip and the summary texts of one entry.
+#pragma once
+
+#include "core/entries/EntryRecord.h"
+#include "core/entries/TextPool.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// What the list shows: every entry of the displayed list, or the ones a
+// text search or a date summary found.
+enum class ListMode { AllEntries, TextSearch, DateSearch };
+
+// In a search mode an entry is listed only when the filter passes its
+// record (the 5000 bytes as they stand in the data file).
+using EntryFilter = std::function<bool(const char *record)>;
+
+// The grid's columns: four shown, the record number and the sort key
+// carried in hidden ones.
+inline const QString EntryGridFormat =
+    QStringLiteral("<Date Rec'd|<Case #|<Category|<Description|<Rec# (hidden)|<SortCol (hidden)");
+constexpr int EntryGridRecordCol = 4;
+constexpr int EntryGridSortCol = 5;
+constexpr int EntryGridLastShownCol = 3;
+// Widths of the four shown columns, in twips.
+constexpr double EntryGridColWidths[4] = {1050, 1600, 1850, 5750};
+
+// Grid text colour marking the list: dark blue for the "Active List", dark
+// red for the "Inactive List" (0xBBGGRR).
+constexpr quint32 ActiveListColor = 0xC00000;   // RGB(0, 0, 192)
+constexpr quint32 InactiveListColor = 0x000080; // RGB(128, 0, 0)
+// Background of the rows when the list is sorted: light grey and white.
+constexpr quint32 ShadeGrey = 0xF0F0F0; // RGB(240, 240, 240)
+constexpr quint32 ShadeWhite = 0xFFFFFF;
+
+// One listed entry: the texts of the shown columns, where it sits in the
+// data file, and what identifies it (its control number and, trimmed, its
+// case number, the text of the second column).
+struct EntryListRow {
+    QString date; // ReceivedDate as "mm/dd/yyyy", empty for no date
+    QString caseNumber;
+    QString category;
+    QString description;
+    int recordNumber = 0;
+    double controlNumber = 0;
+    qint64 value = 0;
+    double receivedDate = 0; // the OLE date behind the date text
+};
+
+struct EntryListData {
+    std::vector<EntryListRow> rows; // in file order
+    int activeCount = 0;
+    int archivedCount = 0;
+    qint64 total = 0; // sum of Value over the listed rows
+
+    // Categories met before, shared by the rows that repeat them (a list
+    // holds a few dozen); received dates share theirs through DayTexts.
+    std::vector<std::pair<QByteArray, QString>> categoryTexts;
+    // Where the case numbers and descriptions are kept.
+    TextPool texts;
+};
+
+// Looks at record n (5000 bytes): counts it as archived (Status 2) or
+// active (anything else), and lists it when it belongs to the displayed
+// list and, in a search mode, passes the filter. Only the fields the list
+// shows are decoded.
+void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
+                     ListMode mode, const EntryFilter &filter);
+
+// Reads the data file in one pass into data (which is emptied first). A
+// missing data file is an empty list and is not created. False when the
+// file could not be read (the person has been told).
+bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
+                   EntryListData *data);
+
+// The decimal text of a record number (1..MaxEntryCount come from one
+// table built once, so a list of them costs no allocations).
+QString RecordNumberText(int recordNumber);
+
+// The header line of the full list: " All Current Entries (12)  Total
+// Value: $1,234.00" (count = the entries of the displayed list).
+QString EntryListHeader(bool inactiveList, int count, qint64 total);
+
+// Sort keys by sort option: 0 "Date" gives "yyyymmdd0000" from the date
+// column's "mm/dd/yyyy" (empty for no date), 1 "Case#" the case number,
+// 2 "Category" the category.
+QString EntrySortKey(int sortIndex, const QString &date, const QString &caseNumber,
+                     const QString &category);
+// The background of row r (1 is the first entry) of a sorted list.
+inline quint32 EntryRowShade(int row)
+{
+    return row % 2 == 0 ? ShadeGrey : ShadeWhite;
+}
+// The sort frame is offered only for two entries or more.
+inline bool SortFrameShown(int entriesListed)
+{
+    return entriesListed >= 2;
+}
+
+// The highlighted row and the first row shown after a reload of the full
+// list: a saved position (0 = none) held to the last row, else the last row.
+struct ListPosition {
+    int row = 0;
+    int topRow = 0;
+};
+ListPosition ChooseListPosition(int lastRow, int savedRow, int savedTopRow);
+
+// The grid's tool tip for the pointer over (mouseRow, mouseCol): the
+// weekday " dddd " of the row's date over column 0, the double-click hint
+// over the others, empty over the heading and the first entry row. Nothing
+// (leave the tool tip as it is) when no entry is listed.
+std::optional<QString> EntryGridToolTip(int entriesListed, int mouseRow, int mouseCol,
+                                        const QString &dateText);
+
+// The summary's control number: fourteen digits "yyyymmddhhnnss" for a
+// date in 1990 or later, otherwise the five-digit legacy form "00000".
+QString SummaryControlNumber(double controlNumber);
+// The nine texts of the summary panel, box 0 to 8.
+QStringList EntrySummaryTexts(const EntryRecord &entry);

@@ -1,0 +1,69 @@
+// Changes to the data file: add, edit, archive, restore and delete. Each
+// runs as one operation under the folder lock, together with its line in
+// "DataRecords.Log": when the line can not be written the change is not
+// made. Record numbers move when another workstation deletes, so every
+// change of an existing entry first re-reads it under the lock and goes on
+// only if it is still the entry the person was looking at.
+#pragma once
+
+#include "core/entries/DataFile.h"
+
+enum class StoreResult {
+    Ok,
+    Changed,      // the record at that number is another entry now
+    Missing,      // there is no record at that number any more
+    Cancelled,    // the person cancelled while the folder was busy
+    NotAvailable, // the data file could not be opened
+    LogFailed,    // the log line could not be written; nothing changed
+    IoError,      // a read or write failed; nothing changed
+    Full,         // the file holds the most entries it can
+};
+
+// What identifies the entry a person is looking at.
+struct EntryIdentity {
+    double ControlNumber = 0;
+    QString CaseNumber;
+
+    static EntryIdentity of(const EntryRecord &entry)
+    {
+        return {entry.ControlNumber, entry.CaseNumber.trimmed()};
+    }
+    bool matches(const EntryRecord &entry) const
+    {
+        return entry.ControlNumber == ControlNumber && entry.CaseNumber.trimmed() == CaseNumber;
+    }
+};
+
+// Saves a new entry after the last record: stamps VersionStamp, the
+// ControlNumber (now) and Status 1 into entry, logs "added". The record
+// number it got goes to *recordNumber.
+StoreResult AppendEntry(EntryRecord &entry, int *recordNumber = nullptr);
+
+// Writes an edited entry back as record n and logs "edited". The entry's
+// version stamp, control number and status stay as they are in the file
+// (they are not the card's to change; another workstation may have
+// archived the entry meanwhile), and so do the reserved fields.
+StoreResult SaveEditedEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited);
+
+// Status 2 ("archived") or 1 ("restored") for record n, with its log line.
+StoreResult ArchiveEntry(int n, const EntryIdentity &asRead);
+StoreResult RestoreEntry(int n, const EntryIdentity &asRead);
+
+// Removes record n for good: logs "deleted", marks the record, copies every
+// unmarked record into "TempFile.$$$", flushes it to disk and renames it
+// over the data file in one step (the data file is never missing or half
+// written). Records marked by an earlier, interrupted deletion are dropped
+// too. When no record is left the data file is removed. Sets RecordCount,
+// ActiveCount and ArchivedCount.
+StoreResult DeleteEntry(int n, const EntryIdentity &asRead);
+
+// Counts active and archived entries of the whole file into ActiveCount and
+// ArchivedCount (and RecordCount). False when the file could not be read.
+bool RecountEntries();
+
+// The message for a result: title and text (empty for Ok and Cancelled,
+// where there is nothing to tell).
+QString StoreResultTitle(StoreResult result);
+QString StoreResultText(StoreResult result);
+// Shows that message through the message box service, if there is one.
+void ShowStoreResult(StoreResult result);

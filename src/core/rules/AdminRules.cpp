@@ -1,0 +1,493 @@
+#include "core/rules/AdminRules.h"
+
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/users/Installation.h"
+#include "core/users/UserRecord.h"
+
+#include <cmath>
+
+namespace
+{
+
+MsgBoxRequest request(const QString &title, int icon, const QString &text, int defaultButton,
+                      bool offerDontShow, const QStringList &buttons)
+{
+    MsgBoxRequest r;
+    r.title = title;
+    r.icon = icon;
+    r.text = text;
+    r.defaultButton = defaultButton;
+    r.offerDontShow = offerDontShow;
+    r.buttons = buttons;
+    return r;
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+            c.category() == QChar::Separator_Paragraph)
+            return true;
+    }
+    return false;
+}
+
+int characterCount(const QString &text)
+{
+    return int(text.toUcs4().size());
+}
+
+} // namespace
+
+// ---- texts of the administrative window ----
+
+QString AdminText::WindowCaption()
+{
+    return AppTitle + QStringLiteral(" - Administrative Window");
+}
+QString AdminText::EditingListCaption()
+{
+    return QStringLiteral("'User List' Administration");
+}
+QString AdminText::UserSelectedCaption()
+{
+    return QStringLiteral("&Sign in the Highlighted User");
+}
+QString AdminText::UserSelectedTip()
+{
+    return QStringLiteral(" Sign the highlighted user in... ");
+}
+QString AdminText::EnterPasswordCaption()
+{
+    return QStringLiteral("Enter Password at right");
+}
+QString AdminText::SignInCaption()
+{
+    return QStringLiteral("&Sign In");
+}
+QString AdminText::CancelCaption()
+{
+    return QStringLiteral("&Cancel");
+}
+QString AdminText::EditListCaption()
+{
+    return QStringLiteral("Edit '&User List'");
+}
+QString AdminText::EditListTip()
+{
+    return QStringLiteral(" Add, Edit/View, and/or Delete Users ");
+}
+QString AdminText::FinishedEditingCaption()
+{
+    return QStringLiteral("&Finished editing");
+}
+QString AdminText::FinishedEditingTip()
+{
+    return QStringLiteral(" Click here when finished editing the 'User List' ");
+}
+QString AdminText::AddUserCaption()
+{
+    return QStringLiteral("&Add User");
+}
+QString AdminText::AddUserTip()
+{
+    return QStringLiteral(" Add a User to the 'User Name' list ");
+}
+QString AdminText::EditUserCaption()
+{
+    return QStringLiteral("&Edit User");
+}
+QString AdminText::EditUserTip()
+{
+    return QStringLiteral(" Edit the highlighted User ");
+}
+QString AdminText::DeleteUserCaption()
+{
+    return QStringLiteral("&Delete User");
+}
+QString AdminText::DeleteUserTip()
+{
+    return QStringLiteral(" Delete the highlighted User ");
+}
+QString AdminText::ReviewLogsCaption()
+{
+    return QStringLiteral("&Activity Logs");
+}
+QString AdminText::ReviewLogsTip()
+{
+    return QStringLiteral(" Review the program activity logs... ");
+}
+QString AdminText::BackupRestoreCaption()
+{
+    return QStringLiteral("&Backup/Restore Data");
+}
+QString AdminText::BackupRestoreTip()
+{
+    return QStringLiteral(" Backup or Restore the '") + AppTitle + QStringLiteral("' data files ");
+}
+QString AdminText::HelpCaption()
+{
+    return QStringLiteral("&Help");
+}
+QString AdminText::HelpTip()
+{
+    return QStringLiteral(" Illustrated Manual <F1> ");
+}
+QString AdminText::QuitTip()
+{
+    return QStringLiteral(" Exit ") + AppTitle + QStringLiteral(" ");
+}
+
+QString AdminText::GridTip(int mouseRow, bool userSelectedVisible, bool editUserVisible)
+{
+    if (mouseRow < 1)
+        return QString();
+    if (userSelectedVisible)
+        return QStringLiteral(" Double-click to select this User ");
+    if (editUserVisible)
+        return QStringLiteral(" Double-click to view/edit this User ");
+    return QString();
+}
+
+QString AdminText::UserGridFormat()
+{
+    return QStringLiteral("<User List|<Access Level|^Date Created|NameSort|RecNum");
+}
+
+// ---- message boxes ----
+
+MsgBoxRequest UserListEmptyMessage()
+{
+    return request(QStringLiteral("'User List' empty"), 2,
+                   QStringLiteral("There are currently no 'Users'") + CrLf +
+                       QStringLiteral("entered in the 'User List'"),
+                   1, false, {QStringLiteral("&Continue")});
+}
+
+MsgBoxRequest IncorrectPasswordMessage()
+{
+    return request(QStringLiteral("Incorrect Password"), 2,
+                   QStringLiteral("That is not the correct password") + CrLf +
+                       QStringLiteral("associated with this name"),
+                   1, false, {QStringLiteral("&Try again"), QStringLiteral("&Cancel sign-in")});
+}
+
+MsgBoxRequest InvalidAccessCodeMessage(const QString &answer)
+{
+    return request(QStringLiteral("Invalid Entry"), 2,
+                   QStringLiteral("'") + answer + QStringLiteral("' is not the") + CrLf + CrLf +
+                       QStringLiteral("correct Access Code"),
+                   1, false, {QStringLiteral("&Try again"), QStringLiteral("&Never mind")});
+}
+
+MsgBoxRequest ConfirmDeletionMessage(const QString &displayName)
+{
+    return request(
+        QStringLiteral("Confirm Deletion"), 4,
+        QStringLiteral("Are you sure you want to remove") + CrLf + CrLf + displayName + CrLf +
+            CrLf + QStringLiteral("from the 'User List'?"),
+        2, true, {QStringLiteral("&Yes, delete this User"), QStringLiteral("&No, do not delete")});
+}
+
+MsgBoxRequest UserRemovedMessage()
+{
+    return request(QStringLiteral("User removed"), 5,
+                   QStringLiteral("This name has been deleted") + CrLf +
+                       QStringLiteral("from the 'User List'."),
+                   1, true, {QStringLiteral("&Continue editing")});
+}
+
+MsgBoxRequest InvalidPasswordEntryMessage()
+{
+    return request(QStringLiteral("Invalid Password Entry"), 4,
+                   QStringLiteral("The password must be") + CrLf +
+                       QStringLiteral("4 to 8 characters, using") + CrLf +
+                       QStringLiteral("letters and numbers only."),
+                   1, false, {QStringLiteral("&Please enter valid password")});
+}
+
+MsgBoxRequest NotYetAvailableMessage(const QString &function)
+{
+    return request(QStringLiteral("Not available yet"), 5,
+                   function + CrLf + QStringLiteral("comes with a later release of ") + AppTitle +
+                       QStringLiteral("."),
+                   1, false, {QStringLiteral("&Okay")});
+}
+
+int ShowRequest(const MsgBoxRequest &r)
+{
+    return ShowMsgBox(r.title, r.icon, r.text, r.defaultButton, r.offerDontShow, r.buttons);
+}
+
+// ---- access code ----
+
+QString AccessCodeTitle()
+{
+    return QStringLiteral("Access Code Required");
+}
+QString AccessCodePrompt()
+{
+    return CrLf + QStringLiteral("Please enter the") + CrLf +
+           QStringLiteral("correct access code...");
+}
+QString AccessCodeDefault()
+{
+    return QStringLiteral("<Enter Access Code Here>");
+}
+
+bool AccessCodeGranted()
+{
+    for (;;) {
+        const std::optional<QString> answer =
+            desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
+        if (!answer || answer->isEmpty())
+            return false;
+        if (AccessCodeMatches(*answer))
+            return true;
+        if (ShowRequest(InvalidAccessCodeMessage(*answer)) != 1)
+            return false;
+    }
+}
+
+// ---- password entry ----
+
+PasswordEntryState PasswordEntryRules(int length)
+{
+    PasswordEntryState s;
+    s.signInEnabled = length > 3;
+    s.signInDefault = s.signInEnabled;
+    s.cancelDefault = length == 0;
+    return s;
+}
+
+// ---- user grid ----
+
+QString UserGridRowText(const UserRecord &user, int recordNumber)
+{
+    const QChar tab(QLatin1Char('\t'));
+    return user.DisplayName() + tab + AccessLevelName(user.AccessLevel) + tab +
+           FormatOleDate(user.DateCreated, QStringLiteral("mm/dd/yyyy")) + tab + user.SortKey() +
+           tab + QString::number(recordNumber);
+}
+
+int RowOfSortKey(const QStringList &sortKeysInGridOrder, const QString &key)
+{
+    const qsizetype i = sortKeysInGridOrder.indexOf(key);
+    return i < 0 ? 0 : int(i) + 1;
+}
+
+int RowAfterDelete(int deletedRow)
+{
+    return deletedRow - 1 < 1 ? 1 : deletedRow - 1;
+}
+
+// ---- pulse ----
+
+void AdvanceFlash(FlashState &s)
+{
+    if (s.level < 8) {
+        s.mirror = 248;
+        s.step = 4;
+    } else if (s.level > 248) {
+        s.mirror = 8;
+        s.step = -4;
+    }
+    s.level += s.step;
+    s.mirror -= s.step;
+}
+
+bool PulseColors(OleColor backOver, const FlashState &s, OleColor *back, OleColor *fore)
+{
+    const int l = s.level;
+    const int m = s.mirror;
+    switch (backOver) {
+    case 0xFFFF00:
+    case 0xFFFF80:
+        *back = OleRgb(0, m, m);
+        *fore = OleRgb(0, l, l);
+        return true;
+    case 0xFF80FF:
+    case 0xFF00FF:
+        *back = OleRgb(m, qMin(m, 124), m);
+        *fore = OleRgb(l, qMin(l, 124), l);
+        return true;
+    case 0x80FF80:
+    case 0x00FF00:
+        *back = OleRgb(0, m, 0);
+        *fore = OleRgb(0, l, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---- add/edit user window ----
+
+QString AddEditText::AddMode()
+{
+    return QStringLiteral("Add a User");
+}
+QString AddEditText::EditMode()
+{
+    return QStringLiteral("View/Edit this User");
+}
+QString AddEditText::Caption(const QString &mode)
+{
+    return AppTitle + QStringLiteral(" - ") + mode;
+}
+QString AddEditText::FirstNameLabel()
+{
+    return QStringLiteral("* First Name");
+}
+QString AddEditText::LastNameLabel()
+{
+    return QStringLiteral("* Last Name");
+}
+QString AddEditText::PasswordLabel()
+{
+    return QStringLiteral("* Password (4-8 characters)");
+}
+QString AddEditText::CommentsLabel()
+{
+    return QStringLiteral(" Comments");
+}
+QString AddEditText::AccessLevelLabel()
+{
+    return QStringLiteral("* Access Level");
+}
+QString AddEditText::MandatoryLabel()
+{
+    return QStringLiteral("* (Mandatory Entry)");
+}
+QString AddEditText::PasswordHint()
+{
+    return QStringLiteral("<4 to 8 chars only>");
+}
+QString AddEditText::SaveNewCaption()
+{
+    return QStringLiteral("&Save New Entry");
+}
+QString AddEditText::CancelNewCaption()
+{
+    return QStringLiteral("&Cancel New Entry");
+}
+QString AddEditText::SaveChangesCaption()
+{
+    return QStringLiteral("&Save Changes");
+}
+QString AddEditText::FinishedViewingCaption()
+{
+    return QStringLiteral("&Finished Viewing");
+}
+QString AddEditText::CancelChangesCaption()
+{
+    return QStringLiteral("&Cancel Changes");
+}
+
+QString AddEditText::DateCreatedText(double dateCreated)
+{
+    return QStringLiteral(" Record Created ") +
+           FormatOleDate(dateCreated, QStringLiteral("mm/dd/yyyy hh:mmam/pm "));
+}
+
+QString AddEditText::SpaceFullText(int characters)
+{
+    double share = double(characters) / CommentsMaxLength;
+    if (std::round(share * 100.0) < 1.0)
+        share = 0.01;
+    return QStringLiteral(" ") + FormatNumber(share, QStringLiteral("###%")) +
+           QStringLiteral(" full ");
+}
+
+bool MandatoryFieldsFilled(const QString &firstName, const QString &lastName,
+                           const QString &password)
+{
+    return !firstName.trimmed().isEmpty() && !lastName.trimmed().isEmpty() &&
+           !password.trimmed().isEmpty();
+}
+
+SaveButtonState SaveButtonAfterChange(SaveButtonState now, bool mandatoryFilled)
+{
+    if (now.visible)
+        return {true, mandatoryFilled};
+    return {mandatoryFilled, now.enabled};
+}
+
+QString CommentsForRecord(const QString &boxText)
+{
+    QString text = boxText;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), CrLf);
+    return text;
+}
+
+QString CommentsForBox(const QString &stored)
+{
+    QString text = stored;
+    text.replace(CrLf, QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QString LimitComments(const QString &boxText)
+{
+    QString text = boxText;
+    while (CommentsForRecord(text).size() > CommentsMaxLength)
+        text.chop(1);
+    return text;
+}
+
+// ---- installation set-up ----
+
+SetupCheck CheckSetupEntry(const QString &agency, const QString &code, const QString &confirm)
+{
+    const QString name = agency.trimmed();
+    if (name.isEmpty())
+        return SetupCheck::AgencyEmpty;
+    if (characterCount(name) > AgencyNameMaxLength)
+        return SetupCheck::AgencyTooLong;
+    if (hasControlCharacter(name))
+        return SetupCheck::AgencyInvalid;
+    if (characterCount(code) != AccessCodeLength)
+        return SetupCheck::CodeWrongLength;
+    if (hasControlCharacter(code))
+        return SetupCheck::CodeInvalid;
+    if (code != confirm)
+        return SetupCheck::CodesDiffer;
+    return SetupCheck::Ok;
+}
+
+MsgBoxRequest SetupCheckMessage(SetupCheck check)
+{
+    const QStringList okay{QStringLiteral("&Okay")};
+    auto fromResult = [&](InstallationResult r) {
+        return request(InstallationResultTitle(r), 4, InstallationResultText(r), 1, false, okay);
+    };
+    switch (check) {
+    case SetupCheck::AgencyEmpty:
+        return fromResult(InstallationResult::AgencyEmpty);
+    case SetupCheck::AgencyTooLong:
+        return fromResult(InstallationResult::AgencyTooLong);
+    case SetupCheck::AgencyInvalid:
+        return fromResult(InstallationResult::AgencyInvalid);
+    case SetupCheck::CodeWrongLength:
+        return fromResult(InstallationResult::AccessCodeInvalid);
+    case SetupCheck::CodeInvalid:
+        return request(InstallationResultTitle(InstallationResult::AccessCodeInvalid), 4,
+                       QStringLiteral("The access code may not hold") + CrLf +
+                           QStringLiteral("line breaks or tabs."),
+                       1, false, okay);
+    case SetupCheck::CodesDiffer:
+        return request(QStringLiteral("Access Codes Differ"), 4,
+                       QStringLiteral("The two access codes typed are not the same.") + CrLf +
+                           CrLf + QStringLiteral("Please type the access code again") + CrLf +
+                           QStringLiteral("in both boxes."),
+                       1, false, {QStringLiteral("&Try again")});
+    case SetupCheck::Ok:
+        break;
+    }
+    return MsgBoxRequest();
+}

@@ -1,0 +1,177 @@
+// The rules of the administrative window and the add/edit user window that
+// need no widget: the texts, the password-entry keys, the captions of
+// list-editing mode, where the highlight goes after an add or a delete, the
+// pulse of the flashing button, the access code prompt and the checks of the
+// installation set-up.
+#pragma once
+
+#include "core/common/ColorMath.h"
+#include "core/common/Desktop.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+struct UserRecord;
+
+// ---- texts of the administrative window ----
+namespace AdminText
+{
+QString WindowCaption();      // "Custorin - Administrative Window"
+QString EditingListCaption(); // "'User List' Administration"
+
+QString UserSelectedCaption(); // "&Sign in the Highlighted User"
+QString UserSelectedTip();
+QString EnterPasswordCaption(); // "Enter Password at right"
+QString SignInCaption();        // "&Sign In"
+QString CancelCaption();        // "&Cancel"
+QString EditListCaption();      // "Edit '&User List'"
+QString EditListTip();
+QString FinishedEditingCaption(); // "&Finished editing"
+QString FinishedEditingTip();
+QString AddUserCaption();
+QString AddUserTip();
+QString EditUserCaption();
+QString EditUserTip();
+QString DeleteUserCaption();
+QString DeleteUserTip();
+QString ReviewLogsCaption();
+QString ReviewLogsTip();
+QString BackupRestoreCaption();
+QString BackupRestoreTip();
+QString HelpCaption();
+QString HelpTip();
+QString QuitTip();
+
+// The grid's tool tip over a data row (empty over the heading).
+QString GridTip(int mouseRow, bool userSelectedVisible, bool editUserVisible);
+
+// The user grid's format string.
+QString UserGridFormat();
+} // namespace AdminText
+
+// ---- message boxes of the administrative window ----
+MsgBoxRequest UserListEmptyMessage();
+MsgBoxRequest IncorrectPasswordMessage();
+MsgBoxRequest InvalidAccessCodeMessage(const QString &answer);
+MsgBoxRequest ConfirmDeletionMessage(const QString &displayName);
+MsgBoxRequest UserRemovedMessage();
+MsgBoxRequest InvalidPasswordEntryMessage();
+// The log review and backup/restore are not part of this release yet.
+MsgBoxRequest NotYetAvailableMessage(const QString &function);
+// Shows a request through the message box service; returns the choice.
+int ShowRequest(const MsgBoxRequest &request);
+
+// ---- access code ----
+QString AccessCodeTitle();   // "Access Code Required"
+QString AccessCodePrompt();  // CR LF "Please enter the" CR LF "correct access code..."
+QString AccessCodeDefault(); // "<Enter Access Code Here>"
+// Asks for the administrative access code until it is right (true), the
+// input box is cancelled or left empty, or the person chooses "&Never
+// mind" (false). Every call asks afresh.
+bool AccessCodeGranted();
+
+// ---- password entry (sign-in) ----
+// What the buttons do while the password box holds `length` characters:
+// Enter signs in from 4 characters, cancels while the box is empty and
+// does nothing with 1 to 3 characters.
+struct PasswordEntryState {
+    bool signInEnabled = false;
+    bool signInDefault = false; // and the pulse runs
+    bool cancelDefault = false;
+};
+PasswordEntryState PasswordEntryRules(int length);
+constexpr int SignInPasswordMaxLength = 8;
+
+// ---- user grid ----
+constexpr int UserGridVisibleRows = 12; // the grid's height in row heights
+constexpr quint32 UserGridEvenRowColor = 0xD0D0D0;
+// One grid row: display name, level name, date created, sort key, record
+// number, separated by TAB.
+QString UserGridRowText(const UserRecord &user, int recordNumber);
+// The first row (1-based, in the given grid order) whose sort key is
+// exactly key; 0 when none.
+int RowOfSortKey(const QStringList &sortKeysInGridOrder, const QString &key);
+// The row to highlight after the user in row `deletedRow` was deleted:
+// the one above it, at least row 1.
+int RowAfterDelete(int deletedRow);
+
+// ---- the pulse of the flashing button ----
+struct FlashState {
+    int level = 0; // FlashLevel
+    int mirror = 0;
+    int step = 0;
+};
+// One tick of the pulse.
+void AdvanceFlash(FlashState &state);
+// The colours of a pulsing button whose hover colour is backOver; false
+// when that hover colour has no pulse (the colours stay as they are).
+bool PulseColors(OleColor backOver, const FlashState &state, OleColor *back, OleColor *fore);
+
+// ---- the add/edit user window ----
+namespace AddEditText
+{
+QString AddMode();  // "Add a User"
+QString EditMode(); // "View/Edit this User"
+QString Caption(const QString &mode);
+QString FirstNameLabel();
+QString LastNameLabel();
+QString PasswordLabel();
+QString CommentsLabel();
+QString AccessLevelLabel();
+QString MandatoryLabel();
+QString PasswordHint(); // "<4 to 8 chars only>"
+QString SaveNewCaption();
+QString CancelNewCaption();
+QString SaveChangesCaption();
+QString FinishedViewingCaption();
+QString CancelChangesCaption();
+// " Record Created mm/dd/yyyy hh:mmam/pm "
+QString DateCreatedText(double dateCreated);
+// " 12% full ": how full the comments box is; never less than 1%.
+QString SpaceFullText(int characters);
+} // namespace AddEditText
+
+constexpr int FirstNameMaxLength = 15;
+constexpr int LastNameMaxLength = 20;
+constexpr int PasswordBoxMaxLength = 19;
+constexpr int CommentsMaxLength = 439;
+constexpr OleColor AddModeFocusColor = 0xC0FFFF;  // light yellow
+constexpr OleColor EditModeFocusColor = 0xFFC0FF; // light pink
+constexpr OleColor NoFocusColor = 0xFFFFC0;       // light cyan
+constexpr OleColor SelectedLevelColor = 0x400000;
+constexpr OleColor OtherLevelColor = 0x800000;
+
+bool MandatoryFieldsFilled(const QString &firstName, const QString &lastName,
+                           const QString &password);
+
+// The save button after a change: while it is visible it is enabled
+// exactly when the mandatory fields are filled; while hidden (view/edit
+// before the first change) it becomes visible exactly then.
+struct SaveButtonState {
+    bool visible = false;
+    bool enabled = false;
+};
+SaveButtonState SaveButtonAfterChange(SaveButtonState now, bool mandatoryFilled);
+
+// The comments box shows line breaks as "\n"; the record keeps them as
+// CR LF, as every release wrote them, so a line break takes two of the 439
+// characters.
+QString CommentsForRecord(const QString &boxText);
+QString CommentsForBox(const QString &stored);
+// The box's text cut so that its record form fits the 439 characters.
+QString LimitComments(const QString &boxText);
+
+// ---- installation set-up ----
+enum class SetupCheck {
+    Ok,
+    AgencyEmpty,
+    AgencyTooLong,
+    AgencyInvalid,
+    CodeWrongLength,
+    CodeInvalid,
+    CodesDiffer,
+};
+// Checks what the set-up window holds before anything is saved.
+SetupCheck CheckSetupEntry(const QString &agency, const QString &code, const QString &confirm);
+MsgBoxRequest SetupCheckMessage(SetupCheck check);

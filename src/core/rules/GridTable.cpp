@@ -1,0 +1,530 @@
+#include "core/rules/GridTable.h"
+
+#include <QLocale>
+#include <QStringView>
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <numeric>
+#include <type_traits>
+
+GridTable::GridTable()
+{
+    m_cells.resize(size_t(m_rows) * size_t(m_cols));
+    m_alignment.assign(size_t(m_cols), AlignGeneral);
+}
+
+// ---- shape ----
+
+void GridTable::reshape(int rows, int cols)
+{
+    if (cols == m_cols) {
+        const size_t n = size_t(rows) * size_t(cols);
+        m_cells.resize(n);
+        if (!m_back.empty())
+            m_back.resize(n, NoColor);
+        if (!m_fore.empty())
+            m_fore.resize(n, NoColor);
+    } else {
+        auto move = [&](auto &from, auto fill) {
+            using V = std::decay_t<decltype(from)>;
+            V to(size_t(rows) * size_t(cols), fill);
+            const int keepRows = qMin(rows, m_rows), keepCols = qMin(cols, m_cols);
+            for (int r = 0; r < keepRows; ++r)
+                for (int c = 0; c < keepCols; ++c)
+                    to[size_t(r) * size_t(cols) + size_t(c)] = std::move(from[index(r, c)]);
+            from.swap(to);
+        };
+        move(m_cells, QString());
+        if (!m_back.empty())
+            move(m_back, NoColor);
+        if (!m_fore.empty())
+            move(m_fore, NoColor);
+        m_alignment.resize(size_t(cols), AlignGeneral);
+    }
+    m_rows = rows;
+    m_cols = cols;
+    clampCurrent();
+}
+
+void GridTable::setRows(int rows)
+{
+    reshape(qMax(rows, m_fixedRows), m_cols);
+}
+
+void GridTable::setCols(int cols)
+{
+    reshape(m_rows, qMax(cols, 1));
+}
+
+void GridTable::setFixedRows(int fixedRows)
+{
+    m_fixedRows = qBound(0, fixedRows, 1);
+    if (m_rows < m_fixedRows)
+        setRows(m_fixedRows);
+}
+
+void GridTable::setFormatString(const QString &format)
+{
+    m_formatString = format;
+    const QStringList headings = format.split(QLatin1Char('|'));
+    setCols(int(headings.size()));
+    for (int c = 0; c < int(headings.size()); ++c) {
+        QString text = headings[c];
+        int alignment = AlignGeneral;
+        if (text.startsWith(QLatin1Char('<')))
+            alignment = AlignLeftCenter;
+        else if (text.startsWith(QLatin1Char('^')))
+            alignment = AlignCenterCenter;
+        else if (text.startsWith(QLatin1Char('>')))
+            alignment = AlignRightCenter;
+        if (alignment != AlignGeneral)
+            text.remove(0, 1);
+        m_alignment[size_t(c)] = alignment;
+        if (m_fixedRows > 0)
+            m_cells[index(0, c)] = text;
+    }
+}
+
+// ---- cells ----
+
+QString GridTable::TextMatrix(int row, int col) const
+{
+    return inside(row, col) ? m_cells[index(row, col)] : QString();
+}
+
+bool GridTable::setTextMatrix(int row, int col, const QString &text)
+{
+    if (!inside(row, col))
+        return false;
+    m_cells[index(row, col)] = text;
+    return true;
+}
+
+bool GridTable::setRowTexts(int firstRow, std::vector<QString> cells)
+{
+    if (firstRow < m_fixedRows || firstRow > m_rows)
+        return false;
+    const size_t cols = size_t(m_cols);
+    const size_t newRows = (cells.size() + cols - 1) / cols;
+    const size_t kept = size_t(firstRow) * cols;
+    cells.resize(newRows * cols);
+    if (kept == 0) {
+        m_cells.swap(cells);
+    } else {
+        m_cells.resize(kept);
+        m_cells.reserve(kept + cells.size());
+        std::move(cells.begin(), cells.end(), std::back_inserter(m_cells));
+    }
+    m_rows = firstRow + int(newRows);
+    for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
+        if (!colors->empty()) {
+            colors->resize(kept);
+            colors->resize(m_cells.size(), NoColor);
+        }
+    }
+    clampCurrent();
+    return true;
+}
+
+bool GridTable::AddItem(const QString &text, int at)
+{
+    if (at == -1)
+        at = m_rows;
+    if (at < 0 || at > m_rows)
+        return false;
+    const size_t pos = size_t(at) * size_t(m_cols);
+    m_cells.insert(m_cells.begin() + std::ptrdiff_t(pos), size_t(m_cols), QString());
+    if (!m_back.empty())
+        m_back.insert(m_back.begin() + std::ptrdiff_t(pos), size_t(m_cols), NoColor);
+    if (!m_fore.empty())
+        m_fore.insert(m_fore.begin() + std::ptrdiff_t(pos), size_t(m_cols), NoColor);
+    int c = 0;
+    for (QStringView cell : QStringView(text).split(QLatin1Char('\t'))) {
+        if (c >= m_cols)
+            break;
+        m_cells[pos + size_t(c++)] = cell.toString();
+    }
+    ++m_rows;
+    // The current cell stays on the same row of text.
+    if (at <= m_row && m_row >= m_fixedRows && at >= m_fixedRows) {
+        ++m_row;
+        ++m_rowSel;
+    }
+    clampCurrent();
+    return true;
+}
+
+bool GridTable::RemoveItem(int at)
+{
+    if (at < m_fixedRows || at >= m_rows)
+        return false;
+    const auto first = std::ptrdiff_t(size_t(at) * size_t(m_cols));
+    const auto last = first + m_cols;
+    m_cells.erase(m_cells.begin() + first, m_cells.begin() + last);
+    if (!m_back.empty())
+        m_back.erase(m_back.begin() + first, m_back.begin() + last);
+    if (!m_fore.empty())
+        m_fore.erase(m_fore.begin() + first, m_fore.begin() + last);
+    --m_rows;
+    if (m_row > at)
+        --m_row;
+    if (m_rowSel > at)
+        --m_rowSel;
+    clampCurrent();
+    return true;
+}
+
+void GridTable::Clear()
+{
+    for (QString &cell : m_cells)
+        cell.clear();
+    m_back.clear();
+    m_fore.clear();
+}
+
+// ---- current cell and selection ----
+
+namespace
+{
+// value held to 0..count-1 (0 when count is 0)
+int within(int value, int count)
+{
+    return qMax(0, qMin(value, count - 1));
+}
+} // namespace
+
+void GridTable::clampCurrent()
+{
+    m_row = within(m_row, m_rows);
+    m_rowSel = within(m_rowSel, m_rows);
+    m_col = within(m_col, m_cols);
+    m_colSel = within(m_colSel, m_cols);
+}
+
+void GridTable::setRow(int row)
+{
+    m_row = m_rowSel = within(row, m_rows);
+}
+
+void GridTable::setCol(int col)
+{
+    m_col = m_colSel = within(col, m_cols);
+}
+
+void GridTable::setRowSel(int row)
+{
+    m_rowSel = within(row, m_rows);
+}
+
+void GridTable::setColSel(int col)
+{
+    m_colSel = within(col, m_cols);
+}
+
+// ---- colours ----
+
+void GridTable::setSelectionColor(std::vector<quint32> &colors, quint32 bgr)
+{
+    if (colors.empty()) {
+        if (bgr == NoColor)
+            return;
+        colors.assign(m_cells.size(), NoColor);
+    }
+    for (int r = selTop(); r <= selBottom(); ++r)
+        for (int c = selLeft(); c <= selRight(); ++c)
+            colors[index(r, c)] = bgr;
+}
+
+void GridTable::setCellBackColor(quint32 bgr)
+{
+    setSelectionColor(m_back, bgr);
+}
+
+void GridTable::setCellForeColor(quint32 bgr)
+{
+    setSelectionColor(m_fore, bgr);
+}
+
+void GridTable::setRowsBackColor(int firstRow, int lastRow, int firstCol, int lastCol,
+                                 quint32 evenBgr, quint32 oddBgr)
+{
+    firstRow = qMax(firstRow, 0);
+    lastRow = qMin(lastRow, m_rows - 1);
+    firstCol = qMax(firstCol, 0);
+    lastCol = qMin(lastCol, m_cols - 1);
+    if (lastRow < firstRow || lastCol < firstCol)
+        return;
+    if (m_back.empty()) {
+        if (evenBgr == NoColor && oddBgr == NoColor)
+            return;
+        m_back.assign(m_cells.size(), NoColor);
+    }
+    for (int r = firstRow; r <= lastRow; ++r) {
+        const quint32 bgr = r % 2 == 0 ? evenBgr : oddBgr;
+        std::fill(m_back.begin() + std::ptrdiff_t(index(r, firstCol)),
+                  m_back.begin() + std::ptrdiff_t(index(r, lastCol)) + 1, bgr);
+    }
+}
+
+quint32 GridTable::cellBackColor(int row, int col) const
+{
+    return m_back.empty() || !inside(row, col) ? NoColor : m_back[index(row, col)];
+}
+
+quint32 GridTable::cellForeColor(int row, int col) const
+{
+    return m_fore.empty() || !inside(row, col) ? NoColor : m_fore[index(row, col)];
+}
+
+// ---- alignment ----
+
+int GridTable::ColAlignment(int col) const
+{
+    return col >= 0 && col < m_cols ? m_alignment[size_t(col)] : AlignGeneral;
+}
+
+void GridTable::setColAlignment(int col, int alignment)
+{
+    if (col >= 0 && col < m_cols && alignment >= AlignLeftTop && alignment <= AlignGeneral)
+        m_alignment[size_t(col)] = alignment;
+}
+
+namespace
+{
+
+// The value of text that reads as a number: an optional sign, an optional
+// "$", digits with optional thousands commas and decimals, an optional
+// exponent; blanks around it are allowed.
+bool parseNumber(const QString &text, double *value)
+{
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    QString sign;
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
+        sign = t.left(1);
+        t.remove(0, 1);
+    }
+    if (t.startsWith(QLatin1Char('$')))
+        t.remove(0, 1);
+    t.remove(QLatin1Char(','));
+    if (t.isEmpty() || !(t[0].isDigit() || t[0] == QLatin1Char('.')))
+        return false;
+    bool ok = false;
+    const double v = QLocale::c().toDouble(sign + t, &ok);
+    if (ok && value)
+        *value = v;
+    return ok;
+}
+
+} // namespace
+
+bool GridTable::looksNumeric(const QString &text)
+{
+    return parseNumber(text, nullptr);
+}
+
+// ---- sorting ----
+
+namespace
+{
+
+// The group of each of count cells (cells[first], cells[first + step], ...):
+// cells holding the very same string, not merely equal texts, are one
+// group. Groups are numbered in the order they are met; newGroup(i) is
+// called when cell i opens one. An open-addressed table over the strings'
+// character addresses, at most half full.
+std::vector<int> groupsBySharedText(const std::vector<QString> &cells, size_t first, size_t step,
+                                    int count, const std::function<void(int)> &newGroup)
+{
+    size_t capacity = 16;
+    int bits = 4;
+    while (capacity < size_t(count) * 2) {
+        capacity *= 2;
+        ++bits;
+    }
+    struct Slot {
+        const QChar *data = nullptr;
+        qsizetype size = -1; // -1: free
+        int group = 0;
+    };
+    std::vector<Slot> table(capacity);
+    std::vector<int> group(static_cast<size_t>(count));
+    int groups = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString &text = cells[first + size_t(i) * step];
+        const QChar *data = text.constData();
+        size_t at = size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+        while (table[at].size != -1 && (table[at].data != data || table[at].size != text.size()))
+            at = (at + 1) & (capacity - 1);
+        if (table[at].size == -1) {
+            table[at] = {data, text.size(), groups++};
+            newGroup(i);
+        }
+        group[size_t(i)] = table[at].group;
+    }
+    return group;
+}
+
+} // namespace
+
+bool GridTable::Sort(int order)
+{
+    if (order < SortGenericAscending || order > SortStringDescending)
+        return false;
+    int first = m_fixedRows, last = m_rows - 1;
+    if (m_row != m_rowSel) {
+        first = qMax(selTop(), m_fixedRows);
+        last = selBottom();
+    }
+    const int count = last - first + 1;
+    if (count < 2)
+        return true;
+    const int left = selLeft(), right = selRight();
+
+    const bool noCase = order == SortStringNoCaseAscending || order == SortStringNoCaseDescending;
+    const bool numeric = order == SortNumericAscending || order == SortNumericDescending;
+    const bool generic = order == SortGenericAscending || order == SortGenericDescending;
+    const bool descending = order % 2 == 0;
+
+    // The key of a row: the key columns' texts joined by NUL, which sorts
+    // below every other character, so joined keys compare column by column.
+    // Case-insensitive orders compare case-folded texts.
+    auto keyText = [&](int r) {
+        QString text;
+        if (left == right) {
+            text = m_cells[index(r, left)];
+        } else {
+            for (int c = left; c <= right; ++c) {
+                if (c > left)
+                    text += QChar(0);
+                text += m_cells[index(r, c)];
+            }
+        }
+        return noCase ? std::move(text).toCaseFolded() : text;
+    };
+    std::vector<int> perm(static_cast<size_t>(count));
+    if (numeric || generic) {
+        // Numbers compare by the first key column's value, the rest as text.
+        struct Key {
+            QString text;
+            double number = 0;
+            bool isNumber = false;
+        };
+        std::vector<Key> keys(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            Key &key = keys[size_t(i)];
+            key.isNumber = parseNumber(m_cells[index(first + i, left)], &key.number);
+            key.text = keyText(first + i);
+        }
+        auto less = [&](const Key &a, const Key &b) {
+            if (numeric)
+                return a.number < b.number;
+            if (a.isNumber != b.isNumber)
+                return a.isNumber; // numbers before other text
+            if (a.isNumber && a.number != b.number)
+                return a.number < b.number;
+            return a.text < b.text;
+        };
+        std::iota(perm.begin(), perm.end(), 0);
+        std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+            return descending ? less(keys[size_t(b)], keys[size_t(a)])
+                              : less(keys[size_t(a)], keys[size_t(b)]);
+        });
+    } else {
+        // Text keys: rows often share one key string (a day, a category).
+        // Rows are grouped by the string they share, each group's key is
+        // made once, the keys are ordered, and the rows are placed by the
+        // rank of their key, keeping their order among equal keys.
+        std::vector<int> group;
+        std::vector<QString> keys;
+        if (left == right) {
+            group = groupsBySharedText(m_cells, index(first, left), size_t(m_cols), count,
+                                       [&](int i) { keys.push_back(keyText(first + i)); });
+        } else {
+            keys.reserve(size_t(count));
+            group.resize(size_t(count));
+            for (int i = 0; i < count; ++i) {
+                group[size_t(i)] = i;
+                keys.push_back(keyText(first + i));
+            }
+        }
+        // The first eight characters of each key, packed so that comparing
+        // the numbers compares those characters; the texts are compared
+        // only when the numbers are equal. A key shorter than eight is
+        // padded with NUL, which never puts it after a longer key it
+        // begins.
+        const size_t groups = keys.size();
+        std::vector<std::pair<quint64, quint64>> prefix(groups);
+        for (size_t g = 0; g < groups; ++g) {
+            const QString &key = keys[g];
+            quint64 part[2] = {0, 0};
+            for (int i = 0; i < 8; ++i) {
+                const quint64 unit = i < key.size() ? key[i].unicode() : 0;
+                part[i / 4] |= unit << (16 * (3 - i % 4));
+            }
+            prefix[g] = {part[0], part[1]};
+        }
+        auto less = [&](int a, int b) {
+            const auto &pa = prefix[size_t(a)], &pb = prefix[size_t(b)];
+            if (pa != pb)
+                return pa < pb;
+            return keys[size_t(a)] < keys[size_t(b)];
+        };
+        auto before = [&](int a, int b) { return descending ? less(b, a) : less(a, b); };
+        std::vector<int> byOrder(groups);
+        std::iota(byOrder.begin(), byOrder.end(), 0);
+        std::sort(byOrder.begin(), byOrder.end(), before);
+        std::vector<int> rank(groups);
+        int ranks = 0;
+        for (size_t k = 0; k < groups; ++k) {
+            if (k == 0 || before(byOrder[k - 1], byOrder[k]))
+                ++ranks;
+            rank[size_t(byOrder[k])] = ranks - 1;
+        }
+        std::vector<int> start(size_t(ranks) + 1, 0);
+        for (int i = 0; i < count; ++i)
+            ++start[size_t(rank[size_t(group[size_t(i)])]) + 1];
+        for (int r = 0; r < ranks; ++r)
+            start[size_t(r) + 1] += start[size_t(r)];
+        for (int i = 0; i < count; ++i)
+            perm[size_t(start[size_t(rank[size_t(group[size_t(i)])])]++)] = i;
+    }
+
+    // Rows move in place, cycle by cycle: row first + i takes the row
+    // first + perm[i].
+    std::vector<bool> placed(static_cast<size_t>(count), false);
+    auto permute = [&](auto &cells) {
+        if (cells.empty())
+            return;
+        if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<quint32>>) {
+            // Rows without colours of their own need not move theirs.
+            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
+            if (std::all_of(rows, rows + std::ptrdiff_t(count) * m_cols,
+                            [](quint32 c) { return c == NoColor; }))
+                return;
+        }
+        using Cell = typename std::decay_t<decltype(cells)>::value_type;
+        std::vector<Cell> held(static_cast<size_t>(m_cols));
+        auto rowAt = [&](int i) { return cells.begin() + std::ptrdiff_t(index(first + i, 0)); };
+        std::fill(placed.begin(), placed.end(), false);
+        for (int start = 0; start < count; ++start) {
+            if (placed[size_t(start)] || perm[size_t(start)] == start)
+                continue;
+            std::move(rowAt(start), rowAt(start) + m_cols, held.begin());
+            int to = start;
+            for (int from = perm[size_t(to)]; from != start; from = perm[size_t(to)]) {
+                std::move(rowAt(from), rowAt(from) + m_cols, rowAt(to));
+                placed[size_t(to)] = true;
+                to = from;
+            }
+            std::move(held.begin(), held.end(), rowAt(to));
+            placed[size_t(to)] = true;
+        }
+    };
+    permute(m_cells);
+    permute(m_back);
+    permute(m_fore);
+    return true;
+}

@@ -1,0 +1,305 @@
+#include "core/users/Installation.h"
+
+#include "core/common/FolderLock.h"
+#include "core/common/Globals.h"
+#include "core/common/SafeReplace.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QPasswordDigestor>
+#include <QRandomGenerator>
+
+namespace
+{
+
+const QString kSection = QStringLiteral("[Installation]");
+const QString kAgencyKey = QStringLiteral("AgencyName");
+const QString kMethodKey = QStringLiteral("AccessCodeMethod");
+const QString kIterationsKey = QStringLiteral("AccessCodeIterations");
+const QString kSaltKey = QStringLiteral("AccessCodeSalt");
+const QString kKeyKey = QStringLiteral("AccessCodeKey");
+const QString kUpdateKey = QStringLiteral("UpdateAddress");
+const QString kMethod = QStringLiteral("PBKDF2-SHA256");
+constexpr int kMaxIterations = 10000000;
+constexpr qint64 kMaxFileSize = 64 * 1024;
+
+struct Settings {
+    QString agency;
+    int iterations = 0;
+    QByteArray salt;
+    QByteArray key;
+};
+
+QString settingsPath()
+{
+    return DataPath(InstallationFileName);
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+            c.category() == QChar::Separator_Paragraph)
+            return true;
+    }
+    return false;
+}
+
+int characterCount(const QString &text)
+{
+    return int(text.toUcs4().size());
+}
+
+QByteArray deriveKey(const QString &code, const QByteArray &salt, int iterations)
+{
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, code.toUtf8(), salt,
+                                              iterations, AccessCodeKeyBytes);
+}
+
+// Lower-case hex of exactly bytes bytes; empty when it is anything else.
+QByteArray fromHex(const QString &text, int bytes)
+{
+    if (text.size() != 2 * bytes)
+        return QByteArray();
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f')))
+            return QByteArray();
+    }
+    return QByteArray::fromHex(text.toLatin1());
+}
+
+// The values of the file's [Installation] section.
+InstallationResult readValues(QMap<QString, QString> *out)
+{
+    const QString path = settingsPath();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return InstallationResult::NotConfigured;
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return InstallationResult::Unreadable;
+    if (file.size() > kMaxFileSize)
+        return InstallationResult::Corrupted;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return InstallationResult::Unreadable;
+
+    QString text = QString::fromUtf8(bytes);
+    if (text.contains(QChar::ReplacementCharacter))
+        return InstallationResult::Corrupted;
+    QMap<QString, QString> values;
+    bool inSection = false;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            inSection = line.trimmed() == kSection;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return InstallationResult::Corrupted;
+        const QString name = line.left(eq).trimmed();
+        if (!inSection)
+            continue;
+        if (values.contains(name))
+            return InstallationResult::Corrupted;
+        values.insert(name, line.mid(eq + 1));
+    }
+    *out = values;
+    return InstallationResult::Ok;
+}
+
+InstallationResult readSettings(Settings *out)
+{
+    QMap<QString, QString> values;
+    const InstallationResult read = readValues(&values);
+    if (read != InstallationResult::Ok)
+        return read;
+
+    Settings s;
+    s.agency = values.value(kAgencyKey).trimmed();
+    bool numberOk = false;
+    s.iterations = values.value(kIterationsKey).toInt(&numberOk);
+    s.salt = fromHex(values.value(kSaltKey), AccessCodeSaltBytes);
+    s.key = fromHex(values.value(kKeyKey), AccessCodeKeyBytes);
+    if (s.agency.isEmpty() || characterCount(s.agency) > AgencyNameMaxLength ||
+        hasControlCharacter(s.agency) || values.value(kMethodKey) != kMethod || !numberOk ||
+        s.iterations < 1 || s.iterations > kMaxIterations || s.salt.isEmpty() || s.key.isEmpty())
+        return InstallationResult::Corrupted;
+    *out = s;
+    return InstallationResult::Ok;
+}
+
+QString folderText()
+{
+    return DataPath(QString());
+}
+
+QString nothingSaved()
+{
+    return QStringLiteral("Nothing has been saved.");
+}
+
+} // namespace
+
+bool InstallationConfigured()
+{
+    Settings s;
+    return readSettings(&s) == InstallationResult::Ok;
+}
+
+InstallationResult LoadInstallation()
+{
+    Settings s;
+    const InstallationResult r = readSettings(&s);
+    if (r == InstallationResult::Ok)
+        AgencyName = s.agency;
+    else
+        AgencyName.clear();
+    return r;
+}
+
+InstallationResult SaveInstallation(const QString &agency, const QString &accessCode)
+{
+    const QString name = agency.trimmed();
+    if (name.isEmpty())
+        return InstallationResult::AgencyEmpty;
+    if (characterCount(name) > AgencyNameMaxLength)
+        return InstallationResult::AgencyTooLong;
+    if (hasControlCharacter(name))
+        return InstallationResult::AgencyInvalid;
+    if (characterCount(accessCode) != AccessCodeLength || hasControlCharacter(accessCode))
+        return InstallationResult::AccessCodeInvalid;
+
+    const QFileInfo folder(folderText());
+    if (!folder.isDir())
+        return InstallationResult::FolderMissing;
+    if (!folder.isWritable())
+        return InstallationResult::FolderReadOnly;
+
+    QByteArray salt(AccessCodeSaltBytes, '\0');
+    QRandomGenerator::system()->generate(salt.begin(), salt.end());
+    const QByteArray key = deriveKey(accessCode, salt, AccessCodeIterations);
+
+    QString content =
+        kSection + QLatin1Char('\n') + kAgencyKey + QLatin1Char('=') + name + QLatin1Char('\n') +
+        kMethodKey + QLatin1Char('=') + kMethod + QLatin1Char('\n') + kIterationsKey +
+        QLatin1Char('=') + QString::number(AccessCodeIterations) + QLatin1Char('\n') + kSaltKey +
+        QLatin1Char('=') + QString::fromLatin1(salt.toHex()) + QLatin1Char('\n') + kKeyKey +
+        QLatin1Char('=') + QString::fromLatin1(key.toHex()) + QLatin1Char('\n');
+    const QString update = UpdateAddress();
+    if (!update.isEmpty())
+        content += kUpdateKey + QLatin1Char('=') + update + QLatin1Char('\n');
+
+    FolderLock lock;
+    if (!lock.acquire())
+        return InstallationResult::Cancelled;
+    if (!ReplaceFileContents(settingsPath(), content.toUtf8()))
+        return InstallationResult::IoError;
+    AgencyName = name;
+    return InstallationResult::Ok;
+}
+
+QString UpdateAddress()
+{
+    QMap<QString, QString> values;
+    if (readValues(&values) != InstallationResult::Ok)
+        return QString();
+    const QString address = values.value(kUpdateKey).trimmed();
+    return hasControlCharacter(address) ? QString() : address;
+}
+
+bool AccessCodeMatches(const QString &code)
+{
+    if (characterCount(code) != AccessCodeLength)
+        return false;
+    Settings s;
+    if (readSettings(&s) != InstallationResult::Ok)
+        return false;
+    const QByteArray key = deriveKey(code, s.salt, s.iterations);
+    // Compared in full, whatever the first difference.
+    unsigned char diff = 0;
+    for (int i = 0; i < AccessCodeKeyBytes; ++i)
+        diff |= static_cast<unsigned char>(key.at(i) ^ s.key.at(i));
+    return key.size() == s.key.size() && diff == 0;
+}
+
+QString InstallationResultTitle(InstallationResult result)
+{
+    switch (result) {
+    case InstallationResult::NotConfigured:
+        return QStringLiteral("Installation not set up");
+    case InstallationResult::Unreadable:
+        return QStringLiteral("Installation settings not available");
+    case InstallationResult::Corrupted:
+        return QStringLiteral("Installation settings damaged");
+    case InstallationResult::AgencyEmpty:
+    case InstallationResult::AgencyTooLong:
+    case InstallationResult::AgencyInvalid:
+        return QStringLiteral("Invalid Agency Name");
+    case InstallationResult::AccessCodeInvalid:
+        return QStringLiteral("Invalid Access Code");
+    case InstallationResult::FolderMissing:
+        return QStringLiteral("Data folder not found");
+    case InstallationResult::FolderReadOnly:
+        return QStringLiteral("Data folder read-only");
+    case InstallationResult::IoError:
+        return QStringLiteral("Installation settings not saved");
+    case InstallationResult::Ok:
+    case InstallationResult::Cancelled:
+        break;
+    }
+    return QString();
+}
+
+QString InstallationResultText(InstallationResult result)
+{
+    switch (result) {
+    case InstallationResult::NotConfigured:
+        return QStringLiteral("The agency name and the administrative access code") + CrLf +
+               QStringLiteral("have not been set up for the data folder:") + CrLf + folderText();
+    case InstallationResult::Unreadable:
+        return QStringLiteral("The installation settings file '") + InstallationFileName +
+               QStringLiteral("'") + CrLf +
+               QStringLiteral("can not be opened in the data folder:") + CrLf + folderText();
+    case InstallationResult::Corrupted:
+        return QStringLiteral("The installation settings file '") + InstallationFileName +
+               QStringLiteral("'") + CrLf +
+               QStringLiteral("in the data folder is damaged or incomplete:") + CrLf +
+               folderText() + CrLf + CrLf +
+               QStringLiteral("Please set up the agency name and the access code again.");
+    case InstallationResult::AgencyEmpty:
+        return QStringLiteral("Please enter the name of the agency.");
+    case InstallationResult::AgencyTooLong:
+        return QStringLiteral("The name of the agency may have") + CrLf +
+               QStringLiteral("at most ") + QString::number(AgencyNameMaxLength) +
+               QStringLiteral(" characters.");
+    case InstallationResult::AgencyInvalid:
+        return QStringLiteral("The name of the agency may not hold") + CrLf +
+               QStringLiteral("line breaks or tabs.");
+    case InstallationResult::AccessCodeInvalid:
+        return QStringLiteral("The access code must be exactly") + CrLf +
+               QString::number(AccessCodeLength) + QStringLiteral(" characters long.");
+    case InstallationResult::FolderMissing:
+        return QStringLiteral("The data folder does not exist:") + CrLf + folderText() + CrLf +
+               CrLf + nothingSaved();
+    case InstallationResult::FolderReadOnly:
+        return QStringLiteral("The data folder can not be written to:") + CrLf + folderText() +
+               CrLf + CrLf + nothingSaved();
+    case InstallationResult::IoError:
+        return QStringLiteral("The installation settings file '") + InstallationFileName +
+               QStringLiteral("'") + CrLf + QStringLiteral("could not be written") + CrLf +
+               QStringLiteral("(the disk may be full or the folder read-only).") + CrLf + CrLf +
+               nothingSaved();
+    case InstallationResult::Ok:
+    case InstallationResult::Cancelled:
+        break;
+    }
+    return QString();
+}

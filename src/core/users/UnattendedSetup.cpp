@@ -1,0 +1,82 @@
+#include "core/users/UnattendedSetup.h"
+
+#include "core/common/Globals.h"
+#include "core/common/Startup.h"
+#include "core/users/Installation.h"
+
+#include <QFileInfo>
+#include <QIODevice>
+
+namespace
+{
+
+QString plainText(const QString &text)
+{
+    QString t = text;
+    t.replace(CrLf, QStringLiteral("\n"));
+    return t;
+}
+
+} // namespace
+
+bool ReadSecretLine(QIODevice &input, QString *line, qint64 maxBytes)
+{
+    QByteArray bytes;
+    char c = 0;
+    bool any = false;
+    while (bytes.size() < maxBytes && input.getChar(&c)) {
+        any = true;
+        if (c == '\n')
+            break;
+        bytes.append(c);
+    }
+    if (!any)
+        return false;
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    *line = QString::fromUtf8(bytes);
+    return true;
+}
+
+int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *message)
+{
+    if (!options.setAgency || !options.setAccessCode) {
+        *message = QStringLiteral("--set-agency NAME and --set-access-code go together: the "
+                                  "agency's name and the access code are set up at once");
+        return UnattendedUsage;
+    }
+    const QFileInfo folder(options.dataDir);
+    if (!folder.isDir()) {
+        *message = QStringLiteral("the data folder does not exist: ") + options.dataDir +
+                   QStringLiteral("\nNothing has been saved.");
+        return UnattendedFailed;
+    }
+    DataFolder = folder.absoluteFilePath();
+    InitProgramTables();
+
+    QString code;
+    if (!ReadSecretLine(input, &code)) {
+        *message = QStringLiteral("no access code on standard input: type it as one line, "
+                                  "for example\n  echo 'A1b2C' | custorin --set-agency NAME "
+                                  "--set-access-code\nNothing has been saved.");
+        return UnattendedFailed;
+    }
+    const InstallationResult r = SaveInstallation(options.agencyName, code);
+    switch (r) {
+    case InstallationResult::Ok:
+        *message = QStringLiteral("The data folder ") + DataFolder +
+                   QStringLiteral(" is set up for ") + AgencyName + QStringLiteral(".");
+        return UnattendedOk;
+    case InstallationResult::Cancelled:
+        *message = QStringLiteral("the data folder is busy: another workstation is writing to "
+                                  "it. Please try again.\nNothing has been saved.");
+        return UnattendedFailed;
+    default:
+        *message = InstallationResultTitle(r) + QStringLiteral(": ") +
+                   plainText(InstallationResultText(r));
+        if (r == InstallationResult::AccessCodeInvalid || r == InstallationResult::AgencyEmpty ||
+            r == InstallationResult::AgencyTooLong || r == InstallationResult::AgencyInvalid)
+            *message += QStringLiteral("\nNothing has been saved.");
+        return UnattendedFailed;
+    }
+}

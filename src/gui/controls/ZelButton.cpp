@@ -1,0 +1,1137 @@
+#include "gui/controls/ZelButton.h"
+
+#include "gui/controls/ZelColor.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QDialog>
+#include <QEnterEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace
+{
+
+// The border and its corner dots of the shaded styles.
+constexpr OleColor BorderColor = 0x733C00;
+constexpr OleColor CornerColor = 0x7B4D10;
+
+int ButtonCode(Qt::MouseButton b)
+{
+    switch (b) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int ButtonsMask(Qt::MouseButtons b)
+{
+    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
+           (b & Qt::MiddleButton ? 4 : 0);
+}
+
+int ShiftMask(Qt::KeyboardModifiers m)
+{
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+           (m & Qt::AltModifier ? 4 : 0);
+}
+
+// The key codes the windows know (those of the old platform).
+int KeyCode(int qtKey)
+{
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return 112 + (qtKey - Qt::Key_F1);
+    switch (qtKey) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        break;
+    }
+    if (qtKey >= 0x20 && qtKey <= 0x7E)
+        return qtKey; // blank, digits, upper-case letters
+    return 0;
+}
+
+QPixmap PictureFrom(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return {};
+    switch (v.typeId()) {
+    case QMetaType::QPixmap:
+        return v.value<QPixmap>();
+    case QMetaType::QImage:
+        return QPixmap::fromImage(v.value<QImage>());
+    case QMetaType::QString:
+        return QPixmap(v.toString());
+    default:
+        return {};
+    }
+}
+
+OleColor ColourFrom(const QVariantMap &bag, const QString &key, OleColor missing)
+{
+    const auto it = bag.constFind(key);
+    if (it == bag.constEnd())
+        return missing;
+    return OleColor(it->toLongLong() & 0xFFFFFFFF);
+}
+
+int IntFrom(const QVariantMap &bag, const QString &key, int missing)
+{
+    const auto it = bag.constFind(key);
+    return it == bag.constEnd() ? missing : it->toInt();
+}
+
+bool BoolFrom(const QVariantMap &bag, const QString &key, bool missing)
+{
+    const auto it = bag.constFind(key);
+    return it == bag.constEnd() ? missing : it->toBool();
+}
+
+void FillBox(QPainter &p, int x, int y, int width, int height, OleColor colour, bool frameOnly)
+{
+    const QColor c = ToQColor(colour);
+    if (!frameOnly) {
+        p.fillRect(QRect(x, y, width, height), c);
+        return;
+    }
+    p.fillRect(QRect(x, y, width, 1), c);
+    p.fillRect(QRect(x, y + height - 1, width, 1), c);
+    p.fillRect(QRect(x, y, 1, height), c);
+    p.fillRect(QRect(x + width - 1, y, 1, height), c);
+}
+
+// A one-pixel line from (x1, y1) to (x2, y2), the end point excluded.
+void DrawLine(QPainter &p, int x1, int y1, int x2, int y2, OleColor colour)
+{
+    const QColor c = ToQColor(colour);
+    if (y1 == y2) {
+        if (x2 > x1)
+            p.fillRect(QRect(x1, y1, x2 - x1, 1), c);
+        else if (x1 > x2)
+            p.fillRect(QRect(x2 + 1, y1, x1 - x2, 1), c);
+    } else if (x1 == x2) {
+        if (y2 > y1)
+            p.fillRect(QRect(x1, y1, 1, y2 - y1), c);
+        else
+            p.fillRect(QRect(x1, y2 + 1, 1, y1 - y2), c);
+    } else {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(c, 0));
+        p.drawLine(x1, y1, x2, y2);
+        p.restore();
+    }
+}
+
+void SetDot(QPainter &p, int x, int y, OleColor colour)
+{
+    p.fillRect(QRect(x, y, 1, 1), ToQColor(colour));
+}
+
+struct Bevel {
+    int amount;
+    int x1, y1, x2, y2; // relative: negative numbers count from w or h
+};
+
+// Coordinates below 0 are taken from the far side: -2 means w - 2 (or h - 2).
+void DrawBevel(QPainter &p, const Bevel *lines, int count, OleColor base, int w, int h, bool soft)
+{
+    auto X = [w](int v) { return v < 0 ? w + v : v; };
+    auto Y = [h](int v) { return v < 0 ? h + v : v; };
+    for (int i = 0; i < count; ++i) {
+        const Bevel &l = lines[i];
+        DrawLine(p, X(l.x1), Y(l.y1), X(l.x2), Y(l.y2), ShiftColor(base, l.amount, true, soft));
+    }
+}
+
+constexpr Bevel RaisedBevel[] = {
+    {-48, 2, -2, -2, -2}, {-32, 1, -3, -2, -3}, {-36, -2, 2, -2, -2}, {-24, -3, 3, -3, -3},
+    {16, 2, 1, -2, 1},    {10, 1, 2, -2, 2},    {-5, 1, 2, 1, -2},    {-10, 2, 3, 2, -3},
+};
+
+constexpr Bevel PressedBevel[] = {
+    {16, 2, -2, -2, -2}, {10, 1, -3, -2, -3}, {5, -2, 2, -2, -2}, {5, -3, 3, -3, -3},
+    {-32, 2, 1, -2, 1},  {-24, 1, 2, -2, 2},  {-32, 1, 2, 1, -2}, {-22, 2, 2, 2, -2},
+};
+
+void DrawBorder(QPainter &p, int w, int h, OleColor frame, OleColor corner)
+{
+    FillBox(p, 0, 0, w, h, frame, true);
+    SetDot(p, 1, 1, corner);
+    SetDot(p, 1, h - 2, corner);
+    SetDot(p, w - 2, 1, corner);
+    SetDot(p, w - 2, h - 2, corner);
+}
+
+constexpr int TextFlags = Qt::TextWordWrap | Qt::TextShowMnemonic;
+
+} // namespace
+
+ZelButton::ZelButton(QWidget *parent) : QPushButton(parent)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+        if (m_checkBoxBehaviour && m_value != on) {
+            m_value = on;
+            redraw(false);
+        }
+    });
+    // A button made at run time reads an empty bag.
+    ReadProperties(QVariantMap());
+}
+
+ZelButton::~ZelButton()
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+}
+
+// ---- properties ---------------------------------------------------------
+
+void ZelButton::changed()
+{
+    redraw(true);
+}
+
+void ZelButton::setBackColor(OleColor colour)
+{
+    m_backColor = colour;
+    changed();
+}
+
+void ZelButton::setBackOver(OleColor colour)
+{
+    m_backOver = colour;
+    changed();
+}
+
+void ZelButton::setForeColor(OleColor colour)
+{
+    m_foreColor = colour;
+    changed();
+}
+
+void ZelButton::setForeOver(OleColor colour)
+{
+    m_foreOver = colour;
+    changed();
+}
+
+void ZelButton::setMaskColor(OleColor colour)
+{
+    m_maskColor = colour;
+    changed();
+}
+
+void ZelButton::setDesignColors(OleColor back, OleColor fore)
+{
+    m_backColor = m_backOver = back;
+    m_foreColor = m_foreOver = fore;
+    changed();
+}
+
+void ZelButton::setProgramLook(OleColor back, OleColor fore)
+{
+    m_buttonType = 3;
+    m_colorScheme = 2;
+    m_specialEffect = 0;
+    m_softBevel = false;
+    m_useMaskColor = true;
+    setDesignColors(back, fore);
+    applyShape();
+}
+
+void ZelButton::setButtonType(int type)
+{
+    m_buttonType = type;
+    applyShape();
+    changed();
+}
+
+void ZelButton::setColorScheme(int scheme)
+{
+    m_colorScheme = scheme;
+    changed();
+}
+
+void ZelButton::setShowFocusRect(bool show)
+{
+    m_showFocusRect = show;
+    changed();
+}
+
+void ZelButton::setMousePointer(int pointer)
+{
+    m_mousePointer = pointer;
+    applyCursor();
+}
+
+void ZelButton::setMouseIcon(const QPixmap &icon)
+{
+    m_mouseIcon = icon;
+    applyCursor();
+}
+
+void ZelButton::setSoftBevel(bool soft)
+{
+    m_softBevel = soft;
+    changed();
+}
+
+void ZelButton::setPictureNormal(const QPixmap &picture)
+{
+    m_pictureNormal = picture;
+    updateGeometry();
+    changed();
+}
+
+void ZelButton::setPictureOver(const QPixmap &picture)
+{
+    m_pictureOver = picture;
+    changed();
+}
+
+void ZelButton::setPicturePosition(int position)
+{
+    m_picturePosition = position;
+    updateGeometry();
+    changed();
+}
+
+void ZelButton::setUseMaskColor(bool use)
+{
+    m_useMaskColor = use;
+    changed();
+}
+
+void ZelButton::setUseGreyscale(bool grey)
+{
+    m_useGreyscale = grey;
+    changed();
+}
+
+void ZelButton::setSpecialEffect(int effect)
+{
+    m_specialEffect = effect;
+    changed();
+}
+
+void ZelButton::setCheckBoxBehaviour(bool check)
+{
+    m_checkBoxBehaviour = check;
+    setCheckable(check); // a click toggles before clicked() is raised
+    if (check)
+        setChecked(m_value);
+    changed();
+}
+
+void ZelButton::setValue(bool value)
+{
+    m_value = value;
+    if (m_checkBoxBehaviour)
+        setChecked(value);
+    changed();
+}
+
+void ZelButton::setFontBold(bool bold)
+{
+    QFont f = font();
+    f.setBold(bold);
+    setFont(f);
+}
+
+void ZelButton::setFontItalic(bool italic)
+{
+    QFont f = font();
+    f.setItalic(italic);
+    setFont(f);
+}
+
+void ZelButton::setFontUnderline(bool underline)
+{
+    QFont f = font();
+    f.setUnderline(underline);
+    setFont(f);
+}
+
+void ZelButton::setFontSize(double points)
+{
+    if (points <= 0)
+        return;
+    QFont f = font();
+    f.setPointSizeF(points);
+    setFont(f);
+}
+
+void ZelButton::setFontName(const QString &name)
+{
+    QFont f = font();
+    f.setFamilies({name}); // an absent face falls back to the nearest one installed
+    setFont(f);
+}
+
+void ZelButton::setCancel(bool cancel)
+{
+    m_cancel = cancel;
+    attachToWindow();
+}
+
+void ZelButton::Refresh()
+{
+    m_faceValid = false;
+    if (isVisible())
+        repaint();
+}
+
+// ---- property bag -------------------------------------------------------
+
+void ZelButton::ReadProperties(const QVariantMap &bag)
+{
+    m_backColor = ColourFrom(bag, QStringLiteral("BCOL"), SysButtonFace);
+    m_backOver = ColourFrom(bag, QStringLiteral("BCOLO"), m_backColor);
+    m_foreColor = ColourFrom(bag, QStringLiteral("FCOL"), SysButtonText);
+    m_foreOver = ColourFrom(bag, QStringLiteral("FCOLO"), m_foreColor);
+    m_maskColor = ColourFrom(bag, QStringLiteral("MCOL"), 0xC0C0C0);
+    m_buttonType = IntFrom(bag, QStringLiteral("BTYPE"), 2);
+    setText(bag.value(QStringLiteral("TX"), QString()).toString());
+    setEnabled(BoolFrom(bag, QStringLiteral("ENAB"), true));
+    const QVariant font = bag.value(QStringLiteral("FONT"));
+    if (font.canConvert<QFont>())
+        setFont(font.value<QFont>());
+    m_colorScheme = IntFrom(bag, QStringLiteral("COLTYPE"), 1);
+    m_showFocusRect = BoolFrom(bag, QStringLiteral("FOCUSR"), true);
+    m_mousePointer = IntFrom(bag, QStringLiteral("MPTR"), 0);
+    m_mouseIcon = PictureFrom(bag.value(QStringLiteral("MICON")));
+    m_softBevel = BoolFrom(bag, QStringLiteral("SOFT"), false);
+    m_pictureNormal = PictureFrom(bag.value(QStringLiteral("PICN")));
+    m_pictureOver = PictureFrom(bag.value(QStringLiteral("PICH")));
+    m_picturePosition = IntFrom(bag, QStringLiteral("PICPOS"), 0);
+    m_useMaskColor = BoolFrom(bag, QStringLiteral("UMCOL"), true);
+    m_useGreyscale = BoolFrom(bag, QStringLiteral("NGREY"), false);
+    m_specialEffect = IntFrom(bag, QStringLiteral("FX"), 0);
+    m_value = BoolFrom(bag, QStringLiteral("VALUE"), false);
+    setCheckBoxBehaviour(BoolFrom(bag, QStringLiteral("CHECK"), false));
+    applyCursor();
+    applyShape();
+    updateGeometry();
+    changed();
+}
+
+QVariantMap ZelButton::WriteProperties() const
+{
+    QVariantMap bag;
+    bag.insert(QStringLiteral("BCOL"), uint(m_backColor));
+    bag.insert(QStringLiteral("BCOLO"), uint(m_backOver));
+    bag.insert(QStringLiteral("FCOL"), uint(m_foreColor));
+    bag.insert(QStringLiteral("FCOLO"), uint(m_foreOver));
+    bag.insert(QStringLiteral("MCOL"), uint(m_maskColor));
+    bag.insert(QStringLiteral("BTYPE"), m_buttonType);
+    bag.insert(QStringLiteral("TX"), text());
+    bag.insert(QStringLiteral("ENAB"), isEnabled());
+    bag.insert(QStringLiteral("FONT"), font());
+    bag.insert(QStringLiteral("COLTYPE"), m_colorScheme);
+    bag.insert(QStringLiteral("FOCUSR"), m_showFocusRect);
+    bag.insert(QStringLiteral("MPTR"), m_mousePointer);
+    bag.insert(QStringLiteral("MICON"), m_mouseIcon);
+    bag.insert(QStringLiteral("SOFT"), m_softBevel);
+    bag.insert(QStringLiteral("PICN"), m_pictureNormal);
+    bag.insert(QStringLiteral("PICH"), m_pictureOver);
+    bag.insert(QStringLiteral("PICPOS"), m_picturePosition);
+    bag.insert(QStringLiteral("UMCOL"), m_useMaskColor);
+    bag.insert(QStringLiteral("NGREY"), m_useGreyscale);
+    bag.insert(QStringLiteral("FX"), m_specialEffect);
+    bag.insert(QStringLiteral("CHECK"), m_checkBoxBehaviour);
+    bag.insert(QStringLiteral("VALUE"), m_value);
+    return bag;
+}
+
+void ZelButton::InitProperties()
+{
+    // The custom scheme starts from the system's own button colours.
+    m_backColor = m_backOver = TranslateColor(SysButtonFace, palette());
+    m_foreColor = m_foreOver = TranslateColor(SysButtonText, palette());
+    m_maskColor = 0xC0C0C0;
+    m_buttonType = 14;
+    setText(objectName());
+    setEnabled(true);
+    if (QWidget *w = parentWidget())
+        setFont(w->window()->font());
+    m_colorScheme = 2;
+    m_showFocusRect = true;
+    m_mousePointer = 0;
+    m_mouseIcon = QPixmap();
+    m_softBevel = false;
+    m_pictureNormal = QPixmap();
+    m_pictureOver = QPixmap();
+    m_picturePosition = 0;
+    m_useMaskColor = true;
+    m_useGreyscale = false;
+    m_specialEffect = 0;
+    m_value = false;
+    setCheckBoxBehaviour(false);
+    applyCursor();
+    applyShape();
+    updateGeometry();
+    changed();
+}
+
+// ---- state and redrawing ------------------------------------------------
+
+ZelButton::Look ZelButton::currentLook() const
+{
+    if (!isEnabled())
+        return Look::Disabled;
+    if (isDown() || (m_checkBoxBehaviour && m_value))
+        return Look::Pressed;
+    if (m_mouseIsOver)
+        return Look::Hover;
+    return Look::Normal;
+}
+
+ZelButton::DrawnKey ZelButton::wantedKey() const
+{
+    DrawnKey k;
+    k.look = currentLook();
+    k.caption = text();
+    k.focus = m_showFocusRect && hasFocus();
+    k.size = size();
+    k.ratio = devicePixelRatioF();
+    return k;
+}
+
+void ZelButton::redraw(bool force)
+{
+    if (force)
+        m_faceValid = false;
+    else if (m_faceValid && wantedKey() == m_drawn)
+        return; // it would draw the same again
+    update();
+}
+
+void ZelButton::paintEvent(QPaintEvent *)
+{
+    const DrawnKey want = wantedKey();
+    if (!m_faceValid || !(want == m_drawn)) {
+        const qreal ratio = want.ratio;
+        QPixmap face(QSize(qMax(1, width()), qMax(1, height())) * ratio);
+        face.setDevicePixelRatio(ratio);
+        QPainter fp(&face);
+        renderFace(fp, want.look);
+        fp.end();
+        m_face = face;
+        m_drawn = want;
+        m_faceValid = true;
+        ++m_repaintCount;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_face);
+}
+
+OleColor ZelButton::translated(OleColor colour) const
+{
+    return TranslateColor(colour, palette());
+}
+
+ZelShades ZelButton::shades(bool over) const
+{
+    const QPalette pal = palette();
+    switch (m_colorScheme) {
+    case 2: // custom: everything from the back colour (the hover colour while hovered)
+        return ShadesFromFace(translated(over ? m_backOver : m_backColor), translated(m_foreColor),
+                              m_softBevel);
+    case 3: // fixed grey palette
+        return GreyShades(translated(m_foreColor));
+    case 0: { // the container's background and text colours
+        const QPalette cp = parentWidget() ? parentWidget()->palette() : pal;
+        return ShadesFromFace(FromQColor(cp.color(QPalette::Window)),
+                              FromQColor(cp.color(QPalette::WindowText)), m_softBevel);
+    }
+    default: { // the system's button colours
+        ZelShades s;
+        s.face = FromQColor(pal.color(QPalette::Active, QPalette::Button));
+        s.shadow = FromQColor(pal.color(QPalette::Active, QPalette::Dark));
+        s.light = FromQColor(pal.color(QPalette::Active, QPalette::Midlight));
+        s.highlight = FromQColor(pal.color(QPalette::Active, QPalette::Light));
+        s.darkShadow = FromQColor(pal.color(QPalette::Active, QPalette::Shadow));
+        s.text = FromQColor(pal.color(QPalette::Active, QPalette::ButtonText));
+        return s;
+    }
+    }
+}
+
+QPixmap ZelButton::currentPicture() const
+{
+    if (m_mouseIsOver && !m_pictureOver.isNull())
+        return m_pictureOver;
+    return m_pictureNormal;
+}
+
+QRect ZelButton::captionRect(const QPixmap &picture) const
+{
+    const int w = width();
+    const int h = height();
+    const int pw = picture.isNull() ? 0 : qRound(picture.width() / picture.devicePixelRatio());
+    const int ph = picture.isNull() ? 0 : qRound(picture.height() / picture.devicePixelRatio());
+    int left = 4, top = 4, right = w - 8, bottom = h - 8;
+    switch (m_picturePosition) {
+    case 0:
+        left = pw + 4;
+        break;
+    case 1:
+        right = w - pw - 8;
+        break;
+    case 2:
+        top = ph + 4;
+        break;
+    case 3:
+        bottom = h - ph - 8;
+        break;
+    case 4:
+        top = 1;
+        bottom = h - 4;
+        break;
+    default:
+        break;
+    }
+    const QRect area(left, top, qMax(1, right - left), qMax(1, bottom - top));
+    const QRect measured =
+        fontMetrics().boundingRect(area, TextFlags | Qt::AlignLeft | Qt::AlignTop, text());
+    const int tw = text().isEmpty() ? 0 : measured.width();
+    const int th = text().isEmpty() ? 0 : measured.height();
+    const int tr = left + tw;
+    const int tb = top + th;
+    int dx = (w - tr) / 2;
+    int dy = (h - tb) / 2;
+    if (m_picturePosition == 1)
+        dx = (w - pw - tr - 4) / 2;
+    if (m_picturePosition == 3)
+        dy = (h - ph - tb - 4) / 2;
+    return QRect(left + dx, top + dy, tw, th);
+}
+
+void ZelButton::drawCaption(QPainter &p, int mode, const QRect &rect)
+{
+    if (text().isEmpty())
+        return;
+    const ZelShades s = shades(m_mouseIsOver);
+    const int flags = TextFlags | Qt::AlignHCenter | Qt::AlignVCenter;
+    auto draw = [&](const QRect &r, OleColor colour) {
+        p.setPen(ToQColor(colour));
+        p.drawText(r, flags, text());
+    };
+    p.setFont(font());
+    if (mode == 3) { // disabled: embossed in the light shade and the grey shade
+        draw(rect.translated(1, 1), s.light);
+        draw(rect, s.shadow);
+        return;
+    }
+    const QRect r = mode == 2 ? rect.translated(1, 1) : rect;
+    switch (m_specialEffect) {
+    case 1:
+        draw(r.translated(-1, -1), s.highlight);
+        break; // raised
+    case 2:
+        draw(r.translated(1, 1), s.highlight);
+        break; // engraved
+    case 3:
+        draw(r.translated(1, 1), s.shadow);
+        break; // shadowed
+    default:
+        break;
+    }
+    const bool over = mode == 1 || (mode == 2 && m_mouseIsOver);
+    draw(r, translated(over ? m_foreOver : m_foreColor));
+}
+
+void ZelButton::drawPicture(QPainter &p, const QPixmap &picture, const QRect &caption, bool pressed,
+                            bool disabled)
+{
+    if (picture.isNull())
+        return;
+    const int w = width();
+    const int h = height();
+    const int pw = qRound(picture.width() / picture.devicePixelRatio());
+    const int ph = qRound(picture.height() / picture.devicePixelRatio());
+    const bool noCaption = text().isEmpty();
+    int x = (w - pw) / 2;
+    int y = (h - ph) / 2;
+    switch (m_picturePosition) {
+    case 0:
+        if (!noCaption)
+            x = qMax(4, caption.left() - pw - 4);
+        break;
+    case 1:
+        if (!noCaption)
+            x = qMin(w - pw - 4, caption.left() + caption.width() + 4);
+        break;
+    case 2:
+        if (!noCaption)
+            y = qMax(3, caption.top() - ph - 2);
+        break;
+    case 3:
+        if (!noCaption)
+            y = qMin(h - ph - 3, caption.top() + caption.height() + 2);
+        break;
+    default:
+        break;
+    }
+    if (pressed) {
+        ++x;
+        ++y;
+    }
+    QImage img = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRgb mask = ToQColor(translated(m_maskColor)).rgb() & 0xFFFFFF;
+    const bool grey = m_useGreyscale || disabled;
+    for (int row = 0; row < img.height(); ++row) {
+        auto *line = reinterpret_cast<QRgb *>(img.scanLine(row));
+        for (int col = 0; col < img.width(); ++col) {
+            QRgb px = line[col];
+            if (m_useMaskColor && (px & 0xFFFFFF) == mask && qAlpha(px) == 255) {
+                line[col] = 0;
+                continue;
+            }
+            if (grey) {
+                const int g = qGray(px);
+                line[col] = qRgba(g, g, g, qAlpha(px));
+            }
+        }
+    }
+    if (disabled)
+        p.setOpacity(0.6);
+    img.setDevicePixelRatio(picture.devicePixelRatio());
+    p.drawImage(QPoint(x, y), img);
+    p.setOpacity(1.0);
+}
+
+void ZelButton::drawFocus(QPainter &p)
+{
+    if (!m_showFocusRect || !hasFocus())
+        return;
+    const int w = width();
+    const int h = height();
+    const QColor c = ToQColor(translated(m_foreColor));
+    // Dotted: every other pixel, as the system's focus rectangle does.
+    const int l = 4, t = 4, r = w - 5, b = h - 5;
+    if (r <= l || b <= t)
+        return;
+    for (int x = l; x <= r; ++x) {
+        if ((x + t) % 2 == 0)
+            p.fillRect(QRect(x, t, 1, 1), c);
+        if ((x + b) % 2 == 0)
+            p.fillRect(QRect(x, b, 1, 1), c);
+    }
+    for (int y = t + 1; y < b; ++y) {
+        if ((l + y) % 2 == 0)
+            p.fillRect(QRect(l, y, 1, 1), c);
+        if ((r + y) % 2 == 0)
+            p.fillRect(QRect(r, y, 1, 1), c);
+    }
+}
+
+void ZelButton::renderFace(QPainter &p, Look look)
+{
+    // Every style draws the shaded face; all of the program's buttons are
+    // of the shaded type.
+    const int w = width();
+    const int h = height();
+    const bool soft = m_softBevel;
+    const ZelShades s = shades(m_mouseIsOver);
+    const OleColor b = s.face;
+    const QPixmap picture = currentPicture();
+    const QRect caption = captionRect(picture);
+
+    FillBox(p, 0, 0, w, h, b, false);
+    switch (look) {
+    case Look::Normal:
+    case Look::Hover: {
+        const bool hover = look == Look::Hover;
+        const OleColor start = hover ? s.highlight : b;
+        const int range = hover ? 58 : 25;
+        for (int y = 1; y <= h; ++y)
+            DrawLine(p, 0, y, w, y,
+                     ShiftColor(start, -RoundHalfEven(double(range) * y / h), true, soft));
+        drawCaption(p, hover ? 1 : 0, caption);
+        DrawBorder(p, w, h, BorderColor, CornerColor);
+        DrawBevel(p, RaisedBevel, 8, b, w, h, soft);
+        break;
+    }
+    case Look::Pressed: {
+        const OleColor pressed = ShiftColor(b, -32, true, soft);
+        for (int i = 1; i <= h; ++i)
+            DrawLine(p, 0, h - i, w, h - i,
+                     ShiftColor(pressed, -RoundHalfEven(25.0 * i / h), false, soft));
+        drawCaption(p, 2, caption);
+        DrawBorder(p, w, h, BorderColor, CornerColor);
+        DrawBevel(p, PressedBevel, 8, pressed, w, h, soft);
+        break;
+    }
+    case Look::Disabled:
+        FillBox(p, 0, 0, w, h, ShiftColor(b, -24, false, soft), false);
+        DrawBorder(p, w, h, ShiftColor(b, -84, false, soft), ShiftColor(b, -72, false, soft));
+        drawCaption(p, 3, caption);
+        break;
+    }
+    drawPicture(p, picture, caption, look == Look::Pressed, look == Look::Disabled);
+    drawFocus(p);
+}
+
+void ZelButton::applyShape()
+{
+    const int w = width();
+    const int h = height();
+    if (w < 6 || h < 6) {
+        clearMask();
+        return;
+    }
+    // Corners lose two pixels of their outer row and one of the next, so
+    // they look rounded.
+    QRegion r(0, 0, w, h);
+    r -= QRegion(0, 0, 2, 1);
+    r -= QRegion(0, h - 1, 2, 1);
+    r -= QRegion(w - 2, 0, 2, 1);
+    r -= QRegion(w - 2, h - 1, 2, 1);
+    r -= QRegion(0, 1, 1, 1);
+    r -= QRegion(0, h - 2, 1, 1);
+    r -= QRegion(w - 1, 1, 1, 1);
+    r -= QRegion(w - 1, h - 2, 1, 1);
+    setMask(r);
+}
+
+void ZelButton::applyCursor()
+{
+    switch (m_mousePointer) {
+    case 0:
+        unsetCursor();
+        return;
+    case 99:
+        if (m_mouseIcon.isNull())
+            unsetCursor();
+        else
+            setCursor(QCursor(m_mouseIcon));
+        return;
+    case 1:
+        setCursor(Qt::ArrowCursor);
+        return;
+    case 2:
+        setCursor(Qt::CrossCursor);
+        return;
+    case 3:
+        setCursor(Qt::IBeamCursor);
+        return;
+    case 5:
+    case 15:
+        setCursor(Qt::SizeAllCursor);
+        return;
+    case 6:
+        setCursor(Qt::SizeBDiagCursor);
+        return;
+    case 7:
+        setCursor(Qt::SizeVerCursor);
+        return;
+    case 8:
+        setCursor(Qt::SizeFDiagCursor);
+        return;
+    case 9:
+        setCursor(Qt::SizeHorCursor);
+        return;
+    case 10:
+        setCursor(Qt::UpArrowCursor);
+        return;
+    case 11:
+        setCursor(Qt::WaitCursor);
+        return;
+    case 12:
+        setCursor(Qt::ForbiddenCursor);
+        return;
+    case 13:
+        setCursor(Qt::BusyCursor);
+        return;
+    case 14:
+        setCursor(Qt::WhatsThisCursor);
+        return;
+    default:
+        unsetCursor();
+        return;
+    }
+}
+
+QSize ZelButton::sizeHint() const
+{
+    const QFontMetrics fm = fontMetrics();
+    const QSize t =
+        text().isEmpty() ? QSize(0, fm.height()) : fm.size(Qt::TextShowMnemonic, text());
+    const QPixmap pic = m_pictureNormal;
+    const int pw = pic.isNull() ? 0 : pic.width();
+    const int ph = pic.isNull() ? 0 : pic.height();
+    int w = t.width() + 24;
+    int h = t.height() + 12;
+    switch (m_picturePosition) {
+    case 0:
+    case 1:
+        w += pw + 4;
+        h = qMax(h, ph + 10);
+        break;
+    case 2:
+    case 3:
+        h += ph + 4;
+        w = qMax(w, pw + 16);
+        break;
+    default:
+        w = qMax(w, pw + 16);
+        h = qMax(h, ph + 10);
+        break;
+    }
+    return QSize(qMax(w, 40), qMax(h, 23));
+}
+
+QSize ZelButton::minimumSizeHint() const
+{
+    return QSize(12, 12);
+}
+
+// ---- events -------------------------------------------------------------
+
+bool ZelButton::event(QEvent *e)
+{
+    switch (e->type()) {
+    case QEvent::ParentChange:
+        attachToWindow();
+        break;
+    case QEvent::ToolTipChange:
+        // The tool tip is what assistive technology reads as the description.
+        setAccessibleDescription(toolTip());
+        break;
+    default:
+        break;
+    }
+    return QPushButton::event(e);
+}
+
+void ZelButton::attachToWindow()
+{
+    QWidget *w = window();
+    if (w == this)
+        w = nullptr;
+    if (w == m_window)
+        return;
+    if (m_window)
+        m_window->removeEventFilter(this);
+    m_window = w;
+    if (m_window)
+        m_window->installEventFilter(this);
+}
+
+bool ZelButton::eventFilter(QObject *watched, QEvent *e)
+{
+    // Keys no control of the window took arrive at the window itself.
+    if (watched == m_window && e->type() == QEvent::KeyPress && isVisible() && isEnabled()) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        const auto mods = k->modifiers() & ~Qt::KeypadModifier;
+        if (mods == Qt::NoModifier) {
+            if (k->key() == Qt::Key_Escape && m_cancel) {
+                m_lastButton = 1;
+                click();
+                return true;
+            }
+            const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+            // A dialog presses its own default button.
+            if (enter && isDefault() && !qobject_cast<QDialog *>(m_window.data())) {
+                m_lastButton = 1;
+                click();
+                return true;
+            }
+        }
+    }
+    return QPushButton::eventFilter(watched, e);
+}
+
+void ZelButton::resizeEvent(QResizeEvent *e)
+{
+    QPushButton::resizeEvent(e);
+    applyShape();
+    redraw(true);
+}
+
+void ZelButton::showEvent(QShowEvent *e)
+{
+    attachToWindow();
+    QPushButton::showEvent(e);
+}
+
+void ZelButton::hideEvent(QHideEvent *e)
+{
+    // A hidden button is no longer under the pointer.
+    endHover();
+    QPushButton::hideEvent(e);
+}
+
+void ZelButton::changeEvent(QEvent *e)
+{
+    switch (e->type()) {
+    case QEvent::EnabledChange:
+        if (!isEnabled())
+            endHover();
+        redraw(true);
+        break;
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+        redraw(true);
+        break;
+    default:
+        break;
+    }
+    QPushButton::changeEvent(e);
+}
+
+void ZelButton::startHover()
+{
+    if (m_mouseIsOver)
+        return;
+    m_mouseIsOver = true;
+    redraw(true);
+    emit MouseOver();
+}
+
+void ZelButton::endHover()
+{
+    m_pointerInside = false;
+    if (!m_mouseIsOver)
+        return;
+    m_mouseIsOver = false;
+    redraw(true);
+    emit MouseOut();
+}
+
+void ZelButton::enterEvent(QEnterEvent *e)
+{
+    QPushButton::enterEvent(e);
+    if (!m_pointerInside) {
+        m_pointerInside = true;
+        emit MouseIn();
+    }
+    if (QGuiApplication::mouseButtons() == Qt::NoButton)
+        startHover();
+}
+
+void ZelButton::leaveEvent(QEvent *e)
+{
+    QPushButton::leaveEvent(e);
+    endHover();
+}
+
+void ZelButton::mouseMoveEvent(QMouseEvent *e)
+{
+    const QPointF pos = e->position();
+    emit MouseMove(ButtonsMask(e->buttons()), ShiftMask(e->modifiers()), float(pos.x()),
+                   float(pos.y()));
+    if (e->buttons() == Qt::NoButton || e->buttons() == Qt::LeftButton) {
+        const bool inside = rect().contains(pos.toPoint());
+        if (inside) {
+            if (!m_pointerInside) {
+                m_pointerInside = true;
+                emit MouseIn();
+            }
+            if (e->buttons() == Qt::NoButton)
+                startHover();
+        } else if (e->buttons() == Qt::NoButton) {
+            endHover();
+        }
+    }
+    if (e->buttons() & Qt::LeftButton)
+        QPushButton::mouseMoveEvent(e); // tracks pressed / not pressed while dragging
+    redraw(false);
+}
+
+void ZelButton::mousePressEvent(QMouseEvent *e)
+{
+    const QPointF pos = e->position();
+    m_lastButton = ButtonCode(e->button());
+    emit MouseDown(m_lastButton, ShiftMask(e->modifiers()), float(pos.x()), float(pos.y()));
+    if (e->button() == Qt::LeftButton) {
+        QPushButton::mousePressEvent(e); // pressed look; clicks on release
+    } else {
+        e->accept(); // other buttons neither press nor click
+    }
+    redraw(false);
+}
+
+void ZelButton::mouseReleaseEvent(QMouseEvent *e)
+{
+    const QPointF pos = e->position();
+    emit MouseUp(ButtonCode(e->button()), ShiftMask(e->modifiers()), float(pos.x()),
+                 float(pos.y()));
+    if (e->button() == Qt::LeftButton)
+        QPushButton::mouseReleaseEvent(e);
+    else
+        e->accept();
+    redraw(false);
+}
+
+void ZelButton::keyPressEvent(QKeyEvent *e)
+{
+    const int code = KeyCode(e->key());
+    if (!e->isAutoRepeat() || code != 32)
+        m_lastButton = code;
+    emit KeyDown(code, ShiftMask(e->modifiers()));
+    const QString t = e->text();
+    if (!t.isEmpty() && t.at(0).unicode() < 256)
+        emit KeyPress(t.at(0).unicode());
+    QPushButton::keyPressEvent(e); // Space presses, Enter on an auto-default button clicks
+    redraw(false);
+}
+
+void ZelButton::keyReleaseEvent(QKeyEvent *e)
+{
+    emit KeyUp(KeyCode(e->key()), ShiftMask(e->modifiers()));
+    QPushButton::keyReleaseEvent(e); // releasing Space clicks
+    redraw(false);
+}

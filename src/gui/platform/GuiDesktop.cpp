@@ -1,0 +1,90 @@
+#include "gui/platform/GuiDesktop.h"
+
+#include "gui/platform/frmMsgBox.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+
+MsgBoxAnswer GuiDesktop::messageBox(const MsgBoxRequest &request)
+{
+    return frmMsgBox::Run(request);
+}
+
+void GuiDesktop::systemMessageBox(const QString &title, const QString &text)
+{
+    QMessageBox::critical(QApplication::activeWindow(), title,
+                          QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+std::optional<QString> GuiDesktop::inputBox(const QString &title, const QString &prompt,
+                                            const QString &defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> GuiDesktop::chooseFolder(const QString &title, const QString &startFolder)
+{
+    const QString dir =
+        QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, startFolder);
+    if (dir.isEmpty())
+        return std::nullopt;
+    return dir;
+}
+
+bool GuiDesktop::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+QDateTime GuiDesktop::now()
+{
+    return QDateTime::currentDateTime();
+}
+
+QSize GuiDesktop::screenSize()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+double GuiDesktop::logicalDpi()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInch() : 96.0;
+}
+
+void GuiDesktop::beep(Beep)
+{
+    QApplication::beep();
+}
+
+bool GuiDesktop::playSound(const QString &file)
+{
+    if (!QFileInfo::exists(file))
+        return false;
+    // The system's own players, whichever is there.
+    for (const char *player : {"paplay", "aplay"}) {
+        const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(player));
+        if (!exe.isEmpty())
+            return QProcess::startDetached(exe, {file});
+    }
+    return false;
+}
+
+PageSurface *GuiDesktop::beginPrint(const QString &)
+{
+    // Printing arrives with the printed list and the entry printout.
+    return nullptr;
+}

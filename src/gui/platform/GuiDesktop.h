@@ -1,0 +1,21 @@
+// The real desktop: windows, the system's shell, clock, screen and printer.
+#pragma once
+
+#include "core/common/Desktop.h"
+
+class GuiDesktop : public Desktop
+{
+public:
+    MsgBoxAnswer messageBox(const MsgBoxRequest &request) override;
+    void systemMessageBox(const QString &title, const QString &text) override;
+    std::optional<QString> inputBox(const QString &title, const QString &prompt,
+                                    const QString &defaultText) override;
+    std::optional<QString> chooseFolder(const QString &title, const QString &startFolder) override;
+    bool openUrl(const QUrl &url) override;
+    QDateTime now() override;
+    QSize screenSize() override;
+    double logicalDpi() override;
+    void beep(Beep kind) override;
+    bool playSound(const QString &file) override;
+    PageSurface *beginPrint(const QString &title) override;
+};

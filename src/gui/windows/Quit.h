@@ -1,0 +1,12 @@
+// Ending the program: the one way out, with its confirmation.
+#pragma once
+
+// True from the moment the program has agreed to end: windows close
+// without asking again.
+inline bool ProgramEnding = false;
+
+// Asks (unless skipConfirmation) whether to end the program and, on
+// agreement, removes the empty data files, closes every window and ends the
+// event loop; returns true then. Returns false when the person declined;
+// nothing has changed.
+bool QuitProgram(bool skipConfirmation);

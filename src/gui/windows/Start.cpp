@@ -1,0 +1,43 @@
+#include "gui/windows/Start.h"
+
+#include "core/common/FolderLock.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "gui/platform/WindowLook.h"
+#include "gui/windows/frmTitlePage.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QWidget>
+
+bool Main(const StartOptions &options, SingleInstance &instance)
+{
+    if (!instance.claim()) {
+        ShowMsgBox(QStringLiteral("Terminating"), 2,
+                   AppTitle + QStringLiteral(" is already loaded") + CrLf +
+                       QStringLiteral("and running on your computer!"),
+                   1, false, {QStringLiteral("&Okay")});
+        return false;
+    }
+
+    const QFileInfo folder(options.dataDir);
+    if (!folder.isDir()) {
+        ShowMsgBox(QStringLiteral("Data folder not found"), 2,
+                   QStringLiteral("The folder that should hold the data files") + CrLf +
+                       QStringLiteral("does not exist or can not be reached:") + CrLf + CrLf +
+                       QDir::toNativeSeparators(options.dataDir),
+                   1, false, {QStringLiteral("&Okay") + QStringLiteral(", end ") + AppTitle});
+        return false;
+    }
+    DataFolder = folder.absoluteFilePath();
+
+    InitProgramTables();
+    // Printing positions text in inches; each print job sets that up itself.
+    RemoveStaleTempFile();
+
+    auto *title = new frmTitlePage;
+    title->setAttribute(Qt::WA_DeleteOnClose);
+    title->show();
+    return true;
+}

@@ -1,0 +1,665 @@
+#include "gui/windows/frmAdmin.h"
+
+#include "core/common/ActivityLog.h"
+#include "core/common/Desktop.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/common/Standard.h"
+#include "core/users/UserFile.h"
+#include "gui/controls/Grid.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/platform/WindowLook.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/frmAddEditUser.h"
+#include "gui/windows/frmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QStyle>
+#include <QTimer>
+
+namespace
+{
+
+// Window size and places, in twips.
+constexpr double WindowWidth = 8930;
+constexpr double WindowHeight = 5375;
+constexpr double Margin = 240;
+constexpr double GridWidth = 7300;
+constexpr double ButtonHeight = 450;
+constexpr double RowGap = 120;
+constexpr double SideLeft = 7750;
+constexpr double SideWidth = 940;
+
+// Back colours of the sign-in button: while it marks the password entry,
+// and otherwise.
+constexpr OleColor UserSelectedEntryColor = 0x80C0FF; // light orange
+constexpr OleColor UserSelectedColor = 0x80FFFF;      // light yellow
+// Hover colours that give the two pulsing buttons their pulse.
+constexpr OleColor SignInHover = 0x80FF80;
+constexpr OleColor EditListHover = 0xFFFF80;
+
+int px(double twips)
+{
+    return TwipsToPixels(twips);
+}
+
+} // namespace
+
+frmAdmin::frmAdmin(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmAdmin"));
+    setWindowTitle(AdminText::WindowCaption());
+    setFont(ProgramFont(QStringLiteral("Tahoma"), 9));
+
+    const QFont buttonFont = ProgramFont(QStringLiteral("Verdana"), 8.25, true);
+    auto makeButton = [&](ZelButton *&b, const QString &name) {
+        b = new ZelButton(this);
+        b->setObjectName(name);
+        b->setFont(buttonFont);
+        b->setProgramLook();
+    };
+
+    grid = new Grid(this);
+    grid->setObjectName(QStringLiteral("grid"));
+    grid->setAccessibleName(QStringLiteral("User List"));
+    grid->setFont(ProgramFont(QStringLiteral("Tahoma"), 9));
+    grid->setGeometry(px(Margin), px(Margin), px(GridWidth), px(3600));
+
+    makeButton(cmdUserSelected, QStringLiteral("cmdUserSelected"));
+    cmdUserSelected->setProgramLook(UserSelectedColor);
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setAccessibleName(QStringLiteral("Password"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setMaxLength(SignInPasswordMaxLength);
+    txtPassword->setFont(ProgramFont(QStringLiteral("Verdana"), 11, true));
+    txtPassword->hide();
+    makeButton(cmdSignIn, QStringLiteral("cmdSignIn"));
+    cmdSignIn->setBackOver(SignInHover);
+    cmdSignIn->hide();
+    makeButton(cmdCancel, QStringLiteral("cmdCancel"));
+    cmdCancel->setCancel(true);
+    cmdCancel->hide();
+    makeButton(cmdEditList, QStringLiteral("cmdEditList"));
+    cmdEditList->setBackOver(EditListHover);
+    makeButton(cmdAddUser, QStringLiteral("cmdAddUser"));
+    makeButton(cmdEditUser, QStringLiteral("cmdEditUser"));
+    makeButton(cmdDeleteUser, QStringLiteral("cmdDeleteUser"));
+    makeButton(cmdReviewLogs, QStringLiteral("cmdReviewLogs"));
+    makeButton(cmdBackupRestore, QStringLiteral("cmdBackupRestore"));
+    makeButton(cmdHelp, QStringLiteral("cmdHelp"));
+    makeButton(cmdQuit, QStringLiteral("cmdQuit"));
+    cmdQuit->setAccessibleName(QStringLiteral("Exit"));
+    cmdQuit->setPictureNormal(style()->standardIcon(QStyle::SP_DialogCloseButton).pixmap(24, 24));
+    cmdQuit->setPicturePosition(4);
+    for (ZelButton *b : {cmdAddUser, cmdEditUser, cmdDeleteUser})
+        b->setEnabled(false);
+
+    // The caption texts are set by SetUpButtons; the places are fixed.
+    SetUpButtons();
+    const double gridHeight = UserGridVisibleRows * grid->RowHeight(0);
+    grid->setHeight(gridHeight);
+    const double rowA = Margin + gridHeight + 180;
+    const double rowB = rowA + ButtonHeight + RowGap;
+    const double height = qMax(WindowHeight, rowB + ButtonHeight + Margin);
+    cmdUserSelected->setGeometry(px(Margin), px(rowA), px(3100), px(ButtonHeight));
+    txtPassword->setGeometry(px(3500), px(rowA), px(1300), px(ButtonHeight));
+    cmdSignIn->setGeometry(px(4950), px(rowA), px(1250), px(ButtonHeight));
+    cmdCancel->setGeometry(px(6300), px(rowA), px(Margin + GridWidth - 6300), px(ButtonHeight));
+    cmdEditList->setGeometry(px(Margin), px(rowB), px(2300), px(ButtonHeight));
+    cmdReviewLogs->setGeometry(px(2700), px(rowB), px(2200), px(ButtonHeight));
+    cmdBackupRestore->setGeometry(px(5060), px(rowB), px(Margin + GridWidth - 5060),
+                                  px(ButtonHeight));
+    // At home the editing buttons lie below the window's visible area.
+    const double home = height + 200;
+    cmdAddUser->setGeometry(px(Margin), px(home), px(2300), px(ButtonHeight));
+    cmdEditUser->setGeometry(px(2700), px(home), px(2200), px(ButtonHeight));
+    cmdDeleteUser->setGeometry(px(5060), px(home), px(Margin + GridWidth - 5060), px(ButtonHeight));
+    cmdHelp->setGeometry(px(SideLeft), px(Margin), px(SideWidth), px(ButtonHeight));
+    cmdQuit->setGeometry(px(SideLeft), px(rowB), px(SideWidth), px(ButtonHeight));
+    m_homeTop = cmdAddUser->y();
+
+    setFixedSize(px(WindowWidth), px(height));
+    TileBackground(BackgroundTile(), this);
+
+    timerFlashButton = new QTimer(this);
+    timerFlashButton->setObjectName(QStringLiteral("timerFlashButton"));
+    timerFlashButton->setInterval(10);
+
+    connect(cmdUserSelected, &QPushButton::clicked, this, &frmAdmin::cmdUserSelected_Click);
+    connect(txtPassword, &QLineEdit::textChanged, this, &frmAdmin::txtPassword_Change);
+    connect(cmdSignIn, &QPushButton::clicked, this, &frmAdmin::cmdSignIn_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmAdmin::cmdCancel_Click);
+    connect(cmdEditList, &QPushButton::clicked, this, &frmAdmin::cmdEditList_Click);
+    connect(cmdAddUser, &QPushButton::clicked, this, &frmAdmin::cmdAddUser_Click);
+    connect(cmdEditUser, &QPushButton::clicked, this, &frmAdmin::cmdEditUser_Click);
+    connect(cmdDeleteUser, &QPushButton::clicked, this, &frmAdmin::cmdDeleteUser_Click);
+    connect(cmdReviewLogs, &QPushButton::clicked, this, &frmAdmin::cmdReviewLogs_Click);
+    connect(cmdBackupRestore, &QPushButton::clicked, this, &frmAdmin::cmdBackupRestore_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmAdmin::cmdHelp_Click);
+    connect(cmdQuit, &QPushButton::clicked, this, &frmAdmin::cmdQuit_Click);
+    connect(grid, &Grid::DblClick, this, &frmAdmin::grid_DblClick);
+    connect(grid, &Grid::MouseMove, this, &frmAdmin::grid_MouseMove);
+    connect(timerFlashButton, &QTimer::timeout, this, &frmAdmin::timerFlashButton_Timer);
+    auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &frmAdmin::cmdHelp_Click);
+
+    grid->hide();
+    cmdUserSelected->hide();
+}
+
+frmAdmin::~frmAdmin() = default;
+
+frmMain *ShowMainWindow()
+{
+    auto *main = new frmMain;
+    main->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(main, &frmMain::adminWindowRequested, main, [] { ShowAdminWindow(); });
+    main->show();
+    return main;
+}
+
+frmAdmin *ShowAdminWindow()
+{
+    auto *w = new frmAdmin;
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    return w;
+}
+
+void frmAdmin::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The first activation asks questions; it runs once the window is up.
+    if (!m_activated && !m_activatePending) {
+        m_activatePending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_activatePending = false;
+            Form_Activate();
+        });
+    }
+}
+
+void frmAdmin::Form_Activate()
+{
+    if (m_activated)
+        return;
+    FillUserGrid();
+    SetUpButtons();
+    m_activated = true;
+    cmdUserSelected->setVisible(UserCount >= 1);
+    if (UserCount < 1) {
+        ShowRequest(UserListEmptyMessage());
+        return;
+    }
+    makeDefault(cmdUserSelected);
+    grid->setFocus();
+}
+
+void frmAdmin::SetUpButtons()
+{
+    cmdHelp->setText(AdminText::HelpCaption());
+    cmdHelp->setToolTip(AdminText::HelpTip());
+    cmdQuit->setText(QString());
+    cmdQuit->setToolTip(AdminText::QuitTip());
+    cmdEditList->setText(AdminText::EditListCaption());
+    cmdEditList->setToolTip(AdminText::EditListTip());
+    cmdAddUser->setText(AdminText::AddUserCaption());
+    cmdAddUser->setToolTip(AdminText::AddUserTip());
+    cmdEditUser->setText(AdminText::EditUserCaption());
+    cmdEditUser->setToolTip(AdminText::EditUserTip());
+    cmdDeleteUser->setText(AdminText::DeleteUserCaption());
+    cmdDeleteUser->setToolTip(AdminText::DeleteUserTip());
+    cmdReviewLogs->setText(AdminText::ReviewLogsCaption());
+    cmdReviewLogs->setToolTip(AdminText::ReviewLogsTip());
+    cmdBackupRestore->setText(AdminText::BackupRestoreCaption());
+    cmdBackupRestore->setToolTip(AdminText::BackupRestoreTip());
+    cmdUserSelected->setText(AdminText::UserSelectedCaption());
+    cmdUserSelected->setToolTip(AdminText::UserSelectedTip());
+    cmdSignIn->setText(AdminText::SignInCaption());
+    cmdCancel->setText(AdminText::CancelCaption());
+    for (ZelButton *b : findChildren<ZelButton *>())
+        b->setAccessibleDescription(b->toolTip());
+}
+
+bool frmAdmin::gridShown() const
+{
+    return !grid->isHidden();
+}
+
+void frmAdmin::FillUserGrid()
+{
+    grid->hide();
+    grid->setRedraw(false);
+    grid->setRows(1);
+    grid->setCols(5);
+    grid->setFormatString(AdminText::UserGridFormat());
+    grid->setHeight(UserGridVisibleRows * grid->RowHeight(0));
+
+    m_users.clear();
+    if (QFileInfo::exists(DataPath(UserFileName))) {
+        bool ok = false;
+        m_users = ReadAllUsers(&ok);
+        for (int i = 0; i < m_users.size(); ++i)
+            grid->AddItem(UserGridRowText(m_users.at(i), i + 1));
+    } else {
+        UserCount = 0;
+    }
+    const int dataRows = grid->Rows() - 1;
+    if (dataRows >= 2) {
+        grid->setRow(1);
+        grid->setCol(3);
+        grid->setColSel(3);
+        grid->setSort(GridTable::SortStringNoCaseAscending);
+    }
+    if (dataRows >= 1) {
+        grid->setColWidth(0, 4000);
+        grid->setColWidth(1, 1900);
+        grid->setColWidth(2, 1250);
+        for (int r = 2; r <= dataRows; r += 2) {
+            grid->setRow(r);
+            grid->setCol(0);
+            grid->setColSel(2);
+            grid->setCellBackColor(UserGridEvenRowColor);
+        }
+        // The sort key and the record number are for the program only; the
+        // name column takes up the width they leave.
+        grid->setColHidden(3, true);
+        grid->setColHidden(4, true);
+        grid->setFillCol(0);
+        grid->show();
+        grid->setRedraw(true);
+        selectRow(1);
+        grid->setTopRow(1);
+    } else {
+        grid->setRedraw(true);
+    }
+}
+
+void frmAdmin::selectRow(int row)
+{
+    if (row < 1 || row >= grid->Rows())
+        return;
+    grid->setRow(row);
+    grid->setCol(0);
+    grid->setColSel(2);
+}
+
+bool frmAdmin::userOfRow(int row, int *recordNumber, UserRecord *user) const
+{
+    if (row < 1 || row >= grid->Rows())
+        return false;
+    const int n = grid->TextMatrix(row, 4).toInt();
+    if (n < 1 || n > m_users.size())
+        return false;
+    *recordNumber = n;
+    *user = m_users.at(n - 1);
+    return true;
+}
+
+void frmAdmin::makeDefault(ZelButton *button)
+{
+    for (ZelButton *b : findChildren<ZelButton *>())
+        b->setDefault(b == button);
+}
+
+void frmAdmin::restoreColors(ZelButton *button)
+{
+    if (!button)
+        return;
+    button->setBackColor(button == cmdUserSelected ? UserSelectedColor : ZelButton::ProgramFace);
+    button->setForeColor(ZelButton::ProgramText);
+}
+
+void frmAdmin::stopFlash()
+{
+    timerFlashButton->stop();
+    restoreColors(FlashingButton);
+    FlashingButton = nullptr;
+}
+
+// ---- picking a user and signing in ----
+
+void frmAdmin::grid_DblClick()
+{
+    if (!cmdUserSelected->isHidden())
+        cmdUserSelected_Click();
+    else if (!cmdEditUser->isHidden() && EditingList)
+        cmdEditUser_Click();
+}
+
+void frmAdmin::grid_MouseMove()
+{
+    grid->setToolTipText(
+        AdminText::GridTip(grid->MouseRow(), !cmdUserSelected->isHidden(), EditingList));
+}
+
+void frmAdmin::cmdUserSelected_Click()
+{
+    if (!cmdUserSelected->Tag().isEmpty() || grid->Row() < 1)
+        return;
+    grid->setEnabled(false);
+    cmdEditList->hide();
+    cmdReviewLogs->hide();
+    cmdBackupRestore->hide();
+
+    cmdUserSelected->setTag(cmdUserSelected->text());
+    cmdUserSelected->setBackColor(UserSelectedEntryColor);
+    cmdUserSelected->setFontBold(true);
+    cmdUserSelected->setText(AdminText::EnterPasswordCaption());
+    cmdUserSelected->setEnabled(false);
+
+    cmdSignIn->setText(AdminText::SignInCaption());
+    cmdSignIn->show();
+    cmdSignIn->setEnabled(false);
+    cmdCancel->setText(AdminText::CancelCaption());
+    cmdCancel->show();
+
+    txtPassword->clear();
+    txtPassword->show();
+    txtPassword->setFocus();
+    txtPassword_Change();
+    FlashingButton = cmdSignIn;
+}
+
+void frmAdmin::txtPassword_Change()
+{
+    const PasswordEntryState s = PasswordEntryRules(int(txtPassword->text().size()));
+    cmdSignIn->setEnabled(s.signInEnabled);
+    if (s.signInDefault) {
+        makeDefault(cmdSignIn);
+        FlashingButton = cmdSignIn;
+        timerFlashButton->start();
+    } else {
+        timerFlashButton->stop();
+        restoreColors(cmdSignIn);
+        makeDefault(s.cancelDefault ? cmdCancel : nullptr);
+    }
+    cmdCancel->setEnabled(true);
+}
+
+void frmAdmin::cmdSignIn_Click()
+{
+    if (!cmdSignIn->isEnabled() || cmdSignIn->isHidden())
+        return;
+    const int row = grid->Row();
+    int n = 0;
+    UserRecord asListed;
+    if (!userOfRow(row, &n, &asListed))
+        return;
+    if (!OpenUserFile())
+        return;
+    const UserRecord user = ReadUser(n);
+    CloseUserFile();
+
+    CurrentUserName = grid->TextMatrix(row, 0);
+    stopFlash();
+    restoreColors(cmdSignIn);
+
+    // The record numbers move when another workstation deletes a user:
+    // the password is only compared with the user picked from the list.
+    if (!UserIdentity::of(asListed).matches(user)) {
+        CurrentUserName.clear();
+        ShowUserResult(UserResult::Changed);
+        cmdCancel_Click();
+        FillUserGrid();
+        cmdUserSelected->setVisible(UserCount >= 1);
+        return;
+    }
+
+    if (!PasswordMatches(user, txtPassword->text())) {
+        const int choice = ShowRequest(IncorrectPasswordMessage());
+        LogSignInOut(LogIncorrectPassword);
+        CurrentUserName.clear();
+        if (choice == 1) {
+            txtPassword->clear();
+            txtPassword->setFocus();
+        } else {
+            cmdCancel_Click();
+        }
+        return;
+    }
+
+    CurrentAccessLevel = user.AccessLevel;
+    if (!LogSignInOut(LogSignedIn)) {
+        // Nobody signs in without the line in the sign-in log.
+        ShowMsgBox(QStringLiteral("Activity log not available"), 2, LogFailedText(SignInOutLogName),
+                   1, false, {QStringLiteral("&Okay")});
+        CurrentUserName.clear();
+        CurrentAccessLevel = 0;
+        txtPassword->clear();
+        txtPassword->setFocus();
+        return;
+    }
+    close();
+    ShowMainWindow();
+}
+
+void frmAdmin::cmdCancel_Click()
+{
+    txtPassword->hide();
+    timerFlashButton->stop();
+    FlashingButton = nullptr;
+    cmdSignIn->hide();
+    restoreColors(cmdSignIn);
+    restoreColors(cmdCancel);
+    cmdCancel->hide();
+    cmdEditList->show();
+    cmdReviewLogs->show();
+    cmdBackupRestore->show();
+    grid->setEnabled(true);
+    if (!cmdUserSelected->Tag().isEmpty())
+        cmdUserSelected->setText(cmdUserSelected->Tag());
+    cmdUserSelected->setTag(QString());
+    cmdUserSelected->setFontBold(false);
+    cmdUserSelected->setBackColor(UserSelectedColor);
+    cmdUserSelected->setEnabled(true);
+    makeDefault(cmdUserSelected);
+    grid->setFocus();
+}
+
+// ---- list editing ----
+
+void frmAdmin::cmdEditList_Click()
+{
+    if (!EditingList) {
+        if (!AccessCodeGranted())
+            return;
+        EditingList = true;
+        cmdEditList->setTag(cmdEditList->text());
+        cmdEditList->setText(AdminText::FinishedEditingCaption());
+        m_editListTip = cmdEditList->toolTip();
+        cmdEditList->setToolTip(AdminText::FinishedEditingTip());
+        cmdEditList->setAccessibleDescription(cmdEditList->toolTip());
+        cmdReviewLogs->hide();
+        cmdBackupRestore->hide();
+        cmdUserSelected->hide();
+
+        m_homeTop = cmdAddUser->y();
+        for (ZelButton *b : {cmdAddUser, cmdEditUser, cmdDeleteUser})
+            b->move(b->x(), cmdUserSelected->y());
+        cmdAddUser->setEnabled(true);
+        cmdEditUser->setEnabled(gridShown());
+        cmdDeleteUser->setEnabled(gridShown());
+        makeDefault(nullptr);
+
+        m_windowTag = windowTitle();
+        setWindowTitle(AdminText::EditingListCaption());
+        if (UserCount == 0)
+            cmdAddUser_Click();
+        FlashingButton = cmdEditList;
+        timerFlashButton->start();
+        return;
+    }
+
+    EditingList = false;
+    stopFlash();
+    cmdEditList->setText(cmdEditList->Tag());
+    cmdEditList->setTag(QString());
+    cmdEditList->setToolTip(m_editListTip);
+    cmdEditList->setAccessibleDescription(m_editListTip);
+    restoreColors(cmdEditList);
+    for (ZelButton *b : {cmdAddUser, cmdEditUser, cmdDeleteUser}) {
+        b->move(b->x(), m_homeTop);
+        b->setEnabled(false);
+    }
+    cmdReviewLogs->show();
+    cmdBackupRestore->show();
+    cmdUserSelected->setVisible(gridShown());
+    if (gridShown())
+        makeDefault(cmdUserSelected);
+    setWindowTitle(m_windowTag);
+}
+
+void frmAdmin::afterUserSaved(ZelButton *button, const UserRecord &saved)
+{
+    button->setTag(QStringLiteral("Update"));
+    const QString key = saved.SortKey();
+    FillUserGrid();
+    if (UserCount >= 2) {
+        QStringList keys;
+        for (int r = 1; r < grid->Rows(); ++r)
+            keys.append(grid->TextMatrix(r, 3));
+        const int row = RowOfSortKey(keys, key);
+        if (row >= 1) {
+            selectRow(row);
+            grid->setTopRow(row);
+        }
+    }
+}
+
+void frmAdmin::cmdAddUser_Click()
+{
+    frmAddEditUser window(this);
+    window.setTag(AddEditText::AddMode());
+    if (window.Load())
+        window.exec();
+    if (window.saved())
+        afterUserSaved(cmdAddUser, window.savedUser());
+    if (cmdAddUser->Tag() != QLatin1String("Update"))
+        return;
+    cmdAddUser->setTag(QString());
+    cmdEditUser->setEnabled(UserCount >= 1 && gridShown());
+    cmdDeleteUser->setEnabled(UserCount >= 1 && gridShown());
+}
+
+void frmAdmin::cmdEditUser_Click()
+{
+    int n = 0;
+    UserRecord asListed;
+    if (!userOfRow(grid->Row(), &n, &asListed))
+        return;
+    frmAddEditUser window(this);
+    window.setTag(AddEditText::EditMode());
+    window.setRecord(n, UserIdentity::of(asListed));
+    if (window.Load())
+        window.exec();
+    if (window.changedElsewhere()) {
+        // Nothing was written; the list shows what the file holds now.
+        FillUserGrid();
+        cmdEditUser->setEnabled(gridShown());
+        cmdDeleteUser->setEnabled(gridShown());
+        return;
+    }
+    if (window.saved())
+        afterUserSaved(cmdEditUser, window.savedUser());
+    cmdEditUser->setTag(QString());
+}
+
+void frmAdmin::cmdDeleteUser_Click()
+{
+    const int row = grid->Row();
+    int n = 0;
+    UserRecord asListed;
+    if (!userOfRow(row, &n, &asListed))
+        return;
+    int choice = 1;
+    if (!SkipDeleteConfirm) {
+        choice = ShowRequest(ConfirmDeletionMessage(grid->TextMatrix(row, 0)));
+        SkipDeleteConfirm = MsgBoxDontShow;
+    }
+    if (choice != 1)
+        return;
+
+    BusyGuard busy(this);
+    const UserResult result = DeleteUser(n, UserIdentity::of(asListed));
+    int rememberedRow = 1;
+    int rememberedTop = 1;
+    if (QFileInfo::exists(DataPath(UserFileName))) {
+        rememberedRow = RowAfterDelete(row);
+        rememberedTop = grid->TopRow();
+    }
+    if (result != UserResult::Ok) {
+        busy.release();
+        ShowUserResult(result);
+        if (result == UserResult::Changed || result == UserResult::Missing)
+            FillUserGrid();
+        cmdEditUser->setEnabled(gridShown());
+        cmdDeleteUser->setEnabled(gridShown());
+        return;
+    }
+    FillUserGrid();
+    if (gridShown()) {
+        const int target = qMin(rememberedRow, grid->Rows() - 1);
+        selectRow(target);
+        grid->setTopRow(grid->RowIsVisible(target) ? rememberedTop : target);
+        selectRow(target);
+    }
+    busy.release();
+    if (!SkipDeleteConfirm)
+        ShowRequest(UserRemovedMessage());
+    cmdEditUser->setEnabled(gridShown());
+    cmdDeleteUser->setEnabled(gridShown());
+}
+
+// ---- the other buttons ----
+
+void frmAdmin::cmdReviewLogs_Click()
+{
+    ShowRequest(NotYetAvailableMessage(QStringLiteral("The review of the activity logs")));
+}
+
+void frmAdmin::cmdBackupRestore_Click()
+{
+    ShowRequest(NotYetAvailableMessage(QStringLiteral("Backup and restore of the data files")));
+}
+
+void frmAdmin::cmdHelp_Click()
+{
+    OpenManual();
+}
+
+void frmAdmin::cmdQuit_Click()
+{
+    QuitProgram(false);
+}
+
+void frmAdmin::timerFlashButton_Timer()
+{
+    if (!FlashingButton)
+        return;
+    AdvanceFlash(Flash);
+    OleColor back = 0, fore = 0;
+    if (PulseColors(FlashingButton->BackOver(), Flash, &back, &fore)) {
+        FlashingButton->setBackColor(back);
+        FlashingButton->setForeColor(fore);
+    }
+}
+
+void frmAdmin::closeEvent(QCloseEvent *event)
+{
+    // The close box asks as the Exit button does; closing by the program
+    // (sign-in, the end of the program) goes ahead.
+    if (event->spontaneous() && !ProgramEnding) {
+        event->ignore();
+        cmdQuit_Click();
+        return;
+    }
+    stopFlash();
+    event->accept();
+}

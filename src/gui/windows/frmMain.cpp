@@ -1,0 +1,952 @@
+#include "gui/windows/frmMain.h"
+
+#include "core/common/ActivityLog.h"
+#include "core/common/Desktop.h"
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/common/Settings.h"
+#include "core/common/Standard.h"
+#include "core/entries/EntryStore.h"
+#include "core/entries/SearchFilter.h"
+#include "core/rules/MainButtons.h"
+#include "gui/controls/Grid.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/platform/WindowLook.h"
+#include "gui/windows/Quit.h"
+#include "gui/windows/frmFind.h"
+#include "gui/windows/frmSeeEntry.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTimer>
+#include <cmath>
+
+namespace
+{
+
+int px(double twips)
+{
+    return TwipsToPixels(twips);
+}
+
+QRect twipsRect(double left, double top, double width, double height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// Layout of the window, in twips.
+constexpr double Margin = 120;
+constexpr double ListWidth = 10860;  // frame(1) and frame(2)
+constexpr double ColumnLeft = 11100; // the buttons beside the list
+constexpr double ColumnWidth = 1950;
+constexpr double ButtonHeight = 450;
+constexpr double ButtonStep = 520;
+constexpr double SummaryHeight = 2780; // frame(2)
+
+const QString SummaryCaptions[9] = {
+    QStringLiteral("Control Number"),
+    QStringLiteral("Case Number"),
+    QStringLiteral("Location/Bin/Shelf"),
+    QStringLiteral("Category"),
+    QStringLiteral("Brand Name"),
+    QStringLiteral("Model Number/Name"),
+    QStringLiteral("Serial Number"),
+    QStringLiteral("Description (Name of Item, Size, Color, Type, etc.)"),
+    QStringLiteral("Value"),
+};
+
+const QString SummaryToolTips[9] = {
+    QString(),
+    QStringLiteral(" What is the case number? "),
+    QStringLiteral(" Where is this evidence being stored? "),
+    QStringLiteral(" What kind of item is it? "),
+    QStringLiteral(" What is the brand name? "),
+    QStringLiteral(" What is the model number/name? "),
+    QStringLiteral(" What is the serial number? "),
+    QStringLiteral(" Describe the evidence in more detail. "),
+    QStringLiteral(" What is the value of the evidence? "),
+};
+
+// Where each summary box sits inside frame(2): left, top, width (twips).
+struct BoxPlace {
+    double left, top, width;
+};
+constexpr BoxPlace SummaryPlaces[9] = {
+    {150, 470, 1900},   {2150, 470, 1900},  {4150, 470, 4300},
+    {150, 1130, 1900},  {2150, 1130, 1900}, {4150, 1130, 2100},
+    {6350, 1130, 2100}, {150, 1790, 6300},  {6550, 1790, 1900},
+};
+constexpr double LabelAbove = 215;
+constexpr double BoxHeight = 330;
+
+} // namespace
+
+frmMain::frmMain(QWidget *parent) : QWidget(parent)
+{
+    buildControls();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+// ---- building the window ----
+
+void frmMain::buildControls()
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setFont(ProgramFont(QStringLiteral("Tahoma"), 8.25));
+    const QFont frameFont = ProgramFont(QStringLiteral("Tahoma"), 8.25, true);
+    const QFont buttonFont = ProgramFont(QStringLiteral("Tahoma"), 8.25, true);
+
+    auto makeButton = [&](ZelButton *&b, const QString &name, QWidget *parent) {
+        b = new ZelButton(parent);
+        b->setObjectName(name);
+        b->setFont(buttonFont);
+        b->setProgramLook();
+    };
+
+    // The list.
+    frame1 = new QGroupBox(this);
+    frame1->setObjectName(QStringLiteral("frame(1)"));
+    frame1->setFont(ProgramFont(QStringLiteral("Verdana"), 9, true));
+    grid = new Grid(frame1);
+    grid->setObjectName(QStringLiteral("grid"));
+    grid->setFont(ProgramFont(QStringLiteral("Tahoma"), 8.25));
+    grid->setAccessibleName(QStringLiteral("Entry list"));
+    grid->setFormatString(EntryGridFormat);
+    grid->setColHidden(EntryGridRecordCol, true);
+    grid->setColHidden(EntryGridSortCol, true);
+    grid->setFillCol(EntryGridLastShownCol);
+    for (int c = 0; c < 4; ++c)
+        grid->setColWidth(c, EntryGridColWidths[c]);
+    grid->hide();
+    lblStandBy = new QLabel(QStringLiteral("Sorting-- Please stand by..."), frame1);
+    lblStandBy->setObjectName(QStringLiteral("lblStandBy"));
+    lblStandBy->setFont(ProgramFont(QStringLiteral("Verdana"), 12, true));
+    lblStandBy->setAlignment(Qt::AlignCenter);
+    lblStandBy->hide();
+
+    // Which list and which order.
+    frameDisplay = new QGroupBox(QStringLiteral("Display the..."), this);
+    frameDisplay->setObjectName(QStringLiteral("frameDisplay"));
+    frameDisplay->setFont(frameFont);
+    const QString displayCaptions[3] = {QString(), QStringLiteral("Active List"),
+                                        QStringLiteral("Inactive List")};
+    for (int i = 1; i <= 2; ++i) {
+        optDisplay[i] = new QRadioButton(displayCaptions[i], frameDisplay);
+        optDisplay[i]->setObjectName(QStringLiteral("optDisplay(%1)").arg(i));
+        optDisplay[i]->setFont(font());
+        optDisplay[i]->setGeometry(twipsRect(150, 270 + (i - 1) * 300, 1650, 270));
+        connect(optDisplay[i], &QRadioButton::clicked, this, [this, i] { optDisplay_Click(i); });
+    }
+    optDisplay[1]->setChecked(true);
+
+    frameSort = new QGroupBox(QStringLiteral("Sort by..."), this);
+    frameSort->setObjectName(QStringLiteral("frameSort"));
+    frameSort->setFont(frameFont);
+    const QString sortCaptions[3] = {QStringLiteral("Date"), QStringLiteral("Case#"),
+                                     QStringLiteral("Category")};
+    for (int i = 0; i < 3; ++i) {
+        optSort[i] = new QRadioButton(sortCaptions[i], frameSort);
+        optSort[i]->setObjectName(QStringLiteral("optSort(%1)").arg(i));
+        optSort[i]->setFont(font());
+        optSort[i]->setGeometry(twipsRect(150, 270 + i * 300, 1650, 270));
+        connect(optSort[i], &QRadioButton::clicked, this, [this, i] { optSort_Click(i); });
+    }
+    optSort[0]->setChecked(true);
+    frameSort->hide();
+
+    // The summary of the highlighted entry.
+    frame2 = new QGroupBox(QStringLiteral("Summary of the highlighted entry"), this);
+    frame2->setObjectName(QStringLiteral("frame(2)"));
+    frame2->setFont(frameFont);
+    for (int i = 0; i < 9; ++i) {
+        const BoxPlace &p = SummaryPlaces[i];
+        lbl[i] = new QLabel(SummaryCaptions[i], frame2);
+        lbl[i]->setObjectName(QStringLiteral("lbl(%1)").arg(i));
+        lbl[i]->setFont(font());
+        lbl[i]->setGeometry(twipsRect(p.left, p.top - LabelAbove, p.width, LabelAbove));
+        txtfield[i] = new QLineEdit(frame2);
+        txtfield[i]->setObjectName(QStringLiteral("txtfield(%1)").arg(i));
+        txtfield[i]->setFont(font());
+        txtfield[i]->setReadOnly(true);
+        txtfield[i]->setFocusPolicy(Qt::NoFocus);
+        txtfield[i]->setAccessibleName(SummaryCaptions[i]);
+        txtfield[i]->setGeometry(twipsRect(p.left, p.top, p.width, BoxHeight));
+        lbl[i]->setBuddy(txtfield[i]);
+    }
+    makeButton(cmdSeeEntry, QStringLiteral("cmdSeeEntry"), frame2);
+    cmdSeeEntry->setFont(ProgramFont(QStringLiteral("Tahoma"), 8.25));
+    cmdSeeEntry->setGeometry(twipsRect(8600, 300, 2100, 2300));
+
+    // The buttons beside the list and below it.
+    makeButton(cmdAddEntry, QStringLiteral("cmdAddEntry"), this);
+    makeButton(cmdArchiveEntry, QStringLiteral("cmdArchiveEntry"), this);
+    makeButton(cmdRestoreEntry, QStringLiteral("cmdRestoreEntry"), this);
+    makeButton(cmdDeleteEntry, QStringLiteral("cmdDeleteEntry"), this);
+    makeButton(cmdFindEntries, QStringLiteral("cmdFindEntries"), this);
+    makeButton(cmdSeeAllEntries, QStringLiteral("cmdSeeAllEntries"), this);
+    makeButton(cmdPrintList, QStringLiteral("cmdPrintList"), this);
+    makeButton(cmdExportData, QStringLiteral("cmdExportData"), this);
+    makeButton(cmdRefreshGrid, QStringLiteral("cmdRefreshGrid"), this);
+    makeButton(cmdHelp, QStringLiteral("cmdHelp"), this);
+    makeButton(cmdAbout, QStringLiteral("cmdAbout"), this);
+    makeButton(cmdUserInfo, QStringLiteral("cmdUserInfo"), this);
+    makeButton(cmdAdminWindow, QStringLiteral("cmdAdminWindow"), this);
+    makeButton(cmdQuit, QStringLiteral("cmdQuit"), this);
+    // The delete button stands apart in a warmer face.
+    cmdDeleteEntry->setProgramLook(0xD8E4F8, 0x000060);
+
+    connect(cmdSeeEntry, &QPushButton::clicked, this, &frmMain::cmdSeeEntry_Click);
+    // Add reacts to either mouse button released over it; a left click and
+    // the keyboard arrive as clicked().
+    connect(cmdAddEntry, &QPushButton::clicked, this, [this] { cmdAddEntry_MouseUp(1); });
+    connect(cmdAddEntry, &ZelButton::MouseUp, this, [this](int button, int, float x, float y) {
+        if (button == 2 && cmdAddEntry->rect().contains(QPoint(int(x), int(y))))
+            cmdAddEntry_MouseUp(2);
+    });
+    connect(cmdArchiveEntry, &QPushButton::clicked, this, &frmMain::cmdArchiveEntry_Click);
+    connect(cmdRestoreEntry, &QPushButton::clicked, this, &frmMain::cmdRestoreEntry_Click);
+    connect(cmdDeleteEntry, &QPushButton::clicked, this, &frmMain::cmdDeleteEntry_Click);
+    connect(cmdFindEntries, &QPushButton::clicked, this, &frmMain::cmdFindEntries_Click);
+    connect(cmdSeeAllEntries, &QPushButton::clicked, this, &frmMain::cmdSeeAllEntries_Click);
+    connect(cmdPrintList, &QPushButton::clicked, this, &frmMain::cmdPrintList_Click);
+    connect(cmdExportData, &QPushButton::clicked, this, &frmMain::cmdExportData_Click);
+    connect(cmdRefreshGrid, &QPushButton::clicked, this, &frmMain::cmdRefreshGrid_Click);
+    connect(cmdRefreshGrid, &ZelButton::MouseUp, this, [this](int button, int, float x, float y) {
+        if (button == 2 && cmdRefreshGrid->rect().contains(QPoint(int(x), int(y))))
+            ShowMsgBox(QStringLiteral("The 'Refresh List' button..."), 5,
+                       QStringLiteral("The sound options of the 'Refresh List' button") + CrLf +
+                           QStringLiteral("come with a later release of ") + AppTitle +
+                           QStringLiteral("."),
+                       1, false, {QStringLiteral("&Okay")});
+    });
+    connect(cmdUserInfo, &QPushButton::clicked, this, &frmMain::cmdUserInfo_Click);
+    connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
+    connect(cmdAdminWindow, &QPushButton::clicked, this, &frmMain::cmdAdminWindow_Click);
+    connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
+
+    connect(grid, &Grid::RowColChange, this, &frmMain::grid_RowColChange);
+    connect(grid, &Grid::DblClick, this, &frmMain::grid_DblClick);
+    connect(grid, &Grid::MouseMove, this, [this] { grid_MouseMove(); });
+
+    timerFlashButton = new QTimer(this);
+    timerFlashButton->setObjectName(QStringLiteral("timerFlashButton"));
+    timerFlashButton->setInterval(15);
+    connect(timerFlashButton, &QTimer::timeout, this, &frmMain::timerFlashButton_Timer);
+    timerNetworkWatch = new QTimer(this);
+    timerNetworkWatch->setObjectName(QStringLiteral("timerNetworkWatch"));
+    timerNetworkWatch->setInterval(1000);
+
+    auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &frmMain::cmdHelp_Click);
+
+    // Tab order: the list, the list choices, the buttons.
+    setTabOrder(grid, optDisplay[1]);
+    setTabOrder(optDisplay[1], optDisplay[2]);
+    setTabOrder(optDisplay[2], optSort[0]);
+    setTabOrder(optSort[0], optSort[1]);
+    setTabOrder(optSort[1], optSort[2]);
+    QWidget *previous = optSort[2];
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             cmdAddEntry, cmdArchiveEntry, cmdRestoreEntry, cmdDeleteEntry, cmdFindEntries,
+             cmdSeeAllEntries, cmdPrintList, cmdExportData, cmdRefreshGrid, cmdSeeEntry, cmdHelp,
+             cmdAbout, cmdUserInfo, cmdAdminWindow, cmdQuit}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
+void frmMain::Form_Load()
+{
+    const int height = px(MainWindowHeightSetting());
+    setFixedWidth(px(DesignWidth));
+    setMinimumHeight(px(MinimumHeight));
+    resize(px(DesignWidth), height);
+    setWindowTitle(AppTitle + QStringLiteral(" - ") + AgencyName);
+    for (int i = 0; i < 9; ++i) {
+        txtfield[i]->setToolTip(SummaryToolTips[i]);
+        txtfield[i]->setAccessibleDescription(SummaryToolTips[i]);
+    }
+    // Searches start over all fields, capitals ignored, parts of words.
+    SearchOption = 1;
+    IgnoreCaps = 1;
+    WholeWordOnly = 0;
+    UpdateButtons();
+    Form_Resize();
+}
+
+// ---- window events ----
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_activated)
+        QTimer::singleShot(0, this, &frmMain::Form_Activate);
+}
+
+void frmMain::Form_Activate()
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    m_dataFileStamp = QFileInfo(DataPath(DataFileName)).lastModified();
+    cmdSeeAllEntries_Click();
+    if (grid->Rows() <= 1) {
+        ShowMsgBox(QString(), 5,
+                   QStringLiteral("There are currently") + CrLf +
+                       QStringLiteral("no entries in your database..."),
+                   1, false, {QStringLiteral("&Continue")});
+        if (cmdAddEntry->isVisibleTo(this) && cmdAddEntry->isEnabled())
+            cmdAddEntry->setFocus();
+    } else if (grid->isVisibleTo(this) && grid->isEnabled()) {
+        grid->setFocus();
+    }
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    if (isMinimized() || m_resizing)
+        return;
+    m_resizing = true;
+    const int wanted = qMax(px(MinimumHeight), qMin(height(), desktop().screenSize().height()));
+    if (width() != px(DesignWidth) || height() != wanted)
+        resize(px(DesignWidth), wanted);
+    placeControls(height());
+    TileBackground(BackgroundTile(), this);
+    m_resizing = false;
+}
+
+void frmMain::placeControls(int heightPixels)
+{
+    const double h = PixelsToTwips(heightPixels);
+    const double listHeight = h - 3400;
+    frame1->setGeometry(twipsRect(Margin, 60, ListWidth, listHeight));
+    grid->setGeometry(twipsRect(150, 300, ListWidth - 300, listHeight - 500));
+    lblStandBy->setGeometry(grid->geometry());
+    frame2->setGeometry(twipsRect(Margin, h - 2900, ListWidth, SummaryHeight));
+
+    frameDisplay->setGeometry(twipsRect(ColumnLeft, 60, ColumnWidth, 900));
+    frameSort->setGeometry(twipsRect(ColumnLeft, 1020, ColumnWidth, 1200));
+    placeListButtons();
+    double top = h - 2840;
+    for (ZelButton *b : {cmdHelp, cmdAbout, cmdUserInfo, cmdAdminWindow, cmdQuit}) {
+        b->setGeometry(twipsRect(ColumnLeft, top, ColumnWidth, ButtonHeight - 30));
+        top += ButtonStep + 25;
+    }
+}
+
+// The buttons beside the list stand one below the other, the shown ones
+// without gaps between them.
+void frmMain::placeListButtons()
+{
+    double top = 2340;
+    for (ZelButton *b :
+         {cmdAddEntry, cmdArchiveEntry, cmdRestoreEntry, cmdDeleteEntry, cmdFindEntries,
+          cmdSeeAllEntries, cmdPrintList, cmdExportData, cmdRefreshGrid}) {
+        b->setGeometry(twipsRect(ColumnLeft, top, ColumnWidth, ButtonHeight));
+        if (!b->isHidden())
+            top += ButtonStep;
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // The close box asks the quit question instead of closing.
+    if (!ProgramEnding && !m_closingByProgram) {
+        cmdQuit_Click();
+        if (!ProgramEnding) {
+            event->ignore();
+            return;
+        }
+    }
+    if (!m_signedOut) {
+        m_signedOut = true;
+        timerFlashButton->stop();
+        timerNetworkWatch->stop();
+        LogSignInOut(LogSignedOut);
+        if (!isMinimized())
+            SaveMainWindowHeight(int(std::lround(PixelsToTwips(height()))));
+    }
+    event->accept();
+}
+
+// ---- the list ----
+
+bool frmMain::inactiveListShown() const
+{
+    return optDisplay[2]->isChecked();
+}
+
+int frmMain::rowRecordNumber(int row) const
+{
+    if (row < 1 || row >= grid->Rows())
+        return 0;
+    return grid->TextMatrix(row, EntryGridRecordCol).toInt();
+}
+
+EntryIdentity frmMain::rowIdentity(int row) const
+{
+    EntryIdentity id;
+    const int n = rowRecordNumber(row);
+    if (n >= 1 && size_t(n) < m_controlNumbers.size())
+        id.ControlNumber = m_controlNumbers[size_t(n)];
+    id.CaseNumber = grid->TextMatrix(row, 1);
+    return id;
+}
+
+bool frmMain::highlightedEntry(int *recordNumber, EntryIdentity *identity) const
+{
+    const int row = grid->Row();
+    *recordNumber = rowRecordNumber(row);
+    *identity = rowIdentity(row);
+    return *recordNumber >= 1;
+}
+
+void frmMain::selectShownCells()
+{
+    grid->setCol(0);
+    grid->setColSel(EntryGridLastShownCol);
+}
+
+void frmMain::LoadEntryList()
+{
+    const bool inactive = inactiveListShown();
+    frame1->setTitle(QString());
+    ActiveCount = 0;
+    ArchivedCount = 0;
+    m_listTotal = 0;
+
+    grid->hide();
+    grid->setRedraw(false);
+    grid->setRows(1);
+    grid->setRow(0);
+    selectShownCells();
+    grid->setForeColor(inactive ? InactiveListColor : ActiveListColor);
+    QPalette headerColour = frame1->palette();
+    headerColour.setColor(QPalette::WindowText,
+                          BgrToColor(inactive ? InactiveListColor : ActiveListColor));
+    frame1->setPalette(headerColour);
+
+    timerNetworkWatch->stop();
+    {
+        BusyGuard busy(this);
+        EntryListData data;
+        ReadEntryList(inactive, m_listMode, m_searchFilter, &data);
+        ActiveCount = data.activeCount;
+        ArchivedCount = data.archivedCount;
+        m_listTotal = data.total;
+
+        // The texts go into the grid's table in one move, row after row.
+        // When the list is to be sorted by date, the day's sort key comes
+        // along.
+        const int n = int(data.rows.size());
+        const int cols = grid->Cols();
+        const int sort = checkedSort();
+        const bool dateKeys = SortFrameShown(n) && sort == 0;
+        DayTexts &days = DayTexts::forThisThread();
+        std::vector<QString> cells(size_t(n) * size_t(cols));
+        m_controlNumbers.assign(size_t(RecordCount) + 1, 0);
+        for (int i = 0; i < n; ++i) {
+            EntryListRow &row = data.rows[size_t(i)];
+            QString *cell = cells.data() + size_t(i) * size_t(cols);
+            cell[0] = std::move(row.date);
+            cell[1] = std::move(row.caseNumber);
+            cell[2] = std::move(row.category);
+            cell[3] = std::move(row.description);
+            cell[EntryGridRecordCol] = RecordNumberText(row.recordNumber);
+            if (dateKeys)
+                cell[EntryGridSortCol] = days.sortKey(row.receivedDate);
+            if (size_t(row.recordNumber) < m_controlNumbers.size())
+                m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
+        }
+        grid->setRowTexts(1, std::move(cells));
+        data = EntryListData(); // the grid holds the texts now
+        timerNetworkWatch->start();
+
+        if (SortFrameShown(n)) {
+            frameSort->show();
+            sortList(sort, dateKeys);
+        } else {
+            frameSort->hide();
+        }
+
+        if (n >= 1) {
+            for (int c = 0; c < 4; ++c)
+                grid->setColWidth(c, EntryGridColWidths[c]);
+            grid->show();
+            grid->setRedraw(true);
+        }
+
+        const int last = grid->Rows() - 1;
+        ListPosition pos;
+        if (m_listMode == ListMode::AllEntries) {
+            frame1->setTitle(
+                EntryListHeader(inactive, inactive ? ArchivedCount : ActiveCount, m_listTotal));
+            pos = ChooseListPosition(last, m_savedRow, m_savedTopRow);
+            m_savedRow = 0;
+            m_savedTopRow = 0;
+        } else {
+            // Search results open at their first row; the search wiring
+            // sets the header.
+            pos.row = pos.topRow = last >= 1 ? 1 : 0;
+        }
+        grid->setRow(pos.row);
+        grid->setTopRow(pos.topRow);
+        selectShownCells();
+
+        optDisplay[1]->setEnabled(ActiveCount >= 1);
+        optDisplay[2]->setEnabled(ArchivedCount >= 1);
+    }
+    if (m_listMode != ListMode::AllEntries)
+        showSearchResult();
+}
+
+int frmMain::checkedSort() const
+{
+    for (int i = 0; i < 3; ++i) {
+        if (optSort[i]->isChecked())
+            return i;
+    }
+    return 0;
+}
+
+void frmMain::optSort_Click(int index)
+{
+    sortList(index, false);
+}
+
+void frmMain::fillSortKeys(int index)
+{
+    // Rows received on the same day share one date text; its key is made
+    // once.
+    const GridTable &table = grid->table();
+    QHash<const QChar *, QString> dayKeys;
+    for (int r = 1; r < grid->Rows(); ++r) {
+        const QString &date = table.cellText(r, 0);
+        if (index == 0) {
+            auto key = dayKeys.constFind(date.constData());
+            if (key == dayKeys.constEnd())
+                key = dayKeys.insert(date.constData(), EntrySortKey(0, date, {}, {}));
+            grid->setTextMatrix(r, EntryGridSortCol, *key);
+        } else {
+            grid->setTextMatrix(
+                r, EntryGridSortCol,
+                EntrySortKey(index, date, table.cellText(r, 1), table.cellText(r, 2)));
+        }
+    }
+}
+
+void frmMain::sortList(int index, bool keysFilled)
+{
+    BusyGuard busy(this);
+    timerNetworkWatch->stop();
+    const bool redraw = grid->Redraw();
+    grid->setRedraw(false);
+    if (!keysFilled)
+        fillSortKeys(index);
+    grid->setCol(EntryGridSortCol);
+    grid->hide();
+    lblStandBy->show();
+    grid->setSort(GridTable::SortStringNoCaseAscending);
+    // Grey and white rows across the shown columns; the highlight ends on
+    // the last row.
+    const int last = grid->Rows() - 1;
+    grid->setRowsBackColor(1, last, 0, EntryGridLastShownCol, EntryRowShade(0), EntryRowShade(1));
+    if (last >= 1)
+        grid->setRow(last);
+    timerNetworkWatch->start();
+    lblStandBy->hide();
+    selectShownCells();
+    grid->setRedraw(redraw);
+    grid->show();
+    ShowEntrySummary();
+}
+
+void frmMain::ShowEntrySummary()
+{
+    const int row = grid->Row();
+    if (row >= 1) {
+        EntryRecord entry;
+        if (OpenDataFile()) {
+            entry = ReadEntry(rowRecordNumber(row));
+            CloseDataFile();
+        }
+        const QStringList texts = EntrySummaryTexts(entry);
+        for (int i = 0; i < 9; ++i)
+            txtfield[i]->setText(texts[i]);
+    } else {
+        for (int i = 1; i < 9; ++i)
+            txtfield[i]->clear();
+    }
+}
+
+void frmMain::UpdateButtons()
+{
+    MainListState state;
+    state.mode = m_listMode;
+    state.inactiveList = inactiveListShown();
+    state.currentRow = grid->Row();
+    state.entriesListed = grid->Rows() - 1;
+    state.accessLevel = CurrentAccessLevel;
+    ZelButton *const buttons[MainButtonCount] = {
+        cmdHelp,        cmdAbout,         cmdUserInfo,     cmdRefreshGrid,  cmdAdminWindow,
+        cmdQuit,        cmdAddEntry,      cmdArchiveEntry, cmdRestoreEntry, cmdDeleteEntry,
+        cmdFindEntries, cmdSeeAllEntries, cmdPrintList,    cmdExportData,   cmdSeeEntry};
+    for (const MainButtonState &s : MainButtonStates(state)) {
+        ZelButton *b = buttons[int(s.button)];
+        b->setText(s.caption);
+        b->setToolTip(s.toolTip);
+        b->setAccessibleDescription(s.toolTip);
+        b->setVisible(s.visible);
+        if (s.visible)
+            b->setEnabled(s.enabled);
+        b->Refresh();
+    }
+    placeListButtons();
+}
+
+void frmMain::reloadAfterChange()
+{
+    LoadEntryList();
+    ShowEntrySummary();
+    UpdateButtons();
+}
+
+// ---- list events ----
+
+void frmMain::optDisplay_Click(int)
+{
+    reloadAfterChange();
+}
+
+void frmMain::grid_RowColChange()
+{
+    if (!grid->isVisible())
+        return;
+    ShowEntrySummary();
+    UpdateButtons();
+}
+
+void frmMain::grid_DblClick()
+{
+    if (grid->Row() > 0)
+        cmdSeeEntry_Click();
+}
+
+void frmMain::grid_MouseMove()
+{
+    const int row = grid->MouseRow();
+    const std::optional<QString> tip =
+        EntryGridToolTip(grid->Rows() - 1, row, grid->MouseCol(), grid->TextMatrix(row, 0));
+    if (tip)
+        grid->setToolTipText(*tip);
+}
+
+// ---- the entry card ----
+
+void frmMain::cmdSeeEntry_Click()
+{
+    int n = 0;
+    EntryIdentity id;
+    if (!highlightedEntry(&n, &id))
+        return;
+    {
+        frmSeeEntry card(this);
+        card.setTag(QString::number(n));
+        card.setExpectedIdentity(id.ControlNumber, id.CaseNumber);
+        card.exec();
+    }
+    if (ListNeedsReload) {
+        const int row = grid->Row();
+        LoadEntryList();
+        const int back = qMin(row, grid->Rows() - 1);
+        grid->setRow(back);
+        grid->setTopRow(back);
+        selectShownCells();
+        ShowEntrySummary();
+        UpdateButtons();
+        ListNeedsReload = false;
+    }
+}
+
+void frmMain::cmdAddEntry_MouseUp(int button)
+{
+    {
+        frmSeeEntry card(this);
+        card.setProvisionalControlNumber(
+            FormatDate(desktop().now(), QStringLiteral("yyyymmddhhnnss")));
+        int n = 0;
+        EntryIdentity id;
+        // Right-click on the second or a later row: a new entry based on
+        // the highlighted one.
+        if (button == 2 && grid->Row() >= 2 && highlightedEntry(&n, &id)) {
+            card.setTag(QString::number(n));
+            card.setExpectedIdentity(id.ControlNumber, id.CaseNumber);
+        } else {
+            card.setTag(QStringLiteral("0"));
+        }
+        card.exec();
+    }
+    ListNeedsReload = false;
+    reloadAfterChange();
+}
+
+// ---- archive, restore, delete ----
+
+void frmMain::cmdArchiveEntry_Click()
+{
+    int n = 0;
+    EntryIdentity id;
+    if (!highlightedEntry(&n, &id))
+        return;
+    if (AskMsgBox(ArchiveQuestion()) != 1)
+        return;
+    const StoreResult result = ArchiveEntry(n, id);
+    if (result != StoreResult::Ok) {
+        ShowStoreResult(result);
+        if (result == StoreResult::Changed || result == StoreResult::Missing)
+            reloadAfterChange();
+        return;
+    }
+    reloadAfterChange();
+    if (!m_memory.archiveNoticeSuppressed) {
+        AskMsgBox(ArchivedNotice());
+        if (MsgBoxDontShow)
+            m_memory.archiveNoticeSuppressed = true;
+    }
+}
+
+void frmMain::cmdRestoreEntry_Click()
+{
+    int n = 0;
+    EntryIdentity id;
+    if (!highlightedEntry(&n, &id))
+        return;
+    int choice = 1;
+    if (!m_memory.restoreQuestionSuppressed) {
+        choice = AskMsgBox(RestoreQuestion());
+        // The tick counts whatever the answer.
+        if (MsgBoxDontShow)
+            m_memory.restoreQuestionSuppressed = true;
+    }
+    if (choice != 1)
+        return;
+    ActiveCount = 0;
+    ArchivedCount = 0;
+    const StoreResult result = RestoreEntry(n, id);
+    if (result != StoreResult::Ok) {
+        ShowStoreResult(result);
+        if (result == StoreResult::Changed || result == StoreResult::Missing)
+            reloadAfterChange();
+        return;
+    }
+    if (RecountEntries() && InactiveListEmptiedByRestore(ArchivedCount))
+        inactiveListEmptied();
+    else
+        reloadAfterChange();
+}
+
+void frmMain::cmdDeleteEntry_Click()
+{
+    int n = 0;
+    EntryIdentity id;
+    if (!highlightedEntry(&n, &id))
+        return;
+    if (AskMsgBox(DeleteQuestion()) != 1)
+        return;
+    timerNetworkWatch->stop();
+    {
+        BusyGuard busy(this);
+        m_savedRow = grid->Row();
+        m_savedTopRow = grid->TopRow();
+        const StoreResult result = DeleteEntry(n, id);
+        QCoreApplication::processEvents();
+        if (result != StoreResult::Ok) {
+            ShowStoreResult(result);
+            if (result == StoreResult::Changed || result == StoreResult::Missing) {
+                reloadAfterChange();
+            } else {
+                m_savedRow = 0;
+                m_savedTopRow = 0;
+            }
+        } else if (InactiveListEmptiedByDelete(inactiveListShown(), ArchivedCount)) {
+            inactiveListEmptied();
+        } else {
+            reloadAfterChange();
+        }
+    }
+    timerNetworkWatch->start();
+}
+
+void frmMain::inactiveListEmptied()
+{
+    frame1->hide();
+    frame2->hide();
+    AskMsgBox(InactiveListEmptyNotice());
+    frame1->show();
+    frame2->show();
+    optDisplay[1]->setChecked(true);
+    optDisplay_Click(1);
+}
+
+// ---- search ----
+
+void frmMain::cmdFindEntries_Click()
+{
+    // The picker offers every received date of the list.
+    QVector<QDate> dates;
+    dates.reserve(grid->Rows());
+    for (int r = 1; r < grid->Rows(); ++r) {
+        if (const auto d = ParseDate(grid->TextMatrix(r, 0)))
+            dates.append(d->date());
+    }
+    frmFind::ShowFind(ListDateBounds(dates), cmdFindEntries, this);
+    SearchFilter filter;
+    if (!SearchPhrase.isEmpty()) {
+        m_listMode = ListMode::TextSearch;
+        filter = SearchFilter::fromGlobals(SearchFilter::Mode::Text);
+        m_pendingSearchLog = TextSearchLogText(SearchPhrase);
+    } else if (SummaryStartDate.isValid()) {
+        m_listMode = ListMode::DateSearch;
+        filter = SearchFilter::fromGlobals(SearchFilter::Mode::Date);
+        m_summaryName = cmdFindEntries->Tag();
+        m_pendingSearchLog = SummaryLogText(m_summaryName, SummaryStartDate.date());
+    } else {
+        return;
+    }
+    m_searchFilter = [filter](const char *record) { return filter.acceptsRaw(record); };
+    LoadEntryList();
+    if (m_listMode != ListMode::AllEntries) {
+        ShowEntrySummary();
+        UpdateButtons();
+    }
+}
+
+// The header of a search result, or the notice that nothing was found and
+// the way back to the full list; then the search's line in "Search.Log".
+void frmMain::showSearchResult()
+{
+    const int n = grid->Rows() - 1;
+    const bool text = m_listMode == ListMode::TextSearch;
+    const QDate start = SummaryStartDate.date();
+    auto writeLog = [this] {
+        if (m_pendingSearchLog.isEmpty())
+            return;
+        LogSearch(m_pendingSearchLog);
+        m_pendingSearchLog.clear();
+        if (m_listMode == ListMode::DateSearch)
+            cmdFindEntries->setTag(QString());
+    };
+    if (n >= 1) {
+        frame1->setTitle(text ? TextSearchHeader(SearchPhrase, n, m_listTotal)
+                              : SummaryHeader(m_summaryName, SearchOption, start, n, m_listTotal));
+        timerFlashButton->start();
+        writeLog();
+        return;
+    }
+    frame1->hide();
+    frame2->hide();
+    const int choice =
+        ShowMsgBox(NoMatchesTitle(), 5,
+                   text ? NoMatchesTextForText(SearchPhrase)
+                        : NoMatchesTextForSummary(m_summaryName, SearchOption, start),
+                   1, false, NoMatchesButtons());
+    writeLog();
+    frame1->show();
+    frame2->show();
+    cmdSeeAllEntries_Click();
+    if (choice == 2)
+        cmdFindEntries_Click();
+}
+
+void frmMain::cmdSeeAllEntries_Click()
+{
+    timerFlashButton->stop();
+    QCoreApplication::processEvents();
+    m_listMode = ListMode::AllEntries;
+    reloadAfterChange();
+}
+
+void frmMain::timerFlashButton_Timer()
+{
+    FlashLevels f{m_flashA, m_flashB, m_flashS};
+    f = NextFlash(f);
+    m_flashA = f.a;
+    m_flashB = f.b;
+    m_flashS = f.s;
+    cmdSeeAllEntries->setBackColor(FlashBackColor(f));
+    cmdSeeAllEntries->setForeColor(FlashForeColor(f));
+}
+
+// ---- the other buttons ----
+
+void frmMain::laterRelease(const QString &what)
+{
+    ShowMsgBox(AppTitle, 5,
+               what + QStringLiteral(" comes with a later release") + CrLf + QStringLiteral("of ") +
+                   AppTitle + QStringLiteral("."),
+               1, false, {QStringLiteral("&Okay")});
+}
+
+void frmMain::cmdPrintList_Click()
+{
+    laterRelease(QStringLiteral("Printing the list"));
+}
+
+void frmMain::cmdExportData_Click()
+{
+    laterRelease(QStringLiteral("The spreadsheet export"));
+}
+
+void frmMain::cmdRefreshGrid_Click()
+{
+    reloadAfterChange();
+}
+
+void frmMain::cmdUserInfo_Click()
+{
+    laterRelease(QStringLiteral("The user information window"));
+}
+
+void frmMain::cmdAbout_Click()
+{
+    laterRelease(QStringLiteral("The About window"));
+}
+
+void frmMain::cmdHelp_Click()
+{
+    OpenManual();
+}
+
+void frmMain::cmdAdminWindow_Click()
+{
+    // Another person signs in at the administrative window.
+    m_closingByProgram = true;
+    if (!close()) {
+        m_closingByProgram = false;
+        return;
+    }
+    emit adminWindowRequested();
+}
+
+void frmMain::cmdQuit_Click()
+{
+    QuitProgram(false);
+}

@@ -1,0 +1,157 @@
+// The main window: the list of entries of the "Active List" or the
+// "Inactive List", its header line, sorting, the summary of the highlighted
+// entry and the buttons around it.
+#pragma once
+
+#include "core/entries/ArchiveDelete.h"
+#include "core/entries/EntryList.h"
+#include "core/entries/EntryStore.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QWidget>
+#include <vector>
+
+class Grid;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QTimer;
+class ZelButton;
+
+class frmMain : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // ---- controls (object names are these names) ----
+    QGroupBox *frame1 = nullptr; // frame(1): the list, its caption the header line
+    Grid *grid = nullptr;
+    QGroupBox *frameDisplay = nullptr;
+    QRadioButton *optDisplay[3] = {nullptr, nullptr, nullptr}; // elements 1 and 2
+    QGroupBox *frameSort = nullptr;
+    QRadioButton *optSort[3] = {nullptr, nullptr, nullptr};
+    QLabel *lblStandBy = nullptr;
+    QGroupBox *frame2 = nullptr; // frame(2): the summary panel
+    QLineEdit *txtfield[9] = {};
+    QLabel *lbl[9] = {};
+    ZelButton *cmdSeeEntry = nullptr;
+    ZelButton *cmdAddEntry = nullptr;
+    ZelButton *cmdArchiveEntry = nullptr;
+    ZelButton *cmdRestoreEntry = nullptr;
+    ZelButton *cmdDeleteEntry = nullptr;
+    ZelButton *cmdFindEntries = nullptr;
+    ZelButton *cmdSeeAllEntries = nullptr;
+    ZelButton *cmdPrintList = nullptr;
+    ZelButton *cmdExportData = nullptr;
+    ZelButton *cmdRefreshGrid = nullptr;
+    ZelButton *cmdUserInfo = nullptr;
+    ZelButton *cmdAbout = nullptr;
+    ZelButton *cmdHelp = nullptr;
+    ZelButton *cmdAdminWindow = nullptr;
+    ZelButton *cmdQuit = nullptr;
+    QTimer *timerFlashButton = nullptr;
+    QTimer *timerNetworkWatch = nullptr;
+
+    // ---- list state ----
+    ListMode listMode() const { return m_listMode; }
+    void setListMode(ListMode mode) { m_listMode = mode; }
+    // The filter of the search modes (the search wiring sets it).
+    void setSearchFilter(const EntryFilter &filter) { m_searchFilter = filter; }
+    bool inactiveListShown() const;
+    // Sum of Value over the rows of the last load.
+    qint64 listTotal() const { return m_listTotal; }
+    // What identifies the entry in grid row r as it was read for the list.
+    EntryIdentity rowIdentity(int row) const;
+    int rowRecordNumber(int row) const;
+    // The data file's time-stamp when the window first became active.
+    QDateTime dataFileStamp() const { return m_dataFileStamp; }
+    const ArchiveMemory &archiveMemory() const { return m_memory; }
+
+    // Window height the layout keeps: at least 9664 twips, at most the
+    // screen's height (width is fixed at 13170 twips).
+    static constexpr double DesignWidth = 13170;
+    static constexpr double MinimumHeight = 9664;
+    static constexpr double DefaultHeight = 9525;
+
+signals:
+    // The person asked for the administrative window (another person signs
+    // in); the main window has closed.
+    void adminWindowRequested();
+
+public slots:
+    void Form_Activate();
+    void LoadEntryList();
+    void ShowEntrySummary();
+    void UpdateButtons();
+
+    void optDisplay_Click(int index);
+    void optSort_Click(int index);
+    void grid_RowColChange();
+    void grid_DblClick();
+    void grid_MouseMove();
+    void cmdSeeEntry_Click();
+    // Button: 1 left (and the keyboard), 2 right.
+    void cmdAddEntry_MouseUp(int button);
+    void cmdArchiveEntry_Click();
+    void cmdRestoreEntry_Click();
+    void cmdDeleteEntry_Click();
+    void cmdFindEntries_Click();
+    void cmdSeeAllEntries_Click();
+    void cmdPrintList_Click();
+    void cmdExportData_Click();
+    void cmdRefreshGrid_Click();
+    void cmdUserInfo_Click();
+    void cmdAbout_Click();
+    void cmdHelp_Click();
+    void cmdAdminWindow_Click();
+    void cmdQuit_Click();
+    void timerFlashButton_Timer();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void Form_Resize();
+    void placeControls(int heightPixels);
+    void placeListButtons();
+    void selectShownCells();
+    int checkedSort() const;
+    // The sort of the list by the option index; keysFilled when the load
+    // has put the sort keys in their column already.
+    void sortList(int index, bool keysFilled);
+    // Column 5 of every row: the key of the sort by the option index.
+    void fillSortKeys(int index);
+    void reloadAfterChange();
+    void inactiveListEmptied();
+    bool highlightedEntry(int *recordNumber, EntryIdentity *identity) const;
+    void laterRelease(const QString &what);
+    void showSearchResult();
+
+    ListMode m_listMode = ListMode::AllEntries;
+    EntryFilter m_searchFilter;
+    // The summary shown and the "Search.Log" line of the search just
+    // started (written once its result has been shown).
+    QString m_summaryName;
+    QString m_pendingSearchLog;
+    int m_savedRow = 0;
+    int m_savedTopRow = 0;
+    bool m_activated = false;
+    qint64 m_listTotal = 0;
+    int m_flashA = 0, m_flashB = 0, m_flashS = 0;
+    ArchiveMemory m_memory;
+    // Control number of each listed entry by record number (the case
+    // number is the text of the row's second column).
+    std::vector<double> m_controlNumbers;
+    QDateTime m_dataFileStamp;
+    bool m_closingByProgram = false;
+    bool m_signedOut = false;
+    bool m_resizing = false;
+};

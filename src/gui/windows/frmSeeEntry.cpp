@@ -1,0 +1,959 @@
+#include "gui/windows/frmSeeEntry.h"
+
+#include "core/common/Desktop.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/common/Standard.h"
+#include "gui/controls/ZelButton.h"
+#include "gui/platform/WindowLook.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace
+{
+
+QColor qc(OleColor c)
+{
+    return QColor(OleRed(c), OleGreen(c), OleBlue(c));
+}
+
+QString indexed(const char *name, int index)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+// A soft, light panel behind a group of fields.
+class CardPanel : public QWidget
+{
+public:
+    explicit CardPanel(QWidget *parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+        p.fillPath(path, QColor(255, 255, 255, 150));
+        p.setPen(QPen(QColor(0, 32, 64, 70), 1));
+        p.drawPath(path);
+    }
+};
+
+// The pictures of the two picture buttons, drawn once.
+QPixmap drawnPicture(bool help)
+{
+    const int size = 30;
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF disc(2, 2, size - 4, size - 4);
+    p.setPen(QPen(QColor(255, 255, 255), 2));
+    p.setBrush(help ? QColor(32, 96, 176) : QColor(40, 140, 70));
+    p.drawEllipse(disc);
+    if (help) {
+        QFont f = ProgramFont(QStringLiteral("Verdana"), 13, true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(disc, Qt::AlignCenter, QStringLiteral("?"));
+    } else {
+        // A tick: done, back to the list.
+        QPen pen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        QPainterPath tick;
+        tick.moveTo(9, 15.5);
+        tick.lineTo(13.5, 20);
+        tick.lineTo(21.5, 10);
+        p.drawPath(tick);
+    }
+    return pm;
+}
+
+QString okay()
+{
+    return QStringLiteral("&Okay");
+}
+
+} // namespace
+
+frmSeeEntry::frmSeeEntry(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmSeeEntry"));
+    Form_Load();
+}
+
+frmSeeEntry::~frmSeeEntry() = default;
+
+void frmSeeEntry::setTag(const QString &recordNumber)
+{
+    m_tag = recordNumber;
+}
+
+void frmSeeEntry::setProvisionalControlNumber(const QString &controlText)
+{
+    m_provisional = controlText;
+}
+
+void frmSeeEntry::setExpectedIdentity(double controlNumber, const QString &caseNumber)
+{
+    m_expectedControl = controlNumber;
+    m_expectedCase = caseNumber.trimmed();
+    m_hasExpected = true;
+}
+
+QLabel *frmSeeEntry::lblSpaceFull(int index) const
+{
+    if (index == CardField::Narrative)
+        return m_spaceFull[0];
+    if (index == CardField::ChainOfCustody)
+        return m_spaceFull[1];
+    return nullptr;
+}
+
+bool frmSeeEntry::hasSaved() const
+{
+    return cmdEditSave && cmdEditSave->Tag() == QLatin1String("Saved");
+}
+
+// ---------------------------------------------------------------- loading
+
+void frmSeeEntry::Form_Load()
+{
+    setWindowTitle(AppTitle);
+    setModal(true);
+    setFont(ProgramFont(QStringLiteral("Arial"), 9));
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(14, 12, 14, 12);
+    outer->setSpacing(10);
+
+    m_panel = new QWidget(this);
+    buildFields(m_panel);
+    outer->addWidget(m_panel, 1);
+
+    buildButtons();
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
+    buttons->addWidget(cmdHelp);
+    buttons->addStretch(1);
+    for (ZelButton *b : {cmdEditEntry, cmdPrintEntry, cmdEmailEntry, cmdAddSave, cmdAddCancel,
+                         cmdEditSave, cmdEditCancel})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdFinished);
+    outer->addLayout(buttons);
+
+    buildMenu();
+
+    // Tab order: the fields in their order, then the buttons.
+    QWidget *previous = nullptr;
+    for (QWidget *w : m_field) {
+        if (previous)
+            setTabOrder(previous, w);
+        previous = w;
+    }
+    for (ZelButton *b : {cmdEditEntry, cmdPrintEntry, cmdEmailEntry, cmdAddSave, cmdAddCancel,
+                         cmdEditSave, cmdEditCancel, cmdFinished, cmdHelp}) {
+        setTabOrder(previous, b);
+        previous = b;
+    }
+
+    auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &frmSeeEntry::cmdHelp_Click);
+
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { focusMoved(now); });
+
+    resize(TwipsToPixels(13200), TwipsToPixels(10500));
+    applyBackground();
+}
+
+void frmSeeEntry::buildFields(QWidget *panelHost)
+{
+    m_field.resize(CardField::Count);
+    m_label.resize(CardField::Count);
+    const QFont labelFont = ProgramFont(QStringLiteral("Arial"), 9);
+    const QFont fieldFont = ProgramFont(QStringLiteral("Verdana"), 9);
+
+    for (int i = 0; i < CardField::Count; ++i) {
+        const CardFieldSpec &spec = CardFieldAt(i);
+        QWidget *box = nullptr;
+        if (spec.multiLine) {
+            auto *edit = new QPlainTextEdit(panelHost);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            edit->setTabChangesFocus(true);
+            edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            edit->setMinimumHeight(110);
+            connect(edit, &QPlainTextEdit::textChanged, this, [this, i] {
+                limitMultiLine(i);
+                txtField_Change(i);
+            });
+            edit->viewport()->installEventFilter(this);
+            box = edit;
+        } else {
+            auto *edit = new QLineEdit(panelHost);
+            edit->setMaxLength(spec.maxLength);
+            connect(edit, &QLineEdit::textChanged, this, [this, i] { txtField_Change(i); });
+            box = edit;
+        }
+        box->setObjectName(indexed("txtfield", i));
+        box->setFont(fieldFont);
+        box->setToolTip(spec.toolTip);
+        box->setAccessibleName(spec.caption);
+        box->setAccessibleDescription(spec.toolTip);
+        box->installEventFilter(this);
+        m_field[i] = box;
+
+        auto *label = new QLabel(spec.caption, panelHost);
+        label->setObjectName(indexed("lbl", i));
+        label->setFont(labelFont);
+        label->setBuddy(box);
+        m_label[i] = label;
+    }
+    // Design-time state: locked, out of the tab order, light cyan.
+    setFieldsEditable(false);
+    for (int i = 0; i < CardField::Count; ++i)
+        setFieldBack(i, CardFieldBack);
+
+    // The control number: white on teal, never editable.
+    auto *control = static_cast<QLineEdit *>(m_field[CardField::ControlNumber]);
+    {
+        QPalette pal = control->palette();
+        pal.setColor(QPalette::Base, qc(CardControlNumberBack));
+        pal.setColor(QPalette::Text, qc(CardControlNumberFore));
+        control->setPalette(pal);
+        QFont f = control->font();
+        f.setBold(true);
+        control->setFont(f);
+        control->setFocusPolicy(Qt::NoFocus);
+    }
+    {
+        QFont f = m_field[CardField::CaseNumber]->font();
+        f.setBold(true);
+        m_field[CardField::CaseNumber]->setFont(f);
+    }
+
+    for (int k = 0; k < 2; ++k) {
+        auto *full = new QLabel(panelHost);
+        full->setObjectName(indexed("lblSpaceFull", CardField::Narrative + k));
+        full->setFont(ProgramFont(QStringLiteral("Arial"), 8, true));
+        full->setAutoFillBackground(true);
+        QPalette pal = full->palette();
+        pal.setColor(QPalette::Window, QColor(255, 255, 225));
+        pal.setColor(QPalette::WindowText, QColor(0, 32, 64));
+        full->setPalette(pal);
+        full->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        full->hide();
+        m_spaceFull[k] = full;
+    }
+
+    lblMinimumEntryNotice = new QLabel(panelHost);
+    lblMinimumEntryNotice->setObjectName(QStringLiteral("lblMinimumEntryNotice"));
+    lblMinimumEntryNotice->setFont(ProgramFont(QStringLiteral("Arial"), 9, true));
+    lblMinimumEntryNotice->setAutoFillBackground(true);
+    {
+        QPalette pal = lblMinimumEntryNotice->palette();
+        pal.setColor(QPalette::Window, qc(CardNoticeBack));
+        pal.setColor(QPalette::WindowText, qc(CardNoticeFore));
+        lblMinimumEntryNotice->setPalette(pal);
+    }
+    lblMinimumEntryNotice->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    lblMinimumEntryNotice->setText(MinimumEntryNoticeCaption());
+    lblMinimumEntryNotice->hide();
+
+    // One cell: the label over its box (a multi-line box has its fill
+    // indicator at the right end of the label row).
+    auto cell = [this](int i) {
+        auto *v = new QVBoxLayout;
+        v->setSpacing(2);
+        if (QLabel *full = lblSpaceFull(i)) {
+            auto *row = new QHBoxLayout;
+            row->addWidget(m_label[i]);
+            row->addStretch(1);
+            row->addWidget(full);
+            v->addLayout(row);
+        } else {
+            v->addWidget(m_label[i]);
+        }
+        v->addWidget(m_field[i], CardFieldAt(i).multiLine ? 1 : 0);
+        return v;
+    };
+    auto panelGrid = [&](QVBoxLayout *host, int stretch) {
+        auto *panel = new CardPanel(panelHost);
+        auto *grid = new QGridLayout(panel);
+        grid->setContentsMargins(12, 8, 12, 10);
+        grid->setHorizontalSpacing(12);
+        grid->setVerticalSpacing(6);
+        for (int c = 0; c < 4; ++c)
+            grid->setColumnStretch(c, 1);
+        host->addWidget(panel, stretch);
+        return grid;
+    };
+
+    auto *panels = new QVBoxLayout(panelHost);
+    panels->setContentsMargins(0, 0, 0, 0);
+    panels->setSpacing(8);
+
+    using namespace CardField;
+    QGridLayout *item = panelGrid(panels, 0);
+    item->addLayout(cell(ControlNumber), 0, 0);
+    item->addLayout(cell(CaseNumber), 0, 1);
+    item->addLayout(cell(Location), 0, 2, 1, 2);
+    item->addLayout(cell(Category), 1, 0);
+    item->addLayout(cell(BrandName), 1, 1);
+    item->addLayout(cell(ModelNumber), 1, 2);
+    item->addLayout(cell(SerialNumber), 1, 3);
+    item->addLayout(cell(Description), 2, 0, 1, 3);
+    item->addLayout(cell(Value), 2, 3);
+
+    QGridLayout *people = panelGrid(panels, 0);
+    people->addLayout(cell(Owner), 0, 0, 1, 2);
+    people->addLayout(cell(ReceivedFrom), 0, 2, 1, 2);
+    people->addLayout(cell(ReceivedDate), 1, 0);
+    people->addLayout(cell(ReleasedTo), 1, 1, 1, 2);
+    people->addLayout(cell(ReleasedDate), 1, 3);
+    people->addLayout(cell(Defendant), 2, 0, 1, 2);
+    people->addWidget(lblMinimumEntryNotice, 2, 2, 1, 2, Qt::AlignRight | Qt::AlignBottom);
+
+    QGridLayout *notes = panelGrid(panels, 1);
+    notes->addLayout(cell(Narrative), 0, 0, 1, 2);
+    notes->addLayout(cell(ChainOfCustody), 0, 2, 1, 2);
+    notes->setRowStretch(0, 1);
+}
+
+void frmSeeEntry::buildButtons()
+{
+    auto make = [this](const char *name) {
+        auto *b = new ZelButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setFont(ProgramFont(QStringLiteral("Verdana"), 9, true));
+        b->setProgramLook();
+        b->setMinimumSize(TwipsToPixels(2250), TwipsToPixels(500));
+        return b;
+    };
+    cmdHelp = make("cmdHelp");
+    cmdFinished = make("cmdFinished");
+    cmdEditEntry = make("cmdEditEntry");
+    cmdAddSave = make("cmdAddSave");
+    cmdAddCancel = make("cmdAddCancel");
+    cmdEditSave = make("cmdEditSave");
+    cmdEditCancel = make("cmdEditCancel");
+    cmdPrintEntry = make("cmdPrintEntry");
+    cmdEmailEntry = make("cmdEmailEntry");
+
+    for (ZelButton *b : {cmdHelp, cmdFinished}) {
+        b->setPictureNormal(drawnPicture(b == cmdHelp));
+        b->setPicturePosition(4);
+        b->setMinimumSize(TwipsToPixels(750), TwipsToPixels(600));
+        b->setMaximumWidth(TwipsToPixels(750));
+    }
+    cmdHelp->setAccessibleName(QStringLiteral("Help"));
+    cmdFinished->setAccessibleName(QStringLiteral("Close"));
+    // Esc closes a card that only shows an entry; while adding or editing
+    // it does nothing, so typed input is never thrown away by one key.
+    cmdFinished->setCancel(true);
+
+    connect(cmdHelp, &QPushButton::clicked, this, &frmSeeEntry::cmdHelp_Click);
+    connect(cmdFinished, &QPushButton::clicked, this, &frmSeeEntry::cmdFinished_Click);
+    connect(cmdEditEntry, &QPushButton::clicked, this, &frmSeeEntry::cmdEditEntry_Click);
+    connect(cmdAddSave, &QPushButton::clicked, this, &frmSeeEntry::cmdAddSave_Click);
+    connect(cmdAddCancel, &QPushButton::clicked, this, &frmSeeEntry::cmdAddCancel_Click);
+    connect(cmdEditSave, &QPushButton::clicked, this, &frmSeeEntry::cmdEditSave_Click);
+    connect(cmdEditCancel, &QPushButton::clicked, this, &frmSeeEntry::cmdEditCancel_Click);
+    connect(cmdPrintEntry, &QPushButton::clicked, this, &frmSeeEntry::cmdPrintEntry_Click);
+    connect(cmdEmailEntry, &QPushButton::clicked, this, &frmSeeEntry::cmdEmailEntry_Click);
+
+    SetUpButtons();
+}
+
+void frmSeeEntry::buildMenu()
+{
+    menuCategorymenu = new QMenu(this);
+    menuCategorymenu->setObjectName(QStringLiteral("menuCategorymenu"));
+    menuCategorymenu->setFont(ProgramFont(QStringLiteral("Arial"), 9));
+    m_menuItem.resize(CategoryMenuLast + 1);
+    const QVector<CategoryMenuItem> &items = CategoryMenuItems();
+    for (int i = 1; i <= items.size(); ++i) {
+        const CategoryMenuItem &item = items.at(i - 1);
+        QAction *a = item.separator ? menuCategorymenu->addSeparator()
+                                    : menuCategorymenu->addAction(item.caption);
+        a->setObjectName(indexed("menuCategory", i));
+        if (!item.separator)
+            connect(a, &QAction::triggered, this, [this, i] { menuCategory_Click(i); });
+        m_menuItem[i] = a;
+    }
+}
+
+void frmSeeEntry::applyBackground()
+{
+    if (m_viewing) {
+        QPalette pal = palette();
+        pal.setBrush(QPalette::Window, qc(CardExistingBack));
+        setPalette(pal);
+        setAutoFillBackground(true);
+    } else {
+        TileBackground(BackgroundTile(), this);
+    }
+}
+
+void frmSeeEntry::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    if (!m_viewing)
+        TileBackground(BackgroundTile(), this);
+}
+
+// ---------------------------------------------------------------- opening
+
+int frmSeeEntry::exec()
+{
+    if (!Form_Activate())
+        return QDialog::Rejected;
+    return QDialog::exec();
+}
+
+void frmSeeEntry::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_activated && !Form_Activate())
+        QTimer::singleShot(0, this, &QDialog::reject);
+}
+
+bool frmSeeEntry::Form_Activate()
+{
+    if (m_activated)
+        return !m_openFailed;
+    m_activated = true;
+    m_openFailed = true; // until it has opened
+
+    m_recordNumber = m_tag.trimmed().toInt();
+    if (!m_provisional.isEmpty()) {
+        setWindowTitle(CardAddingCaption());
+        m_adding = true;
+        m_editing = true;
+        ShowRequiredEntries(true);
+        setFieldText(CardField::ControlNumber, m_provisional);
+        m_fromTemplate = m_recordNumber > 0;
+        setFieldsEditable(true);
+        for (int i = 1; i < CardField::Count; ++i)
+            setFieldText(i, QString());
+    } else {
+        setWindowTitle(CardViewingCaption());
+        m_viewing = true;
+        m_editing = false;
+        applyBackground();
+    }
+
+    m_opening = QStringList();
+    for (int i = 0; i < CardField::Count; ++i)
+        m_opening << QString();
+    if (m_viewing || m_fromTemplate) {
+        // One record, read on its own: the card opens as fast on a full
+        // file as on a small one.
+        if (!OpenDataFile())
+            return false;
+        const bool present = m_recordNumber >= 1 && m_recordNumber <= RecordCount;
+        const EntryRecord entry = present ? ReadEntry(m_recordNumber) : EntryRecord();
+        CloseDataFile();
+        const bool expected =
+            !m_hasExpected || EntryIdentity{m_expectedControl, m_expectedCase}.matches(entry);
+        if (!present || !expected) {
+            ListNeedsReload = true;
+            ShowStoreResult(present ? StoreResult::Changed : StoreResult::Missing);
+            return false;
+        }
+        m_asRead = entry;
+        m_identity = EntryIdentity::of(entry);
+        m_opening = CardTextsFromEntry(entry);
+        if (m_viewing)
+            showOpeningValues();
+    }
+    if (m_adding)
+        m_opening[CardField::ControlNumber] = m_provisional;
+
+    SetUpButtons();
+    if (m_adding)
+        m_field[CardField::CaseNumber]->setFocus(Qt::OtherFocusReason);
+    else
+        cmdFinished->setFocus(Qt::OtherFocusReason);
+    m_openFailed = false;
+    m_started = true;
+    // Focus given before the window was active arrives now.
+    if (isActiveWindow() && QApplication::focusWidget())
+        focusMoved(QApplication::focusWidget());
+    return true;
+}
+
+void frmSeeEntry::showOpeningValues()
+{
+    for (int i = 0; i < CardField::Count; ++i)
+        setFieldText(i, m_opening.value(i));
+}
+
+// ---------------------------------------------------------------- fields
+
+QString frmSeeEntry::fieldText(int index) const
+{
+    QWidget *w = m_field.value(index);
+    if (auto *line = qobject_cast<QLineEdit *>(w))
+        return line->text();
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(w))
+        return CardRecordText(plain->toPlainText());
+    return QString();
+}
+
+void frmSeeEntry::setFieldText(int index, const QString &recordText)
+{
+    QWidget *w = m_field.value(index);
+    if (auto *line = qobject_cast<QLineEdit *>(w)) {
+        if (line->text() != recordText)
+            line->setText(recordText);
+    } else if (auto *plain = qobject_cast<QPlainTextEdit *>(w)) {
+        const QString shown = CardShownText(recordText);
+        if (plain->toPlainText() != shown)
+            plain->setPlainText(shown);
+    }
+}
+
+QStringList frmSeeEntry::fieldTexts() const
+{
+    QStringList texts;
+    for (int i = 0; i < CardField::Count; ++i)
+        texts << fieldText(i);
+    return texts;
+}
+
+int frmSeeEntry::fieldIndexOf(const QObject *widget) const
+{
+    for (int i = 0; i < m_field.size(); ++i) {
+        QWidget *f = m_field[i];
+        if (widget == f)
+            return i;
+        if (auto *plain = qobject_cast<QPlainTextEdit *>(f); plain && widget == plain->viewport())
+            return i;
+    }
+    return -1;
+}
+
+void frmSeeEntry::setFieldsEditable(bool editable)
+{
+    for (int i = 1; i < m_field.size(); ++i) {
+        QWidget *w = m_field[i];
+        w->setFocusPolicy(editable ? Qt::StrongFocus : Qt::NoFocus);
+        // Boxes stay locked until entered.
+        if (auto *line = qobject_cast<QLineEdit *>(w))
+            line->setReadOnly(true);
+        else if (auto *plain = qobject_cast<QPlainTextEdit *>(w))
+            plain->setReadOnly(true);
+    }
+    if (!m_field.isEmpty()) {
+        auto *control = static_cast<QLineEdit *>(m_field[CardField::ControlNumber]);
+        control->setReadOnly(true);
+    }
+}
+
+void frmSeeEntry::setFieldBack(int index, OleColor colour)
+{
+    QWidget *w = m_field.value(index);
+    if (!w || index == CardField::ControlNumber)
+        return;
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Base, qc(colour));
+    pal.setColor(QPalette::Text, Qt::black);
+    w->setPalette(pal);
+}
+
+void frmSeeEntry::setLabelBold(int index, bool bold)
+{
+    QLabel *label = m_label.value(index);
+    if (!label)
+        return;
+    QFont f = label->font();
+    f.setBold(bold);
+    label->setFont(f);
+}
+
+void frmSeeEntry::limitMultiLine(int index)
+{
+    // The limit counts the record's form, where a line break is CR LF. A
+    // paste that does not fit is cut where it was inserted, as a text box
+    // with an input limit does.
+    auto *plain = qobject_cast<QPlainTextEdit *>(m_field.value(index));
+    if (!plain || m_limiting)
+        return;
+    const int limit = CardFieldAt(index).maxLength;
+    const QString shown = plain->toPlainText();
+    int excess = int(CardRecordText(shown).size()) - limit;
+    if (excess <= 0)
+        return;
+    m_limiting = true;
+    QTextCursor cursor = plain->textCursor();
+    const int end = cursor.position();
+    int start = end;
+    while (excess > 0 && start > 0) {
+        --start;
+        excess -= shown.at(start) == QLatin1Char('\n') ? 2 : 1;
+    }
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    if (excess > 0) {
+        // Nothing before the caret to take away: cut the end.
+        QString rest = plain->toPlainText();
+        while (excess > 0 && !rest.isEmpty()) {
+            excess -= rest.endsWith(QLatin1Char('\n')) ? 2 : 1;
+            rest.chop(1);
+        }
+        plain->setPlainText(rest);
+        cursor = plain->textCursor();
+        cursor.movePosition(QTextCursor::End);
+    }
+    plain->setTextCursor(cursor);
+    m_limiting = false;
+    QApplication::beep();
+}
+
+bool frmSeeEntry::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const int i = fieldIndexOf(watched);
+        if (i >= 0)
+            txtfield_DblClick(i);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Focus follows the application's focus changes: a field's GotFocus runs
+// when the focus reaches it from anywhere in this window, its LostFocus when
+// the focus moves on to another control of this window. Focus that only
+// leaves for a moment (the category menu, a message box, another
+// application) is not a change.
+void frmSeeEntry::focusMoved(QWidget *now)
+{
+    if (!m_started || !now || (now != this && !isAncestorOf(now)))
+        return;
+    const int index = fieldIndexOf(now);
+    if (index == m_focusField)
+        return;
+    if (m_focusField >= 0) {
+        const int left = m_focusField;
+        m_focusField = -1;
+        txtField_LostFocus(left);
+    }
+    if (index >= 1)
+        txtField_GotFocus(index);
+}
+
+void frmSeeEntry::txtField_GotFocus(int index)
+{
+
+    if (!m_started || index < 1)
+        return;
+    if (!m_editing) {
+        // No caret is left in a read-only field.
+        if (cmdFinished->isVisible())
+            cmdFinished->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    m_focusField = index;
+    QWidget *w = m_field[index];
+    auto *line = qobject_cast<QLineEdit *>(w);
+    auto *plain = qobject_cast<QPlainTextEdit *>(w);
+    if (line)
+        line->setReadOnly(false);
+    if (plain)
+        plain->setReadOnly(false);
+    if (fieldText(index).isEmpty())
+        setFieldText(index, m_opening.value(index));
+
+    setFieldBack(index, m_adding ? CardAddingFocusBack : CardEditingFocusBack);
+    if (line)
+        line->end(false);
+    if (plain)
+        plain->moveCursor(QTextCursor::End);
+    setLabelBold(index, true);
+
+    if (index == CardField::Category) {
+        if (fieldText(index).isEmpty())
+            ShowCategoryMenu();
+        else
+            m_label[index]->setText(CategoryChangeHint());
+    }
+    if (index == CardField::ReceivedDate && fieldText(index).trimmed().isEmpty()) {
+        setFieldText(index, TodayText(desktop().now()));
+        line->selectAll();
+    }
+}
+
+void frmSeeEntry::txtField_LostFocus(int index)
+{
+
+    if (index < 1)
+        return;
+    QWidget *w = m_field[index];
+    if (auto *line = qobject_cast<QLineEdit *>(w))
+        line->setReadOnly(true);
+    else if (auto *plain = qobject_cast<QPlainTextEdit *>(w))
+        plain->setReadOnly(true);
+    // What the box shows is what the record will hold.
+    setFieldText(index, StorableText(fieldText(index).trimmed()));
+    setFieldBack(index, CardFieldBack);
+    setLabelBold(index, false);
+    if (index == CardField::Category)
+        m_label[index]->setText(CardFieldAt(index).caption);
+}
+
+void frmSeeEntry::txtfield_DblClick(int index)
+{
+    if (index != CardField::Category || !m_editing)
+        return;
+    auto *line = qobject_cast<QLineEdit *>(m_field[index]);
+    if (line && !line->isReadOnly())
+        ShowCategoryMenu();
+}
+
+void frmSeeEntry::txtField_Change(int index)
+{
+    if (!m_started)
+        return;
+    if (m_editing) {
+        ZelButton *save = m_adding ? cmdAddSave : cmdEditSave;
+        const bool filled = RequiredFieldsFilled(fieldTexts());
+        if (save->isEnabled() != filled) {
+            save->setEnabled(filled);
+            save->Refresh();
+        }
+    }
+    if (QLabel *full = lblSpaceFull(index)) {
+        const QString caption =
+            FillIndicatorCaption(int(fieldText(index).size()), CardFieldAt(index).maxLength);
+        full->setText(caption);
+        full->setVisible(!caption.isEmpty());
+        full->adjustSize();
+    }
+}
+
+void frmSeeEntry::ShowCategoryMenu()
+{
+    QWidget *box = m_field[CardField::Category];
+    menuCategorymenu->popup(box->mapToGlobal(QPoint(0, box->height())));
+}
+
+void frmSeeEntry::menuCategory_Click(int index)
+{
+    auto *box = static_cast<QLineEdit *>(m_field[CardField::Category]);
+    box->setText(CategoryForMenuItem(index));
+    if (CategoryMenuMovesOn(index))
+        m_field[CardField::BrandName]->setFocus(Qt::OtherFocusReason);
+    else
+        box->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------- modes
+
+void frmSeeEntry::ShowRequiredEntries(bool show)
+{
+    lblMinimumEntryNotice->setVisible(show);
+    for (int i : RequiredCardFields()) {
+        QPalette pal = m_label[i]->palette();
+        pal.setColor(QPalette::WindowText, qc(show ? CardRequiredLabel : CardPlainLabel));
+        m_label[i]->setPalette(pal);
+    }
+}
+
+void frmSeeEntry::SetUpButtons()
+{
+    CardMode mode;
+    mode.adding = m_adding;
+    mode.viewing = m_viewing;
+    mode.editing = m_editing;
+    const bool filled = m_started || m_activated ? RequiredFieldsFilled(fieldTexts()) : false;
+    const QVector<CardButtonSpec> specs = CardButtons(mode, CurrentAccessLevel, filled);
+    for (const CardButtonSpec &spec : specs) {
+        auto *b = findChild<ZelButton *>(spec.name);
+        if (!b)
+            continue;
+        if (!spec.caption.isEmpty())
+            b->setText(spec.caption);
+        b->setToolTip(spec.toolTip);
+        b->setAccessibleDescription(spec.toolTip);
+        b->setVisible(spec.visible);
+        b->setEnabled(spec.enabled);
+        b->Refresh();
+    }
+}
+
+void frmSeeEntry::keyPressEvent(QKeyEvent *event)
+{
+    // Esc only closes a card that shows an entry (its Finished button);
+    // while adding or editing it is not a way to throw input away.
+    if (event->key() == Qt::Key_Escape && (m_adding || m_editing)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------- checks
+
+bool frmSeeEntry::GoodData()
+{
+    const CardCheck check = CheckGoodData(fieldTexts());
+    for (int k = 0; k < check.messages.size(); ++k) {
+        ShowMsgBox(EntryErrorTitle(), 2, check.messages.at(k), 1, false, {okay()});
+        m_field[check.failedFields.at(k)]->setFocus(Qt::OtherFocusReason);
+    }
+    if (check.clearReleasedDate)
+        setFieldText(CardField::ReleasedDate, QString());
+    return check.ok;
+}
+
+// ---------------------------------------------------------------- buttons
+
+void frmSeeEntry::cmdAddSave_Click()
+{
+    if (!m_adding || !GoodData())
+        return;
+    EntryRecord entry; // reserved fields blank
+    FillEntryFromCard(entry, fieldTexts());
+    // The control number is the moment of saving, stamped by the append.
+    const StoreResult result = AppendEntry(entry);
+    if (result != StoreResult::Ok) {
+        // Nothing was written; the input stays for another try.
+        ShowStoreResult(result);
+        return;
+    }
+    ListNeedsReload = true;
+    accept();
+}
+
+void frmSeeEntry::cmdAddCancel_Click()
+{
+    reject();
+}
+
+void frmSeeEntry::cmdFinished_Click()
+{
+    if (hasSaved())
+        accept();
+    else
+        reject();
+}
+
+void frmSeeEntry::cmdEditEntry_Click()
+{
+
+    if (!m_viewing || m_editing || CurrentAccessLevel < 2)
+        return;
+    m_editing = true;
+    ShowRequiredEntries(true);
+    SetUpButtons();
+    setFieldsEditable(true);
+    m_field[CardField::CaseNumber]->setFocus(Qt::OtherFocusReason);
+}
+
+void frmSeeEntry::cmdEditSave_Click()
+{
+
+    if (!m_viewing || !m_editing)
+        return;
+    if (GoodData()) {
+        EntryRecord edited = m_asRead;
+        FillEntryFromCard(edited, fieldTexts());
+        const StoreResult result = SaveEditedEntry(m_recordNumber, m_identity, edited);
+        switch (result) {
+        case StoreResult::Ok:
+            cmdEditSave->setTag(QStringLiteral("Saved"));
+            ListNeedsReload = true;
+            // The card now shows, and goes back to, what was stored.
+            m_asRead = edited;
+            m_identity = EntryIdentity::of(edited);
+            m_opening = CardTextsFromEntry(edited);
+            break;
+        case StoreResult::Changed:
+        case StoreResult::Missing:
+            // Another workstation changed or removed this entry: nothing
+            // was written; the list must be loaded again.
+            ListNeedsReload = true;
+            ShowStoreResult(result);
+            m_editing = false;
+            reject();
+            return;
+        default:
+            // Nothing was written (folder busy, file or log not
+            // available): the changes stay on the card for another try.
+            ShowStoreResult(result);
+            return;
+        }
+    }
+    cmdEditCancel_Click();
+}
+
+void frmSeeEntry::cmdEditCancel_Click()
+{
+
+    if (!m_viewing)
+        return;
+    m_editing = false;
+    // Leave the focused field first, so that its LostFocus runs now.
+    if (m_focusField >= 0) {
+        const int left = m_focusField;
+        m_focusField = -1;
+        txtField_LostFocus(left);
+    }
+    setFieldsEditable(false);
+    showOpeningValues();
+    for (int i = 1; i < CardField::Count; ++i) {
+        setFieldBack(i, CardFieldBack);
+        setLabelBold(i, false);
+    }
+    m_label[CardField::Category]->setText(CardFieldAt(CardField::Category).caption);
+    ShowRequiredEntries(false);
+    SetUpButtons();
+    if (cmdEditEntry->isEnabled())
+        cmdEditEntry->setFocus(Qt::OtherFocusReason);
+    else
+        cmdFinished->setFocus(Qt::OtherFocusReason);
+}
+
+void frmSeeEntry::laterRelease(const QString &title, const QString &what)
+{
+    ShowMsgBox(title, 5,
+               what + QStringLiteral(" comes with a later release of ") + AppTitle +
+                   QStringLiteral(".") + CrLf + QStringLiteral("Nothing has been sent or printed."),
+               1, false, {okay()});
+}
+
+void frmSeeEntry::cmdPrintEntry_Click()
+{
+    laterRelease(QStringLiteral("Print this Entry"), QStringLiteral("Printing an entry"));
+}
+
+void frmSeeEntry::cmdEmailEntry_Click()
+{
+    laterRelease(QStringLiteral("E-mail this Entry"), QStringLiteral("E-mailing an entry"));
+}
+
+void frmSeeEntry::cmdHelp_Click()
+{
+    OpenManual();
+}
