@@ -145,14 +145,14 @@ void TestFindRules::criteriaOnClosing()
     QCOMPARE(c.summaryName, QStringLiteral("Quarterly Summary"));
 
     ApplyCriteria(c);
-    QCOMPARE(SearchOption, 16);
-    QCOMPARE(SummaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));
+    QCOMPARE(Search.SearchOption, 16);
+    QCOMPARE(Search.SummaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));
     ApplyCriteria(CriteriaOnClosing(true, 1, " ring", QDate(), 0, 1));
-    QCOMPARE(SearchPhrase, QStringLiteral("ring"));
-    QCOMPARE(SearchOption, 1);
-    QCOMPARE(IgnoreCaps, 0);
-    QCOMPARE(WholeWordOnly, 1);
-    QVERIFY(!SummaryStartDate.isValid());
+    QCOMPARE(Search.SearchPhrase, QStringLiteral("ring"));
+    QCOMPARE(Search.SearchOption, 1);
+    QCOMPARE(Search.IgnoreCaps, 0);
+    QCOMPARE(Search.WholeWordOnly, 1);
+    QVERIFY(!Search.SummaryStartDate.isValid());
 }
 
 QTEST_GUILESS_MAIN(TestFindRules)

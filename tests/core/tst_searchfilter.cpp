@@ -303,17 +303,17 @@ void TestSearchFilter::criteriaFromProgramValues()
 {
     TestEnvironment env;
     const EntryRecord e = Sample();
-    SearchPhrase = "SMART";
-    SearchOption = 10;
-    IgnoreCaps = 0;
-    WholeWordOnly = 1;
+    Search.SearchPhrase = "SMART";
+    Search.SearchOption = 10;
+    Search.IgnoreCaps = 0;
+    Search.WholeWordOnly = 1;
     QVERIFY(!SearchFilter::fromGlobals(SearchFilter::Mode::Text).accepts(e));
-    IgnoreCaps = 1;
+    Search.IgnoreCaps = 1;
     QVERIFY(SearchFilter::fromGlobals(SearchFilter::Mode::Text).accepts(e));
-    SearchOption = 13;
-    SummaryStartDate = QDateTime(QDate(2009, 1, 5), QTime(0, 0));
+    Search.SearchOption = 13;
+    Search.SummaryStartDate = QDateTime(QDate(2009, 1, 5), QTime(0, 0));
     QVERIFY(SearchFilter::fromGlobals(SearchFilter::Mode::Date).accepts(e));
-    SummaryStartDate = QDateTime(QDate(2009, 1, 6), QTime(0, 0));
+    Search.SummaryStartDate = QDateTime(QDate(2009, 1, 6), QTime(0, 0));
     QVERIFY(!SearchFilter::fromGlobals(SearchFilter::Mode::Date).accepts(e));
     QVERIFY(SearchFilter::fromGlobals(SearchFilter::Mode::None).accepts(e));
 }

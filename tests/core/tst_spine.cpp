@@ -149,12 +149,12 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.answerMsgBox(2, true, "Title");
-        QCOMPARE(ShowMsgBox("Title", 3, "Line one\r\nLine two", 2, true, {"&Yes", "&No"}), 2);
-        QCOMPARE(MsgBoxChoice, 2);
-        QCOMPARE(MsgBoxDontShow, true);
-        QCOMPARE(MsgBoxTitle, QStringLiteral("Title"));
-        QCOMPARE(MsgBoxButtons, QStringList({"&Yes", "&No"}));
+        const MsgBoxAnswer answer =
+            ShowMsgBox("Title", 3, "Line one\r\nLine two", 2, true, {"&Yes", "&No"});
+        QCOMPARE(answer.choice, 2);
+        QCOMPARE(answer.dontShow, true);
         const MsgBoxRequest &r = env.desktop.msgBoxes.last();
+        QCOMPARE(r.buttons, QStringList({"&Yes", "&No"}));
         QCOMPARE(r.icon, 3);
         QCOMPARE(r.text, QStringLiteral("Line one\r\nLine two"));
         QCOMPARE(r.defaultButton, 2);
@@ -162,11 +162,12 @@ private slots:
 
         // Closed without a button: 0, and the box counts as not ticked.
         env.desktop.answerMsgBox(0, true);
-        QCOMPARE(ShowMsgBox("T", 2, "x", 1, true, {"&Okay"}), 0);
-        QCOMPARE(MsgBoxDontShow, false);
+        const MsgBoxAnswer closed = ShowMsgBox("T", 2, "x", 1, true, {"&Okay"});
+        QCOMPARE(closed.choice, 0);
+        QCOMPARE(closed.dontShow, false);
         // An answer naming no button is taken as no button.
         env.desktop.answerMsgBox(3);
-        QCOMPARE(ShowMsgBox("T", 2, "x", 1, false, {"&Okay", "&Cancel"}), 0);
+        QCOMPARE(ShowMsgBox("T", 2, "x", 1, false, {"&Okay", "&Cancel"}).choice, 0);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
@@ -224,7 +225,6 @@ private slots:
         env.desktop.setOpenUrlResult(false);
         env.desktop.answerMsgBox(1, false, "Connection Error");
         OpenLink(2, "");
-        QCOMPARE(LastApiResult, 0L);
         const MsgBoxRequest &r = env.desktop.msgBoxes.last();
         QCOMPARE(r.icon, 2);
         QCOMPARE(r.text, QStringLiteral("An internet connection\r\ncould not be established."));

@@ -23,11 +23,11 @@ const PickerBounds Bounds{QDate(2001, 3, 4), QDate(2012, 11, 30)};
 
 void StartMainWindowValues()
 {
-    SearchPhrase.clear();
-    SearchOption = 1;
-    IgnoreCaps = 1;
-    WholeWordOnly = 0;
-    SummaryStartDate = QDateTime();
+    Search.SearchPhrase.clear();
+    Search.SearchOption = 1;
+    Search.IgnoreCaps = 1;
+    Search.WholeWordOnly = 0;
+    Search.SummaryStartDate = QDateTime();
 }
 
 // The day table of the dropped-down calendar, where keys go.
@@ -113,14 +113,14 @@ void TestFrmFind::opening()
 void TestFrmFind::openingAfterSummaryKeepsPhraseAndBoxes()
 {
     TestEnvironment env;
-    SearchPhrase = QStringLiteral("gold ring");
-    SearchOption = 16;
-    IgnoreCaps = 0;
-    WholeWordOnly = 1;
+    Search.SearchPhrase = QStringLiteral("gold ring");
+    Search.SearchOption = 16;
+    Search.IgnoreCaps = 0;
+    Search.WholeWordOnly = 1;
     frmFind w(Bounds);
     ShowAndWait(w);
     QVERIFY(w.optFind[1]->isChecked());
-    QCOMPARE(SearchOption, 1);
+    QCOMPARE(Search.SearchOption, 1);
     QCOMPARE(w.txtSearchPhrase->text(), QStringLiteral("gold ring"));
     QCOMPARE(w.txtSearchPhrase->selectedText(), QStringLiteral("gold ring"));
     QVERIFY(!w.chkCapStatus->isChecked());
@@ -131,7 +131,7 @@ void TestFrmFind::openingAfterSummaryKeepsPhraseAndBoxes()
     QVERIFY(!w.calPickDate->calendarIsDown());
 
     // A text option other than the first is kept.
-    SearchOption = 11;
+    Search.SearchOption = 11;
     frmFind w2(Bounds);
     ShowAndWait(w2);
     QVERIFY(w2.optFind[11]->isChecked());
@@ -141,7 +141,7 @@ void TestFrmFind::phraseRulesAndTextSearch()
 {
     TestEnvironment env;
     StartMainWindowValues();
-    SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0)); // an earlier summary
+    Search.SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0)); // an earlier summary
     ZelButton findEntries;
     findEntries.setTag(QStringLiteral("old"));
     frmFind w(Bounds, &findEntries);
@@ -173,11 +173,11 @@ void TestFrmFind::phraseRulesAndTextSearch()
     QTest::keyClick(w.txtSearchPhrase, Qt::Key_Return);
     QVERIFY(!w.isVisible());
     QVERIFY(w.searchChosen());
-    QCOMPARE(SearchPhrase, QStringLiteral("Remington"));
-    QCOMPARE(SearchOption, 6);
-    QCOMPARE(IgnoreCaps, 0);
-    QCOMPARE(WholeWordOnly, 1);
-    QVERIFY(!SummaryStartDate.isValid());
+    QCOMPARE(Search.SearchPhrase, QStringLiteral("Remington"));
+    QCOMPARE(Search.SearchOption, 6);
+    QCOMPARE(Search.IgnoreCaps, 0);
+    QCOMPARE(Search.WholeWordOnly, 1);
+    QVERIFY(!Search.SummaryStartDate.isValid());
     QVERIFY(!w.timerFlashButton->isActive());
     QCOMPARE(findEntries.Tag(), QStringLiteral("old")); // only summaries set it
     QCOMPARE(env.desktop.msgBoxes.size(), 0);
@@ -187,7 +187,7 @@ void TestFrmFind::monthlyRefusedThenAccepted()
 {
     TestEnvironment env;
     StartMainWindowValues();
-    SearchPhrase = QStringLiteral("ring");
+    Search.SearchPhrase = QStringLiteral("ring");
     ZelButton findEntries;
     frmFind w(Bounds, &findEntries);
     ShowAndWait(w);
@@ -237,9 +237,9 @@ void TestFrmFind::monthlyRefusedThenAccepted()
     QTest::mouseClick(w.cmdFind, Qt::LeftButton);
     QVERIFY(!w.isVisible());
     QVERIFY(w.searchChosen());
-    QCOMPARE(SearchPhrase, QString());
-    QCOMPARE(SearchOption, 15);
-    QCOMPARE(SummaryStartDate, QDateTime(QDate(2009, 2, 1), QTime(0, 0)));
+    QCOMPARE(Search.SearchPhrase, QString());
+    QCOMPARE(Search.SearchOption, 15);
+    QCOMPARE(Search.SummaryStartDate, QDateTime(QDate(2009, 2, 1), QTime(0, 0)));
     QCOMPARE(findEntries.Tag(), QStringLiteral("Monthly Summary"));
     QCOMPARE(env.desktop.pendingAnswers(), 0);
 }
@@ -287,8 +287,8 @@ void TestFrmFind::summaryWaitsForTheCalendar()
     QTest::mouseClick(w.cmdFind, Qt::LeftButton);
     QCOMPARE(env.desktop.msgBoxes.size(), 1);
     QVERIFY(!w.isVisible());
-    QCOMPARE(SearchOption, 14);
-    QCOMPARE(SummaryStartDate, QDateTime(QDate(2005, 6, 7), QTime(0, 0)));
+    QCOMPARE(Search.SearchOption, 14);
+    QCOMPARE(Search.SummaryStartDate, QDateTime(QDate(2005, 6, 7), QTime(0, 0)));
     QCOMPARE(findEntries.Tag(), QStringLiteral("Weekly Summary"));
 }
 
@@ -297,7 +297,7 @@ void TestFrmFind::cancelEscAndCloseBox()
     TestEnvironment env;
     for (int how = 0; how < 3; ++how) {
         StartMainWindowValues();
-        SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0));
+        Search.SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0));
         frmFind w(Bounds);
         ShowAndWait(w);
         QTest::keyClicks(w.txtSearchPhrase, "pistol");
@@ -314,11 +314,11 @@ void TestFrmFind::cancelEscAndCloseBox()
             w.close();
         QVERIFY(!w.isVisible());
         QVERIFY(!w.searchChosen());
-        QCOMPARE(SearchPhrase, QString());
-        QVERIFY(!SummaryStartDate.isValid());
-        QCOMPARE(SearchOption, 7);
-        QCOMPARE(IgnoreCaps, 0);
-        QCOMPARE(WholeWordOnly, 1);
+        QCOMPARE(Search.SearchPhrase, QString());
+        QVERIFY(!Search.SummaryStartDate.isValid());
+        QCOMPARE(Search.SearchOption, 7);
+        QCOMPARE(Search.IgnoreCaps, 0);
+        QCOMPARE(Search.WholeWordOnly, 1);
         QVERIFY(!w.timerFlashButton->isActive());
 
         // The next opening: empty phrase, the boxes as they were.
@@ -343,8 +343,8 @@ void TestFrmFind::cancelEscAndCloseBox()
     QVERIFY(w.isVisible());
     QTest::keyClick(w.calPickDate, Qt::Key_Escape);
     QVERIFY(!w.isVisible());
-    QCOMPARE(SearchOption, 17);
-    QVERIFY(!SummaryStartDate.isValid());
+    QCOMPARE(Search.SearchOption, 17);
+    QVERIFY(!Search.SummaryStartDate.isValid());
     QCOMPARE(findEntries.Tag(), QString());
 }
 

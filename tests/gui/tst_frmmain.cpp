@@ -178,9 +178,9 @@ private slots:
         QCOMPARE(w->lbl[7]->text(),
                  QStringLiteral("Description (Name of Item, Size, Color, Type, etc.)"));
         QCOMPARE(w->txtfield[5]->accessibleName(), QStringLiteral("Model Number/Name"));
-        QCOMPARE(SearchOption, 1);
-        QCOMPARE(IgnoreCaps, 1);
-        QCOMPARE(WholeWordOnly, 0);
+        QCOMPARE(Search.SearchOption, 1);
+        QCOMPARE(Search.IgnoreCaps, 1);
+        QCOMPARE(Search.WholeWordOnly, 0);
 
         // One entry: no sort frame, no shading, no Search, Print or Export.
         QCOMPARE(env.desktop.msgBoxes.size(), 0);

@@ -214,7 +214,7 @@ void TestMainSearch::textSearchAndBack()
     QCOMPARE(shownButtons(*w), QStringLiteral("SeeAllEntries PrintList ExportData SeeEntry"));
     QVERIFY(w->timerFlashButton->isActive());
     QCOMPARE(searchLog(), QStringList{LogPrefix + "'GUN'"});
-    QCOMPARE(SearchPhrase, QStringLiteral("GUN"));
+    QCOMPARE(Search.SearchPhrase, QStringLiteral("GUN"));
 
     // "See All Entries" stops the pulse and brings the full list back.
     w->cmdSeeAllEntries->click();

@@ -151,7 +151,7 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
     const QByteArray bytes = ToWindows1252(line + CrLf);
     if (QFileInfo(path).isFile()) {
         // Writable for the append; the result only matters through the open.
-        LastApiResult = QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
     }
 
     QFile file(path);
@@ -169,7 +169,7 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
 
     // Read-only between writes, also when the append failed.
     if (QFileInfo(path).isFile())
-        LastApiResult = QFile::setPermissions(path, QFile::permissions(path) & ~kWriteBits);
+        QFile::setPermissions(path, QFile::permissions(path) & ~kWriteBits);
     return ok;
 }
 

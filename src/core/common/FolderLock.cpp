@@ -76,7 +76,8 @@ bool FolderLock::acquire()
                    DataPath(QString()) + CrLf + CrLf + QStringLiteral("Nothing has been changed.");
         }
         const int choice = ShowMsgBox(QStringLiteral("Data folder busy"), 4, text, 1, false,
-                                      {QStringLiteral("&Retry"), QStringLiteral("&Cancel")});
+                                      {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
+                               .choice;
         if (choice != 1)
             return false;
     }

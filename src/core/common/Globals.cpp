@@ -36,18 +36,5 @@ void ResetProgramState()
     CurrentAccessLevel = 0;
     AgencyName.clear();
     ListNeedsReload = false;
-    SearchPhrase.clear();
-    SearchOption = 0;
-    IgnoreCaps = 0;
-    WholeWordOnly = 0;
-    SummaryStartDate = QDateTime();
-    MsgBoxTitle.clear();
-    MsgBoxIcon = 0;
-    MsgBoxText.clear();
-    MsgBoxDefault = 1;
-    MsgBoxOfferDontShow = false;
-    MsgBoxButtons.clear();
-    MsgBoxChoice = 0;
-    MsgBoxDontShow = false;
-    LastApiResult = 0;
+    Search = SearchCriteria();
 }

@@ -32,26 +32,15 @@ inline QString AgencyName;
 
 inline bool ListNeedsReload = false;
 
-// Search criteria handed from the search window to the main list.
-inline QString SearchPhrase;
-inline int SearchOption = 0;
-inline int IgnoreCaps = 0;
-inline int WholeWordOnly = 0;
-inline QDateTime SummaryStartDate;
-
-// Message box arguments and results (see ShowMsgBox).
-inline QString MsgBoxTitle;
-inline int MsgBoxIcon = 0;
-inline QString MsgBoxText;
-inline int MsgBoxDefault = 1;
-inline bool MsgBoxOfferDontShow = false;
-inline QStringList MsgBoxButtons; // element 0 is button 1
-inline int MsgBoxChoice = 0;
-inline bool MsgBoxDontShow = false;
-
-// Result of the last call to the operating system made by the log writers,
-// the shell-open procedures, backup and restore and the folder browser.
-inline long LastApiResult = 0;
+// The search criteria handed from the search window to the main list.
+struct SearchCriteria {
+    QString SearchPhrase; // a text search's phrase; empty for a summary
+    int SearchOption = 0; // the search window's option, 1..17
+    int IgnoreCaps = 0;   // 1: letter case does not count
+    int WholeWordOnly = 0;
+    QDateTime SummaryStartDate; // a summary's first day at midnight, else invalid
+};
+inline SearchCriteria Search;
 
 inline const QString TempFileName = QStringLiteral("TempFile.$$$");
 inline const QString UserFileName = QStringLiteral("User.List");

@@ -1,22 +1,12 @@
 #include "core/common/MsgBox.h"
 
-#include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 
 #include <cmath>
 
-int ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
-               bool offerDontShow, const QStringList &buttons)
+MsgBoxAnswer ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
+                        bool offerDontShow, const QStringList &buttons)
 {
-    MsgBoxTitle = title;
-    MsgBoxIcon = icon;
-    MsgBoxText = text;
-    MsgBoxDefault = defaultButton;
-    MsgBoxOfferDontShow = offerDontShow;
-    MsgBoxButtons = buttons;
-    MsgBoxChoice = 0;
-    MsgBoxDontShow = false;
-
     MsgBoxRequest request;
     request.title = title;
     request.icon = icon;
@@ -24,12 +14,18 @@ int ShowMsgBox(const QString &title, int icon, const QString &text, int defaultB
     request.defaultButton = defaultButton;
     request.offerDontShow = offerDontShow;
     request.buttons = buttons;
+    return ShowMsgBox(request);
+}
+
+MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request)
+{
     const MsgBoxAnswer answer = desktop().messageBox(request);
-    if (answer.choice >= 0 && answer.choice <= buttons.size()) {
-        MsgBoxChoice = answer.choice;
-        MsgBoxDontShow = answer.choice > 0 && answer.dontShow;
+    MsgBoxAnswer result;
+    if (answer.choice >= 0 && answer.choice <= request.buttons.size()) {
+        result.choice = answer.choice;
+        result.dontShow = answer.choice > 0 && answer.dontShow;
     }
-    return MsgBoxChoice;
+    return result;
 }
 
 MsgBoxLayout LayoutMsgBox(QSizeF labelSize, const std::function<double(double)> &wrappedHeight,

@@ -1,17 +1,20 @@
 // The message box service: every question and notice of the program.
 #pragma once
 
+#include "core/common/Desktop.h"
+
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 #include <functional>
 
-// Shows the message box and returns the number of the button pressed (0
-// when it was closed without one or could not be shown). Sets
-// MsgBoxChoice and MsgBoxDontShow as well.
-int ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
-               bool offerDontShow, const QStringList &buttons);
+// Shows the message box and returns the person's answer: the number of
+// the button pressed (0 when it was closed without one or could not be
+// shown) and whether "Don't show this again" was ticked.
+MsgBoxAnswer ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
+                        bool offerDontShow, const QStringList &buttons);
+MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request);
 
 // Where everything of the message box window goes, in twips.
 struct MsgBoxLayout {

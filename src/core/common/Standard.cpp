@@ -19,7 +19,6 @@ void OpenLink(int kind, const QString &target)
 {
     // The link goes to the system unchanged (a mail link's query included).
     const bool opened = desktop().openUrl(QUrl(BuildLink(kind, target), QUrl::TolerantMode));
-    LastApiResult = opened ? 42 : 0;
     if (!opened) {
         ShowMsgBox(QStringLiteral("Connection Error"), 2,
                    QStringLiteral("An internet connection") + CrLf +
@@ -33,7 +32,7 @@ void OpenManual()
     const QString path = DataPath(AppTitle + QStringLiteral(".PDF"));
     if (QFile::exists(path)) {
         // A manual that exists but has no viewer is not reported.
-        LastApiResult = desktop().openUrl(QUrl::fromLocalFile(path)) ? 42 : 0;
+        desktop().openUrl(QUrl::fromLocalFile(path));
         return;
     }
     ShowMsgBox(QStringLiteral("Can not open ") + AppTitle + QStringLiteral(" Manual"), 4,

@@ -73,8 +73,3 @@ MsgBoxRequest InactiveListEmptyNotice()
                        QStringLiteral("is now empty."),
                    1, false, {QStringLiteral("&Return to the 'Active List'")});
 }
-
-int AskMsgBox(const MsgBoxRequest &r)
-{
-    return ShowMsgBox(r.title, r.icon, r.text, r.defaultButton, r.offerDontShow, r.buttons);
-}

@@ -11,9 +11,6 @@ MsgBoxRequest RestoreQuestion(); // offers "Don't show this again"
 MsgBoxRequest DeleteQuestion();  // "No" is the default button
 MsgBoxRequest InactiveListEmptyNotice();
 
-// Asks through the message box service; the number of the button pressed.
-int AskMsgBox(const MsgBoxRequest &request);
-
 // After a restore: the "Inactive List" is empty when no archived entry is
 // left. After a deletion the notice is given only while the "Inactive
 // List" is shown.

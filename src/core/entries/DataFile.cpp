@@ -194,7 +194,8 @@ bool OpenDataFile()
             return true;
         }
         const int choice = ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1,
-                                      false, {QStringLiteral("&Retry"), QStringLiteral("&Cancel")});
+                                      false, {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
+                               .choice;
         if (choice != 1) {
             RecordCount = 0;
             return false;

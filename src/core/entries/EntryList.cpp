@@ -97,7 +97,8 @@ bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, 
     while (!file.open(DataFile::ForReading)) {
         // Retried for a while already; the person may try again or give up.
         if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
-                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}) != 1) {
+                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
+                .choice != 1) {
             RecordCount = 0;
             return false;
         }

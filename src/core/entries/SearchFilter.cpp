@@ -628,9 +628,10 @@ SearchFilter SearchFilter::fromGlobals(Mode mode)
 {
     switch (mode) {
     case Mode::Text:
-        return textSearch(SearchPhrase, SearchOption, IgnoreCaps, WholeWordOnly);
+        return textSearch(Search.SearchPhrase, Search.SearchOption, Search.IgnoreCaps,
+                          Search.WholeWordOnly);
     case Mode::Date:
-        return dateSearch(SearchOption, SummaryStartDate.date());
+        return dateSearch(Search.SearchOption, Search.SummaryStartDate.date());
     default:
         return SearchFilter();
     }

@@ -595,7 +595,8 @@ UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy)
         removeEmpty(dataPath);
     if (isOldData(dataPath)) {
         const int choice = ShowMsgBox(UpgradeQuestionTitle(), 3, UpgradeQuestionText(), 1, false,
-                                      UpgradeButtonsData());
+                                      UpgradeButtonsData())
+                               .choice;
         Outcome outcome;
         QString text;
         if (choice == 1) {
@@ -626,7 +627,8 @@ UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy)
         return resultOf(setAside(datPath, datStillThere));
     }
     const int choice =
-        ShowMsgBox(UpgradeQuestionTitle(), 3, UpgradeQuestionText(), 1, false, UpgradeButtonsDat());
+        ShowMsgBox(UpgradeQuestionTitle(), 3, UpgradeQuestionText(), 1, false, UpgradeButtonsDat())
+            .choice;
     Outcome outcome;
     QString text;
     if (choice == 1) {

@@ -216,11 +216,6 @@ MsgBoxRequest NotYetAvailableMessage(const QString &function)
                    1, false, {QStringLiteral("&Okay")});
 }
 
-int ShowRequest(const MsgBoxRequest &r)
-{
-    return ShowMsgBox(r.title, r.icon, r.text, r.defaultButton, r.offerDontShow, r.buttons);
-}
-
 // ---- access code ----
 
 QString AccessCodeTitle()
@@ -246,7 +241,7 @@ bool AccessCodeGranted()
             return false;
         if (AccessCodeMatches(*answer))
             return true;
-        if (ShowRequest(InvalidAccessCodeMessage(*answer)) != 1)
+        if (ShowMsgBox(InvalidAccessCodeMessage(*answer)).choice != 1)
             return false;
     }
 }

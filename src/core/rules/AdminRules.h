@@ -59,8 +59,6 @@ MsgBoxRequest UserRemovedMessage();
 MsgBoxRequest InvalidPasswordEntryMessage();
 // The log review and backup/restore are not part of this release yet.
 MsgBoxRequest NotYetAvailableMessage(const QString &function);
-// Shows a request through the message box service; returns the choice.
-int ShowRequest(const MsgBoxRequest &request);
 
 // ---- access code ----
 QString AccessCodeTitle();   // "Access Code Required"

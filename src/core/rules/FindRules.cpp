@@ -198,9 +198,9 @@ FindCriteria CriteriaOnClosing(bool goSearch, int selectedOption, const QString 
 
 void ApplyCriteria(const FindCriteria &criteria)
 {
-    SearchPhrase = criteria.searchPhrase;
-    SearchOption = criteria.searchOption;
-    IgnoreCaps = criteria.ignoreCaps;
-    WholeWordOnly = criteria.wholeWordOnly;
-    SummaryStartDate = criteria.summaryStartDate;
+    Search.SearchPhrase = criteria.searchPhrase;
+    Search.SearchOption = criteria.searchOption;
+    Search.IgnoreCaps = criteria.ignoreCaps;
+    Search.WholeWordOnly = criteria.wholeWordOnly;
+    Search.SummaryStartDate = criteria.summaryStartDate;
 }

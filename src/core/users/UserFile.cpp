@@ -202,7 +202,8 @@ bool OpenUserFile()
         }
         const int choice =
             ShowMsgBox(UserResultTitle(UserResult::NotAvailable), 4, unavailableText(), 1, false,
-                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")});
+                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
+                .choice;
         if (choice != 1) {
             UserCount = 0;
             return false;

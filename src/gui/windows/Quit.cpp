@@ -16,7 +16,8 @@ bool QuitProgram(bool skipConfirmation)
                                 CrLf + CrLf + QStringLiteral("Is this what you want to do?"),
                             1, false,
                             {QStringLiteral("&Yes") + QStringLiteral(", exit ") + AppTitle,
-                             QStringLiteral("&No") + QStringLiteral(", don't quit yet")});
+                             QStringLiteral("&No") + QStringLiteral(", don't quit yet")})
+                     .choice;
     }
     if (choice != 1)
         return false;

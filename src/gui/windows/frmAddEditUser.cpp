@@ -292,7 +292,7 @@ void frmAddEditUser::cmdSave_Click()
     if (!m_loaded || !cmdSave->isEnabled() || cmdSave->isHidden())
         return;
     if (!IsValidPassword(txtPassword->text())) {
-        ShowRequest(InvalidPasswordEntryMessage());
+        ShowMsgBox(InvalidPasswordEntryMessage());
         txtPassword->setFocus();
         return;
     }

@@ -194,7 +194,7 @@ void frmAdmin::Form_Activate()
     m_activated = true;
     cmdUserSelected->setVisible(UserCount >= 1);
     if (UserCount < 1) {
-        ShowRequest(UserListEmptyMessage());
+        ShowMsgBox(UserListEmptyMessage());
         return;
     }
     makeDefault(cmdUserSelected);
@@ -413,7 +413,7 @@ void frmAdmin::cmdSignIn_Click()
     }
 
     if (!PasswordMatches(user, txtPassword->text())) {
-        const int choice = ShowRequest(IncorrectPasswordMessage());
+        const int choice = ShowMsgBox(IncorrectPasswordMessage()).choice;
         LogSignInOut(LogIncorrectPassword);
         CurrentUserName.clear();
         if (choice == 1) {
@@ -580,8 +580,9 @@ void frmAdmin::cmdDeleteUser_Click()
         return;
     int choice = 1;
     if (!SkipDeleteConfirm) {
-        choice = ShowRequest(ConfirmDeletionMessage(grid->TextMatrix(row, 0)));
-        SkipDeleteConfirm = MsgBoxDontShow;
+        const MsgBoxAnswer answer = ShowMsgBox(ConfirmDeletionMessage(grid->TextMatrix(row, 0)));
+        choice = answer.choice;
+        SkipDeleteConfirm = answer.dontShow;
     }
     if (choice != 1)
         return;
@@ -612,7 +613,7 @@ void frmAdmin::cmdDeleteUser_Click()
     }
     busy.release();
     if (!SkipDeleteConfirm)
-        ShowRequest(UserRemovedMessage());
+        ShowMsgBox(UserRemovedMessage());
     cmdEditUser->setEnabled(gridShown());
     cmdDeleteUser->setEnabled(gridShown());
 }
@@ -621,12 +622,12 @@ void frmAdmin::cmdDeleteUser_Click()
 
 void frmAdmin::cmdReviewLogs_Click()
 {
-    ShowRequest(NotYetAvailableMessage(QStringLiteral("The review of the activity logs")));
+    ShowMsgBox(NotYetAvailableMessage(QStringLiteral("The review of the activity logs")));
 }
 
 void frmAdmin::cmdBackupRestore_Click()
 {
-    ShowRequest(NotYetAvailableMessage(QStringLiteral("Backup and restore of the data files")));
+    ShowMsgBox(NotYetAvailableMessage(QStringLiteral("Backup and restore of the data files")));
 }
 
 void frmAdmin::cmdHelp_Click()

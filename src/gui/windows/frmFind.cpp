@@ -369,17 +369,17 @@ void frmFind::Form_Activate()
     SavedBackColor = cmdFind->BackColor();
     cmdFind->setEnabled(false);
 
-    txtSearchPhrase->setText(SearchPhrase);
+    txtSearchPhrase->setText(Search.SearchPhrase);
     if (!txtSearchPhrase->text().isEmpty())
         txtSearchPhrase->selectAll();
     txtSearchPhrase->setFocus(Qt::OtherFocusReason);
 
     // A summary is never preselected: the window opens on a text search.
-    SearchOption = OpeningFindOption(SearchOption);
-    optFind[SearchOption]->setChecked(true);
+    Search.SearchOption = OpeningFindOption(Search.SearchOption);
+    optFind[Search.SearchOption]->setChecked(true);
 
-    chkCapStatus->setChecked(IgnoreCaps == 1);
-    chkWholeWordStatus->setChecked(WholeWordOnly == 1);
+    chkCapStatus->setChecked(Search.IgnoreCaps == 1);
+    chkWholeWordStatus->setChecked(Search.WholeWordOnly == 1);
 
     // Every received date of the list can be picked, whatever its order.
     if (m_bounds.isValid())
@@ -490,7 +490,8 @@ void frmFind::cmdFind_Click()
     const int option = selectedOption();
     const SummaryConfirmation c = SummaryConfirmationFor(option, calPickDate->date());
     const int choice = ShowMsgBox(c.title, SummaryConfirmation::Icon, c.text,
-                                  SummaryConfirmation::DefaultButton, false, c.buttons);
+                                  SummaryConfirmation::DefaultButton, false, c.buttons)
+                           .choice;
     if (choice != 1)
         return; // the window stays open for another choice
     if (!c.acceptable) {

@@ -279,9 +279,9 @@ void frmMain::Form_Load()
         txtfield[i]->setAccessibleDescription(SummaryToolTips[i]);
     }
     // Searches start over all fields, capitals ignored, parts of words.
-    SearchOption = 1;
-    IgnoreCaps = 1;
-    WholeWordOnly = 0;
+    Search.SearchOption = 1;
+    Search.IgnoreCaps = 1;
+    Search.WholeWordOnly = 0;
     UpdateButtons();
     Form_Resize();
 }
@@ -716,7 +716,7 @@ void frmMain::cmdArchiveEntry_Click()
     EntryIdentity id;
     if (!highlightedEntry(&n, &id))
         return;
-    if (AskMsgBox(ArchiveQuestion()) != 1)
+    if (ShowMsgBox(ArchiveQuestion()).choice != 1)
         return;
     const StoreResult result = ArchiveEntry(n, id);
     if (result != StoreResult::Ok) {
@@ -727,8 +727,7 @@ void frmMain::cmdArchiveEntry_Click()
     }
     reloadAfterChange();
     if (!m_memory.archiveNoticeSuppressed) {
-        AskMsgBox(ArchivedNotice());
-        if (MsgBoxDontShow)
+        if (ShowMsgBox(ArchivedNotice()).dontShow)
             m_memory.archiveNoticeSuppressed = true;
     }
 }
@@ -741,9 +740,10 @@ void frmMain::cmdRestoreEntry_Click()
         return;
     int choice = 1;
     if (!m_memory.restoreQuestionSuppressed) {
-        choice = AskMsgBox(RestoreQuestion());
+        const MsgBoxAnswer answer = ShowMsgBox(RestoreQuestion());
+        choice = answer.choice;
         // The tick counts whatever the answer.
-        if (MsgBoxDontShow)
+        if (answer.dontShow)
             m_memory.restoreQuestionSuppressed = true;
     }
     if (choice != 1)
@@ -769,7 +769,7 @@ void frmMain::cmdDeleteEntry_Click()
     EntryIdentity id;
     if (!highlightedEntry(&n, &id))
         return;
-    if (AskMsgBox(DeleteQuestion()) != 1)
+    if (ShowMsgBox(DeleteQuestion()).choice != 1)
         return;
     timerNetworkWatch->stop();
     {
@@ -799,7 +799,7 @@ void frmMain::inactiveListEmptied()
 {
     frame1->hide();
     frame2->hide();
-    AskMsgBox(InactiveListEmptyNotice());
+    ShowMsgBox(InactiveListEmptyNotice());
     frame1->show();
     frame2->show();
     optDisplay[1]->setChecked(true);
@@ -819,15 +819,15 @@ void frmMain::cmdFindEntries_Click()
     }
     frmFind::ShowFind(ListDateBounds(dates), cmdFindEntries, this);
     SearchFilter filter;
-    if (!SearchPhrase.isEmpty()) {
+    if (!Search.SearchPhrase.isEmpty()) {
         m_listMode = ListMode::TextSearch;
         filter = SearchFilter::fromGlobals(SearchFilter::Mode::Text);
-        m_pendingSearchLog = TextSearchLogText(SearchPhrase);
-    } else if (SummaryStartDate.isValid()) {
+        m_pendingSearchLog = TextSearchLogText(Search.SearchPhrase);
+    } else if (Search.SummaryStartDate.isValid()) {
         m_listMode = ListMode::DateSearch;
         filter = SearchFilter::fromGlobals(SearchFilter::Mode::Date);
         m_summaryName = cmdFindEntries->Tag();
-        m_pendingSearchLog = SummaryLogText(m_summaryName, SummaryStartDate.date());
+        m_pendingSearchLog = SummaryLogText(m_summaryName, Search.SummaryStartDate.date());
     } else {
         return;
     }
@@ -845,7 +845,7 @@ void frmMain::showSearchResult()
 {
     const int n = grid->Rows() - 1;
     const bool text = m_listMode == ListMode::TextSearch;
-    const QDate start = SummaryStartDate.date();
+    const QDate start = Search.SummaryStartDate.date();
     auto writeLog = [this] {
         if (m_pendingSearchLog.isEmpty())
             return;
@@ -855,8 +855,9 @@ void frmMain::showSearchResult()
             cmdFindEntries->setTag(QString());
     };
     if (n >= 1) {
-        frame1->setTitle(text ? TextSearchHeader(SearchPhrase, n, m_listTotal)
-                              : SummaryHeader(m_summaryName, SearchOption, start, n, m_listTotal));
+        frame1->setTitle(
+            text ? TextSearchHeader(Search.SearchPhrase, n, m_listTotal)
+                 : SummaryHeader(m_summaryName, Search.SearchOption, start, n, m_listTotal));
         timerFlashButton->start();
         writeLog();
         return;
@@ -865,9 +866,10 @@ void frmMain::showSearchResult()
     frame2->hide();
     const int choice =
         ShowMsgBox(NoMatchesTitle(), 5,
-                   text ? NoMatchesTextForText(SearchPhrase)
-                        : NoMatchesTextForSummary(m_summaryName, SearchOption, start),
-                   1, false, NoMatchesButtons());
+                   text ? NoMatchesTextForText(Search.SearchPhrase)
+                        : NoMatchesTextForSummary(m_summaryName, Search.SearchOption, start),
+                   1, false, NoMatchesButtons())
+            .choice;
     writeLog();
     frame1->show();
     frame2->show();

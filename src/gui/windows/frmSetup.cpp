@@ -101,7 +101,7 @@ void frmSetup::cmdSave_Click()
     const SetupCheck check =
         CheckSetupEntry(txtAgencyName->text(), txtAccessCode->text(), txtConfirmCode->text());
     if (check != SetupCheck::Ok) {
-        ShowRequest(SetupCheckMessage(check));
+        ShowMsgBox(SetupCheckMessage(check));
         switch (check) {
         case SetupCheck::AgencyEmpty:
         case SetupCheck::AgencyTooLong:

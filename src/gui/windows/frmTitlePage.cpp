@@ -303,9 +303,9 @@ void frmTitlePage::cmdSignIn_Click()
 
     // 1. The new-user overview, until someone asks not to see it again.
     if (!NewUserOverviewSuppressed()) {
-        ShowMsgBox(NewUserOverviewTitle(), 5, NewUserOverviewMessage(), 1, true,
-                   {NewUserOverviewButton()});
-        if (MsgBoxDontShow)
+        if (ShowMsgBox(NewUserOverviewTitle(), 5, NewUserOverviewMessage(), 1, true,
+                       {NewUserOverviewButton()})
+                .dontShow)
             SuppressNewUserOverview();
     }
     if (!self || ProgramEnding)
