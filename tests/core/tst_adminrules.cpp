@@ -73,6 +73,29 @@ private slots:
         QCOMPARE(fore, OleColor(7));
     }
 
+    void passwordEntry_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("signIn");
+        QTest::addColumn<bool>("cancelDefault");
+        QTest::newRow("empty") << 0 << false << true;
+        QTest::newRow("1") << 1 << false << false;
+        QTest::newRow("3") << 3 << false << false;
+        QTest::newRow("4") << 4 << true << false;
+        QTest::newRow("8") << 8 << true << false;
+    }
+
+    void passwordEntry()
+    {
+        QFETCH(int, length);
+        QFETCH(bool, signIn);
+        QFETCH(bool, cancelDefault);
+        const PasswordEntryState s = PasswordEntryRules(length);
+        QCOMPARE(s.signInEnabled, signIn);
+        QCOMPARE(s.signInDefault, signIn);
+        QCOMPARE(s.cancelDefault, cancelDefault);
+    }
+
     void addEditWindowRules()
     {
         QCOMPARE(AddEditText::SpaceFullText(1), QStringLiteral(" 1% full "));

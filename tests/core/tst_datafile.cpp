@@ -2,6 +2,7 @@
 // identity check, deletion with compaction, and the log line that goes
 // with every change. Expected bytes are built here from the offsets.
 #include "FakeDesktop.h"
+#include "TestBytes.h"
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
@@ -12,43 +13,16 @@
 #include <QFile>
 #include <QLockFile>
 #include <QtTest>
-#include <cstring>
+#include <thread>
 
 namespace
 {
 
-// A record as an earlier release would have written it: case number,
-// control number, status, and one more text to recognise it by.
-QByteArray rawRecord(const QByteArray &caseNumber, double cn, char status,
-                     const QByteArray &description = QByteArray())
-{
-    QByteArray rec(5000, ' ');
-    const qint16 stamp = 72;
-    std::memcpy(rec.data() + 0, &stamp, 2);
-    std::memcpy(rec.data() + 2, &cn, 8);
-    std::memcpy(rec.data() + 10, caseNumber.constData(), size_t(qMin(15, int(caseNumber.size()))));
-    std::memcpy(rec.data() + 155, description.constData(),
-                size_t(qMin(60, int(description.size()))));
-    const qint64 value = 0;
-    std::memcpy(rec.data() + 215, &value, 8);
-    std::memcpy(rec.data() + 393, &value, 8);
-    std::memcpy(rec.data() + 471, &value, 8);
-    std::memcpy(rec.data() + 529, "reserved bytes", 14); // kept as they are
-    rec[4999] = status;
-    return rec;
-}
-
-double oleOf(const QDateTime &dt)
-{
-    return double(QDate(1899, 12, 30).daysTo(dt.date())) +
-           dt.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
 // Control numbers of legacy entries are small whole numbers.
 QByteArray threeRecords()
 {
-    return rawRecord("A-1", 1, 1, "first") + rawRecord("B-2", 2, 2, "second") +
-           rawRecord("C-3", 3, 0, "third");
+    return entryBytes("A-1", 1, 1, "first") + entryBytes("B-2", 2, 2, "second") +
+           entryBytes("C-3", 3, 0, "third");
 }
 
 } // namespace
@@ -71,6 +45,8 @@ private slots:
     void busyFolderCancelsWithoutWriting();
     void emptyLockOfAKilledHolderIsTaken();
     void openFailureIsReportedNotLoopedOn();
+    void failedOpenIsRetried();
+    void fullAtTheLargestCount();
     void resultTexts();
 };
 
@@ -87,7 +63,7 @@ void TestDataFile::readsRecordsAndShortLastRecord()
 {
     TestEnvironment env;
     // 17,500 bytes: three records and half of a fourth, which counts.
-    QByteArray bytes = threeRecords() + rawRecord("D-4", 4, 2, "fourth").left(2500);
+    QByteArray bytes = threeRecords() + entryBytes("D-4", 4, 2, "fourth").left(2500);
     writeFile(env.path("Custorin.Data"), bytes);
     QVERIFY(OpenDataFile());
     QCOMPARE(RecordCount, 4);
@@ -116,8 +92,8 @@ void TestDataFile::forEachEntryReadsEveryRecordInOrder()
     // More records than one block of reading, and a short last one.
     QByteArray bytes;
     for (int i = 1; i <= 450; ++i)
-        bytes += rawRecord(QByteArray::number(i), i, i % 3 == 0 ? 2 : 1);
-    bytes += rawRecord("last", 451, 2).left(3000);
+        bytes += entryBytes(QByteArray::number(i), i, i % 3 == 0 ? 2 : 1);
+    bytes += entryBytes("last", 451, 2).left(3000);
     writeFile(env.path("Custorin.Data"), bytes);
     QStringList seen;
     int archived = 0;
@@ -156,17 +132,12 @@ void TestDataFile::appendStampsAndLogs()
     QCOMPARE(RecordCount, 1);
     QCOMPARE(int(e.Status), 1);
     QCOMPARE(int(e.VersionStamp), int(CurrentVersionStamp()));
-    const double cn = oleOf(QDateTime(QDate(2026, 12, 4), QTime(22, 45, 10)));
+    const double cn = oleDate(2026, 12, 4, 22, 45, 10);
     QCOMPARE(e.ControlNumber, cn);
 
     const QByteArray file = readFile(env.path("Custorin.Data"));
     QCOMPARE(file.size(), 5000);
-    qint16 stamp;
-    double storedCn;
-    std::memcpy(&stamp, file.constData(), 2);
-    std::memcpy(&storedCn, file.constData() + 2, 8);
-    QCOMPARE(stamp, CurrentVersionStamp());
-    QCOMPARE(storedCn, cn);
+    QCOMPARE(file.left(10), le16(CurrentVersionStamp()) + doubleBytes(cn));
     QCOMPARE(file.mid(10, 15), QByteArray("26-00001       "));
     QCOMPARE(file.mid(155, 11), QByteArray("red bicycle"));
     QCOMPARE(file.mid(529, 450), QByteArray(450, ' ')); // reserved: blanks
@@ -191,7 +162,7 @@ void TestDataFile::appendGoesAfterTheCountReadUnderTheLock()
     env.desktop.setNow(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
     // 17,500 bytes count as four records: the new one is the fifth, and the
     // half record before it is filled up with zeros, never cut.
-    const QByteArray before = threeRecords() + rawRecord("D-4", 4, 1).left(2500);
+    const QByteArray before = threeRecords() + entryBytes("D-4", 4, 1).left(2500);
     writeFile(env.path("Custorin.Data"), before);
     EntryRecord e;
     e.CaseNumber = "NEW";
@@ -230,7 +201,7 @@ void TestDataFile::editKeepsWhatTheCardDoesNotOwn()
     card.Reserved1 = "overwritten?";
     QCOMPARE(SaveEditedEntry(2, asRead, card), StoreResult::Ok);
 
-    QByteArray expected = rawRecord("B-2x", 2, 2, "second, edited");
+    QByteArray expected = entryBytes("B-2x", 2, 2, "second, edited");
     const QByteArray after = readFile(env.path("Custorin.Data"));
     QCOMPARE(after.size(), 15000);
     QCOMPARE(after.left(5000), before.left(5000));
@@ -247,7 +218,7 @@ void TestDataFile::archiveAndRestoreRewriteTheWholeRecord()
     CurrentUserName = "Pat Doe";
     // The last record is short (2,600 bytes; counted): its rewrite writes
     // all 5000 bytes.
-    QByteArray last = rawRecord("D-4", 40000, 0, "fourth");
+    QByteArray last = entryBytes("D-4", 40000, 0, "fourth");
     const QByteArray before = threeRecords() + last.left(2600);
     writeFile(env.path("Custorin.Data"), before);
     QCOMPARE(ArchiveEntry(4, {40000, "D-4"}), StoreResult::Ok);
@@ -260,7 +231,7 @@ void TestDataFile::archiveAndRestoreRewriteTheWholeRecord()
 
     QCOMPARE(RestoreEntry(2, {2, "B-2"}), StoreResult::Ok);
     after = readFile(env.path("Custorin.Data"));
-    QByteArray second = rawRecord("B-2", 2, 1, "second");
+    QByteArray second = entryBytes("B-2", 2, 1, "second");
     QCOMPARE(after.mid(5000, 5000), second);
     QCOMPARE(readFile(env.path("DataRecords.Log")),
              QByteArray("12/04/2026 at 22:47:05 - Control#20090706000000 archived by Pat Doe\r\n"
@@ -301,9 +272,9 @@ void TestDataFile::deleteCompacts()
     CurrentUserName = "Pat Doe";
     // Record 2 was left marked by a deletion that was cut short; it goes
     // too. "$Killed$x" is not the marker.
-    const QByteArray r1 = rawRecord("A-1", 1, 1), r2 = rawRecord(" $Killed$ ", 2, 1),
-                     r3 = rawRecord("C-3", 3, 2), r4 = rawRecord("D-4", 4, 0),
-                     r5 = rawRecord("$Killed$x", 5, 2);
+    const QByteArray r1 = entryBytes("A-1", 1, 1), r2 = entryBytes(" $Killed$ ", 2, 1),
+                     r3 = entryBytes("C-3", 3, 2), r4 = entryBytes("D-4", 4, 0),
+                     r5 = entryBytes("$Killed$x", 5, 2);
     writeFile(env.path("Custorin.Data"), r1 + r2 + r3 + r4 + r5);
     QFile::setPermissions(env.path("Custorin.Data"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
@@ -328,7 +299,7 @@ void TestDataFile::deleteTheOnlyEntryRemovesTheFile()
 {
     TestEnvironment env;
     env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
-    writeFile(env.path("Custorin.Data"), rawRecord("A-1", 1, 2) + rawRecord("$Killed$", 2, 1));
+    writeFile(env.path("Custorin.Data"), entryBytes("A-1", 1, 2) + entryBytes("$Killed$", 2, 1));
     QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Ok);
     QVERIFY(!QFile::exists(env.path("Custorin.Data")));
     QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
@@ -431,6 +402,47 @@ void TestDataFile::openFailureIsReportedNotLoopedOn()
     QCOMPARE(AppendEntry(e), StoreResult::NotAvailable);
     QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
     DataFileOpenRetryMs = saved;
+}
+
+void TestDataFile::failedOpenIsRetried()
+{
+    TestEnvironment env;
+    // Another workstation replacing the file: for a moment it can not be
+    // opened (a folder stands in its place), then it can.
+    QVERIFY(QDir(env.folder()).mkdir("Custorin.Data"));
+    std::thread other([&env] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        QDir(env.folder()).rmdir("Custorin.Data");
+    });
+    const bool opened = OpenDataFile();
+    other.join();
+    QVERIFY(opened);
+    QVERIFY(DataFileIsOpen());
+    QCOMPARE(RecordCount, 0);
+    CloseDataFile();
+    QCOMPARE(env.desktop.msgBoxes.size(), 0);
+}
+
+void TestDataFile::fullAtTheLargestCount()
+{
+    TestEnvironment env;
+    env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
+    // A sparse file of 32,766 records: one more fits, then no more.
+    {
+        QFile f(env.path("Custorin.Data"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(qint64(32766) * 5000));
+    }
+    EntryRecord e;
+    e.CaseNumber = "LAST";
+    int n = 0;
+    QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
+    QCOMPARE(n, 32767);
+    QCOMPARE(QFileInfo(env.path("Custorin.Data")).size(), qint64(32767) * 5000);
+    QCOMPARE(AppendEntry(e, &n), StoreResult::Full);
+    QCOMPARE(QFileInfo(env.path("Custorin.Data")).size(), qint64(32767) * 5000);
+    const QByteArray log = readFile(env.path("DataRecords.Log"));
+    QCOMPARE(log.count('\n'), 1);
 }
 
 void TestDataFile::resultTexts()

@@ -144,6 +144,13 @@ void TestFindRules::criteriaOnClosing()
     QCOMPARE(c.summaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));
     QCOMPARE(c.summaryName, QStringLiteral("Quarterly Summary"));
 
+    // A daily summary: that one day, under its own name.
+    c = CriteriaOnClosing(true, 13, "", QDate(2004, 1, 5), 1, 0);
+    QCOMPARE(c.searchOption, 13);
+    QCOMPARE(c.summaryStartDate, QDateTime(QDate(2004, 1, 5), QTime(0, 0)));
+    QCOMPARE(c.summaryName, QStringLiteral("Daily Summary"));
+
+    c = CriteriaOnClosing(true, 16, "gold", QDate(2009, 4, 1), 1, 1);
     ApplyCriteria(c);
     QCOMPARE(Search.SearchOption, 16);
     QCOMPARE(Search.SummaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));

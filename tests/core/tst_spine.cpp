@@ -14,30 +14,10 @@
 #include <QSettings>
 #include <QTest>
 
-namespace
-{
-
-} // namespace
-
 class TestSpine : public QObject
 {
     Q_OBJECT
 private slots:
-    void programTables()
-    {
-        TestEnvironment env;
-        QCOMPARE(DataFileName, QStringLiteral("Custorin.Data"));
-        QCOMPARE(AccessLevelNames,
-                 QStringList({"Read Only", "Read/Edit", "Read/Edit/Add", "Full Access"}));
-        QCOMPARE(AccessLevelName(3), QStringLiteral("Read/Edit/Add"));
-        QCOMPARE(AccessLevelName(4), QStringLiteral("Full Access"));
-        QCOMPARE(AccessLevelName(0), QString());
-        QCOMPARE(AccessLevelName(5), QString());
-        QCOMPARE(DataFileList, QStringList({"Custorin.Data", "User.List", "SignInOut.Log",
-                                            "UserList.Log", "DataRecords.Log", "Search.Log"}));
-        QCOMPARE(DataPath("User.List"), env.folder() + "/User.List");
-    }
-
     void commandLine()
     {
         StartOptions o = ParseCommandLine({}, "/home/pat");

@@ -3,6 +3,7 @@
 // file, and the log line that goes with every change. Expected bytes are
 // built here from the offsets.
 #include "FakeDesktop.h"
+#include "TestBytes.h"
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/Globals.h"
@@ -21,25 +22,6 @@
 namespace
 {
 
-QByteArray padded(const QByteArray &text, int width)
-{
-    return text.left(width) + QByteArray(qMax(0, width - int(text.size())), ' ');
-}
-
-// A user as any release writes it.
-QByteArray rawUser(double created, const QByteArray &first, const QByteArray &last,
-                   const QByteArray &stored, qint16 level, const QByteArray &comments = {})
-{
-    QByteArray rec(500, ' ');
-    std::memcpy(rec.data() + 0, &created, 8);
-    rec.replace(8, 15, padded(first, 15));
-    rec.replace(23, 20, padded(last, 20));
-    rec.replace(43, 16, padded(stored, 16));
-    std::memcpy(rec.data() + 59, &level, 2);
-    rec.replace(61, 439, padded(comments, 439));
-    return rec;
-}
-
 // 12/04/2026 22:30:00, 01/02/2020 03:04:00 and 07/04/2021 00:00:00.
 constexpr double kDate1 = 46360.9375;
 constexpr double kDate2 = 43832.127777777777;
@@ -47,9 +29,9 @@ constexpr double kDate3 = 44381.0;
 
 QByteArray threeUsers()
 {
-    return rawUser(kDate1, "Ann", "Smith", "x1Ya2Zb3", 4, "Supervisor") +
-           rawUser(kDate2, "Pat", "Doe", "q4R7s8T9", 2) +
-           rawUser(kDate3, "Lee", "Park", "m0N1o2P3", 1, "Temporary");
+    return userBytes(kDate1, "Ann", "Smith", "x1Ya2Zb3", 4, "Supervisor") +
+           userBytes(kDate2, "Pat", "Doe", "q4R7s8T9", 2) +
+           userBytes(kDate3, "Lee", "Park", "m0N1o2P3", 1, "Temporary");
 }
 
 UserRecord newUser(const QString &first, const QString &last, const QString &password, int level)
@@ -126,7 +108,7 @@ private slots:
         QCOMPARE(u.DateCreated, stamp);
 
         const QByteArray file = readFile(env.path("User.List"));
-        QByteArray expected = rawUser(stamp, "Pat", "Doe", u.Password.toLatin1(), 3, "Day shift");
+        QByteArray expected = userBytes(stamp, "Pat", "Doe", u.Password.toLatin1(), 3, "Day shift");
         expected.replace(8, 15, padded(" Pat ", 15));
         QCOMPARE(file.toHex(' '), expected.toHex(' '));
         QCOMPARE(file.mid(44, 1) + file.mid(46, 1) + file.mid(48, 1) + file.mid(50, 1),
@@ -188,7 +170,8 @@ private slots:
         QCOMPARE(SaveEditedUser(2, UserIdentity::of(asRead), edited), UserResult::Ok);
 
         QByteArray expected = threeUsers();
-        expected.replace(500, 500, rawUser(kDate2, "Patricia", "Doe", "a1b2c3d4e5", 3, "Promoted"));
+        expected.replace(500, 500,
+                         userBytes(kDate2, "Patricia", "Doe", "a1b2c3d4e5", 3, "Promoted"));
         QCOMPARE(readFile(env.path("User.List")).toHex(' '), expected.toHex(' '));
         QCOMPARE(
             readFile(env.path("UserList.Log")),
@@ -234,7 +217,7 @@ private slots:
         TestEnvironment env;
         env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(23, 0, 0)));
         // A record an interrupted deletion of an older release left marked.
-        const QByteArray killed = rawUser(1.0, "$Killed$", "Gone", "a1b2c3d4", 1);
+        const QByteArray killed = userBytes(1.0, "$Killed$", "Gone", "a1b2c3d4", 1);
         const QByteArray before = threeUsers().left(1000) + killed + threeUsers().mid(1000);
         writeFile(env.path("User.List"), before);
         QFile::setPermissions(env.path("User.List"), QFile::ReadOwner | QFile::WriteOwner |
@@ -305,7 +288,7 @@ private slots:
         TestEnvironment env;
         QByteArray users;
         for (int i = 0; i < 41; ++i)
-            users += rawUser(1000 + i, "User", QByteArray::number(i), "a1b2c3d4", 1);
+            users += userBytes(1000 + i, "User", QByteArray::number(i), "a1b2c3d4", 1);
         writeFile(env.path("User.List"), users);
         const QByteArray path = QFile::encodeName(env.path("User.List"));
         std::atomic<bool> done{false};

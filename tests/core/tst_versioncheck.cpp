@@ -129,6 +129,14 @@ private slots:
             QCOMPARE(answerOf(spy).at(0).toBool(), false);
             QCOMPARE(other.connectionCount(), 0);
         }
+        // Other answers of the 3xx kind, without a place to go, are no text.
+        for (int status : {300, 304}) {
+            LocalHttpServer server;
+            QVERIFY(server.listen());
+            server.setResponse(LocalHttpServer::response(status, "9.99.9"));
+            QVERIFY(check.start(server.address()));
+            QVERIFY2(!answerOf(spy).at(0).toBool(), qPrintable(QString::number(status)));
+        }
         QTest::qWait(50);
         QVERIFY(spy.isEmpty());
     }

@@ -1,8 +1,9 @@
-// Fixtures of the administrative window tests: user records written byte by
-// byte at their offsets, the files read back, opening the administrative
+// Fixtures of the administrative window tests: user records with their
+// passwords, the files read back, opening the administrative
 // window, and a helper that works a modal window while it is open.
 #pragma once
 
+#include "TestBytes.h"
 #include "TestFiles.h"
 #include "gui/controls/Grid.h"
 #include "gui/windows/frmAdmin.h"
@@ -13,40 +14,17 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <QtEndian>
-#include <cstring>
 #include <functional>
 
 namespace fixtures
 {
 
-inline double oleDate(int y, int m, int d, int hh = 0, int mm = 0)
+// A user record holding password in its stored form.
+inline QByteArray userWithPassword(double created, const QByteArray &first, const QByteArray &last,
+                                   const QByteArray &password, qint16 level,
+                                   const QByteArray &comments = QByteArray())
 {
-    return double(QDate(1899, 12, 30).daysTo(QDate(y, m, d))) + (hh * 60 + mm) / 1440.0;
-}
-
-inline QByteArray padded(const QByteArray &text, int width)
-{
-    return text.left(width).leftJustified(width, ' ');
-}
-
-// One 500-byte user record: date at 0 (8-byte double, little-endian), first
-// name at 8 (15), last name at 23 (20), stored password at 43 (16: a filler
-// "Q" before each character), access level at 59 (16-bit), comments at 61.
-inline QByteArray userBytes(double created, const QByteArray &first, const QByteArray &last,
-                            const QByteArray &password, qint16 level,
-                            const QByteArray &comments = QByteArray())
-{
-    quint64 bits;
-    std::memcpy(&bits, &created, 8);
-    QByteArray r(8, '\0');
-    qToLittleEndian(bits, r.data());
-    QByteArray stored;
-    for (char c : password)
-        stored.append('Q').append(c);
-    r += padded(first, 15) + padded(last, 20) + padded(stored, 16);
-    r.append(char(level & 0xFF)).append(char((level >> 8) & 0xFF));
-    return r + padded(comments, 439);
+    return userBytes(created, first, last, storedPassword(password), level, comments);
 }
 
 inline void open(frmAdmin &w)

@@ -67,6 +67,23 @@ private slots:
         QCOMPARE(w.edit->text(), QStringLiteral("abc"));
     }
 
+    void accessKeysAreHeldOffToo()
+    {
+        TwoWindows w;
+        QSignalSpy clicked(w.button, &QPushButton::clicked);
+        w.other->hide();
+        w.busy->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.busy.get()));
+        {
+            BusyGuard busy(w.busy.get());
+            QTest::keyClick(w.busy.get(), Qt::Key_G, Qt::AltModifier);
+            QCoreApplication::processEvents();
+            QCOMPARE(clicked.count(), 0);
+        }
+        QTest::keyClick(w.busy.get(), Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(clicked.count(), 1);
+    }
+
     void releaseEndsItEarlyAndOnce()
     {
         TwoWindows w;

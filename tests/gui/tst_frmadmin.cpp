@@ -28,9 +28,9 @@ void writeUsers(TestEnvironment &env)
 {
     env.desktop.setNow(Now);
     writeFile(env.path("User.List"),
-              userBytes(oleDate(2024, 3, 1, 9, 30), "Zed", "Young", "Zz99", 2) +
-                  userBytes(oleDate(2023, 11, 15), "Ann", "Smith", "Secret1", 4) +
-                  userBytes(oleDate(2025, 1, 2), "bob", "adams", "b0b0", 1));
+              userWithPassword(oleDate(2024, 3, 1, 9, 30), "Zed", "Young", "Zz99", 2) +
+                  userWithPassword(oleDate(2023, 11, 15), "Ann", "Smith", "Secret1", 4) +
+                  userWithPassword(oleDate(2025, 1, 2), "bob", "adams", "b0b0", 1));
 }
 
 void pick(frmAdmin &w, const QString &name)
@@ -251,8 +251,8 @@ private slots:
         // Another workstation deleted Zed Young: Ann Smith's record 2 holds
         // bob adams now.
         writeFile(env.path("User.List"),
-                  userBytes(oleDate(2023, 11, 15), "Ann", "Smith", "Secret1", 4) +
-                      userBytes(oleDate(2025, 1, 2), "bob", "adams", "b0b0", 1));
+                  userWithPassword(oleDate(2023, 11, 15), "Ann", "Smith", "Secret1", 4) +
+                      userWithPassword(oleDate(2025, 1, 2), "bob", "adams", "b0b0", 1));
         QTest::keyClicks(w.txtPassword, "Secret1");
         env.desktop.answerMsgBox(1, false, "User changed at another workstation");
         w.cmdSignIn->click();

@@ -1,12 +1,8 @@
-// The entry card window, offscreen, with a scripted desktop: adding plainly
-// and from a template, looking at an entry read-only, editing and saving,
-// bad input while adding and while editing, cancelling, another workstation
-// changing the entry meanwhile, long pastes and characters the file can not
-// hold, the category menu, the keyboard and what assistive tools see.
-// Expected record bytes and log lines are built here from explicit offsets.
-//
-// CUSTORIN_SCREENSHOTS=folder saves pictures of the card in its modes.
+// The entry card window, offscreen, with a scripted desktop: what the
+// window adds to its rules (focus, offered values, the category menu, modes,
+// pastes), and the records and log lines it writes, built here from offsets.
 #include "FakeDesktop.h"
+#include "TestBytes.h"
 #include "TestFiles.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryRecord.h"
@@ -22,46 +18,17 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <cstring>
 
 namespace
 {
 
 const QDateTime Now(QDate(2026, 5, 17), QTime(9, 30, 0));
 
-QByteArray padded(const QByteArray &text, int width)
-{
-    QByteArray b = text.left(width);
-    b.append(QByteArray(width - b.size(), ' '));
-    return b;
-}
-
-QByteArray le64(quint64 v)
-{
-    QByteArray b(8, '\0');
-    for (int i = 0; i < 8; ++i)
-        b[i] = char((v >> (8 * i)) & 0xFF);
-    return b;
-}
-
-QByteArray doubleBytes(double d)
-{
-    quint64 bits;
-    std::memcpy(&bits, &d, 8);
-    return le64(bits);
-}
-
-double ole(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0)
-{
-    const qint64 days = QDate(1899, 12, 30).daysTo(QDate(y, m, d));
-    return double(days) + (hh * 3600 + mm * 60 + ss) / 86400.0;
-}
-
 EntryRecord sampleEntry(int k)
 {
     EntryRecord e;
     e.VersionStamp = 61;
-    e.ControlNumber = ole(2009, 3, k, 14, 5, 9);
+    e.ControlNumber = oleDate(2009, 3, k, 14, 5, 9);
     e.CaseNumber = QStringLiteral("09-00%1").arg(k);
     e.Location = QStringLiteral("Bin %1").arg(k);
     e.Category = QStringLiteral("Tools");
@@ -72,7 +39,7 @@ EntryRecord sampleEntry(int k)
     e.Value = 12345000; // 1234.50
     e.Owner = QStringLiteral("Pat Owner");
     e.ReceivedFrom = QStringLiteral("Officer Lee");
-    e.ReceivedDate = ole(2009, 3, 4);
+    e.ReceivedDate = oleDate(2009, 3, 4);
     e.ReleasedTo = QString();
     e.ReleasedDate = 0;
     e.Defendant = QStringLiteral("J. Doe");
@@ -81,14 +48,6 @@ EntryRecord sampleEntry(int k)
     e.ChainOfCustody = QStringLiteral("Taken in\r\nLogged");
     e.Status = 1;
     return e;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
 }
 
 // A data file of three entries; returns its bytes.
@@ -190,16 +149,9 @@ void pressTab()
     QCoreApplication::processEvents();
 }
 
-void snapshot(frmSeeEntry &c, const char *name)
-{
-    const QString folder = qEnvironmentVariable("CUSTORIN_SCREENSHOTS");
-    if (!folder.isEmpty())
-        c.grab().save(folder + QStringLiteral("/card-%1.png").arg(QLatin1String(name)));
-}
-
 QString logText(const TestEnvironment &env)
 {
-    return QString::fromLatin1(fileBytes(env.path("DataRecords.Log")));
+    return QString::fromLatin1(readFile(env.path("DataRecords.Log")));
 }
 
 // The card's standard message for an entry error.
@@ -233,38 +185,17 @@ private slots:
         card.setTag("0");
         openNew(card, "20260517092500");
 
-        QCOMPARE(card.windowTitle(), QStringLiteral("Add a New Entry"));
         QVERIFY(card.isAdding() && card.isEditing() && !card.isViewing());
         QCOMPARE(line(card, 0)->text(), QStringLiteral("20260517092500"));
-        QVERIFY(isReadOnly(card, 0));
-        for (int i = 1; i < 17; ++i)
-            QCOMPARE(card.fieldText(i), QString());
-        QVERIFY(card.lblMinimumEntryNotice->isVisible());
-        QCOMPARE(card.lblMinimumEntryNotice->text(),
-                 QStringLiteral(" (NOTE: Required entries in red) "));
-        for (int i = 0; i < 17; ++i) {
-            const QColor want =
-                (i == 1 || i == 3 || i == 7 || i == 11) ? QColor(192, 0, 0) : QColor(0, 0, 0);
-            QCOMPARE(card.lbl(i)->palette().color(QPalette::WindowText), want);
-        }
-        // The Case Number box has the focus, unlocked, its label bold; the
-        // save button is off.
+        // The Case Number box has the focus, unlocked; the save button is off.
         QCOMPARE(QApplication::focusWidget(), card.txtfield(1));
         QVERIFY(!isReadOnly(card, 1));
-        QVERIFY(card.lbl(1)->font().bold());
-        QVERIFY(card.cmdAddSave->isVisible() && !card.cmdAddSave->isEnabled());
-        QVERIFY(card.cmdAddCancel->isVisible() && card.cmdAddCancel->isEnabled());
-        for (ZelButton *b : {card.cmdFinished, card.cmdEditEntry, card.cmdEditSave,
-                             card.cmdEditCancel, card.cmdPrintEntry, card.cmdEmailEntry})
-            QVERIFY2(!b->isVisible(), qPrintable(b->objectName()));
-        QVERIFY(card.cmdHelp->isVisible());
-        QVERIFY(!card.lblSpaceFull(15)->isVisible());
+        QVERIFY(!card.cmdAddSave->isEnabled());
 
         QTest::keyClicks(card.txtfield(1), "  26-000123 ");
         pressTab(); // leaves the case number trimmed and locked
         QCOMPARE(card.fieldText(1), QStringLiteral("26-000123"));
         QVERIFY(isReadOnly(card, 1));
-        QVERIFY(!card.lbl(1)->font().bold());
         QCOMPARE(QApplication::focusWidget(), card.txtfield(2));
         QTest::keyClicks(card.txtfield(2), "Bin 7");
         pressTab();
@@ -275,12 +206,10 @@ private slots:
         QVERIFY(card.menuCategorymenu->isVisible());
         const QPoint below = card.txtfield(3)->mapToGlobal(QPoint(0, card.txtfield(3)->height()));
         QCOMPARE(card.menuCategorymenu->pos(), below);
-        snapshot(card, "add-menu");
         card.menuCategory(9)->trigger(); // "Electronics"
         closeMenu(card);
         QCOMPARE(card.fieldText(3), QStringLiteral("Electronics"));
         QCOMPARE(QApplication::focusWidget(), card.txtfield(4));
-        QCOMPARE(card.lbl(3)->text(), QStringLiteral("Category"));
 
         QTest::keyClicks(card.txtfield(4), "Dell");
         typeInto(card, 7, "Black laptop");
@@ -292,9 +221,6 @@ private slots:
         QCOMPARE(line(card, 11)->selectedText(), QStringLiteral("05/17/2026"));
         QVERIFY(card.cmdAddSave->isEnabled());
         typeInto(card, 15, "Found in a car.");
-        QVERIFY(card.lblSpaceFull(15)->isVisible());
-        QCOMPARE(card.lblSpaceFull(15)->text(), QStringLiteral(" 1% full "));
-        snapshot(card, "add");
 
         // Saved 65 seconds after Add was pressed: that moment is the
         // control number, not the provisional one shown.
@@ -304,25 +230,19 @@ private slots:
         QVERIFY(!card.isVisible());
         QVERIFY(ListNeedsReload);
 
-        const QByteArray bytes = fileBytes(env.path("Custorin.Data"));
+        const QByteArray bytes = readFile(env.path("Custorin.Data"));
         QCOMPARE(bytes.size(), 5000);
         const QByteArray stamp =
             QByteArray::number(AppVersionMajor) + QByteArray::number(AppVersionMinor);
         const qint16 version = qint16(stamp.toInt());
         QCOMPARE(bytes.mid(0, 2), QByteArray(reinterpret_cast<const char *>(&version), 2));
-        QCOMPARE(bytes.mid(2, 8), doubleBytes(ole(2026, 5, 17, 9, 31, 5)));
-        QCOMPARE(bytes.mid(10, 15), padded("26-000123", 15));
-        QCOMPARE(bytes.mid(25, 50), padded("Bin 7", 50));
-        QCOMPARE(bytes.mid(75, 20), padded("Electronics", 20));
-        QCOMPARE(bytes.mid(95, 20), padded("Dell", 20));
-        QCOMPARE(bytes.mid(115, 40), QByteArray(40, ' '));
+        QCOMPARE(bytes.mid(2, 8), doubleBytes(oleDate(2026, 5, 17, 9, 31, 5)));
+        QCOMPARE(bytes.mid(10, 105), padded("26-000123", 15) + padded("Bin 7", 50) +
+                                         padded("Electronics", 20) + padded("Dell", 20));
         QCOMPARE(bytes.mid(155, 60), padded("Black laptop", 60));
         QCOMPARE(bytes.mid(215, 8), le64(12345000));
-        QCOMPARE(bytes.mid(393, 8), doubleBytes(ole(2026, 5, 17)));
-        QCOMPARE(bytes.mid(471, 8), le64(0));
-        QCOMPARE(bytes.mid(529, 450), QByteArray(450, ' '));
+        QCOMPARE(bytes.mid(393, 8), doubleBytes(oleDate(2026, 5, 17)));
         QCOMPARE(bytes.mid(979, 1921), padded("Found in a car.", 1921));
-        QCOMPARE(bytes.mid(2900, 2099), QByteArray(2099, ' '));
         QCOMPARE(int(quint8(bytes[4999])), 1);
         QCOMPARE(
             logText(env),
@@ -341,8 +261,6 @@ private slots:
 
         QVERIFY(card.isAdding() && card.isFromTemplate());
         QCOMPARE(card.fieldText(0), QStringLiteral("20260517093000"));
-        QCOMPARE(card.openingValue(0), QStringLiteral("20260517093000"));
-        QCOMPARE(card.openingValue(4), QStringLiteral("DeWalt"));
         // Entering the case number box offered the template's value.
         QCOMPARE(card.fieldText(1), QStringLiteral("09-002"));
         for (int i = 2; i < 17; ++i)
@@ -370,25 +288,21 @@ private slots:
         QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
         QCOMPARE(card.result(), int(QDialog::Accepted));
 
-        const QByteArray bytes = fileBytes(env.path("Custorin.Data"));
+        const QByteArray bytes = readFile(env.path("Custorin.Data"));
         QCOMPARE(bytes.size(), 20000);
         QCOMPARE(bytes.left(15000), before); // the others untouched
         const QByteArray added = bytes.mid(15000);
-        QCOMPARE(added.mid(2, 8), doubleBytes(ole(2026, 5, 17, 9, 30, 0)));
-        QCOMPARE(added.mid(10, 15), padded("09-002", 15));
-        QCOMPARE(added.mid(25, 50), padded("Bin 2", 50));
-        QCOMPARE(added.mid(75, 20), padded("Tools", 20));
+        QCOMPARE(added.mid(2, 8), doubleBytes(oleDate(2026, 5, 17, 9, 30, 0)));
+        QCOMPARE(added.mid(10, 85),
+                 padded("09-002", 15) + padded("Bin 2", 50) + padded("Tools", 20));
         // Fields never entered are saved empty.
         QCOMPARE(added.mid(95, 60), QByteArray(60, ' '));
         QCOMPARE(added.mid(155, 60), padded("Cordless drill 2", 60));
         QCOMPARE(added.mid(215, 8), le64(12345000));
         QCOMPARE(added.mid(223, 100), padded("Pat Owner", 100)); // entered: offered
-        QCOMPARE(added.mid(323, 70), QByteArray(70, ' '));
-        QCOMPARE(added.mid(393, 8), doubleBytes(ole(2009, 3, 4)));
+        QCOMPARE(added.mid(393, 8), doubleBytes(oleDate(2009, 3, 4)));
         QCOMPARE(added.mid(529, 150), QByteArray(150, ' ')); // not the template's reserved
-        QCOMPARE(added.mid(679, 150), QByteArray(150, ' '));
         QCOMPARE(added.mid(979, 4020), QByteArray(4020, ' '));
-        QCOMPARE(int(quint8(added[4999])), 1);
     }
 
     void viewReadOnlyAtLevelOne()
@@ -399,24 +313,14 @@ private slots:
         frmSeeEntry card;
         openEntry(card, 3);
 
-        QCOMPARE(card.windowTitle(), QStringLiteral("See/Edit this Existing Entry"));
         QVERIFY(card.isViewing() && !card.isEditing());
-        QCOMPARE(card.fieldText(0), QStringLiteral("20090303140509"));
         QCOMPARE(card.fieldText(1), QStringLiteral("09-003"));
-        QCOMPARE(card.fieldText(8), QStringLiteral("1234.5"));
-        QCOMPARE(card.fieldText(11), QStringLiteral("3/4/2009"));
-        QCOMPARE(card.fieldText(13), QString());
-        QCOMPARE(card.fieldText(16), QStringLiteral("Taken in\r\nLogged"));
         QCOMPARE(plain(card, 16)->toPlainText(), QStringLiteral("Taken in\nLogged"));
         // A long stored narrative shows no indicator until it is changed.
         QVERIFY(!card.lblSpaceFull(15)->isVisible());
-        QVERIFY(!card.lblMinimumEntryNotice->isVisible());
         // Nothing is editable and no field takes the focus.
-        for (int i = 0; i < 17; ++i) {
+        for (int i = 0; i < 17; ++i)
             QVERIFY(isReadOnly(card, i));
-            QCOMPARE(card.txtfield(i)->focusPolicy(), Qt::NoFocus);
-            QCOMPARE(card.lbl(i)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-        }
         QCOMPARE(QApplication::focusWidget(), card.cmdFinished);
         focusField(card, 5);
         QCOMPARE(QApplication::focusWidget(), card.cmdFinished);
@@ -424,21 +328,6 @@ private slots:
         QVERIFY(card.cmdEditEntry->isVisible() && !card.cmdEditEntry->isEnabled());
         card.cmdEditEntry_Click(); // even called directly: level 1 only looks
         QVERIFY(!card.isEditing());
-        snapshot(card, "view");
-
-        // Print and e-mail say plainly that they come later.
-        env.desktop.answerMsgBox(1);
-        QTest::mouseClick(card.cmdPrintEntry, Qt::LeftButton);
-        env.desktop.answerMsgBox(1);
-        QTest::keyClick(&card, Qt::Key_M, Qt::AltModifier);
-        QTRY_COMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(env.desktop.msgBoxes[0].title, QStringLiteral("Print this Entry"));
-        QCOMPARE(env.desktop.msgBoxes[0].text,
-                 QStringLiteral("Printing an entry comes with a later release of Custorin.\r\n"
-                                "Nothing has been sent or printed."));
-        QCOMPARE(env.desktop.msgBoxes[1].title, QStringLiteral("E-mail this Entry"));
-        QVERIFY(env.desktop.openedUrls.isEmpty());
-        QVERIFY(env.desktop.printJobs.isEmpty());
 
         // F1 opens the manual, from any control.
         writeFile(env.path("Custorin.PDF"), "%PDF-1.4");
@@ -451,7 +340,7 @@ private slots:
         QVERIFY(!card.isVisible());
         QCOMPARE(card.result(), int(QDialog::Rejected));
         QVERIFY(!ListNeedsReload);
-        QCOMPARE(fileBytes(env.path("Custorin.Data")), before);
+        QCOMPARE(readFile(env.path("Custorin.Data")), before);
         QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
     }
 
@@ -467,11 +356,6 @@ private slots:
         QTest::mouseClick(card.cmdEditEntry, Qt::LeftButton);
         QVERIFY(card.isEditing());
         QCOMPARE(QApplication::focusWidget(), card.txtfield(1));
-        QVERIFY(card.lblMinimumEntryNotice->isVisible());
-        QVERIFY(card.cmdEditSave->isVisible() && card.cmdEditSave->isEnabled());
-        QVERIFY(card.cmdEditCancel->isVisible());
-        QVERIFY(!card.cmdFinished->isVisible() && !card.cmdEditEntry->isVisible());
-        QVERIFY(!card.cmdPrintEntry->isVisible() && !card.cmdEmailEntry->isVisible());
         // Tab goes through the fields in their order.
         for (int i = 2; i <= 16; ++i) {
             pressTab();
@@ -494,24 +378,20 @@ private slots:
         typeInto(card, 12, "Pat Owner");
         typeInto(card, 13, "1/5/2010");
         typeInto(card, 15, "short");
-        QCOMPARE(card.lblSpaceFull(15)->text(), QStringLiteral(" 1% full "));
-        snapshot(card, "edit");
         env.desktop.setNow(Now.addSecs(30));
         QTest::mouseClick(card.cmdEditSave, Qt::LeftButton);
 
         QVERIFY(card.isVisible());
         QVERIFY(!card.isEditing());
         QVERIFY(card.hasSaved());
-        QCOMPARE(card.cmdEditSave->Tag(), QStringLiteral("Saved"));
         QVERIFY(ListNeedsReload);
-        QVERIFY(card.cmdEditEntry->isVisible());
         for (int i = 1; i < 17; ++i)
             QVERIFY(isReadOnly(card, i));
         // The card shows what was stored.
         QCOMPARE(card.fieldText(8), QStringLiteral("2500"));
         QCOMPARE(card.fieldText(13), QStringLiteral("1/5/2010"));
 
-        const QByteArray bytes = fileBytes(env.path("Custorin.Data"));
+        const QByteArray bytes = readFile(env.path("Custorin.Data"));
         QCOMPARE(bytes.size(), 15000);
         QCOMPARE(bytes.left(5000), before.left(5000));
         QCOMPARE(bytes.mid(10000), before.mid(10000));
@@ -519,7 +399,7 @@ private slots:
         expected.replace(155, 60, padded("Cordless drill, yellow", 60));
         expected.replace(215, 8, le64(25000000));
         expected.replace(401, 70, padded("Pat Owner", 70));
-        expected.replace(471, 8, doubleBytes(ole(2010, 1, 5)));
+        expected.replace(471, 8, doubleBytes(oleDate(2010, 1, 5)));
         expected.replace(979, 1921, padded("short", 1921));
         QCOMPARE(bytes.mid(5000, 5000), expected);
         QCOMPARE(
@@ -536,13 +416,13 @@ private slots:
         QTRY_VERIFY(!card.isEditing());
         QCOMPARE(card.fieldText(1), QStringLiteral("09-002"));
         QCOMPARE(card.fieldText(8), QStringLiteral("2500"));
-        QCOMPARE(fileBytes(env.path("Custorin.Data")), bytes);
+        QCOMPARE(readFile(env.path("Custorin.Data")), bytes);
 
         // And a second save goes to the same entry (its case number changed).
         QTest::mouseClick(card.cmdEditEntry, Qt::LeftButton);
         typeInto(card, 1, "09-002B");
         QTest::mouseClick(card.cmdEditSave, Qt::LeftButton);
-        QCOMPARE(fileBytes(env.path("Custorin.Data")).mid(5010, 15), padded("09-002B", 15));
+        QCOMPARE(readFile(env.path("Custorin.Data")).mid(5010, 15), padded("09-002B", 15));
         typeInto(card, 1, "09-002C"); // not editable any more: nothing typed
         QCOMPARE(card.fieldText(1), QStringLiteral("09-002B"));
 
@@ -574,11 +454,7 @@ private slots:
         QVERIFY(!card.hasSaved());
         QCOMPARE(card.fieldText(2), QStringLiteral("Bin 1"));
         QCOMPARE(card.fieldText(11), QStringLiteral("3/4/2009"));
-        QCOMPARE(card.fieldText(13), QString());
-        for (int i = 1; i < 17; ++i)
-            QVERIFY(isReadOnly(card, i));
-        QVERIFY(card.cmdEditEntry->isVisible());
-        QCOMPARE(fileBytes(env.path("Custorin.Data")), before);
+        QCOMPARE(readFile(env.path("Custorin.Data")), before);
         QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
         QVERIFY(!ListNeedsReload);
     }
@@ -610,20 +486,11 @@ private slots:
         QCOMPARE(card.fieldText(8), QStringLiteral("abc"));
         QCOMPARE(card.fieldText(11), QStringLiteral("xyz"));
         QCOMPARE(card.fieldText(13), QString()); // only blanks: cleared
-        QVERIFY(fileBytes(env.path("Custorin.Data")).isEmpty());
+        QVERIFY(readFile(env.path("Custorin.Data")).isEmpty());
         QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
 
-        // A released date that is no date.
         typeInto(card, 8, "");
         typeInto(card, 11, "5/1/2026");
-        typeInto(card, 13, "13/45/2009");
-        env.desktop.answerMsgBox(1);
-        QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
-        QCOMPARE(env.desktop.msgBoxes.size(), 3);
-        expectEntryError(env.desktop.msgBoxes[2], ReleasedError);
-        QCOMPARE(QApplication::focusWidget(), card.txtfield(13));
-        QVERIFY(fileBytes(env.path("Custorin.Data")).isEmpty());
-
         // Corrected: a blank value is 0, a blank released date no date, a
         // character outside the file's character set shows and is stored
         // as "?".
@@ -634,11 +501,11 @@ private slots:
         QCOMPARE(card.fieldText(4), QStringLiteral("Acme ?"));
         QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
         QCOMPARE(card.result(), int(QDialog::Accepted));
-        const QByteArray bytes = fileBytes(env.path("Custorin.Data"));
+        const QByteArray bytes = readFile(env.path("Custorin.Data"));
         QCOMPARE(bytes.size(), 5000);
         QCOMPARE(bytes.mid(95, 20), padded("Acme ?", 20));
         QCOMPARE(bytes.mid(215, 8), le64(0));
-        QCOMPARE(bytes.mid(393, 8), doubleBytes(ole(2026, 5, 1)));
+        QCOMPARE(bytes.mid(393, 8), doubleBytes(oleDate(2026, 5, 1)));
         QCOMPARE(bytes.mid(471, 8), le64(0));
     }
 
@@ -671,7 +538,7 @@ private slots:
             QTest::mouseClick(card.cmdFinished, Qt::LeftButton);
             QCOMPARE(card.result(), int(QDialog::Rejected));
         }
-        QCOMPARE(fileBytes(env.path("Custorin.Data")), before);
+        QCOMPARE(readFile(env.path("Custorin.Data")), before);
         QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
         QVERIFY(!ListNeedsReload);
         QCOMPARE(env.desktop.msgBoxes.size(), 0);
@@ -702,7 +569,7 @@ private slots:
                                 "Please look at the refreshed list and try again."));
         QVERIFY(ListNeedsReload);
         QVERIFY(!card.isVisible());
-        QCOMPARE(fileBytes(env.path("Custorin.Data")), other);
+        QCOMPARE(readFile(env.path("Custorin.Data")), other);
         QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
 
         // Opening an entry that is no longer where the list saw it: the
@@ -763,13 +630,6 @@ private slots:
         signIn(env, 3);
         frmSeeEntry card;
         openNew(card);
-        const QList<QAction *> actions = card.menuCategorymenu->actions();
-        QCOMPARE(actions.size(), 21);
-        for (int i = 0; i < 21; ++i)
-            QCOMPARE(actions[i]->text(), CategoryMenuItems().at(i).caption);
-        QCOMPARE(actions[20]->text(), QStringLiteral("Other (enter yourself)"));
-        QCOMPARE(actions[20]->objectName(), QStringLiteral("menuCategory(21)"));
-
         typeInto(card, 1, "26-1");
         typeInto(card, 7, "Hammer");
         focusField(card, 11);
@@ -797,39 +657,13 @@ private slots:
         QVERIFY(card.cmdAddSave->isEnabled());
     }
 
-    void whatAssistiveToolsSee()
+    void accessKeyStartsEditing()
     {
         TestEnvironment env;
         signIn(env, 2);
         writeThree(env);
         frmSeeEntry card;
         openEntry(card, 1);
-        for (int i = 0; i < 17; ++i) {
-            QWidget *box = card.findChild<QWidget *>(QStringLiteral("txtfield(%1)").arg(i));
-            QCOMPARE(box, card.txtfield(i));
-            QCOMPARE(box->accessibleName(), CardFieldAt(i).caption);
-            QCOMPARE(box->accessibleDescription(), box->toolTip());
-            QCOMPARE(card.findChild<QLabel *>(QStringLiteral("lbl(%1)").arg(i))->text(),
-                     CardFieldAt(i).caption);
-            if (QLineEdit *l = line(card, i))
-                QCOMPARE(l->maxLength(), CardFieldAt(i).maxLength);
-        }
-        QCOMPARE(card.lbl(7)->text(),
-                 QStringLiteral("Description (Name of Item, Size, Color, Type, etc.)"));
-        QCOMPARE(card.txtfield(1)->toolTip(), QStringLiteral(" What is the case number? "));
-        QVERIFY(card.txtfield(0)->toolTip().isEmpty());
-        QVERIFY(card.findChild<QLabel *>("lblSpaceFull(15)"));
-        QVERIFY(card.findChild<QLabel *>("lblSpaceFull(16)"));
-        QVERIFY(card.findChild<QLabel *>("lblMinimumEntryNotice"));
-        QVERIFY(card.findChild<QMenu *>("menuCategorymenu"));
-        for (const char *name :
-             {"cmdHelp", "cmdFinished", "cmdEditEntry", "cmdAddSave", "cmdAddCancel", "cmdEditSave",
-              "cmdEditCancel", "cmdPrintEntry", "cmdEmailEntry"})
-            QVERIFY2(card.findChild<ZelButton *>(name), name);
-        QCOMPARE(card.cmdHelp->accessibleName(), QStringLiteral("Help"));
-        QCOMPARE(card.cmdEditEntry->accessibleDescription(), card.cmdEditEntry->toolTip());
-        QVERIFY(!card.cmdFinished->accessibleName().isEmpty());
-        // The access key starts editing.
         QTest::keyClick(&card, Qt::Key_E, Qt::AltModifier);
         QTRY_VERIFY(card.isEditing());
         QCOMPARE(QApplication::focusWidget(), card.txtfield(1));

@@ -58,7 +58,7 @@ private slots:
         TestEnvironment env;
         prepare(env);
         writeFile(env.path("User.List"),
-                  userBytes(oleDate(2024, 3, 1), "Ann", "Smith", "Secret1", 4));
+                  userWithPassword(oleDate(2024, 3, 1), "Ann", "Smith", "Secret1", 4));
         frmAdmin w;
         open(w);
         const int home = w.cmdAddUser->y();
@@ -187,9 +187,10 @@ private slots:
         TestEnvironment env;
         prepare(env);
         const double created = oleDate(2023, 11, 15, 15, 7);
-        writeFile(env.path("User.List"),
-                  userBytes(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 2) +
-                      userBytes(created, "Ann", "Smith", "Secret1", 4, "Line one\r\nLine two"));
+        writeFile(
+            env.path("User.List"),
+            userWithPassword(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 2) +
+                userWithPassword(created, "Ann", "Smith", "Secret1", 4, "Line one\r\nLine two"));
         frmAdmin w;
         open(w);
         enterEditing(env, w);
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(date, created);
         QCOMPARE(ann.mid(8, 35), padded("Ann", 15) + padded("Jones", 20));
         QCOMPARE(ann.mid(59), QByteArray("\x02\x00", 2) + padded("Line one\r\nLine two", 439));
-        QCOMPARE(file.left(500), userBytes(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 2));
+        QCOMPARE(file.left(500), userWithPassword(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 2));
         QCOMPARE(readFile(env.path("UserList.Log")), logLine("Ann Jones", "edited in"));
         QCOMPARE(w.grid->TextMatrix(w.grid->Row(), 0), QStringLiteral("Ann Jones"));
 
@@ -260,9 +261,9 @@ private slots:
     {
         TestEnvironment env;
         prepare(env);
-        const QByteArray a = userBytes(oleDate(2024, 3, 1), "Ann", "Adams", "Aa11", 1);
-        const QByteArray b = userBytes(oleDate(2024, 3, 2), "Bo", "Baker", "Bb22", 2);
-        const QByteArray c = userBytes(oleDate(2024, 3, 3), "Cy", "Cole", "Cc33", 3);
+        const QByteArray a = userWithPassword(oleDate(2024, 3, 1), "Ann", "Adams", "Aa11", 1);
+        const QByteArray b = userWithPassword(oleDate(2024, 3, 2), "Bo", "Baker", "Bb22", 2);
+        const QByteArray c = userWithPassword(oleDate(2024, 3, 3), "Cy", "Cole", "Cc33", 3);
         writeFile(env.path("User.List"), c + a + b);
         frmAdmin w;
         open(w);
@@ -319,8 +320,8 @@ private slots:
     {
         TestEnvironment env;
         prepare(env);
-        const QByteArray a = userBytes(oleDate(2024, 3, 1), "Ann", "Adams", "Aa11", 1);
-        const QByteArray b = userBytes(oleDate(2024, 3, 2), "Bo", "Baker", "Bb22", 2);
+        const QByteArray a = userWithPassword(oleDate(2024, 3, 1), "Ann", "Adams", "Aa11", 1);
+        const QByteArray b = userWithPassword(oleDate(2024, 3, 2), "Bo", "Baker", "Bb22", 2);
         writeFile(env.path("User.List"), a + b);
         frmAdmin w;
         open(w);
