@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 DATA_DIR  ?= demo-data
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test bench package format clean
 
 all: build
 
@@ -28,6 +28,10 @@ test: build
 bench: build
 	cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
 	@scripts/run-benchmarks $(BUILD_DIR)
+
+# The Debian package of the workstations: $(BUILD_DIR)/custorin_VERSION_ARCH.deb
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <algorithm>
 #include <cstdio>
 
@@ -64,6 +65,11 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppTitle);
+    // The program's pictures are compiled into the windows' library.
+    Q_INIT_RESOURCE(custorin);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/custorin.png")));
+    // Lets the desktop match the windows with the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("custorin"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(AppVersionMajor)
                                             .arg(AppVersionMinor)

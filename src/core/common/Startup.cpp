@@ -7,10 +7,38 @@
 #include <QFileInfo>
 #include <QLockFile>
 
-StartOptions ParseCommandLine(const QStringList &arguments, const QString &currentDir)
+QString ConfiguredDataDir(const QString &configPath)
+{
+    // "key=value" lines; blank lines, "#" and ";" comments and section
+    // headers are passed over. QSettings would split a value at its commas.
+    QFile file(configPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0 || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+            continue;
+        if (line.left(equals).trimmed() != QLatin1String("DataDir"))
+            continue;
+        QString value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
+            value.endsWith(QLatin1Char('"')))
+            value = value.mid(1, value.size() - 2);
+        if (value.isEmpty())
+            return QString();
+        return QDir::cleanPath(QFileInfo(configPath).absoluteDir().absoluteFilePath(value));
+    }
+    return QString();
+}
+
+StartOptions ParseCommandLine(const QStringList &arguments, const QString &currentDir,
+                              const QString &configPath)
 {
     StartOptions o;
-    o.dataDir = QDir(currentDir).absolutePath();
+    o.dataDir = ConfiguredDataDir(configPath);
+    if (o.dataDir.isEmpty())
+        o.dataDir = QDir(currentDir).absolutePath();
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -65,7 +93,8 @@ QString CommandLineHelp()
                           "  --data-dir DIR  the folder holding the data files (Custorin.Data,\n"
                           "                  User.List, the activity logs); several workstations\n"
                           "                  may share one folder on a network drive.\n"
-                          "                  Default: the current folder.\n"
+                          "                  Default: DataDir in /etc/custorin.conf, else\n"
+                          "                  the current folder.\n"
                           "  --set-agency NAME  with --set-access-code: sets up the installation\n"
                           "                  of the data folder without opening a window: the\n"
                           "                  agency's name (1 to 60 characters) and the\n"

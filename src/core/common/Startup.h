@@ -19,8 +19,20 @@ struct StartOptions {
     bool unattended() const { return setAgency || setAccessCode; }
 };
 
-// Reads the arguments after the program name.
-StartOptions ParseCommandLine(const QStringList &arguments, const QString &currentDir);
+// The system-wide settings of an installed workstation, written by the
+// administrator: "DataDir=/srv/evidence" names the data folder used when
+// the command line names none.
+inline const QString SystemConfigPath = QStringLiteral("/etc/custorin.conf");
+
+// The DataDir of the settings file at configPath (absolute; a relative one
+// is taken from the file's own folder); empty when the file is missing or
+// names no folder.
+QString ConfiguredDataDir(const QString &configPath);
+
+// Reads the arguments after the program name. The data folder is
+// --data-dir, else the DataDir of configPath, else currentDir.
+StartOptions ParseCommandLine(const QStringList &arguments, const QString &currentDir,
+                              const QString &configPath = SystemConfigPath);
 QString CommandLineHelp();
 
 class QLockFile;
