@@ -3,6 +3,7 @@
 // shading, the position after a reload, the grid's tool tip and the
 // summary texts. Records are built here byte by byte from their offsets.
 #include "FakeDesktop.h"
+#include "TestBytes.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
@@ -12,40 +13,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
-#include <cstring>
 
 namespace
 {
-
-void putText(QByteArray &rec, int offset, int width, const QByteArray &text)
-{
-    std::memcpy(rec.data() + offset, text.constData(), size_t(qMin(width, int(text.size()))));
-}
-
-template <typename T> void putNumber(QByteArray &rec, int offset, T value)
-{
-    std::memcpy(rec.data() + offset, &value, sizeof(T)); // little-endian host
-}
 
 // A record with the fields the list reads.
 QByteArray record(double control, const QByteArray &caseNumber, const QByteArray &category,
                   const QByteArray &description, qint64 value, double received, quint8 status)
 {
-    QByteArray rec(5000, ' ');
-    putNumber<qint16>(rec, 0, 72);
-    putNumber(rec, 2, control);
-    putText(rec, 10, 15, caseNumber);
-    putText(rec, 25, 50, "Bin 4");
-    putText(rec, 75, 20, category);
-    putText(rec, 95, 20, "Acme");
-    putText(rec, 115, 20, "M-1");
-    putText(rec, 135, 20, "SN 77");
-    putText(rec, 155, 60, description);
-    putNumber(rec, 215, value);
-    putNumber(rec, 393, received);
-    putNumber(rec, 471, 0.0);
-    rec[4999] = char(status);
-    return rec;
+    return le16(72) + doubleBytes(control) + padded(caseNumber, 15) + padded("Bin 4", 50) +
+           padded(category, 20) + padded("Acme", 20) + padded("M-1", 20) + padded("SN 77", 20) +
+           padded(description, 60) + le64(value) + QByteArray(170, ' ') + doubleBytes(received) +
+           QByteArray(70, ' ') + doubleBytes(0.0) + QByteArray(4520, ' ') + char(status);
 }
 
 // 01/05/2009 and 12/31/2008 as OLE dates.

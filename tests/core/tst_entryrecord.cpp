@@ -1,11 +1,11 @@
 // The entry record's bytes, built here from the offsets of the file format.
 #include "FakeDesktop.h"
+#include "TestBytes.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryRecord.h"
 
 #include <QtTest>
-#include <cstring>
 #include <vector>
 
 namespace
@@ -13,15 +13,7 @@ namespace
 
 void putText(QByteArray &rec, int offset, int width, const QByteArray &text)
 {
-    QByteArray field = text.left(width);
-    field.append(QByteArray(width - field.size(), ' '));
-    std::memcpy(rec.data() + offset, field.constData(), size_t(width));
-}
-
-void putLe(QByteArray &rec, int offset, const void *value, int size)
-{
-    // The test machine is little-endian, as the file format is.
-    std::memcpy(rec.data() + offset, value, size_t(size));
+    rec.replace(offset, width, padded(text, width));
 }
 
 } // namespace
@@ -62,37 +54,16 @@ void TestEntryRecord::packPutsEveryFieldAtItsOffset()
     e.ChainOfCustody = "Lab 1/2/2009";
     e.Status = 2;
 
-    QByteArray expected(5000, ' ');
-    const qint16 stamp = 911;
-    putLe(expected, 0, &stamp, 2);
-    const double cn = 39876.5, rd = 39875.25, rel = 40000.0;
-    putLe(expected, 2, &cn, 8);
-    putText(expected, 10, 15, "09-12345");
-    putText(expected, 25, 50, "Bin 4");
-    putText(expected, 75, 20, "Electronics");
-    putText(expected, 95, 20, "Sony");
-    putText(expected, 115, 20, "X-1");
-    putText(expected, 135, 20, "SN9");
-    putText(expected, 155, 60, "black camera");
-    const qint64 value = 1234567;
-    putLe(expected, 215, &value, 8);
-    putText(expected, 223, 100, "Pat Doe");
-    putText(expected, 323, 70, "Ofc. Smith");
-    putLe(expected, 393, &rd, 8);
-    putText(expected, 401, 70, "Owner");
-    putLe(expected, 471, &rel, 8);
-    putText(expected, 479, 50, "J. Roe");
-    // 529..979: the reserved fields, blanks in a new record
-    putText(expected, 979, 1921, "Found in car.");
-    putText(expected, 2900, 2099, "Lab 1/2/2009");
-    expected[4999] = char(2);
-
-    const QByteArray packed = e.Pack();
-    QCOMPARE(packed.size(), 5000);
-    for (int i = 0; i < 5000; ++i) {
-        if (packed[i] != expected[i])
-            QFAIL(qPrintable(QStringLiteral("byte %1 differs").arg(i)));
-    }
+    // Field after field, each at its width: 5000 bytes.
+    const QByteArray expected =
+        le16(911) + doubleBytes(39876.5) + padded("09-12345", 15) + padded("Bin 4", 50) +
+        padded("Electronics", 20) + padded("Sony", 20) + padded("X-1", 20) + padded("SN9", 20) +
+        padded("black camera", 60) + le64(1234567) + padded("Pat Doe", 100) +
+        padded("Ofc. Smith", 70) + doubleBytes(39875.25) + padded("Owner", 70) +
+        doubleBytes(40000.0) + padded("J. Roe", 50) + QByteArray(450, ' ') +
+        padded("Found in car.", 1921) + padded("Lab 1/2/2009", 2099) + char(2);
+    QCOMPARE(expected.size(), 5000);
+    QCOMPARE(e.Pack(), expected);
     // A blank record: numbers zero, text blanks, status 0.
     QByteArray blank(5000, ' ');
     std::memset(blank.data(), 0, 10);
@@ -106,17 +77,13 @@ void TestEntryRecord::packPutsEveryFieldAtItsOffset()
 void TestEntryRecord::unpackReadsEveryField()
 {
     QByteArray rec(5000, ' ');
-    const qint16 stamp = -3;
-    const double cn = 17.0, rd = 39875.75, rel = 0.0;
-    const qint64 value = -50000;
-    putLe(rec, 0, &stamp, 2);
-    putLe(rec, 2, &cn, 8);
+    rec.replace(0, 10, le16(-3) + doubleBytes(17.0));
     putText(rec, 10, 15, "  A-1  ");
     putText(rec, 75, 20, "Weapons");
     putText(rec, 155, 60, "rifle");
-    putLe(rec, 215, &value, 8);
-    putLe(rec, 393, &rd, 8);
-    putLe(rec, 471, &rel, 8);
+    rec.replace(215, 8, le64(-50000));
+    rec.replace(393, 8, doubleBytes(39875.75));
+    rec.replace(471, 8, doubleBytes(0.0));
     putText(rec, 529, 150, "old data kept");
     putText(rec, 829, 150, "third");
     putText(rec, 979, 1921, QByteArray(1921, 'n'));
@@ -213,8 +180,7 @@ void TestEntryRecord::windows1252Text()
 void TestEntryRecord::shortRecordReadsAsBlanksAndZeros()
 {
     QByteArray rec(5000, ' ');
-    const double cn = 40000.5;
-    putLe(rec, 2, &cn, 8);
+    rec.replace(2, 8, doubleBytes(40000.5));
     putText(rec, 10, 15, "CASE-9");
     putText(rec, 979, 1921, "Narrative that the end of the file cuts off here");
     rec[4999] = char(2);

@@ -3,6 +3,7 @@
 // result.
 #include "FakeDesktop.h"
 #include "SampleData.h"
+#include "TestBytes.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryList.h"
@@ -13,16 +14,10 @@
 namespace
 {
 
-// OLE date of a day (and a time of day), counted here from 30 Dec 1899.
-double Ole(int y, int m, int d, int hh = 0, int mm = 0)
-{
-    return double(QDate(1899, 12, 30).daysTo(QDate(y, m, d))) + (hh * 60 + mm) / 1440.0;
-}
-
 EntryRecord Sample()
 {
     EntryRecord e;
-    e.ControlNumber = Ole(2009, 1, 5, 14, 30);
+    e.ControlNumber = oleDate(2009, 1, 5, 14, 30);
     e.CaseNumber = "  09-123 ";
     e.Location = "Shelf A";
     e.Category = "Firearm";
@@ -33,7 +28,7 @@ EntryRecord Sample()
     e.Value = 12345000; // $1,234.50
     e.Owner = "Pat Doe";
     e.ReceivedFrom = "Ofc. Smith";
-    e.ReceivedDate = Ole(2009, 1, 5);
+    e.ReceivedDate = oleDate(2009, 1, 5);
     e.ReleasedTo = "Jane Roe";
     e.ReleasedDate = 0;
     e.Defendant = "Bob Smart";
@@ -137,7 +132,7 @@ void TestSearchFilter::textOfEachOption()
                             "Shotgun, 12 ga $1,234.50 Pat Doe Ofc. Smith 01/05/2009 Jane Roe "
                             "Bob Smart Found in trunk. Lab 1/6/2009 "));
     EntryRecord released = e;
-    released.ReleasedDate = Ole(2010, 12, 31, 9, 15);
+    released.ReleasedDate = oleDate(2010, 12, 31, 9, 15);
     released.Value = 0;
     QVERIFY(SearchedText(released, 1).endsWith(QStringLiteral("Lab 1/6/2009 12/31/2010")));
     QVERIFY(SearchedText(released, 1).contains(QStringLiteral(" Shotgun, 12 ga $0.00 Pat Doe")));
@@ -239,29 +234,29 @@ void TestSearchFilter::dateFilter()
     const QDate start(2009, 1, 5);
     const SearchFilter weekly = SearchFilter::dateSearch(14, start);
     QCOMPARE(weekly.mode(), SearchFilter::Mode::Date);
-    QVERIFY(!weekly.accepts(Received(Ole(2009, 1, 4, 23, 59))));
-    QVERIFY(weekly.accepts(Received(Ole(2009, 1, 5))));
-    QVERIFY(weekly.accepts(Received(Ole(2009, 1, 12))));
+    QVERIFY(!weekly.accepts(Received(oleDate(2009, 1, 4, 23, 59))));
+    QVERIFY(weekly.accepts(Received(oleDate(2009, 1, 5))));
+    QVERIFY(weekly.accepts(Received(oleDate(2009, 1, 12))));
     // A received date with a time of day counts on its own day.
-    QVERIFY(weekly.accepts(Received(Ole(2009, 1, 12, 15, 30))));
-    QVERIFY(!weekly.accepts(Received(Ole(2009, 1, 13))));
+    QVERIFY(weekly.accepts(Received(oleDate(2009, 1, 12, 15, 30))));
+    QVERIFY(!weekly.accepts(Received(oleDate(2009, 1, 13))));
     QVERIFY(!weekly.accepts(Received(0)));
 
     const SearchFilter daily = SearchFilter::dateSearch(13, start);
-    QVERIFY(daily.accepts(Received(Ole(2009, 1, 5))));
-    QVERIFY(daily.accepts(Received(Ole(2009, 1, 5, 8, 0))));
-    QVERIFY(!daily.accepts(Received(Ole(2009, 1, 6))));
+    QVERIFY(daily.accepts(Received(oleDate(2009, 1, 5))));
+    QVERIFY(daily.accepts(Received(oleDate(2009, 1, 5, 8, 0))));
+    QVERIFY(!daily.accepts(Received(oleDate(2009, 1, 6))));
 
     const SearchFilter monthly = SearchFilter::dateSearch(15, QDate(2009, 1, 31));
-    QVERIFY(monthly.accepts(Received(Ole(2009, 2, 28))));
-    QVERIFY(!monthly.accepts(Received(Ole(2009, 3, 1))));
+    QVERIFY(monthly.accepts(Received(oleDate(2009, 2, 28))));
+    QVERIFY(!monthly.accepts(Received(oleDate(2009, 3, 1))));
 
     // Dates before the OLE epoch (negative values) are days too.
     const SearchFilter old = SearchFilter::dateSearch(13, QDate(1899, 12, 29));
     QVERIFY(old.accepts(Received(-1)));
 
     // A date search with a text option lists nothing.
-    QVERIFY(!SearchFilter::dateSearch(1, start).accepts(Received(Ole(2009, 1, 5))));
+    QVERIFY(!SearchFilter::dateSearch(1, start).accepts(Received(oleDate(2009, 1, 5))));
 }
 
 void TestSearchFilter::headersAndNotices()
@@ -329,7 +324,7 @@ void TestSearchFilter::bytesGiveTheSameAnswer()
     odd.Narrative = QStringLiteral("Guns and a gun; shotgun gun0 RING ring.\r\nSecond line");
     odd.Category = QStringLiteral("Gun\t");
     odd.Defendant = QStringLiteral("Bob\u00A0");
-    odd.ReleasedDate = Ole(2011, 7, 4);
+    odd.ReleasedDate = oleDate(2011, 7, 4);
     odd.Value = -5000;
     entries << odd << EntryRecord() << Sample();
     EntryRecord legacy = Sample();
@@ -407,8 +402,8 @@ void TestSearchFilter::bytesGiveTheSameAnswer()
             }
         }
     }
-    QCOMPARE(ReceivedDay(Ole(2009, 1, 5, 23, 59)), QDate(2009, 1, 5));
-    QCOMPARE(ReceivedDay(Ole(2009, 1, 5) + 0.9999999), QDate(2009, 1, 6)); // rounds to midnight
+    QCOMPARE(ReceivedDay(oleDate(2009, 1, 5, 23, 59)), QDate(2009, 1, 5));
+    QCOMPARE(ReceivedDay(oleDate(2009, 1, 5) + 0.9999999), QDate(2009, 1, 6)); // rounds to midnight
     QCOMPARE(ReceivedDay(-1.25), QDate(1899, 12, 29));
     QCOMPARE(ReceivedDay(0), QDate());
 }
@@ -418,9 +413,9 @@ void TestSearchFilter::oneFilterOverManyEntries()
     // The list load runs one filter over every record: what it learnt about
     // one entry's dates and values must not change the answer for the next.
     QVector<EntryRecord> entries = SampleData::MakeEntries(300, 31);
-    for (double ole :
-         {Ole(2009, 1, 5), Ole(2009, 1, 5, 23, 59), Ole(2009, 1, 5) + 0.9999999,
-          Ole(2009, 1, 6, 0, 1), Ole(2010, 1, 5), -1.25, 0.0, Ole(1850, 3, 1), Ole(2250, 1, 5)}) {
+    for (double ole : {oleDate(2009, 1, 5), oleDate(2009, 1, 5, 23, 59),
+                       oleDate(2009, 1, 5) + 0.9999999, oleDate(2009, 1, 6, 0, 1),
+                       oleDate(2010, 1, 5), -1.25, 0.0, oleDate(1850, 3, 1), oleDate(2250, 1, 5)}) {
         EntryRecord e = Sample();
         e.ReceivedDate = ole;
         e.ReleasedDate = ole == 0 ? 0 : ole + 31;
@@ -453,19 +448,20 @@ void TestSearchFilter::dayTextsAsFormatted()
 {
     DayTexts texts;
     const QString pattern = QStringLiteral("mm/dd/yyyy");
-    for (double ole : {Ole(2009, 1, 5, 13, 30), Ole(2009, 1, 5), Ole(2009, 1, 5) + 0.9999999,
-                       Ole(2009, 1, 5) + 0.99999, -1.25, -0.5, 0.5, 0.0, 1.0, Ole(1700, 2, 3, 4, 5),
-                       Ole(2199, 12, 31, 23, 59), Ole(2200, 1, 1), 2958465.5, 1e12}) {
+    for (double ole :
+         {oleDate(2009, 1, 5, 13, 30), oleDate(2009, 1, 5), oleDate(2009, 1, 5) + 0.9999999,
+          oleDate(2009, 1, 5) + 0.99999, -1.25, -0.5, 0.5, 0.0, 1.0, oleDate(1700, 2, 3, 4, 5),
+          oleDate(2199, 12, 31, 23, 59), oleDate(2200, 1, 1), 2958465.5, 1e12}) {
         // Asked twice: formatted the first time, remembered the second.
         QCOMPARE(texts.text(ole), FormatOleDate(ole, pattern));
         QCOMPARE(texts.text(ole), FormatOleDate(ole, pattern));
         QCOMPARE(texts.sortKey(ole), EntrySortKey(0, texts.text(ole), {}, {}));
     }
-    QCOMPARE(texts.sortKey(Ole(2009, 1, 5, 13, 30)), QStringLiteral("200901050000"));
-    QCOMPARE(texts.sortKey(Ole(2199, 12, 31, 23, 59)), QStringLiteral("219912310000"));
+    QCOMPARE(texts.sortKey(oleDate(2009, 1, 5, 13, 30)), QStringLiteral("200901050000"));
+    QCOMPARE(texts.sortKey(oleDate(2199, 12, 31, 23, 59)), QStringLiteral("219912310000"));
     QCOMPARE(texts.sortKey(0), QString());
-    QCOMPARE(texts.text(Ole(2009, 1, 5, 23, 59)), QStringLiteral("01/05/2009"));
-    QCOMPARE(texts.text(Ole(2009, 1, 5) + 0.9999999), QStringLiteral("01/06/2009"));
+    QCOMPARE(texts.text(oleDate(2009, 1, 5, 23, 59)), QStringLiteral("01/05/2009"));
+    QCOMPARE(texts.text(oleDate(2009, 1, 5) + 0.9999999), QStringLiteral("01/06/2009"));
     QCOMPARE(texts.text(0), QString());
 }
 

@@ -2,6 +2,7 @@
 // sub-list with its header and pulsing way back, summaries of each kind,
 // the empty result with both answers, and the lines in "Search.Log".
 #include "FakeDesktop.h"
+#include "MainFixtures.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
@@ -45,14 +46,6 @@ EntryRecord makeEntry(const QString &caseNumber, const QString &description, QDa
     e.ReceivedDate = ToOleDate(QDateTime(received, QTime(0, 0)));
     e.Status = quint8(status);
     return e;
-}
-
-void writeEntries(const QVector<EntryRecord> &entries)
-{
-    QFile f(DataPath(DataFileName));
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (const EntryRecord &e : entries)
-        f.write(e.Pack());
 }
 
 // The search log's lines (without their CR LF).
@@ -124,36 +117,6 @@ void summary(FakeDesktop &desktop, frmFind *w, int option, QDate day)
     }
 }
 
-QPointer<frmMain> openMain()
-{
-    CurrentUserName = QStringLiteral("Tester");
-    CurrentAccessLevel = 4;
-    AgencyName = QStringLiteral("Springfield PD");
-    QPointer<frmMain> w = new frmMain;
-    w->show();
-    w->Form_Activate();
-    return w;
-}
-
-void dispose(QPointer<frmMain> &w)
-{
-    ProgramEnding = true;
-    delete w.data();
-    ProgramEnding = false;
-}
-
-QString shownButtons(const frmMain &w)
-{
-    QStringList out;
-    for (ZelButton *b :
-         {w.cmdAddEntry, w.cmdArchiveEntry, w.cmdRestoreEntry, w.cmdDeleteEntry, w.cmdFindEntries,
-          w.cmdSeeAllEntries, w.cmdPrintList, w.cmdExportData, w.cmdSeeEntry}) {
-        if (!b->isHidden())
-            out << b->objectName().mid(3);
-    }
-    return out.join(' ');
-}
-
 QStringList listedCases(const frmMain &w)
 {
     QStringList out;
@@ -176,6 +139,8 @@ QVector<EntryRecord> sampleList()
 }
 
 } // namespace
+
+using namespace fixtures;
 
 class TestMainSearch : public QObject
 {

@@ -291,36 +291,6 @@ private slots:
         QCOMPARE(out.count(), 2);
     }
 
-    void focusRectangle()
-    {
-        Shown shown;
-        ZelButton *b = shown.b;
-        b->setForeColor(0x0000FF); // red, so the dots stand out from the ink test
-        QVERIFY(QTest::qWaitForWindowActive(&shown.window));
-        b->clearFocus();
-        QVERIFY(!b->hasFocus());
-        Unhover(b);
-        QImage img = Render(b);
-        const QRgb row4 = Rgb(Shift(Face, -RoundEven(25.0 * 4 / H), true));
-        QCOMPARE(img.pixel(4, 4), row4);
-
-        b->setFocus();
-        QVERIFY(b->hasFocus());
-        img = Render(b);
-        const QRgb red = qRgb(255, 0, 0);
-        // Dotted, inset four pixels: every other pixel in the fore colour.
-        QCOMPARE(img.pixel(4, 4), red);
-        QCOMPARE(img.pixel(5, 4), row4);
-        QCOMPARE(img.pixel(6, 4), red);
-        QCOMPARE(img.pixel(4, 6), red);
-        QCOMPARE(img.pixel(W - 5, H - 5), red); // 95 + 25 is even
-        QCOMPARE(img.pixel(4, 5), Rgb(Shift(Face, -RoundEven(25.0 * 5 / H), true)));
-
-        b->setShowFocusRect(false);
-        img = Render(b);
-        QCOMPARE(img.pixel(4, 4), row4);
-    }
-
     void propertyBag()
     {
         // Missing hover colours take the colours read.
@@ -559,12 +529,6 @@ private slots:
             QCOMPARE(img.pixel(5, 5), Rgb(Shift(back, -4, true)));
             QCOMPARE(b->BackOver(), Face); // the hover colour stays as designed
         }
-        // System colour references are looked up in the palette.
-        b->setBackColor(0x8000000F);
-        QPalette pal = b->palette();
-        pal.setColor(QPalette::Button, QColor(0x40, 0x80, 0xC0));
-        b->setPalette(pal);
-        QCOMPARE(Render(b).pixel(50, 1), Rgb(Shift(0xC08040, 16, true)));
     }
 };
 
