@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 DATA_DIR  ?= demo-data
 JOBS      ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench package format clean
+.PHONY: all deps configure build run test bench package soak format clean
 
 all: build
 
@@ -32,6 +32,12 @@ bench: build
 # The Debian package of the workstations: $(BUILD_DIR)/custorin_VERSION_ARCH.deb
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# Several workstations on one data folder for a few minutes, on two mounts of
+# a real SMB share when one can be set up here, and on a local folder.
+soak: configure
+	cmake --build $(BUILD_DIR) --target soak_worker -j $(JOBS)
+	@scripts/soak $(BUILD_DIR)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

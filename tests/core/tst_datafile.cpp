@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QtTest>
 #include <thread>
 
@@ -353,34 +352,34 @@ void TestDataFile::busyFolderCancelsWithoutWriting()
     const QByteArray before = threeRecords();
     writeFile(env.path("Custorin.Data"), before);
     // Another holder of the lock (as another workstation would be).
-    QLockFile other(env.path("Custorin.lock"));
-    QVERIFY(other.tryLock(0));
+    FolderLock other;
+    QVERIFY(other.tryAcquire());
     env.desktop.answerMsgBox(2, false, "Data folder busy");
     QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Cancelled);
     QCOMPARE(readFile(env.path("Custorin.Data")), before);
     QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
     ShowStoreResult(StoreResult::Cancelled); // the person has been told already
     QCOMPARE(env.desktop.msgBoxes.size(), 1);
-    other.unlock();
+    other.release();
 }
 
 void TestDataFile::emptyLockOfAKilledHolderIsTaken()
 {
     TestEnvironment env;
     env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
-    // A holder killed between creating the lock file and writing its id
-    // into it left it empty a while ago.
-    writeFile(env.path("Custorin.lock"), QByteArray());
-    QFile lockFile(env.path("Custorin.lock"));
-    QVERIFY(lockFile.open(QIODevice::ReadWrite));
-    QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addSecs(-30),
-                                 QFileDevice::FileModificationTime));
-    lockFile.close();
+    // A holder killed between making the lock folder and writing its owner
+    // record into it: the empty lock never changes, so it goes stale.
+    QVERIFY(QDir(env.folder()).mkdir("Custorin.lock"));
+    const int savedStale = FolderLock::StaleMs;
+    FolderLock::StaleMs = 300;
     EntryRecord e;
     e.CaseNumber = "after crash";
-    QCOMPARE(AppendEntry(e), StoreResult::Ok); // no "busy" question
+    const StoreResult r = AppendEntry(e);
+    FolderLock::StaleMs = savedStale;
+    QCOMPARE(r, StoreResult::Ok); // no "busy" question
     QCOMPARE(env.desktop.msgBoxes.size(), 0);
     QVERIFY(!QFile::exists(env.path("Custorin.lock")));
+    QCOMPARE(QDir(env.folder()).entryList({"Custorin.lock*"}, QDir::AllEntries), QStringList());
 }
 
 void TestDataFile::openFailureIsReportedNotLoopedOn()

@@ -3,13 +3,13 @@
 // and folders.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/users/Installation.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QPasswordDigestor>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -227,12 +227,12 @@ private slots:
         DataFolder = saved;
 
         // Busy: another workstation holds the lock and the person cancels.
-        QLockFile other(env.path("Custorin.lock"));
-        QVERIFY(other.tryLock(0));
+        FolderLock other;
+        QVERIFY(other.tryAcquire());
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), InstallationResult::Cancelled);
         QVERIFY(!QFile::exists(env.path("Custorin.ini")));
-        other.unlock();
+        other.release();
 
         if (::geteuid() == 0)
             QSKIP("the superuser writes into read-only folders");

@@ -10,7 +10,6 @@
 #include "core/common/Startup.h"
 
 #include <QFile>
-#include <QLockFile>
 #include <QSettings>
 #include <QTest>
 
@@ -303,8 +302,8 @@ private slots:
         {
             // Another workstation holds the folder: its compaction may be
             // writing the work file, so it stays.
-            QLockFile other(env.path("Custorin.lock"));
-            QVERIFY(other.tryLock(0));
+            FolderLock other;
+            QVERIFY(other.tryAcquire());
             QVERIFY(!RemoveStaleTempFile());
             QVERIFY(QFile::exists(env.path("TempFile.$$$")));
         }
@@ -318,13 +317,13 @@ private slots:
     {
         TestEnvironment env;
         // Another workstation holds the folder.
-        QLockFile holder(env.path("Custorin.lock"));
-        QVERIFY(holder.tryLock(0));
+        FolderLock holder;
+        QVERIFY(holder.tryAcquire());
         FolderLock second;
         QVERIFY(!second.tryAcquire());
         // Busy: the person is asked; Cancel gives up, Retry waits again.
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
-            holder.unlock();
+            holder.release();
             return MsgBoxAnswer{1, false};
         });
         QVERIFY(second.acquire());
@@ -334,7 +333,7 @@ private slots:
         QCOMPARE(r.buttons, QStringList({"&Retry", "&Cancel"}));
         second.release();
 
-        QVERIFY(holder.tryLock(0));
+        QVERIFY(holder.tryAcquire());
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         FolderLock third;
         QVERIFY(!third.acquire());

@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLockFile>
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -546,14 +545,14 @@ private slots:
         writeFile(env.path("Custorin.Data"), original);
         const auto before = snapshot(env.folder());
         // Another workstation holds the folder through the conversion.
-        QLockFile other(env.path("Custorin.lock"));
-        QVERIFY(other.tryLock(0));
+        FolderLock other;
+        QVERIFY(other.tryAcquire());
         env.desktop.answerMsgBox(1);
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
-        other.unlock();
+        other.release();
         QCOMPARE(snapshot(env.folder()), before);
     }
 

@@ -6,12 +6,12 @@
 #include "TestBytes.h"
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/users/UserFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 #include <atomic>
@@ -341,8 +341,8 @@ private slots:
         TestEnvironment env;
         const QByteArray before = threeUsers();
         writeFile(env.path("User.List"), before);
-        QLockFile other(env.path("Custorin.lock"));
-        QVERIFY(other.tryLock(0));
+        FolderLock other;
+        QVERIFY(other.tryAcquire());
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         UserRecord u = newUser("New", "User", "abcd", 1);
         QCOMPARE(AppendUser(u), UserResult::Cancelled);
@@ -350,7 +350,7 @@ private slots:
         QVERIFY(!QFile::exists(env.path("UserList.Log")));
         ShowUserResult(UserResult::Cancelled); // the person has been told already
         QCOMPARE(env.desktop.msgBoxes.size(), 1);
-        other.unlock();
+        other.release();
     }
 
     void openFailureIsReportedNotLoopedOn()

@@ -2,7 +2,9 @@
 // line per operation on stdout.
 //   store_worker append FOLDER NAME COUNT   adds COUNT entries "NAME-i" as
 //                                           user NAME: "ADDED NAME-i" or
-//                                           "FAILED NAME-i <result>"
+//                                           "FAILED NAME-i <result>" and
+//                                           "TEXT <message, lines joined
+//                                           by ' / '>"
 //   store_worker delete FOLDER COUNT SEED   makes COUNT attempts to delete a
 //                                           random entry as user "deleter":
 //                                           "DELETED <case>", "STALE" or
@@ -25,6 +27,15 @@ void say(const QString &line)
 {
     std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
+}
+
+// A refused change and what the person would be told.
+void failed(const QString &what, StoreResult r)
+{
+    say(QStringLiteral("FAILED %1 %2").arg(what).arg(int(r)));
+    const QString text = StoreResultText(r);
+    if (!text.isEmpty())
+        say(QStringLiteral("TEXT ") + QString(text).replace(CrLf, QStringLiteral(" / ")));
 }
 
 bool readIdentity(int n, int *count, EntryIdentity *identity)
@@ -51,7 +62,7 @@ int append(const QString &name, int count)
         if (r == StoreResult::Ok)
             say(QStringLiteral("ADDED ") + e.CaseNumber);
         else
-            say(QStringLiteral("FAILED %1 %2").arg(e.CaseNumber).arg(int(r)));
+            failed(e.CaseNumber, r);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "core/common/ActivityLog.h"
 
 #include "core/common/Desktop.h"
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
@@ -8,12 +9,83 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 
-constexpr QFile::Permissions kWriteBits =
-    QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+// Why the last append failed, for the message: the log, and when the log
+// belongs to another account, whose it is and who this program runs as.
+struct LogFailure {
+    QString logName;
+    QString owner;
+    QString account;
+};
+
+LogFailure &logFailure()
+{
+    static LogFailure failure;
+    return failure;
+}
+
+QString accountOf(uid_t uid)
+{
+    const passwd *pw = ::getpwuid(uid);
+    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(uid);
+}
+
+bool failed(const QString &logName, int error, const struct stat &st)
+{
+    LogFailure &why = logFailure();
+    why.logName = logName;
+    why.owner.clear();
+    why.account.clear();
+    if ((error == EACCES || error == EPERM) && st.st_uid != ::geteuid()) {
+        why.owner = accountOf(st.st_uid);
+        why.account = accountOf(::geteuid());
+    }
+    errno = error;
+    return false;
+}
+
+void makeReadOnly(const QByteArray &name)
+{
+    struct stat st;
+    if (::stat(name.constData(), &st) == 0)
+        ::chmod(name.constData(), st.st_mode & 07777 & ~mode_t(0222));
+}
+
+// The log belongs to another account that left it read-only, and only its
+// owner may change that. Where the folder allows it, the log is replaced by
+// a copy that ends with the new line (the copy then belongs to this
+// account); the lock keeps every other writer out meanwhile.
+bool appendByReplacing(const QString &logName, const QString &path, const QByteArray &bytes,
+                       const struct stat &st, qint64 *sizeBefore)
+{
+    QByteArray content;
+    if (!ReadWholeFile(path, &content))
+        return failed(logName, EACCES, st);
+    const QString work = DataPath(TempFileName);
+    RemoveFileRetrying(work);
+    if (!WriteWholeFile(work, content + bytes, true)) {
+        const int error = errno;
+        RemoveFileRetrying(work);
+        return failed(logName, error == EACCES ? EACCES : error, st);
+    }
+    makeReadOnly(QFile::encodeName(work));
+    if (!RenameRetrying(work, path)) {
+        const int error = errno;
+        RemoveFileRetrying(work);
+        return failed(logName, error, st);
+    }
+    if (sizeBefore)
+        *sizeBefore = content.size();
+    return true;
+}
 
 // Lets windows repaint around a log write (never while the lock is held,
 // and never letting a click start another operation meanwhile).
@@ -146,50 +218,76 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
 {
     if (!held.isHeld())
         return false;
+    logFailure() = LogFailure();
 
     const QString path = DataPath(logName);
+    const QByteArray name = QFile::encodeName(path);
     const QByteArray bytes = ToWindows1252(line + CrLf);
-    if (QFileInfo(path).isFile()) {
-        // Writable for the append; the result only matters through the open.
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-    }
+    struct stat st;
+    const bool exists = ::stat(name.constData(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return failed(logName, EISDIR, st);
+    // Writable for the append. Only the file's owner may change its mode;
+    // another account goes on to the open, which the file's group or other
+    // bits may allow, or to the replacement below.
+    if (exists)
+        ::chmod(name.constData(), (st.st_mode & 07777) | S_IWUSR);
 
-    QFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append);
-    if (ok) {
-        const qint64 before = file.size();
-        if (sizeBefore)
-            *sizeBefore = before;
-        ok = file.write(bytes) == bytes.size() && file.flush();
-        if (!ok)
-            file.resize(before); // never leave half a line behind
-        file.close();
-        ok = ok && file.error() == QFileDevice::NoError;
+    // Never O_APPEND: some network clients refuse it. The end is found under
+    // the lock, which keeps every other writer out.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        if (exists && error == EACCES)
+            return appendByReplacing(logName, path, bytes, st, sizeBefore);
+        makeReadOnly(name);
+        return failed(logName, error, st);
     }
-
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    bool ok = before >= 0 && WriteAllAt(fd, bytes.constData(), bytes.size(), before, path);
+    int error = ok ? 0 : errno;
+    if (!ok && before >= 0)
+        (void)::ftruncate(fd, before); // never leave half a line behind
+    // A share reports a failed write only at the close.
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+        (void)::truncate(name.constData(), before);
+    }
     // Read-only between writes, also when the append failed.
-    if (QFileInfo(path).isFile())
-        QFile::setPermissions(path, QFile::permissions(path) & ~kWriteBits);
-    return ok;
+    makeReadOnly(name);
+    if (!ok)
+        return failed(logName, error, st);
+    if (sizeBefore)
+        *sizeBefore = before;
+    return true;
 }
 
 bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBefore)
 {
     if (!held.isHeld())
         return false;
-    const QString path = DataPath(logName);
-    if (!QFileInfo(path).isFile())
+    const QByteArray name = QFile::encodeName(DataPath(logName));
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const QFile::Permissions permissions = QFile::permissions(path);
-    QFile::setPermissions(path, permissions | QFile::WriteOwner);
-    const bool ok = QFile::resize(path, sizeBefore);
-    QFile::setPermissions(path, permissions & ~kWriteBits);
+    ::chmod(name.constData(), (st.st_mode & 07777) | S_IWUSR);
+    const bool ok = ::truncate(name.constData(), off_t(sizeBefore)) == 0;
+    makeReadOnly(name);
     return ok;
 }
 
 QString LogFailedText(const QString &logName)
 {
-    return QStringLiteral("The activity log '") + logName + QStringLiteral("' can not be") + CrLf +
-           QStringLiteral("written to in the data folder:") + CrLf + DataPath(QString()) + CrLf +
-           CrLf + QStringLiteral("Nothing has been changed.");
+    QString text = QStringLiteral("The activity log '") + logName + QStringLiteral("' can not be") +
+                   CrLf + QStringLiteral("written to in the data folder:") + CrLf +
+                   DataPath(QString()) + CrLf + CrLf;
+    const LogFailure &why = logFailure();
+    if (why.logName == logName && !why.owner.isEmpty() && why.owner != why.account) {
+        text += QStringLiteral("It belongs to the account '") + why.owner +
+                QStringLiteral("', and this") + CrLf +
+                QStringLiteral("program runs as the account '") + why.account +
+                QStringLiteral("'.") + CrLf + CrLf;
+    }
+    return text + QStringLiteral("Nothing has been changed.");
 }

@@ -1,5 +1,6 @@
 #include "core/common/FolderLock.h"
 
+#include "core/common/FileOps.h"
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 
@@ -8,54 +9,321 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
+#include <QHostInfo>
+#include <QRandomGenerator>
 #include <QThread>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <mutex>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace
 {
 
-// A holder writes its process id into the lock file right after creating
-// it. A program killed in between leaves an empty lock file, which the lock
-// would otherwise only take for stale after StaleMs; an empty one that has
-// stayed empty for a while belongs to nobody.
-bool isAbandonedEmptyLock(const QString &path)
+const QString kOwnerName = QStringLiteral("owner");
+const QString kBeatName = QStringLiteral("beat");
+
+QString hostName()
 {
-    const QFileInfo info(path);
-    return info.exists() && info.size() == 0 &&
-           info.lastModified().msecsTo(QDateTime::currentDateTime()) > FolderLock::EmptyStaleMs;
+    if (!FolderLock::HostNameOverride.isEmpty())
+        return FolderLock::HostNameOverride;
+    static const QString name = QHostInfo::localHostName();
+    return name;
+}
+
+// Tells this computer's boots apart, so that a process number seen in an
+// owner record is only looked up on the boot that wrote it.
+QString bootId()
+{
+    static const QString id = [] {
+        QByteArray bytes;
+        ReadWholeFile(QStringLiteral("/proc/sys/kernel/random/boot_id"), &bytes);
+        return QString::fromLatin1(bytes.trimmed());
+    }();
+    return id;
+}
+
+QString accountName()
+{
+    const passwd *pw = ::getpwuid(::geteuid());
+    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid());
+}
+
+QString programName()
+{
+    if (QCoreApplication::instance())
+        return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    return AppTitle;
+}
+
+// The owner record: one "key=value" line each, in this order.
+QByteArray ownerRecord(const QString &token)
+{
+    QString text;
+    const auto line = [&](const char *key, const QString &value) {
+        QString clean = value;
+        clean.replace(QLatin1Char('\n'), QLatin1Char(' '))
+            .replace(QLatin1Char('\r'), QLatin1Char(' '));
+        text += QLatin1String(key) + QLatin1Char('=') + clean + QLatin1Char('\n');
+    };
+    line("token", token);
+    line("host", hostName());
+    line("boot", bootId());
+    line("pid", QString::number(::getpid()));
+    line("program", programName());
+    line("account", accountName());
+    line("user", CurrentUserName);
+    line("started", QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    return text.toUtf8();
+}
+
+QString field(const QByteArray &record, const char *key)
+{
+    const QByteArray prefix = QByteArray(key) + '=';
+    for (const QByteArray &line : record.split('\n')) {
+        if (line.startsWith(prefix))
+            return QString::fromUtf8(line.mid(prefix.size()));
+    }
+    return QString();
+}
+
+bool isDeadHolderOfThisComputer(const QByteArray &owner)
+{
+    if (field(owner, "host") != hostName() || field(owner, "boot") != bootId())
+        return false;
+    bool ok = false;
+    const qint64 pid = field(owner, "pid").toLongLong(&ok);
+    if (!ok || pid <= 0 || pid == ::getpid())
+        return false;
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+QString describeHolder(const QByteArray &owner)
+{
+    const QString host = field(owner, "host");
+    if (host.isEmpty())
+        return QString();
+    const QString user = field(owner, "user");
+    if (!user.isEmpty())
+        return user + QStringLiteral(" at workstation '") + host + QLatin1Char('\'');
+    return QStringLiteral("the program '") + field(owner, "program") +
+           QStringLiteral("' (process ") + field(owner, "pid") +
+           QStringLiteral(") at workstation '") + host + QLatin1Char('\'');
+}
+
+// What a waiting workstation sees of a lock: the owner record and the beat
+// (or the content of a lock left as a file by an older release). Any change
+// means its holder is alive.
+struct Sighting {
+    bool exists = false;
+    bool isFile = false;
+    QByteArray owner;
+    QByteArray beat;
+    QByteArray signature() const { return (isFile ? "F" : "D") + owner + "\n--\n" + beat; }
+};
+
+Sighting look(const QString &lockPath)
+{
+    Sighting s;
+    struct stat st;
+    if (::stat(QFile::encodeName(lockPath).constData(), &st) != 0)
+        return s;
+    s.exists = true;
+    if (!S_ISDIR(st.st_mode)) {
+        s.isFile = true;
+        ReadWholeFile(lockPath, &s.owner);
+        return s;
+    }
+    ReadWholeFile(lockPath + QLatin1Char('/') + kOwnerName, &s.owner);
+    ReadWholeFile(lockPath + QLatin1Char('/') + kBeatName, &s.beat);
+    return s;
+}
+
+// Removes a lock folder (or file) and what the lock wrote into it.
+bool removeLock(const QString &path)
+{
+    if (QFileInfo(path).isFile())
+        return RemoveFileRetrying(path);
+    RemoveFileRetrying(path + QLatin1Char('/') + kBeatName);
+    RemoveFileRetrying(path + QLatin1Char('/') + kOwnerName);
+    return RemoveDirRetrying(path);
+}
+
+void letWindowsPaint()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 } // namespace
 
-FolderLock::FolderLock() : m_file(std::make_unique<QLockFile>(DataPath(LockFileName)))
-{
-    m_file->setStaleLockTime(StaleMs);
-}
+struct FolderLock::Impl {
+    QString path = DataPath(LockFileName);
+    QByteArray record; // the owner record written by this holder
+    QString takenPath; // a stale lock this holder moved aside
+
+    // The heartbeat.
+    std::thread beater;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stopping = false;
+
+    // The busy lock as watched by this waiter.
+    QByteArray seen;
+    QElapsedTimer unchangedFor;
+    QString holder;
+    int failure = 0; // errno of a failure other than "held by another"
+
+    enum Attempt { Held, Busy, Failed };
+
+    QString inside(const QString &name) const { return path + QLatin1Char('/') + name; }
+
+    Attempt attempt()
+    {
+        if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0) {
+            if (errno == EEXIST)
+                return Busy;
+            failure = errno;
+            return Failed;
+        }
+        const QString token =
+            QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0') +
+            QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
+        record = ownerRecord(token);
+        // The record must be on the server before anyone may read it back.
+        if (!WriteWholeFile(inside(kOwnerName), record, true) ||
+            !WriteWholeFile(inside(kBeatName), beatBytes(0), false)) {
+            failure = errno;
+            removeLock(path);
+            return Failed;
+        }
+        QByteArray back;
+        if (!ReadWholeFile(inside(kOwnerName), &back) || back != record)
+            return Busy; // not ours after all: someone took it over
+        return Held;
+    }
+
+    static QByteArray beatBytes(quint64 count)
+    {
+        return QByteArray::number(count).rightJustified(20, '0') + '\n';
+    }
+
+    void startBeating()
+    {
+        stopping = false;
+        const QString beatPath = inside(kBeatName);
+        const int every = qMax(FolderLock::HeartbeatMs, 10);
+        beater = std::thread([this, beatPath, every] {
+            quint64 count = 0;
+            std::unique_lock<std::mutex> guard(mutex);
+            while (!wake.wait_for(guard, std::chrono::milliseconds(every),
+                                  [this] { return stopping; })) {
+                guard.unlock();
+                WriteWholeFile(beatPath, beatBytes(++count), false);
+                guard.lock();
+            }
+        });
+    }
+
+    void stopBeating()
+    {
+        if (!beater.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            stopping = true;
+        }
+        wake.notify_all();
+        beater.join();
+    }
+
+    // Moves a stale lock aside under a name only one taker can win: made
+    // from the stale holder's token (or, for a lock without one, from this
+    // taker's own). True when the stale lock is gone and a fresh mkdir may
+    // follow.
+    bool takeOver(const Sighting &stale)
+    {
+        const QString token = field(stale.owner, "token");
+        QString suffix = token;
+        if (stale.isFile || token.isEmpty()) {
+            suffix = QStringLiteral("orphan-") +
+                     QString::number(QRandomGenerator::system()->generate64(), 16);
+        }
+        const QString target = path + QLatin1Char('.') + suffix + QStringLiteral(".stale");
+        // Still the lock judged stale?
+        if (look(path).signature() != stale.signature())
+            return false;
+        if (!RenameRetrying(path, target))
+            return false; // another taker won, or it went away
+        // What was moved must be the lock judged stale; a fresh lock moved by
+        // mistake goes back at once.
+        const Sighting moved = look(target);
+        if (moved.isFile != stale.isFile || moved.owner != stale.owner) {
+            RenameRetrying(target, path);
+            return false;
+        }
+        takenPath = target;
+        return true;
+    }
+};
+
+FolderLock::FolderLock() : d(std::make_unique<Impl>()) {}
 
 FolderLock::~FolderLock()
 {
     release();
 }
 
-bool FolderLock::waitFor(int ms)
+bool FolderLock::waitFor(int liveMs, int deadMs)
 {
     QElapsedTimer timer;
     timer.start();
+    d->failure = 0;
     for (;;) {
-        if (m_file->tryLock(0)) {
+        const Impl::Attempt a = d->attempt();
+        if (a == Impl::Held) {
+            d->startBeating();
             m_held = true;
             return true;
         }
-        if (m_file->error() == QLockFile::PermissionError ||
-            m_file->error() == QLockFile::UnknownError)
+        if (a == Impl::Failed) {
+            // A share may refuse a moment while the lock folder is being
+            // removed by its last holder; only a lasting refusal counts.
+            if (!IsSharingViolation(d->failure) || timer.elapsed() >= liveMs)
+                return false;
+            letWindowsPaint();
+            QThread::msleep(20 + QRandomGenerator::global()->bounded(10));
+            continue;
+        }
+        d->failure = 0;
+
+        const Sighting now = look(d->path);
+        if (!now.exists)
+            continue; // just released: try again at once
+        const QByteArray signature = now.signature();
+        if (signature != d->seen || !d->unchangedFor.isValid()) {
+            d->seen = signature;
+            d->unchangedFor.start();
+        }
+        d->holder = describeHolder(now.owner);
+        const bool dead = (!now.isFile && isDeadHolderOfThisComputer(now.owner)) ||
+                          d->unchangedFor.elapsed() >= StaleMs;
+        if (dead && d->takeOver(now))
+            continue;
+
+        // A holder whose beat has stopped is waited for until its lock goes
+        // stale; a live one only for liveMs.
+        const bool beatStopped = d->unchangedFor.elapsed() >= 3 * HeartbeatMs;
+        const qint64 elapsed = timer.elapsed();
+        if (elapsed >= liveMs && !(beatStopped && elapsed < deadMs))
             return false;
-        if (isAbandonedEmptyLock(DataPath(LockFileName)))
-            m_file->removeStaleLockFile();
-        if (timer.elapsed() >= ms)
-            return false;
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
+        letWindowsPaint();
+        QThread::msleep(20 + QRandomGenerator::global()->bounded(10));
     }
 }
 
@@ -64,13 +332,18 @@ bool FolderLock::acquire()
     if (m_held)
         return true;
     for (;;) {
-        if (waitFor(WaitMs))
+        if (waitFor(WaitMs, StaleMs + 2000))
             return true;
         QString text;
-        if (m_file->error() == QLockFile::LockFailedError) {
-            text = QStringLiteral("Another workstation is saving changes to the") + CrLf +
-                   QStringLiteral("data files in this folder right now.") + CrLf + CrLf +
-                   QStringLiteral("Nothing has been changed yet.");
+        if (d->failure == 0) {
+            text = QStringLiteral("Another workstation is saving changes to the") + CrLf;
+            if (d->holder.isEmpty()) {
+                text += QStringLiteral("data files in this folder right now.") + CrLf;
+            } else {
+                text += QStringLiteral("data files in this folder right now:") + CrLf + d->holder +
+                        QLatin1Char('.') + CrLf;
+            }
+            text += CrLf + QStringLiteral("Nothing has been changed yet.");
         } else {
             text = QStringLiteral("The data folder can not be written to:") + CrLf +
                    DataPath(QString()) + CrLf + CrLf + QStringLiteral("Nothing has been changed.");
@@ -87,15 +360,35 @@ bool FolderLock::tryAcquire()
 {
     if (m_held)
         return true;
-    return waitFor(0);
+    return waitFor(0, 0);
+}
+
+bool FolderLock::stillHeld() const
+{
+    if (!m_held)
+        return false;
+    QByteArray owner;
+    return ReadWholeFile(d->inside(kOwnerName), &owner) && owner == d->record;
 }
 
 void FolderLock::release()
 {
-    if (m_held) {
-        m_file->unlock();
-        m_held = false;
+    if (!m_held)
+        return;
+    d->stopBeating();
+    // Never remove a lock that another workstation has taken over.
+    if (stillHeld())
+        removeLock(d->path);
+    if (!d->takenPath.isEmpty()) {
+        removeLock(d->takenPath);
+        d->takenPath.clear();
     }
+    m_held = false;
+}
+
+QString FolderLock::holderText() const
+{
+    return d->holder;
 }
 
 bool RemoveStaleTempFile()
@@ -107,5 +400,5 @@ bool RemoveStaleTempFile()
     if (!lock.tryAcquire())
         return false;
     QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-    return QFile::remove(path);
+    return RemoveFileRetrying(path);
 }

@@ -1,43 +1,69 @@
 // The data folder's lock: held for every write to any file of the data set
 // (entries, users, logs, upgrade, restore, clean-up), for one operation
 // only and never across a dialog.
+//
+// The lock is the folder "Custorin.lock" in the data folder, made with one
+// mkdir: a share whose server creates folders atomically gives exactly one
+// winner, where an exclusive file create may give two through some network
+// clients. Inside it the holder writes its owner record ("owner": host,
+// process, program, account, person signed in, start time and a token of
+// its own) and reads it back before it counts the lock as its own. While it
+// holds the lock a background thread rewrites "beat" every HeartbeatMs, so a
+// live holder is never taken for dead however long its work takes. A lock
+// whose owner record and beat stay unchanged for StaleMs (as seen by the
+// waiting workstation's own clock, so clocks of different computers never
+// meet), or whose holder is a dead process of this computer, is taken over:
+// the taker renames the lock folder to a name made from the stale holder's
+// token, which only one taker can win, and then makes a fresh one.
 #pragma once
 
 #include <QString>
 #include <memory>
 
-class QLockFile;
-
 class FolderLock
 {
 public:
-    // How long acquire() waits before asking, and how old a lock must be
-    // before it is taken for one left by a crashed program on another
-    // computer (a dead holder on this computer is recognised at once).
-    static constexpr int WaitMs = 4000;
-    static constexpr int StaleMs = 60000;
-    // An empty lock file (its holder died before writing its id) older than
-    // this is removed.
-    static constexpr int EmptyStaleMs = 2000;
+    // How long acquire() waits for a live holder before asking, how often a
+    // holder shows it is alive, and how long an unchanged lock must stay
+    // unchanged to be taken for one left by a holder that died.
+    static inline int WaitMs = 4000;
+    static inline int HeartbeatMs = 500;
+    static inline int StaleMs = 5000;
 
     FolderLock();
     ~FolderLock();
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-    // Takes the lock, waiting up to WaitMs while windows keep painting.
-    // When it stays busy the person is told and may retry or cancel; false
-    // means cancelled and nothing may be written.
+    // Takes the lock, waiting while windows keep painting: up to WaitMs for
+    // a live holder, as long as it takes to see a dead one's lock go stale.
+    // When it stays busy the person is told who holds it and may retry or
+    // cancel; false means cancelled and nothing may be written.
     bool acquire();
-    // Takes the lock only if it is free now (or stale); never asks.
+    // Takes the lock only if it is free now (or its holder is a dead
+    // process of this computer); never asks.
     bool tryAcquire();
+    // Removes the lock when it is still this holder's own.
     void release();
     bool isHeld() const { return m_held; }
+    // False once the lock folder no longer holds this holder's owner record
+    // (taken over while this process was stalled): nothing more may be
+    // committed under it.
+    bool stillHeld() const;
+
+    // The holder of a busy lock as last seen ("Lee Carter at workstation
+    // 'WS-FRONT'"); empty when unknown.
+    QString holderText() const;
+
+    // For tests: the host name written into the owner record and used to
+    // recognise holders of this computer (empty: the real one).
+    static inline QString HostNameOverride;
 
 private:
-    bool waitFor(int ms);
-    std::unique_ptr<QLockFile> m_file;
+    struct Impl;
+    std::unique_ptr<Impl> d;
     bool m_held = false;
+    bool waitFor(int liveMs, int deadMs);
 };
 
 // Removes a work file left by an interrupted run, unless another

@@ -1,5 +1,6 @@
 #include "core/common/SafeReplace.h"
 
+#include "core/common/FileOps.h"
 #include "core/common/Globals.h"
 
 #include <QFile>
@@ -21,26 +22,22 @@ bool WriteSyncedFile(const QString &path, const QByteArray &bytes)
 {
     if (QFileInfo::exists(path)) {
         QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-        QFile::remove(path);
+        if (!RemoveFileRetrying(path))
+            return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!WriteWholeFile(path, bytes, true)) {
+        RemoveFileRetrying(path);
         return false;
-    bool ok = file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
-    file.close();
-    ok = ok && file.error() == QFileDevice::NoError;
-    if (!ok)
-        QFile::remove(path);
-    return ok;
+    }
+    return true;
 }
 
 bool ReplaceWith(const QString &source, const QString &target)
 {
     if (QFileInfo::exists(target))
         QFile::setPermissions(source, QFile::permissions(target));
-    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) !=
-        0) {
-        QFile::remove(source);
+    if (!RenameRetrying(source, target)) {
+        RemoveFileRetrying(source);
         return false;
     }
     SyncFolder(QFileInfo(target).absolutePath());

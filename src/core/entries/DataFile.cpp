@@ -5,13 +5,7 @@
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QThread>
-#include <cstring>
 #include <memory>
-#include <unistd.h>
 
 namespace
 {
@@ -33,130 +27,23 @@ int RecordCountForLength(qint64 bytes)
     return RecordsForLength(bytes, EntryRecordLength);
 }
 
-DataFile::DataFile(const QString &path) : m_file(path.isEmpty() ? DataPath(DataFileName) : path) {}
-
-DataFile::~DataFile()
+DataFile::DataFile(const QString &path)
+    : RecordFile(path.isEmpty() ? DataPath(DataFileName) : path, EntryRecordLength,
+                 DataFileOpenRetryMs)
 {
-    close();
-}
-
-bool DataFile::open(Mode mode)
-{
-    close();
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        bool ok;
-        if (mode == ForWriting) {
-            ok = m_file.open(QIODevice::ReadWrite);
-        } else if (QFileInfo::exists(m_file.fileName())) {
-            ok = m_file.open(QIODevice::ReadOnly);
-        } else {
-            // The first open creates the file empty (without truncating one
-            // that another workstation has just put in place).
-            ok = m_file.open(QIODevice::ReadWrite);
-        }
-        if (ok) {
-            m_count = RecordCountForLength(m_file.size());
-            return true;
-        }
-        // Another workstation may be replacing the file right now.
-        if (timer.elapsed() >= DataFileOpenRetryMs)
-            return false;
-        QThread::msleep(25);
-    }
-}
-
-void DataFile::close()
-{
-    if (m_file.isOpen())
-        m_file.close();
-    m_count = 0;
 }
 
 QByteArray DataFile::readRaw(int n)
 {
-    QByteArray record(EntryRecordLength, '\0');
-    if (!m_file.isOpen() || n < 1)
-        return record;
-    if (!m_file.seek(qint64(n - 1) * EntryRecordLength))
-        return record;
-    const qint64 got = m_file.read(record.data(), EntryRecordLength);
-    if (got < EntryRecordLength)
-        std::memset(record.data() + qMax<qint64>(got, 0), 0,
-                    size_t(EntryRecordLength - qMax<qint64>(got, 0)));
+    QByteArray record;
+    if (!readRecord(n, &record))
+        return QByteArray();
     return record;
-}
-
-bool DataFile::writeRaw(int n, const QByteArray &record)
-{
-    if (!m_file.isOpen() || n < 1 || record.size() != EntryRecordLength)
-        return false;
-    if (!m_file.seek(qint64(n - 1) * EntryRecordLength))
-        return false;
-    if (m_file.write(record) != EntryRecordLength)
-        return false;
-    if (n > m_count)
-        m_count = n;
-    return true;
-}
-
-bool DataFile::writeField(int n, int offset, const QByteArray &bytes)
-{
-    if (!m_file.isOpen() || n < 1 || offset < 0 || offset + bytes.size() > EntryRecordLength)
-        return false;
-    if (!m_file.seek(qint64(n - 1) * EntryRecordLength + offset))
-        return false;
-    return m_file.write(bytes) == bytes.size();
-}
-
-bool DataFile::flush()
-{
-    return m_file.isOpen() && m_file.flush();
-}
-
-bool DataFile::truncate(qint64 bytes)
-{
-    if (!m_file.isOpen() || !m_file.resize(bytes))
-        return false;
-    m_count = RecordCountForLength(bytes);
-    return true;
-}
-
-bool DataFile::sync()
-{
-    return m_file.isOpen() && m_file.flush() && ::fsync(m_file.handle()) == 0;
 }
 
 bool DataFile::forEachRaw(const std::function<bool(int, const char *)> &visit)
 {
-    if (!m_file.isOpen())
-        return false;
-    if (!m_file.seek(0))
-        return false;
-    QByteArray block(qint64(kBlockRecords) * EntryRecordLength, '\0');
-    int n = 1;
-    while (n <= m_count) {
-        const int records = qMin(kBlockRecords, m_count - n + 1);
-        const qint64 want = qint64(records) * EntryRecordLength;
-        qint64 got = 0;
-        while (got < want) {
-            const qint64 r = m_file.read(block.data() + got, want - got);
-            if (r < 0)
-                return false;
-            if (r == 0)
-                break; // end of file: the short last record
-            got += r;
-        }
-        if (got < want)
-            std::memset(block.data() + got, 0, size_t(want - got));
-        for (int i = 0; i < records; ++i) {
-            if (!visit(n + i, block.constData() + qint64(i) * EntryRecordLength))
-                return true;
-        }
-        n += records;
-    }
-    return true;
+    return forEachRecord(kBlockRecords, visit);
 }
 
 bool DataFile::forEach(const std::function<bool(int, const EntryRecord &)> &visit)

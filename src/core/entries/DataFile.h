@@ -3,9 +3,9 @@
 // between user actions: open, read or write, close.
 #pragma once
 
+#include "core/common/RecordFile.h"
 #include "core/entries/EntryRecord.h"
 
-#include <QFile>
 #include <QString>
 #include <QVector>
 #include <functional>
@@ -25,52 +25,27 @@ inline int DataFileOpenRetryMs = 3000;
 // zeros past the end of the file.
 int RecordCountForLength(qint64 bytes);
 
-// One open of a data file (the shared one unless another path is given).
-class DataFile
+// One open of a data file (the shared one unless another path is given):
+// a record file of 5000-byte records whose failed open is retried for
+// DataFileOpenRetryMs.
+class DataFile : public RecordFile
 {
 public:
-    enum Mode { ForReading, ForWriting };
-
     explicit DataFile(const QString &path = QString());
-    ~DataFile();
-    DataFile(const DataFile &) = delete;
-    DataFile &operator=(const DataFile &) = delete;
 
-    // Opens the file, creating it empty when missing; a failed open is
-    // retried for DataFileOpenRetryMs. Sets recordCount() (and nothing
-    // else). For reading the file is opened read-only.
-    bool open(Mode mode);
-    void close();
-    bool isOpen() const { return m_file.isOpen(); }
-    int recordCount() const { return m_count; }
-    QString path() const { return m_file.fileName(); }
-    QString errorString() const { return m_file.errorString(); }
-
-    // The 5000 bytes of record n; bytes past the end of the file are zeros.
+    // The 5000 bytes of record n; empty when the read failed or came up
+    // short (bytes of a short last record past the end of the file are
+    // zeros).
     QByteArray readRaw(int n);
     EntryRecord read(int n) { return EntryRecord::Unpack(readRaw(n)); }
-    // Writes the 5000 bytes of record n (n = recordCount() + 1 appends and
-    // raises the count). False when not all bytes were written.
-    bool writeRaw(int n, const QByteArray &record);
-    bool write(int n, const EntryRecord &entry) { return writeRaw(n, entry.Pack()); }
-    // Writes part of record n in place (len bytes at offset within it).
-    bool writeField(int n, int offset, const QByteArray &bytes);
-    bool flush();
-    qint64 size() const { return m_file.size(); }
-    // Puts the file back to an earlier length (undoing a failed append).
-    bool truncate(qint64 bytes);
-    // Flushes and asks the system to put the bytes on the disk.
-    bool sync();
+    bool writeRaw(int n, const QByteArray &record) { return writeRecord(n, record); }
+    bool write(int n, const EntryRecord &entry) { return writeRecord(n, entry.Pack()); }
 
     // Every record in file order, read in large blocks; the visitor gets
     // the record number and its 5000 bytes and returns false to stop.
-    // False when a read failed.
+    // False when a read failed or came up short.
     bool forEachRaw(const std::function<bool(int, const char *)> &visit);
     bool forEach(const std::function<bool(int, const EntryRecord &)> &visit);
-
-private:
-    QFile m_file;
-    int m_count = 0;
 };
 
 // The shared reader's open of the data file, for the windows: list load,

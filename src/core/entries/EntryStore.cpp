@@ -25,30 +25,43 @@ using namespace EntryLayout;
 
 constexpr int kCaseWidth = 15;
 
+StoreResult toStoreResult(RecordResult r)
+{
+    switch (r) {
+    case RecordResult::Ok:
+        return StoreResult::Ok;
+    case RecordResult::Changed:
+        return StoreResult::Changed;
+    case RecordResult::Missing:
+        return StoreResult::Missing;
+    case RecordResult::Cancelled:
+        return StoreResult::Cancelled;
+    case RecordResult::NotAvailable:
+        return StoreResult::NotAvailable;
+    case RecordResult::IoError:
+        break;
+    }
+    return StoreResult::IoError;
+}
+
 // The lock and the data file, open for writing, for one operation.
-struct LockedFile {
-    FolderLock lock;
-    DataFile file;
+struct LockedFile : LockedRecords {
+    LockedFile() : LockedRecords(DataPath(DataFileName), EntryRecordLength, DataFileOpenRetryMs) {}
 
     StoreResult open()
     {
-        if (!lock.acquire())
-            return StoreResult::Cancelled;
-        if (!file.open(DataFile::ForWriting))
-            return StoreResult::NotAvailable;
-        RecordCount = file.recordCount();
-        return StoreResult::Ok;
+        const StoreResult r = toStoreResult(LockedRecords::open());
+        if (r == StoreResult::Ok)
+            RecordCount = file.recordCount();
+        return r;
     }
 
     // Re-reads record n and checks it is still the entry the person saw.
     StoreResult check(int n, const EntryIdentity &asRead, QByteArray *raw)
     {
-        if (n < 1 || n > file.recordCount())
-            return StoreResult::Missing;
-        *raw = file.readRaw(n);
-        if (!asRead.matches(EntryRecord::Unpack(*raw)))
-            return StoreResult::Changed;
-        return StoreResult::Ok;
+        return toStoreResult(LockedRecords::check(
+            n, [&](const QByteArray &bytes) { return asRead.matches(EntryRecord::Unpack(bytes)); },
+            raw));
     }
 };
 
@@ -85,10 +98,10 @@ StoreResult rewrite(LockedFile &locked, int n, const QByteArray &oldBytes,
     qint64 logSize = 0;
     if (!logLine(locked.lock, code, controlNumber, &logSize))
         return StoreResult::LogFailed;
-    if (locked.file.writeRaw(n, newBytes) && locked.file.flush())
+    if (locked.file.writeRecord(n, newBytes) && locked.file.sync())
         return StoreResult::Ok;
-    locked.file.writeRaw(n, oldBytes);
-    locked.file.flush();
+    locked.file.writeRecord(n, oldBytes);
+    locked.file.sync();
     UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
     return StoreResult::IoError;
 }
@@ -106,52 +119,6 @@ StoreResult setStatus(int n, const EntryIdentity &asRead, quint8 status, int cod
     changed[Status] = char(status);
     const double cn = EntryRecord::Unpack(raw).ControlNumber;
     return rewrite(locked, n, raw, changed, code, cn);
-}
-
-struct CompactResult {
-    bool ok = false;
-    int kept = 0, active = 0, archived = 0;
-};
-
-// Copies every unmarked record of file into the work file, which ends up
-// complete and on the disk, or removed.
-CompactResult writeCompacted(DataFile &file, const QString &tempPath)
-{
-    CompactResult result;
-    QFile::remove(tempPath);
-    QFile temp(tempPath);
-    if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return result;
-    QByteArray buffer;
-    constexpr int kFlushAt = 200 * EntryRecordLength;
-    buffer.reserve(kFlushAt + EntryRecordLength);
-    bool ok = true;
-    const bool read = file.forEachRaw([&](int, const char *record) {
-        if (isKilled(record))
-            return true;
-        ++result.kept;
-        if (isArchivedRaw(record))
-            ++result.archived;
-        else
-            ++result.active;
-        buffer.append(record, EntryRecordLength);
-        if (buffer.size() >= kFlushAt) {
-            ok = temp.write(buffer) == buffer.size();
-            buffer.clear();
-        }
-        return ok;
-    });
-    if (ok && !buffer.isEmpty())
-        ok = temp.write(buffer) == buffer.size();
-    ok = ok && read && temp.flush() && ::fsync(temp.handle()) == 0;
-    temp.close();
-    ok = ok && temp.error() == QFileDevice::NoError;
-    if (!ok) {
-        QFile::remove(tempPath);
-        return CompactResult();
-    }
-    result.ok = true;
-    return result;
 }
 
 QString okayButton()
@@ -179,7 +146,7 @@ StoreResult AppendEntry(EntryRecord &entry, int *recordNumber)
     if (!logLine(locked.lock, LogAdded, entry.ControlNumber, &logSize))
         return StoreResult::LogFailed;
     const qint64 sizeBefore = locked.file.size();
-    if (!locked.file.write(n, entry) || !locked.file.flush()) {
+    if (!locked.file.writeRecord(n, entry.Pack()) || !locked.file.sync()) {
         locked.file.truncate(sizeBefore);
         UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
         return StoreResult::IoError;
@@ -236,36 +203,30 @@ StoreResult DeleteEntry(int n, const EntryIdentity &asRead)
     const QByteArray oldCase = raw.mid(CaseNumber, kCaseWidth);
     auto undo = [&]() {
         if (!locked.file.isOpen())
-            locked.file.open(DataFile::ForWriting);
+            locked.file.open(RecordFile::ForWriting);
         locked.file.writeField(n, CaseNumber, oldCase);
-        locked.file.flush();
+        locked.file.sync();
         UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
         return StoreResult::IoError;
     };
     if (!locked.file.writeField(n, CaseNumber, ToFixedText(KilledMarker, kCaseWidth)) ||
-        !locked.file.flush())
+        !locked.file.sync())
         return undo();
 
-    const QString dataPath = locked.file.path();
-    const QString tempPath = DataPath(TempFileName);
-    const CompactResult compacted = writeCompacted(locked.file, tempPath);
-    if (!compacted.ok)
+    int kept = 0, active = 0, archived = 0;
+    const RecordResult compacted = locked.compact(
+        [&](int, const char *record) {
+            if (isKilled(record))
+                return false;
+            ++(isArchivedRaw(record) ? archived : active);
+            return true;
+        },
+        &kept);
+    if (compacted != RecordResult::Ok)
         return undo();
-    locked.file.close();
-
-    if (compacted.kept > 0) {
-        // One step: the data file is the old one or the new one, never
-        // missing.
-        if (!ReplaceWith(tempPath, dataPath))
-            return undo();
-    } else {
-        QFile::remove(tempPath);
-        if (!QFile::remove(dataPath) && QFileInfo::exists(dataPath))
-            return undo();
-    }
-    RecordCount = compacted.kept;
-    ActiveCount = compacted.active;
-    ArchivedCount = compacted.archived;
+    RecordCount = kept;
+    ActiveCount = active;
+    ArchivedCount = archived;
     return StoreResult::Ok;
 }
 

@@ -6,7 +6,7 @@
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
-#include "core/common/SafeReplace.h"
+#include "core/common/RecordFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,117 +18,59 @@
 namespace
 {
 
-// One open of the user file.
+// The shared reader's open of the user file. A folder that can not be
+// written to and holds no user file reads as an empty list.
 class UserFileHandle
 {
 public:
-    enum Mode { ForReading, ForWriting };
+    UserFileHandle() : m_file(DataPath(UserFileName), UserRecordLength, UserFileOpenRetryMs) {}
 
-    UserFileHandle() : m_file(DataPath(UserFileName)) {}
-
-    // Opens the file, creating it empty when missing; a failed open is
-    // retried for UserFileOpenRetryMs. For reading the file is opened
-    // read-only, and a folder that can not be written to reads as empty.
-    bool open(Mode mode)
+    bool open()
     {
-        close();
-        QElapsedTimer timer;
-        timer.start();
-        for (;;) {
-            const bool exists = QFileInfo::exists(m_file.fileName());
-            bool ok;
-            if (mode == ForReading && exists)
-                ok = m_file.open(QIODevice::ReadOnly);
-            else // creates the file without emptying one just put in place
-                ok = m_file.open(QIODevice::ReadWrite);
-            if (ok) {
-                m_open = true;
-                m_count = UserCountForLength(m_file.size());
-                return true;
-            }
-            if (mode == ForReading && !exists && !QFileInfo::exists(m_file.fileName())) {
-                const QFileInfo folder(QFileInfo(m_file.fileName()).absolutePath());
-                if (folder.isDir() && !folder.isWritable()) {
-                    m_open = true; // nobody can have added a user here
-                    m_count = 0;
-                    return true;
-                }
-            }
-            // Another workstation may be replacing the file right now.
-            if (timer.elapsed() >= UserFileOpenRetryMs)
-                return false;
-            QThread::msleep(25);
+        m_emptyFolder = false;
+        const QString path = m_file.path();
+        if (m_file.open(RecordFile::ForReading))
+            return true;
+        const QFileInfo folder(QFileInfo(path).absolutePath());
+        if (!QFileInfo::exists(path) && folder.isDir() && !folder.isWritable()) {
+            m_emptyFolder = true; // nobody can have added a user here
+            return true;
         }
+        return false;
     }
 
     void close()
     {
-        if (m_file.isOpen())
-            m_file.close();
-        m_open = false;
-        m_count = 0;
+        m_file.close();
+        m_emptyFolder = false;
     }
 
-    bool isOpen() const { return m_open; }
-    int count() const { return m_count; }
-    QString path() const { return m_file.fileName(); }
-    qint64 size() const { return m_file.isOpen() ? m_file.size() : 0; }
+    bool isOpen() const { return m_emptyFolder || m_file.isOpen(); }
+    int count() const { return m_file.recordCount(); }
 
-    // The 500 bytes of record n; bytes past the end of the file are zeros.
+    // The 500 bytes of record n; empty when the read failed.
     QByteArray readRaw(int n)
     {
-        QByteArray record(UserRecordLength, '\0');
-        if (!m_file.isOpen() || n < 1 || !m_file.seek(qint64(n - 1) * UserRecordLength))
-            return record;
-        const qint64 got = m_file.read(record.data(), UserRecordLength);
-        if (got < UserRecordLength) {
-            const qint64 from = qMax<qint64>(got, 0);
-            std::memset(record.data() + from, 0, size_t(UserRecordLength - from));
-        }
-        return record;
+        QByteArray record;
+        return m_file.readRecord(n, &record) ? record : QByteArray();
     }
 
     // Every record, each padded to 500 bytes; false when a read failed.
     bool readAll(QByteArray *bytes)
     {
-        if (!m_file.isOpen()) {
-            *bytes = QByteArray(); // the empty list of a read-only folder
-            return m_open;
-        }
-        if (!m_file.seek(0))
-            return false;
-        *bytes = m_file.readAll();
-        if (m_file.error() != QFileDevice::NoError)
-            return false;
-        bytes->resize(qint64(m_count) * UserRecordLength, '\0');
-        return true;
-    }
-
-    bool writeRaw(int n, const QByteArray &record)
-    {
-        if (!m_file.isOpen() || n < 1 || record.size() != UserRecordLength)
-            return false;
-        if (!m_file.seek(qint64(n - 1) * UserRecordLength))
-            return false;
-        if (m_file.write(record) != UserRecordLength || !m_file.flush())
-            return false;
-        if (n > m_count)
-            m_count = n;
-        return true;
-    }
-
-    bool truncate(qint64 bytes)
-    {
-        if (!m_file.isOpen() || !m_file.resize(bytes))
-            return false;
-        m_count = UserCountForLength(bytes);
-        return true;
+        bytes->clear();
+        if (m_emptyFolder)
+            return true;
+        bytes->reserve(qint64(m_file.recordCount()) * UserRecordLength);
+        return m_file.forEachRecord(1000, [&](int, const char *record) {
+            bytes->append(record, UserRecordLength);
+            return true;
+        });
     }
 
 private:
-    QFile m_file;
-    bool m_open = false;
-    int m_count = 0;
+    RecordFile m_file;
+    bool m_emptyFolder = false;
 };
 
 std::unique_ptr<UserFileHandle> &sharedFile()
@@ -137,30 +79,43 @@ std::unique_ptr<UserFileHandle> &sharedFile()
     return file;
 }
 
+UserResult toUserResult(RecordResult r)
+{
+    switch (r) {
+    case RecordResult::Ok:
+        return UserResult::Ok;
+    case RecordResult::Changed:
+        return UserResult::Changed;
+    case RecordResult::Missing:
+        return UserResult::Missing;
+    case RecordResult::Cancelled:
+        return UserResult::Cancelled;
+    case RecordResult::NotAvailable:
+        return UserResult::NotAvailable;
+    case RecordResult::IoError:
+        break;
+    }
+    return UserResult::IoError;
+}
+
 // The lock and the user file, open for writing, for one operation.
-struct LockedUsers {
-    FolderLock lock;
-    UserFileHandle file;
+struct LockedUsers : LockedRecords {
+    LockedUsers() : LockedRecords(DataPath(UserFileName), UserRecordLength, UserFileOpenRetryMs) {}
 
     UserResult open()
     {
-        if (!lock.acquire())
-            return UserResult::Cancelled;
-        if (!file.open(UserFileHandle::ForWriting))
-            return UserResult::NotAvailable;
-        UserCount = file.count();
-        return UserResult::Ok;
+        const UserResult r = toUserResult(LockedRecords::open());
+        if (r == UserResult::Ok)
+            UserCount = file.recordCount();
+        return r;
     }
 
     // Re-reads record n and checks it is still the user the person saw.
     UserResult check(int n, const UserIdentity &asRead, QByteArray *raw)
     {
-        if (n < 1 || n > file.count())
-            return UserResult::Missing;
-        *raw = file.readRaw(n);
-        if (!asRead.matches(UserRecord::Unpack(*raw)))
-            return UserResult::Changed;
-        return UserResult::Ok;
+        return toUserResult(LockedRecords::check(
+            n, [&](const QByteArray &bytes) { return asRead.matches(UserRecord::Unpack(bytes)); },
+            raw));
     }
 };
 
@@ -196,7 +151,7 @@ bool OpenUserFile()
     // The data folder may have changed since the last open.
     file = std::make_unique<UserFileHandle>();
     for (;;) {
-        if (file->open(UserFileHandle::ForReading)) {
+        if (file->open()) {
             UserCount = file->count();
             return true;
         }
@@ -262,7 +217,7 @@ UserResult AppendUser(UserRecord &user, int *recordNumber)
     UserResult r = locked.open();
     if (r != UserResult::Ok)
         return r;
-    const int n = locked.file.count() + 1;
+    const int n = locked.file.recordCount() + 1;
     if (n > MaxUserCount)
         return UserResult::Full;
 
@@ -271,7 +226,7 @@ UserResult AppendUser(UserRecord &user, int *recordNumber)
     if (!logLine(locked.lock, LogAdded, user.DisplayName(), &logSize))
         return UserResult::LogFailed;
     const qint64 sizeBefore = locked.file.size();
-    if (!locked.file.writeRaw(n, user.Pack())) {
+    if (!locked.file.writeRecord(n, user.Pack()) || !locked.file.sync()) {
         locked.file.truncate(sizeBefore);
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
@@ -299,8 +254,9 @@ UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &e
     qint64 logSize = 0;
     if (!logLine(locked.lock, LogEdited, edited.DisplayName(), &logSize))
         return UserResult::LogFailed;
-    if (!locked.file.writeRaw(n, changed)) {
-        locked.file.writeRaw(n, raw);
+    if (!locked.file.writeRecord(n, changed) || !locked.file.sync()) {
+        locked.file.writeRecord(n, raw);
+        locked.file.sync();
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
@@ -316,34 +272,21 @@ UserResult DeleteUser(int n, const UserIdentity &asRead)
     QByteArray raw;
     if ((r = locked.check(n, asRead, &raw)) != UserResult::Ok)
         return r;
-    QByteArray all;
-    if (!locked.file.readAll(&all))
-        return UserResult::IoError;
-
-    QByteArray kept;
-    kept.reserve(all.size());
-    const int count = locked.file.count();
-    for (int i = 1; i <= count; ++i) {
-        const char *record = all.constData() + qint64(i - 1) * UserRecordLength;
-        if (i == n || UserRecord::Unpack(record, UserRecordLength).isKilled())
-            continue;
-        kept.append(record, UserRecordLength);
-    }
-
     qint64 logSize = 0;
     if (!logLine(locked.lock, LogDeleted, UserRecord::Unpack(raw).DisplayName(), &logSize))
         return UserResult::LogFailed;
-    const QString path = locked.file.path();
-    locked.file.close();
-    // The old file stays in place until the new one is complete on the
-    // disk; then one rename replaces it.
-    const bool ok = kept.isEmpty() ? (QFile::remove(path) || !QFileInfo::exists(path))
-                                   : ReplaceFileContents(path, kept);
-    if (!ok) {
+    // Records marked by an interrupted deletion of an older release go too.
+    int kept = 0;
+    const RecordResult compacted = locked.compact(
+        [&](int i, const char *record) {
+            return i != n && !UserRecord::Unpack(record, UserRecordLength).isKilled();
+        },
+        &kept);
+    if (compacted != RecordResult::Ok) {
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
-    UserCount = int(kept.size() / UserRecordLength);
+    UserCount = kept;
     return UserResult::Ok;
 }
 

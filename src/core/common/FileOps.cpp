@@ -1,0 +1,178 @@
+#include "core/common/FileOps.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+std::mutex hookMutex;
+FileFaultHook &hook()
+{
+    static FileFaultHook h;
+    return h;
+}
+
+// errno to fail op with, from the test hook; 0 runs the call.
+int injected(FileOp op, const QString &path)
+{
+    std::lock_guard<std::mutex> guard(hookMutex);
+    if (!hook())
+        return 0;
+    return hook()(op, path);
+}
+
+// Runs call until it succeeds, fails with an error that is not a sharing
+// violation, or ShareRetryMs has passed; errno is that of the last try.
+template <typename Call> bool retrying(FileOp op, const QString &path, Call call)
+{
+    QElapsedTimer timer;
+    timer.start();
+    int pause = 5;
+    for (;;) {
+        const int fault = injected(op, path);
+        int error = 0;
+        if (fault != 0)
+            error = fault;
+        else if (call() == 0)
+            return true;
+        else
+            error = errno;
+        if (!IsSharingViolation(error) || timer.elapsed() >= ShareRetryMs) {
+            errno = error;
+            return false;
+        }
+        QThread::msleep(pause);
+        pause = qMin(pause * 2, 100);
+    }
+}
+
+} // namespace
+
+void SetFileFaultHook(FileFaultHook h)
+{
+    std::lock_guard<std::mutex> guard(hookMutex);
+    hook() = std::move(h);
+}
+
+bool IsSharingViolation(int error)
+{
+    return error == EBUSY || error == EACCES || error == ETXTBSY;
+}
+
+bool RemoveFileRetrying(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const bool ok = retrying(FileOp::Unlink, path, [&] { return ::unlink(name.constData()); });
+    return ok || errno == ENOENT;
+}
+
+bool RemoveDirRetrying(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const bool ok = retrying(FileOp::Rmdir, path, [&] { return ::rmdir(name.constData()); });
+    return ok || errno == ENOENT;
+}
+
+bool RenameRetrying(const QString &source, const QString &target)
+{
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(target);
+    return retrying(FileOp::Rename, source,
+                    [&] { return ::rename(from.constData(), to.constData()); });
+}
+
+bool WriteAllAt(int fd, const char *data, qint64 length, qint64 offset, const QString &path)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const int fault = injected(FileOp::Write, path);
+        if (fault != 0) {
+            errno = fault;
+            return false;
+        }
+        const ssize_t n = ::pwrite(fd, data + done, size_t(length - done), off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString &path)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const int fault = injected(FileOp::Read, path);
+        if (fault != 0) {
+            errno = fault;
+            return -1;
+        }
+        const ssize_t n = ::pread(fd, data + done, size_t(length - done), off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+bool ReadWholeFile(const QString &path, QByteArray *bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray content;
+    char buffer[4096];
+    bool ok = true;
+    for (;;) {
+        const qint64 n = ReadAllAt(fd, buffer, sizeof buffer, content.size(), path);
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        content.append(buffer, int(n));
+        if (n < qint64(sizeof buffer))
+            break;
+    }
+    ::close(fd);
+    if (ok)
+        *bytes = content;
+    return ok;
+}
+
+bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAllAt(fd, bytes.constData(), bytes.size(), 0, path);
+    if (ok && sync)
+        ok = ::fsync(fd) == 0;
+    const int saved = errno;
+    // A share reports a failed write back only at the close.
+    const bool closed = ::close(fd) == 0;
+    if (ok && !closed)
+        return false;
+    errno = saved;
+    return ok;
+}

@@ -1,0 +1,256 @@
+#include "core/common/RecordFile.h"
+
+#include "core/common/FileOps.h"
+#include "core/common/Globals.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+RecordFile::RecordFile(const QString &path, int recordLength, const int &openRetryMs)
+    : m_path(path), m_length(recordLength), m_openRetryMs(openRetryMs)
+{
+}
+
+RecordFile::~RecordFile()
+{
+    close();
+}
+
+bool RecordFile::fail()
+{
+    m_error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+bool RecordFile::open(Mode mode)
+{
+    close();
+    const QByteArray name = QFile::encodeName(m_path);
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        errno = 0;
+        int fd;
+        if (mode == ForReading && ::access(name.constData(), F_OK) == 0)
+            fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        else // creates the file without emptying one just put in place
+            fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        struct stat st;
+        const bool isFile = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (fd >= 0 && !isFile && errno == 0)
+            errno = EISDIR;
+        if (isFile) {
+            m_fd = fd;
+            m_size = st.st_size;
+            m_count = RecordsForLength(m_size, m_length);
+            m_error.clear();
+            return true;
+        }
+        fail();
+        if (fd >= 0)
+            ::close(fd);
+        // Another workstation may be replacing the file right now.
+        if (timer.elapsed() >= m_openRetryMs)
+            return false;
+        QThread::msleep(25);
+    }
+}
+
+void RecordFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_count = 0;
+    m_size = 0;
+}
+
+bool RecordFile::readRecord(int n, QByteArray *record)
+{
+    record->fill('\0', m_length);
+    if (m_fd < 0 || n < 1 || n > m_count) {
+        errno = EINVAL;
+        return fail();
+    }
+    const qint64 offset = qint64(n - 1) * m_length;
+    const qint64 expected = qBound(qint64(0), m_size - offset, qint64(m_length));
+    const qint64 got = ReadAllAt(m_fd, record->data(), m_length, offset, m_path);
+    if (got < 0)
+        return fail();
+    if (got < expected) {
+        record->fill('\0', m_length);
+        m_error = QStringLiteral("the file ended before the record did");
+        return false;
+    }
+    std::memset(record->data() + got, 0, size_t(m_length - got));
+    return true;
+}
+
+bool RecordFile::writeRecord(int n, const QByteArray &record)
+{
+    if (m_fd < 0 || n < 1 || record.size() != m_length) {
+        errno = EINVAL;
+        return fail();
+    }
+    const qint64 offset = qint64(n - 1) * m_length;
+    if (!WriteAllAt(m_fd, record.constData(), m_length, offset, m_path))
+        return fail();
+    m_size = qMax(m_size, offset + m_length);
+    m_count = qMax(m_count, n);
+    return true;
+}
+
+bool RecordFile::writeField(int n, int offset, const QByteArray &bytes)
+{
+    if (m_fd < 0 || n < 1 || offset < 0 || offset + bytes.size() > m_length) {
+        errno = EINVAL;
+        return fail();
+    }
+    if (!WriteAllAt(m_fd, bytes.constData(), bytes.size(), qint64(n - 1) * m_length + offset,
+                    m_path))
+        return fail();
+    return true;
+}
+
+bool RecordFile::truncate(qint64 bytes)
+{
+    if (m_fd < 0 || ::ftruncate(m_fd, off_t(bytes)) != 0)
+        return fail();
+    m_size = bytes;
+    m_count = RecordsForLength(bytes, m_length);
+    return true;
+}
+
+bool RecordFile::sync()
+{
+    if (m_fd < 0 || ::fsync(m_fd) != 0)
+        return fail();
+    return true;
+}
+
+bool RecordFile::forEachRecord(int blockRecords,
+                               const std::function<bool(int, const char *)> &visit)
+{
+    if (m_fd < 0)
+        return false;
+    QByteArray block(qint64(qMax(blockRecords, 1)) * m_length, '\0');
+    int n = 1;
+    while (n <= m_count) {
+        const int records = qMin(qMax(blockRecords, 1), m_count - n + 1);
+        const qint64 offset = qint64(n - 1) * m_length;
+        const qint64 want = qint64(records) * m_length;
+        const qint64 expected = qBound(qint64(0), m_size - offset, want);
+        const qint64 got = ReadAllAt(m_fd, block.data(), want, offset, m_path);
+        if (got < 0)
+            return fail();
+        if (got < expected) {
+            m_error = QStringLiteral("the file ended before the record did");
+            return false;
+        }
+        if (got < want) // the short last record
+            std::memset(block.data() + got, 0, size_t(want - got));
+        for (int i = 0; i < records; ++i) {
+            if (!visit(n + i, block.constData() + qint64(i) * m_length))
+                return true;
+        }
+        n += records;
+    }
+    return true;
+}
+
+LockedRecords::LockedRecords(const QString &path, int recordLength, const int &openRetryMs)
+    : file(path, recordLength, openRetryMs)
+{
+}
+
+RecordResult LockedRecords::open()
+{
+    if (!lock.acquire())
+        return RecordResult::Cancelled;
+    if (!file.open(RecordFile::ForWriting))
+        return RecordResult::NotAvailable;
+    return RecordResult::Ok;
+}
+
+RecordResult LockedRecords::check(int n, const std::function<bool(const QByteArray &)> &matches,
+                                  QByteArray *raw)
+{
+    if (n < 1 || n > file.recordCount())
+        return RecordResult::Missing;
+    if (!file.readRecord(n, raw)) {
+        // Once more on a fresh open; a second short read is reported.
+        QThread::msleep(50);
+        if (!file.open(RecordFile::ForWriting))
+            return RecordResult::NotAvailable;
+        if (n > file.recordCount())
+            return RecordResult::Missing;
+        if (!file.readRecord(n, raw))
+            return RecordResult::IoError;
+    }
+    return matches(*raw) ? RecordResult::Ok : RecordResult::Changed;
+}
+
+RecordResult LockedRecords::compact(const std::function<bool(int, const char *)> &keep, int *kept)
+{
+    const QString path = file.path();
+    const QString temp = QFileInfo(path).absolutePath() + QLatin1Char('/') + TempFileName;
+    *kept = 0;
+    RemoveFileRetrying(temp);
+    const int fd =
+        ::open(QFile::encodeName(temp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return RecordResult::IoError;
+
+    const int length = file.recordLength();
+    constexpr int kBlock = 200;
+    QByteArray buffer;
+    buffer.reserve(qint64(kBlock + 1) * length);
+    qint64 written = 0;
+    bool ok = true;
+    const auto put = [&] {
+        ok = WriteAllAt(fd, buffer.constData(), buffer.size(), written, temp);
+        written += buffer.size();
+        buffer.clear();
+        return ok;
+    };
+    const bool read = file.forEachRecord(kBlock, [&](int n, const char *record) {
+        if (!keep(n, record))
+            return true;
+        ++*kept;
+        buffer.append(record, length);
+        return buffer.size() < qint64(kBlock) * length || put();
+    });
+    if (ok && !buffer.isEmpty())
+        put();
+    ok = ok && read && ::fsync(fd) == 0;
+    // A share reports a failed write back only at the close.
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        RemoveFileRetrying(temp);
+        return RecordResult::IoError;
+    }
+    file.close();
+    // Taken over while this process stood still: commit nothing.
+    if (!lock.stillHeld()) {
+        RemoveFileRetrying(temp);
+        return RecordResult::IoError;
+    }
+    if (*kept > 0) {
+        // One step: the file is the old one or the new one, never missing.
+        if (!ReplaceWith(temp, path))
+            return RecordResult::IoError;
+    } else {
+        RemoveFileRetrying(temp);
+        if (!RemoveFileRetrying(path))
+            return RecordResult::IoError;
+        SyncFolder(QFileInfo(path).absolutePath());
+    }
+    return RecordResult::Ok;
+}
