@@ -239,6 +239,9 @@ void TestSharedFolder::deadHolderIsTakenOver()
         // A holder on another computer whose beat stopped: taken over once
         // its lock has stayed unchanged for the stale time, not before.
         QuickLock quick(100, 100, 1000);
+        // A lock moved aside by a taker that died before it let go.
+        QVERIFY(QDir(env.folder()).mkdir("Custorin.lock.orphan-1f.stale"));
+        writeFile(env.path("Custorin.lock.orphan-1f.stale/owner"), "token=77\nhost=gone\n");
         Holder remote;
         remote.start(env.folder(), 60000, {"100", "1000", "other-host"});
         ::kill(pid_t(remote.process.processId()), SIGKILL);

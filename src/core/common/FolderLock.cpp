@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -154,6 +155,14 @@ bool removeLock(const QString &path)
     return RemoveDirRetrying(path);
 }
 
+// 10 ms at first, up to about 100 ms after a second, with some jitter so
+// that waiting workstations do not poll in step.
+unsigned long pollPause(qint64 waitedMs)
+{
+    const qint64 base = qBound(qint64(10), 10 + waitedMs / 10, qint64(80));
+    return static_cast<unsigned long>(base + QRandomGenerator::global()->bounded(20));
+}
+
 void letWindowsPaint()
 {
     if (QCoreApplication::instance())
@@ -293,8 +302,11 @@ bool FolderLock::waitFor(int liveMs, int deadMs)
         }
         if (a == Impl::Failed) {
             // A share may refuse a moment while the lock folder is being
-            // removed by its last holder; only a lasting refusal counts.
-            if (!IsSharingViolation(d->failure) || timer.elapsed() >= liveMs)
+            // removed by its last holder (smbnetfs says EIO for a folder
+            // whose removal is pending); only a lasting refusal counts.
+            const bool passing =
+                IsSharingViolation(d->failure) || d->failure == EIO || d->failure == EAGAIN;
+            if (!passing || timer.elapsed() >= liveMs)
                 return false;
             letWindowsPaint();
             QThread::msleep(20 + QRandomGenerator::global()->bounded(10));
@@ -322,8 +334,10 @@ bool FolderLock::waitFor(int liveMs, int deadMs)
         const qint64 elapsed = timer.elapsed();
         if (elapsed >= liveMs && !(beatStopped && elapsed < deadMs))
             return false;
+        // Polled less often the longer it waits: every poll is several round
+        // trips to a file server that the holder is using meanwhile.
         letWindowsPaint();
-        QThread::msleep(20 + QRandomGenerator::global()->bounded(10));
+        QThread::msleep(pollPause(elapsed));
     }
 }
 
@@ -382,6 +396,13 @@ void FolderLock::release()
     if (!d->takenPath.isEmpty()) {
         removeLock(d->takenPath);
         d->takenPath.clear();
+        // Locks moved aside by takers that died before they let go: their
+        // own locks were just taken over, and nobody takes these any more.
+        const QFileInfo lock(d->path);
+        const QDir folder(lock.absolutePath());
+        for (const QString &name : folder.entryList({lock.fileName() + QStringLiteral(".*.stale")},
+                                                    QDir::AllEntries | QDir::NoDotAndDotDot))
+            removeLock(folder.filePath(name));
     }
     m_held = false;
 }
