@@ -1,4 +1,5 @@
 #include "core/common/Globals.h"
+#include "core/rules/AdminCommands.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
 #include "gui/platform/WindowLook.h"
@@ -30,6 +31,17 @@ int runUnattended(const StartOptions &options)
     return rc;
 }
 
+// Backup and check: no window, the report on standard output.
+int runAdminCommand(const StartOptions &options)
+{
+    QString out, err;
+    const int rc = RunAdminCommand(options, &out, &err);
+    std::fputs(out.toLocal8Bit().constData(), stdout);
+    for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
+    return rc;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -55,6 +67,11 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "custorin: %s\n\n%s", qPrintable(early.error),
                          qPrintable(CommandLineHelp()));
             return 2;
+        }
+        if (early.error.isEmpty() && !early.help && early.adminCommand()) {
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName(AppTitle);
+            return runAdminCommand(early);
         }
         if (early.error.isEmpty() && !early.help && early.unattended()) {
             QCoreApplication app(argc, argv);
@@ -86,6 +103,8 @@ int main(int argc, char **argv)
                      qPrintable(CommandLineHelp()));
         return 2;
     }
+    if (options.adminCommand())
+        return runAdminCommand(options);
     if (options.unattended())
         return runUnattended(options);
 

@@ -1,6 +1,6 @@
 // The administrative window: the user grid, picking a user, the password
 // keys, signing in right and wrong with the exact log lines, the empty user
-// list, the access code prompt and the buttons of later releases.
+// list, the access code prompt, help and quit.
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
 #include "core/common/Globals.h"
@@ -317,22 +317,12 @@ private slots:
         QVERIFY(w.cmdReviewLogs->isVisible());
     }
 
-    void laterReleasesHelpAndQuit()
+    void helpAndQuit()
     {
         TestEnvironment env;
         writeUsers(env);
         frmAdmin w;
         open(w);
-        env.desktop.answerMsgBox(1, false, "Not available yet");
-        w.cmdReviewLogs->click();
-        QCOMPARE(env.desktop.msgBoxes.last().text,
-                 QStringLiteral("The review of the activity logs\r\ncomes with a later release "
-                                "of Custorin."));
-        env.desktop.answerMsgBox(1, false, "Not available yet");
-        w.cmdBackupRestore->click();
-        QCOMPARE(env.desktop.msgBoxes.last().text,
-                 QStringLiteral("Backup and restore of the data files\r\ncomes with a later "
-                                "release of Custorin."));
 
         // F1 anywhere in the window opens the manual.
         writeFile(env.path("Custorin.PDF"), "%PDF");

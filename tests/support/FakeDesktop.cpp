@@ -144,9 +144,11 @@ void FakeDesktop::systemMessageBox(const QString &title, const QString &text)
 }
 
 std::optional<QString> FakeDesktop::inputBox(const QString &title, const QString &prompt,
-                                             const QString &)
+                                             const QString &defaultText)
 {
     inputPrompts.append(prompt);
+    inputTitles.append(title);
+    inputDefaults.append(defaultText);
     if (m_inputAnswers.isEmpty()) {
         QTest::qFail(
             qPrintable(QStringLiteral("unexpected input box \"%1\": %2").arg(title, prompt)),

@@ -53,6 +53,8 @@ public:
     QList<MsgBoxRequest> msgBoxes;
     QList<QPair<QString, QString>> systemBoxes;
     QStringList inputPrompts;
+    QStringList inputTitles;   // of the same input boxes
+    QStringList inputDefaults; // the text each one offered
     QStringList folderTitles;
     QList<QUrl> openedUrls;
     QList<Beep> beeps;

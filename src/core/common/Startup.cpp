@@ -66,6 +66,44 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
         } else if (a.startsWith(QLatin1String("--set-agency="))) {
             o.setAgency = true;
             o.agencyName = a.mid(int(qstrlen("--set-agency=")));
+        } else if (a == QLatin1String("--backup") || a.startsWith(QLatin1String("--backup="))) {
+            QString target;
+            if (a == QLatin1String("--backup")) {
+                if (i + 1 >= arguments.size()) {
+                    o.error = QStringLiteral("--backup needs the folder that receives the backups");
+                    return o;
+                }
+                target = arguments.at(++i);
+            } else {
+                target = a.mid(int(qstrlen("--backup=")));
+            }
+            if (target.isEmpty()) {
+                o.error = QStringLiteral("--backup needs the folder that receives the backups");
+                return o;
+            }
+            o.backup = true;
+            o.backupTarget = QDir::cleanPath(QDir(currentDir).absoluteFilePath(target));
+        } else if (a == QLatin1String("--keep") || a.startsWith(QLatin1String("--keep="))) {
+            QString count;
+            if (a == QLatin1String("--keep")) {
+                if (i + 1 >= arguments.size()) {
+                    o.error = QStringLiteral("--keep needs the number of backups to keep");
+                    return o;
+                }
+                count = arguments.at(++i);
+            } else {
+                count = a.mid(int(qstrlen("--keep=")));
+            }
+            bool ok = false;
+            const int n = count.toInt(&ok);
+            if (!ok || n < 1 || count.startsWith(QLatin1Char('+'))) {
+                o.error = QStringLiteral("--keep needs a whole number of at least 1, not '%1'")
+                              .arg(count);
+                return o;
+            }
+            o.keep = n;
+        } else if (a == QLatin1String("--check")) {
+            o.check = true;
         } else if (a == QLatin1String("--set-access-code")) {
             o.setAccessCode = true;
         } else if (a.startsWith(QLatin1String("--set-access-code="))) {
@@ -87,6 +125,8 @@ QString CommandLineHelp()
 {
     return QStringLiteral("Usage: custorin [--data-dir DIR]\n"
                           "       custorin [--data-dir DIR] --set-agency NAME --set-access-code\n"
+                          "       custorin [--data-dir DIR] --backup TARGET [--keep N]\n"
+                          "       custorin [--data-dir DIR] --check\n"
                           "\n"
                           "Keeps the inventory of an evidence and property room.\n"
                           "\n"
@@ -102,6 +142,15 @@ QString CommandLineHelp()
                           "                  read as one line from standard input. Ends with\n"
                           "                  status 0 when saved, otherwise with an error.\n"
                           "  --set-access-code  see --set-agency.\n"
+                          "  --backup TARGET  copies the data files and Custorin.ini into a new\n"
+                          "                  folder TARGET/Custorin-YYYY-MM-DD-HHMM while holding\n"
+                          "                  the data folder's lock. Status 0 when the backup is\n"
+                          "                  complete, 1 otherwise (older backups untouched).\n"
+                          "  --keep N        with --backup: afterwards keeps only the newest N\n"
+                          "                  Custorin-* backup folders under TARGET.\n"
+                          "  --check         reads every data file and reports what it finds;\n"
+                          "                  changes nothing. Status 0 when all is well, 1 when\n"
+                          "                  something needs attention.\n"
                           "  --help          show this text and end.\n");
 }
 

@@ -17,6 +17,14 @@ struct StartOptions {
     QString agencyName;
     bool setAccessCode = false;
     bool unattended() const { return setAgency || setAccessCode; }
+    // Administration without a window: a dated backup of the data folder
+    // under backupTarget (keeping the newest keep of them when keep > 0),
+    // or a read-only check of the data files.
+    bool backup = false;
+    QString backupTarget; // absolute
+    int keep = 0;
+    bool check = false;
+    bool adminCommand() const { return backup || check || keep > 0; }
 };
 
 // The system-wide settings of an installed workstation, written by the

@@ -208,14 +208,6 @@ MsgBoxRequest InvalidPasswordEntryMessage()
                    1, false, {QStringLiteral("&Please enter valid password")});
 }
 
-MsgBoxRequest NotYetAvailableMessage(const QString &function)
-{
-    return request(QStringLiteral("Not available yet"), 5,
-                   function + CrLf + QStringLiteral("comes with a later release of ") + AppTitle +
-                       QStringLiteral("."),
-                   1, false, {QStringLiteral("&Okay")});
-}
-
 // ---- access code ----
 
 QString AccessCodeTitle()

@@ -57,8 +57,6 @@ MsgBoxRequest InvalidAccessCodeMessage(const QString &answer);
 MsgBoxRequest ConfirmDeletionMessage(const QString &displayName);
 MsgBoxRequest UserRemovedMessage();
 MsgBoxRequest InvalidPasswordEntryMessage();
-// The log review and backup/restore are not part of this release yet.
-MsgBoxRequest NotYetAvailableMessage(const QString &function);
 
 // ---- access code ----
 QString AccessCodeTitle();   // "Access Code Required"

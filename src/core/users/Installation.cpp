@@ -72,9 +72,8 @@ QByteArray fromHex(const QString &text, int bytes)
 }
 
 // The values of the file's [Installation] section.
-InstallationResult readValues(QMap<QString, QString> *out)
+InstallationResult readValues(QMap<QString, QString> *out, const QString &path = settingsPath())
 {
-    const QString path = settingsPath();
     const QFileInfo info(path);
     if (!info.exists())
         return InstallationResult::NotConfigured;
@@ -115,10 +114,10 @@ InstallationResult readValues(QMap<QString, QString> *out)
     return InstallationResult::Ok;
 }
 
-InstallationResult readSettings(Settings *out)
+InstallationResult readSettings(Settings *out, const QString &path = settingsPath())
 {
     QMap<QString, QString> values;
-    const InstallationResult read = readValues(&values);
+    const InstallationResult read = readValues(&values, path);
     if (read != InstallationResult::Ok)
         return read;
 
@@ -147,6 +146,12 @@ QString nothingSaved()
 }
 
 } // namespace
+
+InstallationResult CheckInstallationFile(const QString &path)
+{
+    Settings s;
+    return readSettings(&s, path);
+}
 
 bool InstallationConfigured()
 {

@@ -34,6 +34,10 @@ enum class InstallationResult {
 // True when the data folder holds complete, readable settings.
 bool InstallationConfigured();
 
+// Reads the settings file at path (a backup's copy, say) without using
+// it: Ok, NotConfigured (no such file), Unreadable or Corrupted.
+InstallationResult CheckInstallationFile(const QString &path);
+
 // Reads the settings and sets AgencyName (emptied when they can not be
 // read).
 InstallationResult LoadInstallation();

@@ -5,6 +5,7 @@
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 #include "core/common/Standard.h"
+#include "core/rules/BackupRestore.h"
 #include "core/users/UserFile.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
@@ -16,9 +17,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QShortcut>
 #include <QStyle>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace
@@ -41,6 +47,14 @@ constexpr OleColor UserSelectedColor = 0x80FFFF;      // light yellow
 // Hover colours that give the two pulsing buttons their pulse.
 constexpr OleColor SignInHover = 0x80FF80;
 constexpr OleColor EditListHover = 0xFFFF80;
+constexpr OleColor ReviewLogsHover = 0xFF80FF;
+constexpr OleColor FindFinishedHover = 0x80FF80;
+// The pop-up menu's place in the window.
+constexpr double MenuLeft = 6200;
+constexpr double MenuTop = 550;
+// The log panel: the option row, and the row of the search buttons.
+constexpr double OptionRowHeight = 560;
+constexpr double FindRowHeight = 450;
 
 int px(double twips)
 {
@@ -90,6 +104,7 @@ frmAdmin::frmAdmin(QWidget *parent) : QWidget(parent)
     makeButton(cmdEditUser, QStringLiteral("cmdEditUser"));
     makeButton(cmdDeleteUser, QStringLiteral("cmdDeleteUser"));
     makeButton(cmdReviewLogs, QStringLiteral("cmdReviewLogs"));
+    cmdReviewLogs->setBackOver(ReviewLogsHover);
     makeButton(cmdBackupRestore, QStringLiteral("cmdBackupRestore"));
     makeButton(cmdHelp, QStringLiteral("cmdHelp"));
     makeButton(cmdQuit, QStringLiteral("cmdQuit"));
@@ -123,6 +138,18 @@ frmAdmin::frmAdmin(QWidget *parent) : QWidget(parent)
     cmdQuit->setGeometry(px(SideLeft), px(rowB), px(SideWidth), px(ButtonHeight));
     m_homeTop = cmdAddUser->y();
 
+    // The log panel covers the grid and the sign-in row while it is shown;
+    // at home it lies below the window's visible area.
+    picLogs = new QWidget(this);
+    picLogs->setObjectName(QStringLiteral("picLogs"));
+    picLogs->setGeometry(px(Margin), px(home + ButtonHeight + 200), px(GridWidth),
+                         px(rowA + ButtonHeight - Margin));
+    buildLogPanel();
+    picLogs->hide();
+    SetUpButtons();
+    m_logPanelHome = picLogs->y();
+    buildBackupMenu();
+
     setFixedSize(px(WindowWidth), px(height));
     TileBackground(BackgroundTile(), this);
 
@@ -154,6 +181,75 @@ frmAdmin::frmAdmin(QWidget *parent) : QWidget(parent)
 }
 
 frmAdmin::~frmAdmin() = default;
+
+void frmAdmin::buildLogPanel()
+{
+    const int width = picLogs->width();
+    const int height = picLogs->height();
+    const QFont buttonFont = ProgramFont(QStringLiteral("Verdana"), 8.25, true);
+    // Widths in twips, by the length of the captions.
+    const double optionWidths[LogOptionCount] = {1750, 2000, 1550, 2000};
+    double optionLeft = 0;
+    for (int i = 1; i <= LogOptionCount; ++i) {
+        auto *o = new QRadioButton(picLogs);
+        o->setObjectName(QStringLiteral("optViewLog(%1)").arg(i));
+        o->setFont(ProgramFont(QStringLiteral("Tahoma"), 8.25));
+        o->setGeometry(px(optionLeft), 0, px(optionWidths[i - 1]), px(OptionRowHeight));
+        optionLeft += optionWidths[i - 1];
+        o->setToolTip(LogReviewText::OptionTip(i));
+        o->setAccessibleDescription(o->toolTip());
+        optViewLog[i] = o;
+        connect(o, &QRadioButton::clicked, this, [this, i] { optViewLog_Click(i); });
+    }
+    txtLogText = new QPlainTextEdit(picLogs);
+    txtLogText->setObjectName(QStringLiteral("txtLogText"));
+    txtLogText->setAccessibleName(QStringLiteral("Activity log"));
+    txtLogText->setFont(ProgramFont(QStringLiteral("Courier New"), 9));
+    txtLogText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The logs are only read here: the box selects and copies, never edits.
+    txtLogText->setReadOnly(true);
+    txtLogText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    const int textTop = px(OptionRowHeight) + px(60);
+    const int findTop = height - px(FindRowHeight);
+    txtLogText->setGeometry(0, textTop, width, findTop - px(90) - textTop);
+
+    auto makeButton = [&](ZelButton *&b, const QString &name, double left, double w) {
+        b = new ZelButton(picLogs);
+        b->setObjectName(name);
+        b->setFont(buttonFont);
+        b->setProgramLook();
+        b->setGeometry(px(left), findTop, px(w), px(FindRowHeight));
+    };
+    makeButton(cmdFindText, QStringLiteral("cmdFindText"), 0, 1500);
+    makeButton(cmdFindFinished, QStringLiteral("cmdFindFinished"), 1600, 1200);
+    cmdFindFinished->setBackOver(FindFinishedHover);
+    cmdFindFinished->hide();
+    labelLogNote = new QLabel(LogReviewText::NoteText(), picLogs);
+    labelLogNote->setObjectName(QStringLiteral("labelLogNote"));
+    labelLogNote->setFont(ProgramFont(QStringLiteral("Tahoma"), 7));
+    labelLogNote->setWordWrap(true);
+    labelLogNote->setGeometry(px(2900), findTop, width - px(2900), px(FindRowHeight));
+    labelLogNote->hide();
+    connect(cmdFindText, &QPushButton::clicked, this, &frmAdmin::cmdFindText_Click);
+    connect(cmdFindFinished, &QPushButton::clicked, this, &frmAdmin::cmdFindFinished_Click);
+}
+
+void frmAdmin::buildBackupMenu()
+{
+    menuBackupRestoreMenu = new QMenu(this);
+    menuBackupRestoreMenu->setObjectName(QStringLiteral("menuBackupRestoreMenu"));
+    for (int i = 1; i <= 4; ++i) {
+        QAction *a = nullptr;
+        if (i == 3) {
+            a = menuBackupRestoreMenu->addSeparator();
+        } else {
+            a = menuBackupRestoreMenu->addAction(BackupText::MenuCaption(i));
+        }
+        a->setObjectName(QStringLiteral("menuBackupRestore(%1)").arg(i));
+        menuBackupRestore[i] = a;
+    }
+    menuBackupRestoreMenu->setDefaultAction(menuBackupRestore[1]);
+}
 
 frmMain *ShowMainWindow()
 {
@@ -223,6 +319,18 @@ void frmAdmin::SetUpButtons()
     cmdUserSelected->setToolTip(AdminText::UserSelectedTip());
     cmdSignIn->setText(AdminText::SignInCaption());
     cmdCancel->setText(AdminText::CancelCaption());
+    // The log panel is made after the first captions are set.
+    if (picLogs) {
+        for (int i = 1; i <= LogOptionCount; ++i)
+            optViewLog[i]->setText(
+                LogReviewText::OptionCaption(i).replace(CrLf, QStringLiteral("\n")));
+        if (!TextSearch.running()) {
+            cmdFindText->setText(LogReviewText::FindTextCaption());
+            cmdFindText->setToolTip(LogReviewText::FindTextTip());
+            cmdFindFinished->setText(LogReviewText::FindFinishedCaption());
+            cmdFindFinished->setToolTip(LogReviewText::FindFinishedTip());
+        }
+    }
     for (ZelButton *b : findChildren<ZelButton *>())
         b->setAccessibleDescription(b->toolTip());
 }
@@ -622,12 +730,175 @@ void frmAdmin::cmdDeleteUser_Click()
 
 void frmAdmin::cmdReviewLogs_Click()
 {
-    ShowMsgBox(NotYetAvailableMessage(QStringLiteral("The review of the activity logs")));
+    if (!ReviewingLogs) {
+        if (!AccessCodeGranted())
+            return;
+        ReviewingLogs = true;
+        if (LastLogShown > 0) {
+            // Selecting the option again below reloads the file.
+            optViewLog[LastLogShown]->setAutoExclusive(false);
+            optViewLog[LastLogShown]->setChecked(false);
+            optViewLog[LastLogShown]->setAutoExclusive(true);
+        }
+        cmdReviewLogs->setTag(cmdReviewLogs->text());
+        cmdReviewLogs->setText(LogReviewText::FinishedReviewingCaption());
+        m_reviewLogsTip = cmdReviewLogs->toolTip();
+        cmdReviewLogs->setToolTip(LogReviewText::FinishedReviewingTip());
+        cmdReviewLogs->setAccessibleDescription(cmdReviewLogs->toolTip());
+        grid->hide();
+        cmdUserSelected->hide();
+        cmdFindText->setText(LogReviewText::FindTextCaption());
+        cmdFindText->setToolTip(LogReviewText::FindTextTip());
+        cmdFindText->show();
+        cmdFindFinished->setText(LogReviewText::FindFinishedCaption());
+        cmdFindFinished->setToolTip(LogReviewText::FindFinishedTip());
+        cmdFindFinished->hide();
+        picLogs->move(picLogs->x(), grid->y());
+        picLogs->show();
+        picLogs->raise();
+        m_windowTag = windowTitle();
+        setWindowTitle(LogReviewText::WindowCaption());
+        cmdEditList->hide();
+        cmdBackupRestore->hide();
+        makeDefault(nullptr);
+        FlashingButton = cmdReviewLogs;
+        timerFlashButton->start();
+        const int option = qMax(LastLogShown, 1);
+        optViewLog[option]->setChecked(true);
+        optViewLog_Click(option);
+        return;
+    }
+
+    ReviewingLogs = false;
+    stopFlash();
+    txtLogText->clear();
+    m_logFinder.setText(QString());
+    picLogs->hide();
+    picLogs->move(picLogs->x(), m_logPanelHome);
+    if (UserCount >= 1) {
+        grid->show();
+        grid->update();
+    }
+    cmdReviewLogs->setText(cmdReviewLogs->Tag());
+    cmdReviewLogs->setTag(QString());
+    cmdReviewLogs->setToolTip(m_reviewLogsTip);
+    cmdReviewLogs->setAccessibleDescription(m_reviewLogsTip);
+    restoreColors(cmdReviewLogs);
+    cmdEditList->show();
+    cmdBackupRestore->show();
+    cmdUserSelected->setVisible(UserCount > 0);
+    if (UserCount > 0)
+        makeDefault(cmdUserSelected);
+    setWindowTitle(m_windowTag);
+}
+
+void frmAdmin::optViewLog_Click(int index)
+{
+    if (index < 1 || index > LogOptionCount)
+        return;
+    LastLogShown = index;
+    txtLogText->clear();
+    const LogText log = LoadLogText(DataPath(LogReviewText::LogFile(index)));
+    labelLogNote->setVisible(log.hasEntries);
+    txtLogText->setPlainText(log.text);
+    m_logFinder.setText(txtLogText->toPlainText());
+    if (log.hasEntries) {
+        // The newest lines in view.
+        txtLogText->moveCursor(QTextCursor::End);
+        txtLogText->ensureCursorVisible();
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    txtLogText->setFocus();
+}
+
+LogTextSearch::Hooks frmAdmin::searchHooks()
+{
+    LogTextSearch::Hooks hooks;
+    hooks.started = [this] {
+        cmdReviewLogs->hide();
+        stopFlash();
+        cmdFindText->setTag(cmdFindText->text());
+        cmdFindText->setToolTip(LogReviewText::LookingForTip(TextSearch.SearchText));
+        cmdFindText->setAccessibleDescription(cmdFindText->toolTip());
+        cmdFindFinished->show();
+        cmdFindFinished->setCancel(true);
+        FlashingButton = cmdFindFinished;
+        timerFlashButton->start();
+    };
+    hooks.finished = [this] {
+        cmdFindText->setText(cmdFindText->Tag());
+        cmdFindText->setTag(QString());
+        cmdFindText->setToolTip(QString());
+        cmdFindText->setAccessibleDescription(QString());
+        stopFlash();
+        cmdFindFinished->setCancel(false);
+        cmdFindFinished->hide();
+        FlashingButton = cmdReviewLogs;
+        cmdReviewLogs->show();
+        timerFlashButton->start();
+    };
+    hooks.select = [this](int start, int length) {
+        cmdFindText->setText(LogReviewText::FindNextCaption());
+        QTextCursor cursor = txtLogText->textCursor();
+        cursor.setPosition(start);
+        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+        txtLogText->setTextCursor(cursor);
+        txtLogText->ensureCursorVisible();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        txtLogText->setFocus();
+    };
+    return hooks;
+}
+
+void frmAdmin::cmdFindText_Click()
+{
+    TextSearch.findText(m_logFinder, searchHooks());
+}
+
+void frmAdmin::cmdFindFinished_Click()
+{
+    TextSearch.finish(searchHooks());
 }
 
 void frmAdmin::cmdBackupRestore_Click()
 {
-    ShowMsgBox(NotYetAvailableMessage(QStringLiteral("Backup and restore of the data files")));
+    if (!AccessCodeGranted())
+        return;
+    // The chosen item runs once the menu is closed.
+    QAction *chosen = menuBackupRestoreMenu->exec(mapToGlobal(QPoint(px(MenuLeft), px(MenuTop))),
+                                                  menuBackupRestore[1]);
+    for (int i = 1; i <= 4; ++i) {
+        if (chosen && chosen == menuBackupRestore[i])
+            menuBackupRestore_Click(i);
+    }
+}
+
+void frmAdmin::menuBackupRestore_Click(int index)
+{
+    if (index != 1 && index != 2)
+        return;
+    const QString caption = windowTitle();
+    ProcedureWindow window;
+    window.caption = [this] { return windowTitle(); };
+    window.setCaption = [this](const QString &text) {
+        setWindowTitle(text);
+        repaint();
+    };
+    window.setBusy = [this](bool busy) {
+        if (busy)
+            m_busy = std::make_unique<BusyGuard>(this);
+        else
+            m_busy.reset();
+    };
+    if (index == 1) {
+        setWindowTitle(BackupText::BackupCaption());
+        BackupDataFiles(window);
+    } else {
+        setWindowTitle(BackupText::RestoreCaption());
+        RestoreDataFiles(window);
+    }
+    m_busy.reset();
+    setWindowTitle(caption);
 }
 
 void frmAdmin::cmdHelp_Click()

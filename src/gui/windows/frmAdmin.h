@@ -3,13 +3,21 @@
 #pragma once
 
 #include "core/rules/AdminRules.h"
+#include "core/rules/LogReview.h"
 #include "core/users/UserRecord.h"
 
 #include <QVector>
 #include <QWidget>
+#include <memory>
 
+class BusyGuard;
 class Grid;
+class QAction;
+class QLabel;
 class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QRadioButton;
 class QTimer;
 class ZelButton;
 
@@ -35,6 +43,17 @@ public:
     ZelButton *cmdQuit = nullptr;
     QTimer *timerFlashButton = nullptr;
 
+    // The log panel.
+    QWidget *picLogs = nullptr;
+    QRadioButton *optViewLog[LogOptionCount + 1] = {}; // 1..4
+    QPlainTextEdit *txtLogText = nullptr;
+    ZelButton *cmdFindText = nullptr;
+    ZelButton *cmdFindFinished = nullptr;
+    QLabel *labelLogNote = nullptr;
+    // The backup/restore pop-up menu and its items 1..4.
+    QMenu *menuBackupRestoreMenu = nullptr;
+    QAction *menuBackupRestore[5] = {};
+
     // (Re)loads the user grid from the user file.
     void FillUserGrid();
     void SetUpButtons();
@@ -46,6 +65,10 @@ public:
     // The button that pulses while timerFlashButton runs (none: nullptr).
     ZelButton *FlashingButton = nullptr;
     FlashState Flash;
+    // Log review.
+    bool ReviewingLogs = false;
+    int LastLogShown = 0;     // the option last shown; 0 before the first
+    LogTextSearch TextSearch; // SearchText and SearchStart
     bool activatedOnce() const { return m_activated; }
 
 public slots:
@@ -65,6 +88,10 @@ public slots:
     void grid_DblClick();
     void grid_MouseMove();
     void timerFlashButton_Timer();
+    void optViewLog_Click(int index);
+    void cmdFindText_Click();
+    void cmdFindFinished_Click();
+    void menuBackupRestore_Click(int index);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -81,7 +108,15 @@ private:
     // sign-in, an edit or a delete; false when row holds no user.
     bool userOfRow(int row, int *recordNumber, UserRecord *user) const;
 
+    LogTextSearch::Hooks searchHooks();
+    void buildLogPanel();
+    void buildBackupMenu();
+
     QVector<UserRecord> m_users; // file order, as the grid was filled
+    LogFinder m_logFinder;
+    QString m_reviewLogsTip;
+    int m_logPanelHome = 0;
+    std::unique_ptr<BusyGuard> m_busy;
     bool m_activated = false;
     bool m_activatePending = false;
     QString m_editListTip;

@@ -1,0 +1,33 @@
+// Administration from the command line, for a scheduler and for support
+// staff: a dated, consistent backup of the data folder with rotation, and a
+// read-only check of the data files. Neither opens a window or asks
+// anything.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QDateTime;
+struct StartOptions;
+
+constexpr int AdminCommandOk = 0;
+constexpr int AdminCommandFailed = 1;
+constexpr int AdminCommandUsage = 2; // options that do not go together
+
+// Runs --backup or --check for options.dataDir. *out gets the report for
+// standard output, *err what went wrong for standard error (each line
+// without the program's name, ending with a line break when not empty).
+int RunAdminCommand(const StartOptions &options, QString *out, QString *err);
+
+// The name of the backup folder made at this moment:
+// "Custorin-2026-12-06-1405".
+QString BackupFolderName(const QDateTime &when);
+// True for a name a backup folder of the command line has.
+bool IsBackupFolderName(const QString &name);
+// The backup folders under target beyond the newest keep, by name (the
+// name sorts by date), newest first; the folders are not touched.
+QStringList BackupFoldersBeyond(const QString &target, int keep);
+
+// The check's report of the data folder (DataFolder must be set): one
+// line per file, problems marked; *problems gets their number.
+QStringList CheckDataFolder(int *problems);

@@ -1,0 +1,255 @@
+#include "core/rules/LogReview.h"
+
+#include "core/common/ActivityLog.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+
+#include <QFile>
+
+namespace
+{
+
+// Code points of bytes 0x80..0x9F in Windows-1252 (0: undefined, the byte's
+// own code point).
+constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// Decodes and turns CR LF and lone CR into "\n" in one pass.
+QString decodeLog(const QByteArray &bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t *o = reinterpret_cast<char16_t *>(out.data());
+    qsizetype n = 0;
+    const qsizetype size = bytes.size();
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char c = b[i];
+        if (c == '\r') {
+            o[n++] = u'\n';
+            if (i + 1 < size && b[i + 1] == '\n')
+                ++i;
+        } else if (c >= 0x80 && c <= 0x9F && kHigh[c - 0x80]) {
+            o[n++] = kHigh[c - 0x80];
+        } else {
+            o[n++] = char16_t(c);
+        }
+    }
+    out.truncate(n);
+    return out;
+}
+
+} // namespace
+
+QString LogReviewText::OptionCaption(int index)
+{
+    switch (index) {
+    case 1:
+        return QStringLiteral("Data Records") + CrLf + QStringLiteral("History");
+    case 2:
+        return QStringLiteral("Database Search") + CrLf + QStringLiteral("History");
+    case 3:
+        return QStringLiteral("Sign-In") + CrLf + QStringLiteral("History");
+    case 4:
+        return QStringLiteral("User List") + CrLf + QStringLiteral("Maintenance");
+    default:
+        return QString();
+    }
+}
+
+QString LogReviewText::OptionTip(int index)
+{
+    switch (index) {
+    case 1:
+        return QStringLiteral(
+            " A log of all data record events (add, edit, move, restore, or delete) ");
+    case 2:
+        return QStringLiteral(" A log of all searches performed on the database ");
+    case 3:
+        return QStringLiteral(" A log of users who have signed in and signed out... ");
+    case 4:
+        return QStringLiteral(" A log of users who have been added, edited, and deleted ");
+    default:
+        return QString();
+    }
+}
+
+QString LogReviewText::LogFile(int index)
+{
+    switch (index) {
+    case 1:
+        return DataRecordsLogName;
+    case 2:
+        return SearchLogName;
+    case 3:
+        return SignInOutLogName;
+    case 4:
+        return UserListLogName;
+    default:
+        return QString();
+    }
+}
+
+QString LogReviewText::WindowCaption()
+{
+    return AppTitle + QStringLiteral(" - Activity Logs");
+}
+
+QString LogReviewText::FinishedReviewingCaption()
+{
+    return QStringLiteral("&Finished Reviewing");
+}
+
+QString LogReviewText::FinishedReviewingTip()
+{
+    return QStringLiteral(" Click here when finished reviewing the activity logs ");
+}
+
+QString LogReviewText::FindTextCaption()
+{
+    return QStringLiteral("F&ind text");
+}
+
+QString LogReviewText::FindTextTip()
+{
+    return QStringLiteral(" Search the currently displayed activity log ");
+}
+
+QString LogReviewText::FindNextCaption()
+{
+    return QStringLiteral("Find &Next...");
+}
+
+QString LogReviewText::FindFinishedCaption()
+{
+    return QStringLiteral("&Finished");
+}
+
+QString LogReviewText::FindFinishedTip()
+{
+    return QStringLiteral(" Stop searching for text ");
+}
+
+QString LogReviewText::LookingForTip(const QString &searchText)
+{
+    return QStringLiteral(" Looking for '") + searchText + QStringLiteral("' ");
+}
+
+QString LogReviewText::NoteText()
+{
+    return QStringLiteral("NOTE: You can select/copy/paste all or any part of the above text for "
+                          "documentation or printing purposes");
+}
+
+QString LogReviewText::NoEntriesText()
+{
+    return QStringLiteral("There are currently no entries for this log file");
+}
+
+QString LogReviewText::SearchTitle()
+{
+    return QStringLiteral("Search for Text");
+}
+
+QString LogReviewText::SearchPrompt()
+{
+    return CrLf + CrLf + QStringLiteral("Enter any text, whole or partial") + CrLf +
+           QStringLiteral("that you wish to find...");
+}
+
+MsgBoxRequest EndOfTextMessage()
+{
+    return {QStringLiteral("End of text reached"),
+            5,
+            QStringLiteral("No further matches found.") + CrLf + CrLf +
+                QStringLiteral("Start again from the top?"),
+            1,
+            false,
+            {QStringLiteral("&Yes, look again"), QStringLiteral("&No, stop searching")}};
+}
+
+MsgBoxRequest NoSuchTextMessage(const QString &searchText)
+{
+    return {QStringLiteral("No such text"),
+            4,
+            QStringLiteral("The text '") + searchText + QStringLiteral("'") + CrLf +
+                QStringLiteral("could not be found."),
+            2,
+            false,
+            {QStringLiteral("&Try &another search"), QStringLiteral("&Stop searching")}};
+}
+
+LogText LoadLogText(const QString &path)
+{
+    LogText log;
+    QFile file(path);
+    QString text;
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            text = decodeLog(bytes).trimmed();
+    }
+    log.hasEntries = !text.isEmpty();
+    log.text = log.hasEntries ? text : LogReviewText::NoEntriesText();
+    return log;
+}
+
+void LogFinder::setText(const QString &text)
+{
+    m_text = text;
+    m_lower = text.toLower();
+    m_aligned = m_lower.size() == m_text.size();
+}
+
+int LogFinder::find(const QString &needle, int start) const
+{
+    if (needle.isEmpty() || start < 1 || start > m_text.size())
+        return 0;
+    const qsizetype at = m_aligned ? m_lower.indexOf(needle.toLower(), start - 1)
+                                   : m_text.indexOf(needle, start - 1, Qt::CaseInsensitive);
+    return at < 0 ? 0 : int(at) + 1;
+}
+
+void LogTextSearch::findText(const LogFinder &finder, const Hooks &hooks)
+{
+    for (;;) {
+        if (!m_running) {
+            const std::optional<QString> answer = desktop().inputBox(
+                LogReviewText::SearchTitle(), LogReviewText::SearchPrompt(), SearchText);
+            SearchText = answer.value_or(QString());
+            if (SearchText.isEmpty())
+                return;
+            m_running = true;
+            hooks.started();
+            SearchStart = 1;
+        }
+        const int p = finder.find(SearchText, SearchStart);
+        if (p > 0) {
+            // The next click continues after this match. A match at the very
+            // end leaves nothing after it: the next click reports the end
+            // instead of finding the same match again.
+            SearchStart = p + 1;
+            hooks.select(p - 1, int(SearchText.size()));
+            return;
+        }
+        if (SearchStart != 1) {
+            if (ShowMsgBox(EndOfTextMessage()).choice == 1) {
+                SearchStart = 1;
+                continue;
+            }
+            finish(hooks);
+            return;
+        }
+        const int choice = ShowMsgBox(NoSuchTextMessage(SearchText)).choice;
+        finish(hooks);
+        if (choice != 1)
+            return;
+    }
+}
+
+void LogTextSearch::finish(const Hooks &hooks)
+{
+    m_running = false;
+    hooks.finished();
+}

@@ -1,0 +1,87 @@
+// The review of the activity logs in the administrative window: the texts
+// of the log panel, loading a log for the text box, and the text search
+// that finds the next match on each click and can start again from the top.
+#pragma once
+
+#include "core/common/Desktop.h"
+
+#include <QString>
+#include <functional>
+
+constexpr int LogOptionCount = 4;
+
+namespace LogReviewText
+{
+QString OptionCaption(int index); // optViewLog(1..4): two lines joined by CR LF
+QString OptionTip(int index);
+QString LogFile(int index); // the log each option shows
+QString WindowCaption();    // title + " - Activity Logs"
+QString FinishedReviewingCaption();
+QString FinishedReviewingTip();
+QString FindTextCaption(); // "F&ind text"
+QString FindTextTip();
+QString FindNextCaption(); // "Find &Next..."
+QString FindFinishedCaption();
+QString FindFinishedTip();
+QString LookingForTip(const QString &searchText);
+QString NoteText();      // labelLogNote
+QString NoEntriesText(); // shown for a missing, unreadable or blank log
+QString SearchTitle();
+QString SearchPrompt();
+} // namespace LogReviewText
+
+MsgBoxRequest EndOfTextMessage();
+MsgBoxRequest NoSuchTextMessage(const QString &searchText);
+
+// A log as the text box shows it: Windows-1252 decoded, each CR LF (or
+// lone CR) one line break "\n", blanks and line breaks around it trimmed,
+// so the newest line is the last. hasEntries is false for a missing or
+// unreadable file or one holding nothing but blanks and line breaks; the
+// text is then the no-entries text.
+struct LogText {
+    QString text;
+    bool hasEntries = false;
+};
+LogText LoadLogText(const QString &path);
+
+// The text being searched, with its lower-case form made once.
+class LogFinder
+{
+public:
+    void setText(const QString &text);
+    const QString &text() const { return m_text; }
+    // The 1-based position of the first occurrence of needle at or after
+    // the 1-based position start, letter case ignored; 0 when there is none
+    // (or start lies past the end).
+    int find(const QString &needle, int start) const;
+
+private:
+    QString m_text;
+    QString m_lower;
+    bool m_aligned = true; // the lower-case form has the same positions
+};
+
+// The search of the log panel: cmdFindText_Click and cmdFindFinished_Click
+// without the widgets, which it reaches through the hooks.
+class LogTextSearch
+{
+public:
+    struct Hooks {
+        std::function<void()> started;  // a search begins (buttons change)
+        std::function<void()> finished; // it ends (buttons back)
+        // select the match: start counted from 0, length
+        std::function<void(int, int)> select;
+    };
+
+    QString SearchText; // offered again as the next search's default
+    int SearchStart = 1;
+    bool running() const { return m_running; }
+
+    // One click on cmdFindText over the text of finder.
+    void findText(const LogFinder &finder, const Hooks &hooks);
+    // cmdFindFinished.
+    void finish(const Hooks &hooks);
+
+private:
+    bool m_running = false;
+};

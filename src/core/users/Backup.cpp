@@ -1,0 +1,200 @@
+#include "core/users/Backup.h"
+
+#include "core/common/ActivityLog.h"
+#include "core/common/FolderLock.h"
+#include "core/common/Globals.h"
+#include "core/common/SafeReplace.h"
+#include "core/users/Installation.h"
+#include "core/users/UserRecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr QFile::Permissions kWriteBits =
+    QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+constexpr qint64 kChunk = 1 << 20;
+
+void removeWorkFile(const QString &path)
+{
+    if (QFileInfo(path).isFile()) {
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+        QFile::remove(path);
+    }
+}
+
+// Copies source to work (replacing a work file left by an interrupted
+// run), flushed to the disk, with the source's permission bits. Empty when
+// done, otherwise the reason; a failed copy leaves no work file.
+QString copyToWorkFile(const QString &source, const QString &work)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return in.errorString();
+    removeWorkFile(work);
+    QFile out(work);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return out.errorString();
+    QString reason;
+    for (;;) {
+        const QByteArray chunk = in.read(kChunk);
+        if (in.error() != QFileDevice::NoError) {
+            reason = in.errorString();
+            break;
+        }
+        if (chunk.isEmpty())
+            break;
+        if (out.write(chunk) != chunk.size()) {
+            reason = out.errorString();
+            break;
+        }
+    }
+    if (reason.isEmpty() && (!out.flush() || ::fsync(out.handle()) != 0))
+        reason = out.errorString().isEmpty() ? QStringLiteral("the copy could not be flushed")
+                                             : out.errorString();
+    out.close();
+    if (reason.isEmpty() && out.error() != QFileDevice::NoError)
+        reason = out.errorString();
+    if (reason.isEmpty() && QFileInfo(work).size() != QFileInfo(source).size())
+        reason = QStringLiteral("the copy is shorter than the file");
+    if (!reason.isEmpty()) {
+        QFile::remove(work);
+        return reason;
+    }
+    QFile::setPermissions(work, QFile::permissions(source));
+    return QString();
+}
+
+} // namespace
+
+QStringList BackupFileList()
+{
+    return DataFileList + QStringList{InstallationFileName};
+}
+
+bool IsActivityLog(const QString &bareName)
+{
+    return bareName == SignInOutLogName || bareName == UserListLogName ||
+           bareName == DataRecordsLogName || bareName == SearchLogName;
+}
+
+CopyOutcome CopyFileSet(const FolderLock &held, const QString &fromDir, const QString &toDir,
+                        const QStringList &files,
+                        const std::function<void(const QString &)> &beforeFile,
+                        const CopyCheck &check)
+{
+    CopyOutcome outcome;
+    if (!held.isHeld()) {
+        outcome.ok = false;
+        outcome.failedFile = files.value(0);
+        outcome.reason = QStringLiteral("the data folder's lock is not held");
+        return outcome;
+    }
+    const QDir from(fromDir);
+    const QDir to(toDir);
+    QStringList copied; // work files made, in order
+    auto dropWorkFiles = [&] {
+        for (const QString &name : copied)
+            removeWorkFile(to.filePath(name + CopyWorkSuffix));
+    };
+    auto fail = [&](const QString &name, const QString &reason) {
+        dropWorkFiles();
+        outcome.ok = false;
+        outcome.failedFile = name;
+        outcome.reason = reason;
+        return outcome;
+    };
+
+    for (const QString &name : files) {
+        const QString source = from.filePath(name);
+        if (!QFileInfo(source).isFile()) {
+            outcome.skipped.append(name);
+            continue;
+        }
+        if (beforeFile)
+            beforeFile(name);
+        const QString work = to.filePath(name + CopyWorkSuffix);
+        const QString reason = copyToWorkFile(source, work);
+        if (!reason.isEmpty())
+            return fail(name, reason);
+        copied.append(name);
+        if (IsActivityLog(name))
+            QFile::setPermissions(work, QFile::permissions(work) & ~kWriteBits);
+    }
+    if (check) {
+        for (const QString &name : copied) {
+            const QString reason = check(name, to.filePath(name + CopyWorkSuffix));
+            if (!reason.isEmpty())
+                return fail(name, reason);
+        }
+    }
+    // Another workstation that took the lock over while this one stalled
+    // may be writing now: nothing is put in place under a lost lock.
+    if (!copied.isEmpty() && !held.stillHeld())
+        return fail(copied.first(), QStringLiteral("the data folder's lock was lost"));
+    for (int i = 0; i < copied.size(); ++i) {
+        const QString &name = copied.at(i);
+        const QString work = to.filePath(name + CopyWorkSuffix);
+        if (::rename(QFile::encodeName(work).constData(),
+                     QFile::encodeName(to.filePath(name)).constData()) != 0) {
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            for (int j = i; j < copied.size(); ++j)
+                removeWorkFile(to.filePath(copied.at(j) + CopyWorkSuffix));
+            SyncFolder(to.absolutePath());
+            outcome.ok = false;
+            outcome.failedFile = name;
+            outcome.reason = reason;
+            return outcome;
+        }
+        outcome.replaced.append(name);
+    }
+    SyncFolder(to.absolutePath());
+    return outcome;
+}
+
+RecordFileCheck CheckUserFile(const QString &path)
+{
+    RecordFileCheck c;
+    c.recordLength = UserRecordLength;
+    const QFileInfo info(path);
+    c.exists = info.exists();
+    if (!c.exists)
+        return c;
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        c.readable = false;
+        return c;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        c.readable = false;
+        return c;
+    }
+    c.bytes = bytes.size();
+    const int whole = int(bytes.size() / UserRecordLength);
+    for (int n = 1; n <= whole; ++n) {
+        const char *r = bytes.constData() + qsizetype(n - 1) * UserRecordLength;
+        const UserRecord user = UserRecord::Unpack(r, UserRecordLength);
+        if (user.isKilled()) {
+            ++c.killed;
+            continue;
+        }
+        if (!OleDateDecodes(user.DateCreated) || user.AccessLevel < 1 || user.AccessLevel > 4) {
+            c.undecodable.append(n);
+            continue;
+        }
+        if (!OleDatePlausible(user.DateCreated))
+            c.datesOutOfRange.append(n);
+        ++c.active;
+    }
+    c.records = whole;
+    return c;
+}
