@@ -797,11 +797,12 @@ void frmAdmin::optViewLog_Click(int index)
     if (index < 1 || index > LogOptionCount)
         return;
     LastLogShown = index;
-    txtLogText->clear();
+    // The box's whole text is replaced at once (emptying it first would
+    // cost a second pass over a long log).
     const LogText log = LoadLogText(DataPath(LogReviewText::LogFile(index)));
     labelLogNote->setVisible(log.hasEntries);
     txtLogText->setPlainText(log.text);
-    m_logFinder.setText(txtLogText->toPlainText());
+    m_logFinder.setText(log.text);
     if (log.hasEntries) {
         // The newest lines in view.
         txtLogText->moveCursor(QTextCursor::End);
