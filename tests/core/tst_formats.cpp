@@ -82,6 +82,39 @@ private slots:
                  QStringLiteral("September|Sep|Sunday|Sun|1"));
     }
 
+    // Every month's and weekday's name, whole and short, and each read back.
+    void monthAndDayNames()
+    {
+        const QStringList months{"January",   "February", "March",    "April",
+                                 "May",       "June",     "July",     "August",
+                                 "September", "October",  "November", "December"};
+        for (int m = 1; m <= 12; ++m) {
+            const QDateTime first(QDate(2010, m, 1), QTime(0, 0));
+            const QString name = months.at(m - 1);
+            QCOMPARE(FormatDate(first, "mmmm|mmm"), name + QLatin1Char('|') + name.left(3));
+            QCOMPARE(ParseDate(name + QStringLiteral(" 1, 2010"))->date(), first.date());
+            QCOMPARE(ParseDate(name.left(3).toUpper() + QStringLiteral(" 1 2010"))->date(),
+                     first.date());
+        }
+        // 3 January 2010 was a Sunday.
+        const QStringList days{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                               "Thursday", "Friday", "Saturday"};
+        for (int d = 0; d < 7; ++d) {
+            const QDate day(2010, 1, 3 + d);
+            const QString name = days.at(d);
+            QCOMPARE(FormatDate(QDateTime(day, QTime(0, 0)), "dddd|ddd|w"),
+                     name + QLatin1Char('|') + name.left(3) + QLatin1Char('|') +
+                         QString::number(d + 1));
+            QCOMPARE(ParseDate(name + QStringLiteral(", 1/") + QString::number(3 + d) +
+                               QStringLiteral("/2010"))
+                         ->date(),
+                     day);
+            // Another day's name is refused.
+            QVERIFY(!ParseDate(days.at((d + 1) % 7) + QStringLiteral(" 1/") +
+                               QString::number(3 + d) + QStringLiteral("/2010")));
+        }
+    }
+
     void generalAndShortDate_data()
     {
         QTest::addColumn<double>("value");
@@ -169,6 +202,8 @@ private slots:
         QTest::newRow("negative half away") << qint64(-12350) << "-$1.24";
         QTest::newRow("carry grouping") << qint64(9999999) << "$1,000.00";
         QTest::newRow("half cent") << qint64(50) << "$0.01";
+        QTest::newRow("negative rounds to zero") << qint64(-49) << "-$0.00";
+        QTest::newRow("zero") << qint64(0) << "$0.00";
         QTest::newRow("under half cent") << qint64(49) << "$0.00";
         QTest::newRow("largest") << std::numeric_limits<qint64>::max() << "$922,337,203,685,477.58";
         QTest::newRow("smallest") << std::numeric_limits<qint64>::min()

@@ -28,6 +28,53 @@ private slots:
         QCOMPARE(FromWindows1252(QByteArray("\x93q\x94", 3)), QString::fromUtf8("“q”"));
     }
 
+    // The bytes 0x80..0x9F decode to their own characters wherever they
+    // stand (the decoder takes sixteen bytes at a time), the other high
+    // bytes to Latin-1.
+    void decodingAtEveryPlace()
+    {
+        // 0x80..0x9F; the five undefined bytes stand for themselves.
+        const QString high = QString::fromUtf8("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F"
+                                               "\u0090‘’“”•–—˜™š›œ\u009DžŸ");
+        QCOMPARE(high.size(), 32);
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const QChar c = b < 0xA0 ? high.at(b - 0x80) : QChar(b);
+            for (int at = 0; at < 19; ++at) {
+                QByteArray bytes(19, 'a');
+                bytes[at] = char(b);
+                QString text(19, QLatin1Char('a'));
+                text[at] = c;
+                QCOMPARE(FromWindows1252(bytes), text);
+            }
+        }
+    }
+
+    // Padding of long fields (blanks, NULs, both) and text that fills its
+    // field; reading into a text another copy shares leaves that copy.
+    void paddedFields()
+    {
+        QByteArray narrative(1921, ' ');
+        QCOMPARE(FromFixedText(narrative), QString());
+        narrative.replace(0, 9, "Found it ");
+        narrative[1000] = '\x85';
+        QCOMPARE(FromFixedText(narrative),
+                 QStringLiteral("Found it ") + QString(991, QLatin1Char(' ')) + QChar(0x2026));
+        QCOMPARE(TrimmedSpan(narrative.constData(), 1921), std::make_pair(0, 1001));
+        QByteArray nuls(40, '\0');
+        nuls.replace(3, 4, "ab c");
+        nuls[20] = ' ';
+        QCOMPARE(TrimmedSpan(nuls.constData(), 40), std::make_pair(3, 7));
+        QCOMPARE(FromFixedText(QByteArray("0123456789")), QStringLiteral("0123456789"));
+
+        QString kept = QStringLiteral("before");
+        QString reused = kept;
+        ReadFixedText(QByteArray("  after   ").constData(), 10, reused);
+        QCOMPARE(reused, QStringLiteral("after"));
+        QCOMPARE(kept, QStringLiteral("before"));
+        ReadFixedText(QByteArray("          ").constData(), 10, reused);
+        QVERIFY(reused.isEmpty());
+    }
+
     void oleDates()
     {
         const QDateTime t = FromOleDate(39876.586909722224);

@@ -1,9 +1,10 @@
-// Date, number and money formats in the patterns the windows, logs and
-// printouts use, and the parsers for amounts and dates a person types. Always
+// OLE dates, date, number and money formats in the patterns the windows,
+// logs and printouts use, and the parsers for amounts and dates a person types. Always
 // US English: month and weekday names, "/" and ":" separators, "." decimal
 // point and "," grouping, whatever the system locale says.
 #include "core/common/Formats.h"
 
+#include <QLocale>
 #include <QVector>
 #include <cmath>
 #include <limits>
@@ -11,18 +12,18 @@
 namespace
 {
 
-const char *const kMonthNames[12] = {"January",   "February", "March",    "April",
-                                     "May",       "June",     "July",     "August",
-                                     "September", "October",  "November", "December"};
-// Index 0 is Sunday.
-const char *const kDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                  "Thursday", "Friday", "Saturday"};
-
 const QDate kOleEpoch(1899, 12, 30);
 
-QString monthName(int month)
+// Month and weekday names are always the US English ones.
+const QLocale &usEnglish()
 {
-    return QString::fromLatin1(kMonthNames[month - 1]);
+    static const QLocale locale(QLocale::English, QLocale::UnitedStates);
+    return locale;
+}
+
+QString monthName(int month, QLocale::FormatType format = QLocale::LongFormat)
+{
+    return usEnglish().monthName(month, format);
 }
 
 // 0 for Sunday .. 6 for Saturday.
@@ -31,9 +32,9 @@ int weekdayIndex(const QDate &date)
     return date.dayOfWeek() % 7;
 }
 
-QString dayName(const QDate &date)
+QString dayName(const QDate &date, QLocale::FormatType format = QLocale::LongFormat)
 {
-    return QString::fromLatin1(kDayNames[weekdayIndex(date)]);
+    return usEnglish().dayName(date.dayOfWeek(), format);
 }
 
 QString zeroPadded(int value, int width)
@@ -265,7 +266,7 @@ QString formatMoment(const Moment &m, const QString &pattern)
             out += zeroPadded(d.day(), 2);
             break;
         case DateTok::DayAbbrev:
-            out += dayName(d).left(3);
+            out += dayName(d, QLocale::ShortFormat);
             break;
         case DateTok::DayName:
             out += dayName(d);
@@ -284,7 +285,7 @@ QString formatMoment(const Moment &m, const QString &pattern)
             out += zeroPadded(d.month(), 2);
             break;
         case DateTok::MonthAbbrev:
-            out += monthName(d.month()).left(3);
+            out += monthName(d.month(), QLocale::ShortFormat);
             break;
         case DateTok::MonthName:
             out += monthName(d.month());
@@ -709,17 +710,28 @@ bool tokenizeDate(const QString &text, QVector<ParseToken> &out)
 }
 
 // The full name or any abbreviation of at least three letters ("sep",
-// "sept", "septem").
-int matchName(const QString &word, const char *const *names, int count)
+// "sept", "septem") of one of the count names: 1 for the first, 0 for none.
+template <typename Name> int matchName(const QString &word, int count, Name name)
 {
     if (word.size() < 3)
         return 0;
-    for (int i = 0; i < count; ++i) {
-        const QString name = QString::fromLatin1(names[i]).toLower();
-        if (name.startsWith(word))
-            return i + 1;
+    for (int i = 1; i <= count; ++i) {
+        if (name(i).toLower().startsWith(word))
+            return i;
     }
     return 0;
+}
+
+// 1 for January .. 12 for December; 0 for none.
+int matchMonth(const QString &word)
+{
+    return matchName(word, 12, [](int i) { return monthName(i); });
+}
+
+// 1 for Sunday .. 7 for Saturday; 0 for none.
+int matchWeekday(const QString &word)
+{
+    return matchName(word, 7, [](int i) { return usEnglish().dayName(i == 1 ? 7 : i - 1); });
 }
 
 class DateReader
@@ -793,7 +805,7 @@ bool readMonthWord(DateReader &r, int &month)
     QString w;
     if (!r.word(w))
         return false;
-    month = matchName(w, kMonthNames, 12);
+    month = matchMonth(w);
     if (!month)
         return false;
     r.sep(QLatin1Char('.')); // "Jan."
@@ -897,6 +909,26 @@ bool readTime(DateReader &r, QTime &time)
 
 } // namespace
 
+double ToOleDate(const QDateTime &dt)
+{
+    if (!dt.isValid())
+        return 0.0;
+    // The wall-clock fields are stored; the files carry no time zone. Before
+    // the epoch the sign belongs to the day count only: the fraction is
+    // still the time of that day (-1.25 is 12/29/1899 06:00).
+    const qint64 days = kOleEpoch.daysTo(dt.date());
+    const double fraction = double(dt.time().msecsSinceStartOfDay() / 1000) / 86400.0;
+    return days >= 0 ? double(days) + fraction : double(days) - fraction;
+}
+
+QDateTime FromOleDate(double ole)
+{
+    Moment m;
+    if (ole == 0.0 || !momentFromOle(ole, m))
+        return QDateTime();
+    return QDateTime(m.date, QTime(0, 0).addSecs(m.secs), Qt::LocalTime);
+}
+
 QString FormatDate(const QDateTime &dt, const QString &pattern)
 {
     if (!dt.isValid())
@@ -937,7 +969,15 @@ QString FormatNumber(double value, const QString &pattern)
 
 QString FormatMoney(qint64 tenThousandths)
 {
-    return formatNumber(decimalFromMoney(tenThousandths), QStringLiteral("$##,###,##0.00"));
+    // "$##,###,##0.00" in whole numbers: cents rounded half away from zero,
+    // the dollars grouped by thousands; the sign stays when the amount
+    // rounds to zero.
+    const bool negative = tenThousandths < 0;
+    const quint64 magnitude = negative ? 0 - quint64(tenThousandths) : quint64(tenThousandths);
+    const quint64 cents = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
+    return (negative ? QStringLiteral("-$") : QStringLiteral("$")) +
+           usEnglish().toString(qulonglong(cents / 100)) + QLatin1Char('.') +
+           zeroPadded(int(cents % 100), 2);
 }
 
 QString GeneralNumber(double value)
@@ -1052,7 +1092,7 @@ std::optional<QDateTime> ParseDate(const QString &text)
     // date's own.
     int weekday = 0;
     if (const ParseToken *t = r.peek(); t && t->kind == PTok::Word) {
-        weekday = matchName(t->text, kDayNames, 7);
+        weekday = matchWeekday(t->text);
         if (weekday) {
             QString w;
             r.word(w);

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <optional>
+#include <utility>
 
 // ---- OLE dates: days since 30 December 1899, time as the fraction. ----
 // 0 means "no date". Conversions round to the nearest second. Dates are
@@ -18,19 +19,25 @@ QDateTime FromOleDate(double ole);
 // ---- Money: qint64 ten-thousandths of a dollar. ----
 constexpr qint64 MoneyScale = 10000;
 
-// ---- Windows-1252 text. ----
+// ---- Windows-1252 text (Windows1252.cpp). ----
 // A character outside Windows-1252 becomes "?".
 QByteArray ToWindows1252(const QString &text);
 QString FromWindows1252(const QByteArray &bytes);
 // Fixed-width field: encoded, cut at width, padded with blanks.
 QByteArray ToFixedText(const QString &text, int width);
-// Decoded and trimmed of the padding blanks (trailing and leading blanks
-// and NULs, as the older releases trimmed both ends).
+// Where the text of a padded field of width bytes begins and ends, without
+// the blanks and NULs around it (the older releases trimmed both ends):
+// [first, second).
+std::pair<int, int> TrimmedSpan(const char *data, int width);
+// Decoded and trimmed of the padding.
 QString FromFixedText(const char *data, int width);
 inline QString FromFixedText(const QByteArray &bytes)
 {
     return FromFixedText(bytes.constData(), int(bytes.size()));
 }
+// The same into out, reusing its buffer when nobody else shares it: for
+// passes that decode every record of a file.
+void ReadFixedText(const char *data, int width, QString &out);
 
 // ---- Format patterns (as the windows and printouts name them). ----
 // Dates: "mm/dd/yyyy", "hh:nn:ss", "yyyymmddhhnnss", " dddd ",

@@ -1,8 +1,10 @@
-// Windows-1252 and fixed-width text fields, and OLE dates.
+// Windows-1252 text and the fixed-width text fields of the stored records.
 #include "core/common/Formats.h"
 
 #include <QHash>
-#include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace
 {
@@ -25,10 +27,34 @@ const QHash<char16_t, char> &reverseHigh()
     return table;
 }
 
-const QDateTime &oleEpoch()
+// Windows-1252 and Latin-1 differ only in 0x80..0x9F.
+inline char16_t decodeByte(unsigned char b)
 {
-    static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-    return epoch;
+    return (b & 0xE0) == 0x80 && kHigh[b - 0x80] ? kHigh[b - 0x80] : char16_t(b);
+}
+
+// Decodes n bytes into out (room for n characters). Where the processor
+// has SSE2 (every x86-64 one), sixteen bytes are widened at a time and only
+// a block holding a byte above 0x7F is looked at byte by byte.
+void decode(const char *data, qsizetype n, QChar *out)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    auto *o = reinterpret_cast<char16_t *>(out);
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i + 8), _mm_unpackhi_epi8(v, zero));
+        if (_mm_movemask_epi8(v) != 0) {
+            for (qsizetype k = i; k < i + 16; ++k)
+                o[k] = decodeByte(p[k]);
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        o[i] = decodeByte(p[i]);
 }
 
 } // namespace
@@ -59,15 +85,10 @@ QByteArray ToWindows1252(const QString &text)
 
 QString FromWindows1252(const QByteArray &bytes)
 {
-    QString out;
-    out.reserve(bytes.size());
-    for (char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80])
-            out.append(QChar(kHigh[b - 0x80]));
-        else
-            out.append(QChar(char16_t(b)));
-    }
+    if (bytes.isEmpty())
+        return QString();
+    QString out(bytes.size(), Qt::Uninitialized);
+    decode(bytes.constData(), bytes.size(), out.data());
     return out;
 }
 
@@ -81,39 +102,51 @@ QByteArray ToFixedText(const QString &text, int width)
     return bytes;
 }
 
-QString FromFixedText(const char *data, int width)
+std::pair<int, int> TrimmedSpan(const char *data, int width)
 {
     int begin = 0;
     int end = width;
-    auto blank = [](char c) { return c == ' ' || c == '\0'; };
-    while (end > begin && blank(data[end - 1]))
+#if defined(__SSE2__)
+    // The padding of a long field, sixteen bytes at a time: a byte & 0xDF
+    // is 0 only for a blank or a NUL.
+    const __m128i notBlankBits = _mm_set1_epi8(char(0xDF));
+    while (end >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + end - 16));
+        const unsigned blanks = unsigned(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, notBlankBits), _mm_setzero_si128())));
+        if (blanks != 0xFFFFu) {
+            // Up to the last byte of the sixteen that is no blank.
+            end -= 16 - (32 - __builtin_clz(~blanks & 0xFFFFu));
+            break;
+        }
+        end -= 16;
+    }
+#endif
+    while (end > begin && (data[end - 1] == ' ' || data[end - 1] == '\0'))
         --end;
-    while (begin < end && blank(data[begin]))
+    while (begin < end && (data[begin] == ' ' || data[begin] == '\0'))
         ++begin;
-    return FromWindows1252(QByteArray(data + begin, end - begin));
+    return {begin, end};
 }
 
-double ToOleDate(const QDateTime &dt)
+void ReadFixedText(const char *data, int width, QString &out)
 {
-    if (!dt.isValid())
-        return 0.0;
-    // The wall-clock fields are stored; the files carry no time zone. Before
-    // the epoch the sign belongs to the day count only: the fraction is
-    // still the time of that day (-1.25 is 12/29/1899 06:00).
-    const qint64 days = oleEpoch().date().daysTo(dt.date());
-    const double fraction = double(dt.time().msecsSinceStartOfDay() / 1000) / 86400.0;
-    return days >= 0 ? double(days) + fraction : double(days) - fraction;
+    const auto [begin, end] = TrimmedSpan(data, width);
+    const int n = end - begin;
+    if (n == 0) {
+        out.clear();
+        return;
+    }
+    if (out.isDetached() && out.capacity() >= n)
+        out.resize(n);
+    else
+        out = QString(n, Qt::Uninitialized);
+    decode(data + begin, n, out.data());
 }
 
-QDateTime FromOleDate(double ole)
+QString FromFixedText(const char *data, int width)
 {
-    if (ole == 0.0 || !std::isfinite(ole) || std::fabs(ole) > 2958466.0)
-        return QDateTime();
-    const double dayPart = std::trunc(ole);
-    const double fraction = std::fabs(ole - dayPart);
-    const qint64 secs = std::llround(fraction * 86400.0);
-    QDate date = oleEpoch().date().addDays(qint64(dayPart));
-    if (secs >= 86400)
-        return QDateTime(date.addDays(1), QTime(0, 0), Qt::LocalTime);
-    return QDateTime(date, QTime(0, 0).addSecs(int(secs)), Qt::LocalTime);
+    QString out;
+    ReadFixedText(data, width, out);
+    return out;
 }

@@ -15,18 +15,10 @@ namespace
 
 using namespace EntryLayout;
 
-// A padded text field, trimmed. The list load decodes four fields of every
-// record, so text without a byte in 0x80..0x9F (where Windows-1252 and
-// Latin-1 differ) takes the fast Latin-1 conversion.
-QString fieldText(TextPool &pool, const char *record, int offset)
+// A padded text field, trimmed.
+QString fieldText(const char *record, int offset)
 {
-    const char *data = record + offset;
-    const auto [begin, end] = TrimmedSpan(data, EntryTextWidth(offset));
-    for (int i = begin; i < end; ++i) {
-        if ((static_cast<unsigned char>(data[i]) & 0xE0) == 0x80)
-            return pool.add(FromFixedText(data + begin, end - begin));
-    }
-    return pool.fromLatin1(data + begin, end - begin);
+    return FromFixedText(record + offset, EntryTextWidth(offset));
 }
 
 QString cachedCategory(EntryListData &data, const char *record)
@@ -36,7 +28,7 @@ QString cachedCategory(EntryListData &data, const char *record)
         if (std::memcmp(known.first.constData(), record + Category, size_t(width)) == 0)
             return known.second;
     }
-    QString text = fieldText(data.texts, record, Category);
+    QString text = fieldText(record, Category);
     if (data.categoryTexts.size() < 64)
         data.categoryTexts.emplace_back(QByteArray(record + Category, width), text);
     return text;
@@ -66,9 +58,9 @@ void collectRow(EntryListData &data, int n, const char *record, bool inactiveLis
     row.receivedDate = qFromLittleEndian<double>(record + ReceivedDate);
     if (withDate)
         row.date = DayTexts::forThisThread().text(row.receivedDate);
-    row.caseNumber = fieldText(data.texts, record, CaseNumber);
+    row.caseNumber = fieldText(record, CaseNumber);
     row.category = cachedCategory(data, record);
-    row.description = fieldText(data.texts, record, Description);
+    row.description = fieldText(record, Description);
     row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
     row.value = qFromLittleEndian<qint64>(record + Value);
     row.recordNumber = n;

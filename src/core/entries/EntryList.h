@@ -5,7 +5,6 @@
 #pragma once
 
 #include "core/entries/EntryRecord.h"
-#include "core/entries/TextPool.h"
 
 #include <QString>
 #include <QStringList>
@@ -64,8 +63,6 @@ struct EntryListData {
     // Categories met before, shared by the rows that repeat them (a list
     // holds a few dozen); received dates share theirs through DayTexts.
     std::vector<std::pair<QByteArray, QString>> categoryTexts;
-    // Where the case numbers and descriptions are kept.
-    TextPool texts;
 };
 
 // Looks at record n (5000 bytes): counts it as archived (Status 2) or

@@ -1,8 +1,6 @@
 // One evidence entry: the fixed 5000-byte record of the data file.
 #pragma once
 
-#include <utility>
-
 #include <QByteArray>
 #include <QString>
 
@@ -87,10 +85,6 @@ struct EntryRecord {
 
 // Width of each text field, by offset (0 for the non-text fields).
 int EntryTextWidth(int offset);
-
-// Where the text of a padded field of width bytes begins and ends, without
-// the blanks and NULs around it: [first, second).
-std::pair<int, int> TrimmedSpan(const char *data, int width);
 
 // The version stamp of entries this release creates: the major and minor
 // version numbers written one after the other and read as a number

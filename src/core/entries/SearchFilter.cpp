@@ -14,9 +14,6 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 namespace
 {
@@ -79,56 +76,6 @@ qint64 RawInt64(const char *record, int offset)
     std::memcpy(&value, record + offset, sizeof value);
     return qFromLittleEndian(value);
 }
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#define CUSTORIN_AVX2_SCAN 1
-// Thirty-two start positions at a time, where the processor has the wide
-// registers: the positions whose first and last bytes are in the phrase's
-// first and last classes are compared in full. Gives the first full match
-// or nullptr; *from is left where the wide steps stopped.
-__attribute__((target("avx2"))) const char *
-WideCandidates(const char **from, const char *end, qsizetype m, const unsigned char *firstBytes,
-               int firstCount, const unsigned char *lastBytes, int lastCount,
-               const unsigned char *map, const unsigned char *phrase)
-{
-    __m256i first[4], lastv[4];
-    for (int i = 0; i < firstCount; ++i)
-        first[i] = _mm256_set1_epi8(char(firstBytes[i]));
-    for (int i = 0; i < lastCount; ++i)
-        lastv[i] = _mm256_set1_epi8(char(lastBytes[i]));
-    const char *p = *from;
-    for (; p + 32 + m - 1 <= end; p += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + m - 1));
-        __m256i ea = _mm256_cmpeq_epi8(a, first[0]);
-        for (int i = 1; i < firstCount; ++i)
-            ea = _mm256_or_si256(ea, _mm256_cmpeq_epi8(a, first[i]));
-        __m256i eb = _mm256_cmpeq_epi8(b, lastv[0]);
-        for (int i = 1; i < lastCount; ++i)
-            eb = _mm256_or_si256(eb, _mm256_cmpeq_epi8(b, lastv[i]));
-        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
-        while (mask != 0) {
-            const char *q = p + __builtin_ctz(mask);
-            qsizetype k = 1;
-            while (k < m - 1 && map[static_cast<unsigned char>(q[k])] == phrase[k])
-                ++k;
-            if (k >= m - 1) {
-                *from = p;
-                return q;
-            }
-            mask &= mask - 1;
-        }
-    }
-    *from = p;
-    return nullptr;
-}
-
-bool HasWideRegisters()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-#endif
 
 } // namespace
 
@@ -279,11 +226,6 @@ void SearchFilter::prepareRaw()
             m_rawPhrase.append(b);
         }
     }
-    const qsizetype m = m_rawPhrase.size();
-    m_skip.fill(static_cast<unsigned short>(std::min<qsizetype>(m, 0xFFFF)));
-    for (qsizetype k = 0; k + 1 < m; ++k)
-        m_skip[static_cast<unsigned char>(m_rawPhrase.at(k))] =
-            static_cast<unsigned short>(m - 1 - k);
     // The bytes of the phrase's first and last classes (at most four each
     // for the sixteen-at-a-time scan).
     const unsigned char *map = fold ? t.fold : t.same;
@@ -345,28 +287,9 @@ void SearchFilter::TrimField(const char *&begin, const char *&end)
     const ByteTables &t = Tables();
     auto byte = [](const char *p) { return static_cast<unsigned char>(*p); };
     // As read: blanks and NULs at both ends; then as trimmed(): white space.
-    // The padding is skipped eight blanks at a time first.
-#if defined(__SSE2__)
-    // Sixteen at a time, up to the last byte that is not a blank.
-    const __m128i sixteenBlanks = _mm_set1_epi8(' ');
-    while (end - begin >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(end - 16));
-        const unsigned other =
-            ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, sixteenBlanks))) & 0xFFFFu;
-        if (other != 0) {
-            end -= 16 - (32 - __builtin_clz(other));
-            break;
-        }
-        end -= 16;
-    }
-#endif
-    static const char blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-    while (end - begin >= 8 && std::memcmp(end - 8, blanks, 8) == 0)
-        end -= 8;
-    while (end > begin && (end[-1] == ' ' || end[-1] == '\0'))
-        --end;
-    while (begin < end && (*begin == ' ' || *begin == '\0'))
-        ++begin;
+    const auto [first, last] = TrimmedSpan(begin, int(end - begin));
+    end = begin + last;
+    begin += first;
     while (end > begin && t.space[byte(end - 1)])
         --end;
     while (begin < end && t.space[byte(begin)])
@@ -382,24 +305,16 @@ bool SearchFilter::scanBytes(const char *begin, const char *end, int *result) co
     const qsizetype m = m_rawPhrase.size();
     if (end - begin < m)
         return false;
-    const unsigned char *map = m_ignoreCaps == 1 ? t.fold : t.same;
     const auto *phrase = reinterpret_cast<const unsigned char *>(m_rawPhrase.constData());
-    const unsigned char tail = phrase[m - 1];
-    const char *last = end - m;
-    const char *p = begin;
     auto found = [&](const char *at) {
         const bool beforeOk = at == begin || !t.word[byte(at - 1)];
         const bool afterOk = at + m == end || !t.word[byte(at + m)];
         *result = m_wholeWord != 1 || (beforeOk && afterOk);
         return true;
     };
-#if defined(CUSTORIN_AVX2_SCAN)
-    if (m_firstCount > 0 && m_lastCount > 0 && HasWideRegisters()) {
-        if (const char *q = WideCandidates(&p, end, m, m_firstBytes.data(), m_firstCount,
-                                           m_lastBytes.data(), m_lastCount, map, phrase))
-            return found(q);
-    }
-#endif
+    // Bytes compare by their case-folded class when capitals are ignored.
+    const unsigned char *map = m_ignoreCaps == 1 ? t.fold : t.same;
+    const char *p = begin;
 #if defined(__SSE2__)
     // Sixteen start positions at a time: those whose first and last bytes
     // are in the phrase's first and last classes are compared in full.
@@ -431,22 +346,13 @@ bool SearchFilter::scanBytes(const char *begin, const char *end, int *result) co
         }
     }
 #endif
-    // Horspool: test the byte under the phrase's last one, then shift by
-    // how far that byte stands from the phrase's end.
-    while (p <= last) {
-        const unsigned char c = map[byte(p + m - 1)];
-        if (c != tail) {
-            p += m_skip[c];
-            continue;
-        }
+    // The positions left, one at a time.
+    for (; p + m <= end; ++p) {
         qsizetype k = 0;
-        while (k < m - 1 && map[byte(p + k)] == phrase[k])
+        while (k < m && map[byte(p + k)] == phrase[k])
             ++k;
-        if (k < m - 1) {
-            p += m_skip[c];
-            continue;
-        }
-        return found(p);
+        if (k == m)
+            return found(p);
     }
     return false;
 }

@@ -134,7 +134,6 @@ private:
     bool m_joined = false;           // all fields, phrase with a blank
     char m_placeholder = '\x01';
     QByteArray m_rawPhrase;
-    std::array<unsigned short, 256> m_skip{};
     std::array<unsigned char, 4> m_firstBytes{};
     std::array<unsigned char, 4> m_lastBytes{};
     // The date verdicts met so far, by day from 1900 (0 not yet known, 1
