@@ -38,25 +38,8 @@ private slots:
 
     void pulse()
     {
-        FlashState s;
-        AdvanceFlash(s);
-        QCOMPARE(s.level, 4);
-        QCOMPARE(s.mirror, 244);
-        QCOMPARE(s.step, 4);
-        AdvanceFlash(s); // still below 8: the mirror starts again at 248
-        QCOMPARE(s.level, 8);
-        QCOMPARE(s.mirror, 244);
-        AdvanceFlash(s);
-        QCOMPARE(s.level, 12);
-        QCOMPARE(s.mirror, 240);
-        s = {252, 0, 4};
-        AdvanceFlash(s); // over 248: turns down
-        QCOMPARE(s.level, 248);
-        QCOMPARE(s.mirror, 12);
-        QCOMPARE(s.step, -4);
-
         OleColor back = 1, fore = 1;
-        s = {100, 150, 4};
+        const ButtonPulse s{100, 150, 4};
         const struct {
             OleColor face, back, fore;
         } pulses[] = {{0xFFFF80, 0x969600, 0x646400}, // RGB(0, 150, 150)

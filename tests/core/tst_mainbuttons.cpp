@@ -109,33 +109,25 @@ private slots:
 
     void colourPulse()
     {
-        FlashLevels f;
-        f = NextFlash(f);
-        QCOMPARE(f.a, 4);
-        QCOMPARE(f.b, 244);
+        ButtonPulse f = SeeAllEntriesPulse();
+        f.tick();
         QCOMPARE(FlashBackColor(f), quint32(0xF4F400)); // RGB(0, 244, 244)
         QCOMPARE(FlashForeColor(f), quint32(0xF40400)); // RGB(0, 4, 244)
-        f = NextFlash(f);
-        QCOMPARE(f.a, 8);
-        QCOMPARE(f.b, 244); // B set back to 248 again before the step
-        f = NextFlash(f);
-        QCOMPARE(f.a, 12);
-        QCOMPARE(f.b, 240);
         int top = 0, steps = 0;
-        while (f.s > 0 && steps < 200) {
-            top = f.a;
-            f = NextFlash(f);
+        while (f.step > 0 && steps < 200) {
+            top = f.level;
+            f.tick();
             ++steps;
         }
-        // Up to 252, then down again, B moving the other way.
+        // Up to 252, then down again, the mirror starting again at 2.
         QCOMPARE(top, 252);
-        QCOMPARE(f.a, 248);
-        QCOMPARE(f.b, 6);
+        QCOMPARE(f.level, 248);
+        QCOMPARE(f.mirror, 6);
         QCOMPARE(FlashBackColor(f), quint32(0x060600));
         QCOMPARE(FlashForeColor(f), quint32(0x06F800));
         // Components beyond a byte are held to it.
-        QCOMPARE(FlashBackColor(FlashLevels{300, -5, 4}), quint32(0x000000));
-        QCOMPARE(FlashForeColor(FlashLevels{300, 260, 4}), quint32(0xFFFF00));
+        QCOMPARE(FlashBackColor(ButtonPulse{300, -5, 4}), quint32(0x000000));
+        QCOMPARE(FlashForeColor(ButtonPulse{300, 260, 4}), quint32(0xFFFF00));
     }
 };
 

@@ -142,39 +142,46 @@ private slots:
 
     void pulseSteps()
     {
-        PulseState s;
+        ButtonPulse s;
         // Up from the start: the level climbs by 4, the mirror falls.
-        StepPulse(s);
+        s.tick();
         QCOMPARE(s.level, 4);
         QCOMPARE(s.mirror, 244);
         QCOMPARE(s.step, 4);
         // Still below 8: the mirror restarts at 248 once more.
-        StepPulse(s);
+        s.tick();
         QCOMPARE(s.mirror, 244);
         for (int tick = 3; tick <= 63; ++tick)
-            StepPulse(s);
+            s.tick();
         QCOMPARE(s.level, 252);
         QCOMPARE(s.mirror, 0);
         // Above 248 it turns: the mirror restarts at 8.
-        StepPulse(s);
+        s.tick();
         QCOMPARE(s.level, 248);
         QCOMPARE(s.mirror, 12);
         QCOMPARE(s.step, -4);
         for (int tick = 65; tick <= 125; ++tick)
-            StepPulse(s);
+            s.tick();
         QCOMPARE(s.level, 4);
         QCOMPARE(s.mirror, 256);
         // Below 8 it turns again.
-        StepPulse(s);
+        s.tick();
         QCOMPARE(s.level, 8);
         QCOMPARE(s.mirror, 244);
         QCOMPARE(s.step, 4);
+
+        // The main window's mirror starts again at 2 at the bright end.
+        ButtonPulse main{252, 0, 4, 2};
+        main.tick();
+        QCOMPARE(main.level, 248);
+        QCOMPARE(main.mirror, 6);
+        QCOMPARE(main.step, -4);
     }
 
     void pulseColours()
     {
-        PulseState s;
-        StepPulse(s); // level 4, mirror 244
+        ButtonPulse s;
+        s.tick(); // level 4, mirror 244
         PulseColorPair c = PulseColorsFor(0xFF80FF, s);
         QCOMPARE(c.back, rgb(244, 116, 244));
         QCOMPARE(c.fore, rgb(4, 0, 4));
@@ -183,11 +190,11 @@ private slots:
         QCOMPARE(c.fore, rgb(4, 4, 0));
 
         // Parts above 255 are 255.
-        s = {4, 256, -4}; // the bottom of the swing
+        s = {4, 256, -4, 8}; // the bottom of the swing
         c = PulseColorsFor(0xF2E6DC, s);
         QCOMPARE(c.back, rgb(255, 255, 128));
         QCOMPARE(c.fore, rgb(4, 4, 0));
-        s = {252, 0, 4}; // the top of the swing
+        s = {252, 0, 4, 8}; // the top of the swing
         c = PulseColorsFor(0xFF80FF, s);
         QCOMPARE(c.back, rgb(0, 0, 0));
         QCOMPARE(c.fore, rgb(252, 188, 252));

@@ -272,20 +272,7 @@ int RowAfterDelete(int deletedRow)
 
 // ---- pulse ----
 
-void AdvanceFlash(FlashState &s)
-{
-    if (s.level < 8) {
-        s.mirror = 248;
-        s.step = 4;
-    } else if (s.level > 248) {
-        s.mirror = 8;
-        s.step = -4;
-    }
-    s.level += s.step;
-    s.mirror -= s.step;
-}
-
-bool PulseColors(OleColor backOver, const FlashState &s, OleColor *back, OleColor *fore)
+bool PulseColors(OleColor backOver, const ButtonPulse &s, OleColor *back, OleColor *fore)
 {
     const int l = s.level;
     const int m = s.mirror;

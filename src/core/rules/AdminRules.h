@@ -7,6 +7,7 @@
 
 #include "core/common/ColorMath.h"
 #include "core/common/Desktop.h"
+#include "core/rules/ButtonPulse.h"
 
 #include <QString>
 #include <QStringList>
@@ -93,16 +94,9 @@ int RowOfSortKey(const QStringList &sortKeysInGridOrder, const QString &key);
 int RowAfterDelete(int deletedRow);
 
 // ---- the pulse of the flashing button ----
-struct FlashState {
-    int level = 0; // FlashLevel
-    int mirror = 0;
-    int step = 0;
-};
-// One tick of the pulse.
-void AdvanceFlash(FlashState &state);
 // The colours of a pulsing button whose hover colour is backOver; false
 // when that hover colour has no pulse (the colours stay as they are).
-bool PulseColors(OleColor backOver, const FlashState &state, OleColor *back, OleColor *fore);
+bool PulseColors(OleColor backOver, const ButtonPulse &pulse, OleColor *back, OleColor *fore);
 
 // ---- the add/edit user window ----
 namespace AddEditText

@@ -143,19 +143,6 @@ SummaryConfirmation SummaryConfirmationFor(int option, const QDate &picked)
     return c;
 }
 
-void FindPulse::tick()
-{
-    if (FlashLevel < 8) {
-        FlashMirror = 248;
-        FlashStep = 4;
-    } else if (FlashLevel > 248) {
-        FlashMirror = 8;
-        FlashStep = -4;
-    }
-    FlashLevel += FlashStep;
-    FlashMirror -= FlashStep;
-}
-
 PickerBounds ListDateBounds(const QVector<QDate> &receivedDates)
 {
     PickerBounds b;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/common/ColorMath.h"
+#include "core/rules/ButtonPulse.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -48,16 +49,15 @@ struct SummaryConfirmation {
 };
 SummaryConfirmation SummaryConfirmationFor(int option, const QDate &picked);
 
-// The Find button's pulse: every tick moves the two levels 4 steps in
-// opposite directions between dark and bright cyan.
-struct FindPulse {
-    int FlashLevel = 0;
-    int FlashMirror = 0;
-    int FlashStep = 0;
-    void tick();
-    OleColor backColor() const { return OleRgb(0, FlashMirror, FlashMirror); }
-    OleColor foreColor() const { return OleRgb(0, FlashLevel, FlashLevel); }
-};
+// The Find button pulses between dark and bright cyan.
+inline OleColor FindPulseBackColor(const ButtonPulse &pulse)
+{
+    return OleRgb(0, pulse.mirror, pulse.mirror);
+}
+inline OleColor FindPulseForeColor(const ButtonPulse &pulse)
+{
+    return OleRgb(0, pulse.level, pulse.level);
+}
 constexpr int FindPulseIntervalMs = 15;
 
 // The dates the picker allows: from the earliest to the latest received

@@ -102,20 +102,6 @@ QVector<MainButtonState> MainButtonStates(const MainListState &s)
     return out;
 }
 
-FlashLevels NextFlash(FlashLevels f)
-{
-    if (f.a < 8) {
-        f.b = 248;
-        f.s = 4;
-    } else if (f.a > 248) {
-        f.b = 2;
-        f.s = -4;
-    }
-    f.a += f.s;
-    f.b -= f.s;
-    return f;
-}
-
 namespace
 {
 quint32 component(int v)
@@ -124,12 +110,12 @@ quint32 component(int v)
 }
 } // namespace
 
-quint32 FlashBackColor(const FlashLevels &f)
+quint32 FlashBackColor(const ButtonPulse &f)
 {
-    return (component(f.b) << 16) | (component(f.b) << 8);
+    return (component(f.mirror) << 16) | (component(f.mirror) << 8);
 }
 
-quint32 FlashForeColor(const FlashLevels &f)
+quint32 FlashForeColor(const ButtonPulse &f)
 {
-    return (component(f.b) << 16) | (component(f.a) << 8);
+    return (component(f.mirror) << 16) | (component(f.level) << 8);
 }

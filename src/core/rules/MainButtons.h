@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/entries/EntryList.h"
+#include "core/rules/ButtonPulse.h"
 
 #include <QString>
 #include <QVector>
@@ -52,15 +53,13 @@ struct MainButtonState {
 QVector<MainButtonState> MainButtonStates(const MainListState &state);
 
 // The colour pulse of "See All Entries" while search results are shown:
-// levels A and B and step S, all 0 at first.
-struct FlashLevels {
-    int a = 0;
-    int b = 0;
-    int s = 0;
-};
-// One tick: the next levels.
-FlashLevels NextFlash(FlashLevels levels);
+// level A and mirror B, which starts again at 2 when A turns at the bright
+// end.
+inline ButtonPulse SeeAllEntriesPulse()
+{
+    return ButtonPulse{0, 0, 0, 2};
+}
 // The button's back colour RGB(0, B, B) and fore colour RGB(0, A, B), as
 // colour numbers 0xBBGGRR (components held to 0..255).
-quint32 FlashBackColor(const FlashLevels &levels);
-quint32 FlashForeColor(const FlashLevels &levels);
+quint32 FlashBackColor(const ButtonPulse &pulse);
+quint32 FlashForeColor(const ButtonPulse &pulse);

@@ -203,20 +203,7 @@ QString ScreenWarningButton()
     return QStringLiteral("Thank you, &continue");
 }
 
-void StepPulse(PulseState &state)
-{
-    if (state.level < 8) {
-        state.mirror = 248;
-        state.step = 4;
-    } else if (state.level > 248) {
-        state.mirror = 8;
-        state.step = -4;
-    }
-    state.level += state.step;
-    state.mirror -= state.step;
-}
-
-PulseColorPair PulseColorsFor(OleColor backOver, const PulseState &state)
+PulseColorPair PulseColorsFor(OleColor backOver, const ButtonPulse &state)
 {
     const int m = state.mirror;
     const int l = state.level;

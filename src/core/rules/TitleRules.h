@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/common/ColorMath.h"
+#include "core/rules/ButtonPulse.h"
 
 #include <QByteArray>
 #include <QString>
@@ -97,18 +98,9 @@ constexpr int PulseDelayUpdate = 500;    // the version button, when an update i
 constexpr int PulseDelayContinue = 5000; // the "&Continue" button otherwise
 constexpr int PulseInterval = 15;
 
-struct PulseState {
-    int level = 0;  // FlashLevel
-    int mirror = 0; // FlashMirror
-    int step = 0;   // FlashStep: +4 or -4 once running
-};
-
-// One step of the pulse: turns at the ends and moves both brightnesses.
-void StepPulse(PulseState &state);
-
 struct PulseColorPair {
     OleColor back = 0;
     OleColor fore = 0;
 };
 // The colours of the pulsing button after a step, by its hover colour.
-PulseColorPair PulseColorsFor(OleColor backOver, const PulseState &state);
+PulseColorPair PulseColorsFor(OleColor backOver, const ButtonPulse &pulse);

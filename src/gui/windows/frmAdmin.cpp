@@ -916,7 +916,7 @@ void frmAdmin::timerFlashButton_Timer()
 {
     if (!FlashingButton)
         return;
-    AdvanceFlash(Flash);
+    Flash.tick();
     OleColor back = 0, fore = 0;
     if (PulseColors(FlashingButton->BackOver(), Flash, &back, &fore)) {
         FlashingButton->setBackColor(back);

@@ -64,7 +64,7 @@ public:
     bool SkipDeleteConfirm = false;
     // The button that pulses while timerFlashButton runs (none: nullptr).
     ZelButton *FlashingButton = nullptr;
-    FlashState Flash;
+    ButtonPulse Flash;
     // Log review.
     bool ReviewingLogs = false;
     int LastLogShown = 0;     // the option last shown; 0 before the first

@@ -476,8 +476,8 @@ void frmFind::restoreFindColors()
 void frmFind::timerFlashButton_Timer()
 {
     m_pulse.tick();
-    cmdFind->setBackColor(m_pulse.backColor());
-    cmdFind->setForeColor(m_pulse.foreColor());
+    cmdFind->setBackColor(FindPulseBackColor(m_pulse));
+    cmdFind->setForeColor(FindPulseForeColor(m_pulse));
 }
 
 void frmFind::cmdFind_Click()

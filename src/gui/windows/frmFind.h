@@ -111,5 +111,5 @@ private:
     bool m_closed = false;
     OleColor SavedForeColor = 0;
     OleColor SavedBackColor = 0;
-    FindPulse m_pulse; // FlashLevel, FlashMirror, FlashStep
+    ButtonPulse m_pulse;
 };

@@ -888,13 +888,9 @@ void frmMain::cmdSeeAllEntries_Click()
 
 void frmMain::timerFlashButton_Timer()
 {
-    FlashLevels f{m_flashA, m_flashB, m_flashS};
-    f = NextFlash(f);
-    m_flashA = f.a;
-    m_flashB = f.b;
-    m_flashS = f.s;
-    cmdSeeAllEntries->setBackColor(FlashBackColor(f));
-    cmdSeeAllEntries->setForeColor(FlashForeColor(f));
+    m_pulse.tick();
+    cmdSeeAllEntries->setBackColor(FlashBackColor(m_pulse));
+    cmdSeeAllEntries->setForeColor(FlashForeColor(m_pulse));
 }
 
 // ---- the other buttons ----

@@ -6,6 +6,7 @@
 #include "core/entries/ArchiveDelete.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
+#include "core/rules/MainButtons.h"
 
 #include <QDateTime>
 #include <QList>
@@ -145,7 +146,7 @@ private:
     int m_savedTopRow = 0;
     bool m_activated = false;
     qint64 m_listTotal = 0;
-    int m_flashA = 0, m_flashB = 0, m_flashS = 0;
+    ButtonPulse m_pulse = SeeAllEntriesPulse();
     ArchiveMemory m_memory;
     // Control number of each listed entry by record number (the case
     // number is the text of the row's second column).

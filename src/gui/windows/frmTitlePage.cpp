@@ -268,7 +268,7 @@ void frmTitlePage::startPulse(ZelButton *button, int firstDelay)
     FlashingButton = button;
     m_savedBack = button->BackColor();
     m_savedFore = button->ForeColor();
-    Flash = PulseState();
+    Flash = ButtonPulse();
     timerFlashButton->start(firstDelay);
 }
 
@@ -288,7 +288,7 @@ void frmTitlePage::timerFlashButton_Timer()
         timerFlashButton->setInterval(PulseInterval);
     if (!FlashingButton)
         return;
-    StepPulse(Flash);
+    Flash.tick();
     const PulseColorPair colours = PulseColorsFor(FlashingButton->BackOver(), Flash);
     FlashingButton->setBackColor(colours.back);
     FlashingButton->setForeColor(colours.fore);

@@ -36,7 +36,7 @@ public:
     // Window state.
     bool UpdateAvailable = false;
     ZelButton *FlashingButton = nullptr; // the button being pulsed, or none
-    PulseState Flash;                    // FlashLevel, FlashMirror, FlashStep
+    ButtonPulse Flash;
     bool activatedOnce() const { return m_activatedOnce; }
     VersionOutcome versionOutcome() const { return m_versionOutcome; }
 
