@@ -7,6 +7,7 @@
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
 #include "gui/controls/Grid.h"
+#include "gui/windows/Quit.h"
 #include "gui/windows/Start.h"
 #include "gui/windows/frmMain.h"
 #include "gui/windows/frmSeeEntry.h"
