@@ -4,10 +4,12 @@
 #include "TestFiles.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/common/Links.h"
 #include "core/common/MsgBox.h"
 #include "core/common/Settings.h"
-#include "core/common/Standard.h"
 #include "core/common/Startup.h"
+#include "core/common/TileLayout.h"
+#include "core/users/UserRecord.h"
 
 #include <QFile>
 #include <QSettings>
@@ -253,17 +255,6 @@ private slots:
             previous = v;
         }
         QVERIFY2(repeats < 50, qPrintable(QString::number(repeats)));
-
-        QCOMPARE(MaxOf(2, 2), 2.0);
-        QCOMPARE(MinOf(2, 2), 2.0);
-        QCOMPARE(MaxOf(-1.5, -2), -1.5);
-        QCOMPARE(MinOf(-1.5, -2), -2.0);
-        int n = 5;
-        AddTo(n, 3);
-        QCOMPARE(n, 8);
-        double level = 0.5;
-        AddTo(level, -0.25);
-        QCOMPARE(level, 0.25);
     }
 
     void tiles()

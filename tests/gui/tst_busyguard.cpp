@@ -1,6 +1,6 @@
 // The busy window: the hourglass, and no input reaching the window while
 // file work runs, without changing the look of its controls.
-#include "gui/platform/WindowLook.h"
+#include "gui/platform/BusyGuard.h"
 
 #include <QApplication>
 #include <QLineEdit>

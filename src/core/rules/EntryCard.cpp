@@ -2,7 +2,8 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
-#include "core/common/Standard.h"
+
+#include <algorithm>
 
 namespace
 {
@@ -182,7 +183,7 @@ QString FillIndicatorCaption(int length, int maxLength)
 {
     if (length <= 0 || maxLength <= 0)
         return QString();
-    const double fraction = MaxOf(0.01, double(length) / double(maxLength));
+    const double fraction = std::max(0.01, double(length) / double(maxLength));
     return QLatin1Char(' ') + FormatNumber(fraction, QStringLiteral("###%")) +
            QStringLiteral(" full ");
 }

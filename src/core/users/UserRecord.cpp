@@ -1,10 +1,11 @@
 #include "core/users/UserRecord.h"
 
 #include "core/common/Formats.h"
-#include "core/common/Standard.h"
 
+#include <QRandomGenerator>
 #include <QtEndian>
 #include <cstring>
+#include <utility>
 
 namespace
 {
@@ -60,6 +61,15 @@ UserRecord UserRecord::Unpack(const char *data, int len)
     u.AccessLevel = qFromLittleEndian<qint16>(p + UserLayout::AccessLevel);
     u.Comments = FromFixedText(p + UserLayout::Comments, CommentsWidth);
     return u;
+}
+
+int RandomInteger(int low, int high)
+{
+    if (high < low)
+        std::swap(low, high);
+    // The system generator is seeded once from the operating system's
+    // entropy, so successive draws are independent.
+    return int(QRandomGenerator::global()->bounded(qint64(low), qint64(high) + 1));
 }
 
 QString TrimBlanks(const QString &text)

@@ -64,6 +64,10 @@ struct UserRecord {
 // line break is part of the text and makes a password invalid).
 QString TrimBlanks(const QString &text);
 
+// A random whole number from low to high inclusive (low <= high): the
+// filler of a scrambled password.
+int RandomInteger(int low, int high);
+
 // True when the text, without leading and trailing blanks, has 4 to 8
 // characters, each a digit, an upper-case or a lower-case ASCII letter.
 bool IsValidPassword(const QString &text);

@@ -2,8 +2,8 @@
 
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
+#include "core/common/Links.h"
 #include "core/common/MsgBox.h"
-#include "core/common/Standard.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/WindowLook.h"
 

@@ -2,9 +2,10 @@
 
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
+#include "core/common/Links.h"
 #include "core/common/MsgBox.h"
 #include "core/common/Settings.h"
-#include "core/common/Standard.h"
+#include "core/common/TileLayout.h"
 #include "core/entries/Upgrade.h"
 #include "core/rules/VersionCheck.h"
 #include "core/users/Installation.h"

@@ -1,11 +1,10 @@
-#include "core/common/Standard.h"
+#include "core/common/Links.h"
 
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QUrl>
 
 QString BuildLink(int kind, const QString &target)
@@ -40,24 +39,4 @@ void OpenManual()
                    QStringLiteral("(in PDF format) is either") + CrLf +
                    QStringLiteral("missing or can not be opened..."),
                1, false, {QStringLiteral("&Okay") + QStringLiteral(", return to the program")});
-}
-
-int RandomInteger(int low, int high)
-{
-    if (high < low)
-        std::swap(low, high);
-    // The system generator is seeded once from the operating system's
-    // entropy, so successive draws are independent.
-    return int(QRandomGenerator::global()->bounded(qint64(low), qint64(high) + 1));
-}
-
-QVector<QPoint> TilePositions(QSize area, QSize tile)
-{
-    QVector<QPoint> points;
-    if (tile.width() <= 0 || tile.height() <= 0)
-        return points;
-    for (int x = 0; x <= area.width(); x += tile.width())
-        for (int y = 0; y <= area.height(); y += tile.height())
-            points.append(QPoint(x, y));
-    return points;
 }
