@@ -1,7 +1,7 @@
 // OLE dates, date, number and money formats in the patterns the windows,
-// logs and printouts use, and the parsers for amounts and dates a person types. Always
-// US English: month and weekday names, "/" and ":" separators, "." decimal
-// point and "," grouping, whatever the system locale says.
+// logs and printouts use, and the parsers for amounts and dates a person types.
+// Always US English: month and weekday names, "/" and ":" separators, "."
+// decimal point and "," grouping, whatever the system locale says.
 #include "core/common/Formats.h"
 
 #include <QLocale>
@@ -260,10 +260,8 @@ QString formatMoment(const Moment &m, const QString &pattern)
             out += t.text;
             break;
         case DateTok::Day:
-            out += QString::number(d.day());
-            break;
         case DateTok::Day2:
-            out += zeroPadded(d.day(), 2);
+            out += zeroPadded(d.day(), t.kind == DateTok::Day2 ? 2 : 1);
             break;
         case DateTok::DayAbbrev:
             out += dayName(d, QLocale::ShortFormat);
@@ -279,10 +277,8 @@ QString formatMoment(const Moment &m, const QString &pattern)
                    QString::number(d.day()) + QLatin1String(", ") + zeroPadded(d.year(), 4);
             break;
         case DateTok::Month:
-            out += QString::number(d.month());
-            break;
         case DateTok::Month2:
-            out += zeroPadded(d.month(), 2);
+            out += zeroPadded(d.month(), t.kind == DateTok::Month2 ? 2 : 1);
             break;
         case DateTok::MonthAbbrev:
             out += monthName(d.month(), QLocale::ShortFormat);
@@ -291,22 +287,16 @@ QString formatMoment(const Moment &m, const QString &pattern)
             out += monthName(d.month());
             break;
         case DateTok::Minute:
-            out += QString::number(m.secs / 60 % 60);
-            break;
         case DateTok::Minute2:
-            out += zeroPadded(m.secs / 60 % 60, 2);
+            out += zeroPadded(m.secs / 60 % 60, t.kind == DateTok::Minute2 ? 2 : 1);
             break;
         case DateTok::Hour:
-            out += QString::number(shownHour);
-            break;
         case DateTok::Hour2:
-            out += zeroPadded(shownHour, 2);
+            out += zeroPadded(shownHour, t.kind == DateTok::Hour2 ? 2 : 1);
             break;
         case DateTok::Second:
-            out += QString::number(m.secs % 60);
-            break;
         case DateTok::Second2:
-            out += zeroPadded(m.secs % 60, 2);
+            out += zeroPadded(m.secs % 60, t.kind == DateTok::Second2 ? 2 : 1);
             break;
         case DateTok::DayOfYear:
             out += QString::number(d.dayOfYear());

@@ -60,6 +60,35 @@ const ByteTables &Tables()
     return t;
 }
 
+// The text field each option of one field searches.
+struct OptionField {
+    int option;
+    int offset;
+    QString EntryRecord::*member;
+};
+
+const OptionField *FieldOf(int option)
+{
+    using namespace EntryLayout;
+    static const OptionField fields[] = {
+        {FindOption::CaseNumber, CaseNumber, &EntryRecord::CaseNumber},
+        {FindOption::Location, Location, &EntryRecord::Location},
+        {FindOption::Category, Category, &EntryRecord::Category},
+        {FindOption::Description, Description, &EntryRecord::Description},
+        {FindOption::Owner, Owner, &EntryRecord::Owner},
+        {FindOption::ReceivedFrom, ReceivedFrom, &EntryRecord::ReceivedFrom},
+        {FindOption::ReleasedTo, ReleasedTo, &EntryRecord::ReleasedTo},
+        {FindOption::Defendant, Defendant, &EntryRecord::Defendant},
+        {FindOption::Narrative, Narrative, &EntryRecord::Narrative},
+        {FindOption::ChainOfCustody, ChainOfCustody, &EntryRecord::ChainOfCustody},
+    };
+    for (const OptionField &f : fields) {
+        if (f.option == option)
+            return &f;
+    }
+    return nullptr;
+}
+
 double RawDouble(const char *record, int offset)
 {
     quint64 bits;
@@ -135,27 +164,9 @@ QString SearchedText(const EntryRecord &e, int option)
         return AllFieldsText(e);
     case FindOption::ControlNumber:
         return ControlNumberStamp(e.ControlNumber);
-    case FindOption::CaseNumber:
-        return e.CaseNumber.trimmed();
-    case FindOption::Location:
-        return e.Location.trimmed();
-    case FindOption::Category:
-        return e.Category.trimmed();
-    case FindOption::Description:
-        return e.Description.trimmed();
-    case FindOption::Owner:
-        return e.Owner.trimmed();
-    case FindOption::ReceivedFrom:
-        return e.ReceivedFrom.trimmed();
-    case FindOption::ReleasedTo:
-        return e.ReleasedTo.trimmed();
-    case FindOption::Defendant:
-        return e.Defendant.trimmed();
-    case FindOption::Narrative:
-        return e.Narrative.trimmed();
-    case FindOption::ChainOfCustody:
-        return e.ChainOfCustody.trimmed();
     default:
+        if (const OptionField *f = FieldOf(option))
+            return (e.*f->member).trimmed();
         return QString();
     }
 }
@@ -436,27 +447,9 @@ bool SearchFilter::rawTextMatch(const char *r) const
         return false;
     case FindOption::ControlNumber:
         return stamp() && result;
-    case FindOption::CaseNumber:
-        return field(CaseNumber) && result;
-    case FindOption::Location:
-        return field(Location) && result;
-    case FindOption::Category:
-        return field(Category) && result;
-    case FindOption::Description:
-        return field(Description) && result;
-    case FindOption::Owner:
-        return field(Owner) && result;
-    case FindOption::ReceivedFrom:
-        return field(ReceivedFrom) && result;
-    case FindOption::ReleasedTo:
-        return field(ReleasedTo) && result;
-    case FindOption::Defendant:
-        return field(Defendant) && result;
-    case FindOption::Narrative:
-        return field(Narrative) && result;
-    case FindOption::ChainOfCustody:
-        return field(ChainOfCustody) && result;
     default:
+        if (const OptionField *f = FieldOf(m_option))
+            return field(f->offset) && result;
         return false;
     }
 }
