@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
 namespace
 {
@@ -25,6 +26,13 @@ int runUnattended(const StartOptions &options)
         return UnattendedFailed;
     }
     QString message;
+    // Typed at a terminal, the code is not shown.
+    const bool atTerminal = ::isatty(STDIN_FILENO) == 1;
+    TerminalEchoOff echoOff(STDIN_FILENO);
+    if (atTerminal && options.setAgency && options.setAccessCode) {
+        std::fputs("Access code (5 characters, not shown): ", stderr);
+        std::fflush(stderr);
+    }
     const int rc = RunUnattendedSetup(options, input, &message);
     std::fprintf(rc == UnattendedOk ? stdout : stderr, "%s%s\n",
                  rc == UnattendedOk ? "" : "custorin: ", message.toLocal8Bit().constData());

@@ -64,6 +64,7 @@ void TestDataFile::readsRecordsAndShortLastRecord()
     // 17,500 bytes: three records and half of a fourth, which counts.
     QByteArray bytes = threeRecords() + entryBytes("D-4", 4, 2, "fourth").left(2500);
     writeFile(env.path("Custorin.Data"), bytes);
+    env.desktop.answerMsgBox(1, false, "Data file damaged");
     QVERIFY(OpenDataFile());
     QCOMPARE(RecordCount, 4);
     QCOMPARE(ReadEntry(2).CaseNumber + ReadEntry(2).Description, QString("B-2second"));
@@ -80,6 +81,7 @@ void TestDataFile::readsRecordsAndShortLastRecord()
 
     // 12,499 bytes: the fragment of a third record is not counted.
     writeFile(env.path("Custorin.Data"), threeRecords().left(12499));
+    env.desktop.answerMsgBox(1, false, "Data file damaged");
     QVERIFY(OpenDataFile());
     QCOMPARE(RecordCount, 2);
     CloseDataFile();
@@ -94,6 +96,7 @@ void TestDataFile::forEachEntryReadsEveryRecordInOrder()
         bytes += entryBytes(QByteArray::number(i), i, i % 3 == 0 ? 2 : 1);
     bytes += entryBytes("last", 451, 2).left(3000);
     writeFile(env.path("Custorin.Data"), bytes);
+    env.desktop.answerMsgBox(1, false, "Data file damaged"); // told once
     QStringList seen;
     int archived = 0;
     QVERIFY(ForEachEntry([&](int n, const EntryRecord &e) {
@@ -159,10 +162,12 @@ void TestDataFile::appendGoesAfterTheCountReadUnderTheLock()
 {
     TestEnvironment env;
     env.desktop.setNow(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
-    // 17,500 bytes count as four records: the new one is the fifth, and the
-    // half record before it is filled up with zeros, never cut.
+    // 17,500 bytes count as four records: once the person agrees, the new
+    // one is the fifth, and the half record before it is filled up with
+    // zeros, never cut.
     const QByteArray before = threeRecords() + entryBytes("D-4", 4, 1).left(2500);
     writeFile(env.path("Custorin.Data"), before);
+    env.desktop.answerMsgBox(1, false, "Data file damaged");
     EntryRecord e;
     e.CaseNumber = "NEW";
     int n = 0;
@@ -174,11 +179,18 @@ void TestDataFile::appendGoesAfterTheCountReadUnderTheLock()
     QCOMPARE(after.mid(17500, 2500), QByteArray(2500, '\0'));
     QCOMPARE(after.mid(20010, 15), QByteArray("NEW            "));
 
-    // 12,499 bytes count as two records: the new one replaces the fragment.
+    QCOMPARE(readFile(env.path("Custorin.Data.20200102030405.tail")), before.mid(15000));
+
+    // 12,499 bytes count as two records: the new one replaces the fragment,
+    // which is kept in a copy of its own first (the first copy stays).
     writeFile(env.path("Custorin.Data"), threeRecords().left(12499));
+    env.desktop.answerMsgBox(1, false, "Data file damaged");
     QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
     QCOMPARE(n, 3);
     QCOMPARE(readFile(env.path("Custorin.Data")).size(), 15000);
+    QCOMPARE(readFile(env.path("Custorin.Data.20200102030405-2.tail")),
+             threeRecords().mid(10000, 2499));
+    QCOMPARE(readFile(env.path("Custorin.Data.20200102030405.tail")), before.mid(15000));
 }
 
 void TestDataFile::editKeepsWhatTheCardDoesNotOwn()
@@ -220,6 +232,7 @@ void TestDataFile::archiveAndRestoreRewriteTheWholeRecord()
     QByteArray last = entryBytes("D-4", 40000, 0, "fourth");
     const QByteArray before = threeRecords() + last.left(2600);
     writeFile(env.path("Custorin.Data"), before);
+    env.desktop.answerMsgBox(1, false, "Data file damaged");
     QCOMPARE(ArchiveEntry(4, {40000, "D-4"}), StoreResult::Ok);
     QByteArray after = readFile(env.path("Custorin.Data"));
     QCOMPARE(after.size(), 20000);

@@ -83,11 +83,11 @@ private slots:
         // with the count the file gives, not the count new files get.
         TestEnvironment env;
         const QByteArray salt = QByteArray::fromHex("00112233445566778899aabbccddeeff");
-        const QByteArray key =
-            QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, "Ab3#x", salt, 1000, 32);
+        const QByteArray key = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256,
+                                                                  "Ab3#x", salt, 20000, 32);
         writeFile(env.path("Custorin.ini"),
                   "[Installation]\nAgencyName=County Sheriff\nAccessCodeMethod=PBKDF2-SHA256\n"
-                  "AccessCodeIterations=1000\nAccessCodeSalt=" +
+                  "AccessCodeIterations=20000\nAccessCodeSalt=" +
                       salt.toHex() + "\nAccessCodeKey=" + key.toHex() + "\n");
         QVERIFY(InstallationConfigured());
         QVERIFY(AccessCodeMatches("Ab3#x"));

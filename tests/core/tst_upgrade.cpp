@@ -538,20 +538,28 @@ private slots:
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
     }
 
-    void busyFolderCancelledChangesNothingAndQuits()
+    void cancelledOnABusyFolderSaysWhyItEnds()
     {
         TestEnvironment env;
-        const QByteArray original = oldFileA(2);
-        writeFile(env.path("Custorin.Data"), original);
+        writeFile(env.path("Custorin.Data"), oldFileA(2));
         const auto before = snapshot(env.folder());
-        // Another workstation holds the folder through the conversion.
-        FolderLock other;
+        FolderLock other; // another workstation is writing
         QVERIFY(other.tryAcquire());
-        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1, false, "Update older version data file?");
         env.desktop.answerMsgBox(2, false, "Data folder busy");
+        env.desktop.answerMsgBox(1, false, "Data file not updated");
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
-        QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(env.desktop.pendingAnswers(), 0);
+        QCOMPARE(env.desktop.msgBoxes.size(), 3);
+        const MsgBoxRequest &r = env.desktop.msgBoxes[2];
+        QCOMPARE(r.icon, 4);
+        QCOMPARE(r.text,
+                 QStringLiteral("The data folder stayed busy (another workstation\r\n"
+                                "is saving changes to it), and the update was cancelled.\r\n"
+                                "\r\n"
+                                "Your data file has not been changed.\r\n"
+                                "Custorin can not work with it in its older form, so it\r\n"
+                                "will close now; please try again later."));
+        QCOMPARE(r.buttons, QStringList{QStringLiteral("&Okay")});
         other.release();
         QCOMPARE(snapshot(env.folder()), before);
     }
@@ -588,8 +596,16 @@ private slots:
         QVERIFY(QDir(env.folder()).mkpath(blocked + "/inside"));
         const auto before = snapshot(env.folder());
         env.desktop.answerMsgBox(choice);
-        env.desktop.answerMsgBox(1);
+        // The box is shown with the folder lock let go: other workstations
+        // do not wait for the person to read it.
+        bool lockFree = false;
+        env.desktop.answerMsgBoxWith([&lockFree](const MsgBoxRequest &) {
+            FolderLock other;
+            lockFree = other.tryAcquire();
+            return MsgBoxAnswer{1, false};
+        });
         QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
+        QVERIFY(lockFree);
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
         const MsgBoxRequest &r = env.desktop.msgBoxes[1];
         QCOMPARE(r.title, QStringLiteral("Data file not updated"));

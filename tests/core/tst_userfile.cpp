@@ -64,6 +64,7 @@ private slots:
         TestEnvironment env;
         // The last record is cut short: 1,300 bytes are three records.
         writeFile(env.path("User.List"), threeUsers().left(1300));
+        env.desktop.answerMsgBox(1, false, "User file damaged");
         QVERIFY(OpenUserFile());
         QCOMPARE(UserCount, 3);
         const UserRecord pat = ReadUser(2);
@@ -130,12 +131,14 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.setNow(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
-        // 1,250 bytes count as two records (a half to the even): the new
-        // user is the third, the half record before it filled with zeros.
+        // 1,250 bytes count as two records (a half to the even): once the
+        // person agrees, the new user is the third, the half record before
+        // it kept in a copy and replaced.
         const QByteArray before = threeUsers().left(1250);
         writeFile(env.path("User.List"), before);
         UserRecord u = newUser("New", "User", "abcd", 1);
         int n = 0;
+        env.desktop.answerMsgBox(1, false, "User file damaged");
         QCOMPARE(AppendUser(u, &n), UserResult::Ok);
         QCOMPARE(n, 3);
         QByteArray after = readFile(env.path("User.List"));
@@ -143,8 +146,11 @@ private slots:
         QCOMPARE(after.left(1000), before.left(1000));
         QCOMPARE(after.mid(1008, 15), QByteArray("New            "));
 
+        QCOMPARE(readFile(env.path("User.List.20200102030405.tail")), before.mid(1000));
+
         // 1,200 bytes count as two: the new user replaces the fragment.
         writeFile(env.path("User.List"), threeUsers().left(1200));
+        env.desktop.answerMsgBox(1, false, "User file damaged");
         QCOMPARE(AppendUser(u, &n), UserResult::Ok);
         QCOMPARE(n, 3);
         after = readFile(env.path("User.List"));

@@ -30,6 +30,8 @@ const QByteArray Records = "12/04/2026 at 22:47:05 - Control#20261204224510 arch
 void prepare(TestEnvironment &env)
 {
     QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+    // Set up before the logs' own history begins.
+    QVERIFY(QFile::remove(env.path("UserList.Log")));
     writeFile(env.path("User.List"), userBytes(oleDate(2024, 3, 1), "Pat", "Doe", "Pd12", 4) +
                                          userBytes(oleDate(2024, 3, 2), "Lee", "Ray", "Lr34", 1));
     writeFile(env.path("DataRecords.Log"), "\r\n" + Records + "\r\n");

@@ -274,6 +274,51 @@ private slots:
         expectMainWindow(env);
     }
 
+    void damagedRecordOrUnreadableRowSignsNobodyIn()
+    {
+        TestEnvironment env;
+        env.desktop.setNow(Now);
+        writeFile(env.path("User.List"),
+                  userWithPassword(oleDate(2024, 3, 1, 9, 30), "Zed", "Young", "Zz99", 7) +
+                      userWithPassword(oleDate(2023, 11, 15), "Ann", "Smith", "Secret1", 4));
+        frmAdmin w;
+        open(w);
+        // The right password, a level that is none of the four.
+        pick(w, "Zed Young");
+        QTest::keyClicks(w.txtPassword, "Zz99");
+        env.desktop.answerMsgBox(1, false, "User record damaged");
+        w.cmdSignIn->click();
+        checkBox(env.desktop.msgBoxes.at(0), 2,
+                 "The user record of 'Zed Young' holds the access\r\n"
+                 "level 7, which is none of the levels 1 to 4.\r\n\r\n"
+                 "Nobody can sign in with it. An administrator\r\n"
+                 "can give the user a level in 'Edit User List'.",
+                 {"&Okay"});
+        QVERIFY(CurrentUserName.isEmpty());
+        QCOMPARE(CurrentAccessLevel, 0);
+        QVERIFY(!QFile::exists(env.path("SignInOut.Log")));
+        QVERIFY(inPicking(w));
+
+        // A row whose record number names no user read: said, list read again.
+        pick(w, "Ann Smith");
+        const int row = w.grid->Row();
+        w.grid->setTextMatrix(row, 4, QStringLiteral("9"));
+        QTest::keyClicks(w.txtPassword, "Secret1");
+        env.desktop.answerMsgBox(1, false, "User not available");
+        w.cmdSignIn->click();
+        checkBox(env.desktop.msgBoxes.at(1), 4,
+                 "The user picked can not be read from the\r\n"
+                 "user file 'User.List'.\r\n\r\n"
+                 "The list has been read again; please pick\r\n"
+                 "the user once more.",
+                 {"&Okay"});
+        QVERIFY(CurrentUserName.isEmpty());
+        QVERIFY(!QFile::exists(env.path("SignInOut.Log")));
+        QVERIFY(inPicking(w));
+        QCOMPARE(w.grid->TextMatrix(rowOf(w.grid, "Ann Smith"), 4), QStringLiteral("2"));
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
     void accessCode()
     {
         TestEnvironment env;

@@ -7,6 +7,7 @@
 #include "core/common/Globals.h"
 #include "core/entries/EntryRecord.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/TypingLimit.h"
 #include "gui/windows/frmSeeEntry.h"
 
 #include <QAction>
@@ -449,14 +450,137 @@ private slots:
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
         expectEntryError(env.desktop.msgBoxes[0], ReceivedError);
         expectEntryError(env.desktop.msgBoxes[1], ReleasedError);
-        // Back to read-only, showing the stored values; nothing written.
-        QVERIFY(card.isVisible() && card.isViewing() && !card.isEditing());
+        // Still editing, with everything typed, the focus on the field to
+        // correct; nothing written.
+        QVERIFY(card.isVisible() && card.isViewing() && card.isEditing());
         QVERIFY(!card.hasSaved());
-        QCOMPARE(card.fieldText(2), QStringLiteral("Bin 1"));
-        QCOMPARE(card.fieldText(11), QStringLiteral("3/4/2009"));
+        QCOMPARE(card.fieldText(2), QStringLiteral("Shelf 9"));
+        QCOMPARE(card.fieldText(11), QStringLiteral("xyz"));
+        QCOMPARE(card.fieldText(13), QStringLiteral("13/45/2009"));
+        QCOMPARE(QApplication::focusWidget(), card.txtfield(13));
+        QVERIFY(card.cmdEditSave->isVisible() && !card.cmdEditEntry->isVisible());
         QCOMPARE(readFile(env.path("Custorin.Data")), before);
         QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
         QVERIFY(!ListNeedsReload);
+
+        // Corrected, the other typing goes in with it.
+        typeInto(card, 11, "3/5/2009");
+        typeInto(card, 13, "");
+        QTest::mouseClick(card.cmdEditSave, Qt::LeftButton);
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        QVERIFY(card.hasSaved() && !card.isEditing());
+        QByteArray expected = before.left(5000);
+        expected.replace(25, 50, padded("Shelf 9", 50));
+        expected.replace(393, 8, doubleBytes(oleDate(2009, 3, 5)));
+        QCOMPARE(readFile(env.path("Custorin.Data")), expected + before.mid(5000));
+    }
+
+    void editKeepsDatesWithTheirTimesAndLongValues()
+    {
+        TestEnvironment env;
+        signIn(env, 2, "Lee");
+        EntryRecord e = sampleEntry(1);
+        e.ReceivedDate = oleDate(2025, 10, 13, 0, 30, 0);
+        e.ReleasedDate = oleDate(2025, 10, 14, 22, 30, 0);
+        e.Value = 1234567890123456; // 123,456,789,012.3456: 17 characters shown
+        const QByteArray before = e.Pack();
+        writeFile(env.path("Custorin.Data"), before);
+        frmSeeEntry card;
+        openEntry(card, 1);
+        // Texts the card sets are whole, longer than the typing limit or not.
+        QCOMPARE(line(card, 11)->text(), QStringLiteral("10/13/2025 12:30:00 AM"));
+        QCOMPARE(line(card, 13)->text(), QStringLiteral("10/14/2025 10:30:00 PM"));
+        QCOMPARE(line(card, 8)->text(), QStringLiteral("123456789012.3456"));
+        QCOMPARE(TypingLimit(line(card, 11)), 20);
+
+        QTest::mouseClick(card.cmdEditEntry, Qt::LeftButton);
+        typeInto(card, 2, "Shelf 9");
+        focusField(card, 11);
+        focusField(card, 13);
+        focusField(card, 8);
+        focusField(card, 2);
+        QTest::mouseClick(card.cmdEditSave, Qt::LeftButton);
+        QVERIFY(card.hasSaved());
+        QCOMPARE(env.desktop.msgBoxes.size(), 0);
+        // Only the location changed: the times and the value are as stored.
+        QByteArray expected = before;
+        expected.replace(25, 50, padded("Shelf 9", 50));
+        QCOMPARE(readFile(env.path("Custorin.Data")), expected);
+
+        // Such a text is edited in place ("AM" typed over as "PM") but
+        // does not grow.
+        QTest::mouseClick(card.cmdEditEntry, Qt::LeftButton);
+        focusField(card, 11);
+        QTest::keyClick(card.txtfield(11), Qt::Key_End);
+        QTest::keyClicks(card.txtfield(11), "X");
+        QCOMPARE(card.fieldText(11), QStringLiteral("10/13/2025 12:30:00 AM"));
+        QTest::keyClick(card.txtfield(11), Qt::Key_Backspace);
+        QTest::keyClick(card.txtfield(11), Qt::Key_Backspace);
+        QTest::keyClicks(card.txtfield(11), "PMX");
+        QCOMPARE(card.fieldText(11), QStringLiteral("10/13/2025 12:30:00 PM"));
+        // A paste that does not fit is cut where it went in.
+        typeInto(card, 1, "26-1");
+        line(card, 1)->setCursorPosition(0);
+        QApplication::clipboard()->setText(QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QTest::keyClick(card.txtfield(1), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(card.fieldText(1), QStringLiteral("ABCDEFGHIJK26-1"));
+    }
+
+    void clickIntoEmptyReceivedDateSelectsToday()
+    {
+        TestEnvironment env;
+        signIn(env, 3, "Pat");
+        frmSeeEntry card;
+        openNew(card);
+        QLineEdit *date = line(card, 11);
+        QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(date->width() / 2, date->height() / 2));
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::focusWidget(), date);
+        QCOMPARE(date->text(), QStringLiteral("05/17/2026"));
+        QCOMPARE(date->selectedText(), QStringLiteral("05/17/2026"));
+        // Typing replaces today's date, as after Tab, up to the limit.
+        QTest::keyClicks(date, "01/02/2026");
+        QCOMPARE(date->text(), QStringLiteral("01/02/2026"));
+        QTest::keyClicks(date, " 10:11:12 AM");
+        QCOMPARE(date->text(), QStringLiteral("01/02/2026 10:11:12 "));
+        // A second click into the filled box only places the caret.
+        focusField(card, 12);
+        QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(2, date->height() / 2));
+        QCOMPARE(date->selectedText(), QString());
+    }
+
+    void reservedOrMultiLineCaseNumber()
+    {
+        TestEnvironment env;
+        signIn(env, 3, "Pat");
+        frmSeeEntry card;
+        openNew(card);
+        typeInto(card, 1, "$Killed$");
+        closeMenu(card);
+        typeInto(card, 3, "Tools");
+        closeMenu(card);
+        typeInto(card, 7, "Hammer");
+        typeInto(card, 11, "5/1/2026");
+        env.desktop.answerMsgBox(1);
+        QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
+        QCOMPARE(env.desktop.msgBoxes.size(), 1);
+        expectEntryError(env.desktop.msgBoxes[0],
+                         "'$Killed$' can not be used as a 'Case Number':\r\n"
+                         "it marks an entry while it is being deleted.");
+        QVERIFY(card.isVisible() && card.isAdding());
+        QCOMPARE(QApplication::focusWidget(), card.txtfield(1));
+        QVERIFY(!QFile::exists(env.path("Custorin.Data")) ||
+                readFile(env.path("Custorin.Data")).isEmpty());
+
+        // A pasted line break (as an input method puts it in) is a blank
+        // once the box is left, and in the record.
+        line(card, 1)->selectAll();
+        line(card, 1)->insert(QStringLiteral("26-\r\n7\t8"));
+        focusField(card, 2);
+        QCOMPARE(card.fieldText(1), QStringLiteral("26- 7 8"));
+        QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
+        QCOMPARE(card.result(), int(QDialog::Accepted));
+        QCOMPARE(readFile(env.path("Custorin.Data")).mid(10, 15), padded("26- 7 8", 15));
     }
 
     void addWithBadInputKeepsIt()

@@ -406,8 +406,11 @@ private slots:
         configure();
         env.desktop.setScreen(QSize(800, 600));
         writeFile(env.path("Custorin.Dat"), old);
+        writeFile(env.path("Search.Log"), QByteArray());
+        writeFile(env.path("User.List"), QByteArray());
 
-        // Choosing to quit there ends the program: no hand-over.
+        // Choosing to quit there ends the program: no hand-over, and every
+        // file as it was (empty ones too: no clean-up on this way out).
         {
             Title t;
             QVERIFY(t.showAndWait());
@@ -419,8 +422,10 @@ private slots:
             QCOMPARE(env.desktop.msgBoxes.size(), 3);
             QTRY_VERIFY(t.window.isNull());
             QVERIFY(adminWindows().isEmpty());
-            QVERIFY(QFile::exists(env.path("Custorin.Dat")));
+            QCOMPARE(readFile(env.path("Custorin.Dat")), old);
             QVERIFY(!QFile::exists(env.path("Custorin.Data")));
+            QVERIFY(QFile::exists(env.path("Search.Log")));
+            QVERIFY(QFile::exists(env.path("User.List")));
             QCOMPARE(env.desktop.pendingAnswers(), 0);
         }
         closeEverything();

@@ -1,6 +1,7 @@
 // The message box window: keys, the close box, the check box, icons and
 // beeps, wrapping, and the "Display issue" fallback.
 #include "FakeDesktop.h"
+#include "core/common/MsgBox.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/frmMsgBox.h"
 
@@ -78,12 +79,36 @@ private slots:
     {
         TestEnvironment env;
         {
-            frmMsgBox box(request({"&Yes", "&No"}, 1, true));
-            box.show();
-            box.dontAskBox()->setChecked(true);
-            box.close();
-            QCOMPARE(box.answer().choice, 0);
-            QCOMPARE(box.answer().dontShow, false);
+            // The tick counts whatever closes the box: the close box and Esc
+            // as much as a button.
+            frmMsgBox closed(request({"&Yes", "&No"}, 1, true));
+            closed.show();
+            closed.dontAskBox()->setChecked(true);
+            closed.close();
+            QCOMPARE(closed.answer().choice, 0);
+            QCOMPARE(closed.answer().dontShow, true);
+
+            frmMsgBox escaped(request({"&Yes", "&No"}, 1, true));
+            escaped.show();
+            QVERIFY(QTest::qWaitForWindowActive(&escaped));
+            QTest::mouseClick(escaped.dontAskBox(), Qt::LeftButton, {}, QPoint(5, 5));
+            QTest::keyClick(&escaped, Qt::Key_Escape);
+            QVERIFY(!escaped.isVisible());
+            QCOMPARE(escaped.answer().choice, 0);
+            QCOMPARE(escaped.answer().dontShow, true);
+
+            frmMsgBox unticked(request({"&Yes", "&No"}, 1, true));
+            unticked.show();
+            QTest::keyClick(&unticked, Qt::Key_Escape);
+            QCOMPARE(unticked.answer().dontShow, false);
+
+            // Through the service: the tick of a box closed without a
+            // button reaches the caller; a box without the offer never
+            // reports one.
+            env.desktop.answerMsgBox(0, true);
+            QCOMPARE(ShowMsgBox(request({"&Yes", "&No"}, 1, true)).dontShow, true);
+            env.desktop.answerMsgBox(0, true);
+            QCOMPARE(ShowMsgBox(request({"&Yes", "&No"}, 1, false)).dontShow, false);
         }
         {
             // A default that names no button: Enter presses nothing, a

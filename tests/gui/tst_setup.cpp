@@ -8,11 +8,16 @@
 #include "gui/controls/ZelButton.h"
 #include "gui/windows/frmSetup.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 using namespace fixtures;
 
@@ -198,7 +203,122 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith("custorin: the data folder does not exist: "), qPrintable(r.err));
         QCOMPARE(readFile(dir.filePath("Custorin.ini")), before);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({"Custorin.ini"}));
+        QCOMPARE(QDir(folder).entryList(QDir::Files),
+                 QStringList({"Custorin.ini", "UserList.Log"}));
+        // Each setting of the code has its line, the first "set", the
+        // second "changed".
+        const QStringList lines =
+            QString::fromLatin1(readFile(dir.filePath("UserList.Log"))).split("\r\n");
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].endsWith(" - Access code set by the unattended set-up"),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[1].endsWith(" - Access code changed by the unattended set-up"),
+                 qPrintable(lines[1]));
+        QCOMPARE(lines[2], QString());
+    }
+
+    void unattendedAtATerminalShowsNoCode()
+    {
+        QTemporaryDir dir;
+        int master = -1, slave = -1;
+        QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove("DISPLAY");
+        e.remove("QT_QPA_PLATFORM");
+        p.setProcessEnvironment(e);
+        // Standard input is the terminal, as when an operator types the code.
+        p.setChildProcessModifier([slave] { ::dup2(slave, STDIN_FILENO); });
+        p.start(qEnvironmentVariable("CUSTORIN_APP"),
+                {"--data-dir", dir.path(), "--set-agency", "Sheriff", "--set-access-code"});
+        QVERIFY(p.waitForStarted(10000));
+        // The prompt comes once the echo is off.
+        QByteArray prompt;
+        QTRY_VERIFY2_WITH_TIMEOUT((prompt += p.readAllStandardError()).startsWith("Access code"),
+                                  prompt.constData(), 10000);
+        QCOMPARE(::write(master, "Ab3De\n", 6), ssize_t(6));
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        char shown[64] = {};
+        const ssize_t got = ::read(master, shown, sizeof shown);
+        QCOMPARE(QByteArray(shown, int(qMax<ssize_t>(got, 0))), QByteArray("\r\n"));
+        ::close(master);
+        ::close(slave);
+        TestEnvironment env;
+        DataFolder = dir.path();
+        QVERIFY(AccessCodeMatches("Ab3De"));
+    }
+
+    void folderInUseIsNotSetUpInTheWindow()
+    {
+        TestEnvironment env;
+        writeFile(env.path("User.List"), QByteArray(500, ' '));
+        bool opened = false;
+        QTimer guard;
+        guard.setInterval(10);
+        connect(&guard, &QTimer::timeout, [&opened] {
+            if (auto *w = qobject_cast<frmSetup *>(QApplication::activeModalWidget())) {
+                opened = true;
+                w->reject();
+            }
+        });
+        guard.start();
+        env.desktop.answerMsgBox(1, false, "Installation not set up");
+        QVERIFY(!EnsureInstallationConfigured(nullptr));
+        const QByteArray damaged = "[Installation]\nAgencyName=City Police\n";
+        writeFile(env.path("Custorin.ini"), damaged);
+        env.desktop.answerMsgBox(1, false, "Installation settings damaged");
+        QVERIFY(!EnsureInstallationConfigured(nullptr));
+        QTest::qWait(30);
+        QVERIFY(!opened);
+        const QString folder = QDir(env.folder()).absoluteFilePath(QString());
+        const QString wayBack =
+            QStringLiteral("The folder holds users or entries, so its settings\r\n"
+                           "are not set up again in a window.\r\n"
+                           "Please restore 'Custorin.ini' from a backup of the data folder,\r\n"
+                           "or have an operator with a shell on the server run\r\n"
+                           "custorin --data-dir FOLDER --set-agency NAME --set-access-code");
+        QCOMPARE(env.desktop.msgBoxes[0].text,
+                 "The installation settings file 'Custorin.ini' is missing\r\n"
+                 "in the data folder:\r\n" +
+                     folder + "\r\n\r\n" + wayBack);
+        QCOMPARE(env.desktop.msgBoxes[1].text,
+                 "The installation settings file 'Custorin.ini' is damaged or incomplete\r\n"
+                 "in the data folder:\r\n" +
+                     folder + "\r\n\r\n" + wayBack);
+        QCOMPARE(readFile(env.path("Custorin.ini")), damaged);
+        QVERIFY(!QFile::exists(env.path("UserList.Log")));
+    }
+
+    void setUpMeanwhileOrFolderTakenIntoUse()
+    {
+        TestEnvironment env;
+        {
+            frmSetup w;
+            w.show();
+            // Another workstation sets the folder up while the window is open.
+            QCOMPARE(SaveInstallation("State Patrol", "Zz9!q", SetupBy::Window),
+                     InstallationResult::Ok);
+            const QByteArray theirs = readFile(env.path("Custorin.ini"));
+            env.desktop.answerMsgBox(1, false, "Installation set up meanwhile");
+            fillIn(&w, "City Police", "Ab3De");
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+            QCOMPARE(readFile(env.path("Custorin.ini")), theirs);
+            QCOMPARE(AgencyName, QStringLiteral("State Patrol"));
+            QVERIFY(AccessCodeMatches("Zz9!q"));
+        }
+        QVERIFY(QFile::remove(env.path("Custorin.ini")));
+        {
+            frmSetup w;
+            w.show();
+            writeFile(env.path("Custorin.Data"), QByteArray(5000, ' '));
+            env.desktop.answerMsgBox(1, false, "Data folder in use");
+            fillIn(&w, "City Police", "Ab3De");
+            QCOMPARE(w.result(), int(QDialog::Rejected));
+            QVERIFY(!QFile::exists(env.path("Custorin.ini")));
+        }
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 };
 

@@ -43,6 +43,8 @@ void prepare(TestEnvironment &env)
 {
     env.desktop.setNow(Now);
     QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+    // Set up before the tests' own history begins.
+    QVERIFY(QFile::remove(env.path("UserList.Log")));
 }
 
 } // namespace

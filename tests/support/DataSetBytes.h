@@ -66,7 +66,7 @@ inline QByteArray userRecordBytes(double created, const QByteArray &first, const
 inline QByteArray settingsBytes(const QByteArray &agency)
 {
     return "[Installation]\nAgencyName=" + agency +
-           "\nAccessCodeMethod=PBKDF2-SHA256\nAccessCodeIterations=1000\n"
+           "\nAccessCodeMethod=PBKDF2-SHA256\nAccessCodeIterations=100000\n"
            "AccessCodeSalt=00112233445566778899aabbccddeeff\n"
            "AccessCodeKey=" +
            QByteArray(64, 'a') + "\n";

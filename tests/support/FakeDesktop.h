@@ -80,6 +80,13 @@ public:
         return true;
     }
     PageSurface *beginPrint(const QString &title) override;
+    // Records the wait and moves the clock on by it; nothing waits.
+    void pause(int ms) override
+    {
+        pauses.append(ms);
+        m_now = m_now.addMSecs(ms);
+    }
+    QList<int> pauses;
 
 private:
     friend class FakePageSurface;

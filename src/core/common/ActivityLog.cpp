@@ -5,6 +5,7 @@
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -130,7 +131,7 @@ QString SignInOutLine(const QDateTime &now, int code)
     default:
         break;
     }
-    return LogStamp(now) + QStringLiteral(" - ") + CurrentUserName + tail;
+    return LogStamp(now) + QStringLiteral(" - ") + OneLine(CurrentUserName) + tail;
 }
 
 QString UserListLine(const QDateTime &now, int code, const QString &userName)
@@ -149,8 +150,8 @@ QString UserListLine(const QDateTime &now, int code, const QString &userName)
     default:
         break;
     }
-    return LogStamp(now) + QStringLiteral(" - '") + userName + QStringLiteral("' ") + verb +
-           QStringLiteral(" the 'User List'");
+    return LogStamp(now) + QStringLiteral(" - '") + OneLine(userName) + QStringLiteral("' ") +
+           verb + QStringLiteral(" the 'User List'");
 }
 
 QString DataRecordLine(const QDateTime &now, int code, double controlNumber)
@@ -176,13 +177,13 @@ QString DataRecordLine(const QDateTime &now, int code, double controlNumber)
         break;
     }
     return LogStamp(now) + QStringLiteral(" - Control#") + ControlNumberText(controlNumber) +
-           QStringLiteral(" ") + verb + QStringLiteral(" by ") + CurrentUserName;
+           QStringLiteral(" ") + verb + QStringLiteral(" by ") + OneLine(CurrentUserName);
 }
 
 QString SearchLine(const QDateTime &now, const QString &description)
 {
-    return LogStamp(now) + QStringLiteral(" - ") + CurrentUserName +
-           QStringLiteral(" searched for ") + description;
+    return LogStamp(now) + QStringLiteral(" - ") + OneLine(CurrentUserName) +
+           QStringLiteral(" searched for ") + OneLine(description);
 }
 
 bool LogSignInOut(int code)

@@ -33,7 +33,8 @@ bool LogUserList(int code, const QString &userName);
 bool LogDataRecord(int code, double controlNumber);
 bool LogSearch(const QString &description);
 
-// The lines as the writers build them, without the CR LF.
+// The lines as the writers build them, without the CR LF. Whatever a person
+// typed goes in on one line (OneLine): one event is one line of the log.
 QString LogStamp(const QDateTime &now);
 QString SignInOutLine(const QDateTime &now, int code);
 QString UserListLine(const QDateTime &now, int code, const QString &userName);

@@ -1,5 +1,7 @@
 #include "core/common/Desktop.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <cmath>
 
 namespace
@@ -34,6 +36,15 @@ HeadlessDesktop headless;
 Desktop *installed = &headless;
 
 } // namespace
+
+void Desktop::pause(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
 
 Desktop &desktop()
 {

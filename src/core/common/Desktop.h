@@ -98,6 +98,10 @@ public:
     // A new print job; nothing when no printer (and no PDF) can be had.
     // Title is the job's name in the print queue.
     virtual PageSurface *beginPrint(const QString &title) = 0;
+    // Waits ms milliseconds before the program goes on (windows keep
+    // painting; what a person types meanwhile waits). The default waits in
+    // an event loop that takes no input.
+    virtual void pause(int ms);
 };
 
 // The installed desktop. There is always one: before start-up installs the

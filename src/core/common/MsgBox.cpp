@@ -23,7 +23,8 @@ MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request)
     MsgBoxAnswer result;
     if (answer.choice >= 0 && answer.choice <= request.buttons.size()) {
         result.choice = answer.choice;
-        result.dontShow = answer.choice > 0 && answer.dontShow;
+        // The tick counts whatever closed the box, Esc and the close box too.
+        result.dontShow = request.offerDontShow && answer.dontShow;
     }
     return result;
 }

@@ -1,7 +1,10 @@
 #include "core/common/RecordFile.h"
 
+#include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
 #include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/common/RecordFileLength.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -174,6 +177,27 @@ RecordResult LockedRecords::open()
 {
     if (!lock.acquire())
         return RecordResult::Cancelled;
+    if (!file.open(RecordFile::ForWriting))
+        return RecordResult::NotAvailable;
+    const qint64 length = file.size();
+    if (PartialTailBytes(length, file.recordLength()) == 0)
+        return RecordResult::Ok;
+    // Not a whole number of records: nothing is written past the last
+    // whole one until the person agrees, and the lock is not held while
+    // asking.
+    file.close();
+    lock.release();
+    const RecordFileKind kind = RecordFileKindOf(file.path());
+    const QString copyName = TailCopyName(kind, desktop().now());
+    if (ShowMsgBox(KeepTailQuestion(kind, length, copyName)).choice != 1)
+        return RecordResult::Cancelled;
+    if (!lock.acquire())
+        return RecordResult::Cancelled;
+    // Another workstation may have changed the file meanwhile: the bytes
+    // kept are the ones there now.
+    const QString copyPath = QFileInfo(file.path()).absolutePath() + QLatin1Char('/') + copyName;
+    if (!KeepTailAndSetLength(file.path(), file.recordLength(), copyPath))
+        return RecordResult::IoError;
     if (!file.open(RecordFile::ForWriting))
         return RecordResult::NotAvailable;
     return RecordResult::Ok;

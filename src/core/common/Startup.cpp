@@ -1,5 +1,6 @@
 #include "core/common/Startup.h"
 
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 
 #include <QDir>
@@ -198,6 +199,12 @@ void SingleInstance::release()
 QStringList RemoveEmptyDataFiles()
 {
     QStringList removed;
+    // Another workstation may have just created a file to write into it:
+    // only files still empty under the lock go, and while another
+    // workstation holds it nothing goes (the next exit tidies up).
+    FolderLock lock;
+    if (!lock.tryAcquire())
+        return removed;
     for (const QString &name : DataFileList) {
         const QString path = DataPath(name);
         const QFileInfo info(path);

@@ -4,6 +4,7 @@
 
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
+#include "core/common/RecordFileLength.h"
 
 #include <memory>
 
@@ -78,6 +79,8 @@ bool OpenDataFile()
     for (;;) {
         if (file->open(DataFile::ForReading)) {
             RecordCount = file->recordCount();
+            // A length that is not a whole number of records is told once.
+            ReportDamagedLength(DataFileKind(), file->path(), file->size());
             return true;
         }
         const int choice = ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1,

@@ -128,8 +128,15 @@ QString okayButton()
 
 } // namespace
 
+static bool isReservedCase(const EntryRecord &entry)
+{
+    return entry.CaseNumber.trimmed() == KilledMarker;
+}
+
 StoreResult AppendEntry(EntryRecord &entry, int *recordNumber)
 {
+    if (isReservedCase(entry))
+        return StoreResult::Reserved;
     LockedFile locked;
     StoreResult r = locked.open();
     if (r != StoreResult::Ok)
@@ -159,6 +166,8 @@ StoreResult AppendEntry(EntryRecord &entry, int *recordNumber)
 
 StoreResult SaveEditedEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited)
 {
+    if (isReservedCase(edited))
+        return StoreResult::Reserved;
     LockedFile locked;
     StoreResult r = locked.open();
     if (r != StoreResult::Ok)
@@ -265,6 +274,8 @@ QString StoreResultTitle(StoreResult result)
         return QStringLiteral("Data file not saved");
     case StoreResult::Full:
         return QStringLiteral("Data file full");
+    case StoreResult::Reserved:
+        return QStringLiteral("Case number reserved");
     case StoreResult::Ok:
     case StoreResult::Cancelled:
         break;
@@ -295,6 +306,11 @@ QString StoreResultText(StoreResult result)
                QStringLiteral("the most it can hold.") + CrLf + CrLf +
                QStringLiteral("The new entry has not been saved. Deleting entries") + CrLf +
                QStringLiteral("that are no longer needed makes room for new ones.");
+    case StoreResult::Reserved:
+        return QStringLiteral("'") + KilledMarker +
+               QStringLiteral("' can not be used as a case number:") + CrLf +
+               QStringLiteral("it marks an entry while it is being deleted.") + CrLf + CrLf +
+               nothing;
     case StoreResult::Ok:
     case StoreResult::Cancelled:
         break;

@@ -6,6 +6,7 @@
 // only if it is still the entry the person was looking at.
 #pragma once
 
+#include "core/common/InputChecks.h"
 #include "core/entries/DataFile.h"
 
 enum class StoreResult {
@@ -17,6 +18,7 @@ enum class StoreResult {
     LogFailed,    // the log line could not be written; nothing changed
     IoError,      // a read or write failed; nothing changed
     Full,         // the file holds the most entries it can
+    Reserved,     // the case number is the deletion marker; nothing changed
 };
 
 // What identifies the entry a person is looking at.
@@ -30,16 +32,21 @@ struct EntryIdentity {
     }
     bool matches(const EntryRecord &entry) const
     {
-        return entry.ControlNumber == ControlNumber && entry.CaseNumber.trimmed() == CaseNumber;
+        // The control number's stored bytes: one that is not a number still
+        // names its own entry.
+        return SameStoredDouble(entry.ControlNumber, ControlNumber) &&
+               entry.CaseNumber.trimmed() == CaseNumber;
     }
 };
 
-// Saves a new entry after the last record: stamps VersionStamp, the
+// Saves a new entry after the last record (refused with Reserved when its
+// case number is the deletion marker, which compaction would drop): stamps VersionStamp, the
 // ControlNumber (now) and Status 1 into entry, logs "added". The record
 // number it got goes to *recordNumber.
 StoreResult AppendEntry(EntryRecord &entry, int *recordNumber = nullptr);
 
-// Writes an edited entry back as record n and logs "edited". The entry's
+// Writes an edited entry back as record n and logs "edited" (refused with
+// Reserved, as AppendEntry). The entry's
 // version stamp, control number and status stay as they are in the file
 // (they are not the card's to change; another workstation may have
 // archived the entry meanwhile), and so do the reserved fields.

@@ -339,6 +339,15 @@ QString UpgradeFailedText(const QString &reason)
            QStringLiteral(" will close now; please try again later.");
 }
 
+QString UpgradeCancelledText()
+{
+    return QStringLiteral("The data folder stayed busy (another workstation") + CrLf +
+           QStringLiteral("is saving changes to it), and the update was cancelled.") + CrLf + CrLf +
+           QStringLiteral("Your data file has not been changed.") + CrLf + AppTitle +
+           QStringLiteral(" can not work with it in its older form, so it") + CrLf +
+           QStringLiteral("will close now; please try again later.");
+}
+
 // ---- the step ----
 
 namespace
@@ -410,8 +419,11 @@ bool hasDatMarker(const QString &path)
     return OldEntryRecordB::Unpack(file.read(OldLayoutB::Length)).hasFormatMarker();
 }
 
-void tellFailure(const QString &reason)
+// Tells the person what failed, after letting go of the lock: no other
+// workstation waits while the box is open.
+void tellFailure(FolderLock &held, const QString &reason)
 {
+    held.release();
     ShowMsgBox(UpgradeFailedTitle(), 4, UpgradeFailedText(reason), 1, false,
                {QStringLiteral("&Okay")});
 }
@@ -524,22 +536,22 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
         return Outcome::Gone;
 
     if (!writeConverted(source, format, work)) {
-        tellFailure(QStringLiteral("The converted records could not be written to ") +
-                    quoted(TempFileName));
+        tellFailure(lock, QStringLiteral("The converted records could not be written to ") +
+                              quoted(TempFileName));
         return Outcome::Failed;
     }
     if (!keepAsOld(source, oldPath)) {
         QFile::remove(work);
-        tellFailure(QStringLiteral("A copy of your older data file could not be saved as ") +
-                    quoted(OldFileName()));
+        tellFailure(lock, QStringLiteral("A copy of your older data file could not be saved as ") +
+                              quoted(OldFileName()));
         return Outcome::Failed;
     }
     // One step: the data file is the old one (or absent, with the ".Dat"
     // file in place) or the converted one, never missing while the work
     // file holds the records.
     if (!ReplaceWith(work, dataPath)) {
-        tellFailure(QStringLiteral("The converted file could not be renamed to ") +
-                    quoted(DataFileName));
+        tellFailure(lock, QStringLiteral("The converted file could not be renamed to ") +
+                              quoted(DataFileName));
         return Outcome::Failed;
     }
     if (format == OldFormat::B) {
@@ -561,8 +573,8 @@ Outcome setAside(const QString &source, const std::function<bool()> &stillThere)
     const QString oldPath = DataPath(OldFileName());
     if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(oldPath).constData()) !=
         0) {
-        tellFailure(quoted(QFileInfo(source).fileName()) +
-                    QStringLiteral(" could not be renamed to ") + quoted(OldFileName()));
+        tellFailure(lock, quoted(QFileInfo(source).fileName()) +
+                              QStringLiteral(" could not be renamed to ") + quoted(OldFileName()));
         return Outcome::Failed;
     }
     SyncFolder(QFileInfo(oldPath).absolutePath());
@@ -577,6 +589,12 @@ void showFinished(const QString &text, const QString &button)
 
 UpgradeResult resultOf(Outcome outcome)
 {
+    if (outcome == Outcome::Cancelled) {
+        // The person cancelled while the folder was busy: the program can
+        // not go on with the older file, and says so before it ends.
+        ShowMsgBox(UpgradeFailedTitle(), 4, UpgradeCancelledText(), 1, false,
+                   {QStringLiteral("&Okay")});
+    }
     // Cancelled or failed: the data file is still in its older form, which
     // the rest of the program can not read.
     return outcome == Outcome::Done || outcome == Outcome::Gone ? UpgradeResult::Continue

@@ -169,6 +169,9 @@ QString UpgradeFailedTitle();
 // What the person is told when the work could not be done; reason is the
 // line saying what failed.
 QString UpgradeFailedText(const QString &reason);
+// What the person is told when the upgrade was cancelled on "Data folder
+// busy" (the program ends then).
+QString UpgradeCancelledText();
 
 enum class UpgradeResult {
     Continue, // go on to sign-in: the data file is current or absent

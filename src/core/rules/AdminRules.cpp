@@ -2,6 +2,7 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 #include "core/common/MsgBox.h"
 #include "core/users/Installation.h"
 #include "core/users/UserRecord.h"
@@ -174,6 +175,33 @@ MsgBoxRequest IncorrectPasswordMessage()
                    1, false, {QStringLiteral("&Try again"), QStringLiteral("&Cancel sign-in")});
 }
 
+MsgBoxRequest UnreadableUserMessage()
+{
+    return request(QStringLiteral("User not available"), 4,
+                   QStringLiteral("The user picked can not be read from the") + CrLf +
+                       QStringLiteral("user file '") + UserFileName + QStringLiteral("'.") + CrLf +
+                       CrLf + QStringLiteral("The list has been read again; please pick") + CrLf +
+                       QStringLiteral("the user once more."),
+                   1, false, {QStringLiteral("&Okay")});
+}
+
+MsgBoxRequest DamagedAccessLevelMessage(const QString &displayName, int level)
+{
+    return request(QStringLiteral("User record damaged"), 2,
+                   QStringLiteral("The user record of '") + displayName +
+                       QStringLiteral("' holds the access") + CrLf + QStringLiteral("level ") +
+                       QString::number(level) +
+                       QStringLiteral(", which is none of the levels 1 to 4.") + CrLf + CrLf +
+                       QStringLiteral("Nobody can sign in with it. An administrator") + CrLf +
+                       QStringLiteral("can give the user a level in 'Edit User List'."),
+                   1, false, {QStringLiteral("&Okay")});
+}
+
+bool IsValidAccessLevel(int level)
+{
+    return level >= 1 && level <= 4;
+}
+
 MsgBoxRequest InvalidAccessCodeMessage(const QString &answer)
 {
     return request(QStringLiteral("Invalid Entry"), 2,
@@ -208,6 +236,18 @@ MsgBoxRequest InvalidPasswordEntryMessage()
                    1, false, {QStringLiteral("&Please enter valid password")});
 }
 
+MsgBoxRequest InvalidUserNameMessage(UserNameCheck check)
+{
+    const QString text =
+        check == UserNameCheck::Reserved
+            ? QStringLiteral("'") + UserKilledMarker +
+                  QStringLiteral("' can not be used as a first name:") + CrLf +
+                  QStringLiteral("it marks a user while the user is being deleted.")
+            : QStringLiteral("A name may not hold a tab, a line break") + CrLf +
+                  QStringLiteral("or another control character.");
+    return request(QStringLiteral("Invalid Name"), 4, text, 1, false, {QStringLiteral("&Okay")});
+}
+
 // ---- access code ----
 
 QString AccessCodeTitle()
@@ -224,6 +264,14 @@ QString AccessCodeDefault()
     return QStringLiteral("<Enter Access Code Here>");
 }
 
+int WrongAccessCodeDelayMs(int wrongCodes)
+{
+    if (wrongCodes < 2)
+        return 0;
+    const int doublings = qMin(wrongCodes - 2, 5);
+    return qMin(1000 << doublings, 30000);
+}
+
 bool AccessCodeGranted()
 {
     for (;;) {
@@ -231,8 +279,22 @@ bool AccessCodeGranted()
             desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
         if (!answer || answer->isEmpty())
             return false;
-        if (AccessCodeMatches(*answer))
+        const InstallationResult checked = CheckAccessCode(*answer);
+        if (checked == InstallationResult::Ok) {
+            WrongAccessCodes = 0;
             return true;
+        }
+        if (checked != InstallationResult::AccessCodeInvalid) {
+            // The settings went missing or were damaged: the answer can not
+            // be judged, and the person is told why.
+            ShowMsgBox(InstallationResultTitle(checked), 2, InstallationProblemText(checked), 1,
+                       false, {QStringLiteral("&Okay")});
+            return false;
+        }
+        ++WrongAccessCodes;
+        LogAccessCode(AccessCodeEvent::Wrong);
+        if (const int ms = WrongAccessCodeDelayMs(WrongAccessCodes); ms > 0)
+            desktop().pause(ms);
         if (ShowMsgBox(InvalidAccessCodeMessage(*answer)).choice != 1)
             return false;
     }
@@ -253,10 +315,12 @@ PasswordEntryState PasswordEntryRules(int length)
 
 QString UserGridRowText(const UserRecord &user, int recordNumber)
 {
+    // A tab or line break in a name an older release let in must not shift
+    // the columns: the row would lose its record number.
     const QChar tab(QLatin1Char('\t'));
-    return user.DisplayName() + tab + AccessLevelName(user.AccessLevel) + tab +
-           FormatOleDate(user.DateCreated, QStringLiteral("mm/dd/yyyy")) + tab + user.SortKey() +
-           tab + QString::number(recordNumber);
+    return OneLine(user.DisplayName()) + tab + AccessLevelName(user.AccessLevel) + tab +
+           FormatOleDate(user.DateCreated, QStringLiteral("mm/dd/yyyy")) + tab +
+           OneLine(user.SortKey()) + tab + QString::number(recordNumber);
 }
 
 int RowOfSortKey(const QStringList &sortKeysInGridOrder, const QString &key)

@@ -14,6 +14,7 @@
 #include <QVector>
 
 struct UserRecord;
+enum class UserNameCheck;
 
 // ---- texts of the administrative window ----
 namespace AdminText
@@ -54,10 +55,18 @@ QString UserGridFormat();
 // ---- message boxes of the administrative window ----
 MsgBoxRequest UserListEmptyMessage();
 MsgBoxRequest IncorrectPasswordMessage();
+// Sign-in on a grid row whose user can not be read from the user file.
+MsgBoxRequest UnreadableUserMessage();
+// Sign-in of a user whose record holds an access level outside 1..4.
+MsgBoxRequest DamagedAccessLevelMessage(const QString &displayName, int level);
+// Whether a stored access level is one of the four levels.
+bool IsValidAccessLevel(int level);
 MsgBoxRequest InvalidAccessCodeMessage(const QString &answer);
 MsgBoxRequest ConfirmDeletionMessage(const QString &displayName);
 MsgBoxRequest UserRemovedMessage();
 MsgBoxRequest InvalidPasswordEntryMessage();
+// A name the user file may not hold (CheckUserNames).
+MsgBoxRequest InvalidUserNameMessage(UserNameCheck check);
 
 // ---- access code ----
 QString AccessCodeTitle();   // "Access Code Required"
@@ -65,8 +74,17 @@ QString AccessCodePrompt();  // CR LF "Please enter the" CR LF "correct access c
 QString AccessCodeDefault(); // "<Enter Access Code Here>"
 // Asks for the administrative access code until it is right (true), the
 // input box is cancelled or left empty, or the person chooses "&Never
-// mind" (false). Every call asks afresh.
+// mind" (false). Every call asks afresh. Each wrong code is written to
+// "UserList.Log" (never the code itself); from the second wrong code of a
+// session on, the answer comes only after a wait that doubles each time
+// (WrongAccessCodeDelayMs). Settings that are missing or damaged are said
+// so, and nothing is granted.
 bool AccessCodeGranted();
+// Wrong access codes since the last right one in this session.
+inline int WrongAccessCodes = 0;
+// The wait after the n-th wrong code in a row: none after the first, then
+// 1, 2, 4, ... seconds, at most 30.
+int WrongAccessCodeDelayMs(int wrongCodes);
 
 // ---- password entry (sign-in) ----
 // What the buttons do while the password box holds `length` characters:

@@ -2,6 +2,7 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 
 #include <algorithm>
 
@@ -142,6 +143,14 @@ QString StorableText(const QString &text)
     return FromWindows1252(ToWindows1252(text));
 }
 
+QString CardStoredText(int index, const QString &text)
+{
+    // A one-line field never holds a line break or a tab (a paste brings
+    // them in); the narrative and the chain of custody keep their lines.
+    const QString oneLine = CardFieldAt(index).multiLine ? text : OneLine(text);
+    return StorableText(oneLine.trimmed());
+}
+
 QString CardValueText(qint64 value)
 {
     return GeneralMoney(value);
@@ -193,6 +202,13 @@ QString TodayText(const QDateTime &now)
     return FormatDate(now, QStringLiteral("mm/dd/yyyy"));
 }
 
+QString ReservedCaseNumberText()
+{
+    return QStringLiteral("'") + KilledMarker +
+           QStringLiteral("' can not be used as a 'Case Number':") + CrLf +
+           QStringLiteral("it marks an entry while it is being deleted.");
+}
+
 QString ValueErrorText()
 {
     return dontUnderstand() + QStringLiteral(" 'Value' entry");
@@ -218,6 +234,9 @@ CardCheck CheckGoodData(const QStringList &texts)
         check.failedFields << field;
     };
 
+    if (OneLine(text(CardField::CaseNumber)).trimmed() == KilledMarker)
+        fail(CardField::CaseNumber, ReservedCaseNumberText());
+
     const QString value = text(CardField::Value);
     if (!value.isEmpty() && !ParseAmount(value))
         fail(CardField::Value, ValueErrorText());
@@ -235,7 +254,10 @@ CardCheck CheckGoodData(const QStringList &texts)
 
 void FillEntryFromCard(EntryRecord &e, const QStringList &texts)
 {
-    auto text = [&texts](int i) { return i < texts.size() ? texts.at(i).trimmed() : QString(); };
+    auto text = [&texts](int i) {
+        const QString t = i < texts.size() ? texts.at(i) : QString();
+        return (CardFieldAt(i).multiLine ? t : OneLine(t)).trimmed();
+    };
     auto date = [&text](int i) -> double {
         const QString t = text(i);
         if (t.isEmpty())

@@ -92,6 +92,9 @@ QString CardRecordText(const QString &shownText);
 // Text as the record will hold it: a character outside Windows-1252
 // becomes "?" (the card shows that as soon as the field is left).
 QString StorableText(const QString &text);
+// What field index holds once it is left: trimmed, storable, and for a
+// one-line field on one line (a line break or tab becomes a blank).
+QString CardStoredText(int index, const QString &text);
 
 // The seventeen texts the card shows for an entry (record form): the
 // control number as "yyyymmddhhnnss", the value in the general number form
@@ -121,18 +124,19 @@ struct CardCheck {
     // The field the focus ends on: the last one that failed, or -1.
     int focusField() const { return failedFields.isEmpty() ? -1 : failedFields.last(); }
 };
-// Checks the card texts (record form, indices 0..16). The three checks run
-// in order: Value, Received Date, Released Date.
+// Checks the card texts (record form, indices 0..16). The checks run in
+// order: Case Number (the deletion marker is reserved), Value, Received
+// Date, Released Date.
 CardCheck CheckGoodData(const QStringList &texts);
-QString ValueErrorText();        // "I don't understand the 'Value' entry"
-QString ReceivedDateErrorText(); // "I don't understand the" CR LF "'Received Date' entry"
-QString ReleasedDateErrorText(); // "I don't understand the" CR LF "'Released Date' entry"
+QString ReservedCaseNumberText(); // "'$Killed$' can not be used as a 'Case Number':" ...
+QString ValueErrorText();         // "I don't understand the 'Value' entry"
+QString ReceivedDateErrorText();  // "I don't understand the" CR LF "'Received Date' entry"
+QString ReleasedDateErrorText();  // "I don't understand the" CR LF "'Released Date' entry"
 
 // Fills entry from the card texts (record form): the text fields (trimmed,
-// and cut at the field's width when packed), the value (0 when blank), the
-// received date and the released date (0 when blank). The version stamp,
-// control number, reserved fields and status are left as they are. The
-// texts must have passed CheckGoodData.
+// one-line fields on one line, and cut at the field's width when packed), the value (0 when blank),
+// the received date and the released date (0 when blank). The version stamp, control number,
+// reserved fields and status are left as they are. The texts must have passed CheckGoodData.
 void FillEntryFromCard(EntryRecord &entry, const QStringList &texts);
 
 // ---- Buttons ----

@@ -2,6 +2,7 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 #include "core/entries/SearchFilter.h"
 
 #include <algorithm>
@@ -174,7 +175,9 @@ FindCriteria CriteriaOnClosing(bool goSearch, int selectedOption, const QString 
     c.ignoreCaps = ignoreCaps;
     c.wholeWordOnly = wholeWordOnly;
     if (goSearch && selectedOption < FindOption::DailySummary) {
-        c.searchPhrase = phraseBoxText.trimmed();
+        // A pasted line break or tab is a blank: the phrase is one line,
+        // in the search and in its log line.
+        c.searchPhrase = OneLine(phraseBoxText).trimmed();
     } else if (goSearch) {
         c.summaryName = FindOptionCaption(selectedOption);
         // The day alone: its time part never reaches the criteria.

@@ -74,7 +74,7 @@ QDate InitialPickerDate(const PickerBounds &bounds, const QDate &today);
 
 // What the window hands over when it closes. goSearch is false for Cancel.
 struct FindCriteria {
-    QString searchPhrase; // trimmed phrase of a text search, else empty
+    QString searchPhrase; // trimmed phrase of a text search (on one line), else empty
     int searchOption = 1; // the option selected at closing
     int ignoreCaps = 1;   // check-box values, also on Cancel
     int wholeWordOnly = 0;

@@ -1,5 +1,7 @@
 #include "core/users/Installation.h"
 
+#include "core/common/ActivityLog.h"
+#include "core/common/Desktop.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/common/SafeReplace.h"
@@ -22,7 +24,6 @@ const QString kSaltKey = QStringLiteral("AccessCodeSalt");
 const QString kKeyKey = QStringLiteral("AccessCodeKey");
 const QString kUpdateKey = QStringLiteral("UpdateAddress");
 const QString kMethod = QStringLiteral("PBKDF2-SHA256");
-constexpr int kMaxIterations = 10000000;
 constexpr qint64 kMaxFileSize = 64 * 1024;
 
 struct Settings {
@@ -129,7 +130,8 @@ InstallationResult readSettings(Settings *out, const QString &path = settingsPat
     s.key = fromHex(values.value(kKeyKey), AccessCodeKeyBytes);
     if (s.agency.isEmpty() || characterCount(s.agency) > AgencyNameMaxLength ||
         hasControlCharacter(s.agency) || values.value(kMethodKey) != kMethod || !numberOk ||
-        s.iterations < 1 || s.iterations > kMaxIterations || s.salt.isEmpty() || s.key.isEmpty())
+        s.iterations < AccessCodeIterationsMin || s.iterations > AccessCodeIterationsMax ||
+        s.salt.isEmpty() || s.key.isEmpty())
         return InstallationResult::Corrupted;
     *out = s;
     return InstallationResult::Ok;
@@ -170,7 +172,42 @@ InstallationResult LoadInstallation()
     return r;
 }
 
-InstallationResult SaveInstallation(const QString &agency, const QString &accessCode)
+bool DataFolderInUse()
+{
+    for (const QString &name : {UserFileName, DataFileName}) {
+        const QFileInfo info(DataPath(name));
+        if (info.exists() && (!info.isFile() || info.size() > 0))
+            return true;
+    }
+    return false;
+}
+
+QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event)
+{
+    QString what;
+    switch (event) {
+    case AccessCodeEvent::SetInWindow:
+        what = QStringLiteral("Access code set in the set-up window");
+        break;
+    case AccessCodeEvent::SetByOperator:
+        what = QStringLiteral("Access code set by the unattended set-up");
+        break;
+    case AccessCodeEvent::ChangedByOperator:
+        what = QStringLiteral("Access code changed by the unattended set-up");
+        break;
+    case AccessCodeEvent::Wrong:
+        what = QStringLiteral("Incorrect access code submitted");
+        break;
+    }
+    return LogStamp(now) + QStringLiteral(" - ") + what;
+}
+
+bool LogAccessCode(AccessCodeEvent event)
+{
+    return AppendLogLine(UserListLogName, AccessCodeLine(desktop().now(), event));
+}
+
+InstallationResult SaveInstallation(const QString &agency, const QString &accessCode, SetupBy by)
 {
     const QString name = agency.trimmed();
     if (name.isEmpty())
@@ -205,8 +242,27 @@ InstallationResult SaveInstallation(const QString &agency, const QString &access
     FolderLock lock;
     if (!lock.acquire())
         return InstallationResult::Cancelled;
-    if (!ReplaceFileContents(settingsPath(), content.toUtf8()))
+    // Looked at again under the lock: another workstation may have set the
+    // folder up, or put users or entries in it, while the window was open.
+    Settings existing;
+    const bool configured = readSettings(&existing) == InstallationResult::Ok;
+    AccessCodeEvent event = AccessCodeEvent::SetInWindow;
+    if (by == SetupBy::Window) {
+        if (configured)
+            return InstallationResult::SetUpMeanwhile;
+        if (DataFolderInUse())
+            return InstallationResult::FolderInUse;
+    } else {
+        event = configured ? AccessCodeEvent::ChangedByOperator : AccessCodeEvent::SetByOperator;
+    }
+    // The change and its line go together.
+    qint64 logSize = 0;
+    if (!AppendLogLine(lock, UserListLogName, AccessCodeLine(desktop().now(), event), &logSize))
+        return InstallationResult::LogFailed;
+    if (!ReplaceFileContents(settingsPath(), content.toUtf8())) {
+        UndoLogAppend(lock, UserListLogName, logSize);
         return InstallationResult::IoError;
+    }
     AgencyName = name;
     return InstallationResult::Ok;
 }
@@ -222,17 +278,24 @@ QString UpdateAddress()
 
 bool AccessCodeMatches(const QString &code)
 {
-    if (characterCount(code) != AccessCodeLength)
-        return false;
+    return CheckAccessCode(code) == InstallationResult::Ok;
+}
+
+InstallationResult CheckAccessCode(const QString &code)
+{
     Settings s;
-    if (readSettings(&s) != InstallationResult::Ok)
-        return false;
+    const InstallationResult read = readSettings(&s);
+    if (read != InstallationResult::Ok)
+        return read;
+    if (characterCount(code) != AccessCodeLength)
+        return InstallationResult::AccessCodeInvalid;
     const QByteArray key = deriveKey(code, s.salt, s.iterations);
     // Compared in full, whatever the first difference.
     unsigned char diff = 0;
     for (int i = 0; i < AccessCodeKeyBytes; ++i)
         diff |= static_cast<unsigned char>(key.at(i) ^ s.key.at(i));
-    return key.size() == s.key.size() && diff == 0;
+    return key.size() == s.key.size() && diff == 0 ? InstallationResult::Ok
+                                                   : InstallationResult::AccessCodeInvalid;
 }
 
 QString InstallationResultTitle(InstallationResult result)
@@ -256,6 +319,12 @@ QString InstallationResultTitle(InstallationResult result)
         return QStringLiteral("Data folder read-only");
     case InstallationResult::IoError:
         return QStringLiteral("Installation settings not saved");
+    case InstallationResult::FolderInUse:
+        return QStringLiteral("Data folder in use");
+    case InstallationResult::SetUpMeanwhile:
+        return QStringLiteral("Installation set up meanwhile");
+    case InstallationResult::LogFailed:
+        return QStringLiteral("Activity log not available");
     case InstallationResult::Ok:
     case InstallationResult::Cancelled:
         break;
@@ -302,9 +371,51 @@ QString InstallationResultText(InstallationResult result)
                QStringLiteral("'") + CrLf + QStringLiteral("could not be written") + CrLf +
                QStringLiteral("(the disk may be full or the folder read-only).") + CrLf + CrLf +
                nothingSaved();
+    case InstallationResult::FolderInUse:
+        return QStringLiteral("The data folder already holds users or entries:") + CrLf +
+               folderText() + CrLf + CrLf +
+               QStringLiteral("Its installation settings can not be set up in this window.") +
+               CrLf + InstallationRecoveryText() + CrLf + CrLf + nothingSaved();
+    case InstallationResult::SetUpMeanwhile:
+        return QStringLiteral("The data folder has been set up at another workstation") + CrLf +
+               QStringLiteral("while this window was open:") + CrLf + folderText() + CrLf + CrLf +
+               QStringLiteral("Nothing has been saved here; the settings made there are used.");
+    case InstallationResult::LogFailed:
+        return QStringLiteral("The activity log '") + UserListLogName +
+               QStringLiteral("' can not be") + CrLf +
+               QStringLiteral("written to in the data folder:") + CrLf + folderText() + CrLf +
+               CrLf + nothingSaved();
     case InstallationResult::Ok:
     case InstallationResult::Cancelled:
         break;
     }
     return QString();
+}
+
+QString InstallationProblemText(InstallationResult result)
+{
+    QString what = QStringLiteral("is damaged or incomplete");
+    if (result == InstallationResult::NotConfigured)
+        what = QStringLiteral("is missing");
+    else if (result == InstallationResult::Unreadable)
+        what = QStringLiteral("can not be opened");
+    QString text = QStringLiteral("The installation settings file '") + InstallationFileName +
+                   QStringLiteral("' ") + what + CrLf + QStringLiteral("in the data folder:") +
+                   CrLf + folderText() + CrLf + CrLf;
+    if (DataFolderInUse())
+        text += QStringLiteral("The folder holds users or entries, so its settings") + CrLf +
+                QStringLiteral("are not set up again in a window.") + CrLf +
+                InstallationRecoveryText();
+    else
+        text += QStringLiteral("Please end ") + AppTitle +
+                QStringLiteral(" and start it again to set the folder up.");
+    return text;
+}
+
+QString InstallationRecoveryText()
+{
+    return QStringLiteral("Please restore '") + InstallationFileName +
+           QStringLiteral("' from a backup of the data folder,") + CrLf +
+           QStringLiteral("or have an operator with a shell on the server run") + CrLf +
+           QStringLiteral("custorin --data-dir FOLDER --set-agency NAME --set-access-code");
 }

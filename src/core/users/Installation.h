@@ -7,12 +7,18 @@
 // in one step.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 inline const QString InstallationFileName = QStringLiteral("Custorin.ini");
 constexpr int AgencyNameMaxLength = 60;
 constexpr int AccessCodeLength = 5;
 constexpr int AccessCodeIterations = 100000;
+// An iteration count read from the settings outside this range counts as
+// damaged settings (too few make the key cheap to guess, too many make
+// every check hang).
+constexpr int AccessCodeIterationsMin = 10000;
+constexpr int AccessCodeIterationsMax = 1000000;
 constexpr int AccessCodeSaltBytes = 16;
 constexpr int AccessCodeKeyBytes = 32;
 
@@ -29,6 +35,17 @@ enum class InstallationResult {
     FolderReadOnly,    // the data folder can not be written to
     Cancelled,         // the person cancelled while the folder was busy
     IoError,           // the settings file could not be written; nothing changed
+    FolderInUse,       // the set-up window may not set up a folder that holds users or entries
+    SetUpMeanwhile,    // another workstation set the folder up while the window was open
+    LogFailed,         // the line in "UserList.Log" could not be written; nothing saved
+};
+
+// Who saves the settings.
+enum class SetupBy {
+    Window,   // the set-up window: only a folder without users and entries,
+              // and not one set up meanwhile
+    Operator, // the unattended set-up, run with a shell on the server: any
+              // folder, also to replace missing or damaged settings
 };
 
 // True when the data folder holds complete, readable settings.
@@ -44,9 +61,29 @@ InstallationResult LoadInstallation();
 
 // Checks and saves the agency name (blanks around it are taken off; 1 to
 // 60 characters) and the access code (exactly five characters, kept as
-// typed: case and blanks count). On success AgencyName is set. On any
-// other result the file is as it was.
-InstallationResult SaveInstallation(const QString &agency, const QString &accessCode);
+// typed: case and blanks count), with its line in "UserList.Log". On
+// success AgencyName is set. On any other result the file is as it was.
+// For the window, under the folder lock: FolderInUse when the folder holds
+// a user file or a data file that is not empty, SetUpMeanwhile when it
+// holds complete settings by now.
+InstallationResult SaveInstallation(const QString &agency, const QString &accessCode,
+                                    SetupBy by = SetupBy::Operator);
+
+// True when the data folder holds a user file or a data file that is not
+// empty: settings missing there are not set up in a window.
+bool DataFolderInUse();
+
+// The lines of "UserList.Log" about the access code (without CR LF), in
+// the stamp form of the other lines.
+enum class AccessCodeEvent {
+    SetInWindow,       // "... - Access code set in the set-up window"
+    SetByOperator,     // "... - Access code set by the unattended set-up"
+    ChangedByOperator, // "... - Access code changed by the unattended set-up"
+    Wrong,             // "... - Incorrect access code submitted"
+};
+QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event);
+// Appends that line (under the folder lock); false when it could not.
+bool LogAccessCode(AccessCodeEvent event);
 
 // The site that publishes the newest version text and the version
 // documents (key "UpdateAddress", e.g. "updates.agency.example/custorin"),
@@ -58,7 +95,18 @@ QString UpdateAddress();
 // nothing trimmed). Reads the settings afresh each time; false when they
 // are missing or damaged.
 bool AccessCodeMatches(const QString &code);
+// The same, telling a wrong code from settings that can not be read:
+// Ok for the right code, AccessCodeInvalid for a wrong one, otherwise what
+// is wrong with the settings (NotConfigured, Unreadable, Corrupted).
+InstallationResult CheckAccessCode(const QString &code);
 
 // The message for a result: title and text (empty for Ok and Cancelled).
 QString InstallationResultTitle(InstallationResult result);
 QString InstallationResultText(InstallationResult result);
+// How settings that are missing or damaged in a folder in use come back:
+// a backup, or the unattended set-up run by an operator on the server.
+QString InstallationRecoveryText();
+// What is said when the settings are missing (NotConfigured), can not be
+// opened (Unreadable) or are damaged (Corrupted) in a folder in use, or
+// turn out so in the middle of a session: what is wrong, and the way back.
+QString InstallationProblemText(InstallationResult result);

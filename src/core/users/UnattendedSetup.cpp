@@ -6,6 +6,11 @@
 
 #include <QFileInfo>
 #include <QIODevice>
+#include <cstring>
+#include <termios.h>
+#include <unistd.h>
+
+static_assert(sizeof(termios) <= 128, "room for the terminal's settings");
 
 namespace
 {
@@ -18,6 +23,28 @@ QString plainText(const QString &text)
 }
 
 } // namespace
+
+TerminalEchoOff::TerminalEchoOff(int fd) : m_fd(fd)
+{
+    termios t{};
+    if (!::isatty(fd) || ::tcgetattr(fd, &t) != 0)
+        return;
+    std::memcpy(m_saved, &t, sizeof t);
+    t.c_lflag &= ~tcflag_t(ECHO | ECHOE | ECHOK);
+    // The line break the person types is still shown, so that what is
+    // printed next starts on a line of its own.
+    t.c_lflag |= ECHONL;
+    m_active = ::tcsetattr(fd, TCSAFLUSH, &t) == 0;
+}
+
+TerminalEchoOff::~TerminalEchoOff()
+{
+    if (!m_active)
+        return;
+    termios t{};
+    std::memcpy(&t, m_saved, sizeof t);
+    ::tcsetattr(m_fd, TCSAFLUSH, &t);
+}
 
 bool ReadSecretLine(QIODevice &input, QString *line, qint64 maxBytes)
 {

@@ -22,6 +22,25 @@ constexpr int UnattendedUsage = 2;  // the options do not go together
 // trailing line break. Opens no window and asks nothing.
 int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *message);
 
+// Turns the echo of the terminal fd off while it lives, so that an access
+// code typed there is not shown; does nothing when fd is not a terminal.
+// The terminal's settings come back as they were.
+class TerminalEchoOff
+{
+public:
+    explicit TerminalEchoOff(int fd);
+    ~TerminalEchoOff();
+    TerminalEchoOff(const TerminalEchoOff &) = delete;
+    TerminalEchoOff &operator=(const TerminalEchoOff &) = delete;
+    // True when fd is a terminal whose echo is off now.
+    bool active() const { return m_active; }
+
+private:
+    int m_fd;
+    bool m_active = false;
+    unsigned char m_saved[128]; // the terminal's settings before (struct termios)
+};
+
 // Reads one line of at most maxBytes bytes from input (UTF-8) and takes the
 // line break (LF or CR LF) off; false when input had nothing at all.
 bool ReadSecretLine(QIODevice &input, QString *line, qint64 maxBytes = 1024);

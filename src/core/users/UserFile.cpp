@@ -7,6 +7,7 @@
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 #include "core/common/RecordFile.h"
+#include "core/common/RecordFileLength.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -47,6 +48,8 @@ public:
 
     bool isOpen() const { return m_emptyFolder || m_file.isOpen(); }
     int count() const { return m_file.recordCount(); }
+    QString path() const { return m_file.path(); }
+    qint64 size() const { return m_file.isOpen() ? m_file.size() : 0; }
 
     // The 500 bytes of record n; empty when the read failed.
     QByteArray readRaw(int n)
@@ -153,6 +156,8 @@ bool OpenUserFile()
     for (;;) {
         if (file->open()) {
             UserCount = file->count();
+            // A length that is not a whole number of records is told once.
+            ReportDamagedLength(UserFileKind(), file->path(), file->size());
             return true;
         }
         const int choice =
@@ -213,6 +218,8 @@ QVector<UserRecord> ReadAllUsers(bool *ok)
 
 UserResult AppendUser(UserRecord &user, int *recordNumber)
 {
+    if (CheckUserNames(user.FirstName, user.LastName) != UserNameCheck::Ok)
+        return UserResult::InvalidName;
     LockedUsers locked;
     UserResult r = locked.open();
     if (r != UserResult::Ok)
@@ -239,6 +246,8 @@ UserResult AppendUser(UserRecord &user, int *recordNumber)
 
 UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &edited)
 {
+    if (CheckUserNames(edited.FirstName, edited.LastName) != UserNameCheck::Ok)
+        return UserResult::InvalidName;
     LockedUsers locked;
     UserResult r = locked.open();
     if (r != UserResult::Ok)
@@ -304,6 +313,8 @@ QString UserResultTitle(UserResult result)
         return QStringLiteral("User file not saved");
     case UserResult::Full:
         return QStringLiteral("User list full");
+    case UserResult::InvalidName:
+        return QStringLiteral("Invalid Name");
     case UserResult::Ok:
     case UserResult::Cancelled:
         break;
@@ -333,6 +344,11 @@ QString UserResultText(UserResult result)
         return QStringLiteral("The user list holds 32,767 users,") + CrLf +
                QStringLiteral("the most it can hold.") + CrLf + CrLf +
                QStringLiteral("The new user has not been saved.");
+    case UserResult::InvalidName:
+        return QStringLiteral("A first name may not be '") + UserKilledMarker +
+               QStringLiteral("' (it marks a user") + CrLf +
+               QStringLiteral("while the user is being deleted), and no name") + CrLf +
+               QStringLiteral("may hold a tab or a line break.") + CrLf + CrLf + nothingChanged();
     case UserResult::Ok:
     case UserResult::Cancelled:
         break;

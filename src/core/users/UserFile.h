@@ -6,6 +6,7 @@
 // is not made.
 #pragma once
 
+#include "core/common/InputChecks.h"
 #include "core/users/UserRecord.h"
 
 #include <QString>
@@ -47,6 +48,7 @@ enum class UserResult {
     LogFailed,    // the log line could not be written; nothing changed
     IoError,      // a read or write failed; nothing changed
     Full,         // the file holds the most users it can
+    InvalidName,  // a name the file may not hold (CheckUserNames); nothing changed
 };
 
 // What identifies the user a person is looking at: the creation date and
@@ -62,8 +64,8 @@ struct UserIdentity {
     }
     bool matches(const UserRecord &user) const
     {
-        return user.DateCreated == DateCreated && user.FirstName.trimmed() == FirstName &&
-               user.LastName.trimmed() == LastName;
+        return SameStoredDouble(user.DateCreated, DateCreated) &&
+               user.FirstName.trimmed() == FirstName && user.LastName.trimmed() == LastName;
     }
 };
 

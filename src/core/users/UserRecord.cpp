@@ -1,6 +1,7 @@
 #include "core/users/UserRecord.h"
 
 #include "core/common/Formats.h"
+#include "core/common/InputChecks.h"
 
 #include <QRandomGenerator>
 #include <QtEndian>
@@ -19,6 +20,15 @@ bool isPasswordCharacter(QChar c)
 }
 
 } // namespace
+
+UserNameCheck CheckUserNames(const QString &firstName, const QString &lastName)
+{
+    if (HasControlCharacter(firstName) || HasControlCharacter(lastName))
+        return UserNameCheck::ControlCharacter;
+    if (firstName.trimmed() == UserKilledMarker)
+        return UserNameCheck::Reserved;
+    return UserNameCheck::Ok;
+}
 
 QString UserRecord::DisplayName() const
 {

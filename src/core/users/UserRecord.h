@@ -60,6 +60,13 @@ struct UserRecord {
     }
 };
 
+// Names a user may not have: the first name "$Killed$" (it marks a record
+// while it is being deleted, and compaction drops it), and any name with a
+// tab, a line break or another control character (the grid, the log and
+// the sign-in could not find such a user again).
+enum class UserNameCheck { Ok, Reserved, ControlCharacter };
+UserNameCheck CheckUserNames(const QString &firstName, const QString &lastName);
+
 // The text without leading and trailing blanks (only blanks: a tab or a
 // line break is part of the text and makes a password invalid).
 QString TrimBlanks(const QString &text);

@@ -225,9 +225,12 @@ void frmMsgBox::cmdMessageButton_Click(int number)
 
 void frmMsgBox::reject()
 {
-    // Esc, the close box or the system: no button.
-    if (m_answer.choice == 0)
+    // Esc, the close box or the system: no button, but the tick of "Don't
+    // show this again" counts whatever closed the box.
+    if (m_answer.choice == 0) {
         m_answer = MsgBoxAnswer{};
+        m_answer.dontShow = m_check && !m_check->isHidden() && m_check->isChecked();
+    }
     QDialog::reject();
 }
 

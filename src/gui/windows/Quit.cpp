@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QWidget>
 
-bool QuitProgram(bool skipConfirmation)
+bool QuitProgram(bool skipConfirmation, bool leaveFiles)
 {
     int choice = 1;
     if (!skipConfirmation) {
@@ -26,7 +26,8 @@ bool QuitProgram(bool skipConfirmation)
     // No file is held open between operations; let pending window work
     // finish before the files are looked at.
     QCoreApplication::processEvents();
-    RemoveEmptyDataFiles();
+    if (!leaveFiles)
+        RemoveEmptyDataFiles();
     if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
         const auto windows = QApplication::topLevelWidgets();
         for (QWidget *w : windows) {

@@ -6,7 +6,8 @@
 inline bool ProgramEnding = false;
 
 // Asks (unless skipConfirmation) whether to end the program and, on
-// agreement, removes the empty data files, closes every window and ends the
-// event loop; returns true then. Returns false when the person declined;
-// nothing has changed.
-bool QuitProgram(bool skipConfirmation);
+// agreement, removes the empty data files (unless leaveFiles: the end
+// after an upgrade that was not done leaves every file as it is), closes
+// every window and ends the event loop; returns true then. Returns false
+// when the person declined; nothing has changed.
+bool QuitProgram(bool skipConfirmation, bool leaveFiles = false);

@@ -2,6 +2,7 @@
 
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 #include "core/common/MsgBox.h"
 #include "core/rules/AdminRules.h"
 #include "gui/controls/GridModel.h"
@@ -291,6 +292,14 @@ void frmAddEditUser::cmdSave_Click()
 {
     if (!m_loaded || !cmdSave->isEnabled() || cmdSave->isHidden())
         return;
+    const UserNameCheck names = CheckUserNames(txtFirstName->text(), txtLastName->text());
+    if (names != UserNameCheck::Ok) {
+        ShowMsgBox(InvalidUserNameMessage(names));
+        const bool lastName =
+            names == UserNameCheck::ControlCharacter && !HasControlCharacter(txtFirstName->text());
+        (lastName ? txtLastName : txtFirstName)->setFocus();
+        return;
+    }
     if (!IsValidPassword(txtPassword->text())) {
         ShowMsgBox(InvalidPasswordEntryMessage());
         txtPassword->setFocus();

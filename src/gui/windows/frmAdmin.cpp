@@ -499,8 +499,15 @@ void frmAdmin::cmdSignIn_Click()
     const int row = grid->Row();
     int n = 0;
     UserRecord asListed;
-    if (!userOfRow(row, &n, &asListed))
+    if (!userOfRow(row, &n, &asListed)) {
+        // The row names no record of the list as read: say so and read the
+        // list again rather than doing nothing.
+        ShowMsgBox(UnreadableUserMessage());
+        cmdCancel_Click();
+        FillUserGrid();
+        cmdUserSelected->setVisible(UserCount >= 1);
         return;
+    }
     if (!OpenUserFile())
         return;
     const UserRecord user = ReadUser(n);
@@ -534,6 +541,14 @@ void frmAdmin::cmdSignIn_Click()
         return;
     }
 
+    if (!IsValidAccessLevel(user.AccessLevel)) {
+        // A damaged record grants nothing: no sign-in, no log line with a
+        // blank level.
+        CurrentUserName.clear();
+        ShowMsgBox(DamagedAccessLevelMessage(user.DisplayName(), user.AccessLevel));
+        cmdCancel_Click();
+        return;
+    }
     CurrentAccessLevel = user.AccessLevel;
     if (!LogSignInOut(LogSignedIn)) {
         // Nobody signs in without the line in the sign-in log.

@@ -5,6 +5,7 @@
 #include "core/common/Links.h"
 #include "core/common/MsgBox.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/TypingLimit.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QAction>
@@ -211,7 +212,9 @@ void frmSeeEntry::buildFields(QWidget *panelHost)
             box = edit;
         } else {
             auto *edit = new QLineEdit(panelHost);
-            edit->setMaxLength(spec.maxLength);
+            // The limit holds back typing; the program's own texts (a date
+            // with its time and AM/PM, a large value) are never cut.
+            SetTypingLimit(edit, spec.maxLength);
             connect(edit, &QLineEdit::textChanged, this, [this, i] { txtField_Change(i); });
             box = edit;
         }
@@ -526,7 +529,7 @@ void frmSeeEntry::setFieldText(int index, const QString &recordText)
     QWidget *w = m_field.value(index);
     if (auto *line = qobject_cast<QLineEdit *>(w)) {
         if (line->text() != recordText)
-            line->setText(recordText);
+            SetTextWhole(line, recordText);
     } else if (auto *plain = qobject_cast<QPlainTextEdit *>(w)) {
         const QString shown = CardShownText(recordText);
         if (plain->toPlainText() != shown)
@@ -634,6 +637,14 @@ void frmSeeEntry::limitMultiLine(int index)
 
 bool frmSeeEntry::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonRelease && m_selectTodayOnRelease &&
+        watched == m_field.value(CardField::ReceivedDate)) {
+        // The click that entered the box put the caret where it landed;
+        // today's date stays selected, as after the Tab key, so typing
+        // replaces it.
+        m_selectTodayOnRelease = false;
+        static_cast<QLineEdit *>(watched)->selectAll();
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         const int i = fieldIndexOf(watched);
         if (i >= 0)
@@ -701,6 +712,7 @@ void frmSeeEntry::txtField_GotFocus(int index)
     if (index == CardField::ReceivedDate && fieldText(index).trimmed().isEmpty()) {
         setFieldText(index, TodayText(desktop().now()));
         line->selectAll();
+        m_selectTodayOnRelease = QApplication::mouseButtons() != Qt::NoButton;
     }
 }
 
@@ -709,13 +721,15 @@ void frmSeeEntry::txtField_LostFocus(int index)
 
     if (index < 1)
         return;
+    if (index == CardField::ReceivedDate)
+        m_selectTodayOnRelease = false;
     QWidget *w = m_field[index];
     if (auto *line = qobject_cast<QLineEdit *>(w))
         line->setReadOnly(true);
     else if (auto *plain = qobject_cast<QPlainTextEdit *>(w))
         plain->setReadOnly(true);
     // What the box shows is what the record will hold.
-    setFieldText(index, StorableText(fieldText(index).trimmed()));
+    setFieldText(index, CardStoredText(index, fieldText(index)));
     setFieldBack(index, CardFieldBack);
     setLabelBold(index, false);
     if (index == CardField::Category)
@@ -876,34 +890,36 @@ void frmSeeEntry::cmdEditSave_Click()
 
     if (!m_viewing || !m_editing)
         return;
-    if (GoodData()) {
-        EntryRecord edited = m_asRead;
-        FillEntryFromCard(edited, fieldTexts());
-        const StoreResult result = SaveEditedEntry(m_recordNumber, m_identity, edited);
-        switch (result) {
-        case StoreResult::Ok:
-            cmdEditSave->setTag(QStringLiteral("Saved"));
-            ListNeedsReload = true;
-            // The card now shows, and goes back to, what was stored.
-            m_asRead = edited;
-            m_identity = EntryIdentity::of(edited);
-            m_opening = CardTextsFromEntry(edited);
-            break;
-        case StoreResult::Changed:
-        case StoreResult::Missing:
-            // Another workstation changed or removed this entry: nothing
-            // was written; the list must be loaded again.
-            ListNeedsReload = true;
-            ShowStoreResult(result);
-            m_editing = false;
-            reject();
-            return;
-        default:
-            // Nothing was written (folder busy, file or log not
-            // available): the changes stay on the card for another try.
-            ShowStoreResult(result);
-            return;
-        }
+    // Input that does not pass stays on the card, still in edit mode, with
+    // the focus on the field to correct.
+    if (!GoodData())
+        return;
+    EntryRecord edited = m_asRead;
+    FillEntryFromCard(edited, fieldTexts());
+    const StoreResult result = SaveEditedEntry(m_recordNumber, m_identity, edited);
+    switch (result) {
+    case StoreResult::Ok:
+        cmdEditSave->setTag(QStringLiteral("Saved"));
+        ListNeedsReload = true;
+        // The card now shows, and goes back to, what was stored.
+        m_asRead = edited;
+        m_identity = EntryIdentity::of(edited);
+        m_opening = CardTextsFromEntry(edited);
+        break;
+    case StoreResult::Changed:
+    case StoreResult::Missing:
+        // Another workstation changed or removed this entry: nothing
+        // was written; the list must be loaded again.
+        ListNeedsReload = true;
+        ShowStoreResult(result);
+        m_editing = false;
+        reject();
+        return;
+    default:
+        // Nothing was written (folder busy, file or log not
+        // available): the changes stay on the card for another try.
+        ShowStoreResult(result);
+        return;
     }
     cmdEditCancel_Click();
 }

@@ -136,6 +136,7 @@ private:
     bool m_editing = false;
     bool m_fromTemplate = false;
     bool m_limiting = false;
+    bool m_selectTodayOnRelease = false; // a click filled in today's date
 
     int m_recordNumber = 0;
     EntryRecord m_asRead;     // the entry as read when the card opened (or last saved)

@@ -118,12 +118,21 @@ void frmSetup::cmdSave_Click()
         return;
     }
     const InstallationResult result =
-        SaveInstallation(txtAgencyName->text(), txtAccessCode->text());
+        SaveInstallation(txtAgencyName->text(), txtAccessCode->text(), SetupBy::Window);
     if (result == InstallationResult::Cancelled)
         return;
     if (result != InstallationResult::Ok) {
         ShowMsgBox(InstallationResultTitle(result), 2, InstallationResultText(result), 1, false,
                    {QStringLiteral("&Okay")});
+        if (result == InstallationResult::SetUpMeanwhile) {
+            // The settings made at the other workstation hold now.
+            if (LoadInstallation() == InstallationResult::Ok)
+                accept();
+            else
+                reject();
+        } else if (result == InstallationResult::FolderInUse) {
+            reject();
+        }
         return;
     }
     accept();
@@ -139,6 +148,14 @@ bool EnsureInstallationConfigured(QWidget *parent)
     const InstallationResult loaded = LoadInstallation();
     if (loaded == InstallationResult::Ok)
         return true;
+    if (DataFolderInUse()) {
+        // A folder with users or entries is never set up afresh in a
+        // window: whoever could delete or damage the settings would choose
+        // the access code.
+        ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationProblemText(loaded), 1, false,
+                   {QStringLiteral("&Okay")});
+        return false;
+    }
     if (loaded != InstallationResult::NotConfigured) {
         ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationResultText(loaded), 1, false,
                    {QStringLiteral("&Okay")});

@@ -334,8 +334,9 @@ void frmTitlePage::cmdSignIn_Click()
             QApplication::restoreOverrideCursor();
     });
     if (upgrade == UpgradeResult::Quit) {
-        // The files are as they were; the program ends without a question.
-        QuitProgram(true);
+        // The files are as they were, and stay so: the program ends without
+        // a question and without its clean-up.
+        QuitProgram(true, true);
         return;
     }
     if (!self || ProgramEnding)
