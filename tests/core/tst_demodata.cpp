@@ -80,6 +80,26 @@ private slots:
         QVERIFY(!AccessCodeMatches(QStringLiteral("demo1")));
         QVERIFY(UpdateAddress().isEmpty()); // the demo asks no web site
 
+        // The Refresh button's sound: the project's own, as its script
+        // makes it (16-bit mono PCM at 22,050 a second, under a second).
+        const QByteArray wave = readFile(DataPath(QStringLiteral("update.wav")));
+        QCOMPARE(wave, readFile(QStringLiteral(CUSTORIN_SOURCE_DIR "/resources/update.wav")));
+        QCOMPARE(wave.left(4), QByteArray("RIFF"));
+        QCOMPARE(wave.mid(8, 8), QByteArray("WAVEfmt "));
+        QCOMPARE(wave.mid(20, 16), QByteArray::fromHex("0100"
+                                                       "0100"
+                                                       "22560000"
+                                                       "44ac0000"
+                                                       "0200"
+                                                       "1000"));
+        QCOMPARE(wave.mid(36, 4), QByteArray("data"));
+        QVERIFY(wave.size() > 44 + 22050 / 2 && wave.size() < 44 + 22050 * 2);
+        QTemporaryDir other;
+        const QString remade = QDir(other.path()).filePath(QStringLiteral("remade.wav"));
+        QCOMPARE(
+            run(QStringLiteral(CUSTORIN_SOURCE_DIR "/scripts/make-update-wav"), {remade}, &out), 0);
+        QCOMPARE(readFile(remade), wave);
+
         // Three users of three access levels, with their passwords.
         bool ok = false;
         const QVector<UserRecord> users = ReadAllUsers(&ok);

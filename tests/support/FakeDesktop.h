@@ -7,6 +7,7 @@
 #include "core/common/Desktop.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QQueue>
 #include <QStringList>
@@ -46,6 +47,13 @@ public:
         m_dpi = dpi;
     }
     void setPrinterAvailable(bool ok) { m_printerAvailable = ok; }
+    // The stamp fileStamp gives for path (nothing: missing or unreachable)
+    // instead of the real file's, until clearFileStamp(path).
+    void setFileStamp(const QString &path, const std::optional<FileStamp> &stamp)
+    {
+        m_stamps.insert(path, stamp);
+    }
+    void clearFileStamp(const QString &path) { m_stamps.remove(path); }
     // Queued answers not yet used (a test usually checks this is 0).
     int pendingAnswers() const;
 
@@ -59,6 +67,8 @@ public:
     QList<QUrl> openedUrls;
     QList<Beep> beeps;
     QStringList sounds;
+    int soundsStopped = 0;
+    QStringList stampedFiles; // every path fileStamp was asked about
     QStringList printJobs;
     QList<PrintedText> printed; // every text of every finished job
     int pagesPrinted = 0;
@@ -79,6 +89,15 @@ public:
         sounds.append(file);
         return true;
     }
+    void stopSound() override { ++soundsStopped; }
+    std::optional<FileStamp> fileStamp(const QString &path) override
+    {
+        stampedFiles.append(path);
+        const auto scripted = m_stamps.constFind(path);
+        if (scripted != m_stamps.constEnd())
+            return *scripted;
+        return Desktop::fileStamp(path);
+    }
     PageSurface *beginPrint(const QString &title) override;
     // Records the wait and moves the clock on by it; nothing waits.
     void pause(int ms) override
@@ -89,6 +108,7 @@ public:
     QList<int> pauses;
 
 private:
+    QHash<QString, std::optional<FileStamp>> m_stamps;
     friend class FakePageSurface;
     QQueue<std::function<MsgBoxAnswer(const MsgBoxRequest &)>> m_msgAnswers;
     QQueue<std::optional<QString>> m_inputAnswers;

@@ -1,7 +1,9 @@
 #include "core/common/Desktop.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTimer>
+
 #include <cmath>
 
 namespace
@@ -44,6 +46,21 @@ void Desktop::pause(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+std::optional<FileStamp> Desktop::fileStamp(const QString &path)
+{
+    QFileInfo info(path);
+    info.setCaching(false);
+    if (!info.exists() || !info.isFile())
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.modified = info.lastModified();
+    stamp.size = info.size();
+    stamp.born = info.birthTime();
+    if (!stamp.modified.isValid())
+        return std::nullopt;
+    return stamp;
 }
 
 Desktop &desktop()

@@ -29,6 +29,21 @@ struct MsgBoxAnswer {
 // The system beeps that go with the message box icons.
 enum class Beep { Default, Hand, Question, Exclamation, Asterisk };
 
+// What the watch of a shared file compares: when it was last written, how
+// long it is and when it was made (a file replaced by another is new). Times
+// as the file system gives them; a network drive may round them to a second
+// or two.
+struct FileStamp {
+    QDateTime modified;
+    qint64 size = -1;
+    QDateTime born; // invalid where the file system does not say
+    bool operator==(const FileStamp &o) const
+    {
+        return modified == o.modified && size == o.size && born == o.born;
+    }
+    bool operator!=(const FileStamp &o) const { return !(*this == o); }
+};
+
 // The font of printed text, as the printouts name it.
 struct PrintFont {
     QString name = QStringLiteral("Arial");
@@ -93,8 +108,15 @@ public:
     virtual QSize screenSize() = 0;
     virtual double logicalDpi() = 0;
     virtual void beep(Beep kind) = 0;
-    // Plays a sound file; false when it could not be played.
+    // Starts playing a sound file and returns at once; false when it could
+    // not be played (a missing file, no sound device). Says nothing either
+    // way.
     virtual bool playSound(const QString &file) = 0;
+    // Stops and lets go of whatever playSound started.
+    virtual void stopSound() {}
+    // The file's stamp, read afresh from the file system; nothing when the
+    // file is missing or can not be examined.
+    virtual std::optional<FileStamp> fileStamp(const QString &path);
     // A new print job; nothing when no printer (and no PDF) can be had.
     // Title is the job's name in the print queue.
     virtual PageSurface *beginPrint(const QString &title) = 0;

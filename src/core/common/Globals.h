@@ -11,6 +11,9 @@
 // title, file name and message that names the program is built from it.
 inline const QString AppTitle = QStringLiteral("Custorin");
 inline const QString AppDescription = QStringLiteral("Evidence and Property Room Inventory");
+// The legal notice of the version information; the About box puts "©"
+// before it.
+inline const QString AppLegalNotice = QStringLiteral("2026 The Custorin developers");
 inline const QString VendorName = QStringLiteral("the Custorin developers");
 inline const QString VendorMail = QStringLiteral("support@custorin.example");
 inline const QString VendorWebSite = QStringLiteral("www.custorin.example");

@@ -177,6 +177,8 @@ RecordResult LockedRecords::open()
 {
     if (!lock.acquire())
         return RecordResult::Cancelled;
+    if (whenLocked)
+        whenLocked();
     if (!file.open(RecordFile::ForWriting))
         return RecordResult::NotAvailable;
     const qint64 length = file.size();

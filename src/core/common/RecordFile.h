@@ -85,6 +85,8 @@ public:
 
     FolderLock lock;
     RecordFile file;
+    // Called by open() once the lock is held, before the file is opened.
+    std::function<void()> whenLocked;
 
     // Takes the lock (asking while busy) and opens the file.
     RecordResult open();

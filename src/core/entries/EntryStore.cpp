@@ -8,6 +8,7 @@
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
+#include "core/entries/OwnWrites.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,9 +45,20 @@ StoreResult toStoreResult(RecordResult r)
     return StoreResult::IoError;
 }
 
-// The lock and the data file, open for writing, for one operation.
+// The lock and the data file, open for writing, for one operation. The
+// file's stamps before and after are noted as this workstation's own write
+// while the lock is still held.
 struct LockedFile : LockedRecords {
-    LockedFile() : LockedRecords(DataPath(DataFileName), EntryRecordLength, DataFileOpenRetryMs) {}
+    bool held = false;
+    std::optional<FileStamp> before;
+
+    LockedFile() : LockedRecords(DataPath(DataFileName), EntryRecordLength, DataFileOpenRetryMs)
+    {
+        whenLocked = [this] {
+            held = true;
+            before = desktop().fileStamp(file.path());
+        };
+    }
 
     StoreResult open()
     {
@@ -54,6 +66,15 @@ struct LockedFile : LockedRecords {
         if (r == StoreResult::Ok)
             RecordCount = file.recordCount();
         return r;
+    }
+
+    ~LockedFile()
+    {
+        if (!held)
+            return;
+        const QString path = file.path();
+        file.close();
+        NoteOwnWrite(before, desktop().fileStamp(path));
     }
 
     // Re-reads record n and checks it is still the entry the person saw.

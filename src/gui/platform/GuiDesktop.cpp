@@ -8,9 +8,12 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
+#include <QSoundEffect>
+
+GuiDesktop::GuiDesktop() = default;
+
+GuiDesktop::~GuiDesktop() = default;
 
 MsgBoxAnswer GuiDesktop::messageBox(const MsgBoxRequest &request)
 {
@@ -72,15 +75,23 @@ void GuiDesktop::beep(Beep)
 
 bool GuiDesktop::playSound(const QString &file)
 {
-    if (!QFileInfo::exists(file))
+    stopSound();
+    if (!QFileInfo(file).isFile())
         return false;
-    // The system's own players, whichever is there.
-    for (const char *player : {"paplay", "aplay"}) {
-        const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(player));
-        if (!exe.isEmpty())
-            return QProcess::startDetached(exe, {file});
-    }
-    return false;
+    // Without a sound device the effect plays nothing; it reports that on
+    // its status only, which nobody is told.
+    m_sound = std::make_unique<QSoundEffect>();
+    m_sound->setSource(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+    m_sound->play();
+    return true;
+}
+
+void GuiDesktop::stopSound()
+{
+    if (!m_sound)
+        return;
+    m_sound->stop();
+    m_sound.reset();
 }
 
 PageSurface *GuiDesktop::beginPrint(const QString &)

@@ -3,9 +3,15 @@
 
 #include "core/common/Desktop.h"
 
+#include <memory>
+
+class QSoundEffect;
+
 class GuiDesktop : public Desktop
 {
 public:
+    GuiDesktop();
+    ~GuiDesktop() override;
     MsgBoxAnswer messageBox(const MsgBoxRequest &request) override;
     void systemMessageBox(const QString &title, const QString &text) override;
     std::optional<QString> inputBox(const QString &title, const QString &prompt,
@@ -17,5 +23,9 @@ public:
     double logicalDpi() override;
     void beep(Beep kind) override;
     bool playSound(const QString &file) override;
+    void stopSound() override;
     PageSurface *beginPrint(const QString &title) override;
+
+private:
+    std::unique_ptr<QSoundEffect> m_sound; // what playSound started
 };

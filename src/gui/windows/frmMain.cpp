@@ -7,9 +7,11 @@
 #include "core/common/Links.h"
 #include "core/common/MsgBox.h"
 #include "core/common/Settings.h"
+#include "core/common/Sound.h"
 #include "core/entries/EntryStore.h"
 #include "core/entries/SearchFilter.h"
 #include "core/rules/MainButtons.h"
+#include "core/rules/MainInfo.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
@@ -20,11 +22,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
+#include <QCursor>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QTimer>
@@ -221,15 +224,13 @@ void frmMain::buildControls()
     connect(cmdSeeAllEntries, &QPushButton::clicked, this, &frmMain::cmdSeeAllEntries_Click);
     connect(cmdPrintList, &QPushButton::clicked, this, &frmMain::cmdPrintList_Click);
     connect(cmdExportData, &QPushButton::clicked, this, &frmMain::cmdExportData_Click);
-    connect(cmdRefreshGrid, &QPushButton::clicked, this, &frmMain::cmdRefreshGrid_Click);
+    connect(cmdRefreshGrid, &QPushButton::clicked, this, [this] { cmdRefreshGrid_MouseUp(1); });
     connect(cmdRefreshGrid, &ZelButton::MouseUp, this, [this](int button, int, float x, float y) {
         if (button == 2 && cmdRefreshGrid->rect().contains(QPoint(int(x), int(y))))
-            ShowMsgBox(QStringLiteral("The 'Refresh List' button..."), 5,
-                       QStringLiteral("The sound options of the 'Refresh List' button") + CrLf +
-                           QStringLiteral("come with a later release of ") + AppTitle +
-                           QStringLiteral("."),
-                       1, false, {QStringLiteral("&Okay")});
+            cmdRefreshGrid_MouseUp(2);
     });
+    m_refreshBack = cmdRefreshGrid->BackColor();
+    m_refreshFore = cmdRefreshGrid->ForeColor();
     connect(cmdUserInfo, &QPushButton::clicked, this, &frmMain::cmdUserInfo_Click);
     connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
@@ -247,6 +248,11 @@ void frmMain::buildControls()
     timerNetworkWatch = new QTimer(this);
     timerNetworkWatch->setObjectName(QStringLiteral("timerNetworkWatch"));
     timerNetworkWatch->setInterval(1000);
+    // The watch counts seconds of the clock: a coarse timer would drift
+    // past them.
+    timerNetworkWatch->setTimerType(Qt::PreciseTimer);
+    connect(timerNetworkWatch, &QTimer::timeout, this, &frmMain::timerNetworkWatch_Timer);
+    timerNetworkWatch->start();
 
     auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
@@ -265,6 +271,20 @@ void frmMain::buildControls()
              cmdAbout, cmdUserInfo, cmdAdminWindow, cmdQuit}) {
         setTabOrder(previous, w);
         previous = w;
+    }
+}
+
+void frmMain::buildRefreshMenu()
+{
+    menuRefreshSoundmenu = new QMenu(RefreshMenuCaption, this);
+    menuRefreshSoundmenu->setObjectName(QStringLiteral("menuRefreshSoundmenu"));
+    for (int i = 1; i <= RefreshMenuItemCount; ++i) {
+        QAction *item = RefreshMenuItemIsSeparator(i)
+                            ? menuRefreshSoundmenu->addSeparator()
+                            : menuRefreshSoundmenu->addAction(RefreshMenuItemCaption(i));
+        item->setObjectName(QStringLiteral("menuRefreshSound(%1)").arg(i));
+        connect(item, &QAction::triggered, this, [this, i] { menuRefreshSound_Click(i); });
+        menuRefreshSound[i] = item;
     }
 }
 
@@ -301,7 +321,7 @@ void frmMain::Form_Activate()
     if (m_activated)
         return;
     m_activated = true;
-    m_dataFileStamp = QFileInfo(DataPath(DataFileName)).lastModified();
+    m_watch.start(desktop().fileStamp(DataPath(DataFileName)));
     cmdSeeAllEntries_Click();
     if (grid->Rows() <= 1) {
         ShowMsgBox(QString(), 5,
@@ -445,8 +465,8 @@ void frmMain::LoadEntryList()
                           BgrToColor(inactive ? InactiveListColor : ActiveListColor));
     frame1->setPalette(headerColour);
 
-    timerNetworkWatch->stop();
     {
+        WatchPause pause(this);
         BusyGuard busy(this);
         EntryListData data;
         ReadEntryList(inactive, m_listMode, m_searchFilter, &data);
@@ -479,7 +499,6 @@ void frmMain::LoadEntryList()
         }
         grid->setRowTexts(1, std::move(cells));
         data = EntryListData(); // the grid holds the texts now
-        timerNetworkWatch->start();
 
         if (SortFrameShown(n)) {
             frameSort->show();
@@ -557,7 +576,7 @@ void frmMain::fillSortKeys(int index)
 void frmMain::sortList(int index, bool keysFilled)
 {
     BusyGuard busy(this);
-    timerNetworkWatch->stop();
+    WatchPause pause(this);
     const bool redraw = grid->Redraw();
     grid->setRedraw(false);
     if (!keysFilled)
@@ -572,7 +591,6 @@ void frmMain::sortList(int index, bool keysFilled)
     grid->setRowsBackColor(1, last, 0, EntryGridLastShownCol, EntryRowShade(0), EntryRowShade(1));
     if (last >= 1)
         grid->setRow(last);
-    timerNetworkWatch->start();
     lblStandBy->hide();
     selectShownCells();
     grid->setRedraw(redraw);
@@ -772,8 +790,8 @@ void frmMain::cmdDeleteEntry_Click()
         return;
     if (ShowMsgBox(DeleteQuestion()).choice != 1)
         return;
-    timerNetworkWatch->stop();
     {
+        WatchPause pause(this);
         BusyGuard busy(this);
         m_savedRow = grid->Row();
         m_savedTopRow = grid->TopRow();
@@ -793,7 +811,6 @@ void frmMain::cmdDeleteEntry_Click()
             reloadAfterChange();
         }
     }
-    timerNetworkWatch->start();
 }
 
 void frmMain::inactiveListEmptied()
@@ -914,19 +931,80 @@ void frmMain::cmdExportData_Click()
     laterRelease(QStringLiteral("The spreadsheet export"));
 }
 
-void frmMain::cmdRefreshGrid_Click()
+// ---- the watch of the data file ----
+
+frmMain::WatchPause::WatchPause(frmMain *window) : m_window(window)
 {
-    reloadAfterChange();
+    if (m_window->m_watchPauses++ == 0) {
+        m_window->m_watchWasRunning = m_window->timerNetworkWatch->isActive();
+        m_window->timerNetworkWatch->stop();
+    }
 }
+
+frmMain::WatchPause::~WatchPause()
+{
+    if (--m_window->m_watchPauses == 0 && m_window->m_watchWasRunning)
+        m_window->timerNetworkWatch->start();
+}
+
+void frmMain::timerNetworkWatch_Timer()
+{
+    // The setting is read only while the button flashes, when the sound
+    // may be due.
+    const bool soundOn = m_watch.flashing() && RefreshSoundSetting();
+    const WatchTick tick =
+        m_watch.tick(desktop().now(), grid->Rows() > 1, soundOn, DataPath(DataFileName));
+    if (tick.faceChanged)
+        cmdRefreshGrid->setBackColor(RefreshFaceColor(m_watch.face()));
+    if (tick.playSound)
+        PlayWaveFile(DataPath(RefreshSoundFileName));
+}
+
+void frmMain::cmdRefreshGrid_MouseUp(int button)
+{
+    if (button == 1) {
+        m_watch.restore();
+        cmdRefreshGrid->setBackColor(m_refreshBack);
+        cmdRefreshGrid->setForeColor(m_refreshFore);
+        cmdRefreshGrid->Refresh();
+        reloadAfterChange();
+    } else if (button == 2) {
+        if (!menuRefreshSoundmenu)
+            buildRefreshMenu();
+        const bool soundOn = RefreshSoundSetting();
+        for (int i = 1; i <= RefreshMenuItemCount; ++i)
+            menuRefreshSound[i]->setEnabled(RefreshMenuItemEnabled(i, soundOn));
+        menuRefreshSoundmenu->popup(QCursor::pos());
+    }
+}
+
+void frmMain::menuRefreshSound_Click(int index)
+{
+    switch (index) {
+    case 1:
+        ShowMsgBox(RefreshButtonInfoBox());
+        break;
+    case 3:
+        SaveRefreshSound(true);
+        break;
+    case 4:
+        SaveRefreshSound(false);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- user information and about ----
 
 void frmMain::cmdUserInfo_Click()
 {
-    laterRelease(QStringLiteral("The user information window"));
+    ShowMsgBox(UserInformationBox(CurrentUserName, CurrentAccessLevel));
 }
 
 void frmMain::cmdAbout_Click()
 {
-    laterRelease(QStringLiteral("The About window"));
+    ShowMsgBox(AboutBox());
 }
 
 void frmMain::cmdHelp_Click()

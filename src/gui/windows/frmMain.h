@@ -7,6 +7,7 @@
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
 #include "core/rules/MainButtons.h"
+#include "core/rules/NetworkWatch.h"
 
 #include <QDateTime>
 #include <QList>
@@ -16,7 +17,9 @@
 class Grid;
 class QGroupBox;
 class QLabel;
+class QAction;
 class QLineEdit;
+class QMenu;
 class QRadioButton;
 class QTimer;
 class ZelButton;
@@ -56,6 +59,12 @@ public:
     ZelButton *cmdQuit = nullptr;
     QTimer *timerFlashButton = nullptr;
     QTimer *timerNetworkWatch = nullptr;
+    // The Refresh button's right-click menu and its items 1..6
+    // (menuRefreshSound(1) .. menuRefreshSound(6)), made on the first right
+    // click (a pop-up menu is a window of its own until the main window
+    // goes).
+    QMenu *menuRefreshSoundmenu = nullptr;
+    QAction *menuRefreshSound[7] = {};
 
     // ---- list state ----
     ListMode listMode() const { return m_listMode; }
@@ -68,8 +77,9 @@ public:
     // What identifies the entry in grid row r as it was read for the list.
     EntryIdentity rowIdentity(int row) const;
     int rowRecordNumber(int row) const;
-    // The data file's time-stamp when the window first became active.
-    QDateTime dataFileStamp() const { return m_dataFileStamp; }
+    // The watch of the data file: the stamp it last saw and the Refresh
+    // button's face.
+    const NetworkWatch &networkWatch() const { return m_watch; }
     const ArchiveMemory &archiveMemory() const { return m_memory; }
 
     // Window height the layout keeps: at least 9664 twips, at most the
@@ -104,13 +114,16 @@ public slots:
     void cmdSeeAllEntries_Click();
     void cmdPrintList_Click();
     void cmdExportData_Click();
-    void cmdRefreshGrid_Click();
+    // Button: 1 left (and the keyboard), 2 right.
+    void cmdRefreshGrid_MouseUp(int button);
+    void menuRefreshSound_Click(int index);
     void cmdUserInfo_Click();
     void cmdAbout_Click();
     void cmdHelp_Click();
     void cmdAdminWindow_Click();
     void cmdQuit_Click();
     void timerFlashButton_Timer();
+    void timerNetworkWatch_Timer();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -118,7 +131,22 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Stops timerNetworkWatch while it lives; the timer runs again when the
+    // outermost pause ends, on every way out, if it ran when that began.
+    class WatchPause
+    {
+    public:
+        explicit WatchPause(frmMain *window);
+        ~WatchPause();
+        WatchPause(const WatchPause &) = delete;
+        WatchPause &operator=(const WatchPause &) = delete;
+
+    private:
+        frmMain *m_window;
+    };
+
     void buildControls();
+    void buildRefreshMenu();
     void Form_Load();
     void Form_Resize();
     void placeControls(int heightPixels);
@@ -151,7 +179,11 @@ private:
     // Control number of each listed entry by record number (the case
     // number is the text of the row's second column).
     std::vector<double> m_controlNumbers;
-    QDateTime m_dataFileStamp;
+    NetworkWatch m_watch;
+    int m_watchPauses = 0;
+    bool m_watchWasRunning = false;
+    OleColor m_refreshBack = 0;
+    OleColor m_refreshFore = 0;
     bool m_closingByProgram = false;
     bool m_signedOut = false;
     bool m_resizing = false;

@@ -1,0 +1,46 @@
+#include "core/entries/OwnWrites.h"
+
+namespace
+{
+
+constexpr int MaxKept = 64;
+
+QList<OwnWrite> &pending()
+{
+    static QList<OwnWrite> writes;
+    return writes;
+}
+
+} // namespace
+
+void NoteOwnWrite(const std::optional<FileStamp> &before, const std::optional<FileStamp> &after)
+{
+    QList<OwnWrite> &writes = pending();
+    writes.append({before, after});
+    while (writes.size() > MaxKept)
+        writes.removeFirst();
+}
+
+bool TakeOwnChange(const std::optional<FileStamp> &from, const std::optional<FileStamp> &to)
+{
+    QList<OwnWrite> &writes = pending();
+    std::optional<FileStamp> at = from;
+    for (const OwnWrite &w : writes) {
+        // A write that started from another stamp followed another
+        // workstation's: the chain does not go on through it.
+        if (w.before == at)
+            at = w.after;
+    }
+    writes.clear();
+    return at == to;
+}
+
+QList<OwnWrite> PendingOwnWrites()
+{
+    return pending();
+}
+
+void ForgetOwnWrites()
+{
+    pending().clear();
+}
