@@ -204,8 +204,10 @@ struct FolderLock::Impl {
             QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0') +
             QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
         record = ownerRecord(token);
-        // The record must be on the server before anyone may read it back.
-        if (!WriteWholeFile(inside(kOwnerName), record, true) ||
+        // Written through to the server by the close (the read-back below
+        // goes there too); whether the server's disk has it does not matter
+        // to a lock that dies with a server restart anyway.
+        if (!WriteWholeFile(inside(kOwnerName), record, false) ||
             !WriteWholeFile(inside(kBeatName), beatBytes(0), false)) {
             failure = errno;
             removeLock(path);

@@ -119,10 +119,11 @@ StoreResult rewrite(LockedFile &locked, int n, const QByteArray &oldBytes,
     qint64 logSize = 0;
     if (!logLine(locked.lock, code, controlNumber, &logSize))
         return StoreResult::LogFailed;
-    if (locked.file.writeRecord(n, newBytes) && locked.file.sync())
+    // Unbuffered writes: each goes to the file (or the server) before the
+    // lock is let go.
+    if (locked.file.writeRecord(n, newBytes))
         return StoreResult::Ok;
     locked.file.writeRecord(n, oldBytes);
-    locked.file.sync();
     UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
     return StoreResult::IoError;
 }
@@ -174,7 +175,7 @@ StoreResult AppendEntry(EntryRecord &entry, int *recordNumber)
     if (!logLine(locked.lock, LogAdded, entry.ControlNumber, &logSize))
         return StoreResult::LogFailed;
     const qint64 sizeBefore = locked.file.size();
-    if (!locked.file.writeRecord(n, entry.Pack()) || !locked.file.sync()) {
+    if (!locked.file.writeRecord(n, entry.Pack())) {
         locked.file.truncate(sizeBefore);
         UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
         return StoreResult::IoError;

@@ -233,7 +233,7 @@ UserResult AppendUser(UserRecord &user, int *recordNumber)
     if (!logLine(locked.lock, LogAdded, user.DisplayName(), &logSize))
         return UserResult::LogFailed;
     const qint64 sizeBefore = locked.file.size();
-    if (!locked.file.writeRecord(n, user.Pack()) || !locked.file.sync()) {
+    if (!locked.file.writeRecord(n, user.Pack())) {
         locked.file.truncate(sizeBefore);
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
@@ -263,9 +263,8 @@ UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &e
     qint64 logSize = 0;
     if (!logLine(locked.lock, LogEdited, edited.DisplayName(), &logSize))
         return UserResult::LogFailed;
-    if (!locked.file.writeRecord(n, changed) || !locked.file.sync()) {
+    if (!locked.file.writeRecord(n, changed)) {
         locked.file.writeRecord(n, raw);
-        locked.file.sync();
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
