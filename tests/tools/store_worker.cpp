@@ -11,6 +11,8 @@
 //                                           "FAILED <result>"
 //   store_worker compact FOLDER             deletes entry 1 over and over
 //                                           until one entry is left
+//   store_worker deleteat FOLDER N          deletes entry N: "DELETED <case>"
+//                                           or "FAILED <result>"
 #include "core/common/Globals.h"
 #include "core/entries/EntryStore.h"
 
@@ -109,6 +111,21 @@ int compact()
     }
 }
 
+int removeAt(int n)
+{
+    CurrentUserName = QStringLiteral("deleter");
+    int count = 0;
+    EntryIdentity id;
+    if (!readIdentity(n, &count, &id)) {
+        say(QStringLiteral("FAILED no entry %1").arg(n));
+        return 1;
+    }
+    const StoreResult r = DeleteEntry(n, id);
+    say(r == StoreResult::Ok ? QStringLiteral("DELETED ") + id.CaseNumber
+                             : QStringLiteral("FAILED %1").arg(int(r)));
+    return r == StoreResult::Ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -116,7 +133,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: store_worker append|delete|compact FOLDER ...\n");
+        std::fprintf(stderr, "usage: store_worker append|delete|compact|deleteat FOLDER ...\n");
         return 2;
     }
     InitProgramTables();
@@ -128,6 +145,8 @@ int main(int argc, char **argv)
         return remove(args.at(3).toInt(), args.at(4).toUInt());
     if (mode == QLatin1String("compact"))
         return compact();
+    if (mode == QLatin1String("deleteat") && args.size() == 4)
+        return removeAt(args.at(3).toInt());
     std::fprintf(stderr, "store_worker: bad arguments\n");
     return 2;
 }

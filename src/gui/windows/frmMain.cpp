@@ -10,6 +10,7 @@
 #include "core/common/Sound.h"
 #include "core/entries/EntryStore.h"
 #include "core/entries/SearchFilter.h"
+#include "core/entries/SpreadsheetExport.h"
 #include "core/rules/MainButtons.h"
 #include "core/rules/MainInfo.h"
 #include "gui/controls/Grid.h"
@@ -23,6 +24,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -926,9 +929,90 @@ void frmMain::cmdPrintList_Click()
     laterRelease(QStringLiteral("Printing the list"));
 }
 
+namespace
+{
+
+// The export button while the file is written: "Creating...", bold, dark
+// red on yellow (also under the pointer, which is usually on it); its
+// caption waits in its tag. Everything comes back however the export ends.
+class ExportButtonBusy
+{
+public:
+    explicit ExportButtonBusy(ZelButton *button)
+        : m_button(button), m_bold(button->FontBold()), m_back(button->BackColor()),
+          m_backOver(button->BackOver()), m_fore(button->ForeColor()),
+          m_foreOver(button->ForeOver())
+    {
+        m_button->setTag(m_button->Caption());
+        m_button->setCaption(ExportBusyCaption());
+        m_button->setFontBold(true);
+        m_button->setForeColor(ExportBusyFore);
+        m_button->setForeOver(ExportBusyFore);
+        m_button->setBackColor(ExportBusyBack);
+        m_button->setBackOver(ExportBusyBack);
+        m_button->Refresh();
+    }
+    ~ExportButtonBusy()
+    {
+        m_button->setFontBold(m_bold);
+        m_button->setBackColor(m_back);
+        m_button->setBackOver(m_backOver);
+        m_button->setForeColor(m_fore);
+        m_button->setForeOver(m_foreOver);
+        m_button->setCaption(m_button->Tag());
+        m_button->setTag(QString());
+        m_button->Refresh();
+    }
+    ExportButtonBusy(const ExportButtonBusy &) = delete;
+    ExportButtonBusy &operator=(const ExportButtonBusy &) = delete;
+
+private:
+    ZelButton *m_button;
+    bool m_bold;
+    OleColor m_back, m_backOver, m_fore, m_foreOver;
+};
+
+} // namespace
+
 void frmMain::cmdExportData_Click()
 {
-    laterRelease(QStringLiteral("The spreadsheet export"));
+    if (ShowMsgBox(ExportIntroQuestion()).choice != 1)
+        return;
+    const QString name = ExportFileName(desktop().now());
+    if (ShowMsgBox(ExportNameQuestion(name)).choice != 1)
+        return;
+
+    // Each row with the control number its entry had when the list was read.
+    std::vector<ListedEntry> rows;
+    rows.reserve(size_t(qMax(0, grid->Rows() - 1)));
+    for (int r = 1; r < grid->Rows(); ++r) {
+        const int n = rowRecordNumber(r);
+        rows.push_back(
+            {n, n >= 1 && size_t(n) < m_controlNumbers.size() ? m_controlNumbers[size_t(n)] : 0});
+    }
+
+    ExportOutcome outcome;
+    {
+        ExportButtonBusy look(cmdExportData);
+        WatchPause watch(this);
+        BusyGuard busy(this);
+        QCoreApplication::processEvents();
+        outcome = WriteSpreadsheetFile(DataPath(name), rows);
+    }
+    switch (outcome.status) {
+    case ExportOutcome::Written:
+        ShowMsgBox(ExportDoneNotice(name));
+        if (outcome.leftOut > 0)
+            ShowMsgBox(ExportLeftOutNotice(outcome.leftOut, int(rows.size())));
+        break;
+    case ExportOutcome::FileFailed:
+        ShowMsgBox(ExportFailedNotice(
+            name, QDir::toNativeSeparators(QFileInfo(DataPath(name)).absolutePath()),
+            outcome.reason));
+        break;
+    case ExportOutcome::DataNotRead:
+        break; // the person has been told
+    }
 }
 
 // ---- the watch of the data file ----

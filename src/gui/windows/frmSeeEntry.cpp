@@ -4,6 +4,7 @@
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
 #include "core/common/MsgBox.h"
+#include "core/rules/EmailEntry.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/TypingLimit.h"
 #include "gui/platform/WindowLook.h"
@@ -966,7 +967,14 @@ void frmSeeEntry::cmdPrintEntry_Click()
 
 void frmSeeEntry::cmdEmailEntry_Click()
 {
-    laterRelease(QStringLiteral("E-mail this Entry"), QStringLiteral("E-mailing an entry"));
+    // Once "Don't show this again" was ticked, this card mails at once.
+    if (!EmailWarningOff) {
+        const MsgBoxAnswer answer = ShowMsgBox(EmailWarningQuestion());
+        EmailWarningOff = answer.dontShow;
+        if (answer.choice != 1)
+            return;
+    }
+    OpenLink(1, EmailLinkTarget(fieldTexts()));
 }
 
 void frmSeeEntry::cmdHelp_Click()

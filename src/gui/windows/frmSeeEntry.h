@@ -59,6 +59,10 @@ public:
     ZelButton *cmdPrintEntry = nullptr;
     ZelButton *cmdEmailEntry = nullptr;
 
+    // Set when the person ticked "Don't show this again" in the e-mail
+    // warning: further e-mails from this card go without it.
+    bool EmailWarningOff = false;
+
     // The text of a field in the record's form (line breaks as CR LF).
     QString fieldText(int index) const;
     void setFieldText(int index, const QString &recordText);

@@ -1,0 +1,446 @@
+#include "core/entries/SpreadsheetExport.h"
+
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/entries/DataFile.h"
+#include "core/entries/DayTexts.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+
+const char *const Headings[] = {
+    "Control Number", "Case Number",   "Location",    "Category",      "Brand Name",
+    "Model Number",   "Serial Number", "Description", "Value",         "Owner",
+    "Received From",  "Received Date", "Released To", "Released Date", "Defendant",
+};
+
+// The text fields before the value, and the widths of all of them.
+struct TextField {
+    int offset;
+    int width;
+};
+constexpr TextField FieldsBeforeValue[] = {
+    {EntryLayout::CaseNumber, 15},  {EntryLayout::Location, 50},    {EntryLayout::Category, 20},
+    {EntryLayout::BrandName, 20},   {EntryLayout::ModelNumber, 20}, {EntryLayout::SerialNumber, 20},
+    {EntryLayout::Description, 60},
+};
+constexpr TextField OwnerField = {EntryLayout::Owner, 100};
+constexpr TextField ReceivedFromField = {EntryLayout::ReceivedFrom, 70};
+constexpr TextField ReleasedToField = {EntryLayout::ReleasedTo, 70};
+constexpr TextField DefendantField = {EntryLayout::Defendant, 50};
+constexpr int CaseNumberWidth = 15;
+
+double doubleAt(const char *record, int offset)
+{
+    double d;
+    std::memcpy(&d, record + offset, sizeof d);
+    return d;
+}
+
+// The longest line: every byte of every text a double quote (written
+// twice), the quotes and commas, the numbers, CR LF.
+constexpr int MaxLineBytes = 2 * (15 + 50 + 4 * 20 + 60 + 100 + 70 + 70 + 50) + 15 * 3 + 4 * 24 + 2;
+
+// Writes one value between double quotes at p, a double quote inside it
+// twice; returns the end.
+char *putValue(char *p, const char *bytes, qsizetype size)
+{
+    *p++ = '"';
+    const char *end = bytes + size;
+    while (bytes < end) {
+        const void *quote = std::memchr(bytes, '"', size_t(end - bytes));
+        const char *stop = quote ? static_cast<const char *>(quote) + 1 : end;
+        std::memcpy(p, bytes, size_t(stop - bytes));
+        p += stop - bytes;
+        if (quote)
+            *p++ = '"'; // the quote written twice
+        bytes = stop;
+    }
+    *p++ = '"';
+    return p;
+}
+
+char *putText(char *p, const char *record, const TextField &field)
+{
+    const char *data = record + field.offset;
+    const auto span = TrimmedSpan(data, field.width);
+    return putValue(p, data + span.first, span.second - span.first);
+}
+
+// Digits, "/", "." and "-" only (at most 24): one byte each.
+char *putAscii(char *p, const QString &text)
+{
+    *p++ = '"';
+    const qsizetype n = qMin<qsizetype>(text.size(), 24);
+    for (qsizetype i = 0; i < n; ++i)
+        *p++ = char(text.at(i).unicode());
+    *p++ = '"';
+    return p;
+}
+
+// Whether record still holds the listed entry: the same control number
+// (bit for bit, as it was read for the list) and not marked by a deletion
+// that is under way.
+bool holdsListedEntry(const char *record, double controlNumber)
+{
+    if (std::memcmp(record + EntryLayout::ControlNumber, &controlNumber, sizeof controlNumber) != 0)
+        return false;
+    static const QByteArray killed = ToFixedText(KilledMarker, CaseNumberWidth);
+    return std::memcmp(record + EntryLayout::CaseNumber, killed.constData(), CaseNumberWidth) != 0;
+}
+
+QString okay()
+{
+    return QStringLiteral("&Okay");
+}
+
+} // namespace
+
+QString ExportFileName(const QDateTime &now)
+{
+    return QStringLiteral("Custorin2Excel-") + FormatDate(now, QStringLiteral("mmddhhnnss")) +
+           QStringLiteral(".csv");
+}
+
+void AppendCsvValue(QByteArray &line, const char *bytes, qsizetype size)
+{
+    const qsizetype at = line.size();
+    line.resize(at + 2 * size + 2);
+    line.resize(putValue(line.data() + at, bytes, size) - line.constData());
+}
+
+QByteArray ExportHeadingLine()
+{
+    QByteArray line;
+    for (const char *heading : Headings) {
+        if (!line.isEmpty())
+            line += ',';
+        AppendCsvValue(line, heading, qsizetype(std::strlen(heading)));
+    }
+    line += "\r\n";
+    return line;
+}
+
+namespace
+{
+
+// Appends the line of the entry in record to lines.
+void appendRecordLine(QByteArray &lines, const char *record)
+{
+    DayTexts &days = DayTexts::forThisThread();
+    const qsizetype at = lines.size();
+    if (lines.capacity() < at + MaxLineBytes)
+        lines.reserve(qMax(2 * lines.capacity(), at + MaxLineBytes));
+    lines.resize(at + MaxLineBytes);
+    char *p = lines.data() + at;
+    p = putAscii(p, ControlNumberStamp(doubleAt(record, EntryLayout::ControlNumber)));
+    for (const TextField &f : FieldsBeforeValue) {
+        *p++ = ',';
+        p = putText(p, record, f);
+    }
+    *p++ = ',';
+    p = putAscii(p, GeneralMoney(qFromLittleEndian<qint64>(record + EntryLayout::Value)));
+    *p++ = ',';
+    p = putText(p, record, OwnerField);
+    *p++ = ',';
+    p = putText(p, record, ReceivedFromField);
+    *p++ = ',';
+    p = putAscii(p, days.text(doubleAt(record, EntryLayout::ReceivedDate)));
+    *p++ = ',';
+    p = putText(p, record, ReleasedToField);
+    *p++ = ',';
+    // No released date while the date rounds to day 0.
+    const double released = doubleAt(record, EntryLayout::ReleasedDate);
+    p = putAscii(p, std::nearbyint(released) == 0 ? QString() : days.text(released));
+    *p++ = ',';
+    p = putText(p, record, DefendantField);
+    *p++ = '\r';
+    *p++ = '\n';
+    lines.resize(p - lines.constData());
+}
+
+} // namespace
+
+QByteArray ExportRecordLine(const char *record)
+{
+    QByteArray line;
+    appendRecordLine(line, record);
+    return line;
+}
+
+namespace
+{
+
+quint64 bitsOf(double d)
+{
+    quint64 bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    return bits;
+}
+
+// Gathers the lines of the listed entries as the data file is read: each
+// row's line lies in lines at slice[row] (offset, length; -1 while its
+// entry has not been met).
+struct Gathered {
+    explicit Gathered(const std::vector<ListedEntry> &listed)
+        : rows(listed), slice(listed.size(), {-1, 0})
+    {
+    }
+    const std::vector<ListedEntry> &rows;
+    std::vector<std::pair<qsizetype, qsizetype>> slice;
+    QByteArray lines;
+
+    // Gives row its entry's line from record (made once per record).
+    void give(size_t row, const char *record, qsizetype *at)
+    {
+        if (*at < 0) {
+            *at = lines.size();
+            appendRecordLine(lines, record);
+        }
+        slice[row] = {*at, lines.size() - *at};
+    }
+};
+
+// Reads the records the rows name: the whole file in large blocks when most
+// of it is listed, else those records alone, in file order. A row whose
+// record holds another entry now stays without its line. False when a read
+// failed.
+bool gatherAtListedNumbers(DataFile &file, Gathered &g, std::vector<bool> &used)
+{
+    const int count = file.recordCount();
+    const size_t listed = g.rows.size();
+    // The rows of each record number, chained (a row seldom shares one).
+    std::vector<int> first(size_t(count) + 1, -1), next(listed, -1);
+    std::vector<int> wanted;
+    for (size_t i = listed; i-- > 0;) {
+        const int n = g.rows[i].recordNumber;
+        if (n < 1 || n > count)
+            continue;
+        if (first[size_t(n)] < 0)
+            wanted.push_back(n);
+        next[i] = first[size_t(n)];
+        first[size_t(n)] = int(i);
+    }
+    g.lines.reserve(qsizetype(wanted.size()) * 256);
+    auto take = [&](int n, const char *record) {
+        qsizetype at = -1;
+        for (int i = first[size_t(n)]; i >= 0; i = next[size_t(i)]) {
+            if (holdsListedEntry(record, g.rows[size_t(i)].controlNumber)) {
+                g.give(size_t(i), record, &at);
+                used[size_t(n)] = true;
+            }
+        }
+    };
+    if (wanted.size() * 4 >= size_t(count)) {
+        return file.forEachRaw([&](int n, const char *record) {
+            if (first[size_t(n)] >= 0)
+                take(n, record);
+            return true;
+        });
+    }
+    std::sort(wanted.begin(), wanted.end());
+    for (const int n : wanted) {
+        const QByteArray record = file.readRaw(n);
+        if (record.size() != EntryRecordLength)
+            return false;
+        take(n, record.constData());
+    }
+    return true;
+}
+
+// Rows whose record holds another entry now: another workstation deleted
+// entries, and the ones after moved up. Each is looked for by its control
+// number in one pass over the file; a record already given to a row is not
+// given again. False when a read failed.
+bool gatherMoved(DataFile &file, Gathered &g, std::vector<bool> &used)
+{
+    QHash<quint64, std::vector<size_t>> missing;
+    for (size_t i = 0; i < g.rows.size(); ++i) {
+        if (g.slice[i].first < 0)
+            missing[bitsOf(g.rows[i].controlNumber)].push_back(i);
+    }
+    if (missing.isEmpty())
+        return true;
+    return file.forEachRaw([&](int n, const char *record) {
+        if (used[size_t(n)])
+            return true;
+        quint64 bits;
+        std::memcpy(&bits, record + EntryLayout::ControlNumber, sizeof bits);
+        const auto it = missing.find(bits);
+        if (it == missing.end() || !holdsListedEntry(record, g.rows[it->front()].controlNumber))
+            return true;
+        qsizetype at = -1;
+        for (const size_t row : *it)
+            g.give(row, record, &at);
+        used[size_t(n)] = true;
+        missing.erase(it);
+        return !missing.isEmpty();
+    });
+}
+
+// Writes all of bytes. A write can fall short without an error (the disk
+// filled up); writing the rest then says why.
+bool writeAll(QSaveFile &out, QByteArrayView bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = out.write(bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<ListedEntry> &rows)
+{
+    ExportOutcome outcome;
+    Gathered g(rows);
+
+    // A reader does not create the data file: with none, every listed
+    // entry has gone.
+    if (!rows.empty() && QFileInfo::exists(DataPath(DataFileName))) {
+        DataFile file;
+        while (!file.open(DataFile::ForReading)) {
+            // Retried for a while already; the person may try again or give up.
+            if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
+                           {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
+                    .choice != 1) {
+                outcome.status = ExportOutcome::DataNotRead;
+                return outcome;
+            }
+        }
+        std::vector<bool> used(size_t(file.recordCount()) + 1, false);
+        const bool ok = gatherAtListedNumbers(file, g, used) && gatherMoved(file, g, used);
+        file.close();
+        if (!ok) {
+            ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
+                       {okay()});
+            outcome.status = ExportOutcome::DataNotRead;
+            return outcome;
+        }
+    }
+
+    // The lines in the list's order, then written in one piece.
+    QByteArray bytes = ExportHeadingLine();
+    bytes.reserve(bytes.size() + g.lines.size());
+    for (const auto &slice : g.slice) {
+        if (slice.first < 0) {
+            ++outcome.leftOut;
+            continue;
+        }
+        bytes.append(g.lines.constData() + slice.first, slice.second);
+        ++outcome.written;
+    }
+    g.lines = QByteArray();
+
+    // Written under a temporary name and renamed over the target only when
+    // complete.
+    QSaveFile out(path);
+    bool ok = out.open(QIODevice::WriteOnly) && writeAll(out, bytes);
+    if (!ok) {
+        // Taken before cancelling, which forgets it.
+        outcome.reason = out.errorString();
+        out.cancelWriting();
+    } else if (!out.commit()) {
+        ok = false;
+        outcome.reason = out.errorString();
+    }
+    if (!ok) {
+        outcome.status = ExportOutcome::FileFailed;
+        // Qt's words when the system gave none.
+        if (outcome.reason.isEmpty() || outcome.reason == QLatin1String("Unknown error"))
+            outcome.reason = QStringLiteral("The file could not be written completely.");
+        return outcome;
+    }
+    outcome.status = ExportOutcome::Written;
+    return outcome;
+}
+
+// ---- What the person is asked and told ----
+
+MsgBoxRequest ExportIntroQuestion()
+{
+    MsgBoxRequest r;
+    r.title = QStringLiteral("Create a Spreadsheet Data File");
+    r.icon = 5;
+    r.text = QStringLiteral("This will create a *.CVS Excel file of the") + CrLf + AppTitle +
+             QStringLiteral(" entries listed in this window which") + CrLf +
+             QStringLiteral("can then be imported into an Excel spreadsheet") + CrLf +
+             QStringLiteral("or other similar spreadsheet programs.");
+    r.buttons = {QStringLiteral("&Continue"), QStringLiteral("C&ancel")};
+    return r;
+}
+
+MsgBoxRequest ExportNameQuestion(const QString &fileName)
+{
+    MsgBoxRequest r;
+    r.title = QStringLiteral("Data File Export Wizard");
+    r.icon = 5;
+    r.text = QStringLiteral("The name of the data file will be") + CrLf + CrLf + fileName + CrLf +
+             CrLf + QStringLiteral("It will be located in the") + CrLf +
+             QStringLiteral("default ") + AppTitle + QStringLiteral(" data folder.");
+    r.buttons = {QStringLiteral("&Create the data file"), QStringLiteral("C&ancel")};
+    return r;
+}
+
+MsgBoxRequest ExportDoneNotice(const QString &fileName)
+{
+    MsgBoxRequest r;
+    r.title = QStringLiteral("Spreadsheet file created");
+    r.icon = 5;
+    r.text = fileName + CrLf + CrLf + QStringLiteral("has been successfully created and is") +
+             CrLf + QStringLiteral("ready for import as a spreadsheet file.") + CrLf + CrLf +
+             QStringLiteral("Note that you may have to re-format,") + CrLf +
+             QStringLiteral("certain columnar information.");
+    r.buttons = {okay()};
+    return r;
+}
+
+MsgBoxRequest ExportFailedNotice(const QString &fileName, const QString &folder,
+                                 const QString &reason)
+{
+    MsgBoxRequest r;
+    r.title = QStringLiteral("Spreadsheet file not created");
+    r.icon = 4;
+    r.text = QStringLiteral("The spreadsheet file") + CrLf + fileName + CrLf +
+             QStringLiteral("could not be written in the data folder") + CrLf + folder + CrLf +
+             CrLf + QStringLiteral("The system says: ") + reason + CrLf + CrLf +
+             QStringLiteral("Nothing has been written; an earlier file") + CrLf +
+             QStringLiteral("of that name is as it was.");
+    r.buttons = {okay()};
+    return r;
+}
+
+MsgBoxRequest ExportLeftOutNotice(int leftOut, int listed)
+{
+    MsgBoxRequest r;
+    r.title = QStringLiteral("Entries deleted meanwhile");
+    r.icon = 4;
+    const bool one = leftOut == 1;
+    r.text = QString::number(leftOut) + QStringLiteral(" of the ") + QString::number(listed) +
+             QStringLiteral(" listed entries ") +
+             (one ? QStringLiteral("has") : QStringLiteral("have")) +
+             QStringLiteral(" been deleted at another") + CrLf +
+             QStringLiteral("workstation since the list was loaded and ") +
+             (one ? QStringLiteral("is") : QStringLiteral("are")) + CrLf +
+             QStringLiteral("not in the spreadsheet file; the others are.") + CrLf + CrLf +
+             QStringLiteral("Refresh the list to see what it holds now.");
+    r.buttons = {okay()};
+    return r;
+}
+
+QString ExportBusyCaption()
+{
+    return QStringLiteral("Creating...");
+}

@@ -1,0 +1,62 @@
+#include "core/rules/EmailEntry.h"
+
+#include "core/common/Globals.h"
+#include "core/rules/EntryCard.h"
+
+#include <QUrl>
+
+namespace
+{
+
+constexpr int BodyFields = 15; // fields 0..14: the long texts stay out
+constexpr int DescriptionLabelLength = 11;
+
+QString encoded(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+} // namespace
+
+MsgBoxRequest EmailWarningQuestion()
+{
+    MsgBoxRequest r;
+    r.title = QStringLiteral("Emailing an Item...");
+    r.icon = 5;
+    r.offerDontShow = true;
+    r.text = QStringLiteral("Remember that the 'Narrative' text field") + CrLf +
+             QStringLiteral("and the 'Chain-of-Custody' text field") + CrLf +
+             QStringLiteral("are not automatically included in the") + CrLf +
+             QStringLiteral("email you are getting ready to send.") + CrLf + CrLf +
+             QStringLiteral("If you wish to include either or both,") + CrLf +
+             QStringLiteral("simply cut/paste between the text fields") + CrLf +
+             QStringLiteral("and the body of the email form.");
+    r.buttons = {QStringLiteral("&Continue"), QStringLiteral("&Stop, don't send email")};
+    return r;
+}
+
+QString EmailSubject(const QString &controlNumberText)
+{
+    return AppTitle + QStringLiteral(" - Control Number ") + controlNumberText;
+}
+
+QStringList EmailBodyLines(const QStringList &cardTexts)
+{
+    QStringList lines;
+    for (int i = 0; i < BodyFields; ++i) {
+        QString label = CardFieldAt(i).caption;
+        if (i == CardField::Description)
+            label.truncate(DescriptionLabelLength);
+        lines << label + QStringLiteral(": ") + cardTexts.value(i);
+    }
+    return lines;
+}
+
+QString EmailLinkTarget(const QStringList &cardTexts)
+{
+    QStringList body;
+    for (const QString &line : EmailBodyLines(cardTexts))
+        body << encoded(line);
+    return QStringLiteral("?subject=") + encoded(EmailSubject(cardTexts.value(0))) +
+           QStringLiteral("&body=") + body.join(QStringLiteral("%0D%0A"));
+}
