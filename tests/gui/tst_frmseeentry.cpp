@@ -330,6 +330,25 @@ private slots:
         card.cmdEditEntry_Click(); // even called directly: level 1 only looks
         QVERIFY(!card.isEditing());
 
+        // Printing works at every level: not the narrative, but the chain
+        // of custody, as a document of its own.
+        env.desktop.answerMsgBox(2, false, QStringLiteral("Print Option"));
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Print Option"));
+        QTest::mouseClick(card.cmdPrintEntry, Qt::LeftButton);
+        QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Entry 20090303140509",
+                                                     "Custorin Chain-of-Custody 20090303140509"}));
+        QStringList custody;
+        for (const PrintedText &p : env.desktop.printed) {
+            if (p.job == 1 && !p.text.isEmpty())
+                custody << p.text;
+        }
+        QCOMPARE(custody.mid(0, 3),
+                 QStringList({"Control Number:  20090303140509", "Case Number:  09-003",
+                              "Chain-of-Custody Documentation"}));
+        QCOMPARE(custody.mid(3).join(QString()), QStringLiteral("Taken inLogged"));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(env.desktop.openedUrls.isEmpty());
+
         // F1 opens the manual, from any control.
         writeFile(env.path("Custorin.PDF"), "%PDF-1.4");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);

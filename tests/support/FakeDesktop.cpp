@@ -3,16 +3,19 @@
 #include "core/common/Globals.h"
 #include "core/common/Settings.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 // A page surface that remembers what is printed where. Text widths are
-// measured with a fixed 0.1 inch a character at 10 points so that layouts
-// are the same on every machine.
+// measured with a fixed 0.1 inch a character at 10 points (0.2 inch a
+// line) so that layouts are the same on every machine.
 class FakePageSurface : public PageSurface
 {
 public:
-    FakePageSurface(FakeDesktop *owner, QString title) : m_owner(owner), m_title(std::move(title))
+    FakePageSurface(FakeDesktop *owner, QString title, QString file)
+        : m_owner(owner), m_title(std::move(title)), m_file(std::move(file))
     {
     }
     void setFont(const PrintFont &font) override { m_font = font; }
@@ -36,6 +39,8 @@ public:
         p.fontFamily = m_font.name;
         p.fontSize = m_font.size;
         p.bold = m_font.bold;
+        p.italic = m_font.italic;
+        p.underline = m_font.underline;
         m_items.append(p);
     }
     void printLine(const QString &text) override
@@ -56,30 +61,44 @@ public:
     }
     bool endDoc() override
     {
+        if (m_file.isEmpty() && !m_owner->m_refusal.isEmpty()) {
+            m_owner->refusedJobs.append(m_title);
+            return false;
+        }
+        const int job = int(m_owner->printJobs.size());
+        for (PrintedText &p : m_items)
+            p.job = job;
         m_owner->printed.append(m_items);
         m_owner->pagesPrinted += m_page;
         m_owner->printJobs.append(m_title);
-        finish();
+        m_owner->printFiles.append(m_file);
+        if (!m_file.isEmpty()) {
+            QFile out(m_file);
+            if (out.open(QIODevice::WriteOnly))
+                out.write("%PDF-1.4 fake " + m_title.toUtf8() + "\n");
+        }
         return true;
     }
-    void killDoc() override { finish(); }
+    void killDoc() override { m_owner->killedJobs.append(m_title); }
+    void expectPages(int pages) override { m_owner->expectedPages.append(pages); }
+    bool cancelled() const override
+    {
+        return m_owner->m_cancelAfter > 0 && m_page - 1 >= m_owner->m_cancelAfter;
+    }
+    QString errorString() const override
+    {
+        return m_file.isEmpty() ? m_owner->m_refusal : QString();
+    }
 
 private:
-    void finish();
     FakeDesktop *m_owner;
     QString m_title;
+    QString m_file;
     PrintFont m_font;
     double m_x = 0, m_y = 0;
     int m_page = 1;
     QList<PrintedText> m_items;
 };
-
-void FakePageSurface::finish()
-{
-    FakeDesktop *owner = m_owner;
-    owner->m_page = nullptr;
-    delete this;
-}
 
 QString Describe(const MsgBoxRequest &r)
 {
@@ -88,12 +107,13 @@ QString Describe(const MsgBoxRequest &r)
              r.buttons.join(QLatin1String("; ")));
 }
 
-FakeDesktop::FakeDesktop() : m_now(QDate(2026, 12, 4), QTime(22, 45, 32), Qt::LocalTime) {}
-
-FakeDesktop::~FakeDesktop()
+FakeDesktop::FakeDesktop()
+    : m_documents(QDir::temp().filePath(QStringLiteral("custorin-no-documents"))),
+      m_now(QDate(2026, 12, 4), QTime(22, 45, 32), Qt::LocalTime)
 {
-    delete m_page;
 }
+
+FakeDesktop::~FakeDesktop() = default;
 
 void FakeDesktop::answerMsgBox(int choice, bool dontShow, const QString &expectedTitle)
 {
@@ -158,9 +178,10 @@ std::optional<QString> FakeDesktop::inputBox(const QString &title, const QString
     return m_inputAnswers.dequeue();
 }
 
-std::optional<QString> FakeDesktop::chooseFolder(const QString &title, const QString &)
+std::optional<QString> FakeDesktop::chooseFolder(const QString &title, const QString &start)
 {
     folderTitles.append(title);
+    folderStarts.append(start);
     if (m_folderAnswers.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("unexpected folder chooser \"%1\"").arg(title)),
                      __FILE__, __LINE__);
@@ -175,13 +196,18 @@ bool FakeDesktop::openUrl(const QUrl &url)
     return m_openUrlResult;
 }
 
-PageSurface *FakeDesktop::beginPrint(const QString &title)
+std::unique_ptr<PageSurface> FakeDesktop::beginPrint(const QString &title)
 {
     if (!m_printerAvailable)
         return nullptr;
-    delete m_page;
-    m_page = new FakePageSurface(this, title);
-    return m_page;
+    return std::make_unique<FakePageSurface>(this, title, QString());
+}
+
+std::unique_ptr<PageSurface> FakeDesktop::beginPdf(const QString &title, const QString &file)
+{
+    if (!m_pdfAvailable)
+        return nullptr;
+    return std::make_unique<FakePageSurface>(this, title, file);
 }
 
 struct TestEnvironment::Impl {

@@ -14,12 +14,15 @@
 #include <functional>
 
 struct PrintedText {
-    int page = 1;
+    int job = 0;         // index of the job in printJobs
+    int page = 1;        // 1 for the first page of its job
     double x = 0, y = 0; // inches
     QString text;
     QString fontFamily;
     double fontSize = 0;
     bool bold = false;
+    bool italic = false;
+    bool underline = false;
 };
 
 class FakePageSurface;
@@ -54,6 +57,14 @@ public:
         m_stamps.insert(path, stamp);
     }
     void clearFileStamp(const QString &path) { m_stamps.remove(path); }
+    // The printer takes no job: endDoc fails with this reason.
+    void setPrinterRefuses(const QString &reason) { m_refusal = reason; }
+    // PDF files can not be written: beginPdf gives nothing.
+    void setPdfAvailable(bool ok) { m_pdfAvailable = ok; }
+    // The person presses Cancel in the progress window once this many pages
+    // of a job are done (0: never).
+    void cancelAfterPages(int pages) { m_cancelAfter = pages; }
+    void setDocumentsFolder(const QString &folder) { m_documents = folder; }
     // Queued answers not yet used (a test usually checks this is 0).
     int pendingAnswers() const;
 
@@ -64,14 +75,23 @@ public:
     QStringList inputTitles;   // of the same input boxes
     QStringList inputDefaults; // the text each one offered
     QStringList folderTitles;
+    QStringList folderStarts; // the folder each chooser opened in
     QList<QUrl> openedUrls;
     QList<Beep> beeps;
     QStringList sounds;
     int soundsStopped = 0;
     QStringList stampedFiles; // every path fileStamp was asked about
+    // Finished jobs: their names, the PDF file of each ("" when printed),
+    // and every text they printed (empty texts that only end a line
+    // included). Jobs abandoned or refused leave only their names in
+    // killedJobs and refusedJobs.
     QStringList printJobs;
-    QList<PrintedText> printed; // every text of every finished job
+    QStringList printFiles;
+    QList<PrintedText> printed;
     int pagesPrinted = 0;
+    QStringList killedJobs;
+    QStringList refusedJobs;
+    QList<int> expectedPages; // what each job was told to expect
 
     // ---- Desktop ----
     MsgBoxAnswer messageBox(const MsgBoxRequest &request) override;
@@ -98,7 +118,6 @@ public:
             return *scripted;
         return Desktop::fileStamp(path);
     }
-    PageSurface *beginPrint(const QString &title) override;
     // Records the wait and moves the clock on by it; nothing waits.
     void pause(int ms) override
     {
@@ -106,6 +125,9 @@ public:
         m_now = m_now.addMSecs(ms);
     }
     QList<int> pauses;
+    std::unique_ptr<PageSurface> beginPrint(const QString &title) override;
+    std::unique_ptr<PageSurface> beginPdf(const QString &title, const QString &file) override;
+    QString documentsFolder() override { return m_documents; }
 
 private:
     QHash<QString, std::optional<FileStamp>> m_stamps;
@@ -115,10 +137,13 @@ private:
     QQueue<std::optional<QString>> m_folderAnswers;
     bool m_openUrlResult = true;
     bool m_printerAvailable = true;
+    bool m_pdfAvailable = true;
+    QString m_refusal;
+    int m_cancelAfter = 0;
+    QString m_documents;
     QDateTime m_now;
     QSize m_screen{1920, 1080};
     double m_dpi = 96.0;
-    FakePageSurface *m_page = nullptr;
 };
 
 // Installs a FakeDesktop for the lifetime of the object, and a fresh data

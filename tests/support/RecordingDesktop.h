@@ -24,5 +24,5 @@ public:
     double logicalDpi() override { return 96.0; }
     void beep(Beep) override {}
     bool playSound(const QString &) override { return false; }
-    PageSurface *beginPrint(const QString &) override { return nullptr; }
+    std::unique_ptr<PageSurface> beginPrint(const QString &) override { return nullptr; }
 };

@@ -1,7 +1,9 @@
 #include "core/common/Desktop.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cmath>
@@ -31,7 +33,7 @@ public:
     double logicalDpi() override { return 96.0; }
     void beep(Beep) override {}
     bool playSound(const QString &) override { return false; }
-    PageSurface *beginPrint(const QString &) override { return nullptr; }
+    std::unique_ptr<PageSurface> beginPrint(const QString &) override { return nullptr; }
 };
 
 HeadlessDesktop headless;
@@ -61,6 +63,12 @@ std::optional<FileStamp> Desktop::fileStamp(const QString &path)
     if (!stamp.modified.isValid())
         return std::nullopt;
     return stamp;
+}
+
+QString Desktop::documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
 Desktop &desktop()

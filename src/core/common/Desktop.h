@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
 // One question or notice for the message box service.
@@ -77,10 +78,18 @@ public:
     virtual void printText(const QString &text) = 0;
     virtual void newPage() = 0;
     // Ends the document: it goes to the print queue (or its PDF is written).
-    // False when that failed.
+    // False when that failed; errorString() then says why.
     virtual bool endDoc() = 0;
     // Abandons the document; nothing is printed.
     virtual void killDoc() = 0;
+    // The number of pages the document will have, when the layout knows it
+    // beforehand (the progress window of a long job shows it).
+    virtual void expectPages(int /*pages*/) {}
+    // True once the person has cancelled the job in its progress window;
+    // the layout stops at the next page and the job is abandoned.
+    virtual bool cancelled() const { return false; }
+    // Why the job failed, in words for the person; empty when not known.
+    virtual QString errorString() const { return QString(); }
 };
 
 class Desktop
@@ -117,13 +126,23 @@ public:
     // The file's stamp, read afresh from the file system; nothing when the
     // file is missing or can not be examined.
     virtual std::optional<FileStamp> fileStamp(const QString &path);
-    // A new print job; nothing when no printer (and no PDF) can be had.
-    // Title is the job's name in the print queue.
-    virtual PageSurface *beginPrint(const QString &title) = 0;
     // Waits ms milliseconds before the program goes on (windows keep
     // painting; what a person types meanwhile waits). The default waits in
     // an event loop that takes no input.
     virtual void pause(int ms);
+    // A new print job on the system's default printer; nothing when there
+    // is no printer to be had. Title is the job's name in the print queue.
+    // The caller ends the job (endDoc or killDoc) and then drops it.
+    virtual std::unique_ptr<PageSurface> beginPrint(const QString &title) = 0;
+    // The same pages written to a PDF file instead (replacing the file);
+    // nothing when none can be written.
+    virtual std::unique_ptr<PageSurface> beginPdf(const QString & /*title*/,
+                                                  const QString & /*file*/)
+    {
+        return nullptr;
+    }
+    // The person's documents folder, where printouts saved as PDF go first.
+    virtual QString documentsFolder();
 };
 
 // The installed desktop. There is always one: before start-up installs the

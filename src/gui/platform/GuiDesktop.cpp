@@ -1,5 +1,6 @@
 #include "gui/platform/GuiDesktop.h"
 
+#include "gui/platform/PrinterSurface.h"
 #include "gui/platform/frmMsgBox.h"
 
 #include <QApplication>
@@ -94,8 +95,12 @@ void GuiDesktop::stopSound()
     m_sound.reset();
 }
 
-PageSurface *GuiDesktop::beginPrint(const QString &)
+std::unique_ptr<PageSurface> GuiDesktop::beginPrint(const QString &title)
 {
-    // Printing arrives with the printed list and the entry printout.
-    return nullptr;
+    return PrinterSurface::forDefaultPrinter(title);
+}
+
+std::unique_ptr<PageSurface> GuiDesktop::beginPdf(const QString &title, const QString &file)
+{
+    return PrinterSurface::forPdf(title, file);
 }

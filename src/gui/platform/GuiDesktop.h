@@ -24,7 +24,8 @@ public:
     void beep(Beep kind) override;
     bool playSound(const QString &file) override;
     void stopSound() override;
-    PageSurface *beginPrint(const QString &title) override;
+    std::unique_ptr<PageSurface> beginPrint(const QString &title) override;
+    std::unique_ptr<PageSurface> beginPdf(const QString &title, const QString &file) override;
 
 private:
     std::unique_ptr<QSoundEffect> m_sound; // what playSound started

@@ -11,6 +11,7 @@
 #include "core/entries/EntryStore.h"
 #include "core/entries/SearchFilter.h"
 #include "core/entries/SpreadsheetExport.h"
+#include "core/print/PrintedList.h"
 #include "core/rules/MainButtons.h"
 #include "core/rules/MainInfo.h"
 #include "gui/controls/Grid.h"
@@ -926,7 +927,13 @@ void frmMain::laterRelease(const QString &what)
 
 void frmMain::cmdPrintList_Click()
 {
-    laterRelease(QStringLiteral("Printing the list"));
+    const GridTable &table = grid->table();
+    if (table.Rows() < 2 || !AskPrintList(table.Rows()))
+        return;
+    BusyGuard busy(this);
+    timerNetworkWatch->stop();
+    PrintEntryList(table, frame1->title());
+    timerNetworkWatch->start();
 }
 
 namespace

@@ -4,8 +4,10 @@
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
 #include "core/common/MsgBox.h"
+#include "core/print/EntryPrintout.h"
 #include "core/rules/EmailEntry.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/BusyGuard.h"
 #include "gui/platform/TypingLimit.h"
 #include "gui/platform/WindowLook.h"
 
@@ -962,7 +964,12 @@ void frmSeeEntry::laterRelease(const QString &title, const QString &what)
 
 void frmSeeEntry::cmdPrintEntry_Click()
 {
-    laterRelease(QStringLiteral("Print this Entry"), QStringLiteral("Printing an entry"));
+    const std::optional<EntryPrintOptions> options =
+        AskEntryPrintOptions(m_asRead.Narrative, m_asRead.ChainOfCustody);
+    if (!options)
+        return;
+    BusyGuard busy(this);
+    PrintEntry(EntryPrintout{fieldTexts()}, *options);
 }
 
 void frmSeeEntry::cmdEmailEntry_Click()

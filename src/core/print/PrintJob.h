@@ -1,0 +1,59 @@
+// Sends printouts to the system's default printer. When there is no
+// printer, or it does not take a job, the person is told and may save the
+// same pages as a PDF file instead.
+#pragma once
+
+#include "core/print/PrintText.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Draws one document on a surface without ending it.
+using PageLayout = std::function<PrintResult(PageSurface &)>;
+
+// One print command (the printed list, or an entry and its chain of
+// custody): its documents go to the printer one after another, or all to
+// PDF files in one folder once the person has chosen that.
+class PrintSession
+{
+public:
+    // what names the printout in messages ("this list"); when is the moment
+    // of the command, used in the default PDF file names.
+    PrintSession(const QString &what, const QDateTime &when);
+
+    // Prints one document as the job jobName. Done when it reached the
+    // printer or its PDF file; Cancelled when the person cancelled it (in
+    // its progress window or by not saving it as PDF); Failed when it could
+    // not be printed or saved (the person has been told). After anything
+    // but Done the command prints nothing more.
+    PrintResult print(const QString &jobName, const PageLayout &layout);
+
+    // Tells the person where the PDF files went, if any were saved.
+    void finish();
+
+    // The default name of a document's PDF file: the job name and the
+    // command's date and time ("Custorin List 2026-12-06 1405.pdf").
+    QString pdfFileName(const QString &jobName) const;
+    const QStringList &savedFiles() const { return m_saved; }
+
+private:
+    PrintResult toPdf(const QString &jobName, const PageLayout &layout);
+    // The file to write, asking for the folder first when none is chosen
+    // yet and before replacing a file; empty when the person gave up.
+    QString pdfTarget(const QString &jobName);
+    bool offerPdf(const QString &title, const QString &problem);
+
+    QString m_what;
+    QDateTime m_when;
+    bool m_toPdf = false;
+    QString m_folder;
+    QStringList m_saved;
+};
+
+// Texts of the messages about printing.
+QString NoPrinterTitle();      // "No Printer"
+QString PrintFailedTitle();    // "Printing Failed"
+QString SavePdfTitle();        // "Save as PDF"
+QStringList OfferPdfButtons(); // "&Save as a PDF file", "&Don't print it now"

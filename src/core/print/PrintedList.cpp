@@ -1,0 +1,121 @@
+#include "core/print/PrintedList.h"
+
+#include "core/common/Formats.h"
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/print/PrintJob.h"
+#include "core/rules/GridTable.h"
+
+#include <cmath>
+
+namespace
+{
+
+constexpr double Left = 0.5;
+constexpr double ColumnX[4] = {0.5, 1.3, 2.5, 3.8};
+constexpr double Top = 1.0;
+constexpr double PageFull = 8.8;
+constexpr float RuleStart = 0.5f;
+constexpr float RuleEnd = 7.6f;
+constexpr int HeaderLines = 4; // agency, title line, rule, headings with their rule
+
+} // namespace
+
+int ListPageEstimate(int gridRows)
+{
+    // Half to even, as the estimate has always been rounded.
+    const double pages = std::nearbyint(double(gridRows) / 48.0);
+    return qMax(1, int(pages));
+}
+
+bool AskPrintList(int gridRows)
+{
+    const QString text = QStringLiteral("Printing this list will require") +
+                         QStringLiteral(" about ") + QString::number(ListPageEstimate(gridRows)) +
+                         QStringLiteral(" page(s) to complete.") + CrLf + CrLf +
+                         QStringLiteral("Are you ready to proceed?");
+    const MsgBoxAnswer answer = ShowMsgBox(
+        QString(), 3, text, 2, false,
+        {QStringLiteral("&Yes, continue"), QStringLiteral("&No, don't print this list right now")});
+    return answer.choice == 1;
+}
+
+PrintResult PrintList(PageSurface &surface, const GridTable &table, const QString &headerCaption,
+                      const QString &agencyName, const QDateTime &when)
+{
+    const int lastRow = table.Rows() - 1;
+    const QString stamp = GeneralDate(ToOleDate(when));
+    int page = 1;
+    for (int r = 1; r <= lastRow; ++r) {
+        if (surface.currentX() < 1.0)
+            surface.setCurrentX(Left);
+        if (surface.currentY() < Top) {
+            surface.setCurrentY(Top);
+            surface.printLine(agencyName);
+            surface.setCurrentX(Left);
+            surface.printLine(AppTitle + QStringLiteral("Printout -- ") + headerCaption +
+                              QStringLiteral(" -- ") + stamp + QStringLiteral(" -- ") +
+                              QStringLiteral("Page ") + QString::number(page));
+            PrintRule(surface, RuleStart, RuleEnd);
+            for (int c = 0; c < 4; ++c) {
+                surface.setCurrentX(ColumnX[c]);
+                surface.printText(table.cellText(0, c));
+            }
+            PrintRule(surface, RuleStart, RuleEnd);
+        }
+        for (int c = 0; c < 4; ++c) {
+            surface.setCurrentX(ColumnX[c]);
+            surface.printText(table.cellText(r, c));
+        }
+        if (surface.currentY() >= PageFull || r == lastRow) {
+            PrintRule(surface, RuleStart, RuleEnd);
+            if (r != lastRow) {
+                surface.newPage();
+                ++page;
+                if (surface.cancelled())
+                    return PrintResult::Cancelled;
+            } else {
+                surface.setCurrentX(Left);
+                surface.printLine(QStringLiteral("End of Printout"));
+            }
+        } else {
+            surface.printLine(QString());
+        }
+    }
+    return PrintResult::Done;
+}
+
+int ListPageCount(int dataRows, double lineHeight)
+{
+    if (dataRows <= 0 || lineHeight <= 0)
+        return 0;
+    // Rows fitting on a page: the row at the top of which y first reaches
+    // the page end is the page's last.
+    int perPage = 0;
+    double y = Top;
+    for (int k = 0; k < HeaderLines; ++k)
+        y += lineHeight;
+    for (;;) {
+        ++perPage;
+        if (y >= PageFull)
+            break;
+        y += lineHeight;
+    }
+    return (dataRows + perPage - 1) / perPage;
+}
+
+PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption)
+{
+    if (table.Rows() < 2)
+        return PrintResult::Done;
+    const QDateTime when = desktop().now();
+    PrintSession session(QStringLiteral("this list"), when);
+    const PrintResult result =
+        session.print(AppTitle + QStringLiteral(" List"), [&](PageSurface &surface) {
+            surface.expectPages(
+                ListPageCount(table.Rows() - 1, surface.textHeight(QStringLiteral("X"))));
+            return PrintList(surface, table, headerCaption, AgencyName, when);
+        });
+    session.finish();
+    return result;
+}

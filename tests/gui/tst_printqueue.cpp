@@ -1,0 +1,246 @@
+// The real print queue: a private CUPS scheduler (its configuration in a
+// temporary folder) with a cups-pdf queue as the default printer. The list
+// goes through the program's printer path (the real desktop's print job and
+// CUPS); the test waits for the job to complete and counts the pages of the
+// PDF that cups-pdf wrote. A queue that rejects jobs gives the "Printing
+// Failed" offer with the scheduler's reason. Skipped, saying why, where the
+// scheduler can not be started (no CUPS installed, or not root, which the
+// cups-pdf backend needs).
+#include "FakeDesktop.h"
+
+#include "core/common/Globals.h"
+#include "core/print/PrintJob.h"
+#include "core/print/PrintedList.h"
+#include "core/rules/GridTable.h"
+#include "gui/platform/GuiDesktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace
+{
+
+const QString Queue = QStringLiteral("CustorinTest");
+
+// The fake desktop, printing for real through the real desktop. The job's
+// name carries this process's number, so that test runs side by side find
+// their own PDF among cups-pdf's output.
+class QueueDesktop : public FakeDesktop
+{
+public:
+    std::unique_ptr<PageSurface> beginPrint(const QString &title) override
+    {
+        return m_real.beginPrint(title + QLatin1Char(' ') + tag());
+    }
+    static QString tag() { return QString::number(QCoreApplication::applicationPid()); }
+
+private:
+    GuiDesktop m_real;
+};
+
+QString run(const QString &program, const QStringList &args, int *exitCode = nullptr)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    const bool done = p.waitForFinished(60000);
+    if (exitCode)
+        *exitCode = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromLocal8Bit(p.readAll());
+}
+
+// Where cups-pdf puts the PDF of a job of this user: its "Out" setting.
+QString cupsPdfFolder()
+{
+    QString out = QStringLiteral("${HOME}/PDF");
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    if (conf.open(QIODevice::ReadOnly)) {
+        for (const QString &line : QString::fromLocal8Bit(conf.readAll()).split('\n')) {
+            const QString l = line.trimmed();
+            if (l.startsWith(QStringLiteral("Out ")))
+                out = l.mid(4).trimmed();
+        }
+    }
+    const passwd *pw = getpwuid(getuid());
+    return out.replace(QStringLiteral("${HOME}"),
+                       QString::fromLocal8Bit(pw ? pw->pw_dir : "/root"));
+}
+
+GridTable listOf(int entries)
+{
+    GridTable t;
+    t.setFormatString(QStringLiteral(
+        "<Date Rec'd|<Case #|<Category|<Description|<Rec# (hidden)|<SortCol (hidden)"));
+    t.setRows(entries + 1);
+    for (int r = 1; r <= entries; ++r) {
+        t.setTextMatrix(r, 0, QStringLiteral("03/04/2009"));
+        t.setTextMatrix(r, 1, QStringLiteral("C-%1").arg(r));
+        t.setTextMatrix(r, 2, QStringLiteral("Tools"));
+        t.setTextMatrix(r, 3, QStringLiteral("Cordless drill %1").arg(r));
+    }
+    return t;
+}
+
+} // namespace
+
+class TestPrintQueue : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QProcess m_cupsd;
+    QString m_socket;
+
+    bool waitForJobs()
+    {
+        // Done when the queue has no job left that is not completed.
+        for (int i = 0; i < 600; ++i) {
+            const QString pending = run("lpstat", {"-W", "not-completed", "-o", Queue});
+            if (pending.trimmed().isEmpty())
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString cupsd = QStandardPaths::findExecutable("cupsd", {"/usr/sbin", "/sbin"});
+        const QString ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
+        if (cupsd.isEmpty() || !QFile::exists("/usr/lib/cups/backend/cups-pdf") ||
+            !QFile::exists(ppd) || QStandardPaths::findExecutable("lpadmin").isEmpty())
+            QSKIP("CUPS or cups-pdf is not installed (scripts/install-deps installs them)");
+        if (getuid() != 0)
+            QSKIP("the cups-pdf backend runs only under a scheduler started as root");
+        QVERIFY(m_dir.isValid());
+        // The scheduler's helpers run as the lp user and must reach the spool.
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                QFileDevice::ExeOther);
+        const QDir d(m_dir.path());
+        for (const char *sub : {"spool/tmp", "cache", "state", "log", "ppd"})
+            QVERIFY(d.mkpath(sub));
+        m_socket = d.filePath("cups.sock");
+        QFile conf(d.filePath("cupsd.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write(("Listen " + m_socket.toLocal8Bit() +
+                    "\nBrowsing Off\nWebInterface No\nLogLevel info\nDefaultAuthType None\n"
+                    "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                    "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                    "</Policy>\n"));
+        conf.close();
+        QFile files(d.filePath("cups-files.conf"));
+        QVERIFY(files.open(QIODevice::WriteOnly));
+        const QByteArray root = m_dir.path().toLocal8Bit();
+        files.write("ServerRoot " + root + "\nRequestRoot " + root + "/spool\nTempDir " + root +
+                    "/spool/tmp\nCacheDir " + root + "/cache\nStateDir " + root +
+                    "/state\nErrorLog " + root + "/log/error_log\nAccessLog " + root +
+                    "/log/access_log\nPageLog " + root +
+                    "/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                    "SystemGroup root\nUser lp\nGroup lp\n");
+        files.close();
+
+        m_cupsd.setProcessChannelMode(QProcess::MergedChannels);
+        m_cupsd.start(cupsd,
+                      {"-f", "-c", d.filePath("cupsd.conf"), "-s", d.filePath("cups-files.conf")});
+        if (!m_cupsd.waitForStarted(10000))
+            QSKIP(qPrintable("the CUPS scheduler could not be started: " + m_cupsd.errorString()));
+        // Everything CUPS in this process and its children talks to it.
+        qputenv("CUPS_SERVER", m_socket.toLocal8Bit());
+        bool up = false;
+        for (int i = 0; i < 100 && !up; ++i) {
+            QTest::qWait(100);
+            up = QFile::exists(m_socket) && run("lpstat", {"-r"}).contains("scheduler is running");
+            if (m_cupsd.state() == QProcess::NotRunning)
+                break;
+        }
+        if (!up) {
+            QSKIP(qPrintable(
+                "the CUPS scheduler did not come up: " + QString::fromLocal8Bit(m_cupsd.readAll()) +
+                run("tail", {"-5", d.filePath("log/error_log")})));
+        }
+        int code = 0;
+        const QString added =
+            run("lpadmin", {"-p", Queue, "-E", "-v", "cups-pdf:/", "-P", ppd}, &code);
+        QVERIFY2(code == 0, qPrintable(added));
+        run("lpadmin", {"-d", Queue}, &code);
+        QCOMPARE(code, 0);
+        QVERIFY(run("lpstat", {"-d"}).contains(Queue));
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_cupsd.state() != QProcess::NotRunning) {
+            m_cupsd.terminate();
+            if (!m_cupsd.waitForFinished(10000))
+                m_cupsd.kill();
+            m_cupsd.waitForFinished(5000);
+        }
+    }
+
+    void listReachesTheQueue()
+    {
+        QueueDesktop fake;
+        Desktop *previous = setDesktop(&fake);
+        AgencyName = QStringLiteral("Springfield Police Department");
+        const QDir out(cupsPdfFolder());
+        const QString name = "Custorin_List_" + QueueDesktop::tag() + "*.pdf";
+        for (const QString &old : out.entryList({name}, QDir::Files))
+            QFile::remove(out.filePath(old));
+
+        // 120 rows: three pages of 52, 52 and 16 rows.
+        const PrintResult result = PrintEntryList(listOf(120), " All Current Entries (120)");
+        setDesktop(previous);
+        QCOMPARE(result, PrintResult::Done);
+        QVERIFY(fake.msgBoxes.isEmpty());
+        QVERIFY2(waitForJobs(), "the job did not complete");
+        const QString done = run("lpstat", {"-W", "completed", "-o", Queue});
+        QCOMPARE(done.count(QRegularExpression("^" + Queue + "-\\d+ ",
+                                               QRegularExpression::MultilineOption)),
+                 1);
+
+        QStringList pdfs;
+        for (int i = 0; i < 100 && pdfs.isEmpty(); ++i) {
+            pdfs = out.entryList({name}, QDir::Files);
+            if (pdfs.isEmpty())
+                QTest::qWait(100);
+        }
+        QCOMPARE(pdfs.size(), 1);
+        const QString info = run("pdfinfo", {out.filePath(pdfs.first())});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\\n")), qPrintable(info));
+        QFile::remove(out.filePath(pdfs.first()));
+    }
+
+    void rejectingQueueOffersPdf()
+    {
+        int code = 0;
+        run("cupsreject", {Queue}, &code);
+        QCOMPARE(code, 0);
+        QueueDesktop fake;
+        Desktop *previous = setDesktop(&fake);
+        fake.answerMsgBox(2, false, PrintFailedTitle());
+        const PrintResult result = PrintEntryList(listOf(10), " All Current Entries (10)");
+        setDesktop(previous);
+        run("cupsaccept", {Queue});
+        QCOMPARE(result, PrintResult::Failed);
+        QCOMPARE(fake.msgBoxes.size(), 1);
+        QCOMPARE(fake.msgBoxes.first().text,
+                 "The printer did not take this list.\r\n(Destination \"" + Queue +
+                     "\" is not accepting jobs.)\r\n\r\n"
+                     "Do you want to save the pages as a PDF file instead?");
+        QVERIFY(run("lpstat", {"-W", "not-completed", "-o", Queue}).trimmed().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPrintQueue)
+#include "tst_printqueue.moc"
