@@ -35,7 +35,7 @@ namespace
 {
 
 // A person at the workstation who presses Retry whenever the folder is busy.
-class PatientDesktop final : public Desktop
+class PatientDesktop final : public HeadlessDesktop
 {
 public:
     int busyPrompts = 0;
@@ -49,22 +49,6 @@ public:
                      qPrintable(QString(r.text).replace(CrLf, QStringLiteral(" / "))));
         return {1, false};
     }
-    void systemMessageBox(const QString &, const QString &) override {}
-    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> chooseFolder(const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    bool openUrl(const QUrl &) override { return false; }
-    QDateTime now() override { return QDateTime::currentDateTime(); }
-    QSize screenSize() override { return QSize(1920, 1080); }
-    double logicalDpi() override { return 96.0; }
-    void beep(Beep) override {}
-    bool playSound(const QString &) override { return false; }
-    std::unique_ptr<PageSurface> beginPrint(const QString &) override { return nullptr; }
 };
 
 void say(const QString &line)

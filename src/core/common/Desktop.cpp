@@ -11,31 +11,8 @@
 namespace
 {
 
-// Answers every question with "no button" and does nothing else; used only
-// until start-up installs the real desktop, so a stray question in a
+// Used until start-up installs the real desktop, so a stray question in a
 // program that has none never blocks.
-class HeadlessDesktop final : public Desktop
-{
-public:
-    MsgBoxAnswer messageBox(const MsgBoxRequest &) override { return {}; }
-    void systemMessageBox(const QString &, const QString &) override {}
-    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> chooseFolder(const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    bool openUrl(const QUrl &) override { return false; }
-    QDateTime now() override { return QDateTime::currentDateTime(); }
-    QSize screenSize() override { return QSize(1920, 1080); }
-    double logicalDpi() override { return 96.0; }
-    void beep(Beep) override {}
-    bool playSound(const QString &) override { return false; }
-    std::unique_ptr<PageSurface> beginPrint(const QString &) override { return nullptr; }
-};
-
 HeadlessDesktop headless;
 Desktop *installed = &headless;
 

@@ -145,6 +145,31 @@ public:
     virtual QString documentsFolder();
 };
 
+// A desktop without a person: every question is closed without a button,
+// nothing is opened, played or printed. Installed until start-up installs
+// the real one; helper programs build on it.
+class HeadlessDesktop : public Desktop
+{
+public:
+    MsgBoxAnswer messageBox(const MsgBoxRequest &) override { return {}; }
+    void systemMessageBox(const QString &, const QString &) override {}
+    std::optional<QString> inputBox(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> chooseFolder(const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    bool openUrl(const QUrl &) override { return false; }
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+    QSize screenSize() override { return QSize(1920, 1080); }
+    double logicalDpi() override { return 96.0; }
+    void beep(Beep) override {}
+    bool playSound(const QString &) override { return false; }
+    std::unique_ptr<PageSurface> beginPrint(const QString &) override { return nullptr; }
+};
+
 // The installed desktop. There is always one: before start-up installs the
 // real one, a headless default answers every question with 0 (no button).
 Desktop &desktop();
