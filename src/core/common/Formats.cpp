@@ -378,20 +378,6 @@ Decimal decimalFromDouble(double v)
     return d;
 }
 
-// Ten-thousandths, exactly.
-Decimal decimalFromMoney(qint64 v)
-{
-    Decimal d;
-    if (v == 0)
-        return d;
-    d.negative = v < 0;
-    const quint64 magnitude = v < 0 ? 0 - quint64(v) : quint64(v);
-    d.digits = QByteArray::number(magnitude);
-    d.point = int(d.digits.size()) - 4;
-    trimTrailingZeros(d);
-    return d;
-}
-
 // Rounds |d| half away from zero to `places` decimals; the integer digits
 // come without leading zeros ("" for zero), the fraction with exactly
 // `places` digits.

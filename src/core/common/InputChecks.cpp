@@ -1,5 +1,7 @@
 #include "core/common/InputChecks.h"
 
+#include <QList>
+
 namespace
 {
 
@@ -19,6 +21,11 @@ bool HasControlCharacter(const QString &text)
             return true;
     }
     return false;
+}
+
+int CharacterCount(const QString &text)
+{
+    return int(text.toUcs4().size());
 }
 
 QString OneLine(const QString &text)

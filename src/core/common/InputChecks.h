@@ -8,6 +8,10 @@
 // True when text holds a line break, a tab or another control character.
 bool HasControlCharacter(const QString &text);
 
+// The number of characters a person sees: a character outside the basic
+// plane counts once, not as its two UTF-16 halves.
+int CharacterCount(const QString &text);
+
 // The text on one line: each line break (CR LF, CR or LF), tab or other
 // control character becomes one blank. A log line built from it is always
 // one line of the log, whatever a person typed or pasted.

@@ -7,14 +7,13 @@
 MsgBoxAnswer ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
                         bool offerDontShow, const QStringList &buttons)
 {
-    MsgBoxRequest request;
-    request.title = title;
-    request.icon = icon;
-    request.text = text;
-    request.defaultButton = defaultButton;
-    request.offerDontShow = offerDontShow;
-    request.buttons = buttons;
-    return ShowMsgBox(request);
+    return ShowMsgBox(MakeMsgBoxRequest(title, icon, text, defaultButton, offerDontShow, buttons));
+}
+
+MsgBoxRequest MakeMsgBoxRequest(const QString &title, int icon, const QString &text,
+                                int defaultButton, bool offerDontShow, const QStringList &buttons)
+{
+    return MsgBoxRequest{title, icon, text, defaultButton, offerDontShow, buttons};
 }
 
 MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request)

@@ -15,6 +15,9 @@
 MsgBoxAnswer ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
                         bool offerDontShow, const QStringList &buttons);
 MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request);
+// The request of a message box, for callers that prepare it before showing.
+MsgBoxRequest MakeMsgBoxRequest(const QString &title, int icon, const QString &text,
+                                int defaultButton, bool offerDontShow, const QStringList &buttons);
 
 // Where everything of the message box window goes, in twips.
 struct MsgBoxLayout {

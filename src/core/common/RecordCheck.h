@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 #include <cmath>
+#include <functional>
 
 struct RecordFileCheck {
     bool exists = false;
@@ -22,6 +23,13 @@ struct RecordFileCheck {
     // Present, readable, a whole number of records, each of which decodes.
     bool sound() const { return exists && readable && whole() && undecodable.isEmpty(); }
 };
+
+// Reads the file a block at a time and hands each whole record, numbered
+// from 1, to `each`, which counts it; fills in everything about the file
+// itself (present, readable, its size and its number of whole records).
+RecordFileCheck CheckRecordFile(
+    const QString &path, int recordLength,
+    const std::function<void(const char *record, int number, RecordFileCheck &c)> &each);
 
 // OLE dates the program can convert: 1 January 100 to 31 December 9999.
 constexpr double OleDateMin = -657434.0;

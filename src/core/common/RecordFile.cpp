@@ -280,3 +280,11 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
     }
     return RecordResult::Ok;
 }
+
+QString RecordFileUnavailableText(const QString &what, const QString &fileName)
+{
+    return QStringLiteral("The ") + what + QStringLiteral(" '") + fileName +
+           QStringLiteral("' can not be opened.") + CrLf + CrLf +
+           QStringLiteral("Another workstation may be using it, or the data") + CrLf +
+           QStringLiteral("folder may be unreachable or read-only:") + CrLf + DataPath(QString());
+}

@@ -67,6 +67,10 @@ private:
     QString m_error;
 };
 
+// Why a record file could not be opened, for the message box: `what` is
+// "data file" or "user file".
+QString RecordFileUnavailableText(const QString &what, const QString &fileName);
+
 // What one locked change of a record file came to.
 enum class RecordResult {
     Ok,

@@ -61,17 +61,14 @@ qint64 PartialTailBytes(qint64 length, int recordLength)
 MsgBoxRequest DamagedLengthNotice(const RecordFileKind &kind, qint64 length)
 {
     const int counted = RecordsForLength(length, kind.recordLength);
-    MsgBoxRequest r;
-    r.title = title(kind);
-    r.icon = 4;
-    r.text = lengthLines(kind, length) + CrLf + CrLf + QStringLiteral("The ") + number(counted) +
-             QStringLiteral(" ") + kind.listWord +
-             QStringLiteral(" it is counted as holding are shown;") + CrLf +
-             QStringLiteral("nothing is written past the last whole ") + kind.recordWord + CrLf +
-             QStringLiteral("until you agree to it. A backup may hold the file whole.");
-    r.defaultButton = 1;
-    r.buttons = {QStringLiteral("&Okay")};
-    return r;
+    return MakeMsgBoxRequest(
+        title(kind), 4,
+        lengthLines(kind, length) + CrLf + CrLf + QStringLiteral("The ") + number(counted) +
+            QStringLiteral(" ") + kind.listWord +
+            QStringLiteral(" it is counted as holding are shown;") + CrLf +
+            QStringLiteral("nothing is written past the last whole ") + kind.recordWord + CrLf +
+            QStringLiteral("until you agree to it. A backup may hold the file whole."),
+        1, false, {QStringLiteral("&Okay")});
 }
 
 bool ReportDamagedLength(const RecordFileKind &kind, const QString &path, qint64 length)
@@ -103,18 +100,15 @@ QString TailCopyName(const RecordFileKind &kind, const QDateTime &now)
 MsgBoxRequest KeepTailQuestion(const RecordFileKind &kind, qint64 length, const QString &copyName)
 {
     const int counted = RecordsForLength(length, kind.recordLength);
-    MsgBoxRequest r;
-    r.title = title(kind);
-    r.icon = 3;
-    r.text = lengthLines(kind, length) + CrLf + CrLf +
-             QStringLiteral("Before this change is saved, those bytes are copied to") + CrLf +
-             QStringLiteral("'") + copyName + QStringLiteral("' in the data folder, and the ") +
-             kind.fileWord + CrLf + QStringLiteral("is made to hold exactly the ") +
-             number(counted) + QStringLiteral(" ") + kind.listWord + QStringLiteral(" shown.") +
-             CrLf + CrLf + QStringLiteral("Go on?");
-    r.defaultButton = 2;
-    r.buttons = {QStringLiteral("&Keep a copy and go on"), QStringLiteral("&Cancel")};
-    return r;
+    return MakeMsgBoxRequest(
+        title(kind), 3,
+        lengthLines(kind, length) + CrLf + CrLf +
+            QStringLiteral("Before this change is saved, those bytes are copied to") + CrLf +
+            QStringLiteral("'") + copyName + QStringLiteral("' in the data folder, and the ") +
+            kind.fileWord + CrLf + QStringLiteral("is made to hold exactly the ") +
+            number(counted) + QStringLiteral(" ") + kind.listWord + QStringLiteral(" shown.") +
+            CrLf + CrLf + QStringLiteral("Go on?"),
+        2, false, {QStringLiteral("&Keep a copy and go on"), QStringLiteral("&Cancel")});
 }
 
 bool KeepTailAndSetLength(const QString &path, int recordLength, const QString &copyPath)

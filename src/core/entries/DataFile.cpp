@@ -65,10 +65,7 @@ QString DataFileUnavailableTitle()
 
 QString DataFileUnavailableText()
 {
-    return QStringLiteral("The data file '") + DataFileName +
-           QStringLiteral("' can not be opened.") + CrLf + CrLf +
-           QStringLiteral("Another workstation may be using it, or the data") + CrLf +
-           QStringLiteral("folder may be unreachable or read-only:") + CrLf + DataPath(QString());
+    return RecordFileUnavailableText(QStringLiteral("data file"), DataFileName);
 }
 
 bool OpenDataFile()

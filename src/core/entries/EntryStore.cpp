@@ -84,6 +84,13 @@ struct LockedFile : LockedRecords {
             n, [&](const QByteArray &bytes) { return asRead.matches(EntryRecord::Unpack(bytes)); },
             raw));
     }
+
+    // Opens, then re-reads record n as check() does.
+    StoreResult openAt(int n, const EntryIdentity &asRead, QByteArray *raw)
+    {
+        const StoreResult r = open();
+        return r == StoreResult::Ok ? check(n, asRead, raw) : r;
+    }
 };
 
 bool logLine(const FolderLock &held, int code, double controlNumber, qint64 *sizeBefore)
@@ -131,11 +138,8 @@ StoreResult rewrite(LockedFile &locked, int n, const QByteArray &oldBytes,
 StoreResult setStatus(int n, const EntryIdentity &asRead, quint8 status, int code)
 {
     LockedFile locked;
-    StoreResult r = locked.open();
-    if (r != StoreResult::Ok)
-        return r;
     QByteArray raw;
-    if ((r = locked.check(n, asRead, &raw)) != StoreResult::Ok)
+    if (const StoreResult r = locked.openAt(n, asRead, &raw); r != StoreResult::Ok)
         return r;
     QByteArray changed = raw; // every other byte as it is in the file
     changed[Status] = char(status);
@@ -191,11 +195,8 @@ StoreResult SaveEditedEntry(int n, const EntryIdentity &asRead, const EntryRecor
     if (isReservedCase(edited))
         return StoreResult::Reserved;
     LockedFile locked;
-    StoreResult r = locked.open();
-    if (r != StoreResult::Ok)
-        return r;
     QByteArray raw;
-    if ((r = locked.check(n, asRead, &raw)) != StoreResult::Ok)
+    if (const StoreResult r = locked.openAt(n, asRead, &raw); r != StoreResult::Ok)
         return r;
     QByteArray changed = edited.Pack();
     // Not the card's to change: stamp, control number, reserved, status.
@@ -219,11 +220,8 @@ StoreResult RestoreEntry(int n, const EntryIdentity &asRead)
 StoreResult DeleteEntry(int n, const EntryIdentity &asRead)
 {
     LockedFile locked;
-    StoreResult r = locked.open();
-    if (r != StoreResult::Ok)
-        return r;
     QByteArray raw;
-    if ((r = locked.check(n, asRead, &raw)) != StoreResult::Ok)
+    if (const StoreResult r = locked.openAt(n, asRead, &raw); r != StoreResult::Ok)
         return r;
 
     // The log line, then the mark: a deletion cut short leaves the marked

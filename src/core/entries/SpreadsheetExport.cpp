@@ -371,73 +371,63 @@ ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<Listed
 
 MsgBoxRequest ExportIntroQuestion()
 {
-    MsgBoxRequest r;
-    r.title = QStringLiteral("Create a Spreadsheet Data File");
-    r.icon = 5;
-    r.text = QStringLiteral("This will create a *.CVS Excel file of the") + CrLf + AppTitle +
-             QStringLiteral(" entries listed in this window which") + CrLf +
-             QStringLiteral("can then be imported into an Excel spreadsheet") + CrLf +
-             QStringLiteral("or other similar spreadsheet programs.");
-    r.buttons = {QStringLiteral("&Continue"), QStringLiteral("C&ancel")};
-    return r;
+    return MakeMsgBoxRequest(QStringLiteral("Create a Spreadsheet Data File"), 5,
+                             QStringLiteral("This will create a *.CVS Excel file of the") + CrLf +
+                                 AppTitle + QStringLiteral(" entries listed in this window which") +
+                                 CrLf +
+                                 QStringLiteral("can then be imported into an Excel spreadsheet") +
+                                 CrLf + QStringLiteral("or other similar spreadsheet programs."),
+                             1, false, {QStringLiteral("&Continue"), QStringLiteral("C&ancel")});
 }
 
 MsgBoxRequest ExportNameQuestion(const QString &fileName)
 {
-    MsgBoxRequest r;
-    r.title = QStringLiteral("Data File Export Wizard");
-    r.icon = 5;
-    r.text = QStringLiteral("The name of the data file will be") + CrLf + CrLf + fileName + CrLf +
-             CrLf + QStringLiteral("It will be located in the") + CrLf +
-             QStringLiteral("default ") + AppTitle + QStringLiteral(" data folder.");
-    r.buttons = {QStringLiteral("&Create the data file"), QStringLiteral("C&ancel")};
-    return r;
+    return MakeMsgBoxRequest(
+        QStringLiteral("Data File Export Wizard"), 5,
+        QStringLiteral("The name of the data file will be") + CrLf + CrLf + fileName + CrLf + CrLf +
+            QStringLiteral("It will be located in the") + CrLf + QStringLiteral("default ") +
+            AppTitle + QStringLiteral(" data folder."),
+        1, false, {QStringLiteral("&Create the data file"), QStringLiteral("C&ancel")});
 }
 
 MsgBoxRequest ExportDoneNotice(const QString &fileName)
 {
-    MsgBoxRequest r;
-    r.title = QStringLiteral("Spreadsheet file created");
-    r.icon = 5;
-    r.text = fileName + CrLf + CrLf + QStringLiteral("has been successfully created and is") +
-             CrLf + QStringLiteral("ready for import as a spreadsheet file.") + CrLf + CrLf +
-             QStringLiteral("Note that you may have to re-format,") + CrLf +
-             QStringLiteral("certain columnar information.");
-    r.buttons = {okay()};
-    return r;
+    return MakeMsgBoxRequest(QStringLiteral("Spreadsheet file created"), 5,
+                             fileName + CrLf + CrLf +
+                                 QStringLiteral("has been successfully created and is") + CrLf +
+                                 QStringLiteral("ready for import as a spreadsheet file.") + CrLf +
+                                 CrLf + QStringLiteral("Note that you may have to re-format,") +
+                                 CrLf + QStringLiteral("certain columnar information."),
+                             1, false, {okay()});
 }
 
 MsgBoxRequest ExportFailedNotice(const QString &fileName, const QString &folder,
                                  const QString &reason)
 {
-    MsgBoxRequest r;
-    r.title = QStringLiteral("Spreadsheet file not created");
-    r.icon = 4;
-    r.text = QStringLiteral("The spreadsheet file") + CrLf + fileName + CrLf +
-             QStringLiteral("could not be written in the data folder") + CrLf + folder + CrLf +
-             CrLf + QStringLiteral("The system says: ") + reason + CrLf + CrLf +
-             QStringLiteral("Nothing has been written; an earlier file") + CrLf +
-             QStringLiteral("of that name is as it was.");
-    r.buttons = {okay()};
-    return r;
+    return MakeMsgBoxRequest(QStringLiteral("Spreadsheet file not created"), 4,
+                             QStringLiteral("The spreadsheet file") + CrLf + fileName + CrLf +
+                                 QStringLiteral("could not be written in the data folder") + CrLf +
+                                 folder + CrLf + CrLf + QStringLiteral("The system says: ") +
+                                 reason + CrLf + CrLf +
+                                 QStringLiteral("Nothing has been written; an earlier file") +
+                                 CrLf + QStringLiteral("of that name is as it was."),
+                             1, false, {okay()});
 }
 
 MsgBoxRequest ExportLeftOutNotice(int leftOut, int listed)
 {
-    MsgBoxRequest r;
-    r.title = QStringLiteral("Entries deleted meanwhile");
-    r.icon = 4;
     const bool one = leftOut == 1;
-    r.text = QString::number(leftOut) + QStringLiteral(" of the ") + QString::number(listed) +
-             QStringLiteral(" listed entries ") +
-             (one ? QStringLiteral("has") : QStringLiteral("have")) +
-             QStringLiteral(" been deleted at another") + CrLf +
-             QStringLiteral("workstation since the list was loaded and ") +
-             (one ? QStringLiteral("is") : QStringLiteral("are")) + CrLf +
-             QStringLiteral("not in the spreadsheet file; the others are.") + CrLf + CrLf +
-             QStringLiteral("Refresh the list to see what it holds now.");
-    r.buttons = {okay()};
-    return r;
+    return MakeMsgBoxRequest(QStringLiteral("Entries deleted meanwhile"), 4,
+                             QString::number(leftOut) + QStringLiteral(" of the ") +
+                                 QString::number(listed) + QStringLiteral(" listed entries ") +
+                                 (one ? QStringLiteral("has") : QStringLiteral("have")) +
+                                 QStringLiteral(" been deleted at another") + CrLf +
+                                 QStringLiteral("workstation since the list was loaded and ") +
+                                 (one ? QStringLiteral("is") : QStringLiteral("are")) + CrLf +
+                                 QStringLiteral("not in the spreadsheet file; the others are.") +
+                                 CrLf + CrLf +
+                                 QStringLiteral("Refresh the list to see what it holds now."),
+                             1, false, {okay()});
 }
 
 QString ExportBusyCaption()

@@ -9,39 +9,6 @@
 
 #include <cmath>
 
-namespace
-{
-
-MsgBoxRequest request(const QString &title, int icon, const QString &text, int defaultButton,
-                      bool offerDontShow, const QStringList &buttons)
-{
-    MsgBoxRequest r;
-    r.title = title;
-    r.icon = icon;
-    r.text = text;
-    r.defaultButton = defaultButton;
-    r.offerDontShow = offerDontShow;
-    r.buttons = buttons;
-    return r;
-}
-
-bool hasControlCharacter(const QString &text)
-{
-    for (QChar c : text) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
-            c.category() == QChar::Separator_Paragraph)
-            return true;
-    }
-    return false;
-}
-
-int characterCount(const QString &text)
-{
-    return int(text.toUcs4().size());
-}
-
-} // namespace
-
 // ---- texts of the administrative window ----
 
 QString AdminText::WindowCaption()
@@ -161,40 +128,42 @@ QString AdminText::UserGridFormat()
 
 MsgBoxRequest UserListEmptyMessage()
 {
-    return request(QStringLiteral("'User List' empty"), 2,
-                   QStringLiteral("There are currently no 'Users'") + CrLf +
-                       QStringLiteral("entered in the 'User List'"),
-                   1, false, {QStringLiteral("&Continue")});
+    return MakeMsgBoxRequest(QStringLiteral("'User List' empty"), 2,
+                             QStringLiteral("There are currently no 'Users'") + CrLf +
+                                 QStringLiteral("entered in the 'User List'"),
+                             1, false, {QStringLiteral("&Continue")});
 }
 
 MsgBoxRequest IncorrectPasswordMessage()
 {
-    return request(QStringLiteral("Incorrect Password"), 2,
-                   QStringLiteral("That is not the correct password") + CrLf +
-                       QStringLiteral("associated with this name"),
-                   1, false, {QStringLiteral("&Try again"), QStringLiteral("&Cancel sign-in")});
+    return MakeMsgBoxRequest(QStringLiteral("Incorrect Password"), 2,
+                             QStringLiteral("That is not the correct password") + CrLf +
+                                 QStringLiteral("associated with this name"),
+                             1, false,
+                             {QStringLiteral("&Try again"), QStringLiteral("&Cancel sign-in")});
 }
 
 MsgBoxRequest UnreadableUserMessage()
 {
-    return request(QStringLiteral("User not available"), 4,
-                   QStringLiteral("The user picked can not be read from the") + CrLf +
-                       QStringLiteral("user file '") + UserFileName + QStringLiteral("'.") + CrLf +
-                       CrLf + QStringLiteral("The list has been read again; please pick") + CrLf +
-                       QStringLiteral("the user once more."),
-                   1, false, {QStringLiteral("&Okay")});
+    return MakeMsgBoxRequest(QStringLiteral("User not available"), 4,
+                             QStringLiteral("The user picked can not be read from the") + CrLf +
+                                 QStringLiteral("user file '") + UserFileName +
+                                 QStringLiteral("'.") + CrLf + CrLf +
+                                 QStringLiteral("The list has been read again; please pick") +
+                                 CrLf + QStringLiteral("the user once more."),
+                             1, false, {QStringLiteral("&Okay")});
 }
 
 MsgBoxRequest DamagedAccessLevelMessage(const QString &displayName, int level)
 {
-    return request(QStringLiteral("User record damaged"), 2,
-                   QStringLiteral("The user record of '") + displayName +
-                       QStringLiteral("' holds the access") + CrLf + QStringLiteral("level ") +
-                       QString::number(level) +
-                       QStringLiteral(", which is none of the levels 1 to 4.") + CrLf + CrLf +
-                       QStringLiteral("Nobody can sign in with it. An administrator") + CrLf +
-                       QStringLiteral("can give the user a level in 'Edit User List'."),
-                   1, false, {QStringLiteral("&Okay")});
+    return MakeMsgBoxRequest(
+        QStringLiteral("User record damaged"), 2,
+        QStringLiteral("The user record of '") + displayName +
+            QStringLiteral("' holds the access") + CrLf + QStringLiteral("level ") +
+            QString::number(level) + QStringLiteral(", which is none of the levels 1 to 4.") +
+            CrLf + CrLf + QStringLiteral("Nobody can sign in with it. An administrator") + CrLf +
+            QStringLiteral("can give the user a level in 'Edit User List'."),
+        1, false, {QStringLiteral("&Okay")});
 }
 
 bool IsValidAccessLevel(int level)
@@ -204,15 +173,16 @@ bool IsValidAccessLevel(int level)
 
 MsgBoxRequest InvalidAccessCodeMessage(const QString &answer)
 {
-    return request(QStringLiteral("Invalid Entry"), 2,
-                   QStringLiteral("'") + answer + QStringLiteral("' is not the") + CrLf + CrLf +
-                       QStringLiteral("correct Access Code"),
-                   1, false, {QStringLiteral("&Try again"), QStringLiteral("&Never mind")});
+    return MakeMsgBoxRequest(QStringLiteral("Invalid Entry"), 2,
+                             QStringLiteral("'") + answer + QStringLiteral("' is not the") + CrLf +
+                                 CrLf + QStringLiteral("correct Access Code"),
+                             1, false,
+                             {QStringLiteral("&Try again"), QStringLiteral("&Never mind")});
 }
 
 MsgBoxRequest ConfirmDeletionMessage(const QString &displayName)
 {
-    return request(
+    return MakeMsgBoxRequest(
         QStringLiteral("Confirm Deletion"), 4,
         QStringLiteral("Are you sure you want to remove") + CrLf + CrLf + displayName + CrLf +
             CrLf + QStringLiteral("from the 'User List'?"),
@@ -221,19 +191,19 @@ MsgBoxRequest ConfirmDeletionMessage(const QString &displayName)
 
 MsgBoxRequest UserRemovedMessage()
 {
-    return request(QStringLiteral("User removed"), 5,
-                   QStringLiteral("This name has been deleted") + CrLf +
-                       QStringLiteral("from the 'User List'."),
-                   1, true, {QStringLiteral("&Continue editing")});
+    return MakeMsgBoxRequest(QStringLiteral("User removed"), 5,
+                             QStringLiteral("This name has been deleted") + CrLf +
+                                 QStringLiteral("from the 'User List'."),
+                             1, true, {QStringLiteral("&Continue editing")});
 }
 
 MsgBoxRequest InvalidPasswordEntryMessage()
 {
-    return request(QStringLiteral("Invalid Password Entry"), 4,
-                   QStringLiteral("The password must be") + CrLf +
-                       QStringLiteral("4 to 8 characters, using") + CrLf +
-                       QStringLiteral("letters and numbers only."),
-                   1, false, {QStringLiteral("&Please enter valid password")});
+    return MakeMsgBoxRequest(QStringLiteral("Invalid Password Entry"), 4,
+                             QStringLiteral("The password must be") + CrLf +
+                                 QStringLiteral("4 to 8 characters, using") + CrLf +
+                                 QStringLiteral("letters and numbers only."),
+                             1, false, {QStringLiteral("&Please enter valid password")});
 }
 
 MsgBoxRequest InvalidUserNameMessage(UserNameCheck check)
@@ -245,7 +215,8 @@ MsgBoxRequest InvalidUserNameMessage(UserNameCheck check)
                   QStringLiteral("it marks a user while the user is being deleted.")
             : QStringLiteral("A name may not hold a tab, a line break") + CrLf +
                   QStringLiteral("or another control character.");
-    return request(QStringLiteral("Invalid Name"), 4, text, 1, false, {QStringLiteral("&Okay")});
+    return MakeMsgBoxRequest(QStringLiteral("Invalid Name"), 4, text, 1, false,
+                             {QStringLiteral("&Okay")});
 }
 
 // ---- access code ----
@@ -485,13 +456,13 @@ SetupCheck CheckSetupEntry(const QString &agency, const QString &code, const QSt
     const QString name = agency.trimmed();
     if (name.isEmpty())
         return SetupCheck::AgencyEmpty;
-    if (characterCount(name) > AgencyNameMaxLength)
+    if (CharacterCount(name) > AgencyNameMaxLength)
         return SetupCheck::AgencyTooLong;
-    if (hasControlCharacter(name))
+    if (HasControlCharacter(name))
         return SetupCheck::AgencyInvalid;
-    if (characterCount(code) != AccessCodeLength)
+    if (CharacterCount(code) != AccessCodeLength)
         return SetupCheck::CodeWrongLength;
-    if (hasControlCharacter(code))
+    if (HasControlCharacter(code))
         return SetupCheck::CodeInvalid;
     if (code != confirm)
         return SetupCheck::CodesDiffer;
@@ -502,7 +473,8 @@ MsgBoxRequest SetupCheckMessage(SetupCheck check)
 {
     const QStringList okay{QStringLiteral("&Okay")};
     auto fromResult = [&](InstallationResult r) {
-        return request(InstallationResultTitle(r), 4, InstallationResultText(r), 1, false, okay);
+        return MakeMsgBoxRequest(InstallationResultTitle(r), 4, InstallationResultText(r), 1, false,
+                                 okay);
     };
     switch (check) {
     case SetupCheck::AgencyEmpty:
@@ -514,16 +486,17 @@ MsgBoxRequest SetupCheckMessage(SetupCheck check)
     case SetupCheck::CodeWrongLength:
         return fromResult(InstallationResult::AccessCodeInvalid);
     case SetupCheck::CodeInvalid:
-        return request(InstallationResultTitle(InstallationResult::AccessCodeInvalid), 4,
-                       QStringLiteral("The access code may not hold") + CrLf +
-                           QStringLiteral("line breaks or tabs."),
-                       1, false, okay);
+        return MakeMsgBoxRequest(InstallationResultTitle(InstallationResult::AccessCodeInvalid), 4,
+                                 QStringLiteral("The access code may not hold") + CrLf +
+                                     QStringLiteral("line breaks or tabs."),
+                                 1, false, okay);
     case SetupCheck::CodesDiffer:
-        return request(QStringLiteral("Access Codes Differ"), 4,
-                       QStringLiteral("The two access codes typed are not the same.") + CrLf +
-                           CrLf + QStringLiteral("Please type the access code again") + CrLf +
-                           QStringLiteral("in both boxes."),
-                       1, false, {QStringLiteral("&Try again")});
+        return MakeMsgBoxRequest(QStringLiteral("Access Codes Differ"), 4,
+                                 QStringLiteral("The two access codes typed are not the same.") +
+                                     CrLf + CrLf +
+                                     QStringLiteral("Please type the access code again") + CrLf +
+                                     QStringLiteral("in both boxes."),
+                                 1, false, {QStringLiteral("&Try again")});
     case SetupCheck::Ok:
         break;
     }

@@ -1,6 +1,7 @@
 #include "core/rules/EmailEntry.h"
 
 #include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
 #include "core/rules/EntryCard.h"
 
 #include <QUrl>
@@ -20,19 +21,16 @@ QString encoded(const QString &text)
 
 MsgBoxRequest EmailWarningQuestion()
 {
-    MsgBoxRequest r;
-    r.title = QStringLiteral("Emailing an Item...");
-    r.icon = 5;
-    r.offerDontShow = true;
-    r.text = QStringLiteral("Remember that the 'Narrative' text field") + CrLf +
-             QStringLiteral("and the 'Chain-of-Custody' text field") + CrLf +
-             QStringLiteral("are not automatically included in the") + CrLf +
-             QStringLiteral("email you are getting ready to send.") + CrLf + CrLf +
-             QStringLiteral("If you wish to include either or both,") + CrLf +
-             QStringLiteral("simply cut/paste between the text fields") + CrLf +
-             QStringLiteral("and the body of the email form.");
-    r.buttons = {QStringLiteral("&Continue"), QStringLiteral("&Stop, don't send email")};
-    return r;
+    return MakeMsgBoxRequest(
+        QStringLiteral("Emailing an Item..."), 5,
+        QStringLiteral("Remember that the 'Narrative' text field") + CrLf +
+            QStringLiteral("and the 'Chain-of-Custody' text field") + CrLf +
+            QStringLiteral("are not automatically included in the") + CrLf +
+            QStringLiteral("email you are getting ready to send.") + CrLf + CrLf +
+            QStringLiteral("If you wish to include either or both,") + CrLf +
+            QStringLiteral("simply cut/paste between the text fields") + CrLf +
+            QStringLiteral("and the body of the email form."),
+        1, true, {QStringLiteral("&Continue"), QStringLiteral("&Stop, don't send email")});
 }
 
 QString EmailSubject(const QString &controlNumberText)

@@ -1,20 +1,14 @@
 #include "core/rules/MainInfo.h"
 
 #include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
 
 namespace
 {
 
 MsgBoxRequest infoBox(const QString &title, const QString &text)
 {
-    MsgBoxRequest r;
-    r.title = title;
-    r.icon = 5; // information
-    r.text = text;
-    r.defaultButton = 1;
-    r.offerDontShow = false;
-    r.buttons = {QStringLiteral("&Okay")};
-    return r;
+    return MakeMsgBoxRequest(title, 5, text, 1, false, {QStringLiteral("&Okay")});
 }
 
 } // namespace

@@ -162,39 +162,18 @@ CopyOutcome CopyFileSet(const FolderLock &held, const QString &fromDir, const QS
 
 RecordFileCheck CheckUserFile(const QString &path)
 {
-    RecordFileCheck c;
-    c.recordLength = UserRecordLength;
-    const QFileInfo info(path);
-    c.exists = info.exists();
-    if (!c.exists)
-        return c;
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        c.readable = false;
-        return c;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        c.readable = false;
-        return c;
-    }
-    c.bytes = bytes.size();
-    const int whole = int(bytes.size() / UserRecordLength);
-    for (int n = 1; n <= whole; ++n) {
-        const char *r = bytes.constData() + qsizetype(n - 1) * UserRecordLength;
+    return CheckRecordFile(path, UserRecordLength, [](const char *r, int n, RecordFileCheck &c) {
         const UserRecord user = UserRecord::Unpack(r, UserRecordLength);
         if (user.isKilled()) {
             ++c.killed;
-            continue;
+            return;
         }
         if (!OleDateDecodes(user.DateCreated) || user.AccessLevel < 1 || user.AccessLevel > 4) {
             c.undecodable.append(n);
-            continue;
+            return;
         }
         if (!OleDatePlausible(user.DateCreated))
             c.datesOutOfRange.append(n);
         ++c.active;
-    }
-    c.records = whole;
-    return c;
+    });
 }

@@ -4,6 +4,7 @@
 #include "core/common/Desktop.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 #include "core/common/SafeReplace.h"
 
 #include <QCryptographicHash>
@@ -36,21 +37,6 @@ struct Settings {
 QString settingsPath()
 {
     return DataPath(InstallationFileName);
-}
-
-bool hasControlCharacter(const QString &text)
-{
-    for (QChar c : text) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
-            c.category() == QChar::Separator_Paragraph)
-            return true;
-    }
-    return false;
-}
-
-int characterCount(const QString &text)
-{
-    return int(text.toUcs4().size());
 }
 
 QByteArray deriveKey(const QString &code, const QByteArray &salt, int iterations)
@@ -128,8 +114,8 @@ InstallationResult readSettings(Settings *out, const QString &path = settingsPat
     s.iterations = values.value(kIterationsKey).toInt(&numberOk);
     s.salt = fromHex(values.value(kSaltKey), AccessCodeSaltBytes);
     s.key = fromHex(values.value(kKeyKey), AccessCodeKeyBytes);
-    if (s.agency.isEmpty() || characterCount(s.agency) > AgencyNameMaxLength ||
-        hasControlCharacter(s.agency) || values.value(kMethodKey) != kMethod || !numberOk ||
+    if (s.agency.isEmpty() || CharacterCount(s.agency) > AgencyNameMaxLength ||
+        HasControlCharacter(s.agency) || values.value(kMethodKey) != kMethod || !numberOk ||
         s.iterations < AccessCodeIterationsMin || s.iterations > AccessCodeIterationsMax ||
         s.salt.isEmpty() || s.key.isEmpty())
         return InstallationResult::Corrupted;
@@ -212,11 +198,11 @@ InstallationResult SaveInstallation(const QString &agency, const QString &access
     const QString name = agency.trimmed();
     if (name.isEmpty())
         return InstallationResult::AgencyEmpty;
-    if (characterCount(name) > AgencyNameMaxLength)
+    if (CharacterCount(name) > AgencyNameMaxLength)
         return InstallationResult::AgencyTooLong;
-    if (hasControlCharacter(name))
+    if (HasControlCharacter(name))
         return InstallationResult::AgencyInvalid;
-    if (characterCount(accessCode) != AccessCodeLength || hasControlCharacter(accessCode))
+    if (CharacterCount(accessCode) != AccessCodeLength || HasControlCharacter(accessCode))
         return InstallationResult::AccessCodeInvalid;
 
     const QFileInfo folder(folderText());
@@ -273,7 +259,7 @@ QString UpdateAddress()
     if (readValues(&values) != InstallationResult::Ok)
         return QString();
     const QString address = values.value(kUpdateKey).trimmed();
-    return hasControlCharacter(address) ? QString() : address;
+    return HasControlCharacter(address) ? QString() : address;
 }
 
 bool AccessCodeMatches(const QString &code)
@@ -287,7 +273,7 @@ InstallationResult CheckAccessCode(const QString &code)
     const InstallationResult read = readSettings(&s);
     if (read != InstallationResult::Ok)
         return read;
-    if (characterCount(code) != AccessCodeLength)
+    if (CharacterCount(code) != AccessCodeLength)
         return InstallationResult::AccessCodeInvalid;
     const QByteArray key = deriveKey(code, s.salt, s.iterations);
     // Compared in full, whatever the first difference.

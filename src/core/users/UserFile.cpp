@@ -120,6 +120,13 @@ struct LockedUsers : LockedRecords {
             n, [&](const QByteArray &bytes) { return asRead.matches(UserRecord::Unpack(bytes)); },
             raw));
     }
+
+    // Opens, then re-reads record n as check() does.
+    UserResult openAt(int n, const UserIdentity &asRead, QByteArray *raw)
+    {
+        const UserResult r = open();
+        return r == UserResult::Ok ? check(n, asRead, raw) : r;
+    }
 };
 
 bool logLine(const FolderLock &held, int code, const QString &displayName, qint64 *sizeBefore)
@@ -135,10 +142,7 @@ QString nothingChanged()
 
 QString unavailableText()
 {
-    return QStringLiteral("The user file '") + UserFileName +
-           QStringLiteral("' can not be opened.") + CrLf + CrLf +
-           QStringLiteral("Another workstation may be using it, or the data") + CrLf +
-           QStringLiteral("folder may be unreachable or read-only:") + CrLf + DataPath(QString());
+    return RecordFileUnavailableText(QStringLiteral("user file"), UserFileName);
 }
 
 } // namespace
@@ -249,11 +253,8 @@ UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &e
     if (CheckUserNames(edited.FirstName, edited.LastName) != UserNameCheck::Ok)
         return UserResult::InvalidName;
     LockedUsers locked;
-    UserResult r = locked.open();
-    if (r != UserResult::Ok)
-        return r;
     QByteArray raw;
-    if ((r = locked.check(n, asRead, &raw)) != UserResult::Ok)
+    if (const UserResult r = locked.openAt(n, asRead, &raw); r != UserResult::Ok)
         return r;
     QByteArray changed = edited.Pack();
     // Set once when the user was added.
@@ -274,11 +275,8 @@ UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &e
 UserResult DeleteUser(int n, const UserIdentity &asRead)
 {
     LockedUsers locked;
-    UserResult r = locked.open();
-    if (r != UserResult::Ok)
-        return r;
     QByteArray raw;
-    if ((r = locked.check(n, asRead, &raw)) != UserResult::Ok)
+    if (const UserResult r = locked.openAt(n, asRead, &raw); r != UserResult::Ok)
         return r;
     qint64 logSize = 0;
     if (!logLine(locked.lock, LogDeleted, UserRecord::Unpack(raw).DisplayName(), &logSize))
