@@ -244,7 +244,10 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
         makeReadOnly(name);
         return failed(logName, error, st);
     }
-    const off_t before = ::lseek(fd, 0, SEEK_END);
+    bool isFile = false;
+    qint64 before = -1;
+    if (!CurrentFileState(fd, &isFile, &before))
+        before = -1;
     bool ok = before >= 0 && WriteAllAt(fd, bytes.constData(), bytes.size(), before, path);
     int error = ok ? 0 : errno;
     if (!ok && before >= 0)

@@ -135,6 +135,24 @@ qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString
     return done;
 }
 
+bool CurrentFileState(int fd, bool *isFile, qint64 *size)
+{
+    struct statx sx;
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_TYPE | STATX_SIZE, &sx) == 0) {
+        *isFile = S_ISREG(sx.stx_mode);
+        *size = qint64(sx.stx_size);
+        return true;
+    }
+    if (errno != ENOSYS && errno != EINVAL)
+        return false;
+    struct stat st; // a system without statx
+    if (::fstat(fd, &st) != 0)
+        return false;
+    *isFile = S_ISREG(st.st_mode);
+    *size = st.st_size;
+    return true;
+}
+
 bool ReadWholeFile(const QString &path, QByteArray *bytes)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);

@@ -40,6 +40,13 @@ bool WriteAllAt(int fd, const char *data, qint64 length, qint64 offset, const QS
 // count read (less only at the end of the file), or -1 (errno set).
 qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString &path);
 
+// Whether the open file is a plain file, and its size, as the file server
+// has them now. A network client remembers a file's size for a while
+// (about a second); another workstation may have appended or compacted
+// meanwhile, and records counted from a remembered size would be
+// overwritten or left out. False (errno set) when they can not be read.
+bool CurrentFileState(int fd, bool *isFile, qint64 *size);
+
 // Reads a file whole; false when it can not be opened or read.
 bool ReadWholeFile(const QString &path, QByteArray *bytes);
 // Writes a file whole (created or emptied), optionally flushed to

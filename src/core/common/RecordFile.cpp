@@ -45,13 +45,15 @@ bool RecordFile::open(Mode mode)
             fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
         else // creates the file without emptying one just put in place
             fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        struct stat st;
-        const bool isFile = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-        if (fd >= 0 && !isFile && errno == 0)
+        bool isFile = false;
+        qint64 size = 0;
+        if (fd >= 0 && !CurrentFileState(fd, &isFile, &size))
+            isFile = false;
+        else if (fd >= 0 && !isFile)
             errno = EISDIR;
         if (isFile) {
             m_fd = fd;
-            m_size = st.st_size;
+            m_size = size;
             m_count = RecordsForLength(m_size, m_length);
             m_error.clear();
             return true;
