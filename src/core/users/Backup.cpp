@@ -1,6 +1,7 @@
 #include "core/users/Backup.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/common/SafeReplace.h"
@@ -39,6 +40,12 @@ QString copyToWorkFile(const QString &source, const QString &work)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return in.errorString();
+    // The size as the server has it: a change made a moment ago at another
+    // workstation is in the copy, never cut off at a size remembered here.
+    bool isFile = false;
+    qint64 size = 0;
+    if (!CurrentFileState(in.handle(), &isFile, &size))
+        return QString::fromLocal8Bit(std::strerror(errno));
     removeWorkFile(work);
     QFile out(work);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -63,7 +70,7 @@ QString copyToWorkFile(const QString &source, const QString &work)
     out.close();
     if (reason.isEmpty() && out.error() != QFileDevice::NoError)
         reason = out.errorString();
-    if (reason.isEmpty() && QFileInfo(work).size() != QFileInfo(source).size())
+    if (reason.isEmpty() && QFileInfo(work).size() != size)
         reason = QStringLiteral("the copy is shorter than the file");
     if (!reason.isEmpty()) {
         QFile::remove(work);
