@@ -112,43 +112,39 @@ void TestFindRules::pickerBounds()
 void TestFindRules::criteriaOnClosing()
 {
     TestEnvironment env;
-    // Cancel: no phrase, no date, but the option and the boxes are kept.
-    FindCriteria c = CriteriaOnClosing(false, 15, "  gold ", QDate(2009, 1, 1), 0, 1);
-    QCOMPARE(c.searchPhrase, QString());
-    QCOMPARE(c.searchOption, 15);
-    QCOMPARE(c.ignoreCaps, 0);
-    QCOMPARE(c.wholeWordOnly, 1);
-    QVERIFY(!c.summaryStartDate.isValid());
-    QCOMPARE(c.summaryName, QString());
-
-    // A text search: the trimmed phrase.
-    c = CriteriaOnClosing(true, 3, "  09-123  ", QDate(2009, 1, 1), 1, 0);
-    QCOMPARE(c.searchPhrase, QStringLiteral("09-123"));
-    QVERIFY(!c.summaryStartDate.isValid());
-    QCOMPARE(c.summaryName, QString());
-
-    // A summary: the day at midnight and the caption; the phrase is dropped.
-    c = CriteriaOnClosing(true, 16, "gold", QDate(2009, 4, 1), 1, 1);
-    QCOMPARE(c.searchPhrase, QString());
-    QCOMPARE(c.summaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));
-    QCOMPARE(c.summaryName, QStringLiteral("Quarterly Summary"));
-
-    // A daily summary: that one day, under its own name.
-    c = CriteriaOnClosing(true, 13, "", QDate(2004, 1, 5), 1, 0);
-    QCOMPARE(c.searchOption, 13);
-    QCOMPARE(c.summaryStartDate, QDateTime(QDate(2004, 1, 5), QTime(0, 0)));
-    QCOMPARE(c.summaryName, QStringLiteral("Daily Summary"));
-
-    c = CriteriaOnClosing(true, 16, "gold", QDate(2009, 4, 1), 1, 1);
-    ApplyCriteria(c);
+    // go, option, phrase box, picked day -> phrase, summary start, summary name.
+    const struct {
+        bool go;
+        int option;
+        const char *phrase;
+        QDate day;
+        const char *wantPhrase;
+        QDateTime wantStart;
+        const char *wantName;
+    } cases[] = {
+        // Cancel: no phrase, no date (the option and the boxes are kept).
+        {false, 15, "  gold ", QDate(2009, 1, 1), "", QDateTime(), ""},
+        // A text search: the trimmed phrase, one line.
+        {true, 3, "  09-123  ", QDate(2009, 1, 1), "09-123", QDateTime(), ""},
+        {true, 1, "gold\tring", QDate(), "gold ring", QDateTime(), ""},
+        // A summary: the day at midnight and the caption; the phrase dropped.
+        {true, 16, "gold", QDate(2009, 4, 1), "", QDateTime(QDate(2009, 4, 1), QTime(0, 0)),
+         "Quarterly Summary"},
+        {true, 13, "", QDate(2004, 1, 5), "", QDateTime(QDate(2004, 1, 5), QTime(0, 0)),
+         "Daily Summary"},
+    };
+    for (const auto &k : cases) {
+        const FindCriteria c = CriteriaOnClosing(k.go, k.option, k.phrase, k.day, 0, 1);
+        QCOMPARE(c.searchPhrase, QString(k.wantPhrase));
+        QCOMPARE(c.summaryStartDate, k.wantStart);
+        QCOMPARE(c.summaryName, QString(k.wantName));
+        QCOMPARE(c.searchOption, k.option);
+        QVERIFY(c.ignoreCaps == 0 && c.wholeWordOnly == 1);
+    }
+    ApplyCriteria(CriteriaOnClosing(true, 16, "gold", QDate(2009, 4, 1), 1, 0));
     QCOMPARE(Search.SearchOption, 16);
     QCOMPARE(Search.SummaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));
-    ApplyCriteria(CriteriaOnClosing(true, 1, " ring", QDate(), 0, 1));
-    QCOMPARE(Search.SearchPhrase, QStringLiteral("ring"));
-    QCOMPARE(Search.SearchOption, 1);
-    QCOMPARE(Search.IgnoreCaps, 0);
-    QCOMPARE(Search.WholeWordOnly, 1);
-    QVERIFY(!Search.SummaryStartDate.isValid());
+    QVERIFY(Search.IgnoreCaps == 1 && Search.WholeWordOnly == 0);
 }
 
 QTEST_GUILESS_MAIN(TestFindRules)
