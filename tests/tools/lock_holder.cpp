@@ -4,6 +4,7 @@
 // holds it HOLD_MS, then prints "RELEASED <epoch ms> <own|lost>" (whether
 // the lock was still its own) and releases it. HOST stands in for this
 // computer's name in the owner record; USER is the person signed in.
+#include "ToolStart.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 
@@ -17,13 +18,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: lock_holder FOLDER HOLD_MS [HEARTBEAT_MS STALE_MS [HOST "
-                             "[USER]]]\n");
+    if (!StartTool(args, 3, 7, 1,
+                   "lock_holder FOLDER HOLD_MS [HEARTBEAT_MS STALE_MS [HOST [USER]]]"))
         return 2;
-    }
-    InitProgramTables();
-    DataFolder = QDir(args.at(1)).absolutePath();
     const int holdMs = args.at(2).toInt();
     if (args.size() >= 5) {
         FolderLock::HeartbeatMs = args.at(3).toInt();

@@ -14,6 +14,7 @@
 // line in DataRecords.Log names the operation. The workers journal on
 // stdout, one line per operation: "OK NAME#i VERB CASE [DESCRIPTION]" for a
 // change reported done, "NO NAME#i VERB RESULT" for one refused or stale.
+#include "ToolStart.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/Desktop.h"
 #include "core/common/FolderLock.h"
@@ -382,14 +383,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: soak_worker seed|run|churn|check|whole|lockwait FOLDER ...\n");
+    if (!StartTool(args, 3, 1000, 2, "soak_worker seed|run|churn|check|whole|lockwait FOLDER ..."))
         return 2;
-    }
-    InitProgramTables();
     PatientDesktop person;
     setDesktop(&person);
-    DataFolder = QDir(args.at(2)).absolutePath();
     const QString mode = args.at(1);
     if (mode == QLatin1String("seed") && args.size() == 4) {
         Worker w(QStringLiteral("seed"), 1);

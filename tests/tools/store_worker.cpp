@@ -13,6 +13,7 @@
 //                                           until one entry is left
 //   store_worker deleteat FOLDER N          deletes entry N: "DELETED <case>"
 //                                           or "FAILED <result>"
+#include "ToolStart.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryStore.h"
 
@@ -132,12 +133,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        std::fprintf(stderr, "usage: store_worker append|delete|compact|deleteat FOLDER ...\n");
+    if (!StartTool(args, 3, 6, 2, "store_worker append|delete|compact|deleteat FOLDER ..."))
         return 2;
-    }
-    InitProgramTables();
-    DataFolder = QDir(args.at(2)).absolutePath();
     const QString mode = args.at(1);
     if (mode == QLatin1String("append") && args.size() == 5)
         return append(args.at(3), args.at(4).toInt());

@@ -3,6 +3,7 @@
 // the closing notice, then prints "CONTINUE" or "QUIT".
 //   upgrade_kill DIR
 #include "FakeDesktop.h"
+#include "ToolStart.h"
 #include "core/common/Globals.h"
 #include "core/entries/Upgrade.h"
 
@@ -13,12 +14,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        std::fputs("usage: upgrade_kill DIR\n", stderr);
+    if (!StartTool(args, 2, 2, 1, "upgrade_kill DIR"))
         return 2;
-    }
-    InitProgramTables();
-    DataFolder = args.at(1);
     FakeDesktop fake;
     setDesktop(&fake);
     fake.answerMsgBox(1); // convert

@@ -2,6 +2,7 @@
 // to the user file of the data folder DIR, each with its log line, and
 // prints "DONE", or the first failure and exits with 1.
 //   users_add DIR FIRST COUNT
+#include "ToolStart.h"
 #include "core/common/Globals.h"
 #include "core/users/UserFile.h"
 
@@ -12,12 +13,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 4) {
-        std::fputs("usage: users_add DIR FIRST COUNT\n", stderr);
+    if (!StartTool(args, 4, 4, 1, "users_add DIR FIRST COUNT"))
         return 2;
-    }
-    InitProgramTables();
-    DataFolder = args.at(1);
     const int count = args.at(3).toInt();
     for (int i = 1; i <= count; ++i) {
         UserRecord user;

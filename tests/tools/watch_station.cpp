@@ -10,6 +10,7 @@
 // boxes ("MSGBOX|...", answered with their default button).
 //   watch_station FOLDER
 #include "RecordingDesktop.h"
+#include "ToolStart.h"
 #include "core/common/Globals.h"
 #include "core/common/Settings.h"
 #include "core/entries/EntryStore.h"
@@ -53,12 +54,8 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: watch_station FOLDER\n");
+    if (!StartTool(args, 2, 2, 1, "watch_station FOLDER"))
         return 2;
-    }
-    InitProgramTables();
-    DataFolder = QDir(args.at(1)).absolutePath();
     SettingsFileOverride =
         QDir(DataFolder)
             .filePath(QStringLiteral("station-%1.ini").arg(QCoreApplication::applicationPid()));
