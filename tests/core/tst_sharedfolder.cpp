@@ -3,72 +3,40 @@
 // winner among takers, the owner record), reads that come up short, the
 // log append and the retried removal and rename with injected errors, and
 // two operating-system accounts on one group-writable folder.
-#include "FakeDesktop.h"
-#include "TestFiles.h"
+#include "TestBytes.h"
+#include "TestFolder.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
-#include "core/common/Globals.h"
 #include "core/common/RecordFile.h"
 #include "core/entries/EntryStore.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
 
-QString tool(const QString &name)
-{
-    return QDir(qEnvironmentVariable("CUSTORIN_TOOLS_DIR")).filePath(name);
-}
-
-// A record with the fields these tests look at: case number (10, 15
-// bytes), control number (2, 8 bytes), description (155, 60), status
-// (4999).
-QByteArray rawRecord(const QByteArray &caseNumber, double cn, char status,
-                     const QByteArray &description)
-{
-    QByteArray rec(5000, ' ');
-    const qint16 stamp = 72;
-    std::memcpy(rec.data(), &stamp, 2);
-    std::memcpy(rec.data() + 2, &cn, 8);
-    std::memcpy(rec.data() + 10, caseNumber.constData(), size_t(caseNumber.size()));
-    std::memcpy(rec.data() + 155, description.constData(), size_t(description.size()));
-    const qint64 zero = 0;
-    for (int at : {215, 393, 471})
-        std::memcpy(rec.data() + at, &zero, 8);
-    rec[4999] = status;
-    return rec;
-}
-
 QByteArray threeRecords()
 {
-    return rawRecord("A-1", 1, 1, "first") + rawRecord("B-2", 2, 2, "second") +
-           rawRecord("C-3", 3, 1, "third");
+    return entryBytes("A-1", 1, 1, "first") + entryBytes("B-2", 2, 2, "second") +
+           entryBytes("C-3", 3, 1, "third");
 }
 
 // A second workstation holding the lock: started, and seen holding it.
 struct Holder {
     QProcess process;
-
     void start(const QString &folder, int holdMs, const QStringList &more = {})
     {
-        process.start(tool(QStringLiteral("lock_holder")),
-                      QStringList{folder, QString::number(holdMs)} + more);
-        QVERIFY(process.waitForStarted());
-        QVERIFY(process.waitForReadyRead(10000));
+        process.start(testTool("lock_holder"), QStringList{folder, QString::number(holdMs)} + more);
+        QVERIFY(process.waitForStarted() && process.waitForReadyRead(10000));
         QVERIFY(process.readLine().startsWith("HELD "));
     }
     QByteArray finish()
@@ -78,26 +46,14 @@ struct Holder {
     }
 };
 
-qint64 stampOf(const QByteArray &line)
-{
-    return line.split(' ').value(1).toLongLong();
-}
-
 // Timings of a lock that goes stale quickly, put back after each test.
 struct QuickLock {
     QuickLock(int waitMs, int heartbeatMs, int staleMs)
+        : wait(FolderLock::WaitMs, waitMs), beat(FolderLock::HeartbeatMs, heartbeatMs),
+          stale(FolderLock::StaleMs, staleMs)
     {
-        FolderLock::WaitMs = waitMs;
-        FolderLock::HeartbeatMs = heartbeatMs;
-        FolderLock::StaleMs = staleMs;
     }
-    ~QuickLock()
-    {
-        FolderLock::WaitMs = 4000;
-        FolderLock::HeartbeatMs = 500;
-        FolderLock::StaleMs = 5000;
-        FolderLock::HostNameOverride.clear();
-    }
+    Override<int> wait, beat, stale;
 };
 
 QStringList lockEntries(const QString &folder)
@@ -111,11 +67,6 @@ struct FaultHook {
     ~FaultHook() { SetFileFaultHook({}); }
 };
 
-bool isRoot()
-{
-    return ::geteuid() == 0;
-}
-
 int run(const QString &program, const QStringList &args, QByteArray *out = nullptr)
 {
     QProcess p;
@@ -128,428 +79,353 @@ int run(const QString &program, const QStringList &args, QByteArray *out = nullp
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+bool noWriteBits(const QString &path)
+{
+    return !(QFile::permissions(path) &
+             (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+}
+
 } // namespace
 
 class TestSharedFolder : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void lockExcludesAnotherProcessAndNamesItsHolder();
-    void heartbeatKeepsASlowHolder();
-    void deadHolderIsTakenOver();
-    void twoTakersOfOneStaleLockGiveOneWinner();
-    void lockTakenOverMeanwhileIsLeftAlone();
-    void shortReadIsAnError();
-    void failedReadUnderTheLockChangesNothing();
-    void logAppendSeeksToTheEndWithoutAppendMode();
-    void failedLogWriteLeavesNoHalfLine();
-    void refusedRemovalAndRenameAreRetried();
-    void twoAccountsShareAGroupFolder();
-};
+    void initTestCase() { QVERIFY(QFileInfo(testTool("lock_holder")).isExecutable()); }
 
-void TestSharedFolder::initTestCase()
-{
-    QVERIFY2(QFileInfo(tool("lock_holder")).isExecutable(), qPrintable(tool("lock_holder")));
-}
-
-void TestSharedFolder::lockExcludesAnotherProcessAndNamesItsHolder()
-{
-    TestEnvironment env;
-    QuickLock quick(300, 100, 5000);
-    Holder other;
-    other.start(env.folder(), 1500, {"100", "5000", "ws-front", "Lee Carter"});
-
-    // The owner record names the holder.
-    const QByteArray owner = readFile(env.path("Custorin.lock/owner"));
-    QVERIFY2(QRegularExpression("^token=[0-9a-f]{32}\nhost=ws-front\nboot=[^\n]*\npid=" +
-                                QString::number(other.process.processId()) +
-                                "\nprogram=lock_holder\naccount=[^\n]+\nuser=Lee Carter\n"
-                                "started=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\n$")
-                 .match(QString::fromUtf8(owner))
-                 .hasMatch(),
-             owner.constData());
-
-    FolderLock mine;
-    QVERIFY(!mine.tryAcquire());
-    env.desktop.answerMsgBox(2, false, "Data folder busy");
-    QVERIFY(!mine.acquire());
-    QCOMPARE(env.desktop.msgBoxes.size(), 1);
-    QCOMPARE(env.desktop.msgBoxes[0].text,
-             QString("Another workstation is saving changes to the\r\n"
-                     "data files in this folder right now:\r\n"
-                     "Lee Carter at workstation 'ws-front'.\r\n\r\n"
-                     "Nothing has been changed yet."));
-    QCOMPARE(env.desktop.msgBoxes[0].buttons, QStringList({"&Retry", "&Cancel"}));
-
-    const QByteArray out = other.finish();
-    QVERIFY2(out.contains("RELEASED") && out.contains(" own"), out.constData());
-    QVERIFY(lockEntries(env.folder()).isEmpty());
-
-    // This holder's own record, read back.
-    CurrentUserName = QStringLiteral("Pat Morgan");
-    QVERIFY(mine.tryAcquire());
-    QVERIFY(mine.stillHeld());
-    const QByteArray mineOwner = readFile(env.path("Custorin.lock/owner"));
-    QVERIFY(mineOwner.contains("\npid=" + QByteArray::number(::getpid()) + "\n"));
-    QVERIFY(mineOwner.contains("\nprogram=tst_sharedfolder\n"));
-    QVERIFY(mineOwner.contains("\nuser=Pat Morgan\n"));
-    mine.release();
-    QVERIFY(lockEntries(env.folder()).isEmpty());
-}
-
-void TestSharedFolder::heartbeatKeepsASlowHolder()
-{
-    TestEnvironment env;
-    QuickLock quick(100, 100, 600);
-    // A holder from another computer working five times the stale time.
-    Holder slow;
-    slow.start(env.folder(), 3000, {"100", "600", "other-host"});
-    FolderLock mine;
-    QElapsedTimer timer;
-    timer.start();
-    int attempts = 0;
-    while (slow.process.state() == QProcess::Running && timer.elapsed() < 2500) {
-        QVERIFY2(!mine.tryAcquire(), "a live holder's lock was taken over");
-        ++attempts;
-        QThread::msleep(50);
-    }
-    QVERIFY(attempts > 20);
-    const QByteArray out = slow.finish();
-    QVERIFY2(out.contains(" own\n"), out.constData());
-    QVERIFY(mine.tryAcquire());
-}
-
-void TestSharedFolder::deadHolderIsTakenOver()
-{
-    TestEnvironment env;
+    void lockExcludesAnotherProcessAndNamesItsHolder()
     {
-        // A dead process of this computer: taken over at once.
-        QuickLock quick(100, 100, 5000);
-        Holder local;
-        local.start(env.folder(), 60000);
-        local.process.kill();
-        local.process.waitForFinished();
-        FolderLock mine;
-        QVERIFY(mine.tryAcquire());
-        mine.release();
-        QVERIFY(lockEntries(env.folder()).isEmpty());
-    }
-    {
-        // A holder on another computer whose beat stopped: taken over once
-        // its lock has stayed unchanged for the stale time, not before.
-        QuickLock quick(100, 100, 1000);
-        // A lock moved aside by a taker that died before it let go.
-        QVERIFY(QDir(env.folder()).mkdir("Custorin.lock.orphan-1f.stale"));
-        writeFile(env.path("Custorin.lock.orphan-1f.stale/owner"), "token=77\nhost=gone\n");
-        Holder remote;
-        remote.start(env.folder(), 60000, {"100", "1000", "other-host"});
-        ::kill(pid_t(remote.process.processId()), SIGKILL);
-        remote.process.waitForFinished();
-        FolderLock mine;
-        QElapsedTimer timer;
-        timer.start();
-        while (!mine.tryAcquire())
-            QThread::msleep(20);
-        QVERIFY2(timer.elapsed() >= 900 && timer.elapsed() < 4000,
-                 qPrintable(QString::number(timer.elapsed())));
-        QVERIFY(mine.stillHeld());
-        mine.release();
-        QVERIFY(lockEntries(env.folder()).isEmpty());
-    }
-    {
-        // A lock file left by an older release is stale the same way.
-        QuickLock quick(100, 100, 500);
-        writeFile(env.path("Custorin.lock"), "4242\ncustorin\nold-host\n");
+        TestFolder env;
+        QuickLock quick(300, 100, 5000);
+        Holder other;
+        other.start(env.folder(), 1500, {"100", "5000", "ws-front", "Lee Carter"});
+        const QByteArray owner = env.read("Custorin.lock/owner");
+        QVERIFY2(QRegularExpression("^token=[0-9a-f]{32}\nhost=ws-front\nboot=[^\n]*\npid=" +
+                                    QString::number(other.process.processId()) +
+                                    "\nprogram=lock_holder\naccount=[^\n]+\nuser=Lee Carter\n"
+                                    "started=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\n$")
+                     .match(QString::fromUtf8(owner))
+                     .hasMatch(),
+                 owner.constData());
+
         FolderLock mine;
         QVERIFY(!mine.tryAcquire());
-        QThread::msleep(600);
-        QVERIFY(mine.tryAcquire());
-        QVERIFY(QFileInfo(env.path("Custorin.lock")).isDir());
+        env.desktop.answerMsgBox(2, false, "Data folder busy");
+        QVERIFY(!mine.acquire());
+        QCOMPARE(env.desktop.msgBoxes[0].text,
+                 QString("Another workstation is saving changes to the\r\n"
+                         "data files in this folder right now:\r\n"
+                         "Lee Carter at workstation 'ws-front'.\r\n\r\n"
+                         "Nothing has been changed yet."));
+        QCOMPARE(env.desktop.msgBoxes[0].buttons, QStringList({"&Retry", "&Cancel"}));
+        const QByteArray out = other.finish();
+        QVERIFY2(out.contains("RELEASED") && out.contains(" own"), out.constData());
+        QVERIFY(lockEntries(env.folder()).isEmpty());
+
+        // This holder's own record, read back.
+        QVERIFY(mine.tryAcquire() && mine.stillHeld());
+        const QByteArray mineOwner = env.read("Custorin.lock/owner");
+        QVERIFY(mineOwner.contains("\npid=" + QByteArray::number(::getpid()) +
+                                   "\nprogram=tst_sharedfolder\n"));
+        QVERIFY(mineOwner.contains("\nuser=Pat Doe\n"));
+        // Taken over while this process stood still: left alone.
+        const QByteArray theirs = "token=ffff\nhost=ws-other\npid=9\n";
+        env.write("Custorin.lock/owner", theirs);
+        QVERIFY(!mine.stillHeld());
         mine.release();
-        QVERIFY(lockEntries(env.folder()).isEmpty());
+        QCOMPARE(env.read("Custorin.lock/owner"), theirs);
     }
-}
 
-void TestSharedFolder::twoTakersOfOneStaleLockGiveOneWinner()
-{
-    TestEnvironment env;
-    for (int round = 0; round < 3; ++round) {
-        // A holder on another computer died; two workstations wait for it.
-        QVERIFY(QDir(env.folder()).mkdir("Custorin.lock"));
-        writeFile(env.path("Custorin.lock/owner"),
-                  "token=00000000000000000000000000000abc\nhost=gone-host\nboot=x\npid=1\n");
-        writeFile(env.path("Custorin.lock/beat"), "00000000000000000007\n");
-        Holder first, second;
-        const QStringList timing{"50", "400", "ws-" + QString::number(round)};
-        first.process.start(tool("lock_holder"), QStringList{env.folder(), "500"} + timing);
-        second.process.start(tool("lock_holder"), QStringList{env.folder(), "500"} + timing);
-        const QList<QByteArray> a = first.finish().split('\n');
-        const QList<QByteArray> b = second.finish().split('\n');
-        QVERIFY(a[0].startsWith("HELD") && b[0].startsWith("HELD"));
-        QVERIFY(a[1].endsWith(" own") && b[1].endsWith(" own"));
-        // One held it after the other had let go.
-        const bool aFirst = stampOf(a[0]) < stampOf(b[0]);
-        const QList<QByteArray> &early = aFirst ? a : b;
-        const QList<QByteArray> &late = aFirst ? b : a;
-        QVERIFY2(stampOf(late[0]) >= stampOf(early[1]),
-                 (early.join('|') + " / " + late.join('|')).constData());
-        QVERIFY(lockEntries(env.folder()).isEmpty());
-    }
-}
-
-void TestSharedFolder::lockTakenOverMeanwhileIsLeftAlone()
-{
-    TestEnvironment env;
-    FolderLock mine;
-    QVERIFY(mine.tryAcquire());
-    QVERIFY(mine.stillHeld());
-    // This process stood still; another workstation took over.
-    const QByteArray theirs = "token=ffff\nhost=ws-other\npid=9\n";
-    writeFile(env.path("Custorin.lock/owner"), theirs);
-    QVERIFY(!mine.stillHeld());
-    mine.release();
-    QCOMPARE(readFile(env.path("Custorin.lock/owner")), theirs);
-}
-
-void TestSharedFolder::shortReadIsAnError()
-{
-    TestEnvironment env;
-    const int retryMs = 0;
-    const QByteArray three = threeRecords();
-    writeFile(env.path("Custorin.Data"), three + three.left(2499)); // 3 records and a half
-    RecordFile file(env.path("Custorin.Data"), 5000, retryMs);
-    QVERIFY(file.open(RecordFile::ForReading));
-    QCOMPARE(file.recordCount(), 3); // 17,499 bytes
-    QByteArray record;
-    QVERIFY(file.readRecord(2, &record));
-    QCOMPARE(record, three.mid(5000, 5000));
-
-    // Another process cuts the file while it is open: the bytes it held
-    // are gone, and nothing is made up for them.
-    QVERIFY(::truncate(QFile::encodeName(env.path("Custorin.Data")).constData(), 7500) == 0);
-    QVERIFY(file.readRecord(1, &record));
-    QVERIFY(!file.readRecord(2, &record));
-    QCOMPARE(record, QByteArray(5000, '\0'));
-    QVERIFY(!file.readRecord(3, &record));
-    int visited = 0;
-    QVERIFY(!file.forEachRecord(2, [&](int, const char *) { return ++visited > 0; }));
-    QCOMPARE(visited, 0); // the first block already came up short
-    QVERIFY(!file.forEachRecord(1, [&](int, const char *) { return ++visited > 0; }));
-    QCOMPARE(visited, 1);
-
-    // A short last record that was short at the open reads as before:
-    // its missing bytes are zeros.
-    writeFile(env.path("Custorin.Data"), three.left(12500 + 1));
-    QVERIFY(file.open(RecordFile::ForReading));
-    QCOMPARE(file.recordCount(), 3);
-    QVERIFY(file.readRecord(3, &record));
-    QCOMPARE(record, three.mid(10000, 2501) + QByteArray(2499, '\0'));
-}
-
-void TestSharedFolder::failedReadUnderTheLockChangesNothing()
-{
-    TestEnvironment env;
-    env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
-    CurrentUserName = QStringLiteral("Pat Doe");
-    const QByteArray before = threeRecords();
-    writeFile(env.path("Custorin.Data"), before);
-    int reads = 0;
-    FaultHook hook([&](FileOp op, const QString &path) {
-        if (op != FileOp::Read || !path.endsWith("/Custorin.Data"))
-            return 0;
-        ++reads;
-        return EIO;
-    });
-    EntryRecord edited;
-    edited.CaseNumber = "B-2";
-    edited.Description = "changed";
-    QCOMPARE(SaveEditedEntry(2, {2, "B-2"}, edited), StoreResult::IoError);
-    QCOMPARE(ArchiveEntry(1, {1, "A-1"}), StoreResult::IoError);
-    QCOMPARE(DeleteEntry(3, {3, "C-3"}), StoreResult::IoError);
-    QCOMPARE(reads, 6); // each read once more on a fresh open
-    QCOMPARE(readFile(env.path("Custorin.Data")), before);
-    QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
-    QVERIFY(lockEntries(env.folder()).isEmpty());
-}
-
-void TestSharedFolder::logAppendSeeksToTheEndWithoutAppendMode()
-{
-    TestEnvironment env;
-    env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(9, 5, 7)));
-    CurrentUserName = QStringLiteral("Pat Doe");
-    const QByteArray earlier = "12/03/2026 at 17:00:00 - Pat Doe signed out\r\n";
-    writeFile(env.path("SignInOut.Log"), earlier);
-    QFile::setPermissions(env.path("SignInOut.Log"), QFile::ReadOwner | QFile::ReadGroup);
-
-    // Some network clients refuse O_APPEND: the log must be open without it
-    // while the line is written.
-    QStringList flagsSeen;
-    FaultHook hook([&](FileOp op, const QString &path) {
-        if (op != FileOp::Write || !path.endsWith("/SignInOut.Log"))
-            return 0;
-        const QDir fds(QStringLiteral("/proc/self/fd"));
-        for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
-            if (!QFileInfo(fds.filePath(fd)).symLinkTarget().endsWith("/SignInOut.Log"))
-                continue;
-            const QByteArray info = readFile("/proc/self/fdinfo/" + fd);
-            const QByteArray flags = info.mid(info.indexOf("flags:") + 6).split('\n')[0].trimmed();
-            flagsSeen << QString::fromLatin1(flags);
-        }
-        return 0;
-    });
-    QVERIFY(LogSignInOut(LogSignedOut));
-    QCOMPARE(flagsSeen.size(), 1);
-    QVERIFY2((flagsSeen[0].toInt(nullptr, 8) & O_APPEND) == 0, qPrintable(flagsSeen[0]));
-    QCOMPARE(readFile(env.path("SignInOut.Log")),
-             earlier + "12/04/2026 at 09:05:07 - Pat Doe signed out\r\n");
-    // Read-only again between writes.
-    QCOMPARE(QFile::permissions(env.path("SignInOut.Log")) &
-                 (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther),
-             QFile::Permissions());
-}
-
-void TestSharedFolder::failedLogWriteLeavesNoHalfLine()
-{
-    TestEnvironment env;
-    env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
-    CurrentUserName = QStringLiteral("Pat Doe");
-    const QByteArray log = "12/03/2026 at 17:00:00 - Control#3 edited by Pat Doe\r\n";
-    writeFile(env.path("DataRecords.Log"), log);
-    const QByteArray before = threeRecords();
-    writeFile(env.path("Custorin.Data"), before);
+    void heartbeatKeepsASlowHolder()
     {
-        FaultHook hook([](FileOp op, const QString &path) {
-            return op == FileOp::Write && path.endsWith("/DataRecords.Log") ? ENOSPC : 0;
-        });
-        EntryRecord e;
-        e.CaseNumber = "D-4";
-        QCOMPARE(AppendEntry(e), StoreResult::LogFailed);
-    }
-    QCOMPARE(readFile(env.path("DataRecords.Log")), log);
-    QCOMPARE(readFile(env.path("Custorin.Data")), before);
-    QCOMPARE(lockEntries(env.folder()), QStringList());
-}
-
-void TestSharedFolder::refusedRemovalAndRenameAreRetried()
-{
-    TestEnvironment env;
-    env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
-    CurrentUserName = QStringLiteral("Pat Doe");
-    const QByteArray three = threeRecords();
-    const int savedRetry = ShareRetryMs;
-    ShareRetryMs = 300;
-
-    // The share refuses the first tries, as right after a close.
-    {
-        writeFile(env.path("Custorin.Data"), three);
-        QMap<FileOp, int> refused;
-        // (Only the data set's files: the lock's own are not in question.)
-        FaultHook hook([&](FileOp op, const QString &path) {
-            if ((op != FileOp::Rename && op != FileOp::Unlink) || path.contains("Custorin.lock"))
-                return 0;
-            return refused[op]++ < 2 ? EBUSY : 0;
-        });
-        QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::Ok);
-        QCOMPARE(readFile(env.path("Custorin.Data")), three.left(5000) + three.mid(10000));
-        QCOMPARE(refused[FileOp::Rename], 3);
-        QVERIFY(refused[FileOp::Unlink] >= 3);
-        QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
-        QCOMPARE(readFile(env.path("DataRecords.Log")),
-                 QByteArray("12/04/2026 at 22:50:00 - Control#00002 deleted by Pat Doe\r\n"));
-        QVERIFY(lockEntries(env.folder()).isEmpty());
-    }
-    // It keeps refusing the rename: nothing changes, and it is said.
-    {
-        const QByteArray log = readFile(env.path("DataRecords.Log"));
-        const QByteArray two = readFile(env.path("Custorin.Data"));
-        FaultHook hook(
-            [&](FileOp op, const QString &) { return op == FileOp::Rename ? EACCES : 0; });
+        TestFolder env;
+        QuickLock quick(100, 100, 600);
+        // A holder from another computer working five times the stale time.
+        Holder slow;
+        slow.start(env.folder(), 3000, {"100", "600", "other-host"});
+        FolderLock mine;
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::IoError);
-        QVERIFY(timer.elapsed() >= 300);
-        QCOMPARE(readFile(env.path("Custorin.Data")), two);
-        QCOMPARE(readFile(env.path("DataRecords.Log")), log);
-        QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
+        int attempts = 0;
+        while (slow.process.state() == QProcess::Running && timer.elapsed() < 2500) {
+            QVERIFY2(!mine.tryAcquire(), "a live holder's lock was taken over");
+            ++attempts;
+            QThread::msleep(50);
+        }
+        QVERIFY(attempts > 20);
+        QVERIFY(slow.finish().contains(" own\n"));
+        QVERIFY(mine.tryAcquire());
     }
-    // An error that is not a sharing violation is not retried.
+
+    void deadHolderIsTakenOver()
     {
-        const QString path = env.path("gone.txt");
-        writeFile(path, "x");
+        TestFolder env;
+        {
+            // A dead process of this computer: taken over at once.
+            QuickLock quick(100, 100, 5000);
+            Holder local;
+            local.start(env.folder(), 60000);
+            local.process.kill();
+            local.process.waitForFinished();
+            FolderLock mine;
+            QVERIFY(mine.tryAcquire());
+        }
+        QVERIFY(lockEntries(env.folder()).isEmpty());
+        {
+            // A holder on another computer whose beat stopped: taken over once
+            // its lock has stayed unchanged for the stale time, not before;
+            // a lock moved aside by a taker that died first goes too.
+            QuickLock quick(100, 100, 1000);
+            QVERIFY(env.block("Custorin.lock.orphan-1f.stale"));
+            env.write("Custorin.lock.orphan-1f.stale/owner", "token=77\nhost=gone\n");
+            Holder remote;
+            remote.start(env.folder(), 60000, {"100", "1000", "other-host"});
+            ::kill(pid_t(remote.process.processId()), SIGKILL);
+            remote.process.waitForFinished();
+            FolderLock mine;
+            QElapsedTimer timer;
+            timer.start();
+            while (!mine.tryAcquire())
+                QThread::msleep(20);
+            QVERIFY2(timer.elapsed() >= 900 && timer.elapsed() < 4000,
+                     qPrintable(QString::number(timer.elapsed())));
+            QVERIFY(mine.stillHeld());
+        }
+        QVERIFY(lockEntries(env.folder()).isEmpty());
+        {
+            // A lock file left by an older release is stale the same way.
+            QuickLock quick(100, 100, 500);
+            env.write("Custorin.lock", "4242\ncustorin\nold-host\n");
+            FolderLock mine;
+            QVERIFY(!mine.tryAcquire());
+            QThread::msleep(600);
+            QVERIFY(mine.tryAcquire());
+            QVERIFY(QFileInfo(env.path("Custorin.lock")).isDir());
+        }
+        QVERIFY(lockEntries(env.folder()).isEmpty());
+    }
+
+    void twoTakersOfOneStaleLockGiveOneWinner()
+    {
+        TestFolder env;
+        const auto stamp = [](const QByteArray &line) {
+            return line.split(' ').value(1).toLongLong();
+        };
+        for (int round = 0; round < 3; ++round) {
+            // A holder on another computer died; two workstations wait for it.
+            QVERIFY(env.block("Custorin.lock"));
+            env.write("Custorin.lock/owner",
+                      "token=00000000000000000000000000000abc\nhost=gone-host\nboot=x\npid=1\n");
+            env.write("Custorin.lock/beat", "00000000000000000007\n");
+            Holder first, second;
+            const QStringList args{env.folder(), "500", "50", "400",
+                                   "ws-" + QString::number(round)};
+            first.process.start(testTool("lock_holder"), args);
+            second.process.start(testTool("lock_holder"), args);
+            const QList<QByteArray> a = first.finish().split('\n');
+            const QList<QByteArray> b = second.finish().split('\n');
+            QVERIFY(a[0].startsWith("HELD") && b[0].startsWith("HELD"));
+            QVERIFY(a[1].endsWith(" own") && b[1].endsWith(" own"));
+            // One held it after the other had let go.
+            const QList<QByteArray> &early = stamp(a[0]) < stamp(b[0]) ? a : b;
+            const QList<QByteArray> &late = stamp(a[0]) < stamp(b[0]) ? b : a;
+            QVERIFY2(stamp(late[0]) >= stamp(early[1]),
+                     (early.join('|') + " / " + late.join('|')).constData());
+            QVERIFY(lockEntries(env.folder()).isEmpty());
+        }
+    }
+
+    void shortReadIsAnError()
+    {
+        TestFolder env;
+        const QByteArray three = threeRecords();
+        env.write("Custorin.Data", three + three.left(2499)); // 3 records and a half
+        RecordFile file(env.path("Custorin.Data"), 5000, 0);
+        QVERIFY(file.open(RecordFile::ForReading));
+        QCOMPARE(file.recordCount(), 3); // 17,499 bytes
+        QByteArray record;
+        QVERIFY(file.readRecord(2, &record));
+        QCOMPARE(record, three.mid(5000, 5000));
+
+        // Another process cuts the file while it is open: the bytes it held
+        // are gone, and nothing is made up for them.
+        QVERIFY(::truncate(QFile::encodeName(env.path("Custorin.Data")).constData(), 7500) == 0);
+        QVERIFY(file.readRecord(1, &record));
+        QVERIFY(!file.readRecord(2, &record));
+        QCOMPARE(record, QByteArray(5000, '\0'));
+        int visited = 0;
+        QVERIFY(!file.forEachRecord(2, [&](int, const char *) { return ++visited > 0; }));
+        QCOMPARE(visited, 0); // the first block already came up short
+        QVERIFY(!file.forEachRecord(1, [&](int, const char *) { return ++visited > 0; }));
+        QCOMPARE(visited, 1);
+
+        // Under the lock: each read is tried once more on a fresh open, then
+        // nothing is changed.
+        env.write("Custorin.Data", three);
+        int reads = 0;
+        FaultHook hook([&](FileOp op, const QString &path) {
+            return op == FileOp::Read && path.endsWith("/Custorin.Data") ? ++reads, EIO : 0;
+        });
+        EntryRecord edited;
+        QCOMPARE(SaveEditedEntry(2, {2, "B-2"}, edited), StoreResult::IoError);
+        QCOMPARE(ArchiveEntry(1, {1, "A-1"}), StoreResult::IoError);
+        QCOMPARE(DeleteEntry(3, {3, "C-3"}), StoreResult::IoError);
+        QCOMPARE(reads, 6);
+        QCOMPARE(env.read("Custorin.Data"), three);
+        QVERIFY(!env.exists("DataRecords.Log") && lockEntries(env.folder()).isEmpty());
+    }
+
+    void logAppendSeeksToTheEndAndLeavesNoHalfLine()
+    {
+        TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(9, 5, 7)));
+        const QByteArray earlier = "12/03/2026 at 17:00:00 - Pat Doe signed out\r\n";
+        env.write("SignInOut.Log", earlier);
+        QFile::setPermissions(env.path("SignInOut.Log"), QFile::ReadOwner | QFile::ReadGroup);
+        // Some network clients refuse O_APPEND: the log must be open without it
+        // while the line is written.
+        QStringList flagsSeen;
+        {
+            FaultHook hook([&](FileOp op, const QString &path) {
+                if (op != FileOp::Write || !path.endsWith("/SignInOut.Log"))
+                    return 0;
+                const QDir fds(QStringLiteral("/proc/self/fd"));
+                for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
+                    if (QFileInfo(fds.filePath(fd)).symLinkTarget().endsWith("/SignInOut.Log")) {
+                        const QByteArray info = readFile("/proc/self/fdinfo/" + fd);
+                        flagsSeen << info.mid(info.indexOf("flags:") + 6).split('\n')[0].trimmed();
+                    }
+                }
+                return 0;
+            });
+            QVERIFY(LogSignInOut(LogSignedOut));
+        }
+        QCOMPARE(flagsSeen.size(), 1);
+        QVERIFY2((flagsSeen[0].toInt(nullptr, 8) & O_APPEND) == 0, qPrintable(flagsSeen[0]));
+        const QByteArray log = earlier + "12/04/2026 at 09:05:07 - Pat Doe signed out\r\n";
+        QCOMPARE(env.read("SignInOut.Log"), log);
+        QVERIFY(noWriteBits(env.path("SignInOut.Log")));
+
+        // A full disk: no half line, and the entry is not added.
+        env.write("Custorin.Data", threeRecords());
+        FaultHook hook([](FileOp op, const QString &path) {
+            return op == FileOp::Write && path.endsWith(".Log") ? ENOSPC : 0;
+        });
+        EntryRecord e;
+        QCOMPARE(AppendEntry(e), StoreResult::LogFailed);
+        QVERIFY(!LogSignInOut(LogSignedOut));
+        QCOMPARE(env.read("SignInOut.Log"), log);
+        QCOMPARE(env.read("DataRecords.Log"), QByteArray());
+        QCOMPARE(env.read("Custorin.Data"), threeRecords());
+        QCOMPARE(lockEntries(env.folder()), QStringList());
+    }
+
+    void refusedRemovalAndRenameAreRetried()
+    {
+        TestFolder env;
+        const QByteArray three = threeRecords();
+        Override<int> retry(ShareRetryMs, 300);
+        // The share refuses the first tries, as right after a close (only the
+        // data set's files: the lock's own are not in question).
+        env.write("Custorin.Data", three);
+        {
+            QMap<FileOp, int> refused;
+            FaultHook hook([&](FileOp op, const QString &path) {
+                if ((op != FileOp::Rename && op != FileOp::Unlink) ||
+                    path.contains("Custorin.lock"))
+                    return 0;
+                return refused[op]++ < 2 ? EBUSY : 0;
+            });
+            QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::Ok);
+            QCOMPARE(refused[FileOp::Rename], 3);
+            QVERIFY(refused[FileOp::Unlink] >= 3);
+        }
+        const QByteArray two = three.left(5000) + three.mid(10000);
+        const QByteArray log = "12/04/2026 at 22:50:00 - Control#00002 deleted by Pat Doe\r\n";
+        QCOMPARE(env.read("Custorin.Data"), two);
+        QCOMPARE(env.read("DataRecords.Log"), log);
+        QVERIFY(!env.exists("TempFile.$$$") && lockEntries(env.folder()).isEmpty());
+        // It keeps refusing the rename: nothing changes.
+        {
+            FaultHook hook(
+                [](FileOp op, const QString &) { return op == FileOp::Rename ? EACCES : 0; });
+            QElapsedTimer timer;
+            timer.start();
+            QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::IoError);
+            QVERIFY(timer.elapsed() >= 300);
+        }
+        QCOMPARE(env.read("Custorin.Data"), two);
+        QCOMPARE(env.read("DataRecords.Log"), log);
+        QVERIFY(!env.exists("TempFile.$$$"));
+        // An error that is not a sharing violation is not retried.
         int calls = 0;
         FaultHook hook([&](FileOp, const QString &) { return ++calls, EROFS; });
-        QVERIFY(!RemoveFileRetrying(path));
+        QVERIFY(!RemoveFileRetrying(env.path("Custorin.Data")));
         QCOMPARE(errno, EROFS);
         QCOMPARE(calls, 1);
-        QVERIFY(QFile::exists(path));
     }
-    ShareRetryMs = savedRetry;
-}
 
-void TestSharedFolder::twoAccountsShareAGroupFolder()
-{
-    if (!isRoot())
-        QSKIP("needs root: creates two operating-system accounts to run the workstations as");
-    if (QStandardPaths::findExecutable("useradd").isEmpty() ||
-        QStandardPaths::findExecutable("setpriv").isEmpty())
-        QSKIP("needs useradd and setpriv");
-    const QString group = "custorin-share";
-    run("groupadd", {"-f", group});
-    for (const char *user : {"custorin-ws1", "custorin-ws2"}) {
-        if (run("id", {user}) != 0)
-            QCOMPARE(run("useradd", {"-M", "-N", "-g", group, "-s", "/usr/sbin/nologin", user}), 0);
+    void twoAccountsShareAGroupFolder()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root: creates two operating-system accounts to run the workstations as");
+        if (QStandardPaths::findExecutable("useradd").isEmpty() ||
+            QStandardPaths::findExecutable("setpriv").isEmpty())
+            QSKIP("needs useradd and setpriv");
+        const QString group = "custorin-share";
+        run("groupadd", {"-f", group});
+        for (const char *user : {"custorin-ws1", "custorin-ws2"}) {
+            if (run("id", {user}) != 0)
+                QCOMPARE(run("useradd", {"-M", "-N", "-g", group, "-s", "/usr/sbin/nologin", user}),
+                         0);
+        }
+        // The folder and a copy of the worker where both accounts can reach.
+        QTemporaryDir base(QDir::tempPath() + "/custorin-accounts-XXXXXX");
+        QVERIFY(QFile::setPermissions(
+            base.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                             QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+        const QString worker = base.filePath("store_worker"), folder = base.filePath("data");
+        QVERIFY(QFile::copy(testTool("store_worker"), worker) && QDir().mkdir(folder));
+        QCOMPARE(run("chown", {"root:" + group, folder}), 0);
+        const auto as = [&](const QString &user, const QString &name, QByteArray *out) {
+            return run("setpriv",
+                       {"--reuid=" + user, "--regid=" + group, "--init-groups", "sh", "-c",
+                        "umask 002; exec \"$0\" append \"$1\" \"$2\" 2", worker, folder, name},
+                       out);
+        };
+        // Group-writable folder: the logs each leaves read-only do not stop the
+        // other.
+        QCOMPARE(run("chmod", {"2775", folder}), 0);
+        QByteArray out, all;
+        for (const auto &[user, name] : {std::pair{"custorin-ws1", "one"},
+                                         {"custorin-ws2", "two"},
+                                         {"custorin-ws1", "three"}}) {
+            QCOMPARE(as(user, name, &out), 0);
+            all += out;
+        }
+        QCOMPARE(all, QByteArray("ADDED one-0\nADDED one-1\nADDED two-0\nADDED two-1\n"
+                                 "ADDED three-0\nADDED three-1\n"));
+        const QList<QByteArray> lines = readFile(folder + "/DataRecords.Log").split('\n');
+        QCOMPARE(lines.size(), 7);
+        QVERIFY(lines[0].endsWith(" added by one\r") && lines[3].endsWith(" added by two\r") &&
+                lines[5].endsWith(" added by three\r"));
+        QCOMPARE(QFileInfo(folder + "/Custorin.Data").size(), 30000);
+        QVERIFY(noWriteBits(folder + "/DataRecords.Log"));
+
+        // A folder where only a file's owner may replace it: the other account
+        // is told whose log it is.
+        QCOMPARE(run("chmod", {"3775", folder}), 0);
+        QCOMPARE(as("custorin-ws2", "four", &out), 0);
+        QVERIFY2(
+            out.startsWith("FAILED four-0 5\nTEXT The activity log 'DataRecords.Log' can not be"
+                           " / written to in the data folder: / " +
+                           QFile::encodeName(folder) +
+                           " /  / It belongs to the account 'custorin-ws1', and this / program "
+                           "runs as the account 'custorin-ws2'. /  / Nothing has been changed.\n"),
+            out.constData());
+        QCOMPARE(QFileInfo(folder + "/Custorin.Data").size(), 30000);
+        QCOMPARE(readFile(folder + "/DataRecords.Log").count('\n'), 6);
     }
-    // The folder and a copy of the worker where both accounts can reach.
-    QTemporaryDir base(QDir::tempPath() + "/custorin-accounts-XXXXXX");
-    QVERIFY(base.isValid());
-    QFile::setPermissions(base.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                           QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
-                                           QFile::ExeGroup);
-    const QString worker = base.filePath("store_worker");
-    QVERIFY(QFile::copy(tool("store_worker"), worker));
-    const QString folder = base.filePath("data");
-    QVERIFY(QDir().mkdir(folder));
-    QCOMPARE(run("chown", {"root:" + group, folder}), 0);
-    const auto as = [&](const QString &user, const QString &name, QByteArray *out) {
-        return run("setpriv",
-                   {"--reuid=" + user, "--regid=" + group, "--init-groups", "sh", "-c",
-                    "umask 002; exec \"$0\" append \"$1\" \"$2\" 2", worker, folder, name},
-                   out);
-    };
-
-    // Group-writable folder: the logs each leaves read-only do not stop the
-    // other.
-    QCOMPARE(run("chmod", {"2775", folder}), 0);
-    QByteArray out;
-    QCOMPARE(as("custorin-ws1", "one", &out), 0);
-    QCOMPARE(out, QByteArray("ADDED one-0\nADDED one-1\n"));
-    QCOMPARE(as("custorin-ws2", "two", &out), 0);
-    QCOMPARE(out, QByteArray("ADDED two-0\nADDED two-1\n"));
-    QCOMPARE(as("custorin-ws1", "three", &out), 0);
-    QCOMPARE(out, QByteArray("ADDED three-0\nADDED three-1\n"));
-    const QList<QByteArray> lines = readFile(folder + "/DataRecords.Log").split('\n');
-    QCOMPARE(lines.size(), 7);
-    QVERIFY(lines[0].endsWith(" added by one\r") && lines[3].endsWith(" added by two\r") &&
-            lines[5].endsWith(" added by three\r"));
-    QCOMPARE(QFileInfo(folder + "/Custorin.Data").size(), 30000);
-    QCOMPARE(QFile::permissions(folder + "/DataRecords.Log") &
-                 (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther),
-             QFile::Permissions());
-
-    // A folder where only a file's owner may replace it: the other account
-    // is told whose log it is.
-    QCOMPARE(run("chmod", {"3775", folder}), 0);
-    QCOMPARE(as("custorin-ws2", "four", &out), 0);
-    QVERIFY2(out.startsWith("FAILED four-0 5\nTEXT The activity log 'DataRecords.Log' can not be"
-                            " / written to in the data folder: / " +
-                            QFile::encodeName(folder) +
-                            " /  / It belongs to the account 'custorin-ws1', and this / program "
-                            "runs as the account 'custorin-ws2'. /  / Nothing has been changed.\n"),
-             out.constData());
-    QCOMPARE(QFileInfo(folder + "/Custorin.Data").size(), 30000);
-    QCOMPARE(readFile(folder + "/DataRecords.Log").count('\n'), 6);
-}
+};
 
 QTEST_GUILESS_MAIN(TestSharedFolder)
 #include "tst_sharedfolder.moc"
