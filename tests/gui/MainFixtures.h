@@ -1,20 +1,40 @@
-// Fixtures of the main window tests: the data file written from entries,
+// Fixtures of the main window tests: entries and the data file written from them,
 // the window opened for a person of an access level and ended without its
-// close question, and the buttons it shows.
+// close question, the buttons it shows and the cases it lists.
 #pragma once
 
+#include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
+#include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmMain.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QPointer>
 #include <QTest>
 
 namespace fixtures
 {
+
+// Entry number serial: control number 2009-01-05 08:00 plus serial
+// minutes, its case, received day, value in cents and status.
+inline EntryRecord entry(int serial, const QString &caseNumber, QDate received, qint64 cents,
+                         int status = 1, const QString &description = QString())
+{
+    EntryRecord e;
+    e.VersionStamp = 911;
+    e.ControlNumber = ToOleDate(QDateTime(QDate(2009, 1, 5), QTime(8, 0)).addSecs(60 * serial));
+    e.CaseNumber = caseNumber;
+    e.Category = QStringLiteral("Tools");
+    e.Description = description.isEmpty() ? QStringLiteral("Item ") + caseNumber : description;
+    e.Value = cents * 100;
+    e.ReceivedDate = ToOleDate(QDateTime(received, QTime(0, 0)));
+    e.Status = quint8(status);
+    return e;
+}
 
 inline void writeEntries(const QVector<EntryRecord> &entries)
 {
@@ -54,6 +74,27 @@ inline QString shownButtons(const frmMain &w)
             out << b->objectName().mid(3);
     }
     return out.join(' ');
+}
+
+// The case numbers (column 1) of the grid's rows, top to bottom.
+inline QStringList listedCases(const frmMain &w)
+{
+    QStringList out;
+    for (int r = 1; r < w.grid->Rows(); ++r)
+        out << w.grid->TextMatrix(r, 1);
+    return out;
+}
+
+// Ends every main window a test left open (a test's cleanup).
+inline void closeMainWindows()
+{
+    QList<QPointer<frmMain>> windows;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *w = qobject_cast<frmMain *>(top))
+            windows << w;
+    }
+    for (QPointer<frmMain> &w : windows)
+        dispose(w);
 }
 
 } // namespace fixtures
