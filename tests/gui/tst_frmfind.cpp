@@ -119,6 +119,13 @@ private slots:
         QCOMPARE(w.cmdFind->toolTip(),
                  QStringLiteral(" Start searching for 'a phrase of more than' "));
         QVERIFY(w.cmdFind->isEnabled() && w.timerFlashButton->isActive());
+        // The pulse swings Find's colours; stopping it restores them.
+        const OleColor back = w.cmdFind->BackColor(), fore = w.cmdFind->ForeColor();
+        w.timerFlashButton_Timer();
+        QVERIFY(w.cmdFind->BackColor() != back);
+        w.txtSearchPhrase->setText(QStringLiteral("  "));
+        QVERIFY(!w.timerFlashButton->isActive());
+        QVERIFY(w.cmdFind->BackColor() == back && w.cmdFind->ForeColor() == fore);
 
         w.txtSearchPhrase->setText(QStringLiteral(" Remington "));
         w.optFind[6]->click();

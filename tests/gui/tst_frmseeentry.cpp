@@ -348,6 +348,14 @@ private slots:
             QVERIFY(card.cmdEditEntry->isVisible() && !card.cmdEditEntry->isEnabled());
             card.cmdEditEntry_Click(); // even called directly
             QVERIFY(!card.isEditing());
+            // Printing works at every level: the entry, then the chain of
+            // custody as a document of its own.
+            env.desktop.answerMsgBox(1, false, QStringLiteral("Print Option"));
+            QTest::mouseClick(card.cmdPrintEntry, Qt::LeftButton);
+            QCOMPARE(env.desktop.printJobs,
+                     QStringList({"Custorin Entry 20090303140509",
+                                  "Custorin Chain-of-Custody 20090303140509"}));
+            QVERIFY(QApplication::overrideCursor() == nullptr && env.desktop.pendingAnswers() == 0);
             // F1 opens the manual, from any control; Esc is Finished here.
             writeFile(env.path("Custorin.PDF"), "%PDF-1.4");
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);

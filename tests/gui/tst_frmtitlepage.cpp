@@ -174,6 +174,24 @@ private slots:
         QVERIFY(env.desktop.msgBoxes.isEmpty());
     }
 
+    void newsWhileContinueAlreadyPulses()
+    {
+        TestEnvironment env;
+        LocalHttpServer server;
+        QVERIFY(server.listen());
+        server.setResponse(LocalHttpServer::response(200, "99.1"));
+        setUpdateAddress(env, server.address());
+        Title t;
+        QSignalSpy spy(t.window.data(), &frmTitlePage::versionChecked);
+        t.window->show();
+        t.window->timerFlashButton_Timer();
+        QVERIFY(spy.wait(10000));
+        // "&Continue" gets its own colours back; the news pulses instead.
+        QCOMPARE(t.window->cmdSignIn->BackColor(), ZelButton::ProgramFace);
+        QCOMPARE(t.window->cmdSignIn->ForeColor(), ZelButton::ProgramText);
+        QVERIFY(t.window->FlashingButton == t.window->cmdVersionInfo && t.window->Flash.level == 0);
+    }
+
     void documentsOnTheUpdateSite()
     {
         TestEnvironment env;
