@@ -1,22 +1,26 @@
-// The installation's settings file: its contents, the access code check,
-// the checks of what is saved, and damaged, missing or unwritable files
-// and folders.
+// The installation's settings file and the administrative access code: the
+// file's bytes, the checks of what is saved, damaged, missing or
+// unwritable files and folders, who may set the code and its lines in
+// "UserList.Log", two set-ups at once, and wrong codes (logged, slowed down).
 #include "FakeDesktop.h"
 #include "TestFiles.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/rules/AdminRules.h"
 #include "core/users/Installation.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QPasswordDigestor>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <unistd.h>
 
 namespace
 {
+
+using R = InstallationResult;
+const QDateTime Now(QDate(2026, 3, 4), QTime(5, 6, 7));
 
 // The lines of the file as name -> value.
 QMap<QByteArray, QByteArray> fields(const QByteArray &content)
@@ -30,6 +34,26 @@ QMap<QByteArray, QByteArray> fields(const QByteArray &content)
     return map;
 }
 
+QByteArray settings(const QByteArray &agency, int iterations, const QByteArray &salt,
+                    const QByteArray &key)
+{
+    return "[Installation]\nAgencyName=" + agency +
+           "\nAccessCodeMethod=PBKDF2-SHA256\nAccessCodeIterations=" +
+           QByteArray::number(iterations) + "\nAccessCodeSalt=" + salt.toHex() +
+           "\nAccessCodeKey=" + key.toHex() + "\n";
+}
+
+QByteArray pbkdf2(const QByteArray &code, const QByteArray &salt, int iterations)
+{
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, code, salt, iterations,
+                                              32);
+}
+
+QString logText(const TestEnvironment &env)
+{
+    return QString::fromLatin1(readFile(env.path("UserList.Log")));
+}
+
 } // namespace
 
 class TestInstallation : public QObject
@@ -40,83 +64,44 @@ private slots:
     {
         TestEnvironment env;
         QVERIFY(!InstallationConfigured());
-        QCOMPARE(SaveInstallation(QStringLiteral("  Springfield Police Department "),
-                                  QStringLiteral("Ab3#x")),
-                 InstallationResult::Ok);
+        QVERIFY(!AccessCodeMatches("Ab3#x"));
+        QCOMPARE(SaveInstallation("  Springfield Police Department ", "Ab3#x"), R::Ok);
         QCOMPARE(AgencyName, QStringLiteral("Springfield Police Department"));
-        QVERIFY(InstallationConfigured());
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
-
-        // The file byte for byte; the key is the PBKDF2-SHA-256 of the code
-        // with the salt, in lower-case hexadecimal.
+        // The key is the PBKDF2-SHA-256 of the code with the salt.
         const QByteArray content = readFile(env.path("Custorin.ini"));
-        const auto f = fields(content);
-        const QByteArray salt = QByteArray::fromHex(f.value("AccessCodeSalt"));
+        const QByteArray salt = QByteArray::fromHex(fields(content).value("AccessCodeSalt"));
         QCOMPARE(salt.size(), 16);
-        const QByteArray key = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256,
-                                                                  "Ab3#x", salt, 100000, 32);
-        QCOMPARE(content, "[Installation]\nAgencyName=Springfield Police Department\n"
-                          "AccessCodeMethod=PBKDF2-SHA256\nAccessCodeIterations=100000\n"
-                          "AccessCodeSalt=" +
-                              salt.toHex() + "\nAccessCodeKey=" + key.toHex() + "\n");
-        // The code is nowhere in the file, in any case or encoding.
+        QCOMPARE(content, settings("Springfield Police Department", 100000, salt,
+                                   pbkdf2("Ab3#x", salt, 100000)));
         for (const QByteArray &form : {QByteArray("ab3#x"), QByteArray("Ab3#x").toHex(),
                                        QByteArray("Ab3#x").toBase64().toLower()})
             QVERIFY2(!content.toLower().contains(form), form.constData());
-
-        // A second save of the same code takes a new salt.
-        QCOMPARE(SaveInstallation("Springfield Police Department", "Ab3#x"),
-                 InstallationResult::Ok);
-        const auto g = fields(readFile(env.path("Custorin.ini")));
-        QVERIFY(g.value("AccessCodeSalt") != f.value("AccessCodeSalt"));
-        QVERIFY(g.value("AccessCodeKey") != f.value("AccessCodeKey"));
-        QVERIFY(AccessCodeMatches("Ab3#x"));
-
-        AgencyName.clear();
-        QCOMPARE(LoadInstallation(), InstallationResult::Ok);
-        QCOMPARE(AgencyName, QStringLiteral("Springfield Police Department"));
-    }
-
-    void storedIterationCountIsUsed()
-    {
-        // A file written with another iteration count: the key is derived
-        // with the count the file gives, not the count new files get.
-        TestEnvironment env;
-        const QByteArray salt = QByteArray::fromHex("00112233445566778899aabbccddeeff");
-        const QByteArray key = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256,
-                                                                  "Ab3#x", salt, 20000, 32);
-        writeFile(env.path("Custorin.ini"),
-                  "[Installation]\nAgencyName=County Sheriff\nAccessCodeMethod=PBKDF2-SHA256\n"
-                  "AccessCodeIterations=20000\nAccessCodeSalt=" +
-                      salt.toHex() + "\nAccessCodeKey=" + key.toHex() + "\n");
-        QVERIFY(InstallationConfigured());
-        QVERIFY(AccessCodeMatches("Ab3#x"));
-        QVERIFY(!AccessCodeMatches("Ab3#y"));
-    }
-
-    void accessCodeComparedExactly()
-    {
-        TestEnvironment env;
-        QVERIFY(!AccessCodeMatches("Ab3#x")); // nothing set up
-        QCOMPARE(SaveInstallation("County Sheriff", "Ab3#x"), InstallationResult::Ok);
-        QVERIFY(AccessCodeMatches("Ab3#x"));
+        // The code compared exactly; blanks and non-ASCII are part of it.
         for (const char *wrong : {"ab3#x", "AB3#X", "Ab3#y", " Ab3#x", "Ab3#x ", "Ab3#", "Ab3#xx",
                                   "", "<Enter Access Code Here>"})
             QVERIFY2(!AccessCodeMatches(wrong), wrong);
+        QVERIFY(AccessCodeMatches("Ab3#x"));
 
-        // Blanks and non-ASCII characters are part of a code.
-        QCOMPARE(SaveInstallation("County Sheriff", QStringLiteral(" \u00e9t\u00e9 ")),
-                 InstallationResult::Ok);
-        QVERIFY(AccessCodeMatches(QStringLiteral(" \u00e9t\u00e9 ")));
-        QVERIFY(!AccessCodeMatches(QStringLiteral("\u00e9t\u00e9")));
-        QVERIFY(!AccessCodeMatches(QStringLiteral(" \u00c9t\u00e9 ")));
-        QVERIFY(!AccessCodeMatches("Ab3#x"));
+        // A second save of the same code takes a new salt.
+        QCOMPARE(SaveInstallation("Springfield Police Department", "Ab3#x"), R::Ok);
+        QVERIFY(fields(readFile(env.path("Custorin.ini"))).value("AccessCodeSalt") != salt.toHex());
+        AgencyName.clear();
+        QCOMPARE(LoadInstallation(), R::Ok);
+        QCOMPARE(AgencyName, QStringLiteral("Springfield Police Department"));
+
+        // A file written with another iteration count: the key is derived
+        // with the count the file gives, not the count new files get.
+        const QByteArray fixed = QByteArray::fromHex("00112233445566778899aabbccddeeff");
+        writeFile(env.path("Custorin.ini"),
+                  settings("County Sheriff", 20000, fixed, pbkdf2("Ab3#x", fixed, 20000)));
+        QVERIFY(AccessCodeMatches("Ab3#x"));
+        QVERIFY(!AccessCodeMatches("Ab3#y"));
     }
 
     void whatIsSavedIsChecked()
     {
         TestEnvironment env;
-        using R = InstallationResult;
         for (const char *code : {"abcd", "abcdef", "", "ab\tde"})
             QCOMPARE(SaveInstallation("Agency", code), R::AccessCodeInvalid);
         QCOMPARE(SaveInstallation("   ", "abcde"), R::AgencyEmpty);
@@ -125,126 +110,188 @@ private slots:
         QCOMPARE(SaveInstallation("Tab\there", "abcde"), R::AgencyInvalid);
         QVERIFY(!QFile::exists(env.path("Custorin.ini")));
         QVERIFY(AgencyName.isEmpty());
-
-        // Five characters, one of them outside the basic plane (two UTF-16
-        // units); sixty characters of agency name.
+        // Five characters, one outside the basic plane (two UTF-16 units);
+        // sixty characters of agency name.
         QCOMPARE(SaveInstallation(QString(60, QChar(0x00c5)), QStringLiteral("ab\U0001F512de")),
-                 InstallationResult::Ok);
+                 R::Ok);
         QVERIFY(AccessCodeMatches(QStringLiteral("ab\U0001F512de")));
-        QCOMPARE(AgencyName, QString(60, QChar(0x00c5)));
-
         // A refused save leaves the earlier settings alone.
         const QByteArray before = readFile(env.path("Custorin.ini"));
-        QCOMPARE(SaveInstallation("Other", "abc"), InstallationResult::AccessCodeInvalid);
+        QCOMPARE(SaveInstallation("Other", "abc"), R::AccessCodeInvalid);
         QCOMPARE(readFile(env.path("Custorin.ini")), before);
-
-        QCOMPARE(InstallationResultTitle(InstallationResult::AccessCodeInvalid),
-                 QStringLiteral("Invalid Access Code"));
-        QCOMPARE(InstallationResultText(InstallationResult::AccessCodeInvalid),
-                 QStringLiteral("The access code must be exactly\r\n5 characters long."));
-        QCOMPARE(InstallationResultText(InstallationResult::AgencyTooLong),
-                 QStringLiteral("The name of the agency may have\r\nat most 60 characters."));
     }
 
     void damagedFileIsReported()
     {
         TestEnvironment env;
-        QCOMPARE(LoadInstallation(), InstallationResult::NotConfigured);
-        QCOMPARE(InstallationResultText(InstallationResult::NotConfigured),
-                 QStringLiteral("The agency name and the administrative access code\r\n"
-                                "have not been set up for the data folder:\r\n") +
-                     QDir(env.folder()).absoluteFilePath(QString()));
-
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), InstallationResult::Ok);
+        QCOMPARE(LoadInstallation(), R::NotConfigured);
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
         const QByteArray good = readFile(env.path("Custorin.ini"));
         const auto f = fields(good);
         auto replaced = [&](const QByteArray &name, const QByteArray &value) {
-            QByteArray out = good;
-            return out.replace(name + "=" + f.value(name), name + "=" + value);
+            return QByteArray(good).replace(name + "=" + f.value(name), name + "=" + value);
         };
+        // clang-format off
         const QList<QByteArray> damaged = {
-            QByteArray(),
-            QByteArray("\x00\x01\x02garbage\xff\xfe", 13),
-            good.left(good.size() / 2), // cut short
+            QByteArray(), QByteArray("\x00\x01\x02garbage\xff\xfe", 13), QByteArray(70000, 'x'),
+            good.left(good.size() / 2), good + "AgencyName=Second\n", // cut short; a name twice
+            QByteArray("[Other]\n") + good.mid(good.indexOf('\n') + 1),
             replaced("AccessCodeKey", f.value("AccessCodeKey").left(63)),
             replaced("AccessCodeKey", f.value("AccessCodeKey").left(62) + "zz"),
-            replaced("AccessCodeSalt", ""),
-            replaced("AccessCodeIterations", "-5"),
-            replaced("AccessCodeIterations", "many"),
-            replaced("AccessCodeIterations", "99999999999"),
-            replaced("AccessCodeMethod", "MD5"),
+            replaced("AccessCodeSalt", ""), replaced("AccessCodeMethod", "MD5"),
             replaced("AgencyName", ""),
-            good + "AgencyName=Second\n", // a name given twice
-            QByteArray("[Other]\n") + good.mid(good.indexOf('\n') + 1),
-            QByteArray(70000, 'x'),
-        };
+            replaced("AccessCodeIterations", "-5"), replaced("AccessCodeIterations", "many"),
+            replaced("AccessCodeIterations", "9999"), replaced("AccessCodeIterations", "1000001"),
+            replaced("AccessCodeIterations", "99999999999")};
+        // clang-format on
         for (const QByteArray &bytes : damaged) {
             writeFile(env.path("Custorin.ini"), bytes);
             AgencyName = QStringLiteral("stale");
-            QCOMPARE(LoadInstallation(), InstallationResult::Corrupted);
-            QVERIFY(AgencyName.isEmpty());
-            QVERIFY(!InstallationConfigured());
-            QVERIFY(!AccessCodeMatches("Qw3rt"));
+            QCOMPARE(LoadInstallation(), R::Corrupted);
+            QCOMPARE(CheckAccessCode("Qw3rt"), R::Corrupted);
+            QVERIFY(AgencyName.isEmpty() && !InstallationConfigured() &&
+                    !AccessCodeMatches("Qw3rt"));
         }
-        QCOMPARE(InstallationResultTitle(InstallationResult::Corrupted),
-                 QStringLiteral("Installation settings damaged"));
-
         // Line ends of another editor and a comment are fine.
-        QByteArray edited = good;
-        edited.replace("\n", "\r\n");
-        writeFile(env.path("Custorin.ini"), "; set up by the administrator\r\n" + edited);
-        QCOMPARE(LoadInstallation(), InstallationResult::Ok);
-        QVERIFY(AccessCodeMatches("Qw3rt"));
+        writeFile(env.path("Custorin.ini"),
+                  "; set up by the administrator\r\n" + QByteArray(good).replace("\n", "\r\n"));
+        QCOMPARE(CheckAccessCode("Qw3rt"), R::Ok);
+        QCOMPARE(CheckAccessCode("Qw3rT"), R::AccessCodeInvalid);
 
-        // A folder where the file should be can not be read.
+        // A folder where the file should be can not be read nor replaced.
         QVERIFY(QFile::remove(env.path("Custorin.ini")));
         QVERIFY(QDir(env.folder()).mkdir("Custorin.ini"));
-        QCOMPARE(LoadInstallation(), InstallationResult::Unreadable);
-        QVERIFY(!AccessCodeMatches("Qw3rt"));
-        // ... nor replaced: the save fails and says so.
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), InstallationResult::IoError);
+        QCOMPARE(LoadInstallation(), R::Unreadable);
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::IoError);
         QVERIFY(QFileInfo(env.path("Custorin.ini")).isDir());
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
-        QCOMPARE(InstallationResultText(InstallationResult::IoError),
-                 QStringLiteral("The installation settings file 'Custorin.ini'\r\n"
-                                "could not be written\r\n"
-                                "(the disk may be full or the folder read-only).\r\n\r\n"
-                                "Nothing has been saved."));
     }
 
-    void missingOrReadOnlyFolder()
+    void missingBusyOrReadOnlyFolder()
     {
         TestEnvironment env;
         const QString saved = DataFolder;
         DataFolder = env.path("no-such-folder");
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), InstallationResult::FolderMissing);
-        QCOMPARE(LoadInstallation(), InstallationResult::NotConfigured);
-        QCOMPARE(InstallationResultText(InstallationResult::FolderMissing),
-                 QStringLiteral("The data folder does not exist:\r\n") +
-                     QDir(env.path("no-such-folder")).absoluteFilePath(QString()) +
-                     QStringLiteral("\r\n\r\nNothing has been saved."));
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::FolderMissing);
         QVERIFY(!QFile::exists(env.path("no-such-folder")));
         DataFolder = saved;
 
-        // Busy: another workstation holds the lock and the person cancels.
+        // Another workstation holds the lock and the person cancels.
         FolderLock other;
         QVERIFY(other.tryAcquire());
         env.desktop.answerMsgBox(2, false, "Data folder busy");
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), InstallationResult::Cancelled);
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Cancelled);
         QVERIFY(!QFile::exists(env.path("Custorin.ini")));
         other.release();
 
         if (::geteuid() == 0)
             QSKIP("the superuser writes into read-only folders");
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), InstallationResult::Ok);
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
         const QByteArray before = readFile(env.path("Custorin.ini"));
         const QFile::Permissions perms = QFile::permissions(env.folder());
         QVERIFY(QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::ExeOwner));
-        const InstallationResult r = SaveInstallation("Other Agency", "Zz9zz");
+        const R r = SaveInstallation("Other Agency", "Zz9zz");
         QFile::setPermissions(env.folder(), perms);
-        QCOMPARE(r, InstallationResult::FolderReadOnly);
+        QCOMPARE(r, R::FolderReadOnly);
         QCOMPARE(readFile(env.path("Custorin.ini")), before);
-        QVERIFY(AccessCodeMatches("Qw3rt"));
+    }
+
+    // The set-up window may set up only a folder without users or entries
+    // and not one set up meanwhile; the operator on the server may replace
+    // settings. Each setting of the code has its line, or nothing is saved.
+    void whoMaySetTheCode()
+    {
+        TestEnvironment env;
+        env.desktop.setNow(Now);
+        writeFile(env.path("User.List"), QByteArray(500, ' '));
+        QCOMPARE(SaveInstallation("County Sheriff", "Ab3#x", SetupBy::Window), R::FolderInUse);
+        QVERIFY(!QFile::exists(env.path("Custorin.ini")));
+        QVERIFY(!QFile::exists(env.path("UserList.Log")));
+        QVERIFY(InstallationResultText(R::FolderInUse)
+                    .startsWith("The data folder already holds users or entries:\r\n"));
+        // Entries alone count as well; empty files do not.
+        writeFile(env.path("User.List"), QByteArray());
+        writeFile(env.path("Custorin.Data"), QByteArray(5000, ' '));
+        QVERIFY(DataFolderInUse());
+        writeFile(env.path("Custorin.Data"), QByteArray());
+        QVERIFY(!DataFolderInUse());
+
+        QCOMPARE(SaveInstallation("First Agency", "Ab3#x", SetupBy::Window), R::Ok);
+        const QByteArray first = readFile(env.path("Custorin.ini"));
+        QCOMPARE(SaveInstallation("Second Agency", "Qq1@w", SetupBy::Window), R::SetUpMeanwhile);
+        QCOMPARE(readFile(env.path("Custorin.ini")), first);
+        QCOMPARE(InstallationResultText(R::SetUpMeanwhile),
+                 "The data folder has been set up at another workstation\r\n"
+                 "while this window was open:\r\n" +
+                     QDir(env.folder()).absoluteFilePath(QString()) +
+                     "\r\n\r\nNothing has been saved here; the settings made there are used.");
+        writeFile(env.path("User.List"), QByteArray(500, ' '));
+        env.desktop.advance(60);
+        QCOMPARE(SaveInstallation("County Sheriff", "Zz9!q"), R::Ok);
+        QVERIFY(QFile::remove(env.path("Custorin.ini")));
+        env.desktop.advance(60);
+        QCOMPARE(SaveInstallation("County Sheriff", "Yy8?p"), R::Ok);
+        QCOMPARE(logText(env),
+                 "03/04/2026 at 05:06:07 - Access code set in the set-up window\r\n"
+                 "03/04/2026 at 05:07:07 - Access code changed by the unattended set-up\r\n"
+                 "03/04/2026 at 05:08:07 - Access code set by the unattended set-up\r\n");
+        // Damaged settings of an unused folder may be set up again.
+        QVERIFY(QFile::remove(env.path("User.List")));
+        writeFile(env.path("Custorin.ini"), "[Installation]\nAgencyName=x\n");
+        QCOMPARE(SaveInstallation("Second Agency", "Qq1@w", SetupBy::Window), R::Ok);
+
+        // No line, no change.
+        const QByteArray settings = readFile(env.path("Custorin.ini"));
+        QVERIFY(QFile::remove(env.path("UserList.Log")));
+        QVERIFY(QDir(env.folder()).mkdir("UserList.Log"));
+        QCOMPARE(SaveInstallation("County Sheriff", "Xx7=o"), R::LogFailed);
+        QCOMPARE(readFile(env.path("Custorin.ini")), settings);
+    }
+
+    void wrongCodesAreLoggedAndSlowedDown()
+    {
+        TestEnvironment env;
+        env.desktop.setNow(Now);
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        QVERIFY(QFile::remove(env.path("UserList.Log")));
+        WrongAccessCodes = 0;
+        for (int i = 0; i < 8; ++i) {
+            env.desktop.answerInputBox(QStringLiteral("wrong"));
+            env.desktop.answerMsgBox(1, false, "Invalid Entry");
+        }
+        env.desktop.answerInputBox(QStringLiteral("Qw3rt"));
+        QVERIFY(AccessCodeGranted());
+        QCOMPARE(env.desktop.pauses, QList<int>({1000, 2000, 4000, 8000, 16000, 30000, 30000}));
+        QCOMPARE(WrongAccessCodes, 0);
+        QCOMPARE(env.desktop.msgBoxes[0].text,
+                 QStringLiteral("'wrong' is not the\r\n\r\ncorrect Access Code"));
+        // One line per wrong code, never the code; the waits moved the clock.
+        const QStringList lines = logText(env).split("\r\n");
+        QCOMPARE(lines.size(), 9);
+        QCOMPARE(lines.first(), "03/04/2026 at 05:06:07 - Incorrect access code submitted");
+        QCOMPARE(lines.at(7), "03/04/2026 at 05:07:08 - Incorrect access code submitted");
+        QVERIFY(!logText(env).contains("wrong"));
+        // The count starts again after the right code.
+        env.desktop.pauses.clear();
+        env.desktop.answerInputBox(QStringLiteral("wrong"));
+        env.desktop.answerMsgBox(2, false, "Invalid Entry");
+        QVERIFY(!AccessCodeGranted());
+        QVERIFY(env.desktop.pauses.isEmpty());
+
+        // Settings gone in the middle of a session: not a wrong code,
+        // nothing logged or counted, the way back explained.
+        writeFile(env.path("User.List"), QByteArray(500, ' '));
+        QVERIFY(QFile::remove(env.path("UserList.Log")));
+        QVERIFY(QFile::remove(env.path("Custorin.ini")));
+        WrongAccessCodes = 0;
+        env.desktop.answerInputBox(QStringLiteral("Qw3rt"));
+        env.desktop.answerMsgBox(1, false, "Installation not set up");
+        QVERIFY(!AccessCodeGranted());
+        QVERIFY(env.desktop.msgBoxes.last().text.startsWith(
+            "The installation settings file 'Custorin.ini' is missing\r\n"));
+        QVERIFY(!QFile::exists(env.path("UserList.Log")));
+        QCOMPARE(WrongAccessCodes, 0);
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 };
 

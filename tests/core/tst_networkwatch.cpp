@@ -1,17 +1,16 @@
-// The watch of the shared data file: when it examines the file, the
-// Refresh button's faces in order, the sound's rhythm, what it keeps while
-// flashing, files that vanish or are replaced, and the rule that this
-// workstation's own writes do not flash while another's still do.
+// The watch on the shared data file behind the Refresh button: when it
+// looks, the faces it shows, the sound seconds, and which changes count
+// (another workstation's, a replaced file; not this program's own writes).
 #include "FakeDesktop.h"
 #include "SampleData.h"
-#include "TestFiles.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryStore.h"
 #include "core/entries/OwnWrites.h"
 #include "core/rules/NetworkWatch.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace
@@ -21,65 +20,37 @@ const QString SharedFile = QStringLiteral("/share/Custorin.Data");
 
 FileStamp stamp(int second, qint64 size)
 {
-    FileStamp s;
-    s.modified = QDateTime(QDate(2026, 3, 9), QTime(14, 0, second));
-    s.size = size;
-    return s;
+    return FileStamp{QDateTime(QDate(2026, 3, 9), QTime(14, 0, second)), size, QDateTime()};
 }
 
-QDateTime at(int hour, int minute, int second, int ms = 0)
+QDateTime at(int minute, int second, int ms = 0)
 {
-    return QDateTime(QDate(2026, 3, 9), QTime(hour, minute, second, ms));
+    return QDateTime(QDate(2026, 3, 9), QTime(10, minute, second, ms));
 }
 
-QString faceName(RefreshFace face)
+// Ticks at each time given: per tick the face after it (n normal, y yellow,
+// r red, g green), "L" when it looked at the file, "S" when it wanted the
+// sound; ticks apart by a blank.
+QString ticks(NetworkWatch &watch, const QList<QDateTime> &times, bool entries = true,
+              bool soundOn = false, const QString &file = SharedFile)
 {
-    switch (face) {
-    case RefreshFace::Normal:
-        return QStringLiteral("normal");
-    case RefreshFace::Yellow:
-        return QStringLiteral("yellow");
-    case RefreshFace::LightRed:
-        return QStringLiteral("red");
-    case RefreshFace::LightGreen:
-        return QStringLiteral("green");
-    }
-    return QString();
-}
-
-// Ticks once a second from `from` for `count` seconds; the faces after
-// each tick, and which ticks examined the file.
-struct Run {
-    QStringList faces;
-    QStringList examined; // "hh:mm:ss" of each tick that looked
-    QStringList sounds;   // "hh:mm:ss" of each tick that wanted the sound
-};
-
-Run tickEachSecond(NetworkWatch &watch, const QDateTime &from, int count, bool entries = true,
-                   bool soundOn = false, const QString &file = SharedFile)
-{
-    Run run;
-    for (int i = 0; i < count; ++i) {
-        const QDateTime now = from.addSecs(i);
+    QStringList out;
+    for (const QDateTime &now : times) {
         const WatchTick t = watch.tick(now, entries, soundOn, file);
-        run.faces << faceName(watch.face());
-        if (t.examined)
-            run.examined << now.toString(QStringLiteral("hh:mm:ss"));
-        if (t.playSound)
-            run.sounds << now.toString(QStringLiteral("hh:mm:ss"));
+        out << QStringLiteral("nyrg").at(int(watch.face())) + QString(t.examined ? "L" : "") +
+                   (t.playSound ? "S" : "");
     }
-    return run;
+    return out.join(' ');
 }
 
-// A record another workstation wrote straight into the file (nothing of
-// this process notes it).
-void appendForeignRecord(const QString &path, const QString &caseNumber)
+// Ticks once a second from `from` for `count` seconds.
+QString seconds(NetworkWatch &watch, const QDateTime &from, int count, bool entries = true,
+                bool soundOn = false)
 {
-    EntryRecord e;
-    e.CaseNumber = caseNumber;
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::Append));
-    QCOMPARE(f.write(e.Pack()), qint64(5000));
+    QList<QDateTime> times;
+    for (int i = 0; i < count; ++i)
+        times << from.addSecs(i);
+    return ticks(watch, times, entries, soundOn);
 }
 
 } // namespace
@@ -88,293 +59,151 @@ class TestNetworkWatch : public QObject
 {
     Q_OBJECT
 private slots:
-    void examinesEveryFifthSecondWhileEntriesAreListed();
-    void facesAfterAChange();
-    void soundAtSecondsZeroTwentyFortyWhileFlashing();
-    void lateAndDoubleTicks();
-    void stampKeptWhileFlashing();
-    void unreadableFileSkipsTheTick();
-    void replacedFileCountsAsAChange();
-    void ownWritesDoNotFlashOthersDo();
+    void looksEveryFifthSecondAndFlashes()
+    {
+        TestEnvironment env;
+        env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
+        NetworkWatch watch;
+        watch.start(stamp(1, 10000));
+        QCOMPARE(seconds(watch, at(0, 3), 8), QStringLiteral("n n nL n n n n nL"));
+        QCOMPARE(env.desktop.stampedFiles, QStringList(2, SharedFile));
+        // With an empty list the file is not looked at, changed or not.
+        env.desktop.setFileStamp(SharedFile, stamp(3, 10000)); // the time, not the length
+        QVERIFY(!seconds(watch, at(0, 11), 20, false).contains('L'));
+        // Found at the next check second; then red and green in turn, the
+        // file not looked at while it flashes.
+        QCOMPARE(seconds(watch, at(0, 33), 8), QStringLiteral("n n yL r g r g r"));
+        QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(3, 10000)));
+        env.desktop.setFileStamp(SharedFile, stamp(8, 20000));
+        QVERIFY(!seconds(watch, at(0, 41), 10).contains('L'));
+        QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(3, 10000)));
+        // The click: normal again; the next check finds the later change.
+        watch.restore();
+        QCOMPARE(seconds(watch, at(1, 1), 5), QStringLiteral("n n n n yL"));
+        QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(8, 20000)));
+    }
+
+    void soundSecondsAndLateTicks()
+    {
+        TestEnvironment env;
+        env.desktop.setFileStamp(SharedFile, stamp(2, 15000));
+        NetworkWatch watch;
+        watch.start(stamp(1, 10000));
+        // Flashing from 10:00:55: the sound at seconds 0, 20 and 40 (not on
+        // the tick that found the change); nothing with the sound off.
+        const QString run = seconds(watch, at(0, 55), 70, true, true);
+        QCOMPARE(run.count('S'), 4);
+        QCOMPARE(run.split(' ').mid(5, 1) + run.split(' ').mid(25, 1) + run.split(' ').mid(45, 1) +
+                     run.split(' ').mid(65, 1),
+                 QStringList({"rS", "rS", "rS", "rS"}));
+        QVERIFY(!seconds(watch, at(2, 5), 60, true, false).contains('S'));
+        // A change found at a sound second sounds only at the next one.
+        NetworkWatch second;
+        second.start(stamp(1, 10000));
+        QCOMPARE(
+            seconds(second, at(3, 0), 21, true, true).split(' ').indexOf(QRegularExpression(".S")),
+            20);
+
+        // A busy machine: the tick of second 5 comes in second 6 and still
+        // looks; a second tick in one second does not; after a pause only
+        // the tick's own second counts. The same for the sound.
+        NetworkWatch late;
+        late.start(stamp(2, 15000));
+        QCOMPARE(ticks(late, {at(0, 3, 990), at(0, 4, 995), at(0, 6, 5), at(0, 10, 2),
+                              at(0, 10, 990), at(0, 21), at(0, 26), at(0, 30)}),
+                 QStringLiteral("n n nL nL n n n nL"));
+        env.desktop.setFileStamp(SharedFile, stamp(7, 20000));
+        QCOMPARE(ticks(late,
+                       {at(0, 35), at(0, 36), at(0, 39), at(0, 41, 10), at(0, 42), at(1, 1, 5),
+                        at(1, 20, 1), at(1, 20, 999)},
+                       true, true),
+                 QStringLiteral("yL r g rS g r gS r"));
+    }
+
+    void unreadableOrReplacedFile()
+    {
+        TestEnvironment env;
+        NetworkWatch watch;
+        watch.start(stamp(1, 10000));
+        // Unreadable: the tick is skipped; back as it was: nothing to show.
+        env.desktop.setFileStamp(SharedFile, std::nullopt);
+        QCOMPARE(seconds(watch, at(0, 0), 6), QStringLiteral("nL n n n n nL"));
+        env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
+        QCOMPARE(seconds(watch, at(0, 15), 1), QStringLiteral("nL"));
+        // A window that started without a file sees one appear.
+        NetworkWatch fresh;
+        fresh.start(std::nullopt);
+        QCOMPARE(seconds(fresh, at(0, 25), 1), QStringLiteral("yL"));
+
+        // Another workstation's deletion renames a work file over the data
+        // file: a change even with the old time put back (its length).
+        InitProgramTables();
+        const QString path = DataPath(DataFileName), temp = env.path("TempFile.$$$");
+        QVERIFY(SampleData::WriteDataFile(path, 3, 7));
+        watch.start(env.desktop.fileStamp(path));
+        QVERIFY(SampleData::WriteDataFile(temp, 2, 7));
+        QFile f(temp);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QFileInfo(path).lastModified(), QFileDevice::FileModificationTime));
+        f.close();
+        QVERIFY(QFile::remove(path) && QFile::rename(temp, path));
+        QCOMPARE(ticks(watch, {at(0, 5)}, true, false, path), QStringLiteral("yL"));
+        QCOMPARE(watch.dataFileStamp()->size, qint64(10000));
+        // Removed (nothing to show), then made again with the same length.
+        watch.restore();
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(ticks(watch, {at(0, 10)}, true, false, path), QStringLiteral("nL"));
+        QTest::qWait(20);
+        QVERIFY(SampleData::WriteDataFile(path, 2, 8));
+        QCOMPARE(ticks(watch, {at(0, 15)}, true, false, path), QStringLiteral("yL"));
+    }
+
+    void ownWritesDoNotFlashOthersDo()
+    {
+        TestEnvironment env;
+        InitProgramTables();
+        CurrentUserName = QStringLiteral("Lee Carter");
+        const QString path = DataPath(DataFileName);
+        QVERIFY(SampleData::WriteDataFile(path, 2, 3));
+        NetworkWatch watch;
+        watch.start(env.desktop.fileStamp(path));
+        auto appendForeign = [&] {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::Append));
+            QCOMPARE(f.write(EntryRecord().Pack()), qint64(5000));
+        };
+        // Our own add, then several in a row: taken in silently.
+        EntryRecord e;
+        e.CaseNumber = QStringLiteral("26-0001");
+        int n = 0;
+        QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
+        QVERIFY(watch.tick(at(0, 0), true, false, path).ownChange);
+        QCOMPARE(watch.dataFileStamp(), env.desktop.fileStamp(path));
+        QVERIFY(PendingOwnWrites().isEmpty());
+        const EntryIdentity id = EntryIdentity::of(ReadAllEntries().at(n - 1));
+        QCOMPARE(ArchiveEntry(n, id), StoreResult::Ok);
+        QCOMPARE(RestoreEntry(n, id), StoreResult::Ok);
+        QCOMPARE(DeleteEntry(n, id), StoreResult::Ok);
+        QCOMPARE(PendingOwnWrites().size(), 3);
+        QCOMPARE(ticks(watch, {at(0, 5)}, true, false, path), QStringLiteral("nL"));
+        // Ours, then another workstation's in the same five seconds; or
+        // another's first, then ours: it flashes.
+        QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
+        appendForeign();
+        QCOMPARE(ticks(watch, {at(0, 10)}, true, false, path), QStringLiteral("yL"));
+        watch.restore();
+        appendForeign();
+        const EntryIdentity mine = EntryIdentity::of(ReadAllEntries().at(n - 1));
+        QCOMPARE(ArchiveEntry(n, mine), StoreResult::Ok);
+        QCOMPARE(ticks(watch, {at(0, 15)}, true, false, path), QStringLiteral("yL"));
+        watch.restore();
+        // A write refused because the entry changed meanwhile changes nothing.
+        EntryIdentity wrong = mine;
+        wrong.CaseNumber = QStringLiteral("not it");
+        QCOMPARE(ArchiveEntry(n, wrong), StoreResult::Changed);
+        QCOMPARE(ticks(watch, {at(0, 20)}, true, false, path), QStringLiteral("nL"));
+    }
 };
-
-void TestNetworkWatch::examinesEveryFifthSecondWhileEntriesAreListed()
-{
-    TestEnvironment env;
-    env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
-    NetworkWatch watch;
-    watch.start(stamp(1, 10000));
-
-    Run run = tickEachSecond(watch, at(9, 59, 57), 14);
-    QCOMPARE(run.examined, (QStringList{"10:00:00", "10:00:05", "10:00:10"}));
-    QCOMPARE(env.desktop.stampedFiles, (QStringList{SharedFile, SharedFile, SharedFile}));
-    QCOMPARE(run.faces, QStringList(14, "normal"));
-
-    // With an empty list the file is not looked at, changed or not.
-    env.desktop.stampedFiles.clear();
-    env.desktop.setFileStamp(SharedFile, stamp(9, 15000));
-    run = tickEachSecond(watch, at(10, 0, 11), 20, false);
-    QVERIFY(run.examined.isEmpty());
-    QVERIFY(env.desktop.stampedFiles.isEmpty());
-    QCOMPARE(run.faces, QStringList(20, "normal"));
-}
-
-void TestNetworkWatch::facesAfterAChange()
-{
-    TestEnvironment env;
-    env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
-    NetworkWatch watch;
-    watch.start(stamp(1, 10000));
-    // The time of the file changes, its length does not.
-    env.desktop.setFileStamp(SharedFile, stamp(3, 10000));
-    const Run run = tickEachSecond(watch, at(10, 0, 3), 8);
-    QCOMPARE(run.faces,
-             (QStringList{"normal", "normal", "yellow", "red", "green", "red", "green", "red"}));
-    QCOMPARE(run.examined, QStringList{"10:00:05"});
-    QVERIFY(watch.flashing());
-    QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(3, 10000)));
-
-    // Colour numbers 0xBBGGRR of RGB(255,255,0), (255,128,128), (128,255,128).
-    QCOMPARE(RefreshFaceColor(RefreshFace::Yellow), OleColor(0x00FFFF));
-    QCOMPARE(RefreshFaceColor(RefreshFace::LightRed), OleColor(0x8080FF));
-    QCOMPARE(RefreshFaceColor(RefreshFace::LightGreen), OleColor(0x80FF80));
-
-    // The click: normal again, and nothing changes until the file does.
-    watch.restore();
-    QVERIFY(!watch.flashing());
-    const Run after = tickEachSecond(watch, at(10, 0, 11), 10);
-    QCOMPARE(after.faces, QStringList(10, "normal"));
-    QCOMPARE(after.examined, (QStringList{"10:00:15", "10:00:20"}));
-}
-
-void TestNetworkWatch::soundAtSecondsZeroTwentyFortyWhileFlashing()
-{
-    TestEnvironment env;
-    env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
-    NetworkWatch watch;
-    watch.start(stamp(1, 10000));
-    env.desktop.setFileStamp(SharedFile, stamp(2, 15000));
-
-    // Flashing from 10:00:55 (a check second) for a minute and more.
-    Run run = tickEachSecond(watch, at(10, 0, 55), 70, true, true);
-    QCOMPARE(run.faces.first(), QString("yellow"));
-    // Not on the tick that found the change (10:00:55 is no sound second
-    // anyway), then at 0, 20 and 40 while flashing.
-    QCOMPARE(run.sounds, (QStringList{"10:01:00", "10:01:20", "10:01:40", "10:02:00"}));
-
-    // With the sound off nothing is due.
-    run = tickEachSecond(watch, at(10, 2, 5), 60, true, false);
-    QVERIFY(run.sounds.isEmpty());
-
-    // A change found at a sound second starts the sound only with the
-    // next sound second of the flashing.
-    NetworkWatch second;
-    second.start(stamp(1, 10000));
-    run = tickEachSecond(second, at(10, 3, 0), 21, true, true);
-    QCOMPARE(run.faces.first(), QString("yellow"));
-    QCOMPARE(run.sounds, QStringList{"10:03:20"});
-}
-
-void TestNetworkWatch::lateAndDoubleTicks()
-{
-    TestEnvironment env;
-    env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
-    NetworkWatch watch;
-    watch.start(stamp(1, 10000));
-
-    // A busy machine: the tick of second 5 comes in second 6. The check
-    // is not skipped.
-    watch.tick(at(10, 0, 3, 990), true, false, SharedFile);
-    watch.tick(at(10, 0, 4, 995), true, false, SharedFile);
-    QVERIFY(env.desktop.stampedFiles.isEmpty());
-    QVERIFY(watch.tick(at(10, 0, 6, 5), true, false, SharedFile).examined);
-    // Two ticks in one second: the second one does not check again.
-    QVERIFY(watch.tick(at(10, 0, 10, 2), true, false, SharedFile).examined);
-    QVERIFY(!watch.tick(at(10, 0, 10, 990), true, false, SharedFile).examined);
-    QCOMPARE(env.desktop.stampedFiles.size(), 2);
-
-    // After a pause of the timer (a reload) only the tick's own second
-    // counts: nothing is made up for the seconds that passed.
-    QVERIFY(!watch.tick(at(10, 0, 21), true, false, SharedFile).examined);
-    QVERIFY(!watch.tick(at(10, 0, 26), true, false, SharedFile).examined);
-    QVERIFY(watch.tick(at(10, 0, 30), true, false, SharedFile).examined);
-
-    // The sound, with a late tick and a double one.
-    env.desktop.setFileStamp(SharedFile, stamp(7, 20000));
-    QVERIFY(watch.tick(at(10, 0, 35), true, true, SharedFile).faceChanged);
-    QVERIFY(!watch.tick(at(10, 0, 36), true, true, SharedFile).playSound);
-    QVERIFY(!watch.tick(at(10, 0, 37), true, true, SharedFile).playSound);
-    QVERIFY(!watch.tick(at(10, 0, 38), true, true, SharedFile).playSound);
-    QVERIFY(!watch.tick(at(10, 0, 39), true, true, SharedFile).playSound);
-    QVERIFY(watch.tick(at(10, 0, 41, 10), true, true, SharedFile).playSound); // 40 late
-    QVERIFY(!watch.tick(at(10, 0, 42), true, true, SharedFile).playSound);
-    QVERIFY(!watch.tick(at(10, 1, 1, 5), true, true, SharedFile).playSound); // after a pause
-    QVERIFY(watch.tick(at(10, 1, 20, 1), true, true, SharedFile).playSound);
-    QVERIFY(!watch.tick(at(10, 1, 20, 999), true, true, SharedFile).playSound);
-}
-
-void TestNetworkWatch::stampKeptWhileFlashing()
-{
-    TestEnvironment env;
-    env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
-    NetworkWatch watch;
-    watch.start(stamp(1, 10000));
-    env.desktop.setFileStamp(SharedFile, stamp(2, 15000));
-    QCOMPARE(tickEachSecond(watch, at(10, 0, 5), 1).faces, QStringList{"yellow"});
-
-    // Another change while it flashes is not looked at.
-    env.desktop.stampedFiles.clear();
-    env.desktop.setFileStamp(SharedFile, stamp(8, 20000));
-    const Run flashing = tickEachSecond(watch, at(10, 0, 6), 15);
-    QVERIFY(env.desktop.stampedFiles.isEmpty());
-    QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(2, 15000)));
-    QCOMPARE(flashing.faces.last(), QString("red"));
-
-    // After the click the next check finds it.
-    watch.restore();
-    const Run after = tickEachSecond(watch, at(10, 0, 21), 5);
-    QCOMPARE(after.faces, (QStringList{"normal", "normal", "normal", "normal", "yellow"}));
-    QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(8, 20000)));
-}
-
-void TestNetworkWatch::unreadableFileSkipsTheTick()
-{
-    TestEnvironment env;
-    NetworkWatch watch;
-    watch.start(stamp(1, 10000));
-    env.desktop.setFileStamp(SharedFile, std::nullopt);
-    Run run = tickEachSecond(watch, at(10, 0, 0), 11);
-    QCOMPARE(run.examined, (QStringList{"10:00:00", "10:00:05", "10:00:10"}));
-    QCOMPARE(run.faces, QStringList(11, "normal"));
-    QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(1, 10000)));
-
-    // Back as it was: nothing to show. Back changed: a change.
-    env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
-    QCOMPARE(tickEachSecond(watch, at(10, 0, 15), 1).faces, QStringList{"normal"});
-    env.desktop.setFileStamp(SharedFile, stamp(1, 5000));
-    QCOMPARE(tickEachSecond(watch, at(10, 0, 20), 1).faces, QStringList{"yellow"});
-
-    // A window that started without a file (stamp empty) sees one appear.
-    NetworkWatch fresh;
-    fresh.start(std::nullopt);
-    QCOMPARE(tickEachSecond(fresh, at(10, 0, 25), 1).faces, QStringList{"yellow"});
-}
-
-void TestNetworkWatch::replacedFileCountsAsAChange()
-{
-    TestEnvironment env;
-    InitProgramTables();
-    const QString path = DataPath(DataFileName);
-    QVERIFY(SampleData::WriteDataFile(path, 3, 7));
-    const QDateTime written = QFileInfo(path).lastModified();
-    NetworkWatch watch;
-    watch.start(env.desktop.fileStamp(path));
-
-    // Another workstation's deletion writes the kept records to a work
-    // file and renames it over the data file. Even with the old time put
-    // back on the new file the watch sees the change (its length).
-    const QString temp = env.path("TempFile.$$$");
-    QVERIFY(SampleData::WriteDataFile(temp, 2, 7));
-    {
-        QFile f(temp);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(written, QFileDevice::FileModificationTime));
-    }
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QFile::rename(temp, path));
-    QCOMPARE(tickEachSecond(watch, at(10, 0, 5), 1, true, false, path).faces,
-             QStringList{"yellow"});
-    QCOMPARE(watch.dataFileStamp()->size, qint64(10000));
-
-    // Removed, then made again by another workstation's add: the length is
-    // back to what the watch saw last, the time is new.
-    watch.restore();
-    QVERIFY(QFile::remove(path));
-    QCOMPARE(tickEachSecond(watch, at(10, 0, 10), 1, true, false, path).faces,
-             QStringList{"normal"});
-    QTest::qWait(20);
-    QVERIFY(SampleData::WriteDataFile(path, 2, 8));
-    QCOMPARE(tickEachSecond(watch, at(10, 0, 15), 1, true, false, path).faces,
-             QStringList{"yellow"});
-
-    // Where the file system gives the time a file was made, a file put in
-    // place of another with the same length and time is a change too.
-    watch.restore();
-    const FileStamp seen = *watch.dataFileStamp();
-    if (!seen.born.isValid())
-        QSKIP("this file system gives no time of making a file");
-    QTest::qWait(20);
-    QVERIFY(SampleData::WriteDataFile(temp, 2, 9));
-    {
-        QFile f(temp);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(seen.modified, QFileDevice::FileModificationTime));
-    }
-    QVERIFY(QFile::rename(temp, path) || (QFile::remove(path) && QFile::rename(temp, path)));
-    QCOMPARE(env.desktop.fileStamp(path)->size, seen.size);
-    QCOMPARE(env.desktop.fileStamp(path)->modified, seen.modified);
-    QCOMPARE(tickEachSecond(watch, at(10, 0, 20), 1, true, false, path).faces,
-             QStringList{"yellow"});
-}
-
-void TestNetworkWatch::ownWritesDoNotFlashOthersDo()
-{
-    TestEnvironment env;
-    InitProgramTables();
-    CurrentUserName = QStringLiteral("Lee Carter");
-    const QString path = DataPath(DataFileName);
-    QVERIFY(SampleData::WriteDataFile(path, 2, 3));
-    NetworkWatch watch;
-    watch.start(env.desktop.fileStamp(path));
-
-    // One add of our own: taken in silently, the stamp moves on.
-    EntryRecord e;
-    e.CaseNumber = QStringLiteral("26-0001");
-    int n = 0;
-    QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
-    WatchTick t = watch.tick(at(10, 0, 0), true, false, path);
-    QVERIFY(t.examined);
-    QVERIFY(t.ownChange);
-    QVERIFY(!watch.flashing());
-    QCOMPARE(watch.dataFileStamp(), env.desktop.fileStamp(path));
-    QVERIFY(PendingOwnWrites().isEmpty());
-
-    // Several of our own in a row (archive, restore, delete): still ours.
-    const EntryIdentity id = EntryIdentity::of(ReadAllEntries().at(n - 1));
-    QCOMPARE(ArchiveEntry(n, id), StoreResult::Ok);
-    QCOMPARE(RestoreEntry(n, id), StoreResult::Ok);
-    QCOMPARE(DeleteEntry(n, id), StoreResult::Ok);
-    QCOMPARE(PendingOwnWrites().size(), 3);
-    t = watch.tick(at(10, 0, 5), true, false, path);
-    QVERIFY(t.ownChange);
-    QVERIFY(!watch.flashing());
-
-    // Ours, then another workstation's in the same five seconds: flashes.
-    QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
-    appendForeignRecord(path, QStringLiteral("other-1"));
-    t = watch.tick(at(10, 0, 10), true, false, path);
-    QVERIFY(!t.ownChange);
-    QCOMPARE(watch.face(), RefreshFace::Yellow);
-    watch.restore();
-
-    // Another's first, then ours: the chain from the last stamp seen is
-    // broken, so it flashes as well.
-    appendForeignRecord(path, QStringLiteral("other-2"));
-    const EntryIdentity mine = EntryIdentity::of(ReadAllEntries().at(n - 1));
-    QCOMPARE(ArchiveEntry(n, mine), StoreResult::Ok);
-    t = watch.tick(at(10, 0, 15), true, false, path);
-    QCOMPARE(watch.face(), RefreshFace::Yellow);
-    watch.restore();
-
-    // A write refused because the entry changed meanwhile writes nothing
-    // and changes nothing.
-    EntryIdentity wrong = mine;
-    wrong.CaseNumber = QStringLiteral("not it");
-    QCOMPARE(ArchiveEntry(n, wrong), StoreResult::Changed);
-    t = watch.tick(at(10, 0, 20), true, false, path);
-    QVERIFY(!t.ownChange);
-    QVERIFY(!watch.flashing());
-}
 
 QTEST_GUILESS_MAIN(TestNetworkWatch)
 #include "tst_networkwatch.moc"
