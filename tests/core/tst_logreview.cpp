@@ -1,7 +1,7 @@
 // The log review's rules: a log loaded for the text box (Windows-1252, CR
 // LF, trimmed, blank logs empty) and the text search's walk through the
 // matches with its two questions.
-#include "BoxLine.h"
+#include "BoxText.h"
 #include "FakeDesktop.h"
 #include "TestFiles.h"
 #include "core/rules/LogReview.h"
@@ -27,9 +27,9 @@ struct Window {
     }
 };
 
-const QString EndBox = QStringLiteral("End of text reached|5|1|&Yes, look again;&No, stop "
-                                      "searching|No further matches found.\r\n\r\nStart again "
-                                      "from the top?");
+const QString EndBox = QStringLiteral("End of text reached | No further matches found.\r\n\r\n"
+                                      "Start again from the top? | &Yes, look again, &No, stop "
+                                      "searching | 5 1 0");
 
 } // namespace
 
@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(env.desktop.inputDefaults, QStringList{QString()});
         QCOMPARE(w.events, QStringList({"started", "select 0+7", "select 36+7", "select 0+7",
                                         "select 36+7", "finished"}));
-        QCOMPARE(boxLine(env.desktop.msgBoxes.first()), EndBox);
+        QCOMPARE(boxText(env.desktop.msgBoxes.first()), EndBox);
         QVERIFY(!search.running());
         // A new search offers the old text; cancelled, it starts nothing.
         env.desktop.answerInputBox(std::nullopt);
@@ -101,9 +101,9 @@ private slots:
         env.desktop.answerInputBox(QStringLiteral("bicycle"));
         env.desktop.answerMsgBox(2, false, "No such text");
         search.findText(text, w.hooks());
-        QCOMPARE(boxLine(env.desktop.msgBoxes.first()),
-                 "No such text|4|2|&Try &another search;&Stop searching|The text 'bicycle'\r\n"
-                 "could not be found.");
+        QCOMPARE(boxText(env.desktop.msgBoxes.first()),
+                 "No such text | The text 'bicycle'\r\ncould not be found. | &Try &another "
+                 "search, &Stop searching | 4 2 0");
         QCOMPARE(env.desktop.inputDefaults, QStringList({QString(), "bicycle"}));
         QCOMPARE(w.events, QStringList({"started", "finished", "started", "finished"}));
         QVERIFY(!search.running());

@@ -1,7 +1,7 @@
 // The printed list, the long text and the entry printout on a recording
 // page surface (0.09 inch a character, 0.18 inch a line in the 9-point
 // font); no printer, a refused job, PDF files and cancelled jobs.
-#include "BoxLine.h"
+#include "BoxText.h"
 #include "FakeDesktop.h"
 #include "TestFiles.h"
 
@@ -121,9 +121,10 @@ private slots:
             env.desktop.answerMsgBox(choice);
             QCOMPARE(AskPrintList(168), choice == 1);
         }
-        QCOMPARE(boxLine(env.desktop.msgBoxes.first()),
-                 "|3|2|&Yes, continue;&No, don't print this list right now|Printing this list "
-                 "will require about 4 page(s) to complete.\r\n\r\nAre you ready to proceed?");
+        QCOMPARE(boxText(env.desktop.msgBoxes.first()),
+                 " | Printing this list will require about 4 page(s) to complete.\r\n\r\nAre "
+                 "you ready to proceed? | &Yes, continue, &No, don't print this list right now "
+                 "| 3 2 0");
     }
 
     void listLayout()
@@ -178,7 +179,7 @@ private slots:
     void pdfInsteadOfPrinter()
     {
         const QString name = QStringLiteral("Custorin List 2026-12-04 2245.pdf");
-        const QString offer = "|4|1|&Save as a PDF file;&Don't print it now|";
+        const QString offer = " | &Save as a PDF file, &Don't print it now | 4 1 0";
         // answers: the offer's, then those after the folders (A, then B).
         const struct {
             bool refused, existing;
@@ -208,24 +209,21 @@ private slots:
             QCOMPARE(PrintEntryList(listTable(3), Caption),
                      c.savedIn.isEmpty() ? none : PrintResult::Done);
             QCOMPARE(env.desktop.pendingAnswers(), 0);
-            QCOMPARE(boxLine(env.desktop.msgBoxes.first()),
-                     c.refused
-                         ? PrintFailedTitle() + offer +
-                               "The printer did not take this list.\r\n(The printer \"Desk\" "
-                               "is not accepting jobs.)\r\n\r\nDo you want to save the pages "
-                               "as a PDF file instead?"
-                         : NoPrinterTitle() + offer +
-                               "There is no printer to print this list on:\r\nno default "
-                               "printer is set up, or the\r\nprint service is not running."
-                               "\r\n\r\nDo you want to save the pages as a PDF file instead?");
+            QCOMPARE(boxText(env.desktop.msgBoxes.first()),
+                     (c.refused ? PrintFailedTitle() +
+                                      " | The printer did not take this list.\r\n(The printer "
+                                      "\"Desk\" is not accepting jobs.)"
+                                : NoPrinterTitle() +
+                                      " | There is no printer to print this list on:\r\nno "
+                                      "default printer is set up, or the\r\nprint service is "
+                                      "not running.") +
+                         "\r\n\r\nDo you want to save the pages as a PDF file instead?" + offer);
             QCOMPARE(env.desktop.folderStarts, QStringList(c.folders, "/home/clerk/Documents"));
             if (c.existing)
-                QCOMPARE(boxLine(env.desktop.msgBoxes.at(1)),
-                         "Save as PDF|3|2|&Replace it;&Choose another folder;&Don't save it|A "
-                         "file named\r\n" +
-                             name +
-                             "\r\nis already in that folder.\r\n\r\nDo you "
-                             "want to replace it?");
+                QCOMPARE(boxText(env.desktop.msgBoxes.at(1)),
+                         "Save as PDF | A file named\r\n" + name +
+                             "\r\nis already in that folder.\r\n\r\nDo you want to replace "
+                             "it? | &Replace it, &Choose another folder, &Don't save it | 3 2 0");
             const QString saved = c.savedIn == "A" ? inA : c.savedIn == "B" ? inB : QString();
             QCOMPARE(readFile(inA), c.savedIn == "A" ? QByteArray("%PDF-1.4 fake Custorin List\n")
                                     : c.existing     ? QByteArray("kept")
@@ -234,10 +232,10 @@ private slots:
             QCOMPARE(env.desktop.printFiles, saved.isEmpty() ? QStringList() : QStringList(saved));
             if (!saved.isEmpty()) // the pages the printer would have had
                 QCOMPARE(
-                    QStringList({shown(env.desktop).last(), boxLine(env.desktop.msgBoxes.last())}),
-                    QStringList({at(1, 0.5, 2.26, End), "Save as PDF|5|1|&Okay|The pages have "
-                                                        "been saved as\r\n" +
-                                                            saved}));
+                    QStringList({shown(env.desktop).last(), boxText(env.desktop.msgBoxes.last())}),
+                    QStringList({at(1, 0.5, 2.26, End), "Save as PDF | The pages have been saved "
+                                                        "as\r\n" +
+                                                            saved + " | &Okay | 5 1 0"}));
         }
 
         // No PDF can be written either: said so, and no word of a saved file.
@@ -250,9 +248,9 @@ private slots:
         env.desktop.answerMsgBox(1, false, PrintFailedTitle());
         QCOMPARE(PrintEntryList(listTable(3), Caption), PrintResult::Failed);
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(boxLine(env.desktop.msgBoxes.last()),
-                 PrintFailedTitle() + "|2|1|&Okay|The PDF file could not be written:\r\n" +
-                     QDir(folder.path()).filePath(name));
+        QCOMPARE(boxText(env.desktop.msgBoxes.last()),
+                 PrintFailedTitle() + " | The PDF file could not be written:\r\n" +
+                     QDir(folder.path()).filePath(name) + " | &Okay | 2 1 0");
     }
 
     void cancelAbandonsJob()
@@ -345,10 +343,11 @@ private slots:
                          : QString(options->narrative ? "n" : "") + (options->custody ? "c" : ""),
                      k.outcome);
             QStringList asked;
-            for (const MsgBoxRequest &r : env.desktop.msgBoxes)
-                asked << boxLine(r).remove("Print Option|3|1|&Yes, please;&Not this time;&Stop, "
-                                           "don't print this entry|");
-            QCOMPARE(asked, k.asked);
+            for (const QString &q : k.asked)
+                asked
+                    << "Print Option | " + q +
+                           " | &Yes, please, &Not this time, &Stop, don't print this entry | 3 1 0";
+            QCOMPARE(boxTexts(env.desktop.msgBoxes), asked);
         }
     }
 
