@@ -1,12 +1,11 @@
-// The real print queue: a private CUPS scheduler (its configuration in a
-// temporary folder) with a cups-pdf queue as the default printer. The list
-// goes through the program's printer path (the real desktop's print job and
-// CUPS); the test waits for the job to complete and counts the pages of the
-// PDF that cups-pdf wrote. A queue that rejects jobs gives the "Printing
-// Failed" offer with the scheduler's reason. Skipped, saying why, where the
-// scheduler can not be started (no CUPS installed, or not root, which the
-// cups-pdf backend needs).
+// The real print queue: a private CUPS scheduler with a cups-pdf queue as
+// the default printer. The list goes through the real desktop's print job
+// and CUPS; the pages of the PDF that cups-pdf wrote are counted. A queue
+// that rejects jobs gives the "Printing Failed" offer with the scheduler's
+// reason. Skipped, saying why, where the scheduler can not be started (no
+// CUPS installed, or not root, which the cups-pdf backend needs).
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 
 #include "core/common/Globals.h"
 #include "core/print/PrintJob.h"
@@ -15,8 +14,6 @@
 #include "gui/platform/GuiDesktop.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -63,11 +60,10 @@ QString cupsPdfFolder()
     QString out = QStringLiteral("${HOME}/PDF");
     QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
     if (conf.open(QIODevice::ReadOnly)) {
-        for (const QString &line : QString::fromLocal8Bit(conf.readAll()).split('\n')) {
-            const QString l = line.trimmed();
-            if (l.startsWith(QStringLiteral("Out ")))
-                out = l.mid(4).trimmed();
-        }
+        const auto m = QRegularExpression("^\\s*Out\\s+(\\S+)", QRegularExpression::MultilineOption)
+                           .match(QString::fromLocal8Bit(conf.readAll()));
+        if (m.hasMatch())
+            out = m.captured(1);
     }
     const passwd *pw = getpwuid(getuid());
     return out.replace(QStringLiteral("${HOME}"),
@@ -81,10 +77,9 @@ GridTable listOf(int entries)
         "<Date Rec'd|<Case #|<Category|<Description|<Rec# (hidden)|<SortCol (hidden)"));
     t.setRows(entries + 1);
     for (int r = 1; r <= entries; ++r) {
-        t.setTextMatrix(r, 0, QStringLiteral("03/04/2009"));
-        t.setTextMatrix(r, 1, QStringLiteral("C-%1").arg(r));
-        t.setTextMatrix(r, 2, QStringLiteral("Tools"));
-        t.setTextMatrix(r, 3, QStringLiteral("Cordless drill %1").arg(r));
+        const QStringList cells{"03/04/2009", QStringLiteral("C-%1").arg(r), "Tools", "Drill"};
+        for (int c = 0; c < 4; ++c)
+            t.setTextMatrix(r, c, cells[c]);
     }
     return t;
 }
@@ -123,32 +118,28 @@ private slots:
             QSKIP("the cups-pdf backend runs only under a scheduler started as root");
         QVERIFY(m_dir.isValid());
         // The scheduler's helpers run as the lp user and must reach the spool.
-        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                                QFileDevice::ExeOther);
+        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadGroup |
+                                                QFile::ExeGroup | QFile::ReadOther |
+                                                QFile::ExeOther);
         const QDir d(m_dir.path());
         for (const char *sub : {"spool/tmp", "cache", "state", "log", "ppd"})
             QVERIFY(d.mkpath(sub));
         m_socket = d.filePath("cups.sock");
-        QFile conf(d.filePath("cupsd.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(("Listen " + m_socket.toLocal8Bit() +
-                    "\nBrowsing Off\nWebInterface No\nLogLevel info\nDefaultAuthType None\n"
-                    "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                    "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
-                    "</Policy>\n"));
-        conf.close();
-        QFile files(d.filePath("cups-files.conf"));
-        QVERIFY(files.open(QIODevice::WriteOnly));
-        const QByteArray root = m_dir.path().toLocal8Bit();
-        files.write("ServerRoot " + root + "\nRequestRoot " + root + "/spool\nTempDir " + root +
-                    "/spool/tmp\nCacheDir " + root + "/cache\nStateDir " + root +
-                    "/state\nErrorLog " + root + "/log/error_log\nAccessLog " + root +
-                    "/log/access_log\nPageLog " + root +
-                    "/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
-                    "SystemGroup root\nUser lp\nGroup lp\n");
-        files.close();
+        writeFile(d.filePath("cupsd.conf"),
+                  "Listen " + m_socket.toLocal8Bit() +
+                      "\nBrowsing Off\nWebInterface No\nLogLevel info\nDefaultAuthType None\n"
+                      "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                      "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                      "</Policy>\n");
+        const QString root = m_dir.path();
+        writeFile(d.filePath("cups-files.conf"),
+                  QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
+                                 "CacheDir %1/cache\nStateDir %1/state\nErrorLog %1/log/error_log\n"
+                                 "AccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
+                                 "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                                 "SystemGroup root\nUser lp\nGroup lp\n")
+                      .arg(root)
+                      .toLocal8Bit());
 
         m_cupsd.setProcessChannelMode(QProcess::MergedChannels);
         m_cupsd.start(cupsd,
