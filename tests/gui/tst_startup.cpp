@@ -1,15 +1,14 @@
 // Start-up and the end of the program: the second-copy refusal with real
-// processes, the stale work file, QuitProgram and the title window.
+// processes (and none after the first copy crashed), the stale work file,
+// QuitProgram and the title window.
 #include "FakeDesktop.h"
 #include "TestFiles.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/windows/Quit.h"
-#include "gui/windows/Start.h"
 #include "gui/windows/frmTitlePage.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,28 +17,17 @@
 namespace
 {
 
-QString probe()
+// A probe of the program's start on a data folder: its output until it
+// says RUNNING or ENDED, and the process.
+QString startProbe(QProcess &p, const QString &lock, const QString &dataDir)
 {
-    return qEnvironmentVariable("CUSTORIN_TOOLS_DIR") + QStringLiteral("/custorin_probe");
-}
-
-std::unique_ptr<QProcess> startProbe(const QString &lock, const QString &dataDir)
-{
-    auto p = std::make_unique<QProcess>();
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->start(probe(), {QStringLiteral("--lock"), lock, QStringLiteral("--data-dir"), dataDir});
-    return p;
-}
-
-// Reads the probe's output until it says RUNNING or ENDED.
-QString waitForState(QProcess &p)
-{
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(qEnvironmentVariable("CUSTORIN_TOOLS_DIR") + "/custorin_probe",
+            {"--lock", lock, "--data-dir", dataDir});
     QString out;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200 && !out.contains("RUNNING") && !out.contains("ENDED"); ++i) {
         p.waitForReadyRead(100);
         out += QString::fromUtf8(p.readAll());
-        if (out.contains(QLatin1String("RUNNING")) || out.contains(QLatin1String("ENDED")))
-            break;
         if (p.state() == QProcess::NotRunning) {
             out += QString::fromUtf8(p.readAll());
             break;
@@ -58,47 +46,39 @@ private slots:
     {
         QTemporaryDir work;
         const QString lock = work.filePath("instance.lock");
-        QDir(work.path()).mkdir("first");
-        QDir(work.path()).mkdir("second");
-        const QString first = work.filePath("first");
-        const QString second = work.filePath("second");
-        writeFile(first + "/TempFile.$$$", "left over");
-        writeFile(second + "/TempFile.$$$", "left over");
+        const QString first = work.filePath("first"), second = work.filePath("second");
+        for (const QString &folder : {first, second}) {
+            QVERIFY(QDir().mkdir(folder));
+            writeFile(folder + "/TempFile.$$$", "left over");
+        }
+        QProcess a, b, c;
+        QCOMPARE(startProbe(a, lock, first).trimmed(), QStringLiteral("RUNNING"));
+        QVERIFY(!QFile::exists(first + "/TempFile.$$$")); // its stale work file removed
 
-        auto a = startProbe(lock, first);
-        QCOMPARE(waitForState(*a).trimmed(), QStringLiteral("RUNNING"));
-        // The first copy removed its stale work file.
-        QVERIFY(!QFile::exists(first + "/TempFile.$$$"));
-
-        auto b = startProbe(lock, second);
-        const QString out = waitForState(*b);
-        QVERIFY(b->waitForFinished(10000));
-        QCOMPARE(out,
+        // A live first copy refuses the second, which touches no file of
+        // its folder.
+        QCOMPARE(startProbe(b, lock, second),
                  QStringLiteral("MSGBOX|Terminating|2|Custorin is already loaded\\nand running on "
                                 "your computer!|&Okay\nENDED\n"));
-        QCOMPARE(b->exitCode(), 1);
-        // The second copy touched no file of its folder.
+        QVERIFY(b.waitForFinished(10000));
+        QCOMPARE(b.exitCode(), 1);
         QCOMPARE(QDir(second).entryList(QDir::Files | QDir::Hidden), QStringList({"TempFile.$$$"}));
 
         // A copy that crashed does not block the next start.
-        a->kill();
-        QVERIFY(a->waitForFinished(10000));
-        auto c = startProbe(lock, second);
-        QCOMPARE(waitForState(*c).trimmed(), QStringLiteral("RUNNING"));
+        a.kill();
+        QVERIFY(a.waitForFinished(10000));
+        QCOMPARE(startProbe(c, lock, second).trimmed(), QStringLiteral("RUNNING"));
         QVERIFY(!QFile::exists(second + "/TempFile.$$$"));
-        c->kill();
-        c->waitForFinished(10000);
-    }
+        c.kill();
+        c.waitForFinished(10000);
 
-    void missingDataFolder()
-    {
-        QTemporaryDir work;
-        auto p = startProbe(work.filePath("instance.lock"), work.filePath("no/such/folder"));
-        const QString out = waitForState(*p);
-        p->waitForFinished(10000);
-        QVERIFY2(out.startsWith(QStringLiteral("MSGBOX|Data folder not found|2|")),
+        QTemporaryDir other;
+        QProcess d;
+        const QString out =
+            startProbe(d, other.filePath("instance.lock"), other.filePath("no/such"));
+        d.waitForFinished(10000);
+        QVERIFY2(out.startsWith("MSGBOX|Data folder not found|2|") && out.endsWith("ENDED\n"),
                  qPrintable(out));
-        QVERIFY(out.endsWith(QStringLiteral("ENDED\n")));
     }
 
     void quitProgram()
@@ -110,58 +90,42 @@ private slots:
         writeFile(env.path("Custorin.Data"), "");
         QWidget window;
         window.show();
-
         // "No" and the close box both return with everything in place.
         for (int answer : {2, 0}) {
             env.desktop.answerMsgBox(answer, false, "Exit Custorin?");
-            QVERIFY(!QuitProgram(false));
-            QVERIFY(!ProgramEnding);
-            QVERIFY(window.isVisible());
-            QVERIFY(QFile::exists(env.path("Search.Log")));
+            QVERIFY(!QuitProgram(false) && !ProgramEnding && window.isVisible());
         }
         const MsgBoxRequest &q = env.desktop.msgBoxes.first();
-        QCOMPARE(q.icon, 3);
         QCOMPARE(q.text,
                  QStringLiteral("This will close Custorin.\r\n\r\nIs this what you want to do?"));
         QCOMPARE(q.buttons, QStringList({"&Yes, exit Custorin", "&No, don't quit yet"}));
-        QCOMPARE(q.defaultButton, 1);
-        QVERIFY(!q.offerDontShow);
+        QVERIFY(q.icon == 3 && q.defaultButton == 1 && !q.offerDontShow);
 
+        // "Yes": the windows close, the empty files go, the logs stay.
         env.desktop.answerMsgBox(1, false, "Exit Custorin?");
-        QVERIFY(QuitProgram(false));
-        QVERIFY(ProgramEnding);
-        QVERIFY(!window.isVisible());
-        QVERIFY(!QFile::exists(env.path("Search.Log")));
-        QVERIFY(!QFile::exists(env.path("Custorin.Data")));
-        QVERIFY(QFile::exists(env.path("SignInOut.Log")));
-        QCOMPARE(env.desktop.msgBoxes.size(), 3);
+        QVERIFY(QuitProgram(false) && ProgramEnding && !window.isVisible());
+        QCOMPARE(QDir(env.folder()).entryList(QDir::Files), QStringList{"SignInOut.Log"});
         ProgramEnding = false;
     }
 
+    // Exit and the close box of the title window end the program without
+    // a question, the empty user file removed.
     void titleWindowExitAsksNothing()
     {
         TestEnvironment env;
-        ProgramEnding = false;
-        writeFile(env.path("User.List"), "");
-        auto *title = new frmTitlePage;
-        title->show();
-        QCOMPARE(title->windowTitle(), QStringLiteral("Custorin - Title Window"));
-        QCOMPARE(title->cmdSignIn->text(), QStringLiteral("&Continue"));
-        QCOMPARE(title->cmdQuit->text(), QStringLiteral("Exit Custorin"));
-        QTest::mouseClick(title->cmdQuit, Qt::LeftButton);
-        QVERIFY(ProgramEnding);
-        QVERIFY(env.desktop.msgBoxes.isEmpty());
-        QVERIFY(!QFile::exists(env.path("User.List")));
-        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-        ProgramEnding = false;
-
-        // The close box behaves as Exit.
-        auto *again = new frmTitlePage;
-        again->show();
-        again->close();
-        QVERIFY(ProgramEnding);
-        QVERIFY(env.desktop.msgBoxes.isEmpty());
-        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+        for (bool closeBox : {false, true}) {
+            ProgramEnding = false;
+            writeFile(env.path("User.List"), "");
+            auto *title = new frmTitlePage;
+            title->show();
+            if (closeBox)
+                title->close();
+            else
+                QTest::mouseClick(title->cmdQuit, Qt::LeftButton);
+            QVERIFY(ProgramEnding && env.desktop.msgBoxes.isEmpty());
+            QVERIFY(!QFile::exists(env.path("User.List")));
+            QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+        }
         ProgramEnding = false;
     }
 };
