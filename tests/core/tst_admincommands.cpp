@@ -196,6 +196,8 @@ void TestAdminCommands::checkReportsAndChangesNothing()
     // Everything that can be wrong at once.
     writeFile(d.filePath("Custorin.Data"), Entries + entryBytes(std::nan(""), "X", 0, 1) +
                                                entryBytes(46002, "Y", oleDate(1801, 1, 1), 1) +
+                                               entryBytes(46003, "V", oleDate(2099, 12, 31), 1) +
+                                               entryBytes(46004, "W", oleDate(2100, 1, 1), 1) +
                                                "tail");
     writeFile(d.filePath("User.List"),
               Users + userRecordBytes(oleDate(2024, 1, 1), "$Killed$", "Z", 2));
@@ -206,11 +208,12 @@ void TestAdminCommands::checkReportsAndChangesNothing()
     r = custorin({"--data-dir", data.path(), "--check"});
     QCOMPARE(r.status, 1);
     QCOMPARE(QString::fromUtf8(r.out),
-             header + "Custorin.Data: 5 records (2 active, 2 archived)\n"
-                      "Custorin.Data: PROBLEM: 25004 bytes is not a whole number of 5000-byte "
+             header + "Custorin.Data: 7 records (4 active, 2 archived)\n"
+                      "Custorin.Data: PROBLEM: 35004 bytes is not a whole number of 5000-byte "
                       "records\n"
                       "Custorin.Data: PROBLEM: records that do not decode: 4\n"
-                      "Custorin.Data: PROBLEM: records with a date before 1900 or after 2099: 5\n"
+                      "Custorin.Data: PROBLEM: records with a date before 1900 or after 2099: "
+                      "5, 7\n"
                       "User.List: 3 users\n"
                       "User.List: PROBLEM: 1 record(s) left half deleted by an interrupted "
                       "deletion\n"

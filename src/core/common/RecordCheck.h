@@ -36,7 +36,7 @@ constexpr double OleDateMin = -657434.0;
 constexpr double OleDateMax = 2958466.0;
 // Dates a record can plausibly hold: 1 January 1900 up to 31 December 2099.
 constexpr double PlausibleDateMin = 2.0;
-constexpr double PlausibleDateMax = 73416.0;
+constexpr double PlausibleDateMax = 73051.0; // 1 January 2100, the first date past it
 
 inline bool OleDateDecodes(double ole)
 {
