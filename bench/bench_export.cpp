@@ -2,6 +2,7 @@
 // their received dates as the list shows them) against a plain read of the
 // data file: reading, the identity check of every row, the lines and the
 // file written and renamed into place.
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "core/common/Globals.h"
@@ -23,48 +24,6 @@ namespace
 constexpr int Entries = 32767;
 constexpr int Runs = 11;
 constexpr double RatioTarget = 3.0;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double ms(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-// Processor time of this process so far (user and system), in ms: on a
-// machine shared with other work the wall clock also counts the waits.
-double cpuMs()
-{
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-// The file read in its blocks, every record's bytes looked at once.
-double rawRead(double *cpu)
-{
-    QElapsedTimer t;
-    t.start();
-    const double c0 = cpuMs();
-    DataFile file;
-    if (!file.open(DataFile::ForReading))
-        return -1;
-    unsigned sum = 0;
-    file.forEachRaw([&](int, const char *record) {
-        sum += static_cast<unsigned char>(record[4999]);
-        return true;
-    });
-    file.close();
-    const double elapsed = ms(t);
-    *cpu = cpuMs() - c0;
-    if (sum == 0)
-        std::fprintf(stderr, "(no status bytes?)\n");
-    return elapsed;
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // and sorting it, the way the main window loads its list: painting
 // suspended, one row a time, a sort key written into a hidden column, one
 // case-insensitive sort, then painting resumed and the grid shown.
+#include "BenchSupport.h"
 #include "gui/controls/Grid.h"
 
 #include <QApplication>
@@ -61,12 +62,6 @@ QStringList makeRows()
 QString dateKey(const QString &date)
 {
     return date.mid(6, 4) + date.left(2) + date.mid(3, 2) + QStringLiteral("0000");
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

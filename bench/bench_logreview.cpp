@@ -3,6 +3,7 @@
 // the caret at its end and painted), and finding the next match, for a text
 // that occurs every 1,000 lines and for one that occurs only in the last
 // line (each click then searches the whole log).
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "core/common/Globals.h"
 #include "core/rules/LogReview.h"
@@ -25,12 +26,6 @@ constexpr int Lines = 100000;
 constexpr double ShowTargetMs = 500;
 constexpr double FindTargetMs = 50;
 const QString Code = QStringLiteral("Ab3De");
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 bool writeLog(const QString &path)
 {

@@ -2,6 +2,7 @@
 // (read, date sort, shading) against a plain read of the file, opening the
 // entry card on an entry, and the peak memory of the process with the list
 // shown.
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "core/common/Globals.h"
@@ -28,17 +29,6 @@ constexpr double LoadRatioTarget = 3.0;
 constexpr double CardTargetMs = 100;
 constexpr double MemoryTargetMb = 100;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double ms(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
 // Peak resident memory of this process, in MB.
 double peakMemoryMb()
 {
@@ -50,26 +40,6 @@ double peakMemoryMb()
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     }
     return -1;
-}
-
-// The file read in its blocks, every record's bytes looked at once.
-double rawRead()
-{
-    QElapsedTimer t;
-    t.start();
-    DataFile file;
-    if (!file.open(DataFile::ForReading))
-        return -1;
-    unsigned sum = 0;
-    file.forEachRaw([&](int, const char *record) {
-        sum += static_cast<unsigned char>(record[4999]);
-        return true;
-    });
-    file.close();
-    const double elapsed = ms(t);
-    if (sum == 0)
-        std::fprintf(stderr, "(no status bytes?)\n");
-    return elapsed;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // chains of custody) the way the main list does: every record read and
 // unpacked, its searched text built and matched (or its received date
 // tested), compared with the raw read of the same file.
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "core/common/Globals.h"
@@ -21,12 +22,6 @@ namespace
 constexpr int Entries = 32767;
 constexpr int Runs = 5;
 constexpr double TargetRatio = 3.0;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double timeMs(const std::function<void()> &work)
 {

@@ -1,6 +1,7 @@
 // The data file at its limit, 32,767 entries (164 MB): decoding every
 // record against reading the bytes, compaction against copying the file,
 // and one append. Medians of five runs (of fifteen rounds for decoding).
+#include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "core/common/Globals.h"
@@ -19,12 +20,6 @@ namespace
 
 constexpr int kRuns = 5;
 constexpr int kPairedRounds = 15;
-
-double median(QVector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double measureOnce(const std::function<void()> &body)
 {
