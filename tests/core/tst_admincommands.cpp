@@ -2,6 +2,7 @@
 // built program: the dated backup and its rotation, the refusals, and the
 // read-only check, each with its exit status and exact report.
 #include "DataSetBytes.h"
+#include "RunProgram.h"
 #include "TestFolder.h"
 
 #include <QProcess>
@@ -15,26 +16,11 @@ namespace
 {
 
 // The program run without a display: exit status, output and errors.
-struct Run {
-    int status = -1;
-    QByteArray out, err;
-};
+using Run = ProgramRun;
 
 Run custorin(const QStringList &args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(name);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("CUSTORIN_APP"), args);
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return RunCustorin(args);
 }
 
 const QByteArray Entries = entryBytes(46000.5, "2026-0001", oleDate(2026, 1, 5), 1) +

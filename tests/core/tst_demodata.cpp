@@ -3,6 +3,7 @@
 // folder with data alone. The users, passwords and access code are the
 // ones the README lists.
 #include "FakeDesktop.h"
+#include "RunProgram.h"
 #include "TestFiles.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
@@ -22,13 +23,10 @@ const QString Script = QStringLiteral(CUSTORIN_SOURCE_DIR "/scripts/make-demo-da
 // Runs a program (bounded): its exit code, -1 when it did not finish.
 int run(const QString &program, const QStringList &args, QByteArray *output = nullptr)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    const bool finished = p.waitForFinished(120000);
+    const ProgramRun r = RunProgram(program, args, {}, false, 120000);
     if (output)
-        *output = p.readAll();
-    return finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        *output = r.out + r.err;
+    return r.status;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // reason. Skipped, saying why, where the scheduler can not be started (no
 // CUPS installed, or not root, which the cups-pdf backend needs).
 #include "FakeDesktop.h"
+#include "RunProgram.h"
 #include "TestFiles.h"
 
 #include "core/common/Globals.h"
@@ -45,13 +46,10 @@ private:
 
 QString run(const QString &program, const QStringList &args, int *exitCode = nullptr)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    const bool done = p.waitForFinished(60000);
+    const ProgramRun r = RunProgram(program, args);
     if (exitCode)
-        *exitCode = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAll());
+        *exitCode = r.status;
+    return QString::fromLocal8Bit(r.out + r.err);
 }
 
 // Where cups-pdf puts the PDF of a job of this user: its "Out" setting.

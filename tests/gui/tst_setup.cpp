@@ -3,6 +3,7 @@
 // set-up of the real program run as a separate process.
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
+#include "RunProgram.h"
 #include "core/common/Globals.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
@@ -24,18 +25,9 @@ namespace
 // Runs the program without any display; "exit code|stdout|stderr".
 QString runApp(const QStringList &args, const QByteArray &input)
 {
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        e.remove(name);
-    p.setProcessEnvironment(e);
-    p.start(qEnvironmentVariable("CUSTORIN_APP"), args);
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
-        p.kill();
-    return QString::number(p.exitCode()) + '|' + QString::fromUtf8(p.readAllStandardOutput()) +
-           '|' + QString::fromUtf8(p.readAllStandardError());
+    const ProgramRun r = RunCustorin(args, input);
+    return QString::number(r.status) + '|' + QString::fromUtf8(r.out) + '|' +
+           QString::fromUtf8(r.err);
 }
 
 void fillIn(frmSetup *d, const QString &agency, const QString &code,
