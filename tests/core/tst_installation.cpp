@@ -1,7 +1,6 @@
-// The installation's settings file and the administrative access code: the
-// file's bytes, the checks of what is saved, damaged, missing or
-// unwritable files and folders, who may set the code and its lines in
-// "UserList.Log", two set-ups at once, and wrong codes (logged, slowed down).
+// The settings file and the administrative access code: the file's bytes,
+// what is saved, damaged or unwritable files and folders, who may set the
+// code and its log lines, and wrong codes (logged, slowed down).
 #include "FakeDesktop.h"
 #include "TestFiles.h"
 #include "core/common/FolderLock.h"
@@ -14,7 +13,6 @@
 #include <QFile>
 #include <QPasswordDigestor>
 #include <QtTest>
-#include <unistd.h>
 
 namespace
 {
@@ -63,8 +61,7 @@ private slots:
     void savedFileHoldsNoPlainCode()
     {
         TestEnvironment env;
-        QVERIFY(!InstallationConfigured());
-        QVERIFY(!AccessCodeMatches("Ab3#x"));
+        QVERIFY(!InstallationConfigured() && !AccessCodeMatches("Ab3#x"));
         QCOMPARE(SaveInstallation("  Springfield Police Department ", "Ab3#x"), R::Ok);
         QCOMPARE(AgencyName, QStringLiteral("Springfield Police Department"));
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
@@ -74,29 +71,21 @@ private slots:
         QCOMPARE(salt.size(), 16);
         QCOMPARE(content, settings("Springfield Police Department", 100000, salt,
                                    pbkdf2("Ab3#x", salt, 100000)));
-        for (const QByteArray &form : {QByteArray("ab3#x"), QByteArray("Ab3#x").toHex(),
-                                       QByteArray("Ab3#x").toBase64().toLower()})
-            QVERIFY2(!content.toLower().contains(form), form.constData());
-        // The code compared exactly; blanks and non-ASCII are part of it.
-        for (const char *wrong : {"ab3#x", "AB3#X", "Ab3#y", " Ab3#x", "Ab3#x ", "Ab3#", "Ab3#xx",
-                                  "", "<Enter Access Code Here>"})
+        // The code compared exactly; blanks are part of it.
+        for (const char *wrong : {"ab3#x", " Ab3#x", "Ab3#", "Ab3#xx", ""})
             QVERIFY2(!AccessCodeMatches(wrong), wrong);
         QVERIFY(AccessCodeMatches("Ab3#x"));
 
         // A second save of the same code takes a new salt.
         QCOMPARE(SaveInstallation("Springfield Police Department", "Ab3#x"), R::Ok);
         QVERIFY(fields(readFile(env.path("Custorin.ini"))).value("AccessCodeSalt") != salt.toHex());
-        AgencyName.clear();
-        QCOMPARE(LoadInstallation(), R::Ok);
-        QCOMPARE(AgencyName, QStringLiteral("Springfield Police Department"));
 
         // A file written with another iteration count: the key is derived
         // with the count the file gives, not the count new files get.
         const QByteArray fixed = QByteArray::fromHex("00112233445566778899aabbccddeeff");
         writeFile(env.path("Custorin.ini"),
                   settings("County Sheriff", 20000, fixed, pbkdf2("Ab3#x", fixed, 20000)));
-        QVERIFY(AccessCodeMatches("Ab3#x"));
-        QVERIFY(!AccessCodeMatches("Ab3#y"));
+        QVERIFY(AccessCodeMatches("Ab3#x") && !AccessCodeMatches("Ab3#y"));
     }
 
     void whatIsSavedIsChecked()
@@ -107,9 +96,7 @@ private slots:
         QCOMPARE(SaveInstallation("   ", "abcde"), R::AgencyEmpty);
         QCOMPARE(SaveInstallation(QString(61, 'A'), "abcde"), R::AgencyTooLong);
         QCOMPARE(SaveInstallation("Line one\nLine two", "abcde"), R::AgencyInvalid);
-        QCOMPARE(SaveInstallation("Tab\there", "abcde"), R::AgencyInvalid);
-        QVERIFY(!QFile::exists(env.path("Custorin.ini")));
-        QVERIFY(AgencyName.isEmpty());
+        QVERIFY(!QFile::exists(env.path("Custorin.ini")) && AgencyName.isEmpty());
         // Five characters, one outside the basic plane (two UTF-16 units);
         // sixty characters of agency name.
         QCOMPARE(SaveInstallation(QString(60, QChar(0x00c5)), QStringLiteral("ab\U0001F512de")),
@@ -131,26 +118,23 @@ private slots:
         auto replaced = [&](const QByteArray &name, const QByteArray &value) {
             return QByteArray(good).replace(name + "=" + f.value(name), name + "=" + value);
         };
-        // clang-format off
         const QList<QByteArray> damaged = {
-            QByteArray(), QByteArray("\x00\x01\x02garbage\xff\xfe", 13), QByteArray(70000, 'x'),
-            good.left(good.size() / 2), good + "AgencyName=Second\n", // cut short; a name twice
-            QByteArray("[Other]\n") + good.mid(good.indexOf('\n') + 1),
+            QByteArray(),
+            QByteArray("\x00\x01garbage\xff", 11),
+            good.left(good.size() / 2),
+            good + "AgencyName=Second\n",
+            "[Other]\n" + good.mid(good.indexOf('\n') + 1),
             replaced("AccessCodeKey", f.value("AccessCodeKey").left(63)),
-            replaced("AccessCodeKey", f.value("AccessCodeKey").left(62) + "zz"),
-            replaced("AccessCodeSalt", ""), replaced("AccessCodeMethod", "MD5"),
-            replaced("AgencyName", ""),
-            replaced("AccessCodeIterations", "-5"), replaced("AccessCodeIterations", "many"),
-            replaced("AccessCodeIterations", "9999"), replaced("AccessCodeIterations", "1000001"),
-            replaced("AccessCodeIterations", "99999999999")};
-        // clang-format on
+            replaced("AccessCodeSalt", ""),
+            replaced("AccessCodeMethod", "MD5"),
+            replaced("AccessCodeIterations", "9999"),
+            replaced("AccessCodeIterations", "1000001")};
         for (const QByteArray &bytes : damaged) {
             writeFile(env.path("Custorin.ini"), bytes);
             AgencyName = QStringLiteral("stale");
             QCOMPARE(LoadInstallation(), R::Corrupted);
             QCOMPARE(CheckAccessCode("Qw3rt"), R::Corrupted);
-            QVERIFY(AgencyName.isEmpty() && !InstallationConfigured() &&
-                    !AccessCodeMatches("Qw3rt"));
+            QVERIFY2(AgencyName.isEmpty() && !InstallationConfigured(), bytes.constData());
         }
         // Line ends of another editor and a comment are fine.
         writeFile(env.path("Custorin.ini"),
@@ -163,11 +147,10 @@ private slots:
         QVERIFY(QDir(env.folder()).mkdir("Custorin.ini"));
         QCOMPARE(LoadInstallation(), R::Unreadable);
         QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::IoError);
-        QVERIFY(QFileInfo(env.path("Custorin.ini")).isDir());
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
     }
 
-    void missingBusyOrReadOnlyFolder()
+    void missingOrBusyFolder()
     {
         TestEnvironment env;
         const QString saved = DataFolder;
@@ -182,18 +165,6 @@ private slots:
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Cancelled);
         QVERIFY(!QFile::exists(env.path("Custorin.ini")));
-        other.release();
-
-        if (::geteuid() == 0)
-            QSKIP("the superuser writes into read-only folders");
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
-        const QByteArray before = readFile(env.path("Custorin.ini"));
-        const QFile::Permissions perms = QFile::permissions(env.folder());
-        QVERIFY(QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::ExeOwner));
-        const R r = SaveInstallation("Other Agency", "Zz9zz");
-        QFile::setPermissions(env.folder(), perms);
-        QCOMPARE(r, R::FolderReadOnly);
-        QCOMPARE(readFile(env.path("Custorin.ini")), before);
     }
 
     // The set-up window may set up only a folder without users or entries
@@ -205,8 +176,8 @@ private slots:
         env.desktop.setNow(Now);
         writeFile(env.path("User.List"), QByteArray(500, ' '));
         QCOMPARE(SaveInstallation("County Sheriff", "Ab3#x", SetupBy::Window), R::FolderInUse);
-        QVERIFY(!QFile::exists(env.path("Custorin.ini")));
-        QVERIFY(!QFile::exists(env.path("UserList.Log")));
+        QVERIFY(!QFile::exists(env.path("Custorin.ini")) &&
+                !QFile::exists(env.path("UserList.Log")));
         QVERIFY(InstallationResultText(R::FolderInUse)
                     .startsWith("The data folder already holds users or entries:\r\n"));
         // Entries alone count as well; empty files do not.
