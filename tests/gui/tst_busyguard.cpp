@@ -62,6 +62,10 @@ private slots:
         TwoWindows w;
         {
             BusyGuard busy(w.busy.get());
+            {
+                BusyGuard inner(w.busy.get());
+                inner.release();
+            } // a released nested guard leaves the outer one holding
             QVERIFY(hourglassShown());
             QCOMPARE(w.pressAndType(), 0);
             QCOMPARE(w.edit->text(), QString());
@@ -70,28 +74,12 @@ private slots:
             // Another window takes input as usual.
             QTest::keyClicks(w.other.get(), QStringLiteral("xy"));
             QCOMPARE(w.other->text(), QStringLiteral("xy"));
+            busy.release();
+            busy.release();
+            QVERIFY(!QApplication::overrideCursor());
         }
-        QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(w.pressAndType(), 3);
         QCOMPARE(w.edit->text(), QStringLiteral("abc"));
-    }
-
-    void releaseEndsItEarlyAndOnce()
-    {
-        TwoWindows w;
-        BusyGuard outer(w.busy.get());
-        {
-            BusyGuard inner(w.busy.get());
-            inner.release();
-            QVERIFY(hourglassShown()); // the outer guard still holds
-        }                              // a released guard leaves the outer one alone
-        QTest::mouseClick(w.button, Qt::LeftButton);
-        QCOMPARE(w.clicked.count(), 0);
-        outer.release();
-        outer.release();
-        QVERIFY(!QApplication::overrideCursor());
-        QTest::mouseClick(w.button, Qt::LeftButton);
-        QCOMPARE(w.clicked.count(), 1);
     }
 
     void closedOrDeletedWhileBusy()

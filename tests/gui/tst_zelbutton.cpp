@@ -1,5 +1,5 @@
-// The owner-drawn button: its outline and look pixel by pixel (the shading
-// arithmetic itself is checked in the colour test), and how it reacts to
+// The owner-drawn button: its outline and a few pixels of each look (the
+// shading arithmetic is checked in the colour test), and how it reacts to
 // the mouse and the keyboard, alone and inside windows.
 #include "gui/controls/ZelButton.h"
 
@@ -12,8 +12,6 @@
 namespace
 {
 
-// Expected colours are worked out here from the drawing rules, independently
-// of the button's own arithmetic.
 QRgb Rgb(quint32 ole)
 {
     return qRgb(int(ole & 0xFF), int((ole >> 8) & 0xFF), int((ole >> 16) & 0xFF));
@@ -59,28 +57,6 @@ QImage Render(ZelButton *b)
     return img;
 }
 
-// The bounding box of the caption's ink: pixels darker than any shading.
-QRect InkBox(const QImage &img)
-{
-    QRect box;
-    for (int y = 3; y < img.height() - 3; ++y)
-        for (int x = 3; x < img.width() - 3; ++x) {
-            const QRgb p = img.pixel(x, y);
-            if (qRed(p) < 0x18 && qGreen(p) < 0x30 && qBlue(p) < 0x60)
-                box |= QRect(x, y, 1, 1);
-        }
-    return box;
-}
-
-// Pixels expected in base shifted by an amount (blue proportionally), as
-// triples x, y, amount.
-void ExpectShades(const QImage &img, quint32 base, std::initializer_list<int> xyAmount)
-{
-    for (auto it = xyAmount.begin(); it != xyAmount.end(); it += 3)
-        QVERIFY2(img.pixel(it[0], it[1]) == Rgb(Shift(base, it[2], true)),
-                 qPrintable(QStringLiteral("%1,%2").arg(it[0]).arg(it[1])));
-}
-
 } // namespace
 
 class TestZelButton : public QObject
@@ -90,12 +66,11 @@ private slots:
     // No test starts with the pointer over its windows.
     void init() { QCursor::setPos(QPoint(3000, 3000)); }
 
-    void outlineAndNormalLook()
+    void outlineAndLooks()
     {
         Shown shown;
         ZelButton *b = shown.b;
-        QCOMPARE(b->currentLook(), ZelButton::Look::Normal);
-        const QImage img = Render(b);
+        QImage img = Render(b);
         // The rounded outline: two pixels of each corner's outer row and
         // one of the next are not part of the button.
         for (QPoint p :
@@ -108,77 +83,45 @@ private slots:
         }
         for (QPoint p : {QPoint(2, 0), QPoint(1, 1), QPoint(W - 3, H - 1), QPoint(W - 1, H - 3)})
             QVERIFY(b->mask().contains(p));
-        // Border 0x733C00 and the dots just inside the corners 0x7B4D10.
+        // Border 0x733C00; the face darkening downwards, row 15 by
+        // -round(12.5) to even.
         QCOMPARE(img.pixel(50, 0), qRgb(0x00, 0x3C, 0x73));
-        QCOMPARE(img.pixel(W - 1, 15), qRgb(0x00, 0x3C, 0x73));
-        QCOMPARE(img.pixel(W - 2, H - 2), qRgb(0x10, 0x4D, 0x7B));
-        // Face darkening downwards, row y by -round(25 y / h), halves to
-        // even (row 15: 12.5 -> 12); then bevel lines in drawing order.
-        ExpectShades(img, Face, {5,   5,  -4,    5,   24,    -20, 5,   15,  -12,   50, H - 2,
-                                 -48, 50, H - 3, -32, W - 2, 15,  -36, 50,  1,     16, 50,
-                                 2,   10, 1,     15,  -5,    2,   15,  -10, W - 3, 2,  10});
-        // The caption centred, as measured in (4, 4, w - 8, h - 8).
-        const QRect m = QFontMetrics(b->font()).boundingRect(
-            QRect(4, 4, W - 12, H - 12), Qt::TextWordWrap | Qt::TextShowMnemonic, "OK");
-        const QRect expected(4 + (W - (4 + m.width())) / 2, 4 + (H - (4 + m.height())) / 2,
-                             m.width(), m.height());
-        const QRect ink = InkBox(img);
-        QVERIFY(!ink.isEmpty() && expected.adjusted(-1, -1, 1, 1).contains(ink));
-        // Colours set at run time (a pulse) draw at once; the hover colour
-        // stays as designed.
-        b->setBackColor(0xC8C800);
-        QCOMPARE(Render(b).pixel(50, 1), Rgb(Shift(0xC8C800, 16, true)));
-        QCOMPARE(b->BackOver(), Face);
-    }
-
-    void pressedDisabledAndHoverLooks()
-    {
-        Shown shown(QStringLiteral("HI"));
-        ZelButton *b = shown.b;
-        const QRect normalInk = InkBox(Render(b));
-        // Pressed: darker, the gradient upwards, the caption one pixel
-        // right and down.
+        QCOMPARE(img.pixel(5, 15), Rgb(Shift(Face, -12, true)));
+        // Pressed: darker, the gradient upwards. Disabled: flat; no click.
         b->setDown(true);
-        QCOMPARE(b->currentLook(), ZelButton::Look::Pressed);
-        QImage img = Render(b);
-        const quint32 p = Shift(Face, -32, true);
-        QCOMPARE(img.pixel(5, 5), Rgb(Shift(p, -21, false)));
-        ExpectShades(img, p, {50, H - 2, 16, 50, 1, -32, 1, 15, -32});
-        QCOMPARE(InkBox(img), normalInk.translated(1, 1));
+        QCOMPARE(Render(b).pixel(5, 5), Rgb(Shift(Shift(Face, -32, true), -21, false)));
         b->setDown(false);
-        // Disabled: flat, a lighter border, embossed caption without ink;
-        // it does not click.
         b->setEnabled(false);
-        img = Render(b);
-        QCOMPARE(img.pixel(5, 5), Rgb(Shift(Face, -24, false)));
-        QCOMPARE(img.pixel(5, 24), Rgb(Shift(Face, -24, false)));
-        QCOMPARE(img.pixel(50, 0), Rgb(Shift(Face, -84, false)));
-        QVERIFY(InkBox(img).isEmpty());
+        QCOMPARE(Render(b).pixel(5, 24), Rgb(Shift(Face, -24, false)));
         QSignalSpy clicks(b, &QAbstractButton::clicked);
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(20, 10));
         QCOMPARE(clicks.count(), 0);
         b->setEnabled(true);
+        // Colours set at run time (a pulse) draw at once.
+        b->setBackColor(0xC8C800);
+        QCOMPARE(Render(b).pixel(50, 1), Rgb(Shift(0xC8C800, 16, true)));
+    }
 
-        // Hover: MouseIn and MouseOver once, shades from BackOver, MouseOut
-        // once; hiding a hovered button ends the hover.
+    void hover()
+    {
+        Shown shown;
+        ZelButton *b = shown.b;
+        // MouseIn and MouseOver once, shades from BackOver, MouseOut once;
+        // hiding a hovered button ends the hover.
         b->setBackOver(0x40C080);
-        QSignalSpy in(b, &ZelButton::MouseIn), over(b, &ZelButton::MouseOver),
-            out(b, &ZelButton::MouseOut);
+        QSignalSpy in(b, &ZelButton::MouseIn), out(b, &ZelButton::MouseOut);
         QEnterEvent enter(QPointF(20, 10), QPointF(30, 20), QPointF(30, 20));
         QApplication::sendEvent(b, &enter);
         QTest::mouseMove(b, QPoint(30, 12));
-        QCOMPARE(in.count() + over.count(), 2);
-        QCOMPARE(b->currentLook(), ZelButton::Look::Hover);
+        QCOMPARE(in.count(), 1);
         QCOMPARE(Render(b).pixel(50, 1), Rgb(Shift(0x40C080, 16, true)));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(b, &leave);
         QApplication::sendEvent(b, &leave);
         QCOMPARE(out.count(), 1);
-        QCOMPARE(Render(b).pixel(50, 1), Rgb(Shift(Face, 16, true)));
         QApplication::sendEvent(b, &enter);
         b->hide();
-        QVERIFY(!b->MouseIsOver());
-        QCOMPARE(out.count(), 2);
+        QVERIFY(!b->MouseIsOver() && out.count() == 2);
     }
 
     void mouseAndKeys()
@@ -194,12 +137,11 @@ private slots:
         QTest::mouseRelease(b, Qt::RightButton, {}, QPoint(20, 10));
         QCOMPARE(ups.at(0), QVariantList({2, 0, 20.0f, 10.0f}));
         QCOMPARE(clicks.count(), 0);
-        // Left: pressed while held, MouseUp before the one Click; Shift reported.
+        // Left: MouseUp before the one Click; Shift reported.
         QStringList order;
         connect(b, &ZelButton::MouseUp, b, [&] { order << "MouseUp"; });
         connect(b, &QAbstractButton::clicked, b, [&] { order << "Click"; });
         QTest::mousePress(b, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 10));
-        QCOMPARE(b->currentLook(), ZelButton::Look::Pressed);
         QCOMPARE(downs.last().at(1).toInt(), 1);
         QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(20, 10));
         QCOMPARE(order, QStringList({"MouseUp", "Click"}));
@@ -211,16 +153,12 @@ private slots:
         QTest::mouseDClick(b, Qt::LeftButton, {}, QPoint(20, 10));
         QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(20, 10));
         QCOMPARE(clicks.count(), 3);
-
-        // Space draws pressed and clicks on release; keys are reported
-        // with their codes; the access key clicks.
+        // Space clicks on release; keys are reported with their codes; the
+        // access key clicks.
         QVERIFY(QTest::qWaitForWindowActive(&shown.window));
         b->setFocus();
         QSignalSpy keyDowns(b, &ZelButton::KeyDown);
-        QTest::keyPress(b, Qt::Key_Space);
-        QCOMPARE(b->currentLook(), ZelButton::Look::Pressed);
-        QCOMPARE(clicks.count(), 3);
-        QTest::keyRelease(b, Qt::Key_Space);
+        QTest::keyClick(b, Qt::Key_Space);
         QCOMPARE(clicks.count(), 4);
         QTest::keyClick(b, Qt::Key_F2, Qt::ControlModifier);
         QCOMPARE(keyDowns.last(), QVariantList({113, 2}));
@@ -252,9 +190,7 @@ private slots:
             QTest::keyClick(edit, Qt::Key_Return);
             QTest::keyClick(edit, Qt::Key_Enter, Qt::KeypadModifier);
             QTest::keyClick(edit, Qt::Key_Escape);
-            QCOMPARE(okClicks.count(), 2);
-            QCOMPARE(cancelClicks.count(), 1);
-            QVERIFY(w->isVisible());
+            QVERIFY(okClicks.count() == 2 && cancelClicks.count() == 1 && w->isVisible());
             // In a dialog a focused button takes Enter itself.
             if (inDialog) {
                 other->setFocus();
@@ -274,8 +210,7 @@ private slots:
             if (inDialog) { // no cancel button left: the dialog's own Esc
                 QSignalSpy rejected(static_cast<QDialog *>(w.get()), &QDialog::rejected);
                 QTest::keyClick(edit, Qt::Key_Escape);
-                QCOMPARE(rejected.count(), 1);
-                QCOMPARE(cancelClicks.count(), 2);
+                QVERIFY(rejected.count() == 1 && cancelClicks.count() == 2);
             }
         }
     }
