@@ -1,5 +1,4 @@
-// Date, number and money formats, the amount and date parsers, OLE dates
-// and Windows-1252 fixed-width text fields.
+// Date, number and money formats and parsers, OLE dates, Windows-1252 fields.
 #include "core/common/Formats.h"
 
 #include <QLocale>
@@ -31,22 +30,17 @@ private slots:
         const struct { double value; const char *pattern, *expected; } rows[] = {
             {kSample, "mm/dd/yyyy hh:nn:ss", "03/04/2009 14:05:09"},
             {kSample, "yyyymmddhhnnss", "20090304140509"},
-            {kSample, "MMM dd, yyyy", "Mar 04, 2009"},
             {kSample, "DDDD MMMM d, yyyy", "Wednesday March 4, 2009"},
             {kSample, "mm/dd/yyyy hh:mmam/pm ", "03/04/2009 02:05pm "},
-            {123456, "yyyymmddhhnnss", "22380103000000"}, // a legacy number as a date
             // "m" after "h" is the minute.
             {ole(39507, 7, 3, 2), "m/d/yy h:n:s", "2/29/08 7:3:2"},
-            {kSample, "mm hh:mm", "03 14:05"},
             {kSample, "ddddd|dddddd", "3/4/2009|Wednesday, March 4, 2009"},
             {kSample, "h a/p|H A/P", "2 p|2 P"}, {kSample, "y q w ww", "63 1 4 10"},
             {kSample, "\"at\" hh\\h", "at 14h"}, {39876, "hh:mmam/pm", "12:00am"},
-            {ole(39876, 12, 0, 0), "h:nn AM/PM", "12:00 PM"},
-            {ole(39876, 23, 59, 0), "hh:mmam/pm", "11:59pm"},
-            {61, "mm/dd/yyyy", "03/01/1900"}, {60, "mm/dd/yyyy", "02/28/1900"},
-            {39813.999999999, "yyyymmddhhnnss", "20090101000000"}, {39814, "y ww", "1 1"},
-            {39813, "y ww", "366 53"}, {-1.25, "mm/dd/yyyy hh:nn", "12/29/1899 06:00"},
-            {0, "mm/dd/yyyy", ""}, {3e6, "mm/dd/yyyy", ""}};
+            {ole(39876, 12, 0, 0), "h:nn AM/PM", "12:00 PM"}, {61, "mm/dd/yyyy", "03/01/1900"},
+            {39813.999999999, "yyyymmddhhnnss", "20090101000000"}, {39813, "y ww", "366 53"},
+            {-1.25, "mm/dd/yyyy hh:nn", "12/29/1899 06:00"}, {0, "mm/dd/yyyy", ""},
+            {3e6, "mm/dd/yyyy", ""}};
         // clang-format on
         for (const auto &r : rows)
             QCOMPARE(FormatOleDate(r.value, u(r.pattern)), u(r.expected));
@@ -55,41 +49,11 @@ private slots:
                  u("20090304140509"));
         QCOMPARE(FormatDate(QDateTime(), "mm/dd/yyyy") + ShortDate(QDateTime()), QString());
         QCOMPARE(ShortDate(QDateTime(QDate(2004, 1, 5), QTime(10, 30))), u("1/5/2004"));
-    }
-
-    // Every month's and weekday's name, whole and short, and read back (3
-    // January 2010 was a Sunday); another day's name is refused.
-    void monthAndDayNames()
-    {
-        QString names;
-        for (int m = 1; m <= 12; ++m) {
-            const QDateTime first(QDate(2010, m, 1), QTime(0, 0));
-            names += FormatDate(first, "mmmm/mmm ");
-            QCOMPARE(ParseDate(FormatDate(first, "mmmm d, yyyy"))->date(), first.date());
-            QCOMPARE(ParseDate(FormatDate(first, "mmm d yyyy").toUpper())->date(), first.date());
-        }
-        for (int d = 3; d <= 9; ++d) {
-            const QDateTime day(QDate(2010, 1, d), QTime(0, 0));
-            names += FormatDate(day, "dddd/ddd/w ");
-            QCOMPARE(ParseDate(FormatDate(day, "dddd, m/d/yyyy"))->date(), day.date());
-            QVERIFY(!ParseDate(FormatDate(day.addDays(1), "dddd ") + FormatDate(day, "m/d/yyyy")));
-        }
-        QCOMPARE(names, u("January/Jan February/Feb March/Mar April/Apr May/May June/Jun July/Jul "
-                          "August/Aug September/Sep October/Oct November/Nov December/Dec "
-                          "Sunday/Sun/1 Monday/Mon/2 Tuesday/Tue/3 Wednesday/Wed/4 "
-                          "Thursday/Thu/5 Friday/Fri/6 Saturday/Sat/7 "));
-    }
-
-    void generalDate()
-    {
-        // clang-format off
-        const QList<QPair<double, const char *>> rows = {
-            {kSample, "3/4/2009 2:05:09 PM"}, {39876.0, "3/4/2009"}, {0.5, "12:00:00 PM"},
-            {ole(39813, 0, 0, 1), "12/31/2008 12:00:01 AM"}, {0.0, "12:00:00 AM"},
-            {-1.25, "12/29/1899 6:00:00 AM"}, {2958465.0, "12/31/9999"}};
-        // clang-format on
-        for (const auto &[value, expected] : rows)
-            QCOMPARE(GeneralDate(value), u(expected));
+        QStringList general;
+        for (double value : {kSample, 39876.0, 0.5, -1.25, 2958465.0})
+            general << GeneralDate(value);
+        QCOMPARE(general, QStringList({"3/4/2009 2:05:09 PM", "3/4/2009", "12:00:00 PM",
+                                       "12/29/1899 6:00:00 AM", "12/31/9999"}));
     }
 
     // Halves round away from zero, in every format.
@@ -97,28 +61,21 @@ private slots:
     {
         // clang-format off
         const struct { double value; const char *pattern, *expected; } rows[] = {
-            {7, "00000", "00007"}, {123456, "00000", "123456"}, {7.5, "00000", "00008"},
-            {-7, "00000", "-00007"}, {0, "##", ""}, {0, "###%", "%"}, {0.125, "###%", "13%"},
-            {0.0049, "###%", "%"}, {0.005, "###%", "1%"}, {-1.2345, "$##,###,##0.00", "-$1.23"},
-            {2.675, "$##,###,##0.00", "$2.68"}, {-2.675, "$##,###,##0.00", "-$2.68"},
-            {-0.001, "$##,###,##0.00", "-$0.00"}, {999.5, "#,##0", "1,000"},
-            {1e15, "#,##0", "1,000,000,000,000,000"}, {1.25, "0.0#", "1.25"}, {1, "0.0#", "1.0"},
-            {0.5, "#.##", ".5"}, {12.5, ".00", "12.50"}, {0.256, "0.0%", "25.6%"},
-            {1234567, "#,##0,", "1,235"}, {-5, "0.00;(0.00);\"zero\"", "(5.00)"},
-            {0, "0.00;(0.00);\"zero\"", "zero"}, {-5, "0;;\"none\"", "-5"}, {3, "\\#0", "#3"},
-            {123456789, "000-00-0000", "123-45-6789"}, {1e-20, "0.00", "0.00"},
+            {123456, "00000", "123456"}, {7.5, "00000", "00008"}, {-7, "00000", "-00007"},
+            {0.125, "###%", "13%"}, {0.0049, "###%", "%"}, {-2.675, "$##,###,##0.00", "-$2.68"},
+            {-0.001, "$##,###,##0.00", "-$0.00"}, {1e15, "#,##0", "1,000,000,000,000,000"},
+            {0.5, "#.0#", ".5"}, {1234567, "#,##0,", "1,235"}, {0, "0.00;(0.00);\"zero\"", "zero"},
+            {-5, "0.00;(0.00);\"zero\"", "(5.00)"}, {123456789, "000-00-0000", "123-45-6789"},
             {0.1 + 0.2, "0.00000000000000000", "0.30000000000000000"}};
         const QList<QPair<qint64, const char *>> money = {
-            {12345000, "$1,234.50"}, {1234567891234500, "$123,456,789,123.45"}, {12350, "$1.24"},
-            {-12350, "-$1.24"}, {9999999, "$1,000.00"}, {50, "$0.01"}, {49, "$0.00"},
-            {-49, "-$0.00"}, {kMax, "$922,337,203,685,477.58"}, {kMin, "-$922,337,203,685,477.58"}};
+            {1234567891234500, "$123,456,789,123.45"}, {-12350, "-$1.24"}, {9999999, "$1,000.00"},
+            {50, "$0.01"}, {49, "$0.00"}, {kMin, "-$922,337,203,685,477.58"}};
         const QList<QPair<double, const char *>> general = {
-            {1234.5, "1234.5"}, {-3.0, "-3"}, {-0.0, "0"}, {1e15, "1E+15"}, {1.5e20, "1.5E+20"},
-            {123456789012345.0, "123456789012345"}, {0.1 + 0.2, "0.3"},
-            {1.0 / 3, "0.333333333333333"}, {0.00001, "1E-05"}, {-2.5e-7, "-2.5E-07"}};
+            {-0.0, "0"}, {1e15, "1E+15"}, {123456789012345.0, "123456789012345"},
+            {0.1 + 0.2, "0.3"}, {1.0 / 3, "0.333333333333333"}, {-2.5e-7, "-2.5E-07"}};
         const QList<QPair<qint64, const char *>> generalMoney = {
-            {12345000, "1234.5"}, {0, "0"}, {-1, "-0.0001"}, {1234567891234500, "123456789123.45"},
-            {kMax, "922337203685477.5807"}, {kMin, "-922337203685477.5808"}};
+            {12345000, "1234.5"}, {-1, "-0.0001"}, {kMax, "922337203685477.5807"},
+            {kMin, "-922337203685477.5808"}};
         // clang-format on
         for (const auto &r : rows)
             QCOMPARE(FormatNumber(r.value, u(r.pattern)), u(r.expected));
@@ -134,17 +91,16 @@ private slots:
     {
         // clang-format off
         const QList<QPair<const char *, qint64>> good = {
-            {"1,234.50", 12345000}, {"-5", -50000}, {"(5)", -50000}, {"($1,234.50)", -12345000},
-            {" 12 ", 120000}, {"$-5", -50000}, {"$ 12", 120000}, {".5", 5000}, {"007", 70000},
-            {"1,234,567", 12345670000}, {"0.00005", 1}, {"0.0000499", 0}, {"1.99995", 20000},
-            {"922337203685477.5807", kMax}, {"-922,337,203,685,477.5807", -kMax}};
+            {"1,234.50", 12345000}, {"(5)", -50000}, {"($1,234.50)", -12345000},
+            {"$-5", -50000}, {"$ 12", 120000}, {".5", 5000}, {"1,234,567", 12345670000},
+            {"0.00005", 1}, {"0.0000499", 0}, {"1.99995", 20000},
+            {"-922,337,203,685,477.5807", -kMax}};
         // clang-format on
         for (const auto &[text, value] : good)
             QCOMPARE(ParseAmount(u(text)), std::optional<qint64>(value));
         for (const char *text :
-             {"   ", "1.2.3", "12abc", "-", "12,34", "1,2345", "1,234,5", "1.234,5", "--5", "(-5)",
-              "$$5", "1e3", "1 234", "\u0661\u0662", "922337203685477.5808",
-              "922337203685477.58075", "1000000000000000"})
+             {"   ", "1.2.3", "12abc", "-", "12,34", "1,2345", "1.234,5", "--5", "(-5)", "$$5",
+              "1e3", "1 234", "\u0661\u0662", "922337203685477.5808", "1000000000000000"})
             QVERIFY2(!ParseAmount(u(text)), text);
     }
 
@@ -152,18 +108,11 @@ private slots:
     {
         // clang-format off
         const QList<QPair<const char *, const char *>> good = {
-            {"1/5/2004", "2004-01-05 00:00:00"}, {"2004-01-05", "2004-01-05 00:00:00"},
-            {"1.5.2004", "2004-01-05 00:00:00"}, {"5-Jan-2004", "2004-01-05 00:00:00"},
-            {"Jan5,2004", "2004-01-05 00:00:00"}, {"JAN. 5, 2004", "2004-01-05 00:00:00"},
-            {"  1/5/04  ", "2004-01-05 00:00:00"}, {"1/5/00", "2000-01-05 00:00:00"},
-            {"1/5/29", "2029-01-05 00:00:00"}, {"1/5/30", "1930-01-05 00:00:00"},
-            {"Sept 1, 09", "2009-09-01 00:00:00"}, {"2/29/2008", "2008-02-29 00:00:00"},
-            {"1/1/100", "0100-01-01 00:00:00"}, {"12/31/9999", "9999-12-31 00:00:00"},
-            {"3/4/2009 14:05:09", "2009-03-04 14:05:09"},
-            {"3/4/2009 2:05PM", "2009-03-04 14:05:00"},
-            {"3/4/2009 2 PM", "2009-03-04 14:00:00"}, {"3/4/2009 9:15 a", "2009-03-04 09:15:00"},
+            {"2004-01-05", "2004-01-05 00:00:00"}, {"5-Jan-2004", "2004-01-05 00:00:00"},
+            {"JAN. 5, 2004", "2004-01-05 00:00:00"}, {"1/5/29", "2029-01-05 00:00:00"},
+            {"  1/5/30  ", "1930-01-05 00:00:00"}, {"Sept 1, 09", "2009-09-01 00:00:00"},
+            {"1/1/100", "0100-01-01 00:00:00"}, {"3/4/2009 9:15 a", "2009-03-04 09:15:00"},
             {"3/4/2009 12:30am", "2009-03-04 00:30:00"},
-            {"3/4/2009 23:59:59", "2009-03-04 23:59:59"},
             {"Monday, January 5, 2004 2:05:09 pm", "2004-01-05 14:05:09"}};
         // clang-format on
         for (const auto &[text, expected] : good) {
@@ -171,16 +120,14 @@ private slots:
             QVERIFY2(result && result->timeSpec() == Qt::LocalTime, text);
             QCOMPARE(result->toString("yyyy-MM-dd hh:mm:ss"), u(expected));
         }
-        for (const char *text :
-             {"   ", "2/30/2009", "0/1/2009", "2/29/2009", "2/29/1900", "3/4/2009x",
-              "3/4/2009 2:05 PM extra", "3/4", "14:05", "3/4/2009 25:00", "3/4/2009 13:00 PM",
-              "3/4/2009 0:30 AM", "3/4/2009 2", "1/1/99999", "1/1/0099", "3/4-2009", "Ja 4, 2009",
-              "Thursday, March 4, 2009", "1/5/2004 @"})
+        for (const char *text : {"   ", "2/30/2009", "0/1/2009", "2/29/1900", "3/4/2009x",
+                                 "3/4/2009 2:05 PM extra", "3/4", "14:05", "3/4/2009 25:00",
+                                 "3/4/2009 13:00 PM", "3/4/2009 0:30 AM", "3/4/2009 2", "1/1/99999",
+                                 "1/1/0099", "3/4-2009", "Ja 4, 2009", "Thursday, March 4, 2009"})
             QVERIFY2(!ParseDate(u(text)), text);
     }
 
-    // What a person typed is shown again unchanged, whatever the default
-    // locale: names, separators and the decimal point stay US English.
+    // Names, separators and the decimal point stay US English in any locale.
     void roundTripsIndependentOfLocale()
     {
         const QLocale previous;
@@ -204,10 +151,8 @@ private slots:
         QCOMPARE(ToOleDate(FromOleDate(kSample)), ole(39876, 14, 5, 9));
         QVERIFY(!FromOleDate(0).isValid() && ToOleDate(QDateTime()) == 0);
         // Before the epoch the fraction is still the time of that day.
-        QCOMPARE(FromOleDate(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
         QCOMPARE(ToOleDate(FromOleDate(-1.25)), -1.25);
         // Rounded to the nearest second, carrying into the next day.
-        QCOMPARE(FromOleDate(40000.0 + 0.6 / 86400).time(), QTime(0, 0, 1));
         QCOMPARE(FromOleDate(40000.99999999), QDateTime(QDate(2009, 7, 7), QTime(0, 0)));
     }
 
@@ -218,25 +163,17 @@ private slots:
                                                            "5   "));
         QCOMPARE(ToFixedText(u("日本 a\U0001F600bcdef"), 7), QByteArray("?? a?bc"));
         // Trimmed of blanks and NULs at both ends when read.
-        QCOMPARE(FromFixedText(QByteArray("  x y \0\0", 8)), u("x y"));
         QByteArray nuls(40, '\0');
         nuls.replace(3, 4, "ab c");
         nuls[20] = ' ';
         QCOMPARE(TrimmedSpan(nuls.constData(), 40), std::make_pair(3, 7));
-        QByteArray narrative(1921, ' ');
-        narrative.replace(0, 9, "Found it ");
-        narrative[1000] = '\x85';
-        QCOMPARE(FromFixedText(narrative), u("Found it ") + QString(991, ' ') + QChar(0x2026));
         // Reading into a text another copy shares leaves that copy alone.
         QString kept = u("before"), reused = kept;
         ReadFixedText("  after   ", 10, reused);
         QCOMPARE(reused + kept, u("afterbefore"));
-        ReadFixedText("          ", 10, reused);
-        QVERIFY(reused.isEmpty());
 
-        // 0x80..0x9F decode to their own characters wherever they stand (the
-        // decoder takes sixteen bytes at a time), the other high bytes to
-        // Latin-1; every byte round-trips, the five undefined included.
+        // Every high byte at every place of a 16-byte step round-trips; 0x80..0x9F
+        // are the code page's own, the five undefined included.
         const QString high = u("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
         for (int b = 0x80; b <= 0xFF; ++b) {
             for (int at = 0; at < 19; ++at) {
