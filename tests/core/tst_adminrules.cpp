@@ -1,5 +1,5 @@
 // The administrative windows' rules: grid rows, selection, the pulse, the
-// password keys, comments, the save button, set-up checks, the command line.
+// password keys, comments, set-up checks, the command line.
 #include "FakeDesktop.h"
 #include "core/common/Startup.h"
 #include "core/rules/AdminRules.h"
@@ -47,13 +47,6 @@ private slots:
         QCOMPARE(AddEditText::SpaceFullText(1) + AddEditText::SpaceFullText(439),
                  QStringLiteral(" 1% full  100% full "));
         QCOMPARE(LimitComments(QString(437, 'x') + "\nyz"), QString(437, 'x') + "\n");
-        // Visible: enabled exactly when filled. Hidden: shown exactly then.
-        SaveButtonState b = SaveButtonAfterChange({true, true}, false);
-        QVERIFY(b.visible && !b.enabled);
-        b = SaveButtonAfterChange({false, true}, false);
-        QVERIFY(!b.visible && b.enabled);
-        b = SaveButtonAfterChange({false, true}, true);
-        QVERIFY(b.visible && b.enabled);
     }
 
     void setupChecksAndCommandLine()
@@ -74,11 +67,8 @@ private slots:
         QCOMPARE(SetupCheckMessage(C::CodeWrongLength).text,
                  QStringLiteral("The access code must be exactly\r\n5 characters long."));
 
-        StartOptions o = ParseCommandLine({"--set-agency", "Troop C", "--set-access-code"}, "/");
-        QVERIFY(o.error.isEmpty() && o.unattended() && o.setAccessCode);
-        QCOMPARE(o.agencyName, QStringLiteral("Troop C"));
-        o = ParseCommandLine({"--set-agency=Troop C"}, "/");
-        QVERIFY(o.setAgency && !o.setAccessCode && o.agencyName == "Troop C");
+        const StartOptions o = ParseCommandLine({"--set-agency=Troop C"}, "/");
+        QVERIFY(o.unattended() && !o.setAccessCode && o.agencyName == "Troop C");
         QVERIFY(!ParseCommandLine({"--data-dir", "/x"}, "/").unattended());
         QCOMPARE(ParseCommandLine({"--set-agency"}, "/").error,
                  QStringLiteral("--set-agency needs the agency's name"));
