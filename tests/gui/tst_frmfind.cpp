@@ -67,20 +67,6 @@ class TestFrmFind : public QObject
 {
     Q_OBJECT
 private slots:
-    void opening()
-    {
-        TestEnvironment env;
-        resetSearch();
-        env.desktop.setNow(QDateTime(QDate(2026, 5, 1), QTime(9, 30)));
-        frmFind w(Bounds);
-        showAndWait(w);
-        QVERIFY(w.optFind[1]->isChecked() && w.txtSearchPhrase->hasFocus());
-        QVERIFY(!w.cmdFind->isEnabled() && !w.calPickDate->isEnabled());
-        // The picker: bounded by the list's dates, today kept within them.
-        QCOMPARE(w.calPickDate->minimumDate(), QDate(2001, 3, 4));
-        QCOMPARE(w.calPickDate->text(), QStringLiteral("Nov 30, 2012"));
-    }
-
     void textSearchHandsOver()
     {
         TestEnvironment env;
@@ -158,12 +144,18 @@ private slots:
         QCOMPARE(findEntries.Tag(), QStringLiteral("Monthly Summary"));
     }
 
-    void summaryWaitsForTheCalendar()
+    void openingAndTheCalendar()
     {
         TestEnvironment env;
         resetSearch();
+        env.desktop.setNow(QDateTime(QDate(2026, 5, 1), QTime(9, 30)));
         frmFind w(Bounds);
         showAndWait(w);
+        QVERIFY(w.optFind[1]->isChecked() && w.txtSearchPhrase->hasFocus());
+        QVERIFY(!w.cmdFind->isEnabled() && !w.calPickDate->isEnabled());
+        // The picker: bounded by the list's dates, today kept within them.
+        QCOMPARE(w.calPickDate->minimumDate(), QDate(2001, 3, 4));
+        QCOMPARE(w.calPickDate->text(), QStringLiteral("Nov 30, 2012"));
         // Find waits until the calendar has been used; Esc counts as use.
         w.optFind[13]->click();
         QTRY_VERIFY(w.calPickDate->calendarIsDown());

@@ -16,7 +16,9 @@
 #include "gui/windows/frmTitlePage.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 namespace

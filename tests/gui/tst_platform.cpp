@@ -1,15 +1,24 @@
-// The message box window: keys, the close box, the check box, icons and
-// beeps, and the "Display issue" fallback. Its layout arithmetic has its
-// own test in tests/core.
+// The platform windows. The message box: keys, the close box, the check
+// box, icons and beeps, and the "Display issue" fallback (its layout
+// arithmetic has its own test in tests/core). The busy guard: the
+// hourglass, and no input reaching the window while file work runs (access
+// keys included) without changing the look of its controls; nested guards,
+// release, and a window closed or deleted busy.
 #include "FakeDesktop.h"
 #include "core/common/MsgBox.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/BusyGuard.h"
 #include "gui/platform/frmMsgBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
+#include <memory>
 
 namespace
 {
@@ -38,9 +47,45 @@ QString text(MsgBoxAnswer a)
     return QStringLiteral("%1 %2").arg(a.choice).arg(a.dontShow);
 }
 
+struct TwoWindows {
+    std::unique_ptr<QWidget> busy = std::make_unique<QWidget>();
+    QPushButton *button = new QPushButton(QStringLiteral("&Go"), busy.get());
+    QLineEdit *edit = new QLineEdit(busy.get());
+    std::unique_ptr<QLineEdit> other = std::make_unique<QLineEdit>();
+    QSignalSpy clicked{button, &QPushButton::clicked};
+
+    TwoWindows()
+    {
+        auto *layout = new QVBoxLayout(busy.get());
+        layout->addWidget(button);
+        layout->addWidget(edit);
+        busy->show();
+        other->show();
+    }
+    // Every way of pressing the button and typing; how often it was pressed.
+    int pressAndType()
+    {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::keyClick(button, Qt::Key_Space);
+        QTest::keyClicks(edit, QStringLiteral("abc"));
+        busy->activateWindow();
+        if (QTest::qWaitForWindowActive(busy.get())) {
+            QTest::keyClick(busy.get(), Qt::Key_G, Qt::AltModifier);
+            QTest::qWait(300); // an access key clicks once its pressed look has shown
+        }
+        return int(clicked.count());
+    }
+};
+
+bool hourglassShown()
+{
+    return QApplication::overrideCursor() &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
 } // namespace
 
-class TestMsgBox : public QObject
+class TestPlatform : public QObject
 {
     Q_OBJECT
 private slots:
@@ -122,7 +167,51 @@ private slots:
                                        "big for your screen resolution.\r\n\r\nPlease contact "
                                        "the Custorin developers about this."}}));
     }
+
+    void inputIsHeldOffOnlyWhileBusy()
+    {
+        TwoWindows w;
+        {
+            BusyGuard busy(w.busy.get());
+            {
+                BusyGuard inner(w.busy.get());
+                inner.release();
+            } // a released nested guard leaves the outer one holding
+            QVERIFY(hourglassShown());
+            QCOMPARE(w.pressAndType(), 0);
+            QCOMPARE(w.edit->text(), QString());
+            // The controls keep their look: nothing is disabled.
+            QVERIFY(w.busy->isEnabled() && w.button->isEnabled() && w.edit->isEnabled());
+            // Another window takes input as usual.
+            QTest::keyClicks(w.other.get(), QStringLiteral("xy"));
+            QCOMPARE(w.other->text(), QStringLiteral("xy"));
+            busy.release();
+            busy.release();
+            QVERIFY(!QApplication::overrideCursor());
+        }
+        QCOMPARE(w.pressAndType(), 3);
+        QCOMPARE(w.edit->text(), QStringLiteral("abc"));
+    }
+
+    void closedOrDeletedWhileBusy()
+    {
+        auto w = std::make_unique<TwoWindows>();
+        {
+            // The program may still close the window.
+            BusyGuard busy(w->busy.get());
+            QVERIFY(w->busy->close() && !w->busy->isVisible());
+        }
+        w->busy->show();
+        QLineEdit *other = w->other.release();
+        BusyGuard busy(w->busy.get());
+        w.reset();
+        QTest::keyClicks(other, QStringLiteral("z"));
+        QCOMPARE(other->text(), QStringLiteral("z"));
+        busy.release();
+        QVERIFY(!QApplication::overrideCursor());
+        delete other;
+    }
 };
 
-QTEST_MAIN(TestMsgBox)
-#include "tst_msgbox.moc"
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"
