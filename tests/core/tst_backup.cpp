@@ -63,12 +63,11 @@ QString slashed(const QString &folder)
     return folder + QLatin1Char('/');
 }
 
-// The last box shown: its icon, text and buttons.
-QString lastBox(const FakeDesktop &d)
-{
-    const MsgBoxRequest &r = d.msgBoxes.last();
-    return QString::number(r.icon) + " " + r.text + " | " + r.buttons.join(" / ");
-}
+const QString RestoreQuestion =
+    "Important! Please read carefully... | You are about to replace your current data "
+    "files\r\nwith previously made backup data files.\r\n\r\nOnce completed, this action can "
+    "not be undone.\r\n\r\nAre you sure you're ready to continue? | &Yes, Restore the files "
+    "now, &No, Cancel restore procedure | 5 2 0";
 
 } // namespace
 
@@ -143,11 +142,7 @@ private slots:
                  QStringList{"Select the disk/drive/folder that contains your\r\npreviously backed "
                              "up Custorin data files\r\nthat you wish to restore..."});
         QCOMPARE(boxTexts(env.desktop.msgBoxes),
-                 QStringList({"Important! Please read carefully... | You are about to replace your "
-                              "current data files\r\nwith previously made backup data "
-                              "files.\r\n\r\nOnce completed, this action can not be "
-                              "undone.\r\n\r\nAre you sure you're ready to continue? | &Yes, "
-                              "Restore the files now, &No, Cancel restore procedure | 5 2 0",
+                 QStringList({RestoreQuestion,
                               "Backup Successful | Your previously backed up \r\nCustorin data "
                               "files\r\nhave been successfully restored! | Thank you, &continue | "
                               "5 1 0"}));
@@ -167,63 +162,64 @@ private slots:
         TestFolder env;
         writeDataSet(env);
         Window window;
-        const auto backup = [&](const QString &folder, int answer, const QString &title) {
+        const auto backup = [&](const QString &folder, int answer) {
             env.desktop.answerFolder(folder);
-            env.desktop.answerMsgBox(answer, false, title);
+            env.desktop.answerMsgBox(answer);
             QVERIFY(!BackupDataFiles(window.procedure()));
         };
-        const auto restore = [&](const QString &folder, int answer, const QString &title) {
+        const auto restore = [&](const QString &folder, int answer) {
             env.desktop.answerFolder(folder);
-            env.desktop.answerMsgBox(answer, false, title);
+            env.desktop.answerMsgBox(answer);
             QVERIFY(!RestoreDataFiles(window.procedure()));
         };
-        // The data folder itself, in other letters and with a separator.
-        backup(slashed(env.folder().toUpper()), 1, "Invalid Procedure");
-        QCOMPARE(lastBox(env.desktop),
-                 "2 You can not backup Custorin\r\ndata to itself in the same "
-                 "folder! | &Cancel backup procedure");
         QVERIFY(env.block("sub"));
-        restore(env.folder() + "/sub/..", 1, "Invalid Procedure");
-        QCOMPARE(lastBox(env.desktop), "2 You can not restore Custorin\r\ndata to itself in the "
-                                       "same folder! | &Cancel restore procedure");
-        QVERIFY(QDir(env.folder()).rmdir("sub"));
-
-        // A folder with unrelated files: "Caution", and "No" copies nothing.
-        QTemporaryDir other;
+        QTemporaryDir other, good;
         writeFile(other.filePath("notes.txt"), "notes");
-        backup(other.path(), 2, "Caution");
-        QCOMPARE(lastBox(env.desktop),
-                 "3 The data backup location you selected:\r\n\r\n'" + slashed(other.path()) +
-                     "'\r\n\r\ncontains files that are not related to this software!\r\n\r\nAre "
-                     "you sure you still wish to continue with this backup? | &Yes, Continue / "
-                     "&No, Cancel backup procedure");
-        QCOMPARE(env.desktop.msgBoxes.last().defaultButton, 2);
-        QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"notes.txt"});
-
-        // A folder that is not there; a restore folder without the data file.
-        backup(other.filePath("gone"), 1, "Drive or Folder Access Problem");
-        restore(other.filePath("gone"), 1, "Drive or Folder Access Problem");
-        QCOMPARE(env.desktop.msgBoxes.last().text,
-                 QStringLiteral("There is some kind of problem trying to\r\naccess the backed up "
-                                "data file at\r\nthe location that you specified..."));
-        restore(other.path(), 1, "Required file(s) missing");
-        QCOMPARE(lastBox(env.desktop),
-                 "4 '" + slashed(other.path()) +
-                     "'\r\n\r\ndoesn't appear to contain previously saved\r\nbackup data file(s) "
-                     "that you need to restore\r\nyour Custorin data. | &Cancel restore procedure");
-
-        // Cancelled chooser, "No" to the restore question: nothing asked or done.
-        const int boxes = int(env.desktop.msgBoxes.size());
-        env.desktop.answerFolder(std::nullopt);
-        QVERIFY(!BackupDataFiles(window.procedure()));
-        QCOMPARE(env.desktop.msgBoxes.size(), boxes);
-        QTemporaryDir good;
         writeFile(good.filePath("Custorin.Data"), entryBytes(1, "X", 0, 1));
-        restore(good.path(), 2, "Important! Please read carefully...");
+        // The data folder itself, in other letters and with a separator.
+        backup(slashed(env.folder().toUpper()), 1);
+        restore(env.folder() + "/sub/..", 1);
+        backup(other.path(), 2); // a folder with unrelated files: "No"
+        backup(other.filePath("gone"), 1);
+        restore(other.filePath("gone"), 1);
+        restore(other.path(), 1); // no data file there
+        restore(good.path(), 2);  // "No" to the question
+        env.desktop.answerFolder(std::nullopt);
+        QVERIFY(!BackupDataFiles(window.procedure())); // the chooser cancelled: nothing asked
+        const QString backupEnd = " | &Cancel backup procedure | ";
+        const QString restoreEnd = " | &Cancel restore procedure | ";
+        QCOMPARE(
+            boxTexts(env.desktop.msgBoxes),
+            QStringList(
+                {"Invalid Procedure | You can not backup Custorin\r\ndata to itself in the same "
+                 "folder!" +
+                     backupEnd + "2 1 0",
+                 "Invalid Procedure | You can not restore Custorin\r\ndata to itself in the same "
+                 "folder!" +
+                     restoreEnd + "2 1 0",
+                 "Caution | The data backup location you selected:\r\n\r\n'" +
+                     slashed(other.path()) +
+                     "'\r\n\r\ncontains files that are not related to this software!\r\n\r\nAre "
+                     "you sure you still wish to continue with this backup? | &Yes, Continue, &No, "
+                     "Cancel backup procedure | 3 2 0",
+                 "Drive or Folder Access Problem | There is some kind of problem trying "
+                 "to\r\naccess "
+                 "the selected backup location\r\nthat you specified..." +
+                     backupEnd + "4 1 0",
+                 "Drive or Folder Access Problem | There is some kind of problem trying "
+                 "to\r\naccess "
+                 "the backed up data file at\r\nthe location that you specified..." +
+                     restoreEnd + "4 1 0",
+                 "Required file(s) missing | '" + slashed(other.path()) +
+                     "'\r\n\r\ndoesn't appear to contain previously saved\r\nbackup data file(s) "
+                     "that you need to restore\r\nyour Custorin data." +
+                     restoreEnd + "4 1 0",
+                 RestoreQuestion}));
+        QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"notes.txt"});
         QCOMPARE(window.captions + QStringList{QString::number(window.busy.size())},
                  QStringList{"0"});
+        QVERIFY(QDir(env.folder()).rmdir("sub"));
         QCOMPARE(folderFiles(env.folder()), DataSet);
-        QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
     void copyFailingHalfWayChangesNothing()
@@ -242,9 +238,10 @@ private slots:
             env.desktop.answerMsgBox(1, false, "File Backup Error");
             Window window;
             QVERIFY(!BackupDataFiles(window.procedure()));
-            QCOMPARE(lastBox(env.desktop), "4 There is some kind of problem\r\ntrying to copy "
-                                           "SignInOut.Log\r\n\r\nNo file in the backup location "
-                                           "has been changed. | &Cancel backup procedure");
+            QCOMPARE(boxText(env.desktop.msgBoxes.last()),
+                     "File Backup Error | There is some kind of problem\r\ntrying to copy "
+                     "SignInOut.Log\r\n\r\nNo file in the backup location has been changed. | "
+                     "&Cancel backup procedure | 4 1 0");
             QCOMPARE(folderFiles(target.path()), older);
             QCOMPARE(folderFiles(env.folder()), DataSet);
         }
@@ -261,9 +258,10 @@ private slots:
             env.desktop.answerMsgBox(1, false, "File Restore Error");
             Window window;
             QVERIFY(!RestoreDataFiles(window.procedure()));
-            QCOMPARE(lastBox(env.desktop), "4 There is some kind of problem\r\ntrying to restore "
-                                           "User.List\r\n\r\nYour current data files have not been "
-                                           "changed. | &Cancel restore procedure");
+            QCOMPARE(boxText(env.desktop.msgBoxes.last()),
+                     "File Restore Error | There is some kind of problem\r\ntrying to restore "
+                     "User.List\r\n\r\nYour current data files have not been changed. | "
+                     "&Cancel restore procedure | 4 1 0");
             QCOMPARE(folderFiles(env.folder()), DataSet);
         }
     }

@@ -118,17 +118,14 @@ private slots:
         auto replaced = [&](const QByteArray &name, const QByteArray &value) {
             return QByteArray(good).replace(name + "=" + f.value(name), name + "=" + value);
         };
+        // clang-format off
         const QList<QByteArray> damaged = {
-            QByteArray(),
-            QByteArray("\x00\x01garbage\xff", 11),
-            good.left(good.size() / 2),
-            good + "AgencyName=Second\n",
-            "[Other]\n" + good.mid(good.indexOf('\n') + 1),
+            QByteArray(), QByteArray("\x00\x01garbage\xff", 11), good.left(good.size() / 2),
+            good + "AgencyName=Second\n", "[Other]\n" + good.mid(good.indexOf('\n') + 1),
             replaced("AccessCodeKey", f.value("AccessCodeKey").left(63)),
-            replaced("AccessCodeSalt", ""),
-            replaced("AccessCodeMethod", "MD5"),
-            replaced("AccessCodeIterations", "9999"),
-            replaced("AccessCodeIterations", "1000001")};
+            replaced("AccessCodeSalt", ""), replaced("AccessCodeMethod", "MD5"),
+            replaced("AccessCodeIterations", "9999"), replaced("AccessCodeIterations", "1000001")};
+        // clang-format on
         for (const QByteArray &bytes : damaged) {
             writeFile(env.path("Custorin.ini"), bytes);
             AgencyName = QStringLiteral("stale");

@@ -13,16 +13,11 @@
 namespace
 {
 
-// 12/04/2026 22:30:00, 01/02/2020 03:04:00 and 07/04/2021 00:00:00.
-constexpr double kDate1 = 46360.9375;
-constexpr double kDate2 = 43832.127777777777;
-constexpr double kDate3 = 44381.0;
-
 QByteArray threeUsers()
 {
-    return userBytes(kDate1, "Ann", "Smith", "x1Ya2Zb3", 4, "Supervisor") +
-           userBytes(kDate2, "Pat", "Doe", "q4R7s8T9", 2) +
-           userBytes(kDate3, "Lee", "Park", "m0N1o2P3", 1, "Temporary");
+    return userBytes(oleDate(2026, 12, 4, 22, 30), "Ann", "Smith", "x1Ya2Zb3", 4, "Supervisor") +
+           userBytes(oleDate(2020, 1, 2, 3, 4), "Pat", "Doe", "q4R7s8T9", 2) +
+           userBytes(oleDate(2021, 7, 4), "Lee", "Park", "m0N1o2P3", 1, "Temporary");
 }
 
 UserRecord newUser(const QString &first, const QString &last, const QString &password, int level)
@@ -33,11 +28,6 @@ UserRecord newUser(const QString &first, const QString &last, const QString &pas
     u.Password = ScramblePassword(password);
     u.AccessLevel = qint16(level);
     return u;
-}
-
-UserIdentity idOf(const QByteArray &record)
-{
-    return UserIdentity::of(UserRecord::Unpack(record));
 }
 
 const QString Users = QStringLiteral("User.List");
@@ -56,7 +46,7 @@ private slots:
         QVERIFY(OpenUserFile());
         QCOMPARE(UserCount, 3);
         const UserRecord pat = ReadUser(2);
-        QCOMPARE(pat.DateCreated, kDate2);
+        QCOMPARE(pat.DateCreated, oleDate(2020, 1, 2, 3, 4));
         QCOMPARE(pat.DisplayName() + "|" + pat.SortKey() + "|" + UnscramblePassword(pat.Password) +
                      "|" + QString::number(pat.AccessLevel),
                  QStringLiteral("Pat Doe|Doe Pat|4789|2"));
@@ -122,8 +112,8 @@ private slots:
         TestFolder env;
         const QByteArray before = threeUsers() + userBytes(1.0, "$Killed$", "Gone", "", 1);
         env.write(Users, before);
-        const UserIdentity pat = idOf(before.mid(500, 500));
-        UserRecord edited = UserRecord::Unpack(before.mid(500, 500));
+        const UserRecord edited = UserRecord::Unpack(before.mid(500, 500));
+        const UserIdentity pat = UserIdentity::of(edited);
         UserIdentity otherDate = pat, otherFirst = pat, otherLast = pat;
         otherDate.DateCreated += 1.0 / 86400;
         otherFirst.FirstName = "pat"; // names compare exactly
