@@ -100,6 +100,18 @@ private slots:
         writeEntries(sixAndTwo());
         QPointer<frmMain> w = openMain(1);
         const QString path = env.path(FileName);
+        // While the file is written the button reads "Creating...", the window
+        // is busy and the watch held off; all comes back however the export ends.
+        auto state = [&] {
+            const QCursor *c = QApplication::overrideCursor();
+            return QStringLiteral("%1|busy %2|watch %3")
+                .arg(buttonLook(w->cmdExportData))
+                .arg(c && c->shape() == Qt::WaitCursor)
+                .arg(w->timerNetworkWatch->isActive());
+        };
+        const QString normal = state();
+        QVERIFY2(normal.endsWith("|busy 0|watch 1"), qPrintable(normal));
+
         env.desktop.answerMsgBox(1);
         env.desktop.answerMsgBox(0); // the close box on the second question
         QTest::mouseClick(w->cmdExportData, Qt::LeftButton);
@@ -124,6 +136,7 @@ private slots:
                      "5 1 0"}));
         // Sorted by date received, as the list shows them.
         QCOMPARE(exportedCases(path), QStringList({"A", "B", "C", "D", "E", "F"}));
+        QCOMPARE(state(), normal);
 
         // Another workstation deletes D after the list was loaded: the
         // entries after it have moved and are exported all the same; D is
@@ -143,15 +156,6 @@ private slots:
                                 "is\r\nnot in the spreadsheet file; the others are.\r\n\r\nRefresh "
                                 "the list to see what it holds now. | &Okay | 4 1 0"));
 
-        // While the file is written the button reads "Creating...", the window
-        // is busy and the watch held off; all comes back however the export ends.
-        const QString normal = buttonLook(w->cmdExportData);
-        auto allBack = [&] {
-            QCOMPARE(buttonLook(w->cmdExportData), normal);
-            QVERIFY(!QApplication::overrideCursor());
-            QVERIFY(w->timerNetworkWatch->isActive());
-        };
-
         // The data file can not be opened during the export: the person is
         // asked while the export is under way, and cancels.
         const int savedRetry = DataFileOpenRetryMs;
@@ -163,11 +167,7 @@ private slots:
         env.desktop.msgBoxes.clear();
         goAhead(env.desktop, QString());
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &r) {
-            const QCursor *c = QApplication::overrideCursor();
-            during = QStringLiteral("%1|%2|busy %3|watch %4")
-                         .arg(r.title, buttonLook(w->cmdExportData))
-                         .arg(c && c->shape() == Qt::WaitCursor)
-                         .arg(w->timerNetworkWatch->isActive());
+            during = r.title + '|' + state();
             return MsgBoxAnswer{2, false};
         });
         QTest::mouseClick(w->cmdExportData, Qt::LeftButton);
@@ -176,7 +176,7 @@ private slots:
                                         "0000c0|0000c0|00ffff|00ffff|busy 1|watch 0"));
         QCOMPARE(env.desktop.msgBoxes.size(), 3); // nothing told after the cancel
         QCOMPARE(readFile(path), earlier);
-        allBack();
+        QCOMPARE(state(), normal);
 
         // The data folder has gone (a network drive dropped): the file can
         // not be written, and the person is told which and why.
@@ -189,7 +189,7 @@ private slots:
                      QDir::toNativeSeparators(DataFolder) +
                      "\r\n\r\nThe system says: No such file or directory\r\n\r\nNothing has "
                      "been written; an earlier file\r\nof that name is as it was. | &Okay | 4 1 0");
-        allBack();
+        QCOMPARE(state(), normal);
         QVERIFY(!w->isHidden() && w->isEnabled());
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
