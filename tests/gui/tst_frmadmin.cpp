@@ -1,7 +1,5 @@
-// The administrative window: the user grid, the password keys, signing in
-// right and wrong with the exact log lines, a user changed or damaged
-// meanwhile, the close box, and adding, editing and deleting users (what
-// reaches the user file and its log).
+// The administrative window: signing in right and wrong, a user changed or
+// damaged meanwhile, the close box, and adding, editing and deleting users.
 #include "AdminFixtures.h"
 #include "BoxText.h"
 #include "FakeDesktop.h"

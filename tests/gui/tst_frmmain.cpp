@@ -1,10 +1,6 @@
-// The main window: the Active and Inactive Lists, the header line, sorting,
-// the summary panel, the grid's tool tip, the entry card, the height rules,
-// closing, help and the way back to the administrative window; archiving,
-// restoring and deleting (the questions word for word, the remembered
-// "Don't show this again" answers, the status bytes, the position kept);
-// searching (the sub-list and its way back, summaries, the empty result,
-// the lines in "Search.Log").
+// The main window: its lists, header line, sorting and summary panel, the
+// entry card, height, closing and the way back; archiving, restoring and
+// deleting; searching, and the lines in "Search.Log".
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "MainFixtures.h"
@@ -181,7 +177,6 @@ private slots:
         QVERIFY(!w->frameSort->isVisible() && !w->optDisplay[2]->isEnabled());
         QCOMPARE(w->frame1->title(),
                  QStringLiteral(" All Current Entries (1)  Total Value: $123.45"));
-        // The summary of the highlighted entry.
         QCOMPARE(w->txtfield[0]->text(), QStringLiteral("20090105080100"));
         QCOMPARE(w->txtfield[2]->text(), QStringLiteral("Bin 12, Shelf C"));
         QCOMPARE(w->txtfield[8]->text(), QStringLiteral("$123.45"));
@@ -478,7 +473,6 @@ private slots:
             QCOMPARE(listedCases(*w), c.cases);
             QCOMPARE(w->frame1->title(), c.header);
             QVERIFY(w->timerFlashButton->isActive());
-            // "Daily Summary starting 01/12/2009"
             expectedLog << LogPrefix + c.header.section(' ', 0, 1) + " starting " +
                                c.start.toString("MM/dd/yyyy");
             QCOMPARE(searchLog(), expectedLog);

@@ -1,9 +1,6 @@
-// The platform windows. The message box: keys, the close box, the check
-// box, icons and beeps, and the "Display issue" fallback (its layout
-// arithmetic has its own test in tests/core). The busy guard: the
-// hourglass, and no input reaching the window while file work runs (access
-// keys included) without changing the look of its controls; nested guards,
-// release, and a window closed or deleted busy.
+// The message box window (keys, the close box, the tick, icons and beeps,
+// the "Display issue" fallback) and the busy guard (no input reaches a busy
+// window, its controls keep their look; nesting, release, closing).
 #include "FakeDesktop.h"
 #include "core/common/MsgBox.h"
 #include "gui/controls/ZelButton.h"
