@@ -27,10 +27,6 @@ struct Window {
     }
 };
 
-const QString EndBox = QStringLiteral("End of text reached | No further matches found.\r\n\r\n"
-                                      "Start again from the top? | &Yes, look again, &No, stop "
-                                      "searching | 5 1 0");
-
 } // namespace
 
 class TestLogReview : public QObject
@@ -78,7 +74,9 @@ private slots:
             QStringList{"\r\n\r\nEnter any text, whole or partial\r\nthat you wish to find..."});
         QCOMPARE(w.events, QStringList({"started", "select 0+7", "select 36+7", "select 0+7",
                                         "select 36+7", "finished"}));
-        QCOMPARE(boxText(env.desktop.msgBoxes.first()), EndBox);
+        QCOMPARE(boxText(env.desktop.msgBoxes.first()),
+                 "End of text reached | No further matches found.\r\n\r\nStart again from the "
+                 "top? | &Yes, look again, &No, stop searching | 5 1 0");
         QVERIFY(!search.running());
         // A new search offers the old text; cancelled, it starts nothing.
         env.desktop.answerInputBox(std::nullopt);
@@ -108,9 +106,6 @@ private slots:
         search.findText(text, w.hooks());
         search.findText(text, w.hooks());
         QCOMPARE(w.events.mid(4), QStringList({"started", "select 11+1", "finished"}));
-        QCOMPARE(text.find("t", 12), 12);
-        QCOMPARE(text.find("t", 13), 0);
-        QCOMPARE(text.find("X S", 1), 1);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 };

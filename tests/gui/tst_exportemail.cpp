@@ -10,7 +10,6 @@
 #include "gui/windows/frmSeeEntry.h"
 
 #include <QDir>
-#include <QRadioButton>
 #include <QUrlQuery>
 #include <QtTest>
 

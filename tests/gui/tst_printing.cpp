@@ -15,7 +15,6 @@
 #include "core/print/PrintedList.h"
 #include "gui/platform/GuiDesktop.h"
 #include "gui/platform/PrinterSurface.h"
-#include "gui/platform/WindowLook.h"
 
 #include <QDir>
 #include <QGroupBox>
