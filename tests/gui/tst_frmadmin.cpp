@@ -183,11 +183,6 @@ private slots:
         signIn(w, "Ann Smith", "Secret1");
         QVERIFY(CurrentUserName.isEmpty() && inPicking(w));
         QCOMPARE(w.grid->TextMatrix(rowOf(w.grid, "Ann Smith"), 4), QStringLiteral("1"));
-        // A row whose record number names no user.
-        w.grid->setTextMatrix(rowOf(w.grid, "Ann Smith"), 4, QStringLiteral("9"));
-        env.desktop.answerMsgBox(1, false, "User not available");
-        signIn(w, "Ann Smith", "Secret1");
-        QVERIFY(CurrentUserName.isEmpty() && inPicking(w));
         // The right password, a level that is none of the four.
         writeFile(env.path("User.List"),
                   userWithPassword(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 7) + Bob);
