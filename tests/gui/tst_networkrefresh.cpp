@@ -1,6 +1,6 @@
 // The main window's Refresh button as the watch drives it: flashing on a
-// change, the sound, the right-click menu and its setting, and two
-// workstations (processes) on one folder.
+// change, the sound and its menu setting, and two workstations (processes)
+// on one folder.
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "MainFixtures.h"
@@ -59,7 +59,8 @@ private slots:
     void init() { InitProgramTables(); }
     void cleanup() { closeMainWindows(); }
 
-    // The flashing, the click that reloads, and the two information boxes.
+    // The sound switched on in the menu (stored in the settings file), the
+    // flashing with its sound, the click that reloads, and the About box.
     void flashesOnAChangeAndTheClickReloads()
     {
         TestEnvironment env;
@@ -68,52 +69,6 @@ private slots:
         QVERIFY(w && w->timerNetworkWatch->isActive());
         const OleColor normalBack = w->cmdRefreshGrid->BackColor();
         const OleColor normalFore = w->cmdRefreshGrid->ForeColor();
-
-        // Another workstation adds an entry (written behind the window's back).
-        writeFile(DataPath(DataFileName),
-                  readFile(DataPath(DataFileName)) + SampleData::MakeEntry(11, 3).Pack());
-        // 22:45:58, 59 nothing; 22:46:00 yellow, then red and green by turns.
-        QCOMPARE(ticks(*w, env.desktop, 6),
-                 (QList<OleColor>{normalBack, normalBack, 0x00FFFF, 0x8080FF, 0x80FF80, 0x8080FF}));
-        QCOMPARE(w->grid->Rows(), 4); // not reloaded by itself
-
-        // A right click does not stop it; a left click does and reloads.
-        pickFromMenu(*w, 6);
-        QCOMPARE(w->cmdRefreshGrid->BackColor(), OleColor(0x8080FF));
-        QTest::mouseClick(w->cmdRefreshGrid, Qt::LeftButton);
-        QCOMPARE(QList<OleColor>({w->cmdRefreshGrid->BackColor(), w->cmdRefreshGrid->ForeColor()}),
-                 QList<OleColor>({normalBack, normalFore}));
-        QCOMPARE(w->frame1->title().left(26), QStringLiteral(" All Current Entries (4)  "));
-        QCOMPARE(ticks(*w, env.desktop, 6), QList<OleColor>(6, normalBack));
-        QVERIFY(env.desktop.msgBoxes.isEmpty() && env.desktop.sounds.isEmpty()); // sound off
-
-        CurrentAccessLevel = 3;
-        env.desktop.answerMsgBox(1);
-        QTest::mouseClick(w->cmdUserInfo, Qt::LeftButton);
-        env.desktop.answerMsgBox(1);
-        QTest::mouseClick(w->cmdAbout, Qt::LeftButton);
-        // The version is the build's (CMake's project version).
-        const QString version = QStringLiteral("%1.%2.%3")
-                                    .arg(CUSTORIN_VERSION_MAJOR)
-                                    .arg(CUSTORIN_VERSION_MINOR)
-                                    .arg(CUSTORIN_VERSION_PATCH);
-        QCOMPARE(boxTexts(env.desktop.msgBoxes),
-                 QStringList({"User Information | Current User:\r\nTester\r\n\r\nAccess Level:\r\n"
-                              "Read/Edit/Add | &Okay | 5 1 0",
-                              "About Custorin | Custorin\r\nVersion w" + version +
-                                  "\r\n\r\nEvidence and Property Room Inventory\r\n"
-                                  "\u00A92026 The Custorin developers | &Okay | 5 1 0"}));
-    }
-
-    // The menu switches the sound on and off in the settings file; while
-    // on, the sound plays every 20 seconds of flashing.
-    void soundSettingAndMenu()
-    {
-        TestEnvironment env;
-        env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 45, 55)));
-        QPointer<frmMain> w = openOnEntries(2);
-        QVERIFY(w);
-        const QString ini = SettingsFileOverride;
         auto menuState = [&] {
             w->cmdRefreshGrid_MouseUp(2);
             QString out;
@@ -125,35 +80,41 @@ private slots:
         // Sound off (nothing stored yet): only "Enable" of the two.
         QCOMPARE(menuState(), QStringLiteral("1101"));
         pickFromMenu(*w, 3);
-        QVERIFY(readFile(ini).contains("[Defaults]\nRefreshSound=True\n"));
+        QVERIFY(readFile(SettingsFileOverride).contains("[Defaults]\nRefreshSound=True\n"));
         QCOMPARE(menuState(), QStringLiteral("1011"));
 
-        // Flashing from 22:45:55 to 22:47:04: the sound at 22:46:00, :20, :40
-        // and 22:47:00, each after the one before was stopped.
-        env.desktop.setFileStamp(
-            DataPath(DataFileName),
-            FileStamp{QDateTime(QDate(2026, 12, 4), QTime(22, 46, 1)), 123 * 5000});
-        ticks(*w, env.desktop, 70);
-        const QString wave = QDir(env.folder()).filePath(QStringLiteral("update.wav"));
-        QCOMPARE(env.desktop.sounds, QStringList(4, wave));
-        QCOMPARE(env.desktop.soundsStopped, 4);
+        // Another workstation adds an entry (written behind the window's back).
+        writeFile(DataPath(DataFileName),
+                  readFile(DataPath(DataFileName)) + SampleData::MakeEntry(11, 3).Pack());
+        // 22:45:58, 59 nothing; 22:46:00 yellow, then red and green by turns.
+        QCOMPARE(ticks(*w, env.desktop, 6),
+                 (QList<OleColor>{normalBack, normalBack, 0x00FFFF, 0x8080FF, 0x80FF80, 0x8080FF}));
+        ticks(*w, env.desktop, 20); // the sound at 22:46:20
+        QCOMPARE(env.desktop.sounds, QStringList(QDir(env.folder()).filePath("update.wav")));
+        QCOMPARE(w->grid->Rows(), 4); // not reloaded by itself
 
-        // Switched off: no more sound, still flashing.
+        // A right click (here switching the sound off) does not stop it; a
+        // left click does and reloads.
         pickFromMenu(*w, 4);
-        QVERIFY(readFile(ini).contains("[Defaults]\nRefreshSound=False\n"));
-        ticks(*w, env.desktop, 60);
-        QCOMPARE(env.desktop.sounds.size(), 4);
-        QVERIFY(w->networkWatch().flashing());
+        QVERIFY(readFile(SettingsFileOverride).contains("[Defaults]\nRefreshSound=False\n"));
+        QCOMPARE(w->cmdRefreshGrid->BackColor(), OleColor(0x8080FF));
+        QTest::mouseClick(w->cmdRefreshGrid, Qt::LeftButton);
+        QCOMPARE(QList<OleColor>({w->cmdRefreshGrid->BackColor(), w->cmdRefreshGrid->ForeColor()}),
+                 QList<OleColor>({normalBack, normalFore}));
+        QCOMPARE(w->frame1->title().left(26), QStringLiteral(" All Current Entries (4)  "));
+        QCOMPARE(ticks(*w, env.desktop, 6), QList<OleColor>(6, normalBack));
 
-        // The explanation is a message box.
         env.desktop.answerMsgBox(1);
-        pickFromMenu(*w, 1);
+        QTest::mouseClick(w->cmdAbout, Qt::LeftButton);
+        // The version is the build's (CMake's project version).
+        const QString version = QStringLiteral("%1.%2.%3")
+                                    .arg(CUSTORIN_VERSION_MAJOR)
+                                    .arg(CUSTORIN_VERSION_MINOR)
+                                    .arg(CUSTORIN_VERSION_PATCH);
         QCOMPARE(boxTexts(env.desktop.msgBoxes),
-                 QStringList{"The 'Refresh List' button... | If the Custorin database has been\r\n"
-                             "updated by some other network user,\r\n"
-                             "this button will flash. When you click it,\r\n"
-                             "the list of reports displayed on your screen\r\n"
-                             "will be updated with the latest information. | &Okay | 5 1 0"});
+                 QStringList({"About Custorin | Custorin\r\nVersion w" + version +
+                              "\r\n\r\nEvidence and Property Room Inventory\r\n"
+                              "\u00A92026 The Custorin developers | &Okay | 5 1 0"}));
     }
 
     // Two copies of the main window in two processes on one folder. One
