@@ -39,7 +39,6 @@ public:
         p.fontFamily = m_font.name;
         p.fontSize = m_font.size;
         p.bold = m_font.bold;
-        p.italic = m_font.italic;
         p.underline = m_font.underline;
         m_items.append(p);
     }
@@ -61,15 +60,12 @@ public:
     }
     bool endDoc() override
     {
-        if (m_file.isEmpty() && !m_owner->m_refusal.isEmpty()) {
-            m_owner->refusedJobs.append(m_title);
+        if (m_file.isEmpty() && !m_owner->m_refusal.isEmpty())
             return false;
-        }
         const int job = int(m_owner->printJobs.size());
         for (PrintedText &p : m_items)
             p.job = job;
         m_owner->printed.append(m_items);
-        m_owner->pagesPrinted += m_page;
         m_owner->printJobs.append(m_title);
         m_owner->printFiles.append(m_file);
         if (!m_file.isEmpty()) {

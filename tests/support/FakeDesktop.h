@@ -21,7 +21,6 @@ struct PrintedText {
     QString fontFamily;
     double fontSize = 0;
     bool bold = false;
-    bool italic = false;
     bool underline = false;
 };
 
@@ -51,12 +50,11 @@ public:
     }
     void setPrinterAvailable(bool ok) { m_printerAvailable = ok; }
     // The stamp fileStamp gives for path (nothing: missing or unreachable)
-    // instead of the real file's, until clearFileStamp(path).
+    // instead of the real file's.
     void setFileStamp(const QString &path, const std::optional<FileStamp> &stamp)
     {
         m_stamps.insert(path, stamp);
     }
-    void clearFileStamp(const QString &path) { m_stamps.remove(path); }
     // The printer takes no job: endDoc fails with this reason.
     void setPrinterRefuses(const QString &reason) { m_refusal = reason; }
     // PDF files can not be written: beginPdf gives nothing.
@@ -83,14 +81,11 @@ public:
     QStringList stampedFiles; // every path fileStamp was asked about
     // Finished jobs: their names, the PDF file of each ("" when printed),
     // and every text they printed (empty texts that only end a line
-    // included). Jobs abandoned or refused leave only their names in
-    // killedJobs and refusedJobs.
+    // included). Abandoned jobs leave only their names in killedJobs.
     QStringList printJobs;
     QStringList printFiles;
     QList<PrintedText> printed;
-    int pagesPrinted = 0;
     QStringList killedJobs;
-    QStringList refusedJobs;
     QList<int> expectedPages; // what each job was told to expect
 
     // ---- Desktop ----

@@ -11,45 +11,25 @@ namespace SampleData
 namespace
 {
 
-const QStringList kBrands = {"Apple", "Samsung",        "Sony",   "DeWalt", "Craftsman", "Trek",
-                             "Glock", "Smith & Wesson", "Dell",   "HP",     "Canon",     "Nikon",
-                             "Honda", "Schwinn",        "Rolex",  "Seiko",  "Coach",     "Nike",
-                             "Stihl", "Husqvarna",      "Lenovo", "Garmin", "Bosch"};
-const QStringList kItems = {"bicycle",
-                            "laptop computer",
-                            "cell phone",
-                            "wallet",
-                            "handgun",
-                            "rifle",
-                            "wrist watch",
-                            "ring",
-                            "necklace",
-                            "tablet",
-                            "camera",
-                            "power drill",
-                            "chain saw",
-                            "backpack",
-                            "purse",
-                            "jacket",
-                            "cash in envelope",
-                            "baggie of white powder",
-                            "pipe",
-                            "scale",
-                            "hard drive",
-                            "television",
-                            "leaf blower",
-                            "golf clubs"};
+// clang-format off
+const QStringList kBrands = {"Apple", "Samsung", "Sony", "DeWalt", "Craftsman", "Trek", "Glock",
+    "Smith & Wesson", "Dell", "HP", "Canon", "Nikon", "Honda", "Schwinn", "Rolex", "Seiko",
+    "Coach", "Nike", "Stihl", "Husqvarna", "Lenovo", "Garmin", "Bosch"};
+const QStringList kItems = {"bicycle", "laptop computer", "cell phone", "wallet", "handgun",
+    "rifle", "wrist watch", "ring", "necklace", "tablet", "camera", "power drill", "chain saw",
+    "backpack", "purse", "jacket", "cash in envelope", "baggie of white powder", "pipe", "scale",
+    "hard drive", "television", "leaf blower", "golf clubs"};
 const QStringList kColours = {"black", "red", "blue", "silver", "white", "green", "gold", "grey"};
-const QStringList kFirst = {"Pat",   "Chris", "Jordan", "Alex",  "Sam",    "Taylor", "Morgan",
-                            "Casey", "Jamie", "Robin",  "Terry", "Leslie", "José",   "Zoë"};
-const QStringList kLast = {"Doe",    "Smith",   "Johnson", "Garcia", "Miller", "Davis",
-                           "Brown",  "Wilson",  "Moore",   "Clark",  "Lewis",  "Walker",
-                           "Müller", "O'Brien", "Nguyen",  "Lopez"};
-const QStringList kStreets = {"Main St",  "Oak Ave",         "Elm St",  "Maple Dr",
-                              "Cedar Ln", "Washington Blvd", "Lake Rd", "Hill St"};
-const QStringList kOfficers = {"Ofc. Pat Doe #112",         "Sgt. Chris Clark #87",
-                               "Det. Morgan Lewis #45",     "Ofc. Sam Nguyen #203",
-                               "Evidence Tech Robin Moore", "Lt. Jordan Walker #12"};
+const QStringList kFirst = {"Pat", "Chris", "Jordan", "Alex", "Sam", "Taylor", "Morgan", "Casey",
+    "Jamie", "Robin", "Terry", "Leslie", "José", "Zoë"};
+const QStringList kLast = {"Doe", "Smith", "Johnson", "Garcia", "Miller", "Davis", "Brown",
+    "Wilson", "Moore", "Clark", "Lewis", "Walker", "Müller", "O'Brien", "Nguyen", "Lopez"};
+const QStringList kStreets = {"Main St", "Oak Ave", "Elm St", "Maple Dr", "Cedar Ln",
+    "Washington Blvd", "Lake Rd", "Hill St"};
+const QStringList kOfficers = {"Ofc. Pat Doe #112", "Sgt. Chris Clark #87",
+    "Det. Morgan Lewis #45", "Ofc. Sam Nguyen #203", "Evidence Tech Robin Moore",
+    "Lt. Jordan Walker #12"};
+// clang-format on
 const QStringList kSentences = {
     "Item was found at the scene and photographed before collection.",
     "Owner was contacted by phone and advised of the release procedure.",
@@ -91,12 +71,12 @@ QString paragraph(QRandomGenerator &rng, int maxChars)
 
 const QStringList &Categories()
 {
-    static const QStringList list = {"Appliances",       "Clothing",      "Computer Equipment",
-                                     "Currency",         "Documents",     "Drugs/Narcotics",
-                                     "Electronics",      "Furniture",     "Jewelry/Metals",
-                                     "Office Equipment", "Other",         "Paraphernalia",
-                                     "Sporting Goods",   "Tools",         "Vehicles",
-                                     "Weapons",          "Yard Equipment"};
+    // clang-format off
+    static const QStringList list = {"Appliances", "Clothing", "Computer Equipment", "Currency",
+        "Documents", "Drugs/Narcotics", "Electronics", "Furniture", "Jewelry/Metals",
+        "Office Equipment", "Other", "Paraphernalia", "Sporting Goods", "Tools", "Vehicles",
+        "Weapons", "Yard Equipment"};
+    // clang-format on
     return list;
 }
 
