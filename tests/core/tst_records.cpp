@@ -1,19 +1,195 @@
-// The entry and user records' bytes from the file formats' offsets; the
-// password rule and the stored password form.
+// Date, number and money formats and parsers, OLE dates, Windows-1252 fields;
+// the entry and user records' bytes from the file formats' offsets; the
+// password rule and the stored password form; the entry card's rules: field
+// limits, the check of value and dates, the record filled from the card, the
+// texts shown, the indicator.
 #include "EntryTexts.h"
 #include "TestBytes.h"
 #include "core/common/Formats.h"
 #include "core/entries/EntryRecord.h"
+#include "core/rules/EntryCard.h"
 #include "core/users/UserRecord.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
+#include <limits>
+
+namespace
+{
+
+constexpr double kSample = 39876.586909722224; // 2009-03-04 (a Wednesday) 14:05:09
+constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+double ole(double day, int h, int m, int s)
+{
+    return day + (h * 3600 + m * 60 + s) / 86400.0;
+}
+QString u(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// A card filled in the way a person fills it, with changes.
+QStringList card(const QList<QPair<int, QString>> &changes = {})
+{
+    QStringList t(CardField::Count);
+    t[CardField::CaseNumber] = "09-001234";
+    t[CardField::Category] = "Electronics";
+    t[CardField::Description] = "Black laptop computer";
+    t[CardField::ReceivedDate] = "03/04/2009";
+    for (const auto &c : changes)
+        t[c.first] = c.second;
+    return t;
+}
+
+} // namespace
 
 class TestRecords : public QObject
 {
     Q_OBJECT
 private slots:
+    void formatOleDate()
+    {
+        // clang-format off
+        const struct { double value; const char *pattern, *expected; } rows[] = {
+            {kSample, "mm/dd/yyyy hh:nn:ss", "03/04/2009 14:05:09"},
+            {kSample, "DDDD MMMM d, yyyy", "Wednesday March 4, 2009"},
+            {kSample, "mm/dd/yyyy hh:mmam/pm ", "03/04/2009 02:05pm "},
+            // "m" after "h" is the minute.
+            {ole(39507, 7, 3, 2), "m/d/yy h:n:s", "2/29/08 7:3:2"},
+            {kSample, "ddddd|dddddd", "3/4/2009|Wednesday, March 4, 2009"},
+            {kSample, "h a/p|H A/P", "2 p|2 P"}, {kSample, "y q w ww", "63 1 4 10"},
+            {kSample, "\"at\" hh\\h", "at 14h"}, {ole(39876, 12, 0, 0), "h:nn AM/PM", "12:00 PM"},
+            {39813.999999999, "yyyymmddhhnnss", "20090101000000"}, {39813, "y ww", "366 53"},
+            {-1.25, "mm/dd/yyyy hh:nn", "12/29/1899 06:00"}, {0, "mm/dd/yyyy", ""},
+            {3e6, "mm/dd/yyyy", ""}};
+        // clang-format on
+        for (const auto &r : rows)
+            QCOMPARE(FormatOleDate(r.value, u(r.pattern)), u(r.expected));
+        // Milliseconds are dropped, not rounded (the clock reads whole seconds).
+        QCOMPARE(FormatDate(QDateTime(QDate(2009, 3, 4), QTime(14, 5, 9, 900)), "yyyymmddhhnnss"),
+                 u("20090304140509"));
+        QCOMPARE(FormatDate(QDateTime(), "mm/dd/yyyy") + ShortDate(QDateTime()), QString());
+        QCOMPARE(ShortDate(QDateTime(QDate(2004, 1, 5), QTime(10, 30))), u("1/5/2004"));
+        QStringList general;
+        for (double value : {kSample, 39876.0, 0.5, -1.25, 2958465.0})
+            general << GeneralDate(value);
+        QCOMPARE(general, QStringList({"3/4/2009 2:05:09 PM", "3/4/2009", "12:00:00 PM",
+                                       "12/29/1899 6:00:00 AM", "12/31/9999"}));
+    }
+
+    // Halves round away from zero, in every format.
+    void numbersAndMoney()
+    {
+        // clang-format off
+        const struct { double value; const char *pattern, *expected; } rows[] = {
+            {123456, "00000", "123456"}, {7.5, "00000", "00008"}, {-7, "00000", "-00007"},
+            {0.125, "###%", "13%"}, {0.0049, "###%", "%"}, {-2.675, "$##,###,##0.00", "-$2.68"},
+            {-0.001, "$##,###,##0.00", "-$0.00"}, {1e15, "#,##0", "1,000,000,000,000,000"},
+            {0.5, "#.0#", ".5"}, {1234567, "#,##0,", "1,235"}, {0, "0.00;(0.00);\"zero\"", "zero"},
+            {-5, "0.00;(0.00);\"zero\"", "(5.00)"}, {123456789, "000-00-0000", "123-45-6789"},
+            {0.1 + 0.2, "0.00000000000000000", "0.30000000000000000"}};
+        const QList<QPair<qint64, const char *>> money = {
+            {1234567891234500, "$123,456,789,123.45"}, {-12350, "-$1.24"}, {9999999, "$1,000.00"},
+            {50, "$0.01"}, {49, "$0.00"}, {kMin, "-$922,337,203,685,477.58"}};
+        const QList<QPair<double, const char *>> general = {
+            {-0.0, "0"}, {1e15, "1E+15"}, {123456789012345.0, "123456789012345"},
+            {0.1 + 0.2, "0.3"}, {-2.5e-7, "-2.5E-07"}};
+        const QList<QPair<qint64, const char *>> generalMoney = {
+            {12345000, "1234.5"}, {-1, "-0.0001"}, {kMax, "922337203685477.5807"},
+            {kMin, "-922337203685477.5808"}};
+        // clang-format on
+        for (const auto &r : rows)
+            QCOMPARE(FormatNumber(r.value, u(r.pattern)), u(r.expected));
+        for (const auto &[value, expected] : money)
+            QCOMPARE(FormatMoney(value), u(expected));
+        for (const auto &[value, expected] : general)
+            QCOMPARE(GeneralNumber(value), u(expected));
+        for (const auto &[value, expected] : generalMoney)
+            QCOMPARE(GeneralMoney(value), u(expected));
+    }
+
+    void parseAmount()
+    {
+        // clang-format off
+        const QList<QPair<const char *, qint64>> good = {
+            {"1,234.50", 12345000}, {"(5)", -50000}, {"($1,234.50)", -12345000},
+            {"$-5", -50000}, {"$ 12", 120000}, {".5", 5000}, {"1,234,567", 12345670000},
+            {"0.00005", 1}, {"0.0000499", 0}, {"1.99995", 20000},
+            {"-922,337,203,685,477.5807", -kMax}};
+        // clang-format on
+        for (const auto &[text, value] : good)
+            QCOMPARE(ParseAmount(u(text)), std::optional<qint64>(value));
+        for (const char *text :
+             {"   ", "1.2.3", "12abc", "-", "12,34", "1,2345", "1.234,5", "--5", "(-5)", "$$5",
+              "1e3", "1 234", "\u0661\u0662", "922337203685477.5808", "1000000000000000"})
+            QVERIFY2(!ParseAmount(u(text)), text);
+    }
+
+    void parseDate()
+    {
+        // clang-format off
+        const QList<QPair<const char *, const char *>> good = {
+            {"2004-01-05", "2004-01-05 00:00:00"}, {"5-Jan-2004", "2004-01-05 00:00:00"},
+            {"JAN. 5, 2004", "2004-01-05 00:00:00"}, {"1/5/29", "2029-01-05 00:00:00"},
+            {"  1/5/30  ", "1930-01-05 00:00:00"}, {"Sept 1, 09", "2009-09-01 00:00:00"},
+            {"1/1/100", "0100-01-01 00:00:00"}, {"3/4/2009 12:30am", "2009-03-04 00:30:00"},
+            {"Monday, January 5, 2004 2:05:09 pm", "2004-01-05 14:05:09"}};
+        // clang-format on
+        for (const auto &[text, expected] : good) {
+            const std::optional<QDateTime> result = ParseDate(u(text));
+            QVERIFY2(result && result->timeSpec() == Qt::LocalTime, text);
+            QCOMPARE(result->toString("yyyy-MM-dd hh:mm:ss"), u(expected));
+        }
+        for (const char *text : {"   ", "2/30/2009", "2/29/1900", "3/4/2009 2:05 PM extra", "3/4",
+                                 "14:05", "3/4/2009 13:00 PM", "3/4/2009 0:30 AM", "1/1/0099",
+                                 "3/4-2009", "Ja 4, 2009", "Thursday, March 4, 2009"})
+            QVERIFY2(!ParseDate(u(text)), text);
+    }
+
+    // Names, separators and the decimal point stay US English in any locale.
+    void roundTripsIndependentOfLocale()
+    {
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(FormatMoney(*ParseAmount("$1,234.50")) + ' ' +
+                     FormatNumber(1234567.891, "#,##0.00") + ' ' + GeneralNumber(1.5e20),
+                 u("$1,234.50 1,234,567.89 1.5E+20"));
+        QCOMPARE(FormatOleDate(ToOleDate(*ParseDate("March 4, 2009 2:05:09 PM")),
+                               "DDDD MMMM d, yyyy h:mmAM/PM"),
+                 u("Wednesday March 4, 2009 2:05PM"));
+        QVERIFY(!ParseAmount("1.234,50") && !ParseDate(u("4. März 2009")));
+        QLocale::setDefault(previous);
+    }
+
+    void fixedText()
+    {
+        // é = E9, € = 80; cut at the width, outside the code page "?".
+        QCOMPARE(ToFixedText(u("Café €5"), 10), QByteArray("Caf\xE9 \x80"
+                                                           "5   "));
+        QCOMPARE(ToFixedText(u("日本 a\U0001F600bcdef"), 7), QByteArray("?? a?bc"));
+        // Reading into a text another copy shares leaves that copy alone.
+        QString kept = u("before"), reused = kept;
+        ReadFixedText("  after   ", 10, reused);
+        QCOMPARE(reused + kept, u("afterbefore"));
+
+        // Every high byte at every place of a 16-byte step round-trips; 0x80..0x9F
+        // are the code page's own, the five undefined included.
+        const QString high = u("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            for (int at = 0; at < 19; ++at) {
+                QByteArray bytes(19, 'a');
+                bytes[at] = char(b);
+                QString text(19, 'a');
+                text[at] = b < 0xA0 ? high.at(b - 0x80) : QChar(b);
+                QCOMPARE(FromWindows1252(bytes), text);
+                QCOMPARE(ToWindows1252(text), bytes);
+            }
+        }
+    }
+
     void entryEveryField()
     {
         EntryRecord e = EntryWithTexts(QString::fromUtf8(
@@ -90,7 +266,7 @@ private slots:
             "Night shift \x80 ?" + QByteArray(439 - 15, 'c');
         QCOMPARE(u.Pack().toHex(' '), expected.toHex(' '));
 
-        // Read back trimmed; a short last record of a file reads as zeros.
+        // Read back trimmed.
         const UserRecord back = UserRecord::Unpack(
             userBytes(45000.5, "  Ann", "Smith", "q4R7", 3, "Line one\r\nline two \xe9"));
         QCOMPARE(back.DateCreated, 45000.5);
@@ -98,10 +274,6 @@ private slots:
                      back.Comments,
                  QString::fromUtf8("Ann Smith|Smith Ann|q4R7|Line one\r\nline two é"));
         QVERIFY(back.AccessLevel == 3 && !back.isKilled());
-        const QByteArray bytes = userBytes(45000.5, "Ann", "Smith", "q4R7", 3);
-        const UserRecord s = UserRecord::Unpack(bytes.constData(), 60);
-        QCOMPARE(s.AccessLevel, qint16(3)); // byte 59 is there, byte 60 is zero
-        QCOMPARE(s.Password + '|' + s.Comments, QStringLiteral("q4R7|"));
         QVERIFY(UserRecord::Unpack(userBytes(0, " $Killed$", "", "", 0)).isKilled());
 
         // Four to eight letters and digits; blanks around are taken off.
@@ -125,17 +297,122 @@ private slots:
                          .hasMatch(),
                      qPrintable(stored));
             forms.insert(stored);
-            UserRecord u;
-            u.Password = stored;
-            QVERIFY(PasswordMatches(UserRecord::Unpack(u.Pack()), QStringLiteral("Pa55word")));
         }
         QCOMPARE(forms.size(), 20);
-        QCOMPARE(UnscramblePassword("  Qk7Wm0Pz  "), QStringLiteral("kW0z"));
+        QCOMPARE(UnscramblePassword(*forms.begin()), QStringLiteral("Pa55word"));
         UserRecord u;
         u.Password = QStringLiteral("9aXbYcZd"); // the password "abcd"
         for (const char *wrong : {"abcD", "abcd ", "abc", "9aXbYcZd"})
             QVERIFY2(!PasswordMatches(u, QString::fromLatin1(wrong)), wrong);
         QVERIFY(PasswordMatches(u, "abcd") && !PasswordMatches(UserRecord(), QString()));
+    }
+
+    void fieldLimitsAndCheck()
+    {
+        // A text field's limit is its width in the record: nothing typed is cut.
+        namespace F = CardField;
+        namespace L = EntryLayout;
+        // clang-format off
+        const int widths[][2] = {
+            {F::CaseNumber, L::CaseNumber}, {F::Location, L::Location}, {F::Category, L::Category},
+            {F::BrandName, L::BrandName}, {F::ModelNumber, L::ModelNumber},
+            {F::SerialNumber, L::SerialNumber}, {F::Description, L::Description},
+            {F::Owner, L::Owner},
+            {F::ReceivedFrom, L::ReceivedFrom}, {F::ReleasedTo, L::ReleasedTo},
+            {F::Defendant, L::Defendant}, {F::Narrative, L::Narrative},
+            {F::ChainOfCustody, L::ChainOfCustody}};
+        // clang-format on
+        for (const auto &w : widths)
+            QCOMPARE(CardFieldAt(w[0]).maxLength, EntryTextWidth(w[1]));
+        QCOMPARE(RequiredCardFields(), QVector<int>({1, 3, 7, 11}));
+
+        // A blank value, a time, a blank released date.
+        CardCheck c = CheckGoodData(card({{CardField::Value, ""},
+                                          {CardField::ReceivedDate, "3/4/2009 2:05:09 PM"},
+                                          {CardField::ReleasedDate, "   "}}));
+        QVERIFY(c.ok && c.clearReleasedDate && c.messages.isEmpty() && c.focusField() == -1);
+        // Every wrong one in field order; the focus ends on the last.
+        c = CheckGoodData(card({{CardField::Value, "12,34"},
+                                {CardField::ReceivedDate, "2/30/2009"},
+                                {CardField::ReleasedDate, "13/45/2009"}}));
+        QVERIFY(!c.ok);
+        QCOMPARE(c.messages, QStringList({"I don't understand the 'Value' entry",
+                                          "I don't understand the\r\n'Received Date' entry",
+                                          "I don't understand the\r\n'Released Date' entry"}));
+        QCOMPARE(c.focusField(), int(CardField::ReleasedDate));
+        // The deletion marker is no case number, on one line or not.
+        c = CheckGoodData(card({{CardField::CaseNumber, " $Killed$\r\n"}}));
+        QCOMPARE(c.messages, QStringList({"'$Killed$' can not be used as a 'Case Number':\r\n"
+                                          "it marks an entry while it is being deleted."}));
+    }
+
+    void fillingTheRecordExactBytes()
+    {
+        // In card order; the control number is never taken; ☃ is no cp1252.
+        // clang-format off
+        QStringList t = {"20260517093000", "  09-001234  ", " Bin 4, shelf 2 ", "Electronics",
+                         "Dell", "Latitude D620", "SN-0042", "Caf\u00e9 laptop \u2603",
+                         "$1,234.50", "John Q. Public, 12 Main St", "Officer Smith",
+                         "3/4/2009 2:05:09 PM", "", "1/5/2010", "Doe", QString(2000, 'n'),
+                         "line one\r\nline two"};
+        // clang-format on
+        EntryRecord e;
+        e.VersionStamp = 61;
+        e.ControlNumber = 38000.5;
+        e.Reserved1 = "keep one";
+        e.Reserved3 = "keep three";
+        e.Status = 2;
+        FillEntryFromCard(e, t);
+        const QByteArray expected =
+            QByteArray("\x3d\x00", 2) + doubleBytes(38000.5) + padded("09-001234", 15) +
+            padded("Bin 4, shelf 2", 50) + padded("Electronics", 20) + padded("Dell", 20) +
+            padded("Latitude D620", 20) + padded("SN-0042", 20) + padded("Caf\xe9 laptop ?", 60) +
+            le64(12345000) + padded("John Q. Public, 12 Main St", 100) +
+            padded("Officer Smith", 70) +
+            doubleBytes(39876.0 + (14 * 3600 + 5 * 60 + 9) / 86400.0) + padded("", 70) +
+            doubleBytes(40183.0) + padded("Doe", 50) + padded("keep one", 150) + padded("", 150) +
+            padded("keep three", 150) + QByteArray(1921, 'n') +
+            padded("line one\r\nline two", 2099) + char(2);
+        QCOMPARE(e.Pack(), expected);
+        // A blank value is 0; a blank released date none.
+        t[CardField::Value] = "";
+        t[CardField::ReleasedDate] = "  ";
+        FillEntryFromCard(e, t);
+        QCOMPARE(e.Pack().mid(215, 8) + e.Pack().mid(471, 8), QByteArray(16, '\0'));
+    }
+
+    void textsAnEntryShows()
+    {
+        EntryRecord e;
+        e.ControlNumber = 39876.0 + (14 * 3600 + 5 * 60 + 9) / 86400.0;
+        e.CaseNumber = "  09-1  ";
+        e.Value = 12345000;
+        e.ReceivedDate = 39876.0;
+        e.Narrative = "first\r\nsecond  ";
+        QStringList t = CardTextsFromEntry(e);
+        QCOMPARE(QStringList({t[0], t[1], t[CardField::Value], t[CardField::ReceivedDate],
+                              t[CardField::Narrative]}),
+                 QStringList({"20090304140509", "09-1", "1234.5", "3/4/2009", "first\r\nsecond"}));
+        e.Value = 0;
+        e.ReceivedDate = e.ControlNumber;
+        e.ReleasedDate = -5;  // not a date of this century: shown empty
+        e.ControlNumber = 17; // a legacy sequence number, as the date it denotes
+        t = CardTextsFromEntry(e);
+        QCOMPARE(QStringList({t[0], t[CardField::Value], t[CardField::ReceivedDate],
+                              t[CardField::ReleasedDate]}),
+                 QStringList({"19000116000000", "0", "3/4/2009 2:05:09 PM", ""}));
+        QCOMPARE(CardShownText("a\r\nb\rc\nd") + CardRecordText("a\nb"), "a\nb\nc\nda\r\nb");
+    }
+
+    void fillIndicator()
+    {
+        // At least 1% from the first character, then whole percents rounded.
+        QStringList captions;
+        for (int count : {0, 1, 29, 961, 1921})
+            captions << FillIndicatorCaption(count, 1921);
+        QCOMPARE(captions,
+                 QStringList({"", " 1% full ", " 2% full ", " 50% full ", " 100% full "}));
+        QCOMPARE(TodayText(QDateTime(QDate(2026, 5, 7), QTime(9, 30))), "05/07/2026");
     }
 };
 
