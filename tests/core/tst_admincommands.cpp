@@ -1,15 +1,10 @@
 // Administration from the command line, run as separate processes of the
 // built program: the dated backup and its rotation, the refusals, and the
-// read-only check, each with its exit status and exact report; and the demo
-// data folder of `make run`, built by scripts/make-demo-data.
+// read-only check, each with its exit status and exact report.
 #include "DataSetBytes.h"
 #include "RunProgram.h"
 #include "TestFolder.h"
-#include "core/entries/DataFile.h"
-#include "core/users/Installation.h"
-#include "core/users/UserFile.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,24 +39,6 @@ class TestAdminCommands : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(QFileInfo(qEnvironmentVariable("CUSTORIN_APP")).isExecutable()); }
-
-    void optionsThatDoNotGoTogether()
-    {
-        // Options that do not go together end with status 2 before anything.
-        QTemporaryDir data;
-        const ProgramRun keepAlone =
-            RunCustorin({"--data-dir", data.path(), "--check", "--keep", "2"});
-        QCOMPARE(keepAlone.status, 2);
-        QCOMPARE(keepAlone.err,
-                 QByteArray("custorin: --backup (with --keep), --check and the set-up "
-                            "options are used one at a time\n"));
-        const ProgramRun badKeep =
-            RunCustorin({"--data-dir", data.path(), "--backup", data.path(), "--keep", "none"});
-        QCOMPARE(badKeep.err.split('\n').value(0) + " " + QByteArray::number(badKeep.status),
-                 "custorin: --keep needs a whole number of at least 1, not 'none' 2");
-        QCOMPARE(QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList());
-    }
 
     void backupIntoADatedFolderAndRotate()
     {
@@ -122,19 +99,6 @@ private slots:
                  ("custorin: the backup folder does not exist: " + gone +
                   "\ncustorin: No backup was made.\n1")
                      .toUtf8());
-
-        // The data folder itself.
-        r = RunCustorin({"--data-dir", data.path(), "--backup", data.path() + "/"});
-        QCOMPARE(r.status, 1);
-        QVERIFY(r.err.startsWith("custorin: the backup folder is the data folder itself: "));
-
-        // A data folder without a data file has nothing to back up.
-        QTemporaryDir empty;
-        r = RunCustorin({"--data-dir", empty.path(), "--backup", target.path(), "--keep", "1"});
-        QCOMPARE(
-            r.err + QByteArray::number(r.status),
-            ("custorin: nothing to back up: there is no Custorin.Data in " + empty.path() + "\n1")
-                .toUtf8());
 
         // A damaged data file is backed up but pushes no older backup out.
         writeFile(QDir(data.path()).filePath("Custorin.Data"), Entries + "xx");
@@ -204,35 +168,6 @@ private slots:
                           "7 problem(s) found.\n");
         QCOMPARE(folderFiles(data.path()), damaged);
         QVERIFY(!isReadOnly(d.filePath("SignInOut.Log")));
-
-        // A folder that is not there.
-        r = RunCustorin({"--data-dir", d.filePath("nowhere"), "--check"});
-        QCOMPARE(r.err + QByteArray::number(r.status),
-                 ("custorin: the data folder does not exist: " + d.filePath("nowhere") + "\n1")
-                     .toUtf8());
-    }
-
-    void demoDataFolderHoldsTheListedUsers()
-    {
-        QTemporaryDir parent;
-        const QString folder = parent.filePath(QStringLiteral("demo-data"));
-        const QString build = QFileInfo(qEnvironmentVariable("CUSTORIN_TOOLS_DIR")).absolutePath();
-        const ProgramRun r = RunProgram(CUSTORIN_SOURCE_DIR "/scripts/make-demo-data",
-                                        {folder, build}, {}, false, 120000);
-        QVERIFY2(r.status == 0 && r.out.contains("Demo data folder ready"),
-                 (r.out + r.err).constData());
-        TestEnvironment env;
-        DataFolder = folder;
-        InitProgramTables();
-        QCOMPARE(LoadInstallation(), InstallationResult::Ok);
-        QVERIFY(AccessCodeMatches(QStringLiteral("Demo1")));
-        QStringList users;
-        for (const UserRecord &u : ReadAllUsers())
-            users << u.DisplayName() + QStringLiteral(" %1 ").arg(u.AccessLevel) +
-                         UnscramblePassword(u.Password);
-        QCOMPARE(users,
-                 QStringList({"Pat Morgan 4 admin1", "Lee Carter 3 clerk2", "Sam Rivera 1 view3"}));
-        QCOMPARE(ReadAllEntries().size(), 300);
     }
 };
 

@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cmath>
 
 using namespace datasetbytes;
 
@@ -172,16 +171,13 @@ private slots:
             env.desktop.answerMsgBox(answer);
             QVERIFY(!RestoreDataFiles(window.procedure()));
         };
-        QVERIFY(env.block("sub"));
         QTemporaryDir other, good;
         writeFile(other.filePath("notes.txt"), "notes");
         writeFile(good.filePath("Custorin.Data"), entryBytes(1, "X", 0, 1));
         // The data folder itself, in other letters and with a separator.
         backup(slashed(env.folder().toUpper()), 1);
-        restore(env.folder() + "/sub/..", 1);
         backup(other.path(), 2); // a folder with unrelated files: "No"
         backup(other.filePath("gone"), 1);
-        restore(other.filePath("gone"), 1);
         restore(other.path(), 1); // no data file there
         restore(good.path(), 2);  // "No" to the question
         env.desktop.answerFolder(std::nullopt);
@@ -194,9 +190,6 @@ private slots:
                 {"Invalid Procedure | You can not backup Custorin\r\ndata to itself in the same "
                  "folder!" +
                      backupEnd + "2 1 0",
-                 "Invalid Procedure | You can not restore Custorin\r\ndata to itself in the same "
-                 "folder!" +
-                     restoreEnd + "2 1 0",
                  "Caution | The data backup location you selected:\r\n\r\n'" +
                      slashed(other.path()) +
                      "'\r\n\r\ncontains files that are not related to this software!\r\n\r\nAre "
@@ -206,10 +199,6 @@ private slots:
                  "to\r\naccess "
                  "the selected backup location\r\nthat you specified..." +
                      backupEnd + "4 1 0",
-                 "Drive or Folder Access Problem | There is some kind of problem trying "
-                 "to\r\naccess "
-                 "the backed up data file at\r\nthe location that you specified..." +
-                     restoreEnd + "4 1 0",
                  "Required file(s) missing | '" + slashed(other.path()) +
                      "'\r\n\r\ndoesn't appear to contain previously saved\r\nbackup data file(s) "
                      "that you need to restore\r\nyour Custorin data." +
@@ -218,52 +207,29 @@ private slots:
         QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"notes.txt"});
         QCOMPARE(window.captions + QStringList{QString::number(window.busy.size())},
                  QStringList{"0"});
-        QVERIFY(QDir(env.folder()).rmdir("sub"));
         QCOMPARE(folderFiles(env.folder()), DataSet);
     }
 
-    void copyFailingHalfWayChangesNothing()
+    void restoreFailingHalfWayChangesNothing()
     {
-        // Backup: the data file and the user file are copied, then the
-        // sign-in log can not be (a folder stands where its work file goes).
-        {
-            TestFolder env;
-            writeDataSet(env);
-            QTemporaryDir target;
-            writeFile(target.filePath("Custorin.Data"), "older good backup");
-            const auto older = folderFiles(target.path());
-            QVERIFY(QDir(target.path()).mkdir("SignInOut.Log.$$$"));
-            env.desktop.answerFolder(target.path());
-            env.desktop.answerMsgBox(1, false, "Ready to Backup...");
-            env.desktop.answerMsgBox(1, false, "File Backup Error");
-            Window window;
-            QVERIFY(!BackupDataFiles(window.procedure()));
-            QCOMPARE(boxText(env.desktop.msgBoxes.last()),
-                     "File Backup Error | There is some kind of problem\r\ntrying to copy "
-                     "SignInOut.Log\r\n\r\nNo file in the backup location has been changed. | "
-                     "&Cancel backup procedure | 4 1 0");
-            QCOMPARE(folderFiles(target.path()), older);
-            QCOMPARE(folderFiles(env.folder()), DataSet);
-        }
-        // Restore: the same in the data folder, at the user file.
-        {
-            TestFolder env;
-            writeDataSet(env);
-            QVERIFY(env.block("User.List.$$$"));
-            QTemporaryDir backup;
-            writeFile(backup.filePath("Custorin.Data"), entryBytes(45000, "B-1", 45000, 1));
-            writeFile(backup.filePath("User.List"), userRecordBytes(45000, "Lee", "Ray", 2));
-            env.desktop.answerFolder(backup.path());
-            env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
-            env.desktop.answerMsgBox(1, false, "File Restore Error");
-            Window window;
-            QVERIFY(!RestoreDataFiles(window.procedure()));
-            QCOMPARE(boxText(env.desktop.msgBoxes.last()),
-                     "File Restore Error | There is some kind of problem\r\ntrying to restore "
-                     "User.List\r\n\r\nYour current data files have not been changed. | "
-                     "&Cancel restore procedure | 4 1 0");
-            QCOMPARE(folderFiles(env.folder()), DataSet);
-        }
+        // The data file is restored, then the user file can not be (a folder
+        // stands where its work file goes).
+        TestFolder env;
+        writeDataSet(env);
+        QVERIFY(env.block("User.List.$$$"));
+        QTemporaryDir backup;
+        writeFile(backup.filePath("Custorin.Data"), entryBytes(45000, "B-1", 45000, 1));
+        writeFile(backup.filePath("User.List"), userRecordBytes(45000, "Lee", "Ray", 2));
+        env.desktop.answerFolder(backup.path());
+        env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
+        env.desktop.answerMsgBox(1, false, "File Restore Error");
+        Window window;
+        QVERIFY(!RestoreDataFiles(window.procedure()));
+        QCOMPARE(boxText(env.desktop.msgBoxes.last()),
+                 "File Restore Error | There is some kind of problem\r\ntrying to restore "
+                 "User.List\r\n\r\nYour current data files have not been changed. | "
+                 "&Cancel restore procedure | 4 1 0");
+        QCOMPARE(folderFiles(env.folder()), DataSet);
     }
 
     void damagedBackupChangesNothing()
@@ -273,13 +239,9 @@ private slots:
         const QList<QPair<QMap<QString, QByteArray>, QString>> rows{
             {{{"Custorin.Data", good + good.left(10)}},
              "Custorin.Data is not a whole number of records (5010 bytes)."},
-            {{{"Custorin.Data", good + entryBytes(45001, "B-2", std::nan(""), 1)}},
-             "Record 2 of Custorin.Data can not be read."},
             {{{"Custorin.Data", good},
               {"User.List", lee + userRecordBytes(45000, "Sam", "Ode", 9)}},
-             "Record 2 of User.List can not be read."},
-            {{{"Custorin.Data", good}, {"Custorin.ini", "[Installation]\nAgencyName=Town\n"}},
-             "Custorin.ini is damaged or incomplete."}};
+             "Record 2 of User.List can not be read."}};
         for (const auto &[files, reason] : rows) {
             TestFolder env;
             writeDataSet(env);

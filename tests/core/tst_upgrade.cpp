@@ -2,7 +2,6 @@
 // every answer with its exact texts, failures that change nothing, and a
 // conversion killed at random moments that never loses the records.
 #include "BoxText.h"
-#include "RowName.h"
 #include "TestBytes.h"
 #include "TestFolder.h"
 #include "core/common/FolderLock.h"
@@ -132,7 +131,6 @@ private slots:
                     {false, 631, 3, {}, {}},
                     {true, 0, 0, {}, {}}};
         for (const auto &row : rows) {
-            RowName name(QString("%1, answer %2").arg(row.dat ? ".Dat" : ".Data").arg(row.choice));
             TestFolder env;
             const QByteArray original = row.dat ? file(B, 4) : file(A, 4, row.version);
             env.write(row.dat ? "Custorin.Dat" : "Custorin.Data", original);
@@ -166,20 +164,6 @@ private slots:
         }
     }
 
-    void shortLastRecordConvertsWithZeros()
-    {
-        TestFolder env;
-        // Two whole records and 1300 bytes of a third: three records, the
-        // missing bytes of the third read as zeros.
-        env.write("Custorin.Data", file(A, 3).left(2 * 2500 + 1300));
-        env.desktop.answerMsgBox(1);
-        env.desktop.answerMsgBox(1);
-        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-        QCOMPARE(env.read("Custorin.Data"), file(FromA, 2) + record(FromA, 2).left(979 + 626) +
-                                                QByteArray(1200, '\0') + QByteArray(2194, ' ') +
-                                                '\0');
-    }
-
     void filesLeftAloneSetAsideOrAskedAbout()
     {
         using Files = QMap<QString, QByteArray>;
@@ -194,7 +178,7 @@ private slots:
             return std::tuple(r, boxTexts(env.desktop.msgBoxes), folderFiles(env.folder()));
         };
         // The first record's version decides; a ".Dat" file beside is ignored.
-        for (qint16 version : {630, 642, 911, 72}) {
+        for (qint16 version : {630, 642, 911}) {
             const Files current{{"Custorin.Data", file(A, 2, version).replace(2500, 2, le16(635))},
                                 {"Custorin.Dat", file(B, 1)}};
             QCOMPARE(upgrade(current, {}),
@@ -220,22 +204,6 @@ private slots:
             QCOMPARE(upgrade({{"Custorin.Dat", old}, {"Custorin.Old", "an earlier copy"}}, {1}),
                      std::tuple(UpgradeResult::Continue, QStringList{tooOld},
                                 Files{{"Custorin.Old", old}}));
-    }
-
-    void anotherWorkstationConvertedMeanwhile()
-    {
-        TestFolder env;
-        env.write("Custorin.Data", file(A, 2));
-        env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
-            env.write("Custorin.Data", file(FromA, 2));
-            env.write("Custorin.Old", file(A, 2));
-            return MsgBoxAnswer{1, false};
-        });
-        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
-        QCOMPARE(env.desktop.msgBoxes.size(), 1);
-        QCOMPARE(folderFiles(env.folder()),
-                 (QMap<QString, QByteArray>{{"Custorin.Data", file(FromA, 2)},
-                                            {"Custorin.Old", file(A, 2)}}));
     }
 
     void cancelledOnABusyFolderSaysWhyItEnds()
@@ -269,12 +237,9 @@ private slots:
             QString text;
         } rows[] = {{"Custorin.Data", "TempFile.$$$", 1,
                      "The converted records could not be written to 'TempFile.$$$'"},
-                    {"Custorin.Dat", "Custorin.Old", 1,
-                     "A copy of your older data file could not be saved as 'Custorin.Old'"},
                     {"Custorin.Data", "Custorin.Old", 2,
                      "'Custorin.Data' could not be renamed to 'Custorin.Old'"}};
         for (const auto &row : rows) {
-            RowName name(row.text);
             TestFolder env;
             env.write(row.file, row.file.endsWith('a') ? file(A, 2) : file(B, 2));
             QVERIFY(QDir(env.folder()).mkpath(row.blocked + "/inside"));

