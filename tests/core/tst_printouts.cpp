@@ -51,11 +51,6 @@ QStringList shown(const FakeDesktop &fake, bool joinLines = false)
     return out;
 }
 
-QString header(int page)
-{
-    return "CustorinPrintout -- " + Caption + " -- " + Stamp + " -- Page " + QString::number(page);
-}
-
 EntryPrintout card(const QString &narrative = QString(), const QString &custody = QString())
 {
     QStringList t = QStringLiteral("20261204224532|09-001234||Electronics|Acme|||Black laptop "
@@ -125,7 +120,10 @@ private slots:
             QStringList want;
             double y = 0;
             for (int page = 1, r = 1; page <= pages; ++page) {
-                want << at(page, 0.5, 1.0, Agency) << at(page, 0.5, 1.18, header(page))
+                want << at(page, 0.5, 1.0, Agency)
+                     << at(page, 0.5, 1.18,
+                           "CustorinPrintout -- " + Caption + " -- " + Stamp + " -- Page " +
+                               QString::number(page))
                      << at(page, 0.5, 1.36, Rule) << at(page, 0.5, 1.54, "Date Rec'd")
                      << at(page, 1.3, 1.54, "Case #") << at(page, 2.5, 1.54, "Category")
                      << at(page, 3.8, 1.54, "Description") << at(page, 0.5, 1.54, Rule);

