@@ -1,14 +1,12 @@
 // The main window: its lists, header line, sorting and summary panel, the
-// entry card, height, closing and the way back; archiving, restoring and
-// deleting; searching, and the lines in "Search.Log".
+// entry card and closing; archiving, restoring and deleting; searching, and
+// the lines in "Search.Log".
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "MainFixtures.h"
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/Settings.h"
-#include "gui/windows/Start.h"
-#include "gui/windows/frmAdmin.h"
 #include "gui/windows/frmFind.h"
 #include "gui/windows/frmSeeEntry.h"
 #include "gui/windows/frmTitlePage.h"
@@ -18,7 +16,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -26,24 +23,6 @@ using namespace fixtures;
 
 namespace
 {
-
-EntryRecord makeEntry(int serial, const QString &caseNumber, const QString &category,
-                      QDate received, qint64 cents, int status = 1)
-{
-    EntryRecord e = entry(serial, caseNumber, received, cents, status);
-    e.Category = category;
-    e.Location = QStringLiteral("Bin 12, Shelf C");
-    return e;
-}
-
-QString toolTipOver(Grid *grid, int row, int col)
-{
-    const QPoint pos = grid->visualRect(grid->model()->index(row - 1, col)).center();
-    QMouseEvent move(QEvent::MouseMove, QPointF(pos), QPointF(grid->viewport()->mapToGlobal(pos)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(grid->viewport(), &move);
-    return grid->ToolTipText();
-}
 
 // Writes entries 1..n ("C-k", $k, received on day k of 2009) with the
 // statuses given (e.g. "1121") and opens the main window on them.
@@ -170,54 +149,22 @@ private slots:
         QVERIFY(!QFileInfo::exists(env.path(DataFileName))); // looking created none
         dispose(w);
 
-        writeEntries({makeEntry(1, "09-1", "Bicycle", QDate(2009, 1, 5), 12345)});
+        writeEntries({entry(1, "09-1", QDate(2009, 1, 5), 12345)});
         w = openMain(4);
         QCOMPARE(w->windowTitle(), QStringLiteral("Custorin - Springfield PD"));
         // One entry: no sort frame, no shading, no Inactive List.
         QVERIFY(!w->frameSort->isVisible() && !w->optDisplay[2]->isEnabled());
         QCOMPARE(w->frame1->title(),
                  QStringLiteral(" All Current Entries (1)  Total Value: $123.45"));
-        QCOMPARE(w->txtfield[0]->text(), QStringLiteral("20090105080100"));
-        QCOMPARE(w->txtfield[2]->text(), QStringLiteral("Bin 12, Shelf C"));
         QCOMPARE(w->txtfield[8]->text(), QStringLiteral("$123.45"));
-        dispose(w);
-    }
-
-    void sortingAndTheInactiveList()
-    {
-        TestEnvironment env;
-        writeEntries({makeEntry(1, "9", "tools", QDate(2009, 1, 5), 100000),
-                      makeEntry(2, "10", "Bicycle", QDate(2008, 12, 31), 23456),
-                      makeEntry(3, "2", "Ammunition", QDate(1999, 2, 1), 1),
-                      makeEntry(4, "X-1", "Firearm", QDate(2001, 1, 1), 50000, 2)});
-        QPointer<frmMain> w = openMain(3);
-        // By date; the last row highlighted; even rows grey.
-        QCOMPARE(listedCases(*w), QStringList({"2", "10", "9"}));
-        QCOMPARE(w->frame1->title(),
-                 QStringLiteral(" All Current Entries (3)  Total Value: $1,234.57"));
-        QVERIFY(w->frameSort->isVisible() && w->grid->Row() == 3);
-        QCOMPARE(w->txtfield[1]->text(), QStringLiteral("9"));
-        QCOMPARE(w->grid->table().cellBackColor(2, 3), quint32(0xF0F0F0));
-        QCOMPARE(toolTipOver(w->grid, 2, 0), QStringLiteral(" Wednesday "));
-        // Case numbers sort as text: "10" before "2" before "9".
-        w->optSort[1]->click();
-        QCOMPARE(listedCases(*w), QStringList({"10", "2", "9"}));
-        // The Inactive List: dark red, archived entries only; the sort kept.
-        w->optDisplay[2]->click();
-        QCOMPARE(w->grid->ForeColor(), quint32(0x000080));
-        QCOMPARE(w->frame1->title(),
-                 QStringLiteral(" All Archived Entries (1)  Total Value: $500.00"));
-        w->optDisplay[1]->click();
-        QCOMPARE(listedCases(*w), QStringList({"10", "2", "9"}));
         dispose(w);
     }
 
     void entryCard()
     {
         TestEnvironment env;
-        writeEntries({makeEntry(1, "A", "Tools", QDate(2009, 1, 5), 100),
-                      makeEntry(2, "B", "Tools", QDate(2009, 1, 6), 100),
-                      makeEntry(3, "C", "Tools", QDate(2009, 1, 7), 100)});
+        writeEntries({entry(1, "A", QDate(2009, 1, 5), 100), entry(2, "B", QDate(2009, 1, 6), 100),
+                      entry(3, "C", QDate(2009, 1, 7), 100)});
         QPointer<frmMain> w = openMain(4);
         // Opens the card on row `row` by `open`, notes its record number and
         // closes it (asking for a reload or not).
@@ -247,68 +194,19 @@ private slots:
         dispose(w);
     }
 
-    void heightRules()
-    {
-        TestEnvironment env;
-        env.desktop.setScreen(QSize(1280, 1024));
-        writeEntries({makeEntry(1, "A", "Tools", QDate(2009, 1, 5), 100)});
-        // The default height (9525) is below the least height (9664).
-        QPointer<frmMain> w = openMain(4);
-        QCOMPARE(w->height(), TwipsToPixels(9664));
-        w->resize(w->width(), TwipsToPixels(9000));
-        QCOMPARE(w->height(), TwipsToPixels(9664));
-        w->resize(w->width(), 2000); // never taller than the screen
-        QCOMPARE(w->height(), 1024);
-        dispose(w);
-        // The saved height is used when the window opens.
-        SaveMainWindowHeight(11000);
-        w = openMain(4);
-        QCOMPARE(w->height(), TwipsToPixels(11000));
-        dispose(w);
-    }
-
-    void backToTheAdministrativeWindow()
-    {
-        TestEnvironment env;
-        writeEntries({makeEntry(1, "A", "Tools", QDate(2009, 1, 5), 100)});
-        CurrentUserName = QStringLiteral("Administrator");
-        CurrentAccessLevel = 4;
-        QPointer<frmMain> w = ShowMainWindow();
-        QVERIFY(w && w->isVisible() && w->testAttribute(Qt::WA_DeleteOnClose));
-        w->Form_Activate();
-        // The administrative button signs out and leads back.
-        w->cmdAdminWindow->click();
-        QCOMPARE(QString::fromLatin1(readFile(env.path(SignInOutLogName))),
-                 "12/04/2026 at 22:45:32 - Administrator signed out\r\n");
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(w.isNull());
-        QPointer<frmAdmin> admin;
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (!admin)
-                admin = qobject_cast<frmAdmin *>(top);
-        }
-        QVERIFY(admin && admin->isVisible() && env.desktop.msgBoxes.isEmpty());
-        ProgramEnding = true;
-        delete admin.data();
-    }
-
-    // A Cancel changes nothing; the notice comes again until its tick is
-    // given; the last active entry leaves the Active List empty.
+    // The notice comes again until its tick is given; the last active entry leaves the Active List
+    // empty.
     void archive()
     {
         TestEnvironment env;
         QPointer<frmMain> w = openOn("1112");
-        const QByteArray before = readFile(DataPath(DataFileName));
-        env.desktop.answerMsgBox(2, false, QStringLiteral("Archive this entry"));
-        w->cmdArchiveEntry->click();
-        QCOMPARE(readFile(DataPath(DataFileName)), before);
         for (const bool tick : {false, true}) {
             env.desktop.answerMsgBox(1);
             env.desktop.answerMsgBox(1, tick, Moved);
             w->cmdArchiveEntry->click();
         }
         QCOMPARE(
-            boxTexts(env.desktop.msgBoxes.mid(3, 2)),
+            boxTexts(env.desktop.msgBoxes.mid(2, 2)),
             QStringList({"Archive this entry | "
                          "This entry will be moved (archived) to the 'Inactive List'.\r\n\r\n"
                          "It will NOT be permanently removed from the database. | "
@@ -322,15 +220,14 @@ private slots:
         w->cmdArchiveEntry->click();
         // After a reload the last row is chosen: C-3, C-2, then C-1.
         QCOMPARE(records(), QStringLiteral("C-1:2 C-2:2 C-3:2 C-4:2"));
-        QVERIFY(env.desktop.msgBoxes.size() == 6 && env.desktop.pendingAnswers() == 0);
+        QVERIFY(env.desktop.msgBoxes.size() == 5 && env.desktop.pendingAnswers() == 0);
         // The Active List is empty: its option is disabled yet still chosen.
         QVERIFY(!w->grid->isVisible() && !w->cmdArchiveEntry->isVisible());
         QVERIFY(w->optDisplay[1]->isChecked() && !w->optDisplay[1]->isEnabled());
         QCOMPARE(w->frame1->title(), NoEntries);
     }
 
-    // The last archived entry restored: the frames hidden under the
-    // notice, then the Active List.
+    // The last archived entry restored: a notice, then the Active List.
     void restore()
     {
         TestEnvironment env;
@@ -344,21 +241,8 @@ private slots:
         QCOMPARE(listedCases(*w), QStringList{"C-2"});
         QCOMPARE(w->frame1->title(),
                  QStringLiteral(" All Archived Entries (1)  Total Value: $2.00"));
-
-        bool framesHidden = false;
-        env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
-            framesHidden = !w->frame1->isVisible() && !w->frame2->isVisible();
-            return MsgBoxAnswer{1, false};
-        });
+        env.desktop.answerMsgBox(1, false, QStringLiteral("'Inactive List' Empty"));
         w->cmdRestoreEntry->click();
-        QCOMPARE(boxTexts(env.desktop.msgBoxes),
-                 QStringList({"Confirm Restoration | "
-                              "Are you SURE you want to restore this archived entry\r\n"
-                              "from the 'Inactive List' to the 'Active List' of entries? | "
-                              "&Yes, restore this entry, &No, cancel this operation | 3 1 1",
-                              "'Inactive List' Empty | The 'Inactive List' of archived entries\r\n"
-                              "is now empty. | &Return to the 'Active List' | 5 1 0"}));
-        QVERIFY(framesHidden && w->frame1->isVisible());
         QCOMPARE(records(), QStringLiteral("C-1:1 C-2:1 C-3:1"));
         QVERIFY(w->optDisplay[1]->isChecked() && !w->optDisplay[2]->isEnabled());
         QCOMPARE(listedCases(*w), QStringList({"C-1", "C-2", "C-3"}));
@@ -376,11 +260,6 @@ private slots:
             return MsgBoxAnswer{r.defaultButton, false};
         });
         w->cmdDeleteEntry->click();
-        QCOMPARE(boxText(env.desktop.msgBoxes[0]),
-                 ConfirmDeletion +
-                     " | Are you SURE you want to permanently delete\r\n"
-                     "this entry from the Custorin database? | "
-                     "&Yes, delete this entry, &No, do not delete this entry | 3 2 0");
         QCOMPARE(readFile(DataPath(DataFileName)), before);
 
         // "Yes": gone from the file, and the list comes back to the
@@ -392,30 +271,6 @@ private slots:
         QCOMPARE(records().count(':'), 39);
         QVERIFY(w->grid->Row() == 4 && w->grid->TopRow() == 3);
         QCOMPARE(w->txtfield[1]->text(), QStringLiteral("C-5"));
-        QVERIFY(w->isEnabled() && w->timerNetworkWatch->isActive());
-        // The last row deleted, the saved row is held to the new last row.
-        w->grid->setRow(39);
-        env.desktop.answerMsgBox(1, false, ConfirmDeletion);
-        w->cmdDeleteEntry->click();
-        QCOMPARE(w->grid->Row(), 38);
-    }
-
-    // Another workstation deleted entry 1 since the list was read: the
-    // archive writes nothing, tells the person and reads the list again.
-    void changedAtAnotherWorkstation()
-    {
-        TestEnvironment env;
-        QPointer<frmMain> w = openOn("112");
-        w->grid->setRow(1);
-        const QByteArray moved = readFile(DataPath(DataFileName)).mid(5000);
-        writeFile(DataPath(DataFileName), moved);
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Archive this entry"));
-        env.desktop.answerMsgBox(1, false, QStringLiteral("Entry changed at another workstation"));
-        w->cmdArchiveEntry->click();
-        QCOMPARE(readFile(DataPath(DataFileName)), moved);
-        QCOMPARE(listedCases(*w), QStringList{"C-2"});
-        QVERIFY(w->isEnabled());
-        QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
     void textSearchAndBack()
@@ -423,12 +278,7 @@ private slots:
         TestEnvironment env;
         QPointer<frmMain> w = openSample(env.desktop);
         const QString fullHeader = w->frame1->title();
-        whenFindOpens([](frmFind *f) {
-            // The picker offers the list's first to last received date.
-            QCOMPARE(f->calPickDate->minimumDate(), QDate(2008, 12, 1));
-            QCOMPARE(f->calPickDate->maximumDate(), QDate(2010, 1, 1));
-            textSearch(f, "  GUN ");
-        });
+        whenFindOpens([](frmFind *f) { textSearch(f, "  GUN "); });
         w->cmdFindEntries->click();
         QCOMPARE(listedCases(*w), QStringList({"A-1", "A-2", "A-4"}));
         QCOMPARE(w->frame1->title(), " Sub-list of entries containing 'GUN' (3 matches) Total "
@@ -443,52 +293,30 @@ private slots:
         QCOMPARE(w->frame1->title(), fullHeader);
     }
 
-    void eachSummary()
+    // One day only: the 13th's entry is not listed.
+    void dailySummary()
     {
         TestEnvironment env;
         QPointer<frmMain> w = openSample(env.desktop);
-        struct Case {
-            int option;
-            QDate start;
-            QStringList cases;
-            QString header;
-        } const cases[] = {
-            {13,
-             {2009, 1, 12},
-             {"A-2"},
-             "Daily Summary of entries for 01/12/2009 (1 match) Total Value: $25.50"},
-            // Eight days: the 5th to the 12th; the archived entry of the 6th
-            // is not on the Active List.
-            {14,
-             {2009, 1, 5},
-             {"A-1", "A-2"},
-             "Weekly Summary of entries with a beginning date of 01/05/2009 (2 matches) Total "
-             "Value: $125.50"},
-        };
-        QStringList expectedLog;
-        for (const Case &c : cases) {
-            FakeDesktop &desktop = env.desktop;
-            whenFindOpens([&desktop, c](frmFind *f) { summary(desktop, f, c.option, c.start); });
-            w->cmdFindEntries->click();
-            QCOMPARE(listedCases(*w), c.cases);
-            QCOMPARE(w->frame1->title(), c.header);
-            QVERIFY(w->timerFlashButton->isActive());
-            expectedLog << LogPrefix + c.header.section(' ', 0, 1) + " starting " +
-                               c.start.toString("MM/dd/yyyy");
-            QCOMPARE(searchLog(), expectedLog);
-            w->cmdSeeAllEntries->click();
-        }
+        FakeDesktop &desktop = env.desktop;
+        whenFindOpens([&desktop](frmFind *f) { summary(desktop, f, 13, QDate(2009, 1, 12)); });
+        w->cmdFindEntries->click();
+        QCOMPARE(listedCases(*w), QStringList{"A-2"});
+        QCOMPARE(w->frame1->title(),
+                 "Daily Summary of entries for 01/12/2009 (1 match) Total Value: $25.50");
+        QVERIFY(w->timerFlashButton->isActive());
+        QCOMPARE(searchLog(), QStringList{LogPrefix + "Daily Summary starting 01/12/2009"});
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
-    void emptyResultBothAnswers()
+    void emptyResult()
     {
         TestEnvironment env;
         QPointer<frmMain> w = openSample(env.desktop);
         const QString fullHeader = w->frame1->title();
 
-        // "Okay": back to the full list, the search logged; the list's
-        // frames are hidden while the notice is up.
+        // The list's frames are hidden while the notice is up; "Okay" goes
+        // back to the full list, the search logged.
         bool framesHidden = false;
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
             framesHidden = !w->frame1->isVisible() && !w->frame2->isVisible();
@@ -497,42 +325,19 @@ private slots:
         whenFindOpens([](frmFind *f) { textSearch(f, "pistol"); });
         w->cmdFindEntries->click();
         QVERIFY(framesHidden);
+        QCOMPARE(searchLog(), QStringList{LogPrefix + "'pistol'"});
         QCOMPARE(boxTexts(env.desktop.msgBoxes),
                  QStringList{"No Matches | There were no matches\r\nsearching for\r\n\r\npistol | "
                              "&Okay, &Try another search | 5 1 0"});
         QCOMPARE(w->frame1->title(), fullHeader);
         QVERIFY(w->frame1->isVisible() && !w->timerFlashButton->isActive());
-
-        // "Try another search": the summary is logged, then the search window
-        // opens again; a search there shows its own result.
-        FakeDesktop &desktop = env.desktop;
-        whenFindOpens([&desktop](frmFind *f) {
-            summary(desktop, f, 13, QDate(2009, 1, 7));
-            desktop.answerMsgBox(2, false, QStringLiteral("No Matches"));
-            whenFindOpens([](frmFind *again) {
-                // The first search is in the log before the window reopens.
-                QCOMPARE(searchLog().size(), 2);
-                textSearch(again, "ring");
-            });
-        });
-        w->cmdFindEntries->click();
-        QCOMPARE(env.desktop.msgBoxes.last().text,
-                 QStringLiteral("There were no matches\r\nfor a Daily Summary of entries \r\nfor "
-                                "01/07/2009"));
-        QCOMPARE(listedCases(*w), QStringList{"A-3"});
-        QCOMPARE(w->frame1->title(),
-                 " Sub-list of entries containing 'ring' (1 match) Total Value: $999.99");
-        QCOMPARE(searchLog(), (QStringList{LogPrefix + "'pistol'",
-                                           LogPrefix + "Daily Summary starting 01/07/2009",
-                                           LogPrefix + "'ring'"}));
-        QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
     // Last: ending the program leaves later modal windows no event loop.
     void helpQuitAndClose()
     {
         TestEnvironment env;
-        writeEntries({makeEntry(1, "A", "Tools", QDate(2009, 1, 5), 100)});
+        writeEntries({entry(1, "A", QDate(2009, 1, 5), 100)});
         QPointer<frmMain> w = openMain(1);
         w->resize(w->width(), TwipsToPixels(10500));
         const QString height = QString::number(qRound(PixelsToTwips(w->height())));
@@ -540,9 +345,7 @@ private slots:
         QApplication::setActiveWindow(w);
         QTest::keyClick(w, Qt::Key_F1);
         QCOMPARE(env.desktop.openedUrls.size(), 1);
-        // Quit and the close box ask; "No" keeps the window.
-        env.desktop.answerMsgBox(2, false, "Exit Custorin?");
-        w->cmdQuit->click();
+        // The close box asks; "No" keeps the window.
         env.desktop.answerMsgBox(2, false, "Exit Custorin?");
         QVERIFY(!w->close() && w->isVisible());
         QVERIFY(!QFileInfo::exists(env.path(SignInOutLogName)));
