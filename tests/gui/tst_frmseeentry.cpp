@@ -5,6 +5,7 @@
 #include "TestFiles.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryRecord.h"
+#include "gui/controls/ZelButton.h"
 #include "gui/windows/frmSeeEntry.h"
 
 #include <QApplication>

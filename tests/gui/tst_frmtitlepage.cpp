@@ -10,6 +10,7 @@
 #include "core/rules/VersionCheck.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/windows/Quit.h"
 #include "gui/windows/frmAdmin.h"
 #include "gui/windows/frmSetup.h"
 #include "gui/windows/frmTitlePage.h"
