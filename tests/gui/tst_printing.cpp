@@ -1,8 +1,5 @@
-// Printing from the main window, on real pages and through a real print
-// queue: the window prints its grid's rows in order and is busy (hourglass,
-// watch stopped) only while it prints; the real page surface's PDF read back
-// with the poppler tools; Cancel in the progress window leaves an existing
-// file as it was.
+// Printing from the main window (its grid's rows in order, the watch
+// stopped only meanwhile), on real pages and through a real print queue.
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "MainFixtures.h"
@@ -96,12 +93,10 @@ private slots:
     void init() { ProgramEnding = false; }
     void cleanup() { closeMainWindows(); }
 
-    // The list through the real desktop's print job and a private CUPS
-    // scheduler with a cups-pdf queue as the default printer: the pages of
-    // the PDF cups-pdf wrote are counted; a queue that rejects jobs gives
-    // the scheduler's reason. Skipped, saying why, without CUPS or root
-    // (which the cups-pdf backend needs). First: the print support reads
-    // its server once.
+    // The list through the real desktop's print job to a cups-pdf queue of
+    // a private CUPS scheduler: the PDF's pages counted; a queue that rejects
+    // jobs gives the scheduler's reason. Skipped without CUPS or root (which
+    // the cups-pdf backend needs). First: the print support reads its server once.
     void realPrintQueue()
     {
         QTemporaryDir dir;
