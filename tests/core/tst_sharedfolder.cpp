@@ -253,6 +253,55 @@ private slots:
         QVERIFY(lockEntries(env.folder()).isEmpty());
     }
 
+    // A slow holder on another computer keeps its lock by its heartbeat.
+    void heartbeatKeepsASlowHolder()
+    {
+        TestFolder env;
+        QuickLock quick(100, 100, 600);
+        Holder slow;
+        slow.start(env.folder(), 3000, {"100", "600", "other-host"});
+        FolderLock mine;
+        QElapsedTimer timer;
+        timer.start();
+        int attempts = 0;
+        while (slow.process.state() == QProcess::Running && timer.elapsed() < 2500) {
+            QVERIFY2(!mine.tryAcquire(), "a live holder's lock was taken over");
+            ++attempts;
+            QThread::msleep(50);
+        }
+        QVERIFY(attempts > 20);
+        QVERIFY(slow.finish().contains(" own\n"));
+        QVERIFY(mine.tryAcquire());
+    }
+
+    // Two workstations waiting for one dead holder: one holds it after the
+    // other has let go.
+    void twoTakersOfOneStaleLockGiveOneWinner()
+    {
+        TestFolder env;
+        const auto stamp = [](const QByteArray &line) {
+            return line.split(' ').value(1).toLongLong();
+        };
+        for (int round = 0; round < 3; ++round) {
+            QVERIFY(env.block("Custorin.lock"));
+            env.write("Custorin.lock/owner",
+                      "token=00000000000000000000000000000abc\nhost=gone-host\nboot=x\npid=1\n");
+            env.write("Custorin.lock/beat", "00000000000000000007\n");
+            Holder first, second;
+            const QStringList args{env.folder(), "500", "50", "400",
+                                   "ws-" + QString::number(round)};
+            first.process.start(testTool("lock_holder"), args);
+            second.process.start(testTool("lock_holder"), args);
+            QList<QByteArray> a = first.finish().split('\n'), b = second.finish().split('\n');
+            QVERIFY(a[0].startsWith("HELD") && b[0].startsWith("HELD"));
+            QVERIFY(a[1].endsWith(" own") && b[1].endsWith(" own"));
+            if (stamp(b[0]) < stamp(a[0]))
+                std::swap(a, b);
+            QVERIFY2(stamp(b[0]) >= stamp(a[1]), (a.join('|') + " / " + b.join('|')).constData());
+            QVERIFY(lockEntries(env.folder()).isEmpty());
+        }
+    }
+
     void shortReadIsAnError()
     {
         TestFolder env;
