@@ -11,7 +11,11 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 using namespace fixtures;
 
@@ -83,6 +87,32 @@ private slots:
 
     // Without a terminal the code is read from standard input, CR LF or
     // not; failures change nothing and say why on standard error.
+    // At a terminal the code is read with the echo off: nothing of it shows.
+    void codeAtTerminalIsNotEchoed()
+    {
+        QTemporaryDir dir;
+        int master = -1, slave = -1;
+        QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+        QProcess p;
+        p.setChildProcessModifier([slave] { ::dup2(slave, STDIN_FILENO); });
+        p.start(qEnvironmentVariable("CUSTORIN_APP"),
+                {"--data-dir", dir.path(), "--set-agency", "Sheriff", "--set-access-code"});
+        QByteArray prompt; // comes once the echo is off
+        QTRY_VERIFY2_WITH_TIMEOUT((prompt += p.readAllStandardError()).startsWith("Access code"),
+                                  prompt.constData(), 10000);
+        QCOMPARE(::write(master, "Qx7 z\n", 6), ssize_t(6));
+        QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        char shown[64] = {};
+        const ssize_t got = ::read(master, shown, sizeof shown);
+        ::close(master);
+        ::close(slave);
+        QCOMPARE(QByteArray(shown, int(qMax<ssize_t>(got, 0))), QByteArray("\r\n"));
+        TestEnvironment env;
+        DataFolder = dir.path();
+        QVERIFY(AccessCodeMatches("Qx7 z"));
+    }
+
     void unattended()
     {
         QTemporaryDir dir;
