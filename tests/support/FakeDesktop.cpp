@@ -36,8 +36,6 @@ public:
         p.x = m_x;
         p.y = m_y;
         p.text = text;
-        p.fontFamily = m_font.name;
-        p.fontSize = m_font.size;
         p.bold = m_font.bold;
         p.underline = m_font.underline;
         m_items.append(p);
@@ -174,10 +172,9 @@ std::optional<QString> FakeDesktop::inputBox(const QString &title, const QString
     return m_inputAnswers.dequeue();
 }
 
-std::optional<QString> FakeDesktop::chooseFolder(const QString &title, const QString &start)
+std::optional<QString> FakeDesktop::chooseFolder(const QString &title, const QString &)
 {
     folderTitles.append(title);
-    folderStarts.append(start);
     if (m_folderAnswers.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("unexpected folder chooser \"%1\"").arg(title)),
                      __FILE__, __LINE__);

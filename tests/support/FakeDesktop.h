@@ -18,8 +18,6 @@ struct PrintedText {
     int page = 1;        // 1 for the first page of its job
     double x = 0, y = 0; // inches
     QString text;
-    QString fontFamily;
-    double fontSize = 0;
     bool bold = false;
     bool underline = false;
 };
@@ -62,7 +60,6 @@ public:
     // The person presses Cancel in the progress window once this many pages
     // of a job are done (0: never).
     void cancelAfterPages(int pages) { m_cancelAfter = pages; }
-    void setDocumentsFolder(const QString &folder) { m_documents = folder; }
     // Queued answers not yet used (a test usually checks this is 0).
     int pendingAnswers() const;
 
@@ -73,11 +70,9 @@ public:
     QStringList inputTitles;   // of the same input boxes
     QStringList inputDefaults; // the text each one offered
     QStringList folderTitles;
-    QStringList folderStarts; // the folder each chooser opened in
     QList<QUrl> openedUrls;
     QList<Beep> beeps;
     QStringList sounds;
-    int soundsStopped = 0;
     QStringList stampedFiles; // every path fileStamp was asked about
     // Finished jobs: their names, the PDF file of each ("" when printed),
     // and every text they printed (empty texts that only end a line
@@ -104,7 +99,7 @@ public:
         sounds.append(file);
         return true;
     }
-    void stopSound() override { ++soundsStopped; }
+    void stopSound() override {}
     std::optional<FileStamp> fileStamp(const QString &path) override
     {
         stampedFiles.append(path);
