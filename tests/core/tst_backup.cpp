@@ -4,6 +4,7 @@
 #include "BoxText.h"
 #include "DataSetBytes.h"
 #include "TestFolder.h"
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/entries/EntryCheck.h"
 #include "core/rules/BackupRestore.h"
@@ -11,6 +12,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace datasetbytes;
 
@@ -62,6 +66,27 @@ QString slashed(const QString &folder)
     return folder + QLatin1Char('/');
 }
 
+// Who ran a backup or restore, as the line in UserList.Log names it.
+QString workstation()
+{
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return QStringLiteral("account '%1' at workstation '%2'")
+        .arg(QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name), QString::fromLocal8Bit(host));
+}
+
+// Fails one kind of file call on paths ending in name while it lives.
+struct Fault {
+    Fault(FileOp op, const QString &name, int error)
+    {
+        if (error != 0)
+            SetFileFaultHook([=](FileOp o, const QString &path) {
+                return o == op && path.endsWith(QLatin1Char('/') + name) ? error : 0;
+            });
+    }
+    ~Fault() { SetFileFaultHook({}); }
+};
+
 const QString RestoreQuestion =
     "Important! Please read carefully... | You are about to replace your current data "
     "files\r\nwith previously made backup data files.\r\n\r\nOnce completed, this action can "
@@ -90,8 +115,10 @@ private slots:
         Window window;
         QVERIFY(BackupDataFiles(window.procedure()));
 
-        QCOMPARE(env.desktop.folderTitles, QStringList{"Select a disk/drive/folder to copy (backup)"
-                                                       "\r\nyour Custorin data files to..."});
+        // The chooser's title on one line; it opens in the home folder.
+        QCOMPARE(env.desktop.folderTitles, QStringList{"Select a disk/drive/folder to copy (backup) "
+                                                       "your Custorin data files to..."});
+        QCOMPARE(env.desktop.folderStarts, QStringList{QDir::homePath()});
         QCOMPARE(boxTexts(env.desktop.msgBoxes),
                  QStringList({"Ready to Backup... | You have selected:\r\n\r\n'" +
                                   slashed(target.path()) +
@@ -111,49 +138,91 @@ private slots:
         for (const char *log : {"SignInOut.Log", "DataRecords.Log"})
             QVERIFY2(isReadOnly(env.path(log)) && isReadOnly(target.filePath(log)), log);
         QVERIFY(!isReadOnly(target.filePath("Custorin.Data")));
-        QCOMPARE(folderFiles(env.folder()), DataSet);
+        // The data folder's trail records the backup, after the copy.
+        QMap<QString, QByteArray> trail = DataSet;
+        trail.insert("UserList.Log", "12/04/2026 at 22:50:00 - Data files backed up to '" +
+                                         target.path().toUtf8() + "' by " +
+                                         workstation().toUtf8() + "\r\n");
+        QCOMPARE(folderFiles(env.folder()), trail);
+        QVERIFY(isReadOnly(env.path("UserList.Log")));
         FolderLock after; // free again for the other workstations
         QVERIFY(after.tryAcquire());
     }
 
+    void restoreReplacesWhatTheBackupHolds_data()
+    {
+        QTest::addColumn<QByteArray>("current");   // the data folder's Custorin.ini
+        QTest::addColumn<int>("answer");           // to the settings question; 0: not asked
+        QTest::addColumn<bool>("settingsRestored");
+        QTest::newRow("current settings kept") << Settings << 1 << false;
+        QTest::newRow("settings restored too") << Settings << 2 << true;
+        QTest::newRow("damaged settings replaced unasked")
+            << QByteArray("[Installation]\nAgencyName=x\n") << 0 << true;
+    }
+
     void restoreReplacesWhatTheBackupHolds()
     {
+        QFETCH(QByteArray, current);
+        QFETCH(int, answer);
+        QFETCH(bool, settingsRestored);
         TestFolder env;
         writeDataSet(env);
+        env.write("Custorin.ini", current);
         QTemporaryDir backup;
         const QMap<QString, QByteArray> old{
             {"Custorin.Data", entryBytes(45000, "2023-0042", oleDate(2023, 3, 4), 1)},
             {"User.List", userRecordBytes(oleDate(2020, 1, 2), "Lee", "Ray", 2) +
                               userRecordBytes(oleDate(2021, 5, 6), "Sam", "Ode", 1)},
             {"SignInOut.Log", "01/02/2023 at 08:00:00 - Lee Ray signed out\r\n"}, // writable
+            {"UserList.Log", "01/02/2023 at 07:00:00 - 'Lee Ray' added to the 'User List'\r\n"},
             {"Custorin.ini", settingsBytes("Town Police")}};
         for (auto it = old.begin(); it != old.end(); ++it)
             writeFile(backup.filePath(it.key()), it.value());
         // The folder name typed with a trailing separator is the same folder.
         env.desktop.answerFolder(slashed(backup.path()));
+        if (answer != 0)
+            env.desktop.answerMsgBox(answer, false, "Installation Settings");
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
         env.desktop.answerMsgBox(1, false, "Backup Successful");
         Window window;
         window.caption = QStringLiteral("Custorin - Data Restoration Procedure");
+        const QString agencyBefore = AgencyName;
         QVERIFY(RestoreDataFiles(window.procedure()));
 
         QCOMPARE(env.desktop.folderTitles,
-                 QStringList{"Select the disk/drive/folder that contains your\r\npreviously backed "
-                             "up Custorin data files\r\nthat you wish to restore..."});
-        QCOMPARE(boxTexts(env.desktop.msgBoxes),
-                 QStringList({RestoreQuestion,
-                              "Backup Successful | Your previously backed up \r\nCustorin data "
-                              "files\r\nhave been successfully restored! | Thank you, &continue | "
-                              "5 1 0"}));
-        QCOMPARE(window.captions, QStringList({"Restoring Custorin.Data", "Restoring User.List",
-                                               "Restoring SignInOut.Log", "Restoring Custorin.ini",
-                                               "Custorin - Data Restoration Procedure"}));
-        // What the backup holds is back; the log it lacks is as it was.
+                 QStringList{"Select the disk/drive/folder that contains your previously backed "
+                             "up Custorin data files that you wish to restore..."});
+        QCOMPARE(env.desktop.folderStarts, QStringList{QDir::homePath()});
+        QStringList boxes{RestoreQuestion,
+                          "Backup Successful | Your previously backed up \r\nCustorin data "
+                          "files\r\nhave been successfully restored! | Thank you, &continue | "
+                          "5 1 0"};
+        if (answer != 0)
+            boxes.prepend("Installation Settings | The backup also holds the installation "
+                          "settings:\r\nthe agency's name and the administrative access\r\ncode "
+                          "as they were when the backup was made.\r\n\r\nRestoring them brings "
+                          "that access code back, even\r\nif it has been changed since.\r\n\r\n"
+                          "Keep the current settings, or restore them too? | &Keep the current "
+                          "settings, &Restore the settings too, &Cancel restore procedure | 3 1 0");
+        QCOMPARE(boxTexts(env.desktop.msgBoxes), boxes);
+        QStringList captions{"Restoring Custorin.Data", "Restoring User.List",
+                             "Restoring SignInOut.Log", "Restoring UserList.Log"};
+        if (settingsRestored)
+            captions << "Restoring Custorin.ini";
+        QCOMPARE(window.captions, captions << "Custorin - Data Restoration Procedure");
+        // What the backup holds is back; the log it lacks is as it was; the
+        // restored trail ends with the restore.
         QMap<QString, QByteArray> expected = old;
         expected.insert("DataRecords.Log", Changes);
+        expected["UserList.Log"] += "12/04/2026 at 22:50:00 - Data files restored from '" +
+                                    backup.path().toUtf8() + "' by " + workstation().toUtf8() +
+                                    (settingsRestored ? "; installation settings restored too\r\n"
+                                                      : "; installation settings kept\r\n");
+        if (!settingsRestored)
+            expected["Custorin.ini"] = current;
         QCOMPARE(folderFiles(env.folder()), expected);
-        QVERIFY(isReadOnly(env.path("SignInOut.Log")) && isReadOnly(env.path("DataRecords.Log")));
-        QCOMPARE(AgencyName, QStringLiteral("Town Police")); // the restored settings count
+        QVERIFY(isReadOnly(env.path("SignInOut.Log")) && isReadOnly(env.path("UserList.Log")));
+        QCOMPARE(AgencyName, settingsRestored ? QStringLiteral("Town Police") : agencyBefore);
     }
 
     void foldersRefusedAndQuestionsAsked()
@@ -210,26 +279,67 @@ private slots:
         QCOMPARE(folderFiles(env.folder()), DataSet);
     }
 
-    void restoreFailingHalfWayChangesNothing()
+    void copyFailuresSayWhy_data()
     {
-        // The data file is restored, then the user file can not be (a folder
-        // stands where its work file goes).
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<int>("op");        // FileOp failed on the work file named
+        QTest::addColumn<QString>("file");  // ... or the folder standing in its place
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("ending"); // of the box's text
+        const QString none = "No file in the backup location has been changed.";
+        const QString current = "Your current data files have not been changed.";
+        QTest::newRow("backup, disk full")
+            << false << int(FileOp::Write) << "User.List.$$$" << ENOSPC
+            << "copy User.List\r\n\r\nReason: No space left on device\r\n\r\n" + none;
+        QTest::newRow("backup, read-only file system")
+            << false << int(FileOp::Rename) << "Custorin.Data.$$$" << EROFS
+            << "copy Custorin.Data\r\n\r\nReason: Read-only file system\r\n\r\n" + none;
+        QTest::newRow("backup of a damaged data file")
+            << false << int(FileOp::Write) << "" << 0
+            << "copy Custorin.Data\r\n\r\nReason: Custorin.Data is not a whole number of records "
+               "(10002 bytes).\r\n\r\n" +
+                   none;
+        QTest::newRow("restore, permission denied")
+            << true << int(FileOp::Write) << "Custorin.Data.$$$" << EACCES
+            << "restore Custorin.Data\r\n\r\nReason: Permission denied\r\n\r\n" + current;
+        QTest::newRow("restore, a folder in the way")
+            << true << -1 << "User.List.$$$" << 0
+            << "restore User.List\r\n\r\nReason: Is a directory\r\n\r\n" + current;
+    }
+
+    // Each failure names its reason in the system's words and changes
+    // nothing where the copies were going.
+    void copyFailuresSayWhy()
+    {
+        QFETCH(bool, restore);
+        QFETCH(int, op);
+        QFETCH(QString, file);
+        QFETCH(int, error);
+        QFETCH(QString, ending);
         TestFolder env;
         writeDataSet(env);
-        QVERIFY(env.block("User.List.$$$"));
-        QTemporaryDir backup;
-        writeFile(backup.filePath("Custorin.Data"), entryBytes(45000, "B-1", 45000, 1));
-        writeFile(backup.filePath("User.List"), userRecordBytes(45000, "Lee", "Ray", 2));
-        env.desktop.answerFolder(backup.path());
-        env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
-        env.desktop.answerMsgBox(1, false, "File Restore Error");
+        QTemporaryDir other;
+        const QMap<QString, QByteArray> older{
+            {"Custorin.Data", entryBytes(45000, "B-1", 45000, 1)},
+            {"User.List", userRecordBytes(45000, "Lee", "Ray", 2)}};
+        for (auto it = older.begin(); it != older.end(); ++it)
+            writeFile(other.filePath(it.key()), it.value());
+        if (!restore && file.isEmpty())
+            env.write("Custorin.Data", Entries + "xx");
+        const QMap<QString, QByteArray> before = folderFiles(env.folder());
+        if (op < 0)
+            QVERIFY(env.block(file));
+        const Fault fault(FileOp(op), file, error);
+        env.desktop.answerFolder(other.path());
+        env.desktop.answerMsgBox(1);
+        env.desktop.answerMsgBox(1, false, restore ? "File Restore Error" : "File Backup Error");
         Window window;
-        QVERIFY(!RestoreDataFiles(window.procedure()));
-        QCOMPARE(boxText(env.desktop.msgBoxes.last()),
-                 "File Restore Error | There is some kind of problem\r\ntrying to restore "
-                 "User.List\r\n\r\nYour current data files have not been changed. | "
-                 "&Cancel restore procedure | 4 1 0");
-        QCOMPARE(folderFiles(env.folder()), DataSet);
+        QVERIFY(!(restore ? RestoreDataFiles(window.procedure())
+                          : BackupDataFiles(window.procedure())));
+        QCOMPARE(env.desktop.msgBoxes.last().text,
+                 "There is some kind of problem\r\ntrying to " + ending);
+        QCOMPARE(folderFiles(env.folder()), before);
+        QCOMPARE(folderFiles(other.path()), older);
     }
 
     void damagedBackupChangesNothing()

@@ -172,9 +172,10 @@ std::optional<QString> FakeDesktop::inputBox(const QString &title, const QString
     return m_inputAnswers.dequeue();
 }
 
-std::optional<QString> FakeDesktop::chooseFolder(const QString &title, const QString &)
+std::optional<QString> FakeDesktop::chooseFolder(const QString &title, const QString &startFolder)
 {
     folderTitles.append(title);
+    folderStarts.append(startFolder);
     if (m_folderAnswers.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("unexpected folder chooser \"%1\"").arg(title)),
                      __FILE__, __LINE__);

@@ -70,6 +70,7 @@ public:
     QStringList inputTitles;   // of the same input boxes
     QStringList inputDefaults; // the text each one offered
     QStringList folderTitles;
+    QStringList folderStarts; // the folder each chooser opened in
     QList<QUrl> openedUrls;
     QList<Beep> beeps;
     QStringList sounds;

@@ -425,3 +425,28 @@ bool RemoveStaleTempFile()
     QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
     return RemoveFileRetrying(path);
 }
+
+LockSighting WatchLock(int waitMs, QString *holder)
+{
+    const QString path = DataPath(LockFileName);
+    const Sighting first = look(path);
+    holder->clear();
+    if (!first.exists)
+        return LockSighting::None;
+    *holder = describeHolder(first.owner);
+    if (first.isFile)
+        return LockSighting::File;
+    if (isDeadHolderOfThisComputer(first.owner))
+        return LockSighting::LeftBehind;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < waitMs) {
+        QThread::msleep(50);
+        const Sighting now = look(path);
+        if (!now.exists)
+            return LockSighting::None;
+        if (now.signature() != first.signature())
+            return LockSighting::Live;
+    }
+    return LockSighting::LeftBehind;
+}

@@ -70,3 +70,12 @@ private:
 // workstation holds the lock (its compaction may be writing it right now).
 // True when no stale work file remains.
 bool RemoveStaleTempFile();
+
+// What the data folder's lock looks like to a reader that does not want it
+// (the check): none, held by a live holder, left behind by one that
+// stopped (unchanged while watched for waitMs, or a dead process of this
+// computer), or left as a file.
+enum class LockSighting { None, Live, LeftBehind, File };
+// Watches the lock for up to waitMs without taking it; *holder names its
+// holder when known.
+LockSighting WatchLock(int waitMs, QString *holder);

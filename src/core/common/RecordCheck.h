@@ -15,6 +15,7 @@ struct RecordFileCheck {
     int recordLength = 0;         // 5000 or 500
     QVector<int> undecodable;     // record numbers whose values can not be read
     QVector<int> datesOutOfRange; // record numbers with an implausible date
+    QVector<int> valuesOutOfRange; // data file: record numbers with an impossible value
     int active = 0;               // data file: records not archived
     int archived = 0;
     int killed = 0; // records left marked for deletion

@@ -1,7 +1,6 @@
 #include "core/entries/EntryCheck.h"
 
 #include "core/common/Formats.h"
-#include "core/entries/EntryRecord.h"
 
 #include <QtEndian>
 #include <cstring>
@@ -30,6 +29,9 @@ void countEntry(const char *r, int n, RecordFileCheck &c)
     const bool stampOk = control < LegacyControlLimit || OleDatePlausible(control);
     if (!stampOk || !OleDatePlausible(received) || !OleDatePlausible(released))
         c.datesOutOfRange.append(n);
+    const qint64 value = qFromLittleEndian<qint64>(r + EntryLayout::Value);
+    if (value > MaxEntryValue || value < -MaxEntryValue)
+        c.valuesOutOfRange.append(n);
     if (std::memcmp(r + EntryLayout::CaseNumber, marker.constData(), 8) == 0)
         ++c.killed;
     else if (quint8(r[EntryLayout::Status]) == StatusArchived)

@@ -2,20 +2,27 @@
 
 #include "core/common/ActivityLog.h"
 #include "core/common/Desktop.h"
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/common/SafeReplace.h"
 #include "core/common/Startup.h"
 #include "core/entries/EntryCheck.h"
 #include "core/rules/BackupRestore.h"
 #include "core/users/Backup.h"
 #include "core/users/Installation.h"
+#include "core/users/UserRecord.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace
 {
@@ -37,10 +44,20 @@ QString numbers(const QVector<int> &records)
     return text;
 }
 
-// Lines about a record file; problems counted.
+// Lines about a record file; problems counted. In a folder that is set
+// up, a missing file is one (lost, unless it never held a record); limit
+// is the most records the program can use.
 void reportRecordFile(const QString &name, const RecordFileCheck &c, const QString &unit,
-                      QStringList *lines, int *problems)
+                      bool setUp, int limit, QStringList *lines, int *problems)
 {
+    if (!c.exists && setUp) {
+        lines->append(name + QStringLiteral(": PROBLEM: not present in a folder that is set up "
+                                            "(restore it from a backup unless it never held "
+                                            "any %1)")
+                                 .arg(unit));
+        ++*problems;
+        return;
+    }
     if (!c.exists) {
         lines->append(name + QStringLiteral(": not present"));
         return;
@@ -54,6 +71,12 @@ void reportRecordFile(const QString &name, const RecordFileCheck &c, const QStri
     if (name == DataFileName)
         summary += QStringLiteral(" (%1 active, %2 archived)").arg(c.active).arg(c.archived);
     lines->append(summary);
+    if (c.records > limit) {
+        lines->append(name + QStringLiteral(": PROBLEM: more than %1 %2; the program uses only "
+                                            "the first %1")
+                                 .arg(QLocale(QLocale::English).toString(limit), unit));
+        ++*problems;
+    }
     if (!c.whole()) {
         lines->append(name + QStringLiteral(": PROBLEM: %1 bytes is not a whole number of "
                                             "%2-byte records")
@@ -71,6 +94,12 @@ void reportRecordFile(const QString &name, const RecordFileCheck &c, const QStri
                       QStringLiteral(": PROBLEM: records with a date before 1900 or "
                                      "after 2099: ") +
                       numbers(c.datesOutOfRange));
+        ++*problems;
+    }
+    if (!c.valuesOutOfRange.isEmpty()) {
+        lines->append(name + QStringLiteral(": PROBLEM: records whose value is out of range or "
+                                            "does not decode: ") +
+                      numbers(c.valuesOutOfRange));
         ++*problems;
     }
     if (c.killed > 0) {
@@ -94,6 +123,18 @@ int lineCount(const QString &path, bool *readable)
     return lines;
 }
 
+// The name a backup is built under before it is complete: no backup name,
+// so that neither the rotation nor a restore ever takes it for one.
+QString workFolderName(const QString &name)
+{
+    return name + CopyWorkSuffix;
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
 int runBackup(const StartOptions &options, QString *out, QString *err)
 {
     if (!QFileInfo(DataPath(DataFileName)).isFile()) {
@@ -115,47 +156,78 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
     }
     const QString name = BackupFolderName(desktop().now());
     const QDir targetDir(target);
-    const bool made = !targetDir.exists(name);
-    if (made && !targetDir.mkdir(name)) {
-        *err = QStringLiteral("the folder %1 can not be made in %2\nNo backup was made.\n")
-                   .arg(name, target);
+    const QString folder = targetDir.filePath(name);
+    // The copies go into a work folder first (one an interrupted run left
+    // is started afresh), are read back, and only a whole backup takes the
+    // backup name.
+    const QString work = targetDir.filePath(workFolderName(name));
+    if (QFileInfo::exists(work))
+        QDir(work).removeRecursively();
+    if (!QDir().mkdir(work)) {
+        *err = QStringLiteral("the folder %1 can not be made in %2: %3\nNo backup was made.\n")
+                   .arg(name, target, systemError());
         return AdminCommandFailed;
     }
-    const QString folder = targetDir.filePath(name);
+    const auto dropWork = [&] { QDir(work).removeRecursively(); };
 
     FolderLock lock;
     if (!lock.acquire()) {
-        if (made)
-            targetDir.rmdir(name);
+        dropWork();
         *err = QStringLiteral("the data folder is busy: another workstation is writing to it. "
                               "Please try again.\nNo backup was made.\n");
         return AdminCommandFailed;
     }
-    const CopyOutcome outcome = CopyFileSet(lock, DataFolder, folder, BackupFileList());
-    lock.release();
-    if (!outcome.ok) {
-        if (made)
-            targetDir.rmdir(name); // empty: the work files are gone
-        *err = QStringLiteral("%1 could not be copied into %2: %3\n")
-                   .arg(outcome.failedFile, folder, outcome.reason);
-        *err += outcome.replaced.isEmpty()
-                    ? QStringLiteral("No backup was made; older backups are untouched.\n")
-                    : QStringLiteral("Copied before the failure: %1. Older backups are "
-                                     "untouched.\n")
-                          .arg(outcome.replaced.join(QStringLiteral(", ")));
-        return AdminCommandFailed;
-    }
-
     // A damaged copy must never push a good older backup out of the rotation.
-    QString damage = RestoreCheck(DataFileName, QDir(folder).filePath(DataFileName));
-    if (damage.isEmpty() && outcome.replaced.contains(UserFileName))
-        damage = RestoreCheck(UserFileName, QDir(folder).filePath(UserFileName));
-    if (!damage.isEmpty()) {
-        *err = QStringLiteral("the backup in %1 is not usable: %2\nThe data folder itself needs "
-                              "attention (see --check). Older backups are untouched.\n")
-                   .arg(folder, damage);
+    bool damaged = false;
+    const CopyOutcome outcome = CopyFileSet(
+        lock, DataFolder, work, BackupFileList(), {},
+        [&](const QString &file, const QString &copyPath) {
+            const QString reason = RestoreCheck(file, copyPath);
+            damaged = !reason.isEmpty();
+            return reason;
+        });
+    if (!outcome.ok) {
+        lock.release();
+        dropWork();
+        if (damaged) {
+            *err = QStringLiteral("the backup in %1 is not usable: %2\nThe data folder itself "
+                                  "needs attention (see --check). Older backups are untouched.\n")
+                       .arg(folder, outcome.reason);
+        } else {
+            *err = QStringLiteral("%1 could not be copied into %2: %3\nNo backup was made; "
+                                  "older backups are untouched.\n")
+                       .arg(outcome.failedFile, folder, outcome.reason);
+        }
         return AdminCommandFailed;
     }
+    // A backup of the same minute is replaced only by this whole one.
+    const QString replaced = targetDir.filePath(workFolderName(name + QStringLiteral(".old")));
+    const bool hadOne = QFileInfo::exists(folder);
+    if (hadOne && !RenameRetrying(folder, replaced)) {
+        const QString reason = systemError();
+        lock.release();
+        dropWork();
+        *err = QStringLiteral("the backup %1 of this minute can not be replaced: %2\nNo backup "
+                              "was made.\n")
+                   .arg(folder, reason);
+        return AdminCommandFailed;
+    }
+    if (!RenameRetrying(work, folder)) {
+        const QString reason = systemError();
+        if (hadOne)
+            RenameRetrying(replaced, folder);
+        lock.release();
+        dropWork();
+        *err = QStringLiteral("the backup can not be renamed to %1: %2\nNo backup was made.\n")
+                   .arg(folder, reason);
+        return AdminCommandFailed;
+    }
+    SyncFolder(target);
+    if (hadOne)
+        QDir(replaced).removeRecursively();
+    const bool logged =
+        AppendLogLine(lock, UserListLogName, BackupLogLine(desktop().now(), folder));
+    lock.release();
 
     *out = QStringLiteral("Backed up %1 to %2\n")
                .arg(outcome.replaced.join(QStringLiteral(", ")), folder);
@@ -172,6 +244,11 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
                 return AdminCommandFailed;
             }
         }
+    }
+    if (!logged) {
+        *err += QStringLiteral("the backup is complete, but it could not be recorded in %1\n")
+                    .arg(UserListLogName);
+        return AdminCommandFailed;
     }
     return AdminCommandOk;
 }
@@ -208,18 +285,96 @@ QStringList BackupFoldersBeyond(const QString &target, int keep)
             names.append(name);
     }
     std::sort(names.begin(), names.end(), std::greater<QString>());
-    return keep < names.size() ? names.mid(keep) : QStringList();
+    // Only backups that read back whole count; one that does not is left
+    // where it is until it is older than the last of those kept.
+    int whole = 0;
+    for (int i = 0; i < names.size(); ++i) {
+        if (whole == keep)
+            return names.mid(i);
+        if (BackupFolderProblem(QDir(target).filePath(names.at(i))).isEmpty())
+            ++whole;
+    }
+    return QStringList();
 }
+
+namespace
+{
+
+// Work files left by an interrupted run, and folders standing where a work
+// file goes (every write that needs that name fails).
+void reportWorkFiles(QStringList *lines, int *problems)
+{
+    const QFileInfoList work = QDir(DataFolder).entryInfoList(
+        {QStringLiteral("*") + CopyWorkSuffix}, QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                     QDir::NoDotAndDotDot);
+    for (const QFileInfo &info : work) {
+        lines->append(info.fileName() +
+                      (info.isDir() && !info.isSymLink()
+                           ? QStringLiteral(": PROBLEM: a folder stands where a work file goes, "
+                                            "so the changes that need it fail")
+                           : QStringLiteral(": PROBLEM: a work file left by an interrupted run")));
+        ++*problems;
+    }
+}
+
+// The lock: a live holder is no problem; one left behind is (each change
+// then waits until it counts as stale), and so is one moved aside by a
+// taker that never removed it.
+void reportLocks(QStringList *lines, int *problems)
+{
+    QString holder;
+    switch (WatchLock(3 * FolderLock::HeartbeatMs, &holder)) {
+    case LockSighting::None:
+        break;
+    case LockSighting::Live:
+        lines->append(LockFileName + QStringLiteral(": held right now") +
+                      (holder.isEmpty() ? QString() : QStringLiteral(" by ") + holder));
+        break;
+    case LockSighting::LeftBehind:
+        lines->append(LockFileName + QStringLiteral(": PROBLEM: a lock left behind") +
+                      (holder.isEmpty() ? QString() : QStringLiteral(" by ") + holder) +
+                      QStringLiteral(" (its holder stopped)"));
+        ++*problems;
+        break;
+    case LockSighting::File:
+        lines->append(LockFileName + QStringLiteral(": PROBLEM: a lock left behind as a file"));
+        ++*problems;
+        break;
+    }
+    const QStringList aside = QDir(DataFolder).entryList(
+        {LockFileName + QStringLiteral(".*.stale")},
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : aside) {
+        lines->append(name + QStringLiteral(": PROBLEM: a stale lock moved aside and left behind"));
+        ++*problems;
+    }
+}
+
+// The data folder must take new files and renames for any change to be
+// saved.
+void reportWritable(QStringList *lines, int *problems)
+{
+    if (::access(QFile::encodeName(DataFolder).constData(), W_OK | X_OK) == 0)
+        return;
+    lines->append(QStringLiteral("Data folder: PROBLEM: can not be written to (%1); no change "
+                                 "can be saved")
+                      .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    ++*problems;
+}
+
+} // namespace
 
 QStringList CheckDataFolder(int *problems)
 {
     *problems = 0;
     QStringList lines;
     lines << QStringLiteral("Data folder: ") + DataFolder;
+    reportWritable(&lines, problems);
+    const bool setUp = QFileInfo::exists(DataPath(InstallationFileName));
     reportRecordFile(DataFileName, CheckEntryFile(DataPath(DataFileName)),
-                     QStringLiteral("records"), &lines, problems);
+                     QStringLiteral("records"), setUp, MaxEntryCount, &lines, problems);
     reportRecordFile(UserFileName, CheckUserFile(DataPath(UserFileName)), QStringLiteral("users"),
-                     &lines, problems);
+                     setUp, MaxUserCount, &lines, problems);
     for (const QString &log : DataFileList) {
         if (!IsActivityLog(log))
             continue;
@@ -236,7 +391,8 @@ QStringList CheckDataFolder(int *problems)
             ++*problems;
             continue;
         }
-        lines << log + QStringLiteral(": %1 lines").arg(count);
+        lines << log + (count == 1 ? QStringLiteral(": 1 line")
+                                   : QStringLiteral(": %1 lines").arg(count));
         if (QFile::permissions(path) & kWriteBits) {
             lines << log + QStringLiteral(": PROBLEM: not read-only (the next entry in it makes "
                                           "it read-only again)");
@@ -261,13 +417,8 @@ QStringList CheckDataFolder(int *problems)
         ++*problems;
         break;
     }
-    QStringList work =
-        QDir(DataFolder)
-            .entryList({QStringLiteral("*") + CopyWorkSuffix}, QDir::Files | QDir::Hidden);
-    for (const QString &name : work) {
-        lines << name + QStringLiteral(": PROBLEM: a work file left by an interrupted run");
-        ++*problems;
-    }
+    reportWorkFiles(&lines, problems);
+    reportLocks(&lines, problems);
     return lines;
 }
 

@@ -1,7 +1,9 @@
 #include "core/rules/BackupRestore.h"
 
+#include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 #include "core/common/MsgBox.h"
 #include "core/entries/EntryCheck.h"
 #include "core/users/Installation.h"
@@ -9,6 +11,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHostInfo>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace
 {
@@ -101,6 +106,12 @@ QString BackupText::RestoreFolderPrompt()
     return QStringLiteral("Select the disk/drive/folder that contains your") + CrLf +
            QStringLiteral("previously backed up ") + AppTitle + QStringLiteral(" data files") +
            CrLf + QStringLiteral("that you wish to restore...");
+}
+
+QString BackupText::ChooserTitle(const QString &prompt)
+{
+    QString title = prompt;
+    return title.replace(CrLf, QStringLiteral(" "));
 }
 
 QString BackupText::CopyingCaption(const QString &file)
@@ -248,10 +259,37 @@ MsgBoxRequest ConfirmRestoreMessage()
              QStringLiteral("&No, Cancel restore procedure")}};
 }
 
-MsgBoxRequest BackupErrorMessage(const QString &file, const QStringList &replaced)
+MsgBoxRequest RestoreSettingsMessage()
+{
+    return {QStringLiteral("Installation Settings"),
+            3,
+            QStringLiteral("The backup also holds the installation settings:") + CrLf +
+                QStringLiteral("the agency's name and the administrative access") + CrLf +
+                QStringLiteral("code as they were when the backup was made.") + CrLf + CrLf +
+                QStringLiteral("Restoring them brings that access code back, even") + CrLf +
+                QStringLiteral("if it has been changed since.") + CrLf + CrLf +
+                QStringLiteral("Keep the current settings, or restore them too?"),
+            1,
+            false,
+            {QStringLiteral("&Keep the current settings"),
+             QStringLiteral("&Restore the settings too"), kCancelRestore}};
+}
+
+namespace
+{
+
+QString reasonLine(const QString &reason)
+{
+    return reason.isEmpty() ? QString() : QStringLiteral("Reason: ") + reason + CrLf + CrLf;
+}
+
+} // namespace
+
+MsgBoxRequest BackupErrorMessage(const QString &file, const QString &reason,
+                                 const QStringList &replaced)
 {
     QString text = QStringLiteral("There is some kind of problem") + CrLf +
-                   QStringLiteral("trying to copy ") + file + CrLf + CrLf;
+                   QStringLiteral("trying to copy ") + file + CrLf + CrLf + reasonLine(reason);
     if (replaced.isEmpty())
         text += QStringLiteral("No file in the backup location has been changed.");
     else
@@ -259,10 +297,11 @@ MsgBoxRequest BackupErrorMessage(const QString &file, const QStringList &replace
     return {QStringLiteral("File Backup Error"), 4, text, 1, false, {kCancelBackup}};
 }
 
-MsgBoxRequest RestoreErrorMessage(const QString &file, const QStringList &replaced)
+MsgBoxRequest RestoreErrorMessage(const QString &file, const QString &reason,
+                                  const QStringList &replaced)
 {
     QString text = QStringLiteral("There is some kind of problem") + CrLf +
-                   QStringLiteral("trying to restore ") + file + CrLf + CrLf;
+                   QStringLiteral("trying to restore ") + file + CrLf + CrLf + reasonLine(reason);
     if (replaced.isEmpty())
         text += QStringLiteral("Your current data files have not been changed.");
     else
@@ -283,27 +322,67 @@ MsgBoxRequest DamagedBackupMessage(const QString &folderShown, const QString &re
             {kCancelRestore}};
 }
 
-MsgBoxRequest BackupSuccessMessage()
+namespace
+{
+
+QString notLogged(bool logged)
+{
+    if (logged)
+        return QString();
+    return CrLf + CrLf + QStringLiteral("It could not be recorded in the activity log '") +
+           UserListLogName + QStringLiteral("'.");
+}
+
+} // namespace
+
+MsgBoxRequest BackupSuccessMessage(bool logged)
 {
     return {QStringLiteral("Backup Successful"),
             5,
             QStringLiteral("Your current ") + AppTitle + QStringLiteral(" data files") + CrLf +
-                QStringLiteral("have been successfully backed up!"),
+                QStringLiteral("have been successfully backed up!") + notLogged(logged),
             1,
             false,
             {QStringLiteral("Thank you, &continue")}};
 }
 
-MsgBoxRequest RestoreSuccessMessage()
+MsgBoxRequest RestoreSuccessMessage(bool logged)
 {
     return {QStringLiteral("Backup Successful"),
             5,
             QStringLiteral("Your previously backed up ") + CrLf + AppTitle +
                 QStringLiteral(" data files") + CrLf +
-                QStringLiteral("have been successfully restored!"),
+                QStringLiteral("have been successfully restored!") + notLogged(logged),
             1,
             false,
             {QStringLiteral("Thank you, &continue")}};
+}
+
+// ---- the trail ----
+
+QString WorkstationText()
+{
+    const passwd *pw = ::getpwuid(::geteuid());
+    const QString account =
+        pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid());
+    return QStringLiteral("account '") + account + QStringLiteral("' at workstation '") +
+           QHostInfo::localHostName() + QLatin1Char('\'');
+}
+
+QString BackupLogLine(const QDateTime &now, const QString &folder)
+{
+    return LogStamp(now) + QStringLiteral(" - Data files backed up to '") +
+           OneLine(QDir::toNativeSeparators(stripTrailingSeparators(folder))) +
+           QStringLiteral("' by ") + OneLine(WorkstationText());
+}
+
+QString RestoreLogLine(const QDateTime &now, const QString &folder, bool settingsRestored)
+{
+    return LogStamp(now) + QStringLiteral(" - Data files restored from '") +
+           OneLine(QDir::toNativeSeparators(stripTrailingSeparators(folder))) +
+           QStringLiteral("' by ") + OneLine(WorkstationText()) +
+           (settingsRestored ? QStringLiteral("; installation settings restored too")
+                             : QStringLiteral("; installation settings kept"));
 }
 
 // ---- the check before restoring ----
@@ -338,13 +417,68 @@ QString RestoreCheck(const QString &bareName, const QString &copyPath)
     return QString();
 }
 
+QString BackupFolderProblem(const QString &folder)
+{
+    const QDir dir(folder);
+    if (!QFileInfo(dir.filePath(DataFileName)).isFile())
+        return DataFileName + QStringLiteral(" is missing.");
+    for (const QString &name : {DataFileName, UserFileName, InstallationFileName}) {
+        const QString path = dir.filePath(name);
+        if (name == DataFileName || QFileInfo::exists(path)) {
+            const QString problem = RestoreCheck(name, path);
+            if (!problem.isEmpty())
+                return problem;
+        }
+    }
+    return QString();
+}
+
 // ---- the procedures ----
+
+namespace
+{
+
+// The folder chooser of both procedures: the prompt as its title, on one
+// line, opening in the home folder.
+std::optional<QString> chooseFolder(const QString &prompt)
+{
+    const std::optional<QString> chosen =
+        desktop().chooseFolder(BackupText::ChooserTitle(prompt), QDir::homePath());
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+// Which settings a restore from folder brings back: nullopt when the
+// person cancels.
+std::optional<bool> restoreSettingsToo(const QString &folder)
+{
+    const QString backedUp = QDir(folder).filePath(InstallationFileName);
+    if (!QFileInfo(backedUp).isFile())
+        return false;
+    // Missing or damaged settings lock everyone out of administration: the
+    // backup's are better than none.
+    if (CheckInstallationFile(DataPath(InstallationFileName)) != InstallationResult::Ok)
+        return true;
+    QFile a(backedUp), b(DataPath(InstallationFileName));
+    if (a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll())
+        return false;
+    switch (ShowMsgBox(RestoreSettingsMessage()).choice) {
+    case 1:
+        return false;
+    case 2:
+        return true;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
 
 bool BackupDataFiles(const ProcedureWindow &window)
 {
-    const std::optional<QString> chosen =
-        desktop().chooseFolder(BackupText::BackupFolderPrompt(), QString());
-    if (!chosen || chosen->isEmpty())
+    const std::optional<QString> chosen = chooseFolder(BackupText::BackupFolderPrompt());
+    if (!chosen)
         return false;
     if (IsProgramFolder(*chosen, DataFolder)) {
         ShowMsgBox(InvalidBackupFolderMessage());
@@ -366,26 +500,30 @@ bool BackupDataFiles(const ProcedureWindow &window)
     FolderLock lock;
     if (!lock.acquire())
         return false;
-    const CopyOutcome outcome =
-        CopyFileSet(lock, DataFolder, *chosen, BackupFileList(), [&](const QString &file) {
+    // A damaged data file or user file never replaces an older backup.
+    const CopyOutcome outcome = CopyFileSet(
+        lock, DataFolder, *chosen, BackupFileList(),
+        [&](const QString &file) {
             window.setCaption(BackupText::CopyingCaption(file));
             letWindowsPaint();
-        });
+        },
+        RestoreCheck);
+    const bool logged =
+        outcome.ok && AppendLogLine(lock, UserListLogName, BackupLogLine(desktop().now(), *chosen));
     lock.release();
     busy.release();
     if (!outcome.ok) {
-        ShowMsgBox(BackupErrorMessage(outcome.failedFile, outcome.replaced));
+        ShowMsgBox(BackupErrorMessage(outcome.failedFile, outcome.reason, outcome.replaced));
         return false;
     }
-    ShowMsgBox(BackupSuccessMessage());
+    ShowMsgBox(BackupSuccessMessage(logged));
     return true;
 }
 
 bool RestoreDataFiles(const ProcedureWindow &window)
 {
-    const std::optional<QString> chosen =
-        desktop().chooseFolder(BackupText::RestoreFolderPrompt(), QString());
-    if (!chosen || chosen->isEmpty())
+    const std::optional<QString> chosen = chooseFolder(BackupText::RestoreFolderPrompt());
+    if (!chosen)
         return false;
     if (IsProgramFolder(*chosen, DataFolder)) {
         ShowMsgBox(InvalidRestoreFolderMessage());
@@ -401,16 +539,22 @@ bool RestoreDataFiles(const ProcedureWindow &window)
         ShowMsgBox(RequiredFilesMissingMessage(shown));
         return false;
     }
+    const std::optional<bool> withSettings = restoreSettingsToo(*chosen);
+    if (!withSettings)
+        return false;
     if (ShowMsgBox(ConfirmRestoreMessage()).choice != 1)
         return false;
 
+    QStringList files = BackupFileList();
+    if (!*withSettings)
+        files.removeAll(InstallationFileName);
     BusyWindow busy(window);
     FolderLock lock;
     if (!lock.acquire())
         return false;
     bool damaged = false;
     const CopyOutcome outcome = CopyFileSet(
-        lock, *chosen, DataFolder, BackupFileList(),
+        lock, *chosen, DataFolder, files,
         [&](const QString &file) {
             window.setCaption(BackupText::RestoringCaption(file));
             letWindowsPaint();
@@ -420,16 +564,23 @@ bool RestoreDataFiles(const ProcedureWindow &window)
             damaged = !reason.isEmpty();
             return reason;
         });
+    // Written after the copy, so the restored log records the restore.
+    const bool logged =
+        outcome.ok &&
+        AppendLogLine(lock, UserListLogName,
+                      RestoreLogLine(desktop().now(), *chosen,
+                                     outcome.replaced.contains(InstallationFileName)));
     lock.release();
     busy.release();
     if (!outcome.ok) {
         ShowMsgBox(damaged ? DamagedBackupMessage(shown, outcome.reason)
-                           : RestoreErrorMessage(outcome.failedFile, outcome.replaced));
+                           : RestoreErrorMessage(outcome.failedFile, outcome.reason,
+                                                 outcome.replaced));
         return false;
     }
     // The restored settings hold the agency's name from now on.
     if (outcome.replaced.contains(InstallationFileName))
         LoadInstallation();
-    ShowMsgBox(RestoreSuccessMessage());
+    ShowMsgBox(RestoreSuccessMessage(logged));
     return true;
 }

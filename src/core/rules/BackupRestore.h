@@ -17,6 +17,8 @@ QString BackupCaption();        // title + " - Data Backup Procedure"
 QString RestoreCaption();       // title + " - Data Restoration Procedure"
 QString BackupFolderPrompt();
 QString RestoreFolderPrompt();
+// A prompt as the folder chooser's title shows it: on one line.
+QString ChooserTitle(const QString &prompt);
 QString CopyingCaption(const QString &file);   // "Copying F..."
 QString RestoringCaption(const QString &file); // "Restoring F"
 } // namespace BackupText
@@ -46,14 +48,35 @@ MsgBoxRequest BackupCautionMessage(const QString &folderShown);
 MsgBoxRequest ReadyToBackupMessage(const QString &folderShown);
 MsgBoxRequest RequiredFilesMissingMessage(const QString &folderShown);
 MsgBoxRequest ConfirmRestoreMessage();
-// A failed copy: the file, then whether anything at the destination was
-// replaced before the failure (replaced lists those files).
-MsgBoxRequest BackupErrorMessage(const QString &file, const QStringList &replaced);
-MsgBoxRequest RestoreErrorMessage(const QString &file, const QStringList &replaced);
+// Whether a restore brings back the backup's installation settings (and
+// with them the access code of that time): 1 keeps the current ones, 2
+// restores them too, 3 cancels.
+MsgBoxRequest RestoreSettingsMessage();
+// A failed copy: the file, why (the system's words), then whether anything
+// at the destination was replaced before the failure (replaced lists those
+// files).
+MsgBoxRequest BackupErrorMessage(const QString &file, const QString &reason,
+                                 const QStringList &replaced);
+MsgBoxRequest RestoreErrorMessage(const QString &file, const QString &reason,
+                                  const QStringList &replaced);
 // A backup whose copies did not pass the check before restoring.
 MsgBoxRequest DamagedBackupMessage(const QString &folderShown, const QString &reason);
-MsgBoxRequest BackupSuccessMessage();
-MsgBoxRequest RestoreSuccessMessage();
+// logged: whether the line in UserList.Log that records it was written.
+MsgBoxRequest BackupSuccessMessage(bool logged = true);
+MsgBoxRequest RestoreSuccessMessage(bool logged = true);
+
+// The lines UserList.Log gets after a backup or a restore: where to or
+// from, and the account and computer that ran it (the administrative
+// window is used before anyone signs in).
+QString BackupLogLine(const QDateTime &now, const QString &folder);
+QString RestoreLogLine(const QDateTime &now, const QString &folder, bool settingsRestored);
+// "account 'pat' at workstation 'WS-FRONT'"
+QString WorkstationText();
+
+// Why the backup in folder would not read back whole (empty when it
+// would): its data file must be there, and each file of it must pass
+// RestoreCheck.
+QString BackupFolderProblem(const QString &folder);
 
 // Why a copy may not be restored (empty when it may): the data file and
 // the user file must be whole and every record must decode; the settings

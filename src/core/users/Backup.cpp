@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace
@@ -32,49 +33,64 @@ void removeWorkFile(const QString &path)
     }
 }
 
+// The system's words for errno.
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // Copies source to work (replacing a work file left by an interrupted
 // run), flushed to the disk, with the source's permission bits. Empty when
-// done, otherwise the reason; a failed copy leaves no work file.
+// done, otherwise the reason in the system's words ("No space left on
+// device"); a failed copy leaves no work file.
 QString copyToWorkFile(const QString &source, const QString &work)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return in.errorString();
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return systemError(errno);
     // The size as the server has it: a change made a moment ago at another
     // workstation is in the copy, never cut off at a size remembered here.
     bool isFile = false;
     qint64 size = 0;
-    if (!CurrentFileState(in.handle(), &isFile, &size))
-        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!CurrentFileState(in, &isFile, &size)) {
+        const int error = errno;
+        ::close(in);
+        return systemError(error);
+    }
     removeWorkFile(work);
-    QFile out(work);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return out.errorString();
-    QString reason;
-    for (;;) {
-        const QByteArray chunk = in.read(kChunk);
-        if (in.error() != QFileDevice::NoError) {
-            reason = in.errorString();
+    const int out = ::open(QFile::encodeName(work).constData(),
+                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return systemError(error);
+    }
+    int error = 0;
+    bool cutShort = false;
+    QByteArray chunk(kChunk, Qt::Uninitialized);
+    for (qint64 at = 0;;) {
+        const qint64 got = ReadAllAt(in, chunk.data(), kChunk, at, source);
+        if (got < 0 || (got > 0 && !WriteAllAt(out, chunk.constData(), got, at, work))) {
+            error = errno;
             break;
         }
-        if (chunk.isEmpty())
-            break;
-        if (out.write(chunk) != chunk.size()) {
-            reason = out.errorString();
+        at += got;
+        if (got < kChunk) {
+            cutShort = at != size;
             break;
         }
     }
-    if (reason.isEmpty() && (!out.flush() || ::fsync(out.handle()) != 0))
-        reason = out.errorString().isEmpty() ? QStringLiteral("the copy could not be flushed")
-                                             : out.errorString();
-    out.close();
-    if (reason.isEmpty() && out.error() != QFileDevice::NoError)
-        reason = out.errorString();
-    if (reason.isEmpty() && QFileInfo(work).size() != size)
-        reason = QStringLiteral("the copy is shorter than the file");
-    if (!reason.isEmpty()) {
+    // A share or a full disk may only say so when the data is flushed or
+    // the file closed.
+    if (error == 0 && ::fsync(out) != 0)
+        error = errno;
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    ::close(in);
+    if (error != 0 || cutShort) {
         QFile::remove(work);
-        return reason;
+        return error != 0 ? systemError(error)
+                          : QStringLiteral("the copy is not as long as the file");
     }
     QFile::setPermissions(work, QFile::permissions(source));
     return QString();
@@ -150,9 +166,8 @@ CopyOutcome CopyFileSet(const FolderLock &held, const QString &fromDir, const QS
     for (int i = 0; i < copied.size(); ++i) {
         const QString &name = copied.at(i);
         const QString work = to.filePath(name + CopyWorkSuffix);
-        if (::rename(QFile::encodeName(work).constData(),
-                     QFile::encodeName(to.filePath(name)).constData()) != 0) {
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        if (!RenameRetrying(work, to.filePath(name))) {
+            const QString reason = systemError(errno);
             for (int j = i; j < copied.size(); ++j)
                 removeWorkFile(to.filePath(copied.at(j) + CopyWorkSuffix));
             SyncFolder(to.absolutePath());
