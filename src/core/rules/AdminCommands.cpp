@@ -157,26 +157,30 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
     const QString name = BackupFolderName(desktop().now());
     const QDir targetDir(target);
     const QString folder = targetDir.filePath(name);
-    // The copies go into a work folder first (one an interrupted run left
-    // is started afresh), are read back, and only a whole backup takes the
-    // backup name.
-    const QString work = targetDir.filePath(workFolderName(name));
-    if (QFileInfo::exists(work))
-        QDir(work).removeRecursively();
-    if (!QDir().mkdir(work)) {
-        *err = QStringLiteral("the folder %1 can not be made in %2: %3\nNo backup was made.\n")
-                   .arg(name, target, systemError());
-        return AdminCommandFailed;
-    }
-    const auto dropWork = [&] { QDir(work).removeRecursively(); };
-
     FolderLock lock;
     if (!lock.acquire()) {
-        dropWork();
         *err = QStringLiteral("the data folder is busy: another workstation is writing to it. "
                               "Please try again.\nNo backup was made.\n");
         return AdminCommandFailed;
     }
+    // The copies go into a work folder first, are read back, and only a
+    // whole backup takes the backup name. Under the lock, what an
+    // interrupted run left under these names is nobody's any more.
+    const QString work = targetDir.filePath(workFolderName(name));
+    const QString replaced = targetDir.filePath(workFolderName(name + QStringLiteral(".old")));
+    QDir(work).removeRecursively();
+    if (QFileInfo::exists(replaced) && !QFileInfo::exists(folder))
+        RenameRetrying(replaced, folder); // stopped between its two renames
+    QDir(replaced).removeRecursively();
+    if (!QDir().mkdir(work)) {
+        const QString reason = systemError();
+        lock.release();
+        *err = QStringLiteral("the folder %1 can not be made in %2: %3\nNo backup was made.\n")
+                   .arg(workFolderName(name), target, reason);
+        return AdminCommandFailed;
+    }
+    const auto dropWork = [&] { QDir(work).removeRecursively(); };
+
     // A damaged copy must never push a good older backup out of the rotation.
     bool damaged = false;
     const CopyOutcome outcome = CopyFileSet(
@@ -201,7 +205,6 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
         return AdminCommandFailed;
     }
     // A backup of the same minute is replaced only by this whole one.
-    const QString replaced = targetDir.filePath(workFolderName(name + QStringLiteral(".old")));
     const bool hadOne = QFileInfo::exists(folder);
     if (hadOne && !RenameRetrying(folder, replaced)) {
         const QString reason = systemError();
