@@ -97,7 +97,8 @@ private slots:
         QCOMPARE(t.entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList({"Custorin-2018-01-01-0000", "Custorin-2021-06-30-2359", made,
                               "Custorin-notes"}));
-        QCOMPARE(readFile(t.filePath("Custorin-2021-06-30-2359/Custorin.Data")), Entries.left(5000));
+        QCOMPARE(readFile(t.filePath("Custorin-2021-06-30-2359/Custorin.Data")),
+                 Entries.left(5000));
         // No lock or work file is left in the data folder; the trail has
         // the backup.
         QCOMPARE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -200,7 +201,8 @@ private slots:
         const int full = backup(2, &out, &err);
         SetFileFaultHook({});
         QCOMPARE(full, 1);
-        QCOMPARE(err, "User.List could not be copied into " + t.filePath("Custorin-2026-12-04-2251") +
+        QCOMPARE(err, "User.List could not be copied into " +
+                          t.filePath("Custorin-2026-12-04-2251") +
                           ": No space left on device\nNo backup was made; older backups are "
                           "untouched.\n");
         QCOMPARE(folders(), QStringList({"Custorin-2026-12-04-2249", "Custorin-2026-12-04-2250",
@@ -345,7 +347,8 @@ private slots:
         QCOMPARE(whileHeld, header + records + logs +
                                 "Custorin.lock: held right now by Lee Carter at workstation "
                                 "'WS-FRONT'\nAll is well.\n0");
-        QVERIFY(d.rmdir("Custorin.lock") || (QDir(d.filePath("Custorin.lock")).removeRecursively()));
+        QVERIFY(d.rmdir("Custorin.lock") ||
+                (QDir(d.filePath("Custorin.lock")).removeRecursively()));
 
         // A folder the program may not write to (as root, the check runs as
         // the account nobody, for whom it is read-only too).
@@ -356,9 +359,9 @@ private slots:
                                                   QFile::ReadOther | QFile::ExeOther));
         ProgramRun r;
         if (::geteuid() == 0)
-            r = RunProgram("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                       qEnvironmentVariable("CUSTORIN_APP"), "--data-dir",
-                                       folder, "--check"},
+            r = RunProgram("setpriv",
+                           {"--reuid=65534", "--regid=65534", "--clear-groups",
+                            qEnvironmentVariable("CUSTORIN_APP"), "--data-dir", folder, "--check"},
                            {}, true);
         else
             r = RunCustorin({"--data-dir", folder, "--check"});

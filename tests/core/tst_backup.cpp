@@ -72,7 +72,8 @@ QString workstation()
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
     return QStringLiteral("account '%1' at workstation '%2'")
-        .arg(QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name), QString::fromLocal8Bit(host));
+        .arg(QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name),
+             QString::fromLocal8Bit(host));
 }
 
 // Fails one kind of file call on paths ending in name while it lives.
@@ -116,8 +117,9 @@ private slots:
         QVERIFY(BackupDataFiles(window.procedure()));
 
         // The chooser's title on one line; it opens in the home folder.
-        QCOMPARE(env.desktop.folderTitles, QStringList{"Select a disk/drive/folder to copy (backup) "
-                                                       "your Custorin data files to..."});
+        QCOMPARE(env.desktop.folderTitles,
+                 QStringList{"Select a disk/drive/folder to copy (backup) "
+                             "your Custorin data files to..."});
         QCOMPARE(env.desktop.folderStarts, QStringList{QDir::homePath()});
         QCOMPARE(boxTexts(env.desktop.msgBoxes),
                  QStringList({"Ready to Backup... | You have selected:\r\n\r\n'" +
@@ -141,8 +143,8 @@ private slots:
         // The data folder's trail records the backup, after the copy.
         QMap<QString, QByteArray> trail = DataSet;
         trail.insert("UserList.Log", "12/04/2026 at 22:50:00 - Data files backed up to '" +
-                                         target.path().toUtf8() + "' by " +
-                                         workstation().toUtf8() + "\r\n");
+                                         target.path().toUtf8() + "' by " + workstation().toUtf8() +
+                                         "\r\n");
         QCOMPARE(folderFiles(env.folder()), trail);
         QVERIFY(isReadOnly(env.path("UserList.Log")));
         FolderLock after; // free again for the other workstations
@@ -151,8 +153,8 @@ private slots:
 
     void restoreReplacesWhatTheBackupHolds_data()
     {
-        QTest::addColumn<QByteArray>("current");   // the data folder's Custorin.ini
-        QTest::addColumn<int>("answer");           // to the settings question; 0: not asked
+        QTest::addColumn<QByteArray>("current"); // the data folder's Custorin.ini
+        QTest::addColumn<int>("answer");         // to the settings question; 0: not asked
         QTest::addColumn<bool>("settingsRestored");
         QTest::newRow("current settings kept") << Settings << 1 << false;
         QTest::newRow("settings restored too") << Settings << 2 << true;
@@ -282,8 +284,8 @@ private slots:
     void copyFailuresSayWhy_data()
     {
         QTest::addColumn<bool>("restore");
-        QTest::addColumn<int>("op");        // FileOp failed on the work file named
-        QTest::addColumn<QString>("file");  // ... or the folder standing in its place
+        QTest::addColumn<int>("op");       // FileOp failed on the work file named
+        QTest::addColumn<QString>("file"); // ... or the folder standing in its place
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("ending"); // of the box's text
         const QString none = "No file in the backup location has been changed.";

@@ -15,7 +15,7 @@ struct RecordFileCheck {
     int recordLength = 0;         // 5000 or 500
     QVector<int> undecodable;     // record numbers whose values can not be read
     QVector<int> datesOutOfRange; // record numbers with an implausible date
-    QVector<int> valuesOutOfRange; // data file: record numbers with an impossible value
+    QVector<int> badValues;       // data file: record numbers with a value out of range
     int active = 0;               // data file: records not archived
     int archived = 0;
     int killed = 0; // records left marked for deletion

@@ -31,7 +31,7 @@ void countEntry(const char *r, int n, RecordFileCheck &c)
         c.datesOutOfRange.append(n);
     const qint64 value = qFromLittleEndian<qint64>(r + EntryLayout::Value);
     if (value > MaxEntryValue || value < -MaxEntryValue)
-        c.valuesOutOfRange.append(n);
+        c.badValues.append(n);
     if (std::memcmp(r + EntryLayout::CaseNumber, marker.constData(), 8) == 0)
         ++c.killed;
     else if (quint8(r[EntryLayout::Status]) == StatusArchived)

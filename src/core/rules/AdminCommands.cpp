@@ -96,10 +96,11 @@ void reportRecordFile(const QString &name, const RecordFileCheck &c, const QStri
                       numbers(c.datesOutOfRange));
         ++*problems;
     }
-    if (!c.valuesOutOfRange.isEmpty()) {
-        lines->append(name + QStringLiteral(": PROBLEM: records whose value is out of range or "
-                                            "does not decode: ") +
-                      numbers(c.valuesOutOfRange));
+    if (!c.badValues.isEmpty()) {
+        lines->append(name +
+                      QStringLiteral(": PROBLEM: records whose value is out of range or "
+                                     "does not decode: ") +
+                      numbers(c.badValues));
         ++*problems;
     }
     if (c.killed > 0) {
@@ -183,13 +184,12 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
 
     // A damaged copy must never push a good older backup out of the rotation.
     bool damaged = false;
-    const CopyOutcome outcome = CopyFileSet(
-        lock, DataFolder, work, BackupFileList(), {},
-        [&](const QString &file, const QString &copyPath) {
-            const QString reason = RestoreCheck(file, copyPath);
-            damaged = !reason.isEmpty();
-            return reason;
-        });
+    const CopyOutcome outcome = CopyFileSet(lock, DataFolder, work, BackupFileList(), {},
+                                            [&](const QString &file, const QString &copyPath) {
+                                                const QString reason = RestoreCheck(file, copyPath);
+                                                damaged = !reason.isEmpty();
+                                                return reason;
+                                            });
     if (!outcome.ok) {
         lock.release();
         dropWork();
@@ -307,9 +307,10 @@ namespace
 // file goes (every write that needs that name fails).
 void reportWorkFiles(QStringList *lines, int *problems)
 {
-    const QFileInfoList work = QDir(DataFolder).entryInfoList(
-        {QStringLiteral("*") + CopyWorkSuffix}, QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                     QDir::NoDotAndDotDot);
+    const QFileInfoList work =
+        QDir(DataFolder)
+            .entryInfoList({QStringLiteral("*") + CopyWorkSuffix},
+                           QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &info : work) {
         lines->append(info.fileName() +
                       (info.isDir() && !info.isSymLink()
@@ -344,9 +345,10 @@ void reportLocks(QStringList *lines, int *problems)
         ++*problems;
         break;
     }
-    const QStringList aside = QDir(DataFolder).entryList(
-        {LockFileName + QStringLiteral(".*.stale")},
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList aside =
+        QDir(DataFolder)
+            .entryList({LockFileName + QStringLiteral(".*.stale")},
+                       QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &name : aside) {
         lines->append(name + QStringLiteral(": PROBLEM: a stale lock moved aside and left behind"));
         ++*problems;

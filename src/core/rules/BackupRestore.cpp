@@ -363,8 +363,7 @@ MsgBoxRequest RestoreSuccessMessage(bool logged)
 QString WorkstationText()
 {
     const passwd *pw = ::getpwuid(::geteuid());
-    const QString account =
-        pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid());
+    const QString account = pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid());
     return QStringLiteral("account '") + account + QStringLiteral("' at workstation '") +
            QHostInfo::localHostName() + QLatin1Char('\'');
 }
@@ -573,9 +572,9 @@ bool RestoreDataFiles(const ProcedureWindow &window)
     lock.release();
     busy.release();
     if (!outcome.ok) {
-        ShowMsgBox(damaged ? DamagedBackupMessage(shown, outcome.reason)
-                           : RestoreErrorMessage(outcome.failedFile, outcome.reason,
-                                                 outcome.replaced));
+        ShowMsgBox(damaged
+                       ? DamagedBackupMessage(shown, outcome.reason)
+                       : RestoreErrorMessage(outcome.failedFile, outcome.reason, outcome.replaced));
         return false;
     }
     // The restored settings hold the agency's name from now on.

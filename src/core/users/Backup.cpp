@@ -58,8 +58,8 @@ QString copyToWorkFile(const QString &source, const QString &work)
         return systemError(error);
     }
     removeWorkFile(work);
-    const int out = ::open(QFile::encodeName(work).constData(),
-                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int out =
+        ::open(QFile::encodeName(work).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
         const int error = errno;
         ::close(in);
