@@ -7,6 +7,7 @@
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "core/common/Globals.h"
+#include "core/common/Startup.h"
 #include "core/entries/DataFile.h"
 #include "gui/controls/Grid.h"
 #include "gui/windows/Quit.h"
@@ -97,6 +98,7 @@ int firstLoad(const QString &folder)
 
 int main(int argc, char **argv)
 {
+    StartWithHugePageHeap(argv); // as the program starts
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--first-load") == 0)

@@ -6,6 +6,7 @@
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "core/common/Globals.h"
+#include "core/common/Startup.h"
 #include "core/entries/EntryStore.h"
 
 #include <QCoreApplication>
@@ -108,6 +109,7 @@ void setUp(TestEnvironment &env)
 
 int main(int argc, char **argv)
 {
+    StartWithHugePageHeap(argv); // as the program starts
     QCoreApplication app(argc, argv);
     TestEnvironment env; // a temporary data folder under /tmp
     setUp(env);
