@@ -3,7 +3,11 @@
 
 #include "core/entries/DataFile.h"
 
+#include <QByteArray>
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QStringList>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -52,4 +56,37 @@ inline double rawRead(double *cpu = nullptr)
     if (sum == 0)
         std::fprintf(stderr, "(no status bytes?)\n");
     return elapsed;
+}
+
+// A judged figure: one line "figure: what | figure | ratio | target" that
+// ends in "OVER TARGET" when the figure is over it. scripts/run-benchmarks
+// gathers these lines into its summary and fails when one is over.
+// A figure against an anchor is judged by its ratio; ratio < 0 judges the
+// figure itself (ms, MB) against target.
+inline bool judge(const char *what, double figure, const char *unit, double ratio,
+                  double target)
+{
+    const bool byRatio = ratio >= 0;
+    const bool over = (byRatio ? ratio : figure) > target;
+    char ratioText[32] = "-";
+    if (byRatio)
+        std::snprintf(ratioText, sizeof ratioText, "%.2fx", ratio);
+    std::printf("figure: %s | %.1f %s | %s | target <= %.1f%s%s\n", what, figure, unit, ratioText,
+                target, byRatio ? "x" : unit, over ? " | OVER TARGET" : "");
+    std::fflush(stdout);
+    return !over;
+}
+
+// Runs this benchmark program again with args, in a process of its own
+// (the first load, the first delete: what a person waits for in a program
+// just started), and returns what it printed; empty when it failed.
+inline QByteArray runFresh(const QStringList &args)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), args);
+    if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0)
+        return QByteArray();
+    return child.readAllStandardOutput();
 }

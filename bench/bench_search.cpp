@@ -20,7 +20,7 @@ namespace
 {
 
 constexpr int Entries = 32767;
-constexpr int Runs = 5;
+constexpr int Runs = 7;
 constexpr double TargetRatio = 3.0;
 
 double timeMs(const std::function<void()> &work)
@@ -92,29 +92,32 @@ int main(int argc, char **argv)
     };
 
     rawRead(); // warm the file cache
-    std::vector<double> raw;
-    for (int run = 0; run < Runs; ++run)
-        raw.push_back(timeMs(rawRead));
-    const double rawMs = median(raw);
-    std::printf("raw read of %d records (%.0f MB): median of %d runs %.1f ms\n", Entries,
-                Entries * 5000.0 / 1e6, Runs, rawMs);
-
-    bool allWithin = true;
+    // Each round reads the file plainly twice and then searches; the search
+    // is held against the faster of its round's two reads, so that a
+    // machine whose speed drifts meets both alike.
     std::printf("%-55s %23s  %s\n", "", "filter alone", "filter + unpacking the listed entries");
+    std::vector<double> allRaw;
+    double worstRatio = 0, worstMs = 0;
     for (const Case &c : cases) {
-        double ms[2];
-        for (int unpack = 0; unpack < 2; ++unpack) {
-            std::vector<double> times;
-            const auto work = search(c.filter, unpack == 1);
-            for (int run = 0; run < Runs; ++run)
-                times.push_back(timeMs(work));
-            ms[unpack] = median(times);
+        std::vector<double> times[2], ratios[2];
+        for (int run = 0; run < Runs; ++run) {
+            const double raw = std::min(timeMs(rawRead), timeMs(rawRead));
+            allRaw.push_back(raw);
+            for (int unpack = 0; unpack < 2; ++unpack) {
+                times[unpack].push_back(timeMs(search(c.filter, unpack == 1)));
+                ratios[unpack].push_back(times[unpack].back() / raw);
+            }
         }
-        allWithin = allWithin && ms[0] / rawMs <= TargetRatio;
-        std::printf("%-55s %7.1f ms %5.2fx raw   %7.1f ms %5.2fx raw  (%d listed)\n", c.name, ms[0],
-                    ms[0] / rawMs, ms[1], ms[1] / rawMs, listed);
+        const double r0 = median(ratios[0]);
+        if (r0 > worstRatio) {
+            worstRatio = r0;
+            worstMs = median(times[0]);
+        }
+        std::printf("%-55s %7.1f ms %5.2fx raw   %7.1f ms %5.2fx raw  (%d listed)\n", c.name,
+                    median(times[0]), r0, median(times[1]), median(ratios[1]), listed);
     }
-    std::printf("filter alone, target <= %.0fx the raw read: ", TargetRatio);
-    std::printf("%s (checksum %ld)\n", allWithin ? "all within" : "NOT ALL WITHIN", checksum);
+    std::printf("raw read of %d records (%.0f MB): median of %zu rounds %.1f ms (checksum %ld)\n",
+                Entries, Entries * 5000.0 / 1e6, allRaw.size(), median(allRaw), checksum);
+    judge("search filter alone, the slowest case", worstMs, "ms", worstRatio, TargetRatio);
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "core/common/Globals.h"
+#include "core/common/Startup.h"
 #include "core/rules/AdminCommands.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
@@ -54,6 +55,7 @@ int runAdminCommand(const StartOptions &options)
 
 int main(int argc, char **argv)
 {
+    StartWithHugePageHeap(argv);
     {
         // The set-up needs no display, so it is recognised before any
         // window system is asked for.

@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
+#include <limits>
 
 namespace
 {
@@ -36,7 +37,8 @@ QByteArray record(double control, const QByteArray &caseNumber, const QByteArray
 
 constexpr double Jan5th2009 = 39818, Dec31st2008 = 39813;
 
-// "record:date|case|category|description" per row, then counts and total.
+// "record:date|case|category|description" per row, then counts, total and
+// the first and last received day.
 QString listed(const EntryListData &d)
 {
     QStringList rows;
@@ -44,10 +46,12 @@ QString listed(const EntryListData &d)
         rows << QStringLiteral("%1:%2|%3|%4|%5")
                     .arg(r.recordNumber)
                     .arg(r.date, r.caseNumber, r.category, r.description);
-    return rows.join(' ') + QStringLiteral(" (%1 active, %2 archived, %3)")
+    return rows.join(' ') + QStringLiteral(" (%1 active, %2 archived, %3, %4..%5)")
                                 .arg(d.activeCount)
                                 .arg(d.archivedCount)
-                                .arg(d.total);
+                                .arg(d.total)
+                                .arg(d.earliest.toString(Qt::ISODate),
+                                     d.latest.toString(Qt::ISODate));
 }
 
 EntryRecord Sample()
@@ -128,12 +132,30 @@ private slots:
         QCOMPARE(collect(false, ListMode::AllEntries, {}),
                  QString::fromUtf8("1:01/05/2009|09-123|Bicycle|Red bike, 21 speed "
                                    "3:12/31/2008|ODD|Tools|Drill 4:12/31/2008|EU|Currency|€é "
-                                   "(3 active, 1 archived, 1244567)"));
+                                   "(3 active, 1 archived, 1244567, 2008-12-31..2009-01-05)"));
         QCOMPARE(collect(true, ListMode::AllEntries, {}),
-                 QStringLiteral("2:|AR-1|Firearm|Pistol (3 active, 1 archived, 5000000)"));
+                 QStringLiteral("2:|AR-1|Firearm|Pistol (3 active, 1 archived, 5000000, ..)"));
         QCOMPARE(collect(false, ListMode::TextSearch, filter),
                  QStringLiteral("1:01/05/2009|09-123|Bicycle|Red bike, 21 speed "
-                                "(3 active, 1 archived, 1234567)"));
+                                "(3 active, 1 archived, 1234567, 2009-01-05..2009-01-05)"));
+
+        // Damaged values beyond the range of the total hold it at the limit
+        // instead of wrapping round; the exact sum shows again once it fits.
+        const qint64 top = std::numeric_limits<qint64>::max();
+        const qint64 bottom = std::numeric_limits<qint64>::min();
+        const QList<QList<qint64>> values = {
+            {top, 10000}, {top, 10000, -20000}, {bottom, -1, bottom}, {bottom, top, 5}};
+        const QList<qint64> totals = {top, top - 10000, bottom, 4};
+        for (int i = 0; i < values.size(); ++i) {
+            EntryListData data;
+            for (const qint64 value : values[i]) {
+                const QByteArray r = record(40000, "X", "Tools", "", value, Dec31st2008, 1);
+                CollectEntryRow(data, 1, r.constData(), false, ListMode::AllEntries, {});
+            }
+            QCOMPARE(data.total, totals[i]);
+        }
+        QCOMPARE(EntryListHeader(false, 2, top),
+                 QStringLiteral(" All Current Entries (2)  Total Value: $922,337,203,685,477.58"));
 
         // From the file: none there gives an empty list and creates none; a
         // short last record reads its missing bytes as zeros (status 0).
@@ -143,13 +165,15 @@ private slots:
         EntryListData data;
         data.activeCount = 5;
         QVERIFY(ReadEntryList(false, ListMode::AllEntries, {}, &data));
-        QVERIFY(listed(data) == " (0 active, 0 archived, 0)" && !QFileInfo::exists(path));
+        QCOMPARE(listed(data), QStringLiteral(" (0 active, 0 archived, 0, ..)"));
+        QVERIFY(!QFileInfo::exists(path));
         writeFile(path, records[0] + records[1] + records[2].left(3000));
         QVERIFY(ReadEntryList(false, ListMode::AllEntries, {}, &data));
         QCOMPARE(RecordCount, 3);
         QCOMPARE(listed(data), QStringLiteral("1:01/05/2009|09-123|Bicycle|Red bike, 21 speed "
                                               "3:12/31/2008|ODD|Tools|Drill "
-                                              "(2 active, 1 archived, 1244567)"));
+                                              "(2 active, 1 archived, 1244567, "
+                                              "2008-12-31..2009-01-05)"));
         QCOMPARE(data.rows[0].controlNumber, 39818.5);
         QCOMPARE(QFileInfo(path).size(), qint64(13000)); // read only
     }

@@ -299,8 +299,16 @@ private slots:
         TestEnvironment env;
         QPointer<frmMain> w = openSample(env.desktop);
         FakeDesktop &desktop = env.desktop;
-        whenFindOpens([&desktop](frmFind *f) { summary(desktop, f, 13, QDate(2009, 1, 12)); });
+        // The picker offers the listed entries' first to last day.
+        QDate first, last;
+        whenFindOpens([&](frmFind *f) {
+            first = f->calPickDate->minimumDate();
+            last = f->calPickDate->maximumDate();
+            summary(desktop, f, 13, QDate(2009, 1, 12));
+        });
         w->cmdFindEntries->click();
+        QCOMPARE(first, QDate(2008, 12, 1));
+        QCOMPARE(last, QDate(2010, 1, 1));
         QCOMPARE(listedCases(*w), QStringList{"A-2"});
         QCOMPARE(w->frame1->title(),
                  "Daily Summary of entries for 01/12/2009 (1 match) Total Value: $25.50");

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 RecordFile::RecordFile(const QString &path, int recordLength, const int &openRetryMs)
     : m_path(path), m_length(recordLength), m_openRetryMs(openRetryMs)
@@ -238,24 +239,27 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
 
     const int length = file.recordLength();
     constexpr int kBlock = 200;
-    QByteArray buffer;
-    buffer.reserve(qint64(kBlock + 1) * length);
+    // One block of kept records, allocated once and refilled: a fresh
+    // allocation per block costs a program just started its page faults.
+    std::vector<char> buffer(size_t(kBlock) * size_t(length));
+    size_t used = 0;
     qint64 written = 0;
     bool ok = true;
     const auto put = [&] {
-        ok = WriteAllAt(fd, buffer.constData(), buffer.size(), written, temp);
-        written += buffer.size();
-        buffer.clear();
+        ok = WriteAllAt(fd, buffer.data(), qint64(used), written, temp);
+        written += qint64(used);
+        used = 0;
         return ok;
     };
     const bool read = file.forEachRecord(kBlock, [&](int n, const char *record) {
         if (!keep(n, record))
             return true;
         ++*kept;
-        buffer.append(record, length);
-        return buffer.size() < qint64(kBlock) * length || put();
+        std::memcpy(buffer.data() + used, record, size_t(length));
+        used += size_t(length);
+        return used < buffer.size() || put();
     });
-    if (ok && !buffer.isEmpty())
+    if (ok && used > 0)
         put();
     ok = ok && read && ::fsync(fd) == 0;
     // A share reports a failed write back only at the close.

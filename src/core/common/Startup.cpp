@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <cstdlib>
+#include <unistd.h>
 
 QString ConfiguredDataDir(const QString &configPath)
 {
@@ -217,4 +219,13 @@ QStringList RemoveEmptyDataFiles()
             removed.append(name);
     }
     return removed;
+}
+
+void StartWithHugePageHeap(char **argv)
+{
+    if (std::getenv("GLIBC_TUNABLES"))
+        return;
+    // Set before the new start, so that it is never tried twice.
+    ::setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1);
+    ::execv("/proc/self/exe", argv);
 }

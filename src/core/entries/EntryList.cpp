@@ -4,11 +4,13 @@
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 #include "core/entries/DataFile.h"
+#include "core/entries/DayTexts.h"
 #include "core/entries/SearchFilter.h"
 
 #include <QFileInfo>
 #include <QtEndian>
 #include <cstring>
+#include <limits>
 
 namespace
 {
@@ -64,7 +66,16 @@ void collectRow(EntryListData &data, int n, const char *record, bool inactiveLis
     row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
     row.value = qFromLittleEndian<qint64>(record + Value);
     row.recordNumber = n;
-    data.total += row.value;
+    data.exactTotal += row.value;
+    data.total = qint64(qBound<__int128>(std::numeric_limits<qint64>::min(), data.exactTotal,
+                                         std::numeric_limits<qint64>::max()));
+    const QDate day = ReceivedDay(row.receivedDate);
+    if (day.isValid()) {
+        if (!data.earliest.isValid() || day < data.earliest)
+            data.earliest = day;
+        if (!data.latest.isValid() || day > data.latest)
+            data.latest = day;
+    }
     data.rows.push_back(std::move(row));
 }
 

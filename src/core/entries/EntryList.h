@@ -6,6 +6,7 @@
 
 #include "core/entries/EntryRecord.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -58,7 +59,14 @@ struct EntryListData {
     std::vector<EntryListRow> rows; // in file order
     int activeCount = 0;
     int archivedCount = 0;
-    qint64 total = 0; // sum of Value over the listed rows
+    // Sum of Value over the listed rows, held at the limits of qint64 when
+    // damaged records carry values beyond them (exact whenever it fits).
+    qint64 total = 0;
+    __int128 exactTotal = 0;
+    // The first and last received day of the listed rows (invalid when
+    // none has a date): the bounds of the Search window's date picker.
+    QDate earliest;
+    QDate latest;
 
     // Categories met before, shared by the rows that repeat them (a list
     // holds a few dozen); received dates share theirs through DayTexts.

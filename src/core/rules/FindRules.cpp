@@ -144,20 +144,6 @@ SummaryConfirmation SummaryConfirmationFor(int option, const QDate &picked)
     return c;
 }
 
-PickerBounds ListDateBounds(const QVector<QDate> &receivedDates)
-{
-    PickerBounds b;
-    for (const QDate &d : receivedDates) {
-        if (!d.isValid())
-            continue;
-        if (!b.earliest.isValid() || d < b.earliest)
-            b.earliest = d;
-        if (!b.latest.isValid() || d > b.latest)
-            b.latest = d;
-    }
-    return b;
-}
-
 QDate InitialPickerDate(const PickerBounds &bounds, const QDate &today)
 {
     if (!bounds.isValid())

@@ -61,14 +61,13 @@ inline OleColor FindPulseForeColor(const ButtonPulse &pulse)
 constexpr int FindPulseIntervalMs = 15;
 
 // The dates the picker allows: from the earliest to the latest received
-// date of the list, whatever its sort order. Not valid for an empty list
+// date of the list (the list load keeps them). Not valid for an empty list
 // (the picker keeps its own range then).
 struct PickerBounds {
     QDate earliest;
     QDate latest;
     bool isValid() const { return earliest.isValid() && latest.isValid(); }
 };
-PickerBounds ListDateBounds(const QVector<QDate> &receivedDates);
 // The date the picker shows first: today, kept within the bounds.
 QDate InitialPickerDate(const PickerBounds &bounds, const QDate &today);
 

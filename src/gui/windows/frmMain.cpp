@@ -477,6 +477,8 @@ void frmMain::LoadEntryList()
         ActiveCount = data.activeCount;
         ArchivedCount = data.archivedCount;
         m_listTotal = data.total;
+        m_firstDay = data.earliest;
+        m_lastDay = data.latest;
 
         // The texts go into the grid's table in one move, row after row.
         // When the list is to be sorted by date, the day's sort key comes
@@ -833,13 +835,7 @@ void frmMain::inactiveListEmptied()
 void frmMain::cmdFindEntries_Click()
 {
     // The picker offers every received date of the list.
-    QVector<QDate> dates;
-    dates.reserve(grid->Rows());
-    for (int r = 1; r < grid->Rows(); ++r) {
-        if (const auto d = ParseDate(grid->TextMatrix(r, 0)))
-            dates.append(d->date());
-    }
-    frmFind::ShowFind(ListDateBounds(dates), cmdFindEntries, this);
+    frmFind::ShowFind(PickerBounds{m_firstDay, m_lastDay}, cmdFindEntries, this);
     SearchFilter filter;
     if (!Search.SearchPhrase.isEmpty()) {
         m_listMode = ListMode::TextSearch;

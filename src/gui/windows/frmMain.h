@@ -174,6 +174,9 @@ private:
     int m_savedTopRow = 0;
     bool m_activated = false;
     qint64 m_listTotal = 0;
+    // The first and last received day of the listed entries, from the load.
+    QDate m_firstDay;
+    QDate m_lastDay;
     ButtonPulse m_pulse = SeeAllEntriesPulse();
     ArchiveMemory m_memory;
     // Control number of each listed entry by record number (the case
