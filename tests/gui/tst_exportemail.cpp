@@ -243,6 +243,7 @@ private slots:
                      "Received from: Officer Lee\nReceived Date: 1/5/2004\nReleased to (or other "
                      "disposition): \nReleased Date: \nDefendant: J. Doe <jd@example.com>\n")));
         env.desktop.setMailProgram(true);
+        env.desktop.setOpenUrlResult(true);
         card.cmdEmailEntry_Click();
         QCOMPARE(env.desktop.openedUrls.size(), 3);
         QCOMPARE(env.desktop.pendingAnswers(), 0);

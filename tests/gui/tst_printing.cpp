@@ -218,8 +218,10 @@ private slots:
                 (p.page == 1 && p.text.startsWith("CustorinPrintout")))
                 printed << p.text;
         }
-        QCOMPARE(printed, QStringList("CustorinPrintout -- " + w->frame1->title() +
-                                      " -- 12/4/2026 10:45:32 PM -- Page 1") +
+        // The caption, too long for the recording surface's wide letters, is cut.
+        QVERIFY(w->frame1->title().startsWith(" All Current Entries (59) "));
+        QCOMPARE(printed, QStringList(QString::fromUtf8("CustorinPrintout --  All Current Entries "
+                                                        "(\u2026 -- 12/4/2026 10:45:32 PM -- Page 1")) +
                               listedCases(*w));
         QVERIFY(!hourglassShown() && w->timerNetworkWatch->isActive());
     }
