@@ -237,9 +237,8 @@ private slots:
             QCOMPARE(shown(env.desktop, true),
                      QStringList({at(1, 1.0, 1.0, QString("abcdefghi ").repeated(7)),
                                   at(1, 1.0, 1.18, "abcdefghi " + QString(ws, 'w')),
-                                  at(1, 1.0, 1.36, QString(80 - ws, 'w')),
-                                  at(1, 1.0, 1.72, "cd"), at(1, 1.0, 1.90, "ef"),
-                                  at(1, 1.0, 2.08, "gh")}));
+                                  at(1, 1.0, 1.36, QString(80 - ws, 'w')), at(1, 1.0, 1.72, "cd"),
+                                  at(1, 1.0, 1.90, "ef"), at(1, 1.0, 2.08, "gh")}));
             QCOMPARE(env.desktop.printJobs, QStringList({"t"})); // the document was ended
         }
 
@@ -407,15 +406,16 @@ private slots:
             return text;
         };
         for (const auto &[field, text] : values) {
-            const QString label = CardFieldAt(field).caption.left(field == CardField::Description ? 11 : -1);
+            const QString label =
+                CardFieldAt(field).caption.left(field == CardField::Description ? 11 : -1);
             QCOMPARE(printedValue(label + ":  "), text);
         }
         QCOMPARE(printedValue("Narrative: "), narrative);
         const qsizetype owner = lines.indexOf(at(1, 0.79, 0, ownerLines.first()));
         QVERIFY(owner >= 0);
-        QCOMPARE(lines.mid(owner, 3), QStringList({at(1, 0.79, 0, ownerLines[0]),
-                                                   at(1, 2.77, 0, ownerLines[1]),
-                                                   at(1, 2.77, 0, ownerLines[2])}));
+        QCOMPARE(lines.mid(owner, 3),
+                 QStringList({at(1, 0.79, 0, ownerLines[0]), at(1, 2.77, 0, ownerLines[1]),
+                              at(1, 2.77, 0, ownerLines[2])}));
     }
 
     // Every page of the chain of custody starts with the control and case
@@ -476,15 +476,15 @@ private slots:
                                        "CASE  Total Value: $0.00"),
                  PrintResult::Done);
         const QString ellipsis = QString::fromUtf8("\u2026");
-        QCOMPARE(shown(env.desktop).mid(1, 10),
-                 QStringList({at(1, 0.5, 1.18, "CustorinPrintout -- " + caption + " -- " + Stamp +
-                                                   " -- Page 1"),
-                              at(1, 0.5, 1.36, Rule), at(1, 0.5, 1.54, "Date Rec'd"),
-                              at(1, 1.3, 1.54, "Case #"), at(1, 2.5, 1.54, "Category"),
-                              at(1, 3.8, 1.54, "Description"), at(1, 0.5, 1.54, Rule),
-                              at(1, 0.5, 1.72, "03/04/2009"),
-                              at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
-                              at(1, 2.5, 1.72, QString(12, 'W') + ellipsis)}));
+        QCOMPARE(
+            shown(env.desktop).mid(1, 10),
+            QStringList(
+                {at(1, 0.5, 1.18, "CustorinPrintout -- " + caption + " -- " + Stamp + " -- Page 1"),
+                 at(1, 0.5, 1.36, Rule), at(1, 0.5, 1.54, "Date Rec'd"), at(1, 1.3, 1.54, "Case #"),
+                 at(1, 2.5, 1.54, "Category"), at(1, 3.8, 1.54, "Description"),
+                 at(1, 0.5, 1.54, Rule), at(1, 0.5, 1.72, "03/04/2009"),
+                 at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
+                 at(1, 2.5, 1.72, QString(12, 'W') + ellipsis)}));
         QCOMPARE(shown(env.desktop).value(11), at(1, 3.8, 1.72, description));
     }
 };

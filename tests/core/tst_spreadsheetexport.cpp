@@ -83,11 +83,11 @@ QList<QStringList> cellsInCalc(const QString &csv, const QString &work)
     const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (soffice.isEmpty())
         return {};
-    const ProgramRun run = RunProgram(
-        soffice,
-        {"-env:UserInstallation=" + QUrl::fromLocalFile(work + "/profile").toString(), "--headless",
-         "--convert-to", "fods", "--outdir", work, csv},
-        {}, true, 120000);
+    const ProgramRun run =
+        RunProgram(soffice,
+                   {"-env:UserInstallation=" + QUrl::fromLocalFile(work + "/profile").toString(),
+                    "--headless", "--convert-to", "fods", "--outdir", work, csv},
+                   {}, true, 120000);
     QFile fods(work + '/' + QFileInfo(csv).completeBaseName() + ".fods");
     if (run.status != 0 || !fods.open(QIODevice::ReadOnly))
         return {{"soffice failed: " + QString::fromUtf8(run.out + run.err)}};

@@ -265,7 +265,9 @@ private slots:
             qputenv("PATH", bin.path().toLocal8Bit());
             const std::optional<bool> known = GuiDesktop().hasMailProgram();
             qputenv("PATH", oldPath);
-            return !known ? QStringLiteral("unknown") : *known ? QStringLiteral("yes") : QStringLiteral("no");
+            return !known   ? QStringLiteral("unknown")
+                   : *known ? QStringLiteral("yes")
+                            : QStringLiteral("no");
         };
         QCOMPARE(answer("echo thunderbird.desktop\n"), QStringLiteral("yes"));
         QCOMPARE(readFile(bin.filePath("xdg-mime.args")),

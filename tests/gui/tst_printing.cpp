@@ -15,8 +15,8 @@
 #include "gui/platform/PrinterSurface.h"
 
 #include <QDir>
-#include <QPageLayout>
 #include <QGroupBox>
+#include <QPageLayout>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QRadioButton>
@@ -220,9 +220,10 @@ private slots:
         }
         // The caption, too long for the recording surface's wide letters, is cut.
         QVERIFY(w->frame1->title().startsWith(" All Current Entries (59) "));
-        QCOMPARE(printed, QStringList(QString::fromUtf8("CustorinPrintout --  All Current Entries "
-                                                        "(\u2026 -- 12/4/2026 10:45:32 PM -- Page 1")) +
-                              listedCases(*w));
+        QCOMPARE(printed,
+                 QStringList(QString::fromUtf8("CustorinPrintout --  All Current Entries "
+                                               "(\u2026 -- 12/4/2026 10:45:32 PM -- Page 1")) +
+                     listedCases(*w));
         QVERIFY(!hourglassShown() && w->timerNetworkWatch->isActive());
     }
 
@@ -320,16 +321,24 @@ private slots:
                                  QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch);
         const QDateTime when(QDate(2026, 12, 6), QTime(14, 5, 9));
         const QStringList values = {
-            "20261206140509", QString(15, 'W'), "NORTH EVIDENCE ROOM, BIN 14, SHELF C, REAR CABINET",
-            QString(20, 'W'), QString(20, 'W'), QString(20, 'M'), QString(20, 'W'),
-            "CASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS", "$9,999,999.99",
+            "20261206140509",
+            QString(15, 'W'),
+            "NORTH EVIDENCE ROOM, BIN 14, SHELF C, REAR CABINET",
+            QString(20, 'W'),
+            QString(20, 'W'),
+            QString(20, 'M'),
+            QString(20, 'W'),
+            "CASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS",
+            "$9,999,999.99",
             "JONATHAN Q. PUBLIC-SMITHSON, 1234 NORTH EVERGREEN TERRACE, APT 56B, SPRINGFIELD, "
             "(217) 555-0199",
             "OFFICER LEE CARTER, BADGE 4471, PATROL DIVISION, SPRINGFIELD PD UNIT 7",
             "12/31/2026 11:59:59 PM",
             "RETURNED TO OWNER JON Q. PUBLIC-SMITHSON AFTER CASE CLOSED, 12/01/2026",
-            "12/31/2026 11:59:59 PM", "SMITHSON-WHITAKER, JONATHAN QUINCY ALEXANDER III",
-            "SEALED IN BAG 4471-B. " + QString(100, 'W') + " END OF NOTE.", QString()};
+            "12/31/2026 11:59:59 PM",
+            "SMITHSON-WHITAKER, JONATHAN QUINCY ALEXANDER III",
+            "SEALED IN BAG 4471-B. " + QString(100, 'W') + " END OF NOTE.",
+            QString()};
         QTemporaryDir dir;
         const QString entryPdf = dir.filePath("entry.pdf"), listPdf = dir.filePath("list.pdf");
         std::unique_ptr<PrinterSurface> surface =
@@ -368,7 +377,8 @@ private slots:
         const QString ellipsis = QString::fromUtf8("\u2026");
         QVERIFY2(listText.contains(QRegularExpression("^Springfield Police Department "
                                                       "CustorinPrintout -- Search Results \\(3\\) "
-                                                      "[^" + ellipsis + "]+" + ellipsis +
+                                                      "[^" +
+                                                      ellipsis + "]+" + ellipsis +
                                                       " -- 12/6/2026 2:05:09 PM -- Page 1 ")),
                  qPrintable(listText));
         QCOMPARE(listText.count(QRegularExpression("12/31/2026 W+" + ellipsis + " W+" + ellipsis +

@@ -439,11 +439,11 @@ MsgBoxRequest ExportDoneNotice(const QString &path)
 {
     return MakeMsgBoxRequest(QStringLiteral("Spreadsheet file created"), 5,
                              QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + CrLf +
-                                 CrLf +
-                                 QStringLiteral("has been successfully created and is") + CrLf +
-                                 QStringLiteral("ready for import as a spreadsheet file.") + CrLf +
-                                 CrLf + QStringLiteral("Note that you may have to re-format,") +
-                                 CrLf + QStringLiteral("certain columnar information."),
+                                 CrLf + QStringLiteral("has been successfully created and is") +
+                                 CrLf + QStringLiteral("ready for import as a spreadsheet file.") +
+                                 CrLf + CrLf +
+                                 QStringLiteral("Note that you may have to re-format,") + CrLf +
+                                 QStringLiteral("certain columnar information."),
                              1, false, {okay()});
 }
 

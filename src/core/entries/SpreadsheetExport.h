@@ -7,10 +7,9 @@
 // (a comma, CR or LF inside a value stays inside its quotes), commas between
 // the values. A text that begins with "=", "+", "-", "@", a tab or a CR and
 // is not a plain number ("-5", "+1.5") gets an apostrophe in front, so that
-// a spreadsheet shows it as text and never runs it as a formula. The heading line names the fifteen columns; each entry gives
-// its control number as fourteen digits, the text fields trimmed, the value
-// in its shortest general form, the dates as "mm/dd/yyyy" (no released date:
-// an empty value).
+// a spreadsheet shows it as text and never runs it as a formula. The heading line names the fifteen
+// columns; each entry gives its control number as fourteen digits, the text fields trimmed, the
+// value in its shortest general form, the dates as "mm/dd/yyyy" (no released date: an empty value).
 //
 // Record numbers move when another workstation deletes entries, so each
 // listed row carries the control number its entry had when the list was

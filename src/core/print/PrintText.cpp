@@ -153,20 +153,28 @@ QString FitWithEllipsis(const PageSurface &surface, const QString &text, double 
     if (fits(surface, text, width))
         return text;
     const QString ellipsis(QChar(0x2026));
-    QString kept;
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype next = nextChar(text, i);
-        QString longer = kept + text.mid(i, next - i);
-        while (longer.endsWith(QLatin1Char(' ')))
-            longer.chop(1);
-        if (!fits(surface, longer + ellipsis, width))
-            break;
-        kept = text.left(next);
-        i = next;
+    // The first n characters, a surrogate pair kept whole, blanks at the end
+    // dropped.
+    const auto start = [&text](qsizetype n) {
+        if (n > 0 && text.at(n - 1).isHighSurrogate())
+            --n;
+        QString kept = text.left(n);
+        while (kept.endsWith(QLatin1Char(' ')))
+            kept.chop(1);
+        return kept;
+    };
+    // A longer start is never narrower: the longest that fits is found by
+    // halving (a list of thousands of rows measures each cut cell a few
+    // times, not once a character).
+    qsizetype fitting = 0, tooLong = text.size();
+    while (tooLong - fitting > 1) {
+        const qsizetype mid = (fitting + tooLong) / 2;
+        if (fits(surface, start(mid) + ellipsis, width))
+            fitting = mid;
+        else
+            tooLong = mid;
     }
-    while (kept.endsWith(QLatin1Char(' ')))
-        kept.chop(1);
-    return kept + ellipsis;
+    return start(fitting) + ellipsis;
 }
 
 QStringList WrapToWidth(const PageSurface &surface, const QString &text, double width)

@@ -17,8 +17,8 @@ constexpr double Top = 1.0;
 constexpr double PageFull = 8.8;
 constexpr float RuleStart = 0.5f;
 constexpr float RuleEnd = 7.6f;
-constexpr int HeaderLines = 4; // agency, title line, rule, headings with their rule
-constexpr double ColumnGap = 0.1;  // between a cut cell's "…" and the next column
+constexpr int HeaderLines = 4;    // agency, title line, rule, headings with their rule
+constexpr double ColumnGap = 0.1; // between a cut cell's "…" and the next column
 
 // Where the list's lines end: the rules' end, or the paper's when narrower.
 double rightEdge(const PageSurface &surface)

@@ -60,9 +60,8 @@ std::optional<bool> GuiDesktop::hasMailProgram()
     // browser it finds, a text one in the background included, and says
     // nothing: ask first which program the desktop names.
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"),
-                 QStringLiteral("x-scheme-handler/mailto")});
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("x-scheme-handler/mailto")});
     if (!query.waitForStarted(3000))
         return std::nullopt;
     if (!query.waitForFinished(5000)) {

@@ -58,7 +58,7 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString 
 }
 
 std::unique_ptr<PrinterSurface> PrinterSurface::forPdf(const QString &title, const QString &file,
-                                                      const std::optional<QPageLayout> &layout)
+                                                       const std::optional<QPageLayout> &layout)
 {
     std::unique_ptr<PrinterSurface> surface(new PrinterSurface(
         title, QString(), file, layout ? layout : queueLayout(QPrinterInfo::defaultPrinter())));
