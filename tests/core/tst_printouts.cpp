@@ -10,6 +10,7 @@
 #include "core/print/PrintJob.h"
 #include "core/print/PrintedList.h"
 #include "core/rules/EntryCard.h"
+#include "core/rules/GridTable.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -23,6 +24,9 @@ const QString Stamp = QStringLiteral("12/4/2026 10:45:32 PM"); // the fake deskt
 const QString Rule = QString(79, QLatin1Char('_'));            // 0.5 to 7.6 inches
 const QString Caption = QStringLiteral(" All Current Entries (3)  Total Value: $1,234.50");
 const QString End = QStringLiteral("End of Printout");
+// The title line of the list with Caption, cut so that it ends by 7.6 inches.
+const QString Title =
+    QString::fromUtf8("CustorinPrintout --  All Current Entries (\u2026 -- ") + Stamp + " -- Page ";
 
 struct Env : TestEnvironment {
     Env() { AgencyName = Agency; }
@@ -121,9 +125,7 @@ private slots:
             double y = 0;
             for (int page = 1, r = 1; page <= pages; ++page) {
                 want << at(page, 0.5, 1.0, Agency)
-                     << at(page, 0.5, 1.18,
-                           "CustorinPrintout -- " + Caption + " -- " + Stamp + " -- Page " +
-                               QString::number(page))
+                     << at(page, 0.5, 1.18, Title + QString::number(page))
                      << at(page, 0.5, 1.36, Rule) << at(page, 0.5, 1.54, "Date Rec'd")
                      << at(page, 1.3, 1.54, "Case #") << at(page, 2.5, 1.54, "Category")
                      << at(page, 3.8, 1.54, "Description") << at(page, 0.5, 1.54, Rule);
@@ -219,22 +221,26 @@ private slots:
         QVERIFY(env.desktop.printJobs.isEmpty() && env.desktop.msgBoxes.isEmpty());
     }
 
-    // Past 6.5 inches (62 characters from 1.0) a line ends after a blank,
-    // past 8.0 (78) a word is cut; CR LF ends a line, a lone LF or CR too.
-    // 44 lines from 1.0 inch fill a page, 42 under a title; pages after the
-    // first are numbered at the foot.
+    // Past 6.5 inches (62 characters from 1.0) a line ends after a blank;
+    // a word is cut where the next character would pass the paper's edge
+    // (8.0 inches on Letter, 7.77 on A4); CR LF ends a line, a lone LF or
+    // CR too. 44 lines from 1.0 inch fill a page, 42 under a title; pages
+    // after the first are numbered at the foot.
     void longText()
     {
-        Env env;
-        QCOMPARE(printLongText(env, QString("abcdefghi ").repeated(8) + QString(80, 'w') +
-                                        "\r\n\r\ncd\nef\rgh"),
-                 PrintResult::Done);
-        QCOMPARE(shown(env.desktop, true),
-                 QStringList({at(1, 1.0, 1.0, QString("abcdefghi ").repeated(7)),
-                              at(1, 1.0, 1.18, "abcdefghi " + QString(68, 'w')),
-                              at(1, 1.0, 1.36, "wwwwwwwwwwww"), at(1, 1.0, 1.72, "cd"),
-                              at(1, 1.0, 1.90, "ef"), at(1, 1.0, 2.08, "gh")}));
-        QCOMPARE(env.desktop.printJobs, QStringList({"t"})); // the document was ended
+        for (const auto &[paper, ws] : QList<QPair<double, int>>{{8.0, 67}, {7.77, 65}}) {
+            Env env;
+            env.desktop.setPageWidth(paper);
+            QCOMPARE(printLongText(env, QString("abcdefghi ").repeated(8) + QString(80, 'w') +
+                                            "\r\n\r\ncd\nef\rgh"),
+                     PrintResult::Done);
+            QCOMPARE(shown(env.desktop, true),
+                     QStringList({at(1, 1.0, 1.0, QString("abcdefghi ").repeated(7)),
+                                  at(1, 1.0, 1.18, "abcdefghi " + QString(ws, 'w')),
+                                  at(1, 1.0, 1.36, QString(80 - ws, 'w')), at(1, 1.0, 1.72, "cd"),
+                                  at(1, 1.0, 1.90, "ef"), at(1, 1.0, 2.08, "gh")}));
+            QCOMPARE(env.desktop.printJobs, QStringList({"t"})); // the document was ended
+        }
 
         const struct {
             int lineCount;
@@ -333,6 +339,136 @@ private slots:
             QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Entry 20261204224532"}));
             QCOMPARE(shown(env.desktop, true), fields + c.after);
         }
+    }
+
+    // The longest values on Letter, on A4 and on A4 with wide margins: a
+    // value wraps after a blank onto lines under its first line, within
+    // 7.5 inches and the paper; no text is lost or drawn off the paper.
+    void entryFitsThePaper_data()
+    {
+        QTest::addColumn<double>("paper");
+        QTest::newRow("Letter") << 8.0;
+        QTest::newRow("A4") << 7.77;
+        QTest::newRow("A4 wide margins") << 6.77;
+    }
+    void entryFitsThePaper()
+    {
+        QFETCH(double, paper);
+        const QList<QPair<int, QString>> values = {
+            {CardField::Location, "North Evidence Room, Bin 14, Shelf C, Rear Cabinet"},
+            {CardField::Description,
+             "CASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS"},
+            {CardField::Owner, "Jon Q. Public-Smithson, 1234 North Evergreen Terrace, Apt 56B, "
+                               "Springfield, IL 62704, (217) 555-0199"},
+            {CardField::ReceivedFrom,
+             "Officer Lee Carter, Badge 4471, Patrol Division, Springfield PD Unit 7"},
+            {CardField::ReleasedTo,
+             "Returned to owner Jon Q. Public-Smithson after case closed, 12/01/2026"},
+            {CardField::Defendant, "SMITHSON-WHITAKER, JONATHAN QUINCY ALEXANDER III"}};
+        const QString narrative = "EVIDENCE SEALED IN BAG 4471-B BY OFC. CARTER AT THE SCENE.";
+        EntryPrintout entry = card(narrative);
+        for (const auto &[field, text] : values)
+            entry.texts[field] = text;
+        Env env;
+        env.desktop.setPageWidth(paper);
+        QCOMPARE(PrintEntry(entry, {true, false}), PrintResult::Done);
+
+        const double right = qMin(7.5, paper);
+        for (const PrintedText &p : env.desktop.printed)
+            QVERIFY2(p.x + 0.09 * p.text.size() <= right + 1e-9, qPrintable(p.text));
+        // A field's lines, each under the first line's text, joined again
+        // give its whole text.
+        auto printedValue = [&](const QString &lead) {
+            QString text;
+            double x = -1;
+            for (const PrintedText &p : env.desktop.printed) {
+                if (p.text.startsWith(lead)) {
+                    text = p.text.mid(lead.size());
+                    x = p.x + 0.09 * lead.size();
+                } else if (x >= 0 && qAbs(p.x - x) < 1e-6 && !p.text.isEmpty()) {
+                    text += ' ' + p.text;
+                } else if (x >= 0) {
+                    break;
+                }
+            }
+            return text;
+        };
+        for (const auto &[field, text] : values) {
+            const QString label =
+                CardFieldAt(field).caption.left(field == CardField::Description ? 11 : -1);
+            QCOMPARE(printedValue(label + ":  "), text);
+        }
+        QCOMPARE(printedValue("Narrative: "), narrative);
+    }
+
+    // Every page of the chain of custody starts with the control and case
+    // numbers, so that a loose page can be tied to its item.
+    void custodyPagesNameTheItem()
+    {
+        Env env;
+        QCOMPARE(PrintEntry(card(QString(), numberedLines(100)), {false, true}), PrintResult::Done);
+        QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Entry 20261204224532",
+                                                     "Custorin Chain-of-Custody 20261204224532"}));
+        QStringList tops;
+        int lastPage = 0;
+        for (const PrintedText &p : env.desktop.printed) {
+            if (p.job == 1 && p.page != lastPage) {
+                tops << at(p.page, p.x, p.y, p.text);
+                lastPage = p.page;
+            } else if (p.job == 1 && p.y < 1.6 && !p.text.isEmpty()) {
+                tops << at(p.page, p.x, p.y, p.text);
+            }
+        }
+        QStringList want;
+        for (int page = 1; page <= 3; ++page)
+            want << at(page, 0.74, 1.0, "Control Number:  20261204224532")
+                 << at(page, 1.01, 1.18, "Case Number:  09-001234")
+                 << at(page, 1.0, 1.54, "Chain-of-Custody Documentation");
+        QCOMPARE(tops, want);
+        QCOMPARE(env.desktop.printed.last().text, QStringLiteral("(page 3)"));
+    }
+
+    // The longest cells and a long search caption: a cell ends with "…" where
+    // it would reach the next column or the right edge (7.6 inches, or the
+    // paper's when narrower), the caption likewise so that the date and the
+    // page number stay on the paper.
+    void listFitsThePaper_data()
+    {
+        QTest::addColumn<double>("paper");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("caption");
+        const QString cut = QString::fromUtf8("CASE, HARD-SHELL, BLACK, FOAM IN");
+        QTest::newRow("Letter") << 8.0 << cut + QString::fromUtf8("SERTS, TW\u2026")
+                                << QString::fromUtf8(" Search Results (1)  C\u2026");
+        QTest::newRow("A4") << 7.77 << cut + QString::fromUtf8("SERTS, TW\u2026")
+                            << QString::fromUtf8(" Search Results (1)  C\u2026");
+        QTest::newRow("A4 wide margins") << 6.77 << cut + QString::fromUtf8("\u2026")
+                                         << QString::fromUtf8(" Search Resul\u2026");
+    }
+    void listFitsThePaper()
+    {
+        QFETCH(double, paper);
+        QFETCH(QString, description);
+        QFETCH(QString, caption);
+        GridTable table = PrintedListTable(0);
+        table.AddItem("03/04/2009\t" + QString(15, 'W') + '\t' + QString(20, 'W') +
+                      "\tCASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS");
+        Env env;
+        env.desktop.setPageWidth(paper);
+        QCOMPARE(PrintEntryList(table, " Search Results (1)  Category: Firearms  Description: "
+                                       "CASE  Total Value: $0.00"),
+                 PrintResult::Done);
+        const QString ellipsis = QString::fromUtf8("\u2026");
+        QCOMPARE(
+            shown(env.desktop).mid(1, 10),
+            QStringList(
+                {at(1, 0.5, 1.18, "CustorinPrintout -- " + caption + " -- " + Stamp + " -- Page 1"),
+                 at(1, 0.5, 1.36, Rule), at(1, 0.5, 1.54, "Date Rec'd"), at(1, 1.3, 1.54, "Case #"),
+                 at(1, 2.5, 1.54, "Category"), at(1, 3.8, 1.54, "Description"),
+                 at(1, 0.5, 1.54, Rule), at(1, 0.5, 1.72, "03/04/2009"),
+                 at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
+                 at(1, 2.5, 1.72, QString(12, 'W') + ellipsis)}));
+        QCOMPARE(shown(env.desktop).value(11), at(1, 3.8, 1.72, description));
     }
 };
 

@@ -8,9 +8,12 @@
 #include "RunProgram.h"
 #include "TestFiles.h"
 #include "TestFolder.h"
+#include "gui/platform/GuiDesktop.h"
 #include "gui/windows/frmSeeEntry.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QUrlQuery>
 #include <QtTest>
 
@@ -115,8 +118,14 @@ private slots:
                  "Custorin entries listed in this window which\r\ncan then be imported into an "
                  "Excel spreadsheet\r\nor other similar spreadsheet programs. | &Continue, "
                  "C&ancel | 5 1 0");
-        // Sorted by date received, as the list shows them.
+        // Sorted by date received, as the list shows them; the notice says
+        // where the file is.
         QCOMPARE(exportedCases(path), QStringList({"A", "B", "C", "D", "E", "F"}));
+        QCOMPARE(boxText(env.desktop.msgBoxes.value(4)),
+                 "Spreadsheet file created | " + QDir::toNativeSeparators(path) +
+                     "\r\n\r\nhas been successfully created and is\r\nready for import as a "
+                     "spreadsheet file.\r\n\r\nNote that you may have to re-format,\r\ncertain "
+                     "columnar information. | &Okay | 5 1 0");
         QCOMPARE(state(), normal);
 
         // Another workstation deletes D after the list was loaded: the
@@ -208,7 +217,67 @@ private slots:
         QCOMPARE(boxText(env.desktop.msgBoxes.last()),
                  QStringLiteral("Connection Error | An internet connection\r\ncould not be "
                                 "established. | &Okay | 2 1 0"));
+
+        // The desktop has no mail program: nothing is handed to it; the
+        // person may take the message text to the clipboard instead.
+        env.desktop.setMailProgram(false);
+        env.desktop.answerMsgBox(2, false, QStringLiteral("No E-mail Program"));
+        card.cmdEmailEntry_Click();
+        QVERIFY(env.desktop.clipboard.isEmpty());
+        env.desktop.answerMsgBox(1, false, QStringLiteral("No E-mail Program"));
+        card.cmdEmailEntry_Click();
+        QCOMPARE(env.desktop.openedUrls.size(), 2);
+        QCOMPARE(boxText(env.desktop.msgBoxes.last()),
+                 QStringLiteral("No E-mail Program | No e-mail program is set up on this "
+                                "computer,\r\nso the message about this entry can not be "
+                                "opened.\r\n\r\nDo you want to copy the message text to the "
+                                "clipboard\r\nand paste it into an e-mail yourself? | &Copy the "
+                                "message text, &Don't copy it | 3 1 0"));
+        QCOMPARE(env.desktop.clipboard,
+                 QStringList(QString::fromUtf8(
+                     "Custorin - Control Number 20040105140309\n\nControl Number: "
+                     "20040105140309\nCase Number: 04-17&x=1\nLocation/Bin/Shelf: Bin #4, Shelf "
+                     "?\nCategory: Jewelry/Metals\nBrand Name: AT&T 50% a+b=c\nModel Number/Name: "
+                     "M/N: \"Q\"\nSerial Number: \nDescription: Bague en or, crème & café\n"
+                     "Value: 1234.5\nOwner/Address/Phone: José Núñez; 5 Rue de l'Église\n"
+                     "Received from: Officer Lee\nReceived Date: 1/5/2004\nReleased to (or other "
+                     "disposition): \nReleased Date: \nDefendant: J. Doe <jd@example.com>\n")));
+        env.desktop.setMailProgram(true);
+        env.desktop.setOpenUrlResult(true);
+        card.cmdEmailEntry_Click();
+        QCOMPARE(env.desktop.openedUrls.size(), 3);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    // The real desktop asks xdg-mime which program takes "mailto:" links:
+    // one named, none, or no xdg-mime to ask (then the link is tried).
+    void realDesktopAsksForAMailProgram()
+    {
+        QTemporaryDir bin;
+        const QByteArray oldPath = qgetenv("PATH");
+        auto answer = [&](const QByteArray &script) {
+            const QString tool = bin.filePath("xdg-mime");
+            QFile::remove(tool);
+            if (!script.isEmpty()) {
+                writeFile(tool, "#!/bin/sh\necho \"$@\" > \"$0.args\"\n" + script);
+                QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            }
+            qputenv("PATH", bin.path().toLocal8Bit());
+            const std::optional<bool> known = GuiDesktop().hasMailProgram();
+            qputenv("PATH", oldPath);
+            return !known   ? QStringLiteral("unknown")
+                   : *known ? QStringLiteral("yes")
+                            : QStringLiteral("no");
+        };
+        QCOMPARE(answer("echo thunderbird.desktop\n"), QStringLiteral("yes"));
+        QCOMPARE(readFile(bin.filePath("xdg-mime.args")),
+                 QByteArray("query default x-scheme-handler/mailto\n"));
+        QCOMPARE(answer("echo\n"), QStringLiteral("no"));
+        QCOMPARE(answer("exit 3\n"), QStringLiteral("unknown"));
+        QCOMPARE(answer(""), QStringLiteral("unknown"));
+
+        GuiDesktop().copyToClipboard(QStringLiteral("Case Number: 09-1\n"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Case Number: 09-1\n"));
     }
 };
 

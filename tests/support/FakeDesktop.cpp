@@ -24,7 +24,7 @@ public:
     double currentY() const override { return m_y; }
     void setCurrentX(double inches) override { m_x = inches; }
     void setCurrentY(double inches) override { m_y = inches; }
-    double pageWidth() const override { return 8.0; }
+    double pageWidth() const override { return m_owner->m_pageWidth; }
     double pageHeight() const override { return 10.5; }
     double scale() const { return (m_font.size > 0 ? m_font.size : 10.0) / 10.0; }
     double textWidth(const QString &text) const override { return 0.1 * text.size() * scale(); }

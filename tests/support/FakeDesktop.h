@@ -39,6 +39,10 @@ public:
     void answerInputBox(std::optional<QString> answer);
     void answerFolder(std::optional<QString> answer);
     void setOpenUrlResult(bool ok) { m_openUrlResult = ok; }
+    // What hasMailProgram answers (nothing: the desktop can not tell).
+    void setMailProgram(std::optional<bool> known) { m_mailProgram = known; }
+    // The printable width of the paper (8.0: Letter; A4 is 7.77).
+    void setPageWidth(double inches) { m_pageWidth = inches; }
     void setNow(const QDateTime &now) { m_now = now; }
     void advance(qint64 secs) { m_now = m_now.addSecs(secs); }
     void setScreen(QSize pixels, double dpi = 96.0)
@@ -72,6 +76,7 @@ public:
     QStringList folderTitles;
     QStringList folderStarts; // the folder each chooser opened in
     QList<QUrl> openedUrls;
+    QStringList clipboard; // every text copied, in order
     QList<Beep> beeps;
     QStringList sounds;
     QStringList stampedFiles; // every path fileStamp was asked about
@@ -91,6 +96,8 @@ public:
                                     const QString &defaultText) override;
     std::optional<QString> chooseFolder(const QString &title, const QString &startFolder) override;
     bool openUrl(const QUrl &url) override;
+    std::optional<bool> hasMailProgram() override { return m_mailProgram; }
+    void copyToClipboard(const QString &text) override { clipboard.append(text); }
     QDateTime now() override { return m_now; }
     QSize screenSize() override { return m_screen; }
     double logicalDpi() override { return m_dpi; }
@@ -127,6 +134,8 @@ private:
     QQueue<std::optional<QString>> m_inputAnswers;
     QQueue<std::optional<QString>> m_folderAnswers;
     bool m_openUrlResult = true;
+    std::optional<bool> m_mailProgram;
+    double m_pageWidth = 8.0;
     bool m_printerAvailable = true;
     bool m_pdfAvailable = true;
     QString m_refusal;

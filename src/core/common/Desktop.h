@@ -111,6 +111,11 @@ public:
     // Opens a link ("mailto:", "http://") or a file with the system's
     // default program. False when the system could not do it.
     virtual bool openUrl(const QUrl &url) = 0;
+    // Whether the desktop names a program for "mailto:" links; nothing when
+    // it can not tell (then opening the link is tried).
+    virtual std::optional<bool> hasMailProgram() { return std::nullopt; }
+    // Puts text on the clipboard.
+    virtual void copyToClipboard(const QString & /*text*/) {}
 
     virtual QDateTime now() = 0;
     // Size of the available screen in pixels, and its logical DPI.

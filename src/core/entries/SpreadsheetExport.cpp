@@ -6,6 +6,7 @@
 #include "core/entries/DataFile.h"
 #include "core/entries/DayTexts.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
@@ -47,14 +48,17 @@ double doubleAt(const char *record, int offset)
 }
 
 // The longest line: every byte of every text a double quote (written
-// twice), the quotes and commas, the numbers, CR LF.
-constexpr int MaxLineBytes = 2 * (15 + 50 + 4 * 20 + 60 + 100 + 70 + 70 + 50) + 15 * 3 + 4 * 24 + 2;
+// twice) after an apostrophe, the quotes and commas, the numbers, CR LF.
+constexpr int MaxLineBytes =
+    2 * (15 + 50 + 4 * 20 + 60 + 100 + 70 + 70 + 50) + 11 + 15 * 3 + 4 * 24 + 2;
 
 // Writes one value between double quotes at p, a double quote inside it
-// twice; returns the end.
-char *putValue(char *p, const char *bytes, qsizetype size)
+// twice, after an apostrophe when asked; returns the end.
+char *putValue(char *p, const char *bytes, qsizetype size, bool apostrophe = false)
 {
     *p++ = '"';
+    if (apostrophe)
+        *p++ = '\'';
     const char *end = bytes + size;
     while (bytes < end) {
         const void *quote = std::memchr(bytes, '"', size_t(end - bytes));
@@ -69,11 +73,52 @@ char *putValue(char *p, const char *bytes, qsizetype size)
     return p;
 }
 
+// A sign, digits and at most one decimal point with a digit somewhere:
+// what a spreadsheet reads as the number it says.
+bool plainNumber(const char *bytes, qsizetype size)
+{
+    qsizetype i = 0;
+    if (i < size && (bytes[i] == '+' || bytes[i] == '-'))
+        ++i;
+    bool digit = false, point = false;
+    for (; i < size; ++i) {
+        if (bytes[i] >= '0' && bytes[i] <= '9')
+            digit = true;
+        else if (bytes[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
+// Whether a spreadsheet would take the text for a formula (or, after a
+// tab or CR, for something else than it says): it then gets an apostrophe
+// in front, so that it opens as the text it is.
+bool needsApostrophe(const char *bytes, qsizetype size)
+{
+    if (size == 0)
+        return false;
+    switch (bytes[0]) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return !plainNumber(bytes, size);
+    default:
+        return false;
+    }
+}
+
 char *putText(char *p, const char *record, const TextField &field)
 {
     const char *data = record + field.offset;
     const auto span = TrimmedSpan(data, field.width);
-    return putValue(p, data + span.first, span.second - span.first);
+    const char *text = data + span.first;
+    const qsizetype size = span.second - span.first;
+    return putValue(p, text, size, needsApostrophe(text, size));
 }
 
 // Digits, "/", "." and "-" only (at most 24): one byte each.
@@ -390,14 +435,15 @@ MsgBoxRequest ExportNameQuestion(const QString &fileName)
         1, false, {QStringLiteral("&Create the data file"), QStringLiteral("C&ancel")});
 }
 
-MsgBoxRequest ExportDoneNotice(const QString &fileName)
+MsgBoxRequest ExportDoneNotice(const QString &path)
 {
     return MakeMsgBoxRequest(QStringLiteral("Spreadsheet file created"), 5,
-                             fileName + CrLf + CrLf +
-                                 QStringLiteral("has been successfully created and is") + CrLf +
-                                 QStringLiteral("ready for import as a spreadsheet file.") + CrLf +
-                                 CrLf + QStringLiteral("Note that you may have to re-format,") +
-                                 CrLf + QStringLiteral("certain columnar information."),
+                             QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + CrLf +
+                                 CrLf + QStringLiteral("has been successfully created and is") +
+                                 CrLf + QStringLiteral("ready for import as a spreadsheet file.") +
+                                 CrLf + CrLf +
+                                 QStringLiteral("Note that you may have to re-format,") + CrLf +
+                                 QStringLiteral("certain columnar information."),
                              1, false, {okay()});
 }
 

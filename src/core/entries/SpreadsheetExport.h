@@ -5,10 +5,11 @@
 // The file: one line per record ended by CR LF, Windows-1252 bytes, every
 // value between double quotes with a double quote inside it written twice
 // (a comma, CR or LF inside a value stays inside its quotes), commas between
-// the values. The heading line names the fifteen columns; each entry gives
-// its control number as fourteen digits, the text fields trimmed, the value
-// in its shortest general form, the dates as "mm/dd/yyyy" (no released date:
-// an empty value).
+// the values. A text that begins with "=", "+", "-", "@", a tab or a CR and
+// is not a plain number ("-5", "+1.5") gets an apostrophe in front, so that
+// a spreadsheet shows it as text and never runs it as a formula. The heading line names the fifteen
+// columns; each entry gives its control number as fourteen digits, the text fields trimmed, the
+// value in its shortest general form, the dates as "mm/dd/yyyy" (no released date: an empty value).
 //
 // Record numbers move when another workstation deletes entries, so each
 // listed row carries the control number its entry had when the list was
@@ -42,7 +43,8 @@ QString ExportFileName(const QDateTime &now);
 QByteArray ExportHeadingLine();
 
 // Appends one value between double quotes to line, doubling the double
-// quotes inside it; bytes are Windows-1252 already.
+// quotes inside it; bytes are Windows-1252 already. No apostrophe: for
+// texts of the program's own.
 void AppendCsvValue(QByteArray &line, const char *bytes, qsizetype size);
 
 // The line (with its CR LF) of the entry in record (5000 bytes as they
@@ -72,8 +74,8 @@ ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<Listed
 MsgBoxRequest ExportIntroQuestion();
 // "Data File Export Wizard": the file name; Create or Cancel.
 MsgBoxRequest ExportNameQuestion(const QString &fileName);
-// "Spreadsheet file created".
-MsgBoxRequest ExportDoneNotice(const QString &fileName);
+// "Spreadsheet file created": where the file is, by its full path.
+MsgBoxRequest ExportDoneNotice(const QString &path);
 // The export file could not be written: its name, the folder and why.
 MsgBoxRequest ExportFailedNotice(const QString &fileName, const QString &folder,
                                  const QString &reason);

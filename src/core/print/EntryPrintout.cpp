@@ -18,6 +18,7 @@ constexpr int CustodyField = 16;
 constexpr int ShortNarrative = 60; // shorter narratives print on one line
 constexpr float LongTextLeft = 1.0f;
 constexpr float LongTextRight = 7.5f;
+constexpr double FieldRight = 7.5; // short fields wrap here, or at the paper's edge
 
 QString fieldText(const EntryPrintout &entry, int index)
 {
@@ -36,11 +37,22 @@ std::optional<bool> askOption(const QString &text)
     return std::nullopt;
 }
 
-// Prints label, ":  " and text with the label ending at labelEnd.
+// Prints label, ":  " and text with the label ending at labelEnd. A text
+// too wide for the rest of the line goes on over further lines, each
+// starting where its first line's text starts.
 void printField(PageSurface &surface, const QString &label, const QString &text, double labelEnd)
 {
-    surface.setCurrentX(labelEnd - surface.textWidth(label));
-    surface.printLine(label + QStringLiteral(":  ") + text);
+    const QString lead = label + QStringLiteral(":  ");
+    const double start = labelEnd - surface.textWidth(label);
+    const double textX = start + surface.textWidth(lead);
+    const double right = qMin(FieldRight, surface.pageWidth());
+    const QStringList parts = WrapToWidth(surface, text, right - textX);
+    surface.setCurrentX(start);
+    surface.printLine(lead + parts.first());
+    for (qsizetype k = 1; k < parts.size(); ++k) {
+        surface.setCurrentX(textX);
+        surface.printLine(parts.at(k));
+    }
 }
 
 QStringList lines(const QString &text)
@@ -118,11 +130,18 @@ PrintResult PrintEntryPage(PageSurface &surface, const EntryPrintout &entry, boo
     const QString narrative = fieldText(entry, NarrativeField);
     if (narrative.size() < ShortNarrative) {
         // A short narrative on one line after its label; a line break in
-        // it starts a new line at the margin.
+        // it starts a new line at the margin. A line too wide for the paper
+        // (wide capitals) goes on under itself.
+        const QString lead = QStringLiteral("Narrative: ");
+        const double right = qMin(FieldRight, surface.pageWidth());
         const QStringList parts = lines(narrative);
         for (int k = 0; k < parts.size(); ++k) {
-            surface.setCurrentX(Margin);
-            surface.printLine(k == 0 ? QStringLiteral("Narrative: ") + parts.at(k) : parts.at(k));
+            const double textX = Margin + (k == 0 ? surface.textWidth(lead) : 0.0);
+            const QStringList wrapped = WrapToWidth(surface, parts.at(k), right - textX);
+            for (int w = 0; w < wrapped.size(); ++w) {
+                surface.setCurrentX(w == 0 ? Margin : textX);
+                surface.printLine(k == 0 && w == 0 ? lead + wrapped.at(w) : wrapped.at(w));
+            }
         }
         return PrintResult::Done;
     }
@@ -132,14 +151,18 @@ PrintResult PrintEntryPage(PageSurface &surface, const EntryPrintout &entry, boo
 
 PrintResult PrintCustodyPage(PageSurface &surface, const EntryPrintout &entry)
 {
+    // Every page names the item, so that a loose page can be put back.
+    const auto heading = [&] {
+        printField(surface, QStringLiteral("Control Number"),
+                   fieldText(entry, CardField::ControlNumber).trimmed(), CustodyLabelEnd);
+        printField(surface, QStringLiteral("Case Number"),
+                   fieldText(entry, CardField::CaseNumber).trimmed(), CustodyLabelEnd);
+        surface.printLine(QString());
+    };
     surface.setCurrentY(Margin);
-    printField(surface, QStringLiteral("Control Number"),
-               fieldText(entry, CardField::ControlNumber).trimmed(), CustodyLabelEnd);
-    printField(surface, QStringLiteral("Case Number"),
-               fieldText(entry, CardField::CaseNumber).trimmed(), CustodyLabelEnd);
-    surface.printLine(QString());
+    heading();
     return PrintLongText(surface, fieldText(entry, CustodyField), CardFieldAt(CustodyField).caption,
-                         true, false, true, true, LongTextLeft, LongTextRight);
+                         true, false, true, true, LongTextLeft, LongTextRight, heading);
 }
 
 PrintResult PrintEntry(const EntryPrintout &entry, const EntryPrintOptions &options)

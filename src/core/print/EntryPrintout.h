@@ -29,13 +29,15 @@ std::optional<EntryPrintOptions> AskEntryPrintOptions(const QString &storedNarra
                                                       const QString &storedCustody);
 
 // The entry document, without ending it: agency, title line, date and
-// time, the short fields with their labels ending at 2.5 inches, and the
-// narrative when withNarrative.
+// time, the short fields with their labels ending at 2.5 inches (a text
+// too long for its line wrapped under its first line, within 7.5 inches and
+// the paper), and the narrative when withNarrative.
 PrintResult PrintEntryPage(PageSurface &surface, const EntryPrintout &entry, bool withNarrative,
                            const QDateTime &when);
 
 // The chain-of-custody document, without ending it: the control and case
-// numbers with their labels ending at 2.0 inches, then the documentation.
+// numbers with their labels ending at 2.0 inches, then the documentation;
+// every later page starts with the same two numbers.
 PrintResult PrintCustodyPage(PageSurface &surface, const EntryPrintout &entry);
 
 // The whole command after the questions: the entry document, then the

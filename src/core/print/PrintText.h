@@ -5,6 +5,8 @@
 #include "core/common/Desktop.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 // How a layout ended.
 enum class PrintResult {
@@ -33,10 +35,24 @@ void PrintRule(PageSurface &surface, float start, float end);
 //   one, carry "(page N)" at (6.0, 9.2);
 // - title, when not empty, heads the first page (every page when
 //   titleOnEveryPage), underlined and centred when asked, followed by an
-//   empty line.
+//   empty line; pageHeading, when given, draws the top of pages 2 and
+//   later before the title;
+// - a character that would reach past the page's printable width starts a
+//   new line first, so nothing is drawn off the paper.
 // The window the printout keeps busy is the caller's, which holds it busy
 // for the whole printout. Unless keepDocumentOpen, the document ends here.
 // Stops with Cancelled at the first new page after the person cancelled.
 PrintResult PrintLongText(PageSurface &surface, const QString &text, const QString &title,
                           bool underlineTitle, bool centreTitle, bool titleOnEveryPage,
-                          bool keepDocumentOpen, float leftEdge, float rightEdge);
+                          bool keepDocumentOpen, float leftEdge, float rightEdge,
+                          const std::function<void()> &pageHeading = nullptr);
+
+// The text as it fits in width: unchanged when it fits, else cut after as
+// many characters as leave room for a closing "…" (blanks before it
+// dropped).
+QString FitWithEllipsis(const PageSurface &surface, const QString &text, double width);
+
+// The text broken into lines no wider than width: after the last blank that
+// fits (the blank dropped), inside a word wider than a whole line, and at
+// each line break of the text. At least one line.
+QStringList WrapToWidth(const PageSurface &surface, const QString &text, double width);

@@ -17,7 +17,40 @@ constexpr double Top = 1.0;
 constexpr double PageFull = 8.8;
 constexpr float RuleStart = 0.5f;
 constexpr float RuleEnd = 7.6f;
-constexpr int HeaderLines = 4; // agency, title line, rule, headings with their rule
+constexpr int HeaderLines = 4;    // agency, title line, rule, headings with their rule
+constexpr double ColumnGap = 0.1; // between a cut cell's "…" and the next column
+
+// Where the list's lines end: the rules' end, or the paper's when narrower.
+double rightEdge(const PageSurface &surface)
+{
+    return qMin(double(RuleEnd), surface.pageWidth());
+}
+
+// Prints the cells of a row, the typed texts each cut with "…" where it
+// would reach the next column (the last: the right edge). The first column
+// holds the program's own dates, which always fit.
+void printRow(PageSurface &surface, const GridTable &table, int row)
+{
+    surface.setCurrentX(ColumnX[0]);
+    surface.printText(table.cellText(row, 0));
+    for (int c = 1; c < 4; ++c) {
+        const double end = c < 3 ? ColumnX[c + 1] - ColumnGap : rightEdge(surface);
+        surface.setCurrentX(ColumnX[c]);
+        surface.printText(FitWithEllipsis(surface, table.cellText(row, c), end - ColumnX[c]));
+    }
+}
+
+// The title line of a page: the caption shortened with "…" so that the
+// date and the page number always fit.
+QString titleLine(const PageSurface &surface, const QString &caption, const QString &stamp,
+                  int page)
+{
+    const QString before = AppTitle + QStringLiteral("Printout -- ");
+    const QString after = QStringLiteral(" -- ") + stamp + QStringLiteral(" -- ") +
+                          QStringLiteral("Page ") + QString::number(page);
+    const double room = rightEdge(surface) - Left - surface.textWidth(before + after);
+    return before + FitWithEllipsis(surface, caption, room) + after;
+}
 
 } // namespace
 
@@ -53,20 +86,12 @@ PrintResult PrintList(PageSurface &surface, const GridTable &table, const QStrin
             surface.setCurrentY(Top);
             surface.printLine(agencyName);
             surface.setCurrentX(Left);
-            surface.printLine(AppTitle + QStringLiteral("Printout -- ") + headerCaption +
-                              QStringLiteral(" -- ") + stamp + QStringLiteral(" -- ") +
-                              QStringLiteral("Page ") + QString::number(page));
+            surface.printLine(titleLine(surface, headerCaption, stamp, page));
             PrintRule(surface, RuleStart, RuleEnd);
-            for (int c = 0; c < 4; ++c) {
-                surface.setCurrentX(ColumnX[c]);
-                surface.printText(table.cellText(0, c));
-            }
+            printRow(surface, table, 0);
             PrintRule(surface, RuleStart, RuleEnd);
         }
-        for (int c = 0; c < 4; ++c) {
-            surface.setCurrentX(ColumnX[c]);
-            surface.printText(table.cellText(r, c));
-        }
+        printRow(surface, table, r);
         if (surface.currentY() >= PageFull || r == lastRow) {
             PrintRule(surface, RuleStart, RuleEnd);
             if (r != lastRow) {

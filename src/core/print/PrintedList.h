@@ -22,7 +22,9 @@ bool AskPrintList(int gridRows);
 // number, a rule, the column headings and a rule) at the top of each page,
 // the rows at x = 0.5, 1.3, 2.5 and 3.8, a rule once a row has reached
 // 8.8 inches down and a new page, and after the last row a rule and
-// "End of Printout". Texts wider than their column are not cut or wrapped.
+// "End of Printout". A cell wider than its column is cut and ends with "…";
+// so is the caption when the title line would not fit between 0.5 and 7.6
+// inches (or the paper's edge), so that the date and page number always do.
 PrintResult PrintList(PageSurface &surface, const GridTable &table, const QString &headerCaption,
                       const QString &agencyName, const QDateTime &when);
 

@@ -58,3 +58,22 @@ QString EmailLinkTarget(const QStringList &cardTexts)
     return QStringLiteral("?subject=") + encoded(EmailSubject(cardTexts.value(0))) +
            QStringLiteral("&body=") + body.join(QStringLiteral("%0D%0A"));
 }
+
+MsgBoxRequest NoMailProgramQuestion()
+{
+    return MakeMsgBoxRequest(
+        QStringLiteral("No E-mail Program"), 3,
+        QStringLiteral("No e-mail program is set up on this computer,") + CrLf +
+            QStringLiteral("so the message about this entry can not be opened.") + CrLf + CrLf +
+            QStringLiteral("Do you want to copy the message text to the clipboard") + CrLf +
+            QStringLiteral("and paste it into an e-mail yourself?"),
+        1, false, {QStringLiteral("&Copy the message text"), QStringLiteral("&Don't copy it")});
+}
+
+QString EmailPlainText(const QStringList &cardTexts)
+{
+    QString text = EmailSubject(cardTexts.value(0)) + QStringLiteral("\n\n");
+    for (const QString &line : EmailBodyLines(cardTexts))
+        text += line + QLatin1Char('\n');
+    return text;
+}

@@ -26,3 +26,11 @@ QStringList EmailBodyLines(const QStringList &cardTexts);
 // the body lines joined by CR LF, both encoded as UTF-8 with every byte
 // other than a letter, a digit, "-", ".", "_" and "~" written as %XX.
 QString EmailLinkTarget(const QStringList &cardTexts);
+
+// "No E-mail Program": the desktop names no program for e-mail; copy the
+// message text to the clipboard (button 1) or not.
+MsgBoxRequest NoMailProgramQuestion();
+
+// The message as text to paste into an e-mail: the subject, an empty line
+// and the body lines, each line ended by a line feed.
+QString EmailPlainText(const QStringList &cardTexts);

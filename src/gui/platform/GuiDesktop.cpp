@@ -4,11 +4,13 @@
 #include "gui/platform/frmMsgBox.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
 #include <QSoundEffect>
 
@@ -50,6 +52,31 @@ std::optional<QString> GuiDesktop::chooseFolder(const QString &title, const QStr
 bool GuiDesktop::openUrl(const QUrl &url)
 {
     return QDesktopServices::openUrl(url);
+}
+
+std::optional<bool> GuiDesktop::hasMailProgram()
+{
+    // Without a handler xdg-open passes a "mailto:" link to whatever web
+    // browser it finds, a text one in the background included, and says
+    // nothing: ask first which program the desktop names.
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("x-scheme-handler/mailto")});
+    if (!query.waitForStarted(3000))
+        return std::nullopt;
+    if (!query.waitForFinished(5000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return std::nullopt;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+void GuiDesktop::copyToClipboard(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
 }
 
 QDateTime GuiDesktop::now()

@@ -18,6 +18,8 @@ public:
                                     const QString &defaultText) override;
     std::optional<QString> chooseFolder(const QString &title, const QString &startFolder) override;
     bool openUrl(const QUrl &url) override;
+    std::optional<bool> hasMailProgram() override;
+    void copyToClipboard(const QString &text) override;
     QDateTime now() override;
     QSize screenSize() override;
     double logicalDpi() override;

@@ -57,10 +57,11 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString 
     return surface;
 }
 
-std::unique_ptr<PrinterSurface> PrinterSurface::forPdf(const QString &title, const QString &file)
+std::unique_ptr<PrinterSurface> PrinterSurface::forPdf(const QString &title, const QString &file,
+                                                       const std::optional<QPageLayout> &layout)
 {
-    std::unique_ptr<PrinterSurface> surface(
-        new PrinterSurface(title, QString(), file, queueLayout(QPrinterInfo::defaultPrinter())));
+    std::unique_ptr<PrinterSurface> surface(new PrinterSurface(
+        title, QString(), file, layout ? layout : queueLayout(QPrinterInfo::defaultPrinter())));
     if (!surface->start())
         return nullptr;
     return surface;

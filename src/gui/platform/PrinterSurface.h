@@ -29,8 +29,9 @@ public:
     static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &title);
     // A job written to the PDF file file (replaced once the job ends), on
     // the default queue's paper, or the system's usual paper when there is
-    // no printer.
-    static std::unique_ptr<PrinterSurface> forPdf(const QString &title, const QString &file);
+    // no printer, or on the paper and margins of layout when given.
+    static std::unique_ptr<PrinterSurface> forPdf(const QString &title, const QString &file,
+                                                  const std::optional<QPageLayout> &layout = {});
     ~PrinterSurface() override;
 
     // How long a job runs before its progress window shows (milliseconds).

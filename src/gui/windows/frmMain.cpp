@@ -1004,7 +1004,7 @@ void frmMain::cmdExportData_Click()
     }
     switch (outcome.status) {
     case ExportOutcome::Written:
-        ShowMsgBox(ExportDoneNotice(name));
+        ShowMsgBox(ExportDoneNotice(DataPath(name)));
         if (outcome.leftOut > 0)
             ShowMsgBox(ExportLeftOutNotice(outcome.leftOut, int(rows.size())));
         break;

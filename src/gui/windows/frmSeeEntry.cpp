@@ -981,6 +981,12 @@ void frmSeeEntry::cmdEmailEntry_Click()
         if (answer.choice != 1)
             return;
     }
+    // With no mail program the link would vanish without a word.
+    if (desktop().hasMailProgram() == false) {
+        if (ShowMsgBox(NoMailProgramQuestion()).choice == 1)
+            desktop().copyToClipboard(EmailPlainText(fieldTexts()));
+        return;
+    }
     OpenLink(1, EmailLinkTarget(fieldTexts()));
 }
 
