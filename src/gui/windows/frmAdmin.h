@@ -110,12 +110,16 @@ private:
 
     LogTextSearch::Hooks searchHooks();
     void buildLogPanel();
+    void showLogText(const QString &text);
+    void fitLogBox(int columns);
+    void showLineStart(bool match);
     void buildBackupMenu();
 
     QVector<UserRecord> m_users; // file order, as the grid was filled
     LogFinder m_logFinder;
     QString m_reviewLogsTip;
     int m_logPanelHome = 0;
+    int m_logExtraWidth = 0; // pixels the window grew by for the log box
     std::unique_ptr<BusyGuard> m_busy;
     bool m_activated = false;
     bool m_activatePending = false;
