@@ -246,6 +246,10 @@ void frmAdmin::buildLogPanel()
     makeButton(cmdFindFinished, QStringLiteral("cmdFindFinished"), 1600, 1200);
     cmdFindFinished->setBackOver(FindFinishedHover);
     cmdFindFinished->hide();
+    QAbstractTextDocumentLayout *layout = txtLogText->document()->documentLayout();
+    connect(layout, &QAbstractTextDocumentLayout::update, this, &frmAdmin::countLogLines);
+    connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &frmAdmin::countLogLines);
     labelLogNote = new QLabel(LogReviewText::NoteText(), picLogs);
     labelLogNote->setObjectName(QStringLiteral("labelLogNote"));
     labelLogNote->setFont(ProgramFont(QStringLiteral("Tahoma"), 7));
@@ -806,6 +810,7 @@ void frmAdmin::cmdReviewLogs_Click()
 
     ReviewingLogs = false;
     stopFlash();
+    m_logLines = 0;
     txtLogText->clear();
     m_logFinder.setText(QString());
     picLogs->hide();
@@ -896,19 +901,33 @@ void frmAdmin::showLogText(const QString &text)
     QString grouped = text;
     char16_t *c = reinterpret_cast<char16_t *>(grouped.data());
     const qsizetype size = grouped.size();
-    int lines = 0;
+    int breaks = 0;
     for (qsizetype i = 0; i < size; ++i) {
-        if (c[i] == u'\n' && ++lines % LogLinesPerParagraph != 0)
+        if (c[i] == u'\n' && ++breaks % LogLinesPerParagraph != 0)
             c[i] = QChar::LineSeparator;
     }
+    m_logLines = breaks + 1;
     txtLogText->setPlainText(grouped);
-    // Each paragraph's line count, known without laying it out, so that the
-    // scroll bar counts lines from the start.
+    countLogLines();
+}
+
+// Gives each paragraph of the log box its line count, known without laying
+// it out, so that the scroll bar counts lines from the start. A relayout
+// (the box's first showing, a change of font) counts every paragraph not in
+// view as one line again: then they are counted anew.
+void frmAdmin::countLogLines()
+{
     QTextDocument *doc = txtLogText->document();
-    for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next())
-        block.setLineCount(int(block.text().count(QChar::LineSeparator)) + 1);
+    if (m_countingLines || doc->lineCount() >= m_logLines)
+        return;
+    m_countingLines = true;
+    for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next()) {
+        if (!block.layout() || block.layout()->lineCount() == 0)
+            block.setLineCount(int(block.text().count(QChar::LineSeparator)) + 1);
+    }
     QAbstractTextDocumentLayout *layout = doc->documentLayout();
     emit layout->documentSizeChanged(layout->documentSize());
+    m_countingLines = false;
 }
 
 // The log box wide enough for lines of this many characters (0: the

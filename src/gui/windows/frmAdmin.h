@@ -111,6 +111,7 @@ private:
     LogTextSearch::Hooks searchHooks();
     void buildLogPanel();
     void showLogText(const QString &text);
+    void countLogLines();
     void fitLogBox(int columns);
     void showLineStart(bool match);
     void buildBackupMenu();
@@ -120,6 +121,8 @@ private:
     QString m_reviewLogsTip;
     int m_logPanelHome = 0;
     int m_logExtraWidth = 0; // pixels the window grew by for the log box
+    int m_logLines = 0;      // lines of the text in the log box
+    bool m_countingLines = false;
     std::unique_ptr<BusyGuard> m_busy;
     bool m_activated = false;
     bool m_activatePending = false;
