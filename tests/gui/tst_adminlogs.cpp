@@ -81,12 +81,13 @@ private slots:
         // A screen reader's "Toggle" picks a log as a click does. A line wider
         // than the screen allows: the window grows only as far as the screen,
         // and the box opens at the start of the line.
-        writeFile(env.path("UserList.Log"), QByteArray("line\r\n").repeated(149) + QByteArray(200, 'u'));
+        writeFile(env.path("UserList.Log"),
+                  QByteArray("line\r\n").repeated(149) + QByteArray(200, 'u'));
         env.desktop.setScreen(QSize(900, 700));
         toggleAsScreenReader(w.optViewLog[4]);
         QCOMPARE(w.txtLogText->toPlainText(), QString("line\n").repeated(149) + QString(200, 'u'));
         QVERIFY(w.txtLogText->verticalScrollBar()->maximum() > 100); // lines, not paragraphs
-        QCOMPARE(w.frameGeometry().width(), 900); // its frame too
+        QCOMPARE(w.frameGeometry().width(), 900);                    // its frame too
         QVERIFY(sideways(w).startsWith("0 of "));
         QVERIFY(sideways(w) != "0 of 0");
         env.desktop.setScreen(QSize(1920, 1080));

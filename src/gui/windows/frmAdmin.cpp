@@ -938,8 +938,8 @@ void frmAdmin::fitLogBox(int columns)
 {
     int extra = 0;
     if (columns > 0) {
-        const int text = QFontMetrics(txtLogText->font())
-                             .horizontalAdvance(QString(columns, QLatin1Char('0')));
+        const int text =
+            QFontMetrics(txtLogText->font()).horizontalAdvance(QString(columns, QLatin1Char('0')));
         const int chrome =
             2 * txtLogText->frameWidth() + 2 * int(txtLogText->document()->documentMargin()) +
             txtLogText->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, txtLogText) +
