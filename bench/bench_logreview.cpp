@@ -2,7 +2,9 @@
 // administrative window (read, decoded, trimmed, put in the text box with
 // the caret at its end and painted), and finding the next match, for a text
 // that occurs every 1,000 lines and for one that occurs only in the last
-// line (each click then searches the whole log).
+// line (each click then searches the whole log). Each figure is the median
+// of its runs, with the slowest run beside it; a median over its target
+// prints OVER TARGET.
 #include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "core/common/Globals.h"
@@ -14,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +26,7 @@ namespace
 {
 
 constexpr int Lines = 100000;
-constexpr double ShowTargetMs = 500;
+constexpr double ShowTargetMs = 300;
 constexpr double FindTargetMs = 50;
 const QString Code = QStringLiteral("Ab3De");
 
@@ -67,10 +70,18 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     env.desktop.answerInputBox(Code);
     w.cmdReviewLogs_Click();
-    if (!w.ReviewingLogs || w.txtLogText->blockCount() != Lines) {
-        std::fprintf(stderr, "the log was not shown (%d lines)\n", w.txtLogText->blockCount());
-        return 1;
-    }
+    // Every line in the box, and the scroll bar counting lines (not the
+    // paragraphs that hold them).
+    const auto check = [&] {
+        const int shownLines = int(w.txtLogText->toPlainText().count(QLatin1Char('\n'))) + 1;
+        const int scrollLines = w.txtLogText->verticalScrollBar()->maximum();
+        if (!w.ReviewingLogs || shownLines != Lines || scrollLines < Lines - 100) {
+            std::fprintf(stderr, "the log was not shown (%d lines, scrolling over %d)\n",
+                         shownLines, scrollLines);
+            std::exit(1);
+        }
+    };
+    check();
 
     std::vector<double> show;
     for (int run = 0; run < 7; ++run) {
@@ -79,6 +90,7 @@ int main(int argc, char **argv)
         w.optViewLog_Click(1);
         QCoreApplication::processEvents();
         show.push_back(double(timer.nsecsElapsed()) / 1e6);
+        check();
     }
 
     // The share of it that is reading, decoding and trimming the file.
@@ -92,7 +104,7 @@ int main(int argc, char **argv)
             return 1;
     }
 
-    auto findTimes = [&](const QString &text, int clicks) {
+    auto findTimes = [&](const QString &text, int clicks, double *slowest) {
         std::vector<double> times;
         env.desktop.answerInputBox(text);
         for (int i = 0; i < clicks; ++i) {
@@ -107,25 +119,33 @@ int main(int argc, char **argv)
             }
         }
         w.cmdFindFinished_Click();
+        *slowest = *std::max_element(times.begin(), times.end());
         return median(times);
     };
-    const double spread = findTimes(QStringLiteral("quincy marlowe"), 60);
+    double spreadWorst = 0, lastWorst = 0;
+    const double spread = findTimes(QStringLiteral("quincy marlowe"), 60, &spreadWorst);
     // A single match in the last line: every click after the first wraps
     // round ("Yes, look again") and searches the whole log again.
     for (int i = 0; i < 9; ++i)
         env.desktop.answerMsgBox(1, false, QStringLiteral("End of text reached"));
-    const double last = findTimes(QStringLiteral("ZEBEDEE"), 10);
+    const double last = findTimes(QStringLiteral("ZEBEDEE"), 10, &lastWorst);
 
-    std::printf("show a %d-line log (%.1f MB): median of 7 runs %.1f ms (target <= %.0f ms)\n",
+    const auto verdict = [](double figure, double target) {
+        return figure <= target ? "" : "  OVER TARGET";
+    };
+    const double shown = median(show);
+    std::printf("show a %d-line log (%.1f MB): median of 7 runs %.1f ms, slowest %.1f ms "
+                "(target <= %.0f ms)%s\n",
                 Lines, double(QFile(env.path(QStringLiteral("DataRecords.Log"))).size()) / 1e6,
-                median(show), ShowTargetMs);
+                shown, *std::max_element(show.begin(), show.end()), ShowTargetMs,
+                verdict(shown, ShowTargetMs));
     std::printf("  of which reading, decoding and trimming the file: median %.1f ms\n",
                 median(load));
-    std::printf("find next, a match every 1,000 lines: median of 60 clicks %.2f ms "
-                "(target <= %.0f ms)\n",
-                spread, FindTargetMs);
+    std::printf("find next, a match every 1,000 lines: median of 60 clicks %.2f ms, slowest "
+                "%.2f ms (target <= %.0f ms)%s\n",
+                spread, spreadWorst, FindTargetMs, verdict(spread, FindTargetMs));
     std::printf("find next, one match in the last line (whole log searched, wrapping round): "
-                "median of 10 clicks %.2f ms (target <= %.0f ms)\n",
-                last, FindTargetMs);
+                "median of 10 clicks %.2f ms, slowest %.2f ms (target <= %.0f ms)%s\n",
+                last, lastWorst, FindTargetMs, verdict(last, FindTargetMs));
     return 0;
 }

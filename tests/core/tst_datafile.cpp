@@ -133,6 +133,38 @@ private slots:
         QCOMPARE(RecordCount + ActiveCount + ArchivedCount, 0);
     }
 
+    // Compaction copies in blocks of 200 records: a file of one more than a
+    // multiple of that ends in a block of its own.
+    void deleteAtBlockEdges_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("deleted");
+        QTest::newRow("1 of 1") << 1 << 1;
+        QTest::newRow("1 of 201") << 201 << 1;
+        QTest::newRow("201 of 201") << 201 << 201;
+        QTest::newRow("7 of 401") << 401 << 7;
+        QTest::newRow("400 of 401") << 401 << 400;
+    }
+    void deleteAtBlockEdges()
+    {
+        QFETCH(int, records);
+        QFETCH(int, deleted);
+        TestFolder env;
+        QByteArray before, expected;
+        for (int i = 1; i <= records; ++i) {
+            const QByteArray r = entryBytes("K-" + QByteArray::number(i), i, 1 + i % 2);
+            before += r;
+            if (i != deleted)
+                expected += r;
+        }
+        env.write(Data, before);
+        QCOMPARE(DeleteEntry(deleted, {double(deleted), "K-" + QString::number(deleted)}),
+                 StoreResult::Ok);
+        QCOMPARE(env.exists(Data), records > 1);
+        QCOMPARE(env.exists(Data) ? env.read(Data) : QByteArray(), expected);
+        QCOMPARE(RecordCount, records - 1);
+    }
+
     void logFailureOrBusyFolderChangesNothing()
     {
         TestFolder env;

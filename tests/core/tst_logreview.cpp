@@ -43,6 +43,10 @@ private slots:
         QVERIFY(log.hasEntries);
         QCOMPARE(log.text, QString::fromUtf8("12/04/2026 at 22:50:01 - René searched for '€ 5'\n"
                                              "12/04/2026 at 22:51:00 - x\xC2\x81y\nlast line"));
+        QCOMPARE(log.widestLine, 48); // the first line, its euro sign one character
+        writeFile(path, "a\nbc\r\n" + QByteArray(75, 'x')); // a lone LF breaks too
+        QCOMPARE(LoadLogText(path).widestLine, 75);
+        QCOMPARE(LoadLogText(path).text, "a\nbc\n" + QString(75, 'x'));
         // Missing, blank lines only, empty: the same notice.
         for (const QByteArray &bytes : {QByteArray("\r\n  \r\n\t\r\n"), QByteArray()}) {
             writeFile(path, bytes);
@@ -51,6 +55,12 @@ private slots:
             QCOMPARE(log.text, QStringLiteral("There are currently no entries for this log file"));
         }
         QVERIFY(!LoadLogText(dir.filePath("UserList.Log")).hasEntries);
+        // Found in any letter case, Windows-1252 letters too, at its own place.
+        LogFinder finder;
+        finder.setText(QString::fromUtf8("Ren\xC3\xA9 \xC5\x92uvre \xC3\x89T\xC3\x89"));
+        QCOMPARE(finder.find(QString::fromUtf8("REN\xC3\x89"), 1), 1);
+        QCOMPARE(finder.find(QString::fromUtf8("\xC5\x93UVRE"), 1), 6);
+        QCOMPARE(finder.find(QString::fromUtf8("\xC3\xA9t\xC3\xA9"), 2), 12);
     }
 
     void searchWalksThroughTheMatches()

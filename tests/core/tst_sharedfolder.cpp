@@ -1,6 +1,7 @@
 // A data folder shared by several workstations: the folder lock between
 // processes, concurrent adds and deletes, a deletion killed at any moment,
-// short reads, retried removal and rename with injected errors, and two operating-system accounts.
+// short reads, retried removal and rename with injected errors, the lock
+// changing hands while it is looked at, and two operating-system accounts.
 #include "DataSetBytes.h"
 #include "RunProgram.h"
 #include "SampleData.h"
@@ -302,6 +303,84 @@ private slots:
         }
     }
 
+    // The lock changing hands while this workstation looks at it: what it
+    // wrote is read back before it counts as its own, and a taker moves only
+    // the lock it judged stale. The hook runs before the file call it names
+    // and holds the hook's own mutex, so it changes the lock with QFile.
+    void lockChangingHandsIsLeftToItsHolder()
+    {
+        TestFolder env;
+        const QString lock = env.path("Custorin.lock");
+        const QByteArray fresh = "token=00000000000000000000000000000f00\nhost=ws-fresh\npid=7\n";
+        const auto putFresh = [&] {
+            QFile owner(lock + "/owner");
+            return owner.open(QIODevice::WriteOnly) && owner.write(fresh) == fresh.size();
+        };
+        const auto staleLock = [&] {
+            QDir(lock).removeRecursively();
+            QDir().mkdir(lock);
+            env.write("Custorin.lock/owner", "token=0000000000000000000000000000dead\nhost=gone\n");
+            env.write("Custorin.lock/beat", "00000000000000000009\n");
+        };
+        {
+            // Another workstation took it over between this one's mkdir and
+            // its read-back.
+            bool changed = false;
+            FaultHook hook([&](FileOp op, const QString &path) {
+                if (op == FileOp::Read && path == lock + "/owner" && !changed)
+                    changed = putFresh();
+                return 0;
+            });
+            FolderLock mine;
+            QVERIFY(!mine.tryAcquire());
+            QVERIFY(changed);
+            QVERIFY(!mine.isHeld());
+        }
+        QCOMPARE(env.read("Custorin.lock/owner"), fresh);
+
+        QuickLock quick(0, 100, 0); // every lock seen is stale at once
+        bool changed = false;
+        int lockRenames = 0;
+        staleLock();
+        {
+            // Judged stale, then a fresh holder's before the rename: never moved,
+            // not even for a moment in which a third workstation could make
+            // its own.
+            FaultHook hook([&](FileOp op, const QString &path) {
+                // Its owner was read, now its beat: then the fresh holder's.
+                if (op == FileOp::Read && path == lock + "/beat" && !changed)
+                    changed = putFresh();
+                lockRenames += op == FileOp::Rename && path == lock;
+                return 0;
+            });
+            FolderLock mine;
+            QVERIFY(!mine.tryAcquire());
+        }
+        QVERIFY(changed);
+        QCOMPARE(lockRenames, 0);
+        QCOMPARE(env.read("Custorin.lock/owner"), fresh);
+
+        staleLock();
+        {
+            // Another taker removed the stale lock and a fresh holder made its
+            // own just before this taker's rename: the fresh one is put back.
+            FaultHook hook([&](FileOp op, const QString &path) {
+                if (op == FileOp::Rename && path == lock && ++lockRenames == 1) {
+                    QDir(lock).removeRecursively();
+                    QDir().mkdir(lock);
+                    putFresh();
+                }
+                return 0;
+            });
+            FolderLock mine;
+            QVERIFY(!mine.tryAcquire());
+            QVERIFY(!mine.isHeld());
+        }
+        QCOMPARE(lockRenames, 1);
+        QCOMPARE(env.read("Custorin.lock/owner"), fresh);
+        QCOMPARE(lockEntries(env.folder()), QStringList{"Custorin.lock"});
+    }
+
     void shortReadIsAnError()
     {
         TestFolder env;
@@ -348,7 +427,10 @@ private slots:
         env.write("Custorin.Data", three);
         {
             QMap<FileOp, int> refused;
+            QStringList work; // the work file flushed, then renamed over the data file
             FaultHook hook([&](FileOp op, const QString &path) {
+                if (path.endsWith("/TempFile.$$$") && (op == FileOp::Sync || op == FileOp::Rename))
+                    work << (op == FileOp::Sync ? "sync" : "rename");
                 if ((op != FileOp::Rename && op != FileOp::Unlink) ||
                     path.contains("Custorin.lock"))
                     return 0;
@@ -357,9 +439,23 @@ private slots:
             QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::Ok);
             QCOMPARE(refused[FileOp::Rename], 3);
             QVERIFY(refused[FileOp::Unlink] >= 3);
+            QCOMPARE(work.join(' '), QStringLiteral("sync rename rename rename"));
         }
-        QCOMPARE(env.read("Custorin.Data"), three.left(5000) + three.mid(10000));
-        QVERIFY(env.read("DataRecords.Log").endsWith(" - Control#00002 deleted by Pat Doe\r\n"));
+        const QByteArray two = three.left(5000) + three.mid(10000);
+        QCOMPARE(env.read("Custorin.Data"), two);
+        const QByteArray log = env.read("DataRecords.Log");
+        QVERIFY(log.endsWith(" - Control#00002 deleted by Pat Doe\r\n"));
+        QVERIFY(!env.exists("TempFile.$$$") && lockEntries(env.folder()).isEmpty());
+
+        // A flush the share refuses: the data file and its log stay as they were.
+        {
+            FaultHook hook([](FileOp op, const QString &path) {
+                return op == FileOp::Sync && path.endsWith("/TempFile.$$$") ? EIO : 0;
+            });
+            QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::IoError);
+        }
+        QCOMPARE(env.read("Custorin.Data"), two);
+        QCOMPARE(env.read("DataRecords.Log"), log);
         QVERIFY(!env.exists("TempFile.$$$") && lockEntries(env.folder()).isEmpty());
     }
 

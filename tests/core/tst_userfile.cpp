@@ -162,11 +162,15 @@ private slots:
         TestFolder env(QDateTime(QDate(2026, 1, 1), QTime(1, 2, 3)));
         UserRecord user = newUser("$Killed$", "Morgan", "abc1", 4);
         QCOMPARE(AppendUser(user), UserResult::InvalidName);
+        user.FirstName = " $Killed$ "; // blanks are trimmed off when read back
+        QCOMPARE(AppendUser(user), UserResult::InvalidName);
         user.FirstName = "Pat";
         QCOMPARE(AppendUser(user), UserResult::Ok);
         const QByteArray users = env.read(Users);
         UserRecord edited = user;
         edited.FirstName = "Pat\r\nLee";
+        QCOMPARE(SaveEditedUser(1, UserIdentity::of(user), edited), UserResult::InvalidName);
+        edited.FirstName = "  $Killed$";
         QCOMPARE(SaveEditedUser(1, UserIdentity::of(user), edited), UserResult::InvalidName);
         QCOMPARE(env.read(Users), users);
         QCOMPARE(env.read(Log).count('\n'), 1);

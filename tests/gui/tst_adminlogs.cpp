@@ -2,12 +2,14 @@
 // shown last reopened, Esc ends a search, everything back afterwards.
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
+#include "GuiAccessibility.h"
 #include "core/common/Globals.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
 
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 
 using namespace fixtures;
 
@@ -16,7 +18,17 @@ namespace
 
 const QString Code = QStringLiteral("Ab3De");
 const QByteArray Records = "12/04/2026 at 22:47:05 - Control#20261204224510 archived by Pat Doe\r\n"
-                           "12/04/2026 at 22:47:40 - Control#00123 edited by PAT DOE\r\n";
+                           "12/04/2026 at 22:47:40 - Control#00123 edited by PAT DOE\r\n"
+                           "12/06/2026 at 09:15:42 - Control#20261206091500 archived by "
+                           "Alexandra Whitfield\r\n"; // 79 characters
+
+// The log box's sideways scrolling: where it stands, how far it could go.
+QString sideways(const frmAdmin &w)
+{
+    QCoreApplication::processEvents();
+    const QScrollBar *bar = w.txtLogText->horizontalScrollBar();
+    return QStringLiteral("%1 of %2").arg(bar->value()).arg(bar->maximum());
+}
 
 // The window as it is when no log is reviewed.
 void checkPicking(const frmAdmin &w)
@@ -40,6 +52,7 @@ private slots:
         writeFile(env.path("DataRecords.Log"), "\r\n" + Records + "\r\n");
         frmAdmin w;
         open(w);
+        const int normalWidth = w.width();
         env.desktop.answerInputBox(std::nullopt); // a refused access code
         w.cmdReviewLogs->click();
         checkPicking(w);
@@ -53,6 +66,8 @@ private slots:
         const QString shown = QString::fromLatin1(Records.trimmed()).replace("\r\n", "\n");
         QCOMPARE(w.txtLogText->toPlainText(), shown);
         QCOMPARE(w.txtLogText->textCursor().position(), int(shown.size()));
+        // A whole line fits the box, which opens at the start of the lines.
+        QCOMPARE(sideways(w), QStringLiteral("0 of 0"));
         w.optViewLog[3]->click(); // no sign-in log yet
         w.cmdReviewLogs->click();
         checkPicking(w);
@@ -63,6 +78,19 @@ private slots:
         w.cmdReviewLogs->click();
         QCOMPARE(w.txtLogText->toPlainText(),
                  QStringLiteral("12/05/2026 at 08:00:00 - Lee Ray signed out"));
+        // A screen reader's "Toggle" picks a log as a click does. A line wider
+        // than the screen allows: the window grows only as far as the screen,
+        // and the box opens at the start of the line.
+        writeFile(env.path("UserList.Log"),
+                  QByteArray("line\r\n").repeated(149) + QByteArray(200, 'u'));
+        env.desktop.setScreen(QSize(900, 700));
+        toggleAsScreenReader(w.optViewLog[4]);
+        QCOMPARE(w.txtLogText->toPlainText(), QString("line\n").repeated(149) + QString(200, 'u'));
+        QVERIFY(w.txtLogText->verticalScrollBar()->maximum() > 100); // lines, not paragraphs
+        QCOMPARE(w.frameGeometry().width(), 900);                    // its frame too
+        QVERIFY(sideways(w).startsWith("0 of "));
+        QVERIFY(sideways(w) != "0 of 0");
+        env.desktop.setScreen(QSize(1920, 1080));
 
         // The search selects the match; Esc presses the finishing button.
         w.optViewLog[1]->click();
@@ -74,8 +102,15 @@ private slots:
         QApplication::setActiveWindow(&w);
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.TextSearch.running() && w.cmdReviewLogs->isVisible());
+        // A match at the end of the longest line: its line still from the start.
+        env.desktop.answerInputBox(QStringLiteral("whitfield"));
+        w.cmdFindText->click();
+        QCOMPARE(w.txtLogText->textCursor().selectedText(), QStringLiteral("Whitfield"));
+        QCOMPARE(sideways(w), QStringLiteral("0 of 0"));
+        w.cmdFindFinished->click();
         w.cmdReviewLogs->click();
         checkPicking(w);
+        QCOMPARE(w.width(), normalWidth);
         QCOMPARE(readFile(env.path("DataRecords.Log")), "\r\n" + Records + "\r\n");
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }

@@ -3,6 +3,7 @@
 // the lines in "Search.Log".
 #include "BoxText.h"
 #include "FakeDesktop.h"
+#include "GuiAccessibility.h"
 #include "MainFixtures.h"
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
@@ -232,7 +233,7 @@ private slots:
     {
         TestEnvironment env;
         QPointer<frmMain> w = openOn("122");
-        w->optDisplay[2]->click();
+        toggleAsScreenReader(w->optDisplay[2]); // as a screen reader picks the list
         env.desktop.answerMsgBox(2, true, QStringLiteral("Confirm Restoration"));
         w->cmdRestoreEntry->click(); // "No" with the tick: nothing restored
         QCOMPARE(records(), QStringLiteral("C-1:1 C-2:2 C-3:2"));

@@ -2,6 +2,7 @@
 // stopped only meanwhile), on real pages and through a real print queue.
 #include "BoxText.h"
 #include "FakeDesktop.h"
+#include "GuiAccessibility.h"
 #include "MainFixtures.h"
 #include "PrintedListTable.h"
 #include "RunProgram.h"
@@ -203,7 +204,8 @@ private slots:
         TestEnvironment env;
         QVERIFY(SampleData::WriteDataFile(DataPath(DataFileName), 80, 2026));
         QPointer<frmMain> w = openMain();
-        w->optSort[1]->click(); // by case number: the printout follows the grid
+        // By case number, chosen with a screen reader: the printout follows the grid.
+        toggleAsScreenReader(w->optSort[1]);
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &r) {
             // Asked before the window turns busy.
             [&] { QVERIFY(!hourglassShown() && w->timerNetworkWatch->isActive()); }();

@@ -113,6 +113,16 @@ bool WriteAllAt(int fd, const char *data, qint64 length, qint64 offset, const QS
     return true;
 }
 
+bool SyncFile(int fd, const QString &path)
+{
+    const int fault = injected(FileOp::Sync, path);
+    if (fault != 0) {
+        errno = fault;
+        return false;
+    }
+    return ::fsync(fd) == 0;
+}
+
 qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString &path)
 {
     qint64 done = 0;
@@ -185,7 +195,7 @@ bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync)
         return false;
     bool ok = WriteAllAt(fd, bytes.constData(), bytes.size(), 0, path);
     if (ok && sync)
-        ok = ::fsync(fd) == 0;
+        ok = SyncFile(fd, path);
     const int saved = errno;
     // A share reports a failed write back only at the close.
     const bool closed = ::close(fd) == 0;

@@ -12,7 +12,7 @@
 inline int ShareRetryMs = 2000;
 
 // The calls a fault hook may fail.
-enum class FileOp { Unlink, Rename, Rmdir, Write, Read };
+enum class FileOp { Unlink, Rename, Rmdir, Write, Read, Sync };
 
 // For tests: called before each of those calls with the path (the source of
 // a rename); a non-zero result is taken as that call's errno instead of
@@ -36,6 +36,9 @@ bool RenameRetrying(const QString &source, const QString &target);
 // set) when any byte could not be written. path names the file for the
 // fault hook.
 bool WriteAllAt(int fd, const char *data, qint64 length, qint64 offset, const QString &path);
+// Flushes an open file to the disk (to the file server on a share); false
+// (errno set) when it failed. path names the file for the fault hook.
+bool SyncFile(int fd, const QString &path);
 // Reads up to length bytes at offset, resuming after short reads; the
 // count read (less only at the end of the file), or -1 (errno set).
 qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString &path);

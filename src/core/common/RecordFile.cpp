@@ -136,7 +136,7 @@ bool RecordFile::truncate(qint64 bytes)
 
 bool RecordFile::sync()
 {
-    if (m_fd < 0 || ::fsync(m_fd) != 0)
+    if (m_fd < 0 || !SyncFile(m_fd, m_path))
         return fail();
     return true;
 }
@@ -261,7 +261,7 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
     });
     if (ok && used > 0)
         put();
-    ok = ok && read && ::fsync(fd) == 0;
+    ok = ok && read && SyncFile(fd, temp);
     // A share reports a failed write back only at the close.
     ok = (::close(fd) == 0) && ok;
     if (!ok) {

@@ -37,10 +37,12 @@ MsgBoxRequest NoSuchTextMessage(const QString &searchText);
 // lone CR) one line break "\n", blanks and line breaks around it trimmed,
 // so the newest line is the last. hasEntries is false for a missing or
 // unreadable file or one holding nothing but blanks and line breaks; the
-// text is then the no-entries text.
+// text is then the no-entries text. widestLine counts the characters of
+// its longest line.
 struct LogText {
     QString text;
     bool hasEntries = false;
+    int widestLine = 0;
 };
 LogText LoadLogText(const QString &path);
 
@@ -57,8 +59,7 @@ public:
 
 private:
     QString m_text;
-    QString m_lower;
-    bool m_aligned = true; // the lower-case form has the same positions
+    QString m_lower; // the same positions as m_text
 };
 
 // The search of the log panel: cmdFindText_Click and cmdFindFinished_Click

@@ -74,7 +74,12 @@ frmAddEditUser::frmAddEditUser(QWidget *parent) : QDialog(parent)
         opt->setText(AccessLevelName(i));
         opt->setGeometry(px(i % 2 == 1 ? 200 : 2900), px(i <= 2 ? 330 : 640), px(2500), px(280));
         optAccessLevel.append(opt);
-        connect(opt, &QRadioButton::clicked, this, [this, i] { optAccessLevel_Click(i); });
+        // Selected however that happens (a click, a key, assistive
+        // technology's "Toggle"); selectLevel's own choice is no change.
+        connect(opt, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on && i != m_level)
+                optAccessLevel_Click(i);
+        });
     }
 
     QLabel *commentsLabel =

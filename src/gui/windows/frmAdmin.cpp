@@ -15,16 +15,20 @@
 #include "gui/windows/frmAddEditUser.h"
 #include "gui/windows/frmMain.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -56,6 +60,14 @@ constexpr double MenuTop = 550;
 // The log panel: the option row, and the row of the search buttons.
 constexpr double OptionRowHeight = 560;
 constexpr double FindRowHeight = 450;
+// The log box shows at least this many characters a line (a log line is
+// about 70 to 75), more when the log shown has longer lines.
+constexpr int LogBoxColumns = 80;
+// Lines of a log held by one paragraph of the log box (the others end in a
+// line separator): a text document builds a 100,000-paragraph text about
+// ten times slower than one of 1,600 paragraphs, and lays out only the
+// paragraphs in view.
+constexpr int LogLinesPerParagraph = 64;
 
 int px(double twips)
 {
@@ -200,15 +212,24 @@ void frmAdmin::buildLogPanel()
         o->setToolTip(LogReviewText::OptionTip(i));
         o->setAccessibleDescription(o->toolTip());
         optViewLog[i] = o;
-        connect(o, &QRadioButton::clicked, this, [this, i] { optViewLog_Click(i); });
+        // Selected however that happens: a click, a key, assistive
+        // technology's "Toggle" (which never clicks), or the review opening.
+        connect(o, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optViewLog_Click(i);
+        });
     }
     txtLogText = new QPlainTextEdit(picLogs);
     txtLogText->setObjectName(QStringLiteral("txtLogText"));
     txtLogText->setAccessibleName(QStringLiteral("Activity log"));
-    txtLogText->setFont(ProgramFont(QStringLiteral("Courier New"), 9));
+    QFont logFont = ProgramFont(QStringLiteral("Courier New"), 9);
+    logFont.setStyleHint(QFont::TypeWriter); // fixed pitch where Courier New is missing
+    txtLogText->setFont(logFont);
     txtLogText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // The logs are only read here: the box selects and copies, never edits.
+    // The logs are only read here: the box selects and copies, never edits,
+    // and keeps no undo history of the text put into it.
     txtLogText->setReadOnly(true);
+    txtLogText->setUndoRedoEnabled(false);
     txtLogText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     const int textTop = px(OptionRowHeight) + px(60);
     const int findTop = height - px(FindRowHeight);
@@ -225,6 +246,10 @@ void frmAdmin::buildLogPanel()
     makeButton(cmdFindFinished, QStringLiteral("cmdFindFinished"), 1600, 1200);
     cmdFindFinished->setBackOver(FindFinishedHover);
     cmdFindFinished->hide();
+    QAbstractTextDocumentLayout *layout = txtLogText->document()->documentLayout();
+    connect(layout, &QAbstractTextDocumentLayout::update, this, &frmAdmin::countLogLines);
+    connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &frmAdmin::countLogLines);
     labelLogNote = new QLabel(LogReviewText::NoteText(), picLogs);
     labelLogNote->setObjectName(QStringLiteral("labelLogNote"));
     labelLogNote->setFont(ProgramFont(QStringLiteral("Tahoma"), 7));
@@ -779,18 +804,18 @@ void frmAdmin::cmdReviewLogs_Click()
         makeDefault(nullptr);
         FlashingButton = cmdReviewLogs;
         timerFlashButton->start();
-        const int option = qMax(LastLogShown, 1);
-        optViewLog[option]->setChecked(true);
-        optViewLog_Click(option);
+        optViewLog[qMax(LastLogShown, 1)]->setChecked(true); // shows that log
         return;
     }
 
     ReviewingLogs = false;
     stopFlash();
+    m_logLines = 0;
     txtLogText->clear();
     m_logFinder.setText(QString());
     picLogs->hide();
     picLogs->move(picLogs->x(), m_logPanelHome);
+    fitLogBox(0);
     if (UserCount >= 1) {
         grid->show();
         grid->update();
@@ -817,12 +842,13 @@ void frmAdmin::optViewLog_Click(int index)
     // cost a second pass over a long log).
     const LogText log = LoadLogText(DataPath(LogReviewText::LogFile(index)));
     labelLogNote->setVisible(log.hasEntries);
-    txtLogText->setPlainText(log.text);
+    fitLogBox(qMax(LogBoxColumns, log.widestLine));
+    showLogText(log.text);
     m_logFinder.setText(log.text);
     if (log.hasEntries) {
-        // The newest lines in view.
+        // The newest lines in view, from their start.
         txtLogText->moveCursor(QTextCursor::End);
-        txtLogText->ensureCursorVisible();
+        showLineStart(false);
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     txtLogText->setFocus();
@@ -860,11 +886,92 @@ LogTextSearch::Hooks frmAdmin::searchHooks()
         cursor.setPosition(start);
         cursor.setPosition(start + length, QTextCursor::KeepAnchor);
         txtLogText->setTextCursor(cursor);
-        txtLogText->ensureCursorVisible();
+        showLineStart(true);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         txtLogText->setFocus();
     };
     return hooks;
+}
+
+// Puts text into the log box, LogLinesPerParagraph lines a paragraph. The
+// box reads back the same text (a line separator reads as a line break) and
+// counts positions alike, so matches found in text are selected as they are.
+void frmAdmin::showLogText(const QString &text)
+{
+    QString grouped = text;
+    char16_t *c = reinterpret_cast<char16_t *>(grouped.data());
+    const qsizetype size = grouped.size();
+    int breaks = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (c[i] == u'\n' && ++breaks % LogLinesPerParagraph != 0)
+            c[i] = QChar::LineSeparator;
+    }
+    m_logLines = breaks + 1;
+    txtLogText->setPlainText(grouped);
+    countLogLines();
+}
+
+// Gives each paragraph of the log box its line count, known without laying
+// it out, so that the scroll bar counts lines from the start. A relayout
+// (the box's first showing, a change of font) counts every paragraph not in
+// view as one line again: then they are counted anew.
+void frmAdmin::countLogLines()
+{
+    QTextDocument *doc = txtLogText->document();
+    if (m_countingLines || doc->lineCount() >= m_logLines)
+        return;
+    m_countingLines = true;
+    for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next()) {
+        if (!block.layout() || block.layout()->lineCount() == 0)
+            block.setLineCount(int(block.text().count(QChar::LineSeparator)) + 1);
+    }
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    emit layout->documentSizeChanged(layout->documentSize());
+    m_countingLines = false;
+}
+
+// The log box wide enough for lines of this many characters (0: the
+// window's own size, when the review ends). The window grows to the right
+// for it, as far as the screen allows; the help and exit buttons move with
+// its right edge.
+void frmAdmin::fitLogBox(int columns)
+{
+    int extra = 0;
+    if (columns > 0) {
+        const int text =
+            QFontMetrics(txtLogText->font()).horizontalAdvance(QString(columns, QLatin1Char('0')));
+        const int chrome =
+            2 * txtLogText->frameWidth() + 2 * int(txtLogText->document()->documentMargin()) +
+            txtLogText->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, txtLogText) +
+            txtLogText->cursorWidth() + 2;
+        const int frame = isVisible() ? frameGeometry().width() - width() : 0;
+        const int room = desktop().screenSize().width() - frame - (width() - m_logExtraWidth);
+        extra = qBound(0, text + chrome - (txtLogText->width() - m_logExtraWidth), qMax(room, 0));
+    }
+    const int grow = extra - m_logExtraWidth;
+    if (grow == 0)
+        return;
+    m_logExtraWidth = extra;
+    setFixedSize(width() + grow, height());
+    for (QWidget *w : {static_cast<QWidget *>(picLogs), static_cast<QWidget *>(txtLogText),
+                       static_cast<QWidget *>(labelLogNote)})
+        w->resize(w->width() + grow, w->height());
+    for (QWidget *w : {cmdHelp, cmdQuit})
+        w->move(w->x() + grow, w->y());
+    // A window that now reaches past the screen's right edge moves left.
+    const int overhang = frameGeometry().right() + 1 - desktop().screenSize().width();
+    if (isVisible() && grow > 0 && overhang > 0)
+        move(qMax(0, x() - overhang), y());
+}
+
+// After the caret moved (to the end of the log, or past a match): its line
+// in view from the start, unless a match lies beyond the box's width.
+void frmAdmin::showLineStart(bool match)
+{
+    txtLogText->ensureCursorVisible();
+    txtLogText->horizontalScrollBar()->setValue(0);
+    if (match && txtLogText->cursorRect().right() >= txtLogText->viewport()->width())
+        txtLogText->ensureCursorVisible();
 }
 
 void frmAdmin::cmdFindText_Click()

@@ -110,12 +110,19 @@ private:
 
     LogTextSearch::Hooks searchHooks();
     void buildLogPanel();
+    void showLogText(const QString &text);
+    void countLogLines();
+    void fitLogBox(int columns);
+    void showLineStart(bool match);
     void buildBackupMenu();
 
     QVector<UserRecord> m_users; // file order, as the grid was filled
     LogFinder m_logFinder;
     QString m_reviewLogsTip;
     int m_logPanelHome = 0;
+    int m_logExtraWidth = 0; // pixels the window grew by for the log box
+    int m_logLines = 0;      // lines of the text in the log box
+    bool m_countingLines = false;
     std::unique_ptr<BusyGuard> m_busy;
     bool m_activated = false;
     bool m_activatePending = false;

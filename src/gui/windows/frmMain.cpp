@@ -153,7 +153,6 @@ void frmMain::buildControls()
         optDisplay[i]->setObjectName(QStringLiteral("optDisplay(%1)").arg(i));
         optDisplay[i]->setFont(font());
         optDisplay[i]->setGeometry(twipsRect(150, 270 + (i - 1) * 300, 1650, 270));
-        connect(optDisplay[i], &QRadioButton::clicked, this, [this, i] { optDisplay_Click(i); });
     }
     optDisplay[1]->setChecked(true);
 
@@ -167,9 +166,24 @@ void frmMain::buildControls()
         optSort[i]->setObjectName(QStringLiteral("optSort(%1)").arg(i));
         optSort[i]->setFont(font());
         optSort[i]->setGeometry(twipsRect(150, 270 + i * 300, 1650, 270));
-        connect(optSort[i], &QRadioButton::clicked, this, [this, i] { optSort_Click(i); });
     }
     optSort[0]->setChecked(true);
+    // An option reacts to being selected however that happens: a click, a
+    // key, or assistive technology's "Toggle" (which never clicks). Connected
+    // after the first choices above so that building the window loads
+    // nothing.
+    for (int i = 1; i <= 2; ++i) {
+        connect(optDisplay[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optDisplay_Click(i);
+        });
+    }
+    for (int i = 0; i < 3; ++i) {
+        connect(optSort[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optSort_Click(i);
+        });
+    }
     frameSort->hide();
 
     // The summary of the highlighted entry.
@@ -826,8 +840,10 @@ void frmMain::inactiveListEmptied()
     ShowMsgBox(InactiveListEmptyNotice());
     frame1->show();
     frame2->show();
-    optDisplay[1]->setChecked(true);
-    optDisplay_Click(1);
+    if (optDisplay[1]->isChecked())
+        optDisplay_Click(1);
+    else
+        optDisplay[1]->setChecked(true); // which reloads
 }
 
 // ---- search ----
