@@ -144,6 +144,10 @@ private slots:
         QFile::setPermissions(d.filePath("SignInOut.Log"), QFile::ReadOwner | QFile::WriteOwner);
         writeFile(d.filePath("Custorin.ini"), "[Installation]\nAgencyName=x\n");
         writeFile(d.filePath("TempFile.$$$"), "half a compaction");
+        QTemporaryDir outside;
+        writeFile(outside.filePath("mine"), "one line\n");
+        QVERIFY(QFile::setPermissions(outside.filePath("mine"), QFile::ReadOwner));
+        QVERIFY(QFile::link(outside.filePath("mine"), d.filePath("Search.Log")));
         const QMap<QString, QByteArray> damaged = folderFiles(data.path());
         r = RunCustorin({"--data-dir", data.path(), "--check"});
         QCOMPARE(r.status, 1);
@@ -162,10 +166,11 @@ private slots:
                           "read-only again)\n"
                           "UserList.Log: not present\n"
                           "DataRecords.Log: not present\n"
-                          "Search.Log: not present\n"
+                          "Search.Log: 1 lines\n"
                           "Custorin.ini: PROBLEM: damaged or incomplete\n"
                           "TempFile.$$$: PROBLEM: a work file left by an interrupted run\n"
-                          "7 problem(s) found.\n");
+                          "Search.Log: PROBLEM: a symbolic link, never opened\n"
+                          "8 problem(s) found.\n");
         QCOMPARE(folderFiles(data.path()), damaged);
         QVERIFY(!isReadOnly(d.filePath("SignInOut.Log")));
     }

@@ -2,6 +2,7 @@
 
 #include "core/common/ActivityLog.h"
 #include "core/common/Desktop.h"
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/common/Startup.h"
@@ -267,6 +268,12 @@ QStringList CheckDataFolder(int *problems)
     for (const QString &name : work) {
         lines << name + QStringLiteral(": PROBLEM: a work file left by an interrupted run");
         ++*problems;
+    }
+    for (const QString &name : BackupFileList()) {
+        if (const QString why = NotPlainFileReason(DataPath(name)); !why.isEmpty()) {
+            lines << name + QStringLiteral(": PROBLEM: ") + why + QStringLiteral(", never opened");
+            ++*problems;
+        }
     }
     return lines;
 }
