@@ -100,6 +100,19 @@ private slots:
                   "\ncustorin: No backup was made.\n1")
                      .toUtf8());
 
+        // A link in a log's place: the file it points at is never copied.
+        QTemporaryDir outside;
+        writeFile(outside.filePath("mine"), "not for the backup\n");
+        const QString link = QDir(data.path()).filePath("Search.Log");
+        QVERIFY(QFile::link(outside.filePath("mine"), link));
+        r = RunCustorin({"--data-dir", data.path(), "--backup", target.path()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.endsWith(": it is a symbolic link\ncustorin: No backup was made; older "
+                                "backups are untouched.\n"),
+                 r.err.constData());
+        QCOMPARE(t.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+        QVERIFY(QFile::remove(link));
+
         // A damaged data file is backed up but pushes no older backup out.
         writeFile(QDir(data.path()).filePath("Custorin.Data"), Entries + "xx");
         r = RunCustorin({"--data-dir", data.path(), "--backup", target.path(), "--keep", "1"});

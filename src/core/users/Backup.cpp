@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace
@@ -37,9 +38,17 @@ void removeWorkFile(const QString &path)
 // done, otherwise the reason; a failed copy leaves no work file.
 QString copyToWorkFile(const QString &source, const QString &work)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return in.errorString();
+    // Never through a link: it would copy a file from elsewhere.
+    QFile in;
+    const int fd = OpenDataSetFile(source, O_RDONLY);
+    if (fd < 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const QString reason =
+            fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : in.errorString();
+        if (fd >= 0)
+            ::close(fd);
+        const QString notPlain = NotPlainFileReason(source);
+        return notPlain.isEmpty() ? reason : QStringLiteral("it is ") + notPlain;
+    }
     // The size as the server has it: a change made a moment ago at another
     // workstation is in the copy, never cut off at a size remembered here.
     bool isFile = false;
