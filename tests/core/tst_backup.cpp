@@ -129,6 +129,11 @@ private slots:
             {"Custorin.ini", settingsBytes("Town Police")}};
         for (auto it = old.begin(); it != old.end(); ++it)
             writeFile(backup.filePath(it.key()), it.value());
+        // An older release left the user file and the settings readable by
+        // others; restored, they are not.
+        const auto ownerRw = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        for (const char *name : {"User.List", "Custorin.ini"})
+            QVERIFY(QFile::setPermissions(backup.filePath(name), ownerRw | QFile::ReadOther));
         // The folder name typed with a trailing separator is the same folder.
         env.desktop.answerFolder(slashed(backup.path()));
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
@@ -153,6 +158,8 @@ private slots:
         expected.insert("DataRecords.Log", Changes);
         QCOMPARE(folderFiles(env.folder()), expected);
         QVERIFY(isReadOnly(env.path("SignInOut.Log")) && isReadOnly(env.path("DataRecords.Log")));
+        for (const char *name : {"User.List", "Custorin.ini"})
+            QCOMPARE(QFile::permissions(env.path(name)) & 0x7077, ownerRw);
         QCOMPARE(AgencyName, QStringLiteral("Town Police")); // the restored settings count
     }
 

@@ -16,19 +16,18 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
 
-constexpr QFile::Permissions kWriteBits =
-    QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
 constexpr qint64 kChunk = 1 << 20;
 
 void removeWorkFile(const QString &path)
 {
     if (QFileInfo(path).isFile()) {
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+        ChangeFileMode(path, [](mode_t mode) { return mode | S_IWUSR; });
         QFile::remove(path);
     }
 }
@@ -56,9 +55,17 @@ QString copyToWorkFile(const QString &source, const QString &work)
     if (!CurrentFileState(in.handle(), &isFile, &size))
         return QString::fromLocal8Bit(std::strerror(errno));
     removeWorkFile(work);
-    QFile out(work);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return out.errorString();
+    // Made with no more than the file itself allows (the user file and the
+    // settings are never readable by others, not even for a moment).
+    QFile out;
+    const int outFd =
+        OpenDataSetFile(work, O_WRONLY | O_CREAT | O_TRUNC, DataSetCreateMode(source));
+    if (outFd < 0 || !out.open(outFd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        if (outFd >= 0)
+            ::close(outFd);
+        return why;
+    }
     QString reason;
     for (;;) {
         const QByteArray chunk = in.read(kChunk);
@@ -85,7 +92,11 @@ QString copyToWorkFile(const QString &source, const QString &work)
         QFile::remove(work);
         return reason;
     }
-    QFile::setPermissions(work, QFile::permissions(source));
+    struct stat st;
+    if (::fstat(in.handle(), &st) == 0) {
+        const mode_t mode = st.st_mode & (KeptFromOthers(source) ? 07770 : 07777);
+        ChangeFileMode(work, [mode](mode_t) { return mode; });
+    }
     return QString();
 }
 
@@ -143,7 +154,7 @@ CopyOutcome CopyFileSet(const FolderLock &held, const QString &fromDir, const QS
             return fail(name, reason);
         copied.append(name);
         if (IsActivityLog(name))
-            QFile::setPermissions(work, QFile::permissions(work) & ~kWriteBits);
+            ChangeFileMode(work, [](mode_t mode) { return mode & ~mode_t(0222); });
     }
     if (check) {
         for (const QString &name : copied) {
