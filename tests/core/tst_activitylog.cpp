@@ -7,6 +7,7 @@
 #include "core/common/InputChecks.h"
 
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace
 {
@@ -102,7 +103,56 @@ private slots:
             LogFailedText("SignInOut.Log"),
             "The activity log 'SignInOut.Log' can not be\r\nwritten to in the data folder:\r\n" +
                 QDir(env.folder()).absoluteFilePath(QString()) +
-                "\r\n\r\nNothing has been changed.");
+                "\r\n\r\n'SignInOut.Log' is not a regular file.\r\nPlease put the file itself "
+                "in its place.\r\n\r\nNothing has been changed.");
+    }
+
+    // Whoever may write to the data folder must not make the program write
+    // to, or change the mode of, a file elsewhere: a link in a log's place
+    // is refused, never followed, and a pipe never holds the program up.
+    void linksAndPipesAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why");
+        const QString link = "'DataRecords.Log' is a symbolic link, and the files of\r\nthe data "
+                             "folder are never opened through one.";
+        QTest::newRow("link to a file") << "link" << link;
+        QTest::newRow("dangling link") << "dangling" << link;
+        QTest::newRow("pipe") << "pipe"
+                              << "'DataRecords.Log' is not a regular file.";
+    }
+    void linksAndPipesAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        TestFolder env;
+        QTemporaryDir outside;
+        const QString mine = outside.filePath("mine.txt");
+        writeFile(mine, "mine\n");
+        const auto mode =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(mine, mode));
+        const QString log = env.path("DataRecords.Log");
+        if (kind == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(log).constData(), 0666), 0);
+        else
+            QVERIFY(QFile::link(kind == "link" ? mine : outside.filePath("new.txt"), log));
+
+        QVERIFY(!LogDataRecord(LogAdded, 7));
+        FolderLock lock;
+        QVERIFY(lock.acquire());
+        QVERIFY(!UndoLogAppend(lock, "DataRecords.Log", 0));
+        lock.release();
+        QCOMPARE(readFile(mine), QByteArray("mine\n"));
+        QCOMPARE(QFile::permissions(mine) & 0x7077, mode);
+        QVERIFY(!QFile::exists(outside.filePath("new.txt")));
+        QCOMPARE(LogFailedText("DataRecords.Log"),
+                 "The activity log 'DataRecords.Log' can not be\r\nwritten to in the data "
+                 "folder:\r\n" +
+                     QDir(env.folder()).absoluteFilePath(QString()) + "\r\n\r\n" + why +
+                     "\r\nPlease put the file itself in its place.\r\n\r\nNothing has been "
+                     "changed.");
+        QVERIFY(LogSearch("'x'")); // the other logs are written as ever
     }
 
     void lineBreaksAndTabsStayOutOfTheLines()

@@ -121,6 +121,19 @@ private slots:
                   "\ncustorin: No backup was made.\n1")
                      .toUtf8());
 
+        // A link in a log's place: the file it points at is never copied.
+        QTemporaryDir outside;
+        writeFile(outside.filePath("mine"), "not for the backup\n");
+        const QString link = QDir(data.path()).filePath("Search.Log");
+        QVERIFY(QFile::link(outside.filePath("mine"), link));
+        r = RunCustorin({"--data-dir", data.path(), "--backup", target.path()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.endsWith(": it is a symbolic link\ncustorin: No backup was made; older "
+                                "backups are untouched.\n"),
+                 r.err.constData());
+        QCOMPARE(t.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+        QVERIFY(QFile::remove(link));
+
         // A damaged data file is refused: no backup is left behind, and none
         // older is pushed out.
         writeFile(QDir(data.path()).filePath("Custorin.Data"), Entries + "xx");
@@ -259,6 +272,10 @@ private slots:
         QVERIFY(d.mkdir("Custorin.lock") && d.mkdir("Custorin.lock.0f3a.stale"));
         writeFile(d.filePath("Custorin.lock/owner"), "token=0f3a\nhost=WS-GONE\nuser=Lee Carter\n");
         writeFile(d.filePath("Custorin.lock/beat"), "00000000000000000007\n");
+        QTemporaryDir outside;
+        writeFile(outside.filePath("mine"), "one line\n");
+        QVERIFY(QFile::setPermissions(outside.filePath("mine"), QFile::ReadOwner));
+        QVERIFY(QFile::link(outside.filePath("mine"), d.filePath("Search.Log")));
         const QMap<QString, QByteArray> damaged = folderFiles(data.path());
         r = RunCustorin({"--data-dir", data.path(), "--check"});
         QCOMPARE(r.status, 1);
@@ -279,7 +296,7 @@ private slots:
                           "read-only again)\n"
                           "UserList.Log: not present\n"
                           "DataRecords.Log: 1 line\n"
-                          "Search.Log: not present\n"
+                          "Search.Log: 1 line\n"
                           "Custorin.ini: PROBLEM: damaged or incomplete\n"
                           "TempFile.$$$: PROBLEM: a work file left by an interrupted run\n"
                           "User.List.$$$: PROBLEM: a folder stands where a work file goes, so the "
@@ -288,7 +305,8 @@ private slots:
                           "workstation 'WS-GONE' (its holder stopped)\n"
                           "Custorin.lock.0f3a.stale: PROBLEM: a stale lock moved aside and left "
                           "behind\n"
-                          "11 problem(s) found.\n");
+                          "Search.Log: PROBLEM: a symbolic link, never opened\n"
+                          "12 problem(s) found.\n");
         QCOMPARE(folderFiles(data.path()), damaged);
         QCOMPARE(readFile(d.filePath("Custorin.lock/beat")), QByteArray("00000000000000000007\n"));
         QVERIFY(!isReadOnly(d.filePath("SignInOut.Log")));

@@ -180,6 +180,11 @@ private slots:
             {"Custorin.ini", settingsBytes("Town Police")}};
         for (auto it = old.begin(); it != old.end(); ++it)
             writeFile(backup.filePath(it.key()), it.value());
+        // An older release left the user file and the settings readable by
+        // others; restored, they are not.
+        const auto ownerRw = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        for (const char *name : {"User.List", "Custorin.ini"})
+            QVERIFY(QFile::setPermissions(backup.filePath(name), ownerRw | QFile::ReadOther));
         // The folder name typed with a trailing separator is the same folder.
         env.desktop.answerFolder(slashed(backup.path()));
         if (answer != 0)
@@ -225,6 +230,9 @@ private slots:
         QCOMPARE(folderFiles(env.folder()), expected);
         QVERIFY(isReadOnly(env.path("SignInOut.Log")) && isReadOnly(env.path("UserList.Log")));
         QCOMPARE(AgencyName, settingsRestored ? QStringLiteral("Town Police") : agencyBefore);
+        QCOMPARE(QFile::permissions(env.path("User.List")) & 0x7077, ownerRw);
+        if (settingsRestored)
+            QCOMPARE(QFile::permissions(env.path("Custorin.ini")) & 0x7077, ownerRw);
     }
 
     void foldersRefusedAndQuestionsAsked()

@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
+#include "core/common/RecordFile.h"
 #include "core/entries/EntryStore.h"
 #include "core/users/UserFile.h"
 
@@ -215,12 +216,33 @@ private slots:
         QVERIFY(!OpenDataFile());
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
         QCOMPARE(env.desktop.msgBoxes[0].text + " | " + env.desktop.msgBoxes[0].buttons.join('/'),
-                 "The data file 'Custorin.Data' can not be opened.\r\n\r\nAnother workstation "
-                 "may be using it, or the data\r\nfolder may be unreachable or read-only:\r\n" +
+                 "The data file 'Custorin.Data' can not be opened.\r\n\r\n'Custorin.Data' is "
+                 "not a regular file.\r\nPlease put the file itself in its place.\r\n\r\nData "
+                 "folder:\r\n" +
                      QDir(env.folder()).absoluteFilePath(QString()) + " | &Retry/&Cancel");
         EntryRecord e;
         QCOMPARE(AppendEntry(e), StoreResult::NotAvailable);
         QVERIFY(!env.exists(Log));
+
+        // A link in its place is never followed: not for reading, not for
+        // a change, not for a compaction. The file it points at stays as it
+        // was.
+        QVERIFY(QDir(env.folder()).rmdir(Data));
+        QTemporaryDir outside;
+        const QString mine = outside.filePath("mine");
+        writeFile(mine, threeRecords());
+        QVERIFY(QFile::link(mine, env.path(Data)));
+        RecordFile reader(env.path(Data), 5000, DataFileOpenRetryMs);
+        QVERIFY(!reader.open(RecordFile::ForReading));
+        QCOMPARE(AppendEntry(e), StoreResult::NotAvailable);
+        QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::NotAvailable);
+        QCOMPARE(readFile(mine), threeRecords());
+        QVERIFY(QFileInfo(env.path(Data)).isSymLink() && !env.exists(Log));
+        QCOMPARE(DataFileUnavailableText(),
+                 "The data file 'Custorin.Data' can not be opened.\r\n\r\n'Custorin.Data' is a "
+                 "symbolic link, and the files of\r\nthe data folder are never opened through "
+                 "one.\r\nPlease put the file itself in its place.\r\n\r\nData folder:\r\n" +
+                     QDir(env.folder()).absoluteFilePath(QString()));
     }
 
     void fullAtTheLargestCount()

@@ -2,8 +2,10 @@
 // what is saved, damaged or unwritable files and folders, who may set the
 // code and its log lines, and wrong codes (logged, slowed down).
 #include "FakeDesktop.h"
-#include "TestFiles.h"
+#include "TestFolder.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/common/RecordFile.h"
 #include "core/rules/AdminRules.h"
 #include "core/users/Installation.h"
 
@@ -12,6 +14,10 @@
 #include <QFile>
 #include <QPasswordDigestor>
 #include <QtTest>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -50,6 +56,28 @@ QString logText(const TestEnvironment &env)
 {
     return QString::fromLatin1(readFile(env.path("UserList.Log")));
 }
+
+int modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// Makes (or opens for a change) the user file and the data file.
+void createRecordFiles(const TestEnvironment &env)
+{
+    static const int retryMs = 100;
+    RecordFile users(env.path("User.List"), 500, retryMs);
+    RecordFile entries(env.path("Custorin.Data"), 5000, retryMs);
+    QVERIFY(users.open(RecordFile::ForWriting));
+    QVERIFY(entries.open(RecordFile::ForWriting));
+}
+
+struct UmaskGuard {
+    explicit UmaskGuard(int mask) : saved(::umask(mode_t(mask))) {}
+    ~UmaskGuard() { ::umask(saved); }
+    mode_t saved;
+};
 
 } // namespace
 
@@ -144,6 +172,80 @@ private slots:
         QCOMPARE(LoadInstallation(), R::Unreadable);
         QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::IoError);
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
+
+        // A link in its place is not read, even to good settings; saving
+        // replaces the link, never the file it points at.
+        QVERIFY(QDir(env.folder()).rmdir("Custorin.ini"));
+        QTemporaryDir outside;
+        writeFile(outside.filePath("good.ini"), good);
+        QVERIFY(QFile::link(outside.filePath("good.ini"), env.path("Custorin.ini")));
+        QCOMPARE(CheckAccessCode("Qw3rt"), R::Unreadable);
+        QCOMPARE(InstallationResultText(R::Unreadable),
+                 "The installation settings file 'Custorin.ini'\r\ncan not be opened in the data "
+                 "folder:\r\n" +
+                     QDir(env.folder()).absoluteFilePath(QString()) +
+                     "\r\n\r\n'Custorin.ini' is a symbolic link, and the files of\r\nthe data "
+                     "folder are never opened through one.\r\nPlease put the file itself in its "
+                     "place.");
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        QVERIFY(!QFileInfo(env.path("Custorin.ini")).isSymLink());
+        QCOMPARE(readFile(outside.filePath("good.ini")), good);
+    }
+
+    // Files the program makes follow the umask; the two that hold secrets
+    // (the access-code key, the scrambled passwords) are never readable by
+    // others, also where an older release left them so.
+    void fileModes_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("secret"); // Custorin.ini, User.List
+        QTest::addColumn<int>("data");   // Custorin.Data
+        QTest::addColumn<int>("log");    // read-only between writes
+        QTest::newRow("umask 022") << 022 << 0640 << 0644 << 0444;
+        QTest::newRow("umask 002, a shared group") << 002 << 0660 << 0664 << 0444;
+        QTest::newRow("umask 077") << 077 << 0600 << 0600 << 0400;
+    }
+    void fileModes()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, secret);
+        QFETCH(int, data);
+        QFETCH(int, log);
+        TestEnvironment env;
+        const UmaskGuard umask(mask);
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        createRecordFiles(env);
+        QCOMPARE(modeOf(env.path("Custorin.ini")), secret);
+        QCOMPARE(modeOf(env.path("User.List")), secret);
+        QCOMPARE(modeOf(env.path("Custorin.Data")), data);
+        QCOMPARE(modeOf(env.path("UserList.Log")), log);
+        // Made readable by others: the next save or change takes it back.
+        for (const char *name : {"Custorin.ini", "User.List"})
+            QCOMPARE(::chmod(QFile::encodeName(env.path(name)).constData(), 0644), 0);
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        createRecordFiles(env);
+        QCOMPARE(modeOf(env.path("Custorin.ini")), 0640);
+        QCOMPARE(modeOf(env.path("User.List")), 0640);
+    }
+
+    // A folder shared by several accounts through its group: the files made
+    // in it take that group, set-group-id folder or not.
+    void newFilesTakeTheFolderGroup()
+    {
+        const group *other = ::getgrnam("nogroup");
+        if (::geteuid() != 0 || !other)
+            QSKIP("needs root and the group nogroup: gives the folder a group of another account");
+        TestEnvironment env;
+        const QByteArray folder = QFile::encodeName(env.folder());
+        QCOMPARE(::chown(folder.constData(), uid_t(-1), other->gr_gid), 0);
+        QCOMPARE(::chmod(folder.constData(), 0775), 0); // not set-group-id
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        createRecordFiles(env);
+        for (const char *name : {"Custorin.ini", "UserList.Log", "User.List", "Custorin.Data"}) {
+            struct stat st;
+            QCOMPARE(::stat(QFile::encodeName(env.path(name)).constData(), &st), 0);
+            QVERIFY2(st.st_gid == other->gr_gid, name);
+        }
     }
 
     void missingFolder()
@@ -203,25 +305,44 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.setNow(Now);
+        const Override<QString> host(FolderLock::HostNameOverride, QStringLiteral("WS-FRONT"));
         QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
         QVERIFY(QFile::remove(env.path("UserList.Log")));
+        const auto wrong = [&](int times, int lastChoice) {
+            for (int i = 0; i < times; ++i) {
+                env.desktop.answerInputBox(QStringLiteral("wrong"));
+                env.desktop.answerMsgBox(i + 1 < times ? 1 : lastChoice, false, "Invalid Entry");
+            }
+        };
         WrongAccessCodes = 0;
-        for (int i = 0; i < 8; ++i) {
-            env.desktop.answerInputBox(QStringLiteral("wrong"));
-            env.desktop.answerMsgBox(1, false, "Invalid Entry");
-        }
+        wrong(3, 2);
+        QVERIFY(!AccessCodeGranted());
+        QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("3\n"));
+        // A restart keeps the slow-down: the count is the folder's.
+        WrongAccessCodes = 0;
+        wrong(5, 1);
         env.desktop.answerInputBox(QStringLiteral("Qw3rt"));
         QVERIFY(AccessCodeGranted());
         QCOMPARE(env.desktop.pauses, QList<int>({1000, 2000, 4000, 8000, 16000, 30000, 30000}));
         QCOMPARE(WrongAccessCodes, 0);
+        QVERIFY(!QFile::exists(env.path("WrongCodes.Count")));
         QCOMPARE(env.desktop.msgBoxes[0].text,
                  QStringLiteral("'wrong' is not the\r\n\r\ncorrect Access Code"));
-        // One line per wrong code, never the code; the waits moved the clock.
+        // One line per wrong code, never the code, naming the workstation
+        // and the account; the waits moved the clock.
+        const QString who =
+            "Incorrect access code submitted at workstation 'WS-FRONT' by account '" +
+            QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name) + "'";
         const QStringList lines = logText(env).split("\r\n");
         QCOMPARE(lines.size(), 9);
-        QCOMPARE(lines.first(), "03/04/2026 at 05:06:07 - Incorrect access code submitted");
-        QCOMPARE(lines.at(7), "03/04/2026 at 05:07:08 - Incorrect access code submitted");
+        QCOMPARE(lines.first(), "03/04/2026 at 05:06:07 - " + who);
+        QCOMPARE(lines.at(7), "03/04/2026 at 05:07:08 - " + who);
         QVERIFY(!logText(env).contains("wrong"));
+        // After the right code the count starts again: no wait.
+        wrong(1, 2);
+        QVERIFY(!AccessCodeGranted());
+        QCOMPARE(env.desktop.pauses.size(), 7);
+        QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("1\n"));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 };

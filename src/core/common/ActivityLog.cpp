@@ -53,11 +53,23 @@ bool failed(const QString &logName, int error, const struct stat &st)
     return false;
 }
 
-void makeReadOnly(const QByteArray &name)
+mode_t readOnly(mode_t mode)
 {
-    struct stat st;
-    if (::stat(name.constData(), &st) == 0)
-        ::chmod(name.constData(), st.st_mode & 07777 & ~mode_t(0222));
+    return mode & 07777 & ~mode_t(0222);
+}
+
+// The log opened for writing once more, through the path, as long as it is
+// still the file the handle `held` has (st); -1 otherwise.
+int reopenForWriting(const QString &path, const struct stat &st)
+{
+    const int fd = OpenDataSetFile(path, O_WRONLY);
+    struct stat now;
+    if (fd >= 0 && (::fstat(fd, &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino)) {
+        ::close(fd);
+        errno = ESTALE;
+        return -1;
+    }
+    return fd;
 }
 
 // The log belongs to another account that left it read-only, and only its
@@ -72,12 +84,12 @@ bool appendByReplacing(const QString &logName, const QString &path, const QByteA
         return failed(logName, EACCES, st);
     const QString work = DataPath(TempFileName);
     RemoveFileRetrying(work);
-    if (!WriteWholeFile(work, content + bytes, true)) {
+    if (!WriteWholeFile(work, content + bytes, true, 0666, true)) {
         const int error = errno;
         RemoveFileRetrying(work);
-        return failed(logName, error == EACCES ? EACCES : error, st);
+        return failed(logName, error, st);
     }
-    makeReadOnly(QFile::encodeName(work));
+    ChangeFileMode(work, readOnly);
     if (!RenameRetrying(work, path)) {
         const int error = errno;
         RemoveFileRetrying(work);
@@ -222,26 +234,42 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
     logFailure() = LogFailure();
 
     const QString path = DataPath(logName);
-    const QByteArray name = QFile::encodeName(path);
     const QByteArray bytes = ToWindows1252(line + CrLf);
-    struct stat st;
-    const bool exists = ::stat(name.constData(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode))
-        return failed(logName, EISDIR, st);
-    // Writable for the append. Only the file's owner may change its mode;
-    // another account goes on to the open, which the file's group or other
-    // bits may allow, or to the replacement below.
-    if (exists)
-        ::chmod(name.constData(), (st.st_mode & 07777) | S_IWUSR);
-
-    // Never O_APPEND: some network clients refuse it. The end is found under
-    // the lock, which keeps every other writer out.
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    struct stat st = {};
+    // Every mode change goes through a handle held on the log itself, never
+    // through its name: a link in its place is refused, not followed.
+    int modes = OpenDataSetFile(path, O_RDONLY);
+    const int openError = errno;
+    if (modes < 0 && openError != ENOENT && openError != EACCES)
+        return failed(logName, openError, st);
+    const bool exists = modes >= 0 || openError == EACCES;
+    if (modes < 0 && exists) // for the owner's name in the message
+        ::lstat(QFile::encodeName(path).constData(), &st);
+    int fd = -1;
+    if (modes >= 0) {
+        ::fstat(modes, &st);
+        // Writable for the append. Only the file's owner may change its
+        // mode; another account goes on to the open, which the file's group
+        // or other bits may allow, or to the replacement below.
+        ::fchmod(modes, (st.st_mode & 07777) | S_IWUSR);
+        fd = reopenForWriting(path, st);
+    } else {
+        // Never O_APPEND: some network clients refuse it. The end is found
+        // under the lock, which keeps every other writer out.
+        fd = OpenDataSetFile(path, exists ? O_WRONLY : O_WRONLY | O_CREAT);
+        if (fd >= 0) {
+            modes = ::dup(fd);
+            ::fstat(fd, &st);
+        }
+    }
     if (fd < 0) {
         const int error = errno;
+        if (modes >= 0) {
+            ::fchmod(modes, readOnly(st.st_mode));
+            ::close(modes);
+        }
         if (exists && error == EACCES)
             return appendByReplacing(logName, path, bytes, st, sizeBefore);
-        makeReadOnly(name);
         return failed(logName, error, st);
     }
     bool isFile = false;
@@ -256,10 +284,17 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
-        (void)::truncate(name.constData(), before);
+        const int again = reopenForWriting(path, st);
+        if (again >= 0) {
+            (void)::ftruncate(again, before);
+            ::close(again);
+        }
     }
     // Read-only between writes, also when the append failed.
-    makeReadOnly(name);
+    if (modes >= 0) {
+        ::fchmod(modes, readOnly(st.st_mode));
+        ::close(modes);
+    }
     if (!ok)
         return failed(logName, error, st);
     if (sizeBefore)
@@ -271,13 +306,22 @@ bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBe
 {
     if (!held.isHeld())
         return false;
-    const QByteArray name = QFile::encodeName(DataPath(logName));
+    const QString path = DataPath(logName);
+    const int log = OpenDataSetFile(path, O_RDONLY);
     struct stat st;
-    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (log < 0)
         return false;
-    ::chmod(name.constData(), (st.st_mode & 07777) | S_IWUSR);
-    const bool ok = ::truncate(name.constData(), off_t(sizeBefore)) == 0;
-    makeReadOnly(name);
+    if (::fstat(log, &st) != 0) {
+        ::close(log);
+        return false;
+    }
+    ::fchmod(log, (st.st_mode & 07777) | S_IWUSR);
+    const int fd = reopenForWriting(path, st);
+    const bool ok = fd >= 0 && ::ftruncate(fd, off_t(sizeBefore)) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    ::fchmod(log, readOnly(st.st_mode));
+    ::close(log);
     return ok;
 }
 
@@ -293,5 +337,7 @@ QString LogFailedText(const QString &logName)
                 QStringLiteral("program runs as the account '") + why.account +
                 QStringLiteral("'.") + CrLf + CrLf;
     }
+    if (const QString notPlain = NotPlainFileText(DataPath(logName)); !notPlain.isEmpty())
+        text += notPlain + CrLf + CrLf;
     return text + QStringLiteral("Nothing has been changed.");
 }

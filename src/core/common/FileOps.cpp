@@ -1,7 +1,10 @@
 #include "core/common/FileOps.h"
 
+#include "core/common/Globals.h"
+
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <cerrno>
 #include <cstdio>
@@ -163,9 +166,95 @@ bool CurrentFileState(int fd, bool *isFile, qint64 *size)
     return true;
 }
 
+bool KeptFromOthers(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name == UserFileName || name == InstallationFileName;
+}
+
+mode_t DataSetCreateMode(const QString &path)
+{
+    return KeptFromOthers(path) ? 0660 : 0666;
+}
+
+int OpenDataSetFile(const QString &path, int flags, mode_t createMode)
+{
+    const QByteArray name = QFile::encodeName(path);
+    // O_NONBLOCK: a pipe put in place of a file must not hang the open.
+    const int plain = (flags & ~(O_CREAT | O_EXCL)) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    bool created = false;
+    int fd = -1;
+    if (!(flags & O_EXCL))
+        fd = ::open(name.constData(), plain);
+    if ((flags & O_CREAT) && ((flags & O_EXCL) || (fd < 0 && errno == ENOENT))) {
+        fd = ::open(name.constData(), plain | O_CREAT | O_EXCL, createMode);
+        created = fd >= 0;
+        if (fd < 0 && errno == EEXIST && !(flags & O_EXCL)) // made meanwhile elsewhere
+            fd = ::open(name.constData(), plain);
+    }
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    const bool stated = ::fstat(fd, &st) == 0;
+    if (!stated || !S_ISREG(st.st_mode)) {
+        const int error = !stated ? errno : S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (created) {
+        struct stat folder;
+        const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+        if (::stat(dir.constData(), &folder) == 0 && folder.st_gid != st.st_gid)
+            (void)::fchown(fd, uid_t(-1), folder.st_gid); // allowed to members of that group
+    }
+    if ((flags & O_ACCMODE) != O_RDONLY && (st.st_mode & 0007) && KeptFromOthers(path))
+        (void)::fchmod(fd, st.st_mode & 07770); // only the owner may; others leave it
+    return fd;
+}
+
+bool ChangeFileMode(const QString &path, const std::function<mode_t(mode_t)> &change)
+{
+    const int fd = OpenDataSetFile(path, O_RDONLY);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0;
+    const mode_t mode = ok ? change(st.st_mode & 07777) : 0;
+    ok = ok && (mode == (st.st_mode & 07777) || ::fchmod(fd, mode) == 0);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+}
+
+QString NotPlainFileReason(const QString &path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return QString();
+    return S_ISLNK(st.st_mode) ? QStringLiteral("a symbolic link")
+                               : QStringLiteral("not a regular file");
+}
+
+QString NotPlainFileText(const QString &path)
+{
+    const QString reason = NotPlainFileReason(path);
+    if (reason.isEmpty())
+        return QString();
+    const QString name = QStringLiteral("'") + QFileInfo(path).fileName() + QStringLiteral("'");
+    const QString what = reason == QLatin1String("a symbolic link")
+                             ? name + QStringLiteral(" is a symbolic link, and the files of") +
+                                   CrLf +
+                                   QStringLiteral("the data folder are never opened through one.")
+                             : name + QStringLiteral(" is not a regular file.");
+    return what + CrLf + QStringLiteral("Please put the file itself in its place.");
+}
+
 bool ReadWholeFile(const QString &path, QByteArray *bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenDataSetFile(path, O_RDONLY);
     if (fd < 0)
         return false;
     QByteArray content;
@@ -187,10 +276,11 @@ bool ReadWholeFile(const QString &path, QByteArray *bytes)
     return ok;
 }
 
-bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync)
+bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync, mode_t createMode,
+                    bool exclusive)
 {
     const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        OpenDataSetFile(path, O_WRONLY | O_CREAT | (exclusive ? O_EXCL : O_TRUNC), createMode);
     if (fd < 0)
         return false;
     bool ok = WriteAllAt(fd, bytes.constData(), bytes.size(), 0, path);

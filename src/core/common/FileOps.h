@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <sys/types.h>
 
 // How long a refused removal or rename is retried (milliseconds).
 inline int ShareRetryMs = 2000;
@@ -50,8 +51,40 @@ qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString
 // overwritten or left out. False (errno set) when they can not be read.
 bool CurrentFileState(int fd, bool *isFile, qint64 *size);
 
-// Reads a file whole; false when it can not be opened or read.
+// Files of the data set are opened only as themselves: never through a
+// symbolic link (anyone who may write to the data folder could point one at
+// a file of the account running the program), and only when they are
+// regular files.
+//
+// Opens path with flags (the access mode, O_CREAT, O_EXCL, O_TRUNC) that
+// way: a link is refused with ELOOP, a folder with EISDIR, a device or a
+// pipe with ENODEV, and opening never waits on a pipe. A file it creates
+// gets createMode less the umask, and the group of its folder (as a
+// set-group-id folder would give it). Opened for writing, a file that is
+// kept from others (KeptFromOthers) loses what others may do with it.
+int OpenDataSetFile(const QString &path, int flags, mode_t createMode = 0666);
+// Changes the mode of a file through a handle opened as above, never
+// through a link; change gets the permission bits and returns new ones.
+// False (errno set) when it can not be opened or changed.
+bool ChangeFileMode(const QString &path, const std::function<mode_t(mode_t)> &change);
+// The files that hold secrets: "User.List" (the scrambled passwords) and
+// "Custorin.ini" (the access-code key). Others may never read them.
+bool KeptFromOthers(const QString &path);
+// The mode a file is created with before the umask: 0660 for those, 0666
+// for the rest.
+mode_t DataSetCreateMode(const QString &path);
+// Why path can not be opened as a file of the data set, for a report line:
+// "a symbolic link", "not a regular file", or empty (a regular file, or
+// nothing there).
+QString NotPlainFileReason(const QString &path);
+// The same as a paragraph of a message naming the file; empty as above.
+QString NotPlainFileText(const QString &path);
+
+// Reads a file whole (opened as above); false when it can not be opened or
+// read.
 bool ReadWholeFile(const QString &path, QByteArray *bytes);
-// Writes a file whole (created or emptied), optionally flushed to
-// the disk; false when any step failed.
-bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync);
+// Writes a file whole (created, or emptied unless exclusive, where a file
+// already there is an error), opened as above, optionally flushed to the
+// disk; false when any step failed.
+bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync,
+                    mode_t createMode = 0666, bool exclusive = false);

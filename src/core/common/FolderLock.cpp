@@ -414,6 +414,16 @@ QString FolderLock::holderText() const
     return d->holder;
 }
 
+QString WorkstationName()
+{
+    return hostName();
+}
+
+QString AccountName()
+{
+    return accountName();
+}
+
 bool RemoveStaleTempFile()
 {
     const QString path = DataPath(TempFileName);

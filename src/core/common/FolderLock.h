@@ -66,6 +66,11 @@ private:
     bool waitFor(int liveMs, int deadMs);
 };
 
+// This computer's name and the account the program runs as, as the owner
+// record gives them.
+QString WorkstationName();
+QString AccountName();
+
 // Removes a work file left by an interrupted run, unless another
 // workstation holds the lock (its compaction may be writing it right now).
 // True when no stale work file remains.

@@ -48,6 +48,8 @@ inline SearchCriteria Search;
 inline const QString TempFileName = QStringLiteral("TempFile.$$$");
 inline const QString UserFileName = QStringLiteral("User.List");
 inline const QString LockFileName = QStringLiteral("Custorin.lock");
+// The installation's settings (users/Installation.h).
+inline const QString InstallationFileName = QStringLiteral("Custorin.ini");
 
 // CR LF, the line break of every message text and log line.
 inline const QString CrLf = QStringLiteral("\r\n");

@@ -36,22 +36,21 @@ bool RecordFile::fail()
 bool RecordFile::open(Mode mode)
 {
     close();
-    const QByteArray name = QFile::encodeName(m_path);
     QElapsedTimer timer;
     timer.start();
     for (;;) {
         errno = 0;
-        int fd;
-        if (mode == ForReading && ::access(name.constData(), F_OK) == 0)
-            fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-        else // creates the file without emptying one just put in place
-            fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        int fd = -1;
+        if (mode == ForReading)
+            fd = OpenDataSetFile(m_path, O_RDONLY);
+        if (fd < 0 && (mode == ForWriting || errno == ENOENT)) {
+            // Creates the file without emptying one just put in place.
+            fd = OpenDataSetFile(m_path, O_RDWR | O_CREAT, DataSetCreateMode(m_path));
+        }
         bool isFile = false;
         qint64 size = 0;
         if (fd >= 0 && !CurrentFileState(fd, &isFile, &size))
             isFile = false;
-        else if (fd >= 0 && !isFile)
-            errno = EISDIR;
         if (isFile) {
             m_fd = fd;
             m_size = size;
@@ -232,8 +231,7 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
     const QString temp = QFileInfo(path).absolutePath() + QLatin1Char('/') + TempFileName;
     *kept = 0;
     RemoveFileRetrying(temp);
-    const int fd =
-        ::open(QFile::encodeName(temp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = OpenDataSetFile(temp, O_WRONLY | O_CREAT | O_EXCL, DataSetCreateMode(path));
     if (fd < 0)
         return RecordResult::IoError;
 
@@ -289,8 +287,12 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
 
 QString RecordFileUnavailableText(const QString &what, const QString &fileName)
 {
-    return QStringLiteral("The ") + what + QStringLiteral(" '") + fileName +
-           QStringLiteral("' can not be opened.") + CrLf + CrLf +
-           QStringLiteral("Another workstation may be using it, or the data") + CrLf +
+    const QString text = QStringLiteral("The ") + what + QStringLiteral(" '") + fileName +
+                         QStringLiteral("' can not be opened.") + CrLf + CrLf;
+    const QString notPlain = NotPlainFileText(DataPath(fileName));
+    if (!notPlain.isEmpty())
+        return text + notPlain + CrLf + CrLf + QStringLiteral("Data folder:") + CrLf +
+               DataPath(QString());
+    return text + QStringLiteral("Another workstation may be using it, or the data") + CrLf +
            QStringLiteral("folder may be unreachable or read-only:") + CrLf + DataPath(QString());
 }

@@ -1,5 +1,6 @@
 #include "core/common/RecordFileLength.h"
 
+#include "core/common/FileOps.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
@@ -8,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -113,9 +116,13 @@ MsgBoxRequest KeepTailQuestion(const RecordFileKind &kind, qint64 length, const 
 
 bool KeepTailAndSetLength(const QString &path, int recordLength, const QString &copyPath)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    QFile file;
+    const int fd = OpenDataSetFile(path, O_RDWR);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
     const qint64 length = file.size();
     const qint64 tail = PartialTailBytes(length, recordLength);
     if (tail == 0)
@@ -124,7 +131,8 @@ bool KeepTailAndSetLength(const QString &path, int recordLength, const QString &
         return false;
     const QByteArray bytes = file.read(tail);
     // An earlier copy is never overwritten.
-    if (bytes.size() != tail || QFileInfo::exists(copyPath) || !WriteSyncedFile(copyPath, bytes))
+    if (bytes.size() != tail || QFileInfo::exists(copyPath) ||
+        !WriteSyncedFile(copyPath, bytes, DataSetCreateMode(path)))
         return false;
     SyncFolder(QFileInfo(copyPath).absolutePath());
     const qint64 whole = qint64(RecordsForLength(length, recordLength)) * recordLength;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void SyncFolder(const QString &folder)
@@ -18,14 +19,14 @@ void SyncFolder(const QString &folder)
     }
 }
 
-bool WriteSyncedFile(const QString &path, const QByteArray &bytes)
+bool WriteSyncedFile(const QString &path, const QByteArray &bytes, mode_t createMode)
 {
-    if (QFileInfo::exists(path)) {
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-        if (!RemoveFileRetrying(path))
-            return false;
-    }
-    if (!WriteWholeFile(path, bytes, true)) {
+    // Some shares refuse to remove a read-only file.
+    ChangeFileMode(path, [](mode_t mode) { return mode | S_IWUSR; });
+    if (!RemoveFileRetrying(path))
+        return false;
+    // Made afresh: never a file someone else put there meanwhile.
+    if (!WriteWholeFile(path, bytes, true, createMode, true)) {
         RemoveFileRetrying(path);
         return false;
     }
@@ -34,8 +35,13 @@ bool WriteSyncedFile(const QString &path, const QByteArray &bytes)
 
 bool ReplaceWith(const QString &source, const QString &target)
 {
-    if (QFileInfo::exists(target))
-        QFile::setPermissions(source, QFile::permissions(target));
+    struct stat st;
+    const bool existed =
+        ::lstat(QFile::encodeName(target).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    ChangeFileMode(source, [&](mode_t mode) {
+        const mode_t kept = existed ? st.st_mode & 07777 : mode;
+        return KeptFromOthers(target) ? kept & ~mode_t(0007) : kept;
+    });
     if (!RenameRetrying(source, target)) {
         RemoveFileRetrying(source);
         return false;
@@ -47,7 +53,7 @@ bool ReplaceWith(const QString &source, const QString &target)
 bool ReplaceFileContents(const QString &target, const QByteArray &bytes)
 {
     const QString work = DataPath(TempFileName);
-    return WriteSyncedFile(work, bytes) && ReplaceWith(work, target);
+    return WriteSyncedFile(work, bytes, DataSetCreateMode(target)) && ReplaceWith(work, target);
 }
 
 int RecordsForLength(qint64 bytes, qint64 recordLength)

@@ -1,5 +1,6 @@
 #include "core/common/Startup.h"
 
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 
@@ -9,6 +10,7 @@
 #include <QLockFile>
 #include <cstdlib>
 #include <unistd.h>
+#include <sys/stat.h>
 
 QString ConfiguredDataDir(const QString &configPath)
 {
@@ -214,7 +216,7 @@ QStringList RemoveEmptyDataFiles()
         if (!info.exists() || !info.isFile() || info.size() != 0)
             continue;
         // A log is read-only between writes; that must not keep it.
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+        ChangeFileMode(path, [](mode_t mode) { return mode | S_IWUSR; });
         if (QFile::remove(path))
             removed.append(name);
     }

@@ -1,5 +1,6 @@
 #include "core/entries/Upgrade.h"
 
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
@@ -13,6 +14,8 @@
 #include <QtEndian>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -385,6 +388,24 @@ bool exists(const QString &path)
     return QFileInfo::exists(path);
 }
 
+// Opens a file of the data set in file, never through a link (which could
+// bring a file from elsewhere into the data folder).
+bool openPlain(QFile &file, const QString &path, int flags, QIODevice::OpenMode mode)
+{
+    const int fd = OpenDataSetFile(path, flags);
+    if (fd < 0)
+        return false;
+    if (file.open(fd, mode, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    return false;
+}
+
+void makeWritable(const QString &path)
+{
+    ChangeFileMode(path, [](mode_t mode) { return mode | S_IWUSR; });
+}
+
 qint64 sizeOf(const QString &path)
 {
     return QFileInfo(path).size();
@@ -392,8 +413,8 @@ qint64 sizeOf(const QString &path)
 
 QByteArray readHead(const QString &path, int length)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openPlain(file, path, O_RDONLY, QIODevice::ReadOnly))
         return QByteArray();
     return file.read(length);
 }
@@ -413,8 +434,8 @@ bool isOldData(const QString &path)
 
 bool hasDatMarker(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openPlain(file, path, O_RDONLY, QIODevice::ReadOnly))
         return false;
     return OldEntryRecordB::Unpack(file.read(OldLayoutB::Length)).hasFormatMarker();
 }
@@ -448,7 +469,7 @@ void removeEmpty(const QString &path)
 bool keepAsOld(const QString &source, const QString &oldPath)
 {
     if (exists(oldPath)) {
-        QFile::setPermissions(oldPath, QFile::permissions(oldPath) | QFile::WriteOwner);
+        makeWritable(oldPath);
         if (!QFile::remove(oldPath))
             return false;
     }
@@ -457,9 +478,10 @@ bool keepAsOld(const QString &source, const QString &oldPath)
         SyncFolder(QFileInfo(oldPath).absolutePath());
         return true;
     }
-    QFile in(source);
-    QFile out(oldPath);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    QFile in;
+    QFile out;
+    if (!openPlain(in, source, O_RDONLY, QIODevice::ReadOnly) ||
+        !openPlain(out, oldPath, O_WRONLY | O_CREAT | O_EXCL, QIODevice::WriteOnly))
         return false;
     QByteArray block;
     bool ok = true;
@@ -480,12 +502,12 @@ bool keepAsOld(const QString &source, const QString &oldPath)
 bool writeConverted(const QString &source, OldFormat format, const QString &work)
 {
     if (exists(work)) {
-        QFile::setPermissions(work, QFile::permissions(work) | QFile::WriteOwner);
+        makeWritable(work);
         if (!QFile::remove(work))
             return false;
     }
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    QFile in;
+    if (!openPlain(in, source, O_RDONLY, QIODevice::ReadOnly))
         return false;
     const int length = OldRecordLength(format);
     const int count = OldRecordCount(in.size(), format);
@@ -555,7 +577,7 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
         return Outcome::Failed;
     }
     if (format == OldFormat::B) {
-        QFile::setPermissions(source, QFile::permissions(source) | QFile::WriteOwner);
+        makeWritable(source);
         QFile::remove(source);
         SyncFolder(QFileInfo(source).absolutePath());
     }

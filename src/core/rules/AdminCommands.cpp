@@ -424,6 +424,12 @@ QStringList CheckDataFolder(int *problems)
     }
     reportWorkFiles(&lines, problems);
     reportLocks(&lines, problems);
+    for (const QString &name : BackupFileList()) {
+        if (const QString why = NotPlainFileReason(DataPath(name)); !why.isEmpty()) {
+            lines << name + QStringLiteral(": PROBLEM: ") + why + QStringLiteral(", never opened");
+            ++*problems;
+        }
+    }
     return lines;
 }
 

@@ -253,6 +253,7 @@ bool AccessCodeGranted()
         const InstallationResult checked = CheckAccessCode(*answer);
         if (checked == InstallationResult::Ok) {
             WrongAccessCodes = 0;
+            ClearWrongAccessCodes();
             return true;
         }
         if (checked != InstallationResult::AccessCodeInvalid) {
@@ -262,8 +263,10 @@ bool AccessCodeGranted()
                        false, {QStringLiteral("&Okay")});
             return false;
         }
-        ++WrongAccessCodes;
-        LogAccessCode(AccessCodeEvent::Wrong);
+        // The folder's count, which a restart does not reset; this
+        // session's own where the folder's can not be kept.
+        const int counted = CountWrongAccessCode();
+        WrongAccessCodes = counted > 0 ? counted : WrongAccessCodes + 1;
         if (const int ms = WrongAccessCodeDelayMs(WrongAccessCodes); ms > 0)
             desktop().pause(ms);
         if (ShowMsgBox(InvalidAccessCodeMessage(*answer)).choice != 1)

@@ -75,12 +75,14 @@ QString AccessCodeDefault(); // "<Enter Access Code Here>"
 // Asks for the administrative access code until it is right (true), the
 // input box is cancelled or left empty, or the person chooses "&Never
 // mind" (false). Every call asks afresh. Each wrong code is written to
-// "UserList.Log" (never the code itself); from the second wrong code of a
-// session on, the answer comes only after a wait that doubles each time
+// "UserList.Log" (never the code itself); from the second wrong code in a
+// row for the data folder on (CountWrongAccessCode: across restarts and
+// workstations), the answer comes only after a wait that doubles each time
 // (WrongAccessCodeDelayMs). Settings that are missing or damaged are said
 // so, and nothing is granted.
 bool AccessCodeGranted();
-// Wrong access codes since the last right one in this session.
+// Wrong access codes since the last right one: the folder's count as last
+// seen, or this session's own where the folder's can not be kept.
 inline int WrongAccessCodes = 0;
 // The wait after the n-th wrong code in a row: none after the first, then
 // 1, 2, 4, ... seconds, at most 30.

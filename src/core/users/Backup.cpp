@@ -16,19 +16,18 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
 
-constexpr QFile::Permissions kWriteBits =
-    QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
 constexpr qint64 kChunk = 1 << 20;
 
 void removeWorkFile(const QString &path)
 {
     if (QFileInfo(path).isFile()) {
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+        ChangeFileMode(path, [](mode_t mode) { return mode | S_IWUSR; });
         QFile::remove(path);
     }
 }
@@ -45,21 +44,27 @@ QString systemError(int error)
 // device"); a failed copy leaves no work file.
 QString copyToWorkFile(const QString &source, const QString &work)
 {
-    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return systemError(errno);
+    // Never through a link: it would copy a file from elsewhere.
+    const int in = OpenDataSetFile(source, O_RDONLY);
+    if (in < 0) {
+        const QString reason = systemError(errno);
+        const QString notPlain = NotPlainFileReason(source);
+        return notPlain.isEmpty() ? reason : QStringLiteral("it is ") + notPlain;
+    }
     // The size as the server has it: a change made a moment ago at another
     // workstation is in the copy, never cut off at a size remembered here.
     bool isFile = false;
     qint64 size = 0;
-    if (!CurrentFileState(in, &isFile, &size)) {
+    struct stat st;
+    if (!CurrentFileState(in, &isFile, &size) || ::fstat(in, &st) != 0) {
         const int error = errno;
         ::close(in);
         return systemError(error);
     }
     removeWorkFile(work);
-    const int out =
-        ::open(QFile::encodeName(work).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Made with no more than the file itself allows (the user file and the
+    // settings are never readable by others, not even for a moment).
+    const int out = OpenDataSetFile(work, O_WRONLY | O_CREAT | O_TRUNC, DataSetCreateMode(source));
     if (out < 0) {
         const int error = errno;
         ::close(in);
@@ -92,7 +97,8 @@ QString copyToWorkFile(const QString &source, const QString &work)
         return error != 0 ? systemError(error)
                           : QStringLiteral("the copy is not as long as the file");
     }
-    QFile::setPermissions(work, QFile::permissions(source));
+    const mode_t mode = st.st_mode & (KeptFromOthers(source) ? 07770 : 07777);
+    ChangeFileMode(work, [mode](mode_t) { return mode; });
     return QString();
 }
 
@@ -150,7 +156,7 @@ CopyOutcome CopyFileSet(const FolderLock &held, const QString &fromDir, const QS
             return fail(name, reason);
         copied.append(name);
         if (IsActivityLog(name))
-            QFile::setPermissions(work, QFile::permissions(work) & ~kWriteBits);
+            ChangeFileMode(work, [](mode_t mode) { return mode & ~mode_t(0222); });
     }
     if (check) {
         for (const QString &name : copied) {

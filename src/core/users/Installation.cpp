@@ -2,6 +2,7 @@
 
 #include "core/common/ActivityLog.h"
 #include "core/common/Desktop.h"
+#include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
@@ -13,6 +14,9 @@
 #include <QMap>
 #include <QPasswordDigestor>
 #include <QRandomGenerator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -61,12 +65,17 @@ QByteArray fromHex(const QString &text, int bytes)
 // The values of the file's [Installation] section.
 InstallationResult readValues(QMap<QString, QString> *out, const QString &path = settingsPath())
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return InstallationResult::NotConfigured;
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+    // Never read through a link: it could show any file of this account.
+    QFile file;
+    const int fd = OpenDataSetFile(path, O_RDONLY);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return InstallationResult::Unreadable;
+    }
     if (file.size() > kMaxFileSize)
         return InstallationResult::Corrupted;
     const QByteArray bytes = file.readAll();
@@ -128,6 +137,14 @@ QString folderText()
     return DataPath(QString());
 }
 
+// Why the settings file can not be opened when a link or a folder stands
+// in its place, after a blank line; empty otherwise.
+QString notPlainParagraph()
+{
+    const QString text = NotPlainFileText(settingsPath());
+    return text.isEmpty() ? text : CrLf + CrLf + text;
+}
+
 QString nothingSaved()
 {
     return QStringLiteral("Nothing has been saved.");
@@ -182,7 +199,9 @@ QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event)
         what = QStringLiteral("Access code changed by the unattended set-up");
         break;
     case AccessCodeEvent::Wrong:
-        what = QStringLiteral("Incorrect access code submitted");
+        what = QStringLiteral("Incorrect access code submitted at workstation '") +
+               OneLine(WorkstationName()) + QStringLiteral("' by account '") +
+               OneLine(AccountName()) + QStringLiteral("'");
         break;
     }
     return LogStamp(now) + QStringLiteral(" - ") + what;
@@ -191,6 +210,39 @@ QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event)
 bool LogAccessCode(AccessCodeEvent event)
 {
     return AppendLogLine(UserListLogName, AccessCodeLine(desktop().now(), event));
+}
+
+int WrongAccessCodeCount()
+{
+    QByteArray bytes;
+    if (!ReadWholeFile(DataPath(WrongCodesFileName), &bytes))
+        return 0;
+    bool ok = false;
+    const int count = bytes.trimmed().toInt(&ok);
+    return ok && count > 0 ? qMin(count, 1000000) : 0;
+}
+
+int CountWrongAccessCode()
+{
+    FolderLock lock;
+    if (!lock.acquire())
+        return -1;
+    const int count = WrongAccessCodeCount() + 1;
+    AppendLogLine(lock, UserListLogName, AccessCodeLine(desktop().now(), AccessCodeEvent::Wrong));
+    if (!ReplaceFileContents(DataPath(WrongCodesFileName), QByteArray::number(count) + '\n'))
+        return -1;
+    return count;
+}
+
+void ClearWrongAccessCodes()
+{
+    struct stat st;
+    const QString path = DataPath(WrongCodesFileName);
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return;
+    FolderLock lock;
+    if (lock.acquire())
+        RemoveFileRetrying(path);
 }
 
 InstallationResult SaveInstallation(const QString &agency, const QString &accessCode, SetupBy by)
@@ -327,7 +379,8 @@ QString InstallationResultText(InstallationResult result)
     case InstallationResult::Unreadable:
         return QStringLiteral("The installation settings file '") + InstallationFileName +
                QStringLiteral("'") + CrLf +
-               QStringLiteral("can not be opened in the data folder:") + CrLf + folderText();
+               QStringLiteral("can not be opened in the data folder:") + CrLf + folderText() +
+               notPlainParagraph();
     case InstallationResult::Corrupted:
         return QStringLiteral("The installation settings file '") + InstallationFileName +
                QStringLiteral("'") + CrLf +
@@ -387,7 +440,7 @@ QString InstallationProblemText(InstallationResult result)
         what = QStringLiteral("can not be opened");
     QString text = QStringLiteral("The installation settings file '") + InstallationFileName +
                    QStringLiteral("' ") + what + CrLf + QStringLiteral("in the data folder:") +
-                   CrLf + folderText() + CrLf + CrLf;
+                   CrLf + folderText() + notPlainParagraph() + CrLf + CrLf;
     if (DataFolderInUse())
         text += QStringLiteral("The folder holds users or entries, so its settings") + CrLf +
                 QStringLiteral("are not set up again in a window.") + CrLf +

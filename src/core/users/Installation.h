@@ -7,10 +7,11 @@
 // in one step.
 #pragma once
 
+#include "core/common/Globals.h"
+
 #include <QDateTime>
 #include <QString>
 
-inline const QString InstallationFileName = QStringLiteral("Custorin.ini");
 constexpr int AgencyNameMaxLength = 60;
 constexpr int AccessCodeLength = 5;
 constexpr int AccessCodeIterations = 100000;
@@ -83,7 +84,23 @@ enum class AccessCodeEvent {
 };
 QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event);
 // Appends that line (under the folder lock); false when it could not.
+// The line of a wrong code names the workstation and the account:
+// "... - Incorrect access code submitted at workstation 'WS-1' by account
+// 'pat'".
 bool LogAccessCode(AccessCodeEvent event);
+
+// Wrong access codes since the last right one are counted for the data
+// folder, in the side file "WrongCodes.Count" (the number as text), so that
+// restarting the program does not start the slow-down afresh.
+inline const QString WrongCodesFileName = QStringLiteral("WrongCodes.Count");
+// Under one hold of the folder lock: counts one more wrong code and writes
+// its line in "UserList.Log". The new count; -1 when the lock was refused
+// or the count could not be written.
+int CountWrongAccessCode();
+// The count as it stands (0 when there is no count or it can not be read).
+int WrongAccessCodeCount();
+// A right code: the count is removed (under the folder lock).
+void ClearWrongAccessCodes();
 
 // The site that publishes the newest version text and the version
 // documents (key "UpdateAddress", e.g. "updates.agency.example/custorin"),
