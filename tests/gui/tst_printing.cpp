@@ -50,9 +50,10 @@ const QString Queue = QStringLiteral("CustorinTest");
 class QueueDesktop : public FakeDesktop
 {
 public:
-    std::unique_ptr<PageSurface> beginPrint(const QString &title) override
+    std::unique_ptr<PageSurface> beginPrint(const QString &title,
+                                            const PaperSize &paper = {}) override
     {
-        return m_real.beginPrint(title + QLatin1Char(' ') + tag());
+        return m_real.beginPrint(title + QLatin1Char(' ') + tag(), paper);
     }
     static QString tag() { return QString::number(QCoreApplication::applicationPid()); }
 

@@ -26,11 +26,14 @@ class PrinterSurface : public PageSurface
 public:
     // A job for the system's default print queue on the queue's default
     // paper; nothing when there is no default queue (or no print service).
-    static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &title);
+    // A paper that is not empty replaces the queue's (labels: no margins).
+    static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &title,
+                                                             const PaperSize &paper = {});
     // A job written to the PDF file file (replaced once the job ends), on
     // the default queue's paper, or the system's usual paper when there is
     // no printer.
-    static std::unique_ptr<PrinterSurface> forPdf(const QString &title, const QString &file);
+    static std::unique_ptr<PrinterSurface> forPdf(const QString &title, const QString &file,
+                                                  const PaperSize &paper = {});
     ~PrinterSurface() override;
 
     // How long a job runs before its progress window shows (milliseconds).
@@ -48,6 +51,7 @@ public:
     double textHeight(const QString &text) const override;
     void printLine(const QString &text) override;
     void printText(const QString &text) override;
+    void fillRect(double x, double y, double width, double height) override;
     void newPage() override;
     bool endDoc() override;
     void killDoc() override;
