@@ -334,33 +334,6 @@ private slots:
         QVERIFY(w->frame1->isVisible() && !w->timerFlashButton->isActive());
     }
 
-    // Last: ending the program leaves later modal windows no event loop.
-    void helpQuitAndClose()
-    {
-        TestEnvironment env;
-        writeEntries({entry(1, "A", QDate(2009, 1, 5), 100)});
-        QPointer<frmMain> w = openMain(1);
-        w->resize(w->width(), TwipsToPixels(10500));
-        const QString height = QString::number(qRound(PixelsToTwips(w->height())));
-        writeFile(env.path("Custorin.PDF"), "%PDF");
-        QApplication::setActiveWindow(w);
-        QTest::keyClick(w, Qt::Key_F1);
-        QCOMPARE(env.desktop.openedUrls.size(), 1);
-        // The close box asks; "No" keeps the window.
-        env.desktop.answerMsgBox(2, false, "Exit Custorin?");
-        QVERIFY(!w->close() && w->isVisible());
-        QVERIFY(!QFileInfo::exists(env.path(SignInOutLogName)));
-        // "Yes": the program ends, the sign-out is logged, the height kept.
-        env.desktop.answerMsgBox(1, false, "Exit Custorin?");
-        w->close();
-        QVERIFY(ProgramEnding);
-        QCOMPARE(readFile(env.path(SignInOutLogName)),
-                 "12/04/2026 at 22:45:32 - Tester signed out\r\n");
-        QCOMPARE(GetSetting("MainWindowHeight", QString()), height);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(w.isNull());
-    }
-
     // A scanner types a label's code and Enter into the scan box, which has
     // the focus: an entry's card opens, an archived one offers the Inactive
     // List, a shelf becomes the current shelf, anything else beeps.
@@ -417,6 +390,34 @@ private slots:
         QCOMPARE(env.desktop.pendingAnswers(), 0);
         dispose(w);
     }
+
+    // Last: ending the program leaves later modal windows no event loop.
+    void helpQuitAndClose()
+    {
+        TestEnvironment env;
+        writeEntries({entry(1, "A", QDate(2009, 1, 5), 100)});
+        QPointer<frmMain> w = openMain(1);
+        w->resize(w->width(), TwipsToPixels(10500));
+        const QString height = QString::number(qRound(PixelsToTwips(w->height())));
+        writeFile(env.path("Custorin.PDF"), "%PDF");
+        QApplication::setActiveWindow(w);
+        QTest::keyClick(w, Qt::Key_F1);
+        QCOMPARE(env.desktop.openedUrls.size(), 1);
+        // The close box asks; "No" keeps the window.
+        env.desktop.answerMsgBox(2, false, "Exit Custorin?");
+        QVERIFY(!w->close() && w->isVisible());
+        QVERIFY(!QFileInfo::exists(env.path(SignInOutLogName)));
+        // "Yes": the program ends, the sign-out is logged, the height kept.
+        env.desktop.answerMsgBox(1, false, "Exit Custorin?");
+        w->close();
+        QVERIFY(ProgramEnding);
+        QCOMPARE(readFile(env.path(SignInOutLogName)),
+                 "12/04/2026 at 22:45:32 - Tester signed out\r\n");
+        QCOMPARE(GetSetting("MainWindowHeight", QString()), height);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(w.isNull());
+    }
+
 };
 
 QTEST_MAIN(TestFrmMain)

@@ -73,9 +73,9 @@ void frmMain::buildScanControls()
 void frmMain::placeScanControls(double h)
 {
     const double top = h - ScanRowAbove;
-    lblScan->setGeometry(twips(ScanLeft, top + 40, 2900, ScanHeight - 40));
-    txtScan->setGeometry(twips(ScanLeft + 2900, top, 2700, ScanHeight));
-    lblScanResult->setGeometry(twips(ScanLeft + 5750, top + 40, 5100, ScanHeight - 40));
+    lblScan->setGeometry(twips(ScanLeft, top + 40, 3100, ScanHeight - 40));
+    txtScan->setGeometry(twips(ScanLeft + 3150, top, 2700, ScanHeight));
+    lblScanResult->setGeometry(twips(ScanLeft + 6000, top + 40, 4850, ScanHeight - 40));
 }
 
 void frmMain::txtScan_Enter()
