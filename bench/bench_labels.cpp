@@ -11,6 +11,7 @@
 #include "core/common/Globals.h"
 #include "core/print/LabelCommand.h"
 #include "gui/platform/PrinterSurface.h"
+#include "gui/windows/Quit.h"
 #include "gui/windows/frmMain.h"
 #include "gui/windows/frmSeeEntry.h"
 
