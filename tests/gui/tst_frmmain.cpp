@@ -388,6 +388,16 @@ private slots:
         QVERIFY(w->inactiveListShown());
         QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 1), QStringLiteral("Z-1"));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
+
+        // A data file that can not be read is not taken for an unknown code.
+        QVERIFY(QFile::rename(env.path(DataFileName), env.path("moved")));
+        QCOMPARE(scan("20090105080200"), QStringLiteral("|20090105080200 is not on record."));
+        QVERIFY(!QFileInfo::exists(env.path(DataFileName)));
+        QVERIFY(QDir(env.folder()).mkdir(DataFileName));
+        DataFileOpenRetryMs = 0;
+        QCOMPARE(scan("20090105080200"),
+                 QStringLiteral("|The data file could not be read: scan again."));
+        DataFileOpenRetryMs = 3000;
         dispose(w);
     }
 
@@ -417,7 +427,6 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(w.isNull());
     }
-
 };
 
 QTEST_MAIN(TestFrmMain)

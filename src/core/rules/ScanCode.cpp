@@ -4,6 +4,7 @@
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
 
+#include <QFileInfo>
 #include <QtEndian>
 #include <cmath>
 
@@ -40,8 +41,10 @@ ScanCode ClassifyScan(const QString &typed)
     return {ScanKind::Unknown, text};
 }
 
-std::optional<ScannedEntry> FindScannedEntry(const QString &controlText)
+std::optional<ScannedEntry> FindScannedEntry(const QString &controlText, bool *unreadable)
 {
+    if (unreadable)
+        *unreadable = false;
     // The record's double is compared first; only a near one is formatted.
     double target = 0;
     if (controlText.size() == 14) {
@@ -53,23 +56,28 @@ std::optional<ScannedEntry> FindScannedEntry(const QString &controlText)
         target = controlText.toDouble();
     }
     DataFile file;
-    if (!file.open(DataFile::ForReading))
+    // No data file yet holds no entry; opening it would make one.
+    if (!QFileInfo::exists(file.path()))
         return std::nullopt;
     std::optional<ScannedEntry> found;
-    file.forEachRaw([&](int n, const char *record) {
-        const double number = qFromLittleEndian<double>(record + EntryLayout::ControlNumber);
-        if (!(std::fabs(number - target) < 1.0) || ControlNumberText(number) != controlText)
-            return true;
-        QString caseNumber;
-        ReadFixedText(record + EntryLayout::CaseNumber, EntryTextWidth(EntryLayout::CaseNumber),
-                      caseNumber);
-        if (caseNumber == KilledMarker)
-            return true;
-        const bool archived =
-            static_cast<unsigned char>(record[EntryLayout::Status]) == StatusArchived;
-        found = ScannedEntry{n, archived, {number, caseNumber}};
-        return false;
-    });
+    const bool read =
+        file.open(DataFile::ForReading) && file.forEachRaw([&](int n, const char *record) {
+            const double number = qFromLittleEndian<double>(record + EntryLayout::ControlNumber);
+            if (!(std::fabs(number - target) < 1.0) || ControlNumberText(number) != controlText)
+                return true;
+            QString caseNumber;
+            ReadFixedText(record + EntryLayout::CaseNumber, EntryTextWidth(EntryLayout::CaseNumber),
+                          caseNumber);
+            if (caseNumber == KilledMarker)
+                return true;
+            const bool archived =
+                static_cast<unsigned char>(record[EntryLayout::Status]) == StatusArchived;
+            found = ScannedEntry{n, archived, {number, caseNumber}};
+            return false;
+        });
+    // A pass stopped at the entry found counts as read.
+    if (!read && !found && unreadable)
+        *unreadable = true;
     return found;
 }
 
@@ -81,6 +89,11 @@ QString NotOnRecordText(const QString &code)
 QString CurrentShelfText(const QString &shelf)
 {
     return QStringLiteral("Current shelf: ") + shelf;
+}
+
+QString ScanUnreadableText()
+{
+    return QStringLiteral("The data file could not be read: scan again.");
 }
 
 QString ArchivedScanTitle()

@@ -42,13 +42,15 @@ struct ScannedEntry {
 
 // Looks for it in one pass over the data file, reading only the control
 // number, the case number and the status of each record (entries being
-// deleted do not count). Nothing when no entry has it, or the file can not
-// be read.
-std::optional<ScannedEntry> FindScannedEntry(const QString &controlText);
+// deleted do not count). Nothing when no entry has it, or when the file
+// can not be read: then *unreadable (when given) is set.
+std::optional<ScannedEntry> FindScannedEntry(const QString &controlText,
+                                             bool *unreadable = nullptr);
 
 // What the main window says about a scan.
 QString NotOnRecordText(const QString &code);   // "<code> is not on record."
 QString CurrentShelfText(const QString &shelf); // "Current shelf: <shelf>"
+QString ScanUnreadableText();                   // "The data file could not be read: scan again."
 QString ArchivedScanTitle();                    // "Archived Entry"
 QString ArchivedScanText(const QString &controlText, const QString &caseNumber);
 QStringList ArchivedScanButtons(); // "&Show it on the Inactive List", "&Not now"

@@ -97,13 +97,14 @@ void frmMain::txtScan_Enter()
     case ScanKind::Entry:
         break;
     }
+    bool unreadable = false;
     const std::optional<ScannedEntry> found =
-        code.kind == ScanKind::Entry ? FindScannedEntry(code.text) : std::nullopt;
+        code.kind == ScanKind::Entry ? FindScannedEntry(code.text, &unreadable) : std::nullopt;
     if (!found) {
         desktop().beep(Beep::Exclamation);
         look.setColor(QPalette::WindowText, QColor(0xC0, 0, 0));
         lblScanResult->setPalette(look);
-        lblScanResult->setText(NotOnRecordText(code.text));
+        lblScanResult->setText(unreadable ? ScanUnreadableText() : NotOnRecordText(code.text));
         return;
     }
     lblScanResult->clear();
