@@ -1,8 +1,10 @@
 #include "core/common/Globals.h"
 #include "core/common/Startup.h"
+#include "core/print/LabelCommand.h"
 #include "core/rules/AdminCommands.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
+#include "gui/platform/PrinterSurface.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/Start.h"
 
@@ -13,6 +15,8 @@
 #include <QIcon>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <unistd.h>
 
 namespace
@@ -51,6 +55,34 @@ int runAdminCommand(const StartOptions &options)
     return rc;
 }
 
+// A desktop without a person that writes PDF files: the labels of the
+// command line.
+class PdfOnlyDesktop : public HeadlessDesktop
+{
+public:
+    std::unique_ptr<PageSurface> beginPdf(const QString &title, const QString &file,
+                                          const PaperSize &paper) override
+    {
+        return PrinterSurface::forPdf(title, file, paper);
+    }
+};
+
+// Labels and the list of templates: no window, the report on standard
+// output.
+int runLabelCommand(const StartOptions &options)
+{
+    PdfOnlyDesktop pdf;
+    Desktop *previous = setDesktop(&pdf);
+    PrinterSurface::setProgressDelay(std::numeric_limits<int>::max());
+    QString out, err;
+    const int rc = RunLabelCommand(options, &out, &err);
+    setDesktop(previous);
+    std::fputs(out.toLocal8Bit().constData(), stdout);
+    for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
+    return rc;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -77,6 +109,29 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "custorin: %s\n\n%s", qPrintable(early.error),
                          qPrintable(CommandLineHelp()));
             return 2;
+        }
+        if (early.error.isEmpty() && !early.help && early.labelCommand()) {
+            if (early.adminCommand() || early.unattended()) {
+                std::fputs("custorin: the label options do not go with --backup, --check or "
+                           "the set-up options\n",
+                           stderr);
+                return 2;
+            }
+            // The pages are drawn with the program's fonts; no display is
+            // needed.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Only the program's own words go to standard error.
+            qInstallMessageHandler(
+                [](QtMsgType type, const QMessageLogContext &, const QString &text) {
+                    if (type == QtCriticalMsg || type == QtFatalMsg)
+                        std::fprintf(stderr, "custorin: %s\n", qPrintable(text));
+                    if (type == QtFatalMsg)
+                        std::abort();
+                });
+            QApplication app(argc, argv);
+            QCoreApplication::setApplicationName(AppTitle);
+            return runLabelCommand(early);
         }
         if (early.error.isEmpty() && !early.help && early.adminCommand()) {
             QCoreApplication app(argc, argv);

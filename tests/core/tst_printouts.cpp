@@ -5,14 +5,17 @@
 #include "PrintedListTable.h"
 #include "TestFiles.h"
 
+#include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/print/EntryPrintout.h"
+#include "core/print/Labels.h"
 #include "core/print/PrintJob.h"
 #include "core/print/PrintedList.h"
 #include "core/rules/EntryCard.h"
 #include "core/rules/GridTable.h"
 
 #include <QDir>
+#include <QRectF>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +68,16 @@ EntryPrintout card(const QString &narrative = QString(), const QString &custody 
     t[CardField::Narrative] = narrative;
     t[CardField::ChainOfCustody] = custody;
     return EntryPrintout{t};
+}
+
+EntryRecord labelled(int serial, const QString &caseNumber, double received = 0)
+{
+    EntryRecord e;
+    e.ControlNumber = ToOleDate(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 1)).addSecs(serial));
+    e.CaseNumber = caseNumber;
+    e.Description = QStringLiteral("Black laptop\r\nwith charger");
+    e.ReceivedDate = received;
+    return e;
 }
 
 QString numberedLines(int n)
@@ -469,6 +482,142 @@ private slots:
                  at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
                  at(1, 2.5, 1.72, QString(12, 'W') + ellipsis)}));
         QCOMPARE(shown(env.desktop).value(11), at(1, 3.8, 1.72, description));
+    }
+
+    // Each stock against the makers' published measures (inches; the A4
+    // sheet in millimetres): the paper, and labels running across then
+    // down from the first free position, onto a second page.
+    void labelPositions_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<double>>("m"); // paper w h, label w h, left top, pitch x y
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("start");
+        const double mm = 1 / 25.4;
+        QTest::newRow("Avery 5160")
+            << "avery-5160" << QList<double>{8.5, 11, 2.625, 1, 0.1875, 0.5, 2.75, 1} << 3 << 10
+            << 29;
+        QTest::newRow("Avery L7160")
+            << "avery-l7160" << QList<double>{210 * mm,  297 * mm,   63.5 * mm,  38.1 * mm,
+                                              7.21 * mm, 15.15 * mm, 66.04 * mm, 38.1 * mm}
+            << 3 << 7 << 5;
+        QTest::newRow("roll") << "roll-2.25x1.25"
+                              << QList<double>{2.25, 1.25, 2.25, 1.25, 0, 0, 0, 0} << 1 << 1 << 1;
+        QTest::newRow("4x6") << "thermal-4x6" << QList<double>{4, 6, 4, 6, 0, 0, 0, 0} << 1 << 1
+                             << 1;
+    }
+    void labelPositions()
+    {
+        QFETCH(QString, name);
+        QFETCH(QList<double>, m);
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(int, start);
+        Env env;
+        const LabelTemplate *stock = FindLabelTemplate(name);
+        QVERIFY(stock);
+        QCOMPARE(stock->perPage(), columns * rows);
+        QVector<LabelContent> labels;
+        for (int i = 0; i < 3; ++i)
+            labels << EntryLabel(labelled(i, QStringLiteral("C-%1").arg(i)), i == 0);
+        QCOMPARE(CheckLabels(*stock, labels), QString());
+        QCOMPARE(PrintLabelSheet(*stock, start, labels), PrintResult::Done);
+        QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Labels"}));
+        QCOMPARE(env.desktop.papers[0].width, m[0]);
+        QCOMPARE(env.desktop.papers[0].height, m[1]);
+
+        // Where label i must be, and which page.
+        QList<QRectF> boxes;
+        QList<int> pages;
+        for (int i = 0; i < labels.size(); ++i) {
+            const int slot = start - 1 + i;
+            const int onPage = slot % (columns * rows);
+            boxes << QRectF(m[4] + onPage % columns * m[6], m[5] + onPage / columns * m[7], m[2],
+                            m[3]);
+            pages << 1 + slot / (columns * rows);
+        }
+        auto inside = [](const QRectF &box, double x, double y, double w = 0, double h = 0) {
+            return x >= box.left() - 1e-9 && y >= box.top() - 1e-9 && x + w <= box.right() + 1e-9 &&
+                   y + h <= box.bottom() + 1e-9;
+        };
+        // The control number (bold) names the label; every bar and module
+        // lies on one of the labels of its page.
+        QStringList placed;
+        for (const PrintedText &p : env.desktop.printed) {
+            if (p.bold && p.text.startsWith("2026"))
+                placed << QStringLiteral("%1 p%2 %3")
+                              .arg(p.text)
+                              .arg(p.page)
+                              .arg(inside(boxes[p.text.right(1).toInt() - 1], p.x, p.y) ? "in"
+                                                                                        : "out");
+        }
+        QCOMPARE(placed, QStringList({"20261206140501 p" + QString::number(pages[0]) + " in",
+                                      "20261206140502 p" + QString::number(pages[1]) + " in",
+                                      "20261206140503 p" + QString::number(pages[2]) + " in"}));
+        int outside = 0;
+        for (const PrintedRect &r : env.desktop.rects) {
+            bool onOne = false;
+            for (int i = 0; i < boxes.size(); ++i)
+                onOne =
+                    onOne || (pages[i] == r.page && inside(boxes[i], r.x, r.y, r.width, r.height));
+            outside += onOne ? 0 : 1;
+        }
+        QVERIFY(env.desktop.rects.size() > 100);
+        QCOMPARE(outside, 0);
+    }
+
+    // What an entry's and a shelf's label say, and the distinct shelves.
+    void labelTexts()
+    {
+        const double received = ToOleDate(QDateTime(QDate(2009, 3, 4), QTime(0, 0)));
+        LabelContent e = EntryLabel(labelled(0, QStringLiteral(" 09-001234  "), received), true);
+        QCOMPARE(e.code, QStringLiteral("20261206140501"));
+        QCOMPARE(e.lines, QStringList({"20261206140501", "Case 09-001234", "Black laptop",
+                                       "Received 03/04/2009"}));
+        QCOMPARE(e.qrCode, QStringLiteral("20261206140501 09-001234"));
+        EntryRecord legacy = labelled(0, QString());
+        legacy.ControlNumber = 123;
+        e = EntryLabel(legacy, false);
+        QCOMPARE(e.code, QStringLiteral("00123"));
+        QCOMPARE(e.lines, QStringList({"00123", "Case ", "Black laptop", ""}));
+        QCOMPARE(e.qrCode, QString());
+        const LabelContent shelf = ShelfLabel(QStringLiteral("  Room 2 / Shelf A-3 "));
+        QCOMPARE(shelf.code, QStringLiteral("L:Room 2 / Shelf A-3"));
+        QCOMPARE(shelf.lines, QStringList({"Room 2 / Shelf A-3"}));
+        QVector<EntryRecord> entries(4);
+        entries[0].Location = "B-2 ";
+        entries[1].Location = "  ";
+        entries[2].Location = "A-1";
+        entries[3].Location = " B-2";
+        QCOMPARE(DistinctLocations(entries), QStringList({"B-2", "A-1"}));
+    }
+
+    // A code too long for the label, or a character Code 128 can not
+    // hold, is refused before anything is printed. 22 characters of code
+    // set B: 277 modules and 20 of quiet zone at 0.25 mm, plus the edges.
+    void unscannableLabels_data()
+    {
+        QTest::addColumn<QString>("stock");
+        QTest::addColumn<QString>("shelf");
+        QTest::addColumn<QString>("why");
+        const QString shelf = QStringLiteral("ABCDEFGHIJKLMNOPQRST");
+        const QString tooWide = QStringLiteral("The barcode of \"L:ABCDEFGHIJKLMNOPQRST\" needs a "
+                                               "label at least 3.05 inches wide. A smaller one "
+                                               "would not scan.");
+        QTest::newRow("roll") << "roll-2.25x1.25" << shelf << tooWide;
+        QTest::newRow("5160") << "avery-5160" << shelf << tooWide;
+        QTest::newRow("4x6") << "thermal-4x6" << shelf << QString();
+        QTest::newRow("L7160 short") << "avery-l7160"
+                                     << "A-1" << QString();
+    }
+    void unscannableLabels()
+    {
+        QFETCH(QString, stock);
+        QFETCH(QString, shelf);
+        QFETCH(QString, why);
+        Env env;
+        QCOMPARE(CheckLabels(*FindLabelTemplate(stock), {ShelfLabel(shelf)}), why);
     }
 };
 

@@ -16,6 +16,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -340,6 +341,73 @@ private slots:
                              "&Okay, &Try another search | 5 1 0"});
         QCOMPARE(w->frame1->title(), fullHeader);
         QVERIFY(w->frame1->isVisible() && !w->timerFlashButton->isActive());
+    }
+
+    // A scanner types a label's code and Enter into the scan box, which has
+    // the focus: an entry's card opens, an archived one offers the Inactive
+    // List, a shelf becomes the current shelf, anything else beeps.
+    void scanBox()
+    {
+        TestEnvironment env;
+        QPointer<frmMain> w = openSample(env.desktop);
+        QApplication::setActiveWindow(w);
+        QCOMPARE(QApplication::focusWidget(), w->txtScan);
+        QCOMPARE(w->txtScan->accessibleName(), QStringLiteral("Scan or type a control number"));
+        auto scan = [&](const QString &typed) {
+            QString tag;
+            QTimer::singleShot(0, [&tag] {
+                if (auto *card = qobject_cast<frmSeeEntry *>(QApplication::activeModalWidget())) {
+                    tag = card->Tag();
+                    card->reject();
+                }
+            });
+            // The window's focus stays in the box when a card has come and gone.
+            QTest::keyClicks(w->focusWidget(), typed);
+            QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+            QCoreApplication::processEvents();
+            return tag + '|' + w->lblScanResult->text();
+        };
+        // The label's Code 128, its QR code, and a number typed by hand;
+        // each scan replaces the last one's text.
+        QCOMPARE(scan("20090105080200"), QStringLiteral("2|"));
+        QCOMPARE(scan("20090105080300 A-2"), QStringLiteral("3|"));
+        QCOMPARE(scan(" 20090105080400"), QStringLiteral("4|"));
+        QCOMPARE(w->txtScan->selectedText(), QStringLiteral(" 20090105080400"));
+        QCOMPARE(env.desktop.beeps.size(), 0);
+        QCOMPARE(scan("20090105081500"), QStringLiteral("|20090105081500 is not on record."));
+        QCOMPARE(scan("4711"), QStringLiteral("|04711 is not on record."));
+        QCOMPARE(scan("L:"), QStringLiteral("|L: is not on record."));
+        QCOMPARE(env.desktop.beeps, QList<Beep>(3, Beep::Exclamation));
+        QCOMPARE(scan("l: Room 2 / A-3 "), QStringLiteral("|Current shelf: Room 2 / A-3"));
+        QCOMPARE(w->currentShelf(), QStringLiteral("Room 2 / A-3"));
+        QCOMPARE(env.desktop.beeps.size(), 3);
+
+        // Archived: "Not now" keeps the Active List, the first button
+        // shows the entry highlighted on the Inactive List.
+        env.desktop.answerMsgBox(2, false, "Archived Entry");
+        QCOMPARE(scan("20090105080800"), QStringLiteral("|"));
+        QCOMPARE(env.desktop.msgBoxes.last().text,
+                 QStringLiteral("Entry 20090105080800 (case Z-1) is archived.\r\n\r\n"
+                                "Do you want to see it on the Inactive List?"));
+        QCOMPARE(env.desktop.msgBoxes.last().buttons,
+                 QStringList({"&Show it on the Inactive List", "&Not now"}));
+        QVERIFY(!w->inactiveListShown());
+        env.desktop.answerMsgBox(1, false, "Archived Entry");
+        scan("20090105080800");
+        QVERIFY(w->inactiveListShown());
+        QCOMPARE(w->grid->TextMatrix(w->grid->Row(), 1), QStringLiteral("Z-1"));
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+
+        // A data file that can not be read is not taken for an unknown code.
+        QVERIFY(QFile::rename(env.path(DataFileName), env.path("moved")));
+        QCOMPARE(scan("20090105080200"), QStringLiteral("|20090105080200 is not on record."));
+        QVERIFY(!QFileInfo::exists(env.path(DataFileName)));
+        QVERIFY(QDir(env.folder()).mkdir(DataFileName));
+        DataFileOpenRetryMs = 0;
+        QCOMPARE(scan("20090105080200"),
+                 QStringLiteral("|The data file could not be read: scan again."));
+        DataFileOpenRetryMs = 3000;
+        dispose(w);
     }
 
     // Last: ending the program leaves later modal windows no event loop.

@@ -53,9 +53,10 @@ const QString Queue = QStringLiteral("CustorinTest");
 class QueueDesktop : public FakeDesktop
 {
 public:
-    std::unique_ptr<PageSurface> beginPrint(const QString &title) override
+    std::unique_ptr<PageSurface> beginPrint(const QString &title,
+                                            const PaperSize &paper = {}) override
     {
-        return m_real.beginPrint(title + QLatin1Char(' ') + tag());
+        return m_real.beginPrint(title + QLatin1Char(' ') + tag(), paper);
     }
     static QString tag() { return QString::number(QCoreApplication::applicationPid()); }
 
@@ -332,7 +333,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath("entry.pdf");
         std::unique_ptr<PrinterSurface> surface = PrinterSurface::forPdf(
-            "Custorin Entry", pdf,
+            "Custorin Entry", pdf, {},
             QPageLayout(QPageSize(QPageSize::PageSizeId(paper)), QPageLayout::Portrait,
                         QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
         QVERIFY(surface);

@@ -14,8 +14,8 @@
 class FakePageSurface : public PageSurface
 {
 public:
-    FakePageSurface(FakeDesktop *owner, QString title, QString file)
-        : m_owner(owner), m_title(std::move(title)), m_file(std::move(file))
+    FakePageSurface(FakeDesktop *owner, QString title, QString file, PaperSize paper)
+        : m_owner(owner), m_title(std::move(title)), m_file(std::move(file)), m_paper(paper)
     {
     }
     void setFont(const PrintFont &font) override { m_font = font; }
@@ -24,8 +24,11 @@ public:
     double currentY() const override { return m_y; }
     void setCurrentX(double inches) override { m_x = inches; }
     void setCurrentY(double inches) override { m_y = inches; }
-    double pageWidth() const override { return m_owner->m_pageWidth; }
-    double pageHeight() const override { return 10.5; }
+    double pageWidth() const override
+    {
+        return m_paper.isEmpty() ? m_owner->m_pageWidth : m_paper.width;
+    }
+    double pageHeight() const override { return m_paper.isEmpty() ? 10.5 : m_paper.height; }
     double scale() const { return (m_font.size > 0 ? m_font.size : 10.0) / 10.0; }
     double textWidth(const QString &text) const override { return 0.1 * text.size() * scale(); }
     double textHeight(const QString &) const override { return 0.2 * scale(); }
@@ -51,6 +54,10 @@ public:
         record(text);
         m_x += textWidth(text);
     }
+    void fillRect(double x, double y, double width, double height) override
+    {
+        m_rects.append({0, m_page, x, y, width, height});
+    }
     void newPage() override
     {
         ++m_page;
@@ -64,6 +71,10 @@ public:
         for (PrintedText &p : m_items)
             p.job = job;
         m_owner->printed.append(m_items);
+        for (PrintedRect &r : m_rects)
+            r.job = job;
+        m_owner->rects.append(m_rects);
+        m_owner->papers.append(m_paper);
         m_owner->printJobs.append(m_title);
         m_owner->printFiles.append(m_file);
         if (!m_file.isEmpty()) {
@@ -92,6 +103,8 @@ private:
     double m_x = 0, m_y = 0;
     int m_page = 1;
     QList<PrintedText> m_items;
+    QList<PrintedRect> m_rects;
+    PaperSize m_paper;
 };
 
 QString Describe(const MsgBoxRequest &r)
@@ -190,18 +203,19 @@ bool FakeDesktop::openUrl(const QUrl &url)
     return m_openUrlResult;
 }
 
-std::unique_ptr<PageSurface> FakeDesktop::beginPrint(const QString &title)
+std::unique_ptr<PageSurface> FakeDesktop::beginPrint(const QString &title, const PaperSize &paper)
 {
     if (!m_printerAvailable)
         return nullptr;
-    return std::make_unique<FakePageSurface>(this, title, QString());
+    return std::make_unique<FakePageSurface>(this, title, QString(), paper);
 }
 
-std::unique_ptr<PageSurface> FakeDesktop::beginPdf(const QString &title, const QString &file)
+std::unique_ptr<PageSurface> FakeDesktop::beginPdf(const QString &title, const QString &file,
+                                                   const PaperSize &paper)
 {
     if (!m_pdfAvailable)
         return nullptr;
-    return std::make_unique<FakePageSurface>(this, title, file);
+    return std::make_unique<FakePageSurface>(this, title, file, paper);
 }
 
 struct TestEnvironment::Impl {

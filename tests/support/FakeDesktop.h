@@ -22,6 +22,13 @@ struct PrintedText {
     bool underline = false;
 };
 
+// A filled rectangle (a barcode's bar or module), inches on its page.
+struct PrintedRect {
+    int job = 0;
+    int page = 1;
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
 class FakePageSurface;
 
 class FakeDesktop : public Desktop
@@ -86,6 +93,8 @@ public:
     QStringList printJobs;
     QStringList printFiles;
     QList<PrintedText> printed;
+    QList<PrintedRect> rects;
+    QList<PaperSize> papers; // the paper each finished job asked for
     QStringList killedJobs;
     QList<int> expectedPages; // what each job was told to expect
 
@@ -123,8 +132,10 @@ public:
         m_now = m_now.addMSecs(ms);
     }
     QList<int> pauses;
-    std::unique_ptr<PageSurface> beginPrint(const QString &title) override;
-    std::unique_ptr<PageSurface> beginPdf(const QString &title, const QString &file) override;
+    std::unique_ptr<PageSurface> beginPrint(const QString &title,
+                                            const PaperSize &paper = {}) override;
+    std::unique_ptr<PageSurface> beginPdf(const QString &title, const QString &file,
+                                          const PaperSize &paper = {}) override;
     QString documentsFolder() override { return m_documents; }
 
 private:

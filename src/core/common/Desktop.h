@@ -54,6 +54,14 @@ struct PrintFont {
     bool underline = false;
 };
 
+// The paper of a print job in inches, without margins: labels are placed
+// from the paper's edge. Empty: the queue's own paper and margins.
+struct PaperSize {
+    double width = 0;
+    double height = 0;
+    bool isEmpty() const { return width <= 0 || height <= 0; }
+};
+
 // A printed page surface. Positions and sizes are in inches from the top
 // left corner of the printable area.
 class PageSurface
@@ -76,6 +84,8 @@ public:
     // Prints text at the current position and leaves the position after it
     // on the same line.
     virtual void printText(const QString &text) = 0;
+    // Fills the rectangle in black (the bars and modules of a barcode).
+    virtual void fillRect(double x, double y, double width, double height) = 0;
     virtual void newPage() = 0;
     // Ends the document: it goes to the print queue (or its PDF is written).
     // False when that failed; errorString() then says why.
@@ -138,11 +148,13 @@ public:
     // A new print job on the system's default printer; nothing when there
     // is no printer to be had. Title is the job's name in the print queue.
     // The caller ends the job (endDoc or killDoc) and then drops it.
-    virtual std::unique_ptr<PageSurface> beginPrint(const QString &title) = 0;
+    // A paper that is not empty replaces the queue's paper (labels).
+    virtual std::unique_ptr<PageSurface> beginPrint(const QString &title,
+                                                    const PaperSize &paper = {}) = 0;
     // The same pages written to a PDF file instead (replacing the file);
     // nothing when none can be written.
-    virtual std::unique_ptr<PageSurface> beginPdf(const QString & /*title*/,
-                                                  const QString & /*file*/)
+    virtual std::unique_ptr<PageSurface>
+    beginPdf(const QString & /*title*/, const QString & /*file*/, const PaperSize & /*paper*/ = {})
     {
         return nullptr;
     }
@@ -172,7 +184,10 @@ public:
     double logicalDpi() override { return 96.0; }
     void beep(Beep) override {}
     bool playSound(const QString &) override { return false; }
-    std::unique_ptr<PageSurface> beginPrint(const QString &) override { return nullptr; }
+    std::unique_ptr<PageSurface> beginPrint(const QString &, const PaperSize & = {}) override
+    {
+        return nullptr;
+    }
 };
 
 // The installed desktop. There is always one: before start-up installs the

@@ -107,6 +107,35 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
                 return o;
             }
             o.keep = n;
+        } else if (a == QLatin1String("--labels") || a == QLatin1String("--template") ||
+                   a == QLatin1String("--start") || a == QLatin1String("--case")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                o.error = QStringLiteral("%1 needs a value").arg(a);
+                return o;
+            }
+            const QString value = arguments.at(++i);
+            if (a == QLatin1String("--labels")) {
+                o.labelsFile = QDir::cleanPath(QDir(currentDir).absoluteFilePath(value));
+            } else if (a == QLatin1String("--template")) {
+                o.labelTemplate = value;
+            } else if (a == QLatin1String("--case")) {
+                o.labelCase = value.trimmed();
+            } else {
+                bool ok = false;
+                o.labelStart = value.toInt(&ok);
+                if (!ok || value.startsWith(QLatin1Char('+'))) {
+                    o.error = QStringLiteral("--start needs a label position, not '%1'").arg(value);
+                    return o;
+                }
+            }
+        } else if (a == QLatin1String("--all")) {
+            o.labelAll = true;
+        } else if (a == QLatin1String("--active")) {
+            o.labelActive = true;
+        } else if (a == QLatin1String("--qr")) {
+            o.labelQrCode = true;
+        } else if (a == QLatin1String("--label-templates")) {
+            o.listLabelTemplates = true;
         } else if (a == QLatin1String("--check")) {
             o.check = true;
         } else if (a == QLatin1String("--set-access-code")) {
@@ -132,6 +161,9 @@ QString CommandLineHelp()
                           "       custorin [--data-dir DIR] --set-agency NAME --set-access-code\n"
                           "       custorin [--data-dir DIR] --backup TARGET [--keep N]\n"
                           "       custorin [--data-dir DIR] --check\n"
+                          "       custorin [--data-dir DIR] --labels OUT.pdf --template NAME\n"
+                          "                [--start N] [--case CASE | --all | --active] [--qr]\n"
+                          "       custorin --label-templates\n"
                           "\n"
                           "Keeps the inventory of an evidence and property room.\n"
                           "\n"
@@ -157,6 +189,12 @@ QString CommandLineHelp()
                           "  --check         reads every data file and reports what it finds;\n"
                           "                  changes nothing. Status 0 when all is well, 1 when\n"
                           "                  something needs attention.\n"
+                          "  --labels OUT.pdf  writes barcode labels of entries to a PDF file on\n"
+                          "                  the --template NAME (--label-templates lists them),\n"
+                          "                  from label position --start N of the first sheet:\n"
+                          "                  the entries of --case CASE, --all entries, or the\n"
+                          "                  --active ones (the default); --qr adds a QR code.\n"
+                          "                  Status 0 when written, 1 otherwise.\n"
                           "  --help          show this text and end.\n");
 }
 

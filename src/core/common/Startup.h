@@ -25,6 +25,18 @@ struct StartOptions {
     int keep = 0;
     bool check = false;
     bool adminCommand() const { return backup || check || keep > 0; }
+    // Labels without a window: a PDF file of the labels of the chosen
+    // entries on a template, from position labelStart of the first sheet;
+    // or the list of the templates' names.
+    QString labelsFile; // absolute
+    QString labelTemplate;
+    int labelStart = 1;
+    QString labelCase;        // not empty: the entries of this case
+    bool labelAll = false;    // every entry, archived ones too
+    bool labelActive = false; // the active entries (also when none is chosen)
+    bool labelQrCode = false;
+    bool listLabelTemplates = false;
+    bool labelCommand() const { return !labelsFile.isEmpty() || listLabelTemplates; }
 };
 
 // The system-wide settings of an installed workstation, written by the

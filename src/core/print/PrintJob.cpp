@@ -41,7 +41,7 @@ PrintResult PrintSession::print(const QString &jobName, const PageLayout &layout
     if (m_toPdf)
         return toPdf(jobName, layout);
 
-    std::unique_ptr<PageSurface> surface = desktop().beginPrint(jobName);
+    std::unique_ptr<PageSurface> surface = desktop().beginPrint(jobName, m_paper);
     if (!surface) {
         const QString problem = QStringLiteral("There is no printer to print ") + m_what +
                                 QStringLiteral(" on:") + CrLf +
@@ -118,7 +118,7 @@ PrintResult PrintSession::toPdf(const QString &jobName, const PageLayout &layout
     if (path.isEmpty())
         return PrintResult::Cancelled;
 
-    std::unique_ptr<PageSurface> surface = desktop().beginPdf(jobName, path);
+    std::unique_ptr<PageSurface> surface = desktop().beginPdf(jobName, path, m_paper);
     QString why;
     if (surface) {
         surface->setFont(PrintoutFont());

@@ -30,6 +30,10 @@ public:
     // but Done the command prints nothing more.
     PrintResult print(const QString &jobName, const PageLayout &layout);
 
+    // The paper of the documents still to print (labels); empty for the
+    // queue's own.
+    void setPaper(const PaperSize &paper) { m_paper = paper; }
+
     // Tells the person where the PDF files went, if any were saved.
     void finish();
 
@@ -50,6 +54,7 @@ private:
     bool m_toPdf = false;
     QString m_folder;
     QStringList m_saved;
+    PaperSize m_paper;
 };
 
 // Texts of the messages about printing.

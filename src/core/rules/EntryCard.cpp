@@ -307,5 +307,8 @@ QVector<CardButtonSpec> CardButtons(const CardMode &m, int accessLevel, bool req
               m.viewing && !m.editing, true});
     b.append({QStringLiteral("cmdEmailEntry"), QStringLiteral("E&mail this Entry"),
               QStringLiteral(" Using default email handler... "), m.viewing && !m.editing, true});
+    b.append({QStringLiteral("cmdPrintLabel"), QStringLiteral("Print &Label"),
+              QStringLiteral(" Print a barcode label for this entry "), m.viewing && !m.editing,
+              true});
     return b;
 }

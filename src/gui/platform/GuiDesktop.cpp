@@ -122,12 +122,13 @@ void GuiDesktop::stopSound()
     m_sound.reset();
 }
 
-std::unique_ptr<PageSurface> GuiDesktop::beginPrint(const QString &title)
+std::unique_ptr<PageSurface> GuiDesktop::beginPrint(const QString &title, const PaperSize &paper)
 {
-    return PrinterSurface::forDefaultPrinter(title);
+    return PrinterSurface::forDefaultPrinter(title, paper);
 }
 
-std::unique_ptr<PageSurface> GuiDesktop::beginPdf(const QString &title, const QString &file)
+std::unique_ptr<PageSurface> GuiDesktop::beginPdf(const QString &title, const QString &file,
+                                                  const PaperSize &paper)
 {
-    return PrinterSurface::forPdf(title, file);
+    return PrinterSurface::forPdf(title, file, paper);
 }

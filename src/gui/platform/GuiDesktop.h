@@ -26,8 +26,10 @@ public:
     void beep(Beep kind) override;
     bool playSound(const QString &file) override;
     void stopSound() override;
-    std::unique_ptr<PageSurface> beginPrint(const QString &title) override;
-    std::unique_ptr<PageSurface> beginPdf(const QString &title, const QString &file) override;
+    std::unique_ptr<PageSurface> beginPrint(const QString &title,
+                                            const PaperSize &paper = {}) override;
+    std::unique_ptr<PageSurface> beginPdf(const QString &title, const QString &file,
+                                          const PaperSize &paper = {}) override;
 
 private:
     std::unique_ptr<QSoundEffect> m_sound; // what playSound started

@@ -38,6 +38,15 @@ QPageLayout plainLayout()
                        QPageLayout::Inch);
 }
 
+// A label paper: exactly its size, no margins (the templates place the
+// labels from the paper's edge).
+QPageLayout paperLayout(const PaperSize &paper)
+{
+    const QPageSize size(QSizeF(paper.width, paper.height), QPageSize::Inch, QString(),
+                         QPageSize::ExactMatch);
+    return QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+}
+
 } // namespace
 
 void PrinterSurface::setProgressDelay(int ms)
@@ -45,23 +54,29 @@ void PrinterSurface::setProgressDelay(int ms)
     progressDelay = ms;
 }
 
-std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString &title)
+std::unique_ptr<PrinterSurface> PrinterSurface::forDefaultPrinter(const QString &title,
+                                                                  const PaperSize &paper)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
         return nullptr;
     std::unique_ptr<PrinterSurface> surface(
-        new PrinterSurface(title, info.printerName(), QString(), queueLayout(info)));
+        new PrinterSurface(title, info.printerName(), QString(),
+                           paper.isEmpty() ? queueLayout(info) : paperLayout(paper)));
     if (!surface->start())
         return nullptr;
     return surface;
 }
 
 std::unique_ptr<PrinterSurface> PrinterSurface::forPdf(const QString &title, const QString &file,
+                                                       const PaperSize &paper,
                                                        const std::optional<QPageLayout> &layout)
 {
     std::unique_ptr<PrinterSurface> surface(new PrinterSurface(
-        title, QString(), file, layout ? layout : queueLayout(QPrinterInfo::defaultPrinter())));
+        title, QString(), file,
+        layout          ? layout
+        : paper.isEmpty() ? queueLayout(QPrinterInfo::defaultPrinter())
+                          : paperLayout(paper)));
     if (!surface->start())
         return nullptr;
     return surface;
@@ -169,6 +184,13 @@ void PrinterSurface::printText(const QString &text)
 {
     draw(text);
     m_x += textWidth(text);
+}
+
+void PrinterSurface::fillRect(double x, double y, double width, double height)
+{
+    if (m_painter.isActive())
+        m_painter.fillRect(QRectF(x * m_dpiX, y * m_dpiY, width * m_dpiX, height * m_dpiY),
+                           Qt::black);
 }
 
 void PrinterSurface::newPage()

@@ -26,11 +26,15 @@ class PrinterSurface : public PageSurface
 public:
     // A job for the system's default print queue on the queue's default
     // paper; nothing when there is no default queue (or no print service).
-    static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &title);
+    // A paper that is not empty replaces the queue's (labels: no margins).
+    static std::unique_ptr<PrinterSurface> forDefaultPrinter(const QString &title,
+                                                             const PaperSize &paper = {});
     // A job written to the PDF file file (replaced once the job ends), on
     // the default queue's paper, or the system's usual paper when there is
-    // no printer, or on the paper and margins of layout when given.
+    // no printer; a paper that is not empty replaces it (labels: no
+    // margins), and so do the paper and margins of layout when given.
     static std::unique_ptr<PrinterSurface> forPdf(const QString &title, const QString &file,
+                                                  const PaperSize &paper = {},
                                                   const std::optional<QPageLayout> &layout = {});
     ~PrinterSurface() override;
 
@@ -49,6 +53,7 @@ public:
     double textHeight(const QString &text) const override;
     void printLine(const QString &text) override;
     void printText(const QString &text) override;
+    void fillRect(double x, double y, double width, double height) override;
     void newPage() override;
     bool endDoc() override;
     void killDoc() override;

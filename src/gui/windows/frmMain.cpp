@@ -290,6 +290,7 @@ void frmMain::buildControls()
         setTabOrder(previous, w);
         previous = w;
     }
+    buildScanControls();
 }
 
 void frmMain::buildRefreshMenu()
@@ -348,8 +349,9 @@ void frmMain::Form_Activate()
                    1, false, {QStringLiteral("&Continue")});
         if (cmdAddEntry->isVisibleTo(this) && cmdAddEntry->isEnabled())
             cmdAddEntry->setFocus();
-    } else if (grid->isVisibleTo(this) && grid->isEnabled()) {
-        grid->setFocus();
+    } else {
+        // A scanner types into the scan box without a click first.
+        txtScan->setFocus();
     }
 }
 
@@ -384,6 +386,7 @@ void frmMain::placeControls(int heightPixels)
     frameDisplay->setGeometry(twipsRect(ColumnLeft, 60, ColumnWidth, 900));
     frameSort->setGeometry(twipsRect(ColumnLeft, 1020, ColumnWidth, 1200));
     placeListButtons();
+    placeScanControls(h);
     double top = h - 2840;
     for (ZelButton *b : {cmdHelp, cmdAbout, cmdUserInfo, cmdAdminWindow, cmdQuit}) {
         b->setGeometry(twipsRect(ColumnLeft, top, ColumnWidth, ButtonHeight - 30));
@@ -398,7 +401,7 @@ void frmMain::placeListButtons()
     double top = 2340;
     for (ZelButton *b :
          {cmdAddEntry, cmdArchiveEntry, cmdRestoreEntry, cmdDeleteEntry, cmdFindEntries,
-          cmdSeeAllEntries, cmdPrintList, cmdExportData, cmdRefreshGrid}) {
+          cmdSeeAllEntries, cmdPrintList, cmdPrintLabels, cmdExportData, cmdRefreshGrid}) {
         b->setGeometry(twipsRect(ColumnLeft, top, ColumnWidth, ButtonHeight));
         if (!b->isHidden())
             top += ButtonStep;
@@ -704,8 +707,12 @@ void frmMain::cmdSeeEntry_Click()
 {
     int n = 0;
     EntryIdentity id;
-    if (!highlightedEntry(&n, &id))
-        return;
+    if (highlightedEntry(&n, &id))
+        openCard(n, id);
+}
+
+void frmMain::openCard(int n, const EntryIdentity &id)
+{
     {
         frmSeeEntry card(this);
         card.setTag(QString::number(n));

@@ -57,6 +57,12 @@ public:
     ZelButton *cmdHelp = nullptr;
     ZelButton *cmdAdminWindow = nullptr;
     ZelButton *cmdQuit = nullptr;
+    ZelButton *cmdPrintLabels = nullptr;
+    // The scan box: a barcode scanner types a label's code and Enter here;
+    // the result (a shelf, a code not on record) shows beside it.
+    QLabel *lblScan = nullptr;
+    QLineEdit *txtScan = nullptr;
+    QLabel *lblScanResult = nullptr;
     QTimer *timerFlashButton = nullptr;
     QTimer *timerNetworkWatch = nullptr;
     // The Refresh button's right-click menu and its items 1..6
@@ -81,6 +87,8 @@ public:
     // button's face.
     const NetworkWatch &networkWatch() const { return m_watch; }
     const ArchiveMemory &archiveMemory() const { return m_memory; }
+    // The location of the shelf label scanned last ("current shelf").
+    const QString &currentShelf() const { return m_currentShelf; }
 
     // Window height the layout keeps: at least 9664 twips, at most the
     // screen's height (width is fixed at 13170 twips).
@@ -113,6 +121,9 @@ public slots:
     void cmdFindEntries_Click();
     void cmdSeeAllEntries_Click();
     void cmdPrintList_Click();
+    void cmdPrintLabels_Click();
+    // Enter in the scan box.
+    void txtScan_Enter();
     void cmdExportData_Click();
     // Button: 1 left (and the keyboard), 2 right.
     void cmdRefreshGrid_MouseUp(int button);
@@ -163,6 +174,10 @@ private:
     bool highlightedEntry(int *recordNumber, EntryIdentity *identity) const;
     void laterRelease(const QString &what);
     void showSearchResult();
+    void buildScanControls();
+    void placeScanControls(double heightTwips);
+    void openCard(int recordNumber, const EntryIdentity &identity);
+    void showOnInactiveList(int recordNumber);
 
     ListMode m_listMode = ListMode::AllEntries;
     EntryFilter m_searchFilter;
@@ -190,4 +205,5 @@ private:
     bool m_closingByProgram = false;
     bool m_signedOut = false;
     bool m_resizing = false;
+    QString m_currentShelf;
 };

@@ -10,6 +10,7 @@
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/TypingLimit.h"
 #include "gui/platform/WindowLook.h"
+#include "gui/windows/frmLabels.h"
 
 #include <QAction>
 #include <QApplication>
@@ -158,8 +159,8 @@ void frmSeeEntry::Form_Load()
     buttons->setSpacing(10);
     buttons->addWidget(cmdHelp);
     buttons->addStretch(1);
-    for (ZelButton *b : {cmdEditEntry, cmdPrintEntry, cmdEmailEntry, cmdAddSave, cmdAddCancel,
-                         cmdEditSave, cmdEditCancel})
+    for (ZelButton *b : {cmdEditEntry, cmdPrintEntry, cmdPrintLabel, cmdEmailEntry, cmdAddSave,
+                         cmdAddCancel, cmdEditSave, cmdEditCancel})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(cmdFinished);
@@ -174,8 +175,8 @@ void frmSeeEntry::Form_Load()
             setTabOrder(previous, w);
         previous = w;
     }
-    for (ZelButton *b : {cmdEditEntry, cmdPrintEntry, cmdEmailEntry, cmdAddSave, cmdAddCancel,
-                         cmdEditSave, cmdEditCancel, cmdFinished, cmdHelp}) {
+    for (ZelButton *b : {cmdEditEntry, cmdPrintEntry, cmdPrintLabel, cmdEmailEntry, cmdAddSave,
+                         cmdAddCancel, cmdEditSave, cmdEditCancel, cmdFinished, cmdHelp}) {
         setTabOrder(previous, b);
         previous = b;
     }
@@ -365,6 +366,7 @@ void frmSeeEntry::buildButtons()
     cmdEditCancel = make("cmdEditCancel");
     cmdPrintEntry = make("cmdPrintEntry");
     cmdEmailEntry = make("cmdEmailEntry");
+    cmdPrintLabel = make("cmdPrintLabel");
 
     for (ZelButton *b : {cmdHelp, cmdFinished}) {
         b->setPictureNormal(drawnPicture(b == cmdHelp));
@@ -387,6 +389,7 @@ void frmSeeEntry::buildButtons()
     connect(cmdEditCancel, &QPushButton::clicked, this, &frmSeeEntry::cmdEditCancel_Click);
     connect(cmdPrintEntry, &QPushButton::clicked, this, &frmSeeEntry::cmdPrintEntry_Click);
     connect(cmdEmailEntry, &QPushButton::clicked, this, &frmSeeEntry::cmdEmailEntry_Click);
+    connect(cmdPrintLabel, &QPushButton::clicked, this, &frmSeeEntry::cmdPrintLabel_Click);
 
     SetUpButtons();
 }
@@ -970,6 +973,21 @@ void frmSeeEntry::cmdPrintEntry_Click()
         return;
     BusyGuard busy(this);
     PrintEntry(EntryPrintout{fieldTexts()}, *options);
+}
+
+void frmSeeEntry::cmdPrintLabel_Click()
+{
+    frmLabels ask(1, -1, this);
+    if (ask.exec() != QDialog::Accepted)
+        return;
+    const QVector<LabelContent> labels{EntryLabel(m_asRead, ask.qrCode())};
+    const QString unscannable = CheckLabels(ask.stock(), labels);
+    if (!unscannable.isEmpty()) {
+        ShowMsgBox(LabelsTitle(), 4, unscannable, 1, false, {okay()});
+        return;
+    }
+    BusyGuard busy(this);
+    PrintLabelSheet(ask.stock(), ask.start(), labels);
 }
 
 void frmSeeEntry::cmdEmailEntry_Click()

@@ -58,6 +58,7 @@ public:
     ZelButton *cmdEditCancel = nullptr;
     ZelButton *cmdPrintEntry = nullptr;
     ZelButton *cmdEmailEntry = nullptr;
+    ZelButton *cmdPrintLabel = nullptr;
 
     // Set when the person ticked "Don't show this again" in the e-mail
     // warning: further e-mails from this card go without it.
@@ -88,6 +89,7 @@ public slots:
     void cmdEditSave_Click();
     void cmdEditCancel_Click();
     void cmdPrintEntry_Click();
+    void cmdPrintLabel_Click();
     void cmdEmailEntry_Click();
     void cmdHelp_Click();
     void cmdFinished_Click();
