@@ -63,8 +63,7 @@ inline double rawRead(double *cpu = nullptr)
 // gathers these lines into its summary and fails when one is over.
 // A figure against an anchor is judged by its ratio; ratio < 0 judges the
 // figure itself (ms, MB) against target.
-inline bool judge(const char *what, double figure, const char *unit, double ratio,
-                  double target)
+inline bool judge(const char *what, double figure, const char *unit, double ratio, double target)
 {
     const bool byRatio = ratio >= 0;
     const bool over = (byRatio ? ratio : figure) > target;

@@ -151,8 +151,7 @@ int main(int argc, char **argv)
         });
         ratios << decodes.back() / raws.back();
     }
-    std::printf("raw sequential read: median of %d rounds %.1f ms\n", kPairedRounds,
-                median(raws));
+    std::printf("raw sequential read: median of %d rounds %.1f ms\n", kPairedRounds, median(raws));
     judge("decode every record", median(decodes), "ms", median(ratios), 3);
 
     // A delete against a copy of the file, round by round: in a program
@@ -161,8 +160,7 @@ int main(int argc, char **argv)
     QVector<double> fresh, warm, copies, freshRatios, warmRatios;
     for (int i = 0; i < kRuns; ++i) {
         restore(original, data);
-        const QByteArray got =
-            runFresh({QStringLiteral("--delete"), env.folder()}).trimmed();
+        const QByteArray got = runFresh({QStringLiteral("--delete"), env.folder()}).trimmed();
         if (got.isEmpty() || QFile(data).size() != qint64(MaxEntryCount - 1) * EntryRecordLength) {
             std::fprintf(stderr, "bench_store: the delete in a fresh process failed\n");
             return 1;
@@ -175,8 +173,7 @@ int main(int argc, char **argv)
         freshRatios << fresh.back() / copies.back();
         warmRatios << warm.back() / copies.back();
     }
-    std::printf("copy of the file (flushed): median of %d rounds %.1f ms\n", kRuns,
-                median(copies));
+    std::printf("copy of the file (flushed): median of %d rounds %.1f ms\n", kRuns, median(copies));
     judge("delete entry 1 (fresh process)", median(fresh), "ms", median(freshRatios), 2);
     judge("delete entry 1 (warm process)", median(warm), "ms", median(warmRatios), 2);
 

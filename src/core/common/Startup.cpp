@@ -9,8 +9,8 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <cstdlib>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 QString ConfiguredDataDir(const QString &configPath)
 {

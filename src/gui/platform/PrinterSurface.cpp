@@ -72,11 +72,11 @@ std::unique_ptr<PrinterSurface> PrinterSurface::forPdf(const QString &title, con
                                                        const PaperSize &paper,
                                                        const std::optional<QPageLayout> &layout)
 {
-    std::unique_ptr<PrinterSurface> surface(new PrinterSurface(
-        title, QString(), file,
-        layout          ? layout
-        : paper.isEmpty() ? queueLayout(QPrinterInfo::defaultPrinter())
-                          : paperLayout(paper)));
+    std::unique_ptr<PrinterSurface> surface(
+        new PrinterSurface(title, QString(), file,
+                           layout            ? layout
+                           : paper.isEmpty() ? queueLayout(QPrinterInfo::defaultPrinter())
+                                             : paperLayout(paper)));
     if (!surface->start())
         return nullptr;
     return surface;
