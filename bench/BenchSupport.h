@@ -11,12 +11,21 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <sys/resource.h>
 
 // The median of the rounds' figures.
 template <typename Figures> double median(Figures v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// The most memory this process has held so far, in MB.
+inline double peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0; // kilobytes on Linux
 }
 
 inline double ms(const QElapsedTimer &t)

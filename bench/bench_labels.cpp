@@ -31,13 +31,6 @@ constexpr double TargetSeconds = 30;
 constexpr double TargetMegabytes = 200;
 constexpr double TargetScanMs = 100;
 
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
 class PdfDesktop : public FakeDesktop
 {
 public:

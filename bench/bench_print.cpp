@@ -12,6 +12,8 @@
 #include "core/rules/GridTable.h"
 #include "gui/platform/PrinterSurface.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -25,13 +27,6 @@ namespace
 constexpr int Entries = 32767;
 constexpr double TargetSeconds = 15;
 constexpr double TargetMegabytes = 150;
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0; // kilobytes on Linux
-}
 
 // The grid's four shown columns, as the main window fills them.
 GridTable fullList()

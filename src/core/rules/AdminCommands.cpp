@@ -84,25 +84,15 @@ void reportRecordFile(const QString &name, const RecordFileCheck &c, const QStri
                                  .arg(c.recordLength));
         ++*problems;
     }
-    if (!c.undecodable.isEmpty()) {
-        lines->append(name + QStringLiteral(": PROBLEM: records that do not decode: ") +
-                      numbers(c.undecodable));
-        ++*problems;
-    }
-    if (!c.datesOutOfRange.isEmpty()) {
-        lines->append(name +
-                      QStringLiteral(": PROBLEM: records with a date before 1900 or "
-                                     "after 2099: ") +
-                      numbers(c.datesOutOfRange));
-        ++*problems;
-    }
-    if (!c.badValues.isEmpty()) {
-        lines->append(name +
-                      QStringLiteral(": PROBLEM: records whose value is out of range or "
-                                     "does not decode: ") +
-                      numbers(c.badValues));
-        ++*problems;
-    }
+    const auto listProblem = [&](const QVector<int> &records, const QString &what) {
+        if (!records.isEmpty()) {
+            lines->append(name + QStringLiteral(": PROBLEM: records ") + what + numbers(records));
+            ++*problems;
+        }
+    };
+    listProblem(c.undecodable, QStringLiteral("that do not decode: "));
+    listProblem(c.datesOutOfRange, QStringLiteral("with a date before 1900 or after 2099: "));
+    listProblem(c.badValues, QStringLiteral("whose value is out of range or does not decode: "));
     if (c.killed > 0) {
         lines->append(name + QStringLiteral(": PROBLEM: %1 record(s) left half deleted by an "
                                             "interrupted deletion")
