@@ -558,10 +558,8 @@ private slots:
         QCOMPARE(shelf.code, QStringLiteral("L:Room 2 / Shelf A-3"));
         QCOMPARE(shelf.lines, QStringList({"Room 2 / Shelf A-3"}));
         QVector<EntryRecord> entries(4);
-        entries[0].Location = "B-2 ";
-        entries[1].Location = "  ";
-        entries[2].Location = "A-1";
-        entries[3].Location = " B-2";
+        for (int i = 0; i < 4; ++i)
+            entries[i].Location = QStringList({"B-2 ", "  ", "A-1", " B-2"})[i];
         QCOMPARE(DistinctLocations(entries), QStringList({"B-2", "A-1"}));
     }
 
