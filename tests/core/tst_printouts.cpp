@@ -310,8 +310,7 @@ private slots:
         }
     }
 
-    // The entry page, then a narrative of up to 59 characters after its label, longer under a
-    // title.
+    // The entry page; a narrative of up to 59 characters after its label, longer under a title.
     void entryPage()
     {
         const QStringList fields = {at(1, 1.0, 1.0, Agency),
