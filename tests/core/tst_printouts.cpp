@@ -446,17 +446,15 @@ private slots:
         QCOMPARE(PrintEntryList(table, " Search Results (1)  Category: Firearms  Description: "
                                        "CASE  Total Value: $0.00"),
                  PrintResult::Done);
-        const QString ellipsis = QString::fromUtf8("\u2026");
+        const QStringList out = shown(env.desktop);
         QCOMPARE(
-            shown(env.desktop).mid(1, 10),
-            QStringList(
-                {at(1, 0.5, 1.18, "CustorinPrintout -- " + caption + " -- " + Stamp + " -- Page 1"),
-                 at(1, 0.5, 1.36, Rule), at(1, 0.5, 1.54, "Date Rec'd"), at(1, 1.3, 1.54, "Case #"),
-                 at(1, 2.5, 1.54, "Category"), at(1, 3.8, 1.54, "Description"),
-                 at(1, 0.5, 1.54, Rule), at(1, 0.5, 1.72, "03/04/2009"),
-                 at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
-                 at(1, 2.5, 1.72, QString(12, 'W') + ellipsis)}));
-        QCOMPARE(shown(env.desktop).value(11), at(1, 3.8, 1.72, description));
+            out.value(1),
+            at(1, 0.5, 1.18, "CustorinPrintout -- " + caption + " -- " + Stamp + " -- Page 1"));
+        const QString ellipsis = QString::fromUtf8("\u2026");
+        QCOMPARE(out.mid(8, 4), QStringList({at(1, 0.5, 1.72, "03/04/2009"),
+                                             at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
+                                             at(1, 2.5, 1.72, QString(12, 'W') + ellipsis),
+                                             at(1, 3.8, 1.72, description)}));
     }
 
     // Each stock against the makers' measures: labels across then down from the first free
