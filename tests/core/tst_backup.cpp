@@ -1,6 +1,4 @@
-// Backup and restore of the data files: the folder checks and questions,
-// the copies byte for byte with the logs kept read-only, failed copies and
-// damaged backups changing nothing, and an append while a backup runs.
+// Backup and restore of the data files from the window's procedures.
 #include "BoxText.h"
 #include "DataSetBytes.h"
 #include "TestFolder.h"
@@ -34,8 +32,6 @@ const QMap<QString, QByteArray> DataSet{{"Custorin.Data", Entries},
                                         {"DataRecords.Log", Changes},
                                         {"Custorin.ini", Settings}};
 
-// The data folder: the data file, the user file, two of the four logs
-// (read-only) and the settings.
 void writeDataSet(TestFolder &env)
 {
     for (auto it = DataSet.begin(); it != DataSet.end(); ++it) {
@@ -46,7 +42,6 @@ void writeDataSet(TestFolder &env)
     }
 }
 
-// The window as the procedures see it: its captions and busy changes.
 struct Window {
     QString caption = QStringLiteral("Custorin - Data Backup Procedure");
     QStringList captions;
@@ -66,7 +61,6 @@ QString slashed(const QString &folder)
     return folder + QLatin1Char('/');
 }
 
-// Who ran a backup or restore, as the line in UserList.Log names it.
 QString workstation()
 {
     char host[256] = {};
@@ -105,8 +99,7 @@ private slots:
         TestFolder env;
         writeDataSet(env);
         QTemporaryDir target;
-        // An older backup is there; the new one replaces what the data folder
-        // holds and leaves the old user-list log (no longer in the data folder).
+        // An older backup: what the data folder holds is replaced, the rest kept.
         writeFile(target.filePath("Custorin.Data"), "old data");
         QVERIFY(writeReadOnly(target.filePath("SignInOut.Log"), "old log\r\n"));
         writeFile(target.filePath("UserList.Log"), "old user log\r\n");
@@ -116,7 +109,6 @@ private slots:
         Window window;
         QVERIFY(BackupDataFiles(window.procedure()));
 
-        // The chooser's title on one line; it opens in the home folder.
         QCOMPARE(env.desktop.folderTitles,
                  QStringList{"Select a disk/drive/folder to copy (backup) "
                              "your Custorin data files to..."});
@@ -140,14 +132,13 @@ private slots:
         for (const char *log : {"SignInOut.Log", "DataRecords.Log"})
             QVERIFY2(isReadOnly(env.path(log)) && isReadOnly(target.filePath(log)), log);
         QVERIFY(!isReadOnly(target.filePath("Custorin.Data")));
-        // The data folder's trail records the backup, after the copy.
         QMap<QString, QByteArray> trail = DataSet;
         trail.insert("UserList.Log", "12/04/2026 at 22:50:00 - Data files backed up to '" +
                                          target.path().toUtf8() + "' by " + workstation().toUtf8() +
                                          "\r\n");
         QCOMPARE(folderFiles(env.folder()), trail);
         QVERIFY(isReadOnly(env.path("UserList.Log")));
-        FolderLock after; // free again for the other workstations
+        FolderLock after;
         QVERIFY(after.tryAcquire());
     }
 
@@ -180,12 +171,10 @@ private slots:
             {"Custorin.ini", settingsBytes("Town Police")}};
         for (auto it = old.begin(); it != old.end(); ++it)
             writeFile(backup.filePath(it.key()), it.value());
-        // An older release left the user file and the settings readable by
-        // others; restored, they are not.
+        // Left readable by others by an older release; restored, they are not.
         const auto ownerRw = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         for (const char *name : {"User.List", "Custorin.ini"})
             QVERIFY(QFile::setPermissions(backup.filePath(name), ownerRw | QFile::ReadOther));
-        // The folder name typed with a trailing separator is the same folder.
         env.desktop.answerFolder(slashed(backup.path()));
         if (answer != 0)
             env.desktop.answerMsgBox(answer, false, "Installation Settings");
@@ -217,8 +206,6 @@ private slots:
         if (settingsRestored)
             captions << "Restoring Custorin.ini";
         QCOMPARE(window.captions, captions << "Custorin - Data Restoration Procedure");
-        // What the backup holds is back; the log it lacks is as it was; the
-        // restored trail ends with the restore.
         QMap<QString, QByteArray> expected = old;
         expected.insert("DataRecords.Log", Changes);
         expected["UserList.Log"] += "12/04/2026 at 22:50:00 - Data files restored from '" +
@@ -240,27 +227,21 @@ private slots:
         TestFolder env;
         writeDataSet(env);
         Window window;
-        const auto backup = [&](const QString &folder, int answer) {
+        const auto run = [&](bool restore, const QString &folder, int answer) {
             env.desktop.answerFolder(folder);
             env.desktop.answerMsgBox(answer);
-            QVERIFY(!BackupDataFiles(window.procedure()));
-        };
-        const auto restore = [&](const QString &folder, int answer) {
-            env.desktop.answerFolder(folder);
-            env.desktop.answerMsgBox(answer);
-            QVERIFY(!RestoreDataFiles(window.procedure()));
+            QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(window.procedure()));
         };
         QTemporaryDir other, good;
         writeFile(other.filePath("notes.txt"), "notes");
         writeFile(good.filePath("Custorin.Data"), entryBytes(1, "X", 0, 1));
-        // The data folder itself, in other letters and with a separator.
-        backup(slashed(env.folder().toUpper()), 1);
-        backup(other.path(), 2); // a folder with unrelated files: "No"
-        backup(other.filePath("gone"), 1);
-        restore(other.path(), 1); // no data file there
-        restore(good.path(), 2);  // "No" to the question
+        run(false, slashed(env.folder().toUpper()), 1); // the data folder itself
+        run(false, other.path(), 2);                    // unrelated files: "No"
+        run(false, other.filePath("gone"), 1);
+        run(true, other.path(), 1); // no data file there
+        run(true, good.path(), 2);  // "No" to the question
         env.desktop.answerFolder(std::nullopt);
-        QVERIFY(!BackupDataFiles(window.procedure())); // the chooser cancelled: nothing asked
+        QVERIFY(!BackupDataFiles(window.procedure())); // chooser cancelled: nothing asked
         const QString backupEnd = " | &Cancel backup procedure | ";
         const QString restoreEnd = " | &Cancel restore procedure | ";
         QCOMPARE(
@@ -317,8 +298,6 @@ private slots:
             << "restore User.List\r\n\r\nReason: Is a directory\r\n\r\n" + current;
     }
 
-    // Each failure names its reason in the system's words and changes
-    // nothing where the copies were going.
     void copyFailuresSayWhy()
     {
         QFETCH(bool, restore);
@@ -393,8 +372,7 @@ private slots:
             lock, env.folder(), target.path(), BackupFileList(), [&](const QString &file) {
                 if (file != QLatin1String("Custorin.Data"))
                     return;
-                // Another workstation adds an entry (and its log line) while the
-                // backup is under way: it has to wait for the lock.
+                // Another workstation's append has to wait for the lock.
                 worker.start(testTool("store_worker"), {"append", env.folder(), "late", "1"});
                 QVERIFY(worker.waitForStarted());
                 QVERIFY(!worker.waitForFinished(700));
@@ -404,7 +382,6 @@ private slots:
         QVERIFY(worker.waitForFinished(20000));
         QCOMPARE(worker.readAllStandardOutput(), QByteArray("ADDED late-0\n"));
 
-        // The entry and its line came after the backup: neither is in it.
         QCOMPARE(folderFiles(target.path()), DataSet);
         QCOMPARE(env.read("Custorin.Data").size(), Entries.size() + 5000);
         QVERIFY(env.read("DataRecords.Log").endsWith(" added by late\r\n"));
