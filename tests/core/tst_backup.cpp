@@ -273,91 +273,77 @@ private slots:
     void copyFailuresSayWhy_data()
     {
         QTest::addColumn<bool>("restore");
-        QTest::addColumn<int>("op");       // FileOp failed on the work file named
-        QTest::addColumn<QString>("file"); // ... or the folder standing in its place
+        QTest::addColumn<int>("op");       // FileOp failed on the work file named, -1: a folder
+        QTest::addColumn<QString>("file"); // in its place; or the source file extra ends
+        QTest::addColumn<QByteArray>("extra");
         QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("ending"); // of the box's text
-        const QString none = "No file in the backup location has been changed.";
-        const QString current = "Your current data files have not been changed.";
+        QTest::addColumn<QString>("text"); // of the box; %1 is the backup folder
+        const QString trying = "There is some kind of problem\r\ntrying to ";
+        const QString damaged = "The backed up data files at\r\n'%1'\r\nare damaged:\r\n\r\n";
+        const QString none = "\r\n\r\nNo file in the backup location has been changed.";
+        const QString current = "\r\n\r\nYour current data files have not been changed.";
         QTest::newRow("backup, disk full")
-            << false << int(FileOp::Write) << "User.List.$$$" << ENOSPC
-            << "copy User.List\r\n\r\nReason: No space left on device\r\n\r\n" + none;
+            << false << int(FileOp::Write) << "User.List.$$$" << QByteArray() << ENOSPC
+            << trying + "copy User.List\r\n\r\nReason: No space left on device" + none;
         QTest::newRow("backup, read-only file system")
-            << false << int(FileOp::Rename) << "Custorin.Data.$$$" << EROFS
-            << "copy Custorin.Data\r\n\r\nReason: Read-only file system\r\n\r\n" + none;
+            << false << int(FileOp::Rename) << "Custorin.Data.$$$" << QByteArray() << EROFS
+            << trying + "copy Custorin.Data\r\n\r\nReason: Read-only file system" + none;
         QTest::newRow("backup of a damaged data file")
-            << false << int(FileOp::Write) << "" << 0
-            << "copy Custorin.Data\r\n\r\nReason: Custorin.Data is not a whole number of records "
-               "(10002 bytes).\r\n\r\n" +
+            << false << 0 << "Custorin.Data" << QByteArray("xx") << 0
+            << trying +
+                   "copy Custorin.Data\r\n\r\nReason: Custorin.Data is not a whole number of "
+                   "records (10002 bytes)." +
                    none;
         QTest::newRow("restore, permission denied")
-            << true << int(FileOp::Write) << "Custorin.Data.$$$" << EACCES
-            << "restore Custorin.Data\r\n\r\nReason: Permission denied\r\n\r\n" + current;
+            << true << int(FileOp::Write) << "Custorin.Data.$$$" << QByteArray() << EACCES
+            << trying + "restore Custorin.Data\r\n\r\nReason: Permission denied" + current;
         QTest::newRow("restore, a folder in the way")
-            << true << -1 << "User.List.$$$" << 0
-            << "restore User.List\r\n\r\nReason: Is a directory\r\n\r\n" + current;
+            << true << -1 << "User.List.$$$" << QByteArray() << 0
+            << trying + "restore User.List\r\n\r\nReason: Is a directory" + current;
+        QTest::newRow("restore of a damaged data file")
+            << true << 0 << "Custorin.Data" << entryBytes(45000, "B-1", 45000, 1).left(10) << 0
+            << damaged + "Custorin.Data is not a whole number of records (5010 bytes)." + current;
+        QTest::newRow("restore of an unreadable user")
+            << true << 0 << "User.List" << userRecordBytes(45000, "Sam", "Ode", 9) << 0
+            << damaged + "Record 2 of User.List can not be read." + current;
     }
 
+    // Nothing changes where the copies were going, nor in what they came from.
     void copyFailuresSayWhy()
     {
         QFETCH(bool, restore);
         QFETCH(int, op);
         QFETCH(QString, file);
+        QFETCH(QByteArray, extra);
         QFETCH(int, error);
-        QFETCH(QString, ending);
+        QFETCH(QString, text);
         TestFolder env;
         writeDataSet(env);
         QTemporaryDir other;
-        const QMap<QString, QByteArray> older{
-            {"Custorin.Data", entryBytes(45000, "B-1", 45000, 1)},
-            {"User.List", userRecordBytes(45000, "Lee", "Ray", 2)}};
+        QMap<QString, QByteArray> older{{"Custorin.Data", entryBytes(45000, "B-1", 45000, 1)},
+                                        {"User.List", userRecordBytes(45000, "Lee", "Ray", 2)}};
+        if (!extra.isEmpty() && restore)
+            older[file] += extra;
+        if (!extra.isEmpty() && !restore)
+            env.write(file, Entries + extra);
         for (auto it = older.begin(); it != older.end(); ++it)
             writeFile(other.filePath(it.key()), it.value());
-        if (!restore && file.isEmpty())
-            env.write("Custorin.Data", Entries + "xx");
         const QMap<QString, QByteArray> before = folderFiles(env.folder());
         if (op < 0)
             QVERIFY(env.block(file));
         const Fault fault(FileOp(op), file, error);
         env.desktop.answerFolder(other.path());
         env.desktop.answerMsgBox(1);
-        env.desktop.answerMsgBox(1, false, restore ? "File Restore Error" : "File Backup Error");
+        env.desktop.answerMsgBox(1, false,
+                                 !restore          ? "File Backup Error"
+                                 : extra.isEmpty() ? "File Restore Error"
+                                                   : "Backup can not be restored");
         Window window;
-        QVERIFY(!(restore ? RestoreDataFiles(window.procedure())
-                          : BackupDataFiles(window.procedure())));
+        QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(window.procedure()));
         QCOMPARE(env.desktop.msgBoxes.last().text,
-                 "There is some kind of problem\r\ntrying to " + ending);
+                 QString(text).replace("%1", slashed(other.path())));
         QCOMPARE(folderFiles(env.folder()), before);
         QCOMPARE(folderFiles(other.path()), older);
-    }
-
-    void damagedBackupChangesNothing()
-    {
-        const QByteArray good = entryBytes(45000, "B-1", 45000, 1);
-        const QByteArray lee = userRecordBytes(45000, "Lee", "Ray", 2);
-        const QList<QPair<QMap<QString, QByteArray>, QString>> rows{
-            {{{"Custorin.Data", good + good.left(10)}},
-             "Custorin.Data is not a whole number of records (5010 bytes)."},
-            {{{"Custorin.Data", good},
-              {"User.List", lee + userRecordBytes(45000, "Sam", "Ode", 9)}},
-             "Record 2 of User.List can not be read."}};
-        for (const auto &[files, reason] : rows) {
-            TestFolder env;
-            writeDataSet(env);
-            QTemporaryDir backup;
-            for (auto it = files.begin(); it != files.end(); ++it)
-                writeFile(backup.filePath(it.key()), it.value());
-            env.desktop.answerFolder(backup.path());
-            env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
-            env.desktop.answerMsgBox(1, false, "Backup can not be restored");
-            Window window;
-            QVERIFY2(!RestoreDataFiles(window.procedure()), qPrintable(reason));
-            QCOMPARE(env.desktop.msgBoxes.last().text,
-                     "The backed up data files at\r\n'" + slashed(backup.path()) +
-                         "'\r\nare damaged:\r\n\r\n" + reason +
-                         "\r\n\r\nYour current data files have not been changed.");
-            QVERIFY2(folderFiles(env.folder()) == DataSet, qPrintable(reason));
-        }
     }
 
     void appendDuringBackupWaitsAndIsLeftOut()
