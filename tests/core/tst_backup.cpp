@@ -256,8 +256,7 @@ private slots:
                      "you sure you still wish to continue with this backup? | &Yes, Continue, &No, "
                      "Cancel backup procedure | 3 2 0",
                  "Drive or Folder Access Problem | There is some kind of problem trying "
-                 "to\r\naccess "
-                 "the selected backup location\r\nthat you specified..." +
+                 "to\r\naccess the selected backup location\r\nthat you specified..." +
                      backupEnd + "4 1 0",
                  "Required file(s) missing | '" + slashed(other.path()) +
                      "'\r\n\r\ndoesn't appear to contain previously saved\r\nbackup data file(s) "
