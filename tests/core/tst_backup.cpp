@@ -70,18 +70,6 @@ QString workstation()
              QString::fromLocal8Bit(host));
 }
 
-// Fails one kind of file call on paths ending in name while it lives.
-struct Fault {
-    Fault(FileOp op, const QString &name, int error)
-    {
-        if (error != 0)
-            SetFileFaultHook([=](FileOp o, const QString &path) {
-                return o == op && path.endsWith(QLatin1Char('/') + name) ? error : 0;
-            });
-    }
-    ~Fault() { SetFileFaultHook({}); }
-};
-
 const QString RestoreQuestion =
     "Important! Please read carefully... | You are about to replace your current data "
     "files\r\nwith previously made backup data files.\r\n\r\nOnce completed, this action can "
@@ -180,8 +168,7 @@ private slots:
             env.desktop.answerMsgBox(answer, false, "Installation Settings");
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
         env.desktop.answerMsgBox(1, false, "Backup Successful");
-        Window window;
-        window.caption = QStringLiteral("Custorin - Data Restoration Procedure");
+        Window window{"Custorin - Data Restoration Procedure"};
         const QString agencyBefore = AgencyName;
         QVERIFY(RestoreDataFiles(window.procedure()));
 
@@ -330,7 +317,10 @@ private slots:
         const QMap<QString, QByteArray> before = folderFiles(env.folder());
         if (op < 0)
             QVERIFY(env.block(file));
-        const Fault fault(FileOp(op), file, error);
+        const auto unhook = qScopeGuard([] { SetFileFaultHook({}); });
+        SetFileFaultHook([=](FileOp o, const QString &path) {
+            return o == FileOp(op) && path.endsWith('/' + file) ? error : 0;
+        });
         env.desktop.answerFolder(other.path());
         env.desktop.answerMsgBox(1);
         env.desktop.answerMsgBox(1, false,
