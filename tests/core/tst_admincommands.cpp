@@ -192,20 +192,6 @@ private slots:
 
         QVERIFY(writeReadOnly(d.filePath("DataRecords.Log"),
                               "12/04/2026 at 22:47:05 - Control#00123 archived by Pat Doe\r\n"));
-        const QMap<QString, QByteArray> before = folderFiles(data.path());
-        ProgramRun r = RunCustorin({"--data-dir", data.path(), "--check"});
-        QCOMPARE(r.err + QByteArray::number(r.status), QByteArray("0"));
-        QCOMPARE(QString::fromUtf8(r.out), header +
-                                               "Custorin.Data: 3 records (1 active, 2 archived)\n"
-                                               "User.List: 2 users\n"
-                                               "SignInOut.Log: 2 lines\n"
-                                               "UserList.Log: not present\n"
-                                               "DataRecords.Log: 1 line\n"
-                                               "Search.Log: not present\n"
-                                               "Custorin.ini: set up\n"
-                                               "All is well.\n");
-        QCOMPARE(folderFiles(data.path()), before);
-
         writeFile(d.filePath("Custorin.Data"),
                   Entries + entryBytes(std::nan(""), "X", 0, 1) +
                       entryBytes(46002, "Y", oleDate(1801, 1, 1), 1) +
@@ -230,8 +216,8 @@ private slots:
         QVERIFY(QFile::setPermissions(outside.filePath("mine"), QFile::ReadOwner));
         QVERIFY(QFile::link(outside.filePath("mine"), d.filePath("Search.Log")));
         const QMap<QString, QByteArray> damaged = folderFiles(data.path());
-        r = RunCustorin({"--data-dir", data.path(), "--check"});
-        QCOMPARE(r.status, 1);
+        const ProgramRun r = RunCustorin({"--data-dir", data.path(), "--check"});
+        QCOMPARE(r.err + QByteArray::number(r.status), QByteArray("1"));
         QCOMPARE(QString::fromUtf8(r.out),
                  header + R"(Custorin.Data: 10 records (7 active, 2 archived)
 Custorin.Data: PROBLEM: 50004 bytes is not a whole number of 5000-byte records
@@ -272,7 +258,7 @@ Search.Log: PROBLEM: a symbolic link, never opened
                              "Custorin.ini: set up\n";
         const auto check = [&] {
             const ProgramRun r = RunCustorin({"--data-dir", folder, "--check"});
-            return QString::fromUtf8(r.out) + QString::number(r.status);
+            return QString::fromUtf8(r.out + r.err) + QString::number(r.status);
         };
 
         QCOMPARE(check(), header +
