@@ -4,7 +4,6 @@
 #include "TestFolder.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
-#include "core/entries/EntryCheck.h"
 #include "core/rules/BackupRestore.h"
 
 #include <QProcess>
