@@ -1,12 +1,9 @@
-// Backup and restore of the data files: the folder checks and questions,
-// the copies byte for byte with the logs kept read-only, failed copies and
-// damaged backups changing nothing, and an append while a backup runs.
+// Backup and restore of the data files from the window's procedures.
 #include "BoxText.h"
 #include "DataSetBytes.h"
 #include "TestFolder.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
-#include "core/entries/EntryCheck.h"
 #include "core/rules/BackupRestore.h"
 
 #include <QProcess>
@@ -34,8 +31,6 @@ const QMap<QString, QByteArray> DataSet{{"Custorin.Data", Entries},
                                         {"DataRecords.Log", Changes},
                                         {"Custorin.ini", Settings}};
 
-// The data folder: the data file, the user file, two of the four logs
-// (read-only) and the settings.
 void writeDataSet(TestFolder &env)
 {
     for (auto it = DataSet.begin(); it != DataSet.end(); ++it) {
@@ -46,7 +41,6 @@ void writeDataSet(TestFolder &env)
     }
 }
 
-// The window as the procedures see it: its captions and busy changes.
 struct Window {
     QString caption = QStringLiteral("Custorin - Data Backup Procedure");
     QStringList captions;
@@ -66,7 +60,6 @@ QString slashed(const QString &folder)
     return folder + QLatin1Char('/');
 }
 
-// Who ran a backup or restore, as the line in UserList.Log names it.
 QString workstation()
 {
     char host[256] = {};
@@ -75,18 +68,6 @@ QString workstation()
         .arg(QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name),
              QString::fromLocal8Bit(host));
 }
-
-// Fails one kind of file call on paths ending in name while it lives.
-struct Fault {
-    Fault(FileOp op, const QString &name, int error)
-    {
-        if (error != 0)
-            SetFileFaultHook([=](FileOp o, const QString &path) {
-                return o == op && path.endsWith(QLatin1Char('/') + name) ? error : 0;
-            });
-    }
-    ~Fault() { SetFileFaultHook({}); }
-};
 
 const QString RestoreQuestion =
     "Important! Please read carefully... | You are about to replace your current data "
@@ -105,8 +86,7 @@ private slots:
         TestFolder env;
         writeDataSet(env);
         QTemporaryDir target;
-        // An older backup is there; the new one replaces what the data folder
-        // holds and leaves the old user-list log (no longer in the data folder).
+        // An older backup: what the data folder holds is replaced, the rest kept.
         writeFile(target.filePath("Custorin.Data"), "old data");
         QVERIFY(writeReadOnly(target.filePath("SignInOut.Log"), "old log\r\n"));
         writeFile(target.filePath("UserList.Log"), "old user log\r\n");
@@ -116,7 +96,6 @@ private slots:
         Window window;
         QVERIFY(BackupDataFiles(window.procedure()));
 
-        // The chooser's title on one line; it opens in the home folder.
         QCOMPARE(env.desktop.folderTitles,
                  QStringList{"Select a disk/drive/folder to copy (backup) "
                              "your Custorin data files to..."});
@@ -140,14 +119,13 @@ private slots:
         for (const char *log : {"SignInOut.Log", "DataRecords.Log"})
             QVERIFY2(isReadOnly(env.path(log)) && isReadOnly(target.filePath(log)), log);
         QVERIFY(!isReadOnly(target.filePath("Custorin.Data")));
-        // The data folder's trail records the backup, after the copy.
         QMap<QString, QByteArray> trail = DataSet;
         trail.insert("UserList.Log", "12/04/2026 at 22:50:00 - Data files backed up to '" +
                                          target.path().toUtf8() + "' by " + workstation().toUtf8() +
                                          "\r\n");
         QCOMPARE(folderFiles(env.folder()), trail);
         QVERIFY(isReadOnly(env.path("UserList.Log")));
-        FolderLock after; // free again for the other workstations
+        FolderLock after;
         QVERIFY(after.tryAcquire());
     }
 
@@ -180,19 +158,16 @@ private slots:
             {"Custorin.ini", settingsBytes("Town Police")}};
         for (auto it = old.begin(); it != old.end(); ++it)
             writeFile(backup.filePath(it.key()), it.value());
-        // An older release left the user file and the settings readable by
-        // others; restored, they are not.
+        // Left readable by others by an older release; restored, they are not.
         const auto ownerRw = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         for (const char *name : {"User.List", "Custorin.ini"})
             QVERIFY(QFile::setPermissions(backup.filePath(name), ownerRw | QFile::ReadOther));
-        // The folder name typed with a trailing separator is the same folder.
         env.desktop.answerFolder(slashed(backup.path()));
         if (answer != 0)
             env.desktop.answerMsgBox(answer, false, "Installation Settings");
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
         env.desktop.answerMsgBox(1, false, "Backup Successful");
-        Window window;
-        window.caption = QStringLiteral("Custorin - Data Restoration Procedure");
+        Window window{"Custorin - Data Restoration Procedure"};
         const QString agencyBefore = AgencyName;
         QVERIFY(RestoreDataFiles(window.procedure()));
 
@@ -217,8 +192,6 @@ private slots:
         if (settingsRestored)
             captions << "Restoring Custorin.ini";
         QCOMPARE(window.captions, captions << "Custorin - Data Restoration Procedure");
-        // What the backup holds is back; the log it lacks is as it was; the
-        // restored trail ends with the restore.
         QMap<QString, QByteArray> expected = old;
         expected.insert("DataRecords.Log", Changes);
         expected["UserList.Log"] += "12/04/2026 at 22:50:00 - Data files restored from '" +
@@ -240,27 +213,21 @@ private slots:
         TestFolder env;
         writeDataSet(env);
         Window window;
-        const auto backup = [&](const QString &folder, int answer) {
+        const auto run = [&](bool restore, const QString &folder, int answer) {
             env.desktop.answerFolder(folder);
             env.desktop.answerMsgBox(answer);
-            QVERIFY(!BackupDataFiles(window.procedure()));
-        };
-        const auto restore = [&](const QString &folder, int answer) {
-            env.desktop.answerFolder(folder);
-            env.desktop.answerMsgBox(answer);
-            QVERIFY(!RestoreDataFiles(window.procedure()));
+            QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(window.procedure()));
         };
         QTemporaryDir other, good;
         writeFile(other.filePath("notes.txt"), "notes");
         writeFile(good.filePath("Custorin.Data"), entryBytes(1, "X", 0, 1));
-        // The data folder itself, in other letters and with a separator.
-        backup(slashed(env.folder().toUpper()), 1);
-        backup(other.path(), 2); // a folder with unrelated files: "No"
-        backup(other.filePath("gone"), 1);
-        restore(other.path(), 1); // no data file there
-        restore(good.path(), 2);  // "No" to the question
+        run(false, slashed(env.folder().toUpper()), 1); // the data folder itself
+        run(false, other.path(), 2);                    // unrelated files: "No"
+        run(false, other.filePath("gone"), 1);
+        run(true, other.path(), 1); // no data file there
+        run(true, good.path(), 2);  // "No" to the question
         env.desktop.answerFolder(std::nullopt);
-        QVERIFY(!BackupDataFiles(window.procedure())); // the chooser cancelled: nothing asked
+        QVERIFY(!BackupDataFiles(window.procedure())); // chooser cancelled: nothing asked
         const QString backupEnd = " | &Cancel backup procedure | ";
         const QString restoreEnd = " | &Cancel restore procedure | ";
         QCOMPARE(
@@ -275,8 +242,7 @@ private slots:
                      "you sure you still wish to continue with this backup? | &Yes, Continue, &No, "
                      "Cancel backup procedure | 3 2 0",
                  "Drive or Folder Access Problem | There is some kind of problem trying "
-                 "to\r\naccess "
-                 "the selected backup location\r\nthat you specified..." +
+                 "to\r\naccess the selected backup location\r\nthat you specified..." +
                      backupEnd + "4 1 0",
                  "Required file(s) missing | '" + slashed(other.path()) +
                      "'\r\n\r\ndoesn't appear to contain previously saved\r\nbackup data file(s) "
@@ -292,93 +258,80 @@ private slots:
     void copyFailuresSayWhy_data()
     {
         QTest::addColumn<bool>("restore");
-        QTest::addColumn<int>("op");       // FileOp failed on the work file named
-        QTest::addColumn<QString>("file"); // ... or the folder standing in its place
+        QTest::addColumn<int>("op");       // FileOp failed on the work file named, -1: a folder
+        QTest::addColumn<QString>("file"); // in its place; or the source file extra ends
+        QTest::addColumn<QByteArray>("extra");
         QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("ending"); // of the box's text
-        const QString none = "No file in the backup location has been changed.";
-        const QString current = "Your current data files have not been changed.";
+        QTest::addColumn<QString>("text"); // of the box; %1 is the backup folder
+        const QString trying = "There is some kind of problem\r\ntrying to ";
+        const QString damaged = "The backed up data files at\r\n'%1'\r\nare damaged:\r\n\r\n";
+        const QString none = "\r\n\r\nNo file in the backup location has been changed.";
+        const QString current = "\r\n\r\nYour current data files have not been changed.";
         QTest::newRow("backup, disk full")
-            << false << int(FileOp::Write) << "User.List.$$$" << ENOSPC
-            << "copy User.List\r\n\r\nReason: No space left on device\r\n\r\n" + none;
+            << false << int(FileOp::Write) << "User.List.$$$" << QByteArray() << ENOSPC
+            << trying + "copy User.List\r\n\r\nReason: No space left on device" + none;
         QTest::newRow("backup, read-only file system")
-            << false << int(FileOp::Rename) << "Custorin.Data.$$$" << EROFS
-            << "copy Custorin.Data\r\n\r\nReason: Read-only file system\r\n\r\n" + none;
+            << false << int(FileOp::Rename) << "Custorin.Data.$$$" << QByteArray() << EROFS
+            << trying + "copy Custorin.Data\r\n\r\nReason: Read-only file system" + none;
         QTest::newRow("backup of a damaged data file")
-            << false << int(FileOp::Write) << "" << 0
-            << "copy Custorin.Data\r\n\r\nReason: Custorin.Data is not a whole number of records "
-               "(10002 bytes).\r\n\r\n" +
+            << false << 0 << "Custorin.Data" << QByteArray("xx") << 0
+            << trying +
+                   "copy Custorin.Data\r\n\r\nReason: Custorin.Data is not a whole number of "
+                   "records (10002 bytes)." +
                    none;
         QTest::newRow("restore, permission denied")
-            << true << int(FileOp::Write) << "Custorin.Data.$$$" << EACCES
-            << "restore Custorin.Data\r\n\r\nReason: Permission denied\r\n\r\n" + current;
+            << true << int(FileOp::Write) << "Custorin.Data.$$$" << QByteArray() << EACCES
+            << trying + "restore Custorin.Data\r\n\r\nReason: Permission denied" + current;
         QTest::newRow("restore, a folder in the way")
-            << true << -1 << "User.List.$$$" << 0
-            << "restore User.List\r\n\r\nReason: Is a directory\r\n\r\n" + current;
+            << true << -1 << "User.List.$$$" << QByteArray() << 0
+            << trying + "restore User.List\r\n\r\nReason: Is a directory" + current;
+        QTest::newRow("restore of a damaged data file")
+            << true << 0 << "Custorin.Data" << entryBytes(45000, "B-1", 45000, 1).left(10) << 0
+            << damaged + "Custorin.Data is not a whole number of records (5010 bytes)." + current;
+        QTest::newRow("restore of an unreadable user")
+            << true << 0 << "User.List" << userRecordBytes(45000, "Sam", "Ode", 9) << 0
+            << damaged + "Record 2 of User.List can not be read." + current;
     }
 
-    // Each failure names its reason in the system's words and changes
-    // nothing where the copies were going.
+    // Nothing changes where the copies were going, nor in what they came from.
     void copyFailuresSayWhy()
     {
         QFETCH(bool, restore);
         QFETCH(int, op);
         QFETCH(QString, file);
+        QFETCH(QByteArray, extra);
         QFETCH(int, error);
-        QFETCH(QString, ending);
+        QFETCH(QString, text);
         TestFolder env;
         writeDataSet(env);
         QTemporaryDir other;
-        const QMap<QString, QByteArray> older{
-            {"Custorin.Data", entryBytes(45000, "B-1", 45000, 1)},
-            {"User.List", userRecordBytes(45000, "Lee", "Ray", 2)}};
+        QMap<QString, QByteArray> older{{"Custorin.Data", entryBytes(45000, "B-1", 45000, 1)},
+                                        {"User.List", userRecordBytes(45000, "Lee", "Ray", 2)}};
+        if (!extra.isEmpty() && restore)
+            older[file] += extra;
+        if (!extra.isEmpty() && !restore)
+            env.write(file, Entries + extra);
         for (auto it = older.begin(); it != older.end(); ++it)
             writeFile(other.filePath(it.key()), it.value());
-        if (!restore && file.isEmpty())
-            env.write("Custorin.Data", Entries + "xx");
         const QMap<QString, QByteArray> before = folderFiles(env.folder());
         if (op < 0)
             QVERIFY(env.block(file));
-        const Fault fault(FileOp(op), file, error);
+        const auto unhook = qScopeGuard([] { SetFileFaultHook({}); });
+        SetFileFaultHook([=](FileOp o, const QString &path) {
+            return o == FileOp(op) && path.endsWith('/' + file) ? error : 0;
+        });
         env.desktop.answerFolder(other.path());
         env.desktop.answerMsgBox(1);
-        env.desktop.answerMsgBox(1, false, restore ? "File Restore Error" : "File Backup Error");
+        env.desktop.answerMsgBox(1, false,
+                                 !restore          ? "File Backup Error"
+                                 : extra.isEmpty() ? "File Restore Error"
+                                                   : "Backup can not be restored");
         Window window;
-        QVERIFY(!(restore ? RestoreDataFiles(window.procedure())
-                          : BackupDataFiles(window.procedure())));
+        QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(window.procedure()));
         QCOMPARE(env.desktop.msgBoxes.last().text,
-                 "There is some kind of problem\r\ntrying to " + ending);
+                 QString(text).replace("%1", slashed(other.path())));
         QCOMPARE(folderFiles(env.folder()), before);
         QCOMPARE(folderFiles(other.path()), older);
-    }
-
-    void damagedBackupChangesNothing()
-    {
-        const QByteArray good = entryBytes(45000, "B-1", 45000, 1);
-        const QByteArray lee = userRecordBytes(45000, "Lee", "Ray", 2);
-        const QList<QPair<QMap<QString, QByteArray>, QString>> rows{
-            {{{"Custorin.Data", good + good.left(10)}},
-             "Custorin.Data is not a whole number of records (5010 bytes)."},
-            {{{"Custorin.Data", good},
-              {"User.List", lee + userRecordBytes(45000, "Sam", "Ode", 9)}},
-             "Record 2 of User.List can not be read."}};
-        for (const auto &[files, reason] : rows) {
-            TestFolder env;
-            writeDataSet(env);
-            QTemporaryDir backup;
-            for (auto it = files.begin(); it != files.end(); ++it)
-                writeFile(backup.filePath(it.key()), it.value());
-            env.desktop.answerFolder(backup.path());
-            env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
-            env.desktop.answerMsgBox(1, false, "Backup can not be restored");
-            Window window;
-            QVERIFY2(!RestoreDataFiles(window.procedure()), qPrintable(reason));
-            QCOMPARE(env.desktop.msgBoxes.last().text,
-                     "The backed up data files at\r\n'" + slashed(backup.path()) +
-                         "'\r\nare damaged:\r\n\r\n" + reason +
-                         "\r\n\r\nYour current data files have not been changed.");
-            QVERIFY2(folderFiles(env.folder()) == DataSet, qPrintable(reason));
-        }
     }
 
     void appendDuringBackupWaitsAndIsLeftOut()
@@ -393,8 +346,7 @@ private slots:
             lock, env.folder(), target.path(), BackupFileList(), [&](const QString &file) {
                 if (file != QLatin1String("Custorin.Data"))
                     return;
-                // Another workstation adds an entry (and its log line) while the
-                // backup is under way: it has to wait for the lock.
+                // Another workstation's append has to wait for the lock.
                 worker.start(testTool("store_worker"), {"append", env.folder(), "late", "1"});
                 QVERIFY(worker.waitForStarted());
                 QVERIFY(!worker.waitForFinished(700));
@@ -404,7 +356,6 @@ private slots:
         QVERIFY(worker.waitForFinished(20000));
         QCOMPARE(worker.readAllStandardOutput(), QByteArray("ADDED late-0\n"));
 
-        // The entry and its line came after the backup: neither is in it.
         QCOMPARE(folderFiles(target.path()), DataSet);
         QCOMPARE(env.read("Custorin.Data").size(), Entries.size() + 5000);
         QVERIFY(env.read("DataRecords.Log").endsWith(" added by late\r\n"));
