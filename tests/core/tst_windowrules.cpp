@@ -1,9 +1,5 @@
-// The windows' rules without widgets: the table behind the list grids (cells,
-// selection, colours, sorting), the title window (version texts, the
-// fetch of the newest version from a server on 127.0.0.1, addresses, the
-// overview, the screen-size limits, the pulse), the search window (captions,
-// summary confirmations, the picker, the criteria handed over), the main
-// window's buttons and their colours, and the administrative windows.
+// The windows' rules without widgets: list grids, title, search, main and
+// administrative windows, the version fetch from a server on 127.0.0.1.
 #include "FakeDesktop.h"
 #include "LocalHttpServer.h"
 #include "core/common/ColorMath.h"
@@ -80,6 +76,27 @@ GridTable tableWith(const QStringList &rows, const QString &format = MainFormat)
     for (const QString &row : rows)
         t.AddItem(row);
     return t;
+}
+
+// A "Key|Row" table: each key with its row number.
+GridTable keyed(const QStringList &keys)
+{
+    GridTable t = tableWith({}, QStringLiteral("Key|Row"));
+    for (int i = 0; i < keys.size(); ++i)
+        t.AddItem(keys[i] + '\t' + QString::number(i + 1));
+    return t;
+}
+
+// Rows r0..r1, columns 0..c1: each cell's back colour as a letter from `names`.
+QString painted(const GridTable &t, int r0, int r1, int c1, const QMap<quint32, QChar> &names)
+{
+    QString out;
+    for (int r = r0; r <= r1; ++r) {
+        for (int c = 0; c <= c1; ++c)
+            out += names.value(t.cellBackColor(r, c), '.');
+        out += ' ';
+    }
+    return out;
 }
 
 // Column `show` after sorting by column `key` in `order`.
@@ -440,13 +457,7 @@ private slots:
         t.setColSel(1);
         t.setCellBackColor(0xD0D0D0);
         t.setCellForeColor(0xC00000);
-        QString painted; // rows 2..4, columns 0..3: "b" coloured, "." not
-        for (int r = 2; r <= 4; ++r) {
-            for (int c = 0; c <= 3; ++c)
-                painted += t.cellBackColor(r, c) == 0xD0D0D0u ? 'b' : '.';
-            painted += ' ';
-        }
-        QCOMPARE(painted, QStringLiteral(".... .bb. .bb. "));
+        QCOMPARE(painted(t, 2, 4, 3, {{0xD0D0D0u, 'b'}}), QStringLiteral(".... .bb. .bb. "));
         QCOMPARE(t.cellForeColor(4, 1), 0xC00000u);
         // Colours and the current row follow their rows on an insert.
         t.AddItem("top", 1);
@@ -467,20 +478,12 @@ private slots:
         QVERIFY(!t.Sort(0) && !t.Sort(9));
 
         // Equal keys keep their order in every direction.
-        GridTable k;
-        k.setFormatString(QStringLiteral("Key|Row"));
-        const QStringList keys{"m", "B", "m", "a", "b", "M", "", "m", "A"};
-        for (int i = 0; i < keys.size(); ++i)
-            k.AddItem(keys[i] + '\t' + QString::number(i + 1));
+        const GridTable k = keyed({"m", "B", "m", "a", "b", "M", "", "m", "A"});
         QCOMPARE(sorted(k, GridTable::SortStringNoCaseAscending), "7,4,9,2,5,1,3,6,8");
         QCOMPARE(sorted(k, GridTable::SortStringAscending), "7,9,2,6,4,5,1,3,8"); // capitals first
         // Keys alike in eight characters or more, or beginning one another.
-        GridTable l = tableWith({}, QStringLiteral("Key|Row"));
-        const QStringList longKeys{"2026-000124", "2026-00012", "2026-000123\u00E9", "20260517",
-                                   "2026-000123", "2026-0001",  "2026051",           "",
-                                   "2026-000123", "Zz"};
-        for (int i = 0; i < longKeys.size(); ++i)
-            l.AddItem(longKeys[i] + '\t' + QString::number(i + 1));
+        const GridTable l = keyed({"2026-000124", "2026-00012", "2026-000123\u00E9", "20260517",
+                                   "2026-000123", "2026-0001", "2026051", "", "2026-000123", "Zz"});
         QCOMPARE(sorted(l, GridTable::SortStringAscending), "8,6,2,5,9,3,1,7,4,10");
         QCOMPARE(sorted(l, GridTable::SortStringDescending), "10,4,7,1,3,5,9,2,6,8");
 
@@ -530,14 +533,8 @@ private slots:
         t.setRow(3);
         t.setCol(1);
         t.setRowsBackColor(1, 4, 0, 3, 0xF0F0F0, 0xFFFFFF);
-        for (int r = 0; r <= 4; ++r) {
-            for (int c = 0; c < 6; ++c) {
-                const quint32 expected = r == 0 || c > 3 ? GridTable::NoColor
-                                         : r % 2 == 0    ? 0xF0F0F0u
-                                                         : 0xFFFFFFu;
-                QCOMPARE(t.cellBackColor(r, c), expected);
-            }
-        }
+        QCOMPARE(painted(t, 0, 4, 5, {{0xF0F0F0u, 'g'}, {0xFFFFFFu, 'w'}}),
+                 QStringLiteral("...... wwww.. gggg.. wwww.. gggg.. "));
         QVERIFY(t.Row() == 3 && t.Col() == 1);
         // A range beyond the table is cut; colours move with a sort.
         t.setRowsBackColor(3, 99, 4, 99, 0x222222, 0x333333);
