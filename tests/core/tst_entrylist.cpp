@@ -294,8 +294,7 @@ private slots:
         QCOMPARE(SearchFilter::dateSearch(14, {2009, 1, 5}).mode(), SearchFilter::Mode::Date);
     }
 
-    // The list load tests records from their bytes: it must list exactly
-    // what the unpacked test lists, whatever the previous record was.
+    // Tested from its bytes, a record is listed exactly as when unpacked.
     void bytesGiveTheSameAnswer()
     {
         QVector<EntryRecord> entries = SampleData::MakeEntries(150, 77);

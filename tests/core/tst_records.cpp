@@ -187,7 +187,7 @@ private slots:
         }
     }
 
-    void entryEveryField()
+    void entryRecordBytes()
     {
         EntryRecord e = EntryWithTexts(QString::fromUtf8(
             "0123456789ABCDEFGHIJ|Bin 4|Electronics|Sony|X-1|SN9|black camera|José Müller – 5€ "
@@ -225,10 +225,7 @@ private slots:
         QCOMPARE(EntryRecord().Pack(), blank);
         blank[4999] = 7;
         QVERIFY(!EntryRecord::Unpack(blank).isArchived());
-    }
 
-    void entryOlderAndShort()
-    {
         // Bytes as an older release wrote them, with NULs as padding.
         QByteArray rec(5000, '\0');
         std::memcpy(rec.data() + 155, "\x93quoted\x94", 8);
@@ -237,10 +234,11 @@ private slots:
         rec = entryBytes("CASE-9", 40000.5, 2);
         const QByteArray narrative = "Narrative that the end of the file cuts off here";
         rec.replace(979, narrative.size(), narrative);
-        const EntryRecord e = EntryRecord::Unpack(rec.constData(), 1000);
-        QCOMPARE(e.ControlNumber, 40000.5);
-        QCOMPARE(e.CaseNumber + '|' + e.Narrative, "CASE-9|Narrative that the en"); // to byte 999
-        QVERIFY(e.Status == 0 && e.Pack().size() == 5000);
+        const EntryRecord cut = EntryRecord::Unpack(rec.constData(), 1000);
+        QCOMPARE(cut.ControlNumber, 40000.5);
+        QCOMPARE(cut.CaseNumber + '|' + cut.Narrative,
+                 "CASE-9|Narrative that the en"); // to byte 999
+        QVERIFY(cut.Status == 0 && cut.Pack().size() == 5000);
         QCOMPARE(EntryRecord::Unpack(rec.constData(), 5).CaseNumber, QString());
 
         // Legacy sequence numbers below 33000; OLE dates from there on.
@@ -281,8 +279,7 @@ private slots:
             QVERIFY2(!IsValidPassword(QString::fromUtf8(p)), p);
     }
 
-    // A filler from the 62 allowed characters before each one, new each time;
-    // typed text is compared exactly, not trimmed, not the stored form.
+    // A new filler of [0-9A-Za-z] before each character; typed text compared exactly.
     void storedPassword()
     {
         QSet<QString> forms;
@@ -390,11 +387,7 @@ private slots:
                               t[CardField::ReleasedDate]}),
                  QStringList({"19000116000000", "0", "3/4/2009 2:05:09 PM", ""}));
         QCOMPARE(CardShownText("a\r\nb\rc\nd") + CardRecordText("a\nb"), "a\nb\nc\nda\r\nb");
-    }
-
-    void fillIndicator()
-    {
-        // At least 1% from the first character, then whole percents rounded.
+        // The indicator: at least 1% from the first character, then whole percents rounded.
         QStringList captions;
         for (int count : {0, 1, 29, 961, 1921})
             captions << FillIndicatorCaption(count, 1921);

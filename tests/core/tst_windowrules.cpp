@@ -113,7 +113,7 @@ class TestWindowRules : public QObject
 {
     Q_OBJECT
 private slots:
-    void versionTexts()
+    void versionsAddressesScreen()
     {
         // More digits than the pattern's places are all shown; zero is "0".
         QCOMPARE(VersionText({123, 4567, 98765}), QStringLiteral("Version w123.4567.98765"));
@@ -141,10 +141,7 @@ private slots:
         QCOMPARE(JudgeVersionAnswer(true, "garbage", running), VersionOutcome::Failed);
         // A failed request is a failure whatever came with it.
         QCOMPARE(JudgeVersionAnswer(false, "9.12.0", running), VersionOutcome::Failed);
-    }
 
-    void addressesOverviewAndScreen()
-    {
         QCOMPARE(NormalizedSiteAddress(QStringLiteral("  ")), QString());
         QCOMPARE(NormalizedSiteAddress(QStringLiteral(" HTTP://10.0.0.5:8080/custorin// ")),
                  QStringLiteral("10.0.0.5:8080/custorin"));
@@ -161,7 +158,7 @@ private slots:
         QVERIFY(ScreenNeedsWarning(1024, 719.5));
     }
 
-    void titlePulse()
+    void pulses()
     {
         // Up by 4, the mirror falling; a button face and a hover colour at 4.
         ButtonPulse s;
@@ -178,6 +175,18 @@ private slots:
         QCOMPARE(PulseColorsFor(0xF2E6DC, s).back, OleColor(0x80FFFF)); // parts above 255
         s.tick();
         QVERIFY(s.level == 8 && s.mirror == 244 && s.step == 4);
+
+        // See All Entries flashes; at the bright end its mirror starts again at 2.
+        ButtonPulse f = SeeAllEntriesPulse();
+        f.tick();
+        QCOMPARE(FlashBackColor(f), quint32(0xF4F400)); // RGB(0, 244, 244)
+        QCOMPARE(FlashForeColor(f), quint32(0xF40400)); // RGB(0, 4, 244)
+        f = SeeAllEntriesPulse();
+        f.level = 252;
+        f.step = 4;
+        f.tick();
+        QVERIFY(f.level == 248 && f.mirror == 6);
+        QCOMPARE(FlashForeColor(f), quint32(0x06F800));
     }
 
     void fetchesTheVersionText()
@@ -231,7 +240,7 @@ private slots:
         QVERIFY(spy.isEmpty());
     }
 
-    void captionsButtonAndPicker()
+    void findWindow()
     {
         // The texts as they have always stood, the blank and the misspelling too.
         QCOMPARE(FindOptionCaption(4) + '|' + FindOptionCaption(10) + '|' + FindOptionCaption(18),
@@ -254,10 +263,7 @@ private slots:
             QList<QDate>({InitialPickerDate(b, {2026, 3, 4}), InitialPickerDate(b, {2000, 3, 4}),
                           InitialPickerDate(PickerBounds(), {2000, 3, 4})}),
             QList<QDate>({{2012, 12, 31}, {2001, 1, 3}, {2000, 3, 4}}));
-    }
 
-    void summaryConfirmations()
-    {
         // Daily and weekly summaries may start on any day.
         // clang-format off
         const struct { int option; QDate start; const char *title, *tail; } cases[] = {
@@ -333,21 +339,6 @@ private slots:
                  "AddEntry ArchiveEntry- DeleteEntry- FindEntries PrintList ExportData SeeEntry");
     }
 
-    void colourPulse()
-    {
-        ButtonPulse f = SeeAllEntriesPulse();
-        f.tick();
-        QCOMPARE(FlashBackColor(f), quint32(0xF4F400)); // RGB(0, 244, 244)
-        QCOMPARE(FlashForeColor(f), quint32(0xF40400)); // RGB(0, 4, 244)
-        // At the bright end the mirror starts again at 2.
-        f = SeeAllEntriesPulse();
-        f.level = 252;
-        f.step = 4;
-        f.tick();
-        QVERIFY(f.level == 248 && f.mirror == 6);
-        QCOMPARE(FlashForeColor(f), quint32(0x06F800));
-    }
-
     void colourMath()
     {
         // Red in the low byte, blue in the high byte; parts clamped.
@@ -419,7 +410,7 @@ private slots:
                  QStringLiteral("--set-agency needs the agency's name"));
     }
 
-    void formatStringAndCells()
+    void cellsAndSelection()
     {
         // A second format string with fewer columns keeps no stale heading.
         GridTable t = tableWith({}, QStringLiteral("<User List|^Date Created|NameSort|RecNum"));
@@ -445,11 +436,8 @@ private slots:
         t.setRow(1);
         t.setRows(0);
         QVERIFY(t.Rows() == 1 && t.Row() == 0 && t.TextMatrix(0, 0) == "Date Rec'd");
-    }
 
-    void selectionAndColours()
-    {
-        GridTable t = tableWith({"a", "b", "c", "d"});
+        t = tableWith({"a", "b", "c", "d"});
         // A rectangle of rows 3..4 (selected upwards from 4), columns 1..2.
         t.setRow(4);
         t.setRowSel(3);
