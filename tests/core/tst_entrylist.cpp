@@ -1,8 +1,5 @@
-// The entry list without widgets: rows, counts, texts, header, sort keys, the
-// position after a reload, summary texts; its search filter: phrase matching,
-// the text of each option, the summaries' date ranges, the same answers from
-// a record's bytes; the watch behind the Refresh button: when it looks at the
-// data file, the faces it shows, the sound, which changes count (not our own).
+// The entry list without widgets, its search filter, and the watch behind the
+// Refresh button (when it looks, its faces, the sound, which changes count).
 #include "EntryTexts.h"
 #include "FakeDesktop.h"
 #include "SampleData.h"
@@ -46,12 +43,12 @@ QString listed(const EntryListData &d)
         rows << QStringLiteral("%1:%2|%3|%4|%5")
                     .arg(r.recordNumber)
                     .arg(r.date, r.caseNumber, r.category, r.description);
-    return rows.join(' ') + QStringLiteral(" (%1 active, %2 archived, %3, %4..%5)")
-                                .arg(d.activeCount)
-                                .arg(d.archivedCount)
-                                .arg(d.total)
-                                .arg(d.earliest.toString(Qt::ISODate),
-                                     d.latest.toString(Qt::ISODate));
+    return rows.join(' ') +
+           QStringLiteral(" (%1 active, %2 archived, %3, %4..%5)")
+               .arg(d.activeCount)
+               .arg(d.archivedCount)
+               .arg(d.total)
+               .arg(d.earliest.toString(Qt::ISODate), d.latest.toString(Qt::ISODate));
 }
 
 EntryRecord Sample()
@@ -139,8 +136,7 @@ private slots:
                  QStringLiteral("1:01/05/2009|09-123|Bicycle|Red bike, 21 speed "
                                 "(3 active, 1 archived, 1234567, 2009-01-05..2009-01-05)"));
 
-        // Damaged values beyond the range of the total hold it at the limit
-        // instead of wrapping round; the exact sum shows again once it fits.
+        // Damaged values hold the total at its limit; the exact sum shows once it fits.
         const qint64 top = std::numeric_limits<qint64>::max();
         const qint64 bottom = std::numeric_limits<qint64>::min();
         const QList<QList<qint64>> values = {
@@ -298,8 +294,7 @@ private slots:
         QCOMPARE(SearchFilter::dateSearch(14, {2009, 1, 5}).mode(), SearchFilter::Mode::Date);
     }
 
-    // The list load tests records from their bytes: it must list exactly
-    // what the unpacked test lists, whatever the previous record was.
+    // Tested from its bytes, a record is listed exactly as when unpacked.
     void bytesGiveTheSameAnswer()
     {
         QVector<EntryRecord> entries = SampleData::MakeEntries(150, 77);
@@ -364,12 +359,7 @@ private slots:
         NetworkWatch fresh;
         fresh.start(std::nullopt);
         QCOMPARE(seconds(fresh, at(1, 20), 1), QStringLiteral("yL"));
-    }
 
-    void lateTicksAndSoundSeconds()
-    {
-        TestEnvironment env;
-        env.desktop.setFileStamp(SharedFile, stamp(7, 20000));
         // A busy machine: a tick late by a second still looks (and sounds), a
         // second tick in one second does not, after a pause only its own counts.
         NetworkWatch late;

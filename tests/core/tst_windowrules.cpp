@@ -1,9 +1,5 @@
-// The windows' rules without widgets: the table behind the list grids (cells,
-// selection, colours, sorting), the title window (version texts, the
-// fetch of the newest version from a server on 127.0.0.1, addresses, the
-// overview, the screen-size limits, the pulse), the search window (captions,
-// summary confirmations, the picker, the criteria handed over), the main
-// window's buttons and their colours, and the administrative windows.
+// The windows' rules without widgets: list grids, title, search, main and
+// administrative windows, the version fetch from a server on 127.0.0.1.
 #include "FakeDesktop.h"
 #include "LocalHttpServer.h"
 #include "core/common/ColorMath.h"
@@ -82,6 +78,27 @@ GridTable tableWith(const QStringList &rows, const QString &format = MainFormat)
     return t;
 }
 
+// A "Key|Row" table: each key with its row number.
+GridTable keyed(const QStringList &keys)
+{
+    GridTable t = tableWith({}, QStringLiteral("Key|Row"));
+    for (int i = 0; i < keys.size(); ++i)
+        t.AddItem(keys[i] + '\t' + QString::number(i + 1));
+    return t;
+}
+
+// Rows r0..r1, columns 0..c1: each cell's back colour as a letter from `names`.
+QString painted(const GridTable &t, int r0, int r1, int c1, const QMap<quint32, QChar> &names)
+{
+    QString out;
+    for (int r = r0; r <= r1; ++r) {
+        for (int c = 0; c <= c1; ++c)
+            out += names.value(t.cellBackColor(r, c), '.');
+        out += ' ';
+    }
+    return out;
+}
+
 // Column `show` after sorting by column `key` in `order`.
 QString sorted(GridTable t, int order, int key = 0, int show = 1)
 {
@@ -96,26 +113,25 @@ class TestWindowRules : public QObject
 {
     Q_OBJECT
 private slots:
-    void versionTexts()
+    void versionsAddressesScreen()
     {
         // More digits than the pattern's places are all shown; zero is "0".
         QCOMPARE(VersionText({123, 4567, 98765}), QStringLiteral("Version w123.4567.98765"));
         // Numbers, not text: 9.9 is older than 9.10.
         QCOMPARE(CompareVersions({9, 9, 0}, {9, 10, 0}), -1);
 
-        const QPair<QByteArray, QString> good[] = {
-            {"9.12", "9.12.0"}, {"\n10.0.0\n\n", "10.0.0"}, {"Version w9.12.0003", "9.12.3"}};
-        for (const auto &g : good) {
-            const auto v = ParseVersionText(g.first);
-            QVERIFY2(v.has_value(), g.first.constData());
-            QCOMPARE(QStringLiteral("%1.%2.%3").arg(v->major).arg(v->minor).arg(v->revision),
-                     g.second);
-        }
+        // Three good texts, then the refused ones ("-").
+        QStringList parsed;
         for (const QByteArray &b :
-             {QByteArray("9"), QByteArray("9.x"), QByteArray("9.12.3.4"), QByteArray("12345.1"),
+             {QByteArray("9.12"), QByteArray("\n10.0.0\n\n"), QByteArray("Version w9.12.0003"),
+              QByteArray("9"), QByteArray("9.x"), QByteArray("9.12.3.4"), QByteArray("12345.1"),
               QByteArray("9.12 beta"), QByteArray("Version 9.12"), QByteArray("9.12\n9.13"),
-              QByteArray("9.12\0", 5), QByteArray(300, ' ') + "9.12"})
-            QVERIFY2(!ParseVersionText(b).has_value(), b.constData());
+              QByteArray("9.12\0", 5), QByteArray(300, ' ') + "9.12"}) {
+            const auto v = ParseVersionText(b);
+            parsed << (v ? QStringLiteral("%1.%2.%3").arg(v->major).arg(v->minor).arg(v->revision)
+                         : QStringLiteral("-"));
+        }
+        QCOMPARE(parsed.join(' '), QStringLiteral("9.12.0 10.0.0 9.12.3 - - - - - - - - -"));
 
         const ProgramVersion running{9, 11, 0};
         QCOMPARE(JudgeVersionAnswer(true, "9.11.1\r\n", running), VersionOutcome::Newer);
@@ -124,10 +140,7 @@ private slots:
         QCOMPARE(JudgeVersionAnswer(true, "garbage", running), VersionOutcome::Failed);
         // A failed request is a failure whatever came with it.
         QCOMPARE(JudgeVersionAnswer(false, "9.12.0", running), VersionOutcome::Failed);
-    }
 
-    void addressesOverviewAndScreen()
-    {
         QCOMPARE(NormalizedSiteAddress(QStringLiteral("  ")), QString());
         QCOMPARE(NormalizedSiteAddress(QStringLiteral(" HTTP://10.0.0.5:8080/custorin// ")),
                  QStringLiteral("10.0.0.5:8080/custorin"));
@@ -144,7 +157,7 @@ private slots:
         QVERIFY(ScreenNeedsWarning(1024, 719.5));
     }
 
-    void titlePulse()
+    void pulses()
     {
         // Up by 4, the mirror falling; a button face and a hover colour at 4.
         ButtonPulse s;
@@ -161,6 +174,18 @@ private slots:
         QCOMPARE(PulseColorsFor(0xF2E6DC, s).back, OleColor(0x80FFFF)); // parts above 255
         s.tick();
         QVERIFY(s.level == 8 && s.mirror == 244 && s.step == 4);
+
+        // See All Entries flashes; at the bright end its mirror starts again at 2.
+        ButtonPulse f = SeeAllEntriesPulse();
+        f.tick();
+        QCOMPARE(FlashBackColor(f), quint32(0xF4F400)); // RGB(0, 244, 244)
+        QCOMPARE(FlashForeColor(f), quint32(0xF40400)); // RGB(0, 4, 244)
+        f = SeeAllEntriesPulse();
+        f.level = 252;
+        f.step = 4;
+        f.tick();
+        QVERIFY(f.level == 248 && f.mirror == 6);
+        QCOMPARE(FlashForeColor(f), quint32(0x06F800));
     }
 
     void fetchesTheVersionText()
@@ -214,7 +239,7 @@ private slots:
         QVERIFY(spy.isEmpty());
     }
 
-    void captionsButtonAndPicker()
+    void findWindow()
     {
         // The texts as they have always stood, the blank and the misspelling too.
         QCOMPARE(FindOptionCaption(4) + '|' + FindOptionCaption(10) + '|' + FindOptionCaption(18),
@@ -237,10 +262,7 @@ private slots:
             QList<QDate>({InitialPickerDate(b, {2026, 3, 4}), InitialPickerDate(b, {2000, 3, 4}),
                           InitialPickerDate(PickerBounds(), {2000, 3, 4})}),
             QList<QDate>({{2012, 12, 31}, {2001, 1, 3}, {2000, 3, 4}}));
-    }
 
-    void summaryConfirmations()
-    {
         // Daily and weekly summaries may start on any day.
         // clang-format off
         const struct { int option; QDate start; const char *title, *tail; } cases[] = {
@@ -316,21 +338,6 @@ private slots:
                  "AddEntry ArchiveEntry- DeleteEntry- FindEntries PrintList ExportData SeeEntry");
     }
 
-    void colourPulse()
-    {
-        ButtonPulse f = SeeAllEntriesPulse();
-        f.tick();
-        QCOMPARE(FlashBackColor(f), quint32(0xF4F400)); // RGB(0, 244, 244)
-        QCOMPARE(FlashForeColor(f), quint32(0xF40400)); // RGB(0, 4, 244)
-        // At the bright end the mirror starts again at 2.
-        f = SeeAllEntriesPulse();
-        f.level = 252;
-        f.step = 4;
-        f.tick();
-        QVERIFY(f.level == 248 && f.mirror == 6);
-        QCOMPARE(FlashForeColor(f), quint32(0x06F800));
-    }
-
     void colourMath()
     {
         // Red in the low byte, blue in the high byte; parts clamped.
@@ -402,7 +409,7 @@ private slots:
                  QStringLiteral("--set-agency needs the agency's name"));
     }
 
-    void formatStringAndCells()
+    void cellsAndSelection()
     {
         // A second format string with fewer columns keeps no stale heading.
         GridTable t = tableWith({}, QStringLiteral("<User List|^Date Created|NameSort|RecNum"));
@@ -428,11 +435,8 @@ private slots:
         t.setRow(1);
         t.setRows(0);
         QVERIFY(t.Rows() == 1 && t.Row() == 0 && t.TextMatrix(0, 0) == "Date Rec'd");
-    }
 
-    void selectionAndColours()
-    {
-        GridTable t = tableWith({"a", "b", "c", "d"});
+        t = tableWith({"a", "b", "c", "d"});
         // A rectangle of rows 3..4 (selected upwards from 4), columns 1..2.
         t.setRow(4);
         t.setRowSel(3);
@@ -440,13 +444,7 @@ private slots:
         t.setColSel(1);
         t.setCellBackColor(0xD0D0D0);
         t.setCellForeColor(0xC00000);
-        QString painted; // rows 2..4, columns 0..3: "b" coloured, "." not
-        for (int r = 2; r <= 4; ++r) {
-            for (int c = 0; c <= 3; ++c)
-                painted += t.cellBackColor(r, c) == 0xD0D0D0u ? 'b' : '.';
-            painted += ' ';
-        }
-        QCOMPARE(painted, QStringLiteral(".... .bb. .bb. "));
+        QCOMPARE(painted(t, 2, 4, 3, {{0xD0D0D0u, 'b'}}), QStringLiteral(".... .bb. .bb. "));
         QCOMPARE(t.cellForeColor(4, 1), 0xC00000u);
         // Colours and the current row follow their rows on an insert.
         t.AddItem("top", 1);
@@ -467,20 +465,12 @@ private slots:
         QVERIFY(!t.Sort(0) && !t.Sort(9));
 
         // Equal keys keep their order in every direction.
-        GridTable k;
-        k.setFormatString(QStringLiteral("Key|Row"));
-        const QStringList keys{"m", "B", "m", "a", "b", "M", "", "m", "A"};
-        for (int i = 0; i < keys.size(); ++i)
-            k.AddItem(keys[i] + '\t' + QString::number(i + 1));
+        const GridTable k = keyed({"m", "B", "m", "a", "b", "M", "", "m", "A"});
         QCOMPARE(sorted(k, GridTable::SortStringNoCaseAscending), "7,4,9,2,5,1,3,6,8");
         QCOMPARE(sorted(k, GridTable::SortStringAscending), "7,9,2,6,4,5,1,3,8"); // capitals first
         // Keys alike in eight characters or more, or beginning one another.
-        GridTable l = tableWith({}, QStringLiteral("Key|Row"));
-        const QStringList longKeys{"2026-000124", "2026-00012", "2026-000123\u00E9", "20260517",
-                                   "2026-000123", "2026-0001",  "2026051",           "",
-                                   "2026-000123", "Zz"};
-        for (int i = 0; i < longKeys.size(); ++i)
-            l.AddItem(longKeys[i] + '\t' + QString::number(i + 1));
+        const GridTable l = keyed({"2026-000124", "2026-00012", "2026-000123\u00E9", "20260517",
+                                   "2026-000123", "2026-0001", "2026051", "", "2026-000123", "Zz"});
         QCOMPARE(sorted(l, GridTable::SortStringAscending), "8,6,2,5,9,3,1,7,4,10");
         QCOMPARE(sorted(l, GridTable::SortStringDescending), "10,4,7,1,3,5,9,2,6,8");
 
@@ -530,14 +520,8 @@ private slots:
         t.setRow(3);
         t.setCol(1);
         t.setRowsBackColor(1, 4, 0, 3, 0xF0F0F0, 0xFFFFFF);
-        for (int r = 0; r <= 4; ++r) {
-            for (int c = 0; c < 6; ++c) {
-                const quint32 expected = r == 0 || c > 3 ? GridTable::NoColor
-                                         : r % 2 == 0    ? 0xF0F0F0u
-                                                         : 0xFFFFFFu;
-                QCOMPARE(t.cellBackColor(r, c), expected);
-            }
-        }
+        QCOMPARE(painted(t, 0, 4, 5, {{0xF0F0F0u, 'g'}, {0xFFFFFFu, 'w'}}),
+                 QStringLiteral("...... wwww.. gggg.. wwww.. gggg.. "));
         QVERIFY(t.Row() == 3 && t.Col() == 1);
         // A range beyond the table is cut; colours move with a sort.
         t.setRowsBackColor(3, 99, 4, 99, 0x222222, 0x333333);
