@@ -1,6 +1,5 @@
-// The settings file and the administrative access code: the file's bytes,
-// what is saved, damaged or unwritable files and folders, who may set the
-// code and its log lines, and wrong codes (logged, slowed down).
+// The settings file and the access code: its bytes, what is saved, damaged
+// or unwritable files, who may set the code, wrong codes (logged, slowed).
 #include "FakeDesktop.h"
 #include "TestFolder.h"
 #include "core/common/FolderLock.h"
@@ -66,9 +65,8 @@ int modeOf(const QString &path)
 // Makes (or opens for a change) the user file and the data file.
 void createRecordFiles(const TestEnvironment &env)
 {
-    static const int retryMs = 100;
-    RecordFile users(env.path("User.List"), 500, retryMs);
-    RecordFile entries(env.path("Custorin.Data"), 5000, retryMs);
+    RecordFile users(env.path("User.List"), 500, 100); // retrying for 100 ms
+    RecordFile entries(env.path("Custorin.Data"), 5000, 100);
     QVERIFY(users.open(RecordFile::ForWriting));
     QVERIFY(entries.open(RecordFile::ForWriting));
 }
@@ -107,8 +105,7 @@ private slots:
         QCOMPARE(SaveInstallation("Springfield Police Department", "Ab3#x"), R::Ok);
         QVERIFY(fields(readFile(env.path("Custorin.ini"))).value("AccessCodeSalt") != salt.toHex());
 
-        // A file written with another iteration count: the key is derived
-        // with the count the file gives, not the count new files get.
+        // A file's own iteration count is used, not the one new files get.
         const QByteArray fixed = QByteArray::fromHex("00112233445566778899aabbccddeeff");
         writeFile(env.path("Custorin.ini"),
                   settings("County Sheriff", 20000, fixed, pbkdf2("Ab3#x", fixed, 20000)));
@@ -124,8 +121,7 @@ private slots:
         QCOMPARE(SaveInstallation(QString(61, 'A'), "abcde"), R::AgencyTooLong);
         QCOMPARE(SaveInstallation("Line one\nLine two", "abcde"), R::AgencyInvalid);
         QVERIFY(!QFile::exists(env.path("Custorin.ini")) && AgencyName.isEmpty());
-        // Five characters, one outside the basic plane (two UTF-16 units);
-        // sixty characters of agency name.
+        // Five characters (one of two UTF-16 units); sixty of agency name.
         QCOMPARE(SaveInstallation(QString(60, QChar(0x00c5)), QStringLiteral("ab\U0001F512de")),
                  R::Ok);
         QVERIFY(AccessCodeMatches(QStringLiteral("ab\U0001F512de")));
@@ -133,6 +129,10 @@ private slots:
         const QByteArray before = readFile(env.path("Custorin.ini"));
         QCOMPARE(SaveInstallation("Other", "abc"), R::AccessCodeInvalid);
         QCOMPARE(readFile(env.path("Custorin.ini")), before);
+        // A data folder that is not there is not made.
+        const Override<QString> missing(DataFolder, env.path("no-such-folder"));
+        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::FolderMissing);
+        QVERIFY(!QFile::exists(env.path("no-such-folder")));
     }
 
     void damagedFileIsReported()
@@ -173,8 +173,7 @@ private slots:
         QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::IoError);
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
 
-        // A link in its place is not read, even to good settings; saving
-        // replaces the link, never the file it points at.
+        // A link is never read; saving replaces it, not the file it points at.
         QVERIFY(QDir(env.folder()).rmdir("Custorin.ini"));
         QTemporaryDir outside;
         writeFile(outside.filePath("good.ini"), good);
@@ -192,8 +191,7 @@ private slots:
         QCOMPARE(readFile(outside.filePath("good.ini")), good);
     }
 
-    // Files the program makes follow the umask; the two that hold secrets
-    // (the access-code key, the scrambled passwords) are never readable by
+    // Files follow the umask; the two holding secrets are never readable by
     // others, also where an older release left them so.
     void fileModes_data()
     {
@@ -228,8 +226,7 @@ private slots:
         QCOMPARE(modeOf(env.path("User.List")), 0640);
     }
 
-    // A folder shared by several accounts through its group: the files made
-    // in it take that group, set-group-id folder or not.
+    // Files made in a folder take its group, set-group-id folder or not.
     void newFilesTakeTheFolderGroup()
     {
         const group *other = ::getgrnam("nogroup");
@@ -248,19 +245,8 @@ private slots:
         }
     }
 
-    void missingFolder()
-    {
-        TestEnvironment env;
-        const QString saved = DataFolder;
-        DataFolder = env.path("no-such-folder");
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::FolderMissing);
-        QVERIFY(!QFile::exists(env.path("no-such-folder")));
-        DataFolder = saved;
-    }
-
-    // The set-up window may set up only a folder without users or entries
-    // and not one set up meanwhile; the operator on the server may replace
-    // settings. Each setting of the code has its line, or nothing is saved.
+    // The set-up window sets up only an unused folder not set up meanwhile;
+    // the unattended set-up may replace settings. No log line, no change.
     void whoMaySetTheCode()
     {
         TestEnvironment env;
@@ -328,8 +314,7 @@ private slots:
         QVERIFY(!QFile::exists(env.path("WrongCodes.Count")));
         QCOMPARE(env.desktop.msgBoxes[0].text,
                  QStringLiteral("'wrong' is not the\r\n\r\ncorrect Access Code"));
-        // One line per wrong code, never the code, naming the workstation
-        // and the account; the waits moved the clock.
+        // A line per wrong code (never the code itself) after each wait.
         const QString who =
             "Incorrect access code submitted at workstation 'WS-FRONT' by account '" +
             QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name) + "'";
