@@ -5,7 +5,6 @@
 #include "core/common/MsgBox.h"
 #include "core/common/Settings.h"
 #include "core/common/Startup.h"
-#include "core/common/TileLayout.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -136,15 +135,6 @@ private slots:
         SaveSetting("NewUser", "noshow");
         QVERIFY(MainWindowHeightSetting() == 9525 && !RefreshSoundSetting() &&
                 !NewUserOverviewSuppressed());
-    }
-
-    void tiles()
-    {
-        // Tiles: columns first, rows within each column, up to the far edges;
-        // a picture larger than the window once at (0, 0).
-        QCOMPARE(TilePositions({100, 50}, {40, 30}),
-                 QVector<QPoint>({{0, 0}, {0, 30}, {40, 0}, {40, 30}, {80, 0}, {80, 30}}));
-        QCOMPARE(TilePositions({100, 80}, {200, 200}), QVector<QPoint>({{0, 0}}));
     }
 
     void cleanUpAtExitOnlyUnderTheLock()

@@ -5,6 +5,7 @@
 #include "core/common/MsgBox.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/WindowLook.h"
 #include "gui/platform/frmMsgBox.h"
 
 #include <QApplication>
@@ -162,6 +163,54 @@ private slots:
                      {"Display issue", "Custorin is trying to display a message\r\nthat is too "
                                        "big for your screen resolution.\r\n\r\nPlease contact "
                                        "the Custorin developers about this."}}));
+    }
+
+    // The pictures drawn from the SVG files of the resources: their size,
+    // clear around the figure, and one colour of the figure each.
+    void svgPictures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("done") << "entry-done" << QSize(30, 30) << QPoint(15, 6)
+                              << QColor(40, 140, 70);
+        QTest::newRow("help") << "entry-help" << QSize(30, 30) << QPoint(15, 6)
+                              << QColor(32, 96, 176);
+        QTest::newRow("find help")
+            << "find-help" << QSize(24, 24) << QPoint(12, 3) << QColor(60, 110, 200);
+        QTest::newRow("glass handle")
+            << "find" << QSize(32, 32) << QPoint(24, 24) << QColor(90, 60, 30);
+        QTest::newRow("twice as large")
+            << "find" << QSize(64, 64) << QPoint(48, 48) << QColor(90, 60, 30);
+        QTest::newRow("shield star")
+            << "title-shield" << QSize(76, 94) << QPoint(38, 44) << QColor(236, 208, 128);
+    }
+
+    void svgPictures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, point);
+        QFETCH(QColor, colour);
+        const QImage image = SvgPicture(":/icons/" + name + ".svg", size).toImage();
+        QCOMPARE(image.size(), size);
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
+        QCOMPARE(image.pixelColor(point), colour);
+    }
+
+    // The background repeats the texture from the top-left corner, also
+    // over what the window grew by after it was set.
+    void backgroundTexture()
+    {
+        QWidget window;
+        window.resize(100, 100);
+        TileBackground(BackgroundTile(), &window);
+        window.resize(300, 200);
+        const QImage shown = window.grab().toImage();
+        const QImage tile = BackgroundTile().toImage();
+        for (const QPoint p : {QPoint(10, 20), QPoint(99, 99), QPoint(250, 150), QPoint(299, 199)})
+            QCOMPARE(shown.pixel(p), tile.pixel(p.x() % tile.width(), p.y() % tile.height()));
     }
 
     void inputIsHeldOffOnlyWhileBusy()

@@ -1,26 +1,22 @@
 #include "gui/platform/WindowLook.h"
 
-#include "core/common/TileLayout.h"
-
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPalette>
 #include <QRandomGenerator>
+#include <QSvgRenderer>
 #include <QWidget>
 
 void TileBackground(const QPixmap &picture, QWidget *window)
 {
     if (picture.isNull() || !window)
         return;
-    QPixmap canvas(window->size());
-    QPainter painter(&canvas);
-    for (const QPoint &p : TilePositions(window->size(), picture.size()))
-        painter.drawPixmap(p, picture);
-    painter.end();
+    // A texture brush repeats the picture from the window's top-left corner
+    // over whatever size the window has now or takes later.
     QPalette pal = window->palette();
-    pal.setBrush(QPalette::Window, QBrush(canvas));
+    pal.setBrush(QPalette::Window, QBrush(picture));
     window->setPalette(pal);
     window->setAutoFillBackground(true);
 }
@@ -40,6 +36,29 @@ const QPixmap &BackgroundTile()
         return QPixmap::fromImage(image);
     }();
     return tile;
+}
+
+void DrawSvgPicture(QPainter &painter, const QString &resource, const QRectF &bounds)
+{
+    // The pictures are compiled into this library; a program that links it
+    // (a test, say) need not register them itself.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(custorin);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    QSvgRenderer svg(resource);
+    if (svg.isValid())
+        svg.render(&painter, bounds);
+}
+
+QPixmap SvgPicture(const QString &resource, QSize size)
+{
+    QPixmap picture(size);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    DrawSvgPicture(painter, resource, QRectF(QPointF(0, 0), QSizeF(size)));
+    return picture;
 }
 
 void SetUpFonts()

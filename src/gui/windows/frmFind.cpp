@@ -20,8 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QStyle>
@@ -31,42 +29,6 @@
 
 namespace
 {
-
-// The Find button's picture: a magnifying glass.
-QPixmap FindPicture(int size)
-{
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size / 32.0;
-    p.setPen(QPen(QColor(90, 60, 30), 5 * s, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(19 * s, 19 * s), QPointF(28 * s, 28 * s));
-    p.setPen(QPen(QColor(40, 40, 48), 3 * s));
-    p.setBrush(QColor(200, 230, 255, 200));
-    p.drawEllipse(QPointF(12.5 * s, 12.5 * s), 9 * s, 9 * s);
-    p.setPen(QPen(QColor(255, 255, 255, 220), 1.6 * s, Qt::SolidLine, Qt::RoundCap));
-    p.drawArc(QRectF(7 * s, 7 * s, 9 * s, 9 * s), 100 * 16, 80 * 16);
-    return pm;
-}
-
-// The Help button's picture: a question mark on a blue disc.
-QPixmap HelpPicture(int size)
-{
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(20, 50, 110), 1.5));
-    p.setBrush(QColor(60, 110, 200));
-    p.drawEllipse(QRectF(1.5, 1.5, size - 3, size - 3));
-    QFont f = ProgramFont(QStringLiteral("Verdana"), 1, true);
-    f.setPixelSize(int(size * 0.68));
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
-    return pm;
-}
 
 QString OptionName(int index)
 {
@@ -231,9 +193,10 @@ frmFind::frmFind(const PickerBounds &bounds, ZelButton *cmdFindEntries, QWidget 
     cmdFind->setObjectName(QStringLiteral("cmdFind"));
     cmdFind->setText(QString());
     cmdFind->setAccessibleName(QStringLiteral("Find"));
-    cmdFind->setPictureNormal(FindPicture(TwipsToPixels(480)));
+    const QString glass = QStringLiteral(":/icons/find.svg");
+    cmdFind->setPictureNormal(SvgPicture(glass, QSize(1, 1) * TwipsToPixels(480)));
     cmdFind->setPicturePosition(4);
-    cmdFind->setMouseIcon(FindPicture(24));
+    cmdFind->setMouseIcon(SvgPicture(glass, QSize(24, 24)));
     cmdFind->setDefault(true);
     cmdCancel = new ZelButton(this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
@@ -244,7 +207,8 @@ frmFind::frmFind(const PickerBounds &bounds, ZelButton *cmdFindEntries, QWidget 
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
     cmdHelp->setText(QString());
     cmdHelp->setAccessibleName(QStringLiteral("Help"));
-    cmdHelp->setPictureNormal(HelpPicture(TwipsToPixels(360)));
+    cmdHelp->setPictureNormal(
+        SvgPicture(QStringLiteral(":/icons/find-help.svg"), QSize(1, 1) * TwipsToPixels(360)));
     cmdHelp->setPicturePosition(4);
     cmdHelp->setAutoDefault(false);
     for (ZelButton *b : {cmdFind, cmdCancel, cmdHelp}) {

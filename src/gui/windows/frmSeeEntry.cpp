@@ -61,37 +61,6 @@ protected:
     }
 };
 
-// The pictures of the two picture buttons, drawn once.
-QPixmap drawnPicture(bool help)
-{
-    const int size = 30;
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF disc(2, 2, size - 4, size - 4);
-    p.setPen(QPen(QColor(255, 255, 255), 2));
-    p.setBrush(help ? QColor(32, 96, 176) : QColor(40, 140, 70));
-    p.drawEllipse(disc);
-    if (help) {
-        QFont f = ProgramFont(QStringLiteral("Verdana"), 13, true);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(disc, Qt::AlignCenter, QStringLiteral("?"));
-    } else {
-        // A tick: done, back to the list.
-        QPen pen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
-        QPainterPath tick;
-        tick.moveTo(9, 15.5);
-        tick.lineTo(13.5, 20);
-        tick.lineTo(21.5, 10);
-        p.drawPath(tick);
-    }
-    return pm;
-}
-
 QString okay()
 {
     return QStringLiteral("&Okay");
@@ -369,7 +338,9 @@ void frmSeeEntry::buildButtons()
     cmdPrintLabel = make("cmdPrintLabel");
 
     for (ZelButton *b : {cmdHelp, cmdFinished}) {
-        b->setPictureNormal(drawnPicture(b == cmdHelp));
+        b->setPictureNormal(SvgPicture(b == cmdHelp ? QStringLiteral(":/icons/entry-help.svg")
+                                                    : QStringLiteral(":/icons/entry-done.svg"),
+                                       QSize(30, 30)));
         b->setPicturePosition(4);
         b->setMinimumSize(TwipsToPixels(750), TwipsToPixels(600));
         b->setMaximumWidth(TwipsToPixels(750));

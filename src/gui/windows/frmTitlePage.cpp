@@ -5,7 +5,6 @@
 #include "core/common/Links.h"
 #include "core/common/MsgBox.h"
 #include "core/common/Settings.h"
-#include "core/common/TileLayout.h"
 #include "core/entries/Upgrade.h"
 #include "core/rules/VersionCheck.h"
 #include "core/users/Installation.h"
@@ -22,10 +21,8 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 #include <QTimer>
-#include <cmath>
 
 namespace
 {
@@ -41,14 +38,12 @@ QRect twipRect(double left, double top, double width, double height)
 }
 
 // The window's artwork: the program's paper texture, a deep blue band with
-// a gold rule under it, and a shield with a star on the band.
+// a gold rule under it, and the shield with its star on the band.
 QPixmap titleArtwork(QSize size)
 {
     QPixmap art(size);
     QPainter p(&art);
-    const QPixmap &tile = BackgroundTile();
-    for (const QPoint &pt : TilePositions(size, tile.size()))
-        p.drawPixmap(pt, tile);
+    p.fillRect(QRect(QPoint(0, 0), size), QBrush(BackgroundTile()));
     p.setRenderHint(QPainter::Antialiasing);
 
     const int band = TwipsToPixels(kBandHeight) + 10; // the picture sits at (-10, -10)
@@ -62,50 +57,10 @@ QPixmap titleArtwork(QSize size)
     // The shield.
     const QRectF shield(10 + TwipsToPixels(480), 10 + TwipsToPixels(330), TwipsToPixels(1110),
                         TwipsToPixels(1380));
-    QPainterPath path;
-    path.moveTo(shield.center().x(), shield.top());
-    path.cubicTo(shield.center().x() + shield.width() * 0.22, shield.top() + shield.height() * 0.08,
-                 shield.right() - shield.width() * 0.08, shield.top() + shield.height() * 0.06,
-                 shield.right(), shield.top() + shield.height() * 0.12);
-    path.cubicTo(shield.right(), shield.top() + shield.height() * 0.62,
-                 shield.center().x() + shield.width() * 0.18,
-                 shield.bottom() - shield.height() * 0.1, shield.center().x(), shield.bottom());
-    path.cubicTo(shield.center().x() - shield.width() * 0.18,
-                 shield.bottom() - shield.height() * 0.1, shield.left(),
-                 shield.top() + shield.height() * 0.62, shield.left(),
-                 shield.top() + shield.height() * 0.12);
-    path.cubicTo(shield.left() + shield.width() * 0.08, shield.top() + shield.height() * 0.06,
-                 shield.center().x() - shield.width() * 0.22, shield.top() + shield.height() * 0.08,
-                 shield.center().x(), shield.top());
-    QLinearGradient metal(shield.topLeft(), shield.bottomRight());
-    metal.setColorAt(0.0, QColor(236, 208, 128));
-    metal.setColorAt(0.5, QColor(200, 162, 72));
-    metal.setColorAt(1.0, QColor(150, 112, 40));
-    p.setPen(QPen(QColor(250, 234, 180), 1.5));
-    p.setBrush(metal);
-    p.drawPath(path);
-    const QRectF inner = shield.adjusted(shield.width() * 0.14, shield.height() * 0.14,
-                                         -shield.width() * 0.14, -shield.height() * 0.2);
-    p.setPen(QPen(QColor(110, 80, 24), 1.0));
-    p.setBrush(QColor(24, 48, 88));
-    p.drawEllipse(QRectF(inner.center().x() - inner.width() / 2,
-                         inner.center().y() - inner.width() / 2, inner.width(), inner.width()));
-    QPainterPath star;
-    const QPointF c(inner.center().x(), inner.center().y());
-    const double outer = inner.width() * 0.42, innerR = outer * 0.42;
-    for (int i = 0; i < 10; ++i) {
-        const double r = (i % 2 == 0) ? outer : innerR;
-        const double a = -M_PI / 2 + i * M_PI / 5;
-        const QPointF pt(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
-        if (i == 0)
-            star.moveTo(pt);
-        else
-            star.lineTo(pt);
-    }
-    star.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(236, 208, 128));
-    p.drawPath(star);
+    // The picture is 74 x 92 units with one unit around it for the outline.
+    const double ux = shield.width() / 74, uy = shield.height() / 92;
+    DrawSvgPicture(p, QStringLiteral(":/icons/title-shield.svg"),
+                   shield.adjusted(-ux, -uy, ux, uy));
 
     // A fine rule above the contact line.
     const int rule = 10 + TwipsToPixels(4380);
