@@ -1,0 +1,3 @@
+#include <core/common/Ok.h>
+#include <Ok.h>
+#include <QList>

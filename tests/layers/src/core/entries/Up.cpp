@@ -1,0 +1,1 @@
+#include <gui/controls/Button.h>

@@ -1,0 +1,3 @@
+#include "core/common/Ok.h"
+#include <gui/controls/Button.h>
+#include <cstdio>
