@@ -189,6 +189,12 @@ frmFind::frmFind(const PickerBounds &bounds, ZelButton *cmdFindEntries, QWidget 
         });
     }
 
+    buildCommands();
+    layOut();
+}
+
+void frmFind::buildCommands()
+{
     cmdFind = new ZelButton(this);
     cmdFind->setObjectName(QStringLiteral("cmdFind"));
     cmdFind->setText(QString());
@@ -239,7 +245,10 @@ frmFind::frmFind(const PickerBounds &bounds, ZelButton *cmdFindEntries, QWidget 
     auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
     connect(f1, &QShortcut::activated, this, &frmFind::cmdHelp_Click);
+}
 
+void frmFind::layOut()
+{
     // Layout: the phrase on top, text searches on the left, summaries and
     // the date on the right, the buttons at the bottom.
     auto *textFrame = new QGroupBox(this);

@@ -99,6 +99,8 @@ protected:
     void reject() override;
 
 private:
+    void buildCommands(); // the buttons, the flash timer, what each control calls
+    void layOut();        // places the controls; nothing chosen yet
     void setPulsing(bool on);
     void restoreFindColors();
     void focusPicker();

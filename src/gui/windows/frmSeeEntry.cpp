@@ -256,6 +256,11 @@ void frmSeeEntry::buildFields(QWidget *panelHost)
     lblMinimumEntryNotice->setText(MinimumEntryNoticeCaption());
     lblMinimumEntryNotice->hide();
 
+    layOutFields(panelHost);
+}
+
+void frmSeeEntry::layOutFields(QWidget *panelHost)
+{
     // One cell: the label over its box (a multi-line box has its fill
     // indicator at the right end of the label row).
     auto cell = [this](int i) {

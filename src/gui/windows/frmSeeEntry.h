@@ -104,6 +104,7 @@ protected:
 private:
     void Form_Load();
     void buildFields(QWidget *panel);
+    void layOutFields(QWidget *panel); // the three panels of labels and boxes
     void buildButtons();
     void buildMenu();
     void applyBackground();
