@@ -152,7 +152,7 @@ QString okay()
 
 QString ExportFileName(const QDateTime &now)
 {
-    return QStringLiteral("Custorin2Excel-") + FormatDate(now, QStringLiteral("mmddhhnnss")) +
+    return QStringLiteral("Custorin2Excel-") + ShortStampText(now) +
            QStringLiteral(".csv");
 }
 

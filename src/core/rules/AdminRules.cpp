@@ -293,7 +293,7 @@ QString UserGridRowText(const UserRecord &user, int recordNumber)
     // the columns: the row would lose its record number.
     const QChar tab(QLatin1Char('\t'));
     return OneLine(user.DisplayName()) + tab + AccessLevelName(user.AccessLevel) + tab +
-           FormatOleDate(user.DateCreated, QStringLiteral("mm/dd/yyyy")) + tab +
+           OleDateText(user.DateCreated) + tab +
            OneLine(user.SortKey()) + tab + QString::number(recordNumber);
 }
 
@@ -400,8 +400,9 @@ QString AddEditText::CancelChangesCaption()
 
 QString AddEditText::DateCreatedText(double dateCreated)
 {
+    const QString created = OleDateTimeText(dateCreated);
     return QStringLiteral(" Record Created ") +
-           FormatOleDate(dateCreated, QStringLiteral("mm/dd/yyyy hh:mmam/pm "));
+           (created.isEmpty() ? created : created + QLatin1Char(' '));
 }
 
 QString AddEditText::SpaceFullText(int characters)
@@ -409,7 +410,7 @@ QString AddEditText::SpaceFullText(int characters)
     double share = double(characters) / CommentsMaxLength;
     if (std::round(share * 100.0) < 1.0)
         share = 0.01;
-    return QStringLiteral(" ") + FormatNumber(share, QStringLiteral("###%")) +
+    return QStringLiteral(" ") + PercentText(share) +
            QStringLiteral(" full ");
 }
 
