@@ -96,7 +96,8 @@ private slots:
             {{"--labels=out.pdf"}, "error: unknown option: --labels=out.pdf"},
             {{"-h"}, "/base help"}, {{"--help", "--colour"}, "error: unknown option: --colour help"},
             {{"--all=yes"}, "error: unknown option: --all=yes"},
-            {{"-x"}, "error: unknown option: -x"}, {{"stray"}, "error: unknown option: stray"},
+            {{"-x"}, "error: unknown option: -x"}, {{"-check"}, "error: unknown option: -check"},
+            {{"--colour=red"}, "error: unknown option: --colour=red"}, {{"stray"}, "error: unknown option: stray"},
             {{"--", "--check"}, "error: unknown option: --"},
             {{"--keep", "0", "--colour"}, keepWhole + "'0'"}};
         // clang-format on
