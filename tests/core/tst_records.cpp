@@ -63,7 +63,7 @@ private slots:
             {"date", kSample, "03/04/2009"}, {"date", ole(38000, 0, 0, 0), "01/14/2004"},
             {"date", year100, "01/01/0100"}, {"date", year9999, "12/31/9999"}, {"date", 0.0, ""},
             {"oleDate", kSample, "03/04/2009"}, {"oleDate", -1.25, "12/29/1899"},
-            {"oleDate", year100, "01/01/0100"},
+            {"oleDate", year100, "01/01/0100"}, {"oleDate", -700000.0, "06/18/-0018"},
             {"oleDate", 0.0, ""}, {"oleDate", 3e6, ""},
             {"time", kSample, "14:05:09"}, {"time", 39876.0 + 1e-9, "00:00:00"},
             {"time", noon, "12:00:00"}, {"time", lastSecond, "23:59:59"},
@@ -104,7 +104,8 @@ private slots:
             {"control", 32999.0, "32999"}, {"control", 33000.0, "19900507000000"},
             {"control", 7.0, "00007"}, {"control", kSample, "20090304140509"},
             {"controlStamp", 7.0, "19000106000000"}, {"controlStamp", 0.0, ""},
-            {"controlStamp", kSample, "20090304140509"}, {"controlStamp", year9999, "99991231000000"}};
+            {"controlStamp", kSample, "20090304140509"}, {"controlStamp", year9999, "99991231000000"},
+            {"controlStamp", -700000.0, "-00180618000000"}};
         // clang-format on
         for (const auto &r : rows)
             QTest::addRow("%s %s", r.format, r.expected) << u(r.format) << r.value << u(r.expected);

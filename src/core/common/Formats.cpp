@@ -465,31 +465,17 @@ QString FormatMoney(qint64 tenThousandths)
 QString GeneralMoney(qint64 tenThousandths)
 {
     // The whole units and the four places straight from the integer, the
-    // places' trailing zeros dropped (the export writes one for every
-    // listed entry).
+    // places' trailing zeros dropped.
     const bool negative = tenThousandths < 0;
     const quint64 magnitude = negative ? 0 - quint64(tenThousandths) : quint64(tenThousandths);
-    quint64 whole = magnitude / quint64(MoneyScale);
-    quint64 places = magnitude % quint64(MoneyScale);
-    int count = 4;
-    while (count > 0 && places % 10 == 0) {
-        places /= 10;
-        --count;
+    QString text = QString::number(magnitude / quint64(MoneyScale));
+    if (const quint64 places = magnitude % quint64(MoneyScale)) {
+        QString digits = QString::number(places).rightJustified(4, QLatin1Char('0'));
+        while (digits.endsWith(QLatin1Char('0')))
+            digits.chop(1);
+        text += QLatin1Char('.') + digits;
     }
-    char text[32];
-    char *end = text + sizeof text;
-    char *p = end;
-    for (int i = 0; i < count; ++i, places /= 10)
-        *--p = char('0' + places % 10);
-    if (count > 0)
-        *--p = '.';
-    do {
-        *--p = char('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    if (negative)
-        *--p = '-';
-    return QString::fromLatin1(p, end - p);
+    return negative ? QLatin1Char('-') + text : text;
 }
 
 std::optional<qint64> ParseAmount(const QString &text)
@@ -628,31 +614,5 @@ QString ControlNumberText(double controlNumber)
 
 QString ControlNumberStamp(double controlNumber)
 {
-    // The fourteen digits come straight from the day and the second of the
-    // day, as FromOleDate finds them, without a local time being built for
-    // each: the export writes one for every listed entry.
-    if (controlNumber == 0.0 || !std::isfinite(controlNumber) ||
-        std::fabs(controlNumber) > 2958466.0)
-        return formatOle(controlNumber, u"yyyyMMddHHmmss");
-    static const QDate epoch(1899, 12, 30);
-    const double dayPart = std::trunc(controlNumber);
-    qint64 secs = std::llround(std::fabs(controlNumber - dayPart) * 86400.0);
-    QDate date = epoch.addDays(qint64(dayPart));
-    if (secs >= 86400) {
-        date = date.addDays(1);
-        secs = 0;
-    }
-    int year = 0, month = 0, day = 0;
-    date.getDate(&year, &month, &day);
-    if (year < 1) // before the OLE dates' range: the general path
-        return formatOle(controlNumber, u"yyyyMMddHHmmss");
-    const int fields[6] = {year, month, day, int(secs / 3600), int(secs / 60 % 60), int(secs % 60)};
-    char16_t digits[14];
-    int at = 0;
-    for (int i = 0; i < 6; ++i) {
-        for (int width = i == 0 ? 4 : 2, v = fields[i]; width > 0; --width, v /= 10)
-            digits[at + width - 1] = char16_t(u'0' + v % 10);
-        at += i == 0 ? 4 : 2;
-    }
-    return QString(reinterpret_cast<const QChar *>(digits), 14);
+    return formatOle(controlNumber, u"yyyyMMddHHmmss");
 }
