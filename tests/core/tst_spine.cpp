@@ -130,7 +130,7 @@ private slots:
         if (o.help)
             seen << "help";
         QTEST(seen.join(' '), "expected");
-  }
+    }
 
     void configuredDataDir()
     {

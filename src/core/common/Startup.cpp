@@ -43,7 +43,7 @@ namespace
 {
 
 // The options that take a value, with what is said when it is missing
-// (also when it is empty, unless empty is a value).
+// (also when it is empty, unless the value goes to its own check).
 struct ValueOption {
     const char *name;
     const char *missing;
@@ -59,7 +59,7 @@ constexpr ValueOption kValueOptions[] = {
     {"template", "--template needs a value", false, false},
     {"start", "--start needs a value", false, false},
     {"case", "--case needs a value", false, false}};
-constexpr const char *kFlags[] = {"all",   "active", "qr", "label-templates",
+constexpr const char *kFlags[] = {"all",   "active",         "qr", "label-templates",
                                   "check", "set-access-code"};
 
 QString unknownOption(const QString &argument)
@@ -181,8 +181,8 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
 {
     QCommandLineParser parser;
     for (const ValueOption &v : kValueOptions)
-        parser.addOption(QCommandLineOption(QString::fromLatin1(v.name), QString(),
-                                            QStringLiteral("value")));
+        parser.addOption(
+            QCommandLineOption(QString::fromLatin1(v.name), QString(), QStringLiteral("value")));
     for (const char *flag : kFlags)
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
@@ -208,9 +208,9 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
                 fault.add(at, wrong);
         }
     }
-    const qsizetype helpAt = std::min(arguments.indexOf(QStringLiteral("--help")),
-                                      arguments.indexOf(QStringLiteral("-h")),
-                                      [](qsizetype a, qsizetype b) { return quint64(a) < quint64(b); });
+    const qsizetype helpAt = std::min(
+        arguments.indexOf(QStringLiteral("--help")), arguments.indexOf(QStringLiteral("-h")),
+        [](qsizetype a, qsizetype b) { return quint64(a) < quint64(b); });
     if (!fault.text().isEmpty()) {
         StartOptions failed;
         failed.error = fault.text();

@@ -293,8 +293,8 @@ QString UserGridRowText(const UserRecord &user, int recordNumber)
     // the columns: the row would lose its record number.
     const QChar tab(QLatin1Char('\t'));
     return OneLine(user.DisplayName()) + tab + AccessLevelName(user.AccessLevel) + tab +
-           OleDateText(user.DateCreated) + tab +
-           OneLine(user.SortKey()) + tab + QString::number(recordNumber);
+           OleDateText(user.DateCreated) + tab + OneLine(user.SortKey()) + tab +
+           QString::number(recordNumber);
 }
 
 int RowOfSortKey(const QStringList &sortKeysInGridOrder, const QString &key)
@@ -410,8 +410,7 @@ QString AddEditText::SpaceFullText(int characters)
     double share = double(characters) / CommentsMaxLength;
     if (std::round(share * 100.0) < 1.0)
         share = 0.01;
-    return QStringLiteral(" ") + PercentText(share) +
-           QStringLiteral(" full ");
+    return QStringLiteral(" ") + PercentText(share) + QStringLiteral(" full ");
 }
 
 bool MandatoryFieldsFilled(const QString &firstName, const QString &lastName,

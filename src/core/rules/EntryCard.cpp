@@ -193,8 +193,7 @@ QString FillIndicatorCaption(int length, int maxLength)
     if (length <= 0 || maxLength <= 0)
         return QString();
     const double fraction = std::max(0.01, double(length) / double(maxLength));
-    return QLatin1Char(' ') + PercentText(fraction) +
-           QStringLiteral(" full ");
+    return QLatin1Char(' ') + PercentText(fraction) + QStringLiteral(" full ");
 }
 
 QString TodayText(const QDateTime &now)

@@ -108,8 +108,7 @@ SummaryConfirmation SummaryConfirmationFor(int option, const QDate &picked)
     switch (option) {
     case FindOption::DailySummary:
         c.title = QStringLiteral("Daily Summary");
-        c.text = intro + CrLf + QStringLiteral("for ") +
-                 LongDateText(d);
+        c.text = intro + CrLf + QStringLiteral("for ") + LongDateText(d);
         break;
     case FindOption::WeeklySummary:
         c.title = QStringLiteral("Weekly Summary");
