@@ -38,7 +38,7 @@ GridTable fullList()
     cells.reserve(size_t(Entries) * 6);
     for (int i = 0; i < Entries; ++i) {
         const EntryRecord e = SampleData::MakeEntry(2026, i);
-        cells.push_back(FormatOleDate(e.ReceivedDate, QStringLiteral("mm/dd/yyyy")));
+        cells.push_back(OleDateText(e.ReceivedDate));
         cells.push_back(e.CaseNumber.trimmed());
         cells.push_back(e.Category.trimmed());
         cells.push_back(e.Description.trimmed());

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
+#include <functional>
 #include <limits>
 
 namespace
@@ -47,65 +48,112 @@ class TestRecords : public QObject
 {
     Q_OBJECT
 private slots:
-    void formatOleDate()
+    // Every fixed format the program shows, logs or stores, with its edges:
+    // midnight, noon, single digits, the first and last years, zero,
+    // negatives, halves (rounded away from zero) and thousands.
+    void fixedFormats_data()
     {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("expected");
+        const double year100 = -657434, year9999 = 2958465; // 1/1/100, 12/31/9999
+        const double noon = 39876.5, lastSecond = ole(39876, 23, 59, 59);
         // clang-format off
-        const struct { double value; const char *pattern, *expected; } rows[] = {
-            {kSample, "mm/dd/yyyy hh:nn:ss", "03/04/2009 14:05:09"},
-            {kSample, "DDDD MMMM d, yyyy", "Wednesday March 4, 2009"},
-            {kSample, "mm/dd/yyyy hh:mmam/pm ", "03/04/2009 02:05pm "},
-            // "m" after "h" is the minute.
-            {ole(39507, 7, 3, 2), "m/d/yy h:n:s", "2/29/08 7:3:2"},
-            {kSample, "ddddd|dddddd", "3/4/2009|Wednesday, March 4, 2009"},
-            {kSample, "h a/p|H A/P", "2 p|2 P"}, {kSample, "y q w ww", "63 1 4 10"},
-            {kSample, "\"at\" hh\\h", "at 14h"}, {ole(39876, 12, 0, 0), "h:nn AM/PM", "12:00 PM"},
-            {39813.999999999, "yyyymmddhhnnss", "20090101000000"}, {39813, "y ww", "366 53"},
-            {-1.25, "mm/dd/yyyy hh:nn", "12/29/1899 06:00"}, {0, "mm/dd/yyyy", ""},
-            {3e6, "mm/dd/yyyy", ""}};
+        const struct { const char *format; QVariant value; const char *expected; } rows[] = {
+            {"date", kSample, "03/04/2009"}, {"date", ole(38000, 0, 0, 0), "01/14/2004"},
+            {"date", year100, "01/01/0100"}, {"date", year9999, "12/31/9999"}, {"date", 0.0, ""},
+            {"oleDate", kSample, "03/04/2009"}, {"oleDate", -1.25, "12/29/1899"},
+            {"oleDate", year100, "01/01/0100"}, {"oleDate", -700000.0, "06/18/-0018"},
+            {"oleDate", 0.0, ""}, {"oleDate", 3e6, ""},
+            {"time", kSample, "14:05:09"}, {"time", 39876.0 + 1e-9, "00:00:00"},
+            {"time", noon, "12:00:00"}, {"time", lastSecond, "23:59:59"},
+            {"stamp", kSample, "20090304140509"}, {"stamp", 39813.999999999, "20090101000000"},
+            {"stamp", year100 - 0.5, "01000101120000"}, {"stamp", 0.0, ""},
+            {"shortStamp", ole(38000, 7, 3, 2), "0114070302"},
+            {"longDate", kSample, "Wednesday March 4, 2009"},
+            {"longDate", 38000.0, "Wednesday January 14, 2004"},
+            {"longDate", ole(37991, 0, 0, 0), "Monday January 5, 2004"},
+            {"weekday", 37991.0, "Monday"}, {"weekday", year9999, "Friday"},
+            {"dateTime", kSample, "03/04/2009 02:05pm"}, {"dateTime", 39876.0, "03/04/2009 12:00am"},
+            {"dateTime", noon, "03/04/2009 12:00pm"}, {"dateTime", lastSecond, "03/04/2009 11:59pm"},
+            {"dateTime", 0.0, ""},
+            {"general", kSample, "3/4/2009 2:05:09 PM"}, {"general", 39876.0, "3/4/2009"},
+            {"general", noon - 39876, "12:00:00 PM"}, {"general", 0.0, "12:00:00 AM"},
+            {"general", -1.25, "12/29/1899 6:00:00 AM"}, {"general", year9999, "12/31/9999"},
+            {"general", year100 - 0.75, "1/1/0100 6:00:00 PM"},
+            {"legacy", 0.0, "00000"}, {"legacy", 7.5, "00008"}, {"legacy", -7.0, "-00007"},
+            {"legacy", 123456.0, "123456"}, {"legacy", 2.5, "00003"}, {"legacy", -0.4, "-00000"},
+            {"legacy", 0.49999999999999994, "00001"}, {"legacy", -2.5e17, "-250000000000000000"},
+            {"percent", 0.125, "13%"}, {"percent", 0.0049, "%"}, {"percent", 0.01, "1%"},
+            {"percent", 1.0, "100%"}, {"percent", 0.285, "29%"}, {"percent", 0.005, "1%"},
+            {"percent", 12.345, "1235%"}, {"percent", -0.001, "-%"},
+            {"count", 0.0, "0"}, {"count", 999.0, "999"}, {"count", 1000.0, "1,000"},
+            {"count", 1234567.0, "1,234,567"}, {"count", -5000.0, "-5,000"},
+            {"number", 1024.0, "1024"}, {"number", 0.0, "0"}, {"number", -0.0, "0"},
+            {"number", 1e15, "1E+15"}, {"number", 123456789012345.0, "123456789012345"},
+            {"number", 0.1 + 0.2, "0.3"}, {"number", -2.5e-7, "-2.5E-07"},
+            {"number", 1234.5, "1234.5"}, {"number", 1.5e300, "1.5E+300"},
+            {"money", qint64(1234567891234500), "$123,456,789,123.45"},
+            {"money", qint64(-12350), "-$1.24"}, {"money", qint64(9999999), "$1,000.00"},
+            {"money", qint64(50), "$0.01"}, {"money", qint64(49), "$0.00"},
+            {"money", qint64(0), "$0.00"}, {"money", qint64(-1), "-$0.00"},
+            {"money", kMin, "-$922,337,203,685,477.58"},
+            {"generalMoney", qint64(12345000), "1234.5"}, {"generalMoney", qint64(0), "0"},
+            {"generalMoney", qint64(-1), "-0.0001"}, {"generalMoney", kMax, "922337203685477.5807"},
+            {"generalMoney", kMin, "-922337203685477.5808"},
+            {"control", 32999.0, "32999"}, {"control", 33000.0, "19900507000000"},
+            {"control", 7.0, "00007"}, {"control", kSample, "20090304140509"},
+            {"controlStamp", 7.0, "19000106000000"}, {"controlStamp", 0.0, ""},
+            {"controlStamp", kSample, "20090304140509"}, {"controlStamp", year9999, "99991231000000"},
+            {"controlStamp", -700000.0, "-00180618000000"}};
         // clang-format on
         for (const auto &r : rows)
-            QCOMPARE(FormatOleDate(r.value, u(r.pattern)), u(r.expected));
-        // Milliseconds are dropped, not rounded (the clock reads whole seconds).
-        QCOMPARE(FormatDate(QDateTime(QDate(2009, 3, 4), QTime(14, 5, 9, 900)), "yyyymmddhhnnss"),
-                 u("20090304140509"));
-        QCOMPARE(FormatDate(QDateTime(), "mm/dd/yyyy") + ShortDate(QDateTime()), QString());
-        QCOMPARE(ShortDate(QDateTime(QDate(2004, 1, 5), QTime(10, 30))), u("1/5/2004"));
-        QStringList general;
-        for (double value : {kSample, 39876.0, 0.5, -1.25, 2958465.0})
-            general << GeneralDate(value);
-        QCOMPARE(general, QStringList({"3/4/2009 2:05:09 PM", "3/4/2009", "12:00:00 PM",
-                                       "12/29/1899 6:00:00 AM", "12/31/9999"}));
+            QTest::addRow("%s %s", r.format, r.expected) << u(r.format) << r.value << u(r.expected);
+    }
+    void fixedFormats()
+    {
+        QFETCH(QString, format);
+        QFETCH(QVariant, value);
+        const double v = value.toDouble();
+        const QDateTime dt = FromOleDate(v);
+        const QHash<QString, std::function<QString()>> formats = {
+            {"date", [&] { return DateText(dt); }},
+            {"oleDate", [&] { return OleDateText(v); }},
+            {"time", [&] { return TimeText(dt); }},
+            {"stamp", [&] { return StampText(dt); }},
+            {"shortStamp", [&] { return ShortStampText(dt); }},
+            {"longDate", [&] { return LongDateText(dt); }},
+            {"weekday", [&] { return WeekdayText(dt); }},
+            {"dateTime", [&] { return OleDateTimeText(v); }},
+            {"general", [&] { return GeneralDate(v); }},
+            {"legacy", [&] { return LegacyNumberText(v); }},
+            {"percent", [&] { return PercentText(v); }},
+            {"count", [&] { return CountText(qint64(v)); }},
+            {"number", [&] { return GeneralNumber(v); }},
+            {"money", [&] { return FormatMoney(value.toLongLong()); }},
+            {"generalMoney", [&] { return GeneralMoney(value.toLongLong()); }},
+            {"control", [&] { return ControlNumberText(v); }},
+            {"controlStamp", [&] { return ControlNumberStamp(v); }}};
+        QVERIFY(formats.contains(format));
+        QTEST(formats.value(format)(), "expected");
     }
 
-    // Halves round away from zero, in every format.
-    void numbersAndMoney()
+    // Milliseconds are dropped, not rounded (the clock reads whole seconds);
+    // names, separators and the decimal point stay US English in any locale.
+    void formatsIndependentOfLocale()
     {
-        // clang-format off
-        const struct { double value; const char *pattern, *expected; } rows[] = {
-            {123456, "00000", "123456"}, {7.5, "00000", "00008"}, {-7, "00000", "-00007"},
-            {0.125, "###%", "13%"}, {0.0049, "###%", "%"}, {-2.675, "$##,###,##0.00", "-$2.68"},
-            {-0.001, "$##,###,##0.00", "-$0.00"}, {1e15, "#,##0", "1,000,000,000,000,000"},
-            {0.5, "#.0#", ".5"}, {1234567, "#,##0,", "1,235"}, {0, "0.00;(0.00);\"zero\"", "zero"},
-            {-5, "0.00;(0.00);\"zero\"", "(5.00)"}, {123456789, "000-00-0000", "123-45-6789"},
-            {0.1 + 0.2, "0.00000000000000000", "0.30000000000000000"}};
-        const QList<QPair<qint64, const char *>> money = {
-            {1234567891234500, "$123,456,789,123.45"}, {-12350, "-$1.24"}, {9999999, "$1,000.00"},
-            {50, "$0.01"}, {49, "$0.00"}, {kMin, "-$922,337,203,685,477.58"}};
-        const QList<QPair<double, const char *>> general = {
-            {-0.0, "0"}, {1e15, "1E+15"}, {123456789012345.0, "123456789012345"},
-            {0.1 + 0.2, "0.3"}, {-2.5e-7, "-2.5E-07"}};
-        const QList<QPair<qint64, const char *>> generalMoney = {
-            {12345000, "1234.5"}, {-1, "-0.0001"}, {kMax, "922337203685477.5807"},
-            {kMin, "-922337203685477.5808"}};
-        // clang-format on
-        for (const auto &r : rows)
-            QCOMPARE(FormatNumber(r.value, u(r.pattern)), u(r.expected));
-        for (const auto &[value, expected] : money)
-            QCOMPARE(FormatMoney(value), u(expected));
-        for (const auto &[value, expected] : general)
-            QCOMPARE(GeneralNumber(value), u(expected));
-        for (const auto &[value, expected] : generalMoney)
-            QCOMPARE(GeneralMoney(value), u(expected));
+        QCOMPARE(StampText(QDateTime(QDate(2009, 3, 4), QTime(14, 5, 9, 900))),
+                 u("20090304140509"));
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QDateTime parsed = *ParseDate("March 4, 2009 2:05:09 PM");
+        QCOMPARE(FormatMoney(*ParseAmount("$1,234.50")) + ' ' + CountText(1234567) + ' ' +
+                     GeneralNumber(1.5e20) + ' ' + PercentText(0.5),
+                 u("$1,234.50 1,234,567 1.5E+20 50%"));
+        QCOMPARE(LongDateText(parsed) + ' ' + GeneralDate(ToOleDate(parsed)),
+                 u("Wednesday March 4, 2009 3/4/2009 2:05:09 PM"));
+        QVERIFY(!ParseAmount("1.234,50") && !ParseDate(u("4. März 2009")));
+        QLocale::setDefault(previous);
     }
 
     void parseAmount()
@@ -144,21 +192,6 @@ private slots:
                                  "14:05", "3/4/2009 13:00 PM", "3/4/2009 0:30 AM", "1/1/0099",
                                  "3/4-2009", "Ja 4, 2009", "Thursday, March 4, 2009"})
             QVERIFY2(!ParseDate(u(text)), text);
-    }
-
-    // Names, separators and the decimal point stay US English in any locale.
-    void roundTripsIndependentOfLocale()
-    {
-        const QLocale previous;
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(FormatMoney(*ParseAmount("$1,234.50")) + ' ' +
-                     FormatNumber(1234567.891, "#,##0.00") + ' ' + GeneralNumber(1.5e20),
-                 u("$1,234.50 1,234,567.89 1.5E+20"));
-        QCOMPARE(FormatOleDate(ToOleDate(*ParseDate("March 4, 2009 2:05:09 PM")),
-                               "DDDD MMMM d, yyyy h:mmAM/PM"),
-                 u("Wednesday March 4, 2009 2:05PM"));
-        QVERIFY(!ParseAmount("1.234,50") && !ParseDate(u("4. März 2009")));
-        QLocale::setDefault(previous);
     }
 
     void fixedText()

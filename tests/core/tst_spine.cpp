@@ -57,13 +57,78 @@ private slots:
         writeFile(config, "DataDir=/srv/evidence\n");
         QCOMPARE(dataDir({}, "/work/here"), QStringLiteral("/srv/evidence"));
         QCOMPARE(dataDir({"--data-dir", "mine"}, "/work/here"), QStringLiteral("/work/here/mine"));
+    }
 
-        const StartOptions o =
-            ParseCommandLine({"--data-dir", "d", "--backup", "t", "--keep", "3"}, "/base");
-        QVERIFY(o.error.isEmpty() && o.backup && !o.check && o.adminCommand());
-        QCOMPARE(o.backupTarget + " " + QString::number(o.keep), QStringLiteral("/base/t 3"));
-        QVERIFY(ParseCommandLine({"--check"}, "/base").check);
-        QVERIFY(!ParseCommandLine({"--keep", "0"}, "/base").error.isEmpty());
+    // Every option and every fault, as what the program makes of the line.
+    void commandLineOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        const QString keepWhole = "error: --keep needs a whole number of at least 1, not ";
+        // clang-format off
+        const QList<QPair<QStringList, QString>> rows = {
+            {{}, "/base"}, {{"--data-dir", "d", "--data-dir", "e"}, "/base/e"},
+            {{"--data-dir", "--check"}, "/base/--check"},
+            {{"--data-dir"}, "error: --data-dir needs a folder"},
+            {{"--data-dir", ""}, "error: --data-dir needs a folder"},
+            {{"--set-agency", "Troop C", "--set-access-code"}, "/base agency=Troop C code"},
+            {{"--set-agency", ""}, "/base agency="},
+            {{"--set-access-code=12345"}, "error: --set-access-code takes no value: type the "
+                                          "access code on standard input"},
+            {{"--backup", "t/", "--keep", "3"}, "/base backup=/base/t keep=3"},
+            {{"--backup=/b", "--keep=1"}, "/base backup=/b keep=1"},
+            {{"--backup"}, "error: --backup needs the folder that receives the backups"},
+            {{"--backup="}, "error: --backup needs the folder that receives the backups"},
+            {{"--keep"}, "error: --keep needs the number of backups to keep"},
+            {{"--keep=0"}, keepWhole + "'0'"}, {{"--keep", "+3"}, keepWhole + "'+3'"},
+            {{"--keep", "x", "--keep", "0"}, keepWhole + "'x'"},
+            {{"--check", "--keep", "2"}, "/base keep=2 check"},
+            {{"--labels", "out.pdf", "--template", "Avery 5160", "--start", "-4", "--case",
+              " 09-1 ", "--all", "--active", "--qr"},
+             "/base labels=/base/out.pdf template=Avery 5160 start=-4 case=09-1 all active qr"},
+            {{"--label-templates"}, "/base templates"},
+            {{"--labels"}, "error: --labels needs a value"},
+            {{"--template", ""}, "error: --template needs a value"},
+            {{"--case"}, "error: --case needs a value"},
+            {{"--start", "x"}, "error: --start needs a label position, not 'x'"},
+            {{"--start", "+2"}, "error: --start needs a label position, not '+2'"},
+            {{"--labels=out.pdf"}, "error: unknown option: --labels=out.pdf"},
+            {{"-h"}, "/base help"}, {{"--help", "--colour"}, "error: unknown option: --colour help"},
+            {{"--all=yes"}, "error: unknown option: --all=yes"},
+            {{"-x"}, "error: unknown option: -x"}, {{"-check"}, "error: unknown option: -check"},
+            {{"--colour=red"}, "error: unknown option: --colour=red"}, {{"stray"}, "error: unknown option: stray"},
+            {{"--", "--check"}, "error: unknown option: --"},
+            {{"--keep", "0", "--colour"}, keepWhole + "'0'"}};
+        // clang-format on
+        for (const auto &[args, expected] : rows)
+            QTest::addRow("%s", qPrintable(args.join(' '))) << args << expected;
+    }
+    void commandLineOptions()
+    {
+        QFETCH(QStringList, args);
+        const StartOptions o = ParseCommandLine(args, "/base", "/nonexistent/custorin.conf");
+        QStringList seen{o.error.isEmpty() ? o.dataDir : "error: " + o.error};
+        // What a faulty line sets besides the fault is never used.
+        const auto add = [&](bool on, const QString &text) {
+            if (on && o.error.isEmpty())
+                seen << text;
+        };
+        add(o.setAgency, "agency=" + o.agencyName);
+        add(o.setAccessCode, "code");
+        add(o.backup, "backup=" + o.backupTarget);
+        add(o.keep != 0, "keep=" + QString::number(o.keep));
+        add(o.check, "check");
+        add(!o.labelsFile.isEmpty(), "labels=" + o.labelsFile);
+        add(!o.labelTemplate.isEmpty(), "template=" + o.labelTemplate);
+        add(o.labelStart != 1, "start=" + QString::number(o.labelStart));
+        add(!o.labelCase.isEmpty(), "case=" + o.labelCase);
+        add(o.labelAll, "all");
+        add(o.labelActive, "active");
+        add(o.labelQrCode, "qr");
+        add(o.listLabelTemplates, "templates");
+        if (o.help)
+            seen << "help";
+        QTEST(seen.join(' '), "expected");
     }
 
     void configuredDataDir()

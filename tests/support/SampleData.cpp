@@ -127,7 +127,7 @@ EntryRecord MakeEntry(quint32 seed, int index)
     QDateTime when = received;
     for (int i = 0; i < hands; ++i) {
         when = when.addSecs(rng.bounded(3600, 30 * 86400));
-        const QString line = FormatDate(when, QStringLiteral("mm/dd/yyyy hh:nn")) +
+        const QString line = when.toString(QStringLiteral("MM/dd/yyyy HH:mm")) +
                              QStringLiteral(" - ") + pick(rng, kOfficers) +
                              QStringLiteral(" - checked out for lab, returned sealed\r\n");
         if (chain.size() + line.size() > 2099)

@@ -122,8 +122,7 @@ QString LogStamp(const QDateTime &now)
 {
     // One reading of the clock for both halves, so a line written at
     // midnight never pairs one day's date with the next day's time.
-    return FormatDate(now, QStringLiteral("mm/dd/yyyy")) + QStringLiteral(" at ") +
-           FormatDate(now, QStringLiteral("hh:nn:ss"));
+    return DateText(now) + QStringLiteral(" at ") + TimeText(now);
 }
 
 QString SignInOutLine(const QDateTime &now, int code)

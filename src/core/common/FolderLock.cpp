@@ -10,8 +10,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostInfo>
 #include <QRandomGenerator>
+#include <QSysInfo>
 #include <QThread>
 #include <atomic>
 #include <cerrno>
@@ -33,7 +33,7 @@ QString hostName()
 {
     if (!FolderLock::HostNameOverride.isEmpty())
         return FolderLock::HostNameOverride;
-    static const QString name = QHostInfo::localHostName();
+    static const QString name = QSysInfo::machineHostName();
     return name;
 }
 
@@ -41,11 +41,7 @@ QString hostName()
 // owner record is only looked up on the boot that wrote it.
 QString bootId()
 {
-    static const QString id = [] {
-        QByteArray bytes;
-        ReadWholeFile(QStringLiteral("/proc/sys/kernel/random/boot_id"), &bytes);
-        return QString::fromLatin1(bytes.trimmed());
-    }();
+    static const QString id = QString::fromLatin1(QSysInfo::bootUniqueId());
     return id;
 }
 

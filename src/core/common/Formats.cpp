@@ -1,5 +1,5 @@
-// OLE dates, date, number and money formats in the patterns the windows,
-// logs and printouts use, and the parsers for amounts and dates a person types.
+// OLE dates, the fixed date and number formats the windows, logs and
+// printouts use, and the parsers for amounts and dates a person types.
 // Always US English: month and weekday names, "/" and ":" separators, "."
 // decimal point and "," grouping, whatever the system locale says.
 #include "core/common/Formats.h"
@@ -21,9 +21,9 @@ const QLocale &usEnglish()
     return locale;
 }
 
-QString monthName(int month, QLocale::FormatType format = QLocale::LongFormat)
+QString monthName(int month)
 {
-    return usEnglish().monthName(month, format);
+    return usEnglish().monthName(month, QLocale::LongFormat);
 }
 
 // 0 for Sunday .. 6 for Saturday.
@@ -32,18 +32,14 @@ int weekdayIndex(const QDate &date)
     return date.dayOfWeek() % 7;
 }
 
-QString dayName(const QDate &date, QLocale::FormatType format = QLocale::LongFormat)
-{
-    return usEnglish().dayName(date.dayOfWeek(), format);
-}
-
 QString zeroPadded(int value, int width)
 {
     return QString::number(value).rightJustified(width, QLatin1Char('0'));
 }
 
 // A wall-clock moment: the date and the seconds since its midnight. Kept
-// apart from QDateTime so that no time zone can shift a stored time.
+// apart from the local time zone so that no daylight-saving change can
+// shift a stored time.
 struct Moment {
     QDate date;
     int secs = 0;
@@ -70,581 +66,44 @@ bool momentFromOle(double ole, Moment &out)
     return true;
 }
 
-QString shortDateText(const QDate &date)
+// The moment in one of QLocale's date-time formats. The moment goes in as
+// UTC, which has no gaps, so the fields come out as they were stored.
+QString formatMoment(const Moment &m, QStringView format)
 {
-    return QString::number(date.month()) + QLatin1Char('/') + QString::number(date.day()) +
-           QLatin1Char('/') + zeroPadded(date.year(), 4);
+    return usEnglish().toString(
+        QDateTime(m.date, QTime::fromMSecsSinceStartOfDay(m.secs * 1000), Qt::UTC), format);
 }
 
-// "h:mm:ss AM"
-QString longTimeText(int secs)
+// The wall-clock fields of dt, milliseconds dropped; empty for an invalid one.
+QString formatDateTime(const QDateTime &dt, QStringView format)
 {
-    const int hour = secs / 3600;
-    const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    return QString::number(hour12) + QLatin1Char(':') + zeroPadded(secs / 60 % 60, 2) +
-           QLatin1Char(':') + zeroPadded(secs % 60, 2) +
-           (hour < 12 ? QLatin1String(" AM") : QLatin1String(" PM"));
+    if (!dt.isValid())
+        return QString();
+    return formatMoment({dt.date(), dt.time().msecsSinceStartOfDay() / 1000}, format);
 }
 
-QString generalDateText(const Moment &m)
+QString formatOle(double ole, QStringView format)
 {
-    if (m.date == kOleEpoch)
-        return longTimeText(m.secs);
-    if (m.secs == 0)
-        return shortDateText(m.date);
-    return shortDateText(m.date) + QLatin1Char(' ') + longTimeText(m.secs);
+    Moment m;
+    if (ole == 0.0 || !momentFromOle(ole, m))
+        return QString();
+    return formatMoment(m, format);
 }
 
-// ---- Date patterns ----
-
-enum class DateTok {
-    Literal,
-    Day,         // d
-    Day2,        // dd
-    DayAbbrev,   // ddd
-    DayName,     // dddd
-    ShortDate,   // ddddd
-    LongDate,    // dddddd
-    Month,       // m
-    Month2,      // mm
-    MonthAbbrev, // mmm
-    MonthName,   // mmmm
-    Minute,      // n, or m after an hour
-    Minute2,     // nn, or mm after an hour
-    Hour,        // h
-    Hour2,       // hh
-    Second,      // s
-    Second2,     // ss
-    DayOfYear,   // y
-    Year2,       // yy
-    Year4,       // yyyy
-    Weekday,     // w
-    WeekOfYear,  // ww
-    Quarter,     // q
-    AmPmUpper,   // AM/PM
-    AmPmLower,   // am/pm
-    APUpper,     // A/P
-    APLower,     // a/p
-    AmPmDefault, // AMPM
-    GeneralDate, // c
-    LongTime     // ttttt
-};
-
-struct DateToken {
-    DateTok kind;
-    QString text; // for literals
-};
-
-int runLength(const QString &s, int i, QChar lower)
+// The whole digits of a magnitude taken at 15 significant digits (as the
+// program has always shown numbers, so 2.675 is 2.675, not 2.67499...) and
+// rounded half away from zero.
+QString wholeDigits(double magnitude)
 {
-    int n = 0;
-    while (i + n < s.size() && s.at(i + n).toLower() == lower)
-        ++n;
-    return n;
-}
-
-bool matchesAt(const QString &s, int i, QLatin1String word)
-{
-    return s.mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0;
-}
-
-QVector<DateToken> lexDatePattern(const QString &pattern)
-{
-    QVector<DateToken> out;
-    auto literal = [&out](const QString &text) {
-        if (!out.isEmpty() && out.last().kind == DateTok::Literal)
-            out.last().text += text;
-        else
-            out.append({DateTok::Literal, text});
-    };
-    bool afterHour = false;
-    int i = 0;
-    const int n = pattern.size();
-    while (i < n) {
-        const QChar c = pattern.at(i);
-        const QChar lc = c.toLower();
-        DateTok kind = DateTok::Literal;
-        int used = 1;
-        if (c == QLatin1Char('"')) {
-            int end = pattern.indexOf(QLatin1Char('"'), i + 1);
-            if (end < 0)
-                end = n;
-            literal(pattern.mid(i + 1, end - i - 1));
-            i = end + 1;
-            continue;
-        }
-        if (c == QLatin1Char('\\')) {
-            if (i + 1 < n)
-                literal(QString(pattern.at(i + 1)));
-            i += 2;
-            continue;
-        }
-        const int run = runLength(pattern, i, lc);
-        if (lc == QLatin1Char('d')) {
-            static const DateTok days[] = {DateTok::Day,     DateTok::Day2,      DateTok::DayAbbrev,
-                                           DateTok::DayName, DateTok::ShortDate, DateTok::LongDate};
-            used = qMin(run, 6);
-            kind = days[used - 1];
-        } else if (lc == QLatin1Char('m')) {
-            if (afterHour && run <= 2) {
-                used = run;
-                kind = run == 2 ? DateTok::Minute2 : DateTok::Minute;
-            } else {
-                static const DateTok months[] = {DateTok::Month, DateTok::Month2,
-                                                 DateTok::MonthAbbrev, DateTok::MonthName};
-                used = qMin(run, 4);
-                kind = months[used - 1];
-            }
-        } else if (lc == QLatin1Char('n')) {
-            used = qMin(run, 2);
-            kind = used == 2 ? DateTok::Minute2 : DateTok::Minute;
-        } else if (lc == QLatin1Char('h')) {
-            used = qMin(run, 2);
-            kind = used == 2 ? DateTok::Hour2 : DateTok::Hour;
-        } else if (lc == QLatin1Char('s')) {
-            used = qMin(run, 2);
-            kind = used == 2 ? DateTok::Second2 : DateTok::Second;
-        } else if (lc == QLatin1Char('y')) {
-            used = run >= 4 ? 4 : qMin(run, 2);
-            kind = used == 4 ? DateTok::Year4 : used == 2 ? DateTok::Year2 : DateTok::DayOfYear;
-        } else if (lc == QLatin1Char('w')) {
-            used = qMin(run, 2);
-            kind = used == 2 ? DateTok::WeekOfYear : DateTok::Weekday;
-        } else if (lc == QLatin1Char('q')) {
-            kind = DateTok::Quarter;
-        } else if (lc == QLatin1Char('c')) {
-            kind = DateTok::GeneralDate;
-        } else if (lc == QLatin1Char('t') && run >= 5) {
-            used = 5;
-            kind = DateTok::LongTime;
-        } else if (lc == QLatin1Char('a')) {
-            const bool upper = c == QLatin1Char('A');
-            if (matchesAt(pattern, i, QLatin1String("am/pm"))) {
-                used = 5;
-                kind = upper ? DateTok::AmPmUpper : DateTok::AmPmLower;
-            } else if (matchesAt(pattern, i, QLatin1String("a/p"))) {
-                used = 3;
-                kind = upper ? DateTok::APUpper : DateTok::APLower;
-            } else if (matchesAt(pattern, i, QLatin1String("ampm"))) {
-                used = 4;
-                kind = DateTok::AmPmDefault;
-            }
-        }
-        if (kind == DateTok::Literal) {
-            literal(QString(c));
-        } else {
-            out.append({kind, QString()});
-            afterHour = kind == DateTok::Hour || kind == DateTok::Hour2;
-        }
-        i += used;
+    if (magnitude >= 1e15) {
+        // "d.dddddddddddddde+XX": the fifteen digits and then zeros.
+        const QByteArray e = QByteArray::number(magnitude, 'e', 14);
+        const int exponent = e.mid(17).toInt();
+        return QString::fromLatin1(e.left(1) + e.mid(2, 14)) +
+               QString(exponent - 14, QLatin1Char('0'));
     }
-    return out;
-}
-
-QString formatMoment(const Moment &m, const QString &pattern)
-{
-    const QVector<DateToken> tokens = lexDatePattern(pattern);
-    bool twelveHour = false;
-    for (const DateToken &t : tokens) {
-        if (t.kind >= DateTok::AmPmUpper && t.kind <= DateTok::AmPmDefault)
-            twelveHour = true;
-    }
-    const QDate &d = m.date;
-    const int hour = m.secs / 3600;
-    const int shownHour = !twelveHour ? hour : (hour % 12 == 0 ? 12 : hour % 12);
-    const bool pm = hour >= 12;
-    QString out;
-    for (const DateToken &t : tokens) {
-        switch (t.kind) {
-        case DateTok::Literal:
-            out += t.text;
-            break;
-        case DateTok::Day:
-        case DateTok::Day2:
-            out += zeroPadded(d.day(), t.kind == DateTok::Day2 ? 2 : 1);
-            break;
-        case DateTok::DayAbbrev:
-            out += dayName(d, QLocale::ShortFormat);
-            break;
-        case DateTok::DayName:
-            out += dayName(d);
-            break;
-        case DateTok::ShortDate:
-            out += shortDateText(d);
-            break;
-        case DateTok::LongDate:
-            out += dayName(d) + QLatin1String(", ") + monthName(d.month()) + QLatin1Char(' ') +
-                   QString::number(d.day()) + QLatin1String(", ") + zeroPadded(d.year(), 4);
-            break;
-        case DateTok::Month:
-        case DateTok::Month2:
-            out += zeroPadded(d.month(), t.kind == DateTok::Month2 ? 2 : 1);
-            break;
-        case DateTok::MonthAbbrev:
-            out += monthName(d.month(), QLocale::ShortFormat);
-            break;
-        case DateTok::MonthName:
-            out += monthName(d.month());
-            break;
-        case DateTok::Minute:
-        case DateTok::Minute2:
-            out += zeroPadded(m.secs / 60 % 60, t.kind == DateTok::Minute2 ? 2 : 1);
-            break;
-        case DateTok::Hour:
-        case DateTok::Hour2:
-            out += zeroPadded(shownHour, t.kind == DateTok::Hour2 ? 2 : 1);
-            break;
-        case DateTok::Second:
-        case DateTok::Second2:
-            out += zeroPadded(m.secs % 60, t.kind == DateTok::Second2 ? 2 : 1);
-            break;
-        case DateTok::DayOfYear:
-            out += QString::number(d.dayOfYear());
-            break;
-        case DateTok::Year2:
-            out += zeroPadded(d.year() % 100, 2);
-            break;
-        case DateTok::Year4:
-            out += zeroPadded(d.year(), 4);
-            break;
-        case DateTok::Weekday:
-            out += QString::number(weekdayIndex(d) + 1);
-            break;
-        case DateTok::WeekOfYear: {
-            // Weeks start on Sunday; the week holding January 1 is week 1.
-            const int jan1 = weekdayIndex(QDate(d.year(), 1, 1));
-            out += QString::number((d.dayOfYear() - 1 + jan1) / 7 + 1);
-            break;
-        }
-        case DateTok::Quarter:
-            out += QString::number((d.month() - 1) / 3 + 1);
-            break;
-        case DateTok::AmPmUpper:
-        case DateTok::AmPmDefault:
-            out += pm ? QLatin1String("PM") : QLatin1String("AM");
-            break;
-        case DateTok::AmPmLower:
-            out += pm ? QLatin1String("pm") : QLatin1String("am");
-            break;
-        case DateTok::APUpper:
-            out += pm ? QLatin1Char('P') : QLatin1Char('A');
-            break;
-        case DateTok::APLower:
-            out += pm ? QLatin1Char('p') : QLatin1Char('a');
-            break;
-        case DateTok::GeneralDate:
-            out += generalDateText(m);
-            break;
-        case DateTok::LongTime:
-            out += longTimeText(m.secs);
-            break;
-        }
-    }
-    return out;
-}
-
-// ---- Number patterns ----
-
-// A non-negative decimal number as significant digits and the place of the
-// decimal point: digits "12345" with point 2 is 12.345; point -1 with "5"
-// is 0.005. No digits is zero.
-struct Decimal {
-    bool negative = false;
-    QByteArray digits;
-    int point = 0;
-};
-
-void trimTrailingZeros(Decimal &d)
-{
-    int n = int(d.digits.size());
-    while (n > 0 && d.digits.at(n - 1) == '0')
-        --n;
-    d.digits.truncate(n);
-}
-
-// A double is taken at 15 significant digits, as the program has always
-// shown them (so 2.675 is 2.675, not 2.67499999...).
-Decimal decimalFromDouble(double v)
-{
-    Decimal d;
-    if (v == 0.0 || !std::isfinite(v))
-        return d;
-    d.negative = v < 0;
-    const QByteArray e = QByteArray::number(std::fabs(v), 'e', 14); // "1.23450000000000e+03"
-    const int ePos = int(e.indexOf('e'));
-    d.digits = e.left(1) + e.mid(2, ePos - 2);
-    d.point = e.mid(ePos + 1).toInt() + 1;
-    trimTrailingZeros(d);
-    return d;
-}
-
-// Rounds |d| half away from zero to `places` decimals; the integer digits
-// come without leading zeros ("" for zero), the fraction with exactly
-// `places` digits.
-void roundDecimal(const Decimal &d, int places, QByteArray &whole, QByteArray &fraction)
-{
-    const int keep = d.point + places; // digits left of the rounding place
-    QByteArray kept;
-    bool up = false;
-    if (keep > 0) {
-        kept = d.digits.left(keep);
-        if (kept.size() < keep)
-            kept.append(QByteArray(keep - kept.size(), '0'));
-        up = keep < d.digits.size() && d.digits.at(keep) >= '5';
-    } else if (keep == 0) {
-        up = !d.digits.isEmpty() && d.digits.at(0) >= '5';
-    }
-    if (up) {
-        int i = int(kept.size()) - 1;
-        while (i >= 0 && kept.at(i) == '9')
-            kept[i--] = '0';
-        if (i >= 0)
-            kept[i] = char(kept.at(i) + 1);
-        else
-            kept.prepend('1');
-    }
-    if (kept.size() < places)
-        kept.prepend(QByteArray(places - kept.size(), '0'));
-    whole = kept.left(kept.size() - places);
-    fraction = kept.right(places);
-    int lead = 0;
-    while (lead < whole.size() && whole.at(lead) == '0')
-        ++lead;
-    whole.remove(0, lead);
-}
-
-enum class NumTok { Required, Optional, Point, Comma, Percent, Literal };
-
-struct NumToken {
-    NumTok kind;
-    QString text;
-};
-
-bool isPlaceholder(const NumToken &t)
-{
-    return t.kind == NumTok::Required || t.kind == NumTok::Optional;
-}
-
-// Splits a pattern into its ";"-separated sections, keeping quoted text and
-// escaped characters whole.
-QStringList numberSections(const QString &pattern)
-{
-    QStringList sections(QString{});
-    bool quoted = false;
-    for (int i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern.at(i);
-        if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        if (!quoted && c == QLatin1Char('\\') && i + 1 < pattern.size()) {
-            sections.last() += c;
-            sections.last() += pattern.at(++i);
-            continue;
-        }
-        if (!quoted && c == QLatin1Char(';'))
-            sections.append(QString());
-        else
-            sections.last() += c;
-    }
-    return sections;
-}
-
-QVector<NumToken> lexNumberPattern(const QString &section)
-{
-    QVector<NumToken> out;
-    bool seenPoint = false;
-    auto literal = [&out](const QString &text) {
-        if (!out.isEmpty() && out.last().kind == NumTok::Literal)
-            out.last().text += text;
-        else
-            out.append({NumTok::Literal, text});
-    };
-    for (int i = 0; i < section.size(); ++i) {
-        const QChar c = section.at(i);
-        if (c == QLatin1Char('"')) {
-            int end = section.indexOf(QLatin1Char('"'), i + 1);
-            if (end < 0)
-                end = int(section.size());
-            literal(section.mid(i + 1, end - i - 1));
-            i = end;
-        } else if (c == QLatin1Char('\\')) {
-            if (i + 1 < section.size())
-                literal(QString(section.at(++i)));
-        } else if (c == QLatin1Char('0')) {
-            out.append({NumTok::Required, QString()});
-        } else if (c == QLatin1Char('#')) {
-            out.append({NumTok::Optional, QString()});
-        } else if (c == QLatin1Char('.') && !seenPoint) {
-            seenPoint = true;
-            out.append({NumTok::Point, QString()});
-        } else if (c == QLatin1Char(',')) {
-            out.append({NumTok::Comma, QString()});
-        } else if (c == QLatin1Char('%')) {
-            out.append({NumTok::Percent, QString()});
-        } else {
-            literal(QString(c));
-        }
-    }
-    return out;
-}
-
-QString formatDecimal(Decimal value, const QString &section, bool withSign)
-{
-    QVector<NumToken> tokens = lexNumberPattern(section);
-    int pointAt = int(tokens.size());
-    for (int i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].kind == NumTok::Point) {
-            pointAt = i;
-            break;
-        }
-    }
-    // Commas in the whole-number part: between two digit placeholders they
-    // ask for thousands grouping; right after the last one each divides by
-    // a thousand; anywhere else they mean nothing.
-    int firstDigit = -1;
-    int lastDigit = -1;
-    for (int i = 0; i < pointAt; ++i) {
-        if (isPlaceholder(tokens[i])) {
-            if (firstDigit < 0)
-                firstDigit = i;
-            lastDigit = i;
-        }
-    }
-    bool grouping = false;
-    int thousands = 0;
-    for (int i = 0; i < pointAt; ++i) {
-        if (tokens[i].kind != NumTok::Comma)
-            continue;
-        if (i > firstDigit && i < lastDigit)
-            grouping = true;
-        else if (lastDigit >= 0 && i > lastDigit)
-            ++thousands;
-    }
-    int percents = 0;
-    int places = 0;
-    for (int i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].kind == NumTok::Percent)
-            ++percents;
-        if (i > pointAt && isPlaceholder(tokens[i]))
-            ++places;
-    }
-    if (!value.digits.isEmpty())
-        value.point += 2 * percents - 3 * thousands;
-
-    QByteArray whole;
-    QByteArray fraction;
-    roundDecimal(value, places, whole, fraction);
-
-    // Whole part: the required placeholders from the leftmost "0" on are
-    // zero-filled; the leftmost placeholder takes every digit that is left.
-    int wholePlaceholders = 0;
-    int requiredFrom = -1;
-    for (int i = 0; i < pointAt; ++i) {
-        if (!isPlaceholder(tokens[i]))
-            continue;
-        if (tokens[i].kind == NumTok::Required && requiredFrom < 0)
-            requiredFrom = wholePlaceholders;
-        ++wholePlaceholders;
-    }
-    if (requiredFrom >= 0 && whole.size() < wholePlaceholders - requiredFrom)
-        whole.prepend(QByteArray(wholePlaceholders - requiredFrom - whole.size(), '0'));
-
-    QString left; // built from right to left
-    int remaining = int(whole.size());
-    int emitted = 0;
-    auto emitDigit = [&]() {
-        if (grouping && emitted > 0 && emitted % 3 == 0)
-            left.prepend(QLatin1Char(','));
-        left.prepend(QLatin1Char(whole.at(--remaining)));
-        ++emitted;
-    };
-    for (int i = pointAt - 1; i >= 0; --i) {
-        const NumToken &t = tokens[i];
-        if (isPlaceholder(t)) {
-            if (i == firstDigit) {
-                while (remaining > 0)
-                    emitDigit();
-            } else if (remaining > 0) {
-                emitDigit();
-            }
-        } else if (t.kind == NumTok::Percent) {
-            left.prepend(QLatin1Char('%'));
-        } else if (t.kind == NumTok::Literal) {
-            left.prepend(t.text);
-        }
-    }
-
-    QString right;
-    if (pointAt < tokens.size()) {
-        // Without a placeholder before the point, the whole digits stand
-        // right before it.
-        if (firstDigit < 0)
-            right += QString::fromLatin1(whole);
-        right += QLatin1Char('.');
-        // Optional places after the last required one drop trailing zeros.
-        int lastShown = -1;
-        int k = 0;
-        for (int i = pointAt + 1; i < tokens.size(); ++i) {
-            if (!isPlaceholder(tokens[i]))
-                continue;
-            if (tokens[i].kind == NumTok::Required || fraction.at(k) != '0')
-                lastShown = k;
-            ++k;
-        }
-        k = 0;
-        for (int i = pointAt + 1; i < tokens.size(); ++i) {
-            const NumToken &t = tokens[i];
-            if (isPlaceholder(t)) {
-                if (k <= lastShown)
-                    right += QLatin1Char(fraction.at(k));
-                ++k;
-            } else if (t.kind == NumTok::Percent) {
-                right += QLatin1Char('%');
-            } else if (t.kind == NumTok::Literal) {
-                right += t.text;
-            }
-        }
-    }
-    const QString sign = withSign && value.negative ? QStringLiteral("-") : QString();
-    return sign + left + right;
-}
-
-QString formatNumber(const Decimal &value, const QString &pattern)
-{
-    const QStringList sections = numberSections(pattern);
-    const bool zero = value.digits.isEmpty();
-    QString section = sections.at(0);
-    bool withSign = true;
-    if (value.negative && sections.size() >= 2 && !sections.at(1).isEmpty()) {
-        section = sections.at(1);
-        withSign = false;
-    } else if (zero && sections.size() >= 3 && !sections.at(2).isEmpty()) {
-        section = sections.at(2);
-    }
-    return formatDecimal(value, section, withSign);
-}
-
-// The general text of a decimal of at most 15 significant digits: fixed
-// notation for exponents -5 < e < 15, otherwise "1.5E+20", "1E-05".
-QString generalText(const Decimal &d)
-{
-    if (d.digits.isEmpty())
-        return QStringLiteral("0");
-    QString out = d.negative ? QStringLiteral("-") : QString();
-    const QString digits = QString::fromLatin1(d.digits);
-    const int exponent = d.point - 1;
-    if (exponent < -4 || exponent >= 15) {
-        out += digits.left(1);
-        if (digits.size() > 1)
-            out += QLatin1Char('.') + digits.mid(1);
-        out += QLatin1String(exponent < 0 ? "E-" : "E+") + zeroPadded(std::abs(exponent), 2);
-    } else if (d.point <= 0) {
-        out += QLatin1String("0.") + QString(-d.point, QLatin1Char('0')) + digits;
-    } else if (d.point >= digits.size()) {
-        out += digits + QString(d.point - digits.size(), QLatin1Char('0'));
-    } else {
-        out += digits.left(d.point) + QLatin1Char('.') + digits.mid(d.point);
-    }
-    return out;
+    const double taken = QByteArray::number(magnitude, 'g', 15).toDouble();
+    return QString::number(std::round(taken), 'f', 0);
 }
 
 // ---- Parsing dates ----
@@ -905,22 +364,44 @@ QDateTime FromOleDate(double ole)
     return QDateTime(m.date, QTime(0, 0).addSecs(m.secs), Qt::LocalTime);
 }
 
-QString FormatDate(const QDateTime &dt, const QString &pattern)
+QString DateText(const QDateTime &dt)
 {
-    if (!dt.isValid())
-        return QString();
-    Moment m;
-    m.date = dt.date();
-    m.secs = dt.time().msecsSinceStartOfDay() / 1000;
-    return formatMoment(m, pattern);
+    return formatDateTime(dt, u"MM/dd/yyyy");
 }
 
-QString FormatOleDate(double ole, const QString &pattern)
+QString OleDateText(double ole)
 {
-    Moment m;
-    if (ole == 0.0 || !momentFromOle(ole, m))
-        return QString();
-    return formatMoment(m, pattern);
+    return formatOle(ole, u"MM/dd/yyyy");
+}
+
+QString TimeText(const QDateTime &dt)
+{
+    return formatDateTime(dt, u"HH:mm:ss");
+}
+
+QString StampText(const QDateTime &dt)
+{
+    return formatDateTime(dt, u"yyyyMMddHHmmss");
+}
+
+QString ShortStampText(const QDateTime &dt)
+{
+    return formatDateTime(dt, u"MMddHHmmss");
+}
+
+QString LongDateText(const QDateTime &dt)
+{
+    return formatDateTime(dt, u"dddd MMMM d, yyyy");
+}
+
+QString WeekdayText(const QDateTime &dt)
+{
+    return formatDateTime(dt, u"dddd");
+}
+
+QString OleDateTimeText(double ole)
+{
+    return formatOle(ole, u"MM/dd/yyyy hh:mmap");
 }
 
 QString GeneralDate(double ole)
@@ -928,19 +409,44 @@ QString GeneralDate(double ole)
     Moment m;
     if (!momentFromOle(ole, m))
         return QString();
-    return generalDateText(m);
+    if (m.date == kOleEpoch)
+        return formatMoment(m, u"h:mm:ss AP");
+    return formatMoment(m, m.secs == 0 ? u"M/d/yyyy" : u"M/d/yyyy h:mm:ss AP");
 }
 
-QString ShortDate(const QDateTime &dt)
-{
-    return dt.isValid() ? shortDateText(dt.date()) : QString();
-}
-
-QString FormatNumber(double value, const QString &pattern)
+QString LegacyNumberText(double value)
 {
     if (!std::isfinite(value))
         return QString();
-    return formatNumber(decimalFromDouble(value), pattern);
+    const QString digits = wholeDigits(std::fabs(value)).rightJustified(5, QLatin1Char('0'));
+    return value < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+QString PercentText(double fraction)
+{
+    if (!std::isfinite(fraction))
+        return QString();
+    // A hundred times the fifteen digits, by moving the decimal exponent.
+    const QByteArray e = QByteArray::number(std::fabs(fraction), 'e', 14);
+    const qsizetype at = e.indexOf('e');
+    const double percent =
+        (e.left(at) + 'e' + QByteArray::number(e.mid(at + 1).toInt() + 2)).toDouble();
+    const QString digits = std::round(percent) == 0 ? QString() : wholeDigits(percent);
+    return (fraction < 0 ? QStringLiteral("-") : QString()) + digits + QLatin1Char('%');
+}
+
+QString CountText(qint64 n)
+{
+    return usEnglish().toString(qlonglong(n));
+}
+
+QString GeneralNumber(double value)
+{
+    if (!std::isfinite(value))
+        return QString();
+    if (value == 0)
+        return QStringLiteral("0");
+    return QString::number(value, 'G', 15);
 }
 
 QString FormatMoney(qint64 tenThousandths)
@@ -956,41 +462,20 @@ QString FormatMoney(qint64 tenThousandths)
            zeroPadded(int(cents % 100), 2);
 }
 
-QString GeneralNumber(double value)
-{
-    if (!std::isfinite(value))
-        return QString();
-    return generalText(decimalFromDouble(value));
-}
-
 QString GeneralMoney(qint64 tenThousandths)
 {
     // The whole units and the four places straight from the integer, the
-    // places' trailing zeros dropped (the export writes one for every
-    // listed entry).
+    // places' trailing zeros dropped.
     const bool negative = tenThousandths < 0;
     const quint64 magnitude = negative ? 0 - quint64(tenThousandths) : quint64(tenThousandths);
-    quint64 whole = magnitude / quint64(MoneyScale);
-    quint64 places = magnitude % quint64(MoneyScale);
-    int count = 4;
-    while (count > 0 && places % 10 == 0) {
-        places /= 10;
-        --count;
+    QString text = QString::number(magnitude / quint64(MoneyScale));
+    if (const quint64 places = magnitude % quint64(MoneyScale)) {
+        QString digits = QString::number(places).rightJustified(4, QLatin1Char('0'));
+        while (digits.endsWith(QLatin1Char('0')))
+            digits.chop(1);
+        text += QLatin1Char('.') + digits;
     }
-    char text[32];
-    char *end = text + sizeof text;
-    char *p = end;
-    for (int i = 0; i < count; ++i, places /= 10)
-        *--p = char('0' + places % 10);
-    if (count > 0)
-        *--p = '.';
-    do {
-        *--p = char('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    if (negative)
-        *--p = '-';
-    return QString::fromLatin1(p, end - p);
+    return negative ? QLatin1Char('-') + text : text;
 }
 
 std::optional<qint64> ParseAmount(const QString &text)
@@ -1123,37 +608,11 @@ std::optional<QDateTime> ParseDate(const QString &text)
 QString ControlNumberText(double controlNumber)
 {
     if (controlNumber < LegacyControlLimit)
-        return FormatNumber(controlNumber, QStringLiteral("00000"));
+        return LegacyNumberText(controlNumber);
     return ControlNumberStamp(controlNumber);
 }
 
 QString ControlNumberStamp(double controlNumber)
 {
-    // The fourteen digits come straight from the day and the second of the
-    // day, as FromOleDate finds them, without a local time being built for
-    // each: the export writes one for every listed entry.
-    if (controlNumber == 0.0 || !std::isfinite(controlNumber) ||
-        std::fabs(controlNumber) > 2958466.0)
-        return FormatOleDate(controlNumber, QStringLiteral("yyyymmddhhnnss"));
-    static const QDate epoch(1899, 12, 30);
-    const double dayPart = std::trunc(controlNumber);
-    qint64 secs = std::llround(std::fabs(controlNumber - dayPart) * 86400.0);
-    QDate date = epoch.addDays(qint64(dayPart));
-    if (secs >= 86400) {
-        date = date.addDays(1);
-        secs = 0;
-    }
-    int year = 0, month = 0, day = 0;
-    date.getDate(&year, &month, &day);
-    if (year < 1) // before the OLE dates' range: the general path
-        return FormatOleDate(controlNumber, QStringLiteral("yyyymmddhhnnss"));
-    const int fields[6] = {year, month, day, int(secs / 3600), int(secs / 60 % 60), int(secs % 60)};
-    char16_t digits[14];
-    int at = 0;
-    for (int i = 0; i < 6; ++i) {
-        for (int width = i == 0 ? 4 : 2, v = fields[i]; width > 0; --width, v /= 10)
-            digits[at + width - 1] = char16_t(u'0' + v % 10);
-        at += i == 0 ? 4 : 2;
-    }
-    return QString(reinterpret_cast<const QChar *>(digits), 14);
+    return formatOle(controlNumber, u"yyyyMMddHHmmss");
 }

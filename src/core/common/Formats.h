@@ -39,40 +39,43 @@ inline QString FromFixedText(const QByteArray &bytes)
 // passes that decode every record of a file.
 void ReadFixedText(const char *data, int width, QString &out);
 
-// ---- Format patterns (as the windows and printouts name them). ----
-// Dates: "mm/dd/yyyy", "hh:nn:ss", "yyyymmddhhnnss", " dddd ",
-// "DDDD MMMM d, yyyy", "MMM dd, yyyy", "mm/dd/yyyy hh:mmam/pm", "mmddhhnnss"
-// and any pattern made of the same tokens. "m"/"mm" right after an hour
-// token means minutes; "nn" is always minutes; "am/pm" gives "am"/"pm",
-// "AM/PM" gives "AM"/"PM", and any of them switches the hours to the
-// 12-hour clock. Letters are case-insensitive ("DDDD MMMM d, yyyy").
-// Text in double quotes and a character after "\" are copied as they are.
-// An invalid QDateTime gives an empty text.
-QString FormatDate(const QDateTime &dt, const QString &pattern);
-// The same for an OLE date; 0 (no date) gives an empty text.
-QString FormatOleDate(double ole, const QString &pattern);
-// The general date: "m/d/yyyy h:mm:ss AM"; the date alone at midnight, the
-// time alone ("h:mm:ss AM") on day 0, so 0 itself is "12:00:00 AM"
+// ---- Dates, always US English. An invalid QDateTime, or the OLE date 0
+// (no date), gives an empty text; milliseconds are dropped. ----
+// "03/04/2009": the activity logs, the lists, labels and summaries.
+QString DateText(const QDateTime &dt);
+QString OleDateText(double ole);
+// "14:05:09", on the 24-hour clock.
+QString TimeText(const QDateTime &dt);
+// "20090304140509": provisional control numbers and file names.
+QString StampText(const QDateTime &dt);
+// "0304140509": the spreadsheet export's file name.
+QString ShortStampText(const QDateTime &dt);
+// "Wednesday March 4, 2009"
+QString LongDateText(const QDateTime &dt);
+// "Wednesday"
+QString WeekdayText(const QDateTime &dt);
+// "03/04/2009 02:05pm", on the 12-hour clock.
+QString OleDateTimeText(double ole);
+// The general date: "3/4/2009 2:05:09 PM"; the date alone at midnight, the
+// time alone ("2:05:09 PM") on day 0, so 0 itself is "12:00:00 AM"
 // (callers that mean "no date" test for 0 first).
 QString GeneralDate(double ole);
-// The short date "m/d/yyyy".
-QString ShortDate(const QDateTime &dt);
 
-// Numbers: "00000", "##", "####", "###%", "$##,###,##0.00", "#,##0" and
-// the like: "0" a required digit, "#" an optional one, "," thousands
-// grouping, "." the decimal point, "%" multiplies by 100; other characters
-// are copied. Rounds half away from zero. A negative number gets a "-" in
-// front of everything ("-$1.23"), even when it rounds to zero ("-0"); a
-// pattern with ";" sections takes the second for negative numbers (without
-// the "-") and the third for zero. Optional places show nothing for a zero
-// whole part: 0 with "###%" is "%", 0.5 with "#.##" is ".5". More whole
-// digits than placeholders are all shown (and grouped). A double is taken
-// at 15 significant digits.
-QString FormatNumber(double value, const QString &pattern);
+// ---- Numbers. A double is taken at 15 significant digits and rounded half
+// away from zero. ----
+// At least five digits: "00008" for 7.5, "-00007"; the "-" stays when a
+// negative number rounds to zero.
+QString LegacyNumberText(double value);
+// Whole hundredths: "13%" for 0.125; "%" when they round to zero, "-" in
+// front of a negative fraction.
+QString PercentText(double fraction);
+// Grouped by thousands: "1,234,567".
+QString CountText(qint64 n);
 // "$##,###,##0.00" of an amount in ten-thousandths.
 QString FormatMoney(qint64 tenThousandths);
 // The shortest general form of a number: up to 15 significant digits, no
-// trailing zeros, no thousands separators ("1234.5", "0.25", "-3", "1E+20").
+// trailing zeros, no thousands separators ("1234.5", "0.25", "-3", "1E+20",
+// "-2.5E-07").
 QString GeneralNumber(double value);
 // The general form of an amount in ten-thousandths, exact to the last
 // place: "1234.5", "0", "-0.0001", "922337203685477.5807".

@@ -17,7 +17,7 @@ namespace
 
 QString number(qint64 n)
 {
-    return FormatNumber(double(n), QStringLiteral("#,##0"));
+    return CountText(n);
 }
 
 QString lengthLines(const RecordFileKind &kind, qint64 length)
@@ -92,8 +92,7 @@ QString TailCopyName(const RecordFileKind &kind, const QDateTime &now)
 {
     // Never the name of an earlier copy: a second damaged end in the same
     // second gets "-2", and so on.
-    const QString base =
-        kind.fileName + QLatin1Char('.') + FormatDate(now, QStringLiteral("yyyymmddhhnnss"));
+    const QString base = kind.fileName + QLatin1Char('.') + StampText(now);
     QString name = base + QStringLiteral(".tail");
     for (int k = 2; QFileInfo::exists(DataPath(name)); ++k)
         name = base + QLatin1Char('-') + QString::number(k) + QStringLiteral(".tail");

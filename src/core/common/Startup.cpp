@@ -4,10 +4,12 @@
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,120 +39,191 @@ QString ConfiguredDataDir(const QString &configPath)
     return QString();
 }
 
+namespace
+{
+
+// The options that take a value, with what is said when it is missing
+// (also when it is empty, unless the value goes to its own check).
+struct ValueOption {
+    const char *name;
+    const char *missing;
+    bool emptyAllowed;
+    bool equalsForm; // "--name=value" as well as "--name value"
+};
+constexpr ValueOption kValueOptions[] = {
+    {"data-dir", "--data-dir needs a folder", false, true},
+    {"set-agency", "--set-agency needs the agency's name", true, true},
+    {"backup", "--backup needs the folder that receives the backups", false, true},
+    {"keep", "--keep needs the number of backups to keep", true, true},
+    {"labels", "--labels needs a value", false, false},
+    {"template", "--template needs a value", false, false},
+    {"start", "--start needs a value", false, false},
+    {"case", "--case needs a value", false, false}};
+constexpr const char *kFlags[] = {"all",   "active",         "qr", "label-templates",
+                                  "check", "set-access-code"};
+
+QString unknownOption(const QString &argument)
+{
+    return QStringLiteral("unknown option: %1").arg(argument);
+}
+
+// The first fault of a command line: where it stands and what it is.
+class FirstFault
+{
+public:
+    explicit FirstFault(const QStringList &arguments) : m_args(arguments), m_at(arguments.size()) {}
+    void add(qsizetype at, const QString &text)
+    {
+        if (at >= 0 && at < m_at) {
+            m_at = at;
+            m_text = text;
+        }
+    }
+    qsizetype at() const { return m_at; }
+    QString text() const { return m_text; }
+
+    // Where the n-th "--name" or "--name=..." stands.
+    qsizetype occurrence(const QString &name, int n) const
+    {
+        const QString plain = QStringLiteral("--") + name;
+        for (qsizetype i = 0; i < m_args.size(); ++i) {
+            if ((m_args.at(i) == plain || m_args.at(i).startsWith(plain + QLatin1Char('='))) &&
+                n-- == 0)
+                return i;
+        }
+        return m_args.size();
+    }
+
+    // What the parser could not read: options it does not know (a word of
+    // single letters is as typed), words that are no option ("--" among
+    // them), a value given to an option that takes none.
+    void addUnreadable(const QCommandLineParser &parser)
+    {
+        for (const QString &name : parser.unknownOptionNames()) {
+            for (qsizetype i = 0; i < m_args.size(); ++i) {
+                const QString &a = m_args.at(i);
+                const bool letters = !a.startsWith(QLatin1String("--")) && a.contains(name);
+                if (a.startsWith(QLatin1Char('-')) &&
+                    (a.section(QLatin1Char('='), 0, 0).mid(2) == name || letters)) {
+                    add(i, unknownOption(a));
+                    break;
+                }
+            }
+        }
+        for (const QString &word : parser.positionalArguments())
+            add(m_args.indexOf(word), unknownOption(word));
+        add(m_args.indexOf(QStringLiteral("--")), unknownOption(QStringLiteral("--")));
+        for (qsizetype i = 0; i < m_args.size(); ++i) {
+            const QString &a = m_args.at(i);
+            const QString name = a.section(QLatin1Char('='), 0, 0).mid(2);
+            if (!a.startsWith(QLatin1String("--")) || !a.contains(QLatin1Char('=')))
+                continue;
+            if (name == QLatin1String("set-access-code")) {
+                // A code on the command line would be seen by every user
+                // of the machine (process list, shell history).
+                add(i, QStringLiteral("--set-access-code takes no value: type the access "
+                                      "code on standard input"));
+            } else if (std::any_of(std::begin(kFlags), std::end(kFlags),
+                                   [&](const char *f) { return name == QLatin1String(f); }) ||
+                       std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
+                                   [&](const ValueOption &v) {
+                                       return !v.equalsForm && name == QLatin1String(v.name);
+                                   })) {
+                add(i, unknownOption(a));
+            }
+        }
+    }
+
+private:
+    const QStringList &m_args;
+    qsizetype m_at;
+    QString m_text;
+};
+
+// Takes one value of an option into o; the text of what is wrong with it,
+// or nothing.
+QString takeValue(StartOptions &o, const QString &name, const QString &value,
+                  const QString &currentDir)
+{
+    const auto absolute = [&] { return QDir(currentDir).absoluteFilePath(value); };
+    if (name == QLatin1String("data-dir")) {
+        o.dataDir = absolute();
+    } else if (name == QLatin1String("set-agency")) {
+        o.setAgency = true;
+        o.agencyName = value;
+    } else if (name == QLatin1String("backup")) {
+        o.backup = true;
+        o.backupTarget = QDir::cleanPath(absolute());
+    } else if (name == QLatin1String("keep")) {
+        bool ok = false;
+        o.keep = value.toInt(&ok);
+        if (!ok || o.keep < 1 || value.startsWith(QLatin1Char('+')))
+            return QStringLiteral("--keep needs a whole number of at least 1, not '%1'").arg(value);
+    } else if (name == QLatin1String("labels")) {
+        o.labelsFile = QDir::cleanPath(absolute());
+    } else if (name == QLatin1String("template")) {
+        o.labelTemplate = value;
+    } else if (name == QLatin1String("case")) {
+        o.labelCase = value.trimmed();
+    } else {
+        bool ok = false;
+        o.labelStart = value.toInt(&ok);
+        if (!ok || value.startsWith(QLatin1Char('+')))
+            return QStringLiteral("--start needs a label position, not '%1'").arg(value);
+    }
+    return QString();
+}
+
+} // namespace
+
 StartOptions ParseCommandLine(const QStringList &arguments, const QString &currentDir,
                               const QString &configPath)
 {
+    QCommandLineParser parser;
+    for (const ValueOption &v : kValueOptions)
+        parser.addOption(
+            QCommandLineOption(QString::fromLatin1(v.name), QString(), QStringLiteral("value")));
+    for (const char *flag : kFlags)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    // Qt's own texts are not shown: the faults are found below, and the
+    // first on the line is the one reported.
+    parser.parse(QStringList(QString()) + arguments);
+
     StartOptions o;
     o.dataDir = ConfiguredDataDir(configPath);
     if (o.dataDir.isEmpty())
         o.dataDir = QDir(currentDir).absolutePath();
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            o.help = true;
-        } else if (a == QLatin1String("--data-dir")) {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                o.error = QStringLiteral("--data-dir needs a folder");
-                return o;
-            }
-            o.dataDir = QDir(currentDir).absoluteFilePath(arguments.at(++i));
-        } else if (a.startsWith(QLatin1String("--data-dir="))) {
-            const QString dir = a.mid(int(qstrlen("--data-dir=")));
-            if (dir.isEmpty()) {
-                o.error = QStringLiteral("--data-dir needs a folder");
-                return o;
-            }
-            o.dataDir = QDir(currentDir).absoluteFilePath(dir);
-        } else if (a == QLatin1String("--set-agency")) {
-            if (i + 1 >= arguments.size()) {
-                o.error = QStringLiteral("--set-agency needs the agency's name");
-                return o;
-            }
-            o.setAgency = true;
-            o.agencyName = arguments.at(++i);
-        } else if (a.startsWith(QLatin1String("--set-agency="))) {
-            o.setAgency = true;
-            o.agencyName = a.mid(int(qstrlen("--set-agency=")));
-        } else if (a == QLatin1String("--backup") || a.startsWith(QLatin1String("--backup="))) {
-            QString target;
-            if (a == QLatin1String("--backup")) {
-                if (i + 1 >= arguments.size()) {
-                    o.error = QStringLiteral("--backup needs the folder that receives the backups");
-                    return o;
-                }
-                target = arguments.at(++i);
-            } else {
-                target = a.mid(int(qstrlen("--backup=")));
-            }
-            if (target.isEmpty()) {
-                o.error = QStringLiteral("--backup needs the folder that receives the backups");
-                return o;
-            }
-            o.backup = true;
-            o.backupTarget = QDir::cleanPath(QDir(currentDir).absoluteFilePath(target));
-        } else if (a == QLatin1String("--keep") || a.startsWith(QLatin1String("--keep="))) {
-            QString count;
-            if (a == QLatin1String("--keep")) {
-                if (i + 1 >= arguments.size()) {
-                    o.error = QStringLiteral("--keep needs the number of backups to keep");
-                    return o;
-                }
-                count = arguments.at(++i);
-            } else {
-                count = a.mid(int(qstrlen("--keep=")));
-            }
-            bool ok = false;
-            const int n = count.toInt(&ok);
-            if (!ok || n < 1 || count.startsWith(QLatin1Char('+'))) {
-                o.error = QStringLiteral("--keep needs a whole number of at least 1, not '%1'")
-                              .arg(count);
-                return o;
-            }
-            o.keep = n;
-        } else if (a == QLatin1String("--labels") || a == QLatin1String("--template") ||
-                   a == QLatin1String("--start") || a == QLatin1String("--case")) {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                o.error = QStringLiteral("%1 needs a value").arg(a);
-                return o;
-            }
-            const QString value = arguments.at(++i);
-            if (a == QLatin1String("--labels")) {
-                o.labelsFile = QDir::cleanPath(QDir(currentDir).absoluteFilePath(value));
-            } else if (a == QLatin1String("--template")) {
-                o.labelTemplate = value;
-            } else if (a == QLatin1String("--case")) {
-                o.labelCase = value.trimmed();
-            } else {
-                bool ok = false;
-                o.labelStart = value.toInt(&ok);
-                if (!ok || value.startsWith(QLatin1Char('+'))) {
-                    o.error = QStringLiteral("--start needs a label position, not '%1'").arg(value);
-                    return o;
-                }
-            }
-        } else if (a == QLatin1String("--all")) {
-            o.labelAll = true;
-        } else if (a == QLatin1String("--active")) {
-            o.labelActive = true;
-        } else if (a == QLatin1String("--qr")) {
-            o.labelQrCode = true;
-        } else if (a == QLatin1String("--label-templates")) {
-            o.listLabelTemplates = true;
-        } else if (a == QLatin1String("--check")) {
-            o.check = true;
-        } else if (a == QLatin1String("--set-access-code")) {
-            o.setAccessCode = true;
-        } else if (a.startsWith(QLatin1String("--set-access-code="))) {
-            // A code on the command line would be seen by every user of
-            // the machine (process list, shell history).
-            o.error = QStringLiteral("--set-access-code takes no value: type the access code "
-                                     "on standard input");
-            return o;
-        } else {
-            o.error = QStringLiteral("unknown option: %1").arg(a);
-            return o;
+    FirstFault fault(arguments);
+    fault.addUnreadable(parser);
+    for (const ValueOption &v : kValueOptions) {
+        const QString name = QString::fromLatin1(v.name);
+        const QStringList values = parser.values(name);
+        for (int n = 0; fault.occurrence(name, n) < arguments.size(); ++n) {
+            const qsizetype at = fault.occurrence(name, n);
+            if (n >= values.size() || (values.at(n).isEmpty() && !v.emptyAllowed))
+                fault.add(at, QString::fromLatin1(v.missing));
+            else if (const QString wrong = takeValue(o, name, values.at(n), currentDir);
+                     !wrong.isEmpty())
+                fault.add(at, wrong);
         }
     }
+    const qsizetype helpAt = std::min(
+        arguments.indexOf(QStringLiteral("--help")), arguments.indexOf(QStringLiteral("-h")),
+        [](qsizetype a, qsizetype b) { return quint64(a) < quint64(b); });
+    if (!fault.text().isEmpty()) {
+        StartOptions failed;
+        failed.error = fault.text();
+        failed.help = helpAt >= 0 && helpAt < fault.at();
+        return failed;
+    }
+    o.help = parser.isSet(QStringLiteral("help"));
+    o.labelAll = parser.isSet(QStringLiteral("all"));
+    o.labelActive = parser.isSet(QStringLiteral("active"));
+    o.labelQrCode = parser.isSet(QStringLiteral("qr"));
+    o.listLabelTemplates = parser.isSet(QStringLiteral("label-templates"));
+    o.check = parser.isSet(QStringLiteral("check"));
+    o.setAccessCode = parser.isSet(QStringLiteral("set-access-code"));
     o.dataDir = QDir::cleanPath(o.dataDir);
     return o;
 }

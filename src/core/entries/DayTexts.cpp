@@ -45,7 +45,7 @@ DayTexts::Day *DayTexts::day(double ole)
             m_slots.assign(size_t(lastDay - firstDay + 1), 0);
         int &slot = m_slots[size_t(julian - firstDay)];
         if (slot == 0) {
-            m_days.push_back({FormatOleDate(ole, QStringLiteral("mm/dd/yyyy")), {}, false});
+            m_days.push_back({OleDateText(ole), {}, false});
             slot = int(m_days.size());
         }
         return &m_days[size_t(slot - 1)];
@@ -55,7 +55,7 @@ DayTexts::Day *DayTexts::day(double ole)
         return &it->second;
     if (m_other.size() >= 100000)
         m_other.clear();
-    Day made{FormatOleDate(ole, QStringLiteral("mm/dd/yyyy")), {}, false};
+    Day made{OleDateText(ole), {}, false};
     return &m_other.emplace(julian, std::move(made)).first->second;
 }
 

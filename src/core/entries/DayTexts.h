@@ -16,7 +16,7 @@ QString DateSortKey(const QString &date);
 // of day is counted on its own day.
 QDate ReceivedDay(double receivedDate);
 
-// The "mm/dd/yyyy" texts of OLE dates, formatted by FormatOleDate once per
+// The "mm/dd/yyyy" texts of OLE dates, formatted by OleDateText once per
 // calendar day (the text depends on nothing else; dates carry a time of
 // day) and shared after that, and the list's date sort key of each text.
 // The list load and the search keep one each for the life of their thread.

@@ -185,7 +185,7 @@ std::optional<QString> EntryGridToolTip(int entriesListed, int mouseRow, int mou
         return QString();
     if (mouseCol == 0) {
         const std::optional<QDateTime> date = ParseDate(dateText);
-        return date ? FormatDate(*date, QStringLiteral(" dddd ")) : QString();
+        return date ? QLatin1Char(' ') + WeekdayText(*date) + QLatin1Char(' ') : QString();
     }
     return QStringLiteral(" Double click to see the entire Entry Card in a separate window ");
 }
@@ -194,8 +194,8 @@ QString SummaryControlNumber(double controlNumber)
 {
     const QDateTime when = FromOleDate(controlNumber);
     if (when.isValid() && when.date().year() >= 1990)
-        return FormatDate(when, QStringLiteral("yyyymmddhhnnss"));
-    return FormatNumber(controlNumber, QStringLiteral("00000"));
+        return StampText(when);
+    return LegacyNumberText(controlNumber);
 }
 
 QStringList EntrySummaryTexts(const EntryRecord &entry)

@@ -20,7 +20,7 @@ namespace
 
 QString DayText(const QDate &day)
 {
-    return FormatDate(QDateTime(day, QTime(0, 0)), QStringLiteral("mm/dd/yyyy"));
+    return DateText(QDateTime(day, QTime(0, 0)));
 }
 
 // Appends a field and the blank that separates it from the next one.
@@ -147,13 +147,13 @@ QString AllFieldsText(const EntryRecord &e)
     AppendField(out, FormatMoney(e.Value));
     AppendField(out, e.Owner);
     AppendField(out, e.ReceivedFrom);
-    AppendField(out, FormatOleDate(e.ReceivedDate, QStringLiteral("mm/dd/yyyy")));
+    AppendField(out, OleDateText(e.ReceivedDate));
     AppendField(out, e.ReleasedTo);
     AppendField(out, e.Defendant);
     AppendField(out, e.Narrative);
     out += e.ChainOfCustody.trimmed();
     out += QLatin1Char(' ');
-    out += FormatOleDate(e.ReleasedDate, QStringLiteral("mm/dd/yyyy"));
+    out += OleDateText(e.ReleasedDate);
     return out;
 }
 

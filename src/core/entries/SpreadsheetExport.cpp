@@ -152,8 +152,7 @@ QString okay()
 
 QString ExportFileName(const QDateTime &now)
 {
-    return QStringLiteral("Custorin2Excel-") + FormatDate(now, QStringLiteral("mmddhhnnss")) +
-           QStringLiteral(".csv");
+    return QStringLiteral("Custorin2Excel-") + ShortStampText(now) + QStringLiteral(".csv");
 }
 
 void AppendCsvValue(QByteArray &line, const char *bytes, qsizetype size)

@@ -216,7 +216,7 @@ LabelContent EntryLabel(const EntryRecord &entry, bool withQrCode)
     LabelContent label;
     label.code = ControlNumberText(entry.ControlNumber);
     const QString caseNumber = entry.CaseNumber.trimmed();
-    const QString date = FormatOleDate(entry.ReceivedDate, QStringLiteral("mm/dd/yyyy"));
+    const QString date = OleDateText(entry.ReceivedDate);
     QString description = entry.Description;
     const qsizetype lineEnd = description.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
     if (lineEnd >= 0)

@@ -293,8 +293,8 @@ QString UserGridRowText(const UserRecord &user, int recordNumber)
     // the columns: the row would lose its record number.
     const QChar tab(QLatin1Char('\t'));
     return OneLine(user.DisplayName()) + tab + AccessLevelName(user.AccessLevel) + tab +
-           FormatOleDate(user.DateCreated, QStringLiteral("mm/dd/yyyy")) + tab +
-           OneLine(user.SortKey()) + tab + QString::number(recordNumber);
+           OleDateText(user.DateCreated) + tab + OneLine(user.SortKey()) + tab +
+           QString::number(recordNumber);
 }
 
 int RowOfSortKey(const QStringList &sortKeysInGridOrder, const QString &key)
@@ -400,8 +400,9 @@ QString AddEditText::CancelChangesCaption()
 
 QString AddEditText::DateCreatedText(double dateCreated)
 {
+    const QString created = OleDateTimeText(dateCreated);
     return QStringLiteral(" Record Created ") +
-           FormatOleDate(dateCreated, QStringLiteral("mm/dd/yyyy hh:mmam/pm "));
+           (created.isEmpty() ? created : created + QLatin1Char(' '));
 }
 
 QString AddEditText::SpaceFullText(int characters)
@@ -409,8 +410,7 @@ QString AddEditText::SpaceFullText(int characters)
     double share = double(characters) / CommentsMaxLength;
     if (std::round(share * 100.0) < 1.0)
         share = 0.01;
-    return QStringLiteral(" ") + FormatNumber(share, QStringLiteral("###%")) +
-           QStringLiteral(" full ");
+    return QStringLiteral(" ") + PercentText(share) + QStringLiteral(" full ");
 }
 
 bool MandatoryFieldsFilled(const QString &firstName, const QString &lastName,

@@ -11,7 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QHostInfo>
+#include <QSysInfo>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -365,7 +365,7 @@ QString WorkstationText()
     const passwd *pw = ::getpwuid(::geteuid());
     const QString account = pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(::geteuid());
     return QStringLiteral("account '") + account + QStringLiteral("' at workstation '") +
-           QHostInfo::localHostName() + QLatin1Char('\'');
+           QSysInfo::machineHostName() + QLatin1Char('\'');
 }
 
 QString BackupLogLine(const QDateTime &now, const QString &folder)

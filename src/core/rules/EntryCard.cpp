@@ -193,13 +193,12 @@ QString FillIndicatorCaption(int length, int maxLength)
     if (length <= 0 || maxLength <= 0)
         return QString();
     const double fraction = std::max(0.01, double(length) / double(maxLength));
-    return QLatin1Char(' ') + FormatNumber(fraction, QStringLiteral("###%")) +
-           QStringLiteral(" full ");
+    return QLatin1Char(' ') + PercentText(fraction) + QStringLiteral(" full ");
 }
 
 QString TodayText(const QDateTime &now)
 {
-    return FormatDate(now, QStringLiteral("mm/dd/yyyy"));
+    return DateText(now);
 }
 
 QString ReservedCaseNumberText()

@@ -108,17 +108,16 @@ SummaryConfirmation SummaryConfirmationFor(int option, const QDate &picked)
     switch (option) {
     case FindOption::DailySummary:
         c.title = QStringLiteral("Daily Summary");
-        c.text = intro + CrLf + QStringLiteral("for ") +
-                 FormatDate(d, QStringLiteral("DDDD MMMM d, yyyy"));
+        c.text = intro + CrLf + QStringLiteral("for ") + LongDateText(d);
         break;
     case FindOption::WeeklySummary:
         c.title = QStringLiteral("Weekly Summary");
         c.text = intro + CrLf + QStringLiteral("for a one-week period beginning") + CrLf +
-                 FormatDate(d, QStringLiteral("DDDD MMMM d, yyyy"));
+                 LongDateText(d);
         break;
     default: {
         // Monthly, quarterly, annual: the period must start on the 1st.
-        if (FormatDate(d, QStringLiteral("d")) != QStringLiteral("1")) {
+        if (d.date().day() != 1) {
             c.acceptable = false;
             c.title = QStringLiteral("Invalid Beginning Date Chosen");
             c.text = QStringLiteral("Please select the first of a month");
@@ -130,7 +129,7 @@ SummaryConfirmation SummaryConfirmationFor(int option, const QDate &picked)
         c.title = FindOptionCaption(option);
         c.text = intro + CrLf + QStringLiteral("for a ") + months +
                  QStringLiteral(" month period") + CrLf + QStringLiteral("beginning ") +
-                 FormatDate(d, QStringLiteral("mm/dd/yyyy"));
+                 DateText(d);
         break;
     }
     }

@@ -21,21 +21,12 @@ ProgramVersion RunningVersion()
     return {AppVersionMajor, AppVersionMinor, AppVersionRevision};
 }
 
-namespace
-{
-
-QString versionPart(int value, const QString &pattern)
-{
-    return value == 0 ? QStringLiteral("0") : FormatNumber(value, pattern);
-}
-
-} // namespace
-
 QString VersionText(const ProgramVersion &version)
 {
-    return QStringLiteral("Version w") + versionPart(version.major, QStringLiteral("##")) +
-           QStringLiteral(".") + versionPart(version.minor, QStringLiteral("##")) +
-           QStringLiteral(".") + versionPart(version.revision, QStringLiteral("####"));
+    return QStringLiteral("Version w%1.%2.%3")
+        .arg(version.major)
+        .arg(version.minor)
+        .arg(version.revision);
 }
 
 std::optional<ProgramVersion> ParseVersionText(const QByteArray &text)

@@ -736,8 +736,7 @@ void frmMain::cmdAddEntry_MouseUp(int button)
 {
     {
         frmSeeEntry card(this);
-        card.setProvisionalControlNumber(
-            FormatDate(desktop().now(), QStringLiteral("yyyymmddhhnnss")));
+        card.setProvisionalControlNumber(StampText(desktop().now()));
         int n = 0;
         EntryIdentity id;
         // Right-click on the second or a later row: a new entry based on
