@@ -131,12 +131,25 @@ bool GridTable::setSourceRows(int firstRow, int count, CellSource source)
 {
     if (firstRow < m_fixedRows || firstRow > m_rows || count < 0 || !source)
         return false;
-    setRowTexts(firstRow, std::vector<QString>(size_t(count) * size_t(m_cols)));
+    dropSourceRows(firstRow);
+    // The new rows' cells are empty (their texts are the source's); the
+    // storage of an earlier list is used again.
+    const size_t kept = size_t(firstRow) * size_t(m_cols);
+    m_cells.resize(kept);
+    m_cells.resize(kept + size_t(count) * size_t(m_cols));
+    for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
+        if (!colors->empty()) {
+            colors->resize(kept);
+            colors->resize(m_cells.size(), NoColor);
+        }
+    }
+    m_rows = firstRow + count;
     m_sourceRow.resize(size_t(firstRow), -1);
     m_sourceRow.reserve(size_t(m_rows));
     for (int i = 0; i < count; ++i)
         m_sourceRow.push_back(i);
     m_source = std::move(source);
+    clampCurrent();
     return true;
 }
 
@@ -540,6 +553,14 @@ bool GridTable::Sort(int order)
             const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
             if (std::all_of(rows, rows + std::ptrdiff_t(count) * width,
                             [](quint32 c) { return c == NoColor; }))
+                return;
+        } else if constexpr (std::is_same_v<std::decay_t<decltype(cells)>,
+                                            std::vector<QString>>) {
+            // Nor rows that show a source's texts and hold none.
+            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
+            if (!m_sourceRow.empty() &&
+                std::all_of(rows, rows + std::ptrdiff_t(count) * width,
+                            [](const QString &c) { return c.isNull(); }))
                 return;
         }
         using Cell = typename std::decay_t<decltype(cells)>::value_type;
