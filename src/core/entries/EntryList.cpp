@@ -127,9 +127,9 @@ bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, 
     RecordCount = file.recordCount();
     data->rows.reserve(size_t(RecordCount));
     // Room for the longest texts; pages never written are never touched.
-    data->texts.reserve(qsizetype(RecordCount) *
-                        (EntryTextWidth(CaseNumber) + EntryTextWidth(Category) +
-                         EntryTextWidth(Description)));
+    data->texts.reserve(
+        qsizetype(RecordCount) *
+        (EntryTextWidth(CaseNumber) + EntryTextWidth(Category) + EntryTextWidth(Description)));
     const bool ok = file.forEachRaw([&](int n, const char *record) {
         CollectEntryRow(*data, n, record, inactiveList, mode, filter);
         return true;

@@ -134,7 +134,7 @@ bool haveAvx2()
 // at thirty-two at a time while a whole block fits before end; nullptr
 // when none is, *p then being the first position not looked at.
 __attribute__((target("avx2"))) const char *scanWide(const WideScan &w, const char **p,
-                                                    const char *end)
+                                                     const char *end)
 {
     __m256i first[4], last[4];
     for (int i = 0; i < w.firstCount; ++i)
@@ -392,8 +392,8 @@ bool SearchFilter::scanBytes(const char *begin, const char *end, int *result) co
     const char *p = begin;
 #if defined(CUSTORIN_AVX2_SCAN)
     if (m_firstCount > 0 && m_lastCount > 0 && end - begin >= 32 + m && haveAvx2()) {
-        const WideScan w{m_firstBytes.data(), m_firstCount, m_lastBytes.data(), m_lastCount,
-                          m, phrase, map};
+        const WideScan w{
+            m_firstBytes.data(), m_firstCount, m_lastBytes.data(), m_lastCount, m, phrase, map};
         if (const char *q = scanWide(w, &p, end))
             return found(q);
     }
@@ -500,7 +500,18 @@ bool SearchFilter::rawTextMatch(const char *r) const
     if (m_joined)
         return joinedMatch(r);
     switch (m_option) {
-    case FindOption::AllText:
+    case FindOption::AllText: {
+        // The text fields lie in two runs of the record (the reserved
+        // fields between them are not searched). Where neither run holds
+        // the phrase anywhere, no text field does, and only the shown
+        // values and dates are left, in the order of the all-fields text.
+        int anywhere = 0;
+        if (!scanBytes(r + CaseNumber, r + Reserved1, &anywhere) &&
+            !scanBytes(r + Narrative, r + Status, &anywhere)) {
+            if (stamp() || money() || date(ReceivedDate) || date(ReleasedDate))
+                return result;
+            return false;
+        }
         // The fields in the order of the all-fields text; the first one
         // holding the phrase decides.
         if (stamp())
@@ -517,6 +528,7 @@ bool SearchFilter::rawTextMatch(const char *r) const
         if (date(ReleasedDate))
             return result;
         return false;
+    }
     case FindOption::ControlNumber:
         return stamp() && result;
     default:

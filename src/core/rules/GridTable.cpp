@@ -394,7 +394,8 @@ namespace
 // The group of each of texts: texts holding the very same string, not
 // merely equal ones, are one group. Groups are numbered in the order they
 // are met; newGroup(i) is called when texts[i] opens one.
-template <typename F> std::vector<int> groupsBySharedText(const std::vector<QString> &texts, F newGroup)
+template <typename F>
+std::vector<int> groupsBySharedText(const std::vector<QString> &texts, F newGroup)
 {
     QHash<std::pair<const QChar *, qsizetype>, int> groupOf;
     groupOf.reserve(qsizetype(texts.size()));
@@ -554,13 +555,11 @@ bool GridTable::Sort(int order)
             if (std::all_of(rows, rows + std::ptrdiff_t(count) * width,
                             [](quint32 c) { return c == NoColor; }))
                 return;
-        } else if constexpr (std::is_same_v<std::decay_t<decltype(cells)>,
-                                            std::vector<QString>>) {
+        } else if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<QString>>) {
             // Nor rows that show a source's texts and hold none.
             const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
-            if (!m_sourceRow.empty() &&
-                std::all_of(rows, rows + std::ptrdiff_t(count) * width,
-                            [](const QString &c) { return c.isNull(); }))
+            if (!m_sourceRow.empty() && std::all_of(rows, rows + std::ptrdiff_t(count) * width,
+                                                    [](const QString &c) { return c.isNull(); }))
                 return;
         }
         using Cell = typename std::decay_t<decltype(cells)>::value_type;

@@ -155,7 +155,8 @@ Qt::Alignment toQt(const GridTable &table, int row, int col)
 {
     const int alignment = table.ColAlignment(col);
     if (alignment == GridTable::AlignGeneral)
-        return (GridTable::looksNumeric(table.cellText(row, col)) ? Qt::AlignRight : Qt::AlignLeft) |
+        return (GridTable::looksNumeric(table.cellText(row, col)) ? Qt::AlignRight
+                                                                  : Qt::AlignLeft) |
                Qt::AlignVCenter;
     static const Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
     static const Qt::Alignment vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};

@@ -508,9 +508,8 @@ void frmMain::LoadEntryList()
                 m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
         }
         m_cells = std::make_shared<EntryGridCells>(std::move(data));
-        grid->setSourceRows(1, n, [cells = m_cells](int row, int col) {
-            return cells->text(row, col);
-        });
+        grid->setSourceRows(1, n,
+                            [cells = m_cells](int row, int col) { return cells->text(row, col); });
 
         if (SortFrameShown(n)) {
             frameSort->show();
