@@ -42,7 +42,7 @@ QString listed(const EntryListData &d)
     for (const EntryListRow &r : d.rows)
         rows << QStringLiteral("%1:%2|%3|%4|%5")
                     .arg(r.recordNumber)
-                    .arg(r.date, r.caseNumber, r.category, r.description);
+                    .arg(d.date(r), d.caseNumber(r), d.category(r), d.description(r));
     return rows.join(' ') +
            QStringLiteral(" (%1 active, %2 archived, %3, %4..%5)")
                .arg(d.activeCount)

@@ -529,6 +529,29 @@ private slots:
         t.Sort(GridTable::SortStringDescending);
         QCOMPARE(column(t, 0), "b,a,D,C");
         QVERIFY(t.cellBackColor(1, 0) == 0xF0F0F0u && t.cellBackColor(4, 5) == 0x333333u);
+
+        // Rows from a cell source: a text written into one of their cells
+        // (an empty one too) is the cell's own; the rows keep their source
+        // row through a sort (by texts the source shares), an insertion and
+        // a removal, and lose it when cut off.
+        const QString shared[2] = {QStringLiteral("x"), QStringLiteral("Y")};
+        auto source = [&](int r, int c) {
+            return c == 2 ? shared[r % 2] : QStringLiteral("s%1c%2").arg(r).arg(c);
+        };
+        t = tableWith({"a"});
+        QVERIFY(!t.setSourceRows(0, 1, source) && !t.setSourceRows(3, 1, source));
+        QVERIFY(t.setSourceRows(2, 4, source));
+        t.setTextMatrix(3, 1, QString());
+        t.setTextMatrix(4, 0, QStringLiteral("own"));
+        QCOMPARE(column(t, 0) + '|' + column(t, 1), "a,s0c0,s1c0,own,s3c0|,s0c1,,s2c1,s3c1");
+        t.setCol(2);
+        QVERIFY(t.Sort(GridTable::SortStringNoCaseAscending));
+        QCOMPARE(column(t, 0) + '|' + column(t, 1), "a,s0c0,own,s1c0,s3c0|,s0c1,s2c1,,s3c1");
+        QVERIFY(t.AddItem(QStringLiteral("new\tn"), 2) && t.RemoveItem(4));
+        QCOMPARE(column(t, 0) + '|' + column(t, 1), "a,new,s0c0,s1c0,s3c0|,n,s0c1,,s3c1");
+        t.setRows(3);
+        t.setRows(5);
+        QCOMPARE(column(t, 0) + '|' + column(t, 2), "a,new,,|,,,");
     }
 };
 

@@ -3,6 +3,7 @@
 // rules are checked in the table's test.
 #include "gui/controls/Grid.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -76,6 +77,45 @@ private slots:
         QCOMPARE(list.data(3, 0).toString(), QStringLiteral("row 3"));
         QVERIFY(!list.data(2, 0, Qt::BackgroundRole).isValid());
         QVERIFY(g.Row() == 3 && moved.isEmpty());
+    }
+
+    void modelKeepsItsContract()
+    {
+        // Every change goes through the model as the view must hear of it:
+        // a list from a cell source, a sort, rows added and removed, a cell
+        // changed, a bulk fill while painting is off, and a reset.
+        ListGrid list(4);
+        Grid &g = list.grid;
+        QAbstractItemModelTester tester(g.model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy changed(g.model(), &QAbstractItemModel::dataChanged);
+        QVERIFY(g.setSourceRows(1, 30, [](int row, int col) {
+            return col == 1 ? QStringLiteral("K-%1").arg(30 - row, 2, 10, QLatin1Char('0'))
+                            : QStringLiteral("r%1c%2").arg(row).arg(col);
+        }));
+        QCOMPARE(g.model()->rowCount(), 30);
+        QCOMPARE(list.data(2, 1).toString(), QStringLiteral("K-29"));
+        g.setCol(1);
+        g.setSort(5);
+        QCOMPARE(list.data(1, 1).toString() + list.data(1, 3).toString(),
+                 QStringLiteral("K-01r29c3"));
+        QVERIFY(g.AddItem(QStringLiteral("d\tK-00"), 1) && g.RemoveItem(31));
+        QCOMPARE(list.data(1, 1).toString() + list.data(30, 1).toString(),
+                 QStringLiteral("K-00K-29"));
+        g.setTextMatrix(2, 3, QStringLiteral("changed"));
+        QCOMPARE(list.data(2, 3).toString(), QStringLiteral("changed"));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex(), g.model()->index(1, 3));
+        g.setRedraw(false);
+        for (int i = 0; i < 5; ++i)
+            g.AddItem(QStringLiteral("late"));
+        g.RemoveItem(1);
+        g.setRedraw(true);
+        QCOMPARE(g.model()->rowCount(), 34);
+        g.Clear();
+        QCOMPARE(list.data(3, 3).toString(), QString());
+        g.setRows(1);
+        QCOMPARE(g.model()->rowCount(), 0);
     }
 
     void deferredPainting()

@@ -17,34 +17,36 @@ namespace
 
 using namespace EntryLayout;
 
-// A padded text field, trimmed.
-QString fieldText(const char *record, int offset)
+// The trimmed bytes of a padded text field go to the end of texts; their
+// length comes back.
+quint8 keepText(QByteArray &texts, const char *record, int offset)
 {
-    return FromFixedText(record + offset, EntryTextWidth(offset));
+    const auto [begin, end] = TrimmedSpan(record + offset, EntryTextWidth(offset));
+    texts.append(record + offset + begin, end - begin);
+    return quint8(end - begin);
 }
 
-QString cachedCategory(EntryListData &data, const char *record)
+// The category's place among the categories met before (a list holds a few
+// dozen), -1 when the table is full and the category is new.
+qint8 sharedCategory(EntryListData &data, const char *record)
 {
     const int width = EntryTextWidth(Category);
-    for (const auto &known : data.categoryTexts) {
-        if (std::memcmp(known.first.constData(), record + Category, size_t(width)) == 0)
-            return known.second;
+    for (size_t i = 0; i < data.categoryTexts.size(); ++i) {
+        if (std::memcmp(data.categoryTexts[i].first.constData(), record + Category,
+                        size_t(width)) == 0)
+            return qint8(i);
     }
-    QString text = fieldText(record, Category);
-    if (data.categoryTexts.size() < 64)
-        data.categoryTexts.emplace_back(QByteArray(record + Category, width), text);
-    return text;
+    if (data.categoryTexts.size() >= 64)
+        return -1;
+    data.categoryTexts.emplace_back(QByteArray(record + Category, width),
+                                    FromFixedText(record + Category, width));
+    return qint8(data.categoryTexts.size() - 1);
 }
 
 } // namespace
 
-namespace
-{
-
-// Lists record n when it belongs to the list; the date text is left to the
-// caller when withDate is false.
-void collectRow(EntryListData &data, int n, const char *record, bool inactiveList, ListMode mode,
-                const EntryFilter &filter, bool withDate)
+void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
+                     ListMode mode, const EntryFilter &filter)
 {
     const bool archived = static_cast<unsigned char>(record[Status]) == StatusArchived;
     if (archived)
@@ -58,14 +60,15 @@ void collectRow(EntryListData &data, int n, const char *record, bool inactiveLis
         return;
     EntryListRow row;
     row.receivedDate = qFromLittleEndian<double>(record + ReceivedDate);
-    if (withDate)
-        row.date = DayTexts::forThisThread().text(row.receivedDate);
-    row.caseNumber = fieldText(record, CaseNumber);
-    row.category = cachedCategory(data, record);
-    row.description = fieldText(record, Description);
     row.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
     row.value = qFromLittleEndian<qint64>(record + Value);
     row.recordNumber = n;
+    row.textAt = quint32(data.texts.size());
+    row.caseLength = keepText(data.texts, record, CaseNumber);
+    row.sharedCategory = sharedCategory(data, record);
+    if (row.sharedCategory < 0)
+        row.categoryLength = keepText(data.texts, record, Category);
+    row.descriptionLength = keepText(data.texts, record, Description);
     data.exactTotal += row.value;
     data.total = qint64(qBound<__int128>(std::numeric_limits<qint64>::min(), data.exactTotal,
                                          std::numeric_limits<qint64>::max()));
@@ -76,15 +79,30 @@ void collectRow(EntryListData &data, int n, const char *record, bool inactiveLis
         if (!data.latest.isValid() || day > data.latest)
             data.latest = day;
     }
-    data.rows.push_back(std::move(row));
+    data.rows.push_back(row);
 }
 
-} // namespace
-
-void CollectEntryRow(EntryListData &data, int n, const char *record, bool inactiveList,
-                     ListMode mode, const EntryFilter &filter)
+QString EntryListData::date(const EntryListRow &row) const
 {
-    collectRow(data, n, record, inactiveList, mode, filter, true);
+    return DayTexts::forThisThread().text(row.receivedDate);
+}
+
+QString EntryListData::caseNumber(const EntryListRow &row) const
+{
+    return FromFixedText(texts.constData() + row.textAt, row.caseLength);
+}
+
+QString EntryListData::category(const EntryListRow &row) const
+{
+    if (row.sharedCategory >= 0)
+        return categoryTexts[size_t(row.sharedCategory)].second;
+    return FromFixedText(texts.constData() + row.textAt + row.caseLength, row.categoryLength);
+}
+
+QString EntryListData::description(const EntryListRow &row) const
+{
+    return FromFixedText(texts.constData() + row.textAt + row.caseLength + row.categoryLength,
+                         row.descriptionLength);
 }
 
 bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, EntryListData *data)
@@ -108,16 +126,15 @@ bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, 
     }
     RecordCount = file.recordCount();
     data->rows.reserve(size_t(RecordCount));
+    // Room for the longest texts; pages never written are never touched.
+    data->texts.reserve(
+        qsizetype(RecordCount) *
+        (EntryTextWidth(CaseNumber) + EntryTextWidth(Category) + EntryTextWidth(Description)));
     const bool ok = file.forEachRaw([&](int n, const char *record) {
-        collectRow(*data, n, record, inactiveList, mode, filter, false);
+        CollectEntryRow(*data, n, record, inactiveList, mode, filter);
         return true;
     });
     file.close();
-    // The date texts after the pass: while the file streams through the
-    // caches, every shared text would be fetched from memory again.
-    DayTexts &days = DayTexts::forThisThread();
-    for (EntryListRow &row : data->rows)
-        row.date = days.text(row.receivedDate);
     return ok;
 }
 
@@ -163,6 +180,38 @@ QString EntrySortKey(int sortIndex, const QString &date, const QString &caseNumb
         return caseNumber;
     case 2:
         return category;
+    default:
+        return QString();
+    }
+}
+
+QString EntryGridCells::text(int row, int col) const
+{
+    if (row < 0 || row >= rowCount())
+        return QString();
+    const EntryListRow &r = m_data.rows[size_t(row)];
+    switch (col) {
+    case 0:
+        return m_data.date(r);
+    case 1:
+        return m_data.caseNumber(r);
+    case 2:
+        return m_data.category(r);
+    case 3:
+        return m_data.description(r);
+    case EntryGridRecordCol:
+        return RecordNumberText(r.recordNumber);
+    case EntryGridSortCol:
+        switch (m_sortIndex) {
+        case 0:
+            return DayTexts::forThisThread().sortKey(r.receivedDate);
+        case 1:
+            return m_data.caseNumber(r);
+        case 2:
+            return m_data.category(r);
+        default:
+            return QString();
+        }
     default:
         return QString();
     }

@@ -41,22 +41,27 @@ constexpr quint32 InactiveListColor = 0x000080; // RGB(128, 0, 0)
 constexpr quint32 ShadeGrey = 0xF0F0F0; // RGB(240, 240, 240)
 constexpr quint32 ShadeWhite = 0xFFFFFF;
 
-// One listed entry: the texts of the shown columns, where it sits in the
-// data file, and what identifies it (its control number and, trimmed, its
-// case number, the text of the second column).
+// One listed entry: where it sits in the data file, what identifies it
+// (its control number and its case number, the text of the second column),
+// its value and received date, and where its texts lie in the list's text
+// bytes (EntryListData::texts, Windows-1252, trimmed).
 struct EntryListRow {
-    QString date; // ReceivedDate as "mm/dd/yyyy", empty for no date
-    QString caseNumber;
-    QString category;
-    QString description;
     int recordNumber = 0;
     double controlNumber = 0;
     qint64 value = 0;
-    double receivedDate = 0; // the OLE date behind the date text
+    double receivedDate = 0; // OLE date; 0 for none
+    quint32 textAt = 0;      // case number, then category (when not shared), then description
+    quint8 caseLength = 0;
+    quint8 categoryLength = 0;
+    quint8 descriptionLength = 0;
+    qint8 sharedCategory = -1; // index into EntryListData::categoryTexts, -1 for none
 };
 
+// The listed entries as one column store made in one pass over the file:
+// the shown texts stay as the file's bytes until a cell is shown or sorted.
 struct EntryListData {
     std::vector<EntryListRow> rows; // in file order
+    QByteArray texts;               // the rows' text bytes, one after another
     int activeCount = 0;
     int archivedCount = 0;
     // Sum of Value over the listed rows, held at the limits of qint64 when
@@ -71,6 +76,13 @@ struct EntryListData {
     // Categories met before, shared by the rows that repeat them (a list
     // holds a few dozen); received dates share theirs through DayTexts.
     std::vector<std::pair<QByteArray, QString>> categoryTexts;
+
+    // The texts the list shows of a row: the received date "mm/dd/yyyy"
+    // (empty for none), the case number, category and description.
+    QString date(const EntryListRow &row) const;
+    QString caseNumber(const EntryListRow &row) const;
+    QString category(const EntryListRow &row) const;
+    QString description(const EntryListRow &row) const;
 };
 
 // Looks at record n (5000 bytes): counts it as archived (Status 2) or
@@ -99,6 +111,24 @@ QString EntryListHeader(bool inactiveList, int count, qint64 total);
 // 2 "Category" the category.
 QString EntrySortKey(int sortIndex, const QString &date, const QString &caseNumber,
                      const QString &category);
+
+// The texts of the list grid's cells from a loaded list: column 0..3 the
+// shown texts, EntryGridRecordCol the record number and EntryGridSortCol
+// the key of the sort option set last (none: empty). Rows share the list;
+// the grid asks for the cells it shows or sorts.
+class EntryGridCells
+{
+public:
+    explicit EntryGridCells(EntryListData data) : m_data(std::move(data)) {}
+    const EntryListData &data() const { return m_data; }
+    int rowCount() const { return int(m_data.rows.size()); }
+    QString text(int row, int col) const;
+    void setSortIndex(int sortIndex) { m_sortIndex = sortIndex; }
+
+private:
+    EntryListData m_data;
+    int m_sortIndex = -1;
+};
 // The background of row r (1 is the first entry) of a sorted list.
 inline quint32 EntryRowShade(int row)
 {

@@ -14,6 +14,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define CUSTORIN_AVX2_SCAN 1
+#endif
 
 namespace
 {
@@ -105,6 +109,66 @@ qint64 RawInt64(const char *record, int offset)
     std::memcpy(&value, record + offset, sizeof value);
     return qFromLittleEndian(value);
 }
+
+#if defined(CUSTORIN_AVX2_SCAN)
+// What a scan of thirty-two start positions at a time needs to know of the
+// phrase: the bytes of its first and last classes (one to four each), its
+// length and its bytes by class.
+struct WideScan {
+    const unsigned char *firstBytes;
+    int firstCount;
+    const unsigned char *lastBytes;
+    int lastCount;
+    qsizetype length;
+    const unsigned char *phrase;
+    const unsigned char *map;
+};
+
+bool haveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+// The first start position from *p on whose bytes are the phrase's, looked
+// at thirty-two at a time while a whole block fits before end; nullptr
+// when none is, *p then being the first position not looked at.
+__attribute__((target("avx2"))) const char *scanWide(const WideScan &w, const char **p,
+                                                     const char *end)
+{
+    __m256i first[4], last[4];
+    for (int i = 0; i < w.firstCount; ++i)
+        first[i] = _mm256_set1_epi8(char(w.firstBytes[i]));
+    for (int i = 0; i < w.lastCount; ++i)
+        last[i] = _mm256_set1_epi8(char(w.lastBytes[i]));
+    const qsizetype m = w.length;
+    const char *at = *p;
+    for (; at + 32 + m - 1 <= end; at += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at + m - 1));
+        __m256i ea = _mm256_cmpeq_epi8(a, first[0]);
+        for (int i = 1; i < w.firstCount; ++i)
+            ea = _mm256_or_si256(ea, _mm256_cmpeq_epi8(a, first[i]));
+        __m256i eb = _mm256_cmpeq_epi8(b, last[0]);
+        for (int i = 1; i < w.lastCount; ++i)
+            eb = _mm256_or_si256(eb, _mm256_cmpeq_epi8(b, last[i]));
+        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
+        while (mask != 0) {
+            const char *q = at + __builtin_ctz(mask);
+            qsizetype k = 1;
+            while (k < m - 1 && w.map[static_cast<unsigned char>(q[k])] == w.phrase[k])
+                ++k;
+            if (k >= m - 1) {
+                *p = at;
+                return q;
+            }
+            mask &= mask - 1;
+        }
+    }
+    *p = at;
+    return nullptr;
+}
+#endif
 
 } // namespace
 
@@ -326,6 +390,14 @@ bool SearchFilter::scanBytes(const char *begin, const char *end, int *result) co
     // Bytes compare by their case-folded class when capitals are ignored.
     const unsigned char *map = m_ignoreCaps == 1 ? t.fold : t.same;
     const char *p = begin;
+#if defined(CUSTORIN_AVX2_SCAN)
+    if (m_firstCount > 0 && m_lastCount > 0 && end - begin >= 32 + m && haveAvx2()) {
+        const WideScan w{
+            m_firstBytes.data(), m_firstCount, m_lastBytes.data(), m_lastCount, m, phrase, map};
+        if (const char *q = scanWide(w, &p, end))
+            return found(q);
+    }
+#endif
 #if defined(__SSE2__)
     // Sixteen start positions at a time: those whose first and last bytes
     // are in the phrase's first and last classes are compared in full.
@@ -428,7 +500,18 @@ bool SearchFilter::rawTextMatch(const char *r) const
     if (m_joined)
         return joinedMatch(r);
     switch (m_option) {
-    case FindOption::AllText:
+    case FindOption::AllText: {
+        // The text fields lie in two runs of the record (the reserved
+        // fields between them are not searched). Where neither run holds
+        // the phrase anywhere, no text field does, and only the shown
+        // values and dates are left, in the order of the all-fields text.
+        int anywhere = 0;
+        if (!scanBytes(r + CaseNumber, r + Reserved1, &anywhere) &&
+            !scanBytes(r + Narrative, r + Status, &anywhere)) {
+            if (stamp() || money() || date(ReceivedDate) || date(ReleasedDate))
+                return result;
+            return false;
+        }
         // The fields in the order of the all-fields text; the first one
         // holding the phrase decides.
         if (stamp())
@@ -445,6 +528,7 @@ bool SearchFilter::rawTextMatch(const char *r) const
         if (date(ReleasedDate))
             return result;
         return false;
+    }
     case FindOption::ControlNumber:
         return stamp() && result;
     default:

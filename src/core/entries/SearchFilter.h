@@ -15,28 +15,31 @@
 #include <unordered_map>
 #include <vector>
 
-// The search options, numbered as the search window's option buttons.
+// The search options, numbered as the search window's option buttons
+// (optFind(1)..optFind(17)) and as SearchCriteria::SearchOption holds them.
 namespace FindOption
 {
-constexpr int AllText = 1;
-constexpr int ControlNumber = 2;
-constexpr int CaseNumber = 3;
-constexpr int Location = 4;
-constexpr int Category = 5;
-constexpr int Description = 6;
-constexpr int Owner = 7;
-constexpr int ReceivedFrom = 8;
-constexpr int ReleasedTo = 9;
-constexpr int Defendant = 10;
-constexpr int Narrative = 11;
-constexpr int ChainOfCustody = 12;
-constexpr int DailySummary = 13;
-constexpr int WeeklySummary = 14;
-constexpr int MonthlySummary = 15;
-constexpr int QuarterlySummary = 16;
-constexpr int AnnualSummary = 17;
-constexpr int First = 1;
-constexpr int Last = 17;
+enum Option : int {
+    AllText = 1,
+    ControlNumber = 2,
+    CaseNumber = 3,
+    Location = 4,
+    Category = 5,
+    Description = 6,
+    Owner = 7,
+    ReceivedFrom = 8,
+    ReleasedTo = 9,
+    Defendant = 10,
+    Narrative = 11,
+    ChainOfCustody = 12,
+    DailySummary = 13,
+    WeeklySummary = 14,
+    MonthlySummary = 15,
+    QuarterlySummary = 16,
+    AnnualSummary = 17,
+    First = AllText,
+    Last = AnnualSummary
+};
 } // namespace FindOption
 
 inline bool IsTextOption(int option)

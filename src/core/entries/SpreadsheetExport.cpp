@@ -375,23 +375,28 @@ ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<Listed
         }
     }
 
-    // The lines in the list's order, then written in one piece.
-    QByteArray bytes = ExportHeadingLine();
-    bytes.reserve(bytes.size() + g.lines.size());
+    // Written under a temporary name and renamed over the target only when
+    // complete: the lines in the list's order, gathered into one buffer
+    // that is written and filled again (the whole file is never copied).
+    QSaveFile out(path);
+    bool ok = out.open(QIODevice::WriteOnly);
+    QByteArray chunk = ExportHeadingLine();
+    constexpr qsizetype ChunkBytes = 1 << 20;
+    chunk.reserve(ChunkBytes + MaxLineBytes);
     for (const auto &slice : g.slice) {
         if (slice.first < 0) {
             ++outcome.leftOut;
             continue;
         }
-        bytes.append(g.lines.constData() + slice.first, slice.second);
+        chunk.append(g.lines.constData() + slice.first, slice.second);
         ++outcome.written;
+        if (ok && chunk.size() >= ChunkBytes) {
+            ok = writeAll(out, chunk);
+            chunk.resize(0);
+        }
     }
+    ok = ok && writeAll(out, chunk);
     g.lines = QByteArray();
-
-    // Written under a temporary name and renamed over the target only when
-    // complete.
-    QSaveFile out(path);
-    bool ok = out.open(QIODevice::WriteOnly) && writeAll(out, bytes);
     if (!ok) {
         // Taken before cancelling, which forgets it.
         outcome.reason = out.errorString();

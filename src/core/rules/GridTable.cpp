@@ -1,9 +1,9 @@
 #include "core/rules/GridTable.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QStringView>
 #include <algorithm>
-#include <functional>
 #include <iterator>
 #include <numeric>
 #include <type_traits>
@@ -42,6 +42,9 @@ void GridTable::reshape(int rows, int cols)
             move(m_fore, NoColor);
         m_alignment.resize(size_t(cols), AlignGeneral);
     }
+    dropSourceRows(rows);
+    if (!m_sourceRow.empty())
+        m_sourceRow.resize(size_t(rows), -1);
     m_rows = rows;
     m_cols = cols;
     clampCurrent();
@@ -90,14 +93,63 @@ void GridTable::setFormatString(const QString &format)
 
 QString GridTable::TextMatrix(int row, int col) const
 {
-    return inside(row, col) ? m_cells[index(row, col)] : QString();
+    return inside(row, col) ? cellText(row, col) : QString();
+}
+
+QString GridTable::cellText(int row, int col) const
+{
+    const QString &own = m_cells[index(row, col)];
+    if (!own.isNull() || m_sourceRow.empty() || m_sourceRow[size_t(row)] < 0)
+        return own;
+    return m_source(m_sourceRow[size_t(row)], col);
 }
 
 bool GridTable::setTextMatrix(int row, int col, const QString &text)
 {
     if (!inside(row, col))
         return false;
-    m_cells[index(row, col)] = text;
+    // An empty text written over a source's text stays the cell's own.
+    const bool sourced = !m_sourceRow.empty() && m_sourceRow[size_t(row)] >= 0;
+    m_cells[index(row, col)] = text.isNull() && sourced ? QStringLiteral("") : text;
+    return true;
+}
+
+// Rows from fromRow on are about to be replaced: their source rows go, and
+// the source itself when no row is left that shows it.
+void GridTable::dropSourceRows(int fromRow)
+{
+    if (m_sourceRow.empty())
+        return;
+    m_sourceRow.resize(qMin(m_sourceRow.size(), size_t(fromRow)));
+    if (std::all_of(m_sourceRow.begin(), m_sourceRow.end(), [](int r) { return r < 0; })) {
+        m_sourceRow.clear();
+        m_source = nullptr;
+    }
+}
+
+bool GridTable::setSourceRows(int firstRow, int count, CellSource source)
+{
+    if (firstRow < m_fixedRows || firstRow > m_rows || count < 0 || !source)
+        return false;
+    dropSourceRows(firstRow);
+    // The new rows' cells are empty (their texts are the source's); the
+    // storage of an earlier list is used again.
+    const size_t kept = size_t(firstRow) * size_t(m_cols);
+    m_cells.resize(kept);
+    m_cells.resize(kept + size_t(count) * size_t(m_cols));
+    for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
+        if (!colors->empty()) {
+            colors->resize(kept);
+            colors->resize(m_cells.size(), NoColor);
+        }
+    }
+    m_rows = firstRow + count;
+    m_sourceRow.resize(size_t(firstRow), -1);
+    m_sourceRow.reserve(size_t(m_rows));
+    for (int i = 0; i < count; ++i)
+        m_sourceRow.push_back(i);
+    m_source = std::move(source);
+    clampCurrent();
     return true;
 }
 
@@ -105,6 +157,7 @@ bool GridTable::setRowTexts(int firstRow, std::vector<QString> cells)
 {
     if (firstRow < m_fixedRows || firstRow > m_rows)
         return false;
+    dropSourceRows(firstRow);
     const size_t cols = size_t(m_cols);
     const size_t newRows = (cells.size() + cols - 1) / cols;
     const size_t kept = size_t(firstRow) * cols;
@@ -117,6 +170,8 @@ bool GridTable::setRowTexts(int firstRow, std::vector<QString> cells)
         std::move(cells.begin(), cells.end(), std::back_inserter(m_cells));
     }
     m_rows = firstRow + int(newRows);
+    if (!m_sourceRow.empty())
+        m_sourceRow.resize(size_t(m_rows), -1);
     for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
         if (!colors->empty()) {
             colors->resize(kept);
@@ -139,6 +194,8 @@ bool GridTable::AddItem(const QString &text, int at)
         m_back.insert(m_back.begin() + std::ptrdiff_t(pos), size_t(m_cols), NoColor);
     if (!m_fore.empty())
         m_fore.insert(m_fore.begin() + std::ptrdiff_t(pos), size_t(m_cols), NoColor);
+    if (!m_sourceRow.empty())
+        m_sourceRow.insert(m_sourceRow.begin() + at, -1);
     int c = 0;
     for (QStringView cell : QStringView(text).split(QLatin1Char('\t'))) {
         if (c >= m_cols)
@@ -166,6 +223,8 @@ bool GridTable::RemoveItem(int at)
         m_back.erase(m_back.begin() + first, m_back.begin() + last);
     if (!m_fore.empty())
         m_fore.erase(m_fore.begin() + first, m_fore.begin() + last);
+    if (!m_sourceRow.empty())
+        m_sourceRow.erase(m_sourceRow.begin() + at);
     --m_rows;
     if (m_row > at)
         --m_row;
@@ -179,6 +238,8 @@ void GridTable::Clear()
 {
     for (QString &cell : m_cells)
         cell.clear();
+    m_sourceRow.clear();
+    m_source = nullptr;
     m_back.clear();
     m_fore.clear();
 }
@@ -330,39 +391,24 @@ bool GridTable::looksNumeric(const QString &text)
 namespace
 {
 
-// The group of each of count cells (cells[first], cells[first + step], ...):
-// cells holding the very same string, not merely equal texts, are one
-// group. Groups are numbered in the order they are met; newGroup(i) is
-// called when cell i opens one. An open-addressed table over the strings'
-// character addresses, at most half full.
-std::vector<int> groupsBySharedText(const std::vector<QString> &cells, size_t first, size_t step,
-                                    int count, const std::function<void(int)> &newGroup)
+// The group of each of texts: texts holding the very same string, not
+// merely equal ones, are one group. Groups are numbered in the order they
+// are met; newGroup(i) is called when texts[i] opens one.
+template <typename F>
+std::vector<int> groupsBySharedText(const std::vector<QString> &texts, F newGroup)
 {
-    size_t capacity = 16;
-    int bits = 4;
-    while (capacity < size_t(count) * 2) {
-        capacity *= 2;
-        ++bits;
-    }
-    struct Slot {
-        const QChar *data = nullptr;
-        qsizetype size = -1; // -1: free
-        int group = 0;
-    };
-    std::vector<Slot> table(capacity);
-    std::vector<int> group(static_cast<size_t>(count));
-    int groups = 0;
-    for (int i = 0; i < count; ++i) {
-        const QString &text = cells[first + size_t(i) * step];
-        const QChar *data = text.constData();
-        size_t at = size_t((quint64(quintptr(data)) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-        while (table[at].size != -1 && (table[at].data != data || table[at].size != text.size()))
-            at = (at + 1) & (capacity - 1);
-        if (table[at].size == -1) {
-            table[at] = {data, text.size(), groups++};
-            newGroup(i);
+    QHash<std::pair<const QChar *, qsizetype>, int> groupOf;
+    groupOf.reserve(qsizetype(texts.size()));
+    std::vector<int> group(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const auto at = groupOf.constFind({texts[i].constData(), texts[i].size()});
+        if (at != groupOf.constEnd()) {
+            group[i] = *at;
+        } else {
+            group[i] = int(groupOf.size());
+            groupOf.insert({texts[i].constData(), texts[i].size()}, group[i]);
+            newGroup(int(i));
         }
-        group[size_t(i)] = table[at].group;
     }
     return group;
 }
@@ -394,12 +440,12 @@ bool GridTable::Sort(int order)
     auto keyText = [&](int r) {
         QString text;
         if (left == right) {
-            text = m_cells[index(r, left)];
+            text = cellText(r, left);
         } else {
             for (int c = left; c <= right; ++c) {
                 if (c > left)
                     text += QChar(0);
-                text += m_cells[index(r, c)];
+                text += cellText(r, c);
             }
         }
         return noCase ? std::move(text).toCaseFolded() : text;
@@ -415,7 +461,7 @@ bool GridTable::Sort(int order)
         std::vector<Key> keys(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i) {
             Key &key = keys[size_t(i)];
-            key.isNumber = parseNumber(m_cells[index(first + i, left)], &key.number);
+            key.isNumber = parseNumber(cellText(first + i, left), &key.number);
             key.text = keyText(first + i);
         }
         auto less = [&](const Key &a, const Key &b) {
@@ -440,8 +486,13 @@ bool GridTable::Sort(int order)
         std::vector<int> group;
         std::vector<QString> keys;
         if (left == right) {
-            group = groupsBySharedText(m_cells, index(first, left), size_t(m_cols), count,
-                                       [&](int i) { keys.push_back(keyText(first + i)); });
+            // Held while grouping: a source's texts live as long as their copies.
+            std::vector<QString> texts(static_cast<size_t>(count));
+            for (int i = 0; i < count; ++i)
+                texts[size_t(i)] = cellText(first + i, left);
+            group = groupsBySharedText(texts, [&](int i) {
+                keys.push_back(noCase ? texts[size_t(i)].toCaseFolded() : texts[size_t(i)]);
+            });
         } else {
             keys.reserve(size_t(count));
             group.resize(size_t(count));
@@ -495,27 +546,35 @@ bool GridTable::Sort(int order)
     // Rows move in place, cycle by cycle: row first + i takes the row
     // first + perm[i].
     std::vector<bool> placed(static_cast<size_t>(count), false);
-    auto permute = [&](auto &cells) {
+    auto permute = [&](auto &cells, int width) {
         if (cells.empty())
             return;
         if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<quint32>>) {
             // Rows without colours of their own need not move theirs.
             const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
-            if (std::all_of(rows, rows + std::ptrdiff_t(count) * m_cols,
+            if (std::all_of(rows, rows + std::ptrdiff_t(count) * width,
                             [](quint32 c) { return c == NoColor; }))
+                return;
+        } else if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<QString>>) {
+            // Nor rows that show a source's texts and hold none.
+            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
+            if (!m_sourceRow.empty() && std::all_of(rows, rows + std::ptrdiff_t(count) * width,
+                                                    [](const QString &c) { return c.isNull(); }))
                 return;
         }
         using Cell = typename std::decay_t<decltype(cells)>::value_type;
-        std::vector<Cell> held(static_cast<size_t>(m_cols));
-        auto rowAt = [&](int i) { return cells.begin() + std::ptrdiff_t(index(first + i, 0)); };
+        std::vector<Cell> held(static_cast<size_t>(width));
+        auto rowAt = [&](int i) {
+            return cells.begin() + std::ptrdiff_t(first + i) * std::ptrdiff_t(width);
+        };
         std::fill(placed.begin(), placed.end(), false);
         for (int start = 0; start < count; ++start) {
             if (placed[size_t(start)] || perm[size_t(start)] == start)
                 continue;
-            std::move(rowAt(start), rowAt(start) + m_cols, held.begin());
+            std::move(rowAt(start), rowAt(start) + width, held.begin());
             int to = start;
             for (int from = perm[size_t(to)]; from != start; from = perm[size_t(to)]) {
-                std::move(rowAt(from), rowAt(from) + m_cols, rowAt(to));
+                std::move(rowAt(from), rowAt(from) + width, rowAt(to));
                 placed[size_t(to)] = true;
                 to = from;
             }
@@ -523,8 +582,9 @@ bool GridTable::Sort(int order)
             placed[size_t(to)] = true;
         }
     };
-    permute(m_cells);
-    permute(m_back);
-    permute(m_fore);
+    permute(m_cells, m_cols);
+    permute(m_back, m_cols);
+    permute(m_fore, m_cols);
+    permute(m_sourceRow, 1);
     return true;
 }

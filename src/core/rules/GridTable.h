@@ -7,16 +7,25 @@
 // vector, so a list of tens of thousands of entries costs one string per
 // cell and nothing else. Colours are numbers 0xBBGGRR (red in the low byte);
 // NoColor means "the grid's own colour".
+//
+// A long list need not be copied in: rows taken from a cell source hold no
+// texts of their own, and the table asks the source for a cell's text when
+// it is shown, printed or sorted. A text written into such a cell is then
+// the cell's own.
 #pragma once
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <vector>
 
 class GridTable
 {
 public:
     static constexpr quint32 NoColor = 0xFFFFFFFFu;
+
+    // The text of column col of the source's row sourceRow.
+    using CellSource = std::function<QString(int sourceRow, int col)>;
 
     // Column alignments; the numbers are the ones the windows pass.
     enum Alignment {
@@ -68,7 +77,8 @@ public:
     // Outside the table: reads give "" and writes are ignored (false).
     QString TextMatrix(int row, int col) const;
     bool setTextMatrix(int row, int col, const QString &text);
-    const QString &cellText(int row, int col) const { return m_cells[index(row, col)]; }
+    // The same for a cell inside the table.
+    QString cellText(int row, int col) const;
 
     // Replaces the rows from firstRow (FixedRows..Rows) on with the texts of
     // cells, row after row, Cols cells a row; a short last row is filled
@@ -76,6 +86,10 @@ public:
     // current cell is held inside the table. One move fills a whole list.
     // False (nothing changes) for another firstRow.
     bool setRowTexts(int firstRow, std::vector<QString> cells);
+    // The same with count rows whose texts come from source: row firstRow
+    // + i shows the source's row i. The table keeps the source (one for the
+    // whole table) until the rows are replaced or Clear.
+    bool setSourceRows(int firstRow, int count, CellSource source);
 
     // Inserts one row at index (appends when index is -1); text holds the
     // cells in column order separated by TAB; missing cells stay empty and
@@ -146,6 +160,7 @@ private:
     void clampCurrent();
     void setSelectionColor(std::vector<quint32> &colors, quint32 bgr);
     void reshape(int rows, int cols);
+    void dropSourceRows(int fromRow);
 
     int m_rows = 1;
     int m_cols = 2;
@@ -156,4 +171,8 @@ private:
     std::vector<quint32> m_back;  // empty until a colour is set
     std::vector<quint32> m_fore;  // empty until a colour is set
     std::vector<int> m_alignment; // per column
+    // The source row of each row (-1: the row holds its own texts); empty
+    // without a source. A null cell of a source row shows the source's text.
+    CellSource m_source;
+    std::vector<int> m_sourceRow;
 };

@@ -111,6 +111,18 @@ bool Grid::setRowTexts(int firstRow, std::vector<QString> cells)
     return ok;
 }
 
+bool Grid::setSourceRows(int firstRow, int count, GridTable::CellSource source)
+{
+    bool ok = false;
+    changeCurrent([&] {
+        m_model->reshape(
+            [&](GridTable &t) { ok = t.setSourceRows(firstRow, count, std::move(source)); });
+    });
+    for (auto it = m_rowHeight.begin(); it != m_rowHeight.end();)
+        it = it.key() >= Rows() ? m_rowHeight.erase(it) : std::next(it);
+    return ok;
+}
+
 bool Grid::AddItem(const QString &text, int index)
 {
     bool ok = false;

@@ -40,6 +40,9 @@ public:
     // Replaces the rows from firstRow on with cells, row after row, Cols
     // cells a row (see GridTable::setRowTexts): a whole list in one step.
     bool setRowTexts(int firstRow, std::vector<QString> cells);
+    // The same with count rows whose texts the grid asks of source when it
+    // shows or sorts them (see GridTable::setSourceRows).
+    bool setSourceRows(int firstRow, int count, GridTable::CellSource source);
     // Appends a row (or inserts it at index); cells separated by TAB.
     bool AddItem(const QString &text, int index = -1);
     bool RemoveItem(int index);

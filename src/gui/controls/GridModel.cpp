@@ -151,10 +151,13 @@ int GridModel::columnCount(const QModelIndex &parent) const
 namespace
 {
 
-Qt::Alignment toQt(int alignment, const QString &text)
+Qt::Alignment toQt(const GridTable &table, int row, int col)
 {
+    const int alignment = table.ColAlignment(col);
     if (alignment == GridTable::AlignGeneral)
-        return (GridTable::looksNumeric(text) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        return (GridTable::looksNumeric(table.cellText(row, col)) ? Qt::AlignRight
+                                                                  : Qt::AlignLeft) |
+               Qt::AlignVCenter;
     static const Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
     static const Qt::Alignment vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
     return horizontal[alignment / 3] | vertical[alignment % 3];
@@ -171,7 +174,7 @@ QVariant GridModel::cellData(int row, int col, int role) const
     case Qt::DisplayRole:
         return m_table.cellText(row, col);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(toQt(m_table.ColAlignment(col), m_table.cellText(row, col)));
+        return QVariant::fromValue(toQt(m_table, row, col));
     case Qt::BackgroundRole: {
         const quint32 c = m_table.cellBackColor(row, col);
         return c == GridTable::NoColor ? QVariant() : QVariant(QBrush(BgrToColor(c)));

@@ -319,7 +319,7 @@ void frmMain::Form_Load()
         txtfield[i]->setAccessibleDescription(SummaryToolTips[i]);
     }
     // Searches start over all fields, capitals ignored, parts of words.
-    Search.SearchOption = 1;
+    Search.SearchOption = FindOption::AllText;
     Search.IgnoreCaps = 1;
     Search.WholeWordOnly = 0;
     UpdateButtons();
@@ -474,6 +474,7 @@ void frmMain::LoadEntryList()
     ActiveCount = 0;
     ArchivedCount = 0;
     m_listTotal = 0;
+    m_cells = nullptr;
 
     grid->hide();
     grid->setRedraw(false);
@@ -497,35 +498,22 @@ void frmMain::LoadEntryList()
         m_firstDay = data.earliest;
         m_lastDay = data.latest;
 
-        // The texts go into the grid's table in one move, row after row.
-        // When the list is to be sorted by date, the day's sort key comes
-        // along.
+        // The grid shows the loaded list as it stands: it asks for the texts
+        // of the rows it paints or sorts.
         const int n = int(data.rows.size());
-        const int cols = grid->Cols();
         const int sort = checkedSort();
-        const bool dateKeys = SortFrameShown(n) && sort == 0;
-        DayTexts &days = DayTexts::forThisThread();
-        std::vector<QString> cells(size_t(n) * size_t(cols));
         m_controlNumbers.assign(size_t(RecordCount) + 1, 0);
-        for (int i = 0; i < n; ++i) {
-            EntryListRow &row = data.rows[size_t(i)];
-            QString *cell = cells.data() + size_t(i) * size_t(cols);
-            cell[0] = std::move(row.date);
-            cell[1] = std::move(row.caseNumber);
-            cell[2] = std::move(row.category);
-            cell[3] = std::move(row.description);
-            cell[EntryGridRecordCol] = RecordNumberText(row.recordNumber);
-            if (dateKeys)
-                cell[EntryGridSortCol] = days.sortKey(row.receivedDate);
+        for (const EntryListRow &row : data.rows) {
             if (size_t(row.recordNumber) < m_controlNumbers.size())
                 m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
         }
-        grid->setRowTexts(1, std::move(cells));
-        data = EntryListData(); // the grid holds the texts now
+        m_cells = std::make_shared<EntryGridCells>(std::move(data));
+        grid->setSourceRows(1, n,
+                            [cells = m_cells](int row, int col) { return cells->text(row, col); });
 
         if (SortFrameShown(n)) {
             frameSort->show();
-            sortList(sort, dateKeys);
+            sortList(sort);
         } else {
             frameSort->hide();
         }
@@ -572,38 +560,17 @@ int frmMain::checkedSort() const
 
 void frmMain::optSort_Click(int index)
 {
-    sortList(index, false);
+    sortList(index);
 }
 
-void frmMain::fillSortKeys(int index)
-{
-    // Rows received on the same day share one date text; its key is made
-    // once.
-    const GridTable &table = grid->table();
-    QHash<const QChar *, QString> dayKeys;
-    for (int r = 1; r < grid->Rows(); ++r) {
-        const QString &date = table.cellText(r, 0);
-        if (index == 0) {
-            auto key = dayKeys.constFind(date.constData());
-            if (key == dayKeys.constEnd())
-                key = dayKeys.insert(date.constData(), EntrySortKey(0, date, {}, {}));
-            grid->setTextMatrix(r, EntryGridSortCol, *key);
-        } else {
-            grid->setTextMatrix(
-                r, EntryGridSortCol,
-                EntrySortKey(index, date, table.cellText(r, 1), table.cellText(r, 2)));
-        }
-    }
-}
-
-void frmMain::sortList(int index, bool keysFilled)
+void frmMain::sortList(int index)
 {
     BusyGuard busy(this);
     WatchPause pause(this);
     const bool redraw = grid->Redraw();
     grid->setRedraw(false);
-    if (!keysFilled)
-        fillSortKeys(index);
+    if (m_cells)
+        m_cells->setSortIndex(index);
     grid->setCol(EntryGridSortCol);
     grid->hide();
     lblStandBy->show();

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 class Grid;
@@ -164,11 +165,9 @@ private:
     void placeListButtons();
     void selectShownCells();
     int checkedSort() const;
-    // The sort of the list by the option index; keysFilled when the load
-    // has put the sort keys in their column already.
-    void sortList(int index, bool keysFilled);
-    // Column 5 of every row: the key of the sort by the option index.
-    void fillSortKeys(int index);
+    // The sort of the list by the option index (its keys are the grid's
+    // column 5).
+    void sortList(int index);
     void reloadAfterChange();
     void inactiveListEmptied();
     bool highlightedEntry(int *recordNumber, EntryIdentity *identity) const;
@@ -197,6 +196,8 @@ private:
     // Control number of each listed entry by record number (the case
     // number is the text of the row's second column).
     std::vector<double> m_controlNumbers;
+    // The loaded list the grid's rows show.
+    std::shared_ptr<EntryGridCells> m_cells;
     NetworkWatch m_watch;
     int m_watchPauses = 0;
     bool m_watchWasRunning = false;
