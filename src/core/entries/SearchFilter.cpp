@@ -14,10 +14,6 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define CUSTORIN_AVX2_SCAN 1
-#endif
 
 namespace
 {
@@ -110,65 +106,6 @@ qint64 RawInt64(const char *record, int offset)
     return qFromLittleEndian(value);
 }
 
-#if defined(CUSTORIN_AVX2_SCAN)
-// What a scan of thirty-two start positions at a time needs to know of the
-// phrase: the bytes of its first and last classes (one to four each), its
-// length and its bytes by class.
-struct WideScan {
-    const unsigned char *firstBytes;
-    int firstCount;
-    const unsigned char *lastBytes;
-    int lastCount;
-    qsizetype length;
-    const unsigned char *phrase;
-    const unsigned char *map;
-};
-
-bool haveAvx2()
-{
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
-
-// The first start position from *p on whose bytes are the phrase's, looked
-// at thirty-two at a time while a whole block fits before end; nullptr
-// when none is, *p then being the first position not looked at.
-__attribute__((target("avx2"))) const char *scanWide(const WideScan &w, const char **p,
-                                                     const char *end)
-{
-    __m256i first[4], last[4];
-    for (int i = 0; i < w.firstCount; ++i)
-        first[i] = _mm256_set1_epi8(char(w.firstBytes[i]));
-    for (int i = 0; i < w.lastCount; ++i)
-        last[i] = _mm256_set1_epi8(char(w.lastBytes[i]));
-    const qsizetype m = w.length;
-    const char *at = *p;
-    for (; at + 32 + m - 1 <= end; at += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at + m - 1));
-        __m256i ea = _mm256_cmpeq_epi8(a, first[0]);
-        for (int i = 1; i < w.firstCount; ++i)
-            ea = _mm256_or_si256(ea, _mm256_cmpeq_epi8(a, first[i]));
-        __m256i eb = _mm256_cmpeq_epi8(b, last[0]);
-        for (int i = 1; i < w.lastCount; ++i)
-            eb = _mm256_or_si256(eb, _mm256_cmpeq_epi8(b, last[i]));
-        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
-        while (mask != 0) {
-            const char *q = at + __builtin_ctz(mask);
-            qsizetype k = 1;
-            while (k < m - 1 && w.map[static_cast<unsigned char>(q[k])] == w.phrase[k])
-                ++k;
-            if (k >= m - 1) {
-                *p = at;
-                return q;
-            }
-            mask &= mask - 1;
-        }
-    }
-    *p = at;
-    return nullptr;
-}
-#endif
 
 } // namespace
 
@@ -390,14 +327,6 @@ bool SearchFilter::scanBytes(const char *begin, const char *end, int *result) co
     // Bytes compare by their case-folded class when capitals are ignored.
     const unsigned char *map = m_ignoreCaps == 1 ? t.fold : t.same;
     const char *p = begin;
-#if defined(CUSTORIN_AVX2_SCAN)
-    if (m_firstCount > 0 && m_lastCount > 0 && end - begin >= 32 + m && haveAvx2()) {
-        const WideScan w{
-            m_firstBytes.data(), m_firstCount, m_lastBytes.data(), m_lastCount, m, phrase, map};
-        if (const char *q = scanWide(w, &p, end))
-            return found(q);
-    }
-#endif
 #if defined(__SSE2__)
     // Sixteen start positions at a time: those whose first and last bytes
     // are in the phrase's first and last classes are compared in full.
