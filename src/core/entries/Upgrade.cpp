@@ -458,7 +458,7 @@ QString quoted(const QString &name)
 void removeEmpty(const QString &path)
 {
     FolderLock lock;
-    if (!lock.acquire())
+    if (!AcquireAsking(lock))
         return;
     if (exists(path) && sizeOf(path) == 0)
         QFile::remove(path);
@@ -549,7 +549,7 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
     const QString work = DataPath(TempFileName);
 
     FolderLock lock;
-    if (!lock.acquire())
+    if (!AcquireAsking(lock))
         return Outcome::Cancelled;
     // Another workstation may have dealt with the file while the question
     // was open.
@@ -588,7 +588,7 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
 Outcome setAside(const QString &source, const std::function<bool()> &stillThere)
 {
     FolderLock lock;
-    if (!lock.acquire())
+    if (!AcquireAsking(lock))
         return Outcome::Cancelled;
     if (!stillThere())
         return Outcome::Gone;

@@ -92,6 +92,8 @@ UserResult toUserResult(RecordResult r)
     case RecordResult::Missing:
         return UserResult::Missing;
     case RecordResult::Cancelled:
+    case RecordResult::Busy: // not when the open asks, as this one does
+    case RecordResult::Unwritable:
         return UserResult::Cancelled;
     case RecordResult::NotAvailable:
         return UserResult::NotAvailable;

@@ -10,7 +10,6 @@
 #include <QWidget>
 #include <memory>
 
-class BusyGuard;
 class Grid;
 class QAction;
 class QLabel;
@@ -123,7 +122,6 @@ private:
     int m_logExtraWidth = 0; // pixels the window grew by for the log box
     int m_logLines = 0;      // lines of the text in the log box
     bool m_countingLines = false;
-    std::unique_ptr<BusyGuard> m_busy;
     bool m_activated = false;
     bool m_activatePending = false;
     QString m_editListTip;

@@ -10,6 +10,7 @@
 #include "core/rules/VersionCheck.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmAdmin.h"
@@ -381,17 +382,17 @@ void frmTitlePage::cmdQuit_Click()
 
 void frmTitlePage::cmdVersionInfo_Click()
 {
-    OpenLink(2, VersionInfoDocument(m_site));
+    Tell(OpenLink(2, VersionInfoDocument(m_site)));
 }
 
 void frmTitlePage::cmdWindowsNotice_Click()
 {
-    OpenLink(2, WindowsNoticeDocument(m_site));
+    Tell(OpenLink(2, WindowsNoticeDocument(m_site)));
 }
 
 void frmTitlePage::labelZelContact_Click(int index)
 {
-    OpenLink(index, QString());
+    Tell(OpenLink(index, QString()));
 }
 
 bool frmTitlePage::eventFilter(QObject *watched, QEvent *event)
