@@ -12,6 +12,7 @@
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
+#include "gui/windows/OlderDataUpgrade.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmAdmin.h"
 #include "gui/windows/frmSetup.h"
@@ -326,14 +327,8 @@ void frmTitlePage::cmdSignIn_Click()
     QCoreApplication::processEvents();
     if (!self || ProgramEnding)
         return;
-    const UpgradeResult upgrade = UpgradeOlderDataFile([self](bool busy) {
-        if (self)
-            self->setEnabled(!busy);
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
+    const UpgradeResult upgrade =
+        UpgradeOlderDataFile([self](const std::function<void()> &work) { RunBusy(self, work); });
     if (upgrade == UpgradeResult::Quit) {
         // The files are as they were, and stay so: the program ends without
         // a question and without its clean-up.
