@@ -355,10 +355,11 @@ QString UserResultText(UserResult result)
     return QString();
 }
 
-void ShowUserResult(UserResult result)
+MsgBoxRequest UserResultMessage(UserResult result)
 {
     const QString text = UserResultText(result);
     if (text.isEmpty())
-        return;
-    ShowMsgBox(UserResultTitle(result), 4, text, 1, false, {QStringLiteral("&Okay")});
+        return {};
+    return {UserResultTitle(result),  MsgIcon::Warning, text, MsgButton::First, false,
+            {QStringLiteral("&Okay")}};
 }

@@ -49,6 +49,13 @@ void ShowStoreResult(StoreResult result)
         ShowMsgBox(message);
 }
 
+void ShowUserResult(UserResult result)
+{
+    const MsgBoxRequest message = UserResultMessage(result);
+    if (!message.title.isEmpty())
+        ShowMsgBox(message);
+}
+
 void Tell(const std::optional<MsgBoxRequest> &notice)
 {
     if (notice)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/entries/EntryStore.h"
+#include "core/users/UserFile.h"
 
 #include <functional>
 #include <optional>
@@ -28,6 +29,7 @@ StoreResult RunStoreChange(QWidget *window, const std::function<StoreResult()> &
 // Tells the person what a result of a change means; nothing for Ok and
 // Cancelled.
 void ShowStoreResult(StoreResult result);
+void ShowUserResult(UserResult result);
 
 // Tells the person what an operation came to, when there is anything to
 // tell.

@@ -614,6 +614,22 @@ void frmAdmin::cmdCancel_Click()
     grid->setFocus();
 }
 
+bool AccessCodeGranted()
+{
+    for (;;) {
+        const std::optional<QString> answer =
+            desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
+        if (!answer || answer->isEmpty())
+            return false;
+        const AccessCodeVerdict verdict = JudgeAccessCode(*answer);
+        if (verdict.kind == AccessCodeVerdict::Granted)
+            return true;
+        const int choice = ShowMsgBox(verdict.message).choice;
+        if (verdict.kind == AccessCodeVerdict::Unjudged || choice != MsgButton::First)
+            return false;
+    }
+}
+
 // ---- list editing ----
 
 void frmAdmin::cmdEditList_Click()
@@ -892,6 +908,7 @@ LogTextSearch::Hooks frmAdmin::searchHooks()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         txtLogText->setFocus();
     };
+    hooks.ask = [](const MsgBoxRequest &request) { return ShowMsgBox(request).choice; };
     return hooks;
 }
 

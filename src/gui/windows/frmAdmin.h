@@ -20,6 +20,12 @@ class QRadioButton;
 class QTimer;
 class ZelButton;
 
+// Asks for the administrative access code until it is right (true), the
+// input box is cancelled or left empty, or the person chooses "&Never
+// mind" (false). Every call asks afresh; JudgeAccessCode judges each
+// answer.
+bool AccessCodeGranted();
+
 class frmAdmin : public QWidget
 {
     Q_OBJECT

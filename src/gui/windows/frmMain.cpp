@@ -948,7 +948,7 @@ void frmMain::laterRelease(const QString &what)
 void frmMain::cmdPrintList_Click()
 {
     const GridTable &table = grid->table();
-    if (table.Rows() < 2 || !AskPrintList(table.Rows()))
+    if (table.Rows() < 2 || ShowMsgBox(PrintListQuestion(table.Rows())).choice != MsgButton::First)
         return;
     BusyGuard busy(this);
     timerNetworkWatch->stop();

@@ -970,7 +970,8 @@ void frmSeeEntry::laterRelease(const QString &title, const QString &what)
 void frmSeeEntry::cmdPrintEntry_Click()
 {
     const std::optional<EntryPrintOptions> options =
-        AskEntryPrintOptions(m_asRead.Narrative, m_asRead.ChainOfCustody);
+        AskEntryPrintOptions(m_asRead.Narrative, m_asRead.ChainOfCustody,
+                             [](const MsgBoxRequest &r) { return ShowMsgBox(r).choice; });
     if (!options)
         return;
     BusyGuard busy(this);
