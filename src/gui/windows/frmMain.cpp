@@ -491,7 +491,10 @@ void frmMain::LoadEntryList()
         WatchPause pause(this);
         BusyGuard busy(this);
         EntryListData data;
-        ReadEntryList(inactive, m_listMode, m_searchFilter, &data);
+        // A data file that can not be opened: Retry reads it again.
+        while (!ReadEntryList(inactive, m_listMode, m_searchFilter, &data) && data.unavailable &&
+               ShowMsgBox(EntryListUnavailableQuestion()).choice == MsgButton::First) {
+        }
         ActiveCount = data.activeCount;
         ArchivedCount = data.archivedCount;
         m_listTotal = data.total;
