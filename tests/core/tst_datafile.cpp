@@ -178,19 +178,32 @@ private slots:
         QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::LogFailed);
         QCOMPARE(env.read(Data), before);
         QVERIFY(!env.exists("TempFile.$$$"));
-        env.desktop.answerMsgBox(1, false, "Activity log not available");
-        ShowStoreResult(StoreResult::LogFailed);
-        QCOMPARE(env.desktop.msgBoxes[0].text, LogFailedText("DataRecords.Log"));
+        const MsgBoxRequest told = StoreResultMessage(StoreResult::LogFailed);
+        QCOMPARE(told.title + " | " + told.buttons.join('/'), "Activity log not available | &Okay");
+        QCOMPARE(told.text, LogFailedText("DataRecords.Log"));
+        QCOMPARE(StoreResultMessage(StoreResult::Cancelled).title, QString());
 
-        // Another holder of the lock, and Cancel: nothing written, and the
-        // person is not told twice.
+        // Another holder of the lock: nothing written and nothing asked; the
+        // window asks with the holder's name.
+        Override<int> wait(FolderLock::WaitMs, 300);
+        Override<QString> host(FolderLock::HostNameOverride, "ws-front");
+        CurrentUserName = "Lee Carter";
         FolderLock other;
         QVERIFY(other.tryAcquire());
-        env.desktop.answerMsgBox(2, false, "Data folder busy");
-        QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Cancelled);
-        ShowStoreResult(StoreResult::Cancelled);
-        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Busy);
+        QCOMPARE(AppendEntry(e), StoreResult::Busy);
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
         QCOMPARE(env.read(Data), before);
+        const MsgBoxRequest busy = StoreResultMessage(StoreResult::Busy);
+        QCOMPARE(busy.title + " | " + busy.text + " | " + busy.buttons.join('/') + " | " +
+                     QString::number(busy.icon) + QString::number(busy.defaultButton),
+                 "Data folder busy | Another workstation is saving changes to the\r\ndata files "
+                 "in this folder right now:\r\nLee Carter at workstation 'ws-front'.\r\n\r\n"
+                 "Nothing has been changed yet. | &Retry/&Cancel | 41");
+        other.release();
+        QCOMPARE(StoreResultMessage(StoreResult::Busy).text,
+                 "Another workstation is saving changes to the\r\ndata files in this folder "
+                 "right now.\r\n\r\nNothing has been changed yet.");
     }
 
     void failedOpenIsRetriedThenAsked()

@@ -5,6 +5,7 @@
 #include "SampleData.h"
 #include "TestBytes.h"
 #include "TestFiles.h"
+#include "TestFolder.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
@@ -172,6 +173,17 @@ private slots:
                                               "2008-12-31..2009-01-05)"));
         QCOMPARE(data.rows[0].controlNumber, 39818.5);
         QCOMPARE(QFileInfo(path).size(), qint64(13000)); // read only
+        QVERIFY(!data.unavailable);
+        // One that can not be opened: said so, nothing asked.
+        Override<int> retry(DataFileOpenRetryMs, 50);
+        QVERIFY(QFile::remove(path) && QDir(env.folder()).mkdir(DataFileName));
+        QVERIFY(!ReadEntryList(false, ListMode::AllEntries, {}, &data));
+        QVERIFY(data.unavailable && data.rows.empty());
+        QCOMPARE(RecordCount, 0);
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+        const MsgBoxRequest ask = EntryListUnavailableQuestion();
+        QCOMPARE(ask.title + " | " + ask.buttons.join('/'),
+                 "Data file not available | &Retry/&Cancel");
     }
 
     void sortKeyPositionAndSummary()

@@ -294,26 +294,27 @@ private slots:
         const Override<QString> host(FolderLock::HostNameOverride, QStringLiteral("WS-FRONT"));
         QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
         QVERIFY(QFile::remove(env.path("UserList.Log")));
-        const auto wrong = [&](int times, int lastChoice) {
+        MsgBoxRequest told;
+        const auto wrong = [&](int times) {
             for (int i = 0; i < times; ++i) {
-                env.desktop.answerInputBox(QStringLiteral("wrong"));
-                env.desktop.answerMsgBox(i + 1 < times ? 1 : lastChoice, false, "Invalid Entry");
+                const AccessCodeVerdict verdict = JudgeAccessCode(QStringLiteral("wrong"));
+                QCOMPARE(verdict.kind, AccessCodeVerdict::Wrong);
+                told = verdict.message;
             }
         };
         WrongAccessCodes = 0;
-        wrong(3, 2);
-        QVERIFY(!AccessCodeGranted());
+        wrong(3);
         QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("3\n"));
+        QCOMPARE(told.title + " | " + told.text + " | " + told.buttons.join('/'),
+                 "Invalid Entry | 'wrong' is not the\r\n\r\ncorrect Access Code | &Try "
+                 "again/&Never mind");
         // A restart keeps the slow-down: the count is the folder's.
         WrongAccessCodes = 0;
-        wrong(5, 1);
-        env.desktop.answerInputBox(QStringLiteral("Qw3rt"));
-        QVERIFY(AccessCodeGranted());
+        wrong(5);
+        QCOMPARE(JudgeAccessCode(QStringLiteral("Qw3rt")).kind, AccessCodeVerdict::Granted);
         QCOMPARE(env.desktop.pauses, QList<int>({1000, 2000, 4000, 8000, 16000, 30000, 30000}));
         QCOMPARE(WrongAccessCodes, 0);
         QVERIFY(!QFile::exists(env.path("WrongCodes.Count")));
-        QCOMPARE(env.desktop.msgBoxes[0].text,
-                 QStringLiteral("'wrong' is not the\r\n\r\ncorrect Access Code"));
         // A line per wrong code (never the code itself) after each wait.
         const QString who =
             "Incorrect access code submitted at workstation 'WS-FRONT' by account '" +
@@ -324,9 +325,16 @@ private slots:
         QCOMPARE(lines.at(7), "03/04/2026 at 05:07:08 - " + who);
         QVERIFY(!logText(env).contains("wrong"));
         // After the right code the count starts again: no wait.
-        wrong(1, 2);
-        QVERIFY(!AccessCodeGranted());
+        wrong(1);
         QCOMPARE(env.desktop.pauses.size(), 7);
+        QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("1\n"));
+        // Settings gone: nothing can be judged, and the person is told why.
+        QVERIFY(QFile::remove(env.path("Custorin.ini")));
+        const AccessCodeVerdict unjudged = JudgeAccessCode(QStringLiteral("Qw3rt"));
+        QCOMPARE(unjudged.kind, AccessCodeVerdict::Unjudged);
+        QCOMPARE(unjudged.message.title + " | " + unjudged.message.buttons.join('/') + " | " +
+                     QString::number(unjudged.message.icon),
+                 "Installation not set up | &Okay | 2");
         QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("1\n"));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }

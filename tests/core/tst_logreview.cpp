@@ -3,6 +3,7 @@
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "TestFiles.h"
+#include "core/common/MsgBox.h"
 #include "core/rules/LogReview.h"
 
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@ struct Window {
         h.select = [this](int start, int length) {
             events << QStringLiteral("select %1+%2").arg(start).arg(length);
         };
+        h.ask = [](const MsgBoxRequest &r) { return ShowMsgBox(r).choice; };
         return h;
     }
 };

@@ -7,6 +7,7 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
 #include "core/print/EntryPrintout.h"
 #include "core/print/Labels.h"
 #include "core/print/PrintJob.h"
@@ -111,12 +112,7 @@ private slots:
         for (const auto &[rows, pages] :
              QList<QPair<int, int>>{{30, 1}, {72, 2}, {120, 2}, {168, 4}, {3, 1}, {32768, 683}})
             QCOMPARE(ListPageEstimate(rows), pages);
-        Env env;
-        for (int choice : {1, 2, 0}) {
-            env.desktop.answerMsgBox(choice);
-            QCOMPARE(AskPrintList(168), choice == 1);
-        }
-        QCOMPARE(boxText(env.desktop.msgBoxes.first()),
+        QCOMPARE(boxText(PrintListQuestion(168)),
                  " | Printing this list will require about 4 page(s) to complete.\r\n\r\nAre "
                  "you ready to proceed? | &Yes, continue, &No, don't print this list right now "
                  "| 3 2 0");
@@ -301,7 +297,9 @@ private slots:
             Env env;
             for (int a : k.answers)
                 env.desktop.answerMsgBox(a);
-            const auto options = AskEntryPrintOptions(k.narrative, k.custody);
+            const auto options =
+                AskEntryPrintOptions(k.narrative, k.custody,
+                                     [](const MsgBoxRequest &r) { return ShowMsgBox(r).choice; });
             QCOMPARE(!options
                          ? QStringLiteral("stop")
                          : QString(options->narrative ? "n" : "") + (options->custody ? "c" : ""),

@@ -10,6 +10,7 @@
 #include "core/common/ActivityLog.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
+#include "core/common/MsgBox.h"
 #include "core/common/RecordFile.h"
 #include "core/entries/EntryStore.h"
 
@@ -198,12 +199,19 @@ private slots:
                  owner.constData());
         FolderLock mine;
         QVERIFY(!mine.tryAcquire());
+        QVERIFY(!mine.acquire()); // never asks
+        QCOMPARE(mine.failure(), 0);
+        const QString busy = "Another workstation is saving changes to the\r\ndata files in this "
+                             "folder right now:\r\nLee Carter at workstation 'ws-front'.\r\n\r\n"
+                             "Nothing has been changed yet. | &Retry/&Cancel";
+        QCOMPARE(mine.refusal().text + " | " + mine.refusal().buttons.join('/'), busy);
+        // Asked where the caller still asks: Retry waits again, Cancel ends.
+        env.desktop.answerMsgBox(1, false, "Data folder busy");
         env.desktop.answerMsgBox(2, false, "Data folder busy");
-        QVERIFY(!mine.acquire());
-        QCOMPARE(env.desktop.msgBoxes[0].text + " | " + env.desktop.msgBoxes[0].buttons.join('/'),
-                 "Another workstation is saving changes to the\r\ndata files in this folder right "
-                 "now:\r\nLee Carter at workstation 'ws-front'.\r\n\r\nNothing has been changed "
-                 "yet. | &Retry/&Cancel");
+        QVERIFY(!AcquireAsking(mine));
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+        QCOMPARE(env.desktop.msgBoxes[1].text + " | " + env.desktop.msgBoxes[1].buttons.join('/'),
+                 busy);
         const QByteArray out = other.finish();
         QVERIFY2(out.contains("RELEASED") && out.contains(" own"), out.constData());
         QVERIFY(lockEntries(env.folder()).isEmpty());

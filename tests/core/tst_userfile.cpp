@@ -211,8 +211,9 @@ private slots:
                                           nothing}};
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QCOMPARE(UserResultTitle(it.key()) + " | " + UserResultText(it.key()), it.value());
-        ShowUserResult(UserResult::Ok); // nothing to tell
-        QVERIFY(env.desktop.msgBoxes.isEmpty());
+        QCOMPARE(UserResultMessage(UserResult::Ok).title, QString()); // nothing to tell
+        const MsgBoxRequest full = UserResultMessage(UserResult::Full);
+        QCOMPARE(full.buttons.join('/') + " " + QString::number(full.icon), "&Okay 4");
     }
 };
 

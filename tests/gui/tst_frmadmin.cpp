@@ -155,6 +155,31 @@ private slots:
         QVERIFY(CurrentUserName.isEmpty() && inPicking(w) && w.cmdUserSelected->isDefault());
     }
 
+    // The access code: after a wrong one "Try again" asks once more and
+    // "Never mind" gives up; the right one after a wrong one is granted; an
+    // empty answer is no answer.
+    void accessCodeAskedUntilRight()
+    {
+        TestEnvironment env;
+        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        for (const int choice : {1, 2}) {
+            env.desktop.answerInputBox(QStringLiteral("wrong"));
+            env.desktop.answerMsgBox(choice, false, "Invalid Entry");
+        }
+        QVERIFY(!AccessCodeGranted());
+        env.desktop.answerInputBox(QStringLiteral("wrong"));
+        env.desktop.answerMsgBox(1, false, "Invalid Entry");
+        env.desktop.answerInputBox(Code);
+        QVERIFY(AccessCodeGranted());
+        env.desktop.answerInputBox(QString());
+        QVERIFY(!AccessCodeGranted());
+        QCOMPARE(env.desktop.msgBoxes.size(), 3);
+        QCOMPARE(boxText(env.desktop.msgBoxes[2]),
+                 "Invalid Entry | 'wrong' is not the\r\n\r\ncorrect Access Code | &Try again, "
+                 "&Never mind | 2 1 0");
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
     void damagedUserRecord()
     {
         TestEnvironment env;

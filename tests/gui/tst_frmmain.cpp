@@ -6,8 +6,11 @@
 #include "GuiAccessibility.h"
 #include "MainFixtures.h"
 #include "TestFiles.h"
+#include "TestFolder.h"
 #include "core/common/ActivityLog.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Settings.h"
+#include "gui/platform/Presenter.h"
 #include "gui/windows/frmFind.h"
 #include "gui/windows/frmSeeEntry.h"
 #include "gui/windows/frmTitlePage.h"
@@ -59,6 +62,25 @@ QStringList searchLog()
     const QString text = QString::fromLatin1(readFile(DataPath(QStringLiteral("Search.Log"))));
     return text.split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts);
 }
+
+// Counts the events of one type that reach a widget.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(QWidget *w, QEvent::Type type, int *count) : m_type(type), m_count(count)
+    {
+        w->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        *m_count += e->type() == m_type;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int *m_count;
+};
 
 // Acts in the search window once it is open (modal, inside Find).
 void whenFindOpens(std::function<void(frmFind *)> act)
@@ -216,6 +238,52 @@ private slots:
         QVERIFY(!w->grid->isVisible() && !w->cmdArchiveEntry->isVisible());
         QVERIFY(w->optDisplay[1]->isChecked() && !w->optDisplay[1]->isEnabled());
         QCOMPARE(w->frame1->title(), NoEntries);
+    }
+
+    // Another workstation holds the lock: the change waits off the window's
+    // thread; meanwhile the window repaints and a second click on Archive or
+    // Add starts nothing. While it stays busy the person is asked; Retry
+    // runs the change again, Cancel writes nothing.
+    void archiveWhileTheFolderIsBusy()
+    {
+        TestEnvironment env;
+        QPointer<frmMain> w = openOn("11");
+        Override<int> wait(FolderLock::WaitMs, 10000);
+        Override<QString> host(FolderLock::HostNameOverride, "ws-front");
+        FolderLock other;
+        QVERIFY(other.tryAcquire());
+        int paints = 0;
+        EventCounter counter(w, QEvent::Paint, &paints);
+        bool waiting = false;
+        QTimer::singleShot(0, [&] {
+            waiting = BusyWorkRunning();
+            QTest::mouseClick(w->cmdArchiveEntry, Qt::LeftButton);
+            QTest::mouseClick(w->cmdAddEntry, Qt::LeftButton);
+            const int before = paints;
+            w->update();
+            QTRY_VERIFY(paints > before);
+            other.release();
+        });
+        env.desktop.answerMsgBox(1, false, "Archive this entry");
+        env.desktop.answerMsgBox(1, false, Moved);
+        w->cmdArchiveEntry->click();
+        QVERIFY(waiting);
+        QCOMPARE(records(), QStringLiteral("C-1:1 C-2:2"));
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+
+        FolderLock::WaitMs = 100;
+        QVERIFY(other.tryAcquire());
+        env.desktop.answerMsgBox(1, false, "Archive this entry");
+        env.desktop.answerMsgBox(1, false, "Data folder busy");
+        env.desktop.answerMsgBox(2, false, "Data folder busy");
+        w->cmdArchiveEntry->click();
+        QCOMPARE(records(), QStringLiteral("C-1:1 C-2:2"));
+        const QString busy = "Data folder busy | Another workstation is saving changes to the\r\n"
+                             "data files in this folder right now:\r\nTester at workstation "
+                             "'ws-front'.\r\n\r\nNothing has been changed yet. | &Retry, "
+                             "&Cancel | 4 1 0";
+        QCOMPARE(boxTexts(env.desktop.msgBoxes.mid(3)), QStringList({busy, busy}));
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
     // The last archived entry restored: a notice, then the Active List.

@@ -3,9 +3,11 @@
 #include "FakeDesktop.h"
 #include "TestBytes.h"
 #include "TestFiles.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryRecord.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
 #include "gui/windows/frmSeeEntry.h"
 
 #include <QApplication>
@@ -13,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
 namespace
 {
@@ -164,7 +167,19 @@ private slots:
         // Saved 65 seconds after Add was pressed: that moment is the
         // control number, not the provisional one shown.
         env.desktop.setNow(Now.addSecs(65));
+        // Another workstation holds the lock a while: the save waits off the
+        // card's thread, and a second click on Save, or Esc, does nothing.
+        FolderLock other;
+        QVERIFY(other.tryAcquire());
+        bool waiting = false;
+        QTimer::singleShot(0, [&] {
+            waiting = BusyWorkRunning();
+            QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
+            QTest::keyClick(&card, Qt::Key_Escape);
+            other.release();
+        });
         QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
+        QVERIFY(waiting);
         QVERIFY(card.result() == QDialog::Accepted && ListNeedsReload);
         const QByteArray stamp =
             QByteArray::number(AppVersionMajor) + QByteArray::number(AppVersionMinor);

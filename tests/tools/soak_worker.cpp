@@ -60,9 +60,22 @@ void say(const QString &line)
 
 QString resultName(StoreResult r)
 {
-    static const char *names[] = {"Ok",           "Changed",   "Missing", "Cancelled",
-                                  "NotAvailable", "LogFailed", "IoError", "Full"};
+    static const char *names[] = {"Ok",           "Changed",   "Missing",   "Cancelled",
+                                  "NotAvailable", "LogFailed", "IoError",   "Full",
+                                  "Reserved",     "Busy",      "Unwritable"};
     return QString::fromLatin1(names[int(r)]);
+}
+
+// A change as the window runs it for that person: asked "Data folder
+// busy" while the folder stays busy, Retry runs it again.
+StoreResult patiently(const std::function<StoreResult()> &change)
+{
+    for (;;) {
+        const StoreResult r = change();
+        if (r != StoreResult::Busy && r != StoreResult::Unwritable)
+            return r;
+        desktop().messageBox(StoreResultMessage(r));
+    }
 }
 
 struct Picked {
@@ -97,7 +110,8 @@ public:
         e.CaseNumber = m_name + QLatin1Char('-') + QString::number(m_op);
         e.Description = tag + QStringLiteral(" new");
         e.Narrative = QString(800 + int(m_rng.bounded(800u)), QLatin1Char('n'));
-        report(tag, QStringLiteral("ADD"), AppendEntry(e), e.CaseNumber, e.Description);
+        report(tag, QStringLiteral("ADD"), patiently([&] { return AppendEntry(e); }), e.CaseNumber,
+               e.Description);
     }
 
     void change(const QString &verb)
@@ -115,13 +129,13 @@ public:
             EntryRecord edited = p.entry;
             description = tag + QStringLiteral(" edit");
             edited.Description = description;
-            r = SaveEditedEntry(p.n, id, edited);
+            r = patiently([&] { return SaveEditedEntry(p.n, id, edited); });
         } else if (verb == QLatin1String("ARCHIVE")) {
-            r = ArchiveEntry(p.n, id);
+            r = patiently([&] { return ArchiveEntry(p.n, id); });
         } else if (verb == QLatin1String("RESTORE")) {
-            r = RestoreEntry(p.n, id);
+            r = patiently([&] { return RestoreEntry(p.n, id); });
         } else {
-            r = DeleteEntry(p.n, id);
+            r = patiently([&] { return DeleteEntry(p.n, id); });
         }
         report(tag, verb, r, id.CaseNumber, description);
     }

@@ -5,7 +5,7 @@
 #include "FakeDesktop.h"
 #include "ToolStart.h"
 #include "core/common/Globals.h"
-#include "core/entries/Upgrade.h"
+#include "gui/windows/OlderDataUpgrade.h"
 
 #include <QCoreApplication>
 #include <cstdio>

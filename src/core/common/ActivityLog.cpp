@@ -6,6 +6,7 @@
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
+#include "core/common/MsgBox.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -100,20 +101,9 @@ bool appendByReplacing(const QString &logName, const QString &path, const QByteA
     return true;
 }
 
-// Lets windows repaint around a log write (never while the lock is held,
-// and never letting a click start another operation meanwhile).
-void letWindowsPaint()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 bool writeLine(const QString &logName, const QString &line)
 {
-    letWindowsPaint();
-    const bool ok = AppendLogLine(logName, line);
-    letWindowsPaint();
-    return ok;
+    return AppendLogLine(logName, line);
 }
 
 } // namespace
@@ -220,7 +210,7 @@ bool LogSearch(const QString &description)
 bool AppendLogLine(const QString &logName, const QString &line, qint64 *sizeBefore)
 {
     FolderLock lock;
-    if (!lock.acquire())
+    if (!AcquireAsking(lock))
         return false;
     return AppendLogLine(lock, logName, line, sizeBefore);
 }

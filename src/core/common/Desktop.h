@@ -12,18 +12,40 @@
 #include <memory>
 #include <optional>
 
+// The icons of the message box, by the numbers the program has always
+// used for them (each comes with its system beep).
+namespace MsgIcon
+{
+enum Icon : int {
+    None = 0,
+    Program = 1, // the program's own icon, as None
+    Stop = 2,    // critical
+    Question = 3,
+    Warning = 4,     // exclamation
+    Information = 5, // asterisk
+};
+} // namespace MsgIcon
+
+// The buttons of a message box, numbered from the left as the caller gave
+// their captions; None is the answer of a box closed without a button
+// (Esc, the close box) or one that could not be shown.
+namespace MsgButton
+{
+enum Number : int { None = 0, First = 1, Second = 2, Third = 3 };
+} // namespace MsgButton
+
 // One question or notice for the message box service.
 struct MsgBoxRequest {
     QString title;
-    int icon = 0;
+    int icon = MsgIcon::None;
     QString text; // lines joined with CR LF
-    int defaultButton = 1;
+    int defaultButton = MsgButton::First;
     bool offerDontShow = false;
     QStringList buttons; // captions of buttons 1..n
 };
 
 struct MsgBoxAnswer {
-    int choice = 0; // button number, 0 when closed without one
+    int choice = MsgButton::None; // the button pressed
     bool dontShow = false;
 };
 

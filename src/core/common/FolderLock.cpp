@@ -2,7 +2,6 @@
 
 #include "core/common/FileOps.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -159,12 +158,6 @@ unsigned long pollPause(qint64 waitedMs)
     return static_cast<unsigned long>(base + QRandomGenerator::global()->bounded(20));
 }
 
-void letWindowsPaint()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 } // namespace
 
 struct FolderLock::Impl {
@@ -286,7 +279,7 @@ FolderLock::~FolderLock()
     release();
 }
 
-bool FolderLock::waitFor(int liveMs, int deadMs)
+bool FolderLock::waitFor(int liveMs, int deadMs, const std::function<void()> &whileWaiting)
 {
     QElapsedTimer timer;
     timer.start();
@@ -306,7 +299,8 @@ bool FolderLock::waitFor(int liveMs, int deadMs)
                 IsSharingViolation(d->failure) || d->failure == EIO || d->failure == EAGAIN;
             if (!passing || timer.elapsed() >= liveMs)
                 return false;
-            letWindowsPaint();
+            if (whileWaiting)
+                whileWaiting();
             QThread::msleep(20 + QRandomGenerator::global()->bounded(10));
             continue;
         }
@@ -334,45 +328,71 @@ bool FolderLock::waitFor(int liveMs, int deadMs)
             return false;
         // Polled less often the longer it waits: every poll is several round
         // trips to a file server that the holder is using meanwhile.
-        letWindowsPaint();
+        if (whileWaiting)
+            whileWaiting();
         QThread::msleep(pollPause(elapsed));
     }
 }
 
-bool FolderLock::acquire()
+bool FolderLock::acquire(const std::function<void()> &whileWaiting)
 {
     if (m_held)
         return true;
-    for (;;) {
-        if (waitFor(WaitMs, StaleMs + 2000))
-            return true;
-        QString text;
-        if (d->failure == 0) {
-            text = QStringLiteral("Another workstation is saving changes to the") + CrLf;
-            if (d->holder.isEmpty()) {
-                text += QStringLiteral("data files in this folder right now.") + CrLf;
-            } else {
-                text += QStringLiteral("data files in this folder right now:") + CrLf + d->holder +
-                        QLatin1Char('.') + CrLf;
-            }
-            text += CrLf + QStringLiteral("Nothing has been changed yet.");
-        } else {
-            text = QStringLiteral("The data folder can not be written to:") + CrLf +
-                   DataPath(QString()) + CrLf + CrLf + QStringLiteral("Nothing has been changed.");
-        }
-        const int choice = ShowMsgBox(QStringLiteral("Data folder busy"), 4, text, 1, false,
-                                      {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
-                               .choice;
-        if (choice != 1)
-            return false;
+    return waitFor(WaitMs, StaleMs + 2000, whileWaiting);
+}
+
+int FolderLock::failure() const
+{
+    return d->failure;
+}
+
+MsgBoxRequest FolderLock::refusal() const
+{
+    return d->failure == 0 ? DataFolderBusyMessage(d->holder) : DataFolderUnwritableMessage();
+}
+
+MsgBoxRequest DataFolderBusyMessage(const QString &holder)
+{
+    QString text = QStringLiteral("Another workstation is saving changes to the") + CrLf;
+    if (holder.isEmpty()) {
+        text += QStringLiteral("data files in this folder right now.") + CrLf;
+    } else {
+        text += QStringLiteral("data files in this folder right now:") + CrLf + holder +
+                QLatin1Char('.') + CrLf;
     }
+    text += CrLf + QStringLiteral("Nothing has been changed yet.");
+    return {QStringLiteral("Data folder busy"),
+            MsgIcon::Warning,
+            text,
+            MsgButton::First,
+            false,
+            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
+}
+
+MsgBoxRequest DataFolderUnwritableMessage()
+{
+    const QString text = QStringLiteral("The data folder can not be written to:") + CrLf +
+                         DataPath(QString()) + CrLf + CrLf +
+                         QStringLiteral("Nothing has been changed.");
+    return {QStringLiteral("Data folder busy"),
+            MsgIcon::Warning,
+            text,
+            MsgButton::First,
+            false,
+            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
+}
+
+QString LockHolderNow()
+{
+    const Sighting now = look(DataPath(LockFileName));
+    return now.exists ? describeHolder(now.owner) : QString();
 }
 
 bool FolderLock::tryAcquire()
 {
     if (m_held)
         return true;
-    return waitFor(0, 0);
+    return waitFor(0, 0, {});
 }
 
 bool FolderLock::stillHeld() const

@@ -17,7 +17,10 @@
 // token, which only one taker can win, and then makes a fresh one.
 #pragma once
 
+#include "core/common/Desktop.h"
+
 #include <QString>
+#include <functional>
 #include <memory>
 
 class FolderLock
@@ -35,11 +38,20 @@ public:
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-    // Takes the lock, waiting while windows keep painting: up to WaitMs for
-    // a live holder, as long as it takes to see a dead one's lock go stale.
-    // When it stays busy the person is told who holds it and may retry or
-    // cancel; false means cancelled and nothing may be written.
-    bool acquire();
+    // Takes the lock, waiting up to WaitMs for a live holder and as long as
+    // it takes to see a dead one's lock go stale. Never asks: false means
+    // the folder stayed busy (failure() 0, holderText() names the holder)
+    // or could not be written to (failure() the errno), and nothing may be
+    // written; refusal() is what the person is told then. whileWaiting,
+    // when given, is called between the polls. The wait blocks the calling
+    // thread: a window runs it on a worker thread.
+    bool acquire(const std::function<void()> &whileWaiting = {});
+    // Why the last acquire() failed: 0 when the folder was busy, else the
+    // errno of the failure.
+    int failure() const;
+    // The "Data folder busy" question (Retry, Cancel) for the last failed
+    // acquire().
+    MsgBoxRequest refusal() const;
     // Takes the lock only if it is free now (or its holder is a dead
     // process of this computer); never asks.
     bool tryAcquire();
@@ -63,8 +75,17 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
     bool m_held = false;
-    bool waitFor(int liveMs, int deadMs);
+    bool waitFor(int liveMs, int deadMs, const std::function<void()> &whileWaiting);
 };
+
+// The "Data folder busy" question: another workstation (holder, when known)
+// holds the lock; Retry runs the operation again (nothing was written).
+MsgBoxRequest DataFolderBusyMessage(const QString &holder);
+// The same question when the lock could not be made at all.
+MsgBoxRequest DataFolderUnwritableMessage();
+// The holder of the data folder's lock as it is seen now; empty when the
+// lock is free or its holder unknown.
+QString LockHolderNow();
 
 // This computer's name and the account the program runs as, as the owner
 // record gives them.

@@ -1,8 +1,6 @@
 #include "core/common/Links.h"
 
-#include "core/common/Desktop.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 
 #include <QFile>
 #include <QUrl>
@@ -14,29 +12,34 @@ QString BuildLink(int kind, const QString &target)
     return QStringLiteral("http://") + (target.isEmpty() ? VendorWebSite : target);
 }
 
-void OpenLink(int kind, const QString &target)
+std::optional<MsgBoxRequest> OpenLink(int kind, const QString &target)
 {
     // The link goes to the system unchanged (a mail link's query included).
-    const bool opened = desktop().openUrl(QUrl(BuildLink(kind, target), QUrl::TolerantMode));
-    if (!opened) {
-        ShowMsgBox(QStringLiteral("Connection Error"), 2,
-                   QStringLiteral("An internet connection") + CrLf +
-                       QStringLiteral("could not be established."),
-                   1, false, {QStringLiteral("&Okay")});
-    }
+    if (desktop().openUrl(QUrl(BuildLink(kind, target), QUrl::TolerantMode)))
+        return std::nullopt;
+    return MsgBoxRequest{QStringLiteral("Connection Error"),
+                         MsgIcon::Stop,
+                         QStringLiteral("An internet connection") + CrLf +
+                             QStringLiteral("could not be established."),
+                         MsgButton::First,
+                         false,
+                         {QStringLiteral("&Okay")}};
 }
 
-void OpenManual()
+std::optional<MsgBoxRequest> OpenManual()
 {
     const QString path = DataPath(AppTitle + QStringLiteral(".PDF"));
     if (QFile::exists(path)) {
         // A manual that exists but has no viewer is not reported.
         desktop().openUrl(QUrl::fromLocalFile(path));
-        return;
+        return std::nullopt;
     }
-    ShowMsgBox(QStringLiteral("Can not open ") + AppTitle + QStringLiteral(" Manual"), 4,
-               QStringLiteral("The ") + AppTitle + QStringLiteral(" manual") + CrLf +
-                   QStringLiteral("(in PDF format) is either") + CrLf +
-                   QStringLiteral("missing or can not be opened..."),
-               1, false, {QStringLiteral("&Okay") + QStringLiteral(", return to the program")});
+    return MsgBoxRequest{QStringLiteral("Can not open ") + AppTitle + QStringLiteral(" Manual"),
+                         MsgIcon::Warning,
+                         QStringLiteral("The ") + AppTitle + QStringLiteral(" manual") + CrLf +
+                             QStringLiteral("(in PDF format) is either") + CrLf +
+                             QStringLiteral("missing or can not be opened..."),
+                         MsgButton::First,
+                         false,
+                         {QStringLiteral("&Okay") + QStringLiteral(", return to the program")}};
 }

@@ -1,6 +1,9 @@
 #include "core/common/MsgBox.h"
 
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+
+#include <QCoreApplication>
 
 #include <cmath>
 
@@ -26,6 +29,20 @@ MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request)
         result.dontShow = request.offerDontShow && answer.dontShow;
     }
     return result;
+}
+
+bool AcquireAsking(FolderLock &lock)
+{
+    const auto letWindowsPaint = [] {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    for (;;) {
+        if (lock.acquire(letWindowsPaint))
+            return true;
+        if (ShowMsgBox(lock.refusal()).choice != MsgButton::First)
+            return false;
+    }
 }
 
 MsgBoxLayout LayoutMsgBox(QSizeF labelSize, const std::function<double(double)> &wrappedHeight,

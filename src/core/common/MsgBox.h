@@ -15,6 +15,14 @@
 MsgBoxAnswer ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
                         bool offerDontShow, const QStringList &buttons);
 MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request);
+class FolderLock;
+// Takes the lock for a caller that still asks from where it runs: while
+// the folder stays busy the person is asked "Data folder busy" (Retry,
+// Cancel); false when cancelled. Windows keep painting while it waits.
+// Operations run by a window on a worker thread take the lock with
+// FolderLock::acquire() and leave the question to the window instead.
+bool AcquireAsking(FolderLock &lock);
+
 // The request of a message box, for callers that prepare it before showing.
 MsgBoxRequest MakeMsgBoxRequest(const QString &title, int icon, const QString &text,
                                 int defaultButton, bool offerDontShow, const QStringList &buttons);

@@ -177,7 +177,9 @@ LockedRecords::LockedRecords(const QString &path, int recordLength, const int &o
 
 RecordResult LockedRecords::open()
 {
-    if (!lock.acquire())
+    if (!asksWhenBusy && !lock.acquire())
+        return lock.failure() == 0 ? RecordResult::Busy : RecordResult::Unwritable;
+    if (asksWhenBusy && !AcquireAsking(lock))
         return RecordResult::Cancelled;
     if (whenLocked)
         whenLocked();
@@ -195,7 +197,9 @@ RecordResult LockedRecords::open()
     const QString copyName = TailCopyName(kind, desktop().now());
     if (ShowMsgBox(KeepTailQuestion(kind, length, copyName)).choice != 1)
         return RecordResult::Cancelled;
-    if (!lock.acquire())
+    if (!asksWhenBusy && !lock.acquire())
+        return lock.failure() == 0 ? RecordResult::Busy : RecordResult::Unwritable;
+    if (asksWhenBusy && !AcquireAsking(lock))
         return RecordResult::Cancelled;
     // Another workstation may have changed the file meanwhile: the bytes
     // kept are the ones there now.

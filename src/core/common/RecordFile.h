@@ -79,6 +79,8 @@ enum class RecordResult {
     Cancelled,    // the person cancelled while the folder was busy
     NotAvailable, // the file could not be opened
     IoError,      // a read or write failed; nothing changed
+    Busy,         // another workstation held the lock; nothing changed
+    Unwritable,   // the lock could not be made; nothing changed
 };
 
 // The folder lock and one record file open for writing, for one change.
@@ -91,8 +93,13 @@ public:
     RecordFile file;
     // Called by open() once the lock is held, before the file is opened.
     std::function<void()> whenLocked;
+    // Whether open() asks while the folder stays busy; when not, it ends
+    // with Busy or Unwritable and the window asks (and runs the change
+    // again on Retry: nothing was written before the lock was taken).
+    bool asksWhenBusy = true;
 
-    // Takes the lock (asking while busy) and opens the file.
+    // Takes the lock (asking while busy, see asksWhenBusy) and opens the
+    // file.
     RecordResult open();
     // Re-reads record n into *raw and checks with matches that it is still
     // the record the person was looking at. A short read is tried once more

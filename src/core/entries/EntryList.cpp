@@ -2,7 +2,6 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/entries/DataFile.h"
 #include "core/entries/DayTexts.h"
 #include "core/entries/SearchFilter.h"
@@ -115,14 +114,10 @@ bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, 
         return true;
     }
     DataFile file;
-    while (!file.open(DataFile::ForReading)) {
-        // Retried for a while already; the person may try again or give up.
-        if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
-                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
-                .choice != 1) {
-            RecordCount = 0;
-            return false;
-        }
+    if (!file.open(DataFile::ForReading)) {
+        RecordCount = 0;
+        data->unavailable = true;
+        return false;
     }
     RecordCount = file.recordCount();
     data->rows.reserve(size_t(RecordCount));
@@ -136,6 +131,16 @@ bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, 
     });
     file.close();
     return ok;
+}
+
+MsgBoxRequest EntryListUnavailableQuestion()
+{
+    return {DataFileUnavailableTitle(),
+            MsgIcon::Warning,
+            DataFileUnavailableText(),
+            MsgButton::First,
+            false,
+            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
 }
 
 QString RecordNumberText(int recordNumber)

@@ -4,6 +4,7 @@
 // reload, the grid's tool tip and the summary texts of one entry.
 #pragma once
 
+#include "core/common/Desktop.h"
 #include "core/entries/EntryRecord.h"
 
 #include <QDate>
@@ -72,6 +73,8 @@ struct EntryListData {
     // none has a date): the bounds of the Search window's date picker.
     QDate earliest;
     QDate latest;
+    // The data file could not be opened (retried for a while already).
+    bool unavailable = false;
 
     // Categories met before, shared by the rows that repeat them (a list
     // holds a few dozen); received dates share theirs through DayTexts.
@@ -94,9 +97,13 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
 
 // Reads the data file in one pass into data (which is emptied first). A
 // missing data file is an empty list and is not created. False when the
-// file could not be read (the person has been told).
+// file could not be read; when it could not even be opened,
+// data->unavailable is set and the window asks
+// (EntryListUnavailableQuestion: Retry reads it again). Asks nothing.
 bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
                    EntryListData *data);
+// "Data file not available" with Retry and Cancel.
+MsgBoxRequest EntryListUnavailableQuestion();
 
 // The decimal text of a record number (1..MaxEntryCount come from one
 // table built once, so a list of them costs no allocations).

@@ -7,7 +7,6 @@
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/entries/OwnWrites.h"
 
 #include <QDir>
@@ -39,6 +38,10 @@ StoreResult toStoreResult(RecordResult r)
         return StoreResult::Cancelled;
     case RecordResult::NotAvailable:
         return StoreResult::NotAvailable;
+    case RecordResult::Busy:
+        return StoreResult::Busy;
+    case RecordResult::Unwritable:
+        return StoreResult::Unwritable;
     case RecordResult::IoError:
         break;
     }
@@ -54,6 +57,7 @@ struct LockedFile : LockedRecords {
 
     LockedFile() : LockedRecords(DataPath(DataFileName), EntryRecordLength, DataFileOpenRetryMs)
     {
+        asksWhenBusy = false;
         whenLocked = [this] {
             held = true;
             before = desktop().fileStamp(file.path());
@@ -298,6 +302,8 @@ QString StoreResultTitle(StoreResult result)
         return QStringLiteral("Case number reserved");
     case StoreResult::Ok:
     case StoreResult::Cancelled:
+    case StoreResult::Busy:
+    case StoreResult::Unwritable:
         break;
     }
     return QString();
@@ -333,15 +339,22 @@ QString StoreResultText(StoreResult result)
                nothing;
     case StoreResult::Ok:
     case StoreResult::Cancelled:
+    case StoreResult::Busy:
+    case StoreResult::Unwritable:
         break;
     }
     return QString();
 }
 
-void ShowStoreResult(StoreResult result)
+MsgBoxRequest StoreResultMessage(StoreResult result)
 {
+    if (result == StoreResult::Busy)
+        return DataFolderBusyMessage(LockHolderNow());
+    if (result == StoreResult::Unwritable)
+        return DataFolderUnwritableMessage();
     const QString text = StoreResultText(result);
     if (text.isEmpty())
-        return;
-    ShowMsgBox(StoreResultTitle(result), 4, text, 1, false, {okayButton()});
+        return {};
+    return {
+        StoreResultTitle(result), MsgIcon::Warning, text, MsgButton::First, false, {okayButton()}};
 }

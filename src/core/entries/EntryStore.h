@@ -19,6 +19,8 @@ enum class StoreResult {
     IoError,      // a read or write failed; nothing changed
     Full,         // the file holds the most entries it can
     Reserved,     // the case number is the deletion marker; nothing changed
+    Busy,         // another workstation held the folder lock; nothing changed
+    Unwritable,   // the folder lock could not be made; nothing changed
 };
 
 // What identifies the entry a person is looking at.
@@ -68,9 +70,16 @@ StoreResult DeleteEntry(int n, const EntryIdentity &asRead);
 // ArchivedCount (and RecordCount). False when the file could not be read.
 bool RecountEntries();
 
+// These changes never ask: while the folder stays busy they end with Busy
+// (or Unwritable) and the window asks "Data folder busy"; Retry runs the
+// change again. They wait for the lock, so a window runs them off its
+// thread.
+
 // The message for a result: title and text (empty for Ok and Cancelled,
 // where there is nothing to tell).
 QString StoreResultTitle(StoreResult result);
 QString StoreResultText(StoreResult result);
-// Shows that message through the message box service, if there is one.
-void ShowStoreResult(StoreResult result);
+// The whole message box for a result; an empty title for Ok and Cancelled.
+// Busy and Unwritable give the "Data folder busy" question (Retry,
+// Cancel), naming the lock's holder as it is seen now.
+MsgBoxRequest StoreResultMessage(StoreResult result);

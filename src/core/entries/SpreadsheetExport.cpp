@@ -346,6 +346,23 @@ bool writeAll(QSaveFile &out, QByteArrayView bytes)
 
 } // namespace
 
+MsgBoxRequest ExportOutcomeMessage(ExportOutcome::Status status)
+{
+    if (status == ExportOutcome::DataUnavailable)
+        return {DataFileUnavailableTitle(),
+                MsgIcon::Warning,
+                DataFileUnavailableText(),
+                MsgButton::First,
+                false,
+                {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
+    return {DataFileUnavailableTitle(),
+            MsgIcon::Warning,
+            DataFileUnavailableText(),
+            MsgButton::First,
+            false,
+            {okay()}};
+}
+
 ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<ListedEntry> &rows)
 {
     ExportOutcome outcome;
@@ -355,21 +372,14 @@ ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<Listed
     // entry has gone.
     if (!rows.empty() && QFileInfo::exists(DataPath(DataFileName))) {
         DataFile file;
-        while (!file.open(DataFile::ForReading)) {
-            // Retried for a while already; the person may try again or give up.
-            if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
-                           {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
-                    .choice != 1) {
-                outcome.status = ExportOutcome::DataNotRead;
-                return outcome;
-            }
+        if (!file.open(DataFile::ForReading)) {
+            outcome.status = ExportOutcome::DataUnavailable;
+            return outcome;
         }
         std::vector<bool> used(size_t(file.recordCount()) + 1, false);
         const bool ok = gatherAtListedNumbers(file, g, used) && gatherMoved(file, g, used);
         file.close();
         if (!ok) {
-            ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
-                       {okay()});
             outcome.status = ExportOutcome::DataNotRead;
             return outcome;
         }

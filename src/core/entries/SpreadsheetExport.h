@@ -53,9 +53,11 @@ QByteArray ExportRecordLine(const char *record);
 
 struct ExportOutcome {
     enum Status {
-        Written,     // the file is complete under its name
-        DataNotRead, // the data file could not be read (the person has been told)
-        FileFailed,  // the export file could not be written
+        Written,         // the file is complete under its name
+        DataUnavailable, // the data file could not be opened (retried for a
+                         // while already): the person may try again or give up
+        DataNotRead,     // the data file could not be read through
+        FileFailed,      // the export file could not be written
     };
     Status status = Written;
     int written = 0; // entry lines in the file
@@ -64,9 +66,12 @@ struct ExportOutcome {
 };
 
 // Writes the heading and the line of every listed entry, in the order of
-// rows, as the file at path. The data file is read without a lock; when it
-// can not be opened the person may retry or cancel.
+// rows, as the file at path. The data file is read without a lock. Asks
+// nothing: nothing is written unless the status is Written.
 ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<ListedEntry> &rows);
+// What the person is told when the data file could not be opened (Retry,
+// Cancel: Retry runs the export again) or not read through (Okay).
+MsgBoxRequest ExportOutcomeMessage(ExportOutcome::Status status);
 
 // ---- What the person is asked and told ----
 

@@ -4,11 +4,9 @@
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/common/SafeReplace.h"
 #include "core/entries/DataFile.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -356,33 +354,6 @@ QString UpgradeCancelledText()
 namespace
 {
 
-enum class Outcome {
-    Done,      // the work is done
-    Gone,      // another workstation dealt with the file meanwhile
-    Cancelled, // the folder stayed busy and the person cancelled
-    Failed,    // the person has been told; nothing changed
-};
-
-class BusyGuard
-{
-public:
-    explicit BusyGuard(const std::function<void(bool)> &setBusy) : m_setBusy(setBusy)
-    {
-        if (m_setBusy)
-            m_setBusy(true);
-    }
-    ~BusyGuard()
-    {
-        if (m_setBusy)
-            m_setBusy(false);
-    }
-    BusyGuard(const BusyGuard &) = delete;
-    BusyGuard &operator=(const BusyGuard &) = delete;
-
-private:
-    const std::function<void(bool)> &m_setBusy;
-};
-
 bool exists(const QString &path)
 {
     return QFileInfo::exists(path);
@@ -440,28 +411,21 @@ bool hasDatMarker(const QString &path)
     return OldEntryRecordB::Unpack(file.read(OldLayoutB::Length)).hasFormatMarker();
 }
 
-// Tells the person what failed, after letting go of the lock: no other
-// workstation waits while the box is open.
-void tellFailure(FolderLock &held, const QString &reason)
+// What the person is told about a step that failed; the lock is let go
+// (by the step's end) before the box opens.
+UpgradeStep failed(const QString &reason)
 {
-    held.release();
-    ShowMsgBox(UpgradeFailedTitle(), 4, UpgradeFailedText(reason), 1, false,
-               {QStringLiteral("&Okay")});
+    return {UpgradeStep::Failed, UpgradeFailedMessage(reason)};
+}
+
+UpgradeStep busy(const FolderLock &lock)
+{
+    return {UpgradeStep::Busy, lock.refusal()};
 }
 
 QString quoted(const QString &name)
 {
     return QStringLiteral("'") + name + QStringLiteral("'");
-}
-
-// Removes an empty old file, under the lock, if it is still empty then.
-void removeEmpty(const QString &path)
-{
-    FolderLock lock;
-    if (!lock.acquire())
-        return;
-    if (exists(path) && sizeOf(path) == 0)
-        QFile::remove(path);
 }
 
 // Keeps source under the old name: a hard link where the file system has
@@ -536,13 +500,37 @@ bool writeConverted(const QString &source, OldFormat format, const QString &work
     return ok;
 }
 
-// Converts the records of source into the data file. For a ".Data" file
-// source is the data file itself; for a ".Dat" file the ".Dat" file goes
-// once the data file is in place.
-Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
+} // namespace
+
+OlderData FindOlderData()
 {
-    BusyGuard busy(setBusy);
-    QCoreApplication::processEvents();
+    const QString dataPath = DataPath(DataFileName);
+    const QString datPath = DataPath(OldDatFileName());
+    if (exists(dataPath) && sizeOf(dataPath) == 0)
+        return OlderData::EmptyData;
+    if (isOldData(dataPath))
+        return OlderData::Data;
+    // A ".Dat" file, only while there is no data file.
+    if (exists(dataPath) || !exists(datPath))
+        return OlderData::None;
+    if (sizeOf(datPath) == 0)
+        return OlderData::EmptyDat;
+    return hasDatMarker(datPath) ? OlderData::Dat : OlderData::UnmarkedDat;
+}
+
+UpgradeStep RemoveEmptyOlderFile(OldFormat format)
+{
+    const QString path = DataPath(format == OldFormat::A ? DataFileName : OldDatFileName());
+    FolderLock lock;
+    if (!lock.acquire())
+        return busy(lock);
+    if (exists(path) && sizeOf(path) == 0)
+        QFile::remove(path);
+    return {};
+}
+
+UpgradeStep ConvertOlderData(OldFormat format)
+{
     const QString dataPath = DataPath(DataFileName);
     const QString source = format == OldFormat::A ? dataPath : DataPath(OldDatFileName());
     const QString oldPath = DataPath(OldFileName());
@@ -550,138 +538,104 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
 
     FolderLock lock;
     if (!lock.acquire())
-        return Outcome::Cancelled;
+        return busy(lock);
     // Another workstation may have dealt with the file while the question
     // was open.
     if (format == OldFormat::A ? !isOldData(dataPath)
                                : exists(dataPath) || !exists(source) || !hasDatMarker(source))
-        return Outcome::Gone;
+        return {UpgradeStep::Gone, {}};
 
-    if (!writeConverted(source, format, work)) {
-        tellFailure(lock, QStringLiteral("The converted records could not be written to ") +
-                              quoted(TempFileName));
-        return Outcome::Failed;
-    }
+    if (!writeConverted(source, format, work))
+        return failed(QStringLiteral("The converted records could not be written to ") +
+                      quoted(TempFileName));
     if (!keepAsOld(source, oldPath)) {
         QFile::remove(work);
-        tellFailure(lock, QStringLiteral("A copy of your older data file could not be saved as ") +
-                              quoted(OldFileName()));
-        return Outcome::Failed;
+        return failed(QStringLiteral("A copy of your older data file could not be saved as ") +
+                      quoted(OldFileName()));
     }
     // One step: the data file is the old one (or absent, with the ".Dat"
     // file in place) or the converted one, never missing while the work
     // file holds the records.
-    if (!ReplaceWith(work, dataPath)) {
-        tellFailure(lock, QStringLiteral("The converted file could not be renamed to ") +
-                              quoted(DataFileName));
-        return Outcome::Failed;
-    }
+    if (!ReplaceWith(work, dataPath))
+        return failed(QStringLiteral("The converted file could not be renamed to ") +
+                      quoted(DataFileName));
     if (format == OldFormat::B) {
         makeWritable(source);
         QFile::remove(source);
         SyncFolder(QFileInfo(source).absolutePath());
     }
-    return Outcome::Done;
+    return {};
 }
 
-// Sets the old file aside under the old name, replacing an earlier one.
-Outcome setAside(const QString &source, const std::function<bool()> &stillThere)
-{
-    FolderLock lock;
-    if (!lock.acquire())
-        return Outcome::Cancelled;
-    if (!stillThere())
-        return Outcome::Gone;
-    const QString oldPath = DataPath(OldFileName());
-    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(oldPath).constData()) !=
-        0) {
-        tellFailure(lock, quoted(QFileInfo(source).fileName()) +
-                              QStringLiteral(" could not be renamed to ") + quoted(OldFileName()));
-        return Outcome::Failed;
-    }
-    SyncFolder(QFileInfo(oldPath).absolutePath());
-    return Outcome::Done;
-}
-
-void showFinished(const QString &text, const QString &button)
-{
-    QCoreApplication::processEvents();
-    ShowMsgBox(FinishedTitle(), 5, text, 1, false, {button});
-}
-
-UpgradeResult resultOf(Outcome outcome)
-{
-    if (outcome == Outcome::Cancelled) {
-        // The person cancelled while the folder was busy: the program can
-        // not go on with the older file, and says so before it ends.
-        ShowMsgBox(UpgradeFailedTitle(), 4, UpgradeCancelledText(), 1, false,
-                   {QStringLiteral("&Okay")});
-    }
-    // Cancelled or failed: the data file is still in its older form, which
-    // the rest of the program can not read.
-    return outcome == Outcome::Done || outcome == Outcome::Gone ? UpgradeResult::Continue
-                                                                : UpgradeResult::Quit;
-}
-
-} // namespace
-
-UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy)
+UpgradeStep SetOlderDataAside(OldFormat format)
 {
     const QString dataPath = DataPath(DataFileName);
     const QString datPath = DataPath(OldDatFileName());
+    const QString source = format == OldFormat::A ? dataPath : datPath;
+    FolderLock lock;
+    if (!lock.acquire())
+        return busy(lock);
+    const bool stillThere =
+        format == OldFormat::A ? isOldData(dataPath) : !exists(dataPath) && exists(datPath);
+    if (!stillThere)
+        return {UpgradeStep::Gone, {}};
+    const QString oldPath = DataPath(OldFileName());
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(oldPath).constData()) !=
+        0)
+        return failed(quoted(QFileInfo(source).fileName()) +
+                      QStringLiteral(" could not be renamed to ") + quoted(OldFileName()));
+    SyncFolder(QFileInfo(oldPath).absolutePath());
+    return {};
+}
 
-    // A data file of the current name written with 2500-byte records.
-    if (exists(dataPath) && sizeOf(dataPath) == 0)
-        removeEmpty(dataPath);
-    if (isOldData(dataPath)) {
-        const int choice = ShowMsgBox(UpgradeQuestionTitle(), 3, UpgradeQuestionText(), 1, false,
-                                      UpgradeButtonsData())
-                               .choice;
-        Outcome outcome;
-        QString text;
-        if (choice == 1) {
-            outcome = convert(OldFormat::A, setBusy);
-            text = ConvertedText();
-        } else if (choice == 2) {
-            outcome = setAside(dataPath, [&]() { return isOldData(dataPath); });
-        } else {
-            return UpgradeResult::Quit;
-        }
-        if (outcome == Outcome::Done)
-            showFinished(text, QStringLiteral("Thank you-- let's &continue"));
-        // The person has decided about the older data; a ".Dat" file is
-        // not offered as well (it would replace the copy just kept).
-        return resultOf(outcome);
-    }
+MsgBoxRequest UpgradeQuestion(OldFormat format)
+{
+    return {UpgradeQuestionTitle(),
+            MsgIcon::Question,
+            UpgradeQuestionText(),
+            MsgButton::First,
+            false,
+            format == OldFormat::A ? UpgradeButtonsData() : UpgradeButtonsDat()};
+}
 
-    // A ".Dat" file, only while there is no data file.
-    if (exists(dataPath) || !exists(datPath))
-        return UpgradeResult::Continue;
-    if (sizeOf(datPath) == 0) {
-        removeEmpty(datPath);
-        return UpgradeResult::Continue;
-    }
-    const auto datStillThere = [&]() { return !exists(dataPath) && exists(datPath); };
-    if (!hasDatMarker(datPath)) {
-        ShowMsgBox(TooOldTitle(), 5, TooOldText(), 1, false, {QStringLiteral("&Continue")});
-        return resultOf(setAside(datPath, datStillThere));
-    }
-    const int choice =
-        ShowMsgBox(UpgradeQuestionTitle(), 3, UpgradeQuestionText(), 1, false, UpgradeButtonsDat())
-            .choice;
-    Outcome outcome;
-    QString text;
-    if (choice == 1) {
-        outcome = convert(OldFormat::B, setBusy);
-        text = ConvertedText() + CrLf + CrLf;
-    } else if (choice == 2) {
-        outcome = setAside(datPath, datStillThere);
-    } else {
-        return UpgradeResult::Quit;
-    }
-    if (outcome == Outcome::Done)
-        showFinished(text + QStringLiteral("Your older data file") + CrLf +
-                         QStringLiteral("has been renamed to") + CrLf + OldFileName(),
-                     QStringLiteral("&Continue"));
-    return resultOf(outcome);
+MsgBoxRequest UpgradeFinishedMessage(OldFormat format, bool converted)
+{
+    const QString text = converted ? ConvertedText() : QString();
+    if (format == OldFormat::A)
+        return {FinishedTitle(),
+                MsgIcon::Information,
+                text,
+                MsgButton::First,
+                false,
+                {QStringLiteral("Thank you-- let's &continue")}};
+    return {FinishedTitle(),
+            MsgIcon::Information,
+            (converted ? text + CrLf + CrLf : QString()) + QStringLiteral("Your older data file") +
+                CrLf + QStringLiteral("has been renamed to") + CrLf + OldFileName(),
+            MsgButton::First,
+            false,
+            {QStringLiteral("&Continue")}};
+}
+
+MsgBoxRequest TooOldMessage()
+{
+    return {TooOldTitle(), MsgIcon::Information,         TooOldText(), MsgButton::First,
+            false,         {QStringLiteral("&Continue")}};
+}
+
+MsgBoxRequest UpgradeFailedMessage(const QString &reason)
+{
+    return {UpgradeFailedTitle(),
+            MsgIcon::Warning,
+            UpgradeFailedText(reason),
+            MsgButton::First,
+            false,
+            {QStringLiteral("&Okay")}};
+}
+
+MsgBoxRequest UpgradeCancelledMessage()
+{
+    return {
+        UpgradeFailedTitle(),     MsgIcon::Warning, UpgradeCancelledText(), MsgButton::First, false,
+        {QStringLiteral("&Okay")}};
 }

@@ -12,6 +12,7 @@
 // in the ".Dat" file. Every change happens under the folder lock.
 #pragma once
 
+#include "core/common/Desktop.h"
 #include "core/entries/EntryRecord.h"
 
 #include <QByteArray>
@@ -173,17 +174,37 @@ QString UpgradeFailedText(const QString &reason);
 // busy" (the program ends then).
 QString UpgradeCancelledText();
 
-enum class UpgradeResult {
-    Continue, // go on to sign-in: the data file is current or absent
-    Quit,     // end the program now; the data files are as they were
-};
+// The messages of the upgrade, whole.
+MsgBoxRequest UpgradeQuestion(OldFormat format); // convert, set aside, quit
+// The notice once the older file was converted, or set aside.
+MsgBoxRequest UpgradeFinishedMessage(OldFormat format, bool converted);
+MsgBoxRequest TooOldMessage();
+MsgBoxRequest UpgradeFailedMessage(const QString &reason);
+MsgBoxRequest UpgradeCancelledMessage();
 
-// Looks for a data file of an older release and deals with it, asking the
-// person through the message box service. Returns Quit when the person
-// chose to quit, or when the data file is still in an older format because
-// the work could not be done (the person has been told); the caller then
-// closes its files, unloads the title window and ends the process. setBusy
-// (when given) is called with true before the records are converted and
-// with false afterwards, on every path: the title window disables itself
-// and shows the hourglass pointer.
-UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy = {});
+// What the data folder holds of an older release: nothing to do, an empty
+// data file, a data file of 2500-byte records (format A), or, while there
+// is no data file, an empty ".Dat" file, one of 1000-byte records (format
+// B), or one too old to convert (no format marker).
+enum class OlderData { None, EmptyData, Data, EmptyDat, Dat, UnmarkedDat };
+OlderData FindOlderData();
+
+// What one step of the upgrade came to. Each step holds the folder lock for
+// itself and asks nothing: Busy (message: "Data folder busy") when the
+// folder stayed busy, nothing changed; Gone when another workstation dealt
+// with the file meanwhile; Failed (message: what failed) with the data
+// files as they were.
+struct UpgradeStep {
+    enum Kind { Done, Gone, Busy, Failed };
+    Kind kind = Done;
+    MsgBoxRequest message;
+};
+// Removes the empty data file (A) or ".Dat" file (B) if it is still empty.
+UpgradeStep RemoveEmptyOlderFile(OldFormat format);
+// Converts every record of the older file into the data file (through the
+// work file, renamed over it in one step) and keeps the older file as
+// OldFileName(); the ".Dat" file goes once the data file is in place.
+// Copies the whole file: a window runs it off its thread.
+UpgradeStep ConvertOlderData(OldFormat format);
+// Sets the older file aside as OldFileName(), replacing an earlier one.
+UpgradeStep SetOlderDataAside(OldFormat format);

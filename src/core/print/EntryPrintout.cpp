@@ -2,7 +2,6 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/print/PrintJob.h"
 #include "core/rules/EntryCard.h"
 
@@ -25,14 +24,16 @@ QString fieldText(const EntryPrintout &entry, int index)
     return entry.texts.value(index);
 }
 
-// Asks one print option: 1 print it, 2 leave it out, anything else stop.
-std::optional<bool> askOption(const QString &text)
+// Asks one print option: the first button prints it, the second leaves it
+// out, anything else stops.
+std::optional<bool> askOption(const std::function<int(const MsgBoxRequest &)> &ask,
+                              const QString &text)
 {
-    const MsgBoxAnswer answer =
-        ShowMsgBox(PrintOptionTitle(), 3, text, 1, false, PrintOptionButtons());
-    if (answer.choice == 1)
+    const int choice = ask({PrintOptionTitle(), MsgIcon::Question, text, MsgButton::First, false,
+                            PrintOptionButtons()});
+    if (choice == MsgButton::First)
         return true;
-    if (answer.choice == 2)
+    if (choice == MsgButton::Second)
         return false;
     return std::nullopt;
 }
@@ -76,22 +77,23 @@ QStringList PrintOptionButtons()
             QStringLiteral("&Stop, don't print this entry")};
 }
 
-std::optional<EntryPrintOptions> AskEntryPrintOptions(const QString &storedNarrative,
-                                                      const QString &storedCustody)
+std::optional<EntryPrintOptions>
+AskEntryPrintOptions(const QString &storedNarrative, const QString &storedCustody,
+                     const std::function<int(const MsgBoxRequest &)> &ask)
 {
     EntryPrintOptions options;
     if (!storedNarrative.trimmed().isEmpty()) {
         const std::optional<bool> yes =
-            askOption(QStringLiteral("Do you want to print the narrative also?"));
+            askOption(ask, QStringLiteral("Do you want to print the narrative also?"));
         if (!yes)
             return std::nullopt;
         options.narrative = *yes;
     }
     if (!storedCustody.trimmed().isEmpty()) {
-        const std::optional<bool> yes =
-            askOption(QStringLiteral("Do you want to print the") + CrLf +
-                      QStringLiteral("'Chain-of-Custody' documentation also?") + CrLf + CrLf +
-                      QStringLiteral("(This documentation will be printed on a separate page)"));
+        const std::optional<bool> yes = askOption(
+            ask, QStringLiteral("Do you want to print the") + CrLf +
+                     QStringLiteral("'Chain-of-Custody' documentation also?") + CrLf + CrLf +
+                     QStringLiteral("(This documentation will be printed on a separate page)"));
         if (!yes)
             return std::nullopt;
         options.custody = *yes;

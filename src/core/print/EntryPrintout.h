@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // What the card shows of the entry, in the record's form (line breaks CR
@@ -23,10 +24,12 @@ struct EntryPrintOptions {
 };
 
 // Asks about the narrative (when the stored one is not blank) and the
-// chain of custody (likewise). Nothing when the person stopped the print
+// chain of custody (likewise), through ask (the window shows the question
+// and gives the button pressed). Nothing when the person stopped the print
 // command ("&Stop, don't print this entry" or closing a question).
-std::optional<EntryPrintOptions> AskEntryPrintOptions(const QString &storedNarrative,
-                                                      const QString &storedCustody);
+std::optional<EntryPrintOptions>
+AskEntryPrintOptions(const QString &storedNarrative, const QString &storedCustody,
+                     const std::function<int(const MsgBoxRequest &)> &ask);
 
 // The entry document, without ending it: agency, title line, date and
 // time, the short fields with their labels ending at 2.5 inches (a text

@@ -2,7 +2,6 @@
 
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/print/PrintJob.h"
 #include "core/rules/GridTable.h"
 
@@ -61,16 +60,19 @@ int ListPageEstimate(int gridRows)
     return qMax(1, int(pages));
 }
 
-bool AskPrintList(int gridRows)
+MsgBoxRequest PrintListQuestion(int gridRows)
 {
     const QString text = QStringLiteral("Printing this list will require") +
                          QStringLiteral(" about ") + QString::number(ListPageEstimate(gridRows)) +
                          QStringLiteral(" page(s) to complete.") + CrLf + CrLf +
                          QStringLiteral("Are you ready to proceed?");
-    const MsgBoxAnswer answer = ShowMsgBox(
-        QString(), 3, text, 2, false,
-        {QStringLiteral("&Yes, continue"), QStringLiteral("&No, don't print this list right now")});
-    return answer.choice == 1;
+    return {
+        QString(),
+        MsgIcon::Question,
+        text,
+        MsgButton::Second,
+        false,
+        {QStringLiteral("&Yes, continue"), QStringLiteral("&No, don't print this list right now")}};
 }
 
 PrintResult PrintList(PageSurface &surface, const GridTable &table, const QString &headerCaption,

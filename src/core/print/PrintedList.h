@@ -14,8 +14,9 @@ class GridTable;
 // included) divided by 48, a half rounded to the even neighbour, at least 1.
 int ListPageEstimate(int gridRows);
 
-// Asks whether to print a list of gridRows rows; true to go on.
-bool AskPrintList(int gridRows);
+// The question before a list of gridRows rows is printed: the first
+// button goes on.
+MsgBoxRequest PrintListQuestion(int gridRows);
 
 // Draws the list on surface, without ending the document: the page header
 // (agencyName, the title line with headerCaption, when and the page

@@ -243,35 +243,36 @@ int WrongAccessCodeDelayMs(int wrongCodes)
     return qMin(1000 << doublings, 30000);
 }
 
-bool AccessCodeGranted()
+AccessCodeVerdict JudgeAccessCode(const QString &answer)
 {
-    for (;;) {
-        const std::optional<QString> answer =
-            desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
-        if (!answer || answer->isEmpty())
-            return false;
-        const InstallationResult checked = CheckAccessCode(*answer);
-        if (checked == InstallationResult::Ok) {
-            WrongAccessCodes = 0;
-            ClearWrongAccessCodes();
-            return true;
-        }
-        if (checked != InstallationResult::AccessCodeInvalid) {
-            // The settings went missing or were damaged: the answer can not
-            // be judged, and the person is told why.
-            ShowMsgBox(InstallationResultTitle(checked), 2, InstallationProblemText(checked), 1,
-                       false, {QStringLiteral("&Okay")});
-            return false;
-        }
-        // The folder's count, which a restart does not reset; this
-        // session's own where the folder's can not be kept.
-        const int counted = CountWrongAccessCode();
-        WrongAccessCodes = counted > 0 ? counted : WrongAccessCodes + 1;
-        if (const int ms = WrongAccessCodeDelayMs(WrongAccessCodes); ms > 0)
-            desktop().pause(ms);
-        if (ShowMsgBox(InvalidAccessCodeMessage(*answer)).choice != 1)
-            return false;
+    AccessCodeVerdict verdict;
+    const InstallationResult checked = CheckAccessCode(answer);
+    if (checked == InstallationResult::Ok) {
+        WrongAccessCodes = 0;
+        ClearWrongAccessCodes();
+        verdict.kind = AccessCodeVerdict::Granted;
+        return verdict;
     }
+    if (checked != InstallationResult::AccessCodeInvalid) {
+        // The settings went missing or were damaged: the answer can not be
+        // judged, and the person is told why.
+        verdict.kind = AccessCodeVerdict::Unjudged;
+        verdict.message = {InstallationResultTitle(checked),
+                           MsgIcon::Stop,
+                           InstallationProblemText(checked),
+                           MsgButton::First,
+                           false,
+                           {QStringLiteral("&Okay")}};
+        return verdict;
+    }
+    // The folder's count, which a restart does not reset; this session's
+    // own where the folder's can not be kept.
+    const int counted = CountWrongAccessCode();
+    WrongAccessCodes = counted > 0 ? counted : WrongAccessCodes + 1;
+    if (const int ms = WrongAccessCodeDelayMs(WrongAccessCodes); ms > 0)
+        desktop().pause(ms);
+    verdict.message = InvalidAccessCodeMessage(answer);
+    return verdict;
 }
 
 // ---- password entry ----

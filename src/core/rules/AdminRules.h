@@ -72,15 +72,24 @@ MsgBoxRequest InvalidUserNameMessage(UserNameCheck check);
 QString AccessCodeTitle();   // "Access Code Required"
 QString AccessCodePrompt();  // CR LF "Please enter the" CR LF "correct access code..."
 QString AccessCodeDefault(); // "<Enter Access Code Here>"
-// Asks for the administrative access code until it is right (true), the
-// input box is cancelled or left empty, or the person chooses "&Never
-// mind" (false). Every call asks afresh. Each wrong code is written to
-// "UserList.Log" (never the code itself); from the second wrong code in a
-// row for the data folder on (CountWrongAccessCode: across restarts and
-// workstations), the answer comes only after a wait that doubles each time
-// (WrongAccessCodeDelayMs). Settings that are missing or damaged are said
-// so, and nothing is granted.
-bool AccessCodeGranted();
+// What one answer to the administrative access code question came to.
+// The window asks until it is right, the input box is cancelled or left
+// empty, or the person chooses "&Never mind" on the Wrong message.
+struct AccessCodeVerdict {
+    enum Kind {
+        Granted,  // the right code: the folder's count of wrong ones is reset
+        Wrong,    // message: "Invalid Entry" (Try again, Never mind)
+        Unjudged, // the settings are missing or damaged; message says so
+    };
+    Kind kind = Wrong;
+    MsgBoxRequest message;
+};
+// Judges one answer. Each wrong code is written to "UserList.Log" (never
+// the code itself); from the second wrong code in a row for the data
+// folder on (CountWrongAccessCode: across restarts and workstations), the
+// verdict comes only after a wait that doubles each time
+// (WrongAccessCodeDelayMs, through the desktop's pause).
+AccessCodeVerdict JudgeAccessCode(const QString &answer);
 // Wrong access codes since the last right one: the folder's count as last
 // seen, or this session's own where the folder's can not be kept.
 inline int WrongAccessCodes = 0;

@@ -4,11 +4,9 @@
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
-#include "core/common/MsgBox.h"
 #include "core/entries/EntryCheck.h"
 #include "core/users/Installation.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSysInfo>
@@ -28,42 +26,10 @@ QString stripTrailingSeparators(QString path)
     return path;
 }
 
-void letWindowsPaint()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 QString fileList(const QStringList &files)
 {
     return files.join(QStringLiteral(", "));
 }
-
-// Shows the window busy while a procedure copies, and gives the window its
-// caption and normal state back on every way out.
-class BusyWindow
-{
-public:
-    explicit BusyWindow(const ProcedureWindow &w) : m_w(w), m_caption(w.caption())
-    {
-        m_w.setBusy(true);
-    }
-    ~BusyWindow() { release(); }
-    void release()
-    {
-        if (m_released)
-            return;
-        m_released = true;
-        m_w.setCaption(m_caption);
-        m_w.setBusy(false);
-        letWindowsPaint();
-    }
-
-private:
-    const ProcedureWindow &m_w;
-    QString m_caption;
-    bool m_released = false;
-};
 
 } // namespace
 
@@ -163,10 +129,10 @@ BackupFolderState InspectBackupFolder(const QString &folder)
 MsgBoxRequest InvalidBackupFolderMessage()
 {
     return {QStringLiteral("Invalid Procedure"),
-            2,
+            MsgIcon::Stop,
             QStringLiteral("You can not backup ") + AppTitle + CrLf +
                 QStringLiteral("data to itself in the same folder!"),
-            1,
+            MsgButton::First,
             false,
             {kCancelBackup}};
 }
@@ -174,10 +140,10 @@ MsgBoxRequest InvalidBackupFolderMessage()
 MsgBoxRequest InvalidRestoreFolderMessage()
 {
     return {QStringLiteral("Invalid Procedure"),
-            2,
+            MsgIcon::Stop,
             QStringLiteral("You can not restore ") + AppTitle + CrLf +
                 QStringLiteral("data to itself in the same folder!"),
-            1,
+            MsgButton::First,
             false,
             {kCancelRestore}};
 }
@@ -185,11 +151,11 @@ MsgBoxRequest InvalidRestoreFolderMessage()
 MsgBoxRequest BackupAccessProblemMessage()
 {
     return {QStringLiteral("Drive or Folder Access Problem"),
-            4,
+            MsgIcon::Warning,
             QStringLiteral("There is some kind of problem trying to") + CrLf +
                 QStringLiteral("access the selected backup location") + CrLf +
                 QStringLiteral("that you specified..."),
-            1,
+            MsgButton::First,
             false,
             {kCancelBackup}};
 }
@@ -197,11 +163,11 @@ MsgBoxRequest BackupAccessProblemMessage()
 MsgBoxRequest RestoreAccessProblemMessage()
 {
     return {QStringLiteral("Drive or Folder Access Problem"),
-            4,
+            MsgIcon::Warning,
             QStringLiteral("There is some kind of problem trying to") + CrLf +
                 QStringLiteral("access the backed up data file at") + CrLf +
                 QStringLiteral("the location that you specified..."),
-            1,
+            MsgButton::First,
             false,
             {kCancelRestore}};
 }
@@ -209,12 +175,12 @@ MsgBoxRequest RestoreAccessProblemMessage()
 MsgBoxRequest BackupCautionMessage(const QString &folderShown)
 {
     return {QStringLiteral("Caution"),
-            3,
+            MsgIcon::Question,
             QStringLiteral("The data backup location you selected:") + CrLf + CrLf +
                 QLatin1Char('\'') + folderShown + QLatin1Char('\'') + CrLf + CrLf +
                 QStringLiteral("contains files that are not related to this software!") + CrLf +
                 CrLf + QStringLiteral("Are you sure you still wish to continue with this backup?"),
-            2,
+            MsgButton::Second,
             false,
             {QStringLiteral("&Yes, Continue"), QStringLiteral("&No, Cancel backup procedure")}};
 }
@@ -222,11 +188,11 @@ MsgBoxRequest BackupCautionMessage(const QString &folderShown)
 MsgBoxRequest ReadyToBackupMessage(const QString &folderShown)
 {
     return {QStringLiteral("Ready to Backup..."),
-            5,
+            MsgIcon::Information,
             QStringLiteral("You have selected:") + CrLf + CrLf + QLatin1Char('\'') + folderShown +
                 QLatin1Char('\'') + CrLf + CrLf + QStringLiteral("as your data backup location.") +
                 CrLf + CrLf + QStringLiteral("Are you ready to proceed?"),
-            2,
+            MsgButton::Second,
             false,
             {QStringLiteral("&Yes, Backup the files now"),
              QStringLiteral("&No, Cancel backup procedure")}};
@@ -235,12 +201,12 @@ MsgBoxRequest ReadyToBackupMessage(const QString &folderShown)
 MsgBoxRequest RequiredFilesMissingMessage(const QString &folderShown)
 {
     return {QStringLiteral("Required file(s) missing"),
-            4,
+            MsgIcon::Warning,
             QLatin1Char('\'') + folderShown + QLatin1Char('\'') + CrLf + CrLf +
                 QStringLiteral("doesn't appear to contain previously saved") + CrLf +
                 QStringLiteral("backup data file(s) that you need to restore") + CrLf +
                 QStringLiteral("your ") + AppTitle + QStringLiteral(" data."),
-            1,
+            MsgButton::First,
             false,
             {kCancelRestore}};
 }
@@ -248,12 +214,12 @@ MsgBoxRequest RequiredFilesMissingMessage(const QString &folderShown)
 MsgBoxRequest ConfirmRestoreMessage()
 {
     return {QStringLiteral("Important! Please read carefully..."),
-            5,
+            MsgIcon::Information,
             QStringLiteral("You are about to replace your current data files") + CrLf +
                 QStringLiteral("with previously made backup data files.") + CrLf + CrLf +
                 QStringLiteral("Once completed, this action can not be undone.") + CrLf + CrLf +
                 QStringLiteral("Are you sure you're ready to continue?"),
-            2,
+            MsgButton::Second,
             false,
             {QStringLiteral("&Yes, Restore the files now"),
              QStringLiteral("&No, Cancel restore procedure")}};
@@ -262,14 +228,14 @@ MsgBoxRequest ConfirmRestoreMessage()
 MsgBoxRequest RestoreSettingsMessage()
 {
     return {QStringLiteral("Installation Settings"),
-            3,
+            MsgIcon::Question,
             QStringLiteral("The backup also holds the installation settings:") + CrLf +
                 QStringLiteral("the agency's name and the administrative access") + CrLf +
                 QStringLiteral("code as they were when the backup was made.") + CrLf + CrLf +
                 QStringLiteral("Restoring them brings that access code back, even") + CrLf +
                 QStringLiteral("if it has been changed since.") + CrLf + CrLf +
                 QStringLiteral("Keep the current settings, or restore them too?"),
-            1,
+            MsgButton::First,
             false,
             {QStringLiteral("&Keep the current settings"),
              QStringLiteral("&Restore the settings too"), kCancelRestore}};
@@ -294,7 +260,12 @@ MsgBoxRequest BackupErrorMessage(const QString &file, const QString &reason,
         text += QStringLiteral("No file in the backup location has been changed.");
     else
         text += QStringLiteral("Already copied: ") + fileList(replaced) + QLatin1Char('.');
-    return {QStringLiteral("File Backup Error"), 4, text, 1, false, {kCancelBackup}};
+    return {QStringLiteral("File Backup Error"),
+            MsgIcon::Warning,
+            text,
+            MsgButton::First,
+            false,
+            {kCancelBackup}};
 }
 
 MsgBoxRequest RestoreErrorMessage(const QString &file, const QString &reason,
@@ -307,17 +278,22 @@ MsgBoxRequest RestoreErrorMessage(const QString &file, const QString &reason,
     else
         text += QStringLiteral("Already restored: ") + fileList(replaced) + QLatin1Char('.') +
                 CrLf + QStringLiteral("The other files have not been changed.");
-    return {QStringLiteral("File Restore Error"), 4, text, 1, false, {kCancelRestore}};
+    return {QStringLiteral("File Restore Error"),
+            MsgIcon::Warning,
+            text,
+            MsgButton::First,
+            false,
+            {kCancelRestore}};
 }
 
 MsgBoxRequest DamagedBackupMessage(const QString &folderShown, const QString &reason)
 {
     return {QStringLiteral("Backup can not be restored"),
-            4,
+            MsgIcon::Warning,
             QStringLiteral("The backed up data files at") + CrLf + QLatin1Char('\'') + folderShown +
                 QLatin1Char('\'') + CrLf + QStringLiteral("are damaged:") + CrLf + CrLf + reason +
                 CrLf + CrLf + QStringLiteral("Your current data files have not been changed."),
-            1,
+            MsgButton::First,
             false,
             {kCancelRestore}};
 }
@@ -338,10 +314,10 @@ QString notLogged(bool logged)
 MsgBoxRequest BackupSuccessMessage(bool logged)
 {
     return {QStringLiteral("Backup Successful"),
-            5,
+            MsgIcon::Information,
             QStringLiteral("Your current ") + AppTitle + QStringLiteral(" data files") + CrLf +
                 QStringLiteral("have been successfully backed up!") + notLogged(logged),
-            1,
+            MsgButton::First,
             false,
             {QStringLiteral("Thank you, &continue")}};
 }
@@ -349,11 +325,11 @@ MsgBoxRequest BackupSuccessMessage(bool logged)
 MsgBoxRequest RestoreSuccessMessage(bool logged)
 {
     return {QStringLiteral("Backup Successful"),
-            5,
+            MsgIcon::Information,
             QStringLiteral("Your previously backed up ") + CrLf + AppTitle +
                 QStringLiteral(" data files") + CrLf +
                 QStringLiteral("have been successfully restored!") + notLogged(logged),
-            1,
+            MsgButton::First,
             false,
             {QStringLiteral("Thank you, &continue")}};
 }
@@ -432,154 +408,64 @@ QString BackupFolderProblem(const QString &folder)
     return QString();
 }
 
-// ---- the procedures ----
+// ---- the steps of the procedures ----
 
-namespace
-{
-
-// The folder chooser of both procedures: the prompt as its title, on one
-// line, opening in the home folder.
-std::optional<QString> chooseFolder(const QString &prompt)
-{
-    const std::optional<QString> chosen =
-        desktop().chooseFolder(BackupText::ChooserTitle(prompt), QDir::homePath());
-    if (!chosen || chosen->isEmpty())
-        return std::nullopt;
-    return chosen;
-}
-
-// Which settings a restore from folder brings back: nullopt when the
-// person cancels.
-std::optional<bool> restoreSettingsToo(const QString &folder)
+SettingsRestore RestoreSettingsChoice(const QString &folder)
 {
     const QString backedUp = QDir(folder).filePath(InstallationFileName);
     if (!QFileInfo(backedUp).isFile())
-        return false;
+        return SettingsRestore::Keep;
     // Missing or damaged settings lock everyone out of administration: the
     // backup's are better than none.
     if (CheckInstallationFile(DataPath(InstallationFileName)) != InstallationResult::Ok)
-        return true;
+        return SettingsRestore::Restore;
     QFile a(backedUp), b(DataPath(InstallationFileName));
     if (a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll())
-        return false;
-    switch (ShowMsgBox(RestoreSettingsMessage()).choice) {
-    case 1:
-        return false;
-    case 2:
-        return true;
-    default:
-        return std::nullopt;
-    }
+        return SettingsRestore::Keep;
+    return SettingsRestore::Ask;
 }
 
-} // namespace
-
-bool BackupDataFiles(const ProcedureWindow &window)
+ProcedureCopy BackupCopy(const QString &folder,
+                         const std::function<void(const QString &)> &progress)
 {
-    const std::optional<QString> chosen = chooseFolder(BackupText::BackupFolderPrompt());
-    if (!chosen)
-        return false;
-    if (IsProgramFolder(*chosen, DataFolder)) {
-        ShowMsgBox(InvalidBackupFolderMessage());
-        return false;
-    }
-    const QString shown = WithTrailingSeparator(*chosen);
-    const BackupFolderState state = InspectBackupFolder(*chosen);
-    if (state == BackupFolderState::Unreadable) {
-        ShowMsgBox(BackupAccessProblemMessage());
-        return false;
-    }
-    const MsgBoxRequest question = state == BackupFolderState::UnrelatedFiles
-                                       ? BackupCautionMessage(shown)
-                                       : ReadyToBackupMessage(shown);
-    if (ShowMsgBox(question).choice != 1)
-        return false;
-
-    BusyWindow busy(window);
+    ProcedureCopy copy;
     FolderLock lock;
-    if (!lock.acquire())
-        return false;
+    if (!lock.acquire()) {
+        copy.busy = true;
+        copy.refusal = lock.refusal();
+        return copy;
+    }
     // A damaged data file or user file never replaces an older backup.
-    const CopyOutcome outcome = CopyFileSet(
-        lock, DataFolder, *chosen, BackupFileList(),
-        [&](const QString &file) {
-            window.setCaption(BackupText::CopyingCaption(file));
-            letWindowsPaint();
-        },
-        RestoreCheck);
-    const bool logged =
-        outcome.ok && AppendLogLine(lock, UserListLogName, BackupLogLine(desktop().now(), *chosen));
-    lock.release();
-    busy.release();
-    if (!outcome.ok) {
-        ShowMsgBox(BackupErrorMessage(outcome.failedFile, outcome.reason, outcome.replaced));
-        return false;
-    }
-    ShowMsgBox(BackupSuccessMessage(logged));
-    return true;
+    copy.outcome = CopyFileSet(lock, DataFolder, folder, BackupFileList(), progress, RestoreCheck);
+    copy.logged = copy.outcome.ok &&
+                  AppendLogLine(lock, UserListLogName, BackupLogLine(desktop().now(), folder));
+    return copy;
 }
 
-bool RestoreDataFiles(const ProcedureWindow &window)
+ProcedureCopy RestoreCopy(const QString &folder, bool withSettings,
+                          const std::function<void(const QString &)> &progress)
 {
-    const std::optional<QString> chosen = chooseFolder(BackupText::RestoreFolderPrompt());
-    if (!chosen)
-        return false;
-    if (IsProgramFolder(*chosen, DataFolder)) {
-        ShowMsgBox(InvalidRestoreFolderMessage());
-        return false;
-    }
-    const QString shown = WithTrailingSeparator(*chosen);
-    const QFileInfo folder(*chosen);
-    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable()) {
-        ShowMsgBox(RestoreAccessProblemMessage());
-        return false;
-    }
-    if (!QFileInfo(QDir(*chosen).filePath(DataFileName)).isFile()) {
-        ShowMsgBox(RequiredFilesMissingMessage(shown));
-        return false;
-    }
-    const std::optional<bool> withSettings = restoreSettingsToo(*chosen);
-    if (!withSettings)
-        return false;
-    if (ShowMsgBox(ConfirmRestoreMessage()).choice != 1)
-        return false;
-
+    ProcedureCopy copy;
     QStringList files = BackupFileList();
-    if (!*withSettings)
+    if (!withSettings)
         files.removeAll(InstallationFileName);
-    BusyWindow busy(window);
     FolderLock lock;
-    if (!lock.acquire())
-        return false;
-    bool damaged = false;
-    const CopyOutcome outcome = CopyFileSet(
-        lock, *chosen, DataFolder, files,
-        [&](const QString &file) {
-            window.setCaption(BackupText::RestoringCaption(file));
-            letWindowsPaint();
-        },
-        [&](const QString &name, const QString &copyPath) {
-            const QString reason = RestoreCheck(name, copyPath);
-            damaged = !reason.isEmpty();
-            return reason;
-        });
-    // Written after the copy, so the restored log records the restore.
-    const bool logged =
-        outcome.ok &&
-        AppendLogLine(lock, UserListLogName,
-                      RestoreLogLine(desktop().now(), *chosen,
-                                     outcome.replaced.contains(InstallationFileName)));
-    lock.release();
-    busy.release();
-    if (!outcome.ok) {
-        ShowMsgBox(damaged
-                       ? DamagedBackupMessage(shown, outcome.reason)
-                       : RestoreErrorMessage(outcome.failedFile, outcome.reason, outcome.replaced));
-        return false;
+    if (!lock.acquire()) {
+        copy.busy = true;
+        copy.refusal = lock.refusal();
+        return copy;
     }
-    // The restored settings hold the agency's name from now on.
-    if (outcome.replaced.contains(InstallationFileName))
-        LoadInstallation();
-    ShowMsgBox(RestoreSuccessMessage(logged));
-    return true;
+    copy.outcome = CopyFileSet(lock, folder, DataFolder, files, progress,
+                               [&](const QString &name, const QString &copyPath) {
+                                   const QString reason = RestoreCheck(name, copyPath);
+                                   copy.damaged = !reason.isEmpty();
+                                   return reason;
+                               });
+    // Written after the copy, so the restored log records the restore.
+    copy.logged =
+        copy.outcome.ok &&
+        AppendLogLine(lock, UserListLogName,
+                      RestoreLogLine(desktop().now(), folder,
+                                     copy.outcome.replaced.contains(InstallationFileName)));
+    return copy;
 }

@@ -1,7 +1,7 @@
 // Backup and restore of the data files from the administrative window: the
 // pop-up menu's captions, the folder checks, every question and message,
-// and the two procedures, which talk to the person through the desktop
-// seam and to the window only through ProcedureWindow.
+// and the steps of the two procedures; the window runs the procedures
+// (BackupProcedures in gui) and asks between the steps.
 #pragma once
 
 #include "core/common/Desktop.h"
@@ -83,14 +83,30 @@ QString BackupFolderProblem(const QString &folder);
 // file must be readable and complete.
 QString RestoreCheck(const QString &bareName, const QString &copyPath);
 
-// What the procedures need of the window.
-struct ProcedureWindow {
-    std::function<QString()> caption;
-    std::function<void(const QString &)> setCaption;
-    // Hourglass and disabled (true), or back to normal (false).
-    std::function<void(bool)> setBusy;
-};
+// The steps of the two procedures (the administrative window asks the
+// questions between them). Whether a restore from folder brings back the
+// backup's installation settings: Keep the current ones (the backup holds
+// none, or the same), Restore them (the current ones are missing or
+// damaged), or Ask the person (RestoreSettingsMessage).
+enum class SettingsRestore { Keep, Restore, Ask };
+SettingsRestore RestoreSettingsChoice(const QString &folder);
 
-// The two procedures: true when every file was copied.
-bool BackupDataFiles(const ProcedureWindow &window);
-bool RestoreDataFiles(const ProcedureWindow &window);
+// What the copy of a backup or a restore came to.
+struct ProcedureCopy {
+    bool busy = false;     // the lock could not be had: nothing was copied
+    MsgBoxRequest refusal; // then: the "Data folder busy" question
+    CopyOutcome outcome;
+    bool logged = false;  // its line in UserList.Log was written
+    bool damaged = false; // a copy did not pass RestoreCheck (restore)
+};
+// Under the folder lock, copies the data set into folder (a damaged data
+// or user file replaces nothing there) and logs the backup. progress gets
+// each file's name before its copy, on the thread the copy runs on. Waits
+// for the lock and copies: a window runs it off its thread.
+ProcedureCopy BackupCopy(const QString &folder,
+                         const std::function<void(const QString &)> &progress);
+// Under the folder lock, restores the data set from folder (the settings
+// file only withSettings) when every copy passes RestoreCheck, and logs the
+// restore after the copy. As BackupCopy.
+ProcedureCopy RestoreCopy(const QString &folder, bool withSettings,
+                          const std::function<void(const QString &)> &progress);

@@ -2,7 +2,6 @@
 
 #include "core/common/ActivityLog.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 
 #include <QFile>
 
@@ -261,16 +260,16 @@ void LogTextSearch::findText(const LogFinder &finder, const Hooks &hooks)
             return;
         }
         if (SearchStart != 1) {
-            if (ShowMsgBox(EndOfTextMessage()).choice == 1) {
+            if (hooks.ask(EndOfTextMessage()) == MsgButton::First) {
                 SearchStart = 1;
                 continue;
             }
             finish(hooks);
             return;
         }
-        const int choice = ShowMsgBox(NoSuchTextMessage(SearchText)).choice;
+        const int choice = hooks.ask(NoSuchTextMessage(SearchText));
         finish(hooks);
-        if (choice != 1)
+        if (choice != MsgButton::First)
             return;
     }
 }

@@ -72,6 +72,8 @@ public:
         std::function<void()> finished; // it ends (buttons back)
         // select the match: start counted from 0, length
         std::function<void(int, int)> select;
+        // asks the person (end of text, no such text): the button pressed
+        std::function<int(const MsgBoxRequest &)> ask;
     };
 
     QString SearchText; // offered again as the next search's default

@@ -6,6 +6,7 @@
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
+#include "core/common/MsgBox.h"
 #include "core/common/SafeReplace.h"
 
 #include <QCryptographicHash>
@@ -225,7 +226,7 @@ int WrongAccessCodeCount()
 int CountWrongAccessCode()
 {
     FolderLock lock;
-    if (!lock.acquire())
+    if (!AcquireAsking(lock))
         return -1;
     const int count = WrongAccessCodeCount() + 1;
     AppendLogLine(lock, UserListLogName, AccessCodeLine(desktop().now(), AccessCodeEvent::Wrong));
@@ -241,7 +242,7 @@ void ClearWrongAccessCodes()
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return;
     FolderLock lock;
-    if (lock.acquire())
+    if (AcquireAsking(lock))
         RemoveFileRetrying(path);
 }
 
@@ -278,7 +279,7 @@ InstallationResult SaveInstallation(const QString &agency, const QString &access
         content += kUpdateKey + QLatin1Char('=') + update + QLatin1Char('\n');
 
     FolderLock lock;
-    if (!lock.acquire())
+    if (!AcquireAsking(lock))
         return InstallationResult::Cancelled;
     // Looked at again under the lock: another workstation may have set the
     // folder up, or put users or entries in it, while the window was open.

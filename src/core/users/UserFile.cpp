@@ -92,6 +92,8 @@ UserResult toUserResult(RecordResult r)
     case RecordResult::Missing:
         return UserResult::Missing;
     case RecordResult::Cancelled:
+    case RecordResult::Busy: // not when the open asks, as this one does
+    case RecordResult::Unwritable:
         return UserResult::Cancelled;
     case RecordResult::NotAvailable:
         return UserResult::NotAvailable;
@@ -353,10 +355,11 @@ QString UserResultText(UserResult result)
     return QString();
 }
 
-void ShowUserResult(UserResult result)
+MsgBoxRequest UserResultMessage(UserResult result)
 {
     const QString text = UserResultText(result);
     if (text.isEmpty())
-        return;
-    ShowMsgBox(UserResultTitle(result), 4, text, 1, false, {QStringLiteral("&Okay")});
+        return {};
+    return {UserResultTitle(result),  MsgIcon::Warning, text, MsgButton::First, false,
+            {QStringLiteral("&Okay")}};
 }

@@ -6,6 +6,7 @@
 // is not made.
 #pragma once
 
+#include "core/common/Desktop.h"
 #include "core/common/InputChecks.h"
 #include "core/users/UserRecord.h"
 
@@ -90,5 +91,5 @@ UserResult DeleteUser(int n, const UserIdentity &asRead);
 // where there is nothing to tell).
 QString UserResultTitle(UserResult result);
 QString UserResultText(UserResult result);
-// Shows that message through the message box service.
-void ShowUserResult(UserResult result);
+// The whole message box for a result; an empty title for Ok and Cancelled.
+MsgBoxRequest UserResultMessage(UserResult result);

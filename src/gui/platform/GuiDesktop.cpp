@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSoundEffect>
+#include <QThread>
 
 GuiDesktop::GuiDesktop() = default;
 
@@ -20,6 +21,15 @@ GuiDesktop::~GuiDesktop() = default;
 
 MsgBoxAnswer GuiDesktop::messageBox(const MsgBoxRequest &request)
 {
+    // A question from work running off the GUI thread is shown by the GUI
+    // thread, and the work waits for the answer.
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        MsgBoxAnswer answer;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&] { answer = frmMsgBox::Run(request); },
+            Qt::BlockingQueuedConnection);
+        return answer;
+    }
     return frmMsgBox::Run(request);
 }
 

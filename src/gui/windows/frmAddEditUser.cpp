@@ -7,6 +7,7 @@
 #include "core/rules/AdminRules.h"
 #include "gui/controls/GridModel.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QEvent>

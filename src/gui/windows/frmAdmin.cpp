@@ -10,7 +10,9 @@
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
+#include "gui/windows/BackupProcedures.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmAddEditUser.h"
 #include "gui/windows/frmMain.h"
@@ -612,6 +614,22 @@ void frmAdmin::cmdCancel_Click()
     grid->setFocus();
 }
 
+bool AccessCodeGranted()
+{
+    for (;;) {
+        const std::optional<QString> answer =
+            desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
+        if (!answer || answer->isEmpty())
+            return false;
+        const AccessCodeVerdict verdict = JudgeAccessCode(*answer);
+        if (verdict.kind == AccessCodeVerdict::Granted)
+            return true;
+        const int choice = ShowMsgBox(verdict.message).choice;
+        if (verdict.kind == AccessCodeVerdict::Unjudged || choice != MsgButton::First)
+            return false;
+    }
+}
+
 // ---- list editing ----
 
 void frmAdmin::cmdEditList_Click()
@@ -890,6 +908,7 @@ LogTextSearch::Hooks frmAdmin::searchHooks()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         txtLogText->setFocus();
     };
+    hooks.ask = [](const MsgBoxRequest &request) { return ShowMsgBox(request).choice; };
     return hooks;
 }
 
@@ -1005,15 +1024,10 @@ void frmAdmin::menuBackupRestore_Click(int index)
     ProcedureWindow window;
     window.caption = [this] { return windowTitle(); };
     window.setCaption = [this](const QString &text) {
-        setWindowTitle(text);
-        repaint();
+        // From the copy's worker thread too: the window's own thread sets it.
+        QMetaObject::invokeMethod(this, [this, text] { setWindowTitle(text); });
     };
-    window.setBusy = [this](bool busy) {
-        if (busy)
-            m_busy = std::make_unique<BusyGuard>(this);
-        else
-            m_busy.reset();
-    };
+    window.runBusy = [this](const std::function<void()> &work) { RunBusy(this, work); };
     if (index == 1) {
         setWindowTitle(BackupText::BackupCaption());
         BackupDataFiles(window);
@@ -1021,13 +1035,12 @@ void frmAdmin::menuBackupRestore_Click(int index)
         setWindowTitle(BackupText::RestoreCaption());
         RestoreDataFiles(window);
     }
-    m_busy.reset();
     setWindowTitle(caption);
 }
 
 void frmAdmin::cmdHelp_Click()
 {
-    OpenManual();
+    Tell(OpenManual());
 }
 
 void frmAdmin::cmdQuit_Click()

@@ -10,7 +10,6 @@
 #include <QWidget>
 #include <memory>
 
-class BusyGuard;
 class Grid;
 class QAction;
 class QLabel;
@@ -20,6 +19,12 @@ class QPlainTextEdit;
 class QRadioButton;
 class QTimer;
 class ZelButton;
+
+// Asks for the administrative access code until it is right (true), the
+// input box is cancelled or left empty, or the person chooses "&Never
+// mind" (false). Every call asks afresh; JudgeAccessCode judges each
+// answer.
+bool AccessCodeGranted();
 
 class frmAdmin : public QWidget
 {
@@ -123,7 +128,6 @@ private:
     int m_logExtraWidth = 0; // pixels the window grew by for the log box
     int m_logLines = 0;      // lines of the text in the log box
     bool m_countingLines = false;
-    std::unique_ptr<BusyGuard> m_busy;
     bool m_activated = false;
     bool m_activatePending = false;
     QString m_editListTip;

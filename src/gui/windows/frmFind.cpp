@@ -6,6 +6,7 @@
 #include "core/common/MsgBox.h"
 #include "core/entries/SearchFilter.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QApplication>
@@ -477,7 +478,7 @@ void frmFind::cmdFind_Click()
 
 void frmFind::cmdHelp_Click()
 {
-    OpenManual();
+    Tell(OpenManual());
 }
 
 void frmFind::cmdCancel_Click()

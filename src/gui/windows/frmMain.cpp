@@ -17,6 +17,7 @@
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmFind.h"
@@ -491,7 +492,10 @@ void frmMain::LoadEntryList()
         WatchPause pause(this);
         BusyGuard busy(this);
         EntryListData data;
-        ReadEntryList(inactive, m_listMode, m_searchFilter, &data);
+        // A data file that can not be opened: Retry reads it again.
+        while (!ReadEntryList(inactive, m_listMode, m_searchFilter, &data) && data.unavailable &&
+               ShowMsgBox(EntryListUnavailableQuestion()).choice == MsgButton::First) {
+        }
         ActiveCount = data.activeCount;
         ArchivedCount = data.archivedCount;
         m_listTotal = data.total;
@@ -730,7 +734,7 @@ void frmMain::cmdArchiveEntry_Click()
         return;
     if (ShowMsgBox(ArchiveQuestion()).choice != 1)
         return;
-    const StoreResult result = ArchiveEntry(n, id);
+    const StoreResult result = RunStoreChange(this, [&] { return ArchiveEntry(n, id); });
     if (result != StoreResult::Ok) {
         ShowStoreResult(result);
         if (result == StoreResult::Changed || result == StoreResult::Missing)
@@ -762,7 +766,7 @@ void frmMain::cmdRestoreEntry_Click()
         return;
     ActiveCount = 0;
     ArchivedCount = 0;
-    const StoreResult result = RestoreEntry(n, id);
+    const StoreResult result = RunStoreChange(this, [&] { return RestoreEntry(n, id); });
     if (result != StoreResult::Ok) {
         ShowStoreResult(result);
         if (result == StoreResult::Changed || result == StoreResult::Missing)
@@ -788,7 +792,7 @@ void frmMain::cmdDeleteEntry_Click()
         BusyGuard busy(this);
         m_savedRow = grid->Row();
         m_savedTopRow = grid->TopRow();
-        const StoreResult result = DeleteEntry(n, id);
+        const StoreResult result = RunStoreChange(this, [&] { return DeleteEntry(n, id); });
         QCoreApplication::processEvents();
         if (result != StoreResult::Ok) {
             ShowStoreResult(result);
@@ -913,7 +917,7 @@ void frmMain::laterRelease(const QString &what)
 void frmMain::cmdPrintList_Click()
 {
     const GridTable &table = grid->table();
-    if (table.Rows() < 2 || !AskPrintList(table.Rows()))
+    if (table.Rows() < 2 || ShowMsgBox(PrintListQuestion(table.Rows())).choice != MsgButton::First)
         return;
     BusyGuard busy(this);
     timerNetworkWatch->stop();
@@ -989,7 +993,14 @@ void frmMain::cmdExportData_Click()
         WatchPause watch(this);
         BusyGuard busy(this);
         QCoreApplication::processEvents();
-        outcome = WriteSpreadsheetFile(DataPath(name), rows);
+        // A data file that can not be opened: asked while the export is
+        // under way; Retry reads it again.
+        for (;;) {
+            outcome = WriteSpreadsheetFile(DataPath(name), rows);
+            if (outcome.status != ExportOutcome::DataUnavailable ||
+                ShowMsgBox(ExportOutcomeMessage(outcome.status)).choice != MsgButton::First)
+                break;
+        }
     }
     switch (outcome.status) {
     case ExportOutcome::Written:
@@ -1003,7 +1014,10 @@ void frmMain::cmdExportData_Click()
             outcome.reason));
         break;
     case ExportOutcome::DataNotRead:
-        break; // the person has been told
+        ShowMsgBox(ExportOutcomeMessage(outcome.status));
+        break;
+    case ExportOutcome::DataUnavailable:
+        break; // cancelled
     }
 }
 
@@ -1025,6 +1039,8 @@ frmMain::WatchPause::~WatchPause()
 
 void frmMain::timerNetworkWatch_Timer()
 {
+    if (BusyWorkRunning())
+        return; // a change is being written; the next tick sees it
     // The setting is read only while the button flashes, when the sound
     // may be due.
     const bool soundOn = m_watch.flashing() && RefreshSoundSetting();
@@ -1085,7 +1101,7 @@ void frmMain::cmdAbout_Click()
 
 void frmMain::cmdHelp_Click()
 {
-    OpenManual();
+    Tell(OpenManual());
 }
 
 void frmMain::cmdAdminWindow_Click()

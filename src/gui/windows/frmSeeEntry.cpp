@@ -8,6 +8,7 @@
 #include "core/rules/EmailEntry.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/TypingLimit.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/frmLabels.h"
@@ -832,7 +833,7 @@ void frmSeeEntry::cmdAddSave_Click()
     EntryRecord entry; // reserved fields blank
     FillEntryFromCard(entry, fieldTexts());
     // The control number is the moment of saving, stamped by the append.
-    const StoreResult result = AppendEntry(entry);
+    const StoreResult result = RunStoreChange(this, [&] { return AppendEntry(entry); });
     if (result != StoreResult::Ok) {
         // Nothing was written; the input stays for another try.
         ShowStoreResult(result);
@@ -878,7 +879,8 @@ void frmSeeEntry::cmdEditSave_Click()
         return;
     EntryRecord edited = m_asRead;
     FillEntryFromCard(edited, fieldTexts());
-    const StoreResult result = SaveEditedEntry(m_recordNumber, m_identity, edited);
+    const StoreResult result =
+        RunStoreChange(this, [&] { return SaveEditedEntry(m_recordNumber, m_identity, edited); });
     switch (result) {
     case StoreResult::Ok:
         cmdEditSave->setTag(QStringLiteral("Saved"));
@@ -944,7 +946,8 @@ void frmSeeEntry::laterRelease(const QString &title, const QString &what)
 void frmSeeEntry::cmdPrintEntry_Click()
 {
     const std::optional<EntryPrintOptions> options =
-        AskEntryPrintOptions(m_asRead.Narrative, m_asRead.ChainOfCustody);
+        AskEntryPrintOptions(m_asRead.Narrative, m_asRead.ChainOfCustody,
+                             [](const MsgBoxRequest &r) { return ShowMsgBox(r).choice; });
     if (!options)
         return;
     BusyGuard busy(this);
@@ -981,10 +984,10 @@ void frmSeeEntry::cmdEmailEntry_Click()
             desktop().copyToClipboard(EmailPlainText(fieldTexts()));
         return;
     }
-    OpenLink(1, EmailLinkTarget(fieldTexts()));
+    Tell(OpenLink(1, EmailLinkTarget(fieldTexts())));
 }
 
 void frmSeeEntry::cmdHelp_Click()
 {
-    OpenManual();
+    Tell(OpenManual());
 }

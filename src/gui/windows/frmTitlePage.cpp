@@ -9,7 +9,9 @@
 #include "core/rules/VersionCheck.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
+#include "gui/windows/OlderDataUpgrade.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmAdmin.h"
 #include "gui/windows/frmSetup.h"
@@ -280,14 +282,8 @@ void frmTitlePage::cmdSignIn_Click()
     QCoreApplication::processEvents();
     if (!self || ProgramEnding)
         return;
-    const UpgradeResult upgrade = UpgradeOlderDataFile([self](bool busy) {
-        if (self)
-            self->setEnabled(!busy);
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
+    const UpgradeResult upgrade =
+        UpgradeOlderDataFile([self](const std::function<void()> &work) { RunBusy(self, work); });
     if (upgrade == UpgradeResult::Quit) {
         // The files are as they were, and stay so: the program ends without
         // a question and without its clean-up.
@@ -336,17 +332,17 @@ void frmTitlePage::cmdQuit_Click()
 
 void frmTitlePage::cmdVersionInfo_Click()
 {
-    OpenLink(2, VersionInfoDocument(m_site));
+    Tell(OpenLink(2, VersionInfoDocument(m_site)));
 }
 
 void frmTitlePage::cmdWindowsNotice_Click()
 {
-    OpenLink(2, WindowsNoticeDocument(m_site));
+    Tell(OpenLink(2, WindowsNoticeDocument(m_site)));
 }
 
 void frmTitlePage::labelZelContact_Click(int index)
 {
-    OpenLink(index, QString());
+    Tell(OpenLink(index, QString()));
 }
 
 bool frmTitlePage::eventFilter(QObject *watched, QEvent *event)

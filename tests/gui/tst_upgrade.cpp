@@ -7,12 +7,14 @@
 #include "core/common/FolderLock.h"
 #include "core/entries/EntryRecord.h"
 #include "core/entries/Upgrade.h"
+#include "gui/windows/OlderDataUpgrade.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <csignal>
+#include <thread>
 
 namespace
 {
@@ -140,11 +142,14 @@ private slots:
             env.desktop.answerMsgBox(row.choice);
             env.desktop.answerMsgBox(quit ? 3 : 1); // the finish, or the next run's question
             QStringList busy;
-            const UpgradeResult r = UpgradeOlderDataFile([&](bool on) {
-                busy << (on ? "on" : "off");
+            const UpgradeResult r = UpgradeOlderDataFile([&](const std::function<void()> &work) {
+                busy << "on";
+                std::thread(work).join();
+                busy << "off";
                 QCOMPARE(env.desktop.msgBoxes.size(), 1); // the finish is not shown yet
             });
-            QCOMPARE(busy, row.choice == 1 ? QStringList({"on", "off"}) : QStringList());
+            QCOMPARE(busy, row.choice == 1 || row.choice == 2 ? QStringList({"on", "off"})
+                                                              : QStringList());
             if (quit) {
                 QCOMPARE(r, UpgradeResult::Quit);
                 QCOMPARE(boxTexts(env.desktop.msgBoxes), QStringList{question(row.dat)});

@@ -5,12 +5,14 @@
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/rules/BackupRestore.h"
+#include "gui/windows/BackupProcedures.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
 #include <pwd.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace datasetbytes;
@@ -50,7 +52,11 @@ struct Window {
         ProcedureWindow w;
         w.caption = [this] { return caption; };
         w.setCaption = [this](const QString &c) { captions << (caption = c); };
-        w.setBusy = [this](bool b) { busy << b; };
+        w.runBusy = [this](const std::function<void()> &work) {
+            busy << true;
+            std::thread(work).join();
+            busy << false;
+        };
         return w;
     }
 };
@@ -253,6 +259,23 @@ private slots:
         QCOMPARE(window.captions + QStringList{QString::number(window.busy.size())},
                  QStringList{"0"});
         QCOMPARE(folderFiles(env.folder()), DataSet);
+
+        // Another workstation holds the lock: asked, Retry copies again,
+        // Cancel leaves the backup as it was.
+        Override<int> wait(FolderLock::WaitMs, 100);
+        FolderLock holder;
+        QVERIFY(holder.tryAcquire());
+        env.desktop.answerFolder(good.path());
+        env.desktop.answerMsgBox(1, false, "Ready to Backup...");
+        env.desktop.answerMsgBox(1, false, "Data folder busy");
+        env.desktop.answerMsgBox(2, false, "Data folder busy");
+        QVERIFY(!BackupDataFiles(window.procedure()));
+        QCOMPARE(window.busy, QList<bool>({true, false, true, false}));
+        QCOMPARE(env.desktop.msgBoxes.last().text,
+                 "Another workstation is saving changes to the\r\ndata files in this folder "
+                 "right now:\r\nPat Doe at workstation '" +
+                     WorkstationName() + "'.\r\n\r\nNothing has been changed yet.");
+        QCOMPARE(QDir(good.path()).entryList(QDir::Files), QStringList{"Custorin.Data"});
     }
 
     void copyFailuresSayWhy_data()

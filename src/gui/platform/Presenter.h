@@ -1,0 +1,36 @@
+// Where the windows tell the person what an operation came to, and where
+// the operations that wait for the data folder's lock run: off the GUI
+// thread, while the window is busy (it takes no input and keeps painting).
+#pragma once
+
+#include "core/entries/EntryStore.h"
+#include "core/users/UserFile.h"
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// Runs work on a worker thread and returns once it is done. Meanwhile the
+// window takes no mouse, keys or close box (a second click starts
+// nothing) and the program keeps painting and running its timers; work
+// must not touch what the GUI thread uses meanwhile, and asks nothing.
+void RunBusy(QWidget *window, const std::function<void()> &work);
+// True while RunBusy's work runs: a timer that reads what the work may be
+// changing (the own-writes journal, the counts) waits for the next tick.
+bool BusyWorkRunning();
+
+// Runs a change of the data file with RunBusy. While the folder stays busy
+// the person is asked "Data folder busy": Retry runs the change again
+// (nothing was written before the lock was taken), Cancel ends with
+// Cancelled. Any other result is returned as it is, untold.
+StoreResult RunStoreChange(QWidget *window, const std::function<StoreResult()> &change);
+
+// Tells the person what a result of a change means; nothing for Ok and
+// Cancelled.
+void ShowStoreResult(StoreResult result);
+void ShowUserResult(UserResult result);
+
+// Tells the person what an operation came to, when there is anything to
+// tell.
+void Tell(const std::optional<MsgBoxRequest> &notice);

@@ -1,0 +1,143 @@
+#include "gui/windows/BackupProcedures.h"
+
+#include "core/common/Globals.h"
+#include "core/common/MsgBox.h"
+#include "core/rules/BackupRestore.h"
+#include "core/users/Installation.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <optional>
+
+namespace
+{
+
+// The folder chooser of both procedures: the prompt as its title, on one
+// line, opening in the home folder.
+std::optional<QString> chooseFolder(const QString &prompt)
+{
+    const std::optional<QString> chosen =
+        desktop().chooseFolder(BackupText::ChooserTitle(prompt), QDir::homePath());
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+// Runs a copy step while the window is busy, its caption naming each file;
+// asks while the data folder stays busy (Retry runs the step again).
+// Nothing when the person cancelled.
+std::optional<ProcedureCopy> runCopy(const ProcedureWindow &window,
+                                     const std::function<ProcedureCopy()> &step)
+{
+    const QString caption = window.caption();
+    for (;;) {
+        ProcedureCopy copy;
+        window.runBusy([&] { copy = step(); });
+        window.setCaption(caption);
+        if (!copy.busy)
+            return copy;
+        if (ShowMsgBox(copy.refusal).choice != MsgButton::First)
+            return std::nullopt;
+    }
+}
+
+} // namespace
+
+bool BackupDataFiles(const ProcedureWindow &window)
+{
+    const std::optional<QString> chosen = chooseFolder(BackupText::BackupFolderPrompt());
+    if (!chosen)
+        return false;
+    if (IsProgramFolder(*chosen, DataFolder)) {
+        ShowMsgBox(InvalidBackupFolderMessage());
+        return false;
+    }
+    const QString shown = WithTrailingSeparator(*chosen);
+    const BackupFolderState state = InspectBackupFolder(*chosen);
+    if (state == BackupFolderState::Unreadable) {
+        ShowMsgBox(BackupAccessProblemMessage());
+        return false;
+    }
+    const MsgBoxRequest question = state == BackupFolderState::UnrelatedFiles
+                                       ? BackupCautionMessage(shown)
+                                       : ReadyToBackupMessage(shown);
+    if (ShowMsgBox(question).choice != MsgButton::First)
+        return false;
+
+    const std::optional<ProcedureCopy> copy = runCopy(window, [&] {
+        return BackupCopy(*chosen, [&](const QString &file) {
+            window.setCaption(BackupText::CopyingCaption(file));
+        });
+    });
+    if (!copy)
+        return false;
+    if (!copy->outcome.ok) {
+        ShowMsgBox(BackupErrorMessage(copy->outcome.failedFile, copy->outcome.reason,
+                                      copy->outcome.replaced));
+        return false;
+    }
+    ShowMsgBox(BackupSuccessMessage(copy->logged));
+    return true;
+}
+
+bool RestoreDataFiles(const ProcedureWindow &window)
+{
+    const std::optional<QString> chosen = chooseFolder(BackupText::RestoreFolderPrompt());
+    if (!chosen)
+        return false;
+    if (IsProgramFolder(*chosen, DataFolder)) {
+        ShowMsgBox(InvalidRestoreFolderMessage());
+        return false;
+    }
+    const QString shown = WithTrailingSeparator(*chosen);
+    const QFileInfo folder(*chosen);
+    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable()) {
+        ShowMsgBox(RestoreAccessProblemMessage());
+        return false;
+    }
+    if (!QFileInfo(QDir(*chosen).filePath(DataFileName)).isFile()) {
+        ShowMsgBox(RequiredFilesMissingMessage(shown));
+        return false;
+    }
+    bool withSettings = false;
+    switch (RestoreSettingsChoice(*chosen)) {
+    case SettingsRestore::Keep:
+        break;
+    case SettingsRestore::Restore:
+        withSettings = true;
+        break;
+    case SettingsRestore::Ask:
+        switch (ShowMsgBox(RestoreSettingsMessage()).choice) {
+        case MsgButton::First:
+            break;
+        case MsgButton::Second:
+            withSettings = true;
+            break;
+        default:
+            return false;
+        }
+        break;
+    }
+    if (ShowMsgBox(ConfirmRestoreMessage()).choice != MsgButton::First)
+        return false;
+
+    const std::optional<ProcedureCopy> copy = runCopy(window, [&] {
+        return RestoreCopy(*chosen, withSettings, [&](const QString &file) {
+            window.setCaption(BackupText::RestoringCaption(file));
+        });
+    });
+    if (!copy)
+        return false;
+    if (!copy->outcome.ok) {
+        ShowMsgBox(copy->damaged
+                       ? DamagedBackupMessage(shown, copy->outcome.reason)
+                       : RestoreErrorMessage(copy->outcome.failedFile, copy->outcome.reason,
+                                             copy->outcome.replaced));
+        return false;
+    }
+    // The restored settings hold the agency's name from now on.
+    if (copy->outcome.replaced.contains(InstallationFileName))
+        LoadInstallation();
+    ShowMsgBox(RestoreSuccessMessage(copy->logged));
+    return true;
+}
