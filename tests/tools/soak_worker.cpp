@@ -74,7 +74,7 @@ struct Picked {
 // lock, so it may be stale by the time the change runs).
 bool pick(QRandomGenerator &rng, Picked *picked)
 {
-    DataFile file;
+    DataFile file(Tool->data);
     if (!file.open(DataFile::ForReading) || file.recordCount() == 0)
         return false;
     picked->n = 1 + int(rng.bounded(quint32(file.recordCount())));
@@ -97,7 +97,7 @@ public:
         e.CaseNumber = m_name + QLatin1Char('-') + QString::number(m_op);
         e.Description = tag + QStringLiteral(" new");
         e.Narrative = QString(800 + int(m_rng.bounded(800u)), QLatin1Char('n'));
-        report(tag, QStringLiteral("ADD"), AppendEntry(e), e.CaseNumber, e.Description);
+        report(tag, QStringLiteral("ADD"), AppendEntry(Tool->data, e), e.CaseNumber, e.Description);
     }
 
     void change(const QString &verb)
@@ -115,13 +115,13 @@ public:
             EntryRecord edited = p.entry;
             description = tag + QStringLiteral(" edit");
             edited.Description = description;
-            r = SaveEditedEntry(p.n, id, edited);
+            r = SaveEditedEntry(Tool->data, p.n, id, edited);
         } else if (verb == QLatin1String("ARCHIVE")) {
-            r = ArchiveEntry(p.n, id);
+            r = ArchiveEntry(Tool->data, p.n, id);
         } else if (verb == QLatin1String("RESTORE")) {
-            r = RestoreEntry(p.n, id);
+            r = RestoreEntry(Tool->data, p.n, id);
         } else {
-            r = DeleteEntry(p.n, id);
+            r = DeleteEntry(Tool->data, p.n, id);
         }
         report(tag, verb, r, id.CaseNumber, description);
     }
@@ -145,7 +145,7 @@ public:
 
     void churn()
     {
-        if (RecordCount < 20 || m_rng.bounded(100u) < 20)
+        if (Tool->data.RecordCount < 20 || m_rng.bounded(100u) < 20)
             add();
         else
             change(m_rng.bounded(2u) ? QStringLiteral("EDIT") : QStringLiteral("DELETE"));
@@ -155,8 +155,8 @@ private:
     QString nextTag()
     {
         ++m_op;
-        CurrentUserName = m_name + QLatin1Char('#') + QString::number(m_op);
-        return CurrentUserName;
+        Tool->session.CurrentUserName = m_name + QLatin1Char('#') + QString::number(m_op);
+        return Tool->session.CurrentUserName;
     }
 
     void report(const QString &tag, const QString &verb, StoreResult r, const QString &caseNumber,
@@ -236,7 +236,7 @@ int check(const QStringList &journals)
     static const QRegularExpression lineForm(
         QStringLiteral("^\\d\\d/\\d\\d/\\d{4} at \\d\\d:\\d\\d:\\d\\d - Control#\\S+ "
                        "(added|edited|archived|restored|deleted) by (\\S+)$"));
-    QFile log(DataPath(DataRecordsLogName));
+    QFile log(DataPath(Tool->data, DataRecordsLogName));
     if (!log.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("no DataRecords.Log"));
     const QList<QByteArray> lines = log.readAll().split('\n');
@@ -281,7 +281,7 @@ int check(const QStringList &journals)
             return fail(QStringLiteral("no log line for ") + it.key());
     }
 
-    DataFile file;
+    DataFile file(Tool->data);
     if (!file.open(DataFile::ForReading))
         return fail(QStringLiteral("data file not readable"));
     if (file.size() % EntryRecordLength != 0)
@@ -343,8 +343,8 @@ int check(const QStringList &journals)
 // The file is whole: whole records only, each one decodes to an entry.
 int whole()
 {
-    DataFile file;
-    if (!QFile::exists(DataPath(DataFileName)))
+    DataFile file(Tool->data);
+    if (!QFile::exists(DataPath(Tool->data, DataFileName)))
         return 0;
     if (!file.open(DataFile::ForReading))
         return fail(QStringLiteral("data file not readable"));
@@ -367,7 +367,7 @@ int lockWait()
 {
     QElapsedTimer timer;
     timer.start();
-    FolderLock lock;
+    FolderLock lock(Tool->data);
     while (!lock.tryAcquire()) {
         if (timer.elapsed() > 60000)
             return fail(QStringLiteral("lock not taken within 60 s"));

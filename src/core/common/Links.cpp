@@ -1,5 +1,6 @@
 #include "core/common/Links.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
@@ -26,9 +27,9 @@ void OpenLink(int kind, const QString &target)
     }
 }
 
-void OpenManual()
+void OpenManual(const DataSet &ds)
 {
-    const QString path = DataPath(AppTitle + QStringLiteral(".PDF"));
+    const QString path = DataPath(ds, AppTitle + QStringLiteral(".PDF"));
     if (QFile::exists(path)) {
         // A manual that exists but has no viewer is not reported.
         desktop().openUrl(QUrl::fromLocalFile(path));

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class DataSet;
+
 // Opens a link with the system's default program: kind 1 "mailto:" +
 // target (the vendor's address when empty), kind 2 "http://" + target (the
 // vendor's web site when empty). Tells the person when it could not.
@@ -12,4 +14,4 @@ QString BuildLink(int kind, const QString &target);
 
 // Opens the manual (title + ".PDF" in the data folder) with the system's
 // viewer; tells the person when it is missing or can not be opened.
-void OpenManual();
+void OpenManual(const DataSet &ds);

@@ -87,27 +87,28 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
     collectRow(data, n, record, inactiveList, mode, filter, true);
 }
 
-bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, EntryListData *data)
+bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
+                   EntryListData *data)
 {
     *data = EntryListData();
     // A reader does not create the data file: after the last entry was
     // deleted the folder holds none until the next entry is added.
-    if (!QFileInfo::exists(DataPath(DataFileName))) {
-        RecordCount = 0;
+    if (!QFileInfo::exists(DataPath(ds, DataFileName))) {
+        ds.RecordCount = 0;
         return true;
     }
-    DataFile file;
+    DataFile file(ds);
     while (!file.open(DataFile::ForReading)) {
         // Retried for a while already; the person may try again or give up.
-        if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
+        if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(ds), 1, false,
                        {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
                 .choice != 1) {
-            RecordCount = 0;
+            ds.RecordCount = 0;
             return false;
         }
     }
-    RecordCount = file.recordCount();
-    data->rows.reserve(size_t(RecordCount));
+    ds.RecordCount = file.recordCount();
+    data->rows.reserve(size_t(ds.RecordCount));
     const bool ok = file.forEachRaw([&](int n, const char *record) {
         collectRow(*data, n, record, inactiveList, mode, filter, false);
         return true;

@@ -6,10 +6,13 @@
 
 #include "core/entries/EntryRecord.h"
 
+#include "core/common/DataSet.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <functional>
+
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -83,7 +86,7 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
 // Reads the data file in one pass into data (which is emptied first). A
 // missing data file is an empty list and is not created. False when the
 // file could not be read (the person has been told).
-bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
+bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
                    EntryListData *data);
 
 // The decimal text of a record number (1..MaxEntryCount come from one

@@ -347,18 +347,19 @@ bool writeAll(QSaveFile &out, QByteArrayView bytes)
 
 } // namespace
 
-ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<ListedEntry> &rows)
+ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,
+                                   const std::vector<ListedEntry> &rows)
 {
     ExportOutcome outcome;
     Gathered g(rows);
 
     // A reader does not create the data file: with none, every listed
     // entry has gone.
-    if (!rows.empty() && QFileInfo::exists(DataPath(DataFileName))) {
-        DataFile file;
+    if (!rows.empty() && QFileInfo::exists(DataPath(ds, DataFileName))) {
+        DataFile file(ds);
         while (!file.open(DataFile::ForReading)) {
             // Retried for a while already; the person may try again or give up.
-            if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
+            if (ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(ds), 1, false,
                            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
                     .choice != 1) {
                 outcome.status = ExportOutcome::DataNotRead;
@@ -369,7 +370,7 @@ ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<Listed
         const bool ok = gatherAtListedNumbers(file, g, used) && gatherMoved(file, g, used);
         file.close();
         if (!ok) {
-            ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1, false,
+            ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(ds), 1, false,
                        {okay()});
             outcome.status = ExportOutcome::DataNotRead;
             return outcome;

@@ -22,6 +22,7 @@
 // file of the same name as it was.
 #pragma once
 
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 
 #include <QByteArray>
@@ -66,7 +67,8 @@ struct ExportOutcome {
 // Writes the heading and the line of every listed entry, in the order of
 // rows, as the file at path. The data file is read without a lock; when it
 // can not be opened the person may retry or cancel.
-ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<ListedEntry> &rows);
+ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,
+                                   const std::vector<ListedEntry> &rows);
 
 // ---- What the person is asked and told ----
 

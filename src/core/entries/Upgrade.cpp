@@ -455,9 +455,9 @@ QString quoted(const QString &name)
 }
 
 // Removes an empty old file, under the lock, if it is still empty then.
-void removeEmpty(const QString &path)
+void removeEmpty(DataSet &ds, const QString &path)
 {
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire())
         return;
     if (exists(path) && sizeOf(path) == 0)
@@ -499,7 +499,7 @@ bool keepAsOld(const QString &source, const QString &oldPath)
 }
 
 // Every record of source converted into the work file, flushed to disk.
-bool writeConverted(const QString &source, OldFormat format, const QString &work)
+bool writeConverted(const DataSet &ds, const QString &source, OldFormat format, const QString &work)
 {
     if (exists(work)) {
         makeWritable(work);
@@ -511,7 +511,7 @@ bool writeConverted(const QString &source, OldFormat format, const QString &work
         return false;
     const int length = OldRecordLength(format);
     const int count = OldRecordCount(in.size(), format);
-    DataFile out(work);
+    DataFile out(ds, work);
     if (!out.open(DataFile::ForWriting))
         return false;
     constexpr int kBlock = 400;
@@ -539,16 +539,16 @@ bool writeConverted(const QString &source, OldFormat format, const QString &work
 // Converts the records of source into the data file. For a ".Data" file
 // source is the data file itself; for a ".Dat" file the ".Dat" file goes
 // once the data file is in place.
-Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
+Outcome convert(DataSet &ds, OldFormat format, const std::function<void(bool)> &setBusy)
 {
     BusyGuard busy(setBusy);
     QCoreApplication::processEvents();
-    const QString dataPath = DataPath(DataFileName);
-    const QString source = format == OldFormat::A ? dataPath : DataPath(OldDatFileName());
-    const QString oldPath = DataPath(OldFileName());
-    const QString work = DataPath(TempFileName);
+    const QString dataPath = DataPath(ds, DataFileName);
+    const QString source = format == OldFormat::A ? dataPath : DataPath(ds, OldDatFileName());
+    const QString oldPath = DataPath(ds, OldFileName());
+    const QString work = DataPath(ds, TempFileName);
 
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire())
         return Outcome::Cancelled;
     // Another workstation may have dealt with the file while the question
@@ -557,7 +557,7 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
                                : exists(dataPath) || !exists(source) || !hasDatMarker(source))
         return Outcome::Gone;
 
-    if (!writeConverted(source, format, work)) {
+    if (!writeConverted(ds, source, format, work)) {
         tellFailure(lock, QStringLiteral("The converted records could not be written to ") +
                               quoted(TempFileName));
         return Outcome::Failed;
@@ -571,7 +571,7 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
     // One step: the data file is the old one (or absent, with the ".Dat"
     // file in place) or the converted one, never missing while the work
     // file holds the records.
-    if (!ReplaceWith(work, dataPath)) {
+    if (!ReplaceWith(ds, work, dataPath)) {
         tellFailure(lock, QStringLiteral("The converted file could not be renamed to ") +
                               quoted(DataFileName));
         return Outcome::Failed;
@@ -585,14 +585,14 @@ Outcome convert(OldFormat format, const std::function<void(bool)> &setBusy)
 }
 
 // Sets the old file aside under the old name, replacing an earlier one.
-Outcome setAside(const QString &source, const std::function<bool()> &stillThere)
+Outcome setAside(DataSet &ds, const QString &source, const std::function<bool()> &stillThere)
 {
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire())
         return Outcome::Cancelled;
     if (!stillThere())
         return Outcome::Gone;
-    const QString oldPath = DataPath(OldFileName());
+    const QString oldPath = DataPath(ds, OldFileName());
     if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(oldPath).constData()) !=
         0) {
         tellFailure(lock, quoted(QFileInfo(source).fileName()) +
@@ -625,14 +625,14 @@ UpgradeResult resultOf(Outcome outcome)
 
 } // namespace
 
-UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy)
+UpgradeResult UpgradeOlderDataFile(DataSet &ds, const std::function<void(bool)> &setBusy)
 {
-    const QString dataPath = DataPath(DataFileName);
-    const QString datPath = DataPath(OldDatFileName());
+    const QString dataPath = DataPath(ds, DataFileName);
+    const QString datPath = DataPath(ds, OldDatFileName());
 
     // A data file of the current name written with 2500-byte records.
     if (exists(dataPath) && sizeOf(dataPath) == 0)
-        removeEmpty(dataPath);
+        removeEmpty(ds, dataPath);
     if (isOldData(dataPath)) {
         const int choice = ShowMsgBox(UpgradeQuestionTitle(), 3, UpgradeQuestionText(), 1, false,
                                       UpgradeButtonsData())
@@ -640,10 +640,10 @@ UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy)
         Outcome outcome;
         QString text;
         if (choice == 1) {
-            outcome = convert(OldFormat::A, setBusy);
+            outcome = convert(ds, OldFormat::A, setBusy);
             text = ConvertedText();
         } else if (choice == 2) {
-            outcome = setAside(dataPath, [&]() { return isOldData(dataPath); });
+            outcome = setAside(ds, dataPath, [&]() { return isOldData(dataPath); });
         } else {
             return UpgradeResult::Quit;
         }
@@ -658,13 +658,13 @@ UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy)
     if (exists(dataPath) || !exists(datPath))
         return UpgradeResult::Continue;
     if (sizeOf(datPath) == 0) {
-        removeEmpty(datPath);
+        removeEmpty(ds, datPath);
         return UpgradeResult::Continue;
     }
     const auto datStillThere = [&]() { return !exists(dataPath) && exists(datPath); };
     if (!hasDatMarker(datPath)) {
         ShowMsgBox(TooOldTitle(), 5, TooOldText(), 1, false, {QStringLiteral("&Continue")});
-        return resultOf(setAside(datPath, datStillThere));
+        return resultOf(setAside(ds, datPath, datStillThere));
     }
     const int choice =
         ShowMsgBox(UpgradeQuestionTitle(), 3, UpgradeQuestionText(), 1, false, UpgradeButtonsDat())
@@ -672,10 +672,10 @@ UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy)
     Outcome outcome;
     QString text;
     if (choice == 1) {
-        outcome = convert(OldFormat::B, setBusy);
+        outcome = convert(ds, OldFormat::B, setBusy);
         text = ConvertedText() + CrLf + CrLf;
     } else if (choice == 2) {
-        outcome = setAside(datPath, datStillThere);
+        outcome = setAside(ds, datPath, datStillThere);
     } else {
         return UpgradeResult::Quit;
     }

@@ -14,6 +14,8 @@
 
 #include "core/entries/EntryRecord.h"
 
+#include "core/common/DataSet.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -186,4 +188,4 @@ enum class UpgradeResult {
 // (when given) is called with true before the records are converted and
 // with false afterwards, on every path: the title window disables itself
 // and shows the hourglass pointer.
-UpgradeResult UpgradeOlderDataFile(const std::function<void(bool)> &setBusy = {});
+UpgradeResult UpgradeOlderDataFile(DataSet &ds, const std::function<void(bool)> &setBusy = {});

@@ -243,31 +243,31 @@ int WrongAccessCodeDelayMs(int wrongCodes)
     return qMin(1000 << doublings, 30000);
 }
 
-bool AccessCodeGranted()
+bool AccessCodeGranted(DataSet &ds, Session &session)
 {
     for (;;) {
         const std::optional<QString> answer =
             desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
         if (!answer || answer->isEmpty())
             return false;
-        const InstallationResult checked = CheckAccessCode(*answer);
+        const InstallationResult checked = CheckAccessCode(ds, *answer);
         if (checked == InstallationResult::Ok) {
-            WrongAccessCodes = 0;
-            ClearWrongAccessCodes();
+            session.WrongAccessCodes = 0;
+            ClearWrongAccessCodes(ds);
             return true;
         }
         if (checked != InstallationResult::AccessCodeInvalid) {
             // The settings went missing or were damaged: the answer can not
             // be judged, and the person is told why.
-            ShowMsgBox(InstallationResultTitle(checked), 2, InstallationProblemText(checked), 1,
+            ShowMsgBox(InstallationResultTitle(checked), 2, InstallationProblemText(ds, checked), 1,
                        false, {QStringLiteral("&Okay")});
             return false;
         }
         // The folder's count, which a restart does not reset; this
         // session's own where the folder's can not be kept.
-        const int counted = CountWrongAccessCode();
-        WrongAccessCodes = counted > 0 ? counted : WrongAccessCodes + 1;
-        if (const int ms = WrongAccessCodeDelayMs(WrongAccessCodes); ms > 0)
+        const int counted = CountWrongAccessCode(ds);
+        session.WrongAccessCodes = counted > 0 ? counted : session.WrongAccessCodes + 1;
+        if (const int ms = WrongAccessCodeDelayMs(session.WrongAccessCodes); ms > 0)
             desktop().pause(ms);
         if (ShowMsgBox(InvalidAccessCodeMessage(*answer)).choice != 1)
             return false;
@@ -472,12 +472,12 @@ SetupCheck CheckSetupEntry(const QString &agency, const QString &code, const QSt
     return SetupCheck::Ok;
 }
 
-MsgBoxRequest SetupCheckMessage(SetupCheck check)
+MsgBoxRequest SetupCheckMessage(const DataSet &ds, SetupCheck check)
 {
     const QStringList okay{QStringLiteral("&Okay")};
     auto fromResult = [&](InstallationResult r) {
-        return MakeMsgBoxRequest(InstallationResultTitle(r), 4, InstallationResultText(r), 1, false,
-                                 okay);
+        return MakeMsgBoxRequest(InstallationResultTitle(r), 4, InstallationResultText(ds, r), 1,
+                                 false, okay);
     };
     switch (check) {
     case SetupCheck::AgencyEmpty:

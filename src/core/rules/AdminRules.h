@@ -9,6 +9,8 @@
 #include "core/common/Desktop.h"
 #include "core/rules/ButtonPulse.h"
 
+#include "core/common/DataSet.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -80,10 +82,10 @@ QString AccessCodeDefault(); // "<Enter Access Code Here>"
 // workstations), the answer comes only after a wait that doubles each time
 // (WrongAccessCodeDelayMs). Settings that are missing or damaged are said
 // so, and nothing is granted.
-bool AccessCodeGranted();
-// Wrong access codes since the last right one: the folder's count as last
-// seen, or this session's own where the folder's can not be kept.
-inline int WrongAccessCodes = 0;
+// The session's WrongAccessCodes: wrong access codes since the last right
+// one, the folder's count as last seen, or this session's own where the
+// folder's can not be kept.
+bool AccessCodeGranted(DataSet &ds, Session &session);
 // The wait after the n-th wrong code in a row: none after the first, then
 // 1, 2, 4, ... seconds, at most 30.
 int WrongAccessCodeDelayMs(int wrongCodes);
@@ -184,4 +186,4 @@ enum class SetupCheck {
 };
 // Checks what the set-up window holds before anything is saved.
 SetupCheck CheckSetupEntry(const QString &agency, const QString &code, const QString &confirm);
-MsgBoxRequest SetupCheckMessage(SetupCheck check);
+MsgBoxRequest SetupCheckMessage(const DataSet &ds, SetupCheck check);

@@ -450,16 +450,16 @@ std::optional<QString> chooseFolder(const QString &prompt)
 
 // Which settings a restore from folder brings back: nullopt when the
 // person cancels.
-std::optional<bool> restoreSettingsToo(const QString &folder)
+std::optional<bool> restoreSettingsToo(const DataSet &ds, const QString &folder)
 {
     const QString backedUp = QDir(folder).filePath(InstallationFileName);
     if (!QFileInfo(backedUp).isFile())
         return false;
     // Missing or damaged settings lock everyone out of administration: the
     // backup's are better than none.
-    if (CheckInstallationFile(DataPath(InstallationFileName)) != InstallationResult::Ok)
+    if (CheckInstallationFile(DataPath(ds, InstallationFileName)) != InstallationResult::Ok)
         return true;
-    QFile a(backedUp), b(DataPath(InstallationFileName));
+    QFile a(backedUp), b(DataPath(ds, InstallationFileName));
     if (a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll())
         return false;
     switch (ShowMsgBox(RestoreSettingsMessage()).choice) {
@@ -474,12 +474,12 @@ std::optional<bool> restoreSettingsToo(const QString &folder)
 
 } // namespace
 
-bool BackupDataFiles(const ProcedureWindow &window)
+bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window)
 {
     const std::optional<QString> chosen = chooseFolder(BackupText::BackupFolderPrompt());
     if (!chosen)
         return false;
-    if (IsProgramFolder(*chosen, DataFolder)) {
+    if (IsProgramFolder(*chosen, ds.folder())) {
         ShowMsgBox(InvalidBackupFolderMessage());
         return false;
     }
@@ -496,12 +496,12 @@ bool BackupDataFiles(const ProcedureWindow &window)
         return false;
 
     BusyWindow busy(window);
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire())
         return false;
     // A damaged data file or user file never replaces an older backup.
     const CopyOutcome outcome = CopyFileSet(
-        lock, DataFolder, *chosen, BackupFileList(),
+        lock, ds.folder(), *chosen, BackupFileList(),
         [&](const QString &file) {
             window.setCaption(BackupText::CopyingCaption(file));
             letWindowsPaint();
@@ -519,12 +519,12 @@ bool BackupDataFiles(const ProcedureWindow &window)
     return true;
 }
 
-bool RestoreDataFiles(const ProcedureWindow &window)
+bool RestoreDataFiles(DataSet &ds, const ProcedureWindow &window)
 {
     const std::optional<QString> chosen = chooseFolder(BackupText::RestoreFolderPrompt());
     if (!chosen)
         return false;
-    if (IsProgramFolder(*chosen, DataFolder)) {
+    if (IsProgramFolder(*chosen, ds.folder())) {
         ShowMsgBox(InvalidRestoreFolderMessage());
         return false;
     }
@@ -538,7 +538,7 @@ bool RestoreDataFiles(const ProcedureWindow &window)
         ShowMsgBox(RequiredFilesMissingMessage(shown));
         return false;
     }
-    const std::optional<bool> withSettings = restoreSettingsToo(*chosen);
+    const std::optional<bool> withSettings = restoreSettingsToo(ds, *chosen);
     if (!withSettings)
         return false;
     if (ShowMsgBox(ConfirmRestoreMessage()).choice != 1)
@@ -548,12 +548,12 @@ bool RestoreDataFiles(const ProcedureWindow &window)
     if (!*withSettings)
         files.removeAll(InstallationFileName);
     BusyWindow busy(window);
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire())
         return false;
     bool damaged = false;
     const CopyOutcome outcome = CopyFileSet(
-        lock, *chosen, DataFolder, files,
+        lock, *chosen, ds.folder(), files,
         [&](const QString &file) {
             window.setCaption(BackupText::RestoringCaption(file));
             letWindowsPaint();
@@ -579,7 +579,7 @@ bool RestoreDataFiles(const ProcedureWindow &window)
     }
     // The restored settings hold the agency's name from now on.
     if (outcome.replaced.contains(InstallationFileName))
-        LoadInstallation();
+        LoadInstallation(ds);
     ShowMsgBox(RestoreSuccessMessage(logged));
     return true;
 }

@@ -7,6 +7,8 @@
 #include "core/common/Desktop.h"
 #include "core/users/Backup.h"
 
+#include "core/common/DataSet.h"
+
 #include <QString>
 #include <functional>
 
@@ -92,5 +94,5 @@ struct ProcedureWindow {
 };
 
 // The two procedures: true when every file was copied.
-bool BackupDataFiles(const ProcedureWindow &window);
-bool RestoreDataFiles(const ProcedureWindow &window);
+bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window);
+bool RestoreDataFiles(DataSet &ds, const ProcedureWindow &window);
