@@ -45,12 +45,12 @@ inline double cpuMs()
 // The baseline of the list benchmarks: the data file read in its blocks,
 // every record's bytes looked at once. Wall time in ms; the processor time
 // goes to *cpu when asked.
-inline double rawRead(double *cpu = nullptr)
+inline double rawRead(DataSet &ds, double *cpu = nullptr)
 {
     QElapsedTimer t;
     t.start();
     const double c0 = cpuMs();
-    DataFile file;
+    DataFile file(ds);
     if (!file.open(DataFile::ForReading))
         return -1;
     unsigned sum = 0;

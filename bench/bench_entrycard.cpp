@@ -31,7 +31,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "could not write the data file\n");
         return 1;
     }
-    CurrentAccessLevel = 2;
+    env.session.CurrentAccessLevel = 2;
 
     std::vector<double> times;
     for (int run = 0; run < 7; ++run) {
@@ -39,7 +39,7 @@ int main(int argc, char **argv)
         QElapsedTimer timer;
         timer.start();
         {
-            frmSeeEntry card;
+            frmSeeEntry card(env.store, env.session);
             card.setTag(QString::number(n));
             card.show();
             QCoreApplication::processEvents();

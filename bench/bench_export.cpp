@@ -31,7 +31,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     TestEnvironment env;
-    if (!SampleData::WriteDataFile(DataPath(DataFileName), Entries, 1)) {
+    if (!SampleData::WriteDataFile(env.path(DataFileName), Entries, 1)) {
         std::fprintf(stderr, "could not write the sample data file\n");
         return 1;
     }
@@ -43,7 +43,7 @@ int main(int argc, char **argv)
     };
     std::vector<Listed> listed;
     {
-        DataFile file;
+        DataFile file(env.data);
         if (!file.open(DataFile::ForReading))
             return 1;
         file.forEachRaw([&](int n, const char *record) {
@@ -60,10 +60,10 @@ int main(int argc, char **argv)
     for (const Listed &l : listed)
         rows.push_back(l.row);
 
-    const QString path = DataPath(ExportFileName(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9))));
+    const QString path = env.path(ExportFileName(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9))));
     double cpu = 0;
-    rawRead(&cpu); // warm the cache
-    WriteSpreadsheetFile(path, rows);
+    rawRead(env.data, &cpu); // warm the cache
+    WriteSpreadsheetFile(env.data, path, rows);
 
     // Each round reads the file plainly twice and then exports; the export
     // is held against the faster of its round's two reads.
@@ -71,13 +71,13 @@ int main(int argc, char **argv)
     int written = 0;
     for (int i = 0; i < Runs; ++i) {
         double ca = 0, cb = 0;
-        const double a = rawRead(&ca), b = rawRead(&cb);
+        const double a = rawRead(env.data, &ca), b = rawRead(env.data, &cb);
         raw.push_back(std::min(a, b));
         rawCpu.push_back(std::min(ca, cb));
         QElapsedTimer t;
         t.start();
         const double c0 = cpuMs();
-        const ExportOutcome out = WriteSpreadsheetFile(path, rows);
+        const ExportOutcome out = WriteSpreadsheetFile(env.data, path, rows);
         exported.push_back(ms(t));
         exportedCpu.push_back(cpuMs() - c0);
         ratio.push_back(exported.back() / raw.back());

@@ -75,11 +75,10 @@ int main(int argc, char **argv)
                 QFileInfo(options.labelsFile).size() / 1e6, rc, qPrintable(out), qPrintable(err));
 
     // The scan: the code typed and Enter, until the card's window runs.
-    CurrentUserName = QStringLiteral("Bench");
-    CurrentAccessLevel = 4;
-    AgencyName = QStringLiteral("Springfield Police Department");
-    DataFolder = env.folder();
-    auto *w = new frmMain;
+    env.session.CurrentUserName = QStringLiteral("Bench");
+    env.session.CurrentAccessLevel = 4;
+    env.data.AgencyName = QStringLiteral("Springfield Police Department");
+    auto *w = new frmMain(env.store, env.session);
     w->show();
     w->Form_Activate();
     QApplication::setActiveWindow(w);

@@ -59,13 +59,14 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestEnvironment env;
-    if (SaveInstallation(QStringLiteral("County Sheriff"), Code) != InstallationResult::Ok ||
+    if (SaveInstallation(env.data, QStringLiteral("County Sheriff"), Code) !=
+            InstallationResult::Ok ||
         !writeLog(env.path(QStringLiteral("DataRecords.Log")))) {
         std::fprintf(stderr, "could not set up the data folder\n");
         return 1;
     }
 
-    frmAdmin w;
+    frmAdmin w(env.store, env.session);
     w.show();
     QCoreApplication::processEvents();
     env.desktop.answerInputBox(Code);
@@ -98,7 +99,7 @@ int main(int argc, char **argv)
     for (int run = 0; run < 7; ++run) {
         QElapsedTimer timer;
         timer.start();
-        const LogText log = LoadLogText(env.path(QStringLiteral("DataRecords.Log")));
+        const LogText log = LoadLogText(env.store, QStringLiteral("DataRecords.Log"));
         load.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (!log.hasEntries)
             return 1;

@@ -49,10 +49,10 @@ double peakMemoryMb()
     return -1;
 }
 
-void signIn()
+void signIn(Session &session)
 {
-    CurrentUserName = QStringLiteral("Bench");
-    CurrentAccessLevel = 4;
+    session.CurrentUserName = QStringLiteral("Bench");
+    session.CurrentAccessLevel = 4;
 }
 
 // In a program just started on folder, after the title window: the plain
@@ -62,24 +62,27 @@ void signIn()
 // before the list load and the load itself; the last two processor time.
 int firstLoad(const QString &folder)
 {
-    TestEnvironment env;
-    DataFolder = folder;
-    signIn();
+    TestEnvironment env; // the desktop
+    DataSet data(folder);
+    Session session;
+    data.attach(&session);
+    FolderStore store(data);
+    signIn(session);
     // A person signs in on the title window: it has been painted (and the
     // fonts found) before the main window is made.
     {
-        frmTitlePage title;
+        frmTitlePage title(store, session);
         title.show();
         QCoreApplication::processEvents();
         title.repaint();
     }
     QCoreApplication::processEvents();
     double readCpu[2];
-    const double read = std::min(rawRead(&readCpu[0]), rawRead(&readCpu[1]));
+    const double read = std::min(rawRead(data, &readCpu[0]), rawRead(data, &readCpu[1]));
     QElapsedTimer t;
     t.start();
     const double c0 = cpuMs();
-    frmMain *w = ShowMainWindow();
+    frmMain *w = ShowMainWindow(store, session);
     const double window = ms(t);
     w->Form_Activate();
     const double list = ms(t) - window;
@@ -104,12 +107,12 @@ int main(int argc, char **argv)
     if (argc == 3 && qstrcmp(argv[1], "--first-load") == 0)
         return firstLoad(QString::fromLocal8Bit(argv[2]));
     TestEnvironment env;
-    if (!SampleData::WriteDataFile(DataPath(DataFileName), Entries, 1)) {
+    if (!SampleData::WriteDataFile(env.path(DataFileName), Entries, 1)) {
         std::fprintf(stderr, "could not write the sample data file\n");
         return 1;
     }
-    signIn();
-    rawRead(); // warm the cache
+    signIn(env.session);
+    rawRead(env.data); // warm the cache
 
     // Each round a program of its own signs in: the first load pays for
     // everything a warm process has already (memory first touched, each
@@ -133,7 +136,7 @@ int main(int argc, char **argv)
         freshCpuRatio.push_back(got[7].toDouble() / got[6].toDouble());
     }
 
-    auto *w = new frmMain;
+    auto *w = new frmMain(env.store, env.session);
     w->show();
     w->Form_Activate();
     QCoreApplication::processEvents();
@@ -144,7 +147,7 @@ int main(int argc, char **argv)
     // machine whose speed drifts meets both alike.
     std::vector<double> raw, load, ratio;
     for (int i = 0; i < Runs; ++i) {
-        const double a = rawRead(), b = rawRead();
+        const double a = rawRead(env.data), b = rawRead(env.data);
         raw.push_back(std::min(a, b));
         QElapsedTimer t;
         t.start();
@@ -162,7 +165,7 @@ int main(int argc, char **argv)
     // again), against the plain read of its round.
     std::vector<double> searchRead, searchOpen, searchRatio;
     for (int i = 0; i < Runs; ++i) {
-        const double a = rawRead(), b = rawRead();
+        const double a = rawRead(env.data), b = rawRead(env.data);
         searchRead.push_back(std::min(a, b));
         QElapsedTimer t;
         double shown = -1;
@@ -190,7 +193,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         {
-            frmSeeEntry entryCard(w);
+            frmSeeEntry entryCard(env.store, env.session, w);
             entryCard.setTag(w->grid->TextMatrix(row, 4));
             entryCard.setExpectedIdentity(w->rowIdentity(row).ControlNumber,
                                           w->rowIdentity(row).CaseNumber);

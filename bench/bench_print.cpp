@@ -56,7 +56,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    AgencyName = QStringLiteral("Springfield Police Department");
+    const QString agencyName = QStringLiteral("Springfield Police Department");
     const GridTable table = fullList();
     const double listMegabytes = peakMegabytes();
 
@@ -75,7 +75,7 @@ int main(int argc, char **argv)
     surface->expectPages(expected);
     const PrintResult result = PrintList(
         *surface, table, QStringLiteral(" All Current Entries (32767)  Total Value: $1.00"),
-        AgencyName, QDateTime::currentDateTime());
+        agencyName, QDateTime::currentDateTime());
     const bool ended = result == PrintResult::Done && surface->endDoc();
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double peak = peakMegabytes();

@@ -37,7 +37,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     TestEnvironment env;
-    const QString path = DataPath(DataFileName);
+    const QString path = env.path(DataFileName);
     if (!SampleData::WriteDataFile(path, Entries, 20240607)) {
         std::fprintf(stderr, "could not write the sample data file\n");
         return 1;
@@ -45,7 +45,7 @@ int main(int argc, char **argv)
 
     long checksum = 0;
     auto rawRead = [&] {
-        DataFile file(path);
+        DataFile file(env.data, path);
         file.open(DataFile::ForReading);
         file.forEachRaw([&](int, const char *bytes) {
             checksum += bytes[EntryLayout::Status];
@@ -58,7 +58,7 @@ int main(int argc, char **argv)
     auto search = [&](const SearchFilter &filter, bool unpack) {
         return [&, filter, unpack] {
             listed = 0;
-            DataFile file(path);
+            DataFile file(env.data, path);
             file.open(DataFile::ForReading);
             file.forEachRaw([&](int, const char *bytes) {
                 if (bytes[EntryLayout::Status] != StatusArchived && filter.acceptsRaw(bytes)) {

@@ -87,14 +87,14 @@ void restore(const QString &original, const QString &data)
 
 // Deleting entry 1 as the main window does: its identity read, then the
 // delete under the lock with its compaction. Milliseconds.
-double deleteFirst()
+double deleteFirst(DataSet &ds)
 {
-    return measureOnce([] {
-        DataFile file;
+    return measureOnce([&ds] {
+        DataFile file(ds);
         file.open(DataFile::ForReading);
         const EntryIdentity id = EntryIdentity::of(file.read(1));
         file.close();
-        if (DeleteEntry(1, id) != StoreResult::Ok)
+        if (DeleteEntry(ds, 1, id) != StoreResult::Ok)
             std::fprintf(stderr, "bench_store: deletion failed\n");
     });
 }
@@ -102,7 +102,7 @@ double deleteFirst()
 void setUp(TestEnvironment &env)
 {
     env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(12, 0, 0)));
-    CurrentUserName = QStringLiteral("Bench");
+    env.session.CurrentUserName = QStringLiteral("Bench");
 }
 
 } // namespace
@@ -115,8 +115,9 @@ int main(int argc, char **argv)
     setUp(env);
     if (argc == 3 && qstrcmp(argv[1], "--delete") == 0) {
         // A program just started on the parent's folder: one delete.
-        DataFolder = QString::fromLocal8Bit(argv[2]);
-        std::printf("%.3f\n", deleteFirst());
+        DataSet there(QString::fromLocal8Bit(argv[2]));
+        there.attach(&env.session);
+        std::printf("%.3f\n", deleteFirst(there));
         return 0;
     }
     const QString data = env.path(DataFileName);
@@ -144,7 +145,7 @@ int main(int argc, char **argv)
         raws << std::min(a, b);
         decodes << measureOnce([&] {
             archived = 0;
-            ForEachEntry([&](int, const EntryRecord &e) {
+            ForEachEntry(env.data, [&](int, const EntryRecord &e) {
                 archived += e.isArchived();
                 return true;
             });
@@ -169,7 +170,7 @@ int main(int argc, char **argv)
         ::sync();
         copies << measureOnce([&] { copyFile(data, copyPath); });
         restore(original, data);
-        warm << deleteFirst();
+        warm << deleteFirst(env.data);
         freshRatios << fresh.back() / copies.back();
         warmRatios << warm.back() / copies.back();
     }
@@ -182,7 +183,7 @@ int main(int argc, char **argv)
     const double append = measure(
         [&] {
             EntryRecord e = SampleData::MakeEntry(2, 0);
-            if (AppendEntry(e) != StoreResult::Ok)
+            if (AppendEntry(env.data, e) != StoreResult::Ok)
                 std::fprintf(stderr, "bench_store: append failed\n");
         },
         [&] {

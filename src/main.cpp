@@ -177,7 +177,8 @@ int main(int argc, char **argv)
     GuiDesktop realDesktop;
     setDesktop(&realDesktop);
     SingleInstance instance;
-    if (!Main(options, instance))
+    Workplace work(options.dataDir);
+    if (!Main(options, instance, work))
         return 1;
     const int rc = QApplication::exec();
     setDesktop(nullptr);

@@ -28,22 +28,22 @@ private slots:
     void linesOfTheFourLogs()
     {
         TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 45, 32)));
-        CurrentAccessLevel = 2;
-        QVERIFY(LogSignInOut(1));
-        CurrentAccessLevel = 4;
+        env.session.CurrentAccessLevel = 2;
+        QVERIFY(LogSignInOut(env.data, 1));
+        env.session.CurrentAccessLevel = 4;
         for (int code : {1, 2, 0, 9})
-            QVERIFY(LogSignInOut(code));
+            QVERIFY(LogSignInOut(env.data, code));
         // 4 December 2026 22:45:10 (46360 days and 81,910 seconds), small
         // legacy numbers, and one too large for a date.
         for (int code : {6, 4, 3, 5, 7, 8})
-            QVERIFY(LogDataRecord(code, 46360 + 81910.0 / 86400.0));
+            QVERIFY(LogDataRecord(env.data, code, 46360 + 81910.0 / 86400.0));
         for (double cn : {7.0, 123456.0, 32999.0})
-            QVERIFY(LogDataRecord(3, cn));
+            QVERIFY(LogDataRecord(env.data, 3, cn));
         for (int code : {3, 4, 5, 2})
-            QVERIFY(LogUserList(code, "Pat Doe"));
+            QVERIFY(LogUserList(env.data, code, "Pat Doe"));
         env.desktop.setNow(QDateTime(QDate(2026, 2, 28), QTime(23, 59, 59)));
-        CurrentUserName = QString::fromUtf8("José Müller");
-        QVERIFY(LogSearch(QString::fromUtf8("'5€ – ✓'")));
+        env.session.CurrentUserName = QString::fromUtf8("José Müller");
+        QVERIFY(LogSearch(env.data, QString::fromUtf8("'5€ – ✓'")));
 
         const QByteArray t = "12/04/2026 at 22:45:32 - ";
         QCOMPARE(env.read("SignInOut.Log"),
@@ -72,20 +72,20 @@ private slots:
     {
         TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 45, 32)));
         const QString path = env.path("Search.Log");
-        QVERIFY(LogSearch("'a'")); // created by the first append
+        QVERIFY(LogSearch(env.data, "'a'")); // created by the first append
         QVERIFY(!anyWriteBit(path) && (QFile::permissions(path) & QFile::ReadOwner));
-        QVERIFY(LogSearch("'b'"));
+        QVERIFY(LogSearch(env.data, "'b'"));
         // Made writable by hand: read-only again after the next append.
         QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner |
                                                 QFile::WriteGroup | QFile::WriteOther));
-        QVERIFY(LogSearch("'c'"));
+        QVERIFY(LogSearch(env.data, "'c'"));
         QVERIFY(!anyWriteBit(path));
         const QByteArray three = "12/04/2026 at 22:45:32 - Pat Doe searched for 'a'\r\n"
                                  "12/04/2026 at 22:45:32 - Pat Doe searched for 'b'\r\n"
                                  "12/04/2026 at 22:45:32 - Pat Doe searched for 'c'\r\n";
         QCOMPARE(env.read("Search.Log"), three);
         // No line without the lock.
-        FolderLock notHeld;
+        FolderLock notHeld(env.data);
         qint64 before = -1;
         QVERIFY(!AppendLogLine(notHeld, "Search.Log", "never", &before));
         QCOMPARE(env.read("Search.Log"), three);
@@ -97,10 +97,10 @@ private slots:
         TestFolder env;
         // A folder in place of the log: it can never be opened for appending.
         QVERIFY(env.block("SignInOut.Log"));
-        QVERIFY(!LogSignInOut(1));
-        QVERIFY(LogSearch("'x'")); // the other logs are not affected
+        QVERIFY(!LogSignInOut(env.data, 1));
+        QVERIFY(LogSearch(env.data, "'x'")); // the other logs are not affected
         QCOMPARE(
-            LogFailedText("SignInOut.Log"),
+            LogFailedText(env.data, "SignInOut.Log"),
             "The activity log 'SignInOut.Log' can not be\r\nwritten to in the data folder:\r\n" +
                 QDir(env.folder()).absoluteFilePath(QString()) +
                 "\r\n\r\n'SignInOut.Log' is not a regular file.\r\nPlease put the file itself "
@@ -138,21 +138,21 @@ private slots:
         else
             QVERIFY(QFile::link(kind == "link" ? mine : outside.filePath("new.txt"), log));
 
-        QVERIFY(!LogDataRecord(LogAdded, 7));
-        FolderLock lock;
+        QVERIFY(!LogDataRecord(env.data, LogAdded, 7));
+        FolderLock lock(env.data);
         QVERIFY(lock.acquire());
         QVERIFY(!UndoLogAppend(lock, "DataRecords.Log", 0));
         lock.release();
         QCOMPARE(readFile(mine), QByteArray("mine\n"));
         QCOMPARE(QFile::permissions(mine) & 0x7077, mode);
         QVERIFY(!QFile::exists(outside.filePath("new.txt")));
-        QCOMPARE(LogFailedText("DataRecords.Log"),
+        QCOMPARE(LogFailedText(env.data, "DataRecords.Log"),
                  "The activity log 'DataRecords.Log' can not be\r\nwritten to in the data "
                  "folder:\r\n" +
                      QDir(env.folder()).absoluteFilePath(QString()) + "\r\n\r\n" + why +
                      "\r\nPlease put the file itself in its place.\r\n\r\nNothing has been "
                      "changed.");
-        QVERIFY(LogSearch("'x'")); // the other logs are written as ever
+        QVERIFY(LogSearch(env.data, "'x'")); // the other logs are written as ever
     }
 
     void lineBreaksAndTabsStayOutOfTheLines()
@@ -161,10 +161,10 @@ private slots:
         const QDateTime now(QDate(2026, 1, 1), QTime(1, 2, 3));
         TestFolder env(now, "Pat\r\nMorgan");
         QCOMPARE(
-            SearchLine(now, "'x'\r\n01/01/2026 at 01:02:03 - forged"),
+            SearchLine(env.session, now, "'x'\r\n01/01/2026 at 01:02:03 - forged"),
             QStringLiteral("01/01/2026 at 01:02:03 - Pat Morgan searched for 'x' 01/01/2026 at "
                            "01:02:03 - forged"));
-        QCOMPARE(DataRecordLine(now, LogEdited, 3),
+        QCOMPARE(DataRecordLine(env.session, now, LogEdited, 3),
                  QStringLiteral("01/01/2026 at 01:02:03 - Control#00003 edited by Pat Morgan"));
     }
 };

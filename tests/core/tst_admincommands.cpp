@@ -125,7 +125,7 @@ private slots:
             o.backup = true;
             o.backupTarget = target.path();
             o.keep = keep;
-            return RunAdminCommand(o, out, err);
+            return RunAdminCommand(o, out, err, env.data.options);
         };
         const auto folders = [&] { return t.entryList(QDir::AllEntries | QDir::NoDotAndDotDot); };
         QString out, err;
@@ -164,11 +164,11 @@ private slots:
         QCOMPARE(folderFiles(t.filePath("Custorin-2026-12-04-2250")), good);
         env.write("Custorin.Data", Entries);
         env.desktop.advance(60);
-        SetFileFaultHook([](FileOp op, const QString &path) {
+        env.setFaultHook([](FileOp op, const QString &path) {
             return op == FileOp::Write && path.endsWith("/User.List.$$$") ? ENOSPC : 0;
         });
         const int full = backup(2, &out, &err);
-        SetFileFaultHook({});
+        env.setFaultHook({});
         QCOMPARE(full, 1);
         QCOMPARE(err, "User.List could not be copied into " +
                           t.filePath("Custorin-2026-12-04-2251") +

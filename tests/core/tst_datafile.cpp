@@ -52,7 +52,7 @@ private slots:
         e.VersionStamp = 5;
         e.ControlNumber = 17;
         int n = 0;
-        QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
+        QCOMPARE(AppendEntry(env.data, e, &n), StoreResult::Ok);
         const double cn = oleDate(2026, 12, 4, 22, 45, 10);
         QVERIFY(n == 1 && e.ControlNumber == cn);
         QByteArray expected = entryBytes("26-00001", cn, 1, "red bicycle");
@@ -77,12 +77,12 @@ private slots:
         card.ControlNumber = 99; // never changes after creation
         card.VersionStamp = 1;
         card.Reserved1 = "overwritten?";
-        QCOMPARE(SaveEditedEntry(2, asRead, card), StoreResult::Ok);
+        QCOMPARE(SaveEditedEntry(env.data, 2, asRead, card), StoreResult::Ok);
         const QByteArray edited = entryBytes("B-2x", 2, 2, "second, edited");
         QCOMPARE(env.read(Data), before.left(5000) + edited + before.mid(10000));
 
-        QCOMPARE(RestoreEntry(2, {2, "B-2x"}), StoreResult::Ok);
-        QCOMPARE(ArchiveEntry(3, {3, "C-3"}), StoreResult::Ok);
+        QCOMPARE(RestoreEntry(env.data, 2, {2, "B-2x"}), StoreResult::Ok);
+        QCOMPARE(ArchiveEntry(env.data, 3, {3, "C-3"}), StoreResult::Ok);
         QCOMPARE(env.read(Data), before.left(5000) + entryBytes("B-2x", 2, 1, "second, edited") +
                                      entryBytes("C-3", 3, 2, "third"));
         QCOMPARE(env.read(Log),
@@ -99,10 +99,10 @@ private slots:
         EntryRecord card;
         card.CaseNumber = "whatever";
         // Another workstation deleted record 1: number 2 is now "C-3".
-        QCOMPARE(SaveEditedEntry(2, {3, "C-3"}, card), StoreResult::Changed);
-        QCOMPARE(ArchiveEntry(1, {1, " A-1 "}), StoreResult::Changed); // case differs
-        QCOMPARE(RestoreEntry(2, {2.5, "B-2"}), StoreResult::Changed); // control differs
-        QCOMPARE(DeleteEntry(4, {3, "C-3"}), StoreResult::Missing);
+        QCOMPARE(SaveEditedEntry(env.data, 2, {3, "C-3"}, card), StoreResult::Changed);
+        QCOMPARE(ArchiveEntry(env.data, 1, {1, " A-1 "}), StoreResult::Changed); // case differs
+        QCOMPARE(RestoreEntry(env.data, 2, {2.5, "B-2"}), StoreResult::Changed); // control differs
+        QCOMPARE(DeleteEntry(env.data, 4, {3, "C-3"}), StoreResult::Missing);
         QCOMPARE(env.read(Data), before);
         QVERIFY(!env.exists(Log) && !env.exists("TempFile.$$$"));
     }
@@ -119,9 +119,10 @@ private slots:
         const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         QFile::setPermissions(env.path(Data), mode);
         env.write("TempFile.$$$", QByteArray(12345, 'x')); // stale: not in the way
-        QCOMPARE(DeleteEntry(3, {3, "C-3"}), StoreResult::Ok);
+        QCOMPARE(DeleteEntry(env.data, 3, {3, "C-3"}), StoreResult::Ok);
         QCOMPARE(env.read(Data), r1 + r4 + r5);
-        QCOMPARE(RecordCount + ActiveCount * 10 + ArchivedCount * 100, 3 + 20 + 100);
+        QCOMPARE(env.data.RecordCount + env.data.ActiveCount * 10 + env.data.ArchivedCount * 100,
+                 3 + 20 + 100);
         QVERIFY(!env.exists("TempFile.$$$"));
         QCOMPARE(QFile::permissions(env.path(Data)) & 0x7077, mode);
         QCOMPARE(env.read(Log),
@@ -129,9 +130,9 @@ private slots:
 
         // The last entries gone: the file goes.
         env.write(Data, r1 + r2);
-        QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Ok);
+        QCOMPARE(DeleteEntry(env.data, 1, {1, "A-1"}), StoreResult::Ok);
         QVERIFY(!env.exists(Data) && !env.exists("TempFile.$$$"));
-        QCOMPARE(RecordCount + ActiveCount + ArchivedCount, 0);
+        QCOMPARE(env.data.RecordCount + env.data.ActiveCount + env.data.ArchivedCount, 0);
     }
 
     // Compaction copies in blocks of 200 records: a file of one more than a
@@ -159,11 +160,11 @@ private slots:
                 expected += r;
         }
         env.write(Data, before);
-        QCOMPARE(DeleteEntry(deleted, {double(deleted), "K-" + QString::number(deleted)}),
+        QCOMPARE(DeleteEntry(env.data, deleted, {double(deleted), "K-" + QString::number(deleted)}),
                  StoreResult::Ok);
         QCOMPARE(env.exists(Data), records > 1);
         QCOMPARE(env.exists(Data) ? env.read(Data) : QByteArray(), expected);
-        QCOMPARE(RecordCount, records - 1);
+        QCOMPARE(env.data.RecordCount, records - 1);
     }
 
     void logFailureOrBusyFolderChangesNothing()
@@ -174,34 +175,34 @@ private slots:
         QVERIFY(env.block(Log));
         EntryRecord e;
         e.CaseNumber = "NEW";
-        QCOMPARE(AppendEntry(e), StoreResult::LogFailed);
-        QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::LogFailed);
+        QCOMPARE(AppendEntry(env.data, e), StoreResult::LogFailed);
+        QCOMPARE(DeleteEntry(env.data, 2, {2, "B-2"}), StoreResult::LogFailed);
         QCOMPARE(env.read(Data), before);
         QVERIFY(!env.exists("TempFile.$$$"));
-        const MsgBoxRequest told = StoreResultMessage(StoreResult::LogFailed);
+        const MsgBoxRequest told = StoreResultMessage(env.data, StoreResult::LogFailed);
         QCOMPARE(told.title + " | " + told.buttons.join('/'), "Activity log not available | &Okay");
-        QCOMPARE(told.text, LogFailedText("DataRecords.Log"));
-        QCOMPARE(StoreResultMessage(StoreResult::Cancelled).title, QString());
+        QCOMPARE(told.text, LogFailedText(env.data, "DataRecords.Log"));
+        QCOMPARE(StoreResultMessage(env.data, StoreResult::Cancelled).title, QString());
 
         // Another holder of the lock: nothing written and nothing asked; the
         // window asks with the holder's name.
-        Override<int> wait(FolderLock::WaitMs, 300);
-        Override<QString> host(FolderLock::HostNameOverride, "ws-front");
-        CurrentUserName = "Lee Carter";
-        FolderLock other;
+        env.data.options.LockWaitMs = 300;
+        env.data.options.HostNameOverride = "ws-front";
+        env.session.CurrentUserName = "Lee Carter";
+        FolderLock other(env.data);
         QVERIFY(other.tryAcquire());
-        QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::Busy);
-        QCOMPARE(AppendEntry(e), StoreResult::Busy);
+        QCOMPARE(DeleteEntry(env.data, 1, {1, "A-1"}), StoreResult::Busy);
+        QCOMPARE(AppendEntry(env.data, e), StoreResult::Busy);
         QVERIFY(env.desktop.msgBoxes.isEmpty());
         QCOMPARE(env.read(Data), before);
-        const MsgBoxRequest busy = StoreResultMessage(StoreResult::Busy);
+        const MsgBoxRequest busy = StoreResultMessage(env.data, StoreResult::Busy);
         QCOMPARE(busy.title + " | " + busy.text + " | " + busy.buttons.join('/') + " | " +
                      QString::number(busy.icon) + QString::number(busy.defaultButton),
                  "Data folder busy | Another workstation is saving changes to the\r\ndata files "
                  "in this folder right now:\r\nLee Carter at workstation 'ws-front'.\r\n\r\n"
                  "Nothing has been changed yet. | &Retry/&Cancel | 41");
         other.release();
-        QCOMPARE(StoreResultMessage(StoreResult::Busy).text,
+        QCOMPARE(StoreResultMessage(env.data, StoreResult::Busy).text,
                  "Another workstation is saving changes to the\r\ndata files in this folder "
                  "right now.\r\n\r\nNothing has been changed yet.");
     }
@@ -216,17 +217,17 @@ private slots:
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             QDir(env.folder()).rmdir("Custorin.Data");
         });
-        const bool opened = OpenDataFile();
+        const bool opened = OpenDataFile(env.data);
         other.join();
         QVERIFY(opened && env.desktop.msgBoxes.isEmpty());
-        CloseDataFile();
+        CloseDataFile(env.data);
 
         // It never can: asked, Retry once, then Cancel; not looped on.
         QVERIFY(QFile::remove(env.path(Data)) && env.block(Data));
-        Override<int> retry(DataFileOpenRetryMs, 200);
+        env.data.options.DataFileOpenRetryMs = 200;
         env.desktop.answerMsgBox(1, false, "Data file not available");
         env.desktop.answerMsgBox(2, false, "Data file not available");
-        QVERIFY(!OpenDataFile());
+        QVERIFY(!OpenDataFile(env.data));
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
         QCOMPARE(env.desktop.msgBoxes[0].text + " | " + env.desktop.msgBoxes[0].buttons.join('/'),
                  "The data file 'Custorin.Data' can not be opened.\r\n\r\n'Custorin.Data' is "
@@ -234,7 +235,7 @@ private slots:
                  "folder:\r\n" +
                      QDir(env.folder()).absoluteFilePath(QString()) + " | &Retry/&Cancel");
         EntryRecord e;
-        QCOMPARE(AppendEntry(e), StoreResult::NotAvailable);
+        QCOMPARE(AppendEntry(env.data, e), StoreResult::NotAvailable);
         QVERIFY(!env.exists(Log));
 
         // A link in its place is never followed: not for reading, not for
@@ -245,13 +246,13 @@ private slots:
         const QString mine = outside.filePath("mine");
         writeFile(mine, threeRecords());
         QVERIFY(QFile::link(mine, env.path(Data)));
-        RecordFile reader(env.path(Data), 5000, DataFileOpenRetryMs);
+        RecordFile reader(env.data, env.path(Data), 5000, env.data.options.DataFileOpenRetryMs);
         QVERIFY(!reader.open(RecordFile::ForReading));
-        QCOMPARE(AppendEntry(e), StoreResult::NotAvailable);
-        QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::NotAvailable);
+        QCOMPARE(AppendEntry(env.data, e), StoreResult::NotAvailable);
+        QCOMPARE(DeleteEntry(env.data, 2, {2, "B-2"}), StoreResult::NotAvailable);
         QCOMPARE(readFile(mine), threeRecords());
         QVERIFY(QFileInfo(env.path(Data)).isSymLink() && !env.exists(Log));
-        QCOMPARE(DataFileUnavailableText(),
+        QCOMPARE(DataFileUnavailableText(env.data),
                  "The data file 'Custorin.Data' can not be opened.\r\n\r\n'Custorin.Data' is a "
                  "symbolic link, and the files of\r\nthe data folder are never opened through "
                  "one.\r\nPlease put the file itself in its place.\r\n\r\nData folder:\r\n" +
@@ -268,9 +269,9 @@ private slots:
         }
         EntryRecord e;
         int n = 0;
-        QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
+        QCOMPARE(AppendEntry(env.data, e, &n), StoreResult::Ok);
         QCOMPARE(n, 32767);
-        QCOMPARE(AppendEntry(e, &n), StoreResult::Full);
+        QCOMPARE(AppendEntry(env.data, e, &n), StoreResult::Full);
         QCOMPARE(QFileInfo(env.path(Data)).size(), qint64(32767) * 5000);
         QCOMPARE(env.read(Log).count('\n'), 1);
     }
@@ -284,11 +285,11 @@ private slots:
 
         // Told once when the file is read, with the entries it is counted as.
         env.desktop.answerMsgBox(1);
-        QVERIFY(OpenDataFile());
-        CloseDataFile();
-        QVERIFY(OpenDataFile());
-        CloseDataFile();
-        QCOMPARE(RecordCount, 3);
+        QVERIFY(OpenDataFile(env.data));
+        CloseDataFile(env.data);
+        QVERIFY(OpenDataFile(env.data));
+        CloseDataFile(env.data);
+        QCOMPARE(env.data.RecordCount, 3);
         QCOMPARE(env.desktop.msgBoxes.size(), 1);
         const QString length = "The data file 'Custorin.Data' is 16,000 bytes long:\r\n"
                                "its last 1,000 bytes are not a whole 5,000-byte entry.\r\n\r\n";
@@ -300,13 +301,13 @@ private slots:
         // Before a change: asked without the lock held; cancelled, nothing moves.
         bool lockFree = false;
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
-            FolderLock other;
+            FolderLock other(env.data);
             lockFree = other.tryAcquire();
             return MsgBoxAnswer{2, false};
         });
         EntryRecord added;
         added.CaseNumber = "D-4";
-        QCOMPARE(AppendEntry(added), StoreResult::Cancelled);
+        QCOMPARE(AppendEntry(env.data, added), StoreResult::Cancelled);
         QVERIFY(lockFree);
         const MsgBoxRequest question = env.desktop.msgBoxes[1];
         QCOMPARE(question.text + " | " + question.buttons.join('/') + " " +
@@ -320,7 +321,7 @@ private slots:
 
         // Agreed: the tail is kept, then the entry goes after the third.
         env.desktop.answerMsgBox(1);
-        QCOMPARE(AppendEntry(added), StoreResult::Ok);
+        QCOMPARE(AppendEntry(env.data, added), StoreResult::Ok);
         QCOMPARE(env.read("Custorin.Data.20260101010203.tail"), tail);
         QCOMPARE(env.read(Data).left(15000), whole);
         QCOMPARE(env.read(Data).mid(15010, 15), QByteArray("D-4            "));
@@ -333,7 +334,7 @@ private slots:
         const QByteArray partial = entryBytes("E-5", 5, 1).left(2600);
         env.write(Data, whole + partial);
         env.desktop.answerMsgBox(1, false, "Data file damaged");
-        QCOMPARE(ArchiveEntry(4, {5, "E-5"}), StoreResult::Ok);
+        QCOMPARE(ArchiveEntry(env.data, 4, {5, "E-5"}), StoreResult::Ok);
         QCOMPARE(env.read("Custorin.Data.20260101010203-2.tail"), partial);
         QCOMPARE(env.read("Custorin.Data.20260101010203.tail"), tail);
         QCOMPARE(env.read(Data), whole + partial + QByteArray(2399, '\0') + '\2');
@@ -345,11 +346,11 @@ private slots:
         TestFolder env;
         EntryRecord entry;
         entry.CaseNumber = " $Killed$ ";
-        QCOMPARE(AppendEntry(entry), StoreResult::Reserved);
+        QCOMPARE(AppendEntry(env.data, entry), StoreResult::Reserved);
         const QByteArray one = entryBytes("A-1", 1, 1);
         env.write(Data, one);
         entry.CaseNumber = "$Killed$";
-        QCOMPARE(SaveEditedEntry(1, {1, "A-1"}, entry), StoreResult::Reserved);
+        QCOMPARE(SaveEditedEntry(env.data, 1, {1, "A-1"}, entry), StoreResult::Reserved);
         QCOMPARE(env.read(Data), one);
         QVERIFY(!env.exists(Log));
     }
@@ -357,12 +358,13 @@ private slots:
     void resultTexts()
     {
         TestFolder env;
-        QCOMPARE(StoreResultTitle(StoreResult::Full) + ": " + StoreResultText(StoreResult::Full),
+        QCOMPARE(StoreResultTitle(StoreResult::Full) + ": " +
+                     StoreResultText(env.data, StoreResult::Full),
                  "Data file full: The data file holds 32,767 entries,\r\nthe most it can "
                  "hold.\r\n\r\nThe new entry has not been saved. Deleting entries\r\nthat are no "
                  "longer needed makes room for new ones.");
         QCOMPARE(StoreResultTitle(StoreResult::Reserved) + ": " +
-                     StoreResultText(StoreResult::Reserved),
+                     StoreResultText(env.data, StoreResult::Reserved),
                  "Case number reserved: '$Killed$' can not be used as a case number:\r\nit marks "
                  "an entry while it is being deleted.\r\n\r\nNothing has been changed.");
     }

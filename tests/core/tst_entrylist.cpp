@@ -157,16 +157,15 @@ private slots:
         // From the file: none there gives an empty list and creates none; a
         // short last record reads its missing bytes as zeros (status 0).
         TestEnvironment env;
-        InitProgramTables();
         const QString path = env.path(DataFileName);
         EntryListData data;
         data.activeCount = 5;
-        QVERIFY(ReadEntryList(false, ListMode::AllEntries, {}, &data));
+        QVERIFY(ReadEntryList(env.data, false, ListMode::AllEntries, {}, &data));
         QCOMPARE(listed(data), QStringLiteral(" (0 active, 0 archived, 0, ..)"));
         QVERIFY(!QFileInfo::exists(path));
         writeFile(path, records[0] + records[1] + records[2].left(3000));
-        QVERIFY(ReadEntryList(false, ListMode::AllEntries, {}, &data));
-        QCOMPARE(RecordCount, 3);
+        QVERIFY(ReadEntryList(env.data, false, ListMode::AllEntries, {}, &data));
+        QCOMPARE(env.data.RecordCount, 3);
         QCOMPARE(listed(data), QStringLiteral("1:01/05/2009|09-123|Bicycle|Red bike, 21 speed "
                                               "3:12/31/2008|ODD|Tools|Drill "
                                               "(2 active, 1 archived, 1244567, "
@@ -175,13 +174,13 @@ private slots:
         QCOMPARE(QFileInfo(path).size(), qint64(13000)); // read only
         QVERIFY(!data.unavailable);
         // One that can not be opened: said so, nothing asked.
-        Override<int> retry(DataFileOpenRetryMs, 50);
+        env.data.options.DataFileOpenRetryMs = 50;
         QVERIFY(QFile::remove(path) && QDir(env.folder()).mkdir(DataFileName));
-        QVERIFY(!ReadEntryList(false, ListMode::AllEntries, {}, &data));
+        QVERIFY(!ReadEntryList(env.data, false, ListMode::AllEntries, {}, &data));
         QVERIFY(data.unavailable && data.rows.empty());
-        QCOMPARE(RecordCount, 0);
+        QCOMPARE(env.data.RecordCount, 0);
         QVERIFY(env.desktop.msgBoxes.isEmpty());
-        const MsgBoxRequest ask = EntryListUnavailableQuestion();
+        const MsgBoxRequest ask = EntryListUnavailableQuestion(env.data);
         QCOMPARE(ask.title + " | " + ask.buttons.join('/'),
                  "Data file not available | &Retry/&Cancel");
     }
@@ -353,7 +352,7 @@ private slots:
         TestEnvironment env;
         env.desktop.setFileStamp(SharedFile, stamp(1, 10000));
         NetworkWatch watch;
-        watch.start(stamp(1, 10000));
+        watch.start(env.data, stamp(1, 10000));
         QCOMPARE(seconds(watch, at(0, 3), 8), QStringLiteral("n n nL n n n n nL"));
         QCOMPARE(env.desktop.stampedFiles, QStringList(2, SharedFile));
         env.desktop.setFileStamp(SharedFile, stamp(3, 10000)); // the time, not the length
@@ -369,13 +368,13 @@ private slots:
         QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(8, 20000)));
         // A file appearing: a change.
         NetworkWatch fresh;
-        fresh.start(std::nullopt);
+        fresh.start(env.data, std::nullopt);
         QCOMPARE(seconds(fresh, at(1, 20), 1), QStringLiteral("yL"));
 
         // A busy machine: a tick late by a second still looks (and sounds), a
         // second tick in one second does not, after a pause only its own counts.
         NetworkWatch late;
-        late.start(stamp(2, 15000));
+        late.start(env.data, stamp(2, 15000));
         QCOMPARE(ticks(late,
                        {at(0, 35), at(0, 36), at(0, 39), at(0, 41, 10), at(0, 42), at(1, 1, 5),
                         at(1, 20, 1), at(1, 20, 999)},
@@ -386,13 +385,12 @@ private slots:
     void replacedFileAndOwnWrites()
     {
         TestEnvironment env;
-        InitProgramTables();
-        CurrentUserName = QStringLiteral("Lee Carter");
+        env.session.CurrentUserName = QStringLiteral("Lee Carter");
         // A work file renamed over the data file with the old time: a change.
-        const QString path = DataPath(DataFileName), temp = env.path("TempFile.$$$");
+        const QString path = DataPath(env.data, DataFileName), temp = env.path("TempFile.$$$");
         QVERIFY(SampleData::WriteDataFile(path, 3, 7));
         NetworkWatch watch;
-        watch.start(env.desktop.fileStamp(path));
+        watch.start(env.data, env.desktop.fileStamp(path));
         QVERIFY(SampleData::WriteDataFile(temp, 2, 7));
         QFile f(temp);
         QVERIFY(f.open(QIODevice::ReadWrite));
@@ -407,22 +405,22 @@ private slots:
         EntryRecord e;
         e.CaseNumber = QStringLiteral("26-0001");
         int n = 0;
-        QCOMPARE(AppendEntry(e, &n), StoreResult::Ok);
+        QCOMPARE(AppendEntry(env.data, e, &n), StoreResult::Ok);
         QVERIFY(watch.tick(at(0, 5), true, false, path).ownChange);
         QCOMPARE(watch.dataFileStamp(), env.desktop.fileStamp(path));
-        QVERIFY(PendingOwnWrites().isEmpty());
-        const EntryIdentity id = EntryIdentity::of(ReadAllEntries().at(n - 1));
-        QCOMPARE(ArchiveEntry(n, id), StoreResult::Ok);
-        QCOMPARE(DeleteEntry(n, id), StoreResult::Ok);
-        QCOMPARE(PendingOwnWrites().size(), 2);
+        QVERIFY(PendingOwnWrites(env.data).isEmpty());
+        const EntryIdentity id = EntryIdentity::of(ReadAllEntries(env.data).at(n - 1));
+        QCOMPARE(ArchiveEntry(env.data, n, id), StoreResult::Ok);
+        QCOMPARE(DeleteEntry(env.data, n, id), StoreResult::Ok);
+        QCOMPARE(PendingOwnWrites(env.data).size(), 2);
         QCOMPARE(ticks(watch, {at(0, 10)}, true, false, path), QStringLiteral("nL"));
         // Another workstation's before ours in one check: a change.
         QFile other(path);
         QVERIFY(other.open(QIODevice::Append));
         QCOMPARE(other.write(EntryRecord().Pack()), qint64(5000));
         other.close();
-        const EntryIdentity mine = EntryIdentity::of(ReadAllEntries().at(n - 1));
-        QCOMPARE(ArchiveEntry(n, mine), StoreResult::Ok);
+        const EntryIdentity mine = EntryIdentity::of(ReadAllEntries(env.data).at(n - 1));
+        QCOMPARE(ArchiveEntry(env.data, n, mine), StoreResult::Ok);
         QCOMPARE(ticks(watch, {at(0, 20)}, true, false, path), QStringLiteral("yL"));
     }
 };

@@ -65,8 +65,8 @@ int modeOf(const QString &path)
 // Makes (or opens for a change) the user file and the data file.
 void createRecordFiles(const TestEnvironment &env)
 {
-    RecordFile users(env.path("User.List"), 500, 100); // retrying for 100 ms
-    RecordFile entries(env.path("Custorin.Data"), 5000, 100);
+    RecordFile users(env.data, env.path("User.List"), 500, 100); // retrying for 100 ms
+    RecordFile entries(env.data, env.path("Custorin.Data"), 5000, 100);
     QVERIFY(users.open(RecordFile::ForWriting));
     QVERIFY(entries.open(RecordFile::ForWriting));
 }
@@ -86,9 +86,9 @@ private slots:
     void savedFileHoldsNoPlainCode()
     {
         TestEnvironment env;
-        QVERIFY(!InstallationConfigured() && !AccessCodeMatches("Ab3#x"));
-        QCOMPARE(SaveInstallation("  Springfield Police Department ", "Ab3#x"), R::Ok);
-        QCOMPARE(AgencyName, QStringLiteral("Springfield Police Department"));
+        QVERIFY(!InstallationConfigured(env.data) && !AccessCodeMatches(env.data, "Ab3#x"));
+        QCOMPARE(SaveInstallation(env.data, "  Springfield Police Department ", "Ab3#x"), R::Ok);
+        QCOMPARE(env.data.AgencyName, QStringLiteral("Springfield Police Department"));
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
         // The key is the PBKDF2-SHA-256 of the code with the salt.
         const QByteArray content = readFile(env.path("Custorin.ini"));
@@ -98,48 +98,49 @@ private slots:
                                    pbkdf2("Ab3#x", salt, 100000)));
         // The code compared exactly; blanks are part of it.
         for (const char *wrong : {"ab3#x", " Ab3#x", "Ab3#xx"})
-            QVERIFY2(!AccessCodeMatches(wrong), wrong);
-        QVERIFY(AccessCodeMatches("Ab3#x"));
+            QVERIFY2(!AccessCodeMatches(env.data, wrong), wrong);
+        QVERIFY(AccessCodeMatches(env.data, "Ab3#x"));
 
         // A second save of the same code takes a new salt.
-        QCOMPARE(SaveInstallation("Springfield Police Department", "Ab3#x"), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "Springfield Police Department", "Ab3#x"), R::Ok);
         QVERIFY(fields(readFile(env.path("Custorin.ini"))).value("AccessCodeSalt") != salt.toHex());
 
         // A file's own iteration count is used, not the one new files get.
         const QByteArray fixed = QByteArray::fromHex("00112233445566778899aabbccddeeff");
         writeFile(env.path("Custorin.ini"),
                   settings("County Sheriff", 20000, fixed, pbkdf2("Ab3#x", fixed, 20000)));
-        QVERIFY(AccessCodeMatches("Ab3#x") && !AccessCodeMatches("Ab3#y"));
+        QVERIFY(AccessCodeMatches(env.data, "Ab3#x") && !AccessCodeMatches(env.data, "Ab3#y"));
     }
 
     void whatIsSavedIsChecked()
     {
         TestEnvironment env;
         for (const char *code : {"abcd", "abcdef", "ab\tde"})
-            QCOMPARE(SaveInstallation("Agency", code), R::AccessCodeInvalid);
-        QCOMPARE(SaveInstallation("   ", "abcde"), R::AgencyEmpty);
-        QCOMPARE(SaveInstallation(QString(61, 'A'), "abcde"), R::AgencyTooLong);
-        QCOMPARE(SaveInstallation("Line one\nLine two", "abcde"), R::AgencyInvalid);
-        QVERIFY(!QFile::exists(env.path("Custorin.ini")) && AgencyName.isEmpty());
+            QCOMPARE(SaveInstallation(env.data, "Agency", code), R::AccessCodeInvalid);
+        QCOMPARE(SaveInstallation(env.data, "   ", "abcde"), R::AgencyEmpty);
+        QCOMPARE(SaveInstallation(env.data, QString(61, 'A'), "abcde"), R::AgencyTooLong);
+        QCOMPARE(SaveInstallation(env.data, "Line one\nLine two", "abcde"), R::AgencyInvalid);
+        QVERIFY(!QFile::exists(env.path("Custorin.ini")) && env.data.AgencyName.isEmpty());
         // Five characters (one of two UTF-16 units); sixty of agency name.
-        QCOMPARE(SaveInstallation(QString(60, QChar(0x00c5)), QStringLiteral("ab\U0001F512de")),
+        QCOMPARE(SaveInstallation(env.data, QString(60, QChar(0x00c5)),
+                                  QStringLiteral("ab\U0001F512de")),
                  R::Ok);
-        QVERIFY(AccessCodeMatches(QStringLiteral("ab\U0001F512de")));
+        QVERIFY(AccessCodeMatches(env.data, QStringLiteral("ab\U0001F512de")));
         // A refused save leaves the earlier settings alone.
         const QByteArray before = readFile(env.path("Custorin.ini"));
-        QCOMPARE(SaveInstallation("Other", "abc"), R::AccessCodeInvalid);
+        QCOMPARE(SaveInstallation(env.data, "Other", "abc"), R::AccessCodeInvalid);
         QCOMPARE(readFile(env.path("Custorin.ini")), before);
         // A data folder that is not there is not made.
-        const Override<QString> missing(DataFolder, env.path("no-such-folder"));
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::FolderMissing);
+        DataSet missing(env.path("no-such-folder"));
+        QCOMPARE(SaveInstallation(missing, "County Sheriff", "Qw3rt"), R::FolderMissing);
         QVERIFY(!QFile::exists(env.path("no-such-folder")));
     }
 
     void damagedFileIsReported()
     {
         TestEnvironment env;
-        QCOMPARE(LoadInstallation(), R::NotConfigured);
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        QCOMPARE(LoadInstallation(env.data), R::NotConfigured);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::Ok);
         const QByteArray good = readFile(env.path("Custorin.ini"));
         const auto f = fields(good);
         auto replaced = [&](const QByteArray &name, const QByteArray &value) {
@@ -155,22 +156,23 @@ private slots:
         // clang-format on
         for (const QByteArray &bytes : damaged) {
             writeFile(env.path("Custorin.ini"), bytes);
-            AgencyName = QStringLiteral("stale");
-            QCOMPARE(LoadInstallation(), R::Corrupted);
-            QCOMPARE(CheckAccessCode("Qw3rt"), R::Corrupted);
-            QVERIFY2(AgencyName.isEmpty() && !InstallationConfigured(), bytes.constData());
+            env.data.AgencyName = QStringLiteral("stale");
+            QCOMPARE(LoadInstallation(env.data), R::Corrupted);
+            QCOMPARE(CheckAccessCode(env.data, "Qw3rt"), R::Corrupted);
+            QVERIFY2(env.data.AgencyName.isEmpty() && !InstallationConfigured(env.data),
+                     bytes.constData());
         }
         // Line ends of another editor and a comment are fine.
         writeFile(env.path("Custorin.ini"),
                   "; set up by the administrator\r\n" + QByteArray(good).replace("\n", "\r\n"));
-        QCOMPARE(CheckAccessCode("Qw3rt"), R::Ok);
-        QCOMPARE(CheckAccessCode("Qw3rT"), R::AccessCodeInvalid);
+        QCOMPARE(CheckAccessCode(env.data, "Qw3rt"), R::Ok);
+        QCOMPARE(CheckAccessCode(env.data, "Qw3rT"), R::AccessCodeInvalid);
 
         // A folder where the file should be can not be read nor replaced.
         QVERIFY(QFile::remove(env.path("Custorin.ini")));
         QVERIFY(QDir(env.folder()).mkdir("Custorin.ini"));
-        QCOMPARE(LoadInstallation(), R::Unreadable);
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::IoError);
+        QCOMPARE(LoadInstallation(env.data), R::Unreadable);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::IoError);
         QVERIFY(!QFile::exists(env.path("TempFile.$$$")));
 
         // A link is never read; saving replaces it, not the file it points at.
@@ -178,15 +180,15 @@ private slots:
         QTemporaryDir outside;
         writeFile(outside.filePath("good.ini"), good);
         QVERIFY(QFile::link(outside.filePath("good.ini"), env.path("Custorin.ini")));
-        QCOMPARE(CheckAccessCode("Qw3rt"), R::Unreadable);
-        QCOMPARE(InstallationResultText(R::Unreadable),
+        QCOMPARE(CheckAccessCode(env.data, "Qw3rt"), R::Unreadable);
+        QCOMPARE(InstallationResultText(env.data, R::Unreadable),
                  "The installation settings file 'Custorin.ini'\r\ncan not be opened in the data "
                  "folder:\r\n" +
                      QDir(env.folder()).absoluteFilePath(QString()) +
                      "\r\n\r\n'Custorin.ini' is a symbolic link, and the files of\r\nthe data "
                      "folder are never opened through one.\r\nPlease put the file itself in its "
                      "place.");
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::Ok);
         QVERIFY(!QFileInfo(env.path("Custorin.ini")).isSymLink());
         QCOMPARE(readFile(outside.filePath("good.ini")), good);
     }
@@ -211,7 +213,7 @@ private slots:
         QFETCH(int, log);
         TestEnvironment env;
         const UmaskGuard umask(mask);
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::Ok);
         createRecordFiles(env);
         QCOMPARE(modeOf(env.path("Custorin.ini")), secret);
         QCOMPARE(modeOf(env.path("User.List")), secret);
@@ -220,7 +222,7 @@ private slots:
         // Made readable by others: the next save or change takes it back.
         for (const char *name : {"Custorin.ini", "User.List"})
             QCOMPARE(::chmod(QFile::encodeName(env.path(name)).constData(), 0644), 0);
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::Ok);
         createRecordFiles(env);
         QCOMPARE(modeOf(env.path("Custorin.ini")), 0640);
         QCOMPARE(modeOf(env.path("User.List")), 0640);
@@ -236,7 +238,7 @@ private slots:
         const QByteArray folder = QFile::encodeName(env.folder());
         QCOMPARE(::chown(folder.constData(), uid_t(-1), other->gr_gid), 0);
         QCOMPARE(::chmod(folder.constData(), 0775), 0); // not set-group-id
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::Ok);
         createRecordFiles(env);
         for (const char *name : {"Custorin.ini", "UserList.Log", "User.List", "Custorin.Data"}) {
             struct stat st;
@@ -252,28 +254,30 @@ private slots:
         TestEnvironment env;
         env.desktop.setNow(Now);
         writeFile(env.path("User.List"), QByteArray(500, ' '));
-        QCOMPARE(SaveInstallation("County Sheriff", "Ab3#x", SetupBy::Window), R::FolderInUse);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Ab3#x", SetupBy::Window),
+                 R::FolderInUse);
         QVERIFY(!QFile::exists(env.path("Custorin.ini")) &&
                 !QFile::exists(env.path("UserList.Log")));
-        QVERIFY(InstallationResultText(R::FolderInUse)
+        QVERIFY(InstallationResultText(env.data, R::FolderInUse)
                     .startsWith("The data folder already holds users or entries:\r\n"));
         writeFile(env.path("User.List"), QByteArray()); // an empty file does not count
 
-        QCOMPARE(SaveInstallation("First Agency", "Ab3#x", SetupBy::Window), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "First Agency", "Ab3#x", SetupBy::Window), R::Ok);
         const QByteArray first = readFile(env.path("Custorin.ini"));
-        QCOMPARE(SaveInstallation("Second Agency", "Qq1@w", SetupBy::Window), R::SetUpMeanwhile);
+        QCOMPARE(SaveInstallation(env.data, "Second Agency", "Qq1@w", SetupBy::Window),
+                 R::SetUpMeanwhile);
         QCOMPARE(readFile(env.path("Custorin.ini")), first);
-        QCOMPARE(InstallationResultText(R::SetUpMeanwhile),
+        QCOMPARE(InstallationResultText(env.data, R::SetUpMeanwhile),
                  "The data folder has been set up at another workstation\r\n"
                  "while this window was open:\r\n" +
                      QDir(env.folder()).absoluteFilePath(QString()) +
                      "\r\n\r\nNothing has been saved here; the settings made there are used.");
         writeFile(env.path("User.List"), QByteArray(500, ' '));
         env.desktop.advance(60);
-        QCOMPARE(SaveInstallation("County Sheriff", "Zz9!q"), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Zz9!q"), R::Ok);
         QVERIFY(QFile::remove(env.path("Custorin.ini")));
         env.desktop.advance(60);
-        QCOMPARE(SaveInstallation("County Sheriff", "Yy8?p"), R::Ok);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Yy8?p"), R::Ok);
         QCOMPARE(logText(env),
                  "03/04/2026 at 05:06:07 - Access code set in the set-up window\r\n"
                  "03/04/2026 at 05:07:07 - Access code changed by the unattended set-up\r\n"
@@ -283,7 +287,7 @@ private slots:
         const QByteArray settings = readFile(env.path("Custorin.ini"));
         QVERIFY(QFile::remove(env.path("UserList.Log")));
         QVERIFY(QDir(env.folder()).mkdir("UserList.Log"));
-        QCOMPARE(SaveInstallation("County Sheriff", "Xx7=o"), R::LogFailed);
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Xx7=o"), R::LogFailed);
         QCOMPARE(readFile(env.path("Custorin.ini")), settings);
     }
 
@@ -291,29 +295,31 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.setNow(Now);
-        const Override<QString> host(FolderLock::HostNameOverride, QStringLiteral("WS-FRONT"));
-        QCOMPARE(SaveInstallation("County Sheriff", "Qw3rt"), R::Ok);
+        env.data.options.HostNameOverride = QStringLiteral("WS-FRONT");
+        QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::Ok);
         QVERIFY(QFile::remove(env.path("UserList.Log")));
         MsgBoxRequest told;
         const auto wrong = [&](int times) {
             for (int i = 0; i < times; ++i) {
-                const AccessCodeVerdict verdict = JudgeAccessCode(QStringLiteral("wrong"));
+                const AccessCodeVerdict verdict =
+                    JudgeAccessCode(env.data, env.session, QStringLiteral("wrong"));
                 QCOMPARE(verdict.kind, AccessCodeVerdict::Wrong);
                 told = verdict.message;
             }
         };
-        WrongAccessCodes = 0;
+        env.session.WrongAccessCodes = 0;
         wrong(3);
         QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("3\n"));
         QCOMPARE(told.title + " | " + told.text + " | " + told.buttons.join('/'),
                  "Invalid Entry | 'wrong' is not the\r\n\r\ncorrect Access Code | &Try "
                  "again/&Never mind");
         // A restart keeps the slow-down: the count is the folder's.
-        WrongAccessCodes = 0;
+        env.session.WrongAccessCodes = 0;
         wrong(5);
-        QCOMPARE(JudgeAccessCode(QStringLiteral("Qw3rt")).kind, AccessCodeVerdict::Granted);
+        QCOMPARE(JudgeAccessCode(env.data, env.session, QStringLiteral("Qw3rt")).kind,
+                 AccessCodeVerdict::Granted);
         QCOMPARE(env.desktop.pauses, QList<int>({1000, 2000, 4000, 8000, 16000, 30000, 30000}));
-        QCOMPARE(WrongAccessCodes, 0);
+        QCOMPARE(env.session.WrongAccessCodes, 0);
         QVERIFY(!QFile::exists(env.path("WrongCodes.Count")));
         // A line per wrong code (never the code itself) after each wait.
         const QString who =
@@ -330,7 +336,8 @@ private slots:
         QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("1\n"));
         // Settings gone: nothing can be judged, and the person is told why.
         QVERIFY(QFile::remove(env.path("Custorin.ini")));
-        const AccessCodeVerdict unjudged = JudgeAccessCode(QStringLiteral("Qw3rt"));
+        const AccessCodeVerdict unjudged =
+            JudgeAccessCode(env.data, env.session, QStringLiteral("Qw3rt"));
         QCOMPARE(unjudged.kind, AccessCodeVerdict::Unjudged);
         QCOMPARE(unjudged.message.title + " | " + unjudged.message.buttons.join('/') + " | " +
                      QString::number(unjudged.message.icon),

@@ -36,27 +36,27 @@ class TestLogReview : public QObject
 private slots:
     void loadingALog()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("Search.Log");
+        TestEnvironment env;
+        const QString path = env.path("Search.Log");
         // Windows-1252: 0x80 is the euro sign, 0xE9 e acute, 0x81 undefined.
         writeFile(path, "  \r\n12/04/2026 at 22:50:01 - Ren\xE9 searched for '\x80 5'\r\n"
                         "12/04/2026 at 22:51:00 - x\x81y\rlast line\r\n\r\n");
-        LogText log = LoadLogText(path);
+        LogText log = LoadLogText(env.store, "Search.Log");
         QVERIFY(log.hasEntries);
         QCOMPARE(log.text, QString::fromUtf8("12/04/2026 at 22:50:01 - René searched for '€ 5'\n"
                                              "12/04/2026 at 22:51:00 - x\xC2\x81y\nlast line"));
         QCOMPARE(log.widestLine, 48); // the first line, its euro sign one character
         writeFile(path, "a\nbc\r\n" + QByteArray(75, 'x')); // a lone LF breaks too
-        QCOMPARE(LoadLogText(path).widestLine, 75);
-        QCOMPARE(LoadLogText(path).text, "a\nbc\n" + QString(75, 'x'));
+        QCOMPARE(LoadLogText(env.store, "Search.Log").widestLine, 75);
+        QCOMPARE(LoadLogText(env.store, "Search.Log").text, "a\nbc\n" + QString(75, 'x'));
         // Missing, blank lines only, empty: the same notice.
         for (const QByteArray &bytes : {QByteArray("\r\n  \r\n\t\r\n"), QByteArray()}) {
             writeFile(path, bytes);
-            log = LoadLogText(path);
+            log = LoadLogText(env.store, "Search.Log");
             QVERIFY(!log.hasEntries);
             QCOMPARE(log.text, QStringLiteral("There are currently no entries for this log file"));
         }
-        QVERIFY(!LoadLogText(dir.filePath("UserList.Log")).hasEntries);
+        QVERIFY(!LoadLogText(env.store, "UserList.Log").hasEntries);
         // Found in any letter case, Windows-1252 letters too, at its own place.
         LogFinder finder;
         finder.setText(QString::fromUtf8("Ren\xC3\xA9 \xC5\x92uvre \xC3\x89T\xC3\x89"));

@@ -32,10 +32,6 @@ const QString End = QStringLiteral("End of Printout");
 const QString Title =
     QString::fromUtf8("CustorinPrintout --  All Current Entries (\u2026 -- ") + Stamp + " -- Page ";
 
-struct Env : TestEnvironment {
-    Env() { AgencyName = Agency; }
-};
-
 QString at(int page, double x, double y, const QString &text)
 {
     return QStringLiteral("p%1 (%2,%3) %4").arg(page).arg(x, 0, 'f', 3).arg(y, 0, 'f', 3).arg(text);
@@ -67,7 +63,7 @@ EntryPrintout card(const QString &narrative = QString(), const QString &custody 
         t << QString();
     t[CardField::Narrative] = narrative;
     t[CardField::ChainOfCustody] = custody;
-    return EntryPrintout{t};
+    return EntryPrintout{t, Agency};
 }
 
 EntryRecord labelled(int serial, const QString &caseNumber, double received = 0)
@@ -88,8 +84,9 @@ QString numberedLines(int n)
     return text;
 }
 
-PrintResult printLongText(Env &env, const QString &text, const QString &title = QString(),
-                          bool everyPage = false, bool centre = false)
+PrintResult printLongText(TestEnvironment &env, const QString &text,
+                          const QString &title = QString(), bool everyPage = false,
+                          bool centre = false)
 {
     std::unique_ptr<PageSurface> s = env.desktop.beginPrint("t");
     s->setFont(PrintoutFont());
@@ -122,8 +119,8 @@ private slots:
     void listPages()
     {
         for (const auto &[entries, pages] : QList<QPair<int, int>>{{3, 1}, {41, 1}, {42, 2}}) {
-            Env env;
-            QCOMPARE(PrintEntryList(PrintedListTable(entries), Caption), PrintResult::Done);
+            TestEnvironment env;
+            QCOMPARE(PrintEntryList(PrintedListTable(entries), Caption, Agency), PrintResult::Done);
             QCOMPARE(env.desktop.printJobs, QStringList({"Custorin List"}));
             QCOMPARE(env.desktop.expectedPages, QList<int>({pages}));
             QStringList want;
@@ -172,7 +169,7 @@ private slots:
                      {false, true, {1, 2, 1}, 2, "B"}, {false, true, {1, 3}, 1, ""},
                      {true, true, {1, 1, 1}, 1, "A"},  {false, false, {1, 1}, 1, "", true}};
         for (const auto &c : cases) {
-            Env env;
+            TestEnvironment env;
             QTemporaryDir a, b;
             const QString inA = QDir(a.path()).filePath(name), inB = QDir(b.path()).filePath(name);
             if (c.existing)
@@ -187,7 +184,7 @@ private slots:
                 env.desktop.answerMsgBox(choice);
             const PrintResult none =
                 c.refused || c.pdfFails ? PrintResult::Failed : PrintResult::Cancelled;
-            QCOMPARE(PrintEntryList(PrintedListTable(3), Caption),
+            QCOMPARE(PrintEntryList(PrintedListTable(3), Caption, Agency),
                      c.savedIn.isEmpty() ? none : PrintResult::Done);
             QCOMPARE(env.desktop.pendingAnswers(), 0);
             const QString saved = c.savedIn == "A" ? inA : c.savedIn == "B" ? inB : QString();
@@ -212,9 +209,9 @@ private slots:
 
     void cancelAbandonsJob()
     {
-        Env env;
+        TestEnvironment env;
         env.desktop.cancelAfterPages(1);
-        QCOMPARE(PrintEntryList(PrintedListTable(100), Caption), PrintResult::Cancelled);
+        QCOMPARE(PrintEntryList(PrintedListTable(100), Caption, Agency), PrintResult::Cancelled);
         QCOMPARE(printLongText(env, numberedLines(100)), PrintResult::Cancelled);
         // A cancelled entry printout sends neither document.
         QCOMPARE(PrintEntry(card(numberedLines(100), "Received."), {true, true}),
@@ -229,7 +226,7 @@ private slots:
     void longText()
     {
         for (const auto &[paper, ws] : QList<QPair<double, int>>{{8.0, 67}, {7.77, 65}}) {
-            Env env;
+            TestEnvironment env;
             env.desktop.setPageWidth(paper);
             QCOMPARE(printLongText(env, QString("abcdefghi ").repeated(8) + QString(80, 'w') +
                                             "\r\n\r\ncd\nef\rgh"),
@@ -252,7 +249,7 @@ private slots:
                      {100, "Notes", false, false, {42, 44, 14}},
                      {10, "Notes", true, true, {10}}};
         for (const auto &c : cases) {
-            Env env;
+            TestEnvironment env;
             QCOMPARE(printLongText(env, numberedLines(c.lineCount), c.title, c.everyPage, c.centre),
                      PrintResult::Done);
             QStringList expected;
@@ -294,7 +291,7 @@ private slots:
                      {"n", "c", {3}, "stop", {n}},
                      {"", "c", {0}, "stop", {c}}};
         for (const auto &k : cases) {
-            Env env;
+            TestEnvironment env;
             for (int a : k.answers)
                 env.desktop.answerMsgBox(a);
             const auto options =
@@ -334,7 +331,7 @@ private slots:
                      {true, n60, {at(1, 1.0, 4.24, title), at(1, 1.0, 4.60, n60)}},
                      {true, "a\r\nb", {at(1, 1.0, 4.24, "Narrative: a"), at(1, 1.0, 4.42, "b")}}};
         for (const auto &c : cases) {
-            Env env;
+            TestEnvironment env;
             QCOMPARE(PrintEntry(card(c.narrative), {c.withNarrative, false}), PrintResult::Done);
             QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Entry 20261204224532"}));
             QCOMPARE(shown(env.desktop, true), fields + c.after);
@@ -366,7 +363,7 @@ private slots:
         EntryPrintout entry = card(narrative);
         for (const auto &[field, text] : values)
             entry.texts[field] = text;
-        Env env;
+        TestEnvironment env;
         env.desktop.setPageWidth(paper);
         QCOMPARE(PrintEntry(entry, {true, false}), PrintResult::Done);
 
@@ -399,7 +396,7 @@ private slots:
     // Every chain-of-custody page starts with the control and case numbers.
     void custodyPagesNameTheItem()
     {
-        Env env;
+        TestEnvironment env;
         QCOMPARE(PrintEntry(card(QString(), numberedLines(100)), {false, true}), PrintResult::Done);
         QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Entry 20261204224532",
                                                      "Custorin Chain-of-Custody 20261204224532"}));
@@ -439,10 +436,12 @@ private slots:
         GridTable table = PrintedListTable(0);
         table.AddItem("03/04/2009\t" + QString(15, 'W') + '\t' + QString(20, 'W') +
                       "\tCASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS");
-        Env env;
+        TestEnvironment env;
         env.desktop.setPageWidth(paper);
-        QCOMPARE(PrintEntryList(table, " Search Results (1)  Category: Firearms  Description: "
-                                       "CASE  Total Value: $0.00"),
+        QCOMPARE(PrintEntryList(table,
+                                " Search Results (1)  Category: Firearms  Description: "
+                                "CASE  Total Value: $0.00",
+                                Agency),
                  PrintResult::Done);
         const QStringList out = shown(env.desktop);
         QCOMPARE(
@@ -484,7 +483,7 @@ private slots:
         QFETCH(int, columns);
         QFETCH(int, rows);
         QFETCH(int, start);
-        Env env;
+        TestEnvironment env;
         const LabelTemplate *stock = FindLabelTemplate(name);
         QVERIFY(stock);
         QCOMPARE(stock->perPage(), columns * rows);
@@ -579,7 +578,7 @@ private slots:
         QFETCH(QString, stock);
         QFETCH(QString, shelf);
         QFETCH(QString, why);
-        Env env;
+        TestEnvironment env;
         QCOMPARE(CheckLabels(*FindLabelTemplate(stock), {ShelfLabel(shelf)}), why);
     }
 };

@@ -51,15 +51,13 @@ struct Holder {
     }
 };
 
-// Timings of a lock that goes stale quickly, put back after each test.
-struct QuickLock {
-    QuickLock(int waitMs, int heartbeatMs, int staleMs)
-        : wait(FolderLock::WaitMs, waitMs), beat(FolderLock::HeartbeatMs, heartbeatMs),
-          stale(FolderLock::StaleMs, staleMs)
-    {
-    }
-    Override<int> wait, beat, stale;
-};
+// Timings of a lock that goes stale quickly.
+void quickLock(TestEnvironment &env, int waitMs, int heartbeatMs, int staleMs)
+{
+    env.data.options.LockWaitMs = waitMs;
+    env.data.options.LockHeartbeatMs = heartbeatMs;
+    env.data.options.LockStaleMs = staleMs;
+}
 
 QStringList lockEntries(const QString &folder)
 {
@@ -67,9 +65,14 @@ QStringList lockEntries(const QString &folder)
                                   QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// Fails chosen file calls while it lives.
 struct FaultHook {
-    explicit FaultHook(FileFaultHook hook) { SetFileFaultHook(std::move(hook)); }
-    ~FaultHook() { SetFileFaultHook({}); }
+    FaultHook(TestEnvironment &env, FileFaultHook hook) : env(env)
+    {
+        env.setFaultHook(std::move(hook));
+    }
+    ~FaultHook() { env.setFaultHook({}); }
+    TestEnvironment &env;
 };
 
 // The case numbers of a data file, read at their offset (10, 15 bytes).
@@ -189,7 +192,7 @@ private slots:
     void lockExcludesAnotherProcessAndNamesItsHolder()
     {
         TestFolder env;
-        QuickLock quick(300, 100, 5000);
+        quickLock(env, 300, 100, 5000);
         Holder other;
         other.start(env.folder(), 1500, {"100", "5000", "ws-front", "Lee Carter"});
         const QByteArray owner = env.read("Custorin.lock/owner");
@@ -197,7 +200,7 @@ private slots:
                      owner.contains("\npid=" + QByteArray::number(other.process.processId()) +
                                     "\nprogram=lock_holder\naccount="),
                  owner.constData());
-        FolderLock mine;
+        FolderLock mine(env.data);
         QVERIFY(!mine.tryAcquire());
         QVERIFY(!mine.acquire()); // never asks
         QCOMPARE(mine.failure(), 0);
@@ -230,12 +233,12 @@ private slots:
         TestFolder env;
         {
             // A dead process of this computer: taken over at once.
-            QuickLock quick(100, 100, 5000);
+            quickLock(env, 100, 100, 5000);
             Holder local;
             local.start(env.folder(), 60000);
             local.process.kill();
             local.process.waitForFinished();
-            FolderLock mine;
+            FolderLock mine(env.data);
             QVERIFY(mine.tryAcquire());
         }
         QVERIFY(lockEntries(env.folder()).isEmpty());
@@ -243,14 +246,14 @@ private slots:
             // A holder on another computer whose beat stopped: taken over once
             // its lock has stayed unchanged for the stale time, not before;
             // a lock moved aside by a taker that died first goes too.
-            QuickLock quick(100, 100, 1000);
+            quickLock(env, 100, 100, 1000);
             QVERIFY(env.block("Custorin.lock.orphan-1f.stale"));
             env.write("Custorin.lock.orphan-1f.stale/owner", "token=77\nhost=gone\n");
             Holder remote;
             remote.start(env.folder(), 60000, {"100", "1000", "other-host"});
             ::kill(pid_t(remote.process.processId()), SIGKILL);
             remote.process.waitForFinished();
-            FolderLock mine;
+            FolderLock mine(env.data);
             QElapsedTimer timer;
             timer.start();
             while (!mine.tryAcquire())
@@ -266,10 +269,10 @@ private slots:
     void heartbeatKeepsASlowHolder()
     {
         TestFolder env;
-        QuickLock quick(100, 100, 600);
+        quickLock(env, 100, 100, 600);
         Holder slow;
         slow.start(env.folder(), 3000, {"100", "600", "other-host"});
-        FolderLock mine;
+        FolderLock mine(env.data);
         QElapsedTimer timer;
         timer.start();
         int attempts = 0;
@@ -334,19 +337,19 @@ private slots:
             // Another workstation took it over between this one's mkdir and
             // its read-back.
             bool changed = false;
-            FaultHook hook([&](FileOp op, const QString &path) {
+            FaultHook hook(env, [&](FileOp op, const QString &path) {
                 if (op == FileOp::Read && path == lock + "/owner" && !changed)
                     changed = putFresh();
                 return 0;
             });
-            FolderLock mine;
+            FolderLock mine(env.data);
             QVERIFY(!mine.tryAcquire());
             QVERIFY(changed);
             QVERIFY(!mine.isHeld());
         }
         QCOMPARE(env.read("Custorin.lock/owner"), fresh);
 
-        QuickLock quick(0, 100, 0); // every lock seen is stale at once
+        quickLock(env, 0, 100, 0); // every lock seen is stale at once
         bool changed = false;
         int lockRenames = 0;
         staleLock();
@@ -354,14 +357,14 @@ private slots:
             // Judged stale, then a fresh holder's before the rename: never moved,
             // not even for a moment in which a third workstation could make
             // its own.
-            FaultHook hook([&](FileOp op, const QString &path) {
+            FaultHook hook(env, [&](FileOp op, const QString &path) {
                 // Its owner was read, now its beat: then the fresh holder's.
                 if (op == FileOp::Read && path == lock + "/beat" && !changed)
                     changed = putFresh();
                 lockRenames += op == FileOp::Rename && path == lock;
                 return 0;
             });
-            FolderLock mine;
+            FolderLock mine(env.data);
             QVERIFY(!mine.tryAcquire());
         }
         QVERIFY(changed);
@@ -372,7 +375,7 @@ private slots:
         {
             // Another taker removed the stale lock and a fresh holder made its
             // own just before this taker's rename: the fresh one is put back.
-            FaultHook hook([&](FileOp op, const QString &path) {
+            FaultHook hook(env, [&](FileOp op, const QString &path) {
                 if (op == FileOp::Rename && path == lock && ++lockRenames == 1) {
                     QDir(lock).removeRecursively();
                     QDir().mkdir(lock);
@@ -380,7 +383,7 @@ private slots:
                 }
                 return 0;
             });
-            FolderLock mine;
+            FolderLock mine(env.data);
             QVERIFY(!mine.tryAcquire());
             QVERIFY(!mine.isHeld());
         }
@@ -394,7 +397,7 @@ private slots:
         TestFolder env;
         const QByteArray three = threeRecords();
         env.write("Custorin.Data", three + three.left(2499)); // 3 records and a half
-        RecordFile file(env.path("Custorin.Data"), 5000, 0);
+        RecordFile file(env.data, env.path("Custorin.Data"), 5000, 0);
         QVERIFY(file.open(RecordFile::ForReading));
         QCOMPARE(file.recordCount(), 3); // 17,499 bytes
         QByteArray record;
@@ -415,11 +418,11 @@ private slots:
         // nothing is changed.
         env.write("Custorin.Data", three);
         int reads = 0;
-        FaultHook hook([&](FileOp op, const QString &path) {
+        FaultHook hook(env, [&](FileOp op, const QString &path) {
             return op == FileOp::Read && path.endsWith("/Custorin.Data") ? ++reads, EIO : 0;
         });
         EntryRecord edited;
-        QCOMPARE(SaveEditedEntry(2, {2, "B-2"}, edited), StoreResult::IoError);
+        QCOMPARE(SaveEditedEntry(env.data, 2, {2, "B-2"}, edited), StoreResult::IoError);
         QCOMPARE(reads, 2);
         QCOMPARE(env.read("Custorin.Data"), three);
         QVERIFY(!env.exists("DataRecords.Log") && lockEntries(env.folder()).isEmpty());
@@ -429,14 +432,14 @@ private slots:
     {
         TestFolder env;
         const QByteArray three = threeRecords();
-        Override<int> retry(ShareRetryMs, 300);
+        env.data.options.ShareRetryMs = 300;
         // The share refuses the first tries, as right after a close (only the
         // data set's files: the lock's own are not in question).
         env.write("Custorin.Data", three);
         {
             QMap<FileOp, int> refused;
             QStringList work; // the work file flushed, then renamed over the data file
-            FaultHook hook([&](FileOp op, const QString &path) {
+            FaultHook hook(env, [&](FileOp op, const QString &path) {
                 if (path.endsWith("/TempFile.$$$") && (op == FileOp::Sync || op == FileOp::Rename))
                     work << (op == FileOp::Sync ? "sync" : "rename");
                 if ((op != FileOp::Rename && op != FileOp::Unlink) ||
@@ -444,7 +447,7 @@ private slots:
                     return 0;
                 return refused[op]++ < 2 ? EBUSY : 0;
             });
-            QCOMPARE(DeleteEntry(2, {2, "B-2"}), StoreResult::Ok);
+            QCOMPARE(DeleteEntry(env.data, 2, {2, "B-2"}), StoreResult::Ok);
             QCOMPARE(refused[FileOp::Rename], 3);
             QVERIFY(refused[FileOp::Unlink] >= 3);
             QCOMPARE(work.join(' '), QStringLiteral("sync rename rename rename"));
@@ -457,10 +460,10 @@ private slots:
 
         // A flush the share refuses: the data file and its log stay as they were.
         {
-            FaultHook hook([](FileOp op, const QString &path) {
+            FaultHook hook(env, [](FileOp op, const QString &path) {
                 return op == FileOp::Sync && path.endsWith("/TempFile.$$$") ? EIO : 0;
             });
-            QCOMPARE(DeleteEntry(1, {1, "A-1"}), StoreResult::IoError);
+            QCOMPARE(DeleteEntry(env.data, 1, {1, "A-1"}), StoreResult::IoError);
         }
         QCOMPARE(env.read("Custorin.Data"), two);
         QCOMPARE(env.read("DataRecords.Log"), log);

@@ -6,6 +6,7 @@
 // Reported as skipped where the share can not be set up.
 #include "RunProgram.h"
 #include "TestFiles.h"
+#include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/RecordFile.h"
 
@@ -38,7 +39,8 @@ private slots:
 
         // Workstation one reads a file of one record and keeps it open.
         writeFile(one, QByteArray(5000, 'a'));
-        RecordFile first(one, 5000, 0);
+        const DataSet mounted(mounts[0]);
+        RecordFile first(mounted, one, 5000, 0);
         QVERIFY(first.open(RecordFile::ForReading));
         QCOMPARE(first.recordCount(), 1);
         const int fd = ::open(QFile::encodeName(one).constData(), O_RDONLY);
@@ -59,7 +61,7 @@ private slots:
         ::close(fd);
         QCOMPARE(size, 10000);
         QVERIFY(isFile);
-        RecordFile again(one, 5000, 0);
+        RecordFile again(mounted, one, 5000, 0);
         QVERIFY(again.open(RecordFile::ForReading));
         QCOMPARE(again.recordCount(), 2);
         QByteArray record;

@@ -188,7 +188,7 @@ private slots:
         SaveRefreshSound(true);
         {
             // Stored as text under the section "Defaults".
-            QSettings raw(SettingsFileOverride, QSettings::IniFormat);
+            QSettings raw(env.settingsFile(), QSettings::IniFormat);
             QCOMPARE(raw.value("Defaults/NewUser").toString() + " " +
                          raw.value("Defaults/MainWindowHeight").toString() + " " +
                          raw.value("Defaults/RefreshSound").toString(),
@@ -215,16 +215,16 @@ private slots:
         {
             // Another workstation holds the lock: it may have just created a
             // file to write into, or be writing the work file; nothing goes.
-            FolderLock other;
+            FolderLock other(env.data);
             QVERIFY(other.tryAcquire());
-            QCOMPARE(RemoveEmptyDataFiles(), QStringList());
-            QVERIFY(!RemoveStaleTempFile());
+            QCOMPARE(RemoveEmptyDataFiles(env.data), QStringList());
+            QVERIFY(!RemoveStaleTempFile(env.data));
             QCOMPARE(folderFiles(env.folder()).size(), 5);
         }
-        QCOMPARE(RemoveEmptyDataFiles(), QStringList({"Custorin.Data", "Search.Log"}));
-        QVERIFY(RemoveStaleTempFile());
+        QCOMPARE(RemoveEmptyDataFiles(env.data), QStringList({"Custorin.Data", "Search.Log"}));
+        QVERIFY(RemoveStaleTempFile(env.data));
         QCOMPARE(folderFiles(env.folder()).keys(), QStringList({"SignInOut.Log", "notes.txt"}));
-        QVERIFY(RemoveEmptyDataFiles().isEmpty() && RemoveStaleTempFile());
+        QVERIFY(RemoveEmptyDataFiles(env.data).isEmpty() && RemoveStaleTempFile(env.data));
     }
 };
 

@@ -34,7 +34,7 @@ double ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 }
 
 // Entries 1..count with case numbers "C-n", written as the data file.
-QVector<EntryRecord> writeEntries(int count)
+QVector<EntryRecord> writeEntries(TestEnvironment &env, int count)
 {
     QVector<EntryRecord> entries;
     QByteArray bytes;
@@ -46,7 +46,7 @@ QVector<EntryRecord> writeEntries(int count)
         entries << e;
         bytes += e.Pack();
     }
-    writeFile(DataPath(DataFileName), bytes);
+    writeFile(DataPath(env.data, DataFileName), bytes);
     return entries;
 }
 
@@ -156,11 +156,12 @@ private slots:
         d.Value = -1;         // -$0.0001
         d.ReleasedDate = 0.6; // rounds to day 1: a date
         QByteArray bytes = a.Pack() + b.Pack() + c.Pack() + d.Pack();
-        writeFile(DataPath(DataFileName), bytes);
+        writeFile(DataPath(env.data, DataFileName), bytes);
 
         const QString path = env.path(QStringLiteral("out.csv"));
         const ExportOutcome out = WriteSpreadsheetFile(
-            path, {{1, a.ControlNumber}, {2, b.ControlNumber}, {3, 5}, {4, d.ControlNumber}});
+            env.data, path,
+            {{1, a.ControlNumber}, {2, b.ControlNumber}, {3, 5}, {4, d.ControlNumber}});
         QCOMPARE(QList<int>({int(out.status), out.written, out.leftOut}),
                  QList<int>({int(ExportOutcome::Written), 4, 0}));
         QCOMPARE(
@@ -183,16 +184,16 @@ private slots:
     void entriesDeletedMeanwhile()
     {
         TestEnvironment env;
-        const QVector<EntryRecord> entries = writeEntries(40);
+        const QVector<EntryRecord> entries = writeEntries(env, 40);
         const QString path = env.path(QStringLiteral("out.csv"));
         auto exported = [&](const std::vector<ListedEntry> &list, int leftOut) {
-            const ExportOutcome out = WriteSpreadsheetFile(path, list);
+            const ExportOutcome out = WriteSpreadsheetFile(env.data, path, list);
             if (out.leftOut != leftOut || out.written != int(list.size()) - leftOut)
                 return QByteArrayList({"counts", QByteArray::number(out.leftOut)});
             return caseColumn(path);
         };
         // In the list's order, a row listed twice twice; a few rows, or most.
-        QCOMPARE(RunProgram(testTool("store_worker"), {"deleteat", DataFolder, "3"}).out,
+        QCOMPARE(RunProgram(testTool("store_worker"), {"deleteat", env.data.folder(), "3"}).out,
                  QByteArray("DELETED C-3\n"));
         QCOMPARE(exported(listOf(entries, {6, 1, 4, 3, 2, 5, 40, 6}), 1),
                  QByteArrayList({"C-6", "C-1", "C-4", "C-2", "C-5", "C-40", "C-6"}));
@@ -206,7 +207,7 @@ private slots:
         QCOMPARE(exported(listOf(entries, all << 40), 1), cases << "C-40");
 
         // Nor an entry written over by another, nor one being deleted.
-        DataFile file;
+        DataFile file(env.data);
         QVERIFY(file.open(DataFile::ForWriting));
         QVERIFY(file.write(1, entries[39]));
         QVERIFY(file.writeField(2, EntryLayout::CaseNumber, ToFixedText(KilledMarker, 15)));
@@ -218,13 +219,14 @@ private slots:
     void failuresLeaveEarlierFileIntact()
     {
         TestEnvironment env;
-        const QVector<EntryRecord> entries = writeEntries(600);
+        const QVector<EntryRecord> entries = writeEntries(env, 600);
         QVector<int> all(600);
         std::iota(all.begin(), all.end(), 1);
         const QString path = env.path(QStringLiteral("out.csv"));
         writeFile(path, "earlier export\r\n");
         auto failure = [&](const QString &file, const QVector<int> &records) {
-            const ExportOutcome out = WriteSpreadsheetFile(file, listOf(entries, records));
+            const ExportOutcome out =
+                WriteSpreadsheetFile(env.data, file, listOf(entries, records));
             return out.status == ExportOutcome::FileFailed ? out.reason : QStringLiteral("written");
         };
 
@@ -240,7 +242,7 @@ private slots:
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY2(full.contains("too large") || full.contains("space"), qPrintable(full));
         QCOMPARE(readFile(path), QByteArray("earlier export\r\n"));
-        QCOMPARE(QDir(DataFolder).entryList(QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(env.data.folder()).entryList(QDir::Files | QDir::Hidden),
                  QStringList({DataFileName, "out.csv"}));
 
         // The data folder gone (a network drive dropped): the person is told which and why.
@@ -292,9 +294,9 @@ private slots:
                     "\",\"C\",\"\",\"\",\"\",\"\",\"\",\"" + c.written + "\",\"0\",\"" + c.written +
                     "\",\"\",\"01/05/2009\",\"\",\"\",\"\"\r\n";
         }
-        writeFile(DataPath(DataFileName), data);
+        writeFile(DataPath(env.data, DataFileName), data);
         const QString path = env.path(QStringLiteral("out.csv"));
-        QCOMPARE(WriteSpreadsheetFile(path, rows).written, int(rows.size()));
+        QCOMPARE(WriteSpreadsheetFile(env.data, path, rows).written, int(rows.size()));
         QCOMPARE(readFile(path), want);
 
         QTemporaryDir work;

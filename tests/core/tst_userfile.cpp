@@ -43,15 +43,15 @@ private slots:
     {
         TestFolder env;
         env.write(Users, threeUsers());
-        QVERIFY(OpenUserFile());
-        QCOMPARE(UserCount, 3);
-        const UserRecord pat = ReadUser(2);
+        QVERIFY(OpenUserFile(env.data));
+        QCOMPARE(env.data.UserCount, 3);
+        const UserRecord pat = ReadUser(env.data, 2);
         QCOMPARE(pat.DateCreated, oleDate(2020, 1, 2, 3, 4));
         QCOMPARE(pat.DisplayName() + "|" + pat.SortKey() + "|" + UnscramblePassword(pat.Password) +
                      "|" + QString::number(pat.AccessLevel),
                  QStringLiteral("Pat Doe|Doe Pat|4789|2"));
-        CloseUserFile();
-        QCOMPARE(ReadAllUsers().value(2).Comments, QStringLiteral("Temporary"));
+        CloseUserFile(env.data);
+        QCOMPARE(ReadAllUsers(env.data).value(2).Comments, QStringLiteral("Temporary"));
     }
 
     void appendEditAndDeleteWriteBytesAndLogs()
@@ -60,7 +60,7 @@ private slots:
         UserRecord u = newUser(" Pat ", "Doe", "abcd", 3);
         u.Comments = "Day shift";
         int n = 0;
-        QCOMPARE(AppendUser(u, &n), UserResult::Ok);
+        QCOMPARE(AppendUser(env.data, u, &n), UserResult::Ok);
         QCOMPARE(n, 1);
         const double stamp = oleDate(2026, 12, 4, 22, 49, 12);
         QCOMPARE(u.DateCreated, stamp);
@@ -71,7 +71,7 @@ private slots:
 
         env.desktop.advance(65);
         UserRecord v = newUser("Ann", "Smith", "Zz99", 4);
-        QCOMPARE(AppendUser(v, &n), UserResult::Ok);
+        QCOMPARE(AppendUser(env.data, v, &n), UserResult::Ok);
         QCOMPARE(n, 2);
         // An edit keeps the creation date, whatever the window holds.
         UserRecord edited = v;
@@ -79,10 +79,10 @@ private slots:
         edited.FirstName = "Annie";
         edited.Password = "a1b2c3d4e5";
         edited.AccessLevel = 2;
-        QCOMPARE(SaveEditedUser(2, UserIdentity::of(v), edited), UserResult::Ok);
+        QCOMPARE(SaveEditedUser(env.data, 2, UserIdentity::of(v), edited), UserResult::Ok);
         QCOMPARE(env.read(Users).mid(500).toHex(' '),
                  userBytes(v.DateCreated, "Annie", "Smith", "a1b2c3d4e5", 2).toHex(' '));
-        QCOMPARE(UserCount, 2);
+        QCOMPARE(env.data.UserCount, 2);
 
         // Deleted by a rename over the file: a reader of the old file keeps
         // reading it, and the file's mode stays.
@@ -91,7 +91,7 @@ private slots:
         const QByteArray before = env.read(Users);
         QFile reader(env.path(Users));
         QVERIFY(reader.open(QIODevice::ReadOnly));
-        QCOMPARE(DeleteUser(1, UserIdentity::of(u)), UserResult::Ok);
+        QCOMPARE(DeleteUser(env.data, 1, UserIdentity::of(u)), UserResult::Ok);
         QCOMPARE(env.read(Users), before.mid(500));
         QCOMPARE(reader.readAll(), before);
         QCOMPARE(QFile::permissions(env.path(Users)) & 0x7077, mode);
@@ -115,23 +115,23 @@ private slots:
         otherFirst.FirstName = "pat"; // names compare exactly
         otherLast.LastName = "Doe2";
         for (const UserIdentity &id : {otherDate, otherFirst, otherLast}) {
-            QCOMPARE(SaveEditedUser(2, id, edited), UserResult::Changed);
-            QCOMPARE(DeleteUser(2, id), UserResult::Changed);
+            QCOMPARE(SaveEditedUser(env.data, 2, id, edited), UserResult::Changed);
+            QCOMPARE(DeleteUser(env.data, 2, id), UserResult::Changed);
         }
-        QCOMPARE(SaveEditedUser(3, pat, edited), UserResult::Changed);
-        QCOMPARE(SaveEditedUser(5, pat, edited), UserResult::Missing);
-        QCOMPARE(DeleteUser(0, pat), UserResult::Missing);
+        QCOMPARE(SaveEditedUser(env.data, 3, pat, edited), UserResult::Changed);
+        QCOMPARE(SaveEditedUser(env.data, 5, pat, edited), UserResult::Missing);
+        QCOMPARE(DeleteUser(env.data, 0, pat), UserResult::Missing);
         QCOMPARE(env.read(Users), before);
         QVERIFY(!env.exists(Log));
 
         // The work file can not be written: nothing changes, the line goes.
         QVERIFY(env.block("TempFile.$$$"));
-        QCOMPARE(DeleteUser(2, pat), UserResult::IoError);
+        QCOMPARE(DeleteUser(env.data, 2, pat), UserResult::IoError);
         QCOMPARE(env.read(Users), before);
         QCOMPARE(env.read(Log), QByteArray());
         QVERIFY(QDir(env.folder()).rmdir("TempFile.$$$"));
         // A record an interrupted deletion left marked goes with the next.
-        QCOMPARE(DeleteUser(2, pat), UserResult::Ok);
+        QCOMPARE(DeleteUser(env.data, 2, pat), UserResult::Ok);
         QCOMPARE(env.read(Users), before.left(500) + before.mid(1000, 500));
     }
 
@@ -150,7 +150,8 @@ private slots:
                 missing += ::access(path.constData(), F_OK) != 0;
         });
         for (int i = 0; i < 40; ++i)
-            QCOMPARE(DeleteUser(1, {1000.0 + i, "User", QString::number(i)}), UserResult::Ok);
+            QCOMPARE(DeleteUser(env.data, 1, {1000.0 + i, "User", QString::number(i)}),
+                     UserResult::Ok);
         done = true;
         watcher.join();
         QCOMPARE(missing.load(), 0);
@@ -161,17 +162,19 @@ private slots:
     {
         TestFolder env(QDateTime(QDate(2026, 1, 1), QTime(1, 2, 3)));
         UserRecord user = newUser("$Killed$", "Morgan", "abc1", 4);
-        QCOMPARE(AppendUser(user), UserResult::InvalidName);
+        QCOMPARE(AppendUser(env.data, user), UserResult::InvalidName);
         user.FirstName = " $Killed$ "; // blanks are trimmed off when read back
-        QCOMPARE(AppendUser(user), UserResult::InvalidName);
+        QCOMPARE(AppendUser(env.data, user), UserResult::InvalidName);
         user.FirstName = "Pat";
-        QCOMPARE(AppendUser(user), UserResult::Ok);
+        QCOMPARE(AppendUser(env.data, user), UserResult::Ok);
         const QByteArray users = env.read(Users);
         UserRecord edited = user;
         edited.FirstName = "Pat\r\nLee";
-        QCOMPARE(SaveEditedUser(1, UserIdentity::of(user), edited), UserResult::InvalidName);
+        QCOMPARE(SaveEditedUser(env.data, 1, UserIdentity::of(user), edited),
+                 UserResult::InvalidName);
         edited.FirstName = "  $Killed$";
-        QCOMPARE(SaveEditedUser(1, UserIdentity::of(user), edited), UserResult::InvalidName);
+        QCOMPARE(SaveEditedUser(env.data, 1, UserIdentity::of(user), edited),
+                 UserResult::InvalidName);
         QCOMPARE(env.read(Users), users);
         QCOMPARE(env.read(Log).count('\n'), 1);
     }
@@ -186,9 +189,9 @@ private slots:
         // One more fits, then no more.
         UserRecord u = newUser("New", "User", "abcd", 1);
         int n = 0;
-        QCOMPARE(AppendUser(u, &n), UserResult::Ok);
+        QCOMPARE(AppendUser(env.data, u, &n), UserResult::Ok);
         QCOMPARE(n, 32767);
-        QCOMPARE(AppendUser(u), UserResult::Full);
+        QCOMPARE(AppendUser(env.data, u), UserResult::Full);
         QCOMPARE(QFileInfo(env.path(Users)).size(), qint64(32767) * 500);
         QCOMPARE(env.read(Log).count('\n'), 1);
     }
@@ -210,9 +213,10 @@ private slots:
                                       "name\r\nmay hold a tab or a line break." +
                                           nothing}};
         for (auto it = expected.begin(); it != expected.end(); ++it)
-            QCOMPARE(UserResultTitle(it.key()) + " | " + UserResultText(it.key()), it.value());
-        QCOMPARE(UserResultMessage(UserResult::Ok).title, QString()); // nothing to tell
-        const MsgBoxRequest full = UserResultMessage(UserResult::Full);
+            QCOMPARE(UserResultTitle(it.key()) + " | " + UserResultText(env.data, it.key()),
+                     it.value());
+        QCOMPARE(UserResultMessage(env.data, UserResult::Ok).title, QString()); // nothing to tell
+        const MsgBoxRequest full = UserResultMessage(env.data, UserResult::Full);
         QCOMPARE(full.buttons.join('/') + " " + QString::number(full.icon), "&Okay 4");
     }
 };

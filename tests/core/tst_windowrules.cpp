@@ -314,9 +314,10 @@ private slots:
             QCOMPARE(c.summaryName, QString(k.wantName));
             QVERIFY(c.searchOption == k.option && c.ignoreCaps == 0 && c.wholeWordOnly == 1);
         }
-        ApplyCriteria(CriteriaOnClosing(true, 16, "gold", QDate(2009, 4, 1), 1, 0));
-        QCOMPARE(Search.SummaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));
-        QVERIFY(Search.SearchOption == 16 && Search.IgnoreCaps == 1 && Search.WholeWordOnly == 0);
+        ApplyCriteria(env.session, CriteriaOnClosing(true, 16, "gold", QDate(2009, 4, 1), 1, 0));
+        QCOMPARE(env.session.Search.SummaryStartDate, QDateTime(QDate(2009, 4, 1), QTime(0, 0)));
+        QVERIFY(env.session.Search.SearchOption == 16 && env.session.Search.IgnoreCaps == 1 &&
+                env.session.Search.WholeWordOnly == 0);
     }
 
     void whatEachListAndLevelShows()
@@ -399,7 +400,7 @@ private slots:
         // clang-format on
         for (const auto &[agency, code, again, result] : cases)
             QVERIFY2(CheckSetupEntry(agency, code, again) == result, qPrintable(agency + code));
-        QCOMPARE(SetupCheckMessage(C::CodeWrongLength).text,
+        QCOMPARE(SetupCheckMessage(DataSet(), C::CodeWrongLength).text,
                  QStringLiteral("The access code must be exactly\r\n5 characters long."));
 
         const StartOptions o = ParseCommandLine({"--set-agency=Troop C"}, "/");

@@ -36,21 +36,21 @@ inline EntryRecord entry(int serial, const QString &caseNumber, QDate received, 
     return e;
 }
 
-inline void writeEntries(const QVector<EntryRecord> &entries)
+inline void writeEntries(TestEnvironment &env, const QVector<EntryRecord> &entries)
 {
-    QFile f(DataPath(DataFileName));
+    QFile f(DataPath(env.data, DataFileName));
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     for (const EntryRecord &e : entries)
         f.write(e.Pack());
 }
 
 // The window, shown and past its first activation.
-inline QPointer<frmMain> openMain(int level = 4)
+inline QPointer<frmMain> openMain(TestEnvironment &env, int level = 4)
 {
-    CurrentUserName = QStringLiteral("Tester");
-    CurrentAccessLevel = level;
-    AgencyName = QStringLiteral("Springfield PD");
-    QPointer<frmMain> w = new frmMain;
+    env.session.CurrentUserName = QStringLiteral("Tester");
+    env.session.CurrentAccessLevel = level;
+    env.data.AgencyName = QStringLiteral("Springfield PD");
+    QPointer<frmMain> w = new frmMain(env.store, env.session);
     w->show();
     w->Form_Activate();
     return w;

@@ -47,10 +47,10 @@ private slots:
     void reviewShowsTheLogsAndLeavingRestores()
     {
         TestEnvironment env;
-        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        QVERIFY(SaveInstallation(env.data, "County Sheriff", Code) == InstallationResult::Ok);
         writeFile(env.path("User.List"), userBytes(oleDate(2024, 3, 1), "Pat", "Doe", "Pd12", 4));
         writeFile(env.path("DataRecords.Log"), "\r\n" + Records + "\r\n");
-        frmAdmin w;
+        frmAdmin w(env.store, env.session);
         open(w);
         const int normalWidth = w.width();
         env.desktop.answerInputBox(std::nullopt); // a refused access code

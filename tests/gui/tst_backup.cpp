@@ -27,15 +27,15 @@ const QByteArray SignIns =
     "12/04/2026 at 22:45:32 - Pat Doe signed in w/ Full Access privileges\r\n";
 const QByteArray Changes = "12/04/2026 at 22:47:05 - Control#00123 archived by Pat Doe\r\n";
 const QByteArray Settings = settingsBytes("County Sheriff");
-const QMap<QString, QByteArray> DataSet{{"Custorin.Data", Entries},
-                                        {"User.List", Users},
-                                        {"SignInOut.Log", SignIns},
-                                        {"DataRecords.Log", Changes},
-                                        {"Custorin.ini", Settings}};
+const QMap<QString, QByteArray> SetFiles{{"Custorin.Data", Entries},
+                                         {"User.List", Users},
+                                         {"SignInOut.Log", SignIns},
+                                         {"DataRecords.Log", Changes},
+                                         {"Custorin.ini", Settings}};
 
 void writeDataSet(TestFolder &env)
 {
-    for (auto it = DataSet.begin(); it != DataSet.end(); ++it) {
+    for (auto it = SetFiles.begin(); it != SetFiles.end(); ++it) {
         if (it.key().endsWith(".Log"))
             QVERIFY(writeReadOnly(env.path(it.key()), it.value()));
         else
@@ -100,7 +100,7 @@ private slots:
         env.desktop.answerMsgBox(1, false, "Ready to Backup...");
         env.desktop.answerMsgBox(1, false, "Backup Successful");
         Window window;
-        QVERIFY(BackupDataFiles(window.procedure()));
+        QVERIFY(BackupDataFiles(env.data, window.procedure()));
 
         QCOMPARE(env.desktop.folderTitles,
                  QStringList{"Select a disk/drive/folder to copy (backup) "
@@ -119,20 +119,55 @@ private slots:
                               "Copying SignInOut.Log...", "Copying DataRecords.Log...",
                               "Copying Custorin.ini...", "Custorin - Data Backup Procedure"}));
         QCOMPARE(window.busy, QList<bool>({true, false}));
-        QMap<QString, QByteArray> expected = DataSet;
+        QMap<QString, QByteArray> expected = SetFiles;
         expected.insert("UserList.Log", "old user log\r\n");
         QCOMPARE(folderFiles(target.path()), expected);
         for (const char *log : {"SignInOut.Log", "DataRecords.Log"})
             QVERIFY2(isReadOnly(env.path(log)) && isReadOnly(target.filePath(log)), log);
         QVERIFY(!isReadOnly(target.filePath("Custorin.Data")));
-        QMap<QString, QByteArray> trail = DataSet;
+        QMap<QString, QByteArray> trail = SetFiles;
         trail.insert("UserList.Log", "12/04/2026 at 22:50:00 - Data files backed up to '" +
                                          target.path().toUtf8() + "' by " + workstation().toUtf8() +
                                          "\r\n");
         QCOMPARE(folderFiles(env.folder()), trail);
         QVERIFY(isReadOnly(env.path("UserList.Log")));
-        FolderLock after;
+        FolderLock after(env.data);
         QVERIFY(after.tryAcquire());
+    }
+
+    void backupAndLiveFolderOpenAtOnce()
+    {
+        TestFolder env;
+        writeDataSet(env);
+        QTemporaryDir copy;
+        for (auto it = SetFiles.begin(); it != SetFiles.end(); ++it)
+            writeFile(copy.filePath(it.key()), it.value());
+        DataSet backup(copy.path());
+        FolderStore saved(backup);
+        // Both readers open at once, each on its own folder.
+        QVERIFY(env.store.openEntries());
+        QVERIFY(saved.openEntries());
+        const EntryRecord seen = env.store.entry(1);
+        QCOMPARE(seen.CaseNumber.trimmed(), "2026-0001");
+        QCOMPARE(saved.entry(1).CaseNumber.trimmed(), "2026-0001");
+        QCOMPARE(env.store.archiveEntry(1, EntryIdentity::of(seen)), StoreResult::Ok);
+        QCOMPARE(saved.entry(1).Status, quint8(1));
+        env.store.closeEntries();
+        saved.closeEntries();
+
+        EntryListData live, old;
+        QVERIFY(env.store.readEntryList(true, ListMode::AllEntries, {}, &live));
+        QVERIFY(saved.readEntryList(true, ListMode::AllEntries, {}, &old));
+        QCOMPARE(live.archivedCount, 2);
+        QCOMPARE(old.archivedCount, 1);
+        QCOMPARE(old.activeCount, 1);
+        QCOMPARE(env.data.RecordCount, 2);
+        QCOMPARE(backup.RecordCount, 2);
+        QCOMPARE(env.data.ownWrites.size(), 1);
+        QVERIFY(backup.ownWrites.isEmpty());
+        QCOMPARE(folderFiles(copy.path()), SetFiles);
+        QCOMPARE(env.read("DataRecords.Log").count("\r\n"), 2);
+        QVERIFY(env.read("Custorin.Data") != Entries);
     }
 
     void restoreReplacesWhatTheBackupHolds_data()
@@ -174,8 +209,8 @@ private slots:
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
         env.desktop.answerMsgBox(1, false, "Backup Successful");
         Window window{"Custorin - Data Restoration Procedure"};
-        const QString agencyBefore = AgencyName;
-        QVERIFY(RestoreDataFiles(window.procedure()));
+        const QString agencyBefore = env.data.AgencyName;
+        QVERIFY(RestoreDataFiles(env.data, window.procedure()));
 
         QCOMPARE(env.desktop.folderTitles,
                  QStringList{"Select the disk/drive/folder that contains your previously backed "
@@ -208,7 +243,8 @@ private slots:
             expected["Custorin.ini"] = current;
         QCOMPARE(folderFiles(env.folder()), expected);
         QVERIFY(isReadOnly(env.path("SignInOut.Log")) && isReadOnly(env.path("UserList.Log")));
-        QCOMPARE(AgencyName, settingsRestored ? QStringLiteral("Town Police") : agencyBefore);
+        QCOMPARE(env.data.AgencyName,
+                 settingsRestored ? QStringLiteral("Town Police") : agencyBefore);
         QCOMPARE(QFile::permissions(env.path("User.List")) & 0x7077, ownerRw);
         if (settingsRestored)
             QCOMPARE(QFile::permissions(env.path("Custorin.ini")) & 0x7077, ownerRw);
@@ -222,7 +258,7 @@ private slots:
         const auto run = [&](bool restore, const QString &folder, int answer) {
             env.desktop.answerFolder(folder);
             env.desktop.answerMsgBox(answer);
-            QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(window.procedure()));
+            QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(env.data, window.procedure()));
         };
         QTemporaryDir other, good;
         writeFile(other.filePath("notes.txt"), "notes");
@@ -233,7 +269,7 @@ private slots:
         run(true, other.path(), 1); // no data file there
         run(true, good.path(), 2);  // "No" to the question
         env.desktop.answerFolder(std::nullopt);
-        QVERIFY(!BackupDataFiles(window.procedure())); // chooser cancelled: nothing asked
+        QVERIFY(!BackupDataFiles(env.data, window.procedure())); // chooser cancelled: nothing asked
         const QString backupEnd = " | &Cancel backup procedure | ";
         const QString restoreEnd = " | &Cancel restore procedure | ";
         QCOMPARE(
@@ -258,23 +294,23 @@ private slots:
         QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"notes.txt"});
         QCOMPARE(window.captions + QStringList{QString::number(window.busy.size())},
                  QStringList{"0"});
-        QCOMPARE(folderFiles(env.folder()), DataSet);
+        QCOMPARE(folderFiles(env.folder()), SetFiles);
 
         // Another workstation holds the lock: asked, Retry copies again,
         // Cancel leaves the backup as it was.
-        Override<int> wait(FolderLock::WaitMs, 100);
-        FolderLock holder;
+        env.data.options.LockWaitMs = 100;
+        FolderLock holder(env.data);
         QVERIFY(holder.tryAcquire());
         env.desktop.answerFolder(good.path());
         env.desktop.answerMsgBox(1, false, "Ready to Backup...");
         env.desktop.answerMsgBox(1, false, "Data folder busy");
         env.desktop.answerMsgBox(2, false, "Data folder busy");
-        QVERIFY(!BackupDataFiles(window.procedure()));
+        QVERIFY(!BackupDataFiles(env.data, window.procedure()));
         QCOMPARE(window.busy, QList<bool>({true, false, true, false}));
         QCOMPARE(env.desktop.msgBoxes.last().text,
                  "Another workstation is saving changes to the\r\ndata files in this folder "
                  "right now:\r\nPat Doe at workstation '" +
-                     WorkstationName() + "'.\r\n\r\nNothing has been changed yet.");
+                     WorkstationName(env.data) + "'.\r\n\r\nNothing has been changed yet.");
         QCOMPARE(QDir(good.path()).entryList(QDir::Files), QStringList{"Custorin.Data"});
     }
 
@@ -339,8 +375,7 @@ private slots:
         const QMap<QString, QByteArray> before = folderFiles(env.folder());
         if (op < 0)
             QVERIFY(env.block(file));
-        const auto unhook = qScopeGuard([] { SetFileFaultHook({}); });
-        SetFileFaultHook([=](FileOp o, const QString &path) {
+        env.setFaultHook([=](FileOp o, const QString &path) {
             return o == FileOp(op) && path.endsWith('/' + file) ? error : 0;
         });
         env.desktop.answerFolder(other.path());
@@ -350,7 +385,7 @@ private slots:
                                  : extra.isEmpty() ? "File Restore Error"
                                                    : "Backup can not be restored");
         Window window;
-        QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(window.procedure()));
+        QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(env.data, window.procedure()));
         QCOMPARE(env.desktop.msgBoxes.last().text,
                  QString(text).replace("%1", slashed(other.path())));
         QCOMPARE(folderFiles(env.folder()), before);
@@ -363,7 +398,7 @@ private slots:
         writeDataSet(env);
         QTemporaryDir target;
         QProcess worker;
-        FolderLock lock;
+        FolderLock lock(env.data);
         QVERIFY(lock.acquire());
         const CopyOutcome outcome = CopyFileSet(
             lock, env.folder(), target.path(), BackupFileList(), [&](const QString &file) {
@@ -379,7 +414,7 @@ private slots:
         QVERIFY(worker.waitForFinished(20000));
         QCOMPARE(worker.readAllStandardOutput(), QByteArray("ADDED late-0\n"));
 
-        QCOMPARE(folderFiles(target.path()), DataSet);
+        QCOMPARE(folderFiles(target.path()), SetFiles);
         QCOMPARE(env.read("Custorin.Data").size(), Entries.size() + 5000);
         QVERIFY(env.read("DataRecords.Log").endsWith(" added by late\r\n"));
     }

@@ -92,8 +92,8 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.setNow(Now);
-        writeEntries(sixAndTwo());
-        QPointer<frmMain> w = openMain(1);
+        writeEntries(env, sixAndTwo());
+        QPointer<frmMain> w = openMain(env, 1);
         const QString path = env.path(FileName);
         // While the file is written the button reads "Creating...", the window
         // is busy and the watch held off; all comes back however the export ends.
@@ -131,7 +131,7 @@ private slots:
         // Another workstation deletes D after the list was loaded: the
         // entries after it have moved and are exported all the same; D is
         // left out and the person is told.
-        QCOMPARE(RunProgram(testTool("store_worker"), {"deleteat", DataFolder, "4"}).out,
+        QCOMPARE(RunProgram(testTool("store_worker"), {"deleteat", env.data.folder(), "4"}).out,
                  QByteArray("DELETED D\n"));
         goAhead(env.desktop);
         env.desktop.answerMsgBox(1, false, QStringLiteral("Entries deleted meanwhile"));
@@ -145,8 +145,8 @@ private slots:
 
         // The data file can not be opened during the export: the person is
         // asked while the export is under way, and cancels.
-        Override<int> retry(DataFileOpenRetryMs, 50);
-        QVERIFY(QFile::remove(DataPath(DataFileName)));
+        env.data.options.DataFileOpenRetryMs = 50;
+        QVERIFY(QFile::remove(DataPath(env.data, DataFileName)));
         QVERIFY(QDir(env.folder()).mkdir(DataFileName));
         QString during;
         const QByteArray earlier = readFile(path);
@@ -172,9 +172,9 @@ private slots:
     void mailsTheCardAsShown()
     {
         TestEnvironment env;
-        CurrentAccessLevel = 1;
-        writeEntries({mailedEntry()});
-        frmSeeEntry card;
+        env.session.CurrentAccessLevel = 1;
+        writeEntries(env, {mailedEntry()});
+        frmSeeEntry card(env.store, env.session);
         card.setTag(QStringLiteral("1"));
         card.setExpectedIdentity(mailedEntry().ControlNumber, mailedEntry().CaseNumber);
         card.show();

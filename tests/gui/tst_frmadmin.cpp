@@ -31,7 +31,7 @@ void openEditing(TestEnvironment &env, frmAdmin &w, const QByteArray &users,
                  const std::function<void()> &beforeEditing = {})
 {
     env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(14, 5, 9)));
-    QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+    QVERIFY(SaveInstallation(env.data, "County Sheriff", Code) == InstallationResult::Ok);
     QVERIFY(QFile::remove(env.path("UserList.Log"))); // the set-up's own line
     if (!users.isEmpty())
         writeFile(env.path("User.List"), users);
@@ -101,7 +101,7 @@ private slots:
     {
         TestEnvironment env;
         writeFile(env.path("User.List"), Zed + Ann + Bob);
-        frmAdmin w;
+        frmAdmin w(env.store, env.session);
         open(w);
         // Sorted by "Last First", ignoring case; the record numbers follow.
         QStringList rows;
@@ -124,8 +124,8 @@ private slots:
         // 4 characters: Enter signs in.
         env.desktop.answerMsgBox(1); // the main window's empty list
         signIn(w, "bob adams", "b0b0");
-        QCOMPARE(CurrentUserName, QStringLiteral("bob adams"));
-        QCOMPARE(CurrentAccessLevel, 1);
+        QCOMPARE(env.session.CurrentUserName, QStringLiteral("bob adams"));
+        QCOMPARE(env.session.CurrentAccessLevel, 1);
         QVERIFY(!w.isVisible() && !w.timerFlashButton->isActive());
         QCOMPARE(readFile(env.path("SignInOut.Log")),
                  logLine("22:45:32", "bob adams signed in w/ Read Only privileges"));
@@ -145,14 +145,15 @@ private slots:
     {
         TestEnvironment env;
         writeFile(env.path("User.List"), Zed + Ann + Bob);
-        frmAdmin w;
+        frmAdmin w(env.store, env.session);
         open(w);
         // Differs only in case: refused and logged; "Cancel sign-in" goes back.
         env.desktop.answerMsgBox(2, false, "Incorrect Password");
         signIn(w, "Ann Smith", "secret1");
         QCOMPARE(readFile(env.path("SignInOut.Log")),
                  logLine("22:45:32", "Ann Smith - Incorrect password submitted"));
-        QVERIFY(CurrentUserName.isEmpty() && inPicking(w) && w.cmdUserSelected->isDefault());
+        QVERIFY(env.session.CurrentUserName.isEmpty() && inPicking(w) &&
+                w.cmdUserSelected->isDefault());
     }
 
     // The access code: after a wrong one "Try again" asks once more and
@@ -161,18 +162,18 @@ private slots:
     void accessCodeAskedUntilRight()
     {
         TestEnvironment env;
-        QVERIFY(SaveInstallation("County Sheriff", Code) == InstallationResult::Ok);
+        QVERIFY(SaveInstallation(env.data, "County Sheriff", Code) == InstallationResult::Ok);
         for (const int choice : {1, 2}) {
             env.desktop.answerInputBox(QStringLiteral("wrong"));
             env.desktop.answerMsgBox(choice, false, "Invalid Entry");
         }
-        QVERIFY(!AccessCodeGranted());
+        QVERIFY(!AccessCodeGranted(env.data, env.session));
         env.desktop.answerInputBox(QStringLiteral("wrong"));
         env.desktop.answerMsgBox(1, false, "Invalid Entry");
         env.desktop.answerInputBox(Code);
-        QVERIFY(AccessCodeGranted());
+        QVERIFY(AccessCodeGranted(env.data, env.session));
         env.desktop.answerInputBox(QString());
-        QVERIFY(!AccessCodeGranted());
+        QVERIFY(!AccessCodeGranted(env.data, env.session));
         QCOMPARE(env.desktop.msgBoxes.size(), 3);
         QCOMPARE(boxText(env.desktop.msgBoxes[2]),
                  "Invalid Entry | 'wrong' is not the\r\n\r\ncorrect Access Code | &Try again, "
@@ -186,13 +187,14 @@ private slots:
         // The right password, a level that is none of the four.
         writeFile(env.path("User.List"),
                   userWithPassword(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 7) + Bob);
-        frmAdmin damaged;
+        frmAdmin damaged(env.store, env.session);
         open(damaged);
         env.desktop.answerMsgBox(1, false, "User record damaged");
         signIn(damaged, "Zed Young", "Zz99");
         QVERIFY(env.desktop.msgBoxes.last().text.startsWith(
             "The user record of 'Zed Young' holds the access\r\nlevel 7,"));
-        QVERIFY(CurrentUserName.isEmpty() && CurrentAccessLevel == 0 && inPicking(damaged));
+        QVERIFY(env.session.CurrentUserName.isEmpty() && env.session.CurrentAccessLevel == 0 &&
+                inPicking(damaged));
         QVERIFY(!QFile::exists(env.path("SignInOut.Log")));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
@@ -200,7 +202,7 @@ private slots:
     void addUsers()
     {
         TestEnvironment env;
-        frmAdmin w;
+        frmAdmin w(env.store, env.session);
         // With no users the window says so, and the add window opens at once.
         openEditing(env, w, QByteArray(), [&] {
             QCOMPARE(
@@ -244,7 +246,7 @@ private slots:
         TestEnvironment env;
         const double created = oleDate(2023, 11, 15, 15, 7);
         const QByteArray zed = user(1, "Zed", "Young", 2);
-        frmAdmin w;
+        frmAdmin w(env.store, env.session);
         openEditing(
             env, w,
             zed + userWithPassword(created, "Ann", "Smith", "Secret1", 4, "Line one\r\nLine two"));
@@ -275,7 +277,7 @@ private slots:
         TestEnvironment env;
         const QByteArray a = user(1, "Ann", "Adams", 1), b = user(2, "Bo", "Baker", 2),
                          c = user(3, "Cy", "Cole", 3);
-        frmAdmin w;
+        frmAdmin w(env.store, env.session);
         openEditing(env, w, c + a + b);
 
         // "Yes": deleted, the row above highlighted, the notice shown.

@@ -21,13 +21,13 @@ namespace
 const PickerBounds Bounds{QDate(2001, 3, 4), QDate(2012, 11, 30)};
 
 // The criteria as the main window starts with them.
-void resetSearch()
+void resetSearch(Session &session)
 {
-    Search.SearchPhrase.clear();
-    Search.SearchOption = 1;
-    Search.IgnoreCaps = 1;
-    Search.WholeWordOnly = 0;
-    Search.SummaryStartDate = QDateTime();
+    session.Search.SearchPhrase.clear();
+    session.Search.SearchOption = 1;
+    session.Search.IgnoreCaps = 1;
+    session.Search.WholeWordOnly = 0;
+    session.Search.SummaryStartDate = QDateTime();
 }
 
 void showAndWait(frmFind &w)
@@ -64,11 +64,12 @@ private slots:
     void textSearchHandsOver()
     {
         TestEnvironment env;
-        resetSearch();
-        Search.SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0)); // an earlier summary
+        resetSearch(env.session);
+        env.session.Search.SummaryStartDate =
+            QDateTime(QDate(2009, 1, 1), QTime(0, 0)); // an earlier summary
         ZelButton findEntries;
         findEntries.setTag(QStringLiteral("old"));
-        frmFind w(Bounds, &findEntries);
+        frmFind w(env.store, env.session, Bounds, &findEntries);
         showAndWait(w);
         // At most 25 characters; Find and its tool tip follow the phrase.
         QTest::keyClicks(w.txtSearchPhrase, "    ");
@@ -96,22 +97,22 @@ private slots:
         QTest::keyClick(w.txtSearchPhrase, Qt::Key_Return);
         QVERIFY(!w.isVisible() && w.searchChosen() && !w.timerFlashButton->isActive());
         QCOMPARE(QStringLiteral("%1 %2 %3 %4")
-                     .arg(Search.SearchPhrase)
-                     .arg(Search.SearchOption)
-                     .arg(Search.IgnoreCaps)
-                     .arg(Search.WholeWordOnly),
+                     .arg(env.session.Search.SearchPhrase)
+                     .arg(env.session.Search.SearchOption)
+                     .arg(env.session.Search.IgnoreCaps)
+                     .arg(env.session.Search.WholeWordOnly),
                  QStringLiteral("Remington 6 0 1"));
-        QVERIFY(!Search.SummaryStartDate.isValid());
+        QVERIFY(!env.session.Search.SummaryStartDate.isValid());
         QCOMPARE(findEntries.Tag(), QStringLiteral("old")); // only summaries set it
     }
 
     void monthlyRefusedThenAccepted()
     {
         TestEnvironment env;
-        resetSearch();
-        Search.SearchPhrase = QStringLiteral("ring");
+        resetSearch(env.session);
+        env.session.Search.SearchPhrase = QStringLiteral("ring");
         ZelButton findEntries;
-        frmFind w(Bounds, &findEntries);
+        frmFind w(env.store, env.session, Bounds, &findEntries);
         showAndWait(w);
         w.optFind[15]->click();
         QVERIFY(!w.cmdFind->isEnabled() && !w.txtSearchPhrase->isEnabled());
@@ -128,17 +129,17 @@ private slots:
         env.desktop.answerMsgBox(1, false, QStringLiteral("Monthly Summary"));
         QTest::mouseClick(w.cmdFind, Qt::LeftButton);
         QVERIFY(!w.isVisible() && w.searchChosen());
-        QVERIFY(Search.SearchPhrase.isEmpty() && Search.SearchOption == 15);
-        QCOMPARE(Search.SummaryStartDate, QDateTime(QDate(2009, 2, 1), QTime(0, 0)));
+        QVERIFY(env.session.Search.SearchPhrase.isEmpty() && env.session.Search.SearchOption == 15);
+        QCOMPARE(env.session.Search.SummaryStartDate, QDateTime(QDate(2009, 2, 1), QTime(0, 0)));
         QCOMPARE(findEntries.Tag(), QStringLiteral("Monthly Summary"));
     }
 
     void openingAndTheCalendar()
     {
         TestEnvironment env;
-        resetSearch();
+        resetSearch(env.session);
         env.desktop.setNow(QDateTime(QDate(2026, 5, 1), QTime(9, 30)));
-        frmFind w(Bounds);
+        frmFind w(env.store, env.session, Bounds);
         showAndWait(w);
         QVERIFY(w.optFind[1]->isChecked() && w.txtSearchPhrase->hasFocus());
         QVERIFY(!w.cmdFind->isEnabled() && !w.calPickDate->isEnabled());
@@ -168,10 +169,10 @@ private slots:
     {
         TestEnvironment env;
         for (int how : {0, 3}) {
-            resetSearch();
-            Search.SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0));
+            resetSearch(env.session);
+            env.session.Search.SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0));
             ZelButton findEntries;
-            frmFind w(Bounds, &findEntries);
+            frmFind w(env.store, env.session, Bounds, &findEntries);
             showAndWait(w);
             QTest::keyClicks(w.txtSearchPhrase, "pistol");
             QTest::keyClick(&w, Qt::Key_I, Qt::AltModifier); // caps off
@@ -186,12 +187,12 @@ private slots:
             }
             QVERIFY2(!w.isVisible() && !w.searchChosen(), qPrintable(QString::number(how)));
             QCOMPARE(QStringLiteral("'%1' %2 %3 %4")
-                         .arg(Search.SearchPhrase)
-                         .arg(Search.SearchOption)
-                         .arg(Search.IgnoreCaps)
-                         .arg(Search.WholeWordOnly),
+                         .arg(env.session.Search.SearchPhrase)
+                         .arg(env.session.Search.SearchOption)
+                         .arg(env.session.Search.IgnoreCaps)
+                         .arg(env.session.Search.WholeWordOnly),
                      how == 3 ? QStringLiteral("'' 17 0 1") : QStringLiteral("'' 7 0 1"));
-            QVERIFY(!Search.SummaryStartDate.isValid() && findEntries.Tag().isEmpty());
+            QVERIFY(!env.session.Search.SummaryStartDate.isValid() && findEntries.Tag().isEmpty());
             QVERIFY(!w.timerFlashButton->isActive());
         }
     }

@@ -30,20 +30,20 @@ namespace
 {
 
 // The window on entries 1..n ("C-k", $k, day k of 2009), statuses as "1121".
-QPointer<frmMain> openOn(const QString &statuses)
+QPointer<frmMain> openOn(TestEnvironment &env, const QString &statuses)
 {
     QVector<EntryRecord> entries;
     for (int k = 1; k <= statuses.size(); ++k)
         entries << entry(k, QStringLiteral("C-%1").arg(k), QDate(2009, 1, 1).addDays(k), 100 * k,
                          statuses[k - 1].digitValue());
-    writeEntries(entries);
-    return openMain(4);
+    writeEntries(env, entries);
+    return openMain(env, 4);
 }
 
 // Case number and status of each record in the data file: "C-1:2 C-2:1".
-QString records()
+QString records(TestEnvironment &env)
 {
-    const QByteArray bytes = readFile(DataPath(DataFileName));
+    const QByteArray bytes = readFile(DataPath(env.data, DataFileName));
     QStringList out;
     for (qsizetype at = 0; at + 5000 <= bytes.size(); at += 5000)
         out << QString::fromLatin1(bytes.mid(at + 10, 15)).trimmed() + ':' +
@@ -57,9 +57,10 @@ const QString NoEntries = QStringLiteral(" All Current Entries (0)  Total Value:
 
 const QString LogPrefix = QStringLiteral("03/04/2026 at 14:05:09 - Tester searched for ");
 
-QStringList searchLog()
+QStringList searchLog(TestEnvironment &env)
 {
-    const QString text = QString::fromLatin1(readFile(DataPath(QStringLiteral("Search.Log"))));
+    const QString text =
+        QString::fromLatin1(readFile(DataPath(env.data, QStringLiteral("Search.Log"))));
     return text.split(QRegularExpression("\r?\n"), Qt::SkipEmptyParts);
 }
 
@@ -125,18 +126,18 @@ void summary(FakeDesktop &desktop, frmFind *w, int option, QDate day)
         w->cmdCancel->click();
 }
 
-QPointer<frmMain> openSample(FakeDesktop &desktop)
+QPointer<frmMain> openSample(TestEnvironment &env, FakeDesktop &desktop)
 {
     desktop.setNow(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9)));
-    writeEntries({entry(1, "A-0", {2008, 12, 1}, 1000, 1, "Bicycle"),
-                  entry(2, "A-1", {2009, 1, 5}, 10000, 1, "Shotgun, 12 ga"),
-                  entry(3, "A-2", {2009, 1, 12}, 2550, 1, "gun case"),
-                  entry(4, "A-3", {2009, 1, 13}, 99999, 1, "Gold ring"),
-                  entry(5, "A-4", {2009, 2, 28}, 100, 1, "guns and a gun"),
-                  entry(6, "A-5", {2009, 3, 1}, 5000, 1, "Bicycle"),
-                  entry(7, "A-6", {2010, 1, 1}, 5000, 1, "Bicycle"),
-                  entry(8, "Z-1", {2009, 1, 6}, 70000, 2, "gun safe")});
-    return openMain();
+    writeEntries(env, {entry(1, "A-0", {2008, 12, 1}, 1000, 1, "Bicycle"),
+                       entry(2, "A-1", {2009, 1, 5}, 10000, 1, "Shotgun, 12 ga"),
+                       entry(3, "A-2", {2009, 1, 12}, 2550, 1, "gun case"),
+                       entry(4, "A-3", {2009, 1, 13}, 99999, 1, "Gold ring"),
+                       entry(5, "A-4", {2009, 2, 28}, 100, 1, "guns and a gun"),
+                       entry(6, "A-5", {2009, 3, 1}, 5000, 1, "Bicycle"),
+                       entry(7, "A-6", {2010, 1, 1}, 5000, 1, "Bicycle"),
+                       entry(8, "Z-1", {2009, 1, 6}, 70000, 2, "gun safe")});
+    return openMain(env);
 }
 
 } // namespace
@@ -161,7 +162,7 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.answerMsgBox(1);
-        QPointer<frmMain> w = openMain(3);
+        QPointer<frmMain> w = openMain(env, 3);
         QCOMPARE(env.desktop.msgBoxes[0].text,
                  QStringLiteral("There are currently\r\nno entries in your database..."));
         QVERIFY(!w->grid->isVisible() && !w->optDisplay[1]->isEnabled());
@@ -169,8 +170,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(env.path(DataFileName))); // looking created none
         dispose(w);
 
-        writeEntries({entry(1, "09-1", QDate(2009, 1, 5), 12345)});
-        w = openMain(4);
+        writeEntries(env, {entry(1, "09-1", QDate(2009, 1, 5), 12345)});
+        w = openMain(env, 4);
         QCOMPARE(w->windowTitle(), QStringLiteral("Custorin - Springfield PD"));
         // One entry: no sort frame, no shading, no Inactive List.
         QVERIFY(!w->frameSort->isVisible() && !w->optDisplay[2]->isEnabled());
@@ -182,25 +183,26 @@ private slots:
     void entryCard()
     {
         TestEnvironment env;
-        writeEntries({entry(1, "A", QDate(2009, 1, 5), 100), entry(2, "B", QDate(2009, 1, 6), 100),
+        writeEntries(env,
+                     {entry(1, "A", QDate(2009, 1, 5), 100), entry(2, "B", QDate(2009, 1, 6), 100),
                       entry(3, "C", QDate(2009, 1, 7), 100)});
-        QPointer<frmMain> w = openMain(4);
+        QPointer<frmMain> w = openMain(env, 4);
         // The record of the card `open` shows on row `row`; closed (reload or not).
         auto cardOf = [&](int row, bool reload, std::function<void()> open) {
             QString tag;
             w->grid->setRow(row);
-            QTimer::singleShot(0, [&tag, reload] {
+            QTimer::singleShot(0, [&tag, &env, reload] {
                 auto *card = qobject_cast<frmSeeEntry *>(QApplication::activeModalWidget());
                 QVERIFY(card);
                 tag = card->Tag();
-                ListNeedsReload = reload;
+                env.session.ListNeedsReload = reload;
                 card->reject();
             });
             open();
             return tag;
         };
         QCOMPARE(cardOf(2, true, [&] { w->cmdSeeEntry->click(); }), QStringLiteral("2"));
-        QVERIFY(w->grid->Row() == 2 && !ListNeedsReload); // reloaded, same row
+        QVERIFY(w->grid->Row() == 2 && !env.session.ListNeedsReload); // reloaded, same row
         QCOMPARE(cardOf(3, false, [&] { w->grid_DblClick(); }), QStringLiteral("3"));
         // Add: a new entry, or (right button, from row 2) one based on the row's.
         QCOMPARE(cardOf(2, false, [&] { w->cmdAddEntry->click(); }), QStringLiteral("0"));
@@ -212,7 +214,7 @@ private slots:
     void archive()
     {
         TestEnvironment env;
-        QPointer<frmMain> w = openOn("1112");
+        QPointer<frmMain> w = openOn(env, "1112");
         for (const bool tick : {false, true}) {
             env.desktop.answerMsgBox(1);
             env.desktop.answerMsgBox(1, tick, Moved);
@@ -232,7 +234,7 @@ private slots:
         env.desktop.answerMsgBox(1, false, QStringLiteral("Archive this entry"));
         w->cmdArchiveEntry->click();
         // After a reload the last row is chosen: C-3, C-2, then C-1.
-        QCOMPARE(records(), QStringLiteral("C-1:2 C-2:2 C-3:2 C-4:2"));
+        QCOMPARE(records(env), QStringLiteral("C-1:2 C-2:2 C-3:2 C-4:2"));
         QVERIFY(env.desktop.msgBoxes.size() == 5 && env.desktop.pendingAnswers() == 0);
         // The Active List is empty: its option is disabled yet still chosen.
         QVERIFY(!w->grid->isVisible() && !w->cmdArchiveEntry->isVisible());
@@ -247,10 +249,10 @@ private slots:
     void archiveWhileTheFolderIsBusy()
     {
         TestEnvironment env;
-        QPointer<frmMain> w = openOn("11");
-        Override<int> wait(FolderLock::WaitMs, 10000);
-        Override<QString> host(FolderLock::HostNameOverride, "ws-front");
-        FolderLock other;
+        QPointer<frmMain> w = openOn(env, "11");
+        env.data.options.LockWaitMs = 10000;
+        env.data.options.HostNameOverride = "ws-front";
+        FolderLock other(env.data);
         QVERIFY(other.tryAcquire());
         int paints = 0;
         EventCounter counter(w, QEvent::Paint, &paints);
@@ -268,16 +270,16 @@ private slots:
         env.desktop.answerMsgBox(1, false, Moved);
         w->cmdArchiveEntry->click();
         QVERIFY(waiting);
-        QCOMPARE(records(), QStringLiteral("C-1:1 C-2:2"));
+        QCOMPARE(records(env), QStringLiteral("C-1:1 C-2:2"));
         QCOMPARE(env.desktop.msgBoxes.size(), 2);
 
-        FolderLock::WaitMs = 100;
+        env.data.options.LockWaitMs = 100;
         QVERIFY(other.tryAcquire());
         env.desktop.answerMsgBox(1, false, "Archive this entry");
         env.desktop.answerMsgBox(1, false, "Data folder busy");
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         w->cmdArchiveEntry->click();
-        QCOMPARE(records(), QStringLiteral("C-1:1 C-2:2"));
+        QCOMPARE(records(env), QStringLiteral("C-1:1 C-2:2"));
         const QString busy = "Data folder busy | Another workstation is saving changes to the\r\n"
                              "data files in this folder right now:\r\nTester at workstation "
                              "'ws-front'.\r\n\r\nNothing has been changed yet. | &Retry, "
@@ -290,19 +292,19 @@ private slots:
     void restore()
     {
         TestEnvironment env;
-        QPointer<frmMain> w = openOn("122");
+        QPointer<frmMain> w = openOn(env, "122");
         toggleAsScreenReader(w->optDisplay[2]); // as a screen reader picks the list
         env.desktop.answerMsgBox(2, true, QStringLiteral("Confirm Restoration"));
         w->cmdRestoreEntry->click(); // "No" with the tick: nothing restored
-        QCOMPARE(records(), QStringLiteral("C-1:1 C-2:2 C-3:2"));
+        QCOMPARE(records(env), QStringLiteral("C-1:1 C-2:2 C-3:2"));
         w->cmdRestoreEntry->click(); // and no more questions
-        QCOMPARE(records(), QStringLiteral("C-1:1 C-2:2 C-3:1"));
+        QCOMPARE(records(env), QStringLiteral("C-1:1 C-2:2 C-3:1"));
         QCOMPARE(listedCases(*w), QStringList{"C-2"});
         QCOMPARE(w->frame1->title(),
                  QStringLiteral(" All Archived Entries (1)  Total Value: $2.00"));
         env.desktop.answerMsgBox(1, false, QStringLiteral("'Inactive List' Empty"));
         w->cmdRestoreEntry->click();
-        QCOMPARE(records(), QStringLiteral("C-1:1 C-2:1 C-3:1"));
+        QCOMPARE(records(env), QStringLiteral("C-1:1 C-2:1 C-3:1"));
         QVERIFY(w->optDisplay[1]->isChecked() && !w->optDisplay[2]->isEnabled());
         QCOMPARE(listedCases(*w), QStringList({"C-1", "C-2", "C-3"}));
     }
@@ -310,8 +312,8 @@ private slots:
     void deleteAnswersAndPosition()
     {
         TestEnvironment env;
-        QPointer<frmMain> w = openOn(QString(40, '1')); // more rows than the grid shows
-        const QByteArray before = readFile(DataPath(DataFileName));
+        QPointer<frmMain> w = openOn(env, QString(40, '1')); // more rows than the grid shows
+        const QByteArray before = readFile(DataPath(env.data, DataFileName));
         w->grid->setRow(4);
 
         // Enter answers the default button: "No".
@@ -319,14 +321,14 @@ private slots:
             return MsgBoxAnswer{r.defaultButton, false};
         });
         w->cmdDeleteEntry->click();
-        QCOMPARE(readFile(DataPath(DataFileName)), before);
+        QCOMPARE(readFile(DataPath(env.data, DataFileName)), before);
 
         // "Yes": gone from the file; the list keeps its row and top row.
         w->grid->setTopRow(3);
         env.desktop.answerMsgBox(1, false, ConfirmDeletion);
         w->cmdDeleteEntry->click();
-        QCOMPARE(records().left(30), QStringLiteral("C-1:1 C-2:1 C-3:1 C-5:1 C-6:1 "));
-        QCOMPARE(records().count(':'), 39);
+        QCOMPARE(records(env).left(30), QStringLiteral("C-1:1 C-2:1 C-3:1 C-5:1 C-6:1 "));
+        QCOMPARE(records(env).count(':'), 39);
         QVERIFY(w->grid->Row() == 4 && w->grid->TopRow() == 3);
         QCOMPARE(w->txtfield[1]->text(), QStringLiteral("C-5"));
     }
@@ -336,7 +338,7 @@ private slots:
     void searches()
     {
         TestEnvironment env;
-        QPointer<frmMain> w = openSample(env.desktop);
+        QPointer<frmMain> w = openSample(env, env.desktop);
         const QString fullHeader = w->frame1->title();
         whenFindOpens([](frmFind *f) { textSearch(f, "  GUN "); });
         w->cmdFindEntries->click();
@@ -380,8 +382,8 @@ private slots:
         QCOMPARE(w->frame1->title(),
                  "Daily Summary of entries for 01/12/2009 (1 match) Total Value: $25.50");
         QVERIFY(w->timerFlashButton->isActive());
-        QCOMPARE(searchLog(), QStringList({LogPrefix + "'GUN'", LogPrefix + "'pistol'",
-                                           LogPrefix + "Daily Summary starting 01/12/2009"}));
+        QCOMPARE(searchLog(env), QStringList({LogPrefix + "'GUN'", LogPrefix + "'pistol'",
+                                              LogPrefix + "Daily Summary starting 01/12/2009"}));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
@@ -390,7 +392,7 @@ private slots:
     void scanBox()
     {
         TestEnvironment env;
-        QPointer<frmMain> w = openSample(env.desktop);
+        QPointer<frmMain> w = openSample(env, env.desktop);
         QApplication::setActiveWindow(w);
         QCOMPARE(QApplication::focusWidget(), w->txtScan);
         QCOMPARE(w->txtScan->accessibleName(), QStringLiteral("Scan or type a control number"));
@@ -441,18 +443,18 @@ private slots:
         QCOMPARE(scan("20090105080200"), QStringLiteral("|20090105080200 is not on record."));
         QVERIFY(!QFileInfo::exists(env.path(DataFileName)));
         QVERIFY(QDir(env.folder()).mkdir(DataFileName));
-        DataFileOpenRetryMs = 0;
+        env.data.options.DataFileOpenRetryMs = 0;
         QCOMPARE(scan("20090105080200"),
                  QStringLiteral("|The data file could not be read: scan again."));
-        DataFileOpenRetryMs = 3000;
+        env.data.options.DataFileOpenRetryMs = 3000;
     }
 
     // Last: ending the program leaves later modal windows no event loop.
     void helpQuitAndClose()
     {
         TestEnvironment env;
-        writeEntries({entry(1, "A", QDate(2009, 1, 5), 100)});
-        QPointer<frmMain> w = openMain(1);
+        writeEntries(env, {entry(1, "A", QDate(2009, 1, 5), 100)});
+        QPointer<frmMain> w = openMain(env, 1);
         w->resize(w->width(), TwipsToPixels(10500));
         const QString height = QString::number(qRound(PixelsToTwips(w->height())));
         writeFile(env.path("Custorin.PDF"), "%PDF");

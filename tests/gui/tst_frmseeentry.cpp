@@ -46,8 +46,8 @@ EntryRecord sampleEntry(int k)
 QByteArray setUp(TestEnvironment &env, int level, const QString &user = QString())
 {
     env.desktop.setNow(Now);
-    CurrentAccessLevel = level;
-    CurrentUserName = user;
+    env.session.CurrentAccessLevel = level;
+    env.session.CurrentUserName = user;
     const QByteArray bytes = sampleEntry(1).Pack() + sampleEntry(2).Pack() + sampleEntry(3).Pack();
     writeFile(env.path("Custorin.Data"), bytes);
     return bytes;
@@ -134,7 +134,7 @@ private slots:
         TestEnvironment env;
         setUp(env, 3, "Pat");
         writeFile(env.path("Custorin.Data"), "");
-        frmSeeEntry card;
+        frmSeeEntry card(env.store, env.session);
         card.setTag("0");
         QVERIFY(open(card));
         QCOMPARE(card.fieldText(0), QStringLiteral("20260517093000"));
@@ -169,7 +169,7 @@ private slots:
         env.desktop.setNow(Now.addSecs(65));
         // Another workstation holds the lock a while: the save waits off the
         // card's thread, and a second click on Save, or Esc, does nothing.
-        FolderLock other;
+        FolderLock other(env.data);
         QVERIFY(other.tryAcquire());
         bool waiting = false;
         QTimer::singleShot(0, [&] {
@@ -180,7 +180,7 @@ private slots:
         });
         QTest::mouseClick(card.cmdAddSave, Qt::LeftButton);
         QVERIFY(waiting);
-        QVERIFY(card.result() == QDialog::Accepted && ListNeedsReload);
+        QVERIFY(card.result() == QDialog::Accepted && env.session.ListNeedsReload);
         const QByteArray stamp =
             QByteArray::number(AppVersionMajor) + QByteArray::number(AppVersionMinor);
         const QByteArray bytes = dataFile(env);
@@ -201,7 +201,7 @@ private slots:
     {
         TestEnvironment env;
         const QByteArray before = setUp(env, 4, "Pat");
-        frmSeeEntry card;
+        frmSeeEntry card(env.store, env.session);
         card.setProvisionalControlNumber("20260517093000");
         QVERIFY(open(card, 2));
         QVERIFY(card.isAdding() && card.isFromTemplate());
@@ -231,7 +231,7 @@ private slots:
     {
         TestEnvironment env;
         const QByteArray before = setUp(env, 2, "Lee");
-        frmSeeEntry card;
+        frmSeeEntry card(env.store, env.session);
         QVERIFY(open(card, 2));
         QTest::keyClick(&card, Qt::Key_E, Qt::AltModifier); // &Edit
         QTRY_VERIFY(card.isEditing());
@@ -241,7 +241,8 @@ private slots:
         typeInto(card, 13, "1/5/2010");
         env.desktop.setNow(Now.addSecs(30));
         QTest::mouseClick(card.cmdEditSave, Qt::LeftButton);
-        QVERIFY(card.isVisible() && !card.isEditing() && card.hasSaved() && ListNeedsReload);
+        QVERIFY(card.isVisible() && !card.isEditing() && card.hasSaved() &&
+                env.session.ListNeedsReload);
         QVERIFY(line(card, 8)->isReadOnly() && card.fieldText(8) == "2500");
         QByteArray expected = before;
         expected.replace(5155, 68, padded("Cordless drill, yellow", 60) + le64(25000000));
@@ -265,7 +266,7 @@ private slots:
     {
         TestEnvironment env;
         setUp(env, 2);
-        frmSeeEntry card;
+        frmSeeEntry card(env.store, env.session);
         QVERIFY(open(card, 2));
         QTest::mouseClick(card.cmdEditEntry, Qt::LeftButton);
         typeInto(card, 2, "Shelf 9");
@@ -278,7 +279,7 @@ private slots:
                  "This entry has been changed or removed at another\r\n"
                  "workstation since the list was loaded.\r\n\r\nNothing has been changed.\r\n"
                  "Please look at the refreshed list and try again.");
-        QVERIFY(ListNeedsReload && !card.isVisible());
+        QVERIFY(env.session.ListNeedsReload && !card.isVisible());
         QCOMPARE(dataFile(env), other);
         QVERIFY(!QFile::exists(env.path("DataRecords.Log")));
     }
@@ -288,7 +289,7 @@ private slots:
         TestEnvironment env;
         setUp(env, 1);
         // Level 1 only looks: no field takes the focus.
-        frmSeeEntry card;
+        frmSeeEntry card(env.store, env.session);
         QVERIFY(open(card, 3));
         QVERIFY(card.isViewing() && QApplication::focusWidget() == card.cmdFinished);
         focusField(card, 5);
@@ -313,7 +314,7 @@ private slots:
         e.ReceivedDate = oleDate(2025, 10, 13, 0, 30, 0);
         e.Value = 1234567890123456; // 17 characters shown
         writeFile(env.path("Custorin.Data"), e.Pack());
-        frmSeeEntry card;
+        frmSeeEntry card(env.store, env.session);
         QVERIFY(open(card, 1));
         // Texts the card sets are whole, longer than the typing limit or
         // not, and are saved unchanged.

@@ -45,16 +45,15 @@ void closeEverything()
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
-    CurrentUserName.clear();
-    CurrentAccessLevel = 0;
 }
 
 // A title window, shown; waits (bounded) for its version check and
 // returns the outcome, or fails the test.
 struct Title {
-    QPointer<frmTitlePage> window = new frmTitlePage;
+    QPointer<frmTitlePage> window;
     VersionOutcome outcome = VersionOutcome::NotAsked;
-    explicit Title(int timeoutMs = VersionCheck::DefaultTimeoutMs)
+    explicit Title(TestEnvironment &env, int timeoutMs = VersionCheck::DefaultTimeoutMs)
+        : window(new frmTitlePage(env.store, env.session))
     {
         window->GetURLtext->setTimeoutMs(timeoutMs);
     }
@@ -104,7 +103,7 @@ private slots:
             setUpdateAddress(env, server.address());
             // Only the silent site is waited out; an answer on a busy machine
             // may take far longer than that, and gets the program's own time.
-            Title t(row.response.isEmpty() ? 300 : VersionCheck::DefaultTimeoutMs);
+            Title t(env, row.response.isEmpty() ? 300 : VersionCheck::DefaultTimeoutMs);
             QSignalSpy spy(t.window.data(), &frmTitlePage::versionChecked);
             t.window->show();
             // The window is up and "&Continue" set to pulse before any answer.
@@ -128,7 +127,7 @@ private slots:
         QVERIFY(server.listen());
         server.setResponse(LocalHttpServer::response(200, "99.1"));
         setUpdateAddress(env, server.address());
-        Title t;
+        Title t(env);
         QSignalSpy spy(t.window.data(), &frmTitlePage::versionChecked);
         t.window->show();
         t.window->timerFlashButton_Timer();
@@ -149,11 +148,11 @@ private slots:
     void newUserOverviewAndScreenWarning()
     {
         TestEnvironment env;
-        QCOMPARE(SaveInstallation("Springfield PD", "Ab3#x"), InstallationResult::Ok);
+        QCOMPARE(SaveInstallation(env.data, "Springfield PD", "Ab3#x"), InstallationResult::Ok);
         env.desktop.setScreen(QSize(800, 600));
         // Shown on a first start; left unticked nothing is saved. The
         // screen warning follows and never stops the way on.
-        Title first;
+        Title first(env);
         QVERIFY(first.showAndWait());
         env.desktop.answerMsgBox(1, false, " Custorin - New User Overview");
         env.desktop.answerMsgBox(1, false, "Screen Resolution Issue");
@@ -174,7 +173,7 @@ private slots:
         closeEverything();
         // Ticked: "NoShow" is saved; a 1024x720 screen is wide enough.
         env.desktop.setScreen(QSize(1024, 720));
-        Title t;
+        Title t(env);
         QVERIFY(t.showAndWait());
         env.desktop.answerMsgBox(1, true, " Custorin - New User Overview");
         t.window->cmdSignIn_Click();
@@ -188,7 +187,7 @@ private slots:
     {
         TestEnvironment env;
         SuppressNewUserOverview();
-        Title t;
+        Title t(env);
         QVERIFY(t.showAndWait());
         // A data folder without agency name and access code: the set-up
         // window comes first. Cancelled, the title window stays as it was.
@@ -220,9 +219,9 @@ private slots:
         QVERIFY(server.listen());
         server.setSilent(true);
         setUpdateAddress(env, server.address());
-        QCOMPARE(SaveInstallation("Springfield PD", "Ab3#x"), InstallationResult::Ok);
+        QCOMPARE(SaveInstallation(env.data, "Springfield PD", "Ab3#x"), InstallationResult::Ok);
         writeFile(env.path("User.List"), userBytes(0, "Pat", "Doe", storedPassword("abcd"), 4));
-        Title t;
+        Title t(env);
         frmTitlePage *w = t.window;
         w->show();
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 10000);
@@ -237,7 +236,7 @@ private slots:
                                               .arg(CUSTORIN_VERSION_MINOR)
                                               .arg(CUSTORIN_VERSION_PATCH));
         QTRY_VERIFY(t.window.isNull());
-        QVERIFY(CurrentUserName.isEmpty() && env.desktop.msgBoxes.isEmpty());
+        QVERIFY(env.session.CurrentUserName.isEmpty() && env.desktop.msgBoxes.isEmpty());
     }
 };
 

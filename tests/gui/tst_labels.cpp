@@ -134,10 +134,10 @@ private slots:
     void mainWindowLabels()
     {
         TestEnvironment env;
-        writeEntries({entry(1, "A-1", {2009, 1, 5}, 100, 1, "Bicycle"),
-                      entry(2, "A-2", {2009, 1, 6}, 100, 1, "Gold ring"),
-                      entry(3, "Z-1", {2009, 1, 7}, 100, 2, "Safe")});
-        QPointer<frmMain> w = openMain();
+        writeEntries(env, {entry(1, "A-1", {2009, 1, 5}, 100, 1, "Bicycle"),
+                           entry(2, "A-2", {2009, 1, 6}, 100, 1, "Gold ring"),
+                           entry(3, "Z-1", {2009, 1, 7}, 100, 2, "Safe")});
+        QPointer<frmMain> w = openMain(env);
         auto answer = [](std::function<void(frmLabels *)> act) {
             QTimer::singleShot(0, [act] {
                 auto *ask = qobject_cast<frmLabels *>(QApplication::activeModalWidget());

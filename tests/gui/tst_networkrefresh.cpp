@@ -20,11 +20,11 @@ namespace
 
 // The tests tick the watch themselves at the fake clock: the timer stays
 // running, its real ticks an hour apart.
-QPointer<frmMain> openOnEntries(int n)
+QPointer<frmMain> openOnEntries(TestEnvironment &env, int n)
 {
-    if (n > 0 && !SampleData::WriteDataFile(DataPath(DataFileName), n, 11))
+    if (n > 0 && !SampleData::WriteDataFile(DataPath(env.data, DataFileName), n, 11))
         return nullptr;
-    QPointer<frmMain> w = openMain();
+    QPointer<frmMain> w = openMain(env);
     w->timerNetworkWatch->setInterval(3600 * 1000);
     return w;
 }
@@ -54,7 +54,6 @@ class TestNetworkRefresh : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { InitProgramTables(); }
     void cleanup() { closeMainWindows(); }
 
     // The sound switched on in the menu (stored in the settings file), the
@@ -63,16 +62,16 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 45, 58)));
-        QPointer<frmMain> w = openOnEntries(3);
+        QPointer<frmMain> w = openOnEntries(env, 3);
         QVERIFY(w && w->timerNetworkWatch->isActive());
         const OleColor normalBack = w->cmdRefreshGrid->BackColor();
         const OleColor normalFore = w->cmdRefreshGrid->ForeColor();
         pickFromMenu(*w, 3); // "Enable"
-        QVERIFY(readFile(SettingsFileOverride).contains("[Defaults]\nRefreshSound=True\n"));
+        QVERIFY(readFile(env.settingsFile()).contains("[Defaults]\nRefreshSound=True\n"));
 
         // Another workstation adds an entry (written behind the window's back).
-        writeFile(DataPath(DataFileName),
-                  readFile(DataPath(DataFileName)) + SampleData::MakeEntry(11, 3).Pack());
+        writeFile(DataPath(env.data, DataFileName),
+                  readFile(DataPath(env.data, DataFileName)) + SampleData::MakeEntry(11, 3).Pack());
         // 22:45:58, 59 nothing; 22:46:00 yellow, then red and green by turns.
         QCOMPARE(ticks(*w, env.desktop, 6),
                  (QList<OleColor>{normalBack, normalBack, 0x00FFFF, 0x8080FF, 0x80FF80, 0x8080FF}));
@@ -83,7 +82,7 @@ private slots:
         // A right click (here switching the sound off) does not stop it; a
         // left click does and reloads.
         pickFromMenu(*w, 4);
-        QVERIFY(readFile(SettingsFileOverride).contains("[Defaults]\nRefreshSound=False\n"));
+        QVERIFY(readFile(env.settingsFile()).contains("[Defaults]\nRefreshSound=False\n"));
         QCOMPARE(w->cmdRefreshGrid->BackColor(), OleColor(0x8080FF));
         QTest::mouseClick(w->cmdRefreshGrid, Qt::LeftButton);
         QCOMPARE(QList<OleColor>({w->cmdRefreshGrid->BackColor(), w->cmdRefreshGrid->ForeColor()}),

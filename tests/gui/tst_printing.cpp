@@ -145,11 +145,11 @@ private slots:
 
         QueueDesktop fake;
         Desktop *previous = setDesktop(&fake);
-        AgencyName = QStringLiteral("Springfield Police Department");
+        const QString agency = QStringLiteral("Springfield Police Department");
         for (const QString &old : cupsPdfs())
             QFile::remove(old);
         // 120 rows: three pages of 52, 52 and 16 rows.
-        const PrintResult result = PrintEntryList(PrintedListTable(120), " All (120)");
+        const PrintResult result = PrintEntryList(PrintedListTable(120), " All (120)", agency);
         QTRY_COMPARE_WITH_TIMEOUT(run("lpstat", {"-W", "not-completed", "-o", Queue}),
                                   QStringLiteral("0 "), 60000);
         QStringList pdfs;
@@ -157,7 +157,7 @@ private slots:
 
         run("cupsreject", {Queue});
         fake.answerMsgBox(2, false, PrintFailedTitle());
-        const PrintResult refused = PrintEntryList(PrintedListTable(10), " All (10)");
+        const PrintResult refused = PrintEntryList(PrintedListTable(10), " All (10)", agency);
         setDesktop(previous);
         cupsd.terminate();
         cupsd.waitForFinished(10000);
@@ -176,8 +176,8 @@ private slots:
     void mainWindowPrintsItsGrid()
     {
         TestEnvironment env;
-        QVERIFY(SampleData::WriteDataFile(DataPath(DataFileName), 80, 2026));
-        QPointer<frmMain> w = openMain();
+        QVERIFY(SampleData::WriteDataFile(DataPath(env.data, DataFileName), 80, 2026));
+        QPointer<frmMain> w = openMain(env);
         // By case number, chosen with a screen reader: the printout follows the grid.
         toggleAsScreenReader(w->optSort[1]);
         env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &r) {
@@ -287,7 +287,6 @@ private slots:
     {
         QFETCH(int, paper);
         TestEnvironment env;
-        AgencyName = QStringLiteral("Springfield Police Department");
         const QStringList values =
             QString("20261206140509|%1|NORTH EVIDENCE ROOM, BIN 14, SHELF C, REAR CABINET|%2|%2|"
                     "%3|%2|CASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS|"
@@ -307,9 +306,9 @@ private slots:
                         QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
         QVERIFY(surface);
         surface->setFont(PrintoutFont());
-        QCOMPARE(
-            PrintEntryPage(*surface, EntryPrintout{values}, true, QDateTime::currentDateTime()),
-            PrintResult::Done);
+        QCOMPARE(PrintEntryPage(*surface, EntryPrintout{values, "Springfield Police Department"},
+                                true, QDateTime::currentDateTime()),
+                 PrintResult::Done);
         QVERIFY(surface->endDoc());
 
         // Each word's right end (points) within the page's width less the margin.

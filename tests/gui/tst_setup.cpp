@@ -49,7 +49,7 @@ private slots:
     void setupWindowChecks()
     {
         TestEnvironment env;
-        frmSetup w;
+        frmSetup w(env.data);
         w.show();
         env.desktop.answerMsgBox(1, false, "Invalid Access Code");
         fillIn(&w, "  County Sheriff ", "Ab3D");
@@ -63,7 +63,7 @@ private slots:
 
         fillIn(&w, "  County Sheriff ", "Ab3 e");
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QVERIFY(AgencyName == "County Sheriff" && AccessCodeMatches("Ab3 e"));
+        QVERIFY(env.data.AgencyName == "County Sheriff" && AccessCodeMatches(env.data, "Ab3 e"));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
@@ -73,15 +73,15 @@ private slots:
     {
         TestEnvironment env;
         whenModal<frmSetup>([](frmSetup *d) { d->cmdCancel->click(); });
-        QVERIFY(!EnsureInstallationConfigured(nullptr));
+        QVERIFY(!EnsureInstallationConfigured(env.data, nullptr));
         QVERIFY(!QFile::exists(env.path("Custorin.ini")));
         whenModal<frmSetup>([](frmSetup *d) { fillIn(d, "City Police", "12345"); });
-        QVERIFY(EnsureInstallationConfigured(nullptr));
+        QVERIFY(EnsureInstallationConfigured(env.data, nullptr));
         writeFile(env.path("Custorin.ini"), "[Installation]\nAgencyName=City Police\n");
         env.desktop.answerMsgBox(1, false, "Installation settings damaged");
         whenModal<frmSetup>([](frmSetup *d) { fillIn(d, "City Police", "54321"); });
-        QVERIFY(EnsureInstallationConfigured(nullptr));
-        QVERIFY(AccessCodeMatches("54321"));
+        QVERIFY(EnsureInstallationConfigured(env.data, nullptr));
+        QVERIFY(AccessCodeMatches(env.data, "54321"));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
@@ -109,8 +109,7 @@ private slots:
         ::close(slave);
         QCOMPARE(QByteArray(shown, int(qMax<ssize_t>(got, 0))), QByteArray("\r\n"));
         TestEnvironment env;
-        DataFolder = dir.path();
-        QVERIFY(AccessCodeMatches("Qx7 z"));
+        QVERIFY(AccessCodeMatches(DataSet(dir.path()), "Qx7 z"));
     }
 
     void unattended()
@@ -118,13 +117,13 @@ private slots:
         QTemporaryDir dir;
         const QString folder = dir.path();
         TestEnvironment env;
-        DataFolder = folder;
+        const DataSet there(folder);
         QCOMPARE(runApp({"--data-dir=" + folder, "--set-agency=State Patrol, Troop C",
                          "--set-access-code"},
                         "Ab3De\r\nignored\n"),
                  "0|The data folder " + QDir(folder).absolutePath() +
                      " is set up for State Patrol, Troop C.\n|");
-        QVERIFY(AccessCodeMatches("Ab3De"));
+        QVERIFY(AccessCodeMatches(there, "Ab3De"));
         const QByteArray before = readFile(dir.filePath("Custorin.ini"));
         QCOMPARE(runApp({"--data-dir", folder, "--set-agency", "Sheriff", "--set-access-code"},
                         "Ab3D\n"),

@@ -90,7 +90,7 @@ private slots:
         window.show();
         // The close box returns with everything in place.
         env.desktop.answerMsgBox(0, false, "Exit Custorin?");
-        QVERIFY(!QuitProgram(false) && !ProgramEnding && window.isVisible());
+        QVERIFY(!QuitProgram(env.data, false) && !ProgramEnding && window.isVisible());
         const MsgBoxRequest &q = env.desktop.msgBoxes.first();
         QCOMPARE(q.text,
                  QStringLiteral("This will close Custorin.\r\n\r\nIs this what you want to do?"));
@@ -99,7 +99,7 @@ private slots:
 
         // "Yes": the windows close, the empty files go, the logs stay.
         env.desktop.answerMsgBox(1, false, "Exit Custorin?");
-        QVERIFY(QuitProgram(false) && ProgramEnding && !window.isVisible());
+        QVERIFY(QuitProgram(env.data, false) && ProgramEnding && !window.isVisible());
         QCOMPARE(QDir(env.folder()).entryList(QDir::Files), QStringList{"SignInOut.Log"});
         ProgramEnding = false;
     }
@@ -110,7 +110,7 @@ private slots:
     {
         TestEnvironment env;
         writeFile(env.path("User.List"), "");
-        auto *title = new frmTitlePage;
+        auto *title = new frmTitlePage(env.store, env.session);
         title->show();
         QTest::mouseClick(title->cmdQuit, Qt::LeftButton);
         QVERIFY(ProgramEnding && env.desktop.msgBoxes.isEmpty());

@@ -142,12 +142,13 @@ private slots:
             env.desktop.answerMsgBox(row.choice);
             env.desktop.answerMsgBox(quit ? 3 : 1); // the finish, or the next run's question
             QStringList busy;
-            const UpgradeResult r = UpgradeOlderDataFile([&](const std::function<void()> &work) {
-                busy << "on";
-                std::thread(work).join();
-                busy << "off";
-                QCOMPARE(env.desktop.msgBoxes.size(), 1); // the finish is not shown yet
-            });
+            const UpgradeResult r =
+                UpgradeOlderDataFile(env.data, [&](const std::function<void()> &work) {
+                    busy << "on";
+                    std::thread(work).join();
+                    busy << "off";
+                    QCOMPARE(env.desktop.msgBoxes.size(), 1); // the finish is not shown yet
+                });
             QCOMPARE(busy, row.choice == 1 || row.choice == 2 ? QStringList({"on", "off"})
                                                               : QStringList());
             if (quit) {
@@ -164,7 +165,7 @@ private slots:
             }
             QCOMPARE(folderFiles(env.folder()), expected);
             // The next run finds nothing to do, or asks again.
-            QCOMPARE(UpgradeOlderDataFile(), r);
+            QCOMPARE(UpgradeOlderDataFile(env.data), r);
             QCOMPARE(env.desktop.pendingAnswers(), 0);
         }
     }
@@ -179,7 +180,7 @@ private slots:
                 env.write(it.key(), it.value());
             for (int answer : answers)
                 env.desktop.answerMsgBox(answer);
-            const UpgradeResult r = UpgradeOlderDataFile();
+            const UpgradeResult r = UpgradeOlderDataFile(env.data);
             return std::tuple(r, boxTexts(env.desktop.msgBoxes), folderFiles(env.folder()));
         };
         // The first record's version decides; a ".Dat" file beside is ignored.
@@ -216,12 +217,12 @@ private slots:
         TestFolder env;
         env.write("Custorin.Data", file(A, 2));
         const auto before = folderFiles(env.folder());
-        FolderLock other;
+        FolderLock other(env.data);
         QVERIFY(other.tryAcquire());
         env.desktop.answerMsgBox(1, false, "Update older version data file?");
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         env.desktop.answerMsgBox(1, false, "Data file not updated");
-        QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
+        QCOMPARE(UpgradeOlderDataFile(env.data), UpgradeResult::Quit);
         const MsgBoxRequest &r = env.desktop.msgBoxes.value(2);
         QCOMPARE(QString::number(r.icon) + " " + r.text + " | " + r.buttons.join('/'),
                  "4 The data folder stayed busy (another workstation\r\n"
@@ -252,12 +253,12 @@ private slots:
             env.desktop.answerMsgBox(row.choice);
             // Shown with the folder lock let go: others do not wait for the reader.
             bool lockFree = false;
-            env.desktop.answerMsgBoxWith([&lockFree](const MsgBoxRequest &) {
-                FolderLock other;
+            env.desktop.answerMsgBoxWith([&lockFree, &env](const MsgBoxRequest &) {
+                FolderLock other(env.data);
                 lockFree = other.tryAcquire();
                 return MsgBoxAnswer{1, false};
             });
-            QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Quit);
+            QCOMPARE(UpgradeOlderDataFile(env.data), UpgradeResult::Quit);
             QVERIFY(lockFree);
             const MsgBoxRequest &r = env.desktop.msgBoxes.value(1);
             QCOMPARE(QString::number(r.icon) + " " + r.title + "|" + r.text + " | " +
@@ -317,7 +318,7 @@ private slots:
             // data file, or a missing one, would be taken as current.
             QElapsedTimer cleanUp;
             cleanUp.start();
-            while (!RemoveStaleTempFile() && cleanUp.elapsed() < 10000)
+            while (!RemoveStaleTempFile(env.data) && cleanUp.elapsed() < 10000)
                 QThread::msleep(50); // a lock file left empty by the kill ages first
             QVERIFY(!QFile::exists(temp));
             const bool stillOld = fromDat ? !QFile::exists(data) : readFile(data) == oldA;
@@ -325,7 +326,7 @@ private slots:
                 env.desktop.answerMsgBox(1);
                 env.desktop.answerMsgBox(1);
             }
-            QCOMPARE(UpgradeOlderDataFile(), UpgradeResult::Continue);
+            QCOMPARE(UpgradeOlderDataFile(env.data), UpgradeResult::Continue);
             QCOMPARE(env.desktop.pendingAnswers(), 0);
             QCOMPARE(readFile(data), fromDat ? newB : newA);
             QCOMPARE(readFile(old), fromDat ? oldB : oldA);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -223,19 +224,23 @@ struct TestEnvironment::Impl {
     Desktop *previous = nullptr;
 };
 
-TestEnvironment::TestEnvironment() : d(std::make_unique<Impl>())
+TestEnvironment::TestEnvironment() : d(std::make_unique<Impl>()), data(d->dir.path())
 {
-    ResetProgramState();
-    DataFolder = d->dir.path();
-    SettingsFileOverride = d->dir.filePath(QStringLiteral("settings/Custorin.ini"));
+    data.attach(&session);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       d->dir.filePath(QStringLiteral("settings")));
     d->previous = setDesktop(&desktop);
 }
 
 TestEnvironment::~TestEnvironment()
 {
     setDesktop(d->previous);
-    DataFolder.clear();
-    SettingsFileOverride.clear();
+}
+
+QString TestEnvironment::settingsFile() const
+{
+    return d->dir.filePath(QStringLiteral("settings/") + AppTitle + QLatin1Char('/') + AppTitle +
+                           QStringLiteral(".ini"));
 }
 
 QString TestEnvironment::folder() const

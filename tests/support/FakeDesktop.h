@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/common/Desktop.h"
+#include "core/store/Store.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -158,19 +159,24 @@ private:
 };
 
 // Installs a FakeDesktop for the lifetime of the object, and a fresh data
-// folder, settings file and program state.
+// folder with its data set, session and store, and a settings file.
 class TestEnvironment
 {
+    struct Impl;
+    std::unique_ptr<Impl> d;
+
 public:
     TestEnvironment();
     ~TestEnvironment();
     FakeDesktop desktop;
+    DataSet data;
+    Session session;
+    FolderStore store{data};
     QString folder() const;
     QString path(const QString &bareName) const;
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> d;
+    // The per-user settings file the program writes.
+    QString settingsFile() const;
+    void setFaultHook(FileFaultHook hook) { data.options.FaultHook = std::move(hook); }
 };
 
 // Text of a request for failure messages: title | text | buttons.

@@ -1,5 +1,5 @@
 // A fresh data folder with the clock set and a person signed in, its files
-// read and written by bare name; and a value changed for one test only.
+// read and written by bare name.
 #pragma once
 
 #include "FakeDesktop.h"
@@ -15,7 +15,7 @@ struct TestFolder : TestEnvironment {
                         const QString &user = QStringLiteral("Pat Doe"))
     {
         desktop.setNow(now);
-        CurrentUserName = user;
+        session.CurrentUserName = user;
     }
     QByteArray read(const QString &name) const { return readFile(path(name)); }
     void write(const QString &name, const QByteArray &bytes) const { writeFile(path(name), bytes); }
@@ -32,14 +32,6 @@ inline QMap<QString, QByteArray> folderFiles(const QString &folder)
         files.insert(name, readFile(QDir(folder).filePath(name)));
     return files;
 }
-
-// Sets a variable for the lifetime of the object, then puts it back.
-template <typename T> struct Override {
-    Override(T &variable, T value) : m_variable(variable), m_saved(variable) { variable = value; }
-    ~Override() { m_variable = m_saved; }
-    T &m_variable;
-    T m_saved;
-};
 
 // A program built beside the tests (tests/tools).
 inline QString testTool(const QString &name)

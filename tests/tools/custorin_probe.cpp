@@ -27,7 +27,8 @@ int main(int argc, char **argv)
     setDesktop(&recorder);
     const StartOptions options = ParseCommandLine(args, QDir::currentPath());
     SingleInstance instance(lock);
-    if (!Main(options, instance)) {
+    Workplace work(options.dataDir);
+    if (!Main(options, instance, work)) {
         std::puts("ENDED");
         std::fflush(stdout);
         return 1;

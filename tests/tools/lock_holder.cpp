@@ -23,13 +23,13 @@ int main(int argc, char **argv)
         return 2;
     const int holdMs = args.at(2).toInt();
     if (args.size() >= 5) {
-        FolderLock::HeartbeatMs = args.at(3).toInt();
-        FolderLock::StaleMs = args.at(4).toInt();
+        Tool->data.options.LockHeartbeatMs = args.at(3).toInt();
+        Tool->data.options.LockStaleMs = args.at(4).toInt();
     }
-    FolderLock::HostNameOverride = args.value(5);
-    CurrentUserName = args.value(6);
+    Tool->data.options.HostNameOverride = args.value(5);
+    Tool->session.CurrentUserName = args.value(6);
 
-    FolderLock lock;
+    FolderLock lock(Tool->data);
     while (!lock.tryAcquire())
         QThread::msleep(5);
     std::printf("HELD %lld\n", QDateTime::currentMSecsSinceEpoch());

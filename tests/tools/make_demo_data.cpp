@@ -4,6 +4,7 @@
 // them archived). Refuses a folder that already holds a data set. Needs no
 // display.
 #include "SampleData.h"
+#include "ToolStart.h"
 #include "core/common/Globals.h"
 #include "core/users/Installation.h"
 #include "core/users/UserFile.h"
@@ -55,15 +56,15 @@ int main(int argc, char **argv)
     }
     if (!QDir().mkpath(args.at(1)))
         return fail(QStringLiteral("can not make the folder ") + args.at(1));
-    DataFolder = QFileInfo(args.at(1)).absoluteFilePath();
-    InitProgramTables();
+    Tool = std::make_unique<ToolPlace>(QFileInfo(args.at(1)).absoluteFilePath());
 
     for (const QString &name : {DataFileName, UserFileName, InstallationFileName}) {
-        if (QFile::exists(DataPath(name)))
-            return fail(DataPath(name) + QStringLiteral(" exists: the folder holds a data set"));
+        if (QFile::exists(DataPath(Tool->data, name)))
+            return fail(DataPath(Tool->data, name) +
+                        QStringLiteral(" exists: the folder holds a data set"));
     }
 
-    const InstallationResult installed = SaveInstallation(DemoAgency, DemoAccessCode);
+    const InstallationResult installed = SaveInstallation(Tool->data, DemoAgency, DemoAccessCode);
     if (installed != InstallationResult::Ok)
         return fail(InstallationResultTitle(installed));
 
@@ -74,15 +75,15 @@ int main(int argc, char **argv)
         user.Password = ScramblePassword(QString::fromLatin1(u.password));
         user.AccessLevel = qint16(u.level);
         user.Comments = QString::fromLatin1(u.comment);
-        const UserResult added = AppendUser(user);
+        const UserResult added = AppendUser(Tool->data, user);
         if (added != UserResult::Ok)
             return fail(UserResultTitle(added));
     }
 
-    if (!SampleData::WriteDataFile(DataPath(DataFileName), count, DemoSeed))
-        return fail(QStringLiteral("can not write ") + DataPath(DataFileName));
+    if (!SampleData::WriteDataFile(DataPath(Tool->data, DataFileName), count, DemoSeed))
+        return fail(QStringLiteral("can not write ") + DataPath(Tool->data, DataFileName));
 
-    std::printf("%s: %s, %d users, %d entries\n", qPrintable(DataFolder), qPrintable(DemoAgency),
-                int(std::size(DemoUsers)), count);
+    std::printf("%s: %s, %d users, %d entries\n", qPrintable(Tool->data.folder()),
+                qPrintable(DemoAgency), int(std::size(DemoUsers)), count);
     return 0;
 }

@@ -74,7 +74,7 @@ StoreResult patiently(const std::function<StoreResult()> &change)
         const StoreResult r = change();
         if (r != StoreResult::Busy && r != StoreResult::Unwritable)
             return r;
-        desktop().messageBox(StoreResultMessage(r));
+        desktop().messageBox(StoreResultMessage(Tool->data, r));
     }
 }
 
@@ -87,7 +87,7 @@ struct Picked {
 // lock, so it may be stale by the time the change runs).
 bool pick(QRandomGenerator &rng, Picked *picked)
 {
-    DataFile file;
+    DataFile file(Tool->data);
     if (!file.open(DataFile::ForReading) || file.recordCount() == 0)
         return false;
     picked->n = 1 + int(rng.bounded(quint32(file.recordCount())));
@@ -110,8 +110,8 @@ public:
         e.CaseNumber = m_name + QLatin1Char('-') + QString::number(m_op);
         e.Description = tag + QStringLiteral(" new");
         e.Narrative = QString(800 + int(m_rng.bounded(800u)), QLatin1Char('n'));
-        report(tag, QStringLiteral("ADD"), patiently([&] { return AppendEntry(e); }), e.CaseNumber,
-               e.Description);
+        report(tag, QStringLiteral("ADD"), patiently([&] { return AppendEntry(Tool->data, e); }),
+               e.CaseNumber, e.Description);
     }
 
     void change(const QString &verb)
@@ -129,13 +129,13 @@ public:
             EntryRecord edited = p.entry;
             description = tag + QStringLiteral(" edit");
             edited.Description = description;
-            r = patiently([&] { return SaveEditedEntry(p.n, id, edited); });
+            r = patiently([&] { return SaveEditedEntry(Tool->data, p.n, id, edited); });
         } else if (verb == QLatin1String("ARCHIVE")) {
-            r = patiently([&] { return ArchiveEntry(p.n, id); });
+            r = patiently([&] { return ArchiveEntry(Tool->data, p.n, id); });
         } else if (verb == QLatin1String("RESTORE")) {
-            r = patiently([&] { return RestoreEntry(p.n, id); });
+            r = patiently([&] { return RestoreEntry(Tool->data, p.n, id); });
         } else {
-            r = patiently([&] { return DeleteEntry(p.n, id); });
+            r = patiently([&] { return DeleteEntry(Tool->data, p.n, id); });
         }
         report(tag, verb, r, id.CaseNumber, description);
     }
@@ -159,7 +159,7 @@ public:
 
     void churn()
     {
-        if (RecordCount < 20 || m_rng.bounded(100u) < 20)
+        if (Tool->data.RecordCount < 20 || m_rng.bounded(100u) < 20)
             add();
         else
             change(m_rng.bounded(2u) ? QStringLiteral("EDIT") : QStringLiteral("DELETE"));
@@ -169,8 +169,8 @@ private:
     QString nextTag()
     {
         ++m_op;
-        CurrentUserName = m_name + QLatin1Char('#') + QString::number(m_op);
-        return CurrentUserName;
+        Tool->session.CurrentUserName = m_name + QLatin1Char('#') + QString::number(m_op);
+        return Tool->session.CurrentUserName;
     }
 
     void report(const QString &tag, const QString &verb, StoreResult r, const QString &caseNumber,
@@ -250,7 +250,7 @@ int check(const QStringList &journals)
     static const QRegularExpression lineForm(
         QStringLiteral("^\\d\\d/\\d\\d/\\d{4} at \\d\\d:\\d\\d:\\d\\d - Control#\\S+ "
                        "(added|edited|archived|restored|deleted) by (\\S+)$"));
-    QFile log(DataPath(DataRecordsLogName));
+    QFile log(DataPath(Tool->data, DataRecordsLogName));
     if (!log.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("no DataRecords.Log"));
     const QList<QByteArray> lines = log.readAll().split('\n');
@@ -295,7 +295,7 @@ int check(const QStringList &journals)
             return fail(QStringLiteral("no log line for ") + it.key());
     }
 
-    DataFile file;
+    DataFile file(Tool->data);
     if (!file.open(DataFile::ForReading))
         return fail(QStringLiteral("data file not readable"));
     if (file.size() % EntryRecordLength != 0)
@@ -357,8 +357,8 @@ int check(const QStringList &journals)
 // The file is whole: whole records only, each one decodes to an entry.
 int whole()
 {
-    DataFile file;
-    if (!QFile::exists(DataPath(DataFileName)))
+    DataFile file(Tool->data);
+    if (!QFile::exists(DataPath(Tool->data, DataFileName)))
         return 0;
     if (!file.open(DataFile::ForReading))
         return fail(QStringLiteral("data file not readable"));
@@ -381,7 +381,7 @@ int lockWait()
 {
     QElapsedTimer timer;
     timer.start();
-    FolderLock lock;
+    FolderLock lock(Tool->data);
     while (!lock.tryAcquire()) {
         if (timer.elapsed() > 60000)
             return fail(QStringLiteral("lock not taken within 60 s"));

@@ -36,14 +36,14 @@ void say(const QString &line)
 void failed(const QString &what, StoreResult r)
 {
     say(QStringLiteral("FAILED %1 %2").arg(what).arg(int(r)));
-    const QString text = StoreResultText(r);
+    const QString text = StoreResultText(Tool->data, r);
     if (!text.isEmpty())
         say(QStringLiteral("TEXT ") + QString(text).replace(CrLf, QStringLiteral(" / ")));
 }
 
 bool readIdentity(int n, int *count, EntryIdentity *identity)
 {
-    DataFile file;
+    DataFile file(Tool->data);
     if (!file.open(DataFile::ForReading))
         return false;
     *count = file.recordCount();
@@ -55,13 +55,13 @@ bool readIdentity(int n, int *count, EntryIdentity *identity)
 
 int append(const QString &name, int count)
 {
-    CurrentUserName = name;
+    Tool->session.CurrentUserName = name;
     for (int i = 0; i < count; ++i) {
         EntryRecord e;
         e.CaseNumber = QStringLiteral("%1-%2").arg(name).arg(i);
         e.Description = QStringLiteral("entry %1 of %2").arg(i).arg(name);
         e.Narrative = QString(1500, QLatin1Char('n'));
-        const StoreResult r = AppendEntry(e);
+        const StoreResult r = AppendEntry(Tool->data, e);
         if (r == StoreResult::Ok)
             say(QStringLiteral("ADDED ") + e.CaseNumber);
         else
@@ -72,7 +72,7 @@ int append(const QString &name, int count)
 
 int remove(int attempts, quint32 seed)
 {
-    CurrentUserName = QStringLiteral("deleter");
+    Tool->session.CurrentUserName = QStringLiteral("deleter");
     QRandomGenerator rng(seed);
     for (int i = 0; i < attempts; ++i) {
         QThread::msleep(15);
@@ -87,7 +87,7 @@ int remove(int attempts, quint32 seed)
             say(QStringLiteral("STALE"));
             continue;
         }
-        const StoreResult r = DeleteEntry(n, id);
+        const StoreResult r = DeleteEntry(Tool->data, n, id);
         if (r == StoreResult::Ok)
             say(QStringLiteral("DELETED ") + id.CaseNumber);
         else if (r == StoreResult::Changed || r == StoreResult::Missing)
@@ -100,13 +100,13 @@ int remove(int attempts, quint32 seed)
 
 int compact()
 {
-    CurrentUserName = QStringLiteral("compactor");
+    Tool->session.CurrentUserName = QStringLiteral("compactor");
     for (;;) {
         int count = 0;
         EntryIdentity id;
         if (!readIdentity(1, &count, &id) || count < 2)
             return 0;
-        const StoreResult r = DeleteEntry(1, id);
+        const StoreResult r = DeleteEntry(Tool->data, 1, id);
         say(r == StoreResult::Ok ? QStringLiteral("DELETED ") + id.CaseNumber
                                  : QStringLiteral("FAILED %1").arg(int(r)));
     }
@@ -114,14 +114,14 @@ int compact()
 
 int removeAt(int n)
 {
-    CurrentUserName = QStringLiteral("deleter");
+    Tool->session.CurrentUserName = QStringLiteral("deleter");
     int count = 0;
     EntryIdentity id;
     if (!readIdentity(n, &count, &id)) {
         say(QStringLiteral("FAILED no entry %1").arg(n));
         return 1;
     }
-    const StoreResult r = DeleteEntry(n, id);
+    const StoreResult r = DeleteEntry(Tool->data, n, id);
     say(r == StoreResult::Ok ? QStringLiteral("DELETED ") + id.CaseNumber
                              : QStringLiteral("FAILED %1").arg(int(r)));
     return r == StoreResult::Ok ? 0 : 1;

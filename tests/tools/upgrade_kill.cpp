@@ -20,7 +20,7 @@ int main(int argc, char **argv)
     setDesktop(&fake);
     fake.answerMsgBox(1); // convert
     fake.answerMsgBox(1); // the closing notice
-    const UpgradeResult r = UpgradeOlderDataFile();
+    const UpgradeResult r = UpgradeOlderDataFile(Tool->data);
     std::puts(r == UpgradeResult::Continue ? "CONTINUE" : "QUIT");
     setDesktop(nullptr);
     return 0;

@@ -1,5 +1,6 @@
 #include "core/common/ActivityLog.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
@@ -20,29 +21,15 @@
 namespace
 {
 
-// Why the last append failed, for the message: the log, and when the log
-// belongs to another account, whose it is and who this program runs as.
-struct LogFailure {
-    QString logName;
-    QString owner;
-    QString account;
-};
-
-LogFailure &logFailure()
-{
-    static LogFailure failure;
-    return failure;
-}
-
 QString accountOf(uid_t uid)
 {
     const passwd *pw = ::getpwuid(uid);
     return pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(uid);
 }
 
-bool failed(const QString &logName, int error, const struct stat &st)
+bool failed(DataSet &ds, const QString &logName, int error, const struct stat &st)
 {
-    LogFailure &why = logFailure();
+    LogFailure &why = ds.logFailure;
     why.logName = logName;
     why.owner.clear();
     why.account.clear();
@@ -77,33 +64,33 @@ int reopenForWriting(const QString &path, const struct stat &st)
 // owner may change that. Where the folder allows it, the log is replaced by
 // a copy that ends with the new line (the copy then belongs to this
 // account); the lock keeps every other writer out meanwhile.
-bool appendByReplacing(const QString &logName, const QString &path, const QByteArray &bytes,
-                       const struct stat &st, qint64 *sizeBefore)
+bool appendByReplacing(DataSet &ds, const QString &logName, const QString &path,
+                       const QByteArray &bytes, const struct stat &st, qint64 *sizeBefore)
 {
     QByteArray content;
-    if (!ReadWholeFile(path, &content))
-        return failed(logName, EACCES, st);
-    const QString work = DataPath(TempFileName);
-    RemoveFileRetrying(work);
-    if (!WriteWholeFile(work, content + bytes, true, 0666, true)) {
+    if (!ReadWholeFile(ds, path, &content))
+        return failed(ds, logName, EACCES, st);
+    const QString work = DataPath(ds, TempFileName);
+    RemoveFileRetrying(ds, work);
+    if (!WriteWholeFile(ds, work, content + bytes, true, 0666, true)) {
         const int error = errno;
-        RemoveFileRetrying(work);
-        return failed(logName, error, st);
+        RemoveFileRetrying(ds, work);
+        return failed(ds, logName, error, st);
     }
     ChangeFileMode(work, readOnly);
-    if (!RenameRetrying(work, path)) {
+    if (!RenameRetrying(ds, work, path)) {
         const int error = errno;
-        RemoveFileRetrying(work);
-        return failed(logName, error, st);
+        RemoveFileRetrying(ds, work);
+        return failed(ds, logName, error, st);
     }
     if (sizeBefore)
         *sizeBefore = content.size();
     return true;
 }
 
-bool writeLine(const QString &logName, const QString &line)
+bool writeLine(DataSet &ds, const QString &logName, const QString &line)
 {
-    return AppendLogLine(logName, line);
+    return AppendLogLine(ds, logName, line);
 }
 
 } // namespace
@@ -115,7 +102,7 @@ QString LogStamp(const QDateTime &now)
     return DateText(now) + QStringLiteral(" at ") + TimeText(now);
 }
 
-QString SignInOutLine(const QDateTime &now, int code)
+QString SignInOutLine(const Session &who, const QDateTime &now, int code)
 {
     QString tail;
     switch (code) {
@@ -123,7 +110,7 @@ QString SignInOutLine(const QDateTime &now, int code)
         tail = QStringLiteral(" - Incorrect password submitted");
         break;
     case LogSignedIn:
-        tail = QStringLiteral(" signed in w/ ") + AccessLevelName(CurrentAccessLevel) +
+        tail = QStringLiteral(" signed in w/ ") + AccessLevelName(who.CurrentAccessLevel) +
                QStringLiteral(" privileges");
         break;
     case LogSignedOut:
@@ -132,7 +119,7 @@ QString SignInOutLine(const QDateTime &now, int code)
     default:
         break;
     }
-    return LogStamp(now) + QStringLiteral(" - ") + OneLine(CurrentUserName) + tail;
+    return LogStamp(now) + QStringLiteral(" - ") + OneLine(who.CurrentUserName) + tail;
 }
 
 QString UserListLine(const QDateTime &now, int code, const QString &userName)
@@ -155,7 +142,7 @@ QString UserListLine(const QDateTime &now, int code, const QString &userName)
            verb + QStringLiteral(" the 'User List'");
 }
 
-QString DataRecordLine(const QDateTime &now, int code, double controlNumber)
+QString DataRecordLine(const Session &who, const QDateTime &now, int code, double controlNumber)
 {
     QString verb;
     switch (code) {
@@ -178,38 +165,39 @@ QString DataRecordLine(const QDateTime &now, int code, double controlNumber)
         break;
     }
     return LogStamp(now) + QStringLiteral(" - Control#") + ControlNumberText(controlNumber) +
-           QStringLiteral(" ") + verb + QStringLiteral(" by ") + OneLine(CurrentUserName);
+           QStringLiteral(" ") + verb + QStringLiteral(" by ") + OneLine(who.CurrentUserName);
 }
 
-QString SearchLine(const QDateTime &now, const QString &description)
+QString SearchLine(const Session &who, const QDateTime &now, const QString &description)
 {
-    return LogStamp(now) + QStringLiteral(" - ") + OneLine(CurrentUserName) +
+    return LogStamp(now) + QStringLiteral(" - ") + OneLine(who.CurrentUserName) +
            QStringLiteral(" searched for ") + OneLine(description);
 }
 
-bool LogSignInOut(int code)
+bool LogSignInOut(DataSet &ds, int code)
 {
-    return writeLine(SignInOutLogName, SignInOutLine(desktop().now(), code));
+    return writeLine(ds, SignInOutLogName, SignInOutLine(ds.session(), desktop().now(), code));
 }
 
-bool LogUserList(int code, const QString &userName)
+bool LogUserList(DataSet &ds, int code, const QString &userName)
 {
-    return writeLine(UserListLogName, UserListLine(desktop().now(), code, userName));
+    return writeLine(ds, UserListLogName, UserListLine(desktop().now(), code, userName));
 }
 
-bool LogDataRecord(int code, double controlNumber)
+bool LogDataRecord(DataSet &ds, int code, double controlNumber)
 {
-    return writeLine(DataRecordsLogName, DataRecordLine(desktop().now(), code, controlNumber));
+    return writeLine(ds, DataRecordsLogName,
+                     DataRecordLine(ds.session(), desktop().now(), code, controlNumber));
 }
 
-bool LogSearch(const QString &description)
+bool LogSearch(DataSet &ds, const QString &description)
 {
-    return writeLine(SearchLogName, SearchLine(desktop().now(), description));
+    return writeLine(ds, SearchLogName, SearchLine(ds.session(), desktop().now(), description));
 }
 
-bool AppendLogLine(const QString &logName, const QString &line, qint64 *sizeBefore)
+bool AppendLogLine(DataSet &ds, const QString &logName, const QString &line, qint64 *sizeBefore)
 {
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!AcquireAsking(lock))
         return false;
     return AppendLogLine(lock, logName, line, sizeBefore);
@@ -220,9 +208,10 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
 {
     if (!held.isHeld())
         return false;
-    logFailure() = LogFailure();
+    DataSet &ds = held.dataSet();
+    ds.logFailure = LogFailure();
 
-    const QString path = DataPath(logName);
+    const QString path = DataPath(ds, logName);
     const QByteArray bytes = ToWindows1252(line + CrLf);
     struct stat st = {};
     // Every mode change goes through a handle held on the log itself, never
@@ -230,7 +219,7 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
     int modes = OpenDataSetFile(path, O_RDONLY);
     const int openError = errno;
     if (modes < 0 && openError != ENOENT && openError != EACCES)
-        return failed(logName, openError, st);
+        return failed(ds, logName, openError, st);
     const bool exists = modes >= 0 || openError == EACCES;
     if (modes < 0 && exists) // for the owner's name in the message
         ::lstat(QFile::encodeName(path).constData(), &st);
@@ -258,14 +247,14 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
             ::close(modes);
         }
         if (exists && error == EACCES)
-            return appendByReplacing(logName, path, bytes, st, sizeBefore);
-        return failed(logName, error, st);
+            return appendByReplacing(ds, logName, path, bytes, st, sizeBefore);
+        return failed(ds, logName, error, st);
     }
     bool isFile = false;
     qint64 before = -1;
     if (!CurrentFileState(fd, &isFile, &before))
         before = -1;
-    bool ok = before >= 0 && WriteAllAt(fd, bytes.constData(), bytes.size(), before, path);
+    bool ok = before >= 0 && WriteAllAt(ds, fd, bytes.constData(), bytes.size(), before, path);
     int error = ok ? 0 : errno;
     if (!ok && before >= 0)
         (void)::ftruncate(fd, before); // never leave half a line behind
@@ -285,7 +274,7 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
         ::close(modes);
     }
     if (!ok)
-        return failed(logName, error, st);
+        return failed(ds, logName, error, st);
     if (sizeBefore)
         *sizeBefore = before;
     return true;
@@ -295,7 +284,7 @@ bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBe
 {
     if (!held.isHeld())
         return false;
-    const QString path = DataPath(logName);
+    const QString path = DataPath(held.dataSet(), logName);
     const int log = OpenDataSetFile(path, O_RDONLY);
     struct stat st;
     if (log < 0)
@@ -314,19 +303,19 @@ bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBe
     return ok;
 }
 
-QString LogFailedText(const QString &logName)
+QString LogFailedText(const DataSet &ds, const QString &logName)
 {
     QString text = QStringLiteral("The activity log '") + logName + QStringLiteral("' can not be") +
                    CrLf + QStringLiteral("written to in the data folder:") + CrLf +
-                   DataPath(QString()) + CrLf + CrLf;
-    const LogFailure &why = logFailure();
+                   DataPath(ds, QString()) + CrLf + CrLf;
+    const LogFailure &why = ds.logFailure;
     if (why.logName == logName && !why.owner.isEmpty() && why.owner != why.account) {
         text += QStringLiteral("It belongs to the account '") + why.owner +
                 QStringLiteral("', and this") + CrLf +
                 QStringLiteral("program runs as the account '") + why.account +
                 QStringLiteral("'.") + CrLf + CrLf;
     }
-    if (const QString notPlain = NotPlainFileText(DataPath(logName)); !notPlain.isEmpty())
+    if (const QString notPlain = NotPlainFileText(DataPath(ds, logName)); !notPlain.isEmpty())
         text += notPlain + CrLf + CrLf;
     return text + QStringLiteral("Nothing has been changed.");
 }

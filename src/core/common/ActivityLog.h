@@ -5,6 +5,9 @@
 #include <QDateTime>
 #include <QString>
 
+class DataSet;
+struct Session;
+
 // Action codes, one numbering shared by the writers.
 enum LogAction : int {
     LogIncorrectPassword = 0,
@@ -27,19 +30,19 @@ inline const QString SearchLogName = QStringLiteral("Search.Log");
 // could not be written (the lock was refused, the log or the folder can not
 // be written); the log is then as it was. A change whose line could not be
 // written must not be made: the entry store's operations log and change
-// together.
-bool LogSignInOut(int code);
-bool LogUserList(int code, const QString &userName);
-bool LogDataRecord(int code, double controlNumber);
-bool LogSearch(const QString &description);
+// together. The lines name the person of the session attached to the data set.
+bool LogSignInOut(DataSet &ds, int code);
+bool LogUserList(DataSet &ds, int code, const QString &userName);
+bool LogDataRecord(DataSet &ds, int code, double controlNumber);
+bool LogSearch(DataSet &ds, const QString &description);
 
 // The lines as the writers build them, without the CR LF. Whatever a person
 // typed goes in on one line (OneLine): one event is one line of the log.
 QString LogStamp(const QDateTime &now);
-QString SignInOutLine(const QDateTime &now, int code);
+QString SignInOutLine(const Session &who, const QDateTime &now, int code);
 QString UserListLine(const QDateTime &now, int code, const QString &userName);
-QString DataRecordLine(const QDateTime &now, int code, double controlNumber);
-QString SearchLine(const QDateTime &now, const QString &description);
+QString DataRecordLine(const Session &who, const QDateTime &now, int code, double controlNumber);
+QString SearchLine(const Session &who, const QDateTime &now, const QString &description);
 
 class FolderLock;
 
@@ -47,7 +50,8 @@ class FolderLock;
 // folder, under the folder lock: makes the log writable, appends, makes it
 // read-only again. A failed append is undone. The log's length before the
 // append goes to *sizeBefore.
-bool AppendLogLine(const QString &logName, const QString &line, qint64 *sizeBefore = nullptr);
+bool AppendLogLine(DataSet &ds, const QString &logName, const QString &line,
+                   qint64 *sizeBefore = nullptr);
 // The same for an operation that holds the folder lock already (held), so
 // that its change and its line go together.
 bool AppendLogLine(const FolderLock &held, const QString &logName, const QString &line,
@@ -57,4 +61,4 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
 bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBefore);
 
 // What the person is told when a log line could not be written.
-QString LogFailedText(const QString &logName);
+QString LogFailedText(const DataSet &ds, const QString &logName);

@@ -1,5 +1,6 @@
 #include "core/common/FileOps.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 
 #include <QElapsedTimer>
@@ -9,94 +10,49 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
 
-std::mutex hookMutex;
-FileFaultHook &hook()
-{
-    static FileFaultHook h;
-    return h;
-}
-
 // errno to fail op with, from the test hook; 0 runs the call.
-int injected(FileOp op, const QString &path)
+int injected(const DataSet *ds, FileOp op, const QString &path)
 {
-    std::lock_guard<std::mutex> guard(hookMutex);
-    if (!hook())
+    if (!ds || !ds->options.FaultHook)
         return 0;
-    return hook()(op, path);
+    return ds->options.FaultHook(op, path);
 }
 
-// Runs call until it succeeds, fails with an error that is not a sharing
-// violation, or ShareRetryMs has passed; errno is that of the last try.
-template <typename Call> bool retrying(FileOp op, const QString &path, Call call)
-{
-    QElapsedTimer timer;
-    timer.start();
-    int pause = 5;
-    for (;;) {
-        const int fault = injected(op, path);
-        int error = 0;
-        if (fault != 0)
-            error = fault;
-        else if (call() == 0)
-            return true;
-        else
-            error = errno;
-        if (!IsSharingViolation(error) || timer.elapsed() >= ShareRetryMs) {
-            errno = error;
-            return false;
-        }
-        QThread::msleep(pause);
-        pause = qMin(pause * 2, 100);
-    }
-}
-
-} // namespace
-
-void SetFileFaultHook(FileFaultHook h)
-{
-    std::lock_guard<std::mutex> guard(hookMutex);
-    hook() = std::move(h);
-}
-
-bool IsSharingViolation(int error)
-{
-    return error == EBUSY || error == EACCES || error == ETXTBSY;
-}
-
-bool RemoveFileRetrying(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const bool ok = retrying(FileOp::Unlink, path, [&] { return ::unlink(name.constData()); });
-    return ok || errno == ENOENT;
-}
-
-bool RemoveDirRetrying(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const bool ok = retrying(FileOp::Rmdir, path, [&] { return ::rmdir(name.constData()); });
-    return ok || errno == ENOENT;
-}
-
-bool RenameRetrying(const QString &source, const QString &target)
-{
-    const QByteArray from = QFile::encodeName(source);
-    const QByteArray to = QFile::encodeName(target);
-    return retrying(FileOp::Rename, source,
-                    [&] { return ::rename(from.constData(), to.constData()); });
-}
-
-bool WriteAllAt(int fd, const char *data, qint64 length, qint64 offset, const QString &path)
+qint64 readAllAt(const DataSet *ds, int fd, char *data, qint64 length, qint64 offset,
+                 const QString &path)
 {
     qint64 done = 0;
     while (done < length) {
-        const int fault = injected(FileOp::Write, path);
+        const int fault = injected(ds, FileOp::Read, path);
+        if (fault != 0) {
+            errno = fault;
+            return -1;
+        }
+        const ssize_t n = ::pread(fd, data + done, size_t(length - done), off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+bool writeAllAt(const DataSet *ds, int fd, const char *data, qint64 length, qint64 offset,
+                const QString &path)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const int fault = injected(ds, FileOp::Write, path);
         if (fault != 0) {
             errno = fault;
             return false;
@@ -116,9 +72,9 @@ bool WriteAllAt(int fd, const char *data, qint64 length, qint64 offset, const QS
     return true;
 }
 
-bool SyncFile(int fd, const QString &path)
+bool syncFile(const DataSet *ds, int fd, const QString &path)
 {
-    const int fault = injected(FileOp::Sync, path);
+    const int fault = injected(ds, FileOp::Sync, path);
     if (fault != 0) {
         errno = fault;
         return false;
@@ -126,26 +82,118 @@ bool SyncFile(int fd, const QString &path)
     return ::fsync(fd) == 0;
 }
 
-qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString &path)
+bool readWholeFile(const DataSet *ds, const QString &path, QByteArray *bytes)
 {
-    qint64 done = 0;
-    while (done < length) {
-        const int fault = injected(FileOp::Read, path);
-        if (fault != 0) {
-            errno = fault;
-            return -1;
-        }
-        const ssize_t n = ::pread(fd, data + done, size_t(length - done), off_t(offset + done));
+    const int fd = OpenDataSetFile(path, O_RDONLY);
+    if (fd < 0)
+        return false;
+    QByteArray content;
+    char buffer[4096];
+    bool ok = true;
+    for (;;) {
+        const qint64 n = readAllAt(ds, fd, buffer, sizeof buffer, content.size(), path);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (n == 0)
+            ok = false;
             break;
-        done += n;
+        }
+        content.append(buffer, int(n));
+        if (n < qint64(sizeof buffer))
+            break;
     }
-    return done;
+    ::close(fd);
+    if (ok)
+        *bytes = content;
+    return ok;
+}
+
+bool writeWholeFile(const DataSet *ds, const QString &path, const QByteArray &bytes, bool sync,
+                    mode_t createMode, bool exclusive)
+{
+    const int fd =
+        OpenDataSetFile(path, O_WRONLY | O_CREAT | (exclusive ? O_EXCL : O_TRUNC), createMode);
+    if (fd < 0)
+        return false;
+    bool ok = writeAllAt(ds, fd, bytes.constData(), bytes.size(), 0, path);
+    if (ok && sync)
+        ok = syncFile(ds, fd, path);
+    const int saved = errno;
+    // A share reports a failed write back only at the close.
+    const bool closed = ::close(fd) == 0;
+    if (ok && !closed)
+        return false;
+    errno = saved;
+    return ok;
+}
+
+// Runs call until it succeeds, fails with an error that is not a sharing
+// violation, or the data set's share retry time has passed; errno is that of the last try.
+template <typename Call> bool retrying(const DataSet &ds, FileOp op, const QString &path, Call call)
+{
+    QElapsedTimer timer;
+    timer.start();
+    int pause = 5;
+    for (;;) {
+        const int fault = injected(&ds, op, path);
+        int error = 0;
+        if (fault != 0)
+            error = fault;
+        else if (call() == 0)
+            return true;
+        else
+            error = errno;
+        if (!IsSharingViolation(error) || timer.elapsed() >= ds.options.ShareRetryMs) {
+            errno = error;
+            return false;
+        }
+        QThread::msleep(pause);
+        pause = qMin(pause * 2, 100);
+    }
+}
+
+} // namespace
+
+bool IsSharingViolation(int error)
+{
+    return error == EBUSY || error == EACCES || error == ETXTBSY;
+}
+
+bool RemoveFileRetrying(const DataSet &ds, const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const bool ok = retrying(ds, FileOp::Unlink, path, [&] { return ::unlink(name.constData()); });
+    return ok || errno == ENOENT;
+}
+
+bool RemoveDirRetrying(const DataSet &ds, const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const bool ok = retrying(ds, FileOp::Rmdir, path, [&] { return ::rmdir(name.constData()); });
+    return ok || errno == ENOENT;
+}
+
+bool RenameRetrying(const DataSet &ds, const QString &source, const QString &target)
+{
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(target);
+    return retrying(ds, FileOp::Rename, source,
+                    [&] { return ::rename(from.constData(), to.constData()); });
+}
+
+bool WriteAllAt(const DataSet &ds, int fd, const char *data, qint64 length, qint64 offset,
+                const QString &path)
+{
+    return writeAllAt(&ds, fd, data, length, offset, path);
+}
+
+bool SyncFile(const DataSet &ds, int fd, const QString &path)
+{
+    return syncFile(&ds, fd, path);
+}
+
+qint64 ReadAllAt(const DataSet &ds, int fd, char *data, qint64 length, qint64 offset,
+                 const QString &path)
+{
+    return readAllAt(&ds, fd, data, length, offset, path);
 }
 
 bool CurrentFileState(int fd, bool *isFile, qint64 *size)
@@ -254,43 +302,22 @@ QString NotPlainFileText(const QString &path)
 
 bool ReadWholeFile(const QString &path, QByteArray *bytes)
 {
-    const int fd = OpenDataSetFile(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    QByteArray content;
-    char buffer[4096];
-    bool ok = true;
-    for (;;) {
-        const qint64 n = ReadAllAt(fd, buffer, sizeof buffer, content.size(), path);
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        content.append(buffer, int(n));
-        if (n < qint64(sizeof buffer))
-            break;
-    }
-    ::close(fd);
-    if (ok)
-        *bytes = content;
-    return ok;
+    return readWholeFile(nullptr, path, bytes);
+}
+
+bool ReadWholeFile(const DataSet &ds, const QString &path, QByteArray *bytes)
+{
+    return readWholeFile(&ds, path, bytes);
 }
 
 bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync, mode_t createMode,
                     bool exclusive)
 {
-    const int fd =
-        OpenDataSetFile(path, O_WRONLY | O_CREAT | (exclusive ? O_EXCL : O_TRUNC), createMode);
-    if (fd < 0)
-        return false;
-    bool ok = WriteAllAt(fd, bytes.constData(), bytes.size(), 0, path);
-    if (ok && sync)
-        ok = SyncFile(fd, path);
-    const int saved = errno;
-    // A share reports a failed write back only at the close.
-    const bool closed = ::close(fd) == 0;
-    if (ok && !closed)
-        return false;
-    errno = saved;
-    return ok;
+    return writeWholeFile(nullptr, path, bytes, sync, createMode, exclusive);
+}
+
+bool WriteWholeFile(const DataSet &ds, const QString &path, const QByteArray &bytes, bool sync,
+                    mode_t createMode, bool exclusive)
+{
+    return writeWholeFile(&ds, path, bytes, sync, createMode, exclusive);
 }

@@ -4,45 +4,40 @@
 // Every write is checked whole; a removal or rename is retried briefly.
 #pragma once
 
+#include "core/common/DataSet.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
 #include <sys/types.h>
 
-// How long a refused removal or rename is retried (milliseconds).
-inline int ShareRetryMs = 2000;
-
-// The calls a fault hook may fail.
-enum class FileOp { Unlink, Rename, Rmdir, Write, Read, Sync };
-
-// For tests: called before each of those calls with the path (the source of
-// a rename); a non-zero result is taken as that call's errno instead of
-// running it. An empty hook runs every call.
-using FileFaultHook = std::function<int(FileOp op, const QString &path)>;
-void SetFileFaultHook(FileFaultHook hook);
-
 // Errors a share reports for a file another client (or its own cache) still
 // holds for a moment.
 bool IsSharingViolation(int error);
 
+// The calls below that take a data set retry and fail as its options say
+// (ShareRetryMs, FaultHook).
+//
 // Removes a file; true when it is gone (also when it was not there). errno
 // tells why not.
-bool RemoveFileRetrying(const QString &path);
+bool RemoveFileRetrying(const DataSet &ds, const QString &path);
 // Removes an empty folder; true when it is gone.
-bool RemoveDirRetrying(const QString &path);
+bool RemoveDirRetrying(const DataSet &ds, const QString &path);
 // Renames source to target (replacing a file there); true when done.
-bool RenameRetrying(const QString &source, const QString &target);
+bool RenameRetrying(const DataSet &ds, const QString &source, const QString &target);
 
 // Writes all bytes at offset, resuming after short writes; false (errno
 // set) when any byte could not be written. path names the file for the
 // fault hook.
-bool WriteAllAt(int fd, const char *data, qint64 length, qint64 offset, const QString &path);
+bool WriteAllAt(const DataSet &ds, int fd, const char *data, qint64 length, qint64 offset,
+                const QString &path);
 // Flushes an open file to the disk (to the file server on a share); false
 // (errno set) when it failed. path names the file for the fault hook.
-bool SyncFile(int fd, const QString &path);
+bool SyncFile(const DataSet &ds, int fd, const QString &path);
 // Reads up to length bytes at offset, resuming after short reads; the
 // count read (less only at the end of the file), or -1 (errno set).
-qint64 ReadAllAt(int fd, char *data, qint64 length, qint64 offset, const QString &path);
+qint64 ReadAllAt(const DataSet &ds, int fd, char *data, qint64 length, qint64 offset,
+                 const QString &path);
 
 // Whether the open file is a plain file, and its size, as the file server
 // has them now. A network client remembers a file's size for a while
@@ -81,10 +76,14 @@ QString NotPlainFileReason(const QString &path);
 QString NotPlainFileText(const QString &path);
 
 // Reads a file whole (opened as above); false when it can not be opened or
-// read.
+// read. Without a data set no fault hook applies (files outside any data
+// folder).
 bool ReadWholeFile(const QString &path, QByteArray *bytes);
+bool ReadWholeFile(const DataSet &ds, const QString &path, QByteArray *bytes);
 // Writes a file whole (created, or emptied unless exclusive, where a file
 // already there is an error), opened as above, optionally flushed to the
 // disk; false when any step failed.
 bool WriteWholeFile(const QString &path, const QByteArray &bytes, bool sync,
+                    mode_t createMode = 0666, bool exclusive = false);
+bool WriteWholeFile(const DataSet &ds, const QString &path, const QByteArray &bytes, bool sync,
                     mode_t createMode = 0666, bool exclusive = false);

@@ -8,9 +8,9 @@
 // clients. Inside it the holder writes its owner record ("owner": host,
 // process, program, account, person signed in, start time and a token of
 // its own) and reads it back before it counts the lock as its own. While it
-// holds the lock a background thread rewrites "beat" every HeartbeatMs, so a
+// holds the lock a background thread rewrites "beat" every LockHeartbeatMs, so a
 // live holder is never taken for dead however long its work takes. A lock
-// whose owner record and beat stay unchanged for StaleMs (as seen by the
+// whose owner record and beat stay unchanged for LockStaleMs (as seen by the
 // waiting workstation's own clock, so clocks of different computers never
 // meet), or whose holder is a dead process of this computer, is taken over:
 // the taker renames the lock folder to a name made from the stale holder's
@@ -23,22 +23,19 @@
 #include <functional>
 #include <memory>
 
+class DataSet;
+
+// The lock of one data set; its timings are the data set's options
+// (LockWaitMs, LockHeartbeatMs, LockStaleMs).
 class FolderLock
 {
 public:
-    // How long acquire() waits for a live holder before asking, how often a
-    // holder shows it is alive, and how long an unchanged lock must stay
-    // unchanged to be taken for one left by a holder that died.
-    static inline int WaitMs = 4000;
-    static inline int HeartbeatMs = 500;
-    static inline int StaleMs = 5000;
-
-    FolderLock();
+    explicit FolderLock(DataSet &ds);
     ~FolderLock();
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-    // Takes the lock, waiting up to WaitMs for a live holder and as long as
+    // Takes the lock, waiting up to LockWaitMs for a live holder and as long as
     // it takes to see a dead one's lock go stale. Never asks: false means
     // the folder stayed busy (failure() 0, holderText() names the holder)
     // or could not be written to (failure() the errno), and nothing may be
@@ -67,9 +64,8 @@ public:
     // 'WS-FRONT'"); empty when unknown.
     QString holderText() const;
 
-    // For tests: the host name written into the owner record and used to
-    // recognise holders of this computer (empty: the real one).
-    static inline QString HostNameOverride;
+    // The data set whose folder this lock is.
+    DataSet &dataSet() const;
 
 private:
     struct Impl;
@@ -82,20 +78,20 @@ private:
 // holds the lock; Retry runs the operation again (nothing was written).
 MsgBoxRequest DataFolderBusyMessage(const QString &holder);
 // The same question when the lock could not be made at all.
-MsgBoxRequest DataFolderUnwritableMessage();
+MsgBoxRequest DataFolderUnwritableMessage(const DataSet &ds);
 // The holder of the data folder's lock as it is seen now; empty when the
 // lock is free or its holder unknown.
-QString LockHolderNow();
+QString LockHolderNow(const DataSet &ds);
 
 // This computer's name and the account the program runs as, as the owner
 // record gives them.
-QString WorkstationName();
+QString WorkstationName(const DataSet &ds);
 QString AccountName();
 
 // Removes a work file left by an interrupted run, unless another
 // workstation holds the lock (its compaction may be writing it right now).
 // True when no stale work file remains.
-bool RemoveStaleTempFile();
+bool RemoveStaleTempFile(DataSet &ds);
 
 // What the data folder's lock looks like to a reader that does not want it
 // (the check): none, held by a live holder, left behind by one that
@@ -104,4 +100,4 @@ bool RemoveStaleTempFile();
 enum class LockSighting { None, Live, LeftBehind, File };
 // Watches the lock for up to waitMs without taking it; *holder names its
 // holder when known.
-LockSighting WatchLock(int waitMs, QString *holder);
+LockSighting WatchLock(const DataSet &ds, int waitMs, QString *holder);

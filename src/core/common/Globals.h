@@ -1,6 +1,6 @@
-// Program-wide state of Custorin: one table of values that every window and
-// store function reads. Everything here is set at start-up or by sign-in and
-// the search window; tests reset it with ResetProgramState().
+// Program-wide constants of Custorin. What belongs to one data folder lives
+// in its data set (DataSet.h), what belongs to the person at this
+// workstation in the session (Session.h).
 #pragma once
 
 #include <QDateTime>
@@ -21,47 +21,26 @@ constexpr int AppVersionMajor = CUSTORIN_VERSION_MAJOR;
 constexpr int AppVersionMinor = CUSTORIN_VERSION_MINOR;
 constexpr int AppVersionRevision = CUSTORIN_VERSION_PATCH;
 
-// The folder holding the data files (absolute). Files are addressed by bare
-// names inside it; see DataPath().
-inline QString DataFolder;
-
-inline QString DataFileName;         // title + ".Data"
-inline QStringList AccessLevelNames; // 1-based through AccessLevelName()
-inline QStringList DataFileList;     // the six files of the data set
-
-inline QString CurrentUserName;    // empty while nobody is signed in
-inline int CurrentAccessLevel = 0; // 1..4 once signed in
-inline QString AgencyName;
-
-inline bool ListNeedsReload = false;
-
-// The search criteria handed from the search window to the main list.
-struct SearchCriteria {
-    QString SearchPhrase; // a text search's phrase; empty for a summary
-    int SearchOption = 0; // the search window's option, 1..17
-    int IgnoreCaps = 0;   // 1: letter case does not count
-    int WholeWordOnly = 0;
-    QDateTime SummaryStartDate; // a summary's first day at midnight, else invalid
-};
-inline SearchCriteria Search;
-
 inline const QString TempFileName = QStringLiteral("TempFile.$$$");
 inline const QString UserFileName = QStringLiteral("User.List");
 inline const QString LockFileName = QStringLiteral("Custorin.lock");
 // The installation's settings (users/Installation.h).
 inline const QString InstallationFileName = QStringLiteral("Custorin.ini");
 
+inline const QString DataFileName = AppTitle + QStringLiteral(".Data");
+// The six files of the data set.
+inline const QStringList DataFileList = {DataFileName,
+                                         UserFileName,
+                                         QStringLiteral("SignInOut.Log"),
+                                         QStringLiteral("UserList.Log"),
+                                         QStringLiteral("DataRecords.Log"),
+                                         QStringLiteral("Search.Log")};
+inline const QStringList AccessLevelNames = {
+    QStringLiteral("Read Only"), QStringLiteral("Read/Edit"), QStringLiteral("Read/Edit/Add"),
+    QStringLiteral("Full Access")};
+
 // CR LF, the line break of every message text and log line.
 inline const QString CrLf = QStringLiteral("\r\n");
 
-// Full path of a data-set file given by its bare name.
-QString DataPath(const QString &bareName);
-
 // Name of access level 1..4; empty for any other number.
 QString AccessLevelName(int level);
-
-// Steps 2 to 4 of start-up: the data-file name and the two tables.
-void InitProgramTables();
-
-// Puts every value above back to its start value (tests).
-void ResetProgramState();

@@ -1,5 +1,7 @@
 #include "core/common/Links.h"
 
+#include "core/common/DataSet.h"
+#include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 
 #include <QFile>
@@ -26,9 +28,9 @@ std::optional<MsgBoxRequest> OpenLink(int kind, const QString &target)
                          {QStringLiteral("&Okay")}};
 }
 
-std::optional<MsgBoxRequest> OpenManual()
+std::optional<MsgBoxRequest> OpenManual(const DataSet &ds)
 {
-    const QString path = DataPath(AppTitle + QStringLiteral(".PDF"));
+    const QString path = DataPath(ds, AppTitle + QStringLiteral(".PDF"));
     if (QFile::exists(path)) {
         // A manual that exists but has no viewer is not reported.
         desktop().openUrl(QUrl::fromLocalFile(path));

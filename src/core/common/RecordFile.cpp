@@ -1,5 +1,6 @@
 #include "core/common/RecordFile.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
 #include "core/common/Globals.h"
@@ -17,8 +18,9 @@
 #include <unistd.h>
 #include <vector>
 
-RecordFile::RecordFile(const QString &path, int recordLength, const int &openRetryMs)
-    : m_path(path), m_length(recordLength), m_openRetryMs(openRetryMs)
+RecordFile::RecordFile(const DataSet &ds, const QString &path, int recordLength,
+                       const int &openRetryMs)
+    : m_ds(ds), m_path(path), m_length(recordLength), m_openRetryMs(openRetryMs)
 {
 }
 
@@ -86,7 +88,7 @@ bool RecordFile::readRecord(int n, QByteArray *record)
     }
     const qint64 offset = qint64(n - 1) * m_length;
     const qint64 expected = qBound(qint64(0), m_size - offset, qint64(m_length));
-    const qint64 got = ReadAllAt(m_fd, record->data(), m_length, offset, m_path);
+    const qint64 got = ReadAllAt(m_ds, m_fd, record->data(), m_length, offset, m_path);
     if (got < 0)
         return fail();
     if (got < expected) {
@@ -105,7 +107,7 @@ bool RecordFile::writeRecord(int n, const QByteArray &record)
         return fail();
     }
     const qint64 offset = qint64(n - 1) * m_length;
-    if (!WriteAllAt(m_fd, record.constData(), m_length, offset, m_path))
+    if (!WriteAllAt(m_ds, m_fd, record.constData(), m_length, offset, m_path))
         return fail();
     m_size = qMax(m_size, offset + m_length);
     m_count = qMax(m_count, n);
@@ -118,7 +120,7 @@ bool RecordFile::writeField(int n, int offset, const QByteArray &bytes)
         errno = EINVAL;
         return fail();
     }
-    if (!WriteAllAt(m_fd, bytes.constData(), bytes.size(), qint64(n - 1) * m_length + offset,
+    if (!WriteAllAt(m_ds, m_fd, bytes.constData(), bytes.size(), qint64(n - 1) * m_length + offset,
                     m_path))
         return fail();
     return true;
@@ -135,7 +137,7 @@ bool RecordFile::truncate(qint64 bytes)
 
 bool RecordFile::sync()
 {
-    if (m_fd < 0 || !SyncFile(m_fd, m_path))
+    if (m_fd < 0 || !SyncFile(m_ds, m_fd, m_path))
         return fail();
     return true;
 }
@@ -152,7 +154,7 @@ bool RecordFile::forEachRecord(int blockRecords,
         const qint64 offset = qint64(n - 1) * m_length;
         const qint64 want = qint64(records) * m_length;
         const qint64 expected = qBound(qint64(0), m_size - offset, want);
-        const qint64 got = ReadAllAt(m_fd, block.data(), want, offset, m_path);
+        const qint64 got = ReadAllAt(m_ds, m_fd, block.data(), want, offset, m_path);
         if (got < 0)
             return fail();
         if (got < expected) {
@@ -170,8 +172,9 @@ bool RecordFile::forEachRecord(int blockRecords,
     return true;
 }
 
-LockedRecords::LockedRecords(const QString &path, int recordLength, const int &openRetryMs)
-    : file(path, recordLength, openRetryMs)
+LockedRecords::LockedRecords(DataSet &ds, const QString &path, int recordLength,
+                             const int &openRetryMs)
+    : lock(ds), file(ds, path, recordLength, openRetryMs)
 {
 }
 
@@ -194,7 +197,7 @@ RecordResult LockedRecords::open()
     file.close();
     lock.release();
     const RecordFileKind kind = RecordFileKindOf(file.path());
-    const QString copyName = TailCopyName(kind, desktop().now());
+    const QString copyName = TailCopyName(lock.dataSet(), kind, desktop().now());
     if (ShowMsgBox(KeepTailQuestion(kind, length, copyName)).choice != 1)
         return RecordResult::Cancelled;
     if (!asksWhenBusy && !lock.acquire())
@@ -204,7 +207,7 @@ RecordResult LockedRecords::open()
     // Another workstation may have changed the file meanwhile: the bytes
     // kept are the ones there now.
     const QString copyPath = QFileInfo(file.path()).absolutePath() + QLatin1Char('/') + copyName;
-    if (!KeepTailAndSetLength(file.path(), file.recordLength(), copyPath))
+    if (!KeepTailAndSetLength(lock.dataSet(), file.path(), file.recordLength(), copyPath))
         return RecordResult::IoError;
     if (!file.open(RecordFile::ForWriting))
         return RecordResult::NotAvailable;
@@ -231,10 +234,11 @@ RecordResult LockedRecords::check(int n, const std::function<bool(const QByteArr
 
 RecordResult LockedRecords::compact(const std::function<bool(int, const char *)> &keep, int *kept)
 {
+    const DataSet &ds = lock.dataSet();
     const QString path = file.path();
     const QString temp = QFileInfo(path).absolutePath() + QLatin1Char('/') + TempFileName;
     *kept = 0;
-    RemoveFileRetrying(temp);
+    RemoveFileRetrying(ds, temp);
     const int fd = OpenDataSetFile(temp, O_WRONLY | O_CREAT | O_EXCL, DataSetCreateMode(path));
     if (fd < 0)
         return RecordResult::IoError;
@@ -248,7 +252,7 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
     qint64 written = 0;
     bool ok = true;
     const auto put = [&] {
-        ok = WriteAllAt(fd, buffer.data(), qint64(used), written, temp);
+        ok = WriteAllAt(ds, fd, buffer.data(), qint64(used), written, temp);
         written += qint64(used);
         used = 0;
         return ok;
@@ -263,40 +267,41 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
     });
     if (ok && used > 0)
         put();
-    ok = ok && read && SyncFile(fd, temp);
+    ok = ok && read && SyncFile(ds, fd, temp);
     // A share reports a failed write back only at the close.
     ok = (::close(fd) == 0) && ok;
     if (!ok) {
-        RemoveFileRetrying(temp);
+        RemoveFileRetrying(ds, temp);
         return RecordResult::IoError;
     }
     file.close();
     // Taken over while this process stood still: commit nothing.
     if (!lock.stillHeld()) {
-        RemoveFileRetrying(temp);
+        RemoveFileRetrying(ds, temp);
         return RecordResult::IoError;
     }
     if (*kept > 0) {
         // One step: the file is the old one or the new one, never missing.
-        if (!ReplaceWith(temp, path))
+        if (!ReplaceWith(ds, temp, path))
             return RecordResult::IoError;
     } else {
-        RemoveFileRetrying(temp);
-        if (!RemoveFileRetrying(path))
+        RemoveFileRetrying(ds, temp);
+        if (!RemoveFileRetrying(ds, path))
             return RecordResult::IoError;
         SyncFolder(QFileInfo(path).absolutePath());
     }
     return RecordResult::Ok;
 }
 
-QString RecordFileUnavailableText(const QString &what, const QString &fileName)
+QString RecordFileUnavailableText(const DataSet &ds, const QString &what, const QString &fileName)
 {
     const QString text = QStringLiteral("The ") + what + QStringLiteral(" '") + fileName +
                          QStringLiteral("' can not be opened.") + CrLf + CrLf;
-    const QString notPlain = NotPlainFileText(DataPath(fileName));
+    const QString notPlain = NotPlainFileText(DataPath(ds, fileName));
     if (!notPlain.isEmpty())
         return text + notPlain + CrLf + CrLf + QStringLiteral("Data folder:") + CrLf +
-               DataPath(QString());
+               DataPath(ds, QString());
     return text + QStringLiteral("Another workstation may be using it, or the data") + CrLf +
-           QStringLiteral("folder may be unreachable or read-only:") + CrLf + DataPath(QString());
+           QStringLiteral("folder may be unreachable or read-only:") + CrLf +
+           DataPath(ds, QString());
 }

@@ -11,14 +11,17 @@
 #include <QString>
 #include <functional>
 
+class DataSet;
+
 class RecordFile
 {
 public:
     enum Mode { ForReading, ForWriting };
 
-    // openRetryMs is read at each open (a setting tests may shorten).
-    RecordFile(const QString &path, int recordLength, const int &openRetryMs);
-    ~RecordFile();
+    // openRetryMs is read at each open (a data set's option tests may
+    // shorten); the file calls fail and retry as ds's options say.
+    RecordFile(const DataSet &ds, const QString &path, int recordLength, const int &openRetryMs);
+    virtual ~RecordFile();
     RecordFile(const RecordFile &) = delete;
     RecordFile &operator=(const RecordFile &) = delete;
 
@@ -58,6 +61,7 @@ public:
 
 private:
     bool fail();
+    const DataSet &m_ds;
     QString m_path;
     int m_length;
     const int &m_openRetryMs;
@@ -69,7 +73,7 @@ private:
 
 // Why a record file could not be opened, for the message box: `what` is
 // "data file" or "user file".
-QString RecordFileUnavailableText(const QString &what, const QString &fileName);
+QString RecordFileUnavailableText(const DataSet &ds, const QString &what, const QString &fileName);
 
 // What one locked change of a record file came to.
 enum class RecordResult {
@@ -87,7 +91,7 @@ enum class RecordResult {
 class LockedRecords
 {
 public:
-    LockedRecords(const QString &path, int recordLength, const int &openRetryMs);
+    LockedRecords(DataSet &ds, const QString &path, int recordLength, const int &openRetryMs);
 
     FolderLock lock;
     RecordFile file;

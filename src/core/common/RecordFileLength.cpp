@@ -1,5 +1,6 @@
 #include "core/common/RecordFileLength.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
@@ -74,11 +75,12 @@ MsgBoxRequest DamagedLengthNotice(const RecordFileKind &kind, qint64 length)
         1, false, {QStringLiteral("&Okay")});
 }
 
-bool ReportDamagedLength(const RecordFileKind &kind, const QString &path, qint64 length)
+bool ReportDamagedLength(DataSet &ds, const RecordFileKind &kind, const QString &path,
+                         qint64 length)
 {
     if (PartialTailBytes(length, kind.recordLength) == 0)
         return false;
-    static QSet<QString> told;
+    QSet<QString> &told = ds.toldDamagedLengths;
     const QString key =
         QFileInfo(path).absoluteFilePath() + QLatin1Char('|') + QString::number(length);
     if (told.contains(key))
@@ -88,13 +90,13 @@ bool ReportDamagedLength(const RecordFileKind &kind, const QString &path, qint64
     return true;
 }
 
-QString TailCopyName(const RecordFileKind &kind, const QDateTime &now)
+QString TailCopyName(const DataSet &ds, const RecordFileKind &kind, const QDateTime &now)
 {
     // Never the name of an earlier copy: a second damaged end in the same
     // second gets "-2", and so on.
     const QString base = kind.fileName + QLatin1Char('.') + StampText(now);
     QString name = base + QStringLiteral(".tail");
-    for (int k = 2; QFileInfo::exists(DataPath(name)); ++k)
+    for (int k = 2; QFileInfo::exists(DataPath(ds, name)); ++k)
         name = base + QLatin1Char('-') + QString::number(k) + QStringLiteral(".tail");
     return name;
 }
@@ -113,7 +115,8 @@ MsgBoxRequest KeepTailQuestion(const RecordFileKind &kind, qint64 length, const 
         2, false, {QStringLiteral("&Keep a copy and go on"), QStringLiteral("&Cancel")});
 }
 
-bool KeepTailAndSetLength(const QString &path, int recordLength, const QString &copyPath)
+bool KeepTailAndSetLength(const DataSet &ds, const QString &path, int recordLength,
+                          const QString &copyPath)
 {
     QFile file;
     const int fd = OpenDataSetFile(path, O_RDWR);
@@ -131,7 +134,7 @@ bool KeepTailAndSetLength(const QString &path, int recordLength, const QString &
     const QByteArray bytes = file.read(tail);
     // An earlier copy is never overwritten.
     if (bytes.size() != tail || QFileInfo::exists(copyPath) ||
-        !WriteSyncedFile(copyPath, bytes, DataSetCreateMode(path)))
+        !WriteSyncedFile(ds, copyPath, bytes, DataSetCreateMode(path)))
         return false;
     SyncFolder(QFileInfo(copyPath).absolutePath());
     const qint64 whole = qint64(RecordsForLength(length, recordLength)) * recordLength;

@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QString>
 
+class DataSet;
+
 // One kind of record file, for the texts.
 struct RecordFileKind {
     QString fileName;   // "Custorin.Data"
@@ -32,12 +34,13 @@ qint64 PartialTailBytes(qint64 length, int recordLength);
 MsgBoxRequest DamagedLengthNotice(const RecordFileKind &kind, qint64 length);
 // Shows the notice once per file and length in this run of the program;
 // false when the length is whole (nothing shown).
-bool ReportDamagedLength(const RecordFileKind &kind, const QString &path, qint64 length);
+bool ReportDamagedLength(DataSet &ds, const RecordFileKind &kind, const QString &path,
+                         qint64 length);
 
 // The name of the copy of the bytes past the last whole record:
 // file name + "." + yyyymmddhhnnss + ".tail" ("-2.tail", "-3.tail", ...
 // when a file of that name is in the data folder already).
-QString TailCopyName(const RecordFileKind &kind, const QDateTime &now);
+QString TailCopyName(const DataSet &ds, const RecordFileKind &kind, const QDateTime &now);
 // The question asked before the first change to a file of a damaged
 // length: button 1 keeps the copy and goes on, 2 (the default) cancels.
 MsgBoxRequest KeepTailQuestion(const RecordFileKind &kind, qint64 length, const QString &copyName);
@@ -47,4 +50,5 @@ MsgBoxRequest KeepTailQuestion(const RecordFileKind &kind, qint64 length, const 
 // the records it is counted as holding (cutting the partial tail, or
 // completing the last record with zeros where the count was rounded up).
 // False when the copy or the length change failed; path is then as it was.
-bool KeepTailAndSetLength(const QString &path, int recordLength, const QString &copyPath);
+bool KeepTailAndSetLength(const DataSet &ds, const QString &path, int recordLength,
+                          const QString &copyPath);

@@ -1,5 +1,6 @@
 #include "core/common/SafeReplace.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/Globals.h"
 
@@ -19,21 +20,22 @@ void SyncFolder(const QString &folder)
     }
 }
 
-bool WriteSyncedFile(const QString &path, const QByteArray &bytes, mode_t createMode)
+bool WriteSyncedFile(const DataSet &ds, const QString &path, const QByteArray &bytes,
+                     mode_t createMode)
 {
     // Some shares refuse to remove a read-only file.
     ChangeFileMode(path, [](mode_t mode) { return mode | S_IWUSR; });
-    if (!RemoveFileRetrying(path))
+    if (!RemoveFileRetrying(ds, path))
         return false;
     // Made afresh: never a file someone else put there meanwhile.
-    if (!WriteWholeFile(path, bytes, true, createMode, true)) {
-        RemoveFileRetrying(path);
+    if (!WriteWholeFile(ds, path, bytes, true, createMode, true)) {
+        RemoveFileRetrying(ds, path);
         return false;
     }
     return true;
 }
 
-bool ReplaceWith(const QString &source, const QString &target)
+bool ReplaceWith(const DataSet &ds, const QString &source, const QString &target)
 {
     struct stat st;
     const bool existed =
@@ -42,18 +44,19 @@ bool ReplaceWith(const QString &source, const QString &target)
         const mode_t kept = existed ? st.st_mode & 07777 : mode;
         return KeptFromOthers(target) ? kept & ~mode_t(0007) : kept;
     });
-    if (!RenameRetrying(source, target)) {
-        RemoveFileRetrying(source);
+    if (!RenameRetrying(ds, source, target)) {
+        RemoveFileRetrying(ds, source);
         return false;
     }
     SyncFolder(QFileInfo(target).absolutePath());
     return true;
 }
 
-bool ReplaceFileContents(const QString &target, const QByteArray &bytes)
+bool ReplaceFileContents(const DataSet &ds, const QString &target, const QByteArray &bytes)
 {
-    const QString work = DataPath(TempFileName);
-    return WriteSyncedFile(work, bytes, DataSetCreateMode(target)) && ReplaceWith(work, target);
+    const QString work = DataPath(ds, TempFileName);
+    return WriteSyncedFile(ds, work, bytes, DataSetCreateMode(target)) &&
+           ReplaceWith(ds, work, target);
 }
 
 int RecordsForLength(qint64 bytes, qint64 recordLength)

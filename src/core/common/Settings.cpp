@@ -10,12 +10,9 @@ namespace
 
 std::unique_ptr<QSettings> openStore()
 {
-    std::unique_ptr<QSettings> s;
-    if (!SettingsFileOverride.isEmpty())
-        s = std::make_unique<QSettings>(SettingsFileOverride, QSettings::IniFormat);
-    else
-        s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, AppTitle,
-                                        AppTitle);
+    // Tests and the demo point QSettings' own user path elsewhere.
+    auto s =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, AppTitle, AppTitle);
     s->beginGroup(QStringLiteral("Defaults"));
     return s;
 }

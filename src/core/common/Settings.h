@@ -4,9 +4,8 @@
 
 #include <QString>
 
-// When set (tests, the demo), the store is this INI file instead of the
-// user's own settings.
-inline QString SettingsFileOverride;
+// The INI file lies under QSettings' user path (QSettings::setPath moves it
+// for tests and the demo).
 
 QString GetSetting(const QString &key, const QString &defaultValue);
 void SaveSetting(const QString &key, const QString &value);

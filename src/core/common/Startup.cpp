@@ -1,5 +1,6 @@
 #include "core/common/Startup.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
@@ -312,17 +313,17 @@ void SingleInstance::release()
     m_lock.reset();
 }
 
-QStringList RemoveEmptyDataFiles()
+QStringList RemoveEmptyDataFiles(DataSet &ds)
 {
     QStringList removed;
     // Another workstation may have just created a file to write into it:
     // only files still empty under the lock go, and while another
     // workstation holds it nothing goes (the next exit tidies up).
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.tryAcquire())
         return removed;
     for (const QString &name : DataFileList) {
-        const QString path = DataPath(name);
+        const QString path = DataPath(ds, name);
         const QFileInfo info(path);
         if (!info.exists() || !info.isFile() || info.size() != 0)
             continue;

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <memory>
 
+class DataSet;
+
 struct StartOptions {
     QString dataDir; // absolute; the current folder when not given
     bool help = false;
@@ -86,4 +88,4 @@ private:
 // Closing step of the program: every file of the data set that exists and
 // is empty is deleted; missing or non-empty ones are left alone. Returns
 // the names deleted.
-QStringList RemoveEmptyDataFiles();
+QStringList RemoveEmptyDataFiles(DataSet &ds);

@@ -15,10 +15,9 @@ namespace
 // its records are looked at.
 constexpr int kBlockRecords = 50;
 
-std::unique_ptr<DataFile> &sharedFile()
+DataFile *sharedFile(const DataSet &ds)
 {
-    static std::unique_ptr<DataFile> file;
-    return file;
+    return static_cast<DataFile *>(ds.dataFile.get());
 }
 
 } // namespace
@@ -28,9 +27,9 @@ int RecordCountForLength(qint64 bytes)
     return RecordsForLength(bytes, EntryRecordLength);
 }
 
-DataFile::DataFile(const QString &path)
-    : RecordFile(path.isEmpty() ? DataPath(DataFileName) : path, EntryRecordLength,
-                 DataFileOpenRetryMs)
+DataFile::DataFile(const DataSet &ds, const QString &path)
+    : RecordFile(ds, path.isEmpty() ? DataPath(ds, DataFileName) : path, EntryRecordLength,
+                 ds.options.DataFileOpenRetryMs)
 {
 }
 
@@ -63,71 +62,68 @@ QString DataFileUnavailableTitle()
     return QStringLiteral("Data file not available");
 }
 
-QString DataFileUnavailableText()
+QString DataFileUnavailableText(const DataSet &ds)
 {
-    return RecordFileUnavailableText(QStringLiteral("data file"), DataFileName);
+    return RecordFileUnavailableText(ds, QStringLiteral("data file"), DataFileName);
 }
 
-bool OpenDataFile()
+bool OpenDataFile(DataSet &ds)
 {
-    auto &file = sharedFile();
-    // The data folder may have changed since the last open.
-    file = std::make_unique<DataFile>();
+    ds.dataFile = std::make_shared<DataFile>(ds);
+    DataFile *file = sharedFile(ds);
     for (;;) {
         if (file->open(DataFile::ForReading)) {
-            RecordCount = file->recordCount();
+            ds.RecordCount = file->recordCount();
             // A length that is not a whole number of records is told once.
-            ReportDamagedLength(DataFileKind(), file->path(), file->size());
+            ReportDamagedLength(ds, DataFileKind(), file->path(), file->size());
             return true;
         }
-        const int choice = ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(), 1,
+        const int choice = ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(ds), 1,
                                       false, {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
                                .choice;
         if (choice != 1) {
-            RecordCount = 0;
+            ds.RecordCount = 0;
             return false;
         }
     }
 }
 
-void CloseDataFile()
+void CloseDataFile(DataSet &ds)
 {
-    auto &file = sharedFile();
-    if (file)
-        file->close();
+    if (ds.dataFile)
+        ds.dataFile->close();
 }
 
-bool DataFileIsOpen()
+bool DataFileIsOpen(const DataSet &ds)
 {
-    const auto &file = sharedFile();
-    return file && file->isOpen();
+    return ds.dataFile && ds.dataFile->isOpen();
 }
 
-EntryRecord ReadEntry(int n)
+EntryRecord ReadEntry(DataSet &ds, int n)
 {
-    auto &file = sharedFile();
+    DataFile *file = sharedFile(ds);
     if (!file || !file->isOpen() || n < 1 || n > file->recordCount())
         return EntryRecord();
     return file->read(n);
 }
 
-bool ForEachEntry(const std::function<bool(int, const EntryRecord &)> &visit)
+bool ForEachEntry(DataSet &ds, const std::function<bool(int, const EntryRecord &)> &visit)
 {
-    const bool wasOpen = DataFileIsOpen();
-    if (!wasOpen && !OpenDataFile())
+    const bool wasOpen = DataFileIsOpen(ds);
+    if (!wasOpen && !OpenDataFile(ds))
         return false;
-    auto &file = sharedFile();
-    RecordCount = file->recordCount();
+    DataFile *file = sharedFile(ds);
+    ds.RecordCount = file->recordCount();
     const bool ok = file->forEach(visit);
     if (!wasOpen)
-        CloseDataFile();
+        CloseDataFile(ds);
     return ok;
 }
 
-QVector<EntryRecord> ReadAllEntries()
+QVector<EntryRecord> ReadAllEntries(DataSet &ds)
 {
     QVector<EntryRecord> entries;
-    ForEachEntry([&](int, const EntryRecord &e) {
+    ForEachEntry(ds, [&](int, const EntryRecord &e) {
         entries.append(e);
         return true;
     });

@@ -3,6 +3,7 @@
 // between user actions: open, read or write, close.
 #pragma once
 
+#include "core/common/DataSet.h"
 #include "core/common/RecordFile.h"
 #include "core/entries/EntryRecord.h"
 
@@ -10,28 +11,19 @@
 #include <QVector>
 #include <functional>
 
-// Counts kept for the windows. RecordCount is set by every open; the two
-// status counts by the list load, the recount and compaction.
-inline int RecordCount = 0;
-inline int ActiveCount = 0;
-inline int ArchivedCount = 0;
-
-// How long a failed open is retried before giving up (milliseconds).
-inline int DataFileOpenRetryMs = 3000;
-
 // Records in a file of this length: the length divided by 5000, rounded to
 // the nearest whole number, a half to the even neighbour (12,499 and 12,500
 // bytes give 2, 17,500 give 4). A short last record reads as blanks and
 // zeros past the end of the file.
 int RecordCountForLength(qint64 bytes);
 
-// One open of a data file (the shared one unless another path is given):
-// a record file of 5000-byte records whose failed open is retried for
-// DataFileOpenRetryMs.
+// One open of a data file (the data set's own unless another path is
+// given): a record file of 5000-byte records whose failed open is retried
+// for the data set's DataFileOpenRetryMs.
 class DataFile : public RecordFile
 {
 public:
-    explicit DataFile(const QString &path = QString());
+    explicit DataFile(const DataSet &ds, const QString &path = QString());
 
     // The 5000 bytes of record n; empty when the read failed or came up
     // short (bytes of a short last record past the end of the file are
@@ -48,21 +40,22 @@ public:
     bool forEach(const std::function<bool(int, const EntryRecord &)> &visit);
 };
 
-// The shared reader's open of the data file, for the windows: list load,
-// entry card, export. OpenDataFile retries, then tells the person (who may
-// retry or cancel); false when the file is not open. Readers take no lock.
-bool OpenDataFile();
-void CloseDataFile();
-bool DataFileIsOpen();
+// The data set's shared reader's open of its data file, for the windows:
+// list load, entry card, export. OpenDataFile retries, then tells the
+// person (who may retry or cancel); false when the file is not open.
+// Readers take no lock. Sets the data set's RecordCount.
+bool OpenDataFile(DataSet &ds);
+void CloseDataFile(DataSet &ds);
+bool DataFileIsOpen(const DataSet &ds);
 // Entry n of the open data file, by value (blank when the file is closed or
 // n is out of range).
-EntryRecord ReadEntry(int n);
+EntryRecord ReadEntry(DataSet &ds, int n);
 // Every entry in file order, in one pass; opens and closes the file when it
 // is not open already. Sets RecordCount. False when the file could not be
 // read.
-bool ForEachEntry(const std::function<bool(int, const EntryRecord &)> &visit);
-QVector<EntryRecord> ReadAllEntries();
+bool ForEachEntry(DataSet &ds, const std::function<bool(int, const EntryRecord &)> &visit);
+QVector<EntryRecord> ReadAllEntries(DataSet &ds);
 
 // The texts of the open failure (title, text).
 QString DataFileUnavailableTitle();
-QString DataFileUnavailableText();
+QString DataFileUnavailableText(const DataSet &ds);

@@ -104,26 +104,27 @@ QString EntryListData::description(const EntryListRow &row) const
                          row.descriptionLength);
 }
 
-bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, EntryListData *data)
+bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
+                   EntryListData *data)
 {
     *data = EntryListData();
     // A reader does not create the data file: after the last entry was
     // deleted the folder holds none until the next entry is added.
-    if (!QFileInfo::exists(DataPath(DataFileName))) {
-        RecordCount = 0;
+    if (!QFileInfo::exists(DataPath(ds, DataFileName))) {
+        ds.RecordCount = 0;
         return true;
     }
-    DataFile file;
+    DataFile file(ds);
     if (!file.open(DataFile::ForReading)) {
-        RecordCount = 0;
+        ds.RecordCount = 0;
         data->unavailable = true;
         return false;
     }
-    RecordCount = file.recordCount();
-    data->rows.reserve(size_t(RecordCount));
+    ds.RecordCount = file.recordCount();
+    data->rows.reserve(size_t(ds.RecordCount));
     // Room for the longest texts; pages never written are never touched.
     data->texts.reserve(
-        qsizetype(RecordCount) *
+        qsizetype(ds.RecordCount) *
         (EntryTextWidth(CaseNumber) + EntryTextWidth(Category) + EntryTextWidth(Description)));
     const bool ok = file.forEachRaw([&](int n, const char *record) {
         CollectEntryRow(*data, n, record, inactiveList, mode, filter);
@@ -133,11 +134,11 @@ bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter, 
     return ok;
 }
 
-MsgBoxRequest EntryListUnavailableQuestion()
+MsgBoxRequest EntryListUnavailableQuestion(const DataSet &ds)
 {
     return {DataFileUnavailableTitle(),
             MsgIcon::Warning,
-            DataFileUnavailableText(),
+            DataFileUnavailableText(ds),
             MsgButton::First,
             false,
             {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};

@@ -7,10 +7,13 @@
 #include "core/common/Desktop.h"
 #include "core/entries/EntryRecord.h"
 
+#include "core/common/DataSet.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <functional>
+
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -100,10 +103,10 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
 // file could not be read; when it could not even be opened,
 // data->unavailable is set and the window asks
 // (EntryListUnavailableQuestion: Retry reads it again). Asks nothing.
-bool ReadEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
+bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
                    EntryListData *data);
 // "Data file not available" with Retry and Cancel.
-MsgBoxRequest EntryListUnavailableQuestion();
+MsgBoxRequest EntryListUnavailableQuestion(const DataSet &ds);
 
 // The decimal text of a record number (1..MaxEntryCount come from one
 // table built once, so a list of them costs no allocations).

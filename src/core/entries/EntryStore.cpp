@@ -55,7 +55,9 @@ struct LockedFile : LockedRecords {
     bool held = false;
     std::optional<FileStamp> before;
 
-    LockedFile() : LockedRecords(DataPath(DataFileName), EntryRecordLength, DataFileOpenRetryMs)
+    explicit LockedFile(DataSet &ds)
+        : LockedRecords(ds, DataPath(ds, DataFileName), EntryRecordLength,
+                        ds.options.DataFileOpenRetryMs)
     {
         asksWhenBusy = false;
         whenLocked = [this] {
@@ -68,7 +70,7 @@ struct LockedFile : LockedRecords {
     {
         const StoreResult r = toStoreResult(LockedRecords::open());
         if (r == StoreResult::Ok)
-            RecordCount = file.recordCount();
+            lock.dataSet().RecordCount = file.recordCount();
         return r;
     }
 
@@ -78,7 +80,7 @@ struct LockedFile : LockedRecords {
             return;
         const QString path = file.path();
         file.close();
-        NoteOwnWrite(before, desktop().fileStamp(path));
+        NoteOwnWrite(lock.dataSet(), before, desktop().fileStamp(path));
     }
 
     // Re-reads record n and checks it is still the entry the person saw.
@@ -99,8 +101,9 @@ struct LockedFile : LockedRecords {
 
 bool logLine(const FolderLock &held, int code, double controlNumber, qint64 *sizeBefore)
 {
-    return AppendLogLine(held, DataRecordsLogName,
-                         DataRecordLine(desktop().now(), code, controlNumber), sizeBefore);
+    return AppendLogLine(
+        held, DataRecordsLogName,
+        DataRecordLine(held.dataSet().session(), desktop().now(), code, controlNumber), sizeBefore);
 }
 
 bool isKilled(const char *record)
@@ -139,9 +142,9 @@ StoreResult rewrite(LockedFile &locked, int n, const QByteArray &oldBytes,
     return StoreResult::IoError;
 }
 
-StoreResult setStatus(int n, const EntryIdentity &asRead, quint8 status, int code)
+StoreResult setStatus(DataSet &ds, int n, const EntryIdentity &asRead, quint8 status, int code)
 {
-    LockedFile locked;
+    LockedFile locked(ds);
     QByteArray raw;
     if (const StoreResult r = locked.openAt(n, asRead, &raw); r != StoreResult::Ok)
         return r;
@@ -163,11 +166,11 @@ static bool isReservedCase(const EntryRecord &entry)
     return entry.CaseNumber.trimmed() == KilledMarker;
 }
 
-StoreResult AppendEntry(EntryRecord &entry, int *recordNumber)
+StoreResult AppendEntry(DataSet &ds, EntryRecord &entry, int *recordNumber)
 {
     if (isReservedCase(entry))
         return StoreResult::Reserved;
-    LockedFile locked;
+    LockedFile locked(ds);
     StoreResult r = locked.open();
     if (r != StoreResult::Ok)
         return r;
@@ -188,17 +191,18 @@ StoreResult AppendEntry(EntryRecord &entry, int *recordNumber)
         UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
         return StoreResult::IoError;
     }
-    RecordCount = n;
+    ds.RecordCount = n;
     if (recordNumber)
         *recordNumber = n;
     return StoreResult::Ok;
 }
 
-StoreResult SaveEditedEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited)
+StoreResult SaveEditedEntry(DataSet &ds, int n, const EntryIdentity &asRead,
+                            const EntryRecord &edited)
 {
     if (isReservedCase(edited))
         return StoreResult::Reserved;
-    LockedFile locked;
+    LockedFile locked(ds);
     QByteArray raw;
     if (const StoreResult r = locked.openAt(n, asRead, &raw); r != StoreResult::Ok)
         return r;
@@ -211,19 +215,19 @@ StoreResult SaveEditedEntry(int n, const EntryIdentity &asRead, const EntryRecor
     return rewrite(locked, n, raw, changed, LogEdited, cn);
 }
 
-StoreResult ArchiveEntry(int n, const EntryIdentity &asRead)
+StoreResult ArchiveEntry(DataSet &ds, int n, const EntryIdentity &asRead)
 {
-    return setStatus(n, asRead, StatusArchived, LogArchived);
+    return setStatus(ds, n, asRead, StatusArchived, LogArchived);
 }
 
-StoreResult RestoreEntry(int n, const EntryIdentity &asRead)
+StoreResult RestoreEntry(DataSet &ds, int n, const EntryIdentity &asRead)
 {
-    return setStatus(n, asRead, StatusActive, LogRestored);
+    return setStatus(ds, n, asRead, StatusActive, LogRestored);
 }
 
-StoreResult DeleteEntry(int n, const EntryIdentity &asRead)
+StoreResult DeleteEntry(DataSet &ds, int n, const EntryIdentity &asRead)
 {
-    LockedFile locked;
+    LockedFile locked(ds);
     QByteArray raw;
     if (const StoreResult r = locked.openAt(n, asRead, &raw); r != StoreResult::Ok)
         return r;
@@ -257,15 +261,15 @@ StoreResult DeleteEntry(int n, const EntryIdentity &asRead)
         &kept);
     if (compacted != RecordResult::Ok)
         return undo();
-    RecordCount = kept;
-    ActiveCount = active;
-    ArchivedCount = archived;
+    ds.RecordCount = kept;
+    ds.ActiveCount = active;
+    ds.ArchivedCount = archived;
     return StoreResult::Ok;
 }
 
-bool RecountEntries()
+bool RecountEntries(DataSet &ds)
 {
-    DataFile file;
+    DataFile file(ds);
     if (!file.open(DataFile::ForReading))
         return false;
     int active = 0, archived = 0;
@@ -278,9 +282,9 @@ bool RecountEntries()
     });
     if (!ok)
         return false;
-    RecordCount = file.recordCount();
-    ActiveCount = active;
-    ArchivedCount = archived;
+    ds.RecordCount = file.recordCount();
+    ds.ActiveCount = active;
+    ds.ArchivedCount = archived;
     return true;
 }
 
@@ -309,7 +313,7 @@ QString StoreResultTitle(StoreResult result)
     return QString();
 }
 
-QString StoreResultText(StoreResult result)
+QString StoreResultText(const DataSet &ds, StoreResult result)
 {
     const QString nothing = QStringLiteral("Nothing has been changed.");
     switch (result) {
@@ -319,9 +323,9 @@ QString StoreResultText(StoreResult result)
                QStringLiteral("workstation since the list was loaded.") + CrLf + CrLf + nothing +
                CrLf + QStringLiteral("Please look at the refreshed list and try again.");
     case StoreResult::NotAvailable:
-        return DataFileUnavailableText() + CrLf + CrLf + nothing;
+        return DataFileUnavailableText(ds) + CrLf + CrLf + nothing;
     case StoreResult::LogFailed:
-        return LogFailedText(DataRecordsLogName);
+        return LogFailedText(ds, DataRecordsLogName);
     case StoreResult::IoError:
         return QStringLiteral("The data file '") + DataFileName +
                QStringLiteral("' could not be written") + CrLf +
@@ -346,13 +350,13 @@ QString StoreResultText(StoreResult result)
     return QString();
 }
 
-MsgBoxRequest StoreResultMessage(StoreResult result)
+MsgBoxRequest StoreResultMessage(const DataSet &ds, StoreResult result)
 {
     if (result == StoreResult::Busy)
-        return DataFolderBusyMessage(LockHolderNow());
+        return DataFolderBusyMessage(LockHolderNow(ds));
     if (result == StoreResult::Unwritable)
-        return DataFolderUnwritableMessage();
-    const QString text = StoreResultText(result);
+        return DataFolderUnwritableMessage(ds);
+    const QString text = StoreResultText(ds, result);
     if (text.isEmpty())
         return {};
     return {

@@ -45,18 +45,19 @@ struct EntryIdentity {
 // case number is the deletion marker, which compaction would drop): stamps VersionStamp, the
 // ControlNumber (now) and Status 1 into entry, logs "added". The record
 // number it got goes to *recordNumber.
-StoreResult AppendEntry(EntryRecord &entry, int *recordNumber = nullptr);
+StoreResult AppendEntry(DataSet &ds, EntryRecord &entry, int *recordNumber = nullptr);
 
 // Writes an edited entry back as record n and logs "edited" (refused with
 // Reserved, as AppendEntry). The entry's
 // version stamp, control number and status stay as they are in the file
 // (they are not the card's to change; another workstation may have
 // archived the entry meanwhile), and so do the reserved fields.
-StoreResult SaveEditedEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited);
+StoreResult SaveEditedEntry(DataSet &ds, int n, const EntryIdentity &asRead,
+                            const EntryRecord &edited);
 
 // Status 2 ("archived") or 1 ("restored") for record n, with its log line.
-StoreResult ArchiveEntry(int n, const EntryIdentity &asRead);
-StoreResult RestoreEntry(int n, const EntryIdentity &asRead);
+StoreResult ArchiveEntry(DataSet &ds, int n, const EntryIdentity &asRead);
+StoreResult RestoreEntry(DataSet &ds, int n, const EntryIdentity &asRead);
 
 // Removes record n for good: logs "deleted", marks the record, copies every
 // unmarked record into "TempFile.$$$", flushes it to disk and renames it
@@ -64,11 +65,11 @@ StoreResult RestoreEntry(int n, const EntryIdentity &asRead);
 // written). Records marked by an earlier, interrupted deletion are dropped
 // too. When no record is left the data file is removed. Sets RecordCount,
 // ActiveCount and ArchivedCount.
-StoreResult DeleteEntry(int n, const EntryIdentity &asRead);
+StoreResult DeleteEntry(DataSet &ds, int n, const EntryIdentity &asRead);
 
 // Counts active and archived entries of the whole file into ActiveCount and
 // ArchivedCount (and RecordCount). False when the file could not be read.
-bool RecountEntries();
+bool RecountEntries(DataSet &ds);
 
 // These changes never ask: while the folder stays busy they end with Busy
 // (or Unwritable) and the window asks "Data folder busy"; Retry runs the
@@ -78,8 +79,8 @@ bool RecountEntries();
 // The message for a result: title and text (empty for Ok and Cancelled,
 // where there is nothing to tell).
 QString StoreResultTitle(StoreResult result);
-QString StoreResultText(StoreResult result);
+QString StoreResultText(const DataSet &ds, StoreResult result);
 // The whole message box for a result; an empty title for Ok and Cancelled.
 // Busy and Unwritable give the "Data folder busy" question (Retry,
 // Cancel), naming the lock's holder as it is seen now.
-MsgBoxRequest StoreResultMessage(StoreResult result);
+MsgBoxRequest StoreResultMessage(const DataSet &ds, StoreResult result);

@@ -5,25 +5,21 @@ namespace
 
 constexpr int MaxKept = 64;
 
-QList<OwnWrite> &pending()
-{
-    static QList<OwnWrite> writes;
-    return writes;
-}
-
 } // namespace
 
-void NoteOwnWrite(const std::optional<FileStamp> &before, const std::optional<FileStamp> &after)
+void NoteOwnWrite(DataSet &ds, const std::optional<FileStamp> &before,
+                  const std::optional<FileStamp> &after)
 {
-    QList<OwnWrite> &writes = pending();
+    QList<OwnWrite> &writes = ds.ownWrites;
     writes.append({before, after});
     while (writes.size() > MaxKept)
         writes.removeFirst();
 }
 
-bool TakeOwnChange(const std::optional<FileStamp> &from, const std::optional<FileStamp> &to)
+bool TakeOwnChange(DataSet &ds, const std::optional<FileStamp> &from,
+                   const std::optional<FileStamp> &to)
 {
-    QList<OwnWrite> &writes = pending();
+    QList<OwnWrite> &writes = ds.ownWrites;
     std::optional<FileStamp> at = from;
     for (const OwnWrite &w : writes) {
         // A write that started from another stamp followed another
@@ -35,12 +31,12 @@ bool TakeOwnChange(const std::optional<FileStamp> &from, const std::optional<Fil
     return at == to;
 }
 
-QList<OwnWrite> PendingOwnWrites()
+QList<OwnWrite> PendingOwnWrites(const DataSet &ds)
 {
-    return pending();
+    return ds.ownWrites;
 }
 
-void ForgetOwnWrites()
+void ForgetOwnWrites(DataSet &ds)
 {
-    pending().clear();
+    ds.ownWrites.clear();
 }

@@ -536,14 +536,14 @@ SearchFilter SearchFilter::dateSearch(int option, const QDate &start)
     return f;
 }
 
-SearchFilter SearchFilter::fromGlobals(Mode mode)
+SearchFilter SearchFilter::fromCriteria(const SearchCriteria &search, Mode mode)
 {
     switch (mode) {
     case Mode::Text:
-        return textSearch(Search.SearchPhrase, Search.SearchOption, Search.IgnoreCaps,
-                          Search.WholeWordOnly);
+        return textSearch(search.SearchPhrase, search.SearchOption, search.IgnoreCaps,
+                          search.WholeWordOnly);
     case Mode::Date:
-        return dateSearch(Search.SearchOption, Search.SummaryStartDate.date());
+        return dateSearch(search.SearchOption, search.SummaryStartDate.date());
     default:
         return SearchFilter();
     }

@@ -3,6 +3,7 @@
 // header, the "no matches" notice, the line in "Search.Log").
 #pragma once
 
+#include "core/common/Session.h"
 #include "core/entries/DayTexts.h"
 #include "core/entries/EntryRecord.h"
 
@@ -99,8 +100,8 @@ public:
                                    int wholeWordOnly);
     // Date summary: option 13..17 (any other lists nothing).
     static SearchFilter dateSearch(int option, const QDate &start);
-    // The criteria of the program-wide search values for a list mode.
-    static SearchFilter fromGlobals(Mode mode);
+    // The session's search criteria for a list mode.
+    static SearchFilter fromCriteria(const SearchCriteria &search, Mode mode);
 
     Mode mode() const { return m_mode; }
     bool accepts(const EntryRecord &entry) const;

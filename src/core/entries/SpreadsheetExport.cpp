@@ -346,32 +346,33 @@ bool writeAll(QSaveFile &out, QByteArrayView bytes)
 
 } // namespace
 
-MsgBoxRequest ExportOutcomeMessage(ExportOutcome::Status status)
+MsgBoxRequest ExportOutcomeMessage(const DataSet &ds, ExportOutcome::Status status)
 {
     if (status == ExportOutcome::DataUnavailable)
         return {DataFileUnavailableTitle(),
                 MsgIcon::Warning,
-                DataFileUnavailableText(),
+                DataFileUnavailableText(ds),
                 MsgButton::First,
                 false,
                 {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
     return {DataFileUnavailableTitle(),
             MsgIcon::Warning,
-            DataFileUnavailableText(),
+            DataFileUnavailableText(ds),
             MsgButton::First,
             false,
             {okay()}};
 }
 
-ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<ListedEntry> &rows)
+ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,
+                                   const std::vector<ListedEntry> &rows)
 {
     ExportOutcome outcome;
     Gathered g(rows);
 
     // A reader does not create the data file: with none, every listed
     // entry has gone.
-    if (!rows.empty() && QFileInfo::exists(DataPath(DataFileName))) {
-        DataFile file;
+    if (!rows.empty() && QFileInfo::exists(DataPath(ds, DataFileName))) {
+        DataFile file(ds);
         if (!file.open(DataFile::ForReading)) {
             outcome.status = ExportOutcome::DataUnavailable;
             return outcome;

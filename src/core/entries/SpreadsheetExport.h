@@ -22,6 +22,7 @@
 // file of the same name as it was.
 #pragma once
 
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 
 #include <QByteArray>
@@ -68,10 +69,11 @@ struct ExportOutcome {
 // Writes the heading and the line of every listed entry, in the order of
 // rows, as the file at path. The data file is read without a lock. Asks
 // nothing: nothing is written unless the status is Written.
-ExportOutcome WriteSpreadsheetFile(const QString &path, const std::vector<ListedEntry> &rows);
+ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,
+                                   const std::vector<ListedEntry> &rows);
 // What the person is told when the data file could not be opened (Retry,
 // Cancel: Retry runs the export again) or not read through (Okay).
-MsgBoxRequest ExportOutcomeMessage(ExportOutcome::Status status);
+MsgBoxRequest ExportOutcomeMessage(const DataSet &ds, ExportOutcome::Status status);
 
 // ---- What the person is asked and told ----
 

@@ -463,7 +463,7 @@ bool keepAsOld(const QString &source, const QString &oldPath)
 }
 
 // Every record of source converted into the work file, flushed to disk.
-bool writeConverted(const QString &source, OldFormat format, const QString &work)
+bool writeConverted(const DataSet &ds, const QString &source, OldFormat format, const QString &work)
 {
     if (exists(work)) {
         makeWritable(work);
@@ -475,7 +475,7 @@ bool writeConverted(const QString &source, OldFormat format, const QString &work
         return false;
     const int length = OldRecordLength(format);
     const int count = OldRecordCount(in.size(), format);
-    DataFile out(work);
+    DataFile out(ds, work);
     if (!out.open(DataFile::ForWriting))
         return false;
     constexpr int kBlock = 400;
@@ -502,10 +502,10 @@ bool writeConverted(const QString &source, OldFormat format, const QString &work
 
 } // namespace
 
-OlderData FindOlderData()
+OlderData FindOlderData(const DataSet &ds)
 {
-    const QString dataPath = DataPath(DataFileName);
-    const QString datPath = DataPath(OldDatFileName());
+    const QString dataPath = DataPath(ds, DataFileName);
+    const QString datPath = DataPath(ds, OldDatFileName());
     if (exists(dataPath) && sizeOf(dataPath) == 0)
         return OlderData::EmptyData;
     if (isOldData(dataPath))
@@ -518,10 +518,10 @@ OlderData FindOlderData()
     return hasDatMarker(datPath) ? OlderData::Dat : OlderData::UnmarkedDat;
 }
 
-UpgradeStep RemoveEmptyOlderFile(OldFormat format)
+UpgradeStep RemoveEmptyOlderFile(DataSet &ds, OldFormat format)
 {
-    const QString path = DataPath(format == OldFormat::A ? DataFileName : OldDatFileName());
-    FolderLock lock;
+    const QString path = DataPath(ds, format == OldFormat::A ? DataFileName : OldDatFileName());
+    FolderLock lock(ds);
     if (!lock.acquire())
         return busy(lock);
     if (exists(path) && sizeOf(path) == 0)
@@ -529,14 +529,14 @@ UpgradeStep RemoveEmptyOlderFile(OldFormat format)
     return {};
 }
 
-UpgradeStep ConvertOlderData(OldFormat format)
+UpgradeStep ConvertOlderData(DataSet &ds, OldFormat format)
 {
-    const QString dataPath = DataPath(DataFileName);
-    const QString source = format == OldFormat::A ? dataPath : DataPath(OldDatFileName());
-    const QString oldPath = DataPath(OldFileName());
-    const QString work = DataPath(TempFileName);
+    const QString dataPath = DataPath(ds, DataFileName);
+    const QString source = format == OldFormat::A ? dataPath : DataPath(ds, OldDatFileName());
+    const QString oldPath = DataPath(ds, OldFileName());
+    const QString work = DataPath(ds, TempFileName);
 
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire())
         return busy(lock);
     // Another workstation may have dealt with the file while the question
@@ -545,7 +545,7 @@ UpgradeStep ConvertOlderData(OldFormat format)
                                : exists(dataPath) || !exists(source) || !hasDatMarker(source))
         return {UpgradeStep::Gone, {}};
 
-    if (!writeConverted(source, format, work))
+    if (!writeConverted(ds, source, format, work))
         return failed(QStringLiteral("The converted records could not be written to ") +
                       quoted(TempFileName));
     if (!keepAsOld(source, oldPath)) {
@@ -556,7 +556,7 @@ UpgradeStep ConvertOlderData(OldFormat format)
     // One step: the data file is the old one (or absent, with the ".Dat"
     // file in place) or the converted one, never missing while the work
     // file holds the records.
-    if (!ReplaceWith(work, dataPath))
+    if (!ReplaceWith(ds, work, dataPath))
         return failed(QStringLiteral("The converted file could not be renamed to ") +
                       quoted(DataFileName));
     if (format == OldFormat::B) {
@@ -567,19 +567,19 @@ UpgradeStep ConvertOlderData(OldFormat format)
     return {};
 }
 
-UpgradeStep SetOlderDataAside(OldFormat format)
+UpgradeStep SetOlderDataAside(DataSet &ds, OldFormat format)
 {
-    const QString dataPath = DataPath(DataFileName);
-    const QString datPath = DataPath(OldDatFileName());
+    const QString dataPath = DataPath(ds, DataFileName);
+    const QString datPath = DataPath(ds, OldDatFileName());
     const QString source = format == OldFormat::A ? dataPath : datPath;
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire())
         return busy(lock);
     const bool stillThere =
         format == OldFormat::A ? isOldData(dataPath) : !exists(dataPath) && exists(datPath);
     if (!stillThere)
         return {UpgradeStep::Gone, {}};
-    const QString oldPath = DataPath(OldFileName());
+    const QString oldPath = DataPath(ds, OldFileName());
     if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(oldPath).constData()) !=
         0)
         return failed(quoted(QFileInfo(source).fileName()) +

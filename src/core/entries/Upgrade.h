@@ -15,6 +15,8 @@
 #include "core/common/Desktop.h"
 #include "core/entries/EntryRecord.h"
 
+#include "core/common/DataSet.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -187,7 +189,7 @@ MsgBoxRequest UpgradeCancelledMessage();
 // is no data file, an empty ".Dat" file, one of 1000-byte records (format
 // B), or one too old to convert (no format marker).
 enum class OlderData { None, EmptyData, Data, EmptyDat, Dat, UnmarkedDat };
-OlderData FindOlderData();
+OlderData FindOlderData(const DataSet &ds);
 
 // What one step of the upgrade came to. Each step holds the folder lock for
 // itself and asks nothing: Busy (message: "Data folder busy") when the
@@ -200,11 +202,11 @@ struct UpgradeStep {
     MsgBoxRequest message;
 };
 // Removes the empty data file (A) or ".Dat" file (B) if it is still empty.
-UpgradeStep RemoveEmptyOlderFile(OldFormat format);
+UpgradeStep RemoveEmptyOlderFile(DataSet &ds, OldFormat format);
 // Converts every record of the older file into the data file (through the
 // work file, renamed over it in one step) and keeps the older file as
 // OldFileName(); the ".Dat" file goes once the data file is in place.
 // Copies the whole file: a window runs it off its thread.
-UpgradeStep ConvertOlderData(OldFormat format);
+UpgradeStep ConvertOlderData(DataSet &ds, OldFormat format);
 // Sets the older file aside as OldFileName(), replacing an earlier one.
-UpgradeStep SetOlderDataAside(OldFormat format);
+UpgradeStep SetOlderDataAside(DataSet &ds, OldFormat format);

@@ -106,7 +106,7 @@ PrintResult PrintEntryPage(PageSurface &surface, const EntryPrintout &entry, boo
 {
     surface.setCurrentX(Margin);
     surface.setCurrentY(Margin);
-    surface.printLine(AgencyName);
+    surface.printLine(entry.agencyName);
     surface.setCurrentX(Margin);
     surface.printLine(AppTitle + QStringLiteral(" -- Entry Printout"));
     surface.setCurrentX(Margin);

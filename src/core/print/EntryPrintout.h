@@ -12,9 +12,10 @@
 #include <optional>
 
 // What the card shows of the entry, in the record's form (line breaks CR
-// LF): the texts of card fields 0 to 16.
+// LF): the texts of card fields 0 to 16; and the agency whose page it is.
 struct EntryPrintout {
     QStringList texts;
+    QString agencyName;
 };
 
 // The parts asked for besides the entry page.

@@ -41,9 +41,8 @@ int RunLabelCommand(const StartOptions &options, QString *out, QString *err)
                              .arg(stock->perPage())
                              .arg(stock->name));
 
-    DataFolder = QFileInfo(options.dataDir).absoluteFilePath();
-    InitProgramTables();
-    DataFile file;
+    const DataSet ds(QFileInfo(options.dataDir).absoluteFilePath());
+    DataFile file(ds);
     if (!QFileInfo::exists(file.path()))
         return fail(
             err,

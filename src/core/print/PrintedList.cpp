@@ -131,7 +131,8 @@ int ListPageCount(int dataRows, double lineHeight)
     return (dataRows + perPage - 1) / perPage;
 }
 
-PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption)
+PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption,
+                           const QString &agencyName)
 {
     if (table.Rows() < 2)
         return PrintResult::Done;
@@ -141,7 +142,7 @@ PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption)
         session.print(AppTitle + QStringLiteral(" List"), [&](PageSurface &surface) {
             surface.expectPages(
                 ListPageCount(table.Rows() - 1, surface.textHeight(QStringLiteral("X"))));
-            return PrintList(surface, table, headerCaption, AgencyName, when);
+            return PrintList(surface, table, headerCaption, agencyName, when);
         });
     session.finish();
     return result;

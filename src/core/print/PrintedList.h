@@ -36,4 +36,5 @@ int ListPageCount(int dataRows, double lineHeight);
 // The whole command after the question: prints the list as the job
 // "Custorin List" (or saves it as PDF when there is no printer). Nothing
 // when the table holds no entry.
-PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption);
+PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption,
+                           const QString &agencyName);

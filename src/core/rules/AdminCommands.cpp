@@ -1,6 +1,7 @@
 #include "core/rules/AdminCommands.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
@@ -126,11 +127,11 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-int runBackup(const StartOptions &options, QString *out, QString *err)
+int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *err)
 {
-    if (!QFileInfo(DataPath(DataFileName)).isFile()) {
+    if (!QFileInfo(DataPath(ds, DataFileName)).isFile()) {
         *err = QStringLiteral("nothing to back up: there is no %1 in %2\n")
-                   .arg(DataFileName, DataFolder);
+                   .arg(DataFileName, ds.folder());
         return AdminCommandFailed;
     }
     const QString target = options.backupTarget;
@@ -139,7 +140,7 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
                    .arg(target);
         return AdminCommandFailed;
     }
-    if (IsProgramFolder(target, DataFolder)) {
+    if (IsProgramFolder(target, ds.folder())) {
         *err = QStringLiteral("the backup folder is the data folder itself: %1\nNo backup was "
                               "made.\n")
                    .arg(target);
@@ -148,7 +149,7 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
     const QString name = BackupFolderName(desktop().now());
     const QDir targetDir(target);
     const QString folder = targetDir.filePath(name);
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire()) {
         *err = QStringLiteral("the data folder is busy: another workstation is writing to it. "
                               "Please try again.\nNo backup was made.\n");
@@ -161,7 +162,7 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
     const QString replaced = targetDir.filePath(workFolderName(name + QStringLiteral(".old")));
     QDir(work).removeRecursively();
     if (QFileInfo::exists(replaced) && !QFileInfo::exists(folder))
-        RenameRetrying(replaced, folder); // stopped between its two renames
+        RenameRetrying(ds, replaced, folder); // stopped between its two renames
     QDir(replaced).removeRecursively();
     if (!QDir().mkdir(work)) {
         const QString reason = systemError();
@@ -174,7 +175,7 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
 
     // A damaged copy must never push a good older backup out of the rotation.
     bool damaged = false;
-    const CopyOutcome outcome = CopyFileSet(lock, DataFolder, work, BackupFileList(), {},
+    const CopyOutcome outcome = CopyFileSet(lock, ds.folder(), work, BackupFileList(), {},
                                             [&](const QString &file, const QString &copyPath) {
                                                 const QString reason = RestoreCheck(file, copyPath);
                                                 damaged = !reason.isEmpty();
@@ -196,7 +197,7 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
     }
     // A backup of the same minute is replaced only by this whole one.
     const bool hadOne = QFileInfo::exists(folder);
-    if (hadOne && !RenameRetrying(folder, replaced)) {
+    if (hadOne && !RenameRetrying(ds, folder, replaced)) {
         const QString reason = systemError();
         lock.release();
         dropWork();
@@ -205,10 +206,10 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
                    .arg(folder, reason);
         return AdminCommandFailed;
     }
-    if (!RenameRetrying(work, folder)) {
+    if (!RenameRetrying(ds, work, folder)) {
         const QString reason = systemError();
         if (hadOne)
-            RenameRetrying(replaced, folder);
+            RenameRetrying(ds, replaced, folder);
         lock.release();
         dropWork();
         *err = QStringLiteral("the backup can not be renamed to %1: %2\nNo backup was made.\n")
@@ -246,10 +247,10 @@ int runBackup(const StartOptions &options, QString *out, QString *err)
     return AdminCommandOk;
 }
 
-int runCheck(QString *out)
+int runCheck(DataSet &ds, QString *out)
 {
     int problems = 0;
-    const QStringList lines = CheckDataFolder(&problems);
+    const QStringList lines = CheckDataFolder(ds, &problems);
     *out = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     *out += problems == 0 ? QStringLiteral("All is well.\n")
                           : QStringLiteral("%1 problem(s) found.\n").arg(problems);
@@ -295,10 +296,10 @@ namespace
 
 // Work files left by an interrupted run, and folders standing where a work
 // file goes (every write that needs that name fails).
-void reportWorkFiles(QStringList *lines, int *problems)
+void reportWorkFiles(const DataSet &ds, QStringList *lines, int *problems)
 {
     const QFileInfoList work =
-        QDir(DataFolder)
+        QDir(ds.folder())
             .entryInfoList({QStringLiteral("*") + CopyWorkSuffix},
                            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &info : work) {
@@ -314,10 +315,10 @@ void reportWorkFiles(QStringList *lines, int *problems)
 // The lock: a live holder is no problem; one left behind is (each change
 // then waits until it counts as stale), and so is one moved aside by a
 // taker that never removed it.
-void reportLocks(QStringList *lines, int *problems)
+void reportLocks(const DataSet &ds, QStringList *lines, int *problems)
 {
     QString holder;
-    switch (WatchLock(3 * FolderLock::HeartbeatMs, &holder)) {
+    switch (WatchLock(ds, 3 * ds.options.LockHeartbeatMs, &holder)) {
     case LockSighting::None:
         break;
     case LockSighting::Live:
@@ -336,7 +337,7 @@ void reportLocks(QStringList *lines, int *problems)
         break;
     }
     const QStringList aside =
-        QDir(DataFolder)
+        QDir(ds.folder())
             .entryList({LockFileName + QStringLiteral(".*.stale")},
                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &name : aside) {
@@ -347,9 +348,9 @@ void reportLocks(QStringList *lines, int *problems)
 
 // The data folder must take new files and renames for any change to be
 // saved.
-void reportWritable(QStringList *lines, int *problems)
+void reportWritable(const DataSet &ds, QStringList *lines, int *problems)
 {
-    if (::access(QFile::encodeName(DataFolder).constData(), W_OK | X_OK) == 0)
+    if (::access(QFile::encodeName(ds.folder()).constData(), W_OK | X_OK) == 0)
         return;
     lines->append(QStringLiteral("Data folder: PROBLEM: can not be written to (%1); no change "
                                  "can be saved")
@@ -359,21 +360,21 @@ void reportWritable(QStringList *lines, int *problems)
 
 } // namespace
 
-QStringList CheckDataFolder(int *problems)
+QStringList CheckDataFolder(DataSet &ds, int *problems)
 {
     *problems = 0;
     QStringList lines;
-    lines << QStringLiteral("Data folder: ") + DataFolder;
-    reportWritable(&lines, problems);
-    const bool setUp = QFileInfo::exists(DataPath(InstallationFileName));
-    reportRecordFile(DataFileName, CheckEntryFile(DataPath(DataFileName)),
+    lines << QStringLiteral("Data folder: ") + ds.folder();
+    reportWritable(ds, &lines, problems);
+    const bool setUp = QFileInfo::exists(DataPath(ds, InstallationFileName));
+    reportRecordFile(DataFileName, CheckEntryFile(DataPath(ds, DataFileName)),
                      QStringLiteral("records"), setUp, MaxEntryCount, &lines, problems);
-    reportRecordFile(UserFileName, CheckUserFile(DataPath(UserFileName)), QStringLiteral("users"),
-                     setUp, MaxUserCount, &lines, problems);
+    reportRecordFile(UserFileName, CheckUserFile(DataPath(ds, UserFileName)),
+                     QStringLiteral("users"), setUp, MaxUserCount, &lines, problems);
     for (const QString &log : DataFileList) {
         if (!IsActivityLog(log))
             continue;
-        const QString path = DataPath(log);
+        const QString path = DataPath(ds, log);
         const QFileInfo info(path);
         if (!info.exists()) {
             lines << log + QStringLiteral(": not present");
@@ -394,7 +395,7 @@ QStringList CheckDataFolder(int *problems)
             ++*problems;
         }
     }
-    switch (CheckInstallationFile(DataPath(InstallationFileName))) {
+    switch (CheckInstallationFile(DataPath(ds, InstallationFileName))) {
     case InstallationResult::Ok:
         lines << InstallationFileName + QStringLiteral(": set up");
         break;
@@ -412,10 +413,10 @@ QStringList CheckDataFolder(int *problems)
         ++*problems;
         break;
     }
-    reportWorkFiles(&lines, problems);
-    reportLocks(&lines, problems);
+    reportWorkFiles(ds, &lines, problems);
+    reportLocks(ds, &lines, problems);
     for (const QString &name : BackupFileList()) {
-        if (const QString why = NotPlainFileReason(DataPath(name)); !why.isEmpty()) {
+        if (const QString why = NotPlainFileReason(DataPath(ds, name)); !why.isEmpty()) {
             lines << name + QStringLiteral(": PROBLEM: ") + why + QStringLiteral(", never opened");
             ++*problems;
         }
@@ -423,7 +424,8 @@ QStringList CheckDataFolder(int *problems)
     return lines;
 }
 
-int RunAdminCommand(const StartOptions &options, QString *out, QString *err)
+int RunAdminCommand(const StartOptions &options, QString *out, QString *err,
+                    const DataSetOptions &dataSetOptions)
 {
     out->clear();
     err->clear();
@@ -438,7 +440,6 @@ int RunAdminCommand(const StartOptions &options, QString *out, QString *err)
         *err = QStringLiteral("the data folder does not exist: %1\n").arg(options.dataDir);
         return AdminCommandFailed;
     }
-    DataFolder = folder.absoluteFilePath();
-    InitProgramTables();
-    return options.backup ? runBackup(options, out, err) : runCheck(out);
+    DataSet ds(folder.absoluteFilePath(), dataSetOptions);
+    return options.backup ? runBackup(ds, options, out, err) : runCheck(ds, out);
 }

@@ -4,6 +4,8 @@
 // anything.
 #pragma once
 
+#include "core/common/DataSet.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,7 +19,9 @@ constexpr int AdminCommandUsage = 2; // options that do not go together
 // Runs --backup or --check for options.dataDir. *out gets the report for
 // standard output, *err what went wrong for standard error (each line
 // without the program's name, ending with a line break when not empty).
-int RunAdminCommand(const StartOptions &options, QString *out, QString *err);
+// The data folder is opened with dataSetOptions (timings, test hooks).
+int RunAdminCommand(const StartOptions &options, QString *out, QString *err,
+                    const DataSetOptions &dataSetOptions = {});
 
 // The name of the backup folder made at this moment:
 // "Custorin-2026-12-06-1405".
@@ -30,4 +34,4 @@ QStringList BackupFoldersBeyond(const QString &target, int keep);
 
 // The check's report of the data folder (DataFolder must be set): one
 // line per file, problems marked; *problems gets their number.
-QStringList CheckDataFolder(int *problems);
+QStringList CheckDataFolder(DataSet &ds, int *problems);

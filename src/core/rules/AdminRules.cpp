@@ -243,13 +243,13 @@ int WrongAccessCodeDelayMs(int wrongCodes)
     return qMin(1000 << doublings, 30000);
 }
 
-AccessCodeVerdict JudgeAccessCode(const QString &answer)
+AccessCodeVerdict JudgeAccessCode(DataSet &ds, Session &session, const QString &answer)
 {
     AccessCodeVerdict verdict;
-    const InstallationResult checked = CheckAccessCode(answer);
+    const InstallationResult checked = CheckAccessCode(ds, answer);
     if (checked == InstallationResult::Ok) {
-        WrongAccessCodes = 0;
-        ClearWrongAccessCodes();
+        session.WrongAccessCodes = 0;
+        ClearWrongAccessCodes(ds);
         verdict.kind = AccessCodeVerdict::Granted;
         return verdict;
     }
@@ -259,7 +259,7 @@ AccessCodeVerdict JudgeAccessCode(const QString &answer)
         verdict.kind = AccessCodeVerdict::Unjudged;
         verdict.message = {InstallationResultTitle(checked),
                            MsgIcon::Stop,
-                           InstallationProblemText(checked),
+                           InstallationProblemText(ds, checked),
                            MsgButton::First,
                            false,
                            {QStringLiteral("&Okay")}};
@@ -267,9 +267,9 @@ AccessCodeVerdict JudgeAccessCode(const QString &answer)
     }
     // The folder's count, which a restart does not reset; this session's
     // own where the folder's can not be kept.
-    const int counted = CountWrongAccessCode();
-    WrongAccessCodes = counted > 0 ? counted : WrongAccessCodes + 1;
-    if (const int ms = WrongAccessCodeDelayMs(WrongAccessCodes); ms > 0)
+    const int counted = CountWrongAccessCode(ds);
+    session.WrongAccessCodes = counted > 0 ? counted : session.WrongAccessCodes + 1;
+    if (const int ms = WrongAccessCodeDelayMs(session.WrongAccessCodes); ms > 0)
         desktop().pause(ms);
     verdict.message = InvalidAccessCodeMessage(answer);
     return verdict;
@@ -473,12 +473,12 @@ SetupCheck CheckSetupEntry(const QString &agency, const QString &code, const QSt
     return SetupCheck::Ok;
 }
 
-MsgBoxRequest SetupCheckMessage(SetupCheck check)
+MsgBoxRequest SetupCheckMessage(const DataSet &ds, SetupCheck check)
 {
     const QStringList okay{QStringLiteral("&Okay")};
     auto fromResult = [&](InstallationResult r) {
-        return MakeMsgBoxRequest(InstallationResultTitle(r), 4, InstallationResultText(r), 1, false,
-                                 okay);
+        return MakeMsgBoxRequest(InstallationResultTitle(r), 4, InstallationResultText(ds, r), 1,
+                                 false, okay);
     };
     switch (check) {
     case SetupCheck::AgencyEmpty:

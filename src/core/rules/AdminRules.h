@@ -9,6 +9,9 @@
 #include "core/common/Desktop.h"
 #include "core/rules/ButtonPulse.h"
 
+#include "core/common/DataSet.h"
+#include "core/common/Session.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -88,11 +91,11 @@ struct AccessCodeVerdict {
 // the code itself); from the second wrong code in a row for the data
 // folder on (CountWrongAccessCode: across restarts and workstations), the
 // verdict comes only after a wait that doubles each time
-// (WrongAccessCodeDelayMs, through the desktop's pause).
-AccessCodeVerdict JudgeAccessCode(const QString &answer);
-// Wrong access codes since the last right one: the folder's count as last
-// seen, or this session's own where the folder's can not be kept.
-inline int WrongAccessCodes = 0;
+// (WrongAccessCodeDelayMs, through the desktop's pause). The session's
+// WrongAccessCodes: wrong access codes since the last right one, the
+// folder's count as last seen, or this session's own where the folder's
+// can not be kept.
+AccessCodeVerdict JudgeAccessCode(DataSet &ds, Session &session, const QString &answer);
 // The wait after the n-th wrong code in a row: none after the first, then
 // 1, 2, 4, ... seconds, at most 30.
 int WrongAccessCodeDelayMs(int wrongCodes);
@@ -193,4 +196,4 @@ enum class SetupCheck {
 };
 // Checks what the set-up window holds before anything is saved.
 SetupCheck CheckSetupEntry(const QString &agency, const QString &code, const QString &confirm);
-MsgBoxRequest SetupCheckMessage(SetupCheck check);
+MsgBoxRequest SetupCheckMessage(const DataSet &ds, SetupCheck check);

@@ -410,52 +410,52 @@ QString BackupFolderProblem(const QString &folder)
 
 // ---- the steps of the procedures ----
 
-SettingsRestore RestoreSettingsChoice(const QString &folder)
+SettingsRestore RestoreSettingsChoice(const DataSet &ds, const QString &folder)
 {
     const QString backedUp = QDir(folder).filePath(InstallationFileName);
     if (!QFileInfo(backedUp).isFile())
         return SettingsRestore::Keep;
     // Missing or damaged settings lock everyone out of administration: the
     // backup's are better than none.
-    if (CheckInstallationFile(DataPath(InstallationFileName)) != InstallationResult::Ok)
+    if (CheckInstallationFile(DataPath(ds, InstallationFileName)) != InstallationResult::Ok)
         return SettingsRestore::Restore;
-    QFile a(backedUp), b(DataPath(InstallationFileName));
+    QFile a(backedUp), b(DataPath(ds, InstallationFileName));
     if (a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll())
         return SettingsRestore::Keep;
     return SettingsRestore::Ask;
 }
 
-ProcedureCopy BackupCopy(const QString &folder,
+ProcedureCopy BackupCopy(DataSet &ds, const QString &folder,
                          const std::function<void(const QString &)> &progress)
 {
     ProcedureCopy copy;
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire()) {
         copy.busy = true;
         copy.refusal = lock.refusal();
         return copy;
     }
     // A damaged data file or user file never replaces an older backup.
-    copy.outcome = CopyFileSet(lock, DataFolder, folder, BackupFileList(), progress, RestoreCheck);
+    copy.outcome = CopyFileSet(lock, ds.folder(), folder, BackupFileList(), progress, RestoreCheck);
     copy.logged = copy.outcome.ok &&
                   AppendLogLine(lock, UserListLogName, BackupLogLine(desktop().now(), folder));
     return copy;
 }
 
-ProcedureCopy RestoreCopy(const QString &folder, bool withSettings,
+ProcedureCopy RestoreCopy(DataSet &ds, const QString &folder, bool withSettings,
                           const std::function<void(const QString &)> &progress)
 {
     ProcedureCopy copy;
     QStringList files = BackupFileList();
     if (!withSettings)
         files.removeAll(InstallationFileName);
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!lock.acquire()) {
         copy.busy = true;
         copy.refusal = lock.refusal();
         return copy;
     }
-    copy.outcome = CopyFileSet(lock, folder, DataFolder, files, progress,
+    copy.outcome = CopyFileSet(lock, folder, ds.folder(), files, progress,
                                [&](const QString &name, const QString &copyPath) {
                                    const QString reason = RestoreCheck(name, copyPath);
                                    copy.damaged = !reason.isEmpty();

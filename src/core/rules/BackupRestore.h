@@ -7,6 +7,8 @@
 #include "core/common/Desktop.h"
 #include "core/users/Backup.h"
 
+#include "core/common/DataSet.h"
+
 #include <QString>
 #include <functional>
 
@@ -89,7 +91,7 @@ QString RestoreCheck(const QString &bareName, const QString &copyPath);
 // none, or the same), Restore them (the current ones are missing or
 // damaged), or Ask the person (RestoreSettingsMessage).
 enum class SettingsRestore { Keep, Restore, Ask };
-SettingsRestore RestoreSettingsChoice(const QString &folder);
+SettingsRestore RestoreSettingsChoice(const DataSet &ds, const QString &folder);
 
 // What the copy of a backup or a restore came to.
 struct ProcedureCopy {
@@ -103,10 +105,10 @@ struct ProcedureCopy {
 // or user file replaces nothing there) and logs the backup. progress gets
 // each file's name before its copy, on the thread the copy runs on. Waits
 // for the lock and copies: a window runs it off its thread.
-ProcedureCopy BackupCopy(const QString &folder,
+ProcedureCopy BackupCopy(DataSet &ds, const QString &folder,
                          const std::function<void(const QString &)> &progress);
 // Under the folder lock, restores the data set from folder (the settings
 // file only withSettings) when every copy passes RestoreCheck, and logs the
 // restore after the copy. As BackupCopy.
-ProcedureCopy RestoreCopy(const QString &folder, bool withSettings,
+ProcedureCopy RestoreCopy(DataSet &ds, const QString &folder, bool withSettings,
                           const std::function<void(const QString &)> &progress);

@@ -171,11 +171,12 @@ FindCriteria CriteriaOnClosing(bool goSearch, int selectedOption, const QString 
     return c;
 }
 
-void ApplyCriteria(const FindCriteria &criteria)
+void ApplyCriteria(Session &session, const FindCriteria &criteria)
 {
-    Search.SearchPhrase = criteria.searchPhrase;
-    Search.SearchOption = criteria.searchOption;
-    Search.IgnoreCaps = criteria.ignoreCaps;
-    Search.WholeWordOnly = criteria.wholeWordOnly;
-    Search.SummaryStartDate = criteria.summaryStartDate;
+    SearchCriteria &search = session.Search;
+    search.SearchPhrase = criteria.searchPhrase;
+    search.SearchOption = criteria.searchOption;
+    search.IgnoreCaps = criteria.ignoreCaps;
+    search.WholeWordOnly = criteria.wholeWordOnly;
+    search.SummaryStartDate = criteria.summaryStartDate;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/common/ColorMath.h"
+#include "core/common/Session.h"
 #include "core/rules/ButtonPulse.h"
 
 #include <QDate>
@@ -82,6 +83,6 @@ struct FindCriteria {
 };
 FindCriteria CriteriaOnClosing(bool goSearch, int selectedOption, const QString &phraseBoxText,
                                const QDate &pickedDate, int ignoreCaps, int wholeWordOnly);
-// Writes the criteria to the program-wide search values (the summary name
+// Writes the criteria to the session's search values (the summary name
 // goes to the main window's Find button, which the window sets itself).
-void ApplyCriteria(const FindCriteria &criteria);
+void ApplyCriteria(Session &session, const FindCriteria &criteria);

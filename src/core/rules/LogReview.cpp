@@ -203,16 +203,12 @@ MsgBoxRequest NoSuchTextMessage(const QString &searchText)
             {QStringLiteral("&Try &another search"), QStringLiteral("&Stop searching")}};
 }
 
-LogText LoadLogText(const QString &path)
+LogText LoadLogText(Store &store, const QString &logName)
 {
     LogText log;
-    QFile file(path);
     QString text;
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            text = decodeLog(bytes, &log.widestLine).trimmed();
-    }
+    if (QByteArray bytes; store.readLog(logName, &bytes))
+        text = decodeLog(bytes, &log.widestLine).trimmed();
     log.hasEntries = !text.isEmpty();
     if (!log.hasEntries) {
         log.text = LogReviewText::NoEntriesText();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/common/Desktop.h"
+#include "core/store/Store.h"
 
 #include <QString>
 #include <functional>
@@ -44,7 +45,7 @@ struct LogText {
     bool hasEntries = false;
     int widestLine = 0;
 };
-LogText LoadLogText(const QString &path);
+LogText LoadLogText(Store &store, const QString &logName);
 
 // The text being searched, with its lower-case form made once.
 class LogFinder

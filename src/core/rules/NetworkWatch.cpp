@@ -26,12 +26,13 @@ OleColor RefreshFaceColor(RefreshFace face)
     return 0;
 }
 
-void NetworkWatch::start(const std::optional<FileStamp> &stamp)
+void NetworkWatch::start(DataSet &ds, const std::optional<FileStamp> &stamp)
 {
+    m_ds = &ds;
     m_stamp = stamp;
     m_face = RefreshFace::Normal;
     m_lastTick = QDateTime();
-    ForgetOwnWrites();
+    ForgetOwnWrites(ds);
 }
 
 bool NetworkWatch::secondDue(const QDateTime &now, int every) const
@@ -62,7 +63,7 @@ WatchTick NetworkWatch::tick(const QDateTime &now, bool listHasEntries, bool sou
         const std::optional<FileStamp> stamp = desktop().fileStamp(dataFile);
         result.examined = true;
         if (stamp && stamp != m_stamp) {
-            if (TakeOwnChange(m_stamp, stamp)) {
+            if (m_ds && TakeOwnChange(*m_ds, m_stamp, stamp)) {
                 result.ownChange = true;
             } else {
                 m_face = RefreshFace::Yellow;

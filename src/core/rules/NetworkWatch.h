@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/common/ColorMath.h"
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 
 #include <QDateTime>
@@ -37,8 +38,9 @@ class NetworkWatch
 {
 public:
     // The stamp the window starts from (its first activation). Own writes
-    // noted before are forgotten.
-    void start(const std::optional<FileStamp> &stamp);
+    // noted before in the data set are forgotten; the data set's own writes
+    // are told from other workstations' from now on.
+    void start(DataSet &ds, const std::optional<FileStamp> &stamp);
 
     // One tick of the timer. listHasEntries: the grid lists at least one
     // entry. soundOn: the "RefreshSound" setting. dataFile: the data
@@ -60,6 +62,7 @@ private:
     // when the ticks came late.
     bool secondDue(const QDateTime &now, int every) const;
 
+    DataSet *m_ds = nullptr;
     RefreshFace m_face = RefreshFace::Normal;
     std::optional<FileStamp> m_stamp;
     QDateTime m_lastTick;

@@ -41,7 +41,8 @@ ScanCode ClassifyScan(const QString &typed)
     return {ScanKind::Unknown, text};
 }
 
-std::optional<ScannedEntry> FindScannedEntry(const QString &controlText, bool *unreadable)
+std::optional<ScannedEntry> FindScannedEntry(Store &store, const QString &controlText,
+                                             bool *unreadable)
 {
     if (unreadable)
         *unreadable = false;
@@ -55,26 +56,21 @@ std::optional<ScannedEntry> FindScannedEntry(const QString &controlText, bool *u
     } else {
         target = controlText.toDouble();
     }
-    DataFile file;
-    // No data file yet holds no entry; opening it would make one.
-    if (!QFileInfo::exists(file.path()))
-        return std::nullopt;
     std::optional<ScannedEntry> found;
-    const bool read =
-        file.open(DataFile::ForReading) && file.forEachRaw([&](int n, const char *record) {
-            const double number = qFromLittleEndian<double>(record + EntryLayout::ControlNumber);
-            if (!(std::fabs(number - target) < 1.0) || ControlNumberText(number) != controlText)
-                return true;
-            QString caseNumber;
-            ReadFixedText(record + EntryLayout::CaseNumber, EntryTextWidth(EntryLayout::CaseNumber),
-                          caseNumber);
-            if (caseNumber == KilledMarker)
-                return true;
-            const bool archived =
-                static_cast<unsigned char>(record[EntryLayout::Status]) == StatusArchived;
-            found = ScannedEntry{n, archived, {number, caseNumber}};
-            return false;
-        });
+    const bool read = store.forEachEntryRecord([&](int n, const char *record) {
+        const double number = qFromLittleEndian<double>(record + EntryLayout::ControlNumber);
+        if (!(std::fabs(number - target) < 1.0) || ControlNumberText(number) != controlText)
+            return true;
+        QString caseNumber;
+        ReadFixedText(record + EntryLayout::CaseNumber, EntryTextWidth(EntryLayout::CaseNumber),
+                      caseNumber);
+        if (caseNumber == KilledMarker)
+            return true;
+        const bool archived =
+            static_cast<unsigned char>(record[EntryLayout::Status]) == StatusArchived;
+        found = ScannedEntry{n, archived, {number, caseNumber}};
+        return false;
+    });
     // A pass stopped at the entry found counts as read.
     if (!read && !found && unreadable)
         *unreadable = true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/entries/EntryStore.h"
+#include "core/store/Store.h"
 
 #include <QString>
 #include <optional>
@@ -44,7 +45,7 @@ struct ScannedEntry {
 // number, the case number and the status of each record (entries being
 // deleted do not count). Nothing when no entry has it, or when the file
 // can not be read: then *unreadable (when given) is set.
-std::optional<ScannedEntry> FindScannedEntry(const QString &controlText,
+std::optional<ScannedEntry> FindScannedEntry(Store &store, const QString &controlText,
                                              bool *unreadable = nullptr);
 
 // What the main window says about a scan.

@@ -1,6 +1,7 @@
 #include "core/users/Backup.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
@@ -42,7 +43,7 @@ QString systemError(int error)
 // run), flushed to the disk, with the source's permission bits. Empty when
 // done, otherwise the reason in the system's words ("No space left on
 // device"); a failed copy leaves no work file.
-QString copyToWorkFile(const QString &source, const QString &work)
+QString copyToWorkFile(const DataSet &ds, const QString &source, const QString &work)
 {
     // Never through a link: it would copy a file from elsewhere.
     const int in = OpenDataSetFile(source, O_RDONLY);
@@ -74,8 +75,8 @@ QString copyToWorkFile(const QString &source, const QString &work)
     bool cutShort = false;
     QByteArray chunk(kChunk, Qt::Uninitialized);
     for (qint64 at = 0;;) {
-        const qint64 got = ReadAllAt(in, chunk.data(), kChunk, at, source);
-        if (got < 0 || (got > 0 && !WriteAllAt(out, chunk.constData(), got, at, work))) {
+        const qint64 got = ReadAllAt(ds, in, chunk.data(), kChunk, at, source);
+        if (got < 0 || (got > 0 && !WriteAllAt(ds, out, chunk.constData(), got, at, work))) {
             error = errno;
             break;
         }
@@ -151,7 +152,7 @@ CopyOutcome CopyFileSet(const FolderLock &held, const QString &fromDir, const QS
         if (beforeFile)
             beforeFile(name);
         const QString work = to.filePath(name + CopyWorkSuffix);
-        const QString reason = copyToWorkFile(source, work);
+        const QString reason = copyToWorkFile(held.dataSet(), source, work);
         if (!reason.isEmpty())
             return fail(name, reason);
         copied.append(name);
@@ -172,7 +173,7 @@ CopyOutcome CopyFileSet(const FolderLock &held, const QString &fromDir, const QS
     for (int i = 0; i < copied.size(); ++i) {
         const QString &name = copied.at(i);
         const QString work = to.filePath(name + CopyWorkSuffix);
-        if (!RenameRetrying(work, to.filePath(name))) {
+        if (!RenameRetrying(held.dataSet(), work, to.filePath(name))) {
             const QString reason = systemError(errno);
             for (int j = i; j < copied.size(); ++j)
                 removeWorkFile(to.filePath(copied.at(j) + CopyWorkSuffix));

@@ -39,9 +39,9 @@ struct Settings {
     QByteArray key;
 };
 
-QString settingsPath()
+QString settingsPath(const DataSet &ds)
 {
-    return DataPath(InstallationFileName);
+    return DataPath(ds, InstallationFileName);
 }
 
 QByteArray deriveKey(const QString &code, const QByteArray &salt, int iterations)
@@ -64,7 +64,7 @@ QByteArray fromHex(const QString &text, int bytes)
 }
 
 // The values of the file's [Installation] section.
-InstallationResult readValues(QMap<QString, QString> *out, const QString &path = settingsPath())
+InstallationResult readValues(QMap<QString, QString> *out, const QString &path)
 {
     struct stat st;
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
@@ -111,7 +111,7 @@ InstallationResult readValues(QMap<QString, QString> *out, const QString &path =
     return InstallationResult::Ok;
 }
 
-InstallationResult readSettings(Settings *out, const QString &path = settingsPath())
+InstallationResult readSettings(Settings *out, const QString &path)
 {
     QMap<QString, QString> values;
     const InstallationResult read = readValues(&values, path);
@@ -133,16 +133,16 @@ InstallationResult readSettings(Settings *out, const QString &path = settingsPat
     return InstallationResult::Ok;
 }
 
-QString folderText()
+QString folderText(const DataSet &ds)
 {
-    return DataPath(QString());
+    return DataPath(ds, QString());
 }
 
 // Why the settings file can not be opened when a link or a folder stands
 // in its place, after a blank line; empty otherwise.
-QString notPlainParagraph()
+QString notPlainParagraph(const DataSet &ds)
 {
-    const QString text = NotPlainFileText(settingsPath());
+    const QString text = NotPlainFileText(settingsPath(ds));
     return text.isEmpty() ? text : CrLf + CrLf + text;
 }
 
@@ -159,34 +159,34 @@ InstallationResult CheckInstallationFile(const QString &path)
     return readSettings(&s, path);
 }
 
-bool InstallationConfigured()
+bool InstallationConfigured(const DataSet &ds)
 {
     Settings s;
-    return readSettings(&s) == InstallationResult::Ok;
+    return readSettings(&s, settingsPath(ds)) == InstallationResult::Ok;
 }
 
-InstallationResult LoadInstallation()
+InstallationResult LoadInstallation(DataSet &ds)
 {
     Settings s;
-    const InstallationResult r = readSettings(&s);
+    const InstallationResult r = readSettings(&s, settingsPath(ds));
     if (r == InstallationResult::Ok)
-        AgencyName = s.agency;
+        ds.AgencyName = s.agency;
     else
-        AgencyName.clear();
+        ds.AgencyName.clear();
     return r;
 }
 
-bool DataFolderInUse()
+bool DataFolderInUse(const DataSet &ds)
 {
     for (const QString &name : {UserFileName, DataFileName}) {
-        const QFileInfo info(DataPath(name));
+        const QFileInfo info(DataPath(ds, name));
         if (info.exists() && (!info.isFile() || info.size() > 0))
             return true;
     }
     return false;
 }
 
-QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event)
+QString AccessCodeLine(const DataSet &ds, const QDateTime &now, AccessCodeEvent event)
 {
     QString what;
     switch (event) {
@@ -201,52 +201,55 @@ QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event)
         break;
     case AccessCodeEvent::Wrong:
         what = QStringLiteral("Incorrect access code submitted at workstation '") +
-               OneLine(WorkstationName()) + QStringLiteral("' by account '") +
+               OneLine(WorkstationName(ds)) + QStringLiteral("' by account '") +
                OneLine(AccountName()) + QStringLiteral("'");
         break;
     }
     return LogStamp(now) + QStringLiteral(" - ") + what;
 }
 
-bool LogAccessCode(AccessCodeEvent event)
+bool LogAccessCode(DataSet &ds, AccessCodeEvent event)
 {
-    return AppendLogLine(UserListLogName, AccessCodeLine(desktop().now(), event));
+    return AppendLogLine(ds, UserListLogName, AccessCodeLine(ds, desktop().now(), event));
 }
 
-int WrongAccessCodeCount()
+int WrongAccessCodeCount(const DataSet &ds)
 {
     QByteArray bytes;
-    if (!ReadWholeFile(DataPath(WrongCodesFileName), &bytes))
+    if (!ReadWholeFile(ds, DataPath(ds, WrongCodesFileName), &bytes))
         return 0;
     bool ok = false;
     const int count = bytes.trimmed().toInt(&ok);
     return ok && count > 0 ? qMin(count, 1000000) : 0;
 }
 
-int CountWrongAccessCode()
+int CountWrongAccessCode(DataSet &ds)
 {
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!AcquireAsking(lock))
         return -1;
-    const int count = WrongAccessCodeCount() + 1;
-    AppendLogLine(lock, UserListLogName, AccessCodeLine(desktop().now(), AccessCodeEvent::Wrong));
-    if (!ReplaceFileContents(DataPath(WrongCodesFileName), QByteArray::number(count) + '\n'))
+    const int count = WrongAccessCodeCount(ds) + 1;
+    AppendLogLine(lock, UserListLogName,
+                  AccessCodeLine(ds, desktop().now(), AccessCodeEvent::Wrong));
+    if (!ReplaceFileContents(ds, DataPath(ds, WrongCodesFileName),
+                             QByteArray::number(count) + '\n'))
         return -1;
     return count;
 }
 
-void ClearWrongAccessCodes()
+void ClearWrongAccessCodes(DataSet &ds)
 {
     struct stat st;
-    const QString path = DataPath(WrongCodesFileName);
+    const QString path = DataPath(ds, WrongCodesFileName);
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return;
-    FolderLock lock;
+    FolderLock lock(ds);
     if (AcquireAsking(lock))
-        RemoveFileRetrying(path);
+        RemoveFileRetrying(ds, path);
 }
 
-InstallationResult SaveInstallation(const QString &agency, const QString &accessCode, SetupBy by)
+InstallationResult SaveInstallation(DataSet &ds, const QString &agency, const QString &accessCode,
+                                    SetupBy by)
 {
     const QString name = agency.trimmed();
     if (name.isEmpty())
@@ -258,7 +261,7 @@ InstallationResult SaveInstallation(const QString &agency, const QString &access
     if (CharacterCount(accessCode) != AccessCodeLength || HasControlCharacter(accessCode))
         return InstallationResult::AccessCodeInvalid;
 
-    const QFileInfo folder(folderText());
+    const QFileInfo folder(folderText(ds));
     if (!folder.isDir())
         return InstallationResult::FolderMissing;
     if (!folder.isWritable())
@@ -274,56 +277,56 @@ InstallationResult SaveInstallation(const QString &agency, const QString &access
         QLatin1Char('=') + QString::number(AccessCodeIterations) + QLatin1Char('\n') + kSaltKey +
         QLatin1Char('=') + QString::fromLatin1(salt.toHex()) + QLatin1Char('\n') + kKeyKey +
         QLatin1Char('=') + QString::fromLatin1(key.toHex()) + QLatin1Char('\n');
-    const QString update = UpdateAddress();
+    const QString update = UpdateAddress(ds);
     if (!update.isEmpty())
         content += kUpdateKey + QLatin1Char('=') + update + QLatin1Char('\n');
 
-    FolderLock lock;
+    FolderLock lock(ds);
     if (!AcquireAsking(lock))
         return InstallationResult::Cancelled;
     // Looked at again under the lock: another workstation may have set the
     // folder up, or put users or entries in it, while the window was open.
     Settings existing;
-    const bool configured = readSettings(&existing) == InstallationResult::Ok;
+    const bool configured = readSettings(&existing, settingsPath(ds)) == InstallationResult::Ok;
     AccessCodeEvent event = AccessCodeEvent::SetInWindow;
     if (by == SetupBy::Window) {
         if (configured)
             return InstallationResult::SetUpMeanwhile;
-        if (DataFolderInUse())
+        if (DataFolderInUse(ds))
             return InstallationResult::FolderInUse;
     } else {
         event = configured ? AccessCodeEvent::ChangedByOperator : AccessCodeEvent::SetByOperator;
     }
     // The change and its line go together.
     qint64 logSize = 0;
-    if (!AppendLogLine(lock, UserListLogName, AccessCodeLine(desktop().now(), event), &logSize))
+    if (!AppendLogLine(lock, UserListLogName, AccessCodeLine(ds, desktop().now(), event), &logSize))
         return InstallationResult::LogFailed;
-    if (!ReplaceFileContents(settingsPath(), content.toUtf8())) {
+    if (!ReplaceFileContents(ds, settingsPath(ds), content.toUtf8())) {
         UndoLogAppend(lock, UserListLogName, logSize);
         return InstallationResult::IoError;
     }
-    AgencyName = name;
+    ds.AgencyName = name;
     return InstallationResult::Ok;
 }
 
-QString UpdateAddress()
+QString UpdateAddress(const DataSet &ds)
 {
     QMap<QString, QString> values;
-    if (readValues(&values) != InstallationResult::Ok)
+    if (readValues(&values, settingsPath(ds)) != InstallationResult::Ok)
         return QString();
     const QString address = values.value(kUpdateKey).trimmed();
     return HasControlCharacter(address) ? QString() : address;
 }
 
-bool AccessCodeMatches(const QString &code)
+bool AccessCodeMatches(const DataSet &ds, const QString &code)
 {
-    return CheckAccessCode(code) == InstallationResult::Ok;
+    return CheckAccessCode(ds, code) == InstallationResult::Ok;
 }
 
-InstallationResult CheckAccessCode(const QString &code)
+InstallationResult CheckAccessCode(const DataSet &ds, const QString &code)
 {
     Settings s;
-    const InstallationResult read = readSettings(&s);
+    const InstallationResult read = readSettings(&s, settingsPath(ds));
     if (read != InstallationResult::Ok)
         return read;
     if (CharacterCount(code) != AccessCodeLength)
@@ -371,22 +374,22 @@ QString InstallationResultTitle(InstallationResult result)
     return QString();
 }
 
-QString InstallationResultText(InstallationResult result)
+QString InstallationResultText(const DataSet &ds, InstallationResult result)
 {
     switch (result) {
     case InstallationResult::NotConfigured:
         return QStringLiteral("The agency name and the administrative access code") + CrLf +
-               QStringLiteral("have not been set up for the data folder:") + CrLf + folderText();
+               QStringLiteral("have not been set up for the data folder:") + CrLf + folderText(ds);
     case InstallationResult::Unreadable:
         return QStringLiteral("The installation settings file '") + InstallationFileName +
                QStringLiteral("'") + CrLf +
-               QStringLiteral("can not be opened in the data folder:") + CrLf + folderText() +
-               notPlainParagraph();
+               QStringLiteral("can not be opened in the data folder:") + CrLf + folderText(ds) +
+               notPlainParagraph(ds);
     case InstallationResult::Corrupted:
         return QStringLiteral("The installation settings file '") + InstallationFileName +
                QStringLiteral("'") + CrLf +
                QStringLiteral("in the data folder is damaged or incomplete:") + CrLf +
-               folderText() + CrLf + CrLf +
+               folderText(ds) + CrLf + CrLf +
                QStringLiteral("Please set up the agency name and the access code again.");
     case InstallationResult::AgencyEmpty:
         return QStringLiteral("Please enter the name of the agency.");
@@ -401,10 +404,10 @@ QString InstallationResultText(InstallationResult result)
         return QStringLiteral("The access code must be exactly") + CrLf +
                QString::number(AccessCodeLength) + QStringLiteral(" characters long.");
     case InstallationResult::FolderMissing:
-        return QStringLiteral("The data folder does not exist:") + CrLf + folderText() + CrLf +
+        return QStringLiteral("The data folder does not exist:") + CrLf + folderText(ds) + CrLf +
                CrLf + nothingSaved();
     case InstallationResult::FolderReadOnly:
-        return QStringLiteral("The data folder can not be written to:") + CrLf + folderText() +
+        return QStringLiteral("The data folder can not be written to:") + CrLf + folderText(ds) +
                CrLf + CrLf + nothingSaved();
     case InstallationResult::IoError:
         return QStringLiteral("The installation settings file '") + InstallationFileName +
@@ -413,17 +416,17 @@ QString InstallationResultText(InstallationResult result)
                nothingSaved();
     case InstallationResult::FolderInUse:
         return QStringLiteral("The data folder already holds users or entries:") + CrLf +
-               folderText() + CrLf + CrLf +
+               folderText(ds) + CrLf + CrLf +
                QStringLiteral("Its installation settings can not be set up in this window.") +
                CrLf + InstallationRecoveryText() + CrLf + CrLf + nothingSaved();
     case InstallationResult::SetUpMeanwhile:
         return QStringLiteral("The data folder has been set up at another workstation") + CrLf +
-               QStringLiteral("while this window was open:") + CrLf + folderText() + CrLf + CrLf +
+               QStringLiteral("while this window was open:") + CrLf + folderText(ds) + CrLf + CrLf +
                QStringLiteral("Nothing has been saved here; the settings made there are used.");
     case InstallationResult::LogFailed:
         return QStringLiteral("The activity log '") + UserListLogName +
                QStringLiteral("' can not be") + CrLf +
-               QStringLiteral("written to in the data folder:") + CrLf + folderText() + CrLf +
+               QStringLiteral("written to in the data folder:") + CrLf + folderText(ds) + CrLf +
                CrLf + nothingSaved();
     case InstallationResult::Ok:
     case InstallationResult::Cancelled:
@@ -432,7 +435,7 @@ QString InstallationResultText(InstallationResult result)
     return QString();
 }
 
-QString InstallationProblemText(InstallationResult result)
+QString InstallationProblemText(const DataSet &ds, InstallationResult result)
 {
     QString what = QStringLiteral("is damaged or incomplete");
     if (result == InstallationResult::NotConfigured)
@@ -441,8 +444,8 @@ QString InstallationProblemText(InstallationResult result)
         what = QStringLiteral("can not be opened");
     QString text = QStringLiteral("The installation settings file '") + InstallationFileName +
                    QStringLiteral("' ") + what + CrLf + QStringLiteral("in the data folder:") +
-                   CrLf + folderText() + notPlainParagraph() + CrLf + CrLf;
-    if (DataFolderInUse())
+                   CrLf + folderText(ds) + notPlainParagraph(ds) + CrLf + CrLf;
+    if (DataFolderInUse(ds))
         text += QStringLiteral("The folder holds users or entries, so its settings") + CrLf +
                 QStringLiteral("are not set up again in a window.") + CrLf +
                 InstallationRecoveryText();

@@ -7,6 +7,7 @@
 // in one step.
 #pragma once
 
+#include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 
 #include <QDateTime>
@@ -50,29 +51,29 @@ enum class SetupBy {
 };
 
 // True when the data folder holds complete, readable settings.
-bool InstallationConfigured();
+bool InstallationConfigured(const DataSet &ds);
 
 // Reads the settings file at path (a backup's copy, say) without using
 // it: Ok, NotConfigured (no such file), Unreadable or Corrupted.
 InstallationResult CheckInstallationFile(const QString &path);
 
-// Reads the settings and sets AgencyName (emptied when they can not be
-// read).
-InstallationResult LoadInstallation();
+// Reads the settings and sets the data set's AgencyName (emptied when they
+// can not be read).
+InstallationResult LoadInstallation(DataSet &ds);
 
 // Checks and saves the agency name (blanks around it are taken off; 1 to
 // 60 characters) and the access code (exactly five characters, kept as
 // typed: case and blanks count), with its line in "UserList.Log". On
-// success AgencyName is set. On any other result the file is as it was.
+// success the data set's AgencyName is set. On any other result the file is as it was.
 // For the window, under the folder lock: FolderInUse when the folder holds
 // a user file or a data file that is not empty, SetUpMeanwhile when it
 // holds complete settings by now.
-InstallationResult SaveInstallation(const QString &agency, const QString &accessCode,
+InstallationResult SaveInstallation(DataSet &ds, const QString &agency, const QString &accessCode,
                                     SetupBy by = SetupBy::Operator);
 
 // True when the data folder holds a user file or a data file that is not
 // empty: settings missing there are not set up in a window.
-bool DataFolderInUse();
+bool DataFolderInUse(const DataSet &ds);
 
 // The lines of "UserList.Log" about the access code (without CR LF), in
 // the stamp form of the other lines.
@@ -82,12 +83,12 @@ enum class AccessCodeEvent {
     ChangedByOperator, // "... - Access code changed by the unattended set-up"
     Wrong,             // "... - Incorrect access code submitted"
 };
-QString AccessCodeLine(const QDateTime &now, AccessCodeEvent event);
+QString AccessCodeLine(const DataSet &ds, const QDateTime &now, AccessCodeEvent event);
 // Appends that line (under the folder lock); false when it could not.
 // The line of a wrong code names the workstation and the account:
 // "... - Incorrect access code submitted at workstation 'WS-1' by account
 // 'pat'".
-bool LogAccessCode(AccessCodeEvent event);
+bool LogAccessCode(DataSet &ds, AccessCodeEvent event);
 
 // Wrong access codes since the last right one are counted for the data
 // folder, in the side file "WrongCodes.Count" (the number as text), so that
@@ -96,34 +97,34 @@ inline const QString WrongCodesFileName = QStringLiteral("WrongCodes.Count");
 // Under one hold of the folder lock: counts one more wrong code and writes
 // its line in "UserList.Log". The new count; -1 when the lock was refused
 // or the count could not be written.
-int CountWrongAccessCode();
+int CountWrongAccessCode(DataSet &ds);
 // The count as it stands (0 when there is no count or it can not be read).
-int WrongAccessCodeCount();
+int WrongAccessCodeCount(const DataSet &ds);
 // A right code: the count is removed (under the folder lock).
-void ClearWrongAccessCodes();
+void ClearWrongAccessCodes(DataSet &ds);
 
 // The site that publishes the newest version text and the version
 // documents (key "UpdateAddress", e.g. "updates.agency.example/custorin"),
 // as written; empty when none is set up or the file can not be read.
 // Saving the agency name and access code keeps it.
-QString UpdateAddress();
+QString UpdateAddress(const DataSet &ds);
 
 // The access code check: exactly the configured code (case matters,
 // nothing trimmed). Reads the settings afresh each time; false when they
 // are missing or damaged.
-bool AccessCodeMatches(const QString &code);
+bool AccessCodeMatches(const DataSet &ds, const QString &code);
 // The same, telling a wrong code from settings that can not be read:
 // Ok for the right code, AccessCodeInvalid for a wrong one, otherwise what
 // is wrong with the settings (NotConfigured, Unreadable, Corrupted).
-InstallationResult CheckAccessCode(const QString &code);
+InstallationResult CheckAccessCode(const DataSet &ds, const QString &code);
 
 // The message for a result: title and text (empty for Ok and Cancelled).
 QString InstallationResultTitle(InstallationResult result);
-QString InstallationResultText(InstallationResult result);
+QString InstallationResultText(const DataSet &ds, InstallationResult result);
 // How settings that are missing or damaged in a folder in use come back:
 // a backup, or the unattended set-up run by an operator on the server.
 QString InstallationRecoveryText();
 // What is said when the settings are missing (NotConfigured), can not be
 // opened (Unreadable) or are damaged (Corrupted) in a folder in use, or
 // turn out so in the middle of a session: what is wrong, and the way back.
-QString InstallationProblemText(InstallationResult result);
+QString InstallationProblemText(const DataSet &ds, InstallationResult result);

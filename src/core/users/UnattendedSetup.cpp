@@ -78,8 +78,7 @@ int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *m
                    QStringLiteral("\nNothing has been saved.");
         return UnattendedFailed;
     }
-    DataFolder = folder.absoluteFilePath();
-    InitProgramTables();
+    DataSet ds(folder.absoluteFilePath());
 
     QString code;
     if (!ReadSecretLine(input, &code)) {
@@ -88,11 +87,11 @@ int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *m
                                   "--set-access-code\nNothing has been saved.");
         return UnattendedFailed;
     }
-    const InstallationResult r = SaveInstallation(options.agencyName, code);
+    const InstallationResult r = SaveInstallation(ds, options.agencyName, code);
     switch (r) {
     case InstallationResult::Ok:
-        *message = QStringLiteral("The data folder ") + DataFolder +
-                   QStringLiteral(" is set up for ") + AgencyName + QStringLiteral(".");
+        *message = QStringLiteral("The data folder ") + ds.folder() +
+                   QStringLiteral(" is set up for ") + ds.AgencyName + QStringLiteral(".");
         return UnattendedOk;
     case InstallationResult::Cancelled:
         *message = QStringLiteral("the data folder is busy: another workstation is writing to "
@@ -100,7 +99,7 @@ int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *m
         return UnattendedFailed;
     default:
         *message = InstallationResultTitle(r) + QStringLiteral(": ") +
-                   plainText(InstallationResultText(r));
+                   plainText(InstallationResultText(ds, r));
         if (r == InstallationResult::AccessCodeInvalid || r == InstallationResult::AgencyEmpty ||
             r == InstallationResult::AgencyTooLong || r == InstallationResult::AgencyInvalid)
             *message += QStringLiteral("\nNothing has been saved.");

@@ -19,22 +19,26 @@
 namespace
 {
 
-// The shared reader's open of the user file. A folder that can not be
-// written to and holds no user file reads as an empty list.
+// The data set's shared reader's open of the user file (DataSet::userFile).
+// A folder that can not be written to and holds no user file reads as an
+// empty list.
 class UserFileHandle
 {
 public:
-    UserFileHandle() : m_file(DataPath(UserFileName), UserRecordLength, UserFileOpenRetryMs) {}
+    explicit UserFileHandle(DataSet &ds) : m_ds(ds) {}
 
+    // A fresh open: the data folder may have changed since the last one.
     bool open()
     {
-        m_emptyFolder = false;
-        const QString path = m_file.path();
-        if (m_file.open(RecordFile::ForReading))
+        m_ds.userFile = std::make_shared<RecordFile>(
+            m_ds, DataPath(m_ds, UserFileName), UserRecordLength, m_ds.options.UserFileOpenRetryMs);
+        m_ds.userFolderEmpty = false;
+        const QString path = file().path();
+        if (file().open(RecordFile::ForReading))
             return true;
         const QFileInfo folder(QFileInfo(path).absolutePath());
         if (!QFileInfo::exists(path) && folder.isDir() && !folder.isWritable()) {
-            m_emptyFolder = true; // nobody can have added a user here
+            m_ds.userFolderEmpty = true; // nobody can have added a user here
             return true;
         }
         return false;
@@ -42,45 +46,40 @@ public:
 
     void close()
     {
-        m_file.close();
-        m_emptyFolder = false;
+        if (m_ds.userFile)
+            m_ds.userFile->close();
+        m_ds.userFolderEmpty = false;
     }
 
-    bool isOpen() const { return m_emptyFolder || m_file.isOpen(); }
-    int count() const { return m_file.recordCount(); }
-    QString path() const { return m_file.path(); }
-    qint64 size() const { return m_file.isOpen() ? m_file.size() : 0; }
+    bool isOpen() const { return m_ds.userFolderEmpty || (m_ds.userFile && file().isOpen()); }
+    int count() const { return m_ds.userFile ? file().recordCount() : 0; }
+    QString path() const { return file().path(); }
+    qint64 size() const { return file().isOpen() ? file().size() : 0; }
 
     // The 500 bytes of record n; empty when the read failed.
     QByteArray readRaw(int n)
     {
         QByteArray record;
-        return m_file.readRecord(n, &record) ? record : QByteArray();
+        return file().readRecord(n, &record) ? record : QByteArray();
     }
 
     // Every record, each padded to 500 bytes; false when a read failed.
     bool readAll(QByteArray *bytes)
     {
         bytes->clear();
-        if (m_emptyFolder)
+        if (m_ds.userFolderEmpty)
             return true;
-        bytes->reserve(qint64(m_file.recordCount()) * UserRecordLength);
-        return m_file.forEachRecord(1000, [&](int, const char *record) {
+        bytes->reserve(qint64(file().recordCount()) * UserRecordLength);
+        return file().forEachRecord(1000, [&](int, const char *record) {
             bytes->append(record, UserRecordLength);
             return true;
         });
     }
 
 private:
-    RecordFile m_file;
-    bool m_emptyFolder = false;
+    RecordFile &file() const { return *m_ds.userFile; }
+    DataSet &m_ds;
 };
-
-std::unique_ptr<UserFileHandle> &sharedFile()
-{
-    static std::unique_ptr<UserFileHandle> file;
-    return file;
-}
 
 UserResult toUserResult(RecordResult r)
 {
@@ -105,13 +104,17 @@ UserResult toUserResult(RecordResult r)
 
 // The lock and the user file, open for writing, for one operation.
 struct LockedUsers : LockedRecords {
-    LockedUsers() : LockedRecords(DataPath(UserFileName), UserRecordLength, UserFileOpenRetryMs) {}
+    explicit LockedUsers(DataSet &ds)
+        : LockedRecords(ds, DataPath(ds, UserFileName), UserRecordLength,
+                        ds.options.UserFileOpenRetryMs)
+    {
+    }
 
     UserResult open()
     {
         const UserResult r = toUserResult(LockedRecords::open());
         if (r == UserResult::Ok)
-            UserCount = file.recordCount();
+            lock.dataSet().UserCount = file.recordCount();
         return r;
     }
 
@@ -142,9 +145,9 @@ QString nothingChanged()
     return QStringLiteral("Nothing has been changed.");
 }
 
-QString unavailableText()
+QString unavailableText(const DataSet &ds)
 {
-    return RecordFileUnavailableText(QStringLiteral("user file"), UserFileName);
+    return RecordFileUnavailableText(ds, QStringLiteral("user file"), UserFileName);
 }
 
 } // namespace
@@ -154,79 +157,74 @@ int UserCountForLength(qint64 bytes)
     return RecordsForLength(bytes, UserRecordLength);
 }
 
-bool OpenUserFile()
+bool OpenUserFile(DataSet &ds)
 {
-    auto &file = sharedFile();
-    // The data folder may have changed since the last open.
-    file = std::make_unique<UserFileHandle>();
+    UserFileHandle file(ds);
     for (;;) {
-        if (file->open()) {
-            UserCount = file->count();
+        if (file.open()) {
+            ds.UserCount = file.count();
             // A length that is not a whole number of records is told once.
-            ReportDamagedLength(UserFileKind(), file->path(), file->size());
+            ReportDamagedLength(ds, UserFileKind(), file.path(), file.size());
             return true;
         }
         const int choice =
-            ShowMsgBox(UserResultTitle(UserResult::NotAvailable), 4, unavailableText(), 1, false,
+            ShowMsgBox(UserResultTitle(UserResult::NotAvailable), 4, unavailableText(ds), 1, false,
                        {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
                 .choice;
         if (choice != 1) {
-            UserCount = 0;
+            ds.UserCount = 0;
             return false;
         }
     }
 }
 
-void CloseUserFile()
+void CloseUserFile(DataSet &ds)
 {
-    auto &file = sharedFile();
-    if (file)
-        file->close();
+    UserFileHandle(ds).close();
 }
 
-bool UserFileIsOpen()
+bool UserFileIsOpen(DataSet &ds)
 {
-    const auto &file = sharedFile();
-    return file && file->isOpen();
+    return UserFileHandle(ds).isOpen();
 }
 
-UserRecord ReadUser(int n)
+UserRecord ReadUser(DataSet &ds, int n)
 {
-    auto &file = sharedFile();
-    if (!file || !file->isOpen() || n < 1 || n > file->count())
+    UserFileHandle file(ds);
+    if (!file.isOpen() || n < 1 || n > file.count())
         return UserRecord();
-    return UserRecord::Unpack(file->readRaw(n));
+    return UserRecord::Unpack(file.readRaw(n));
 }
 
-QVector<UserRecord> ReadAllUsers(bool *ok)
+QVector<UserRecord> ReadAllUsers(DataSet &ds, bool *ok)
 {
     QVector<UserRecord> users;
-    const bool wasOpen = UserFileIsOpen();
-    bool read = wasOpen || OpenUserFile();
+    const bool wasOpen = UserFileIsOpen(ds);
+    bool read = wasOpen || OpenUserFile(ds);
     QByteArray bytes;
     if (read) {
-        auto &file = sharedFile();
-        read = file->readAll(&bytes);
+        UserFileHandle file(ds);
+        read = file.readAll(&bytes);
         if (read) {
-            UserCount = file->count();
-            users.reserve(UserCount);
-            for (int i = 0; i < UserCount; ++i)
+            ds.UserCount = file.count();
+            users.reserve(ds.UserCount);
+            for (int i = 0; i < ds.UserCount; ++i)
                 users.append(UserRecord::Unpack(bytes.constData() + qint64(i) * UserRecordLength,
                                                 UserRecordLength));
         }
         if (!wasOpen)
-            CloseUserFile();
+            CloseUserFile(ds);
     }
     if (ok)
         *ok = read;
     return users;
 }
 
-UserResult AppendUser(UserRecord &user, int *recordNumber)
+UserResult AppendUser(DataSet &ds, UserRecord &user, int *recordNumber)
 {
     if (CheckUserNames(user.FirstName, user.LastName) != UserNameCheck::Ok)
         return UserResult::InvalidName;
-    LockedUsers locked;
+    LockedUsers locked(ds);
     UserResult r = locked.open();
     if (r != UserResult::Ok)
         return r;
@@ -244,17 +242,17 @@ UserResult AppendUser(UserRecord &user, int *recordNumber)
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
-    UserCount = n;
+    ds.UserCount = n;
     if (recordNumber)
         *recordNumber = n;
     return UserResult::Ok;
 }
 
-UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &edited)
+UserResult SaveEditedUser(DataSet &ds, int n, const UserIdentity &asRead, const UserRecord &edited)
 {
     if (CheckUserNames(edited.FirstName, edited.LastName) != UserNameCheck::Ok)
         return UserResult::InvalidName;
-    LockedUsers locked;
+    LockedUsers locked(ds);
     QByteArray raw;
     if (const UserResult r = locked.openAt(n, asRead, &raw); r != UserResult::Ok)
         return r;
@@ -274,9 +272,9 @@ UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &e
     return UserResult::Ok;
 }
 
-UserResult DeleteUser(int n, const UserIdentity &asRead)
+UserResult DeleteUser(DataSet &ds, int n, const UserIdentity &asRead)
 {
-    LockedUsers locked;
+    LockedUsers locked(ds);
     QByteArray raw;
     if (const UserResult r = locked.openAt(n, asRead, &raw); r != UserResult::Ok)
         return r;
@@ -294,7 +292,7 @@ UserResult DeleteUser(int n, const UserIdentity &asRead)
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
-    UserCount = kept;
+    ds.UserCount = kept;
     return UserResult::Ok;
 }
 
@@ -321,7 +319,7 @@ QString UserResultTitle(UserResult result)
     return QString();
 }
 
-QString UserResultText(UserResult result)
+QString UserResultText(const DataSet &ds, UserResult result)
 {
     switch (result) {
     case UserResult::Changed:
@@ -331,9 +329,9 @@ QString UserResultText(UserResult result)
                nothingChanged() + CrLf +
                QStringLiteral("Please look at the refreshed list and try again.");
     case UserResult::NotAvailable:
-        return unavailableText() + CrLf + CrLf + nothingChanged();
+        return unavailableText(ds) + CrLf + CrLf + nothingChanged();
     case UserResult::LogFailed:
-        return LogFailedText(UserListLogName);
+        return LogFailedText(ds, UserListLogName);
     case UserResult::IoError:
         return QStringLiteral("The user file '") + UserFileName +
                QStringLiteral("' could not be written") + CrLf +
@@ -355,9 +353,9 @@ QString UserResultText(UserResult result)
     return QString();
 }
 
-MsgBoxRequest UserResultMessage(UserResult result)
+MsgBoxRequest UserResultMessage(const DataSet &ds, UserResult result)
 {
-    const QString text = UserResultText(result);
+    const QString text = UserResultText(ds, result);
     if (text.isEmpty())
         return {};
     return {UserResultTitle(result),  MsgIcon::Warning, text, MsgButton::First, false,

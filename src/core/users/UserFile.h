@@ -6,6 +6,7 @@
 // is not made.
 #pragma once
 
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/InputChecks.h"
 #include "core/users/UserRecord.h"
@@ -13,32 +14,27 @@
 #include <QString>
 #include <QVector>
 
-// Records in the user file, set by every open and by every change.
-inline int UserCount = 0;
-
-// How long a failed open is retried before giving up (milliseconds).
-inline int UserFileOpenRetryMs = 3000;
-
 // Records in a file of this length: the length divided by 500, rounded to
 // the nearest whole number, a half to the even neighbour. A short last
 // record reads as blanks and zeros past the end of the file.
 int UserCountForLength(qint64 bytes);
 
-// The shared reader's open of the user file, for the windows (the grid,
-// sign-in, the add/edit window). A missing file is created empty (a folder
-// that can not be written to reads as an empty list). A failed open is
-// retried, then the person is told and may retry or cancel; false when the
-// file is not open (UserCount is then 0). Opening again closes first.
-bool OpenUserFile();
-void CloseUserFile();
-bool UserFileIsOpen();
+// The data set's shared reader's open of the user file, for the windows (the
+// grid, sign-in, the add/edit window). A missing file is created empty (a
+// folder that can not be written to reads as an empty list). A failed open
+// is retried for the data set's UserFileOpenRetryMs, then the person is
+// told and may retry or cancel; false when the file is not open (the data
+// set's UserCount is then 0). Opening again closes first.
+bool OpenUserFile(DataSet &ds);
+void CloseUserFile(DataSet &ds);
+bool UserFileIsOpen(DataSet &ds);
 // User n of the open file, by value (blank when the file is closed or n is
 // out of range).
-UserRecord ReadUser(int n);
+UserRecord ReadUser(DataSet &ds, int n);
 // Every user in file order (user i + 1 at index i); opens and closes the
 // file when it is not open already. Sets UserCount. *ok (when given) is
 // false when the file could not be read; the list is then empty.
-QVector<UserRecord> ReadAllUsers(bool *ok = nullptr);
+QVector<UserRecord> ReadAllUsers(DataSet &ds, bool *ok = nullptr);
 
 enum class UserResult {
     Ok,
@@ -73,11 +69,11 @@ struct UserIdentity {
 // Saves a new user after the last record (the count read under the lock):
 // stamps DateCreated (now) into user and logs "added to". The record number
 // it got goes to *recordNumber. UserCount is the new count.
-UserResult AppendUser(UserRecord &user, int *recordNumber = nullptr);
+UserResult AppendUser(DataSet &ds, UserRecord &user, int *recordNumber = nullptr);
 
 // Writes an edited user back as record n and logs "edited in" with the new
 // display name. The creation date stays the one in the file.
-UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &edited);
+UserResult SaveEditedUser(DataSet &ds, int n, const UserIdentity &asRead, const UserRecord &edited);
 
 // Removes record n: logs "deleted from", then writes every other record
 // (without any left marked by an interrupted deletion of an older release)
@@ -85,11 +81,11 @@ UserResult SaveEditedUser(int n, const UserIdentity &asRead, const UserRecord &e
 // in one step; the user file is never missing or half written. Deleting
 // the last user removes "User.List" (the next open creates it empty).
 // Sets UserCount.
-UserResult DeleteUser(int n, const UserIdentity &asRead);
+UserResult DeleteUser(DataSet &ds, int n, const UserIdentity &asRead);
 
 // The message for a result: title and text (empty for Ok and Cancelled,
 // where there is nothing to tell).
 QString UserResultTitle(UserResult result);
-QString UserResultText(UserResult result);
+QString UserResultText(const DataSet &ds, UserResult result);
 // The whole message box for a result; an empty title for Ok and Cancelled.
-MsgBoxRequest UserResultMessage(UserResult result);
+MsgBoxRequest UserResultMessage(const DataSet &ds, UserResult result);

@@ -30,28 +30,29 @@ void RunBusy(QWidget *window, const std::function<void()> &work)
     --runningWork;
 }
 
-StoreResult RunStoreChange(QWidget *window, const std::function<StoreResult()> &change)
+StoreResult RunStoreChange(QWidget *window, const DataSet &ds,
+                           const std::function<StoreResult()> &change)
 {
     for (;;) {
         StoreResult result = StoreResult::Ok;
         RunBusy(window, [&] { result = change(); });
         if (result != StoreResult::Busy && result != StoreResult::Unwritable)
             return result;
-        if (ShowMsgBox(StoreResultMessage(result)).choice != MsgButton::First)
+        if (ShowMsgBox(StoreResultMessage(ds, result)).choice != MsgButton::First)
             return StoreResult::Cancelled;
     }
 }
 
-void ShowStoreResult(StoreResult result)
+void ShowStoreResult(const DataSet &ds, StoreResult result)
 {
-    const MsgBoxRequest message = StoreResultMessage(result);
+    const MsgBoxRequest message = StoreResultMessage(ds, result);
     if (!message.title.isEmpty())
         ShowMsgBox(message);
 }
 
-void ShowUserResult(UserResult result)
+void ShowUserResult(const DataSet &ds, UserResult result)
 {
-    const MsgBoxRequest message = UserResultMessage(result);
+    const MsgBoxRequest message = UserResultMessage(ds, result);
     if (!message.title.isEmpty())
         ShowMsgBox(message);
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class DataSet;
 class QWidget;
 
 // Runs work on a worker thread and returns once it is done. Meanwhile the
@@ -23,13 +24,15 @@ bool BusyWorkRunning();
 // Runs a change of the data file with RunBusy. While the folder stays busy
 // the person is asked "Data folder busy": Retry runs the change again
 // (nothing was written before the lock was taken), Cancel ends with
-// Cancelled. Any other result is returned as it is, untold.
-StoreResult RunStoreChange(QWidget *window, const std::function<StoreResult()> &change);
+// Cancelled. Any other result is returned as it is, untold. ds is the data
+// set the change works on (its messages name its files).
+StoreResult RunStoreChange(QWidget *window, const DataSet &ds,
+                           const std::function<StoreResult()> &change);
 
 // Tells the person what a result of a change means; nothing for Ok and
 // Cancelled.
-void ShowStoreResult(StoreResult result);
-void ShowUserResult(UserResult result);
+void ShowStoreResult(const DataSet &ds, StoreResult result);
+void ShowUserResult(const DataSet &ds, UserResult result);
 
 // Tells the person what an operation came to, when there is anything to
 // tell.

@@ -1,5 +1,6 @@
 #include "gui/platform/PrinterSurface.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 #include "core/common/SafeReplace.h"
 #include "gui/platform/WindowLook.h"
@@ -248,7 +249,9 @@ bool PrinterSurface::endDoc()
     }
     if (m_target.isEmpty())
         return submit();
-    if (!ReplaceWith(m_work, m_target)) {
+    // The folder the file goes to, with the usual retry times.
+    const DataSet folder(QFileInfo(m_target).absolutePath());
+    if (!ReplaceWith(folder, m_work, m_target)) {
         m_error = QStringLiteral("the file could not be put in its place");
         return false;
     }

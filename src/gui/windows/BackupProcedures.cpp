@@ -1,5 +1,6 @@
 #include "gui/windows/BackupProcedures.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 #include "core/rules/BackupRestore.h"
@@ -43,12 +44,12 @@ std::optional<ProcedureCopy> runCopy(const ProcedureWindow &window,
 
 } // namespace
 
-bool BackupDataFiles(const ProcedureWindow &window)
+bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window)
 {
     const std::optional<QString> chosen = chooseFolder(BackupText::BackupFolderPrompt());
     if (!chosen)
         return false;
-    if (IsProgramFolder(*chosen, DataFolder)) {
+    if (IsProgramFolder(*chosen, ds.folder())) {
         ShowMsgBox(InvalidBackupFolderMessage());
         return false;
     }
@@ -65,7 +66,7 @@ bool BackupDataFiles(const ProcedureWindow &window)
         return false;
 
     const std::optional<ProcedureCopy> copy = runCopy(window, [&] {
-        return BackupCopy(*chosen, [&](const QString &file) {
+        return BackupCopy(ds, *chosen, [&](const QString &file) {
             window.setCaption(BackupText::CopyingCaption(file));
         });
     });
@@ -80,12 +81,12 @@ bool BackupDataFiles(const ProcedureWindow &window)
     return true;
 }
 
-bool RestoreDataFiles(const ProcedureWindow &window)
+bool RestoreDataFiles(DataSet &ds, const ProcedureWindow &window)
 {
     const std::optional<QString> chosen = chooseFolder(BackupText::RestoreFolderPrompt());
     if (!chosen)
         return false;
-    if (IsProgramFolder(*chosen, DataFolder)) {
+    if (IsProgramFolder(*chosen, ds.folder())) {
         ShowMsgBox(InvalidRestoreFolderMessage());
         return false;
     }
@@ -100,7 +101,7 @@ bool RestoreDataFiles(const ProcedureWindow &window)
         return false;
     }
     bool withSettings = false;
-    switch (RestoreSettingsChoice(*chosen)) {
+    switch (RestoreSettingsChoice(ds, *chosen)) {
     case SettingsRestore::Keep:
         break;
     case SettingsRestore::Restore:
@@ -122,7 +123,7 @@ bool RestoreDataFiles(const ProcedureWindow &window)
         return false;
 
     const std::optional<ProcedureCopy> copy = runCopy(window, [&] {
-        return RestoreCopy(*chosen, withSettings, [&](const QString &file) {
+        return RestoreCopy(ds, *chosen, withSettings, [&](const QString &file) {
             window.setCaption(BackupText::RestoringCaption(file));
         });
     });
@@ -137,7 +138,7 @@ bool RestoreDataFiles(const ProcedureWindow &window)
     }
     // The restored settings hold the agency's name from now on.
     if (copy->outcome.replaced.contains(InstallationFileName))
-        LoadInstallation();
+        LoadInstallation(ds);
     ShowMsgBox(RestoreSuccessMessage(copy->logged));
     return true;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+class DataSet;
+
 // What the procedures need of the window.
 struct ProcedureWindow {
     std::function<QString()> caption;
@@ -16,6 +18,6 @@ struct ProcedureWindow {
     std::function<void(const std::function<void()> &)> runBusy;
 };
 
-// The two procedures: true when every file was copied.
-bool BackupDataFiles(const ProcedureWindow &window);
-bool RestoreDataFiles(const ProcedureWindow &window);
+// The two procedures on ds's data folder: true when every file was copied.
+bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window);
+bool RestoreDataFiles(DataSet &ds, const ProcedureWindow &window);

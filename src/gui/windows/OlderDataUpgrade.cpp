@@ -1,5 +1,6 @@
 #include "gui/windows/OlderDataUpgrade.h"
 
+#include "core/common/DataSet.h"
 #include "core/common/MsgBox.h"
 #include "core/entries/Upgrade.h"
 
@@ -40,16 +41,16 @@ UpgradeResult resultOf(const UpgradeStep &step)
 
 // Asks whether to convert the older file or set it aside, does it and says
 // when it is done.
-UpgradeResult convertOrSetAside(const RunBusyWork &runBusy, OldFormat format)
+UpgradeResult convertOrSetAside(DataSet &ds, const RunBusyWork &runBusy, OldFormat format)
 {
     UpgradeStep step;
     const int choice = ShowMsgBox(UpgradeQuestion(format)).choice;
     switch (choice) {
     case MsgButton::First:
-        step = runStep(runBusy, [format] { return ConvertOlderData(format); });
+        step = runStep(runBusy, [&ds, format] { return ConvertOlderData(ds, format); });
         break;
     case MsgButton::Second:
-        step = runStep(runBusy, [format] { return SetOlderDataAside(format); });
+        step = runStep(runBusy, [&ds, format] { return SetOlderDataAside(ds, format); });
         break;
     default:
         return UpgradeResult::Quit;
@@ -61,12 +62,12 @@ UpgradeResult convertOrSetAside(const RunBusyWork &runBusy, OldFormat format)
 
 } // namespace
 
-UpgradeResult UpgradeOlderDataFile(const RunBusyWork &runBusy)
+UpgradeResult UpgradeOlderDataFile(DataSet &ds, const RunBusyWork &runBusy)
 {
-    OlderData found = FindOlderData();
+    OlderData found = FindOlderData(ds);
     if (found == OlderData::EmptyData) {
-        runStep(runBusy, [] { return RemoveEmptyOlderFile(OldFormat::A); });
-        found = FindOlderData();
+        runStep(runBusy, [&ds] { return RemoveEmptyOlderFile(ds, OldFormat::A); });
+        found = FindOlderData(ds);
         if (found == OlderData::EmptyData)
             return UpgradeResult::Continue; // left for the next start
     }
@@ -77,15 +78,15 @@ UpgradeResult UpgradeOlderDataFile(const RunBusyWork &runBusy)
     case OlderData::Data:
         // The person decides about the older data; a ".Dat" file is not
         // offered as well (it would replace the copy just kept).
-        return convertOrSetAside(runBusy, OldFormat::A);
+        return convertOrSetAside(ds, runBusy, OldFormat::A);
     case OlderData::EmptyDat:
-        runStep(runBusy, [] { return RemoveEmptyOlderFile(OldFormat::B); });
+        runStep(runBusy, [&ds] { return RemoveEmptyOlderFile(ds, OldFormat::B); });
         return UpgradeResult::Continue;
     case OlderData::UnmarkedDat:
         ShowMsgBox(TooOldMessage());
-        return resultOf(runStep(runBusy, [] { return SetOlderDataAside(OldFormat::B); }));
+        return resultOf(runStep(runBusy, [&ds] { return SetOlderDataAside(ds, OldFormat::B); }));
     case OlderData::Dat:
-        return convertOrSetAside(runBusy, OldFormat::B);
+        return convertOrSetAside(ds, runBusy, OldFormat::B);
     }
     return UpgradeResult::Continue;
 }

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QWidget>
 
-bool QuitProgram(bool skipConfirmation, bool leaveFiles)
+bool QuitProgram(DataSet &ds, bool skipConfirmation, bool leaveFiles)
 {
     int choice = 1;
     if (!skipConfirmation) {
@@ -27,7 +27,7 @@ bool QuitProgram(bool skipConfirmation, bool leaveFiles)
     // finish before the files are looked at.
     QCoreApplication::processEvents();
     if (!leaveFiles)
-        RemoveEmptyDataFiles();
+        RemoveEmptyDataFiles(ds);
     if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
         const auto windows = QApplication::topLevelWidgets();
         for (QWidget *w : windows) {

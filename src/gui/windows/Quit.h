@@ -1,6 +1,8 @@
 // Ending the program: the one way out, with its confirmation.
 #pragma once
 
+class DataSet;
+
 // True from the moment the program has agreed to end: windows close
 // without asking again.
 inline bool ProgramEnding = false;
@@ -10,4 +12,4 @@ inline bool ProgramEnding = false;
 // after an upgrade that was not done leaves every file as it is), closes
 // every window and ends the event loop; returns true then. Returns false
 // when the person declined; nothing has changed.
-bool QuitProgram(bool skipConfirmation, bool leaveFiles = false);
+bool QuitProgram(DataSet &ds, bool skipConfirmation, bool leaveFiles = false);

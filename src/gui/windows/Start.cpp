@@ -11,7 +11,7 @@
 #include <QFileInfo>
 #include <QWidget>
 
-bool Main(const StartOptions &options, SingleInstance &instance)
+bool Main(const StartOptions &options, SingleInstance &instance, Workplace &work)
 {
     if (!instance.claim()) {
         ShowMsgBox(QStringLiteral("Terminating"), 2,
@@ -30,13 +30,10 @@ bool Main(const StartOptions &options, SingleInstance &instance)
                    1, false, {QStringLiteral("&Okay") + QStringLiteral(", end ") + AppTitle});
         return false;
     }
-    DataFolder = folder.absoluteFilePath();
-
-    InitProgramTables();
     // Printing positions text in inches; each print job sets that up itself.
-    RemoveStaleTempFile();
+    RemoveStaleTempFile(work.data);
 
-    auto *title = new frmTitlePage;
+    auto *title = new frmTitlePage(work.store, work.session);
     title->setAttribute(Qt::WA_DeleteOnClose);
     title->show();
     return true;

@@ -1,12 +1,27 @@
 // The start of the program, after the command line has been read.
 #pragma once
 
+#include "core/common/Session.h"
 #include "core/common/Startup.h"
+#include "core/store/Store.h"
 
 class QApplication;
 
-// The start of the program: refuses a second copy, sets up the program's
-// tables, removes a stale work file and shows the title window. Returns
+// What the running program works on: the data folder's data set, the
+// person's session and the store over the data set. main() owns one and
+// hands it to the windows; it outlives every window.
+struct Workplace {
+    explicit Workplace(const QString &dataDir) : data(dataDir) { data.attach(&session); }
+    Workplace(const Workplace &) = delete;
+    Workplace &operator=(const Workplace &) = delete;
+
+    DataSet data;
+    Session session;
+    FolderStore store{data};
+};
+
+// The start of the program: refuses a second copy, checks the data folder
+// of `work`, removes a stale work file and shows the title window. Returns
 // false when the program must end at once. `instance` is held for the
 // lifetime of the program.
-bool Main(const StartOptions &options, SingleInstance &instance);
+bool Main(const StartOptions &options, SingleInstance &instance, Workplace &work);

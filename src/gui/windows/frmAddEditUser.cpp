@@ -36,7 +36,8 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text)
 
 } // namespace
 
-frmAddEditUser::frmAddEditUser(QWidget *parent) : QDialog(parent)
+frmAddEditUser::frmAddEditUser(Store &store, Session &session, QWidget *parent)
+    : QDialog(parent), m_store(store), m_session(session)
 {
     setObjectName(QStringLiteral("frmAddEditUser"));
     setFont(ProgramFont(QStringLiteral("Tahoma"), 9));
@@ -146,10 +147,10 @@ bool frmAddEditUser::Load()
 {
     m_loaded = false;
     if (addMode()) {
-        if (!OpenUserFile())
+        if (!m_store.openUsers())
             return false;
-        CloseUserFile();
-        m_recordNumber = UserCount + 1;
+        m_store.closeUsers();
+        m_recordNumber = data().UserCount + 1;
         cmdSave->setText(AddEditText::SaveNewCaption());
         cmdSave->show();
         cmdSave->setEnabled(false);
@@ -159,14 +160,14 @@ bool frmAddEditUser::Load()
         return true;
     }
 
-    if (!OpenUserFile())
+    if (!m_store.openUsers())
         return false;
-    const int count = UserCount;
-    const UserRecord user = ReadUser(m_recordNumber);
-    CloseUserFile();
+    const int count = data().UserCount;
+    const UserRecord user = m_store.user(m_recordNumber);
+    m_store.closeUsers();
     if (m_recordNumber < 1 || m_recordNumber > count || !m_identity.matches(user)) {
         m_changedElsewhere = true;
-        ShowUserResult(m_recordNumber > count ? UserResult::Missing : UserResult::Changed);
+        ShowUserResult(data(), m_recordNumber > count ? UserResult::Missing : UserResult::Changed);
         return false;
     }
     m_loadedUser = user;
@@ -321,12 +322,12 @@ void frmAddEditUser::cmdSave_Click()
     UserResult result;
     if (addMode()) {
         int n = 0;
-        result = AppendUser(user, &n);
+        result = m_store.addUser(user, &n);
         if (result == UserResult::Ok)
             m_recordNumber = n;
     } else {
         user.DateCreated = m_loadedUser.DateCreated;
-        result = SaveEditedUser(m_recordNumber, m_identity, user);
+        result = m_store.saveUser(m_recordNumber, m_identity, user);
     }
     switch (result) {
     case UserResult::Ok:
@@ -337,7 +338,7 @@ void frmAddEditUser::cmdSave_Click()
     case UserResult::Changed:
     case UserResult::Missing:
         // Another workstation changed the list: nothing was written.
-        ShowUserResult(result);
+        ShowUserResult(data(), result);
         m_changedElsewhere = true;
         reject();
         return;
@@ -345,7 +346,7 @@ void frmAddEditUser::cmdSave_Click()
         return;
     default:
         // Everything typed stays in the window.
-        ShowUserResult(result);
+        ShowUserResult(data(), result);
         return;
     }
 }

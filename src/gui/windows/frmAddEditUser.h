@@ -2,6 +2,9 @@
 // changed, shown modally over the administrative window.
 #pragma once
 
+#include "core/common/Session.h"
+#include "core/store/Store.h"
+
 #include "core/users/UserFile.h"
 #include "core/users/UserRecord.h"
 
@@ -18,7 +21,7 @@ class frmAddEditUser : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmAddEditUser(QWidget *parent = nullptr);
+    frmAddEditUser(Store &store, Session &session, QWidget *parent = nullptr);
 
     // The mode: "Add a User" or "View/Edit this User".
     QString Tag() const { return m_tag; }
@@ -83,4 +86,7 @@ private:
     bool m_changedElsewhere = false;
     UserRecord m_loadedUser;
     UserRecord m_savedUser;
+    Store &m_store;
+    Session &m_session;
+    DataSet &data() const { return m_store.dataSet(); }
 };

@@ -78,7 +78,8 @@ int px(double twips)
 
 } // namespace
 
-frmAdmin::frmAdmin(QWidget *parent) : QWidget(parent)
+frmAdmin::frmAdmin(Store &store, Session &session, QWidget *parent)
+    : QWidget(parent), m_store(store), m_session(session)
 {
     setObjectName(QStringLiteral("frmAdmin"));
     setWindowTitle(AdminText::WindowCaption());
@@ -279,18 +280,19 @@ void frmAdmin::buildBackupMenu()
     menuBackupRestoreMenu->setDefaultAction(menuBackupRestore[1]);
 }
 
-frmMain *ShowMainWindow()
+frmMain *ShowMainWindow(Store &store, Session &session)
 {
-    auto *main = new frmMain;
+    auto *main = new frmMain(store, session);
     main->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(main, &frmMain::adminWindowRequested, main, [] { ShowAdminWindow(); });
+    QObject::connect(main, &frmMain::adminWindowRequested, main,
+                     [&store, &session] { ShowAdminWindow(store, session); });
     main->show();
     return main;
 }
 
-frmAdmin *ShowAdminWindow()
+frmAdmin *ShowAdminWindow(Store &store, Session &session)
 {
-    auto *w = new frmAdmin;
+    auto *w = new frmAdmin(store, session);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     return w;
@@ -316,8 +318,8 @@ void frmAdmin::Form_Activate()
     FillUserGrid();
     SetUpButtons();
     m_activated = true;
-    cmdUserSelected->setVisible(UserCount >= 1);
-    if (UserCount < 1) {
+    cmdUserSelected->setVisible(data().UserCount >= 1);
+    if (data().UserCount < 1) {
         ShowMsgBox(UserListEmptyMessage());
         return;
     }
@@ -378,13 +380,13 @@ void frmAdmin::FillUserGrid()
     grid->setHeight(UserGridVisibleRows * grid->RowHeight(0));
 
     m_users.clear();
-    if (QFileInfo::exists(DataPath(UserFileName))) {
+    if (QFileInfo::exists(DataPath(data(), UserFileName))) {
         bool ok = false;
-        m_users = ReadAllUsers(&ok);
+        m_users = m_store.allUsers(&ok);
         for (int i = 0; i < m_users.size(); ++i)
             grid->AddItem(UserGridRowText(m_users.at(i), i + 1));
     } else {
-        UserCount = 0;
+        data().UserCount = 0;
     }
     const int dataRows = grid->Rows() - 1;
     if (dataRows >= 2) {
@@ -532,33 +534,33 @@ void frmAdmin::cmdSignIn_Click()
         ShowMsgBox(UnreadableUserMessage());
         cmdCancel_Click();
         FillUserGrid();
-        cmdUserSelected->setVisible(UserCount >= 1);
+        cmdUserSelected->setVisible(data().UserCount >= 1);
         return;
     }
-    if (!OpenUserFile())
+    if (!m_store.openUsers())
         return;
-    const UserRecord user = ReadUser(n);
-    CloseUserFile();
+    const UserRecord user = m_store.user(n);
+    m_store.closeUsers();
 
-    CurrentUserName = grid->TextMatrix(row, 0);
+    m_session.CurrentUserName = grid->TextMatrix(row, 0);
     stopFlash();
     restoreColors(cmdSignIn);
 
     // The record numbers move when another workstation deletes a user:
     // the password is only compared with the user picked from the list.
     if (!UserIdentity::of(asListed).matches(user)) {
-        CurrentUserName.clear();
-        ShowUserResult(UserResult::Changed);
+        m_session.CurrentUserName.clear();
+        ShowUserResult(data(), UserResult::Changed);
         cmdCancel_Click();
         FillUserGrid();
-        cmdUserSelected->setVisible(UserCount >= 1);
+        cmdUserSelected->setVisible(data().UserCount >= 1);
         return;
     }
 
     if (!PasswordMatches(user, txtPassword->text())) {
         const int choice = ShowMsgBox(IncorrectPasswordMessage()).choice;
-        LogSignInOut(LogIncorrectPassword);
-        CurrentUserName.clear();
+        m_store.logSignInOut(LogIncorrectPassword);
+        m_session.CurrentUserName.clear();
         if (choice == 1) {
             txtPassword->clear();
             txtPassword->setFocus();
@@ -571,24 +573,24 @@ void frmAdmin::cmdSignIn_Click()
     if (!IsValidAccessLevel(user.AccessLevel)) {
         // A damaged record grants nothing: no sign-in, no log line with a
         // blank level.
-        CurrentUserName.clear();
+        m_session.CurrentUserName.clear();
         ShowMsgBox(DamagedAccessLevelMessage(user.DisplayName(), user.AccessLevel));
         cmdCancel_Click();
         return;
     }
-    CurrentAccessLevel = user.AccessLevel;
-    if (!LogSignInOut(LogSignedIn)) {
+    m_session.CurrentAccessLevel = user.AccessLevel;
+    if (!m_store.logSignInOut(LogSignedIn)) {
         // Nobody signs in without the line in the sign-in log.
-        ShowMsgBox(QStringLiteral("Activity log not available"), 2, LogFailedText(SignInOutLogName),
-                   1, false, {QStringLiteral("&Okay")});
-        CurrentUserName.clear();
-        CurrentAccessLevel = 0;
+        ShowMsgBox(QStringLiteral("Activity log not available"), 2,
+                   LogFailedText(data(), SignInOutLogName), 1, false, {QStringLiteral("&Okay")});
+        m_session.CurrentUserName.clear();
+        m_session.CurrentAccessLevel = 0;
         txtPassword->clear();
         txtPassword->setFocus();
         return;
     }
     close();
-    ShowMainWindow();
+    ShowMainWindow(m_store, m_session);
 }
 
 void frmAdmin::cmdCancel_Click()
@@ -614,14 +616,14 @@ void frmAdmin::cmdCancel_Click()
     grid->setFocus();
 }
 
-bool AccessCodeGranted()
+bool AccessCodeGranted(DataSet &ds, Session &session)
 {
     for (;;) {
         const std::optional<QString> answer =
             desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
         if (!answer || answer->isEmpty())
             return false;
-        const AccessCodeVerdict verdict = JudgeAccessCode(*answer);
+        const AccessCodeVerdict verdict = JudgeAccessCode(ds, session, *answer);
         if (verdict.kind == AccessCodeVerdict::Granted)
             return true;
         const int choice = ShowMsgBox(verdict.message).choice;
@@ -635,7 +637,7 @@ bool AccessCodeGranted()
 void frmAdmin::cmdEditList_Click()
 {
     if (!EditingList) {
-        if (!AccessCodeGranted())
+        if (!AccessCodeGranted(data(), m_session))
             return;
         EditingList = true;
         cmdEditList->setTag(cmdEditList->text());
@@ -657,7 +659,7 @@ void frmAdmin::cmdEditList_Click()
 
         m_windowTag = windowTitle();
         setWindowTitle(AdminText::EditingListCaption());
-        if (UserCount == 0)
+        if (data().UserCount == 0)
             cmdAddUser_Click();
         FlashingButton = cmdEditList;
         timerFlashButton->start();
@@ -688,7 +690,7 @@ void frmAdmin::afterUserSaved(ZelButton *button, const UserRecord &saved)
     button->setTag(QStringLiteral("Update"));
     const QString key = saved.SortKey();
     FillUserGrid();
-    if (UserCount >= 2) {
+    if (data().UserCount >= 2) {
         QStringList keys;
         for (int r = 1; r < grid->Rows(); ++r)
             keys.append(grid->TextMatrix(r, 3));
@@ -702,7 +704,7 @@ void frmAdmin::afterUserSaved(ZelButton *button, const UserRecord &saved)
 
 void frmAdmin::cmdAddUser_Click()
 {
-    frmAddEditUser window(this);
+    frmAddEditUser window(m_store, m_session, this);
     window.setTag(AddEditText::AddMode());
     if (window.Load())
         window.exec();
@@ -711,8 +713,8 @@ void frmAdmin::cmdAddUser_Click()
     if (cmdAddUser->Tag() != QLatin1String("Update"))
         return;
     cmdAddUser->setTag(QString());
-    cmdEditUser->setEnabled(UserCount >= 1 && gridShown());
-    cmdDeleteUser->setEnabled(UserCount >= 1 && gridShown());
+    cmdEditUser->setEnabled(data().UserCount >= 1 && gridShown());
+    cmdDeleteUser->setEnabled(data().UserCount >= 1 && gridShown());
 }
 
 void frmAdmin::cmdEditUser_Click()
@@ -721,7 +723,7 @@ void frmAdmin::cmdEditUser_Click()
     UserRecord asListed;
     if (!userOfRow(grid->Row(), &n, &asListed))
         return;
-    frmAddEditUser window(this);
+    frmAddEditUser window(m_store, m_session, this);
     window.setTag(AddEditText::EditMode());
     window.setRecord(n, UserIdentity::of(asListed));
     if (window.Load())
@@ -755,16 +757,16 @@ void frmAdmin::cmdDeleteUser_Click()
         return;
 
     BusyGuard busy(this);
-    const UserResult result = DeleteUser(n, UserIdentity::of(asListed));
+    const UserResult result = m_store.deleteUser(n, UserIdentity::of(asListed));
     int rememberedRow = 1;
     int rememberedTop = 1;
-    if (QFileInfo::exists(DataPath(UserFileName))) {
+    if (QFileInfo::exists(DataPath(data(), UserFileName))) {
         rememberedRow = RowAfterDelete(row);
         rememberedTop = grid->TopRow();
     }
     if (result != UserResult::Ok) {
         busy.release();
-        ShowUserResult(result);
+        ShowUserResult(data(), result);
         if (result == UserResult::Changed || result == UserResult::Missing)
             FillUserGrid();
         cmdEditUser->setEnabled(gridShown());
@@ -790,7 +792,7 @@ void frmAdmin::cmdDeleteUser_Click()
 void frmAdmin::cmdReviewLogs_Click()
 {
     if (!ReviewingLogs) {
-        if (!AccessCodeGranted())
+        if (!AccessCodeGranted(data(), m_session))
             return;
         ReviewingLogs = true;
         if (LastLogShown > 0) {
@@ -834,7 +836,7 @@ void frmAdmin::cmdReviewLogs_Click()
     picLogs->hide();
     picLogs->move(picLogs->x(), m_logPanelHome);
     fitLogBox(0);
-    if (UserCount >= 1) {
+    if (data().UserCount >= 1) {
         grid->show();
         grid->update();
     }
@@ -845,8 +847,8 @@ void frmAdmin::cmdReviewLogs_Click()
     restoreColors(cmdReviewLogs);
     cmdEditList->show();
     cmdBackupRestore->show();
-    cmdUserSelected->setVisible(UserCount > 0);
-    if (UserCount > 0)
+    cmdUserSelected->setVisible(data().UserCount > 0);
+    if (data().UserCount > 0)
         makeDefault(cmdUserSelected);
     setWindowTitle(m_windowTag);
 }
@@ -858,7 +860,7 @@ void frmAdmin::optViewLog_Click(int index)
     LastLogShown = index;
     // The box's whole text is replaced at once (emptying it first would
     // cost a second pass over a long log).
-    const LogText log = LoadLogText(DataPath(LogReviewText::LogFile(index)));
+    const LogText log = LoadLogText(m_store, LogReviewText::LogFile(index));
     labelLogNote->setVisible(log.hasEntries);
     fitLogBox(qMax(LogBoxColumns, log.widestLine));
     showLogText(log.text);
@@ -1005,7 +1007,7 @@ void frmAdmin::cmdFindFinished_Click()
 
 void frmAdmin::cmdBackupRestore_Click()
 {
-    if (!AccessCodeGranted())
+    if (!AccessCodeGranted(data(), m_session))
         return;
     // The chosen item runs once the menu is closed.
     QAction *chosen = menuBackupRestoreMenu->exec(mapToGlobal(QPoint(px(MenuLeft), px(MenuTop))),
@@ -1030,22 +1032,22 @@ void frmAdmin::menuBackupRestore_Click(int index)
     window.runBusy = [this](const std::function<void()> &work) { RunBusy(this, work); };
     if (index == 1) {
         setWindowTitle(BackupText::BackupCaption());
-        BackupDataFiles(window);
+        BackupDataFiles(data(), window);
     } else {
         setWindowTitle(BackupText::RestoreCaption());
-        RestoreDataFiles(window);
+        RestoreDataFiles(data(), window);
     }
     setWindowTitle(caption);
 }
 
 void frmAdmin::cmdHelp_Click()
 {
-    Tell(OpenManual());
+    Tell(OpenManual(data()));
 }
 
 void frmAdmin::cmdQuit_Click()
 {
-    QuitProgram(false);
+    QuitProgram(data(), false);
 }
 
 void frmAdmin::timerFlashButton_Timer()

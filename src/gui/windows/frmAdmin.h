@@ -2,6 +2,9 @@
 // code the user list, the logs and backup.
 #pragma once
 
+#include "core/common/Session.h"
+#include "core/store/Store.h"
+
 #include "core/rules/AdminRules.h"
 #include "core/rules/LogReview.h"
 #include "core/users/UserRecord.h"
@@ -23,14 +26,14 @@ class ZelButton;
 // Asks for the administrative access code until it is right (true), the
 // input box is cancelled or left empty, or the person chooses "&Never
 // mind" (false). Every call asks afresh; JudgeAccessCode judges each
-// answer.
-bool AccessCodeGranted();
+// answer in ds's folder and session.
+bool AccessCodeGranted(DataSet &ds, Session &session);
 
 class frmAdmin : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmAdmin(QWidget *parent = nullptr);
+    frmAdmin(Store &store, Session &session, QWidget *parent = nullptr);
     ~frmAdmin() override;
 
     Grid *grid = nullptr;
@@ -133,13 +136,16 @@ private:
     QString m_editListTip;
     int m_homeTop = 0;
     QString m_windowTag;
+    Store &m_store;
+    Session &m_session;
+    DataSet &data() const { return m_store.dataSet(); }
 };
 
 // Opens a new administrative window for signing in (every window lives
 // from its showing to its closing).
-frmAdmin *ShowAdminWindow();
+frmAdmin *ShowAdminWindow(Store &store, Session &session);
 
 // Opens the main window for the person who has just signed in; its
 // administrative button leads back here.
 class frmMain;
-frmMain *ShowMainWindow();
+frmMain *ShowMainWindow(Store &store, Session &session);

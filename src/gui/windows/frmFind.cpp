@@ -123,8 +123,10 @@ bool FindDatePicker::eventFilter(QObject *watched, QEvent *event)
 
 // ---- the window ----
 
-frmFind::frmFind(const PickerBounds &bounds, ZelButton *cmdFindEntries, QWidget *parent)
-    : QDialog(parent), m_bounds(bounds), m_cmdFindEntries(cmdFindEntries)
+frmFind::frmFind(Store &store, Session &session, const PickerBounds &bounds,
+                 ZelButton *cmdFindEntries, QWidget *parent)
+    : QDialog(parent), m_bounds(bounds), m_cmdFindEntries(cmdFindEntries), m_store(store),
+      m_session(session)
 {
     // Form_Load
     setObjectName(QStringLiteral("frmFind"));
@@ -310,9 +312,10 @@ void frmFind::layOut()
 
 frmFind::~frmFind() = default;
 
-bool frmFind::ShowFind(const PickerBounds &bounds, ZelButton *cmdFindEntries, QWidget *parent)
+bool frmFind::ShowFind(Store &store, Session &session, const PickerBounds &bounds,
+                       ZelButton *cmdFindEntries, QWidget *parent)
 {
-    frmFind window(bounds, cmdFindEntries, parent);
+    frmFind window(store, session, bounds, cmdFindEntries, parent);
     window.exec();
     return window.searchChosen();
 }
@@ -343,17 +346,17 @@ void frmFind::Form_Activate()
     SavedBackColor = cmdFind->BackColor();
     cmdFind->setEnabled(false);
 
-    txtSearchPhrase->setText(Search.SearchPhrase);
+    txtSearchPhrase->setText(m_session.Search.SearchPhrase);
     if (!txtSearchPhrase->text().isEmpty())
         txtSearchPhrase->selectAll();
     txtSearchPhrase->setFocus(Qt::OtherFocusReason);
 
     // A summary is never preselected: the window opens on a text search.
-    Search.SearchOption = OpeningFindOption(Search.SearchOption);
-    optFind[Search.SearchOption]->setChecked(true);
+    m_session.Search.SearchOption = OpeningFindOption(m_session.Search.SearchOption);
+    optFind[m_session.Search.SearchOption]->setChecked(true);
 
-    chkCapStatus->setChecked(Search.IgnoreCaps == 1);
-    chkWholeWordStatus->setChecked(Search.WholeWordOnly == 1);
+    chkCapStatus->setChecked(m_session.Search.IgnoreCaps == 1);
+    chkWholeWordStatus->setChecked(m_session.Search.WholeWordOnly == 1);
 
     // Every received date of the list can be picked, whatever its order.
     if (m_bounds.isValid())
@@ -478,7 +481,7 @@ void frmFind::cmdFind_Click()
 
 void frmFind::cmdHelp_Click()
 {
-    Tell(OpenManual());
+    Tell(OpenManual(data()));
 }
 
 void frmFind::cmdCancel_Click()
@@ -491,7 +494,7 @@ void frmFind::cmdCancel_Click()
         chkCapStatus->isChecked() ? 1 : 0, chkWholeWordStatus->isChecked() ? 1 : 0);
     if (m_goSearch && IsSummaryOption(criteria.searchOption) && m_cmdFindEntries)
         m_cmdFindEntries->setTag(criteria.summaryName);
-    ApplyCriteria(criteria);
+    ApplyCriteria(m_session, criteria);
     m_closed = true;
     if (QWidget *popup = calPickDate->calendarPopup())
         popup->hide();

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "core/common/ColorMath.h"
+#include "core/common/Session.h"
 #include "core/rules/FindRules.h"
+#include "core/store/Store.h"
 
 #include <QDateEdit>
 #include <QDialog>
@@ -57,13 +59,14 @@ public:
     // invalid pair for an empty list: the picker keeps its own range).
     // cmdFindEntries: the main window's Find button, whose tag receives the
     // caption of a chosen summary (may be null).
-    explicit frmFind(const PickerBounds &bounds, ZelButton *cmdFindEntries = nullptr,
-                     QWidget *parent = nullptr);
+    frmFind(Store &store, Session &session, const PickerBounds &bounds,
+            ZelButton *cmdFindEntries = nullptr, QWidget *parent = nullptr);
     ~frmFind() override;
 
     // Shows the window modally; true when criteria were handed over (the
     // search or summary was chosen), false after Cancel.
-    static bool ShowFind(const PickerBounds &bounds, ZelButton *cmdFindEntries, QWidget *parent);
+    static bool ShowFind(Store &store, Session &session, const PickerBounds &bounds,
+                         ZelButton *cmdFindEntries, QWidget *parent);
 
     // True once the window has closed with criteria (GoSearch).
     bool searchChosen() const { return m_goSearch && m_closed; }
@@ -114,4 +117,7 @@ private:
     OleColor SavedForeColor = 0;
     OleColor SavedBackColor = 0;
     ButtonPulse m_pulse;
+    Store &m_store;
+    Session &m_session;
+    DataSet &data() const { return m_store.dataSet(); }
 };

@@ -98,7 +98,8 @@ constexpr double BoxHeight = 330;
 
 } // namespace
 
-frmMain::frmMain(QWidget *parent) : QWidget(parent)
+frmMain::frmMain(Store &store, Session &session, QWidget *parent)
+    : QWidget(parent), m_store(store), m_session(session)
 {
     buildControls();
     Form_Load();
@@ -314,15 +315,15 @@ void frmMain::Form_Load()
     setFixedWidth(px(DesignWidth));
     setMinimumHeight(px(MinimumHeight));
     resize(px(DesignWidth), height);
-    setWindowTitle(AppTitle + QStringLiteral(" - ") + AgencyName);
+    setWindowTitle(AppTitle + QStringLiteral(" - ") + data().AgencyName);
     for (int i = 0; i < 9; ++i) {
         txtfield[i]->setToolTip(SummaryToolTips[i]);
         txtfield[i]->setAccessibleDescription(SummaryToolTips[i]);
     }
     // Searches start over all fields, capitals ignored, parts of words.
-    Search.SearchOption = FindOption::AllText;
-    Search.IgnoreCaps = 1;
-    Search.WholeWordOnly = 0;
+    m_session.Search.SearchOption = FindOption::AllText;
+    m_session.Search.IgnoreCaps = 1;
+    m_session.Search.WholeWordOnly = 0;
     UpdateButtons();
     Form_Resize();
 }
@@ -341,7 +342,7 @@ void frmMain::Form_Activate()
     if (m_activated)
         return;
     m_activated = true;
-    m_watch.start(desktop().fileStamp(DataPath(DataFileName)));
+    m_watch.start(data(), desktop().fileStamp(DataPath(data(), DataFileName)));
     cmdSeeAllEntries_Click();
     if (grid->Rows() <= 1) {
         ShowMsgBox(QString(), 5,
@@ -423,7 +424,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         m_signedOut = true;
         timerFlashButton->stop();
         timerNetworkWatch->stop();
-        LogSignInOut(LogSignedOut);
+        m_store.logSignInOut(LogSignedOut);
         if (!isMinimized())
             SaveMainWindowHeight(int(std::lround(PixelsToTwips(height()))));
     }
@@ -472,8 +473,8 @@ void frmMain::LoadEntryList()
 {
     const bool inactive = inactiveListShown();
     frame1->setTitle(QString());
-    ActiveCount = 0;
-    ArchivedCount = 0;
+    data().ActiveCount = 0;
+    data().ArchivedCount = 0;
     m_listTotal = 0;
     m_cells = nullptr;
 
@@ -493,11 +494,13 @@ void frmMain::LoadEntryList()
         BusyGuard busy(this);
         EntryListData data;
         // A data file that can not be opened: Retry reads it again.
-        while (!ReadEntryList(inactive, m_listMode, m_searchFilter, &data) && data.unavailable &&
-               ShowMsgBox(EntryListUnavailableQuestion()).choice == MsgButton::First) {
+        while (!m_store.readEntryList(inactive, m_listMode, m_searchFilter, &data) &&
+               data.unavailable &&
+               ShowMsgBox(EntryListUnavailableQuestion(m_store.dataSet())).choice ==
+                   MsgButton::First) {
         }
-        ActiveCount = data.activeCount;
-        ArchivedCount = data.archivedCount;
+        m_store.dataSet().ActiveCount = data.activeCount;
+        m_store.dataSet().ArchivedCount = data.archivedCount;
         m_listTotal = data.total;
         m_firstDay = data.earliest;
         m_lastDay = data.latest;
@@ -506,7 +509,7 @@ void frmMain::LoadEntryList()
         // of the rows it paints or sorts.
         const int n = int(data.rows.size());
         const int sort = checkedSort();
-        m_controlNumbers.assign(size_t(RecordCount) + 1, 0);
+        m_controlNumbers.assign(size_t(m_store.dataSet().RecordCount) + 1, 0);
         for (const EntryListRow &row : data.rows) {
             if (size_t(row.recordNumber) < m_controlNumbers.size())
                 m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
@@ -532,8 +535,10 @@ void frmMain::LoadEntryList()
         const int last = grid->Rows() - 1;
         ListPosition pos;
         if (m_listMode == ListMode::AllEntries) {
-            frame1->setTitle(
-                EntryListHeader(inactive, inactive ? ArchivedCount : ActiveCount, m_listTotal));
+            frame1->setTitle(EntryListHeader(inactive,
+                                             inactive ? m_store.dataSet().ArchivedCount
+                                                      : m_store.dataSet().ActiveCount,
+                                             m_listTotal));
             pos = ChooseListPosition(last, m_savedRow, m_savedTopRow);
             m_savedRow = 0;
             m_savedTopRow = 0;
@@ -546,8 +551,8 @@ void frmMain::LoadEntryList()
         grid->setTopRow(pos.topRow);
         selectShownCells();
 
-        optDisplay[1]->setEnabled(ActiveCount >= 1);
-        optDisplay[2]->setEnabled(ArchivedCount >= 1);
+        optDisplay[1]->setEnabled(m_store.dataSet().ActiveCount >= 1);
+        optDisplay[2]->setEnabled(m_store.dataSet().ArchivedCount >= 1);
     }
     if (m_listMode != ListMode::AllEntries)
         showSearchResult();
@@ -597,9 +602,9 @@ void frmMain::ShowEntrySummary()
     const int row = grid->Row();
     if (row >= 1) {
         EntryRecord entry;
-        if (OpenDataFile()) {
-            entry = ReadEntry(rowRecordNumber(row));
-            CloseDataFile();
+        if (m_store.openEntries()) {
+            entry = m_store.entry(rowRecordNumber(row));
+            m_store.closeEntries();
         }
         const QStringList texts = EntrySummaryTexts(entry);
         for (int i = 0; i < 9; ++i)
@@ -617,7 +622,7 @@ void frmMain::UpdateButtons()
     state.inactiveList = inactiveListShown();
     state.currentRow = grid->Row();
     state.entriesListed = grid->Rows() - 1;
-    state.accessLevel = CurrentAccessLevel;
+    state.accessLevel = m_session.CurrentAccessLevel;
     ZelButton *const buttons[MainButtonCount] = {
         cmdHelp,        cmdAbout,         cmdUserInfo,     cmdRefreshGrid,  cmdAdminWindow,
         cmdQuit,        cmdAddEntry,      cmdArchiveEntry, cmdRestoreEntry, cmdDeleteEntry,
@@ -685,12 +690,12 @@ void frmMain::cmdSeeEntry_Click()
 void frmMain::openCard(int n, const EntryIdentity &id)
 {
     {
-        frmSeeEntry card(this);
+        frmSeeEntry card(m_store, m_session, this);
         card.setTag(QString::number(n));
         card.setExpectedIdentity(id.ControlNumber, id.CaseNumber);
         card.exec();
     }
-    if (ListNeedsReload) {
+    if (m_session.ListNeedsReload) {
         const int row = grid->Row();
         LoadEntryList();
         const int back = qMin(row, grid->Rows() - 1);
@@ -699,14 +704,14 @@ void frmMain::openCard(int n, const EntryIdentity &id)
         selectShownCells();
         ShowEntrySummary();
         UpdateButtons();
-        ListNeedsReload = false;
+        m_session.ListNeedsReload = false;
     }
 }
 
 void frmMain::cmdAddEntry_MouseUp(int button)
 {
     {
-        frmSeeEntry card(this);
+        frmSeeEntry card(m_store, m_session, this);
         card.setProvisionalControlNumber(StampText(desktop().now()));
         int n = 0;
         EntryIdentity id;
@@ -720,7 +725,7 @@ void frmMain::cmdAddEntry_MouseUp(int button)
         }
         card.exec();
     }
-    ListNeedsReload = false;
+    m_session.ListNeedsReload = false;
     reloadAfterChange();
 }
 
@@ -734,9 +739,10 @@ void frmMain::cmdArchiveEntry_Click()
         return;
     if (ShowMsgBox(ArchiveQuestion()).choice != 1)
         return;
-    const StoreResult result = RunStoreChange(this, [&] { return ArchiveEntry(n, id); });
+    const StoreResult result =
+        RunStoreChange(this, data(), [&] { return m_store.archiveEntry(n, id); });
     if (result != StoreResult::Ok) {
-        ShowStoreResult(result);
+        ShowStoreResult(data(), result);
         if (result == StoreResult::Changed || result == StoreResult::Missing)
             reloadAfterChange();
         return;
@@ -764,16 +770,17 @@ void frmMain::cmdRestoreEntry_Click()
     }
     if (choice != 1)
         return;
-    ActiveCount = 0;
-    ArchivedCount = 0;
-    const StoreResult result = RunStoreChange(this, [&] { return RestoreEntry(n, id); });
+    data().ActiveCount = 0;
+    data().ArchivedCount = 0;
+    const StoreResult result =
+        RunStoreChange(this, data(), [&] { return m_store.restoreEntry(n, id); });
     if (result != StoreResult::Ok) {
-        ShowStoreResult(result);
+        ShowStoreResult(data(), result);
         if (result == StoreResult::Changed || result == StoreResult::Missing)
             reloadAfterChange();
         return;
     }
-    if (RecountEntries() && InactiveListEmptiedByRestore(ArchivedCount))
+    if (m_store.recountEntries() && InactiveListEmptiedByRestore(data().ArchivedCount))
         inactiveListEmptied();
     else
         reloadAfterChange();
@@ -792,17 +799,18 @@ void frmMain::cmdDeleteEntry_Click()
         BusyGuard busy(this);
         m_savedRow = grid->Row();
         m_savedTopRow = grid->TopRow();
-        const StoreResult result = RunStoreChange(this, [&] { return DeleteEntry(n, id); });
+        const StoreResult result =
+            RunStoreChange(this, data(), [&] { return m_store.deleteEntry(n, id); });
         QCoreApplication::processEvents();
         if (result != StoreResult::Ok) {
-            ShowStoreResult(result);
+            ShowStoreResult(data(), result);
             if (result == StoreResult::Changed || result == StoreResult::Missing) {
                 reloadAfterChange();
             } else {
                 m_savedRow = 0;
                 m_savedTopRow = 0;
             }
-        } else if (InactiveListEmptiedByDelete(inactiveListShown(), ArchivedCount)) {
+        } else if (InactiveListEmptiedByDelete(inactiveListShown(), data().ArchivedCount)) {
             inactiveListEmptied();
         } else {
             reloadAfterChange();
@@ -828,17 +836,19 @@ void frmMain::inactiveListEmptied()
 void frmMain::cmdFindEntries_Click()
 {
     // The picker offers every received date of the list.
-    frmFind::ShowFind(PickerBounds{m_firstDay, m_lastDay}, cmdFindEntries, this);
+    frmFind::ShowFind(m_store, m_session, PickerBounds{m_firstDay, m_lastDay}, cmdFindEntries,
+                      this);
     SearchFilter filter;
-    if (!Search.SearchPhrase.isEmpty()) {
+    if (!m_session.Search.SearchPhrase.isEmpty()) {
         m_listMode = ListMode::TextSearch;
-        filter = SearchFilter::fromGlobals(SearchFilter::Mode::Text);
-        m_pendingSearchLog = TextSearchLogText(Search.SearchPhrase);
-    } else if (Search.SummaryStartDate.isValid()) {
+        filter = SearchFilter::fromCriteria(m_session.Search, SearchFilter::Mode::Text);
+        m_pendingSearchLog = TextSearchLogText(m_session.Search.SearchPhrase);
+    } else if (m_session.Search.SummaryStartDate.isValid()) {
         m_listMode = ListMode::DateSearch;
-        filter = SearchFilter::fromGlobals(SearchFilter::Mode::Date);
+        filter = SearchFilter::fromCriteria(m_session.Search, SearchFilter::Mode::Date);
         m_summaryName = cmdFindEntries->Tag();
-        m_pendingSearchLog = SummaryLogText(m_summaryName, Search.SummaryStartDate.date());
+        m_pendingSearchLog =
+            SummaryLogText(m_summaryName, m_session.Search.SummaryStartDate.date());
     } else {
         return;
     }
@@ -856,31 +866,31 @@ void frmMain::showSearchResult()
 {
     const int n = grid->Rows() - 1;
     const bool text = m_listMode == ListMode::TextSearch;
-    const QDate start = Search.SummaryStartDate.date();
+    const QDate start = m_session.Search.SummaryStartDate.date();
     auto writeLog = [this] {
         if (m_pendingSearchLog.isEmpty())
             return;
-        LogSearch(m_pendingSearchLog);
+        m_store.logSearch(m_pendingSearchLog);
         m_pendingSearchLog.clear();
         if (m_listMode == ListMode::DateSearch)
             cmdFindEntries->setTag(QString());
     };
     if (n >= 1) {
-        frame1->setTitle(
-            text ? TextSearchHeader(Search.SearchPhrase, n, m_listTotal)
-                 : SummaryHeader(m_summaryName, Search.SearchOption, start, n, m_listTotal));
+        frame1->setTitle(text ? TextSearchHeader(m_session.Search.SearchPhrase, n, m_listTotal)
+                              : SummaryHeader(m_summaryName, m_session.Search.SearchOption, start,
+                                              n, m_listTotal));
         timerFlashButton->start();
         writeLog();
         return;
     }
     frame1->hide();
     frame2->hide();
-    const int choice =
-        ShowMsgBox(NoMatchesTitle(), 5,
-                   text ? NoMatchesTextForText(Search.SearchPhrase)
-                        : NoMatchesTextForSummary(m_summaryName, Search.SearchOption, start),
-                   1, false, NoMatchesButtons())
-            .choice;
+    const int choice = ShowMsgBox(NoMatchesTitle(), 5,
+                                  text ? NoMatchesTextForText(m_session.Search.SearchPhrase)
+                                       : NoMatchesTextForSummary(
+                                             m_summaryName, m_session.Search.SearchOption, start),
+                                  1, false, NoMatchesButtons())
+                           .choice;
     writeLog();
     frame1->show();
     frame2->show();
@@ -921,7 +931,7 @@ void frmMain::cmdPrintList_Click()
         return;
     BusyGuard busy(this);
     timerNetworkWatch->stop();
-    PrintEntryList(table, frame1->title());
+    PrintEntryList(table, frame1->title(), data().AgencyName);
     timerNetworkWatch->start();
 }
 
@@ -996,25 +1006,25 @@ void frmMain::cmdExportData_Click()
         // A data file that can not be opened: asked while the export is
         // under way; Retry reads it again.
         for (;;) {
-            outcome = WriteSpreadsheetFile(DataPath(name), rows);
+            outcome = WriteSpreadsheetFile(data(), DataPath(data(), name), rows);
             if (outcome.status != ExportOutcome::DataUnavailable ||
-                ShowMsgBox(ExportOutcomeMessage(outcome.status)).choice != MsgButton::First)
+                ShowMsgBox(ExportOutcomeMessage(data(), outcome.status)).choice != MsgButton::First)
                 break;
         }
     }
     switch (outcome.status) {
     case ExportOutcome::Written:
-        ShowMsgBox(ExportDoneNotice(DataPath(name)));
+        ShowMsgBox(ExportDoneNotice(DataPath(data(), name)));
         if (outcome.leftOut > 0)
             ShowMsgBox(ExportLeftOutNotice(outcome.leftOut, int(rows.size())));
         break;
     case ExportOutcome::FileFailed:
         ShowMsgBox(ExportFailedNotice(
-            name, QDir::toNativeSeparators(QFileInfo(DataPath(name)).absolutePath()),
+            name, QDir::toNativeSeparators(QFileInfo(DataPath(data(), name)).absolutePath()),
             outcome.reason));
         break;
     case ExportOutcome::DataNotRead:
-        ShowMsgBox(ExportOutcomeMessage(outcome.status));
+        ShowMsgBox(ExportOutcomeMessage(data(), outcome.status));
         break;
     case ExportOutcome::DataUnavailable:
         break; // cancelled
@@ -1045,11 +1055,11 @@ void frmMain::timerNetworkWatch_Timer()
     // may be due.
     const bool soundOn = m_watch.flashing() && RefreshSoundSetting();
     const WatchTick tick =
-        m_watch.tick(desktop().now(), grid->Rows() > 1, soundOn, DataPath(DataFileName));
+        m_watch.tick(desktop().now(), grid->Rows() > 1, soundOn, DataPath(data(), DataFileName));
     if (tick.faceChanged)
         cmdRefreshGrid->setBackColor(RefreshFaceColor(m_watch.face()));
     if (tick.playSound)
-        PlayWaveFile(DataPath(RefreshSoundFileName));
+        PlayWaveFile(DataPath(data(), RefreshSoundFileName));
 }
 
 void frmMain::cmdRefreshGrid_MouseUp(int button)
@@ -1091,7 +1101,7 @@ void frmMain::menuRefreshSound_Click(int index)
 
 void frmMain::cmdUserInfo_Click()
 {
-    ShowMsgBox(UserInformationBox(CurrentUserName, CurrentAccessLevel));
+    ShowMsgBox(UserInformationBox(m_session.CurrentUserName, m_session.CurrentAccessLevel));
 }
 
 void frmMain::cmdAbout_Click()
@@ -1101,7 +1111,7 @@ void frmMain::cmdAbout_Click()
 
 void frmMain::cmdHelp_Click()
 {
-    Tell(OpenManual());
+    Tell(OpenManual(data()));
 }
 
 void frmMain::cmdAdminWindow_Click()
@@ -1117,5 +1127,5 @@ void frmMain::cmdAdminWindow_Click()
 
 void frmMain::cmdQuit_Click()
 {
-    QuitProgram(false);
+    QuitProgram(data(), false);
 }

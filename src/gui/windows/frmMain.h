@@ -3,6 +3,9 @@
 // entry and the buttons around it.
 #pragma once
 
+#include "core/common/Session.h"
+#include "core/store/Store.h"
+
 #include "core/entries/ArchiveDelete.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
@@ -29,7 +32,7 @@ class frmMain : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmMain(QWidget *parent = nullptr);
+    frmMain(Store &store, Session &session, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // ---- controls (object names are these names) ----
@@ -207,4 +210,7 @@ private:
     bool m_signedOut = false;
     bool m_resizing = false;
     QString m_currentShelf;
+    Store &m_store;
+    Session &m_session;
+    DataSet &data() const { return m_store.dataSet(); }
 };

@@ -99,7 +99,8 @@ void frmMain::txtScan_Enter()
     }
     bool unreadable = false;
     const std::optional<ScannedEntry> found =
-        code.kind == ScanKind::Entry ? FindScannedEntry(code.text, &unreadable) : std::nullopt;
+        code.kind == ScanKind::Entry ? FindScannedEntry(m_store, code.text, &unreadable)
+                                     : std::nullopt;
     if (!found) {
         desktop().beep(Beep::Exclamation);
         look.setColor(QPalette::WindowText, QColor(0xC0, 0, 0));
@@ -140,14 +141,14 @@ void frmMain::cmdPrintLabels_Click()
     // The entries listed now, in the list's order, with no more of each
     // than a label shows.
     QVector<EntryRecord> entries;
-    if (grid->Rows() > 1 && OpenDataFile()) {
+    if (grid->Rows() > 1 && m_store.openEntries()) {
         for (int row = 1; row < grid->Rows(); ++row) {
-            EntryRecord e = ReadEntry(rowRecordNumber(row));
+            EntryRecord e = m_store.entry(rowRecordNumber(row));
             e.Narrative.clear();
             e.ChainOfCustody.clear();
             entries.append(e);
         }
-        CloseDataFile();
+        m_store.closeEntries();
     }
     const QStringList shelves = DistinctLocations(entries);
     frmLabels ask(int(entries.size()), int(shelves.size()), this);

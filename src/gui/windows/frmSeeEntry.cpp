@@ -69,7 +69,8 @@ QString okay()
 
 } // namespace
 
-frmSeeEntry::frmSeeEntry(QWidget *parent) : QDialog(parent)
+frmSeeEntry::frmSeeEntry(Store &store, Session &session, QWidget *parent)
+    : QDialog(parent), m_store(store), m_session(session)
 {
     setObjectName(QStringLiteral("frmSeeEntry"));
     Form_Load();
@@ -455,16 +456,16 @@ bool frmSeeEntry::Form_Activate()
     if (m_viewing || m_fromTemplate) {
         // One record, read on its own: the card opens as fast on a full
         // file as on a small one.
-        if (!OpenDataFile())
+        if (!m_store.openEntries())
             return false;
-        const bool present = m_recordNumber >= 1 && m_recordNumber <= RecordCount;
-        const EntryRecord entry = present ? ReadEntry(m_recordNumber) : EntryRecord();
-        CloseDataFile();
+        const bool present = m_recordNumber >= 1 && m_recordNumber <= data().RecordCount;
+        const EntryRecord entry = present ? m_store.entry(m_recordNumber) : EntryRecord();
+        m_store.closeEntries();
         const bool expected =
             !m_hasExpected || EntryIdentity{m_expectedControl, m_expectedCase}.matches(entry);
         if (!present || !expected) {
-            ListNeedsReload = true;
-            ShowStoreResult(present ? StoreResult::Changed : StoreResult::Missing);
+            m_session.ListNeedsReload = true;
+            ShowStoreResult(data(), present ? StoreResult::Changed : StoreResult::Missing);
             return false;
         }
         m_asRead = entry;
@@ -784,7 +785,7 @@ void frmSeeEntry::SetUpButtons()
     mode.viewing = m_viewing;
     mode.editing = m_editing;
     const bool filled = m_started || m_activated ? RequiredFieldsFilled(fieldTexts()) : false;
-    const QVector<CardButtonSpec> specs = CardButtons(mode, CurrentAccessLevel, filled);
+    const QVector<CardButtonSpec> specs = CardButtons(mode, m_session.CurrentAccessLevel, filled);
     for (const CardButtonSpec &spec : specs) {
         auto *b = findChild<ZelButton *>(spec.name);
         if (!b)
@@ -833,13 +834,14 @@ void frmSeeEntry::cmdAddSave_Click()
     EntryRecord entry; // reserved fields blank
     FillEntryFromCard(entry, fieldTexts());
     // The control number is the moment of saving, stamped by the append.
-    const StoreResult result = RunStoreChange(this, [&] { return AppendEntry(entry); });
+    const StoreResult result =
+        RunStoreChange(this, data(), [&] { return m_store.addEntry(entry); });
     if (result != StoreResult::Ok) {
         // Nothing was written; the input stays for another try.
-        ShowStoreResult(result);
+        ShowStoreResult(data(), result);
         return;
     }
-    ListNeedsReload = true;
+    m_session.ListNeedsReload = true;
     accept();
 }
 
@@ -859,7 +861,7 @@ void frmSeeEntry::cmdFinished_Click()
 void frmSeeEntry::cmdEditEntry_Click()
 {
 
-    if (!m_viewing || m_editing || CurrentAccessLevel < 2)
+    if (!m_viewing || m_editing || m_session.CurrentAccessLevel < 2)
         return;
     m_editing = true;
     ShowRequiredEntries(true);
@@ -879,12 +881,12 @@ void frmSeeEntry::cmdEditSave_Click()
         return;
     EntryRecord edited = m_asRead;
     FillEntryFromCard(edited, fieldTexts());
-    const StoreResult result =
-        RunStoreChange(this, [&] { return SaveEditedEntry(m_recordNumber, m_identity, edited); });
+    const StoreResult result = RunStoreChange(
+        this, data(), [&] { return m_store.saveEntry(m_recordNumber, m_identity, edited); });
     switch (result) {
     case StoreResult::Ok:
         cmdEditSave->setTag(QStringLiteral("Saved"));
-        ListNeedsReload = true;
+        m_session.ListNeedsReload = true;
         // The card now shows, and goes back to, what was stored.
         m_asRead = edited;
         m_identity = EntryIdentity::of(edited);
@@ -894,15 +896,15 @@ void frmSeeEntry::cmdEditSave_Click()
     case StoreResult::Missing:
         // Another workstation changed or removed this entry: nothing
         // was written; the list must be loaded again.
-        ListNeedsReload = true;
-        ShowStoreResult(result);
+        m_session.ListNeedsReload = true;
+        ShowStoreResult(data(), result);
         m_editing = false;
         reject();
         return;
     default:
         // Nothing was written (folder busy, file or log not
         // available): the changes stay on the card for another try.
-        ShowStoreResult(result);
+        ShowStoreResult(data(), result);
         return;
     }
     cmdEditCancel_Click();
@@ -951,7 +953,7 @@ void frmSeeEntry::cmdPrintEntry_Click()
     if (!options)
         return;
     BusyGuard busy(this);
-    PrintEntry(EntryPrintout{fieldTexts()}, *options);
+    PrintEntry(EntryPrintout{fieldTexts(), data().AgencyName}, *options);
 }
 
 void frmSeeEntry::cmdPrintLabel_Click()
@@ -989,5 +991,5 @@ void frmSeeEntry::cmdEmailEntry_Click()
 
 void frmSeeEntry::cmdHelp_Click()
 {
-    Tell(OpenManual());
+    Tell(OpenManual(data()));
 }

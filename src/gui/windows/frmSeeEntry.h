@@ -2,6 +2,9 @@
 // edit it, and is the only place where new entries are created.
 #pragma once
 
+#include "core/common/Session.h"
+#include "core/store/Store.h"
+
 #include "core/entries/EntryStore.h"
 #include "core/rules/EntryCard.h"
 
@@ -18,7 +21,7 @@ class frmSeeEntry : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmSeeEntry(QWidget *parent = nullptr);
+    frmSeeEntry(Store &store, Session &session, QWidget *parent = nullptr);
     ~frmSeeEntry() override;
 
     // The card record number, as text: the entry to show, or the template
@@ -156,4 +159,7 @@ private:
     QLabel *m_spaceFull[2] = {nullptr, nullptr};
     QVector<QAction *> m_menuItem; // index 1..21; 0 unused
     QWidget *m_panel = nullptr;
+    Store &m_store;
+    Session &m_session;
+    DataSet &data() const { return m_store.dataSet(); }
 };

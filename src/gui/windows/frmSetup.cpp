@@ -22,7 +22,7 @@ int px(double twips)
 
 } // namespace
 
-frmSetup::frmSetup(QWidget *parent) : QDialog(parent)
+frmSetup::frmSetup(DataSet &ds, QWidget *parent) : QDialog(parent), m_ds(ds)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(AppTitle + QStringLiteral(" - Installation Set-up"));
@@ -38,7 +38,7 @@ frmSetup::frmSetup(QWidget *parent) : QDialog(parent)
                        "access code (exactly %2 characters; upper and lower case differ). "
                        "The code is asked for before the user list, the activity logs and "
                        "backup can be reached.")
-            .arg(QDir::toNativeSeparators(DataPath(QString())))
+            .arg(QDir::toNativeSeparators(DataPath(data(), QString())))
             .arg(AccessCodeLength));
     lblExplain->setGeometry(px(240), px(200), px(6600), px(1500));
 
@@ -101,7 +101,7 @@ void frmSetup::cmdSave_Click()
     const SetupCheck check =
         CheckSetupEntry(txtAgencyName->text(), txtAccessCode->text(), txtConfirmCode->text());
     if (check != SetupCheck::Ok) {
-        ShowMsgBox(SetupCheckMessage(check));
+        ShowMsgBox(SetupCheckMessage(data(), check));
         switch (check) {
         case SetupCheck::AgencyEmpty:
         case SetupCheck::AgencyTooLong:
@@ -118,15 +118,15 @@ void frmSetup::cmdSave_Click()
         return;
     }
     const InstallationResult result =
-        SaveInstallation(txtAgencyName->text(), txtAccessCode->text(), SetupBy::Window);
+        SaveInstallation(data(), txtAgencyName->text(), txtAccessCode->text(), SetupBy::Window);
     if (result == InstallationResult::Cancelled)
         return;
     if (result != InstallationResult::Ok) {
-        ShowMsgBox(InstallationResultTitle(result), 2, InstallationResultText(result), 1, false,
-                   {QStringLiteral("&Okay")});
+        ShowMsgBox(InstallationResultTitle(result), 2, InstallationResultText(data(), result), 1,
+                   false, {QStringLiteral("&Okay")});
         if (result == InstallationResult::SetUpMeanwhile) {
             // The settings made at the other workstation hold now.
-            if (LoadInstallation() == InstallationResult::Ok)
+            if (LoadInstallation(data()) == InstallationResult::Ok)
                 accept();
             else
                 reject();
@@ -143,26 +143,26 @@ void frmSetup::cmdCancel_Click()
     reject();
 }
 
-bool EnsureInstallationConfigured(QWidget *parent)
+bool EnsureInstallationConfigured(DataSet &ds, QWidget *parent)
 {
-    const InstallationResult loaded = LoadInstallation();
+    const InstallationResult loaded = LoadInstallation(ds);
     if (loaded == InstallationResult::Ok)
         return true;
-    if (DataFolderInUse()) {
+    if (DataFolderInUse(ds)) {
         // A folder with users or entries is never set up afresh in a
         // window: whoever could delete or damage the settings would choose
         // the access code.
-        ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationProblemText(loaded), 1, false,
-                   {QStringLiteral("&Okay")});
+        ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationProblemText(ds, loaded), 1,
+                   false, {QStringLiteral("&Okay")});
         return false;
     }
     if (loaded != InstallationResult::NotConfigured) {
-        ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationResultText(loaded), 1, false,
+        ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationResultText(ds, loaded), 1, false,
                    {QStringLiteral("&Okay")});
         // Settings that exist but can not be read are not overwritten.
         if (loaded != InstallationResult::Corrupted)
             return false;
     }
-    frmSetup window(parent);
+    frmSetup window(ds, parent);
     return window.exec() == QDialog::Accepted;
 }

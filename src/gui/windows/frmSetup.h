@@ -2,6 +2,8 @@
 // access code of a data folder that has none yet.
 #pragma once
 
+#include "core/common/DataSet.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -12,7 +14,7 @@ class frmSetup : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmSetup(QWidget *parent = nullptr);
+    explicit frmSetup(DataSet &ds, QWidget *parent = nullptr);
 
     QLabel *lblExplain = nullptr;
     QLineEdit *txtAgencyName = nullptr;
@@ -26,6 +28,10 @@ public slots:
     // the settings are in the data folder.
     void cmdSave_Click();
     void cmdCancel_Click();
+
+private:
+    DataSet &m_ds;
+    DataSet &data() const { return m_ds; }
 };
 
 // Makes sure the data folder has its installation settings (agency name
@@ -33,4 +39,4 @@ public slots:
 // shows the set-up window when there are none (or they are damaged). True
 // when they are there now; false when the person cancelled or the settings
 // can not be read.
-bool EnsureInstallationConfigured(QWidget *parent);
+bool EnsureInstallationConfigured(DataSet &ds, QWidget *parent);

@@ -84,7 +84,8 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QFont &font, const
 
 } // namespace
 
-frmTitlePage::frmTitlePage(QWidget *parent) : QWidget(parent)
+frmTitlePage::frmTitlePage(Store &store, Session &session, QWidget *parent)
+    : QWidget(parent), m_store(store), m_session(session)
 {
     // Form_Load.
     setObjectName(QStringLiteral("frmTitlePage"));
@@ -197,7 +198,7 @@ void frmTitlePage::Form_Activate()
 
     // The version check runs in the background: until (unless) it finds a
     // newer version, "&Continue" is the button to press next.
-    m_site = NormalizedSiteAddress(UpdateAddress());
+    m_site = NormalizedSiteAddress(UpdateAddress(data()));
     startPulse(cmdSignIn, PulseDelayContinue);
     if (!GetURLtext->start(m_site)) {
         m_versionOutcome = VersionOutcome::NotAsked;
@@ -282,12 +283,12 @@ void frmTitlePage::cmdSignIn_Click()
     QCoreApplication::processEvents();
     if (!self || ProgramEnding)
         return;
-    const UpgradeResult upgrade =
-        UpgradeOlderDataFile([self](const std::function<void()> &work) { RunBusy(self, work); });
+    const UpgradeResult upgrade = UpgradeOlderDataFile(
+        data(), [self](const std::function<void()> &work) { RunBusy(self, work); });
     if (upgrade == UpgradeResult::Quit) {
         // The files are as they were, and stay so: the program ends without
         // a question and without its clean-up.
-        QuitProgram(true, true);
+        QuitProgram(data(), true, true);
         return;
     }
     if (!self || ProgramEnding)
@@ -296,7 +297,7 @@ void frmTitlePage::cmdSignIn_Click()
     // The administrative window needs the installation's agency name and
     // access code; a data folder without them is set up first. Cancelled:
     // the title window stays, as before the press.
-    if (!EnsureInstallationConfigured(this)) {
+    if (!EnsureInstallationConfigured(data(), this)) {
         if (self)
             m_signingIn = false;
         return;
@@ -321,13 +322,13 @@ void frmTitlePage::cmdSignIn_Click()
     close();
 
     // 6. Sign-in in the administrative window.
-    ShowAdminWindow();
+    ShowAdminWindow(m_store, m_session);
     deleteLater();
 }
 
 void frmTitlePage::cmdQuit_Click()
 {
-    QuitProgram(true);
+    QuitProgram(data(), true);
 }
 
 void frmTitlePage::cmdVersionInfo_Click()

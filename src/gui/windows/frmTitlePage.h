@@ -4,6 +4,9 @@
 // ("&Continue") or ends the program ("Exit Custorin", or the close box).
 #pragma once
 
+#include "core/common/Session.h"
+#include "core/store/Store.h"
+
 #include "core/rules/TitleRules.h"
 
 #include <QByteArray>
@@ -18,7 +21,7 @@ class frmTitlePage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmTitlePage(QWidget *parent = nullptr);
+    frmTitlePage(Store &store, Session &session, QWidget *parent = nullptr);
     ~frmTitlePage() override;
 
     ZelButton *cmdSignIn = nullptr;
@@ -72,4 +75,7 @@ private:
     VersionOutcome m_versionOutcome = VersionOutcome::NotAsked;
     QString m_site; // the update address, normalized; empty when none
     OleColor m_savedBack = 0, m_savedFore = 0;
+    Store &m_store;
+    Session &m_session;
+    DataSet &data() const { return m_store.dataSet(); }
 };

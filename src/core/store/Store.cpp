@@ -1,0 +1,117 @@
+#include "core/store/Store.h"
+
+#include "core/common/ActivityLog.h"
+#include "core/common/FileOps.h"
+#include "core/entries/DataFile.h"
+
+#include <QFileInfo>
+
+bool FolderStore::openEntries()
+{
+    return OpenDataFile(m_ds);
+}
+
+void FolderStore::closeEntries()
+{
+    CloseDataFile(m_ds);
+}
+
+EntryRecord FolderStore::entry(int n)
+{
+    return ReadEntry(m_ds, n);
+}
+
+bool FolderStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
+                                EntryListData *data)
+{
+    return ReadEntryList(m_ds, inactiveList, mode, filter, data);
+}
+
+bool FolderStore::forEachEntryRecord(const std::function<bool(int, const char *)> &visit)
+{
+    DataFile file(m_ds);
+    // No data file yet holds no entry; opening it would make one.
+    if (!QFileInfo::exists(file.path()))
+        return true;
+    return file.open(DataFile::ForReading) && file.forEachRaw(visit);
+}
+
+bool FolderStore::recountEntries()
+{
+    return RecountEntries(m_ds);
+}
+
+StoreResult FolderStore::addEntry(EntryRecord &entry, int *recordNumber)
+{
+    return AppendEntry(m_ds, entry, recordNumber);
+}
+
+StoreResult FolderStore::saveEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited)
+{
+    return SaveEditedEntry(m_ds, n, asRead, edited);
+}
+
+StoreResult FolderStore::archiveEntry(int n, const EntryIdentity &asRead)
+{
+    return ArchiveEntry(m_ds, n, asRead);
+}
+
+StoreResult FolderStore::restoreEntry(int n, const EntryIdentity &asRead)
+{
+    return RestoreEntry(m_ds, n, asRead);
+}
+
+StoreResult FolderStore::deleteEntry(int n, const EntryIdentity &asRead)
+{
+    return DeleteEntry(m_ds, n, asRead);
+}
+
+bool FolderStore::openUsers()
+{
+    return OpenUserFile(m_ds);
+}
+
+void FolderStore::closeUsers()
+{
+    CloseUserFile(m_ds);
+}
+
+UserRecord FolderStore::user(int n)
+{
+    return ReadUser(m_ds, n);
+}
+
+QVector<UserRecord> FolderStore::allUsers(bool *ok)
+{
+    return ReadAllUsers(m_ds, ok);
+}
+
+UserResult FolderStore::addUser(UserRecord &user, int *recordNumber)
+{
+    return AppendUser(m_ds, user, recordNumber);
+}
+
+UserResult FolderStore::saveUser(int n, const UserIdentity &asRead, const UserRecord &edited)
+{
+    return SaveEditedUser(m_ds, n, asRead, edited);
+}
+
+UserResult FolderStore::deleteUser(int n, const UserIdentity &asRead)
+{
+    return DeleteUser(m_ds, n, asRead);
+}
+
+bool FolderStore::logSignInOut(int code)
+{
+    return LogSignInOut(m_ds, code);
+}
+
+bool FolderStore::logSearch(const QString &description)
+{
+    return LogSearch(m_ds, description);
+}
+
+bool FolderStore::readLog(const QString &logName, QByteArray *bytes)
+{
+    return ReadWholeFile(m_ds, DataPath(m_ds, logName), bytes);
+}

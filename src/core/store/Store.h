@@ -1,0 +1,106 @@
+// Where the windows and the rules get entries, users and the four activity
+// logs. Every change is one unit: it runs in one scope (one hold of the
+// folder lock for a data folder; one transaction for a database), it goes
+// on only when the record is still the one the person saw (the identity
+// given: EntryIdentity, UserIdentity), and its log line, naming the
+// session's person, is written in the same scope; when the line can not be
+// written nothing changes. A change returns today's result values
+// (StoreResult, UserResult); the window tells the person.
+#pragma once
+
+#include "core/common/DataSet.h"
+#include "core/entries/EntryList.h"
+#include "core/entries/EntryStore.h"
+#include "core/users/UserFile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <functional>
+
+class Store
+{
+public:
+    explicit Store(DataSet &ds) : m_ds(ds) {}
+    virtual ~Store() = default;
+    Store(const Store &) = delete;
+    Store &operator=(const Store &) = delete;
+
+    // The data set the store works on: its counts, settings and folder.
+    DataSet &dataSet() const { return m_ds; }
+
+    // ---- entries ----
+    // The shared reader for the entry card: open (retrying, then asking),
+    // one entry by record number, close.
+    virtual bool openEntries() = 0;
+    virtual void closeEntries() = 0;
+    virtual EntryRecord entry(int n) = 0;
+    // The list in one pass (see ReadEntryList).
+    virtual bool readEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
+                               EntryListData *data) = 0;
+    // Every entry's stored record in order; the visitor returns false to
+    // stop. False when the entries could not be read.
+    virtual bool forEachEntryRecord(const std::function<bool(int, const char *)> &visit) = 0;
+    // Counts active and archived entries into the data set.
+    virtual bool recountEntries() = 0;
+
+    virtual StoreResult addEntry(EntryRecord &entry, int *recordNumber = nullptr) = 0;
+    virtual StoreResult saveEntry(int n, const EntryIdentity &asRead,
+                                  const EntryRecord &edited) = 0;
+    virtual StoreResult archiveEntry(int n, const EntryIdentity &asRead) = 0;
+    virtual StoreResult restoreEntry(int n, const EntryIdentity &asRead) = 0;
+    virtual StoreResult deleteEntry(int n, const EntryIdentity &asRead) = 0;
+
+    // ---- users ----
+    virtual bool openUsers() = 0;
+    virtual void closeUsers() = 0;
+    virtual UserRecord user(int n) = 0;
+    virtual QVector<UserRecord> allUsers(bool *ok = nullptr) = 0;
+
+    virtual UserResult addUser(UserRecord &user, int *recordNumber = nullptr) = 0;
+    virtual UserResult saveUser(int n, const UserIdentity &asRead, const UserRecord &edited) = 0;
+    virtual UserResult deleteUser(int n, const UserIdentity &asRead) = 0;
+
+    // ---- the four logs ----
+    // A line of its own (a sign-in, a sign-out, a search); false when it
+    // could not be written.
+    virtual bool logSignInOut(int code) = 0;
+    virtual bool logSearch(const QString &description) = 0;
+    // A log's bytes as stored; false when it is missing or unreadable.
+    virtual bool readLog(const QString &logName, QByteArray *bytes) = 0;
+
+protected:
+    DataSet &m_ds;
+};
+
+// Today's store: the files of one data folder.
+class FolderStore : public Store
+{
+public:
+    explicit FolderStore(DataSet &ds) : Store(ds) {}
+
+    bool openEntries() override;
+    void closeEntries() override;
+    EntryRecord entry(int n) override;
+    bool readEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
+                       EntryListData *data) override;
+    bool forEachEntryRecord(const std::function<bool(int, const char *)> &visit) override;
+    bool recountEntries() override;
+    StoreResult addEntry(EntryRecord &entry, int *recordNumber = nullptr) override;
+    StoreResult saveEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited) override;
+    StoreResult archiveEntry(int n, const EntryIdentity &asRead) override;
+    StoreResult restoreEntry(int n, const EntryIdentity &asRead) override;
+    StoreResult deleteEntry(int n, const EntryIdentity &asRead) override;
+
+    bool openUsers() override;
+    void closeUsers() override;
+    UserRecord user(int n) override;
+    QVector<UserRecord> allUsers(bool *ok = nullptr) override;
+    UserResult addUser(UserRecord &user, int *recordNumber = nullptr) override;
+    UserResult saveUser(int n, const UserIdentity &asRead, const UserRecord &edited) override;
+    UserResult deleteUser(int n, const UserIdentity &asRead) override;
+
+    bool logSignInOut(int code) override;
+    bool logSearch(const QString &description) override;
+    bool readLog(const QString &logName, QByteArray *bytes) override;
+};
