@@ -32,6 +32,12 @@ const QString End = QStringLiteral("End of Printout");
 const QString Title =
     QString::fromUtf8("CustorinPrintout --  All Current Entries (\u2026 -- ") + Stamp + " -- Page ";
 
+// Puts the question before the fake desktop, as the window does.
+int shownAsk(const MsgBoxRequest &r)
+{
+    return desktop().messageBox(r).choice;
+}
+
 QString at(int page, double x, double y, const QString &text)
 {
     return QStringLiteral("p%1 (%2,%3) %4").arg(page).arg(x, 0, 'f', 3).arg(y, 0, 'f', 3).arg(text);
@@ -120,7 +126,8 @@ private slots:
     {
         for (const auto &[entries, pages] : QList<QPair<int, int>>{{3, 1}, {41, 1}, {42, 2}}) {
             TestEnvironment env;
-            QCOMPARE(PrintEntryList(PrintedListTable(entries), Caption, Agency), PrintResult::Done);
+            QCOMPARE(PrintEntryList(PrintedListTable(entries), Caption, Agency, shownAsk),
+                     PrintResult::Done);
             QCOMPARE(env.desktop.printJobs, QStringList({"Custorin List"}));
             QCOMPARE(env.desktop.expectedPages, QList<int>({pages}));
             QStringList want;
@@ -180,13 +187,17 @@ private slots:
             env.desktop.setPdfAvailable(!c.pdfFails);
             for (const QString &folder : QStringList({a.path(), b.path()}).mid(0, c.folders))
                 env.desktop.answerFolder(folder);
-            for (int choice : c.answers)
-                env.desktop.answerMsgBox(choice);
+            QList<int> answers = c.answers;
+            QList<MsgBoxRequest> asked; // the session asks; it shows no box itself
+            const auto ask = [&](const MsgBoxRequest &r) {
+                return asked << r, answers.takeFirst();
+            };
             const PrintResult none =
                 c.refused || c.pdfFails ? PrintResult::Failed : PrintResult::Cancelled;
-            QCOMPARE(PrintEntryList(PrintedListTable(3), Caption, Agency),
+            QCOMPARE(PrintEntryList(PrintedListTable(3), Caption, Agency, ask),
                      c.savedIn.isEmpty() ? none : PrintResult::Done);
-            QCOMPARE(env.desktop.pendingAnswers(), 0);
+            QCOMPARE(answers.size(), 0);
+            QCOMPARE(env.desktop.msgBoxes.size(), 0);
             const QString saved = c.savedIn == "A" ? inA : c.savedIn == "B" ? inB : QString();
             QStringList boxes{(c.refused ? refused : noPrinter) + offer};
             if (c.existing)
@@ -197,7 +208,7 @@ private slots:
             if (c.pdfFails)
                 boxes << PrintFailedTitle() + " | The PDF file could not be written:\r\n" + inA +
                              " | &Okay | 2 1 0";
-            QCOMPARE(boxTexts(env.desktop.msgBoxes), boxes);
+            QCOMPARE(boxTexts(asked), boxes);
             QCOMPARE(readFile(inA), c.savedIn == "A" ? QByteArray("%PDF-1.4 fake Custorin List\n")
                                     : c.existing     ? QByteArray("kept")
                                                      : QByteArray());
@@ -211,10 +222,11 @@ private slots:
     {
         TestEnvironment env;
         env.desktop.cancelAfterPages(1);
-        QCOMPARE(PrintEntryList(PrintedListTable(100), Caption, Agency), PrintResult::Cancelled);
+        QCOMPARE(PrintEntryList(PrintedListTable(100), Caption, Agency, shownAsk),
+                 PrintResult::Cancelled);
         QCOMPARE(printLongText(env, numberedLines(100)), PrintResult::Cancelled);
         // A cancelled entry printout sends neither document.
-        QCOMPARE(PrintEntry(card(numberedLines(100), "Received."), {true, true}),
+        QCOMPARE(PrintEntry(card(numberedLines(100), "Received."), {true, true}, shownAsk),
                  PrintResult::Cancelled);
         QCOMPARE(env.desktop.killedJobs,
                  QStringList({"Custorin List", "t", "Custorin Entry 20261204224532"}));
@@ -294,9 +306,7 @@ private slots:
             TestEnvironment env;
             for (int a : k.answers)
                 env.desktop.answerMsgBox(a);
-            const auto options =
-                AskEntryPrintOptions(k.narrative, k.custody,
-                                     [](const MsgBoxRequest &r) { return ShowMsgBox(r).choice; });
+            const auto options = AskEntryPrintOptions(k.narrative, k.custody, shownAsk);
             QCOMPARE(!options
                          ? QStringLiteral("stop")
                          : QString(options->narrative ? "n" : "") + (options->custody ? "c" : ""),
@@ -332,7 +342,8 @@ private slots:
                      {true, "a\r\nb", {at(1, 1.0, 4.24, "Narrative: a"), at(1, 1.0, 4.42, "b")}}};
         for (const auto &c : cases) {
             TestEnvironment env;
-            QCOMPARE(PrintEntry(card(c.narrative), {c.withNarrative, false}), PrintResult::Done);
+            QCOMPARE(PrintEntry(card(c.narrative), {c.withNarrative, false}, shownAsk),
+                     PrintResult::Done);
             QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Entry 20261204224532"}));
             QCOMPARE(shown(env.desktop, true), fields + c.after);
         }
@@ -365,7 +376,7 @@ private slots:
             entry.texts[field] = text;
         TestEnvironment env;
         env.desktop.setPageWidth(paper);
-        QCOMPARE(PrintEntry(entry, {true, false}), PrintResult::Done);
+        QCOMPARE(PrintEntry(entry, {true, false}, shownAsk), PrintResult::Done);
 
         const double right = qMin(7.5, paper);
         for (const PrintedText &p : env.desktop.printed)
@@ -397,7 +408,8 @@ private slots:
     void custodyPagesNameTheItem()
     {
         TestEnvironment env;
-        QCOMPARE(PrintEntry(card(QString(), numberedLines(100)), {false, true}), PrintResult::Done);
+        QCOMPARE(PrintEntry(card(QString(), numberedLines(100)), {false, true}, shownAsk),
+                 PrintResult::Done);
         QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Entry 20261204224532",
                                                      "Custorin Chain-of-Custody 20261204224532"}));
         QStringList tops;
@@ -441,7 +453,7 @@ private slots:
         QCOMPARE(PrintEntryList(table,
                                 " Search Results (1)  Category: Firearms  Description: "
                                 "CASE  Total Value: $0.00",
-                                Agency),
+                                Agency, shownAsk),
                  PrintResult::Done);
         const QStringList out = shown(env.desktop);
         QCOMPARE(
@@ -491,7 +503,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             labels << EntryLabel(labelled(i, QStringLiteral("C-%1").arg(i)), i == 0);
         QCOMPARE(CheckLabels(*stock, labels), QString());
-        QCOMPARE(PrintLabelSheet(*stock, start, labels), PrintResult::Done);
+        QCOMPARE(PrintLabelSheet(*stock, start, labels, shownAsk), PrintResult::Done);
         QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Labels"}));
         QCOMPARE(env.desktop.papers[0].width, m[0]);
         QCOMPARE(env.desktop.papers[0].height, m[1]);

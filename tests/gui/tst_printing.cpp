@@ -13,6 +13,7 @@
 #include "core/print/PrintJob.h"
 #include "core/print/PrintedList.h"
 #include "gui/platform/GuiDesktop.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/PrinterSurface.h"
 
 #include <QDir>
@@ -149,7 +150,7 @@ private slots:
         for (const QString &old : cupsPdfs())
             QFile::remove(old);
         // 120 rows: three pages of 52, 52 and 16 rows.
-        const PrintResult result = PrintEntryList(PrintedListTable(120), " All (120)", agency);
+        const PrintResult result = PrintEntryList(PrintedListTable(120), " All (120)", agency, Ask);
         QTRY_COMPARE_WITH_TIMEOUT(run("lpstat", {"-W", "not-completed", "-o", Queue}),
                                   QStringLiteral("0 "), 60000);
         QStringList pdfs;
@@ -157,7 +158,7 @@ private slots:
 
         run("cupsreject", {Queue});
         fake.answerMsgBox(2, false, PrintFailedTitle());
-        const PrintResult refused = PrintEntryList(PrintedListTable(10), " All (10)", agency);
+        const PrintResult refused = PrintEntryList(PrintedListTable(10), " All (10)", agency, Ask);
         setDesktop(previous);
         cupsd.terminate();
         cupsd.waitForFinished(10000);

@@ -167,11 +167,12 @@ PrintResult PrintCustodyPage(PageSurface &surface, const EntryPrintout &entry)
                          true, false, true, true, LongTextLeft, LongTextRight, heading);
 }
 
-PrintResult PrintEntry(const EntryPrintout &entry, const EntryPrintOptions &options)
+PrintResult PrintEntry(const EntryPrintout &entry, const EntryPrintOptions &options,
+                       const PrintAsk &ask)
 {
     const QDateTime when = desktop().now();
     const QString control = fieldText(entry, CardField::ControlNumber).trimmed();
-    PrintSession session(QStringLiteral("this entry"), when);
+    PrintSession session(QStringLiteral("this entry"), when, ask);
     PrintResult result =
         session.print(AppTitle + QStringLiteral(" Entry ") + control, [&](PageSurface &surface) {
             return PrintEntryPage(surface, entry, options.narrative, when);

@@ -3,6 +3,7 @@
 // documentation as a second document on pages of its own when asked.
 #pragma once
 
+#include "core/print/PrintJob.h"
 #include "core/print/PrintText.h"
 
 #include <QDateTime>
@@ -47,7 +48,8 @@ PrintResult PrintCustodyPage(PageSurface &surface, const EntryPrintout &entry);
 // The whole command after the questions: the entry document, then the
 // chain-of-custody document when asked (or both saved as PDF when there is
 // no printer).
-PrintResult PrintEntry(const EntryPrintout &entry, const EntryPrintOptions &options);
+PrintResult PrintEntry(const EntryPrintout &entry, const EntryPrintOptions &options,
+                       const PrintAsk &ask);
 
 // The print options' dialog texts.
 QString PrintOptionTitle(); // "Print Option"

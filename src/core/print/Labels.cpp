@@ -310,9 +310,9 @@ PrintResult PrintLabels(PageSurface &surface, const LabelTemplate &stock, int st
 }
 
 PrintResult PrintLabelSheet(const LabelTemplate &stock, int start,
-                            const QVector<LabelContent> &labels)
+                            const QVector<LabelContent> &labels, const PrintAsk &ask)
 {
-    PrintSession session(QStringLiteral("these labels"), desktop().now());
+    PrintSession session(QStringLiteral("these labels"), desktop().now(), ask);
     session.setPaper({stock.paperWidth, stock.paperHeight});
     const PrintResult result = session.print(LabelsJobName(), [&](PageSurface &surface) {
         return PrintLabels(surface, stock, start, labels);

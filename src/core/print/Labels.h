@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/entries/EntryRecord.h"
+#include "core/print/PrintJob.h"
 #include "core/print/PrintText.h"
 #include "core/rules/ScanCode.h"
 
@@ -78,7 +79,7 @@ PrintResult PrintLabels(PageSurface &surface, const LabelTemplate &stock, int st
 // would not scan), then prints them as the job "Custorin Labels" on the
 // template's paper (or saves them as PDF when there is no printer).
 PrintResult PrintLabelSheet(const LabelTemplate &stock, int start,
-                            const QVector<LabelContent> &labels);
+                            const QVector<LabelContent> &labels, const PrintAsk &ask);
 
 // The print message texts.
 QString LabelsTitle();   // "Print Labels"

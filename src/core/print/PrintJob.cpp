@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <utility>
 
 QString NoPrinterTitle()
 {
@@ -26,7 +27,8 @@ QStringList OfferPdfButtons()
     return {QStringLiteral("&Save as a PDF file"), QStringLiteral("&Don't print it now")};
 }
 
-PrintSession::PrintSession(const QString &what, const QDateTime &when) : m_what(what), m_when(when)
+PrintSession::PrintSession(const QString &what, const QDateTime &when, PrintAsk ask)
+    : m_ask(std::move(ask)), m_what(what), m_when(when)
 {
 }
 
@@ -75,8 +77,7 @@ bool PrintSession::offerPdf(const QString &title, const QString &problem)
 {
     const QString text = problem + CrLf + CrLf +
                          QStringLiteral("Do you want to save the pages as a PDF file instead?");
-    const MsgBoxAnswer answer = ShowMsgBox(title, 4, text, 1, false, OfferPdfButtons());
-    if (answer.choice != 1)
+    if (m_ask(MakeMsgBoxRequest(title, 4, text, 1, false, OfferPdfButtons())) != 1)
         return false;
     m_toPdf = true;
     return true;
@@ -96,17 +97,17 @@ QString PrintSession::pdfTarget(const QString &jobName)
         const QString path = QDir(m_folder).filePath(name);
         if (!QFileInfo::exists(path))
             return path;
-        const MsgBoxAnswer answer =
-            ShowMsgBox(SavePdfTitle(), 3,
-                       QStringLiteral("A file named") + CrLf + name + CrLf +
-                           QStringLiteral("is already in that folder.") + CrLf + CrLf +
-                           QStringLiteral("Do you want to replace it?"),
-                       2, false,
-                       {QStringLiteral("&Replace it"), QStringLiteral("&Choose another folder"),
-                        QStringLiteral("&Don't save it")});
-        if (answer.choice == 1)
+        const int choice = m_ask(MakeMsgBoxRequest(
+            SavePdfTitle(), 3,
+            QStringLiteral("A file named") + CrLf + name + CrLf +
+                QStringLiteral("is already in that folder.") + CrLf + CrLf +
+                QStringLiteral("Do you want to replace it?"),
+            2, false,
+            {QStringLiteral("&Replace it"), QStringLiteral("&Choose another folder"),
+             QStringLiteral("&Don't save it")}));
+        if (choice == 1)
             return path;
-        if (answer.choice != 2)
+        if (choice != 2)
             return QString();
         m_folder.clear();
     }
@@ -137,7 +138,7 @@ PrintResult PrintSession::toPdf(const QString &jobName, const PageLayout &layout
                    QDir::toNativeSeparators(path);
     if (!why.isEmpty())
         text += CrLf + QLatin1Char('(') + why + QLatin1Char(')');
-    ShowMsgBox(PrintFailedTitle(), 2, text, 1, false, {QStringLiteral("&Okay")});
+    m_ask(MakeMsgBoxRequest(PrintFailedTitle(), 2, text, 1, false, {QStringLiteral("&Okay")}));
     return PrintResult::Failed;
 }
 
@@ -149,5 +150,5 @@ void PrintSession::finish()
         (m_saved.size() == 1 ? QStringLiteral("The pages have been saved as")
                              : QStringLiteral("The pages have been saved as these files:")) +
         CrLf + m_saved.join(CrLf);
-    ShowMsgBox(SavePdfTitle(), 5, text, 1, false, {QStringLiteral("&Okay")});
+    m_ask(MakeMsgBoxRequest(SavePdfTitle(), 5, text, 1, false, {QStringLiteral("&Okay")}));
 }

@@ -12,6 +12,9 @@
 
 // Draws one document on a surface without ending it.
 using PageLayout = std::function<PrintResult(PageSurface &)>;
+// Puts a question or notice before the person and returns the number of
+// the button pressed (0 when closed without one); the window supplies it.
+using PrintAsk = std::function<int(const MsgBoxRequest &)>;
 
 // One print command (the printed list, or an entry and its chain of
 // custody): its documents go to the printer one after another, or all to
@@ -20,8 +23,9 @@ class PrintSession
 {
 public:
     // what names the printout in messages ("this list"); when is the moment
-    // of the command, used in the default PDF file names.
-    PrintSession(const QString &what, const QDateTime &when);
+    // of the command, used in the default PDF file names; ask puts the
+    // offer of a PDF file and what became of it before the person.
+    PrintSession(const QString &what, const QDateTime &when, PrintAsk ask);
 
     // Prints one document as the job jobName. Done when it reached the
     // printer or its PDF file; Cancelled when the person cancelled it (in
@@ -49,6 +53,7 @@ private:
     QString pdfTarget(const QString &jobName);
     bool offerPdf(const QString &title, const QString &problem);
 
+    PrintAsk m_ask;
     QString m_what;
     QDateTime m_when;
     bool m_toPdf = false;

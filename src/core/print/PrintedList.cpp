@@ -132,12 +132,12 @@ int ListPageCount(int dataRows, double lineHeight)
 }
 
 PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption,
-                           const QString &agencyName)
+                           const QString &agencyName, const PrintAsk &ask)
 {
     if (table.Rows() < 2)
         return PrintResult::Done;
     const QDateTime when = desktop().now();
-    PrintSession session(QStringLiteral("this list"), when);
+    PrintSession session(QStringLiteral("this list"), when, ask);
     const PrintResult result =
         session.print(AppTitle + QStringLiteral(" List"), [&](PageSurface &surface) {
             surface.expectPages(

@@ -3,6 +3,7 @@
 // list's header line.
 #pragma once
 
+#include "core/print/PrintJob.h"
 #include "core/print/PrintText.h"
 
 #include <QDateTime>
@@ -37,4 +38,4 @@ int ListPageCount(int dataRows, double lineHeight);
 // "Custorin List" (or saves it as PDF when there is no printer). Nothing
 // when the table holds no entry.
 PrintResult PrintEntryList(const GridTable &table, const QString &headerCaption,
-                           const QString &agencyName);
+                           const QString &agencyName, const PrintAsk &ask);

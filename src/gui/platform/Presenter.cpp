@@ -57,6 +57,11 @@ void ShowUserResult(const DataSet &ds, UserResult result)
         ShowMsgBox(message);
 }
 
+int Ask(const MsgBoxRequest &request)
+{
+    return ShowMsgBox(request).choice;
+}
+
 void Tell(const std::optional<MsgBoxRequest> &notice)
 {
     if (notice)

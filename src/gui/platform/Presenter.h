@@ -37,3 +37,6 @@ void ShowUserResult(const DataSet &ds, UserResult result);
 // Tells the person what an operation came to, when there is anything to
 // tell.
 void Tell(const std::optional<MsgBoxRequest> &notice);
+// Puts a question of a core operation before the person: the number of the
+// button pressed, 0 when the box was closed without one.
+int Ask(const MsgBoxRequest &request);

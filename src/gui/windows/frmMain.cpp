@@ -931,7 +931,7 @@ void frmMain::cmdPrintList_Click()
         return;
     BusyGuard busy(this);
     timerNetworkWatch->stop();
-    PrintEntryList(table, frame1->title(), data().AgencyName);
+    PrintEntryList(table, frame1->title(), data().AgencyName, Ask);
     timerNetworkWatch->start();
 }
 

@@ -10,6 +10,7 @@
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/frmLabels.h"
 
@@ -175,5 +176,5 @@ void frmMain::cmdPrintLabels_Click()
     }
     BusyGuard busy(this);
     WatchPause pause(this);
-    PrintLabelSheet(ask.stock(), ask.start(), labels);
+    PrintLabelSheet(ask.stock(), ask.start(), labels, Ask);
 }

@@ -948,12 +948,11 @@ void frmSeeEntry::laterRelease(const QString &title, const QString &what)
 void frmSeeEntry::cmdPrintEntry_Click()
 {
     const std::optional<EntryPrintOptions> options =
-        AskEntryPrintOptions(m_asRead.Narrative, m_asRead.ChainOfCustody,
-                             [](const MsgBoxRequest &r) { return ShowMsgBox(r).choice; });
+        AskEntryPrintOptions(m_asRead.Narrative, m_asRead.ChainOfCustody, Ask);
     if (!options)
         return;
     BusyGuard busy(this);
-    PrintEntry(EntryPrintout{fieldTexts(), data().AgencyName}, *options);
+    PrintEntry(EntryPrintout{fieldTexts(), data().AgencyName}, *options, Ask);
 }
 
 void frmSeeEntry::cmdPrintLabel_Click()
@@ -968,7 +967,7 @@ void frmSeeEntry::cmdPrintLabel_Click()
         return;
     }
     BusyGuard busy(this);
-    PrintLabelSheet(ask.stock(), ask.start(), labels);
+    PrintLabelSheet(ask.stock(), ask.start(), labels, Ask);
 }
 
 void frmSeeEntry::cmdEmailEntry_Click()
