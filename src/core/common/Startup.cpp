@@ -128,6 +128,18 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
                     return o;
                 }
             }
+        } else if (a == QLatin1String("--inventory-report") || a == QLatin1String("--csv")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                o.error = QStringLiteral("%1 needs a value").arg(a);
+                return o;
+            }
+            const QString value = arguments.at(++i);
+            if (a == QLatin1String("--csv"))
+                o.inventoryCsv = QDir::cleanPath(QDir(currentDir).absoluteFilePath(value));
+            else
+                o.inventoryReport = value;
+        } else if (a == QLatin1String("--inventories")) {
+            o.listInventories = true;
         } else if (a == QLatin1String("--all")) {
             o.labelAll = true;
         } else if (a == QLatin1String("--active")) {
@@ -164,6 +176,8 @@ QString CommandLineHelp()
                           "       custorin [--data-dir DIR] --labels OUT.pdf --template NAME\n"
                           "                [--start N] [--case CASE | --all | --active] [--qr]\n"
                           "       custorin --label-templates\n"
+                          "       custorin [--data-dir DIR] --inventories\n"
+                          "       custorin [--data-dir DIR] --inventory-report ID --csv OUT.csv\n"
                           "\n"
                           "Keeps the inventory of an evidence and property room.\n"
                           "\n"
@@ -194,6 +208,11 @@ QString CommandLineHelp()
                           "                  from label position --start N of the first sheet:\n"
                           "                  the entries of --case CASE, --all entries, or the\n"
                           "                  --active ones (the default); --qr adds a QR code.\n"
+                          "                  Status 0 when written, 1 otherwise.\n"
+                          "  --inventories   lists the inventories of the data folder, newest\n"
+                          "                  first: id, status, scans and scope, one a line.\n"
+                          "  --inventory-report ID  with --csv OUT.csv: writes the report of the\n"
+                          "                  closed inventory ID as comma-separated values.\n"
                           "                  Status 0 when written, 1 otherwise.\n"
                           "  --help          show this text and end.\n");
 }
