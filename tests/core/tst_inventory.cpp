@@ -10,6 +10,7 @@
 #include "core/common/Startup.h"
 #include "core/entries/DataFile.h"
 #include "core/entries/EntryStore.h"
+#include "core/print/InventoryReport.h"
 #include "core/rules/Inventory.h"
 
 #include <QProcess>
@@ -266,6 +267,36 @@ void TestInventory::exactFilesReportAndShelfChange()
                       "Doe); New shelf accepted by Pat \"\"PD\"\" Doe\"\r\n"
                       "\"Not found\",\"20261207093002\",\"26-2\",\"'=HYPERLINK(\"\"x\"\"), red\","
                       "\"A-2\",\"\",\"\",\"\"\r\n");
+
+    // Printed: the facts, the counts, each class's entries in columns.
+    QCOMPARE(PrintInventoryReport(BuildInventoryReport(inv)), PrintResult::Done);
+    QCOMPARE(t.desktop.printJobs, QStringList{QStringLiteral("Custorin Inventory 20261207093003")});
+    QStringList texts;
+    QList<double> rowX;
+    for (const PrintedText &p : t.desktop.printed) {
+        if (p.text.isEmpty() || p.text.startsWith(QLatin1Char('_')))
+            continue;
+        texts.append(p.text);
+        if (p.text == QLatin1String("20261207093002") || p.text == QLatin1String("26-2") ||
+            p.text.startsWith(QLatin1String("=HYP")))
+            rowX.append(p.x);
+    }
+    QCOMPARE(texts.mid(0, 6),
+             QStringList({"Custorin Inventory 20261207093003 -- Page 1",
+                          "Scope: Locations starting with \"a-\"", "Seed: none",
+                          "Started: 12/07/2026 09:30:03 by Pat \"PD\" Doe at WS-1",
+                          "Closed: 12/07/2026 09:31:03 by Pat \"PD\" Doe at WS-1",
+                          "Scanned by: Pat \"PD\" Doe at WS-1"}));
+    QCOMPARE(texts.mid(6, 4), QStringList({"Found on its recorded shelf", "0",
+                                           "Found on another shelf", "1"}));
+    QCOMPARE(texts.mid(20, 14),
+             QStringList({"Found on another shelf (1)", "Control #", "Case #", "Description",
+                          "Recorded shelf", "Scanned shelf", "20261207093001", "26-1", "Knife",
+                          "A-1", "A-2",
+                          "Note: tag torn (Pat \"PD\" Doe); New shelf accepted by Pat \"PD\" Doe",
+                          "Not found (1)", "Control #"}));
+    QCOMPARE(texts.last(), QStringLiteral("End of Printout"));
+    QCOMPARE(rowX, QList<double>({0.5, 1.65, 2.55}));
     FolderLock::HostNameOverride.clear();
 }
 
@@ -318,7 +349,7 @@ void TestInventory::commandLine()
     const QString csv = QDir(t.folder()).filePath(QStringLiteral("out.csv"));
     auto run = [&](const QStringList &args) {
         return RunInventoryCommand(ParseCommandLine(QStringList{QStringLiteral("--data-dir"), t.folder()} + args,
-                                                    t.folder(), QString()),
+                                                    t.folder(), QStringLiteral("/nonexistent")),
                                    &out, &err);
     };
     QCOMPARE(run({QStringLiteral("--inventories")}), 0);
