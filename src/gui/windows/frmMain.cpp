@@ -661,6 +661,7 @@ void frmMain::UpdateButtons()
             b->setEnabled(s.enabled);
         b->Refresh();
     }
+    cmdInventory->setVisible(CurrentAccessLevel >= 2);
     placeListButtons();
 }
 
