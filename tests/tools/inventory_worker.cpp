@@ -10,6 +10,7 @@
 #include "core/rules/Inventory.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -35,10 +36,17 @@ int main(int argc, char **argv)
         std::reverse(codes.begin(), codes.end());
     for (const QString &code : codes) {
         InventoryScan scan;
-        const InventoryOutcome out =
-            RecordInventoryScan(&inv, entries, QStringLiteral("Aisle ") + name, code, &scan);
+        InventoryOutcome out;
+        for (int attempt = 0; attempt < 20 && !out.ok; ++attempt) {
+            QThread::msleep(10);
+            out = RecordInventoryScan(&inv, entries, QStringLiteral("Aisle ") + name, code, &scan);
+            if (!out.text.isEmpty())
+                break;
+        }
         if (!out.ok)
-            std::fprintf(stderr, "%s: %s\n", qPrintable(code), qPrintable(out.text));
+            std::fprintf(stderr, "%s: %s\n", qPrintable(code),
+                         qPrintable(out.text.isEmpty() ? QStringLiteral("the folder stayed busy")
+                                                       : out.text));
     }
     return 0;
 }
