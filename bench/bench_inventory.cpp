@@ -77,7 +77,7 @@ int main(int argc, char **argv)
                 Scans, median(recorded), worst, median(classified));
     const bool medianOk = judge("inventory scan recorded at 32,767 entries (median)",
                                 median(recorded), "ms", -1, TargetScanMs);
-    const bool worstOk = judge("inventory scan recorded at 32,767 entries (worst)", worst, "ms", -1,
-                               TargetScanMs);
+    const bool worstOk =
+        judge("inventory scan recorded at 32,767 entries (worst)", worst, "ms", -1, TargetScanMs);
     return medianOk && worstOk ? 0 : 1;
 }

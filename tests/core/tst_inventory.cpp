@@ -115,8 +115,8 @@ void TestInventory::reconcilesEveryClass()
     // reader, it goes on.
     QVERIFY(PauseInventory(&inv).ok);
     InventoryScan none;
-    const InventoryOutcome paused = RecordInventoryScan(&inv, entries, QStringLiteral("Cart 9"),
-                                                        inv.expected.at(35), &none);
+    const InventoryOutcome paused =
+        RecordInventoryScan(&inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
     QCOMPARE(paused.ok, false);
     QCOMPARE(paused.text, InventoryPausedText());
     Inventory other;
@@ -198,7 +198,8 @@ void TestInventory::exactFilesReportAndShelfChange()
 {
     TestFolder t(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0)), QStringLiteral("Pat \"PD\" Doe"));
     FolderLock::HostNameOverride = QStringLiteral("WS-1");
-    const QStringList shelves = {QStringLiteral("A-1"), QStringLiteral("A-2"), QStringLiteral("B-1")};
+    const QStringList shelves = {QStringLiteral("A-1"), QStringLiteral("A-2"),
+                                 QStringLiteral("B-1")};
     for (int i = 0; i < 3; ++i) {
         EntryRecord e;
         e.CaseNumber = QStringLiteral("26-%1").arg(i + 1);
@@ -211,7 +212,8 @@ void TestInventory::exactFilesReportAndShelfChange()
     InventoryEntries entries;
     QVERIFY(LoadInventoryEntries(&entries));
     Inventory inv;
-    QVERIFY(StartInventory({InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries, &inv).ok);
+    QVERIFY(
+        StartInventory({InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries, &inv).ok);
     QCOMPARE(inv.id, QStringLiteral("20261207093003"));
     const QByteArray logBefore = t.read(DataRecordsLogName);
     QVERIFY(logBefore.endsWith("12/07/2026 at 09:30:03 - Inventory 20261207093003 (Locations "
@@ -219,54 +221,67 @@ void TestInventory::exactFilesReportAndShelfChange()
 
     InventoryScan line;
     t.desktop.setNow(t.desktop.now().addSecs(60));
-    QVERIFY(RecordInventoryScan(&inv, entries, QStringLiteral("A-2"), QStringLiteral("20261207093001"),
-                                &line).ok);
+    QVERIFY(RecordInventoryScan(&inv, entries, QStringLiteral("A-2"),
+                                QStringLiteral("20261207093001"), &line)
+                .ok);
     QCOMPARE(line.cls, ScanClass::OtherShelf);
-    QVERIFY(AddInventoryNote(&inv, QStringLiteral("20261207093001"), QStringLiteral("tag\ttorn")).ok);
-    QVERIFY(AcceptScannedShelf(&inv, &entries, QStringLiteral("20261207093001"), QStringLiteral("A-2")).ok);
+    QVERIFY(
+        AddInventoryNote(&inv, QStringLiteral("20261207093001"), QStringLiteral("tag\ttorn")).ok);
+    QVERIFY(
+        AcceptScannedShelf(&inv, &entries, QStringLiteral("20261207093001"), QStringLiteral("A-2"))
+            .ok);
     DataFile file;
     QVERIFY(file.open(DataFile::ForReading));
     const EntryRecord moved = file.read(1);
     file.close();
     QCOMPARE(moved.Location.trimmed(), QStringLiteral("A-2"));
-    QCOMPARE(moved.ChainOfCustody.trimmed(),
-             QStringLiteral("01/02/2026 - taken in\r\n12/07/2026 09:31:03 - Shelf changed from 'A-1' "
-                            "to 'A-2' by Pat \"PD\" Doe (inventory 20261207093003)"));
-    QVERIFY(t.read(DataRecordsLogName).endsWith(
-        "12/07/2026 at 09:31:03 - Control#20261207093001 edited by Pat \"PD\" Doe\r\n"));
+    QCOMPARE(
+        moved.ChainOfCustody.trimmed(),
+        QStringLiteral("01/02/2026 - taken in\r\n12/07/2026 09:31:03 - Shelf changed from 'A-1' "
+                       "to 'A-2' by Pat \"PD\" Doe (inventory 20261207093003)"));
+    QVERIFY(
+        t.read(DataRecordsLogName)
+            .endsWith(
+                "12/07/2026 at 09:31:03 - Control#20261207093001 edited by Pat \"PD\" Doe\r\n"));
     QVERIFY(CloseInventory(&inv, entries).ok);
 
     const QByteArray side = readFile(InventoryFilePath(inv.id));
-    QCOMPARE(side, QByteArray("start\t20261207093003\tshelf\ta-\t\t0\t12/07/2026 09:30:03\tWS-1\tPat \"PD\" Doe\r\n"
-                              "expect\t20261207093001\r\n"
-                              "expect\t20261207093002\r\n"
-                              "scan\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" Doe\t20261207093001\tA-2\tmoved\tA-1\t26-1\tKnife\r\n"
-                              "note\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" Doe\t20261207093001\ttag torn\r\n"
-                              "accept\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" Doe\t20261207093001\tA-1\tA-2\r\n"
-                              "missing\t20261207093002\t26-2\tA-2\t=HYPERLINK(\"x\"), red\r\n"
-                              "close\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" Doe\r\n"));
-    QVERIFY(t.read(DataRecordsLogName).endsWith(
-        "12/07/2026 at 09:31:03 - Inventory 20261207093003 closed by Pat \"PD\" Doe\r\n"));
+    QCOMPARE(
+        side,
+        QByteArray(
+            "start\t20261207093003\tshelf\ta-\t\t0\t12/07/2026 09:30:03\tWS-1\tPat \"PD\" Doe\r\n"
+            "expect\t20261207093001\r\n"
+            "expect\t20261207093002\r\n"
+            "scan\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" "
+            "Doe\t20261207093001\tA-2\tmoved\tA-1\t26-1\tKnife\r\n"
+            "note\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" Doe\t20261207093001\ttag torn\r\n"
+            "accept\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" Doe\t20261207093001\tA-1\tA-2\r\n"
+            "missing\t20261207093002\t26-2\tA-2\t=HYPERLINK(\"x\"), red\r\n"
+            "close\t12/07/2026 09:31:03\tWS-1\tPat \"PD\" Doe\r\n"));
+    QVERIFY(
+        t.read(DataRecordsLogName)
+            .endsWith(
+                "12/07/2026 at 09:31:03 - Inventory 20261207093003 closed by Pat \"PD\" Doe\r\n"));
 
     const QByteArray pad = ",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
     const QByteArray csv = InventoryReportCsv(BuildInventoryReport(inv));
-    QCOMPARE(csv, "\"Inventory\",\"20261207093003\"" + pad +
-                      "\"Scope\",\"Locations starting with \"\"a-\"\"\"" + pad +
-                      "\"Seed\",\"\"" + pad +
-                      "\"Started\",\"12/07/2026 09:30:03 by Pat \"\"PD\"\" Doe at WS-1\"" + pad +
-                      "\"Closed\",\"12/07/2026 09:31:03 by Pat \"\"PD\"\" Doe at WS-1\"" + pad +
-                      "\"Scanned by\",\"Pat \"\"PD\"\" Doe at WS-1\"" + pad +
-                      "\"Found on its recorded shelf\",\"0\"" + pad +
-                      "\"Found on another shelf\",\"1\"" + pad + "\"Not on record\",\"0\"" + pad +
-                      "\"Scanned twice\",\"0\"" + pad + "\"Archived but present\",\"0\"" + pad +
-                      "\"Outside the sample\",\"0\"" + pad + "\"Not found\",\"1\"" + pad +
-                      "\"Class\",\"Control #\",\"Case #\",\"Description\",\"Recorded shelf\","
-                      "\"Scanned shelf\",\"Scanned\",\"Note\"\r\n"
-                      "\"Found on another shelf\",\"20261207093001\",\"26-1\",\"Knife\",\"A-1\","
-                      "\"A-2\",\"12/07/2026 09:31:03 Pat \"\"PD\"\" Doe\",\"tag torn (Pat \"\"PD\"\" "
-                      "Doe); New shelf accepted by Pat \"\"PD\"\" Doe\"\r\n"
-                      "\"Not found\",\"20261207093002\",\"26-2\",\"'=HYPERLINK(\"\"x\"\"), red\","
-                      "\"A-2\",\"\",\"\",\"\"\r\n");
+    QCOMPARE(csv,
+             "\"Inventory\",\"20261207093003\"" + pad +
+                 "\"Scope\",\"Locations starting with \"\"a-\"\"\"" + pad + "\"Seed\",\"\"" + pad +
+                 "\"Started\",\"12/07/2026 09:30:03 by Pat \"\"PD\"\" Doe at WS-1\"" + pad +
+                 "\"Closed\",\"12/07/2026 09:31:03 by Pat \"\"PD\"\" Doe at WS-1\"" + pad +
+                 "\"Scanned by\",\"Pat \"\"PD\"\" Doe at WS-1\"" + pad +
+                 "\"Found on its recorded shelf\",\"0\"" + pad +
+                 "\"Found on another shelf\",\"1\"" + pad + "\"Not on record\",\"0\"" + pad +
+                 "\"Scanned twice\",\"0\"" + pad + "\"Archived but present\",\"0\"" + pad +
+                 "\"Outside the sample\",\"0\"" + pad + "\"Not found\",\"1\"" + pad +
+                 "\"Class\",\"Control #\",\"Case #\",\"Description\",\"Recorded shelf\","
+                 "\"Scanned shelf\",\"Scanned\",\"Note\"\r\n"
+                 "\"Found on another shelf\",\"20261207093001\",\"26-1\",\"Knife\",\"A-1\","
+                 "\"A-2\",\"12/07/2026 09:31:03 Pat \"\"PD\"\" Doe\",\"tag torn (Pat \"\"PD\"\" "
+                 "Doe); New shelf accepted by Pat \"\"PD\"\" Doe\"\r\n"
+                 "\"Not found\",\"20261207093002\",\"26-2\",\"'=HYPERLINK(\"\"x\"\"), red\","
+                 "\"A-2\",\"\",\"\",\"\"\r\n");
 
     // Printed: the facts, the counts, each class's entries in columns.
     QCOMPARE(PrintInventoryReport(BuildInventoryReport(inv)), PrintResult::Done);
@@ -281,20 +296,19 @@ void TestInventory::exactFilesReportAndShelfChange()
             p.text.startsWith(QLatin1String("=HYP")))
             rowX.append(p.x);
     }
-    QCOMPARE(texts.mid(0, 6),
-             QStringList({"Custorin Inventory 20261207093003 -- Page 1",
-                          "Scope: Locations starting with \"a-\"", "Seed: none",
-                          "Started: 12/07/2026 09:30:03 by Pat \"PD\" Doe at WS-1",
-                          "Closed: 12/07/2026 09:31:03 by Pat \"PD\" Doe at WS-1",
-                          "Scanned by: Pat \"PD\" Doe at WS-1"}));
-    QCOMPARE(texts.mid(6, 4), QStringList({"Found on its recorded shelf", "0",
-                                           "Found on another shelf", "1"}));
-    QCOMPARE(texts.mid(20, 14),
-             QStringList({"Found on another shelf (1)", "Control #", "Case #", "Description",
-                          "Recorded shelf", "Scanned shelf", "20261207093001", "26-1", "Knife",
-                          "A-1", "A-2",
-                          "Note: tag torn (Pat \"PD\" Doe); New shelf accepted by Pat \"PD\" Doe",
-                          "Not found (1)", "Control #"}));
+    QCOMPARE(texts.mid(0, 6), QStringList({"Custorin Inventory 20261207093003 -- Page 1",
+                                           "Scope: Locations starting with \"a-\"", "Seed: none",
+                                           "Started: 12/07/2026 09:30:03 by Pat \"PD\" Doe at WS-1",
+                                           "Closed: 12/07/2026 09:31:03 by Pat \"PD\" Doe at WS-1",
+                                           "Scanned by: Pat \"PD\" Doe at WS-1"}));
+    QCOMPARE(texts.mid(6, 4),
+             QStringList({"Found on its recorded shelf", "0", "Found on another shelf", "1"}));
+    QCOMPARE(
+        texts.mid(20, 14),
+        QStringList({"Found on another shelf (1)", "Control #", "Case #", "Description",
+                     "Recorded shelf", "Scanned shelf", "20261207093001", "26-1", "Knife", "A-1",
+                     "A-2", "Note: tag torn (Pat \"PD\" Doe); New shelf accepted by Pat \"PD\" Doe",
+                     "Not found (1)", "Control #"}));
     QCOMPARE(texts.last(), QStringLiteral("End of Printout"));
     QCOMPARE(rowX, QList<double>({0.5, 1.65, 2.55}));
     FolderLock::HostNameOverride.clear();
@@ -348,9 +362,10 @@ void TestInventory::commandLine()
     QString out, err;
     const QString csv = QDir(t.folder()).filePath(QStringLiteral("out.csv"));
     auto run = [&](const QStringList &args) {
-        return RunInventoryCommand(ParseCommandLine(QStringList{QStringLiteral("--data-dir"), t.folder()} + args,
-                                                    t.folder(), QStringLiteral("/nonexistent")),
-                                   &out, &err);
+        return RunInventoryCommand(
+            ParseCommandLine(QStringList{QStringLiteral("--data-dir"), t.folder()} + args,
+                             t.folder(), QStringLiteral("/nonexistent")),
+            &out, &err);
     };
     QCOMPARE(run({QStringLiteral("--inventories")}), 0);
     const int active = int(std::count_if(entries.list.begin(), entries.list.end(),
@@ -360,12 +375,16 @@ void TestInventory::commandLine()
                                  "Active List (%1 entries)\n")
                       .arg(SampleCountForPercent(active, 10)));
     QCOMPARE(run({QStringLiteral("--inventory-report"), open.id, QStringLiteral("--csv"), csv}), 1);
-    QCOMPARE(err, QStringLiteral("inventory 20261204225130 is open: only a closed inventory has a report\n"));
-    QCOMPARE(run({QStringLiteral("--inventory-report"), QStringLiteral("2020"), QStringLiteral("--csv"), csv}), 1);
+    QCOMPARE(err, QStringLiteral(
+                      "inventory 20261204225130 is open: only a closed inventory has a report\n"));
+    QCOMPARE(run({QStringLiteral("--inventory-report"), QStringLiteral("2020"),
+                  QStringLiteral("--csv"), csv}),
+             1);
     QCOMPARE(err, QStringLiteral("there is no inventory '2020' (--inventories lists them)\n"));
     QCOMPARE(run({QStringLiteral("--inventory-report"), closed.id}), 1);
     QCOMPARE(QFile::exists(csv), false);
-    QCOMPARE(run({QStringLiteral("--inventory-report"), closed.id, QStringLiteral("--csv"), csv}), 0);
+    QCOMPARE(run({QStringLiteral("--inventory-report"), closed.id, QStringLiteral("--csv"), csv}),
+             0);
     QCOMPARE(out, QStringLiteral("Wrote the report of inventory 20261204225000 to ") + csv + "\n");
     QCOMPARE(readFile(csv), InventoryReportCsv(BuildInventoryReport(closed)));
 }

@@ -43,6 +43,8 @@ void TestInventoryWindow::fullCountWithTypedScans()
     dispose(w);
     w = openMain(2);
     QCOMPARE(w->cmdInventory->isHidden(), false);
+    if (qEnvironmentVariableIsSet("CUSTORIN_SCREENSHOT"))
+        w->grab().save(qEnvironmentVariable("CUSTORIN_SCREENSHOT") + ".main.png");
 
     auto scan = [](frmInventory *inv, const QString &typed) {
         inv->txtScan->setText(typed);
@@ -59,8 +61,7 @@ void TestInventoryWindow::fullCountWithTypedScans()
         QVERIFY(inv);
         QCOMPARE(inv->txtScan->isEnabled(), false);
         inv->cmdStart->click();
-        QCOMPARE(inv->cboInventory->currentText(),
-                 "20261207100000 - open - The whole Active List");
+        QCOMPARE(inv->cboInventory->currentText(), "20261207100000 - open - The whole Active List");
         // An item before any shelf is refused and says why.
         env.desktop.answerMsgBox(1, false, "Inventory");
         scan(inv, "20090105080100");

@@ -32,8 +32,8 @@ public:
         ++m_page;
         m_s.setCurrentY(Top);
         m_s.setCurrentX(Left);
-        m_s.printLine(AppTitle + QStringLiteral(" Inventory ") + m_id + QStringLiteral(" -- Page ") +
-                      QString::number(m_page));
+        m_s.printLine(AppTitle + QStringLiteral(" Inventory ") + m_id +
+                      QStringLiteral(" -- Page ") + QString::number(m_page));
         PrintRule(m_s, float(Left), RuleEnd);
         if (heading && m_page > 1)
             heading();
@@ -77,11 +77,12 @@ PrintResult DrawInventoryReport(PageSurface &surface, const InventoryReport &rep
         QStringLiteral("Scope: ") + report.scope,
         QStringLiteral("Seed: ") + (report.seed.isEmpty() ? QStringLiteral("none") : report.seed),
         QStringLiteral("Started: ") + report.started,
-        QStringLiteral("Closed: ") +
-            (report.closed.isEmpty() ? QStringLiteral("not yet (the report so far)") : report.closed),
-        QStringLiteral("Scanned by: ") +
-            (report.scannedBy.isEmpty() ? QStringLiteral("nobody yet")
-                                        : report.scannedBy.join(QStringLiteral("; ")))};
+        QStringLiteral("Closed: ") + (report.closed.isEmpty()
+                                          ? QStringLiteral("not yet (the report so far)")
+                                          : report.closed),
+        QStringLiteral("Scanned by: ") + (report.scannedBy.isEmpty()
+                                              ? QStringLiteral("nobody yet")
+                                              : report.scannedBy.join(QStringLiteral("; ")))};
     if (!pages.room())
         return PrintResult::Cancelled;
     for (const QString &fact : facts)
@@ -117,8 +118,8 @@ PrintResult DrawInventoryReport(PageSurface &surface, const InventoryReport &rep
         for (const InventoryReportRow &row : report.rows[c]) {
             if (!pages.room(heading))
                 return PrintResult::Cancelled;
-            pages.row({row.code, row.caseNumber, row.description, row.recordedShelf,
-                       row.scannedShelf});
+            pages.row(
+                {row.code, row.caseNumber, row.description, row.recordedShelf, row.scannedShelf});
             if (!row.note.isEmpty()) {
                 if (!pages.room(heading))
                     return PrintResult::Cancelled;

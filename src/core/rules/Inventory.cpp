@@ -279,17 +279,16 @@ bool sameShelf(const QString &a, const QString &b)
 
 QString ScanClassToken(ScanClass c)
 {
-    static const char *const tokens[ScanClassCount] = {
-        "found", "moved", "unknown", "twice", "archived", "outside", "missing"};
+    static const char *const tokens[ScanClassCount] = {"found",    "moved",   "unknown", "twice",
+                                                       "archived", "outside", "missing"};
     return QString::fromLatin1(tokens[int(c)]);
 }
 
 QString ScanClassName(ScanClass c)
 {
     static const char *const names[ScanClassCount] = {
-        "Found on its recorded shelf", "Found on another shelf", "Not on record",
-        "Scanned twice",               "Archived but present",   "Outside the sample",
-        "Not found"};
+        "Found on its recorded shelf", "Found on another shelf", "Not on record", "Scanned twice",
+        "Archived but present",        "Outside the sample",     "Not found"};
     return QString::fromLatin1(names[int(c)]);
 }
 
@@ -393,7 +392,9 @@ QString Inventory::scopeText() const
 
 QString Inventory::statusText() const
 {
-    return closed ? QStringLiteral("closed") : paused ? QStringLiteral("paused") : QStringLiteral("open");
+    return closed   ? QStringLiteral("closed")
+           : paused ? QStringLiteral("paused")
+                    : QStringLiteral("open");
 }
 
 ScanClass ClassifyInventoryScan(const Inventory &inventory, const InventoryEntries &entries,
@@ -433,7 +434,9 @@ InventoryOutcome StartInventory(const InventoryRequest &request, const Inventory
     QString size;
     if (request.scope == InventoryScope::Sample) {
         std::sort(active.begin(), active.end(),
-                  [](const InventoryEntry *a, const InventoryEntry *b) { return a->control < b->control; });
+                  [](const InventoryEntry *a, const InventoryEntry *b) {
+                      return a->control < b->control;
+                  });
         const int population = int(active.size());
         const int count = request.count > 0 ? qMin(request.count, population)
                                             : SampleCountForPercent(population, request.percent);
@@ -459,7 +462,8 @@ InventoryOutcome StartInventory(const InventoryRequest &request, const Inventory
     const InventoryEvent started = thisEvent();
     const QString stamp = dataset::now().toString(QStringLiteral("yyyyMMddHHmmss"));
     if (!QDir().mkpath(InventoriesFolder()))
-        return refused(QStringLiteral("The folder 'Inventories' can not be made in the data folder."));
+        return refused(
+            QStringLiteral("The folder 'Inventories' can not be made in the data folder."));
     QString id = stamp;
     int fd = -1;
     for (int n = 2; fd < 0 && n < 100; ++n) {
@@ -472,9 +476,9 @@ InventoryOutcome StartInventory(const InventoryRequest &request, const Inventory
     if (fd < 0)
         return refused(fileFailedText(id));
     const quint32 seed = request.scope == InventoryScope::Sample ? request.seed : 0;
-    QString text = lineOf({QStringLiteral("start"), id, scopeToken(request.scope),
-                           field(request.shelf), size, QString::number(seed),
-                           eventFields(started)});
+    QString text =
+        lineOf({QStringLiteral("start"), id, scopeToken(request.scope), field(request.shelf), size,
+                QString::number(seed), eventFields(started)});
     for (const QString &control : expected)
         text += QStringLiteral("expect\t") + control + CrLf;
     const QByteArray bytes = ToWindows1252(text);
@@ -530,8 +534,7 @@ std::vector<Inventory> ListInventories()
 }
 
 InventoryOutcome RecordInventoryScan(Inventory *inventory, const InventoryEntries &entries,
-                                     const QString &shelf, const QString &code,
-                                     InventoryScan *scan)
+                                     const QString &shelf, const QString &code, InventoryScan *scan)
 {
     if (field(shelf).isEmpty())
         return refused(InventoryNeedsShelfText());
@@ -544,7 +547,8 @@ InventoryOutcome RecordInventoryScan(Inventory *inventory, const InventoryEntrie
         const InventoryEvent now = thisEvent();
         return lineOf({QStringLiteral("scan"), eventFields(now), read, field(shelf),
                        ScanClassToken(cls), e ? field(e->location) : QString(),
-                       e ? field(e->caseNumber) : QString(), e ? field(e->description) : QString()});
+                       e ? field(e->caseNumber) : QString(),
+                       e ? field(e->description) : QString()});
     });
     if (outcome.ok && scan)
         *scan = inventory->scans.back();
@@ -586,8 +590,7 @@ InventoryOutcome CloseInventory(Inventory *inventory, const InventoryEntries &en
             continue;
         const InventoryEntry *e = entries.find(control);
         text += lineOf({QStringLiteral("missing"), control, e ? field(e->caseNumber) : QString(),
-                        e ? field(e->location) : QString(),
-                        e ? field(e->description) : QString()});
+                        e ? field(e->location) : QString(), e ? field(e->description) : QString()});
     }
     text += lineOf({QStringLiteral("close"), eventFields(thisEvent())});
     bool isFile = false;
@@ -624,7 +627,8 @@ InventoryOutcome AddInventoryNote(Inventory *inventory, const QString &code, con
     return appendLine(
         inventory,
         [&]() {
-            return lineOf({QStringLiteral("note"), eventFields(thisEvent()), field(code), field(text)});
+            return lineOf(
+                {QStringLiteral("note"), eventFields(thisEvent()), field(code), field(text)});
         },
         true);
 }
@@ -653,7 +657,8 @@ InventoryOutcome AcceptScannedShelf(Inventory *inventory, InventoryEntries *entr
     const EntryIdentity asRead{entry.controlNumber, entry.caseNumber};
     std::optional<EntryRecord> record = dataset::readEntry(entry.recordNumber);
     if (!record || !asRead.matches(*record))
-        return {false, StoreResultTitle(StoreResult::Changed), StoreResultText(StoreResult::Changed)};
+        return {false, StoreResultTitle(StoreResult::Changed),
+                StoreResultText(StoreResult::Changed)};
     const QString oldShelf = record->Location.trimmed();
     const QString line = ShelfChangeCustodyLine(timeText(dataset::now()), inventory->id, oldShelf,
                                                 shelf, field(dataset::person()));
@@ -674,7 +679,8 @@ InventoryOutcome AcceptScannedShelf(Inventory *inventory, InventoryEntries *entr
     const InventoryOutcome noted = appendLine(
         inventory,
         [&]() {
-            return lineOf({QStringLiteral("accept"), eventFields(thisEvent()), code, oldShelf, shelf});
+            return lineOf(
+                {QStringLiteral("accept"), eventFields(thisEvent()), code, oldShelf, shelf});
         },
         true);
     if (!noted.ok && !noted.text.isEmpty())
@@ -818,9 +824,11 @@ int RunInventoryCommand(const StartOptions &options, QString *out, QString *err)
     QSaveFile file(options.inventoryCsv);
     const QByteArray bytes = InventoryReportCsv(BuildInventoryReport(inv));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *err = QStringLiteral("%1 can not be written: %2\n").arg(options.inventoryCsv, file.errorString());
+        *err = QStringLiteral("%1 can not be written: %2\n")
+                   .arg(options.inventoryCsv, file.errorString());
         return 1;
     }
-    *out = QStringLiteral("Wrote the report of inventory %1 to %2\n").arg(inv.id, options.inventoryCsv);
+    *out = QStringLiteral("Wrote the report of inventory %1 to %2\n")
+               .arg(inv.id, options.inventoryCsv);
     return 0;
 }

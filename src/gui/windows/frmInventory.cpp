@@ -138,7 +138,8 @@ frmInventory::frmInventory(QWidget *parent) : QDialog(parent)
     txtScan->setObjectName(QStringLiteral("txtScan"));
     txtScan->setMaxLength(80);
     txtScan->setFont(ProgramFont(QStringLiteral("Verdana"), 9));
-    txtScan->setToolTip(QStringLiteral(" Scan a shelf's label, then the labels of the items on it "));
+    txtScan->setToolTip(
+        QStringLiteral(" Scan a shelf's label, then the labels of the items on it "));
     txtScan->setAccessibleDescription(txtScan->toolTip());
     lblScanResult = new QLabel(this);
     lblScanResult->setObjectName(QStringLiteral("lblScanResult"));
@@ -199,12 +200,12 @@ frmInventory::frmInventory(QWidget *parent) : QDialog(parent)
     connect(cmdAcceptShelf, &QPushButton::clicked, this, &frmInventory::cmdAcceptShelf_Click);
     connect(cmdNote, &QPushButton::clicked, this, &frmInventory::cmdNote_Click);
     connect(cmdPause, &QPushButton::clicked, this, &frmInventory::cmdPause_Click);
-    connect(cmdCloseInventory, &QPushButton::clicked, this,
-            &frmInventory::cmdCloseInventory_Click);
+    connect(cmdCloseInventory, &QPushButton::clicked, this, &frmInventory::cmdCloseInventory_Click);
     connect(cmdPrintReport, &QPushButton::clicked, this, &frmInventory::cmdPrintReport_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QDialog::accept);
     connect(txtScopeShelf, &QLineEdit::textEdited, this, [this] { optScope[1]->setChecked(true); });
-    connect(txtSampleSize, &QSpinBox::valueChanged, this, [this] { optScope[2]->setChecked(true); });
+    connect(txtSampleSize, &QSpinBox::valueChanged, this,
+            [this] { optScope[2]->setChecked(true); });
     updateControls();
 }
 
@@ -257,9 +258,10 @@ void frmInventory::showScans()
     QTreeWidgetItem *last = nullptr;
     for (; m_shown < m_inventory.scans.size(); ++m_shown) {
         const InventoryScan &s = m_inventory.scans[m_shown];
-        auto *item = new QTreeWidgetItem(
-            lstScans, {s.time.mid(11), s.code, ScanClassName(s.cls), s.recordedShelf, s.shelf,
-                       s.caseNumber, s.description, s.person + QStringLiteral(" at ") + s.workstation});
+        auto *item =
+            new QTreeWidgetItem(lstScans, {s.time.mid(11), s.code, ScanClassName(s.cls),
+                                           s.recordedShelf, s.shelf, s.caseNumber, s.description,
+                                           s.person + QStringLiteral(" at ") + s.workstation});
         item->setData(0, Qt::UserRole, int(m_shown));
         item->setForeground(ColClass, classColour(s.cls));
         last = item;
@@ -282,9 +284,9 @@ void frmInventory::updateControls()
 {
     const bool chosen = !m_inventory.id.isEmpty();
     const bool scanning = chosen && !m_inventory.closed && !m_inventory.paused;
-    for (QWidget *w : std::initializer_list<QWidget *>{optScope[0], optScope[1], optScope[2],
-                                                      txtScopeShelf, txtSampleSize, cboSampleUnit,
-                                                      txtSeed, cmdStart})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{optScope[0], optScope[1], optScope[2], txtScopeShelf,
+                                          txtSampleSize, cboSampleUnit, txtSeed, cmdStart})
         w->setEnabled(!chosen);
     txtShelf->setEnabled(scanning);
     txtScan->setEnabled(scanning);
@@ -302,15 +304,14 @@ void frmInventory::updateControls()
         lblStatus->setText(QStringLiteral("Choose an inventory, or start a new one."));
         return;
     }
-    lblStatus->setText(QStringLiteral("Inventory %1 (%2): %3 - %4 of %5 in scope scanned, %6 scans")
-                           .arg(m_inventory.id, m_inventory.statusText(), m_inventory.scopeText())
-                           .arg(int(std::count_if(m_inventory.expected.cbegin(),
-                                                  m_inventory.expected.cend(),
-                                                  [this](const QString &c) {
-                                                      return m_inventory.scannedCodes.contains(c);
-                                                  })))
-                           .arg(m_inventory.expected.size())
-                           .arg(m_inventory.scans.size()));
+    lblStatus->setText(
+        QStringLiteral("Inventory %1 (%2): %3 - %4 of %5 in scope scanned, %6 scans")
+            .arg(m_inventory.id, m_inventory.statusText(), m_inventory.scopeText())
+            .arg(int(std::count_if(
+                m_inventory.expected.cbegin(), m_inventory.expected.cend(),
+                [this](const QString &c) { return m_inventory.scannedCodes.contains(c); })))
+            .arg(m_inventory.expected.size())
+            .arg(m_inventory.scans.size()));
 }
 
 void frmInventory::tell(const InventoryOutcome &outcome)
@@ -329,7 +330,8 @@ void frmInventory::playSound(ScanClass cls)
         if (i == 0)
             desktop().beep(Beep(sound.beep));
         else
-            QTimer::singleShot(i * sound.gapMs, this, [kind = sound.beep] { desktop().beep(Beep(kind)); });
+            QTimer::singleShot(i * sound.gapMs, this,
+                               [kind = sound.beep] { desktop().beep(Beep(kind)); });
     }
 }
 
@@ -409,8 +411,9 @@ void frmInventory::cmdNote_Click()
     if (n < 0 || size_t(n) >= m_inventory.scans.size())
         return;
     const QString code = m_inventory.scans[size_t(n)].code;
-    const std::optional<QString> text = desktop().inputBox(
-        InventoryWindowTitle(), QStringLiteral("A note on ") + code + QStringLiteral(":"), QString());
+    const std::optional<QString> text =
+        desktop().inputBox(InventoryWindowTitle(),
+                           QStringLiteral("A note on ") + code + QStringLiteral(":"), QString());
     if (!text)
         return;
     tell(AddInventoryNote(&m_inventory, code, *text));
@@ -425,9 +428,9 @@ void frmInventory::cmdPause_Click()
 void frmInventory::cmdCloseInventory_Click()
 {
     RefreshInventory(&m_inventory);
-    const int unscanned = int(std::count_if(
-        m_inventory.expected.cbegin(), m_inventory.expected.cend(),
-        [this](const QString &c) { return !m_inventory.scannedCodes.contains(c); }));
+    const int unscanned = int(
+        std::count_if(m_inventory.expected.cbegin(), m_inventory.expected.cend(),
+                      [this](const QString &c) { return !m_inventory.scannedCodes.contains(c); }));
     const MsgBoxAnswer answer = ShowMsgBox(
         InventoryWindowTitle(), 3,
         QStringLiteral("Close inventory ") + m_inventory.id + QStringLiteral("?") + CrLf + CrLf +
