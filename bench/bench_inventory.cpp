@@ -1,9 +1,9 @@
 // Inventories at the largest data file there can be (32,767 entries): the
 // entries read once, a full count started, then scans recorded one after
-// another the way the window records them (the lock taken, what other
-// workstations added read, the scan classified and its line appended),
-// a mix of found, moved, unknown, twice and archived codes; and the
-// classification alone.
+// another the way the window records them (the data file's stamp looked
+// at, the lock taken, what other workstations added read, the scan classified and its line
+// appended), a mix of found, moved, unknown, twice and archived codes; and the classification
+// alone.
 #include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "SampleData.h"
@@ -65,7 +65,8 @@ int main(int argc, char **argv)
         (void)cls;
         one.restart();
         InventoryScan scan;
-        if (!RecordInventoryScan(&inv, entries, shelf, code, &scan).ok) {
+        if (!RefreshInventoryEntries(&entries) ||
+            !RecordInventoryScan(&inv, entries, shelf, code, &scan).ok) {
             std::printf("inventory: scan %d was not recorded\n", i);
             return 1;
         }

@@ -227,6 +227,16 @@ void TestInventory::exactFilesReportAndShelfChange()
     QCOMPARE(line.cls, ScanClass::OtherShelf);
     QVERIFY(
         AddInventoryNote(&inv, QStringLiteral("20261207093001"), QStringLiteral("tag\ttorn")).ok);
+    // An entry added at another workstation after the entries were read
+    // is on record once they are read again.
+    EntryRecord late;
+    late.CaseNumber = QStringLiteral("26-9");
+    late.Location = QStringLiteral("A-9");
+    QCOMPARE(AppendEntry(late), StoreResult::Ok);
+    const QString lateCode = QStringLiteral("20261207093103");
+    QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::NotOnRecord);
+    QVERIFY(RefreshInventoryEntries(&entries));
+    QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::Found);
     QVERIFY(
         AcceptScannedShelf(&inv, &entries, QStringLiteral("20261207093001"), QStringLiteral("A-2"))
             .ok);

@@ -63,6 +63,11 @@ bool log(const FolderLock &held, const QString &line)
     return AppendLogLine(held, DataRecordsLogName, line);
 }
 
+std::optional<FileStamp> dataFileStamp()
+{
+    return desktop().fileStamp(DataPath(DataFileName));
+}
+
 bool forEachRecord(const std::function<void(int, const char *)> &visit)
 {
     DataFile file;
@@ -323,6 +328,8 @@ bool LoadInventoryEntries(InventoryEntries *entries)
 {
     entries->list.clear();
     entries->byControl.clear();
+    // Taken first: a change made while the file is read shows next time.
+    entries->stamp = dataset::dataFileStamp();
     using namespace EntryLayout;
     QString caseNumber;
     const bool ok = dataset::forEachRecord([&](int n, const char *record) {
@@ -343,6 +350,17 @@ bool LoadInventoryEntries(InventoryEntries *entries)
     for (int i = int(entries->list.size()) - 1; i >= 0; --i)
         entries->byControl.insert(entries->list[size_t(i)].control, i);
     return ok;
+}
+
+bool RefreshInventoryEntries(InventoryEntries *entries)
+{
+    if (dataset::dataFileStamp() == entries->stamp)
+        return true;
+    InventoryEntries read;
+    if (!LoadInventoryEntries(&read))
+        return false;
+    *entries = std::move(read);
+    return true;
 }
 
 std::vector<int> DrawSample(int population, int count, quint32 seed)

@@ -27,11 +27,14 @@
 // goes through the entry store's edit.
 #pragma once
 
+#include "core/common/Desktop.h"
+
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 #include <vector>
 
 enum class InventoryScope { WholeList, Shelf, Sample };
@@ -75,6 +78,7 @@ struct InventoryEntry {
 struct InventoryEntries {
     std::vector<InventoryEntry> list; // in file order
     QHash<QString, int> byControl;    // control text -> index in list
+    std::optional<FileStamp> stamp;   // the data file's when it was read
 
     const InventoryEntry *find(const QString &control) const;
 };
@@ -82,6 +86,10 @@ struct InventoryEntries {
 // Reads every entry of the data file (entries being deleted left out); a
 // missing data file holds none. False when the file can not be read.
 bool LoadInventoryEntries(InventoryEntries *entries);
+// Reads them again when the data file changed since (another workstation
+// added, archived or moved an entry): a scan is classified against the
+// entries as they are. False when the file can not be read.
+bool RefreshInventoryEntries(InventoryEntries *entries);
 
 // The sample: `count` different numbers of 0..population-1, ascending,
 // drawn by a 32-bit Mersenne Twister seeded with seed (a partial

@@ -372,6 +372,11 @@ void frmInventory::txtScan_Enter()
         lblScanResult->setText(CurrentShelfText(code.text));
         return;
     }
+    if (!RefreshInventoryEntries(&m_entries)) {
+        desktop().beep(Beep::Exclamation);
+        lblScanResult->setText(ScanUnreadableText());
+        return;
+    }
     InventoryScan scan;
     const InventoryOutcome outcome =
         RecordInventoryScan(&m_inventory, m_entries, txtShelf->text(), code.text, &scan);
