@@ -111,6 +111,18 @@ void TestInventory::reconcilesEveryClass()
             break;
     }
 
+    // Half a scan line left by a workstation that stopped while writing
+    // is passed over; the next scan still reads as a line of its own.
+    {
+        QFile side(InventoryFilePath(inv.id));
+        QVERIFY(side.open(QIODevice::Append));
+        side.write("scan\t12/04/2026 22:50:00\tWS-9\tLee\t200");
+    }
+    scan(QStringLiteral("Cart 9"), QStringLiteral("not a label either"), ScanClass::NotOnRecord);
+    const QByteArray side = readFile(InventoryFilePath(inv.id));
+    QVERIFY(side.contains("\tLee\t200\r\nscan\t12/04/2026 22:50:00\t"));
+    QVERIFY(side.endsWith("\tPat Doe\tnot a label either\tCart 9\tunknown\t\t\t\r\n"));
+
     // Paused, nothing is scanned; resumed from the same file by another
     // reader, it goes on.
     QVERIFY(PauseInventory(&inv).ok);

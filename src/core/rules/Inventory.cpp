@@ -160,7 +160,7 @@ void applyLine(Inventory &inv, const QString &line)
     } else if (kind == QLatin1String("expect")) {
         inv.expected.append(at(1));
         inv.expectedSet.insert(at(1));
-    } else if (kind == QLatin1String("scan")) {
+    } else if (kind == QLatin1String("scan") && f.size() >= 10) {
         InventoryScan s{at(1), at(2), at(3), at(4), at(5), ScanClass::Found, at(7), at(8), at(9)};
         for (int c = 0; c < ScanClassCount; ++c)
             if (ScanClassToken(ScanClass(c)) == at(6))
@@ -217,16 +217,24 @@ bool readTail(Inventory *inv, const QString &path)
 }
 
 // Appends bytes at the end the file has now; the caller holds the lock. A
-// failed write leaves the file as it was.
-bool appendAtEnd(const QString &path, const QByteArray &bytes)
+// failed write leaves the file as it was. Half a line left by a workstation
+// that stopped while writing is ended first, so it never runs into the
+// new one.
+bool appendAtEnd(const QString &path, QByteArray bytes)
 {
-    const int fd = OpenDataSetFile(path, O_WRONLY);
+    const int fd = OpenDataSetFile(path, O_RDWR);
     if (fd < 0)
         return false;
     bool isFile = false;
     qint64 size = -1;
-    bool ok = CurrentFileState(fd, &isFile, &size) &&
-              WriteAllAt(fd, bytes.constData(), bytes.size(), size, path) && SyncFile(fd, path);
+    bool ok = CurrentFileState(fd, &isFile, &size);
+    char last[2] = {'\r', '\n'};
+    if (ok && size > 0)
+        ok = ReadAllAt(fd, last + 2 - qMin<qint64>(size, 2), qMin<qint64>(size, 2),
+                       size - qMin<qint64>(size, 2), path) >= 0;
+    if (last[0] != '\r' || last[1] != '\n')
+        bytes.prepend("\r\n");
+    ok = ok && WriteAllAt(fd, bytes.constData(), bytes.size(), size, path) && SyncFile(fd, path);
     if (!ok && size >= 0)
         (void)::ftruncate(fd, size);
     if (::close(fd) != 0)
