@@ -3,6 +3,7 @@
 #include "gui/windows/frmMain.h"
 
 #include "core/common/Desktop.h"
+#include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 #include "core/entries/DataFile.h"
 #include "core/print/Labels.h"
@@ -11,6 +12,7 @@
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/WindowLook.h"
+#include "gui/windows/frmInventory.h"
 #include "gui/windows/frmLabels.h"
 
 #include <QLabel>
@@ -64,6 +66,16 @@ void frmMain::buildScanControls()
     cmdPrintLabels->setAccessibleDescription(cmdPrintLabels->toolTip());
     connect(cmdPrintLabels, &QPushButton::clicked, this, &frmMain::cmdPrintLabels_Click);
 
+    cmdInventory = new ZelButton(this);
+    cmdInventory->setObjectName(QStringLiteral("cmdInventory"));
+    cmdInventory->setFont(cmdPrintList->font());
+    cmdInventory->setProgramLook();
+    cmdInventory->setText(QStringLiteral("In&ventory..."));
+    cmdInventory->setToolTip(
+        QStringLiteral(" Count the property room, one shelf or a random sample by scanning "));
+    cmdInventory->setAccessibleDescription(cmdInventory->toolTip());
+    connect(cmdInventory, &QPushButton::clicked, this, &frmMain::cmdInventory_Click);
+
     // The scan box comes first, then the list; the button after Print List.
     setTabOrder(txtScan, grid);
     setTabOrder(cmdPrintList, cmdPrintLabels);
@@ -75,7 +87,8 @@ void frmMain::placeScanControls(double h)
     const double top = h - ScanRowAbove;
     lblScan->setGeometry(twips(ScanLeft, top + 40, 3100, ScanHeight - 40));
     txtScan->setGeometry(twips(ScanLeft + 3150, top, 2700, ScanHeight));
-    lblScanResult->setGeometry(twips(ScanLeft + 6000, top + 40, 4850, ScanHeight - 40));
+    lblScanResult->setGeometry(twips(ScanLeft + 6000, top + 40, 3000, ScanHeight - 40));
+    cmdInventory->setGeometry(twips(ScanLeft + 9100, top - 20, 1640, ScanHeight + 40));
 }
 
 void frmMain::txtScan_Enter()
@@ -176,4 +189,19 @@ void frmMain::cmdPrintLabels_Click()
     BusyGuard busy(this);
     WatchPause pause(this);
     PrintLabelSheet(ask.stock(), ask.start(), labels);
+}
+
+void frmMain::cmdInventory_Click()
+{
+    if (CurrentAccessLevel < 2)
+        return;
+    frmInventory window(this);
+    if (!window.loadAll())
+        return;
+    window.exec();
+    // A shelf accepted there changed entries of the list.
+    if (ListNeedsReload) {
+        ListNeedsReload = false;
+        reloadAfterChange();
+    }
 }
