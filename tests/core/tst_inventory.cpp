@@ -63,9 +63,9 @@ private slots:
 void TestInventory::reconcilesEveryClass()
 {
     TestFolder t;
-    QVERIFY(SampleData::WriteDataFile(DataPath(DataFileName), 10000, 26));
+    QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 10000, 26));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(&entries));
+    QVERIFY(LoadInventoryEntries(t.data, &entries));
     QCOMPARE(int(entries.list.size()), 10000);
 
     Inventory inv;
@@ -73,13 +73,13 @@ void TestInventory::reconcilesEveryClass()
     ask.scope = InventoryScope::Sample;
     ask.count = 40;
     ask.seed = 4711;
-    QVERIFY(StartInventory(ask, entries, &inv).ok);
+    QVERIFY(StartInventory(t.data, ask, entries, &inv).ok);
     QCOMPARE(inv.expected.size(), 40);
 
     Classes want;
     auto scan = [&](const QString &shelf, const QString &code, ScanClass expected) {
         InventoryScan line;
-        const InventoryOutcome out = RecordInventoryScan(&inv, entries, shelf, code, &line);
+        const InventoryOutcome out = RecordInventoryScan(t.data, &inv, entries, shelf, code, &line);
         QVERIFY2(out.ok, qPrintable(out.text));
         QCOMPARE(line.cls, expected);
         want[expected].insert(code);
@@ -114,34 +114,34 @@ void TestInventory::reconcilesEveryClass()
     // Half a scan line left by a workstation that stopped while writing
     // is passed over; the next scan still reads as a line of its own.
     {
-        QFile side(InventoryFilePath(inv.id));
+        QFile side(InventoryFilePath(t.data, inv.id));
         QVERIFY(side.open(QIODevice::Append));
         side.write("scan\t12/04/2026 22:50:00\tWS-9\tLee\t200");
     }
     scan(QStringLiteral("Cart 9"), QStringLiteral("not a label either"), ScanClass::NotOnRecord);
-    const QByteArray side = readFile(InventoryFilePath(inv.id));
+    const QByteArray side = readFile(InventoryFilePath(t.data, inv.id));
     QVERIFY(side.contains("\tLee\t200\r\nscan\t12/04/2026 22:50:00\t"));
     QVERIFY(side.endsWith("\tPat Doe\tnot a label either\tCart 9\tunknown\t\t\t\r\n"));
 
     // Paused, nothing is scanned; resumed from the same file by another
     // reader, it goes on.
-    QVERIFY(PauseInventory(&inv).ok);
+    QVERIFY(PauseInventory(t.data, &inv).ok);
     InventoryScan none;
     const InventoryOutcome paused =
-        RecordInventoryScan(&inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
+        RecordInventoryScan(t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
     QCOMPARE(paused.ok, false);
     QCOMPARE(paused.text, InventoryPausedText());
     Inventory other;
-    QVERIFY(LoadInventory(inv.id, &other));
+    QVERIFY(LoadInventory(t.data, inv.id, &other));
     QCOMPARE(other.paused, true);
-    QVERIFY(ResumeInventory(&other).ok);
-    QVERIFY(CloseInventory(&other, entries).ok);
+    QVERIFY(ResumeInventory(t.data, &other).ok);
+    QVERIFY(CloseInventory(t.data, &other, entries).ok);
     const InventoryOutcome closed =
-        RecordInventoryScan(&inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
+        RecordInventoryScan(t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
     QCOMPARE(closed.text, InventoryClosedText());
 
     Inventory read;
-    QVERIFY(LoadInventory(inv.id, &read));
+    QVERIFY(LoadInventory(t.data, inv.id, &read));
     const InventoryReport report = BuildInventoryReport(read);
     QCOMPARE(reportCodes(report), want);
     for (int c = 0; c < ScanClassCount; ++c)
@@ -190,18 +190,18 @@ void TestInventory::sampleFromItsSeed()
     if (population != 10000 || count == 0)
         return;
     TestFolder t;
-    QVERIFY(SampleData::WriteDataFile(DataPath(DataFileName), 300, 7));
+    QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 300, 7));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(&entries));
+    QVERIFY(LoadInventoryEntries(t.data, &entries));
     InventoryRequest ask{InventoryScope::Sample, QString(), 25, 0, 31337};
     Inventory first, second;
-    QVERIFY(StartInventory(ask, entries, &first).ok);
+    QVERIFY(StartInventory(t.data, ask, entries, &first).ok);
     std::reverse(entries.list.begin(), entries.list.end());
     entries.byControl.clear();
     for (int i = 0; i < int(entries.list.size()); ++i)
         entries.byControl.insert(entries.list[size_t(i)].control, i);
     t.desktop.setNow(t.desktop.now().addSecs(1));
-    QVERIFY(StartInventory(ask, entries, &second).ok);
+    QVERIFY(StartInventory(t.data, ask, entries, &second).ok);
     QCOMPARE(second.expected, first.expected);
     QVERIFY(first.id != second.id);
 }
@@ -209,7 +209,7 @@ void TestInventory::sampleFromItsSeed()
 void TestInventory::exactFilesReportAndShelfChange()
 {
     TestFolder t(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0)), QStringLiteral("Pat \"PD\" Doe"));
-    FolderLock::HostNameOverride = QStringLiteral("WS-1");
+    t.data.options.HostNameOverride = QStringLiteral("WS-1");
     const QStringList shelves = {QStringLiteral("A-1"), QStringLiteral("A-2"),
                                  QStringLiteral("B-1")};
     for (int i = 0; i < 3; ++i) {
@@ -219,13 +219,13 @@ void TestInventory::exactFilesReportAndShelfChange()
         e.Description = i == 1 ? QStringLiteral("=HYPERLINK(\"x\"), red") : QStringLiteral("Knife");
         e.ChainOfCustody = i == 0 ? QStringLiteral("01/02/2026 - taken in") : QString();
         t.desktop.setNow(t.desktop.now().addSecs(1));
-        QCOMPARE(AppendEntry(e), StoreResult::Ok);
+        QCOMPARE(AppendEntry(t.data, e), StoreResult::Ok);
     }
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(&entries));
+    QVERIFY(LoadInventoryEntries(t.data, &entries));
     Inventory inv;
     QVERIFY(
-        StartInventory({InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries, &inv).ok);
+        StartInventory(t.data, {InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries, &inv).ok);
     QCOMPARE(inv.id, QStringLiteral("20261207093003"));
     const QByteArray logBefore = t.read(DataRecordsLogName);
     QVERIFY(logBefore.endsWith("12/07/2026 at 09:30:03 - Inventory 20261207093003 (Locations "
@@ -233,26 +233,26 @@ void TestInventory::exactFilesReportAndShelfChange()
 
     InventoryScan line;
     t.desktop.setNow(t.desktop.now().addSecs(60));
-    QVERIFY(RecordInventoryScan(&inv, entries, QStringLiteral("A-2"),
+    QVERIFY(RecordInventoryScan(t.data, &inv, entries, QStringLiteral("A-2"),
                                 QStringLiteral("20261207093001"), &line)
                 .ok);
     QCOMPARE(line.cls, ScanClass::OtherShelf);
     QVERIFY(
-        AddInventoryNote(&inv, QStringLiteral("20261207093001"), QStringLiteral("tag\ttorn")).ok);
+        AddInventoryNote(t.data, &inv, QStringLiteral("20261207093001"), QStringLiteral("tag\ttorn")).ok);
     // An entry added at another workstation after the entries were read
     // is on record once they are read again.
     EntryRecord late;
     late.CaseNumber = QStringLiteral("26-9");
     late.Location = QStringLiteral("A-9");
-    QCOMPARE(AppendEntry(late), StoreResult::Ok);
+    QCOMPARE(AppendEntry(t.data, late), StoreResult::Ok);
     const QString lateCode = QStringLiteral("20261207093103");
     QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::NotOnRecord);
-    QVERIFY(RefreshInventoryEntries(&entries));
+    QVERIFY(RefreshInventoryEntries(t.data, &entries));
     QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::Found);
     QVERIFY(
-        AcceptScannedShelf(&inv, &entries, QStringLiteral("20261207093001"), QStringLiteral("A-2"))
+        AcceptScannedShelf(t.data, &inv, &entries, QStringLiteral("20261207093001"), QStringLiteral("A-2"))
             .ok);
-    DataFile file;
+    DataFile file(t.data);
     QVERIFY(file.open(DataFile::ForReading));
     const EntryRecord moved = file.read(1);
     file.close();
@@ -265,9 +265,9 @@ void TestInventory::exactFilesReportAndShelfChange()
         t.read(DataRecordsLogName)
             .endsWith(
                 "12/07/2026 at 09:31:03 - Control#20261207093001 edited by Pat \"PD\" Doe\r\n"));
-    QVERIFY(CloseInventory(&inv, entries).ok);
+    QVERIFY(CloseInventory(t.data, &inv, entries).ok);
 
-    const QByteArray side = readFile(InventoryFilePath(inv.id));
+    const QByteArray side = readFile(InventoryFilePath(t.data, inv.id));
     QCOMPARE(
         side,
         QByteArray(
@@ -333,17 +333,17 @@ void TestInventory::exactFilesReportAndShelfChange()
                      "Not found (1)", "Control #"}));
     QCOMPARE(texts.last(), QStringLiteral("End of Printout"));
     QCOMPARE(rowX, QList<double>({0.5, 1.65, 2.55}));
-    FolderLock::HostNameOverride.clear();
+    t.data.options.HostNameOverride.clear();
 }
 
 void TestInventory::twoWorkstationsLoseNothing()
 {
     TestFolder t;
-    QVERIFY(SampleData::WriteDataFile(DataPath(DataFileName), 400, 3));
+    QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 400, 3));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(&entries));
+    QVERIFY(LoadInventoryEntries(t.data, &entries));
     Inventory inv;
-    QVERIFY(StartInventory({}, entries, &inv).ok);
+    QVERIFY(StartInventory(t.data, {}, entries, &inv).ok);
     // Both scan the same 60 codes, one from the first, one from the last.
     QList<QProcess *> workers;
     for (const QString name : {QStringLiteral("up"), QStringLiteral("down")}) {
@@ -357,7 +357,7 @@ void TestInventory::twoWorkstationsLoseNothing()
         QCOMPARE(p->exitCode(), 0);
         QCOMPARE(p->readAllStandardError(), QByteArray());
     }
-    QVERIFY(RefreshInventory(&inv));
+    QVERIFY(RefreshInventory(t.data, &inv));
     QCOMPARE(int(inv.scans.size()), 120);
     std::map<QString, std::vector<ScanClass>> byCode;
     for (const InventoryScan &s : inv.scans)
@@ -372,14 +372,14 @@ void TestInventory::twoWorkstationsLoseNothing()
 void TestInventory::commandLine()
 {
     TestFolder t;
-    QVERIFY(SampleData::WriteDataFile(DataPath(DataFileName), 50, 9));
+    QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 50, 9));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(&entries));
+    QVERIFY(LoadInventoryEntries(t.data, &entries));
     Inventory open, closed;
-    QVERIFY(StartInventory({InventoryScope::Sample, QString(), 0, 10, 5}, entries, &closed).ok);
-    QVERIFY(CloseInventory(&closed, entries).ok);
+    QVERIFY(StartInventory(t.data, {InventoryScope::Sample, QString(), 0, 10, 5}, entries, &closed).ok);
+    QVERIFY(CloseInventory(t.data, &closed, entries).ok);
     t.desktop.setNow(t.desktop.now().addSecs(90));
-    QVERIFY(StartInventory({}, entries, &open).ok);
+    QVERIFY(StartInventory(t.data, {}, entries, &open).ok);
 
     QString out, err;
     const QString csv = QDir(t.folder()).filePath(QStringLiteral("out.csv"));

@@ -89,12 +89,13 @@ private slots:
         TestFolder t;
         const QDir folder(mounts[0] + "/inventory");
         QVERIFY(folder.mkpath("."));
-        DataFolder = folder.path();
-        QVERIFY(SampleData::WriteDataFile(DataPath(DataFileName), 200, 5));
+        DataSet ds(folder.path());
+        ds.attach(&t.session);
+        QVERIFY(SampleData::WriteDataFile(DataPath(ds, DataFileName), 200, 5));
         InventoryEntries entries;
-        QVERIFY(LoadInventoryEntries(&entries));
+        QVERIFY(LoadInventoryEntries(ds, &entries));
         Inventory inv;
-        QVERIFY(StartInventory({}, entries, &inv).ok);
+        QVERIFY(StartInventory(ds, {}, entries, &inv).ok);
         // Both scan the same 40 codes, from either end, each through its
         // own mount.
         QList<QProcess *> workers;
@@ -109,7 +110,7 @@ private slots:
             QCOMPARE(p->readAllStandardError(), QByteArray());
             QCOMPARE(p->exitCode(), 0);
         }
-        QVERIFY(RefreshInventory(&inv));
+        QVERIFY(RefreshInventory(ds, &inv));
         QCOMPARE(int(inv.scans.size()), 80);
         QMap<QString, int> twice, seen;
         for (const InventoryScan &s : inv.scans) {

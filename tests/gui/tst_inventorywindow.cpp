@@ -1,6 +1,7 @@
 // The Inventory window from the main window: who may open it, a full count
 // with typed scans, a moved item's new shelf accepted, the close and the
 // printed report.
+#include "BoxText.h"
 #include "FakeDesktop.h"
 #include "MainFixtures.h"
 #include "TestFolder.h"
@@ -28,7 +29,7 @@ private slots:
 void TestInventoryWindow::fullCountWithTypedScans()
 {
     TestFolder env(QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0)));
-    FolderLock::HostNameOverride = QStringLiteral("WS-2");
+    env.data.options.HostNameOverride = QStringLiteral("WS-2");
     QVector<EntryRecord> entries;
     const QStringList shelves = {"A-1", "A-2", "A-1", "B-4"};
     for (int i = 0; i < 4; ++i) {
@@ -36,12 +37,12 @@ void TestInventoryWindow::fullCountWithTypedScans()
                          i == 3 ? 2 : 1);
         entries.last().Location = shelves[i];
     }
-    writeEntries(entries);
+    writeEntries(env, entries);
 
-    QPointer<frmMain> w = openMain(1);
+    QPointer<frmMain> w = openMain(env, 1);
     QCOMPARE(w->cmdInventory->isHidden(), true);
     dispose(w);
-    w = openMain(2);
+    w = openMain(env, 2);
     QCOMPARE(w->cmdInventory->isHidden(), false);
     if (qEnvironmentVariableIsSet("CUSTORIN_SCREENSHOT"))
         w->grab().save(qEnvironmentVariable("CUSTORIN_SCREENSHOT") + ".main.png");
@@ -69,6 +70,24 @@ void TestInventoryWindow::fullCountWithTypedScans()
         scan(inv, "L:A-1");
         QCOMPARE(inv->txtShelf->text(), "A-1");
         QCOMPARE(inv->lblScanResult->text(), "Current shelf: A-1");
+        // While another workstation holds the folder the scan waits, then
+        // asks; Retry waits again, Cancel records nothing.
+        const QByteArray sideBefore = env.read("Inventories/20261207100000.txt");
+        env.data.options.LockWaitMs = 100;
+        FolderLock other(env.data);
+        QVERIFY(other.tryAcquire());
+        env.desktop.answerMsgBox(1, false, "Data folder busy");
+        env.desktop.answerMsgBox(2, false, "Data folder busy");
+        const int boxes = int(env.desktop.msgBoxes.size());
+        scan(inv, "20090105080100");
+        other.release();
+        const QString busy = "Data folder busy | Another workstation is saving changes to the\r\n"
+                             "data files in this folder right now:\r\nTester at workstation "
+                             "'WS-2'.\r\n\r\nNothing has been changed yet. | &Retry, "
+                             "&Cancel | 4 1 0";
+        QCOMPARE(boxTexts(env.desktop.msgBoxes.mid(boxes)), QStringList({busy, busy}));
+        QCOMPARE(env.read("Inventories/20261207100000.txt"), sideBefore);
+        QCOMPARE(inv->lstScans->topLevelItemCount(), 0);
         env.desktop.beeps.clear();
         scan(inv, "20090105080100");
         QCOMPARE(env.desktop.beeps, QList<Beep>({Beep::Asterisk}));
@@ -113,7 +132,7 @@ void TestInventoryWindow::fullCountWithTypedScans()
     QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Inventory 20261207100000"}));
     QVERIFY(std::any_of(env.desktop.printed.cbegin(), env.desktop.printed.cend(),
                         [](const PrintedText &p) { return p.text == "Not found (1)"; }));
-    DataFile file;
+    DataFile file(env.data);
     QVERIFY(file.open(DataFile::ForReading));
     const EntryRecord moved = file.read(2);
     QCOMPARE(moved.Location.trimmed(), "A-1");
@@ -122,7 +141,6 @@ void TestInventoryWindow::fullCountWithTypedScans()
              "20261207100000)");
     file.close();
     dispose(w);
-    FolderLock::HostNameOverride.clear();
 }
 
 QTEST_MAIN(TestInventoryWindow)

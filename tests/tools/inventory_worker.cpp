@@ -6,7 +6,6 @@
 //                                           for "up" and backwards else;
 //                                           what fails goes to stderr
 #include "ToolStart.h"
-#include "core/common/FolderLock.h"
 #include "core/rules/Inventory.h"
 
 #include <QCoreApplication>
@@ -20,11 +19,11 @@ int main(int argc, char **argv)
     if (!StartTool(args, 4, 4, 0, "inventory_worker FOLDER ID NAME COUNT"))
         return 2;
     const QString name = args.at(2);
-    CurrentUserName = name;
-    FolderLock::HostNameOverride = name;
+    Tool->session.CurrentUserName = name;
+    Tool->data.options.HostNameOverride = name;
     InventoryEntries entries;
     Inventory inv;
-    if (!LoadInventoryEntries(&entries) || !LoadInventory(args.at(1), &inv)) {
+    if (!LoadInventoryEntries(Tool->data, &entries) || !LoadInventory(Tool->data, args.at(1), &inv)) {
         std::fprintf(stderr, "can not read the entries or the inventory\n");
         return 1;
     }
@@ -39,7 +38,7 @@ int main(int argc, char **argv)
         InventoryOutcome out;
         for (int attempt = 0; attempt < 20 && !out.ok; ++attempt) {
             QThread::msleep(10);
-            out = RecordInventoryScan(&inv, entries, QStringLiteral("Aisle ") + name, code, &scan);
+            out = RecordInventoryScan(Tool->data, &inv, entries, QStringLiteral("Aisle ") + name, code, &scan);
             if (!out.text.isEmpty())
                 break;
         }

@@ -5,6 +5,7 @@
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
+#include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
 #include "core/common/Startup.h"
@@ -32,19 +33,19 @@
 namespace dataset
 {
 
-QString folder()
+QString folder(const DataSet &ds)
 {
-    return DataPath(QStringLiteral("Inventories"));
+    return DataPath(ds, QStringLiteral("Inventories"));
 }
 
-QString person()
+QString person(const DataSet &ds)
 {
-    return CurrentUserName;
+    return ds.session().CurrentUserName;
 }
 
-QString workstation()
+QString workstation(const DataSet &ds)
 {
-    return WorkstationName();
+    return WorkstationName(ds);
 }
 
 QDateTime now()
@@ -52,6 +53,7 @@ QDateTime now()
     return desktop().now();
 }
 
+// Takes the lock without asking; on false the holder is in held.refusal().
 bool lock(FolderLock &held)
 {
     return held.acquire();
@@ -63,14 +65,14 @@ bool log(const FolderLock &held, const QString &line)
     return AppendLogLine(held, DataRecordsLogName, line);
 }
 
-std::optional<FileStamp> dataFileStamp()
+std::optional<FileStamp> dataFileStamp(const DataSet &ds)
 {
-    return desktop().fileStamp(DataPath(DataFileName));
+    return desktop().fileStamp(DataPath(ds, DataFileName));
 }
 
-bool forEachRecord(const std::function<void(int, const char *)> &visit)
+bool forEachRecord(const DataSet &ds, const std::function<void(int, const char *)> &visit)
 {
-    DataFile file;
+    DataFile file(ds);
     if (!QFileInfo::exists(file.path()))
         return true;
     return file.open(DataFile::ForReading) && file.forEachRaw([&](int n, const char *record) {
@@ -79,9 +81,9 @@ bool forEachRecord(const std::function<void(int, const char *)> &visit)
     });
 }
 
-std::optional<EntryRecord> readEntry(int n)
+std::optional<EntryRecord> readEntry(const DataSet &ds, int n)
 {
-    DataFile file;
+    DataFile file(ds);
     if (!file.open(DataFile::ForReading) || n < 1 || n > file.recordCount())
         return std::nullopt;
     const QByteArray raw = file.readRaw(n);
@@ -90,9 +92,9 @@ std::optional<EntryRecord> readEntry(int n)
     return EntryRecord::Unpack(raw);
 }
 
-StoreResult saveEdited(int n, const EntryIdentity &asRead, const EntryRecord &edited)
+StoreResult saveEdited(DataSet &ds, int n, const EntryIdentity &asRead, const EntryRecord &edited)
 {
-    return SaveEditedEntry(n, asRead, edited);
+    return SaveEditedEntry(ds, n, asRead, edited);
 }
 
 } // namespace dataset
@@ -130,9 +132,10 @@ QString eventFields(const InventoryEvent &e)
     return e.time + Tab + e.workstation + Tab + e.person;
 }
 
-InventoryEvent thisEvent()
+InventoryEvent thisEvent(const DataSet &ds)
 {
-    return {timeText(dataset::now()), field(dataset::workstation()), field(dataset::person())};
+    return {timeText(dataset::now()), field(dataset::workstation(ds)),
+            field(dataset::person(ds))};
 }
 
 QString lineOf(const QStringList &fields)
@@ -186,7 +189,7 @@ void applyLine(Inventory &inv, const QString &line)
 
 // Reads the file from inv->readUpTo on and applies every whole line (one
 // another workstation is writing right now is left for the next read).
-bool readTail(Inventory *inv, const QString &path)
+bool readTail(const DataSet &ds, Inventory *inv, const QString &path)
 {
     const int fd = OpenDataSetFile(path, O_RDONLY);
     if (fd < 0)
@@ -197,7 +200,7 @@ bool readTail(Inventory *inv, const QString &path)
     QByteArray bytes;
     if (ok && size > inv->readUpTo) {
         bytes.resize(size - inv->readUpTo);
-        const qint64 got = ReadAllAt(fd, bytes.data(), bytes.size(), inv->readUpTo, path);
+        const qint64 got = ReadAllAt(ds, fd, bytes.data(), bytes.size(), inv->readUpTo, path);
         ok = got >= 0;
         bytes.resize(qMax<qint64>(got, 0));
     }
@@ -220,7 +223,7 @@ bool readTail(Inventory *inv, const QString &path)
 // failed write leaves the file as it was. Half a line left by a workstation
 // that stopped while writing is ended first, so it never runs into the
 // new one.
-bool appendAtEnd(const QString &path, QByteArray bytes)
+bool appendAtEnd(const DataSet &ds, const QString &path, QByteArray bytes)
 {
     const int fd = OpenDataSetFile(path, O_RDWR);
     if (fd < 0)
@@ -230,11 +233,11 @@ bool appendAtEnd(const QString &path, QByteArray bytes)
     bool ok = CurrentFileState(fd, &isFile, &size);
     char last[2] = {'\r', '\n'};
     if (ok && size > 0)
-        ok = ReadAllAt(fd, last + 2 - qMin<qint64>(size, 2), qMin<qint64>(size, 2),
+        ok = ReadAllAt(ds, fd, last + 2 - qMin<qint64>(size, 2), qMin<qint64>(size, 2),
                        size - qMin<qint64>(size, 2), path) >= 0;
     if (last[0] != '\r' || last[1] != '\n')
         bytes.prepend("\r\n");
-    ok = ok && WriteAllAt(fd, bytes.constData(), bytes.size(), size, path) && SyncFile(fd, path);
+    ok = ok && WriteAllAt(ds, fd, bytes.constData(), bytes.size(), size, path) && SyncFile(ds, fd, path);
     if (!ok && size >= 0)
         (void)::ftruncate(fd, size);
     if (::close(fd) != 0)
@@ -247,6 +250,12 @@ InventoryOutcome refused(const QString &text)
     return {false, InventoryWindowTitle(), text};
 }
 
+// The folder stayed busy (or could not be written to): nothing was written.
+InventoryOutcome busy(const FolderLock &held)
+{
+    return {false, QString(), QString(), held.refusal()};
+}
+
 QString fileFailedText(const QString &id)
 {
     return QStringLiteral("The inventory file 'Inventories/") + id +
@@ -256,14 +265,14 @@ QString fileFailedText(const QString &id)
 
 // Under the lock: reads what others added, refuses a closed (and, unless
 // allowed, a paused) inventory, then appends line.
-InventoryOutcome appendLine(Inventory *inv, const std::function<QString()> &makeLine,
+InventoryOutcome appendLine(DataSet &ds, Inventory *inv, const std::function<QString()> &makeLine,
                             bool whilePaused = false)
 {
-    FolderLock held;
+    FolderLock held(ds);
     if (!dataset::lock(held))
-        return {false, QString(), QString()};
-    const QString path = InventoryFilePath(inv->id);
-    if (!readTail(inv, path))
+        return busy(held);
+    const QString path = InventoryFilePath(ds, inv->id);
+    if (!readTail(ds, inv, path))
         return refused(fileFailedText(inv->id));
     if (inv->closed)
         return refused(InventoryClosedText());
@@ -272,15 +281,15 @@ InventoryOutcome appendLine(Inventory *inv, const std::function<QString()> &make
     const QString line = makeLine();
     if (line.isEmpty())
         return {true, QString(), QString()};
-    if (!appendAtEnd(path, ToWindows1252(line)) || !readTail(inv, path))
+    if (!appendAtEnd(ds, path, ToWindows1252(line)) || !readTail(ds, inv, path))
         return refused(fileFailedText(inv->id));
     return {true, QString(), QString()};
 }
 
-QString logLine(const QString &id, const QString &what)
+QString logLine(const DataSet &ds, const QString &id, const QString &what)
 {
     return LogStamp(dataset::now()) + QStringLiteral(" - Inventory ") + id + QStringLiteral(" ") +
-           what + QStringLiteral(" by ") + OneLine(dataset::person());
+           what + QStringLiteral(" by ") + OneLine(dataset::person(ds));
 }
 
 bool sameShelf(const QString &a, const QString &b)
@@ -332,15 +341,15 @@ const InventoryEntry *InventoryEntries::find(const QString &control) const
     return it == byControl.cend() ? nullptr : &list[size_t(*it)];
 }
 
-bool LoadInventoryEntries(InventoryEntries *entries)
+bool LoadInventoryEntries(const DataSet &ds, InventoryEntries *entries)
 {
     entries->list.clear();
     entries->byControl.clear();
     // Taken first: a change made while the file is read shows next time.
-    entries->stamp = dataset::dataFileStamp();
+    entries->stamp = dataset::dataFileStamp(ds);
     using namespace EntryLayout;
     QString caseNumber;
-    const bool ok = dataset::forEachRecord([&](int n, const char *record) {
+    const bool ok = dataset::forEachRecord(ds, [&](int n, const char *record) {
         ReadFixedText(record + CaseNumber, EntryTextWidth(CaseNumber), caseNumber);
         if (caseNumber == KilledMarker)
             return;
@@ -360,12 +369,12 @@ bool LoadInventoryEntries(InventoryEntries *entries)
     return ok;
 }
 
-bool RefreshInventoryEntries(InventoryEntries *entries)
+bool RefreshInventoryEntries(const DataSet &ds, InventoryEntries *entries)
 {
-    if (dataset::dataFileStamp() == entries->stamp)
+    if (dataset::dataFileStamp(ds) == entries->stamp)
         return true;
     InventoryEntries read;
-    if (!LoadInventoryEntries(&read))
+    if (!LoadInventoryEntries(ds, &read))
         return false;
     *entries = std::move(read);
     return true;
@@ -438,17 +447,17 @@ ScanClass ClassifyInventoryScan(const Inventory &inventory, const InventoryEntri
     return sameShelf(e->location, shelf) ? ScanClass::Found : ScanClass::OtherShelf;
 }
 
-QString InventoriesFolder()
+QString InventoriesFolder(const DataSet &ds)
 {
-    return dataset::folder();
+    return dataset::folder(ds);
 }
 
-QString InventoryFilePath(const QString &id)
+QString InventoryFilePath(const DataSet &ds, const QString &id)
 {
-    return QDir(InventoriesFolder()).filePath(id + QStringLiteral(".txt"));
+    return QDir(InventoriesFolder(ds)).filePath(id + QStringLiteral(".txt"));
 }
 
-InventoryOutcome StartInventory(const InventoryRequest &request, const InventoryEntries &entries,
+InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request, const InventoryEntries &entries,
                                 Inventory *inventory)
 {
     // The scope: active entries, ordered by control number for the sample.
@@ -482,18 +491,18 @@ InventoryOutcome StartInventory(const InventoryRequest &request, const Inventory
     if (expected.isEmpty())
         return refused(QStringLiteral("No entry of the Active List is in this inventory's scope."));
 
-    FolderLock held;
+    FolderLock held(ds);
     if (!dataset::lock(held))
-        return {false, QString(), QString()};
-    const InventoryEvent started = thisEvent();
+        return busy(held);
+    const InventoryEvent started = thisEvent(ds);
     const QString stamp = dataset::now().toString(QStringLiteral("yyyyMMddHHmmss"));
-    if (!QDir().mkpath(InventoriesFolder()))
+    if (!QDir().mkpath(InventoriesFolder(ds)))
         return refused(
             QStringLiteral("The folder 'Inventories' can not be made in the data folder."));
     QString id = stamp;
     int fd = -1;
     for (int n = 2; fd < 0 && n < 100; ++n) {
-        fd = OpenDataSetFile(InventoryFilePath(id), O_WRONLY | O_CREAT | O_EXCL);
+        fd = OpenDataSetFile(InventoryFilePath(ds, id), O_WRONLY | O_CREAT | O_EXCL);
         if (fd < 0 && errno != EEXIST)
             return refused(fileFailedText(id));
         if (fd < 0)
@@ -508,58 +517,58 @@ InventoryOutcome StartInventory(const InventoryRequest &request, const Inventory
     for (const QString &control : expected)
         text += QStringLiteral("expect\t") + control + CrLf;
     const QByteArray bytes = ToWindows1252(text);
-    bool ok = WriteAllAt(fd, bytes.constData(), bytes.size(), 0, InventoryFilePath(id)) &&
-              SyncFile(fd, InventoryFilePath(id));
+    bool ok = WriteAllAt(ds, fd, bytes.constData(), bytes.size(), 0, InventoryFilePath(ds, id)) &&
+              SyncFile(ds, fd, InventoryFilePath(ds, id));
     ok = ::close(fd) == 0 && ok;
     if (!ok) {
         const InventoryOutcome failed = refused(fileFailedText(id));
-        RemoveFileRetrying(InventoryFilePath(id));
+        RemoveFileRetrying(ds, InventoryFilePath(ds, id));
         return failed;
     }
     Inventory read;
     read.id = id;
-    if (!readTail(&read, InventoryFilePath(id))) {
-        RemoveFileRetrying(InventoryFilePath(id));
+    if (!readTail(ds, &read, InventoryFilePath(ds, id))) {
+        RemoveFileRetrying(ds, InventoryFilePath(ds, id));
         return refused(fileFailedText(id));
     }
-    if (!dataset::log(held, logLine(id, QStringLiteral("(") + read.scopeText() +
+    if (!dataset::log(held, logLine(ds, id, QStringLiteral("(") + read.scopeText() +
                                             QStringLiteral(") started")))) {
-        RemoveFileRetrying(InventoryFilePath(id));
-        return refused(LogFailedText(DataRecordsLogName));
+        RemoveFileRetrying(ds, InventoryFilePath(ds, id));
+        return refused(LogFailedText(ds, DataRecordsLogName));
     }
     *inventory = read;
     return {true, QString(), QString()};
 }
 
-bool LoadInventory(const QString &id, Inventory *inventory)
+bool LoadInventory(const DataSet &ds, const QString &id, Inventory *inventory)
 {
     Inventory read;
-    if (!readTail(&read, InventoryFilePath(id)) || read.id.isEmpty())
+    if (!readTail(ds, &read, InventoryFilePath(ds, id)) || read.id.isEmpty())
         return false;
     *inventory = read;
     return true;
 }
 
-bool RefreshInventory(Inventory *inventory)
+bool RefreshInventory(const DataSet &ds, Inventory *inventory)
 {
-    return readTail(inventory, InventoryFilePath(inventory->id));
+    return readTail(ds, inventory, InventoryFilePath(ds, inventory->id));
 }
 
-std::vector<Inventory> ListInventories()
+std::vector<Inventory> ListInventories(const DataSet &ds)
 {
     std::vector<Inventory> list;
     QStringList names =
-        QDir(InventoriesFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+        QDir(InventoriesFolder(ds)).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
     std::reverse(names.begin(), names.end());
     for (const QString &name : names) {
         Inventory inv;
-        if (LoadInventory(name.chopped(4), &inv))
+        if (LoadInventory(ds, name.chopped(4), &inv))
             list.push_back(inv);
     }
     return list;
 }
 
-InventoryOutcome RecordInventoryScan(Inventory *inventory, const InventoryEntries &entries,
+InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory, const InventoryEntries &entries,
                                      const QString &shelf, const QString &code, InventoryScan *scan)
 {
     if (field(shelf).isEmpty())
@@ -567,10 +576,10 @@ InventoryOutcome RecordInventoryScan(Inventory *inventory, const InventoryEntrie
     const QString read = field(code);
     if (read.isEmpty())
         return {false, QString(), QString()};
-    const InventoryOutcome outcome = appendLine(inventory, [&]() {
+    const InventoryOutcome outcome = appendLine(ds, inventory, [&]() {
         const ScanClass cls = ClassifyInventoryScan(*inventory, entries, shelf, read);
         const InventoryEntry *e = entries.find(read);
-        const InventoryEvent now = thisEvent();
+        const InventoryEvent now = thisEvent(ds);
         return lineOf({QStringLiteral("scan"), eventFields(now), read, field(shelf),
                        ScanClassToken(cls), e ? field(e->location) : QString(),
                        e ? field(e->caseNumber) : QString(),
@@ -581,32 +590,32 @@ InventoryOutcome RecordInventoryScan(Inventory *inventory, const InventoryEntrie
     return outcome;
 }
 
-InventoryOutcome PauseInventory(Inventory *inventory)
+InventoryOutcome PauseInventory(DataSet &ds, Inventory *inventory)
 {
-    return appendLine(inventory, [&]() {
+    return appendLine(ds, inventory, [&]() {
         return inventory->paused ? QString()
-                                 : lineOf({QStringLiteral("pause"), eventFields(thisEvent())});
+                                 : lineOf({QStringLiteral("pause"), eventFields(thisEvent(ds))});
     });
 }
 
-InventoryOutcome ResumeInventory(Inventory *inventory)
+InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory)
 {
     return appendLine(
-        inventory,
+        ds, inventory,
         [&]() {
-            return inventory->paused ? lineOf({QStringLiteral("resume"), eventFields(thisEvent())})
+            return inventory->paused ? lineOf({QStringLiteral("resume"), eventFields(thisEvent(ds))})
                                      : QString();
         },
         true);
 }
 
-InventoryOutcome CloseInventory(Inventory *inventory, const InventoryEntries &entries)
+InventoryOutcome CloseInventory(DataSet &ds, Inventory *inventory, const InventoryEntries &entries)
 {
-    FolderLock held;
+    FolderLock held(ds);
     if (!dataset::lock(held))
-        return {false, QString(), QString()};
-    const QString path = InventoryFilePath(inventory->id);
-    if (!readTail(inventory, path))
+        return busy(held);
+    const QString path = InventoryFilePath(ds, inventory->id);
+    if (!readTail(ds, inventory, path))
         return refused(fileFailedText(inventory->id));
     if (inventory->closed)
         return refused(InventoryClosedText());
@@ -618,7 +627,7 @@ InventoryOutcome CloseInventory(Inventory *inventory, const InventoryEntries &en
         text += lineOf({QStringLiteral("missing"), control, e ? field(e->caseNumber) : QString(),
                         e ? field(e->location) : QString(), e ? field(e->description) : QString()});
     }
-    text += lineOf({QStringLiteral("close"), eventFields(thisEvent())});
+    text += lineOf({QStringLiteral("close"), eventFields(thisEvent(ds))});
     bool isFile = false;
     qint64 before = 0;
     {
@@ -630,31 +639,31 @@ InventoryOutcome CloseInventory(Inventory *inventory, const InventoryEntries &en
         }
         ::close(fd);
     }
-    if (!appendAtEnd(path, ToWindows1252(text)))
+    if (!appendAtEnd(ds, path, ToWindows1252(text)))
         return refused(fileFailedText(inventory->id));
-    if (!dataset::log(held, logLine(inventory->id, QStringLiteral("closed")))) {
+    if (!dataset::log(held, logLine(ds, inventory->id, QStringLiteral("closed")))) {
         // The close and its line go together.
         const int fd = OpenDataSetFile(path, O_WRONLY);
         if (fd >= 0) {
             (void)::ftruncate(fd, before);
             ::close(fd);
         }
-        return refused(LogFailedText(DataRecordsLogName));
+        return refused(LogFailedText(ds, DataRecordsLogName));
     }
-    if (!readTail(inventory, path))
+    if (!readTail(ds, inventory, path))
         return refused(fileFailedText(inventory->id));
     return {true, QString(), QString()};
 }
 
-InventoryOutcome AddInventoryNote(Inventory *inventory, const QString &code, const QString &text)
+InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code, const QString &text)
 {
     if (field(text).isEmpty())
         return {false, QString(), QString()};
     return appendLine(
-        inventory,
+        ds, inventory,
         [&]() {
             return lineOf(
-                {QStringLiteral("note"), eventFields(thisEvent()), field(code), field(text)});
+                {QStringLiteral("note"), eventFields(thisEvent(ds)), field(code), field(text)});
         },
         true);
 }
@@ -668,10 +677,10 @@ QString ShelfChangeCustodyLine(const QString &time, const QString &inventoryId,
            inventoryId + QStringLiteral(")");
 }
 
-InventoryOutcome AcceptScannedShelf(Inventory *inventory, InventoryEntries *entries,
+InventoryOutcome AcceptScannedShelf(DataSet &ds, Inventory *inventory, InventoryEntries *entries,
                                     const QString &code, const QString &newShelf)
 {
-    if (!RefreshInventory(inventory))
+    if (!RefreshInventory(ds, inventory))
         return refused(fileFailedText(inventory->id));
     if (inventory->closed)
         return refused(InventoryClosedText());
@@ -681,13 +690,13 @@ InventoryOutcome AcceptScannedShelf(Inventory *inventory, InventoryEntries *entr
     InventoryEntry &entry = entries->list[size_t(*index)];
     const QString shelf = field(newShelf).left(EntryTextWidth(EntryLayout::Location));
     const EntryIdentity asRead{entry.controlNumber, entry.caseNumber};
-    std::optional<EntryRecord> record = dataset::readEntry(entry.recordNumber);
+    std::optional<EntryRecord> record = dataset::readEntry(ds, entry.recordNumber);
     if (!record || !asRead.matches(*record))
         return {false, StoreResultTitle(StoreResult::Changed),
-                StoreResultText(StoreResult::Changed)};
+                StoreResultText(ds, StoreResult::Changed)};
     const QString oldShelf = record->Location.trimmed();
     const QString line = ShelfChangeCustodyLine(timeText(dataset::now()), inventory->id, oldShelf,
-                                                shelf, field(dataset::person()));
+                                                shelf, field(dataset::person(ds)));
     QString chain = record->ChainOfCustody;
     while (chain.endsWith(QLatin1Char(' ')))
         chain.chop(1);
@@ -698,15 +707,17 @@ InventoryOutcome AcceptScannedShelf(Inventory *inventory, InventoryEntries *entr
                        CrLf + CrLf + QStringLiteral("Change the location on the entry's card."));
     record->Location = shelf;
     record->ChainOfCustody = chain;
-    const StoreResult result = dataset::saveEdited(entry.recordNumber, asRead, *record);
+    const StoreResult result = dataset::saveEdited(ds, entry.recordNumber, asRead, *record);
+    if (result == StoreResult::Busy || result == StoreResult::Unwritable)
+        return {false, QString(), QString(), StoreResultMessage(ds, result)};
     if (result != StoreResult::Ok)
-        return {false, StoreResultTitle(result), StoreResultText(result)};
+        return {false, StoreResultTitle(result), StoreResultText(ds, result)};
     entry.location = shelf;
     const InventoryOutcome noted = appendLine(
-        inventory,
+        ds, inventory,
         [&]() {
             return lineOf(
-                {QStringLiteral("accept"), eventFields(thisEvent()), code, oldShelf, shelf});
+                {QStringLiteral("accept"), eventFields(thisEvent(ds)), code, oldShelf, shelf});
         },
         true);
     if (!noted.ok && !noted.text.isEmpty())
@@ -826,10 +837,9 @@ int RunInventoryCommand(const StartOptions &options, QString *out, QString *err)
         *err = QStringLiteral("the data folder does not exist: %1\n").arg(options.dataDir);
         return 1;
     }
-    DataFolder = folder.absoluteFilePath();
-    InitProgramTables();
+    DataSet ds(folder.absoluteFilePath());
     if (options.listInventories) {
-        for (const Inventory &inv : ListInventories())
+        for (const Inventory &inv : ListInventories(ds))
             *out += QStringLiteral("%1\t%2\t%3 scans\t%4\n")
                         .arg(inv.id, inv.statusText())
                         .arg(inv.scans.size())
@@ -837,7 +847,7 @@ int RunInventoryCommand(const StartOptions &options, QString *out, QString *err)
         return 0;
     }
     Inventory inv;
-    if (!LoadInventory(options.inventoryReport, &inv)) {
+    if (!LoadInventory(ds, options.inventoryReport, &inv)) {
         *err = QStringLiteral("there is no inventory '%1' (--inventories lists them)\n")
                    .arg(options.inventoryReport);
         return 1;

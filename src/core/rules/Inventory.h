@@ -27,6 +27,7 @@
 // goes through the entry store's edit.
 #pragma once
 
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 
 #include <QHash>
@@ -85,11 +86,11 @@ struct InventoryEntries {
 
 // Reads every entry of the data file (entries being deleted left out); a
 // missing data file holds none. False when the file can not be read.
-bool LoadInventoryEntries(InventoryEntries *entries);
+bool LoadInventoryEntries(const DataSet &ds, InventoryEntries *entries);
 // Reads them again when the data file changed since (another workstation
 // added, archived or moved an entry): a scan is classified against the
 // entries as they are. False when the file can not be read.
-bool RefreshInventoryEntries(InventoryEntries *entries);
+bool RefreshInventoryEntries(const DataSet &ds, InventoryEntries *entries);
 
 // The sample: `count` different numbers of 0..population-1, ascending,
 // drawn by a 32-bit Mersenne Twister seeded with seed (a partial
@@ -174,52 +175,56 @@ ScanClass ClassifyInventoryScan(const Inventory &inventory, const InventoryEntri
                                 const QString &shelf, const QString &code);
 
 // The outcome of a change of an inventory: ok, or the text to show.
+// When the folder stayed busy (or could not be written to) nothing was
+// written and busy holds the "Data folder busy" question for the window;
+// Retry runs the change again.
 struct InventoryOutcome {
     bool ok = false;
     QString title;
     QString text;
+    std::optional<MsgBoxRequest> busy;
 };
 
 // The folder of the side files, and one file by its id.
-QString InventoriesFolder();
-QString InventoryFilePath(const QString &id);
+QString InventoriesFolder(const DataSet &ds);
+QString InventoryFilePath(const DataSet &ds, const QString &id);
 
 // Starts an inventory: writes its side file (start and expect lines) and
 // logs the start in "DataRecords.Log", both under one hold of the lock
 // (when the log line can not be written the inventory is not started).
-InventoryOutcome StartInventory(const InventoryRequest &request, const InventoryEntries &entries,
+InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request, const InventoryEntries &entries,
                                 Inventory *inventory);
 
 // Reads the side file of id, or what others added to it since the last
 // read (inventory->readUpTo). False when it can not be read.
-bool LoadInventory(const QString &id, Inventory *inventory);
-bool RefreshInventory(Inventory *inventory);
+bool LoadInventory(const DataSet &ds, const QString &id, Inventory *inventory);
+bool RefreshInventory(const DataSet &ds, Inventory *inventory);
 
 // Every inventory of the data folder, newest first (unreadable ones left
 // out).
-std::vector<Inventory> ListInventories();
+std::vector<Inventory> ListInventories(const DataSet &ds);
 
 // Records a scan: reads what others added, classifies it, appends its
 // line, all under the lock. A shelf scan ("L:...") is not a scan of an
 // entry: the caller takes it as the current shelf. *scan gets the line.
-InventoryOutcome RecordInventoryScan(Inventory *inventory, const InventoryEntries &entries,
+InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory, const InventoryEntries &entries,
                                      const QString &shelf, const QString &code,
                                      InventoryScan *scan);
 
-InventoryOutcome PauseInventory(Inventory *inventory);
-InventoryOutcome ResumeInventory(Inventory *inventory);
+InventoryOutcome PauseInventory(DataSet &ds, Inventory *inventory);
+InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory);
 // Closes it: the entries in scope never scanned are written as "missing"
 // lines with what the entries held then, together with the close line, and
 // the close is logged.
-InventoryOutcome CloseInventory(Inventory *inventory, const InventoryEntries &entries);
+InventoryOutcome CloseInventory(DataSet &ds, Inventory *inventory, const InventoryEntries &entries);
 // A note on a discrepancy; it is listed with its code in the report.
-InventoryOutcome AddInventoryNote(Inventory *inventory, const QString &code, const QString &text);
+InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code, const QString &text);
 
 // Makes the scanned shelf the entry's location through the entry store's
 // edit (the identity check and its "edited" line), with a line in its
 // chain of custody naming the old shelf, and notes the change in the side
 // file.
-InventoryOutcome AcceptScannedShelf(Inventory *inventory, InventoryEntries *entries,
+InventoryOutcome AcceptScannedShelf(DataSet &ds, Inventory *inventory, InventoryEntries *entries,
                                     const QString &code, const QString &newShelf);
 // The chain-of-custody line for that change.
 QString ShelfChangeCustodyLine(const QString &time, const QString &inventoryId,

@@ -6,8 +6,10 @@
 #include "core/entries/EntryRecord.h"
 #include "core/print/InventoryReport.h"
 #include "core/rules/ScanCode.h"
+#include "core/store/Store.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QComboBox>
@@ -54,7 +56,8 @@ QLabel *buddyLabel(const QString &caption, QWidget *field, QWidget *parent)
 
 } // namespace
 
-frmInventory::frmInventory(QWidget *parent) : QDialog(parent)
+frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
+    : QDialog(parent), m_store(store), m_session(session)
 {
     setObjectName(QStringLiteral("frmInventory"));
     setWindowTitle(AppTitle + QStringLiteral(" - ") + InventoryWindowTitle());
@@ -212,10 +215,10 @@ frmInventory::frmInventory(QWidget *parent) : QDialog(parent)
 bool frmInventory::loadAll()
 {
     BusyGuard busy(this);
-    if (!LoadInventoryEntries(&m_entries))
+    if (!LoadInventoryEntries(data(), &m_entries))
         return false;
     QString newestOpen;
-    for (const Inventory &inv : ListInventories())
+    for (const Inventory &inv : ListInventories(data()))
         if (!inv.closed && newestOpen.isEmpty())
             newestOpen = inv.id;
     fillInventoryList(newestOpen);
@@ -227,7 +230,7 @@ void frmInventory::fillInventoryList(const QString &select)
 {
     cboInventory->clear();
     cboInventory->addItem(QStringLiteral("(a new inventory)"), QString());
-    for (const Inventory &inv : ListInventories()) {
+    for (const Inventory &inv : ListInventories(data())) {
         cboInventory->addItem(inv.id + QStringLiteral(" - ") + inv.statusText() +
                                   QStringLiteral(" - ") + inv.scopeText(),
                               inv.id);
@@ -243,7 +246,7 @@ void frmInventory::openChosen()
     m_shown = 0;
     lstScans->clear();
     lblScanResult->clear();
-    if (!id.isEmpty() && !LoadInventory(id, &m_inventory))
+    if (!id.isEmpty() && !LoadInventory(data(), id, &m_inventory))
         ShowMsgBox(InventoryWindowTitle(), 4,
                    QStringLiteral("The inventory ") + id + QStringLiteral(" can not be read."), 1,
                    false, {QStringLiteral("&Okay")});
@@ -323,6 +326,23 @@ void frmInventory::tell(const InventoryOutcome &outcome)
     updateControls();
 }
 
+InventoryOutcome frmInventory::runChange(const std::function<InventoryOutcome()> &change)
+{
+    for (;;) {
+        InventoryOutcome outcome;
+        RunBusy(this, [&] { outcome = change(); });
+        if (!outcome.busy)
+            return outcome;
+        if (ShowMsgBox(*outcome.busy).choice != MsgButton::First)
+            return {};
+    }
+}
+
+DataSet &frmInventory::data() const
+{
+    return m_store.dataSet();
+}
+
 void frmInventory::playSound(ScanClass cls)
 {
     const ScanSound sound = ScanClassSound(cls);
@@ -349,10 +369,7 @@ void frmInventory::cmdStart_Click()
     ask.seed = quint32(txtSeed->value());
     Inventory started;
     InventoryOutcome outcome;
-    {
-        BusyGuard busy(this);
-        outcome = StartInventory(ask, m_entries, &started);
-    }
+    outcome = runChange([&] { return StartInventory(data(), ask, m_entries, &started); });
     if (!outcome.ok) {
         tell(outcome);
         return;
@@ -372,14 +389,16 @@ void frmInventory::txtScan_Enter()
         lblScanResult->setText(CurrentShelfText(code.text));
         return;
     }
-    if (!RefreshInventoryEntries(&m_entries)) {
+    if (!RefreshInventoryEntries(data(), &m_entries)) {
         desktop().beep(Beep::Exclamation);
         lblScanResult->setText(ScanUnreadableText());
         return;
     }
     InventoryScan scan;
-    const InventoryOutcome outcome =
-        RecordInventoryScan(&m_inventory, m_entries, txtShelf->text(), code.text, &scan);
+    const QString shelf = txtShelf->text();
+    const InventoryOutcome outcome = runChange([&] {
+        return RecordInventoryScan(data(), &m_inventory, m_entries, shelf, code.text, &scan);
+    });
     if (outcome.ok) {
         playSound(scan.cls);
         QPalette look = lblScanResult->palette();
@@ -397,15 +416,14 @@ void frmInventory::cmdAcceptShelf_Click()
         return;
     const InventoryScan scan = m_inventory.scans[size_t(n)];
     InventoryOutcome outcome;
-    {
-        BusyGuard busy(this);
-        outcome = AcceptScannedShelf(&m_inventory, &m_entries, scan.code, scan.shelf);
-    }
+    outcome = runChange([&] {
+        return AcceptScannedShelf(data(), &m_inventory, &m_entries, scan.code, scan.shelf);
+    });
     if (outcome.ok) {
         QTreeWidgetItem *item = lstScans->currentItem();
         item->setText(ColRecorded, scan.recordedShelf + QStringLiteral(" (now ") + scan.shelf +
                                        QStringLiteral(")"));
-        ListNeedsReload = true;
+        m_session.ListNeedsReload = true;
     }
     tell(outcome);
 }
@@ -421,18 +439,21 @@ void frmInventory::cmdNote_Click()
                            QStringLiteral("A note on ") + code + QStringLiteral(":"), QString());
     if (!text)
         return;
-    tell(AddInventoryNote(&m_inventory, code, *text));
+    tell(runChange([&] { return AddInventoryNote(data(), &m_inventory, code, *text); }));
 }
 
 void frmInventory::cmdPause_Click()
 {
-    tell(m_inventory.paused ? ResumeInventory(&m_inventory) : PauseInventory(&m_inventory));
+    const bool resume = m_inventory.paused;
+    tell(runChange([&] {
+        return resume ? ResumeInventory(data(), &m_inventory) : PauseInventory(data(), &m_inventory);
+    }));
     fillInventoryList(m_inventory.id);
 }
 
 void frmInventory::cmdCloseInventory_Click()
 {
-    RefreshInventory(&m_inventory);
+    RefreshInventory(data(), &m_inventory);
     const int unscanned = int(
         std::count_if(m_inventory.expected.cbegin(), m_inventory.expected.cend(),
                       [this](const QString &c) { return !m_inventory.scannedCodes.contains(c); }));
@@ -447,17 +468,14 @@ void frmInventory::cmdCloseInventory_Click()
     if (answer.choice != 1)
         return;
     InventoryOutcome outcome;
-    {
-        BusyGuard busy(this);
-        outcome = CloseInventory(&m_inventory, m_entries);
-    }
+    outcome = runChange([&] { return CloseInventory(data(), &m_inventory, m_entries); });
     tell(outcome);
     fillInventoryList(m_inventory.id);
 }
 
 void frmInventory::cmdPrintReport_Click()
 {
-    RefreshInventory(&m_inventory);
+    RefreshInventory(data(), &m_inventory);
     showScans();
     BusyGuard busy(this);
     PrintInventoryReport(BuildInventoryReport(m_inventory));

@@ -6,6 +6,8 @@
 
 #include "core/rules/Inventory.h"
 
+#include <functional>
+
 #include <QDialog>
 
 class QComboBox;
@@ -14,13 +16,15 @@ class QLineEdit;
 class QRadioButton;
 class QSpinBox;
 class QTreeWidget;
+class Session;
+class Store;
 class ZelButton;
 
 class frmInventory : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmInventory(QWidget *parent = nullptr);
+    frmInventory(Store &store, Session &session, QWidget *parent = nullptr);
 
     QComboBox *cboInventory = nullptr;
     QRadioButton *optScope[3] = {};
@@ -60,9 +64,16 @@ private:
     void showScans();
     void updateControls();
     void tell(const InventoryOutcome &outcome);
+    // Runs a change that takes the folder lock off the GUI thread; while
+    // the folder stays busy the person is asked "Data folder busy" (Retry
+    // runs it again). Cancel ends with an outcome that tells nothing.
+    InventoryOutcome runChange(const std::function<InventoryOutcome()> &change);
+    DataSet &data() const;
     void playSound(ScanClass cls);
     int selectedScan() const;
 
+    Store &m_store;
+    Session &m_session;
     InventoryEntries m_entries;
     Inventory m_inventory;
     size_t m_shown = 0; // scans listed so far

@@ -637,7 +637,7 @@ void frmMain::UpdateButtons()
             b->setEnabled(s.enabled);
         b->Refresh();
     }
-    cmdInventory->setVisible(CurrentAccessLevel >= 2);
+    cmdInventory->setVisible(m_session.CurrentAccessLevel >= 2);
     placeListButtons();
 }
 

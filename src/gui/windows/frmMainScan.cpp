@@ -3,7 +3,6 @@
 #include "gui/windows/frmMain.h"
 
 #include "core/common/Desktop.h"
-#include "core/common/Globals.h"
 #include "core/common/MsgBox.h"
 #include "core/entries/DataFile.h"
 #include "core/print/Labels.h"
@@ -193,15 +192,15 @@ void frmMain::cmdPrintLabels_Click()
 
 void frmMain::cmdInventory_Click()
 {
-    if (CurrentAccessLevel < 2)
+    if (m_session.CurrentAccessLevel < 2)
         return;
-    frmInventory window(this);
+    frmInventory window(m_store, m_session, this);
     if (!window.loadAll())
         return;
     window.exec();
     // A shelf accepted there changed entries of the list.
-    if (ListNeedsReload) {
-        ListNeedsReload = false;
+    if (m_session.ListNeedsReload) {
+        m_session.ListNeedsReload = false;
         reloadAfterChange();
     }
 }
