@@ -2,6 +2,7 @@
 #include "core/common/Startup.h"
 #include "core/print/LabelCommand.h"
 #include "core/rules/AdminCommands.h"
+#include "core/rules/Inventory.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
 #include "gui/platform/PrinterSurface.h"
@@ -83,6 +84,17 @@ int runLabelCommand(const StartOptions &options)
     return rc;
 }
 
+// Inventories: no window, the report on standard output.
+int runInventoryCommand(const StartOptions &options)
+{
+    QString out, err;
+    const int rc = RunInventoryCommand(options, &out, &err);
+    std::fputs(out.toLocal8Bit().constData(), stdout);
+    for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
+    return rc;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -132,6 +144,15 @@ int main(int argc, char **argv)
             QApplication app(argc, argv);
             QCoreApplication::setApplicationName(AppTitle);
             return runLabelCommand(early);
+        }
+        if (early.error.isEmpty() && !early.help && early.inventoryCommand()) {
+            if (early.adminCommand() || early.unattended() || early.labelCommand()) {
+                std::fputs("custorin: the inventory options go with no other command\n", stderr);
+                return 2;
+            }
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName(AppTitle);
+            return runInventoryCommand(early);
         }
         if (early.error.isEmpty() && !early.help && early.adminCommand()) {
             QCoreApplication app(argc, argv);

@@ -3,12 +3,17 @@
 // two smbnetfs mounts). A network client remembers a file's size for about
 // a second; the size a workstation counts records by must be the server's,
 // or a record another workstation just appended is overwritten or lost.
-// Reported as skipped where the share can not be set up.
+// Two workstations scanning into one inventory through the two mounts
+// lose no scan. Reported as skipped where the share can not be set up.
+#include "FakeDesktop.h"
 #include "RunProgram.h"
+#include "SampleData.h"
 #include "TestFiles.h"
+#include "TestFolder.h"
 #include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/RecordFile.h"
+#include "core/rules/Inventory.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,23 +23,33 @@
 class TestSmbShare : public QObject
 {
     Q_OBJECT
+    const QString m_script = QStringLiteral(CUSTORIN_SOURCE_DIR "/scripts/smb-share");
+    QTemporaryDir m_root{QDir::tempPath() + "/custorin-smb-XXXXXX"};
+    bool m_up = false;
+    QStringList mounts;
+
 private slots:
-    void sizeIsTheServersThroughEitherMount()
+    void initTestCase()
     {
         if (::geteuid() != 0)
             QSKIP("needs root to serve and mount an SMB share");
-        const QString script = QStringLiteral(CUSTORIN_SOURCE_DIR "/scripts/smb-share");
-        QTemporaryDir root(QDir::tempPath() + "/custorin-smb-XXXXXX");
-        const ProgramRun up = RunProgram(script, {"up", root.path()}, {}, false, 300000);
-        struct Down {
-            QString script, root;
-            ~Down() { RunProgram(script, {"down", root}); }
-        } down{script, root.path()};
+        const ProgramRun up = RunProgram(m_script, {"up", m_root.path()}, {}, false, 300000);
+        m_up = true;
         if (up.status == 3)
             QSKIP(qPrintable("the share can not be set up here: " + up.err.trimmed()));
         QVERIFY2(up.status == 0, up.err.constData());
-        const QStringList mounts = QString::fromLocal8Bit(up.out.trimmed()).split(' ');
+        mounts = QString::fromLocal8Bit(up.out.trimmed()).split(' ');
         QCOMPARE(mounts.size(), 2);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_up)
+            RunProgram(m_script, {"down", m_root.path()});
+    }
+
+    void sizeIsTheServersThroughEitherMount()
+    {
         const QString one = mounts[0] + "/Custorin.Data", two = mounts[1] + "/Custorin.Data";
 
         // Workstation one reads a file of one record and keeps it open.
@@ -67,6 +82,46 @@ private slots:
         QByteArray record;
         QVERIFY(again.readRecord(2, &record));
         QCOMPARE(record, QByteArray(5000, 'b'));
+    }
+
+    void inventoryScansThroughBothMounts()
+    {
+        TestFolder t;
+        const QDir folder(mounts[0] + "/inventory");
+        QVERIFY(folder.mkpath("."));
+        DataSet ds(folder.path());
+        ds.attach(&t.session);
+        QVERIFY(SampleData::WriteDataFile(DataPath(ds, DataFileName), 200, 5));
+        InventoryEntries entries;
+        QVERIFY(LoadInventoryEntries(ds, &entries));
+        Inventory inv;
+        QVERIFY(StartInventory(ds, {}, entries, &inv).ok);
+        // Both scan the same 40 codes, from either end, each through its
+        // own mount.
+        QList<QProcess *> workers;
+        for (int w = 0; w < 2; ++w) {
+            auto *p = new QProcess(this);
+            p->start(testTool("inventory_worker"), {mounts[w] + "/inventory", inv.id,
+                                                   w == 0 ? "up" : "down", "40"});
+            workers.append(p);
+        }
+        for (QProcess *p : workers) {
+            QVERIFY(p->waitForFinished(240000));
+            QCOMPARE(p->readAllStandardError(), QByteArray());
+            QCOMPARE(p->exitCode(), 0);
+        }
+        QVERIFY(RefreshInventory(ds, &inv));
+        QCOMPARE(int(inv.scans.size()), 80);
+        QMap<QString, int> twice, seen;
+        for (const InventoryScan &s : inv.scans) {
+            ++seen[s.code];
+            twice[s.code] += s.cls == ScanClass::ScannedTwice;
+        }
+        QCOMPARE(seen.size(), 40);
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+            QCOMPARE(it.value(), 2);
+            QCOMPARE(twice.value(it.key()), 1);
+        }
     }
 };
 

@@ -59,9 +59,11 @@ constexpr ValueOption kValueOptions[] = {
     {"labels", "--labels needs a value", false, false},
     {"template", "--template needs a value", false, false},
     {"start", "--start needs a value", false, false},
-    {"case", "--case needs a value", false, false}};
-constexpr const char *kFlags[] = {"all",   "active",         "qr", "label-templates",
-                                  "check", "set-access-code"};
+    {"case", "--case needs a value", false, false},
+    {"inventory-report", "--inventory-report needs a value", false, false},
+    {"csv", "--csv needs a value", false, false}};
+constexpr const char *kFlags[] = {"all",   "active",          "qr",         "label-templates",
+                                  "check", "set-access-code", "inventories"};
 
 QString unknownOption(const QString &argument)
 {
@@ -166,6 +168,10 @@ QString takeValue(StartOptions &o, const QString &name, const QString &value,
         o.labelTemplate = value;
     } else if (name == QLatin1String("case")) {
         o.labelCase = value.trimmed();
+    } else if (name == QLatin1String("inventory-report")) {
+        o.inventoryReport = value;
+    } else if (name == QLatin1String("csv")) {
+        o.inventoryCsv = QDir::cleanPath(absolute());
     } else {
         bool ok = false;
         o.labelStart = value.toInt(&ok);
@@ -225,6 +231,7 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
     o.listLabelTemplates = parser.isSet(QStringLiteral("label-templates"));
     o.check = parser.isSet(QStringLiteral("check"));
     o.setAccessCode = parser.isSet(QStringLiteral("set-access-code"));
+    o.listInventories = parser.isSet(QStringLiteral("inventories"));
     o.dataDir = QDir::cleanPath(o.dataDir);
     return o;
 }
@@ -238,6 +245,8 @@ QString CommandLineHelp()
                           "       custorin [--data-dir DIR] --labels OUT.pdf --template NAME\n"
                           "                [--start N] [--case CASE | --all | --active] [--qr]\n"
                           "       custorin --label-templates\n"
+                          "       custorin [--data-dir DIR] --inventories\n"
+                          "       custorin [--data-dir DIR] --inventory-report ID --csv OUT.csv\n"
                           "\n"
                           "Keeps the inventory of an evidence and property room.\n"
                           "\n"
@@ -268,6 +277,11 @@ QString CommandLineHelp()
                           "                  from label position --start N of the first sheet:\n"
                           "                  the entries of --case CASE, --all entries, or the\n"
                           "                  --active ones (the default); --qr adds a QR code.\n"
+                          "                  Status 0 when written, 1 otherwise.\n"
+                          "  --inventories   lists the inventories of the data folder, newest\n"
+                          "                  first: id, status, scans and scope, one a line.\n"
+                          "  --inventory-report ID  with --csv OUT.csv: writes the report of the\n"
+                          "                  closed inventory ID as comma-separated values.\n"
                           "                  Status 0 when written, 1 otherwise.\n"
                           "  --help          show this text and end.\n");
 }

@@ -39,6 +39,15 @@ struct StartOptions {
     bool labelQrCode = false;
     bool listLabelTemplates = false;
     bool labelCommand() const { return !labelsFile.isEmpty() || listLabelTemplates; }
+    // Inventories without a window: the list of them, or a closed one's
+    // report written as a CSV file.
+    bool listInventories = false;
+    QString inventoryReport; // the inventory's id
+    QString inventoryCsv;    // absolute
+    bool inventoryCommand() const
+    {
+        return listInventories || !inventoryReport.isEmpty() || !inventoryCsv.isEmpty();
+    }
 };
 
 // The system-wide settings of an installed workstation, written by the

@@ -162,6 +162,14 @@ void AppendCsvValue(QByteArray &line, const char *bytes, qsizetype size)
     line.resize(putValue(line.data() + at, bytes, size) - line.constData());
 }
 
+void AppendCsvText(QByteArray &line, const char *bytes, qsizetype size)
+{
+    const qsizetype at = line.size();
+    line.resize(at + 2 * size + 3);
+    line.resize(putValue(line.data() + at, bytes, size, needsApostrophe(bytes, size)) -
+                line.constData());
+}
+
 QByteArray ExportHeadingLine()
 {
     QByteArray line;

@@ -47,6 +47,9 @@ QByteArray ExportHeadingLine();
 // quotes inside it; bytes are Windows-1252 already. No apostrophe: for
 // texts of the program's own.
 void AppendCsvValue(QByteArray &line, const char *bytes, qsizetype size);
+// The same for a text a person typed: with the apostrophe in front where a
+// spreadsheet would run it as a formula.
+void AppendCsvText(QByteArray &line, const char *bytes, qsizetype size);
 
 // The line (with its CR LF) of the entry in record (5000 bytes as they
 // stand in the data file).

@@ -637,6 +637,7 @@ void frmMain::UpdateButtons()
             b->setEnabled(s.enabled);
         b->Refresh();
     }
+    cmdInventory->setVisible(m_session.CurrentAccessLevel >= 2);
     placeListButtons();
 }
 

@@ -62,6 +62,7 @@ public:
     ZelButton *cmdAdminWindow = nullptr;
     ZelButton *cmdQuit = nullptr;
     ZelButton *cmdPrintLabels = nullptr;
+    ZelButton *cmdInventory = nullptr; // access levels 2 to 4
     // The scan box: a barcode scanner types a label's code and Enter here;
     // the result (a shelf, a code not on record) shows beside it.
     QLabel *lblScan = nullptr;
@@ -126,6 +127,7 @@ public slots:
     void cmdSeeAllEntries_Click();
     void cmdPrintList_Click();
     void cmdPrintLabels_Click();
+    void cmdInventory_Click();
     // Enter in the scan box.
     void txtScan_Enter();
     void cmdExportData_Click();

@@ -12,6 +12,7 @@
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/Presenter.h"
 #include "gui/platform/WindowLook.h"
+#include "gui/windows/frmInventory.h"
 #include "gui/windows/frmLabels.h"
 
 #include <QLabel>
@@ -65,6 +66,16 @@ void frmMain::buildScanControls()
     cmdPrintLabels->setAccessibleDescription(cmdPrintLabels->toolTip());
     connect(cmdPrintLabels, &QPushButton::clicked, this, &frmMain::cmdPrintLabels_Click);
 
+    cmdInventory = new ZelButton(this);
+    cmdInventory->setObjectName(QStringLiteral("cmdInventory"));
+    cmdInventory->setFont(cmdPrintList->font());
+    cmdInventory->setProgramLook();
+    cmdInventory->setText(QStringLiteral("In&ventory..."));
+    cmdInventory->setToolTip(
+        QStringLiteral(" Count the property room, one shelf or a random sample by scanning "));
+    cmdInventory->setAccessibleDescription(cmdInventory->toolTip());
+    connect(cmdInventory, &QPushButton::clicked, this, &frmMain::cmdInventory_Click);
+
     // The scan box comes first, then the list; the button after Print List.
     setTabOrder(txtScan, grid);
     setTabOrder(cmdPrintList, cmdPrintLabels);
@@ -76,7 +87,8 @@ void frmMain::placeScanControls(double h)
     const double top = h - ScanRowAbove;
     lblScan->setGeometry(twips(ScanLeft, top + 40, 3100, ScanHeight - 40));
     txtScan->setGeometry(twips(ScanLeft + 3150, top, 2700, ScanHeight));
-    lblScanResult->setGeometry(twips(ScanLeft + 6000, top + 40, 4850, ScanHeight - 40));
+    lblScanResult->setGeometry(twips(ScanLeft + 6000, top + 40, 3000, ScanHeight - 40));
+    cmdInventory->setGeometry(twips(ScanLeft + 9100, top - 20, 1640, ScanHeight + 40));
 }
 
 void frmMain::txtScan_Enter()
@@ -177,4 +189,19 @@ void frmMain::cmdPrintLabels_Click()
     BusyGuard busy(this);
     WatchPause pause(this);
     PrintLabelSheet(ask.stock(), ask.start(), labels, Ask);
+}
+
+void frmMain::cmdInventory_Click()
+{
+    if (m_session.CurrentAccessLevel < 2)
+        return;
+    frmInventory window(m_store, m_session, this);
+    if (!window.loadAll())
+        return;
+    window.exec();
+    // A shelf accepted there changed entries of the list.
+    if (m_session.ListNeedsReload) {
+        m_session.ListNeedsReload = false;
+        reloadAfterChange();
+    }
 }
