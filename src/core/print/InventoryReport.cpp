@@ -134,9 +134,9 @@ PrintResult DrawInventoryReport(PageSurface &surface, const InventoryReport &rep
     return PrintResult::Done;
 }
 
-PrintResult PrintInventoryReport(const InventoryReport &report)
+PrintResult PrintInventoryReport(const InventoryReport &report, const PrintAsk &ask)
 {
-    PrintSession session(QStringLiteral("this inventory report"), desktop().now());
+    PrintSession session(QStringLiteral("this inventory report"), desktop().now(), ask);
     const PrintResult result =
         session.print(AppTitle + QStringLiteral(" Inventory ") + report.id,
                       [&](PageSurface &surface) { return DrawInventoryReport(surface, report); });

@@ -2,6 +2,7 @@
 // close, the counts per class, then each class listed with its entries.
 #pragma once
 
+#include "core/print/PrintJob.h"
 #include "core/print/PrintText.h"
 #include "core/rules/Inventory.h"
 
@@ -15,4 +16,4 @@ PrintResult DrawInventoryReport(PageSurface &surface, const InventoryReport &rep
 
 // Prints it as the job "Custorin Inventory <id>" (or saves it as PDF when
 // there is no printer), through the program's print path.
-PrintResult PrintInventoryReport(const InventoryReport &report);
+PrintResult PrintInventoryReport(const InventoryReport &report, const PrintAsk &ask);

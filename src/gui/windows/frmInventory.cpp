@@ -478,5 +478,5 @@ void frmInventory::cmdPrintReport_Click()
     RefreshInventory(data(), &m_inventory);
     showScans();
     BusyGuard busy(this);
-    PrintInventoryReport(BuildInventoryReport(m_inventory));
+    PrintInventoryReport(BuildInventoryReport(m_inventory), Ask);
 }
