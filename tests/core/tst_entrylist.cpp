@@ -180,7 +180,7 @@ private slots:
         QVERIFY(data.unavailable && data.rows.empty());
         QCOMPARE(env.data.RecordCount, 0);
         QVERIFY(env.desktop.msgBoxes.isEmpty());
-        const MsgBoxRequest ask = EntryListUnavailableQuestion(env.data);
+        const MsgBoxRequest ask = DataFileUnavailableMessage(env.data, true);
         QCOMPARE(ask.title + " | " + ask.buttons.join('/'),
                  "Data file not available | &Retry/&Cancel");
     }

@@ -78,10 +78,7 @@ bool OpenDataFile(DataSet &ds)
             ReportDamagedLength(ds, DataFileKind(), file->path(), file->size());
             return true;
         }
-        const int choice = ShowMsgBox(DataFileUnavailableTitle(), 4, DataFileUnavailableText(ds), 1,
-                                      false, {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
-                               .choice;
-        if (choice != 1) {
+        if (ShowMsgBox(DataFileUnavailableMessage(ds, true)).choice != MsgButton::First) {
             ds.RecordCount = 0;
             return false;
         }
@@ -128,4 +125,15 @@ QVector<EntryRecord> ReadAllEntries(DataSet &ds)
         return true;
     });
     return entries;
+}
+
+MsgBoxRequest DataFileUnavailableMessage(const DataSet &ds, bool offerRetry)
+{
+    return {DataFileUnavailableTitle(),
+            MsgIcon::Warning,
+            DataFileUnavailableText(ds),
+            MsgButton::First,
+            false,
+            offerRetry ? QStringList{QStringLiteral("&Retry"), QStringLiteral("&Cancel")}
+                       : QStringList{QStringLiteral("&Okay")}};
 }

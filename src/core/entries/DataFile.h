@@ -59,3 +59,6 @@ QVector<EntryRecord> ReadAllEntries(DataSet &ds);
 // The texts of the open failure (title, text).
 QString DataFileUnavailableTitle();
 QString DataFileUnavailableText(const DataSet &ds);
+// The box that says so: Retry and Cancel when the caller may try again,
+// else Okay alone.
+MsgBoxRequest DataFileUnavailableMessage(const DataSet &ds, bool offerRetry);

@@ -134,16 +134,6 @@ bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFil
     return ok;
 }
 
-MsgBoxRequest EntryListUnavailableQuestion(const DataSet &ds)
-{
-    return {DataFileUnavailableTitle(),
-            MsgIcon::Warning,
-            DataFileUnavailableText(ds),
-            MsgButton::First,
-            false,
-            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
-}
-
 QString RecordNumberText(int recordNumber)
 {
     struct Table {

@@ -102,11 +102,10 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
 // missing data file is an empty list and is not created. False when the
 // file could not be read; when it could not even be opened,
 // data->unavailable is set and the window asks
-// (EntryListUnavailableQuestion: Retry reads it again). Asks nothing.
+// (DataFileUnavailableMessage with Retry: Retry reads it again). Asks nothing.
 bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
                    EntryListData *data);
 // "Data file not available" with Retry and Cancel.
-MsgBoxRequest EntryListUnavailableQuestion(const DataSet &ds);
 
 // The decimal text of a record number (1..MaxEntryCount come from one
 // table built once, so a list of them costs no allocations).

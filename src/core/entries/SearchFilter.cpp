@@ -106,7 +106,6 @@ qint64 RawInt64(const char *record, int offset)
     return qFromLittleEndian(value);
 }
 
-
 } // namespace
 
 bool IsSearchWordChar(QChar c)

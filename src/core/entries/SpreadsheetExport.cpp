@@ -356,19 +356,7 @@ bool writeAll(QSaveFile &out, QByteArrayView bytes)
 
 MsgBoxRequest ExportOutcomeMessage(const DataSet &ds, ExportOutcome::Status status)
 {
-    if (status == ExportOutcome::DataUnavailable)
-        return {DataFileUnavailableTitle(),
-                MsgIcon::Warning,
-                DataFileUnavailableText(ds),
-                MsgButton::First,
-                false,
-                {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
-    return {DataFileUnavailableTitle(),
-            MsgIcon::Warning,
-            DataFileUnavailableText(ds),
-            MsgButton::First,
-            false,
-            {okay()}};
+    return DataFileUnavailableMessage(ds, status == ExportOutcome::DataUnavailable);
 }
 
 ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,

@@ -496,7 +496,7 @@ void frmMain::LoadEntryList()
         // A data file that can not be opened: Retry reads it again.
         while (!m_store.readEntryList(inactive, m_listMode, m_searchFilter, &data) &&
                data.unavailable &&
-               ShowMsgBox(EntryListUnavailableQuestion(m_store.dataSet())).choice ==
+               ShowMsgBox(DataFileUnavailableMessage(m_store.dataSet(), true)).choice ==
                    MsgButton::First) {
         }
         m_store.dataSet().ActiveCount = data.activeCount;
