@@ -127,8 +127,8 @@ void TestInventory::reconcilesEveryClass()
     // reader, it goes on.
     QVERIFY(PauseInventory(t.data, &inv).ok);
     InventoryScan none;
-    const InventoryOutcome paused =
-        RecordInventoryScan(t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
+    const InventoryOutcome paused = RecordInventoryScan(
+        t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
     QCOMPARE(paused.ok, false);
     QCOMPARE(paused.text, InventoryPausedText());
     Inventory other;
@@ -136,8 +136,8 @@ void TestInventory::reconcilesEveryClass()
     QCOMPARE(other.paused, true);
     QVERIFY(ResumeInventory(t.data, &other).ok);
     QVERIFY(CloseInventory(t.data, &other, entries).ok);
-    const InventoryOutcome closed =
-        RecordInventoryScan(t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
+    const InventoryOutcome closed = RecordInventoryScan(
+        t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
     QCOMPARE(closed.text, InventoryClosedText());
 
     Inventory read;
@@ -224,8 +224,9 @@ void TestInventory::exactFilesReportAndShelfChange()
     InventoryEntries entries;
     QVERIFY(LoadInventoryEntries(t.data, &entries));
     Inventory inv;
-    QVERIFY(
-        StartInventory(t.data, {InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries, &inv).ok);
+    QVERIFY(StartInventory(t.data, {InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries,
+                           &inv)
+                .ok);
     QCOMPARE(inv.id, QStringLiteral("20261207093003"));
     const QByteArray logBefore = t.read(DataRecordsLogName);
     QVERIFY(logBefore.endsWith("12/07/2026 at 09:30:03 - Inventory 20261207093003 (Locations "
@@ -237,8 +238,9 @@ void TestInventory::exactFilesReportAndShelfChange()
                                 QStringLiteral("20261207093001"), &line)
                 .ok);
     QCOMPARE(line.cls, ScanClass::OtherShelf);
-    QVERIFY(
-        AddInventoryNote(t.data, &inv, QStringLiteral("20261207093001"), QStringLiteral("tag\ttorn")).ok);
+    QVERIFY(AddInventoryNote(t.data, &inv, QStringLiteral("20261207093001"),
+                             QStringLiteral("tag\ttorn"))
+                .ok);
     // An entry added at another workstation after the entries were read
     // is on record once they are read again.
     EntryRecord late;
@@ -249,9 +251,9 @@ void TestInventory::exactFilesReportAndShelfChange()
     QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::NotOnRecord);
     QVERIFY(RefreshInventoryEntries(t.data, &entries));
     QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::Found);
-    QVERIFY(
-        AcceptScannedShelf(t.data, &inv, &entries, QStringLiteral("20261207093001"), QStringLiteral("A-2"))
-            .ok);
+    QVERIFY(AcceptScannedShelf(t.data, &inv, &entries, QStringLiteral("20261207093001"),
+                               QStringLiteral("A-2"))
+                .ok);
     DataFile file(t.data);
     QVERIFY(file.open(DataFile::ForReading));
     const EntryRecord moved = file.read(1);
@@ -307,8 +309,9 @@ void TestInventory::exactFilesReportAndShelfChange()
 
     // Printed: the facts, the counts, each class's entries in columns.
     // A printer is there: nothing is asked (an answer of 0 would cancel).
-    QCOMPARE(PrintInventoryReport(BuildInventoryReport(inv), [](const MsgBoxRequest &) { return 0; }),
-             PrintResult::Done);
+    QCOMPARE(
+        PrintInventoryReport(BuildInventoryReport(inv), [](const MsgBoxRequest &) { return 0; }),
+        PrintResult::Done);
     QCOMPARE(t.desktop.printJobs, QStringList{QStringLiteral("Custorin Inventory 20261207093003")});
     QStringList texts;
     QList<double> rowX;
@@ -378,7 +381,8 @@ void TestInventory::commandLine()
     InventoryEntries entries;
     QVERIFY(LoadInventoryEntries(t.data, &entries));
     Inventory open, closed;
-    QVERIFY(StartInventory(t.data, {InventoryScope::Sample, QString(), 0, 10, 5}, entries, &closed).ok);
+    QVERIFY(
+        StartInventory(t.data, {InventoryScope::Sample, QString(), 0, 10, 5}, entries, &closed).ok);
     QVERIFY(CloseInventory(t.data, &closed, entries).ok);
     t.desktop.setNow(t.desktop.now().addSecs(90));
     QVERIFY(StartInventory(t.data, {}, entries, &open).ok);

@@ -101,8 +101,8 @@ private slots:
         QList<QProcess *> workers;
         for (int w = 0; w < 2; ++w) {
             auto *p = new QProcess(this);
-            p->start(testTool("inventory_worker"), {mounts[w] + "/inventory", inv.id,
-                                                   w == 0 ? "up" : "down", "40"});
+            p->start(testTool("inventory_worker"),
+                     {mounts[w] + "/inventory", inv.id, w == 0 ? "up" : "down", "40"});
             workers.append(p);
         }
         for (QProcess *p : workers) {

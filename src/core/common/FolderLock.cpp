@@ -359,8 +359,7 @@ int FolderLock::failure() const
 
 MsgBoxRequest FolderLock::refusal() const
 {
-    return d->failure == 0 ? DataFolderBusyMessage(d->holder)
-                           : DataFolderUnwritableMessage(d->ds);
+    return d->failure == 0 ? DataFolderBusyMessage(d->holder) : DataFolderUnwritableMessage(d->ds);
 }
 
 MsgBoxRequest DataFolderBusyMessage(const QString &holder)

@@ -1,11 +1,11 @@
 #include "core/rules/Inventory.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
-#include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
 #include "core/common/Startup.h"
@@ -134,8 +134,7 @@ QString eventFields(const InventoryEvent &e)
 
 InventoryEvent thisEvent(const DataSet &ds)
 {
-    return {timeText(dataset::now()), field(dataset::workstation(ds)),
-            field(dataset::person(ds))};
+    return {timeText(dataset::now()), field(dataset::workstation(ds)), field(dataset::person(ds))};
 }
 
 QString lineOf(const QStringList &fields)
@@ -237,7 +236,8 @@ bool appendAtEnd(const DataSet &ds, const QString &path, QByteArray bytes)
                        size - qMin<qint64>(size, 2), path) >= 0;
     if (last[0] != '\r' || last[1] != '\n')
         bytes.prepend("\r\n");
-    ok = ok && WriteAllAt(ds, fd, bytes.constData(), bytes.size(), size, path) && SyncFile(ds, fd, path);
+    ok = ok && WriteAllAt(ds, fd, bytes.constData(), bytes.size(), size, path) &&
+         SyncFile(ds, fd, path);
     if (!ok && size >= 0)
         (void)::ftruncate(fd, size);
     if (::close(fd) != 0)
@@ -457,8 +457,8 @@ QString InventoryFilePath(const DataSet &ds, const QString &id)
     return QDir(InventoriesFolder(ds)).filePath(id + QStringLiteral(".txt"));
 }
 
-InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request, const InventoryEntries &entries,
-                                Inventory *inventory)
+InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request,
+                                const InventoryEntries &entries, Inventory *inventory)
 {
     // The scope: active entries, ordered by control number for the sample.
     std::vector<const InventoryEntry *> active;
@@ -531,8 +531,9 @@ InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request, co
         RemoveFileRetrying(ds, InventoryFilePath(ds, id));
         return refused(fileFailedText(id));
     }
-    if (!dataset::log(held, logLine(ds, id, QStringLiteral("(") + read.scopeText() +
-                                            QStringLiteral(") started")))) {
+    if (!dataset::log(
+            held, logLine(ds, id,
+                          QStringLiteral("(") + read.scopeText() + QStringLiteral(") started")))) {
         RemoveFileRetrying(ds, InventoryFilePath(ds, id));
         return refused(LogFailedText(ds, DataRecordsLogName));
     }
@@ -568,8 +569,9 @@ std::vector<Inventory> ListInventories(const DataSet &ds)
     return list;
 }
 
-InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory, const InventoryEntries &entries,
-                                     const QString &shelf, const QString &code, InventoryScan *scan)
+InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory,
+                                     const InventoryEntries &entries, const QString &shelf,
+                                     const QString &code, InventoryScan *scan)
 {
     if (field(shelf).isEmpty())
         return refused(InventoryNeedsShelfText());
@@ -603,8 +605,9 @@ InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory)
     return appendLine(
         ds, inventory,
         [&]() {
-            return inventory->paused ? lineOf({QStringLiteral("resume"), eventFields(thisEvent(ds))})
-                                     : QString();
+            return inventory->paused
+                       ? lineOf({QStringLiteral("resume"), eventFields(thisEvent(ds))})
+                       : QString();
         },
         true);
 }
@@ -655,7 +658,8 @@ InventoryOutcome CloseInventory(DataSet &ds, Inventory *inventory, const Invento
     return {true, QString(), QString()};
 }
 
-InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code, const QString &text)
+InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code,
+                                  const QString &text)
 {
     if (field(text).isEmpty())
         return {false, QString(), QString()};

@@ -192,8 +192,8 @@ QString InventoryFilePath(const DataSet &ds, const QString &id);
 // Starts an inventory: writes its side file (start and expect lines) and
 // logs the start in "DataRecords.Log", both under one hold of the lock
 // (when the log line can not be written the inventory is not started).
-InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request, const InventoryEntries &entries,
-                                Inventory *inventory);
+InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request,
+                                const InventoryEntries &entries, Inventory *inventory);
 
 // Reads the side file of id, or what others added to it since the last
 // read (inventory->readUpTo). False when it can not be read.
@@ -207,9 +207,9 @@ std::vector<Inventory> ListInventories(const DataSet &ds);
 // Records a scan: reads what others added, classifies it, appends its
 // line, all under the lock. A shelf scan ("L:...") is not a scan of an
 // entry: the caller takes it as the current shelf. *scan gets the line.
-InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory, const InventoryEntries &entries,
-                                     const QString &shelf, const QString &code,
-                                     InventoryScan *scan);
+InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory,
+                                     const InventoryEntries &entries, const QString &shelf,
+                                     const QString &code, InventoryScan *scan);
 
 InventoryOutcome PauseInventory(DataSet &ds, Inventory *inventory);
 InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory);
@@ -218,7 +218,8 @@ InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory);
 // the close is logged.
 InventoryOutcome CloseInventory(DataSet &ds, Inventory *inventory, const InventoryEntries &entries);
 // A note on a discrepancy; it is listed with its code in the report.
-InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code, const QString &text);
+InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code,
+                                  const QString &text);
 
 // Makes the scanned shelf the entry's location through the entry store's
 // edit (the identity check and its "edited" line), with a line in its

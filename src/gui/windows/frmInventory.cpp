@@ -446,7 +446,8 @@ void frmInventory::cmdPause_Click()
 {
     const bool resume = m_inventory.paused;
     tell(runChange([&] {
-        return resume ? ResumeInventory(data(), &m_inventory) : PauseInventory(data(), &m_inventory);
+        return resume ? ResumeInventory(data(), &m_inventory)
+                      : PauseInventory(data(), &m_inventory);
     }));
     fillInventoryList(m_inventory.id);
 }

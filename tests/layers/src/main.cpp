@@ -1,3 +1,3 @@
 #include "core/common/Ok.h"
-#include <gui/controls/Button.h>
 #include <cstdio>
+#include <gui/controls/Button.h>

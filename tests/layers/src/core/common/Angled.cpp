@@ -1,3 +1,3 @@
-#include <core/common/Ok.h>
 #include <Ok.h>
 #include <QList>
+#include <core/common/Ok.h>
