@@ -349,16 +349,25 @@ private slots:
         }
     }
 
-    // The longest values wrap under their first line within 7.5 inches and the paper, whole.
-    void entryFitsThePaper_data()
+    // A cell or caption of the list ends with "…" before the next column or the edge (7.6 in or
+    // the paper); the entry's longest values wrap under their first line within 7.5 inches and
+    // the paper, whole.
+    void fitsThePaper_data()
     {
         QTest::addColumn<double>("paper");
-        QTest::newRow("Letter") << 8.0;
-        QTest::newRow("A4 wide margins") << 6.77;
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("caption");
+        const QString cut = QString::fromUtf8("CASE, HARD-SHELL, BLACK, FOAM IN");
+        QTest::newRow("Letter") << 8.0 << cut + QString::fromUtf8("SERTS, TW\u2026")
+                                << QString::fromUtf8(" Search Results (1)  C\u2026");
+        QTest::newRow("A4 wide margins") << 6.77 << cut + QString::fromUtf8("\u2026")
+                                         << QString::fromUtf8(" Search Resul\u2026");
     }
-    void entryFitsThePaper()
+    void fitsThePaper()
     {
         QFETCH(double, paper);
+        QFETCH(QString, description);
+        QFETCH(QString, caption);
         const QList<QPair<int, QString>> values = {
             {CardField::Location, "North Evidence Room, Bin 14, Shelf C, Rear Cabinet"},
             {CardField::Description,
@@ -376,6 +385,24 @@ private slots:
             entry.texts[field] = text;
         TestEnvironment env;
         env.desktop.setPageWidth(paper);
+        GridTable table = PrintedListTable(0);
+        table.AddItem("03/04/2009\t" + QString(15, 'W') + '\t' + QString(20, 'W') +
+                      "\tCASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS");
+        QCOMPARE(PrintEntryList(table,
+                                " Search Results (1)  Category: Firearms  Description: "
+                                "CASE  Total Value: $0.00",
+                                Agency, shownAsk),
+                 PrintResult::Done);
+        const QStringList out = shown(env.desktop);
+        QCOMPARE(
+            out.value(1),
+            at(1, 0.5, 1.18, "CustorinPrintout -- " + caption + " -- " + Stamp + " -- Page 1"));
+        const QString ellipsis = QString::fromUtf8("\u2026");
+        QCOMPARE(out.mid(8, 4), QStringList({at(1, 0.5, 1.72, "03/04/2009"),
+                                             at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
+                                             at(1, 2.5, 1.72, QString(12, 'W') + ellipsis),
+                                             at(1, 3.8, 1.72, description)}));
+        env.desktop.printed.clear();
         QCOMPARE(PrintEntry(entry, {true, false}, shownAsk), PrintResult::Done);
 
         const double right = qMin(7.5, paper);
@@ -428,44 +455,6 @@ private slots:
         QCOMPARE(env.desktop.printed.last().text, QStringLiteral("(page 3)"));
     }
 
-    // A cell or caption ends with "…" before the next column or the edge (7.6 in or the paper).
-    void listFitsThePaper_data()
-    {
-        QTest::addColumn<double>("paper");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("caption");
-        const QString cut = QString::fromUtf8("CASE, HARD-SHELL, BLACK, FOAM IN");
-        QTest::newRow("Letter") << 8.0 << cut + QString::fromUtf8("SERTS, TW\u2026")
-                                << QString::fromUtf8(" Search Results (1)  C\u2026");
-        QTest::newRow("A4 wide margins") << 6.77 << cut + QString::fromUtf8("\u2026")
-                                         << QString::fromUtf8(" Search Resul\u2026");
-    }
-    void listFitsThePaper()
-    {
-        QFETCH(double, paper);
-        QFETCH(QString, description);
-        QFETCH(QString, caption);
-        GridTable table = PrintedListTable(0);
-        table.AddItem("03/04/2009\t" + QString(15, 'W') + '\t' + QString(20, 'W') +
-                      "\tCASE, HARD-SHELL, BLACK, FOAM INSERTS, TWO COMBINATION LOCKS");
-        TestEnvironment env;
-        env.desktop.setPageWidth(paper);
-        QCOMPARE(PrintEntryList(table,
-                                " Search Results (1)  Category: Firearms  Description: "
-                                "CASE  Total Value: $0.00",
-                                Agency, shownAsk),
-                 PrintResult::Done);
-        const QStringList out = shown(env.desktop);
-        QCOMPARE(
-            out.value(1),
-            at(1, 0.5, 1.18, "CustorinPrintout -- " + caption + " -- " + Stamp + " -- Page 1"));
-        const QString ellipsis = QString::fromUtf8("\u2026");
-        QCOMPARE(out.mid(8, 4), QStringList({at(1, 0.5, 1.72, "03/04/2009"),
-                                             at(1, 1.3, 1.72, QString(11, 'W') + ellipsis),
-                                             at(1, 2.5, 1.72, QString(12, 'W') + ellipsis),
-                                             at(1, 3.8, 1.72, description)}));
-    }
-
     // Each stock against the makers' measures: labels across then down from the first free
     // position, onto a second page.
     void labelPositions_data()
@@ -475,18 +464,25 @@ private slots:
         QTest::addColumn<int>("columns");
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("shelf"); // refused before anything is printed when too long
+        QTest::addColumn<QString>("why");
         const double mm = 1 / 25.4;
+        const QString shelf = QStringLiteral("ABCDEFGHIJKLMNOPQRST");
+        const QString tooWide = QStringLiteral("The barcode of \"L:ABCDEFGHIJKLMNOPQRST\" needs a "
+                                               "label at least 3.05 inches wide. A smaller one "
+                                               "would not scan.");
         QTest::newRow("Avery 5160")
             << "avery-5160" << QList<double>{8.5, 11, 2.625, 1, 0.1875, 0.5, 2.75, 1} << 3 << 10
-            << 29;
+            << 29 << shelf << tooWide;
         QTest::newRow("Avery L7160")
             << "avery-l7160" << QList<double>{210 * mm,  297 * mm,   63.5 * mm,  38.1 * mm,
                                               7.21 * mm, 15.15 * mm, 66.04 * mm, 38.1 * mm}
-            << 3 << 7 << 5;
+            << 3 << 7 << 5 << "A-1" << QString();
         QTest::newRow("roll") << "roll-2.25x1.25"
-                              << QList<double>{2.25, 1.25, 2.25, 1.25, 0, 0, 0, 0} << 1 << 1 << 1;
+                              << QList<double>{2.25, 1.25, 2.25, 1.25, 0, 0, 0, 0} << 1 << 1 << 1
+                              << shelf << tooWide;
         QTest::newRow("4x6") << "thermal-4x6" << QList<double>{4, 6, 4, 6, 0, 0, 0, 0} << 1 << 1
-                             << 1;
+                             << 1 << shelf << QString();
     }
     void labelPositions()
     {
@@ -495,9 +491,12 @@ private slots:
         QFETCH(int, columns);
         QFETCH(int, rows);
         QFETCH(int, start);
+        QFETCH(QString, shelf);
+        QFETCH(QString, why);
         TestEnvironment env;
         const LabelTemplate *stock = FindLabelTemplate(name);
         QVERIFY(stock);
+        QCOMPARE(CheckLabels(*stock, {ShelfLabel(shelf)}), why);
         QCOMPARE(stock->perPage(), columns * rows);
         QVector<LabelContent> labels;
         for (int i = 0; i < 3; ++i)
@@ -567,31 +566,6 @@ private slots:
         for (int i = 0; i < 4; ++i)
             entries[i].Location = QStringList({"B-2 ", "  ", "A-1", " B-2"})[i];
         QCOMPARE(DistinctLocations(entries), QStringList({"B-2", "A-1"}));
-    }
-
-    // A code too long for the label is refused before anything is printed.
-    void unscannableLabels_data()
-    {
-        QTest::addColumn<QString>("stock");
-        QTest::addColumn<QString>("shelf");
-        QTest::addColumn<QString>("why");
-        const QString shelf = QStringLiteral("ABCDEFGHIJKLMNOPQRST");
-        const QString tooWide = QStringLiteral("The barcode of \"L:ABCDEFGHIJKLMNOPQRST\" needs a "
-                                               "label at least 3.05 inches wide. A smaller one "
-                                               "would not scan.");
-        QTest::newRow("roll") << "roll-2.25x1.25" << shelf << tooWide;
-        QTest::newRow("5160") << "avery-5160" << shelf << tooWide;
-        QTest::newRow("4x6") << "thermal-4x6" << shelf << QString();
-        QTest::newRow("L7160 short") << "avery-l7160"
-                                     << "A-1" << QString();
-    }
-    void unscannableLabels()
-    {
-        QFETCH(QString, stock);
-        QFETCH(QString, shelf);
-        QFETCH(QString, why);
-        TestEnvironment env;
-        QCOMPARE(CheckLabels(*FindLabelTemplate(stock), {ShelfLabel(shelf)}), why);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "EntryTexts.h"
 #include "FakeDesktop.h"
 #include "RunProgram.h"
+#include "TestBytes.h"
 #include "TestFiles.h"
 #include "TestFolder.h"
 #include "core/common/Formats.h"
@@ -28,11 +29,6 @@ const QByteArray Heading = "\"Control Number\",\"Case Number\",\"Location\",\"Ca
                            "\"Value\",\"Owner\",\"Received From\",\"Received Date\","
                            "\"Released To\",\"Released Date\",\"Defendant\"\r\n";
 
-double ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
-    return ToOleDate(QDateTime(QDate(y, mo, d), QTime(h, mi, s)));
-}
-
 // Entries 1..count with case numbers "C-n", written as the data file.
 QVector<EntryRecord> writeEntries(TestEnvironment &env, int count)
 {
@@ -40,7 +36,7 @@ QVector<EntryRecord> writeEntries(TestEnvironment &env, int count)
     QByteArray bytes;
     for (int i = 1; i <= count; ++i) {
         EntryRecord e;
-        e.ControlNumber = ole(2009, 1, 5, 8, i / 60, i % 60);
+        e.ControlNumber = oleDate(2009, 1, 5, 8, i / 60, i % 60);
         e.CaseNumber = QStringLiteral("C-%1").arg(i);
         e.Narrative = QStringLiteral("never exported");
         entries << e;
@@ -139,20 +135,20 @@ private slots:
             QString::fromUtf8("12-\"A\"|Bin 3, Shelf \"C\"||Smith & Wesson|\"|\"SN\", "
                               "5|Ring\r\nwith stone,\rgold\n|Zoë "
                               "Müller, Café €10 “x”|||\"Slim\" Jim|secret narrative|secret chain"));
-        a.ControlNumber = ole(2004, 1, 5, 14, 3, 9);
+        a.ControlNumber = oleDate(2004, 1, 5, 14, 3, 9);
         a.Value = 12345000; // $1,234.50
-        a.ReceivedDate = ole(2004, 1, 5);
+        a.ReceivedDate = oleDate(2004, 1, 5);
         EntryRecord b = EntryWithTexts("  padded  |||||||||Owner");
-        b.ControlNumber = b.ReceivedDate = ole(2010, 7, 4, 15, 30, 0); // with a time of day
-        b.ReleasedDate = ole(2011, 2, 3, 9, 0, 0);
+        b.ControlNumber = b.ReceivedDate = oleDate(2010, 7, 4, 15, 30, 0); // with a time of day
+        b.ReleasedDate = oleDate(2011, 2, 3, 9, 0, 0);
         b.Status = 2;
         EntryRecord c;
         c.ControlNumber = 5; // a legacy sequence number
         c.Value = 100000;    // $10.00
-        c.ReceivedDate = ole(1998, 12, 31);
+        c.ReceivedDate = oleDate(1998, 12, 31);
         c.ReleasedDate = 0.4; // rounds to day 0: no date
         EntryRecord d;
-        d.ControlNumber = ole(2020, 2, 29, 23, 59, 59);
+        d.ControlNumber = oleDate(2020, 2, 29, 23, 59, 59);
         d.Value = -1;         // -$0.0001
         d.ReleasedDate = 0.6; // rounds to day 1: a date
         QByteArray bytes = a.Pack() + b.Pack() + c.Pack() + d.Pack();
@@ -286,8 +282,8 @@ private slots:
             // The text as description and as owner.
             EntryRecord e = EntryWithTexts("C|||||||" + c.stored);
             e.Description = c.stored;
-            e.ControlNumber = ole(2009, 1, 5, 8, 0, int(rows.size()));
-            e.ReceivedDate = ole(2009, 1, 5);
+            e.ControlNumber = oleDate(2009, 1, 5, 8, 0, int(rows.size()));
+            e.ReceivedDate = oleDate(2009, 1, 5);
             data += e.Pack();
             rows.push_back({int(rows.size()) + 1, e.ControlNumber});
             want += ControlNumberStamp(e.ControlNumber).toLatin1().prepend('"') +

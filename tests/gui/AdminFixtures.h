@@ -1,8 +1,8 @@
 // Fixtures of the administrative window tests: user records with their
-// passwords, the files read back, opening the administrative
-// window, and a helper that works a modal window while it is open.
+// passwords, the files read back, opening the administrative window.
 #pragma once
 
+#include "MainFixtures.h"
 #include "TestBytes.h"
 #include "TestFiles.h"
 #include "gui/controls/Grid.h"
@@ -12,9 +12,7 @@
 #include <QDate>
 #include <QFile>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
-#include <functional>
 
 namespace fixtures
 {
@@ -41,28 +39,6 @@ inline int rowOf(const Grid *grid, const QString &name)
             return r;
     }
     return -1;
-}
-
-// Runs work on the modal window T once it is up, then closes it if work
-// left it open, so a failing check never leaves the test waiting.
-template <typename T> void whenModal(std::function<void(T *)> work)
-{
-    QTimer::singleShot(0, [work] {
-        T *window = nullptr;
-        for (int i = 0; i < 200 && !window; ++i) {
-            window = qobject_cast<T *>(QApplication::activeModalWidget());
-            if (!window)
-                QTest::qWait(5);
-        }
-        if (!window) {
-            QTest::qFail("the expected modal window did not open", __FILE__, __LINE__);
-            return;
-        }
-        QApplication::setActiveWindow(window);
-        work(window);
-        if (window->isVisible())
-            window->reject();
-    });
 }
 
 } // namespace fixtures

@@ -1,8 +1,10 @@
 // Fixtures of the main window tests: entries and the data file written from them,
 // the window opened for a person of an access level and ended without its
-// close question, the buttons it shows and the cases it lists.
+// close question, the buttons it shows and the cases it lists; a helper that
+// works a modal window while it is open.
 #pragma once
 
+#include "FakeDesktop.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
@@ -12,9 +14,12 @@
 #include "gui/windows/frmMain.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 namespace fixtures
 {
@@ -95,6 +100,40 @@ inline void closeMainWindows()
     }
     for (QPointer<frmMain> &w : windows)
         dispose(w);
+}
+
+// Closes and deletes every window a test left open (a card, its pop-up
+// menu, a box), so that none is left for the next test.
+inline void closeEverything()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        w->hide();
+        w->deleteLater();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// Runs work on the modal window T once it is up, then closes it if work
+// left it open, so a failing check never leaves the test waiting.
+template <typename T> void whenModal(std::function<void(T *)> work)
+{
+    QTimer::singleShot(0, [work] {
+        T *window = nullptr;
+        for (int i = 0; i < 200 && !window; ++i) {
+            window = qobject_cast<T *>(QApplication::activeModalWidget());
+            if (!window)
+                QTest::qWait(5);
+        }
+        if (!window) {
+            QTest::qFail("the expected modal window did not open", __FILE__, __LINE__);
+            return;
+        }
+        QApplication::setActiveWindow(window);
+        work(window);
+        if (window->isVisible())
+            static_cast<QDialog *>(window)->reject(); // protected in some windows
+    });
 }
 
 } // namespace fixtures

@@ -1,27 +1,35 @@
 // The main window: its lists, header line, sorting and summary panel, the
 // entry card and closing; archiving, restoring and deleting; searching, and
-// the lines in "Search.Log".
+// the lines in "Search.Log"; the search window; the Inventory window; the
+// Refresh button as the watch drives it.
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "GuiAccessibility.h"
 #include "MainFixtures.h"
+#include "SampleData.h"
 #include "TestFiles.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Settings.h"
+#include "core/entries/DataFile.h"
 #include "gui/platform/Presenter.h"
 #include "gui/windows/frmFind.h"
+#include "gui/windows/frmInventory.h"
 #include "gui/windows/frmSeeEntry.h"
 #include "gui/windows/frmTitlePage.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace fixtures;
@@ -49,6 +57,14 @@ QString records(TestEnvironment &env)
         out << QString::fromLatin1(bytes.mid(at + 10, 15)).trimmed() + ':' +
                    QString::number(quint8(bytes[at + 4999]));
     return out.join(' ');
+}
+
+// The question while another workstation holds the folder.
+QString busyBox(const QString &workstation)
+{
+    return "Data folder busy | Another workstation is saving changes to the\r\ndata files in "
+           "this folder right now:\r\nTester at workstation '" +
+           workstation + "'.\r\n\r\nNothing has been changed yet. | &Retry, &Cancel | 4 1 0";
 }
 
 const QString Moved = QStringLiteral("Entry moved to the 'Inactive List'");
@@ -83,22 +99,6 @@ private:
     int *m_count;
 };
 
-// Acts in the search window once it is open (modal, inside Find).
-void whenFindOpens(std::function<void(frmFind *)> act)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto *w = qobject_cast<frmFind *>(QApplication::activeModalWidget());
-        if (!w || !w->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(w);
-    });
-    timer->start();
-}
-
 void textSearch(frmFind *w, const QString &phrase)
 {
     w->txtSearchPhrase->setText(phrase);
@@ -106,19 +106,50 @@ void textSearch(frmFind *w, const QString &phrase)
     w->cmdFind->click();
 }
 
+const PickerBounds Bounds{QDate(2001, 3, 4), QDate(2012, 11, 30)};
+
+// The criteria as the main window starts with them.
+void resetSearch(Session &session)
+{
+    session.Search.SearchPhrase.clear();
+    session.Search.SearchOption = 1;
+    session.Search.IgnoreCaps = 1;
+    session.Search.WholeWordOnly = 0;
+    session.Search.SummaryStartDate = QDateTime();
+}
+
+void showAndWait(frmFind &w)
+{
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+}
+
+// Presses key in the dropped-down calendar's day table, which closes it.
+void closeCalendar(frmFind &w, Qt::Key key)
+{
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    QTest::keyClick(w.calPickDate->calendarWidget()->findChild<QWidget *>(
+                        QStringLiteral("qt_calendar_calendarview")),
+                    key);
+    QTRY_VERIFY(!w.calPickDate->calendarIsDown());
+}
+
+// Picks a day in the dropped-down calendar as a person does.
+void pickInCalendar(frmFind &w, const QDate &day)
+{
+    QTRY_VERIFY(w.calPickDate->calendarIsDown());
+    w.calPickDate->calendarWidget()->setSelectedDate(day);
+    closeCalendar(w, Qt::Key_Return);
+    QCOMPARE(w.calPickDate->date(), day);
+}
+
 // A summary: the option, the day picked, Find, "Yes"; on any trouble the
 // window closes, so that the test fails instead of waiting.
 void summary(FakeDesktop &desktop, frmFind *w, int option, QDate day)
 {
     w->optFind[option]->click();
-    if (QTest::qWaitFor([w] { return w->calPickDate->calendarIsDown(); })) {
-        QCalendarWidget *calendar = w->calPickDate->calendarWidget();
-        calendar->setSelectedDate(day);
-        QTest::keyClick(calendar->findChild<QWidget *>(QStringLiteral("qt_calendar_calendarview")),
-                        Qt::Key_Return);
-    }
-    if (QTest::qWaitFor([w] { return !w->calPickDate->calendarIsDown(); }) &&
-        w->calPickDate->date() == day) {
+    pickInCalendar(*w, day);
+    if (!w->calPickDate->calendarIsDown() && w->calPickDate->date() == day) {
         desktop.answerMsgBox(1);
         w->cmdFind->click();
     }
@@ -138,6 +169,26 @@ QPointer<frmMain> openSample(TestEnvironment &env, FakeDesktop &desktop)
                        entry(7, "A-6", {2010, 1, 1}, 5000, 1, "Bicycle"),
                        entry(8, "Z-1", {2009, 1, 6}, 70000, 2, "gun safe")});
     return openMain(env);
+}
+
+// The Refresh button's back colour after each of n ticks a second apart
+// (the watch's own timer ticks an hour apart meanwhile).
+QList<OleColor> ticks(frmMain &w, FakeDesktop &desk, int n)
+{
+    QList<OleColor> colours;
+    for (int i = 0; i < n; ++i) {
+        w.timerNetworkWatch_Timer();
+        desk.advance(1);
+        colours << w.cmdRefreshGrid->BackColor();
+    }
+    return colours;
+}
+
+void pickFromMenu(frmMain &w, int item)
+{
+    w.cmdRefreshGrid_MouseUp(2);
+    w.menuRefreshSound[item]->trigger();
+    w.menuRefreshSoundmenu->hide();
 }
 
 } // namespace
@@ -191,12 +242,9 @@ private slots:
         auto cardOf = [&](int row, bool reload, std::function<void()> open) {
             QString tag;
             w->grid->setRow(row);
-            QTimer::singleShot(0, [&tag, &env, reload] {
-                auto *card = qobject_cast<frmSeeEntry *>(QApplication::activeModalWidget());
-                QVERIFY(card);
+            whenModal<frmSeeEntry>([&tag, &env, reload](frmSeeEntry *card) {
                 tag = card->Tag();
                 env.session.ListNeedsReload = reload;
-                card->reject();
             });
             open();
             return tag;
@@ -280,10 +328,7 @@ private slots:
         env.desktop.answerMsgBox(2, false, "Data folder busy");
         w->cmdArchiveEntry->click();
         QCOMPARE(records(env), QStringLiteral("C-1:1 C-2:2"));
-        const QString busy = "Data folder busy | Another workstation is saving changes to the\r\n"
-                             "data files in this folder right now:\r\nTester at workstation "
-                             "'ws-front'.\r\n\r\nNothing has been changed yet. | &Retry, "
-                             "&Cancel | 4 1 0";
+        const QString busy = busyBox("ws-front");
         QCOMPARE(boxTexts(env.desktop.msgBoxes.mid(3)), QStringList({busy, busy}));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
@@ -340,7 +385,7 @@ private slots:
         TestEnvironment env;
         QPointer<frmMain> w = openSample(env, env.desktop);
         const QString fullHeader = w->frame1->title();
-        whenFindOpens([](frmFind *f) { textSearch(f, "  GUN "); });
+        whenModal<frmFind>([](frmFind *f) { textSearch(f, "  GUN "); });
         w->cmdFindEntries->click();
         QCOMPARE(listedCases(*w), QStringList({"A-1", "A-2", "A-4"}));
         QCOMPARE(w->frame1->title(), " Sub-list of entries containing 'GUN' (3 matches) Total "
@@ -359,7 +404,7 @@ private slots:
             framesHidden = !w->frame1->isVisible() && !w->frame2->isVisible();
             return MsgBoxAnswer{1, false};
         });
-        whenFindOpens([](frmFind *f) { textSearch(f, "pistol"); });
+        whenModal<frmFind>([](frmFind *f) { textSearch(f, "pistol"); });
         w->cmdFindEntries->click();
         QVERIFY(framesHidden);
         QCOMPARE(boxTexts(env.desktop.msgBoxes),
@@ -370,7 +415,7 @@ private slots:
 
         // The picker offers the listed entries' first to last day.
         QDate first, last;
-        whenFindOpens([&](frmFind *f) {
+        whenModal<frmFind>([&](frmFind *f) {
             first = f->calPickDate->minimumDate();
             last = f->calPickDate->maximumDate();
             summary(env.desktop, f, 13, QDate(2009, 1, 12));
@@ -447,6 +492,305 @@ private slots:
         QCOMPARE(scan("20090105080200"),
                  QStringLiteral("|The data file could not be read: scan again."));
         env.data.options.DataFileOpenRetryMs = 3000;
+    }
+
+    // The Inventory window: who may open it, a full count with typed scans,
+    // a moved item's new shelf accepted, the close and the printed report.
+    void inventoryWithTypedScans()
+    {
+        TestFolder env(QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0)));
+        env.data.options.HostNameOverride = QStringLiteral("WS-2");
+        QVector<EntryRecord> entries;
+        const QStringList shelves = {"A-1", "A-2", "A-1", "B-4"};
+        for (int i = 0; i < 4; ++i) {
+            entries << entry(i + 1, QStringLiteral("26-%1").arg(i + 1), QDate(2026, 3, 1 + i), 100,
+                             i == 3 ? 2 : 1);
+            entries.last().Location = shelves[i];
+        }
+        writeEntries(env, entries);
+
+        QPointer<frmMain> w = openMain(env, 1);
+        QCOMPARE(w->cmdInventory->isHidden(), true);
+        dispose(w);
+        w = openMain(env, 2);
+        QCOMPARE(w->cmdInventory->isHidden(), false);
+
+        auto scan = [](frmInventory *inv, const QString &typed) {
+            inv->txtScan->setText(typed);
+            QTest::keyClick(inv->txtScan, Qt::Key_Return);
+        };
+        auto lineTexts = [](frmInventory *inv, int row) {
+            QStringList texts;
+            for (int c = 0; c < 6; ++c)
+                texts << inv->lstScans->topLevelItem(row)->text(c);
+            return texts;
+        };
+        whenModal<frmInventory>([&](frmInventory *inv) {
+            QCOMPARE(inv->txtScan->isEnabled(), false);
+            inv->cmdStart->click();
+            QCOMPARE(inv->cboInventory->currentText(),
+                     "20261207100000 - open - The whole Active List");
+            // An item before any shelf is refused and says why.
+            env.desktop.answerMsgBox(1, false, "Inventory");
+            scan(inv, "20090105080100");
+            QCOMPARE(env.desktop.msgBoxes.last().text, InventoryNeedsShelfText());
+            scan(inv, "L:A-1");
+            QCOMPARE(inv->txtShelf->text(), "A-1");
+            QCOMPARE(inv->lblScanResult->text(), "Current shelf: A-1");
+            // While another workstation holds the folder the scan waits, then
+            // asks; Retry waits again, Cancel records nothing.
+            const QByteArray sideBefore = env.read("Inventories/20261207100000.txt");
+            env.data.options.LockWaitMs = 100;
+            FolderLock other(env.data);
+            QVERIFY(other.tryAcquire());
+            env.desktop.answerMsgBox(1, false, "Data folder busy");
+            env.desktop.answerMsgBox(2, false, "Data folder busy");
+            const int boxes = int(env.desktop.msgBoxes.size());
+            scan(inv, "20090105080100");
+            other.release();
+            const QString busy = busyBox("WS-2");
+            QCOMPARE(boxTexts(env.desktop.msgBoxes.mid(boxes)), QStringList({busy, busy}));
+            QCOMPARE(env.read("Inventories/20261207100000.txt"), sideBefore);
+            QCOMPARE(inv->lstScans->topLevelItemCount(), 0);
+            env.desktop.beeps.clear();
+            scan(inv, "20090105080100");
+            QCOMPARE(env.desktop.beeps, QList<Beep>({Beep::Asterisk}));
+            scan(inv, "20090105080200 26-2"); // the QR code's text
+            scan(inv, "20090105080400");
+            scan(inv, "99999");
+            scan(inv, "20090105080100");
+            QCOMPARE(inv->lstScans->topLevelItemCount(), 5);
+            QCOMPARE(lineTexts(inv, 0),
+                     QStringList({"10:00:00", "20090105080100", "Found on its recorded shelf",
+                                  "A-1", "A-1", "26-1"}));
+            QCOMPARE(lineTexts(inv, 1),
+                     QStringList({"10:00:00", "20090105080200", "Found on another shelf", "A-2",
+                                  "A-1", "26-2"}));
+            QCOMPARE(inv->lstScans->topLevelItem(2)->text(2), "Archived but present");
+            QCOMPARE(inv->lstScans->topLevelItem(3)->text(2), "Not on record");
+            QCOMPARE(inv->lstScans->topLevelItem(4)->text(2), "Scanned twice");
+            QCOMPARE(inv->lblScanResult->text(), "20090105080100: Scanned twice");
+            QCOMPARE(inv->lblStatus->text(),
+                     "Inventory 20261207100000 (open): The whole Active List - 2 of 3 in scope "
+                     "scanned, 5 scans");
+
+            inv->lstScans->setCurrentItem(inv->lstScans->topLevelItem(0));
+            QCOMPARE(inv->cmdAcceptShelf->isEnabled(), false);
+            inv->lstScans->setCurrentItem(inv->lstScans->topLevelItem(1));
+            QCOMPARE(inv->cmdAcceptShelf->isEnabled(), true);
+            inv->cmdAcceptShelf->click();
+            QCOMPARE(inv->lstScans->topLevelItem(1)->text(3), "A-2 (now A-1)");
+
+            env.desktop.answerMsgBox(1, false, "Inventory");
+            inv->cmdCloseInventory->click();
+            QVERIFY(env.desktop.msgBoxes.last().text.contains(
+                "1 of its 3 entries have not been scanned; they will be listed as not found."));
+            QCOMPARE(inv->inventory().closed, true);
+            QCOMPARE(inv->txtScan->isEnabled(), false);
+            QCOMPARE(inv->cmdPause->isEnabled(), false);
+            inv->cmdPrintReport->click();
+            inv->cmdExit->click();
+        });
+        w->cmdInventory->click();
+        QCOMPARE(env.desktop.printJobs, QStringList({"Custorin Inventory 20261207100000"}));
+        QVERIFY(std::any_of(env.desktop.printed.cbegin(), env.desktop.printed.cend(),
+                            [](const PrintedText &p) { return p.text == "Not found (1)"; }));
+        DataFile file(env.data);
+        QVERIFY(file.open(DataFile::ForReading));
+        const EntryRecord moved = file.read(2);
+        QCOMPARE(moved.Location.trimmed(), "A-1");
+        QCOMPARE(moved.ChainOfCustody.trimmed(),
+                 "12/07/2026 10:00:00 - Shelf changed from 'A-2' to 'A-1' by Tester (inventory "
+                 "20261207100000)");
+        file.close();
+        dispose(w);
+    }
+
+    // The sound switched on in the menu (stored in the settings file), the
+    // flashing with its sound, the click that reloads, and the About box.
+    void flashesOnAChangeAndTheClickReloads()
+    {
+        TestEnvironment env;
+        env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 45, 58)));
+        QVERIFY(SampleData::WriteDataFile(DataPath(env.data, DataFileName), 3, 11));
+        QPointer<frmMain> w = openMain(env);
+        QVERIFY(w->timerNetworkWatch->isActive());
+        w->timerNetworkWatch->setInterval(3600 * 1000);
+        const OleColor normalBack = w->cmdRefreshGrid->BackColor();
+        const OleColor normalFore = w->cmdRefreshGrid->ForeColor();
+        pickFromMenu(*w, 3); // "Enable"
+        QVERIFY(readFile(env.settingsFile()).contains("[Defaults]\nRefreshSound=True\n"));
+
+        // Another workstation adds an entry (written behind the window's back).
+        writeFile(DataPath(env.data, DataFileName),
+                  readFile(DataPath(env.data, DataFileName)) + SampleData::MakeEntry(11, 3).Pack());
+        // 22:45:58, 59 nothing; 22:46:00 yellow, then red and green by turns.
+        QCOMPARE(ticks(*w, env.desktop, 6),
+                 (QList<OleColor>{normalBack, normalBack, 0x00FFFF, 0x8080FF, 0x80FF80, 0x8080FF}));
+        ticks(*w, env.desktop, 20); // the sound at 22:46:20
+        QCOMPARE(env.desktop.sounds, QStringList(QDir(env.folder()).filePath("update.wav")));
+        QCOMPARE(w->grid->Rows(), 4); // not reloaded by itself
+
+        // A right click (here switching the sound off) does not stop it; a
+        // left click does and reloads.
+        pickFromMenu(*w, 4);
+        QVERIFY(readFile(env.settingsFile()).contains("[Defaults]\nRefreshSound=False\n"));
+        QCOMPARE(w->cmdRefreshGrid->BackColor(), OleColor(0x8080FF));
+        QTest::mouseClick(w->cmdRefreshGrid, Qt::LeftButton);
+        QCOMPARE(QList<OleColor>({w->cmdRefreshGrid->BackColor(), w->cmdRefreshGrid->ForeColor()}),
+                 QList<OleColor>({normalBack, normalFore}));
+        QCOMPARE(w->frame1->title().left(26), QStringLiteral(" All Current Entries (4)  "));
+        QCOMPARE(ticks(*w, env.desktop, 6), QList<OleColor>(6, normalBack));
+
+        env.desktop.answerMsgBox(1);
+        QTest::mouseClick(w->cmdAbout, Qt::LeftButton);
+        // The version is the build's (CMake's project version).
+        const QString version = QStringLiteral("%1.%2.%3")
+                                    .arg(CUSTORIN_VERSION_MAJOR)
+                                    .arg(CUSTORIN_VERSION_MINOR)
+                                    .arg(CUSTORIN_VERSION_PATCH);
+        QCOMPARE(boxTexts(env.desktop.msgBoxes),
+                 QStringList({"About Custorin | Custorin\r\nVersion w" + version +
+                              "\r\n\r\nEvidence and Property Room Inventory\r\n"
+                              "\u00A92026 The Custorin developers | &Okay | 5 1 0"}));
+    }
+    // The search window alone: what it shows at opening, when Find may be
+    // pressed, the drop-down calendar, the summary questions, and the
+    // criteria it hands over on Find, Cancel and Esc.
+    void textSearchHandsOver()
+    {
+        TestEnvironment env;
+        resetSearch(env.session);
+        env.session.Search.SummaryStartDate =
+            QDateTime(QDate(2009, 1, 1), QTime(0, 0)); // an earlier summary
+        ZelButton findEntries;
+        findEntries.setTag(QStringLiteral("old"));
+        frmFind w(env.store, env.session, Bounds, &findEntries);
+        showAndWait(w);
+        // At most 25 characters; Find and its tool tip follow the phrase.
+        QTest::keyClicks(w.txtSearchPhrase, "    ");
+        QVERIFY(!w.cmdFind->isEnabled() && !w.timerFlashButton->isActive());
+        QTest::keyClicks(w.txtSearchPhrase, "a phrase of more than twenty-five letters");
+        QCOMPARE(w.txtSearchPhrase->text(), QStringLiteral("    a phrase of more than"));
+        QCOMPARE(w.cmdFind->toolTip(),
+                 QStringLiteral(" Start searching for 'a phrase of more than' "));
+        QVERIFY(w.cmdFind->isEnabled() && w.timerFlashButton->isActive());
+        // The pulse swings Find's colours; stopping it restores them.
+        const OleColor back = w.cmdFind->BackColor(), fore = w.cmdFind->ForeColor();
+        w.timerFlashButton_Timer();
+        QVERIFY(w.cmdFind->BackColor() != back);
+        w.txtSearchPhrase->setText(QStringLiteral("  "));
+        QVERIFY(!w.timerFlashButton->isActive());
+        QVERIFY(w.cmdFind->BackColor() == back && w.cmdFind->ForeColor() == fore);
+
+        w.txtSearchPhrase->setText(QStringLiteral(" Remington "));
+        w.optFind[6]->click();
+        QTest::keyClick(w.chkCapStatus, Qt::Key_Space);
+        QTest::keyClick(&w, Qt::Key_W, Qt::AltModifier);
+        QTRY_VERIFY(w.chkWholeWordStatus->isChecked());
+        // Enter in the phrase box starts the search.
+        w.txtSearchPhrase->setFocus();
+        QTest::keyClick(w.txtSearchPhrase, Qt::Key_Return);
+        QVERIFY(!w.isVisible() && w.searchChosen() && !w.timerFlashButton->isActive());
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(env.session.Search.SearchPhrase)
+                     .arg(env.session.Search.SearchOption)
+                     .arg(env.session.Search.IgnoreCaps)
+                     .arg(env.session.Search.WholeWordOnly),
+                 QStringLiteral("Remington 6 0 1"));
+        QVERIFY(!env.session.Search.SummaryStartDate.isValid());
+        QCOMPARE(findEntries.Tag(), QStringLiteral("old")); // only summaries set it
+    }
+
+    void monthlyRefusedThenAccepted()
+    {
+        TestEnvironment env;
+        resetSearch(env.session);
+        env.session.Search.SearchPhrase = QStringLiteral("ring");
+        ZelButton findEntries;
+        frmFind w(env.store, env.session, Bounds, &findEntries);
+        showAndWait(w);
+        w.optFind[15]->click();
+        QVERIFY(!w.cmdFind->isEnabled() && !w.txtSearchPhrase->isEnabled());
+        pickInCalendar(w, QDate(2009, 1, 15));
+        QVERIFY(w.cmdFind->isEnabled() && w.timerFlashButton->isActive());
+
+        // The 15th: refused; "Select another date" drops the calendar again.
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Invalid Beginning Date Chosen"));
+        QTest::mouseClick(w.cmdFind, Qt::LeftButton);
+        QVERIFY(w.isVisible());
+        pickInCalendar(w, QDate(2009, 2, 1));
+
+        // The 1st: confirmed; "Yes" hands over.
+        env.desktop.answerMsgBox(1, false, QStringLiteral("Monthly Summary"));
+        QTest::mouseClick(w.cmdFind, Qt::LeftButton);
+        QVERIFY(!w.isVisible() && w.searchChosen());
+        QVERIFY(env.session.Search.SearchPhrase.isEmpty() && env.session.Search.SearchOption == 15);
+        QCOMPARE(env.session.Search.SummaryStartDate, QDateTime(QDate(2009, 2, 1), QTime(0, 0)));
+        QCOMPARE(findEntries.Tag(), QStringLiteral("Monthly Summary"));
+    }
+
+    void openingAndTheCalendar()
+    {
+        TestEnvironment env;
+        resetSearch(env.session);
+        env.desktop.setNow(QDateTime(QDate(2026, 5, 1), QTime(9, 30)));
+        frmFind w(env.store, env.session, Bounds);
+        showAndWait(w);
+        QVERIFY(w.optFind[1]->isChecked() && w.txtSearchPhrase->hasFocus());
+        QVERIFY(!w.cmdFind->isEnabled() && !w.calPickDate->isEnabled());
+        // The picker: bounded by the list's dates, today kept within them.
+        QCOMPARE(w.calPickDate->minimumDate(), QDate(2001, 3, 4));
+        QCOMPARE(w.calPickDate->text(), QStringLiteral("Nov 30, 2012"));
+        // Find waits until the calendar has been used; Esc counts as use.
+        w.optFind[13]->click();
+        QTRY_VERIFY(w.calPickDate->calendarIsDown());
+        QVERIFY(!w.cmdFind->isEnabled());
+        closeCalendar(w, Qt::Key_Escape);
+        QVERIFY(w.isVisible() && w.cmdFind->isEnabled());
+        // Back to a text option: the picker is off, Find follows the phrase.
+        w.optFind[2]->click();
+        QVERIFY(!w.calPickDate->isEnabled() && !w.cmdFind->isEnabled());
+        // A click into the date field drops the calendar again.
+        w.optFind[14]->click();
+        closeCalendar(w, Qt::Key_Escape);
+        w.cmdCancel->setFocus();
+        QTest::mouseClick(w.calPickDate, Qt::LeftButton, {},
+                          QPoint(10, w.calPickDate->height() / 2));
+        pickInCalendar(w, QDate(2005, 6, 7));
+        QVERIFY(w.cmdFind->isEnabled());
+    }
+
+    void cancelAndEsc()
+    {
+        TestEnvironment env;
+        for (int how : {0, 3}) {
+            resetSearch(env.session);
+            env.session.Search.SummaryStartDate = QDateTime(QDate(2009, 1, 1), QTime(0, 0));
+            ZelButton findEntries;
+            frmFind w(env.store, env.session, Bounds, &findEntries);
+            showAndWait(w);
+            QTest::keyClicks(w.txtSearchPhrase, "pistol");
+            QTest::keyClick(&w, Qt::Key_I, Qt::AltModifier); // caps off
+            QTRY_VERIFY(!w.chkCapStatus->isChecked());
+            w.chkWholeWordStatus->click();
+            w.optFind[how == 3 ? 17 : 7]->click();
+            if (how == 0)
+                QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+            else { // Esc while a summary is chosen: the calendar first
+                closeCalendar(w, Qt::Key_Escape);
+                QTest::keyClick(w.calPickDate, Qt::Key_Escape);
+            }
+            QVERIFY2(!w.isVisible() && !w.searchChosen(), qPrintable(QString::number(how)));
+            QCOMPARE(QStringLiteral("'%1' %2 %3 %4")
+                         .arg(env.session.Search.SearchPhrase)
+                         .arg(env.session.Search.SearchOption)
+                         .arg(env.session.Search.IgnoreCaps)
+                         .arg(env.session.Search.WholeWordOnly),
+                     how == 3 ? QStringLiteral("'' 17 0 1") : QStringLiteral("'' 7 0 1"));
+            QVERIFY(!env.session.Search.SummaryStartDate.isValid() && findEntries.Tag().isEmpty());
+            QVERIFY(!w.timerFlashButton->isActive());
+        }
     }
 
     // Last: ending the program leaves later modal windows no event loop.

@@ -1,6 +1,7 @@
 // The entry card window: focus, offered values, the category menu, modes,
 // and the records and log lines it writes, built here from offsets.
 #include "FakeDesktop.h"
+#include "MainFixtures.h"
 #include "TestBytes.h"
 #include "TestFiles.h"
 #include "core/common/FolderLock.h"
@@ -115,17 +116,11 @@ class TestFrmSeeEntry : public QObject
     Q_OBJECT
 private slots:
     void init() { QApplication::setEffectEnabled(Qt::UI_AnimateMenu, false); }
-    // Every test function opens a card of its own. One that failed half-way
-    // leaves nothing for the next: whatever windows it left open (a card, its
-    // pop-up menu, a box) are closed and deleted before the next begins.
+    // Every test function opens a card of its own; one that failed half-way
+    // leaves nothing for the next.
     void cleanup()
     {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            w->hide();
-            w->deleteLater();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
+        fixtures::closeEverything();
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
 

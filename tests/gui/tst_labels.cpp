@@ -138,14 +138,7 @@ private slots:
                            entry(2, "A-2", {2009, 1, 6}, 100, 1, "Gold ring"),
                            entry(3, "Z-1", {2009, 1, 7}, 100, 2, "Safe")});
         QPointer<frmMain> w = openMain(env);
-        auto answer = [](std::function<void(frmLabels *)> act) {
-            QTimer::singleShot(0, [act] {
-                auto *ask = qobject_cast<frmLabels *>(QApplication::activeModalWidget());
-                QVERIFY(ask);
-                act(ask);
-            });
-        };
-        answer([](frmLabels *ask) {
+        whenModal<frmLabels>([](frmLabels *ask) {
             QCOMPARE(ask->optWhat[frmLabels::Entries]->text(), "The &entries listed (2)");
             QVERIFY(ask->txtStart->isEnabled());
             ask->txtStart->setValue(5);
@@ -159,7 +152,7 @@ private slots:
                 codes << QStringLiteral("%1 %2,%3").arg(p.text).arg(p.x > 2.9375).arg(p.y > 1.5);
         QCOMPARE(codes, QStringList({"20090105080100 1,1", "20090105080200 1,1"}));
 
-        answer([](frmLabels *ask) {
+        whenModal<frmLabels>([](frmLabels *ask) {
             QTest::keyClicks(ask->txtShelf, "Room 2");
             QVERIFY(ask->optWhat[frmLabels::OneShelf]->isChecked());
             QVERIFY(!ask->chkQrCode->isEnabled());

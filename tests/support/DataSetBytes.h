@@ -3,31 +3,12 @@
 // settings file.
 #pragma once
 
-#include <QByteArray>
-#include <QDate>
+#include "TestBytes.h"
+
 #include <QFile>
-#include <QtEndian>
-#include <cstring>
 
 namespace datasetbytes
 {
-
-inline double oleDate(int y, int m, int d)
-{
-    return double(QDate(1899, 12, 30).daysTo(QDate(y, m, d)));
-}
-
-inline void putDouble(QByteArray &r, int at, double value)
-{
-    quint64 bits;
-    std::memcpy(&bits, &value, 8);
-    qToLittleEndian(bits, r.data() + at);
-}
-
-inline void putText(QByteArray &r, int at, const QByteArray &text, int width)
-{
-    r.replace(at, width, text.left(width).leftJustified(width, ' '));
-}
 
 // A 5000-byte entry: control number at 2, case number at 10 (15 bytes),
 // received date at 393, released date at 471, status at 4999; every other
@@ -35,30 +16,16 @@ inline void putText(QByteArray &r, int at, const QByteArray &text, int width)
 inline QByteArray entryBytes(double control, const QByteArray &caseNumber, double received,
                              quint8 status, double released = 0)
 {
-    QByteArray r(5000, ' ');
-    r[0] = r[1] = '\0';
-    putDouble(r, 2, control);
-    putText(r, 10, caseNumber, 15);
-    r.replace(215, 8, QByteArray(8, '\0'));
-    putDouble(r, 393, received);
-    putDouble(r, 471, released);
-    r[4999] = char(status);
-    return r;
+    return le16(0) + doubleBytes(control) + padded(caseNumber, 15) + QByteArray(190, ' ') +
+           le64(0) + QByteArray(170, ' ') + doubleBytes(received) + QByteArray(70, ' ') +
+           doubleBytes(released) + QByteArray(4520, ' ') + char(status);
 }
 
-// A 500-byte user: created at 0, first name at 8 (15), last name at 23
-// (20), stored password at 43 (16), access level at 59 (16-bit), comments.
+// A 500-byte user whose stored password is "abcd".
 inline QByteArray userRecordBytes(double created, const QByteArray &first, const QByteArray &last,
                                   qint16 level)
 {
-    QByteArray r(500, ' ');
-    putDouble(r, 0, created);
-    putText(r, 8, first, 15);
-    putText(r, 23, last, 20);
-    putText(r, 43, "QaQbQcQd", 16);
-    r[59] = char(level & 0xFF);
-    r[60] = char((level >> 8) & 0xFF);
-    return r;
+    return userBytes(created, first, last, "QaQbQcQd", level);
 }
 
 // A complete settings file (the key is not that of any code: only its form

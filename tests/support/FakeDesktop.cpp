@@ -77,7 +77,6 @@ public:
         m_owner->rects.append(m_rects);
         m_owner->papers.append(m_paper);
         m_owner->printJobs.append(m_title);
-        m_owner->printFiles.append(m_file);
         if (!m_file.isEmpty()) {
             QFile out(m_file);
             if (out.open(QIODevice::WriteOnly))
@@ -108,7 +107,8 @@ private:
     PaperSize m_paper;
 };
 
-QString Describe(const MsgBoxRequest &r)
+// A request in a failure message: title | text | buttons.
+static QString Describe(const MsgBoxRequest &r)
 {
     return QStringLiteral("\"%1\" | \"%2\" | [%3]")
         .arg(r.title, QString(r.text).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n")),

@@ -88,11 +88,9 @@ public:
     QList<Beep> beeps;
     QStringList sounds;
     QStringList stampedFiles; // every path fileStamp was asked about
-    // Finished jobs: their names, the PDF file of each ("" when printed),
-    // and every text they printed (empty texts that only end a line
+    // Finished jobs: their names, and every text they printed (empty texts that only end a line
     // included). Abandoned jobs leave only their names in killedJobs.
     QStringList printJobs;
-    QStringList printFiles;
     QList<PrintedText> printed;
     QList<PrintedRect> rects;
     QList<PaperSize> papers; // the paper each finished job asked for
@@ -178,6 +176,3 @@ public:
     QString settingsFile() const;
     void setFaultHook(FileFaultHook hook) { data.options.FaultHook = std::move(hook); }
 };
-
-// Text of a request for failure messages: title | text | buttons.
-QString Describe(const MsgBoxRequest &request);
