@@ -198,14 +198,18 @@ class TestFrmMain : public QObject
     Q_OBJECT
 private slots:
     void init() { ProgramEnding = false; }
-    // A test that failed half-way leaves no window behind for the next.
+    // A test that failed half-way leaves no window behind for the next (a
+    // window deleted takes the windows it owns with it).
     void cleanup()
     {
         ProgramEnding = true;
+        QList<QPointer<QWidget>> left;
         for (QWidget *top : QApplication::topLevelWidgets()) {
             if (qobject_cast<frmMain *>(top) || qobject_cast<frmTitlePage *>(top))
-                delete top;
+                left << top;
         }
+        for (const QPointer<QWidget> &w : left)
+            delete w.data();
         ProgramEnding = false;
     }
 
