@@ -395,24 +395,21 @@ void TestInventory::commandLine()
                              t.folder(), QStringLiteral("/nonexistent")),
             &out, &err);
     };
-    QCOMPARE(run({QStringLiteral("--inventories")}), 0);
+    QCOMPARE(run({"--inventories"}), 0);
     const int active = int(std::count_if(entries.list.begin(), entries.list.end(),
                                          [](const InventoryEntry &e) { return !e.archived; }));
     QCOMPARE(out, QStringLiteral("20261204225130\topen\t0 scans\tThe whole Active List\n"
                                  "20261204225000\tclosed\t0 scans\tA random sample of 10% of the "
                                  "Active List (%1 entries)\n")
                       .arg(SampleCountForPercent(active, 10)));
-    QCOMPARE(run({QStringLiteral("--inventory-report"), open.id, QStringLiteral("--csv"), csv}), 1);
+    QCOMPARE(run({"--inventory-report", open.id, "--csv", csv}), 1);
     QCOMPARE(err, QStringLiteral(
                       "inventory 20261204225130 is open: only a closed inventory has a report\n"));
-    QCOMPARE(run({QStringLiteral("--inventory-report"), QStringLiteral("2020"),
-                  QStringLiteral("--csv"), csv}),
-             1);
+    QCOMPARE(run({"--inventory-report", "2020", "--csv", csv}), 1);
     QCOMPARE(err, QStringLiteral("there is no inventory '2020' (--inventories lists them)\n"));
-    QCOMPARE(run({QStringLiteral("--inventory-report"), closed.id}), 1);
+    QCOMPARE(run({"--inventory-report", closed.id}), 1);
     QCOMPARE(QFile::exists(csv), false);
-    QCOMPARE(run({QStringLiteral("--inventory-report"), closed.id, QStringLiteral("--csv"), csv}),
-             0);
+    QCOMPARE(run({"--inventory-report", closed.id, "--csv", csv}), 0);
     QCOMPARE(out, QStringLiteral("Wrote the report of inventory 20261204225000 to ") + csv + "\n");
     QCOMPARE(readFile(csv), InventoryReportCsv(BuildInventoryReport(closed)));
 }

@@ -180,7 +180,7 @@ private slots:
     // No test starts with the pointer over its windows.
     void init() { QCursor::setPos(QPoint(3000, 3000)); }
 
-    void outlineAndLooks()
+    void outlineLooksAndHover()
     {
         Shown shown;
         ZelButton *b = shown.b;
@@ -210,12 +210,7 @@ private slots:
         // Colours set at run time (a pulse) draw at once.
         b->setBackColor(0xC8C800);
         QCOMPARE(Render(b).pixel(50, 1), Rgb(Shift(0xC8C800, 16, true)));
-    }
 
-    void hover()
-    {
-        Shown shown;
-        ZelButton *b = shown.b;
         // MouseIn and MouseOver once, MouseOut once.
         b->setBackOver(0x40C080);
         QSignalSpy in(b, &ZelButton::MouseIn), out(b, &ZelButton::MouseOut);
