@@ -334,6 +334,19 @@ private slots:
         wrong(1);
         QCOMPARE(env.desktop.pauses.size(), 7);
         QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("1\n"));
+        {
+            // A busy folder: nothing asked, nothing written; the question
+            // is left for the window.
+            env.data.options.LockWaitMs = 50;
+            FolderLock other(env.data);
+            QVERIFY(other.tryAcquire());
+            QCOMPARE(CountWrongAccessCode(env.data), -1);
+            QCOMPARE(SaveInstallation(env.data, "Other", "Zz9!q"), R::Cancelled);
+            QCOMPARE(env.data.lockRefusal.value_or(MsgBoxRequest()).title, "Data folder busy");
+            QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("1\n"));
+            QCOMPARE(LoadInstallation(env.data), R::Ok);
+            QCOMPARE(env.data.AgencyName, "County Sheriff");
+        }
         // Settings gone: nothing can be judged, and the person is told why.
         QVERIFY(QFile::remove(env.path("Custorin.ini")));
         const AccessCodeVerdict unjudged =

@@ -23,7 +23,7 @@ struct Window {
         h.select = [this](int start, int length) {
             events << QStringLiteral("select %1+%2").arg(start).arg(length);
         };
-        h.ask = [](const MsgBoxRequest &r) { return ShowMsgBox(r).choice; };
+        h.ask = [](const MsgBoxRequest &r) { return desktop().messageBox(r).choice; };
         return h;
     }
 };

@@ -10,9 +10,9 @@
 #include "core/common/ActivityLog.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
-#include "core/common/MsgBox.h"
 #include "core/common/RecordFile.h"
 #include "core/entries/EntryStore.h"
+#include "core/users/UserFile.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -28,6 +28,10 @@ namespace
 {
 
 const QString Worker = testTool("store_worker");
+
+// Two lines another workstation wrote earlier (54 and 56 bytes).
+const QByteArray kEarlier = "12/07/2026 at 06:00:00 - Control#00001 edited by Lee\r\n"
+                            "12/07/2026 at 06:00:01 - Control#00001 archived by Lee\r\n";
 
 QByteArray threeRecords()
 {
@@ -208,13 +212,21 @@ private slots:
                              "folder right now:\r\nLee Carter at workstation 'ws-front'.\r\n\r\n"
                              "Nothing has been changed yet. | &Retry/&Cancel";
         QCOMPARE(mine.refusal().text + " | " + mine.refusal().buttons.join('/'), busy);
-        // Asked where the caller still asks: Retry waits again, Cancel ends.
-        env.desktop.answerMsgBox(1, false, "Data folder busy");
-        env.desktop.answerMsgBox(2, false, "Data folder busy");
-        QVERIFY(!AcquireAsking(mine));
-        QCOMPARE(env.desktop.msgBoxes.size(), 2);
-        QCOMPARE(env.desktop.msgBoxes[1].text + " | " + env.desktop.msgBoxes[1].buttons.join('/'),
-                 busy);
+        // A user change asks nothing either: the question is left on the
+        // data set for the window.
+        UserRecord pat;
+        pat.FirstName = "Pat";
+        QCOMPARE(AppendUser(env.data, pat), UserResult::Busy);
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+        const MsgBoxRequest left = env.data.lockRefusal.value_or(MsgBoxRequest());
+        QCOMPARE(left.title + " | " + left.text + " | " + left.buttons.join('/'),
+                 "Data folder busy | " + busy);
+        const MsgBoxRequest unwritable = DataFolderUnwritableMessage(env.data);
+        QCOMPARE(unwritable.title + " | " + unwritable.text + " | " + unwritable.buttons.join('/') +
+                     QString::number(unwritable.icon),
+                 "Data folder busy | The data folder can not be written to:\r\n" +
+                     env.data.path(QString()) +
+                     "\r\n\r\nNothing has been changed. | &Retry/&Cancel4");
         const QByteArray out = other.finish();
         QVERIFY2(out.contains("RELEASED") && out.contains(" own"), out.constData());
         QVERIFY(lockEntries(env.folder()).isEmpty());
@@ -468,6 +480,68 @@ private slots:
         QCOMPARE(env.read("Custorin.Data"), two);
         QCOMPARE(env.read("DataRecords.Log"), log);
         QVERIFY(!env.exists("TempFile.$$$") && lockEntries(env.folder()).isEmpty());
+    }
+
+    // A failed change takes back only its own line, and only while its lock
+    // is its own: never another workstation's line, and never to a length
+    // the log no longer reaches (which filled it out with zero bytes).
+    void failedChangeTakesBackOnlyItsOwnLine_data()
+    {
+        QTest::addColumn<QByteArray>("theirs"); // appended after a takeover
+        QTest::addColumn<int>("cutTo");         // by a stale holder's undo
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray mine = "12/04/2026 at 22:45:10 - Control#00002 edited by Pat Doe\r\n";
+        const QByteArray theirs = "12/07/2026 at 06:00:02 - Control#00003 added by Lee\r\n";
+        QTest::newRow("nothing") << QByteArray() << -1 << kEarlier;
+        QTest::newRow("taken over") << theirs << -1 << kEarlier + mine + theirs;
+        QTest::newRow("cut short meanwhile") << QByteArray() << 54 << kEarlier.left(54);
+    }
+
+    void failedChangeTakesBackOnlyItsOwnLine()
+    {
+        QFETCH(QByteArray, theirs);
+        QFETCH(int, cutTo);
+        QFETCH(QByteArray, expected);
+        TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 45, 10)));
+        env.write("Custorin.Data", threeRecords());
+        env.write("DataRecords.Log", kEarlier);
+        const QString log = env.path("DataRecords.Log");
+        bool done = false;
+        FaultHook hook(env, [&](FileOp op, const QString &path) {
+            if (op != FileOp::Write || !path.endsWith("/Custorin.Data") || done)
+                return op == FileOp::Write && done ? EIO : 0;
+            done = true;
+            QFile::setPermissions(log, QFile::ReadOwner | QFile::WriteOwner);
+            if (!theirs.isEmpty()) {
+                env.write("Custorin.lock/owner", "token=ffff\nhost=ws-other\npid=9\n");
+                env.write("DataRecords.Log", env.read("DataRecords.Log") + theirs);
+            }
+            if (cutTo >= 0)
+                (void)::truncate(QFile::encodeName(log).constData(), cutTo);
+            return EIO;
+        });
+        EntryRecord edited;
+        QCOMPARE(SaveEditedEntry(env.data, 2, {2, "B-2"}, edited), StoreResult::IoError);
+        QCOMPARE(env.read("DataRecords.Log"), expected);
+        QCOMPARE(env.read("Custorin.Data"), threeRecords());
+    }
+
+    // Taken over during its compaction: a deletion writes nothing more. Its
+    // mark stays for the next compaction, with its line; the work file may be
+    // the new holder's.
+    void takenOverDeletionWritesNothingMore()
+    {
+        TestFolder env;
+        env.write("Custorin.Data", threeRecords());
+        FaultHook hook(env, [&](FileOp op, const QString &path) {
+            if (op == FileOp::Sync && path.endsWith("/TempFile.$$$"))
+                env.write("Custorin.lock/owner", "token=ffff\nhost=ws-other\npid=9\n");
+            return 0;
+        });
+        QCOMPARE(DeleteEntry(env.data, 2, {2, "B-2"}), StoreResult::IoError);
+        QCOMPARE(env.read("Custorin.Data"), threeRecords().replace(5010, 15, "$Killed$       "));
+        QVERIFY(env.read("DataRecords.Log").endsWith(" - Control#00002 deleted by Pat Doe\r\n"));
+        QVERIFY(env.exists("TempFile.$$$"));
     }
 
     void twoAccountsShareAGroupFolder()

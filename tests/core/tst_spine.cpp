@@ -172,14 +172,6 @@ private slots:
         QVERIFY(LayoutMsgBox({1000, 10220}, wrap, {600}, false, {15360, 11520}).fits);
     }
 
-    void answerNamingNoButton()
-    {
-        TestEnvironment env;
-        // An answer naming no button is taken as no button.
-        env.desktop.answerMsgBox(3);
-        QCOMPARE(ShowMsgBox("T", 2, "x", 1, false, {"&Okay", "&Cancel"}).choice, 0);
-    }
-
     void settingsStore()
     {
         TestEnvironment env;

@@ -218,6 +218,21 @@ private slots:
         QCOMPARE(UserResultMessage(env.data, UserResult::Ok).title, QString()); // nothing to tell
         const MsgBoxRequest full = UserResultMessage(env.data, UserResult::Full);
         QCOMPARE(full.buttons.join('/') + " " + QString::number(full.icon), "&Okay 4");
+        // A file that can not be opened: the window asks, Retry opening again.
+        QVERIFY(env.block(Users));
+        env.data.options.UserFileOpenRetryMs = 0;
+        QVERIFY(!OpenUserFile(env.data));
+        QVERIFY(env.desktop.msgBoxes.isEmpty());
+        const MsgBoxRequest open = UserFileUnavailableMessage(env.data);
+        QCOMPARE(open.title + " | " + open.text + nothing + " | " + open.buttons.join('/') + " " +
+                     QString::number(open.icon) + QString::number(open.defaultButton),
+                 "User file not available | " + UserResultText(env.data, UserResult::NotAvailable) +
+                     " | &Retry/&Cancel 41");
+        QCOMPARE(UserResultText(env.data, UserResult::NotAvailable),
+                 "The user file 'User.List' can not be opened.\r\n\r\n'User.List' is not a "
+                 "regular file.\r\nPlease put the file itself in its place.\r\n\r\nData "
+                 "folder:\r\n" +
+                     env.data.path(QString()) + nothing);
     }
 };
 

@@ -116,14 +116,15 @@ inline void closeEverything()
 
 // Runs work on the modal window T once it is up, then closes it if work
 // left it open, so a failing check never leaves the test waiting.
-template <typename T> void whenModal(std::function<void(T *)> work)
+template <typename T> void whenModal(std::function<void(T *)> work, int looks = 400)
 {
-    QTimer::singleShot(0, [work] {
-        T *window = nullptr;
-        for (int i = 0; i < 200 && !window; ++i) {
-            window = qobject_cast<T *>(QApplication::activeModalWidget());
-            if (!window)
-                QTest::qWait(5);
+    // Looks every 5 ms for 2 s without waiting in between: the window may
+    // open only after the program's own busy work, which runs in an event loop.
+    QTimer::singleShot(5, [work, looks] {
+        T *window = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!window && looks > 0) {
+            whenModal<T>(work, looks - 1);
+            return;
         }
         if (!window) {
             QTest::qFail("the expected modal window did not open", __FILE__, __LINE__);

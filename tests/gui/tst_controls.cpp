@@ -8,10 +8,13 @@
 // the busy guard (no input reaches a busy window, its controls keep their
 // look; nesting, release, closing).
 #include "FakeDesktop.h"
-#include "core/common/MsgBox.h"
+#include "core/common/ActivityLog.h"
+#include "core/common/FolderLock.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/platform/frmMsgBox.h"
 
@@ -479,6 +482,9 @@ private slots:
         QCOMPARE(ShowMsgBox(request({"&Yes", "&No"}, 1, true)).dontShow, true);
         env.desktop.answerMsgBox(0, true);
         QCOMPARE(ShowMsgBox(request({"&Yes", "&No"}, 1, false)).dontShow, false);
+        // An answer naming no button is taken as no button.
+        env.desktop.answerMsgBox(3);
+        QCOMPARE(ShowMsgBox("T", 2, "x", 1, false, {"&Okay", "&Cancel"}).choice, 0);
     }
 
     void iconsBeepsAndTheTickBox()
@@ -600,6 +606,56 @@ private slots:
         busy.release();
         QVERIFY(!QApplication::overrideCursor());
         delete other;
+    }
+
+    // What the core no longer asks, the presenter does: the busy folder
+    // (Retry runs the work again), a file that will not open, and a question
+    // from a worker thread, shown on the GUI thread.
+    void presenterAsksForTheCore()
+    {
+        TestEnvironment env;
+        env.data.options.LockWaitMs = 50;
+        env.data.options.HostNameOverride = "ws-front";
+        env.session.CurrentUserName = "Lee Carter";
+        FolderLock other(env.data);
+        QVERIFY(other.tryAcquire());
+        env.desktop.answerMsgBox(1, false, "Data folder busy");
+        env.desktop.answerMsgBox(2, false, "Data folder busy");
+        int runs = 0;
+        UserRecord pat;
+        pat.FirstName = "Pat";
+        const UserResult r = RunUserChange(nullptr, env.data, [&] {
+            ++runs;
+            return AppendUser(env.data, pat);
+        });
+        QCOMPARE(r, UserResult::Cancelled);
+        QCOMPARE(runs, 2);
+        QCOMPARE(env.desktop.msgBoxes.value(1).text,
+                 "Another workstation is saving changes to the\r\ndata files in this folder "
+                 "right now:\r\nLee Carter at workstation 'ws-front'.\r\n\r\nNothing has "
+                 "been changed yet.");
+        other.release();
+        QVERIFY(RunLocked(nullptr, env.data, [&] { LogSignInOut(env.data, LogSignedIn); }));
+        QCOMPARE(env.desktop.msgBoxes.size(), 2);
+
+        QVERIFY(QDir(env.folder()).mkdir("User.List"));
+        env.data.options.UserFileOpenRetryMs = 0;
+        env.desktop.answerMsgBox(1, false, "User file not available");
+        env.desktop.answerMsgBox(2, false, "User file not available");
+        QVERIFY(!OpenUsers(env.store));
+        QCOMPARE(env.desktop.msgBoxes.size(), 4);
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+
+        QThread *askedOn = nullptr;
+        env.desktop.answerMsgBoxWith([&](const MsgBoxRequest &) {
+            askedOn = QThread::currentThread();
+            return MsgBoxAnswer{2, false};
+        });
+        AskThroughWindows(env.data);
+        int answer = 0;
+        RunBusy(nullptr, [&] { answer = env.data.ask(request({"&Yes", "&No"})); });
+        QCOMPARE(answer, 2);
+        QCOMPARE(askedOn, QThread::currentThread());
     }
 };
 

@@ -227,6 +227,8 @@ struct TestEnvironment::Impl {
 TestEnvironment::TestEnvironment() : d(std::make_unique<Impl>()), data(d->dir.path())
 {
     data.attach(&session);
+    // The person at the test's desktop answers the data set's questions.
+    data.ask = [this](const MsgBoxRequest &r) { return desktop.messageBox(r).choice; };
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        d->dir.filePath(QStringLiteral("settings")));
     d->previous = setDesktop(&desktop);

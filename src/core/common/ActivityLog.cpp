@@ -7,9 +7,7 @@
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
-#include "core/common/MsgBox.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -58,6 +56,18 @@ int reopenForWriting(const QString &path, const struct stat &st)
         return -1;
     }
     return fd;
+}
+
+// Takes the log at fd back to `length` bytes, only ever shorter: a
+// truncation to a length the file no longer reaches (another workstation
+// took bytes off meanwhile) would fill it out with zero bytes.
+bool cutBack(int fd, qint64 length)
+{
+    bool isFile = false;
+    qint64 now = -1;
+    if (!CurrentFileState(fd, &isFile, &now) || now < length)
+        return false;
+    return now == length || ::ftruncate(fd, off_t(length)) == 0;
 }
 
 // The log belongs to another account that left it read-only, and only its
@@ -198,7 +208,7 @@ bool LogSearch(DataSet &ds, const QString &description)
 bool AppendLogLine(DataSet &ds, const QString &logName, const QString &line, qint64 *sizeBefore)
 {
     FolderLock lock(ds);
-    if (!AcquireAsking(lock))
+    if (!lock.acquire())
         return false;
     return AppendLogLine(lock, logName, line, sizeBefore);
 }
@@ -257,14 +267,14 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
     bool ok = before >= 0 && WriteAllAt(ds, fd, bytes.constData(), bytes.size(), before, path);
     int error = ok ? 0 : errno;
     if (!ok && before >= 0)
-        (void)::ftruncate(fd, before); // never leave half a line behind
+        (void)cutBack(fd, before); // never leave half a line behind
     // A share reports a failed write only at the close.
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
         const int again = reopenForWriting(path, st);
         if (again >= 0) {
-            (void)::ftruncate(again, before);
+            (void)cutBack(again, before);
             ::close(again);
         }
     }
@@ -282,20 +292,33 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
 
 bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBefore)
 {
-    if (!held.isHeld())
+    // Only the one line this hold appended is taken back: not under a lock
+    // taken over meanwhile, and not when the log has changed since (another
+    // workstation's lines follow, or it is shorter than it was).
+    if (!held.stillHeld())
         return false;
-    const QString path = DataPath(held.dataSet(), logName);
+    DataSet &ds = held.dataSet();
+    const QString path = DataPath(ds, logName);
     const int log = OpenDataSetFile(path, O_RDONLY);
     struct stat st;
     if (log < 0)
         return false;
-    if (::fstat(log, &st) != 0) {
+    bool isFile = false;
+    qint64 size = -1;
+    QByteArray tail;
+    if (::fstat(log, &st) == 0 && CurrentFileState(log, &isFile, &size) && size > sizeBefore &&
+        size - sizeBefore <= 4096) {
+        tail.resize(size - sizeBefore);
+        if (ReadAllAt(ds, log, tail.data(), tail.size(), sizeBefore, path) != tail.size())
+            tail.clear();
+    }
+    if (!tail.endsWith("\r\n") || tail.indexOf('\n') != tail.size() - 1) {
         ::close(log);
         return false;
     }
     ::fchmod(log, (st.st_mode & 07777) | S_IWUSR);
     const int fd = reopenForWriting(path, st);
-    const bool ok = fd >= 0 && ::ftruncate(fd, off_t(sizeBefore)) == 0;
+    const bool ok = fd >= 0 && cutBack(fd, sizeBefore);
     if (fd >= 0)
         ::close(fd);
     ::fchmod(log, readOnly(st.st_mode));

@@ -49,7 +49,8 @@ class FolderLock;
 // Appends line + CR LF (Windows-1252) to the log named logName in the data
 // folder, under the folder lock: makes the log writable, appends, makes it
 // read-only again. A failed append is undone. The log's length before the
-// append goes to *sizeBefore.
+// append goes to *sizeBefore. Never asks: while the folder stays busy it
+// returns false with the data set's lockRefusal set.
 bool AppendLogLine(DataSet &ds, const QString &logName, const QString &line,
                    qint64 *sizeBefore = nullptr);
 // The same for an operation that holds the folder lock already (held), so
@@ -57,7 +58,9 @@ bool AppendLogLine(DataSet &ds, const QString &logName, const QString &line,
 bool AppendLogLine(const FolderLock &held, const QString &logName, const QString &line,
                    qint64 *sizeBefore = nullptr);
 // Takes back the line just appended when the change it records could not
-// be made, under the same hold of the lock as the append.
+// be made, under the same hold of the lock as the append: only while the
+// lock is still this holder's and the line is still the log's last; false
+// (the log left as it is) otherwise.
 bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBefore);
 
 // What the person is told when a log line could not be written.

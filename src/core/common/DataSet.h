@@ -107,6 +107,19 @@ public:
     // Damaged file lengths already told (path and length).
     QSet<QString> toldDamagedLengths;
 
+    // Puts a question that comes up in the middle of a step (keep a damaged
+    // file's tail?) before the person: the number of the button pressed, 0
+    // when the box was closed without one. The window installs it; it may be
+    // called from a worker thread. Without one nobody is asked and the step
+    // takes the safe answer: nothing is cut, nothing written past the last
+    // whole record.
+    std::function<int(const MsgBoxRequest &)> ask;
+    // The "Data folder busy" question for the last time the folder lock
+    // could not be taken (FolderLock::acquire); the window that runs the
+    // operation empties it before and asks it after, Retry running the
+    // operation again.
+    std::optional<MsgBoxRequest> lockRefusal;
+
 private:
     QString m_folder;
     const Session *m_session = nullptr;

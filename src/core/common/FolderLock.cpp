@@ -349,7 +349,10 @@ bool FolderLock::acquire(const std::function<void()> &whileWaiting)
 {
     if (m_held)
         return true;
-    return waitFor(d->ds.options.LockWaitMs, d->ds.options.LockStaleMs + 2000, whileWaiting);
+    if (waitFor(d->ds.options.LockWaitMs, d->ds.options.LockStaleMs + 2000, whileWaiting))
+        return true;
+    d->ds.lockRefusal = refusal();
+    return false;
 }
 
 int FolderLock::failure() const
@@ -362,6 +365,22 @@ MsgBoxRequest FolderLock::refusal() const
     return d->failure == 0 ? DataFolderBusyMessage(d->holder) : DataFolderUnwritableMessage(d->ds);
 }
 
+namespace
+{
+
+// The "Data folder busy" question with its text; Retry and Cancel.
+MsgBoxRequest folderBusyBox(const QString &text)
+{
+    return {QStringLiteral("Data folder busy"),
+            MsgIcon::Warning,
+            text,
+            MsgButton::First,
+            false,
+            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
+}
+
+} // namespace
+
 MsgBoxRequest DataFolderBusyMessage(const QString &holder)
 {
     QString text = QStringLiteral("Another workstation is saving changes to the") + CrLf;
@@ -371,26 +390,14 @@ MsgBoxRequest DataFolderBusyMessage(const QString &holder)
         text += QStringLiteral("data files in this folder right now:") + CrLf + holder +
                 QLatin1Char('.') + CrLf;
     }
-    text += CrLf + QStringLiteral("Nothing has been changed yet.");
-    return {QStringLiteral("Data folder busy"),
-            MsgIcon::Warning,
-            text,
-            MsgButton::First,
-            false,
-            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
+    return folderBusyBox(text + CrLf + QStringLiteral("Nothing has been changed yet."));
 }
 
 MsgBoxRequest DataFolderUnwritableMessage(const DataSet &ds)
 {
-    const QString text = QStringLiteral("The data folder can not be written to:") + CrLf +
+    return folderBusyBox(QStringLiteral("The data folder can not be written to:") + CrLf +
                          DataPath(ds, QString()) + CrLf + CrLf +
-                         QStringLiteral("Nothing has been changed.");
-    return {QStringLiteral("Data folder busy"),
-            MsgIcon::Warning,
-            text,
-            MsgButton::First,
-            false,
-            {QStringLiteral("&Retry"), QStringLiteral("&Cancel")}};
+                         QStringLiteral("Nothing has been changed."));
 }
 
 QString LockHolderNow(const DataSet &ds)

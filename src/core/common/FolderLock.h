@@ -39,7 +39,8 @@ public:
     // it takes to see a dead one's lock go stale. Never asks: false means
     // the folder stayed busy (failure() 0, holderText() names the holder)
     // or could not be written to (failure() the errno), and nothing may be
-    // written; refusal() is what the person is told then. whileWaiting,
+    // written; refusal() is what the person is told then (it is also left
+    // as the data set's lockRefusal). whileWaiting,
     // when given, is called between the polls. The wait blocks the calling
     // thread: a window runs it on a worker thread.
     bool acquire(const std::function<void()> &whileWaiting = {});

@@ -1,48 +1,13 @@
 #include "core/common/MsgBox.h"
 
-#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
-
-MsgBoxAnswer ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
-                        bool offerDontShow, const QStringList &buttons)
-{
-    return ShowMsgBox(MakeMsgBoxRequest(title, icon, text, defaultButton, offerDontShow, buttons));
-}
 
 MsgBoxRequest MakeMsgBoxRequest(const QString &title, int icon, const QString &text,
                                 int defaultButton, bool offerDontShow, const QStringList &buttons)
 {
     return MsgBoxRequest{title, icon, text, defaultButton, offerDontShow, buttons};
-}
-
-MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request)
-{
-    const MsgBoxAnswer answer = desktop().messageBox(request);
-    MsgBoxAnswer result;
-    if (answer.choice >= 0 && answer.choice <= request.buttons.size()) {
-        result.choice = answer.choice;
-        // The tick counts whatever closed the box, Esc and the close box too.
-        result.dontShow = request.offerDontShow && answer.dontShow;
-    }
-    return result;
-}
-
-bool AcquireAsking(FolderLock &lock)
-{
-    const auto letWindowsPaint = [] {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    };
-    for (;;) {
-        if (lock.acquire(letWindowsPaint))
-            return true;
-        if (ShowMsgBox(lock.refusal()).choice != MsgButton::First)
-            return false;
-    }
 }
 
 MsgBoxLayout LayoutMsgBox(QSizeF labelSize, const std::function<double(double)> &wrappedHeight,

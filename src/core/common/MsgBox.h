@@ -1,4 +1,5 @@
-// The message box service: every question and notice of the program.
+// The message boxes of the program as requests, and their layout; the
+// windows show them (gui/platform).
 #pragma once
 
 #include "core/common/Desktop.h"
@@ -8,20 +9,6 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
-
-// Shows the message box and returns the person's answer: the number of
-// the button pressed (0 when it was closed without one or could not be
-// shown) and whether "Don't show this again" was ticked.
-MsgBoxAnswer ShowMsgBox(const QString &title, int icon, const QString &text, int defaultButton,
-                        bool offerDontShow, const QStringList &buttons);
-MsgBoxAnswer ShowMsgBox(const MsgBoxRequest &request);
-class FolderLock;
-// Takes the lock for a caller that still asks from where it runs: while
-// the folder stays busy the person is asked "Data folder busy" (Retry,
-// Cancel); false when cancelled. Windows keep painting while it waits.
-// Operations run by a window on a worker thread take the lock with
-// FolderLock::acquire() and leave the question to the window instead.
-bool AcquireAsking(FolderLock &lock);
 
 // The request of a message box, for callers that prepare it before showing.
 MsgBoxRequest MakeMsgBoxRequest(const QString &title, int icon, const QString &text,

@@ -4,7 +4,6 @@
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/common/RecordFileLength.h"
 
 #include <QElapsedTimer>
@@ -178,12 +177,17 @@ LockedRecords::LockedRecords(DataSet &ds, const QString &path, int recordLength,
 {
 }
 
+RecordResult LockedRecords::lockUp()
+{
+    if (lock.acquire())
+        return RecordResult::Ok;
+    return lock.failure() == 0 ? RecordResult::Busy : RecordResult::Unwritable;
+}
+
 RecordResult LockedRecords::open()
 {
-    if (!asksWhenBusy && !lock.acquire())
-        return lock.failure() == 0 ? RecordResult::Busy : RecordResult::Unwritable;
-    if (asksWhenBusy && !AcquireAsking(lock))
-        return RecordResult::Cancelled;
+    if (const RecordResult r = lockUp(); r != RecordResult::Ok)
+        return r;
     if (whenLocked)
         whenLocked();
     if (!file.open(RecordFile::ForWriting))
@@ -193,21 +197,20 @@ RecordResult LockedRecords::open()
         return RecordResult::Ok;
     // Not a whole number of records: nothing is written past the last
     // whole one until the person agrees, and the lock is not held while
-    // asking.
+    // asking. With nobody to ask, nothing is.
     file.close();
     lock.release();
+    DataSet &ds = lock.dataSet();
     const RecordFileKind kind = RecordFileKindOf(file.path());
-    const QString copyName = TailCopyName(lock.dataSet(), kind, desktop().now());
-    if (ShowMsgBox(KeepTailQuestion(kind, length, copyName)).choice != 1)
+    const QString copyName = TailCopyName(ds, kind, desktop().now());
+    if (!ds.ask || ds.ask(KeepTailQuestion(kind, length, copyName)) != MsgButton::First)
         return RecordResult::Cancelled;
-    if (!asksWhenBusy && !lock.acquire())
-        return lock.failure() == 0 ? RecordResult::Busy : RecordResult::Unwritable;
-    if (asksWhenBusy && !AcquireAsking(lock))
-        return RecordResult::Cancelled;
+    if (const RecordResult r = lockUp(); r != RecordResult::Ok)
+        return r;
     // Another workstation may have changed the file meanwhile: the bytes
     // kept are the ones there now.
     const QString copyPath = QFileInfo(file.path()).absolutePath() + QLatin1Char('/') + copyName;
-    if (!KeepTailAndSetLength(lock.dataSet(), file.path(), file.recordLength(), copyPath))
+    if (!KeepTailAndSetLength(ds, file.path(), file.recordLength(), copyPath))
         return RecordResult::IoError;
     if (!file.open(RecordFile::ForWriting))
         return RecordResult::NotAvailable;
@@ -270,16 +273,15 @@ RecordResult LockedRecords::compact(const std::function<bool(int, const char *)>
     ok = ok && read && SyncFile(ds, fd, temp);
     // A share reports a failed write back only at the close.
     ok = (::close(fd) == 0) && ok;
-    if (!ok) {
-        RemoveFileRetrying(ds, temp);
+    // Taken over while this process stood still: commit nothing, and leave
+    // the work file alone, which may be the new holder's by now.
+    const bool held = lock.stillHeld();
+    if (!ok || !held) {
+        if (held)
+            RemoveFileRetrying(ds, temp);
         return RecordResult::IoError;
     }
     file.close();
-    // Taken over while this process stood still: commit nothing.
-    if (!lock.stillHeld()) {
-        RemoveFileRetrying(ds, temp);
-        return RecordResult::IoError;
-    }
     if (*kept > 0) {
         // One step: the file is the old one or the new one, never missing.
         if (!ReplaceWith(ds, temp, path))

@@ -80,7 +80,7 @@ enum class RecordResult {
     Ok,
     Changed,      // the record at that number is another one now
     Missing,      // there is no record at that number any more
-    Cancelled,    // the person cancelled while the folder was busy
+    Cancelled,    // the person (or nobody there to ask) did not agree
     NotAvailable, // the file could not be opened
     IoError,      // a read or write failed; nothing changed
     Busy,         // another workstation held the lock; nothing changed
@@ -97,13 +97,12 @@ public:
     RecordFile file;
     // Called by open() once the lock is held, before the file is opened.
     std::function<void()> whenLocked;
-    // Whether open() asks while the folder stays busy; when not, it ends
-    // with Busy or Unwritable and the window asks (and runs the change
-    // again on Retry: nothing was written before the lock was taken).
-    bool asksWhenBusy = true;
 
-    // Takes the lock (asking while busy, see asksWhenBusy) and opens the
-    // file.
+    // Takes the lock and opens the file. Never asks about the lock: while
+    // the folder stays busy it ends with Busy or Unwritable and the window
+    // asks (and runs the change again on Retry: nothing was written before
+    // the lock was taken). A file of a damaged length is changed only once
+    // the person agrees to keep its tail (the data set's question function).
     RecordResult open();
     // Re-reads record n into *raw and checks with matches that it is still
     // the record the person was looking at. A short read is tried once more
@@ -115,4 +114,7 @@ public:
     // record is kept the file is removed. The file is closed afterwards.
     // *kept gets the count. On failure the file is as it was.
     RecordResult compact(const std::function<bool(int, const char *)> &keep, int *kept);
+
+private:
+    RecordResult lockUp();
 };

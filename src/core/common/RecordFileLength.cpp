@@ -83,10 +83,10 @@ bool ReportDamagedLength(DataSet &ds, const RecordFileKind &kind, const QString 
     QSet<QString> &told = ds.toldDamagedLengths;
     const QString key =
         QFileInfo(path).absoluteFilePath() + QLatin1Char('|') + QString::number(length);
-    if (told.contains(key))
+    if (told.contains(key) || !ds.ask)
         return false;
     told.insert(key);
-    ShowMsgBox(DamagedLengthNotice(kind, length));
+    ds.ask(DamagedLengthNotice(kind, length));
     return true;
 }
 

@@ -32,8 +32,9 @@ qint64 PartialTailBytes(qint64 length, int recordLength);
 
 // The notice of a damaged length: title and text, one "&Okay".
 MsgBoxRequest DamagedLengthNotice(const RecordFileKind &kind, qint64 length);
-// Shows the notice once per file and length in this run of the program;
-// false when the length is whole (nothing shown).
+// Tells the notice once per file and length in this run of the program,
+// through the data set's question function; false when the length is
+// whole or nobody can be told (no function installed).
 bool ReportDamagedLength(DataSet &ds, const RecordFileKind &kind, const QString &path,
                          qint64 length);
 
@@ -41,8 +42,9 @@ bool ReportDamagedLength(DataSet &ds, const RecordFileKind &kind, const QString 
 // file name + "." + yyyymmddhhnnss + ".tail" ("-2.tail", "-3.tail", ...
 // when a file of that name is in the data folder already).
 QString TailCopyName(const DataSet &ds, const RecordFileKind &kind, const QDateTime &now);
-// The question asked before the first change to a file of a damaged
-// length: button 1 keeps the copy and goes on, 2 (the default) cancels.
+// The question asked (through the data set's question function) before the
+// first change to a file of a damaged length: button 1 keeps the copy and
+// goes on, 2 (the default) cancels, as does having nobody to ask.
 MsgBoxRequest KeepTailQuestion(const RecordFileKind &kind, qint64 length, const QString &copyName);
 
 // Under the folder lock: copies the bytes of path after its last whole

@@ -71,18 +71,14 @@ bool OpenDataFile(DataSet &ds)
 {
     ds.dataFile = std::make_shared<DataFile>(ds);
     DataFile *file = sharedFile(ds);
-    for (;;) {
-        if (file->open(DataFile::ForReading)) {
-            ds.RecordCount = file->recordCount();
-            // A length that is not a whole number of records is told once.
-            ReportDamagedLength(ds, DataFileKind(), file->path(), file->size());
-            return true;
-        }
-        if (ShowMsgBox(DataFileUnavailableMessage(ds, true)).choice != MsgButton::First) {
-            ds.RecordCount = 0;
-            return false;
-        }
+    if (!file->open(DataFile::ForReading)) {
+        ds.RecordCount = 0;
+        return false;
     }
+    ds.RecordCount = file->recordCount();
+    // A length that is not a whole number of records is told once.
+    ReportDamagedLength(ds, DataFileKind(), file->path(), file->size());
+    return true;
 }
 
 void CloseDataFile(DataSet &ds)

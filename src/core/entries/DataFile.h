@@ -41,9 +41,10 @@ public:
 };
 
 // The data set's shared reader's open of its data file, for the windows:
-// list load, entry card, export. OpenDataFile retries, then tells the
-// person (who may retry or cancel); false when the file is not open.
-// Readers take no lock. Sets the data set's RecordCount.
+// list load, entry card, export. OpenDataFile retries for the data set's
+// DataFileOpenRetryMs; false when the file is not open (the window then
+// asks DataFileUnavailableMessage with Retry). Readers take no lock. Sets
+// the data set's RecordCount (0 when not open).
 bool OpenDataFile(DataSet &ds);
 void CloseDataFile(DataSet &ds);
 bool DataFileIsOpen(const DataSet &ds);

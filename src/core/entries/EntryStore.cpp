@@ -59,7 +59,6 @@ struct LockedFile : LockedRecords {
         : LockedRecords(ds, DataPath(ds, DataFileName), EntryRecordLength,
                         ds.options.DataFileOpenRetryMs)
     {
-        asksWhenBusy = false;
         whenLocked = [this] {
             held = true;
             before = desktop().fileStamp(file.path());
@@ -239,6 +238,10 @@ StoreResult DeleteEntry(DataSet &ds, int n, const EntryIdentity &asRead)
         return StoreResult::LogFailed;
     const QByteArray oldCase = raw.mid(CaseNumber, kCaseWidth);
     auto undo = [&]() {
+        // Under a lock taken over meanwhile nothing more is written: the
+        // record numbers may have moved.
+        if (!locked.lock.stillHeld())
+            return StoreResult::IoError;
         if (!locked.file.isOpen())
             locked.file.open(RecordFile::ForWriting);
         locked.file.writeField(n, CaseNumber, oldCase);

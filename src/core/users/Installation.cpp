@@ -226,7 +226,7 @@ int WrongAccessCodeCount(const DataSet &ds)
 int CountWrongAccessCode(DataSet &ds)
 {
     FolderLock lock(ds);
-    if (!AcquireAsking(lock))
+    if (!lock.acquire())
         return -1;
     const int count = WrongAccessCodeCount(ds) + 1;
     AppendLogLine(lock, UserListLogName,
@@ -244,7 +244,7 @@ void ClearWrongAccessCodes(DataSet &ds)
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
         return;
     FolderLock lock(ds);
-    if (AcquireAsking(lock))
+    if (lock.acquire())
         RemoveFileRetrying(ds, path);
 }
 
@@ -282,7 +282,7 @@ InstallationResult SaveInstallation(DataSet &ds, const QString &agency, const QS
         content += kUpdateKey + QLatin1Char('=') + update + QLatin1Char('\n');
 
     FolderLock lock(ds);
-    if (!AcquireAsking(lock))
+    if (!lock.acquire())
         return InstallationResult::Cancelled;
     // Looked at again under the lock: another workstation may have set the
     // folder up, or put users or entries in it, while the window was open.

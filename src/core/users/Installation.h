@@ -35,7 +35,7 @@ enum class InstallationResult {
     AccessCodeInvalid, // not exactly five characters (or a control character)
     FolderMissing,     // the data folder does not exist
     FolderReadOnly,    // the data folder can not be written to
-    Cancelled,         // the person cancelled while the folder was busy
+    Cancelled,         // the folder stayed busy (the data set's lockRefusal); nothing saved
     IoError,           // the settings file could not be written; nothing changed
     FolderInUse,       // the set-up window may not set up a folder that holds users or entries
     SetUpMeanwhile,    // another workstation set the folder up while the window was open

@@ -91,9 +91,11 @@ UserResult toUserResult(RecordResult r)
     case RecordResult::Missing:
         return UserResult::Missing;
     case RecordResult::Cancelled:
-    case RecordResult::Busy: // not when the open asks, as this one does
-    case RecordResult::Unwritable:
         return UserResult::Cancelled;
+    case RecordResult::Busy:
+        return UserResult::Busy;
+    case RecordResult::Unwritable:
+        return UserResult::Unwritable;
     case RecordResult::NotAvailable:
         return UserResult::NotAvailable;
     case RecordResult::IoError:
@@ -160,22 +162,21 @@ int UserCountForLength(qint64 bytes)
 bool OpenUserFile(DataSet &ds)
 {
     UserFileHandle file(ds);
-    for (;;) {
-        if (file.open()) {
-            ds.UserCount = file.count();
-            // A length that is not a whole number of records is told once.
-            ReportDamagedLength(ds, UserFileKind(), file.path(), file.size());
-            return true;
-        }
-        const int choice =
-            ShowMsgBox(UserResultTitle(UserResult::NotAvailable), 4, unavailableText(ds), 1, false,
-                       {QStringLiteral("&Retry"), QStringLiteral("&Cancel")})
-                .choice;
-        if (choice != 1) {
-            ds.UserCount = 0;
-            return false;
-        }
+    if (!file.open()) {
+        ds.UserCount = 0;
+        return false;
     }
+    ds.UserCount = file.count();
+    // A length that is not a whole number of records is told once.
+    ReportDamagedLength(ds, UserFileKind(), file.path(), file.size());
+    return true;
+}
+
+MsgBoxRequest UserFileUnavailableMessage(const DataSet &ds)
+{
+    return MakeMsgBoxRequest(UserResultTitle(UserResult::NotAvailable), MsgIcon::Warning,
+                             unavailableText(ds), MsgButton::First, false,
+                             {QStringLiteral("&Retry"), QStringLiteral("&Cancel")});
 }
 
 void CloseUserFile(DataSet &ds)
@@ -314,6 +315,8 @@ QString UserResultTitle(UserResult result)
         return QStringLiteral("Invalid Name");
     case UserResult::Ok:
     case UserResult::Cancelled:
+    case UserResult::Busy: // the "Data folder busy" question
+    case UserResult::Unwritable:
         break;
     }
     return QString();
@@ -348,6 +351,8 @@ QString UserResultText(const DataSet &ds, UserResult result)
                QStringLiteral("may hold a tab or a line break.") + CrLf + CrLf + nothingChanged();
     case UserResult::Ok:
     case UserResult::Cancelled:
+    case UserResult::Busy: // the "Data folder busy" question
+    case UserResult::Unwritable:
         break;
     }
     return QString();
@@ -355,6 +360,10 @@ QString UserResultText(const DataSet &ds, UserResult result)
 
 MsgBoxRequest UserResultMessage(const DataSet &ds, UserResult result)
 {
+    if (result == UserResult::Busy)
+        return DataFolderBusyMessage(LockHolderNow(ds));
+    if (result == UserResult::Unwritable)
+        return DataFolderUnwritableMessage(ds);
     const QString text = UserResultText(ds, result);
     if (text.isEmpty())
         return {};

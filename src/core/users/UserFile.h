@@ -22,9 +22,10 @@ int UserCountForLength(qint64 bytes);
 // The data set's shared reader's open of the user file, for the windows (the
 // grid, sign-in, the add/edit window). A missing file is created empty (a
 // folder that can not be written to reads as an empty list). A failed open
-// is retried for the data set's UserFileOpenRetryMs, then the person is
-// told and may retry or cancel; false when the file is not open (the data
-// set's UserCount is then 0). Opening again closes first.
+// is retried for the data set's UserFileOpenRetryMs; false when the file
+// is not open (the data set's UserCount is then 0; the window asks
+// UserFileUnavailableMessage, Retry opening again). Opening again closes
+// first.
 bool OpenUserFile(DataSet &ds);
 void CloseUserFile(DataSet &ds);
 bool UserFileIsOpen(DataSet &ds);
@@ -40,12 +41,14 @@ enum class UserResult {
     Ok,
     Changed,      // the record at that number is another user now
     Missing,      // there is no record at that number any more
-    Cancelled,    // the person cancelled while the folder was busy
+    Cancelled,    // the person would not have a damaged length mended
     NotAvailable, // the user file could not be opened
     LogFailed,    // the log line could not be written; nothing changed
     IoError,      // a read or write failed; nothing changed
     Full,         // the file holds the most users it can
     InvalidName,  // a name the file may not hold (CheckUserNames); nothing changed
+    Busy,         // another workstation held the folder lock; nothing changed
+    Unwritable,   // the folder lock could not be made; nothing changed
 };
 
 // What identifies the user a person is looking at: the creation date and
@@ -88,4 +91,7 @@ UserResult DeleteUser(DataSet &ds, int n, const UserIdentity &asRead);
 QString UserResultTitle(UserResult result);
 QString UserResultText(const DataSet &ds, UserResult result);
 // The whole message box for a result; an empty title for Ok and Cancelled.
+// Busy and Unwritable give the "Data folder busy" question (Retry, Cancel).
 MsgBoxRequest UserResultMessage(const DataSet &ds, UserResult result);
+// The user file could not be opened: Retry opens it again, Cancel gives up.
+MsgBoxRequest UserFileUnavailableMessage(const DataSet &ds);

@@ -1,8 +1,10 @@
 #include "gui/platform/Presenter.h"
 
-#include "core/common/MsgBox.h"
+#include "core/store/Store.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/ShowMsgBox.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <memory>
@@ -41,6 +43,62 @@ StoreResult RunStoreChange(QWidget *window, const DataSet &ds,
         if (ShowMsgBox(StoreResultMessage(ds, result)).choice != MsgButton::First)
             return StoreResult::Cancelled;
     }
+}
+
+bool RunLocked(QWidget *window, DataSet &ds, const std::function<void()> &work)
+{
+    for (;;) {
+        ds.lockRefusal.reset();
+        RunBusy(window, work);
+        const std::optional<MsgBoxRequest> refusal = std::exchange(ds.lockRefusal, std::nullopt);
+        if (!refusal)
+            return true;
+        if (Ask(*refusal) != MsgButton::First)
+            return false;
+    }
+}
+
+UserResult RunUserChange(QWidget *window, DataSet &ds, const std::function<UserResult()> &change)
+{
+    UserResult result = UserResult::Cancelled;
+    return RunLocked(window, ds, [&] { result = change(); }) ? result : UserResult::Cancelled;
+}
+
+namespace
+{
+bool openAsking(const std::function<bool()> &open, const std::function<MsgBoxRequest()> &question)
+{
+    while (!open()) {
+        if (Ask(question()) != MsgButton::First)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+bool OpenEntries(Store &store)
+{
+    return openAsking([&] { return store.openEntries(); },
+                      [&] { return DataFileUnavailableMessage(store.dataSet(), true); });
+}
+
+bool OpenUsers(Store &store)
+{
+    return openAsking([&] { return store.openUsers(); },
+                      [&] { return UserFileUnavailableMessage(store.dataSet()); });
+}
+
+void AskThroughWindows(DataSet &ds)
+{
+    ds.ask = [](const MsgBoxRequest &request) {
+        QCoreApplication *app = QCoreApplication::instance();
+        if (!app || QThread::currentThread() == app->thread())
+            return Ask(request);
+        int choice = MsgButton::None;
+        QMetaObject::invokeMethod(
+            app, [&] { choice = Ask(request); }, Qt::BlockingQueuedConnection);
+        return choice;
+    };
 }
 
 void ShowStoreResult(const DataSet &ds, StoreResult result)

@@ -11,6 +11,7 @@
 
 class DataSet;
 class QWidget;
+class Store;
 
 // Runs work on a worker thread and returns once it is done. Meanwhile the
 // window takes no mouse, keys or close box (a second click starts
@@ -28,6 +29,25 @@ bool BusyWorkRunning();
 // set the change works on (its messages name its files).
 StoreResult RunStoreChange(QWidget *window, const DataSet &ds,
                            const std::function<StoreResult()> &change);
+
+// Runs work with RunBusy. When it could not take the data folder's lock
+// (the data set's lockRefusal), the person is asked "Data folder busy":
+// Retry runs the work again, Cancel ends with false. True once the work
+// ran without a refusal.
+bool RunLocked(QWidget *window, DataSet &ds, const std::function<void()> &work);
+// A change of the user file the same way; Cancelled when the person
+// cancelled.
+UserResult RunUserChange(QWidget *window, DataSet &ds, const std::function<UserResult()> &change);
+
+// Opens the store's entries or users for reading; while they can not be
+// opened the person is asked (Retry, Cancel). False when cancelled.
+bool OpenEntries(Store &store);
+bool OpenUsers(Store &store);
+
+// Installs on ds the question function its operations ask in the middle
+// of a step: the message box, shown on the GUI thread also when the step
+// runs on a worker thread (which waits for the answer).
+void AskThroughWindows(DataSet &ds);
 
 // Tells the person what a result of a change means; nothing for Ok and
 // Cancelled.

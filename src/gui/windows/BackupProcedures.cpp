@@ -2,9 +2,9 @@
 
 #include "core/common/DataSet.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/rules/BackupRestore.h"
 #include "core/users/Installation.h"
+#include "gui/platform/ShowMsgBox.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "gui/windows/OlderDataUpgrade.h"
 
 #include "core/common/DataSet.h"
-#include "core/common/MsgBox.h"
 #include "core/entries/Upgrade.h"
+#include "gui/platform/ShowMsgBox.h"
 
 namespace
 {

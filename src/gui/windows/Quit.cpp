@@ -1,8 +1,8 @@
 #include "gui/windows/Quit.h"
 
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/common/Startup.h"
+#include "gui/platform/ShowMsgBox.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -2,7 +2,8 @@
 
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
+#include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/frmTitlePage.h"
 
@@ -13,6 +14,7 @@
 
 bool Main(const StartOptions &options, SingleInstance &instance, Workplace &work)
 {
+    AskThroughWindows(work.data);
     if (!instance.claim()) {
         ShowMsgBox(QStringLiteral("Terminating"), 2,
                    AppTitle + QStringLiteral(" is already loaded") + CrLf +

@@ -3,11 +3,11 @@
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
-#include "core/common/MsgBox.h"
 #include "core/rules/AdminRules.h"
 #include "gui/controls/GridModel.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QEvent>
@@ -147,7 +147,7 @@ bool frmAddEditUser::Load()
 {
     m_loaded = false;
     if (addMode()) {
-        if (!m_store.openUsers())
+        if (!OpenUsers(m_store))
             return false;
         m_store.closeUsers();
         m_recordNumber = data().UserCount + 1;
@@ -160,7 +160,7 @@ bool frmAddEditUser::Load()
         return true;
     }
 
-    if (!m_store.openUsers())
+    if (!OpenUsers(m_store))
         return false;
     const int count = data().UserCount;
     const UserRecord user = m_store.user(m_recordNumber);
@@ -322,12 +322,13 @@ void frmAddEditUser::cmdSave_Click()
     UserResult result;
     if (addMode()) {
         int n = 0;
-        result = m_store.addUser(user, &n);
+        result = RunUserChange(this, data(), [&] { return m_store.addUser(user, &n); });
         if (result == UserResult::Ok)
             m_recordNumber = n;
     } else {
         user.DateCreated = m_loadedUser.DateCreated;
-        result = m_store.saveUser(m_recordNumber, m_identity, user);
+        result = RunUserChange(this, data(),
+                               [&] { return m_store.saveUser(m_recordNumber, m_identity, user); });
     }
     switch (result) {
     case UserResult::Ok:

@@ -4,13 +4,13 @@
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
-#include "core/common/MsgBox.h"
 #include "core/rules/BackupRestore.h"
 #include "core/users/UserFile.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/BackupProcedures.h"
 #include "gui/windows/Quit.h"
@@ -382,7 +382,10 @@ void frmAdmin::FillUserGrid()
     m_users.clear();
     if (QFileInfo::exists(DataPath(data(), UserFileName))) {
         bool ok = false;
-        m_users = m_store.allUsers(&ok);
+        if (OpenUsers(m_store)) {
+            m_users = m_store.allUsers(&ok);
+            m_store.closeUsers();
+        }
         for (int i = 0; i < m_users.size(); ++i)
             grid->AddItem(UserGridRowText(m_users.at(i), i + 1));
     } else {
@@ -537,7 +540,7 @@ void frmAdmin::cmdSignIn_Click()
         cmdUserSelected->setVisible(data().UserCount >= 1);
         return;
     }
-    if (!m_store.openUsers())
+    if (!OpenUsers(m_store))
         return;
     const UserRecord user = m_store.user(n);
     m_store.closeUsers();
@@ -559,7 +562,7 @@ void frmAdmin::cmdSignIn_Click()
 
     if (!PasswordMatches(user, txtPassword->text())) {
         const int choice = ShowMsgBox(IncorrectPasswordMessage()).choice;
-        m_store.logSignInOut(LogIncorrectPassword);
+        RunLocked(this, data(), [this] { m_store.logSignInOut(LogIncorrectPassword); });
         m_session.CurrentUserName.clear();
         if (choice == 1) {
             txtPassword->clear();
@@ -579,7 +582,9 @@ void frmAdmin::cmdSignIn_Click()
         return;
     }
     m_session.CurrentAccessLevel = user.AccessLevel;
-    if (!m_store.logSignInOut(LogSignedIn)) {
+    bool logged = false;
+    RunLocked(this, data(), [&] { logged = m_store.logSignInOut(LogSignedIn); });
+    if (!logged) {
         // Nobody signs in without the line in the sign-in log.
         ShowMsgBox(QStringLiteral("Activity log not available"), 2,
                    LogFailedText(data(), SignInOutLogName), 1, false, {QStringLiteral("&Okay")});
@@ -623,7 +628,8 @@ bool AccessCodeGranted(DataSet &ds, Session &session)
             desktop().inputBox(AccessCodeTitle(), AccessCodePrompt(), AccessCodeDefault());
         if (!answer || answer->isEmpty())
             return false;
-        const AccessCodeVerdict verdict = JudgeAccessCode(ds, session, *answer);
+        AccessCodeVerdict verdict;
+        RunLocked(nullptr, ds, [&] { verdict = JudgeAccessCode(ds, session, *answer); });
         if (verdict.kind == AccessCodeVerdict::Granted)
             return true;
         const int choice = ShowMsgBox(verdict.message).choice;
@@ -756,8 +762,9 @@ void frmAdmin::cmdDeleteUser_Click()
     if (choice != 1)
         return;
 
+    const UserResult result = RunUserChange(
+        this, data(), [&] { return m_store.deleteUser(n, UserIdentity::of(asListed)); });
     BusyGuard busy(this);
-    const UserResult result = m_store.deleteUser(n, UserIdentity::of(asListed));
     int rememberedRow = 1;
     int rememberedTop = 1;
     if (QFileInfo::exists(DataPath(data(), UserFileName))) {

@@ -3,10 +3,10 @@
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
-#include "core/common/MsgBox.h"
 #include "core/entries/SearchFilter.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QApplication>

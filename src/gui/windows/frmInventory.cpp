@@ -2,7 +2,6 @@
 
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/entries/EntryRecord.h"
 #include "core/print/InventoryReport.h"
 #include "core/rules/ScanCode.h"
@@ -10,6 +9,7 @@
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QComboBox>

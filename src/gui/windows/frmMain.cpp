@@ -5,7 +5,6 @@
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
-#include "core/common/MsgBox.h"
 #include "core/common/Settings.h"
 #include "core/common/Sound.h"
 #include "core/entries/EntryStore.h"
@@ -18,6 +17,7 @@
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmFind.h"
@@ -424,7 +424,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         m_signedOut = true;
         timerFlashButton->stop();
         timerNetworkWatch->stop();
-        m_store.logSignInOut(LogSignedOut);
+        RunLocked(this, data(), [this] { m_store.logSignInOut(LogSignedOut); });
         if (!isMinimized())
             SaveMainWindowHeight(int(std::lround(PixelsToTwips(height()))));
     }
@@ -602,7 +602,7 @@ void frmMain::ShowEntrySummary()
     const int row = grid->Row();
     if (row >= 1) {
         EntryRecord entry;
-        if (m_store.openEntries()) {
+        if (OpenEntries(m_store)) {
             entry = m_store.entry(rowRecordNumber(row));
             m_store.closeEntries();
         }
@@ -871,7 +871,7 @@ void frmMain::showSearchResult()
     auto writeLog = [this] {
         if (m_pendingSearchLog.isEmpty())
             return;
-        m_store.logSearch(m_pendingSearchLog);
+        RunLocked(this, data(), [this] { m_store.logSearch(m_pendingSearchLog); });
         m_pendingSearchLog.clear();
         if (m_listMode == ListMode::DateSearch)
             cmdFindEntries->setTag(QString());

@@ -3,7 +3,6 @@
 #include "gui/windows/frmMain.h"
 
 #include "core/common/Desktop.h"
-#include "core/common/MsgBox.h"
 #include "core/entries/DataFile.h"
 #include "core/print/Labels.h"
 #include "core/rules/ScanCode.h"
@@ -11,6 +10,7 @@
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/frmInventory.h"
 #include "gui/windows/frmLabels.h"
@@ -154,7 +154,7 @@ void frmMain::cmdPrintLabels_Click()
     // The entries listed now, in the list's order, with no more of each
     // than a label shows.
     QVector<EntryRecord> entries;
-    if (grid->Rows() > 1 && m_store.openEntries()) {
+    if (grid->Rows() > 1 && OpenEntries(m_store)) {
         for (int row = 1; row < grid->Rows(); ++row) {
             EntryRecord e = m_store.entry(rowRecordNumber(row));
             e.Narrative.clear();

@@ -3,12 +3,12 @@
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
-#include "core/common/MsgBox.h"
 #include "core/print/EntryPrintout.h"
 #include "core/rules/EmailEntry.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
 #include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/TypingLimit.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/frmLabels.h"
@@ -456,7 +456,7 @@ bool frmSeeEntry::Form_Activate()
     if (m_viewing || m_fromTemplate) {
         // One record, read on its own: the card opens as fast on a full
         // file as on a small one.
-        if (!m_store.openEntries())
+        if (!OpenEntries(m_store))
             return false;
         const bool present = m_recordNumber >= 1 && m_recordNumber <= data().RecordCount;
         const EntryRecord entry = present ? m_store.entry(m_recordNumber) : EntryRecord();

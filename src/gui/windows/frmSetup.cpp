@@ -2,10 +2,11 @@
 
 #include "core/common/Desktop.h"
 #include "core/common/Globals.h"
-#include "core/common/MsgBox.h"
 #include "core/rules/AdminRules.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
+#include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QDir>
@@ -117,8 +118,11 @@ void frmSetup::cmdSave_Click()
         }
         return;
     }
-    const InstallationResult result =
-        SaveInstallation(data(), txtAgencyName->text(), txtAccessCode->text(), SetupBy::Window);
+    InstallationResult result = InstallationResult::Cancelled;
+    RunLocked(this, data(), [&] {
+        result =
+            SaveInstallation(data(), txtAgencyName->text(), txtAccessCode->text(), SetupBy::Window);
+    });
     if (result == InstallationResult::Cancelled)
         return;
     if (result != InstallationResult::Ok) {
