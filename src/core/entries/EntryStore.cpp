@@ -136,6 +136,10 @@ StoreResult rewrite(LockedFile &locked, int n, const QByteArray &oldBytes,
     // lock is let go.
     if (locked.file.writeRecord(n, newBytes))
         return StoreResult::Ok;
+    // Under a lock taken over meanwhile nothing more is written: the
+    // record numbers may have moved.
+    if (!locked.lock.stillHeld())
+        return StoreResult::IoError;
     locked.file.writeRecord(n, oldBytes);
     UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
     return StoreResult::IoError;
@@ -186,6 +190,8 @@ StoreResult AppendEntry(DataSet &ds, EntryRecord &entry, int *recordNumber)
         return StoreResult::LogFailed;
     const qint64 sizeBefore = locked.file.size();
     if (!locked.file.writeRecord(n, entry.Pack())) {
+        if (!locked.lock.stillHeld()) // the file may hold the new holder's records by now
+            return StoreResult::IoError;
         locked.file.truncate(sizeBefore);
         UndoLogAppend(locked.lock, DataRecordsLogName, logSize);
         return StoreResult::IoError;
@@ -262,8 +268,16 @@ StoreResult DeleteEntry(DataSet &ds, int n, const EntryIdentity &asRead)
             return true;
         },
         &kept);
-    if (compacted != RecordResult::Ok)
+    if (compacted != RecordResult::Ok) {
+        // Taken over after the mark and its line were written and synced:
+        // both stand and the next compaction drops the record, so the
+        // deletion is done; telling the person otherwise would be untrue.
+        if (!locked.lock.stillHeld()) {
+            RecountEntries(ds);
+            return StoreResult::Ok;
+        }
         return undo();
+    }
     ds.RecordCount = kept;
     ds.ActiveCount = active;
     ds.ArchivedCount = archived;
