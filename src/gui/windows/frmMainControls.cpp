@@ -349,6 +349,8 @@ void frmMain::Form_Load()
     m_session.Search.IgnoreCaps = 1;
     m_session.Search.WholeWordOnly = 0;
     UpdateButtons();
+    // The texture brush covers whatever size the window takes later.
+    TileBackground(BackgroundTile(), this);
     Form_Resize();
 }
 
@@ -396,7 +398,6 @@ void frmMain::Form_Resize()
     if (width() != px(DesignWidth) || height() != wanted)
         resize(px(DesignWidth), wanted);
     placeControls(height());
-    TileBackground(BackgroundTile(), this);
     m_resizing = false;
 }
 

@@ -169,13 +169,6 @@ void frmSeeEntry::applyBackground()
     }
 }
 
-void frmSeeEntry::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    if (!m_viewing)
-        TileBackground(BackgroundTile(), this);
-}
-
 // ---------------------------------------------------------------- opening
 
 int frmSeeEntry::exec()
