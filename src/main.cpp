@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <unistd.h>
 
 namespace
@@ -95,76 +96,85 @@ int runInventoryCommand(const StartOptions &options)
     return rc;
 }
 
+// The label command: refused with another command, otherwise drawn with
+// the program's fonts on no display.
+int runLabelsWithoutDisplay(int &argc, char **argv, const StartOptions &early)
+{
+    if (early.adminCommand() || early.unattended()) {
+        std::fputs("custorin: the label options do not go with --backup, --check or "
+                   "the set-up options\n",
+                   stderr);
+        return 2;
+    }
+    // The pages are drawn with the program's fonts; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only the program's own words go to standard error.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "custorin: %s\n", qPrintable(text));
+        if (type == QtFatalMsg)
+            std::abort();
+    });
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(AppTitle);
+    return runLabelCommand(early);
+}
+
+// The commands that need no window. The set-up needs no display, so it is
+// recognised before any window system is asked for. The exit code, or
+// nothing when the windows start.
+std::optional<int> runWithoutWindow(int &argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const StartOptions early = ParseCommandLine(arguments, QDir::currentPath());
+    // Qt's own options ("-platform", "-style") are only known once the
+    // application object has taken them out.
+    const bool qtOptions = std::any_of(arguments.cbegin(), arguments.cend(), [](const QString &a) {
+        return a.startsWith(QLatin1Char('-')) && !a.startsWith(QLatin1String("--"));
+    });
+    if (!qtOptions && early.help) {
+        std::fputs(qPrintable(CommandLineHelp()), stdout);
+        return 0;
+    }
+    if (!qtOptions && !early.error.isEmpty()) {
+        std::fprintf(stderr, "custorin: %s\n\n%s", qPrintable(early.error),
+                     qPrintable(CommandLineHelp()));
+        return 2;
+    }
+    if (early.error.isEmpty() && !early.help && early.labelCommand())
+        return runLabelsWithoutDisplay(argc, argv, early);
+    if (early.error.isEmpty() && !early.help && early.inventoryCommand()) {
+        if (early.adminCommand() || early.unattended() || early.labelCommand()) {
+            std::fputs("custorin: the inventory options go with no other command\n", stderr);
+            return 2;
+        }
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(AppTitle);
+        return runInventoryCommand(early);
+    }
+    if (early.error.isEmpty() && !early.help && early.adminCommand()) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(AppTitle);
+        return runAdminCommand(early);
+    }
+    if (early.error.isEmpty() && !early.help && early.unattended()) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(AppTitle);
+        return runUnattended(early);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     StartWithHugePageHeap(argv);
-    {
-        // The set-up needs no display, so it is recognised before any
-        // window system is asked for.
-        QStringList arguments;
-        for (int i = 1; i < argc; ++i)
-            arguments.append(QString::fromLocal8Bit(argv[i]));
-        const StartOptions early = ParseCommandLine(arguments, QDir::currentPath());
-        // Qt's own options ("-platform", "-style") are only known once the
-        // application object has taken them out.
-        const bool qtOptions =
-            std::any_of(arguments.cbegin(), arguments.cend(), [](const QString &a) {
-                return a.startsWith(QLatin1Char('-')) && !a.startsWith(QLatin1String("--"));
-            });
-        if (!qtOptions && early.help) {
-            std::fputs(qPrintable(CommandLineHelp()), stdout);
-            return 0;
-        }
-        if (!qtOptions && !early.error.isEmpty()) {
-            std::fprintf(stderr, "custorin: %s\n\n%s", qPrintable(early.error),
-                         qPrintable(CommandLineHelp()));
-            return 2;
-        }
-        if (early.error.isEmpty() && !early.help && early.labelCommand()) {
-            if (early.adminCommand() || early.unattended()) {
-                std::fputs("custorin: the label options do not go with --backup, --check or "
-                           "the set-up options\n",
-                           stderr);
-                return 2;
-            }
-            // The pages are drawn with the program's fonts; no display is
-            // needed.
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            // Only the program's own words go to standard error.
-            qInstallMessageHandler(
-                [](QtMsgType type, const QMessageLogContext &, const QString &text) {
-                    if (type == QtCriticalMsg || type == QtFatalMsg)
-                        std::fprintf(stderr, "custorin: %s\n", qPrintable(text));
-                    if (type == QtFatalMsg)
-                        std::abort();
-                });
-            QApplication app(argc, argv);
-            QCoreApplication::setApplicationName(AppTitle);
-            return runLabelCommand(early);
-        }
-        if (early.error.isEmpty() && !early.help && early.inventoryCommand()) {
-            if (early.adminCommand() || early.unattended() || early.labelCommand()) {
-                std::fputs("custorin: the inventory options go with no other command\n", stderr);
-                return 2;
-            }
-            QCoreApplication app(argc, argv);
-            QCoreApplication::setApplicationName(AppTitle);
-            return runInventoryCommand(early);
-        }
-        if (early.error.isEmpty() && !early.help && early.adminCommand()) {
-            QCoreApplication app(argc, argv);
-            QCoreApplication::setApplicationName(AppTitle);
-            return runAdminCommand(early);
-        }
-        if (early.error.isEmpty() && !early.help && early.unattended()) {
-            QCoreApplication app(argc, argv);
-            QCoreApplication::setApplicationName(AppTitle);
-            return runUnattended(early);
-        }
-    }
+    if (const std::optional<int> rc = runWithoutWindow(argc, argv))
+        return *rc;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppTitle);

@@ -18,6 +18,11 @@ namespace
 // its height is the title bar.
 constexpr double kTitleBarTwips = 300;
 
+QFont WindowFont()
+{
+    return ProgramFont(QStringLiteral("Tahoma"), 9.75, true);
+}
+
 QString displayText(const QString &text)
 {
     return QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -75,9 +80,18 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
-    const QFont windowFont = ProgramFont(QStringLiteral("Tahoma"), 9.75, true);
-    setFont(windowFont);
+    setFont(WindowFont());
+    buildControls();
+    if (!measure())
+        return;
+    placeMessage();
+    placeIcon();
+    placeBandAndCheck();
+}
 
+// The band, the icon, the message and the template button, all hidden.
+void frmMsgBox::buildControls()
+{
     m_band = new QFrame(this);
     m_band->setObjectName(QStringLiteral("shp"));
     m_band->setFrameShape(QFrame::Box);
@@ -95,7 +109,7 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
     m_label->setTextFormat(Qt::PlainText);
     m_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label->setText(displayText(request.text + CrLf));
+    m_label->setText(displayText(m_request.text + CrLf));
     m_label->hide();
 
     // Template button: never visible inside the window; Esc presses it.
@@ -108,13 +122,18 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
     tmpl->setAccessibleName(QStringLiteral("Cancel"));
     connect(tmpl, &QPushButton::clicked, this, [this] { cmdMessageButton_Click(0); });
     m_buttons.append(tmpl);
+}
 
+// Lays the box out for its message and buttons; false when it does not
+// fit on the screen.
+bool frmMsgBox::measure()
+{
     // Natural size of the message, then its wrapped height, in twips.
     const QSize natural = m_label->sizeHint();
-    const QFontMetricsF windowMetrics(windowFont);
+    const QFontMetricsF windowMetrics(WindowFont());
     QVector<double> captionWidths;
-    for (int i = 0; i < request.buttons.size(); ++i) {
-        const QString padded = QLatin1Char(' ') + request.buttons.at(i) + QLatin1Char(' ');
+    for (int i = 0; i < m_request.buttons.size(); ++i) {
+        const QString padded = QLatin1Char(' ') + m_request.buttons.at(i) + QLatin1Char(' ');
         captionWidths.append(std::ceil(PixelsToTwips(windowMetrics.horizontalAdvance(padded))));
     }
     const QSize screenPx = desktop().screenSize();
@@ -124,24 +143,28 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
     };
     m_layout =
         LayoutMsgBox(QSizeF(PixelsToTwips(natural.width()), PixelsToTwips(natural.height())),
-                     wrapped, captionWidths, request.offerDontShow,
+                     wrapped, captionWidths, m_request.offerDontShow,
                      QSizeF(PixelsToTwips(screenPx.width()), PixelsToTwips(screenPx.height())));
-    if (!m_layout.fits)
-        return;
+    return m_layout.fits;
+}
 
-    setWindowTitle(request.title);
+// The title, the message, the buttons where the layout puts them, and the
+// window's size.
+void frmMsgBox::placeMessage()
+{
+    setWindowTitle(m_request.title);
     m_label->setWordWrap(m_layout.wordWrap);
     m_label->setGeometry(
         twipRect(m_layout.labelLeft, m_layout.labelTop, m_layout.labelWidth, m_layout.labelHeight));
-    m_label->setAccessibleName(request.text);
+    m_label->setAccessibleName(m_request.text);
     m_label->show();
 
-    for (int i = 0; i < request.buttons.size(); ++i) {
+    for (int i = 0; i < m_request.buttons.size(); ++i) {
         auto *b = new ZelButton(this);
         b->setObjectName(QStringLiteral("cmdMessageButton(%1)").arg(i + 1));
-        b->setFont(tmpl->font());
+        b->setFont(m_buttons.first()->font());
         b->setProgramLook();
-        b->setText(QLatin1Char(' ') + request.buttons.at(i) + QLatin1Char(' '));
+        b->setText(QLatin1Char(' ') + m_request.buttons.at(i) + QLatin1Char(' '));
         b->setAutoDefault(true);
         b->setGeometry(twipRect(m_layout.buttonLeft.at(i), m_layout.buttonTop,
                                 m_layout.buttonWidth.at(i), m_layout.buttonHeight));
@@ -149,15 +172,18 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
         b->show();
         m_buttons.append(b);
     }
-    tmpl->setGeometry(twipRect(m_layout.templateLeft, m_layout.buttonTop, 400, 400));
-    tmpl->show();
+    m_buttons.first()->setGeometry(twipRect(m_layout.templateLeft, m_layout.buttonTop, 400, 400));
+    m_buttons.first()->show();
 
     setFixedSize(TwipsToPixels(m_layout.windowWidth),
                  TwipsToPixels(m_layout.windowHeight - kTitleBarTwips));
     TileBackground(BackgroundTile(), this);
+}
 
+void frmMsgBox::placeIcon()
+{
     bool known = false;
-    const QStyle::StandardPixmap sp = stockIcon(request.icon, &known);
+    const QStyle::StandardPixmap sp = stockIcon(m_request.icon, &known);
     if (known) {
         const QIcon icon = sp == QStyle::SP_DesktopIcon && !qApp->windowIcon().isNull()
                                ? qApp->windowIcon()
@@ -167,7 +193,11 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
         m_icon->setAccessibleName(QStringLiteral("Icon"));
         m_icon->show();
     }
+}
 
+// The band behind the buttons and the "Don't show this again" box.
+void frmMsgBox::placeBandAndCheck()
+{
     m_band->setGeometry(
         twipRect(m_layout.bandLeft, m_layout.bandTop, m_layout.bandWidth, m_layout.bandHeight));
     m_band->lower();
@@ -178,7 +208,7 @@ frmMsgBox::frmMsgBox(const MsgBoxRequest &request, QWidget *parent)
     m_check->setFont(ProgramFont(QStringLiteral("Arial Narrow"), 8.25));
     m_check->setAccessibleName(QStringLiteral("Don't show this again"));
     m_check->hide();
-    if (request.offerDontShow) {
+    if (m_request.offerDontShow) {
         m_check->setChecked(false);
         m_check->adjustSize();
         m_check->move(TwipsToPixels(m_layout.checkLeft), TwipsToPixels(m_layout.checkTop));

@@ -34,6 +34,11 @@ protected:
     void reject() override;
 
 private:
+    void buildControls();
+    bool measure();
+    void placeMessage();
+    void placeIcon();
+    void placeBandAndCheck();
     void cmdMessageButton_Click(int number);
     void placeDefaultButton();
 

@@ -106,6 +106,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Back colours of the sign-in button: while it marks the password
+    // entry, and otherwise.
+    static constexpr OleColor UserSelectedEntryColor = 0x80C0FF; // light orange
+    static constexpr OleColor UserSelectedColor = 0x80FFFF;      // light yellow
+
+    void buildControls();
+    void connectControls();
     void makeDefault(ZelButton *button);
     void stopFlash();
     void restoreColors(ZelButton *button);

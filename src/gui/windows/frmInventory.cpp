@@ -54,6 +54,20 @@ QLabel *buddyLabel(const QString &caption, QWidget *field, QWidget *parent)
     return label;
 }
 
+// The window's buttons: bold Verdana, at least 1700 by 450 twips.
+void makeButton(ZelButton *&b, QWidget *parent, const QString &name, const QString &caption,
+                const QString &tip)
+{
+    b = new ZelButton(parent);
+    b->setObjectName(name);
+    b->setFont(ProgramFont(QStringLiteral("Verdana"), 8.25, true));
+    b->setProgramLook();
+    b->setText(caption);
+    b->setToolTip(tip);
+    b->setAccessibleDescription(tip);
+    b->setMinimumSize(TwipsToPixels(1700), TwipsToPixels(450));
+}
+
 } // namespace
 
 frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
@@ -64,26 +78,40 @@ frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
     setFont(ProgramFont(QStringLiteral("Tahoma"), 9));
     setModal(true);
 
-    const QFont buttonFont = ProgramFont(QStringLiteral("Verdana"), 8.25, true);
-    auto makeButton = [&](ZelButton *&b, const QString &name, const QString &caption,
-                          const QString &tip) {
-        b = new ZelButton(this);
-        b->setObjectName(name);
-        b->setFont(buttonFont);
-        b->setProgramLook();
-        b->setText(caption);
-        b->setToolTip(tip);
-        b->setAccessibleDescription(tip);
-        b->setMinimumSize(TwipsToPixels(1700), TwipsToPixels(450));
-    };
+    QHBoxLayout *chooseRow = buildChooseRow();
+    QGroupBox *startBox = buildStartBox();
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setFont(ProgramFont(QStringLiteral("Tahoma"), 9, true));
+    QHBoxLayout *scanRow = buildScanRow();
+    buildScanList();
+    QHBoxLayout *buttons = buildButtonRow();
 
-    // Which inventory, or a new one.
+    auto *outer = new QVBoxLayout(this);
+    outer->addLayout(chooseRow);
+    outer->addWidget(startBox);
+    outer->addWidget(lblStatus);
+    outer->addLayout(scanRow);
+    outer->addWidget(lstScans, 1);
+    outer->addLayout(buttons);
+
+    connectControls();
+    updateControls();
+}
+
+// Which inventory, or a new one.
+QHBoxLayout *frmInventory::buildChooseRow()
+{
     cboInventory = new QComboBox(this);
     cboInventory->setObjectName(QStringLiteral("cboInventory"));
     auto *chooseRow = new QHBoxLayout;
     chooseRow->addWidget(buddyLabel(QStringLiteral("&Inventory:"), cboInventory, this));
     chooseRow->addWidget(cboInventory, 1);
+    return chooseRow;
+}
 
+QGroupBox *frmInventory::buildStartBox()
+{
     auto *startBox = new QGroupBox(QStringLiteral("Start a new inventory"), this);
     const QString scopeCaptions[3] = {QStringLiteral("The whole &Active List"),
                                       QStringLiteral("&Locations starting with:"),
@@ -113,7 +141,7 @@ frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
     txtSeed->setValue(int(QRandomGenerator::global()->bounded(1000000000u)));
     txtSeed->setToolTip(QStringLiteral(" The same seed draws the same sample again "));
     txtSeed->setAccessibleDescription(txtSeed->toolTip());
-    makeButton(cmdStart, QStringLiteral("cmdStart"), QStringLiteral("&Start"),
+    makeButton(cmdStart, this, QStringLiteral("cmdStart"), QStringLiteral("&Start"),
                QStringLiteral(" Start this inventory "));
     auto *startGrid = new QGridLayout(startBox);
     startGrid->addWidget(optScope[0], 0, 0, 1, 2);
@@ -127,11 +155,12 @@ frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
     startGrid->addWidget(txtSeed, 2, 4);
     startGrid->addWidget(cmdStart, 0, 4, Qt::AlignRight);
     startGrid->setColumnStretch(1, 1);
+    return startBox;
+}
 
-    lblStatus = new QLabel(this);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus->setFont(ProgramFont(QStringLiteral("Tahoma"), 9, true));
-
+// The current shelf, the scan box and what the last scan was.
+QHBoxLayout *frmInventory::buildScanRow()
+{
     txtShelf = new QLineEdit(this);
     txtShelf->setObjectName(QStringLiteral("txtShelf"));
     txtShelf->setMaxLength(EntryTextWidth(EntryLayout::Location));
@@ -153,7 +182,11 @@ frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
     scanRow->addWidget(buddyLabel(QStringLiteral("Sca&n or type a code:"), txtScan, this));
     scanRow->addWidget(txtScan, 2);
     scanRow->addWidget(lblScanResult, 3);
+    return scanRow;
+}
 
+void frmInventory::buildScanList()
+{
     lstScans = new QTreeWidget(this);
     lstScans->setObjectName(QStringLiteral("lstScans"));
     lstScans->setAccessibleName(QStringLiteral("Scans"));
@@ -166,35 +199,41 @@ frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
                                QStringLiteral("Description"), QStringLiteral("Scanned by")});
     lstScans->header()->setStretchLastSection(true);
     lstScans->setMinimumSize(TwipsToPixels(13000), TwipsToPixels(4500));
+}
 
-    makeButton(cmdAcceptShelf, QStringLiteral("cmdAcceptShelf"),
-               QStringLiteral("&Accept new shelf"),
-               QStringLiteral(" Make the scanned shelf this entry's location "));
-    makeButton(cmdNote, QStringLiteral("cmdNote"), QStringLiteral("N&ote..."),
-               QStringLiteral(" Note how this discrepancy was resolved "));
-    makeButton(cmdPause, QStringLiteral("cmdPause"), QStringLiteral("&Pause"),
-               QStringLiteral(" Pause the inventory; any workstation may resume it "));
-    makeButton(cmdCloseInventory, QStringLiteral("cmdCloseInventory"),
-               QStringLiteral("&Close inventory"),
-               QStringLiteral(" Close it: what was not scanned is not found "));
-    makeButton(cmdPrintReport, QStringLiteral("cmdPrintReport"), QStringLiteral("Print &Report"),
-               QStringLiteral(" Print the report, or save it as PDF "));
-    makeButton(cmdExit, QStringLiteral("cmdExit"), QStringLiteral("E&xit"),
-               QStringLiteral(" Close this window "));
+// The buttons under the list, Exit apart at the right.
+QHBoxLayout *frmInventory::buildButtonRow()
+{
+    const struct {
+        ZelButton **button;
+        QString name, caption, tip;
+    } row[] = {
+        {&cmdAcceptShelf, QStringLiteral("cmdAcceptShelf"), QStringLiteral("&Accept new shelf"),
+         QStringLiteral(" Make the scanned shelf this entry's location ")},
+        {&cmdNote, QStringLiteral("cmdNote"), QStringLiteral("N&ote..."),
+         QStringLiteral(" Note how this discrepancy was resolved ")},
+        {&cmdPause, QStringLiteral("cmdPause"), QStringLiteral("&Pause"),
+         QStringLiteral(" Pause the inventory; any workstation may resume it ")},
+        {&cmdCloseInventory, QStringLiteral("cmdCloseInventory"),
+         QStringLiteral("&Close inventory"),
+         QStringLiteral(" Close it: what was not scanned is not found ")},
+        {&cmdPrintReport, QStringLiteral("cmdPrintReport"), QStringLiteral("Print &Report"),
+         QStringLiteral(" Print the report, or save it as PDF ")},
+        {&cmdExit, QStringLiteral("cmdExit"), QStringLiteral("E&xit"),
+         QStringLiteral(" Close this window ")},
+    };
+    for (const auto &b : row)
+        makeButton(*b.button, this, b.name, b.caption, b.tip);
     auto *buttons = new QHBoxLayout;
     for (ZelButton *b : {cmdAcceptShelf, cmdNote, cmdPause, cmdCloseInventory, cmdPrintReport})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(cmdExit);
+    return buttons;
+}
 
-    auto *outer = new QVBoxLayout(this);
-    outer->addLayout(chooseRow);
-    outer->addWidget(startBox);
-    outer->addWidget(lblStatus);
-    outer->addLayout(scanRow);
-    outer->addWidget(lstScans, 1);
-    outer->addLayout(buttons);
-
+void frmInventory::connectControls()
+{
     connect(cboInventory, &QComboBox::activated, this, &frmInventory::openChosen);
     connect(cmdStart, &QPushButton::clicked, this, &frmInventory::cmdStart_Click);
     connect(txtScan, &QLineEdit::returnPressed, this, &frmInventory::txtScan_Enter);
@@ -209,7 +248,6 @@ frmInventory::frmInventory(Store &store, Session &session, QWidget *parent)
     connect(txtScopeShelf, &QLineEdit::textEdited, this, [this] { optScope[1]->setChecked(true); });
     connect(txtSampleSize, &QSpinBox::valueChanged, this,
             [this] { optScope[2]->setChecked(true); });
-    updateControls();
 }
 
 bool frmInventory::loadAll()

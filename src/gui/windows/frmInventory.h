@@ -11,6 +11,8 @@
 #include <QDialog>
 
 class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -59,6 +61,12 @@ public:
     void cmdPrintReport_Click();
 
 private:
+    QHBoxLayout *buildChooseRow();
+    QGroupBox *buildStartBox();
+    QHBoxLayout *buildScanRow();
+    void buildScanList();
+    QHBoxLayout *buildButtonRow();
+    void connectControls();
     void fillInventoryList(const QString &select);
     void openChosen();
     void showScans();

@@ -52,6 +52,32 @@ frmLabels::frmLabels(int entryCount, int shelfCount, QWidget *parent) : QDialog(
     txtStart->setAccessibleDescription(txtStart->toolTip());
     addRow(QStringLiteral("&First free label:"), txtStart);
 
+    QVBoxLayout *whatBox = buildWhatBox(entryCount, shelfCount);
+    form->addRow(new QLabel(QStringLiteral("Labels of:"), this), whatBox);
+
+    chkQrCode = new QCheckBox(QStringLiteral("Add a &QR code (control and case number)"), this);
+    chkQrCode->setObjectName(QStringLiteral("chkQrCode"));
+    chkQrCode->setAccessibleName(QStringLiteral("Add a QR code (control and case number)"));
+    form->addRow(QString(), chkQrCode);
+
+    QHBoxLayout *buttons = buildButtons();
+
+    auto *outer = new QVBoxLayout(this);
+    outer->addLayout(form);
+    outer->addSpacing(TwipsToPixels(150));
+    outer->addLayout(buttons);
+
+    for (QRadioButton *option : optWhat)
+        connect(option, &QRadioButton::toggled, this, &frmLabels::updatePrint);
+    connect(cboTemplate, &QComboBox::currentIndexChanged, this, &frmLabels::templateChanged);
+    templateChanged();
+    updatePrint();
+}
+
+// What the labels are of: the entries, one shelf, or every shelf of them
+// (a negative shelf count offers the entries only).
+QVBoxLayout *frmLabels::buildWhatBox(int entryCount, int shelfCount)
+{
     auto *whatBox = new QVBoxLayout;
     const QString captions[3] = {
         entryCount == 1 ? QStringLiteral("&This entry")
@@ -86,13 +112,12 @@ frmLabels::frmLabels(int entryCount, int shelfCount, QWidget *parent) : QDialog(
         txtShelf->hide();
         optWhat[EveryShelf]->hide();
     }
-    form->addRow(new QLabel(QStringLiteral("Labels of:"), this), whatBox);
+    return whatBox;
+}
 
-    chkQrCode = new QCheckBox(QStringLiteral("Add a &QR code (control and case number)"), this);
-    chkQrCode->setObjectName(QStringLiteral("chkQrCode"));
-    chkQrCode->setAccessibleName(QStringLiteral("Add a QR code (control and case number)"));
-    form->addRow(QString(), chkQrCode);
-
+// Print and Cancel; Print remembers the stock for the next time.
+QHBoxLayout *frmLabels::buildButtons()
+{
     const QFont buttonFont = ProgramFont(QStringLiteral("Verdana"), 8.25, true);
     auto makeButton = [&](ZelButton *&b, const QString &name, const QString &caption) {
         b = new ZelButton(this);
@@ -115,17 +140,7 @@ frmLabels::frmLabels(int entryCount, int shelfCount, QWidget *parent) : QDialog(
     buttons->addStretch(1);
     buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdCancel);
-
-    auto *outer = new QVBoxLayout(this);
-    outer->addLayout(form);
-    outer->addSpacing(TwipsToPixels(150));
-    outer->addLayout(buttons);
-
-    for (QRadioButton *option : optWhat)
-        connect(option, &QRadioButton::toggled, this, &frmLabels::updatePrint);
-    connect(cboTemplate, &QComboBox::currentIndexChanged, this, &frmLabels::templateChanged);
-    templateChanged();
-    updatePrint();
+    return buttons;
 }
 
 void frmLabels::templateChanged()

@@ -10,10 +10,12 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QSpinBox;
+class QVBoxLayout;
 class ZelButton;
 
 class frmLabels : public QDialog
@@ -42,6 +44,8 @@ public:
     QString shelf() const;
 
 private:
+    QVBoxLayout *buildWhatBox(int entryCount, int shelfCount);
+    QHBoxLayout *buildButtons();
     void templateChanged();
     void updatePrint();
 };

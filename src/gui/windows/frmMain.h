@@ -163,6 +163,12 @@ private:
     };
 
     void buildControls();
+    void buildListFrame();
+    void buildListChoices();
+    void buildSummaryFrame();
+    void buildButtons();
+    void buildTimers();
+    void setTabOrders();
     void buildRefreshMenu();
     void Form_Load();
     void Form_Resize();
