@@ -8,6 +8,7 @@
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/platform/BusyGuard.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/ShowMsgBox.h"
 #include "gui/windows/frmFind.h"
 
