@@ -17,6 +17,11 @@
 
 QString ConfiguredDataDir(const QString &configPath)
 {
+    return ConfiguredPath(configPath, QStringLiteral("DataDir"));
+}
+
+QString ConfiguredPath(const QString &configPath, const QString &key)
+{
     // "key=value" lines; blank lines, "#" and ";" comments and section
     // headers are passed over. QSettings would split a value at its commas.
     QFile file(configPath);
@@ -27,7 +32,7 @@ QString ConfiguredDataDir(const QString &configPath)
         const int equals = line.indexOf(QLatin1Char('='));
         if (equals <= 0 || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
             continue;
-        if (line.left(equals).trimmed() != QLatin1String("DataDir"))
+        if (line.left(equals).trimmed() != key)
             continue;
         QString value = line.mid(equals + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&

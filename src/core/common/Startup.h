@@ -59,6 +59,9 @@ inline const QString SystemConfigPath = QStringLiteral("/etc/custorin.conf");
 // is taken from the file's own folder); empty when the file is missing or
 // names no folder.
 QString ConfiguredDataDir(const QString &configPath);
+// Any other file or folder the settings file names ("LogKey=" names the key
+// file of the activity logs' chains), resolved the same way.
+QString ConfiguredPath(const QString &configPath, const QString &key);
 
 // Reads the arguments after the program name. The data folder is
 // --data-dir, else the DataDir of configPath, else currentDir.

@@ -1,0 +1,270 @@
+#include "core/common/ChainedLogs.h"
+
+#include "core/common/ActivityLog.h"
+#include "core/common/DataSet.h"
+#include "core/common/FileOps.h"
+#include "core/common/FolderLock.h"
+#include "core/common/Globals.h"
+#include "core/common/Startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+
+const QStringList kLogs = {SignInOutLogName, UserListLogName, DataRecordsLogName, SearchLogName};
+// Enough for the last whole line of a chain (a link line is under 100 bytes).
+constexpr qint64 kTailBytes = 1024;
+
+// The bytes of the open file from offset to its end.
+bool readFrom(const DataSet &ds, int fd, qint64 offset, qint64 size, const QString &path,
+              QByteArray *bytes)
+{
+    bytes->resize(qMax<qint64>(0, size - offset));
+    return ReadAllAt(ds, fd, bytes->data(), bytes->size(), offset, path) == bytes->size();
+}
+
+// Closes fd; false (errno kept) when the close reports a failed write.
+bool closed(int fd, bool ok)
+{
+    return ::close(fd) == 0 && ok;
+}
+
+QString stamp(const QDateTime &when)
+{
+    return when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
+
+bool appendTo(const DataSet &ds, const QString &path, const QByteArray &bytes)
+{
+    const int fd = OpenDataSetFile(path, O_RDWR | O_CREAT);
+    if (fd < 0)
+        return false;
+    bool isFile = false;
+    qint64 size = 0;
+    const bool ok = CurrentFileState(fd, &isFile, &size) &&
+                    WriteAllAt(ds, fd, bytes.constData(), bytes.size(), size, path);
+    return closed(fd, ok);
+}
+
+// The current line count and chain value of each log, as its chain has them.
+ChainHead headOf(const DataSet &ds, const QString &logName)
+{
+    QByteArray tail;
+    const QString path = DataPath(ds, ChainFileName(logName));
+    const int fd = OpenDataSetFile(path, O_RDONLY);
+    if (fd < 0)
+        return LogChain::headOf(QByteArray());
+    bool isFile = false;
+    qint64 size = 0;
+    if (CurrentFileState(fd, &isFile, &size))
+        readFrom(ds, fd, qMax<qint64>(0, size - kTailBytes), size, path, &tail);
+    ::close(fd);
+    return LogChain::headOf(tail);
+}
+
+} // namespace
+
+QString ChainFileName(const QString &logName)
+{
+    return logName + QStringLiteral(".chain");
+}
+
+QStringList ChainedLogFiles()
+{
+    QStringList files;
+    for (const QString &log : kLogs)
+        files << ChainFileName(log);
+    return files << SealsFileName;
+}
+
+QStringList RestoredChainFiles()
+{
+    QStringList files = ChainedLogFiles();
+    files.removeAll(SealsFileName);
+    return files;
+}
+
+QByteArray ConfiguredLogKey(const QString &configPath, QString *error)
+{
+    error->clear();
+    const QString file = ConfiguredPath(configPath, QStringLiteral("LogKey"));
+    if (file.isEmpty())
+        return QByteArray();
+    QByteArray key;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("the log key file %1 can not be read: %2").arg(file, in.errorString());
+        return QByteArray();
+    }
+    key = in.readAll();
+    while (key.endsWith('\n') || key.endsWith('\r'))
+        key.chop(1);
+    if (key.size() < 16)
+        *error = QStringLiteral("the log key file %1 holds fewer than 16 bytes").arg(file);
+    return key.size() < 16 ? QByteArray() : key;
+}
+
+bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineStart)
+{
+    if (!held.isHeld())
+        return false;
+    DataSet &ds = held.dataSet();
+    const LogChain chain(ds.options.LogKey);
+    const QString chainPath = DataPath(ds, ChainFileName(logName));
+    const QString logPath = DataPath(ds, logName);
+    const int fd = OpenDataSetFile(chainPath, O_RDWR | O_CREAT);
+    if (fd < 0)
+        return false;
+    bool isFile = false;
+    qint64 size = 0;
+    QByteArray tail;
+    bool ok = CurrentFileState(fd, &isFile, &size) &&
+              readFrom(ds, fd, qMax<qint64>(0, size - kTailBytes), size, chainPath, &tail);
+    // Half a link from a writer that stopped is dropped; its line is
+    // linked again below.
+    if (ok && !tail.isEmpty() && !tail.endsWith('\n')) {
+        const qint64 cut = size - (tail.size() - tail.lastIndexOf('\n') - 1);
+        ok = ::ftruncate(fd, cut) == 0;
+        size = cut;
+        tail.truncate(tail.lastIndexOf('\n') + 1);
+    }
+    ChainHead head = LogChain::headOf(tail);
+    const int log = OpenDataSetFile(logPath, O_RDONLY);
+    qint64 logSize = 0;
+    QByteArray text;
+    if (ok && (log < 0 || !CurrentFileState(log, &isFile, &logSize)))
+        ok = false;
+    if (ok && !head.started && size == 0 && lineStart > 0) {
+        QByteArray prefix;
+        ok = readFrom(ds, log, 0, lineStart, logPath, &prefix);
+        prefix.truncate(prefix.lastIndexOf('\n') + 1);
+        text = chain.sealFrom(&head, prefix);
+    }
+    QByteArray added;
+    // A log shorter than its chain was cut: nothing can be linked to it
+    // (verification names the line).
+    ok = ok && logSize >= head.end && readFrom(ds, log, head.end, logSize, logPath, &added);
+    if (log >= 0)
+        ::close(log);
+    if (ok) {
+        text += chain.extend(&head, added, lineStart, LogStamp(desktop().now()));
+        ok = WriteAllAt(ds, fd, text.constData(), text.size(), size, chainPath);
+    }
+    return closed(fd, ok);
+}
+
+bool UndoLogLinks(const FolderLock &held, const QString &logName, qint64 logSize)
+{
+    if (!held.isHeld())
+        return false;
+    DataSet &ds = held.dataSet();
+    const QString path = DataPath(ds, ChainFileName(logName));
+    const int fd = OpenDataSetFile(path, O_RDWR);
+    if (fd < 0)
+        return errno == ENOENT; // never chained: nothing to take back
+    bool isFile = false;
+    qint64 size = 0;
+    QByteArray tail;
+    bool ok = CurrentFileState(fd, &isFile, &size) &&
+              readFrom(ds, fd, qMax<qint64>(0, size - kTailBytes), size, path, &tail);
+    qint64 cut = size;
+    // The last lines go while they link bytes at or after logSize.
+    while (ok) {
+        const ChainHead head = LogChain::headOf(tail);
+        if (!head.started || head.end <= logSize)
+            break;
+        const qint64 start = tail.lastIndexOf('\n', tail.size() - 2) + 1;
+        cut -= tail.size() - start;
+        tail.truncate(start);
+    }
+    ok = ok && (cut == size || ::ftruncate(fd, cut) == 0);
+    return closed(fd, ok);
+}
+
+ChainVerdict VerifyLogChain(const DataSet &ds, const QString &logName)
+{
+    const LogChain chain(ds.options.LogKey);
+    QByteArray log, links, seals;
+    ReadWholeFile(ds, DataPath(ds, logName), &log);
+    ReadWholeFile(ds, DataPath(ds, ChainFileName(logName)), &links);
+    ReadWholeFile(ds, DataPath(ds, SealsFileName), &seals);
+    QStringList notes, problems;
+    const QList<SealPoint> points =
+        SealPointsFor(ParseSeals(chain, seals), logName, &notes, &problems);
+    ChainVerdict verdict = chain.verify(log, links, points);
+    verdict.notes << notes;
+    if (verdict.ok() && !problems.isEmpty()) {
+        verdict.firstBad = verdict.verifiedUpTo + 1;
+        verdict.verifiedUpTo = 0;
+        verdict.problem = problems.first();
+    }
+    return verdict;
+}
+
+QString VerdictText(const ChainVerdict &verdict)
+{
+    if (!verdict.ok())
+        return QStringLiteral("line %1 fails its chain: %2").arg(verdict.firstBad).arg(verdict.problem);
+    return QStringLiteral("verified up to line %1").arg(verdict.verifiedUpTo);
+}
+
+QList<SealRecord> SealLogs(const FolderLock &held, const QDateTime &when)
+{
+    QList<SealRecord> records;
+    if (!held.isHeld())
+        return records;
+    DataSet &ds = held.dataSet();
+    const LogChain chain(ds.options.LogKey);
+    QByteArray text;
+    for (const QString &log : kLogs) {
+        // A log that was never chained is chained from its end first.
+        if (QFileInfo::exists(DataPath(ds, log)) &&
+            !QFileInfo::exists(DataPath(ds, ChainFileName(log))))
+            LinkLogLines(held, log, QFileInfo(DataPath(ds, log)).size());
+        const ChainHead head = headOf(ds, log);
+        SealRecord r;
+        r.when = stamp(when);
+        r.log = log;
+        r.line = head.lines;
+        r.value = head.value;
+        records << r;
+        text += SealRecordLine(chain, r);
+    }
+    if (!appendTo(ds, DataPath(ds, SealsFileName), text))
+        records.clear();
+    return records;
+}
+
+bool RecordRestore(const FolderLock &held, const QDateTime &when, const QString &what,
+                   const QStringList &restored)
+{
+    if (!held.isHeld())
+        return false;
+    DataSet &ds = held.dataSet();
+    const LogChain chain(ds.options.LogKey);
+    QByteArray text;
+    for (const QString &log : kLogs) {
+        const QString path = DataPath(ds, log);
+        // A backup made before the logs had chains brings none back: the
+        // chain left here belongs to the log that was replaced.
+        if (!restored.contains(ChainFileName(log))) {
+            QFile::remove(DataPath(ds, ChainFileName(log)));
+            if (QFileInfo::exists(path))
+                LinkLogLines(held, log, QFileInfo(path).size());
+        }
+        SealRecord r;
+        r.restore = true;
+        r.when = stamp(when);
+        r.log = log;
+        r.line = headOf(ds, log).lines;
+        r.what = what;
+        text += SealRecordLine(chain, r);
+    }
+    return appendTo(ds, DataPath(ds, SealsFileName), text);
+}
