@@ -5,11 +5,11 @@
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
-#include "core/common/Startup.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,6 +20,8 @@ namespace
 const QStringList kLogs = {SignInOutLogName, UserListLogName, DataRecordsLogName, SearchLogName};
 // Enough for the last whole line of a chain (a link line is under 100 bytes).
 constexpr qint64 kTailBytes = 1024;
+// How long a writer may be between a line and its link.
+constexpr unsigned long kSettleMs = 200;
 
 // The bytes of the open file from offset to its end.
 bool readFrom(const DataSet &ds, int fd, qint64 offset, qint64 size, const QString &path,
@@ -88,26 +90,6 @@ QStringList RestoredChainFiles()
     QStringList files = ChainedLogFiles();
     files.removeAll(SealsFileName);
     return files;
-}
-
-QByteArray ConfiguredLogKey(const QString &configPath, QString *error)
-{
-    error->clear();
-    const QString file = ConfiguredPath(configPath, QStringLiteral("LogKey"));
-    if (file.isEmpty())
-        return QByteArray();
-    QByteArray key;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("the log key file %1 can not be read: %2").arg(file, in.errorString());
-        return QByteArray();
-    }
-    key = in.readAll();
-    while (key.endsWith('\n') || key.endsWith('\r'))
-        key.chop(1);
-    if (key.size() < 16)
-        *error = QStringLiteral("the log key file %1 holds fewer than 16 bytes").arg(file);
-    return key.size() < 16 ? QByteArray() : key;
 }
 
 bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineStart)
@@ -187,7 +169,10 @@ bool UndoLogLinks(const FolderLock &held, const QString &logName, qint64 logSize
     return closed(fd, ok);
 }
 
-ChainVerdict VerifyLogChain(const DataSet &ds, const QString &logName)
+namespace
+{
+
+ChainVerdict verifyOnce(const DataSet &ds, const QString &logName)
 {
     const LogChain chain(ds.options.LogKey);
     QByteArray log, links, seals;
@@ -207,10 +192,26 @@ ChainVerdict VerifyLogChain(const DataSet &ds, const QString &logName)
     return verdict;
 }
 
+} // namespace
+
+ChainVerdict VerifyLogChain(const DataSet &ds, const QString &logName)
+{
+    // Read without the lock, a line may be caught between its append and
+    // its link: a failure at the end is looked at once more.
+    ChainVerdict verdict = verifyOnce(ds, logName);
+    if (!verdict.ok() && verdict.firstBad >= verdict.lines) {
+        QThread::msleep(kSettleMs);
+        verdict = verifyOnce(ds, logName);
+    }
+    return verdict;
+}
+
 QString VerdictText(const ChainVerdict &verdict)
 {
     if (!verdict.ok())
-        return QStringLiteral("line %1 fails its chain: %2").arg(verdict.firstBad).arg(verdict.problem);
+        return QStringLiteral("line %1 fails its chain: %2")
+            .arg(verdict.firstBad)
+            .arg(verdict.problem);
     return QStringLiteral("verified up to line %1").arg(verdict.verifiedUpTo);
 }
 
@@ -223,10 +224,10 @@ QList<SealRecord> SealLogs(const FolderLock &held, const QDateTime &when)
     const LogChain chain(ds.options.LogKey);
     QByteArray text;
     for (const QString &log : kLogs) {
-        // A log that was never chained is chained from its end first.
-        if (QFileInfo::exists(DataPath(ds, log)) &&
-            !QFileInfo::exists(DataPath(ds, ChainFileName(log))))
-            LinkLogLines(held, log, QFileInfo(DataPath(ds, log)).size());
+        // A log never chained is chained from its end first, and lines a
+        // stopped writer left without links get them (a recorded repair).
+        if (const QFileInfo info(DataPath(ds, log)); info.exists())
+            LinkLogLines(held, log, info.size());
         const ChainHead head = headOf(ds, log);
         SealRecord r;
         r.when = stamp(when);
@@ -267,4 +268,27 @@ bool RecordRestore(const FolderLock &held, const QDateTime &when, const QString 
         text += SealRecordLine(chain, r);
     }
     return appendTo(ds, DataPath(ds, SealsFileName), text);
+}
+
+QStringList LogSealLines(const QString &agency, const QString &folder, const QString &sealedBy,
+                         bool keyed, const QList<SealRecord> &seals)
+{
+    const QDateTime when =
+        QDateTime::fromString(seals.value(0).when, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    QStringList lines = {AppTitle + QStringLiteral(" - Log Seal"),
+                         agency,
+                         QStringLiteral("Data folder: ") + folder,
+                         QStringLiteral("Sealed on ") +
+                             when.toString(QStringLiteral("MM/dd/yyyy")) + QStringLiteral(" at ") +
+                             when.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" by ") +
+                             sealedBy,
+                         keyed ? QStringLiteral("Chains keyed (HMAC-SHA256)")
+                               : QStringLiteral("Chains not keyed (SHA-256)"),
+                         QString()};
+    for (const SealRecord &seal : seals) {
+        lines << seal.log + QStringLiteral(": %1 line(s)").arg(seal.line);
+        lines << QStringLiteral("    ") + QString::fromLatin1(seal.value.toHex());
+    }
+    lines << QString() << QStringLiteral("Signed: ______________________   Date: ____________");
+    return lines;
 }

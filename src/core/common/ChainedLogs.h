@@ -19,11 +19,6 @@ QString ChainFileName(const QString &logName);
 // beside the data files.
 QStringList ChainedLogFiles();
 
-// The key file named by "LogKey=" in the workstation's settings at
-// configPath, read whole (trailing line breaks dropped); empty without one.
-// *error tells why a named key file could not be used.
-QByteArray ConfiguredLogKey(const QString &configPath, QString *error);
-
 // Links what was appended to logName from lineStart on, under the held
 // lock: the chain is first extended over lines an interrupted writer left
 // without a link (recorded as a repair), and a log that had no chain gets
@@ -53,3 +48,9 @@ bool RecordRestore(const FolderLock &held, const QDateTime &when, const QString 
 // What a restore from folder puts back: the logs' chains are restored with
 // the logs, but the seals file stays (it keeps the history).
 QStringList RestoredChainFiles();
+
+// The lines of the "Log Seal" page (print/LogSeal.h) and of --seal: title,
+// agency, folder, moment, who sealed, whether the key was used, each log's
+// line count and chain value, and the signature line.
+QStringList LogSealLines(const QString &agency, const QString &folder, const QString &sealedBy,
+                         bool keyed, const QList<SealRecord> &seals);

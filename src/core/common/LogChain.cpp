@@ -103,8 +103,8 @@ QByteArray LogChain::extend(ChainHead *head, const QByteArray &added, qint64 lat
     qint64 late = 0;
     qint64 pos = 0;
     for (qint64 nl = added.indexOf('\n'); nl >= 0; nl = added.indexOf('\n', pos)) {
-        head->value = linker.link(keyed(), head->value,
-                                  QByteArrayView(added).sliced(pos, nl + 1 - pos));
+        head->value =
+            linker.link(keyed(), head->value, QByteArrayView(added).sliced(pos, nl + 1 - pos));
         head->end += nl + 1 - pos;
         ++head->lines;
         head->started = true;
@@ -134,7 +134,10 @@ ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
 {
     ChainVerdict v;
     v.lines = log.count('\n');
-    QList<SealPoint> points = seals;
+    QList<SealPoint> points;
+    for (const SealPoint &p : seals)
+        if (p.line > 0) // a seal of an empty log binds nothing
+            points << p;
     std::stable_sort(points.begin(), points.end(),
                      [](const SealPoint &a, const SealPoint &b) { return a.line < b.line; });
     const auto fail = [&v](qint64 line, const QString &why) {
@@ -148,6 +151,22 @@ ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
     qint64 pos = 0, line = 0, lastGoodSeal = 0, firstLinked = 0;
     int nextSeal = 0;
     bool sawKeyed = false, unchecked = false;
+    // The seals at line (reached with value): a seal that does not match
+    // breaks the log after the last one that does.
+    const auto checkSeals = [&](qint64 at, const QByteArray &value) {
+        for (; nextSeal < points.size() && points.at(nextSeal).line <= at; ++nextSeal) {
+            const SealPoint &p = points.at(nextSeal);
+            if (p.line < at)
+                continue; // before the chain began
+            if (p.value == value)
+                lastGoodSeal = at;
+            else
+                fail(lastGoodSeal + 1,
+                     QStringLiteral("the log was rewritten after it was sealed on %1 at line %2")
+                         .arg(p.when)
+                         .arg(p.line));
+        }
+    };
     for (const QByteArray &text : chain.split('\n')) {
         if (text.isEmpty() || v.firstBad)
             continue;
@@ -179,8 +198,8 @@ ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
         if (sealed) {
             const bool whole = k.end <= log.size() && (k.end == 0 || log.at(k.end - 1) == '\n') &&
                                QByteArrayView(log).first(k.end).count('\n') == k.line - 1;
-            if (!whole || linker.link(k.keyed, previous, QByteArrayView(log).first(k.end))
-                                  .toHex() != k.hex) {
+            if (!whole ||
+                linker.link(k.keyed, previous, QByteArrayView(log).first(k.end)).toHex() != k.hex) {
                 fail(1, QStringLiteral("lines 1 to %1 are not as they were when the chain began")
                             .arg(k.line - 1));
                 break;
@@ -190,6 +209,8 @@ ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
             pos = k.end;
             previous = QByteArray::fromHex(k.hex);
             firstLinked = k.line;
+            sawKeyed = k.keyed;
+            checkSeals(line, previous);
             continue;
         }
         if (!firstLinked)
@@ -197,8 +218,8 @@ ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
         const qint64 nl = log.indexOf('\n', pos);
         if (k.line != line + 1 || nl < 0) {
             fail(line + 1, nl < 0 && pos < log.size() ? QStringLiteral("it has been cut short")
-                 : nl < 0 ? QStringLiteral("it is missing")
-                          : QStringLiteral("its link is missing"));
+                           : nl < 0                   ? QStringLiteral("it is missing")
+                                                      : QStringLiteral("its link is missing"));
             break;
         }
         const QByteArray value =
@@ -211,28 +232,24 @@ ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
         pos = nl + 1;
         ++line;
         sawKeyed = sawKeyed || k.keyed;
-        for (; nextSeal < points.size() && points.at(nextSeal).line <= line; ++nextSeal) {
-            const SealPoint &p = points.at(nextSeal);
-            if (p.line < line)
-                continue; // before the chain began
-            if (p.value == value)
-                lastGoodSeal = line;
-            else
-                fail(lastGoodSeal + 1,
-                     QStringLiteral("the log was rewritten after it was sealed on %1 at line %2")
-                         .arg(p.when)
-                         .arg(p.line));
-        }
+        checkSeals(line, value);
     }
     if (!v.firstBad && !unchecked) {
-        if (pos < log.size())
-            fail(line + 1, log.indexOf('\n', pos) < 0 ? QStringLiteral("it is incomplete")
-                                                      : QStringLiteral("it has no link"));
+        // Whole lines after the last link: a writer stopped between a line
+        // and its link, and the next line written links them (a recorded
+        // repair). Half a line is damage.
+        if (v.lines > line)
+            v.notes << QStringLiteral("lines %1 to %2 have no link yet (a writer stopped between "
+                                      "a line and its link; the next line written links them)")
+                           .arg(line + 1)
+                           .arg(v.lines);
+        if (log.size() > 0 && !log.endsWith('\n'))
+            fail(v.lines + 1, QStringLiteral("it is incomplete"));
         else if (nextSeal < points.size())
             fail(line + 1, QStringLiteral("the log is shorter than when it was sealed "
-                                                  "on %1 at line %2")
-                                       .arg(points.at(nextSeal).when)
-                                       .arg(points.at(nextSeal).line));
+                                          "on %1 at line %2")
+                               .arg(points.at(nextSeal).when)
+                               .arg(points.at(nextSeal).line));
         else if (keyed() && !sawKeyed && firstLinked)
             fail(firstLinked, QStringLiteral("its chain was made without the key"));
     }
@@ -315,10 +332,10 @@ QList<SealPoint> SealPointsFor(const QList<SealRecord> &records, const QString &
                                           [&](const SealPoint &p) { return p.line > r.line; });
         const qsizetype history = points.end() - later;
         points.erase(later, points.end());
-        notes->append(QStringLiteral("restored on %1 to line %2 %3").arg(r.when).arg(r.line).arg(
-                          r.what) +
-                      (history ? QStringLiteral("; %1 later seal(s) kept as history").arg(history)
-                               : QString()));
+        notes->append(
+            QStringLiteral("restored on %1 to line %2 %3").arg(r.when).arg(r.line).arg(r.what) +
+            (history ? QStringLiteral("; %1 later seal(s) kept as history").arg(history)
+                     : QString()));
     }
     return points;
 }

@@ -25,9 +25,9 @@
 
 // Where a chain stands after its last link.
 struct ChainHead {
-    qint64 lines = 0;   // log lines linked (or sealed)
-    qint64 end = 0;     // the log bytes they cover
-    QByteArray value;   // the last link's 32 bytes; 32 zero bytes before any
+    qint64 lines = 0; // log lines linked (or sealed)
+    qint64 end = 0;   // the log bytes they cover
+    QByteArray value; // the last link's 32 bytes; 32 zero bytes before any
     bool started = false;
 };
 
