@@ -5,6 +5,7 @@
 // runs; a median over its target prints OVER TARGET.
 #include "BenchSupport.h"
 #include "FakeDesktop.h"
+#include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/ChainedLogs.h"
 #include "core/common/FolderLock.h"
@@ -61,8 +62,8 @@ int main(int argc, char **argv)
         QFile::remove(env.path(DataRecordsLogName));
         QFile::remove(env.path(ChainFileName(DataRecordsLogName)));
         QFile::remove(env.path(SealsFileName));
-        env.write(DataRecordsLogName, log);
-        env.write(ChainFileName(DataRecordsLogName), links);
+        writeFile(env.path(DataRecordsLogName), log);
+        writeFile(env.path(ChainFileName(DataRecordsLogName)), links);
         {
             FolderLock lock(env.data);
             lock.acquire();

@@ -1,9 +1,9 @@
 #include "core/common/ChainedLogs.h"
 
-#include "core/common/ActivityLog.h"
 #include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
+#include "core/common/Formats.h"
 #include "core/common/Globals.h"
 
 #include <QDir>
@@ -17,7 +17,15 @@
 namespace
 {
 
-const QStringList kLogs = {SignInOutLogName, UserListLogName, DataRecordsLogName, SearchLogName};
+// The four activity logs, in the order of the data set's files.
+QStringList logNames()
+{
+    QStringList logs;
+    for (const QString &name : DataFileList)
+        if (name.endsWith(QLatin1String(".Log")))
+            logs << name;
+    return logs;
+}
 // Enough for the last whole line of a chain (a link line is under 100 bytes).
 constexpr qint64 kTailBytes = 1024;
 // How long a writer may be between a line and its link.
@@ -80,7 +88,7 @@ QString ChainFileName(const QString &logName)
 QStringList ChainedLogFiles()
 {
     QStringList files;
-    for (const QString &log : kLogs)
+    for (const QString &log : logNames())
         files << ChainFileName(log);
     return files << SealsFileName;
 }
@@ -135,7 +143,9 @@ bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineSta
     if (log >= 0)
         ::close(log);
     if (ok) {
-        text += chain.extend(&head, added, lineStart, LogStamp(desktop().now()));
+        const QDateTime now = desktop().now(); // one reading for date and time
+        text += chain.extend(&head, added, lineStart,
+                             DateText(now) + QStringLiteral(" at ") + TimeText(now));
         ok = WriteAllAt(ds, fd, text.constData(), text.size(), size, chainPath);
     }
     return closed(fd, ok);
@@ -223,7 +233,7 @@ QList<SealRecord> SealLogs(const FolderLock &held, const QDateTime &when)
     DataSet &ds = held.dataSet();
     const LogChain chain(ds.options.LogKey);
     QByteArray text;
-    for (const QString &log : kLogs) {
+    for (const QString &log : logNames()) {
         // A log never chained is chained from its end first, and lines a
         // stopped writer left without links get them (a recorded repair).
         if (const QFileInfo info(DataPath(ds, log)); info.exists())
@@ -250,7 +260,7 @@ bool RecordRestore(const FolderLock &held, const QDateTime &when, const QString 
     DataSet &ds = held.dataSet();
     const LogChain chain(ds.options.LogKey);
     QByteArray text;
-    for (const QString &log : kLogs) {
+    for (const QString &log : logNames()) {
         const QString path = DataPath(ds, log);
         // A backup made before the logs had chains brings none back: the
         // chain left here belongs to the log that was replaced.

@@ -236,7 +236,13 @@ LogChainState ReviewLogChain(Store &store, const QString &logName)
         if (verdict.ok()) {
             state.text = QStringLiteral("Chain verified up to line %1").arg(verdict.verifiedUpTo);
         } else {
-            state.badLine = int(verdict.firstBad);
+            // The text shown starts at the first line that is not blank.
+            QByteArray bytes;
+            store.readLog(logName, &bytes);
+            qint64 blank = 0;
+            for (qsizetype i = 0; i < bytes.size() && QChar::isSpace(uchar(bytes.at(i))); ++i)
+                blank += bytes.at(i) == '\n';
+            state.badLine = int(qMax<qint64>(1, verdict.firstBad - blank));
             state.text = QStringLiteral("CHAIN BROKEN at line %1 (marked): %2")
                              .arg(verdict.firstBad)
                              .arg(verdict.problem);
