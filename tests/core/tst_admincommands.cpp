@@ -2,9 +2,9 @@
 #include "DataSetBytes.h"
 #include "RunProgram.h"
 #include "TestFolder.h"
+#include "core/common/ActivityLog.h"
 #include "core/common/FileOps.h"
 #include "core/common/Startup.h"
-#include "core/common/ActivityLog.h"
 #include "core/rules/AdminCommands.h"
 #include "core/rules/BackupRestore.h"
 
@@ -206,10 +206,11 @@ private slots:
         QString out, err;
         QCOMPARE(run("seal", &out, &err), 0);
         const QStringList seal = out.split('\n');
-        QCOMPARE(seal.mid(0, 6),
-                 QStringList({"Custorin - Log Seal", "County Sheriff", "Data folder: " + env.folder(),
-                              "Sealed on 12/04/2026 at 22:48:10 by " + WorkstationText(),
-                              "Chains not keyed (SHA-256)", ""}));
+        QCOMPARE(
+            seal.mid(0, 6),
+            QStringList({"Custorin - Log Seal", "County Sheriff", "Data folder: " + env.folder(),
+                         "Sealed on 12/04/2026 at 22:48:10 by " + WorkstationText(),
+                         "Chains not keyed (SHA-256)", ""}));
         // The older log chained from its end, then sealed there.
         QCOMPARE(seal.mid(6, 2),
                  QStringList({"SignInOut.Log: 2 line(s)",

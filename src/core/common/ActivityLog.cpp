@@ -92,8 +92,7 @@ bool appendByReplacing(DataSet &ds, const QString &logName, const QString &path,
 // The line's link goes into the log's chain under the same hold of the
 // lock. A chain that can not be written does not undo the line: the next
 // append repairs the chain, and the repair is recorded.
-void linkAppended(const FolderLock &held, const QString &logName, qint64 before,
-                  qint64 *sizeBefore)
+void linkAppended(const FolderLock &held, const QString &logName, qint64 before, qint64 *sizeBefore)
 {
     LinkLogLines(held, logName, before);
     if (sizeBefore)

@@ -64,9 +64,9 @@ struct ExportOutcome {
         FileFailed,      // the export file could not be written
     };
     Status status = Written;
-    int written = 0; // entry lines in the file
-    int leftOut = 0; // listed entries no longer in the data file
-    QString reason;  // FileFailed: why, in the system's words
+    int written = 0;     // entry lines in the file
+    int leftOut = 0;     // listed entries no longer in the data file
+    QString reason;      // FileFailed: why, in the system's words
     bool logged = false; // Written: its line in DataRecords.Log was written
 };
 

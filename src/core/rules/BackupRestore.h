@@ -112,8 +112,8 @@ struct ProcedureCopy {
     bool busy = false;     // the lock could not be had: nothing was copied
     MsgBoxRequest refusal; // then: the "Data folder busy" question
     CopyOutcome outcome;
-    bool logged = false;  // its line in UserList.Log was written
-    bool damaged = false; // a copy did not pass RestoreCheck (restore)
+    bool logged = false;       // its line in UserList.Log was written
+    bool damaged = false;      // a copy did not pass RestoreCheck (restore)
     QStringList chainProblems; // logs whose chains failed (backup)
 };
 // Under the folder lock, verifies the logs' chains, copies the data set
