@@ -6,6 +6,7 @@
 #include "core/common/ActivityLog.h"
 #include "core/common/ChainedLogs.h"
 #include "core/common/FolderLock.h"
+#include "core/common/Startup.h"
 
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
@@ -102,6 +103,26 @@ private slots:
                                   : QStringList("lines from 1 on are linked with the key, "
                                                 "which this workstation does not have: "
                                                 "not checked"));
+    }
+
+    void keyFileNamedInTheSettings()
+    {
+        TestFolder env;
+        const QString conf = env.path("custorin.conf");
+        QString error;
+        env.write("custorin.conf", "DataDir=/srv/evidence\n");
+        QCOMPARE(ConfiguredLogKey(conf, &error), QByteArray());
+        QCOMPARE(error, QString());
+        env.write("custorin.conf", "LogKey=log.key\n");
+        QCOMPARE(ConfiguredLogKey(conf, &error), QByteArray());
+        QCOMPARE(error, "the log key file " + env.path("log.key") +
+                            " can not be read: No such file or directory");
+        env.write("log.key", "short\n");
+        QCOMPARE(ConfiguredLogKey(conf, &error), QByteArray());
+        QCOMPARE(error, "the log key file " + env.path("log.key") + " holds fewer than 16 bytes");
+        env.write("log.key", "0123456789abcdef0123\r\n");
+        QCOMPARE(ConfiguredLogKey(conf, &error), QByteArray("0123456789abcdef0123"));
+        QCOMPARE(error, QString());
     }
 
     void olderLogIsSealedFromItsEnd()
