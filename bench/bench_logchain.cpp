@@ -97,11 +97,13 @@ int main(int argc, char **argv)
         file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
         file.open(QIODevice::Append);
         const qint64 before = file.size();
-        file.write("12/07/2026 at 08:00:00 - Control#20261207080000 edited by Pat Doe\r\n");
+        const QByteArray line =
+            "12/07/2026 at 08:00:00 - Control#20261207080000 edited by Pat Doe\r\n";
+        file.write(line);
         file.close();
         QElapsedTimer t;
         t.start();
-        LinkLogLines(lock, DataRecordsLogName, before);
+        LinkLogLines(lock, DataRecordsLogName, before, line);
         link.push_back(ms(t));
         t.restart();
         AppendLogLine(lock, DataRecordsLogName, QStringLiteral("a logged change"));

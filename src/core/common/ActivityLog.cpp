@@ -92,9 +92,10 @@ bool appendByReplacing(DataSet &ds, const QString &logName, const QString &path,
 // The line's link goes into the log's chain under the same hold of the
 // lock. A chain that can not be written does not undo the line: the next
 // append repairs the chain, and the repair is recorded.
-void linkAppended(const FolderLock &held, const QString &logName, qint64 before, qint64 *sizeBefore)
+void linkAppended(const FolderLock &held, const QString &logName, qint64 before,
+                  const QByteArray &bytes, qint64 *sizeBefore)
 {
-    LinkLogLines(held, logName, before);
+    LinkLogLines(held, logName, before, bytes);
     if (sizeBefore)
         *sizeBefore = before;
 }
@@ -261,7 +262,7 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
             qint64 replacedAt = 0;
             if (!appendByReplacing(ds, logName, path, bytes, st, &replacedAt))
                 return false;
-            linkAppended(held, logName, replacedAt, sizeBefore);
+            linkAppended(held, logName, replacedAt, bytes, sizeBefore);
             return true;
         }
         return failed(ds, logName, error, st);
@@ -291,7 +292,7 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
     }
     if (!ok)
         return failed(ds, logName, error, st);
-    linkAppended(held, logName, before, sizeBefore);
+    linkAppended(held, logName, before, bytes, sizeBefore);
     return true;
 }
 

@@ -100,7 +100,8 @@ QStringList RestoredChainFiles()
     return files;
 }
 
-bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineStart)
+bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineStart,
+                  const QByteArray &line)
 {
     if (!held.isHeld())
         return false;
@@ -125,26 +126,30 @@ bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineSta
         tail.truncate(tail.lastIndexOf('\n') + 1);
     }
     ChainHead head = LogChain::headOf(tail);
-    const int log = OpenDataSetFile(logPath, O_RDONLY);
-    qint64 logSize = 0;
     QByteArray text;
-    if (ok && (log < 0 || !CurrentFileState(log, &isFile, &logSize)))
-        ok = false;
-    if (ok && !head.started && size == 0 && lineStart > 0) {
-        QByteArray prefix;
-        ok = readFrom(ds, log, 0, lineStart, logPath, &prefix);
-        prefix.truncate(prefix.lastIndexOf('\n') + 1);
-        text = chain.sealFrom(&head, prefix);
+    // Only what lies before lineStart is read back from the log; the line
+    // itself is linked as it was written. A share's client may still report
+    // the size, or hold the bytes, that the log had before another
+    // workstation cut it.
+    const bool fresh = !head.started && size == 0 && lineStart > 0;
+    QByteArray before;
+    if (ok && (fresh || head.end < lineStart)) {
+        const int log = OpenDataSetFile(logPath, O_RDONLY);
+        ok = log >= 0 && readFrom(ds, log, fresh ? 0 : head.end, lineStart, logPath, &before);
+        if (log >= 0)
+            ::close(log);
     }
-    QByteArray added;
+    if (ok && fresh) {
+        QByteArray prefix = before.left(before.lastIndexOf('\n') + 1);
+        text = chain.sealFrom(&head, prefix);
+        before.remove(0, prefix.size());
+    }
     // A log shorter than its chain was cut: nothing can be linked to it
     // (verification names the line).
-    ok = ok && logSize >= head.end && readFrom(ds, log, head.end, logSize, logPath, &added);
-    if (log >= 0)
-        ::close(log);
+    ok = ok && head.end <= lineStart;
     if (ok) {
         const QDateTime now = desktop().now(); // one reading for date and time
-        text += chain.extend(&head, added, lineStart,
+        text += chain.extend(&head, before + line, lineStart,
                              DateText(now) + QStringLiteral(" at ") + TimeText(now));
         ok = WriteAllAt(ds, fd, text.constData(), text.size(), size, chainPath);
     }

@@ -19,12 +19,14 @@ QString ChainFileName(const QString &logName);
 // beside the data files.
 QStringList ChainedLogFiles();
 
-// Links what was appended to logName from lineStart on, under the held
-// lock: the chain is first extended over lines an interrupted writer left
-// without a link (recorded as a repair), and a log that had no chain gets
-// one sealed from its end before lineStart. False when the chain could not
-// be written (the next append repairs it).
-bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineStart);
+// Links line (its bytes as written, CR LF included), which was just
+// appended to logName at lineStart, under the held lock: the chain is first
+// extended over lines an interrupted writer left without a link (recorded
+// as a repair), and a log that had no chain gets one sealed from its end
+// before lineStart. An empty line links only those. False when the chain
+// could not be written (the next append repairs it).
+bool LinkLogLines(const FolderLock &held, const QString &logName, qint64 lineStart,
+                  const QByteArray &line = QByteArray());
 // Takes back the links of the log bytes from logSize on.
 bool UndoLogLinks(const FolderLock &held, const QString &logName, qint64 logSize);
 
