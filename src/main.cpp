@@ -209,6 +209,7 @@ int main(int argc, char **argv)
     setDesktop(&realDesktop);
     SingleInstance instance;
     Workplace work(options.dataDir);
+    work.data.options.LogKey = options.logKey;
     if (!Main(options, instance, work))
         return 1;
     const int rc = QApplication::exec();

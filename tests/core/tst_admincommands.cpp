@@ -2,10 +2,13 @@
 #include "DataSetBytes.h"
 #include "RunProgram.h"
 #include "TestFolder.h"
+#include "core/common/ActivityLog.h"
 #include "core/common/FileOps.h"
 #include "core/common/Startup.h"
 #include "core/rules/AdminCommands.h"
+#include "core/rules/BackupRestore.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -85,12 +88,13 @@ private slots:
                      .toUtf8());
         QMap<QString, QByteArray> written = folderFiles(data.path());
         QVERIFY(written.remove("UserList.Log")); // the trail's line comes after the copy
+        QVERIFY(written.remove("UserList.Log.chain"));
         QCOMPARE(folderFiles(folder), written);
         QVERIFY(isReadOnly(QDir(folder).filePath("SignInOut.Log")));
         // No lock or work file is left behind.
         QCOMPARE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList({"Custorin.Data", "Custorin.ini", "SignInOut.Log", "User.List",
-                              "UserList.Log"}));
+                              "UserList.Log", "UserList.Log.chain"}));
 
         // Refused: a backup folder that is not there, a link in a log's place.
         const QStringList kept = t.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -151,7 +155,7 @@ private slots:
         env.write("Custorin.Data", Entries);
         QCOMPARE(backup(2, &out, &err), 0);
         QCOMPARE(out, "Backed up Custorin.Data, User.List, SignInOut.Log, UserList.Log, "
-                      "Custorin.ini to " +
+                      "Custorin.ini, UserList.Log.chain to " +
                           t.filePath("Custorin-2026-12-04-2250") + "\nRemoved the older backup " +
                           t.filePath("Custorin-2026-12-04-2248") + "\n");
         QCOMPARE(folders(), QStringList({"Custorin-2026-12-04-2249", "Custorin-2026-12-04-2250",
@@ -181,6 +185,64 @@ private slots:
         QVERIFY2(trail.contains("12/04/2026 at 22:50:10 - Data files backed up to '" +
                                 t.filePath("Custorin-2026-12-04-2250").toUtf8() + "' by account '"),
                  trail.constData());
+    }
+
+    void chainsAreSealedCheckedAndBackedUp()
+    {
+        TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 48, 10)));
+        writeDataSet(env.folder()); // SignInOut.Log: two lines from before the chains
+        for (const char *d : {"'a'", "'b'", "'c'"})
+            QVERIFY(LogSearch(env.data, d));
+        QTemporaryDir target;
+        const auto run = [&](const QString &command, QString *out, QString *err) {
+            StartOptions o;
+            o.dataDir = env.folder();
+            o.check = command == "check";
+            o.seal = command == "seal";
+            o.backup = command == "backup";
+            o.backupTarget = target.path();
+            return RunAdminCommand(o, out, err, env.data.options);
+        };
+        QString out, err;
+        QCOMPARE(run("seal", &out, &err), 0);
+        const QStringList seal = out.split('\n');
+        QCOMPARE(
+            seal.mid(0, 6),
+            QStringList({"Custorin - Log Seal", "County Sheriff", "Data folder: " + env.folder(),
+                         "Sealed on 12/04/2026 at 22:48:10 by " + WorkstationText(),
+                         "Chains not keyed (SHA-256)", ""}));
+        // The older log chained from its end, then sealed there.
+        QCOMPARE(seal.mid(6, 2),
+                 QStringList({"SignInOut.Log: 2 line(s)",
+                              "    " + QCryptographicHash::hash(QByteArray(32, '\0') + SignIns,
+                                                                QCryptographicHash::Sha256)
+                                           .toHex()}));
+        QCOMPARE(seal.at(12), QString("Search.Log: 3 line(s)"));
+        QVERIFY(env.read("UserList.Log")
+                    .endsWith("12/04/2026 at 22:48:10 - Activity logs sealed (SignInOut.Log 2 "
+                              "line(s), UserList.Log 0 line(s), DataRecords.Log 0 line(s), "
+                              "Search.Log 3 line(s)) by " +
+                              WorkstationText().toUtf8() + "\r\n"));
+        QCOMPARE(run("check", &out, &err), 0);
+        QVERIFY2(out.contains("\nSignInOut.Log: sealed from line 3\nSignInOut.Log: chain verified "
+                              "up to line 2\nUserList.Log: chain verified up to line 1\n"
+                              "Search.Log: chain verified up to line 3\nAll is well.\n"),
+                 qPrintable(out));
+
+        // A search changed on the share: named by the check, recorded, and
+        // reported but copied by the backup.
+        env.write("Search.Log", env.read("Search.Log").replace("'b'", "'B'"));
+        const QString broken = "Search.Log: PROBLEM: line 2 fails its chain: it is not the line "
+                               "that was linked\n";
+        QCOMPARE(run("check", &out, &err), 1);
+        QVERIFY2(out.endsWith(broken + "1 problem(s) found.\n"), qPrintable(out));
+        QVERIFY(env.read("UserList.Log")
+                    .contains(" - Activity log 'Search.Log' failed its verification at line 2 (it "
+                              "is not the line that was linked), found by account '"));
+        QCOMPARE(run("backup", &out, &err), 1);
+        QCOMPARE(err, broken + "the backup is complete, but 1 activity log(s) fail their chain "
+                               "(see above)\n");
+        QVERIFY(out.contains("Search.Log.chain, Logs.Seals to "));
     }
 
     void checkReportsAndChangesNothing()
@@ -237,6 +299,9 @@ User.List.$$$: PROBLEM: a folder stands where a work file goes, so the changes t
 Custorin.lock: PROBLEM: a lock left behind by Lee Carter at workstation 'WS-GONE' (its holder stopped)
 Custorin.lock.0f3a.stale: PROBLEM: a stale lock moved aside and left behind
 Search.Log: PROBLEM: a symbolic link, never opened
+SignInOut.Log: not chained yet (its next line begins its chain)
+DataRecords.Log: not chained yet (its next line begins its chain)
+Search.Log: not chained yet (its next line begins its chain)
 12 problem(s) found.
 )");
         QCOMPARE(folderFiles(data.path()), damaged);

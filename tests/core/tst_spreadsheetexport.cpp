@@ -151,6 +151,8 @@ private slots:
         d.ControlNumber = oleDate(2020, 2, 29, 23, 59, 59);
         d.Value = -1;         // -$0.0001
         d.ReleasedDate = 0.6; // rounds to day 1: a date
+        env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
+        env.session.CurrentUserName = "Pat Doe";
         QByteArray bytes = a.Pack() + b.Pack() + c.Pack() + d.Pack();
         writeFile(DataPath(env.data, DataFileName), bytes);
 
@@ -160,6 +162,11 @@ private slots:
             {{1, a.ControlNumber}, {2, b.ControlNumber}, {3, 5}, {4, d.ControlNumber}});
         QCOMPARE(QList<int>({int(out.status), out.written, out.leftOut}),
                  QList<int>({int(ExportOutcome::Written), 4, 0}));
+        // On the trail: how many entries went to which file, by whom.
+        QCOMPARE(out.logged, true);
+        QCOMPARE(readFile(env.path("DataRecords.Log")),
+                 "12/04/2026 at 22:50:00 - List of 4 entries exported to '" + path.toUtf8() +
+                     "' by Pat Doe\r\n");
         QCOMPARE(
             readFile(path),
             Heading +

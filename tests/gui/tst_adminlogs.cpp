@@ -3,13 +3,16 @@
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
 #include "GuiAccessibility.h"
+#include "core/common/ActivityLog.h"
 #include "core/common/Globals.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextEdit>
 
 using namespace fixtures;
 
@@ -112,6 +115,47 @@ private slots:
         checkPicking(w);
         QCOMPARE(w.width(), normalWidth);
         QCOMPARE(readFile(env.path("DataRecords.Log")), "\r\n" + Records + "\r\n");
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    void reviewShowsEachChainAndSeals()
+    {
+        TestEnvironment env;
+        QVERIFY(SaveInstallation(env.data, "County Sheriff", Code) == InstallationResult::Ok);
+        writeFile(env.path("User.List"), userBytes(oleDate(2024, 3, 1), "Pat", "Doe", "Pd12", 4));
+        env.session.CurrentUserName = "Pat Doe";
+        env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
+        QVERIFY(LogSearch(env.data, "'a'"));
+        QVERIFY(LogSearch(env.data, "'b'"));
+        frmAdmin w(env.store, env.session);
+        open(w);
+        env.desktop.answerInputBox(Code);
+        w.cmdReviewLogs->click();
+        w.optViewLog[2]->click();
+        QCOMPARE(w.lblChainState->text(), QString("Chain verified up to line 2"));
+        QVERIFY(w.txtLogText->extraSelections().isEmpty());
+
+        // Changed on the share: the state names the line, the text marks it.
+        writeFile(env.path("Search.Log"), readFile(env.path("Search.Log")).replace("'b'", "'B'"));
+        w.optViewLog[1]->click();
+        w.optViewLog[2]->click();
+        QCOMPARE(w.lblChainState->text(),
+                 QString("CHAIN BROKEN at line 2 (marked): it is not the line that was linked"));
+        const QList<QTextEdit::ExtraSelection> marks = w.txtLogText->extraSelections();
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks.at(0).cursor.selectedText(),
+                 QString("12/04/2026 at 22:50:00 - Pat Doe searched for 'B'"));
+        const QByteArray trail = readFile(env.path("UserList.Log"));
+        QVERIFY(trail.contains(" - Activity log 'Search.Log' reviewed by account '"));
+        QVERIFY(trail.contains(" - Activity log 'Search.Log' failed its verification at line 2 (it "
+                               "is not the line that was linked), found by account '"));
+
+        // Sealed and printed.
+        w.cmdSealLogs->click();
+        QCOMPARE(env.desktop.printJobs, QStringList("Log Seal"));
+        QCOMPARE(env.desktop.printed.value(0).text, QString("Custorin - Log Seal"));
+        QCOMPARE(env.desktop.printed.value(1).text, QString("County Sheriff"));
+        QVERIFY(readFile(env.path("Logs.Seals")).contains(" Search.Log 2 "));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 };

@@ -370,7 +370,7 @@ private slots:
                 .startsWith("2||custorin: --set-agency NAME and --set-access-code go together"));
         QCOMPARE(readFile(dir.filePath("Custorin.ini")), before);
         QCOMPARE(QDir(folder).entryList(QDir::Files),
-                 QStringList({"Custorin.ini", "UserList.Log"}));
+                 QStringList({"Custorin.ini", "UserList.Log", "UserList.Log.chain"}));
         // Each setting of the code has its line.
         const QByteArray log = readFile(dir.filePath("UserList.Log"));
         QVERIFY2(log.count("\r\n") == 1 &&

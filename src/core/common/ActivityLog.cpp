@@ -1,5 +1,6 @@
 #include "core/common/ActivityLog.h"
 
+#include "core/common/ChainedLogs.h"
 #include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
@@ -96,6 +97,17 @@ bool appendByReplacing(DataSet &ds, const QString &logName, const QString &path,
     if (sizeBefore)
         *sizeBefore = content.size();
     return true;
+}
+
+// The line's link goes into the log's chain under the same hold of the
+// lock. A chain that can not be written does not undo the line: the next
+// append repairs the chain, and the repair is recorded.
+void linkAppended(const FolderLock &held, const QString &logName, qint64 before,
+                  const QByteArray &bytes, qint64 *sizeBefore)
+{
+    LinkLogLines(held, logName, before, bytes);
+    if (sizeBefore)
+        *sizeBefore = before;
 }
 
 bool writeLine(DataSet &ds, const QString &logName, const QString &line)
@@ -256,8 +268,13 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
             ::fchmod(modes, readOnly(st.st_mode));
             ::close(modes);
         }
-        if (exists && error == EACCES)
-            return appendByReplacing(ds, logName, path, bytes, st, sizeBefore);
+        if (exists && error == EACCES) {
+            qint64 replacedAt = 0;
+            if (!appendByReplacing(ds, logName, path, bytes, st, &replacedAt))
+                return false;
+            linkAppended(held, logName, replacedAt, bytes, sizeBefore);
+            return true;
+        }
         return failed(ds, logName, error, st);
     }
     bool isFile = false;
@@ -285,8 +302,7 @@ bool AppendLogLine(const FolderLock &held, const QString &logName, const QString
     }
     if (!ok)
         return failed(ds, logName, error, st);
-    if (sizeBefore)
-        *sizeBefore = before;
+    linkAppended(held, logName, before, bytes, sizeBefore);
     return true;
 }
 
@@ -323,7 +339,7 @@ bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBe
         ::close(fd);
     ::fchmod(log, readOnly(st.st_mode));
     ::close(log);
-    return ok;
+    return ok && UndoLogLinks(held, logName, sizeBefore);
 }
 
 QString LogFailedText(const DataSet &ds, const QString &logName)

@@ -44,6 +44,9 @@ struct DataSetOptions {
     QString HostNameOverride;
     // For tests: fails chosen file calls (common/FileOps.h).
     FileFaultHook FaultHook;
+    // The key of the activity logs' chains (common/LogChain.h), read from
+    // the key file the workstation's settings name; empty: no key.
+    QByteArray LogKey;
 };
 
 // The data file's stamps before and after one of this workstation's own

@@ -17,6 +17,11 @@
 
 QString ConfiguredDataDir(const QString &configPath)
 {
+    return ConfiguredPath(configPath, QStringLiteral("DataDir"));
+}
+
+QString ConfiguredPath(const QString &configPath, const QString &key)
+{
     // "key=value" lines; blank lines, "#" and ";" comments and section
     // headers are passed over. QSettings would split a value at its commas.
     QFile file(configPath);
@@ -27,7 +32,7 @@ QString ConfiguredDataDir(const QString &configPath)
         const int equals = line.indexOf(QLatin1Char('='));
         if (equals <= 0 || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
             continue;
-        if (line.left(equals).trimmed() != QLatin1String("DataDir"))
+        if (line.left(equals).trimmed() != key)
             continue;
         QString value = line.mid(equals + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
@@ -38,6 +43,27 @@ QString ConfiguredDataDir(const QString &configPath)
         return QDir::cleanPath(QFileInfo(configPath).absoluteDir().absoluteFilePath(value));
     }
     return QString();
+}
+
+QByteArray ConfiguredLogKey(const QString &configPath, QString *error)
+{
+    error->clear();
+    const QString file = ConfiguredPath(configPath, QStringLiteral("LogKey"));
+    if (file.isEmpty())
+        return QByteArray();
+    QByteArray key;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error =
+            QStringLiteral("the log key file %1 can not be read: %2").arg(file, in.errorString());
+        return QByteArray();
+    }
+    key = in.readAll();
+    while (key.endsWith('\n') || key.endsWith('\r'))
+        key.chop(1);
+    if (key.size() < 16)
+        *error = QStringLiteral("the log key file %1 holds fewer than 16 bytes").arg(file);
+    return key.size() < 16 ? QByteArray() : key;
 }
 
 namespace
@@ -62,8 +88,8 @@ constexpr ValueOption kValueOptions[] = {
     {"case", "--case needs a value", false, false},
     {"inventory-report", "--inventory-report needs a value", false, false},
     {"csv", "--csv needs a value", false, false}};
-constexpr const char *kFlags[] = {"all",   "active",          "qr",         "label-templates",
-                                  "check", "set-access-code", "inventories"};
+constexpr const char *kFlags[] = {"all",   "active",          "qr",          "label-templates",
+                                  "check", "set-access-code", "inventories", "seal"};
 
 QString unknownOption(const QString &argument)
 {
@@ -232,6 +258,8 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
     o.check = parser.isSet(QStringLiteral("check"));
     o.setAccessCode = parser.isSet(QStringLiteral("set-access-code"));
     o.listInventories = parser.isSet(QStringLiteral("inventories"));
+    o.seal = parser.isSet(QStringLiteral("seal"));
+    o.logKey = ConfiguredLogKey(configPath, &o.logKeyError);
     o.dataDir = QDir::cleanPath(o.dataDir);
     return o;
 }
@@ -242,6 +270,7 @@ QString CommandLineHelp()
                           "       custorin [--data-dir DIR] --set-agency NAME --set-access-code\n"
                           "       custorin [--data-dir DIR] --backup TARGET [--keep N]\n"
                           "       custorin [--data-dir DIR] --check\n"
+                          "       custorin [--data-dir DIR] --seal\n"
                           "       custorin [--data-dir DIR] --labels OUT.pdf --template NAME\n"
                           "                [--start N] [--case CASE | --all | --active] [--qr]\n"
                           "       custorin --label-templates\n"
@@ -271,7 +300,15 @@ QString CommandLineHelp()
                           "                  back whole.\n"
                           "  --check         reads every data file and reports what it finds;\n"
                           "                  changes nothing. Status 0 when all is well, 1 when\n"
-                          "                  something needs attention.\n"
+                          "                  something needs attention. The activity logs'\n"
+                          "                  chains and seals are verified; a log that fails\n"
+                          "                  is named with its first bad line (and that is\n"
+                          "                  recorded in UserList.Log).\n"
+                          "  --seal          seals the activity logs' chains: their line counts\n"
+                          "                  and chain values go into Logs.Seals and are\n"
+                          "                  printed as the Log Seal, to be filed or signed.\n"
+                          "                  The chains are keyed (HMAC-SHA256) when LogKey in\n"
+                          "                  /etc/custorin.conf names a key file.\n"
                           "  --labels OUT.pdf  writes barcode labels of entries to a PDF file on\n"
                           "                  the --template NAME (--label-templates lists them),\n"
                           "                  from label position --start N of the first sheet:\n"

@@ -26,7 +26,14 @@ struct StartOptions {
     QString backupTarget; // absolute
     int keep = 0;
     bool check = false;
-    bool adminCommand() const { return backup || check || keep > 0; }
+    // Seals the activity logs' chains (common/ChainedLogs.h) and prints
+    // the seal.
+    bool seal = false;
+    bool adminCommand() const { return backup || check || keep > 0 || seal; }
+    // The key of the logs' chains named by LogKey in the workstation's
+    // settings, and why a named key could not be used.
+    QByteArray logKey;
+    QString logKeyError;
     // Labels without a window: a PDF file of the labels of the chosen
     // entries on a template, from position labelStart of the first sheet;
     // or the list of the templates' names.
@@ -59,6 +66,13 @@ inline const QString SystemConfigPath = QStringLiteral("/etc/custorin.conf");
 // is taken from the file's own folder); empty when the file is missing or
 // names no folder.
 QString ConfiguredDataDir(const QString &configPath);
+// Any other file or folder the settings file names ("LogKey=" names the key
+// file of the activity logs' chains), resolved the same way.
+QString ConfiguredPath(const QString &configPath, const QString &key);
+// The key file named by "LogKey=" in the settings at configPath, read whole
+// (trailing line breaks dropped); empty without one. *error tells why a
+// named key file could not be used (missing, unreadable, under 16 bytes).
+QByteArray ConfiguredLogKey(const QString &configPath, QString *error);
 
 // Reads the arguments after the program name. The data folder is
 // --data-dir, else the DataDir of configPath, else currentDir.

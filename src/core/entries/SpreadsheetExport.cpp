@@ -1,7 +1,10 @@
 #include "core/entries/SpreadsheetExport.h"
 
+#include "core/common/ActivityLog.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
+#include "core/common/InputChecks.h"
 #include "core/common/MsgBox.h"
 #include "core/entries/DataFile.h"
 #include "core/entries/DayTexts.h"
@@ -420,7 +423,19 @@ ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,
         return outcome;
     }
     outcome.status = ExportOutcome::Written;
+    // On the trail: what left the evidence room's list, and where to.
+    FolderLock lock(ds);
+    outcome.logged = lock.acquire() && AppendLogLine(lock, DataRecordsLogName,
+                                                     ExportLogLine(ds.session(), desktop().now(),
+                                                                   outcome.written, path));
     return outcome;
+}
+
+QString ExportLogLine(const Session &who, const QDateTime &now, int entries, const QString &path)
+{
+    return LogStamp(now) + QStringLiteral(" - List of %1 entries exported to '").arg(entries) +
+           OneLine(QDir::toNativeSeparators(path)) + QStringLiteral("' by ") +
+           OneLine(who.CurrentUserName);
 }
 
 // ---- What the person is asked and told ----

@@ -64,16 +64,20 @@ struct ExportOutcome {
         FileFailed,      // the export file could not be written
     };
     Status status = Written;
-    int written = 0; // entry lines in the file
-    int leftOut = 0; // listed entries no longer in the data file
-    QString reason;  // FileFailed: why, in the system's words
+    int written = 0;     // entry lines in the file
+    int leftOut = 0;     // listed entries no longer in the data file
+    QString reason;      // FileFailed: why, in the system's words
+    bool logged = false; // Written: its line in DataRecords.Log was written
 };
 
 // Writes the heading and the line of every listed entry, in the order of
 // rows, as the file at path. The data file is read without a lock. Asks
-// nothing: nothing is written unless the status is Written.
+// nothing: nothing is written unless the status is Written. A file written
+// is recorded in DataRecords.Log (ExportLogLine).
 ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,
                                    const std::vector<ListedEntry> &rows);
+// "12/07/2026 at 07:10:00 - List of 12 entries exported to '/x/y.csv' by Pat Doe"
+QString ExportLogLine(const Session &who, const QDateTime &now, int entries, const QString &path);
 // What the person is told when the data file could not be opened (Retry,
 // Cancel: Retry runs the export again) or not read through (Okay).
 MsgBoxRequest ExportOutcomeMessage(const DataSet &ds, ExportOutcome::Status status);

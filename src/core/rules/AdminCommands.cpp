@@ -1,6 +1,7 @@
 #include "core/rules/AdminCommands.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/ChainedLogs.h"
 #include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
@@ -127,25 +128,62 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *err)
+// Keeps the newest options.keep backups under the target (name: this one).
+bool rotate(const StartOptions &options, const QString &name, QString *out, QString *err)
+{
+    if (options.keep <= 0)
+        return true;
+    const QDir targetDir(options.backupTarget);
+    for (const QString &old : BackupFoldersBeyond(options.backupTarget, options.keep)) {
+        if (old == name)
+            continue;
+        if (!QDir(targetDir.filePath(old)).removeRecursively()) {
+            *err += QStringLiteral("the older backup %1 could not be removed\n")
+                        .arg(targetDir.filePath(old));
+            return false;
+        }
+        *out += QStringLiteral("Removed the older backup %1\n").arg(targetDir.filePath(old));
+    }
+    return true;
+}
+
+// What is said when the copies of a backup into folder failed.
+QString copyFailure(bool damaged, const QString &folder, const CopyOutcome &outcome)
+{
+    if (damaged)
+        return QStringLiteral("the backup in %1 is not usable: %2\nThe data folder itself "
+                              "needs attention (see --check). Older backups are untouched.\n")
+            .arg(folder, outcome.reason);
+    return QStringLiteral("%1 could not be copied into %2: %3\nNo backup was made; "
+                          "older backups are untouched.\n")
+        .arg(outcome.failedFile, folder, outcome.reason);
+}
+
+// Why no backup of ds can be made into target; empty when one can.
+QString backupRefusal(const DataSet &ds, const QString &target)
 {
     if (!QFileInfo(DataPath(ds, DataFileName)).isFile()) {
-        *err = QStringLiteral("nothing to back up: there is no %1 in %2\n")
-                   .arg(DataFileName, ds.folder());
-        return AdminCommandFailed;
+        return QStringLiteral("nothing to back up: there is no %1 in %2\n")
+            .arg(DataFileName, ds.folder());
     }
-    const QString target = options.backupTarget;
     if (!QFileInfo(target).isDir()) {
-        *err = QStringLiteral("the backup folder does not exist: %1\nNo backup was made.\n")
-                   .arg(target);
-        return AdminCommandFailed;
+        return QStringLiteral("the backup folder does not exist: %1\nNo backup was made.\n")
+            .arg(target);
     }
     if (IsProgramFolder(target, ds.folder())) {
-        *err = QStringLiteral("the backup folder is the data folder itself: %1\nNo backup was "
+        return QStringLiteral("the backup folder is the data folder itself: %1\nNo backup was "
                               "made.\n")
-                   .arg(target);
-        return AdminCommandFailed;
+            .arg(target);
     }
+    return QString();
+}
+
+int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *err)
+{
+    const QString target = options.backupTarget;
+    *err = backupRefusal(ds, target);
+    if (!err->isEmpty())
+        return AdminCommandFailed;
     const QString name = BackupFolderName(desktop().now());
     const QDir targetDir(target);
     const QString folder = targetDir.filePath(name);
@@ -172,6 +210,10 @@ int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *e
         return AdminCommandFailed;
     }
     const auto dropWork = [&] { QDir(work).removeRecursively(); };
+    int broken = 0;
+    for (const QString &line : VerifyLogChains(ds, &lock, &broken))
+        if (line.contains(QStringLiteral("PROBLEM")))
+            *err += line + QLatin1Char('\n');
 
     // A damaged copy must never push a good older backup out of the rotation.
     bool damaged = false;
@@ -184,15 +226,7 @@ int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *e
     if (!outcome.ok) {
         lock.release();
         dropWork();
-        if (damaged) {
-            *err = QStringLiteral("the backup in %1 is not usable: %2\nThe data folder itself "
-                                  "needs attention (see --check). Older backups are untouched.\n")
-                       .arg(folder, outcome.reason);
-        } else {
-            *err = QStringLiteral("%1 could not be copied into %2: %3\nNo backup was made; "
-                                  "older backups are untouched.\n")
-                       .arg(outcome.failedFile, folder, outcome.reason);
-        }
+        *err += copyFailure(damaged, folder, outcome);
         return AdminCommandFailed;
     }
     // A backup of the same minute is replaced only by this whole one.
@@ -225,36 +259,64 @@ int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *e
 
     *out = QStringLiteral("Backed up %1 to %2\n")
                .arg(outcome.replaced.join(QStringLiteral(", ")), folder);
-    if (options.keep > 0) {
-        for (const QString &old : BackupFoldersBeyond(target, options.keep)) {
-            if (old == name)
-                continue;
-            if (QDir(targetDir.filePath(old)).removeRecursively()) {
-                *out +=
-                    QStringLiteral("Removed the older backup %1\n").arg(targetDir.filePath(old));
-            } else {
-                *err += QStringLiteral("the older backup %1 could not be removed\n")
-                            .arg(targetDir.filePath(old));
-                return AdminCommandFailed;
-            }
-        }
-    }
+    if (broken > 0)
+        *err += QStringLiteral("the backup is complete, but %1 activity log(s) fail their chain "
+                               "(see above)\n")
+                    .arg(broken);
+    if (!rotate(options, name, out, err))
+        return AdminCommandFailed;
     if (!logged) {
         *err += QStringLiteral("the backup is complete, but it could not be recorded in %1\n")
                     .arg(UserListLogName);
         return AdminCommandFailed;
     }
-    return AdminCommandOk;
+    return broken > 0 ? AdminCommandFailed : AdminCommandOk;
 }
 
-int runCheck(DataSet &ds, QString *out)
+int runCheck(DataSet &ds, const StartOptions &options, QString *out)
 {
     int problems = 0;
-    const QStringList lines = CheckDataFolder(ds, &problems);
+    QStringList lines = CheckDataFolder(ds, &problems);
+    if (!options.logKeyError.isEmpty()) {
+        lines << QStringLiteral("Log key: PROBLEM: ") + options.logKeyError;
+        ++problems;
+    }
+    int broken = 0;
+    lines << VerifyLogChains(ds, nullptr, &broken);
+    problems += broken;
     *out = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     *out += problems == 0 ? QStringLiteral("All is well.\n")
                           : QStringLiteral("%1 problem(s) found.\n").arg(problems);
     return problems == 0 ? AdminCommandOk : AdminCommandFailed;
+}
+
+int runSeal(DataSet &ds, QString *out, QString *err)
+{
+    FolderLock lock(ds);
+    if (!lock.acquire()) {
+        *err = QStringLiteral("the data folder is busy: another workstation is writing to it. "
+                              "Please try again.\nThe logs were not sealed.\n");
+        return AdminCommandFailed;
+    }
+    const QList<SealRecord> seals = SealLogs(lock, desktop().now());
+    if (seals.isEmpty()) {
+        *err = QStringLiteral("%1 can not be written in %2\nThe logs were not sealed.\n")
+                   .arg(SealsFileName, ds.folder());
+        return AdminCommandFailed;
+    }
+    const bool logged = AppendLogLine(lock, UserListLogName, SealLogLine(desktop().now(), seals));
+    lock.release();
+    LoadInstallation(ds);
+    *out = LogSealLines(ds.AgencyName, ds.folder(), WorkstationText(), !ds.options.LogKey.isEmpty(),
+                        seals)
+               .join(QLatin1Char('\n')) +
+           QLatin1Char('\n');
+    if (!logged) {
+        *err = QStringLiteral("the logs are sealed, but it could not be recorded in %1\n")
+                   .arg(UserListLogName);
+        return AdminCommandFailed;
+    }
+    return AdminCommandOk;
 }
 
 } // namespace
@@ -429,10 +491,10 @@ int RunAdminCommand(const StartOptions &options, QString *out, QString *err,
 {
     out->clear();
     err->clear();
-    if (options.unattended() || (options.backup && options.check) ||
+    if (options.unattended() || int(options.backup) + int(options.check) + int(options.seal) > 1 ||
         (options.keep > 0 && !options.backup)) {
-        *err = QStringLiteral("--backup (with --keep), --check and the set-up options are used "
-                              "one at a time\n");
+        *err = QStringLiteral("--backup (with --keep), --check, --seal and the set-up options are "
+                              "used one at a time\n");
         return AdminCommandUsage;
     }
     const QFileInfo folder(options.dataDir);
@@ -441,5 +503,9 @@ int RunAdminCommand(const StartOptions &options, QString *out, QString *err,
         return AdminCommandFailed;
     }
     DataSet ds(folder.absoluteFilePath(), dataSetOptions);
-    return options.backup ? runBackup(ds, options, out, err) : runCheck(ds, out);
+    if (ds.options.LogKey.isEmpty())
+        ds.options.LogKey = options.logKey;
+    if (options.seal)
+        return runSeal(ds, out, err);
+    return options.backup ? runBackup(ds, options, out, err) : runCheck(ds, options, out);
 }

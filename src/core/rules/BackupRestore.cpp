@@ -311,12 +311,17 @@ QString notLogged(bool logged)
 
 } // namespace
 
-MsgBoxRequest BackupSuccessMessage(bool logged)
+MsgBoxRequest BackupSuccessMessage(bool logged, const QStringList &chainProblems)
 {
+    QString broken;
+    if (!chainProblems.isEmpty())
+        broken = CrLf + CrLf + QStringLiteral("The backup keeps them as they are, but the") + CrLf +
+                 QStringLiteral("activity logs show changes made outside ") + AppTitle +
+                 QLatin1Char(':') + CrLf + chainProblems.join(CrLf);
     return {QStringLiteral("Backup Successful"),
             MsgIcon::Information,
             QStringLiteral("Your current ") + AppTitle + QStringLiteral(" data files") + CrLf +
-                QStringLiteral("have been successfully backed up!") + notLogged(logged),
+                QStringLiteral("have been successfully backed up!") + notLogged(logged) + broken,
             MsgButton::First,
             false,
             {QStringLiteral("Thank you, &continue")}};
@@ -358,6 +363,61 @@ QString RestoreLogLine(const QDateTime &now, const QString &folder, bool setting
            QStringLiteral("' by ") + OneLine(WorkstationText()) +
            (settingsRestored ? QStringLiteral("; installation settings restored too")
                              : QStringLiteral("; installation settings kept"));
+}
+
+QString SealLogLine(const QDateTime &now, const QList<SealRecord> &seals)
+{
+    QStringList counts;
+    for (const SealRecord &seal : seals)
+        counts << seal.log + QStringLiteral(" %1 line(s)").arg(seal.line);
+    return LogStamp(now) + QStringLiteral(" - Activity logs sealed (") +
+           counts.join(QStringLiteral(", ")) + QStringLiteral(") by ") + OneLine(WorkstationText());
+}
+
+QString ChainFailedLogLine(const QDateTime &now, const QString &logName,
+                           const ChainVerdict &verdict)
+{
+    return LogStamp(now) + QStringLiteral(" - Activity log '") + logName +
+           QStringLiteral("' failed its verification at line %1 (").arg(verdict.firstBad) +
+           OneLine(verdict.problem) + QStringLiteral("), found by ") + OneLine(WorkstationText());
+}
+
+QString LogReviewedLine(const QDateTime &now, const QString &logName)
+{
+    return LogStamp(now) + QStringLiteral(" - Activity log '") + logName +
+           QStringLiteral("' reviewed by ") + OneLine(WorkstationText());
+}
+
+QStringList VerifyLogChains(DataSet &ds, const FolderLock *held, int *failed)
+{
+    QStringList lines;
+    *failed = 0;
+    for (const QString &log : DataFileList) {
+        if (!IsActivityLog(log) || !QFileInfo::exists(DataPath(ds, log)))
+            continue;
+        const bool chained = QFileInfo::exists(DataPath(ds, ChainFileName(log))) ||
+                             QFileInfo::exists(DataPath(ds, SealsFileName));
+        if (!chained) {
+            lines << log + QStringLiteral(": not chained yet (its next line begins its chain)");
+            continue;
+        }
+        const ChainVerdict verdict = VerifyLogChain(ds, log);
+        for (const QString &note : verdict.notes)
+            lines << log + QStringLiteral(": ") + note;
+        if (verdict.ok()) {
+            lines << log + QStringLiteral(": chain ") + VerdictText(verdict);
+            continue;
+        }
+        ++*failed;
+        lines << log + QStringLiteral(": PROBLEM: ") + VerdictText(verdict);
+        const QString line = ChainFailedLogLine(desktop().now(), log, verdict);
+        if (held) {
+            AppendLogLine(*held, UserListLogName, line);
+        } else if (FolderLock lock(ds); lock.acquire()) {
+            AppendLogLine(lock, UserListLogName, line);
+        }
+    }
+    return lines;
 }
 
 // ---- the check before restoring ----
@@ -435,6 +495,11 @@ ProcedureCopy BackupCopy(DataSet &ds, const QString &folder,
         copy.refusal = lock.refusal();
         return copy;
     }
+    // A broken chain is reported, and the logs are copied all the same.
+    int broken = 0;
+    for (const QString &line : VerifyLogChains(ds, &lock, &broken))
+        if (line.contains(QStringLiteral(": PROBLEM: ")))
+            copy.chainProblems << line;
     // A damaged data file or user file never replaces an older backup.
     copy.outcome = CopyFileSet(lock, ds.folder(), folder, BackupFileList(), progress, RestoreCheck);
     copy.logged = copy.outcome.ok &&
@@ -449,6 +514,7 @@ ProcedureCopy RestoreCopy(DataSet &ds, const QString &folder, bool withSettings,
     QStringList files = BackupFileList();
     if (!withSettings)
         files.removeAll(InstallationFileName);
+    files.removeAll(SealsFileName); // the seals here keep the history
     FolderLock lock(ds);
     if (!lock.acquire()) {
         copy.busy = true;
@@ -461,6 +527,13 @@ ProcedureCopy RestoreCopy(DataSet &ds, const QString &folder, bool withSettings,
                                    copy.damaged = !reason.isEmpty();
                                    return reason;
                                });
+    // The seals file records where the logs were rolled back to (a backup
+    // without chains gets them from here on), before the restore's own line.
+    if (copy.outcome.ok)
+        RecordRestore(lock, desktop().now(),
+                      QStringLiteral("from '") + OneLine(folder) + QStringLiteral("' by ") +
+                          OneLine(WorkstationText()),
+                      copy.outcome.replaced);
     // Written after the copy, so the restored log records the restore.
     copy.logged =
         copy.outcome.ok &&

@@ -4,6 +4,7 @@
 // (BackupProcedures in gui) and asks between the steps.
 #pragma once
 
+#include "core/common/ChainedLogs.h"
 #include "core/common/Desktop.h"
 #include "core/users/Backup.h"
 
@@ -64,7 +65,8 @@ MsgBoxRequest RestoreErrorMessage(const QString &file, const QString &reason,
 // A backup whose copies did not pass the check before restoring.
 MsgBoxRequest DamagedBackupMessage(const QString &folderShown, const QString &reason);
 // logged: whether the line in UserList.Log that records it was written.
-MsgBoxRequest BackupSuccessMessage(bool logged = true);
+// chainProblems: the logs whose chains failed before the copy.
+MsgBoxRequest BackupSuccessMessage(bool logged = true, const QStringList &chainProblems = {});
 MsgBoxRequest RestoreSuccessMessage(bool logged = true);
 
 // The lines UserList.Log gets after a backup or a restore: where to or
@@ -72,6 +74,18 @@ MsgBoxRequest RestoreSuccessMessage(bool logged = true);
 // window is used before anyone signs in).
 QString BackupLogLine(const QDateTime &now, const QString &folder);
 QString RestoreLogLine(const QDateTime &now, const QString &folder, bool settingsRestored);
+// The administrative lines of the trail, for UserList.Log: the logs sealed
+// (each with its line count), a log whose chain failed its verification,
+// a log reviewed.
+QString SealLogLine(const QDateTime &now, const QList<SealRecord> &seals);
+QString ChainFailedLogLine(const QDateTime &now, const QString &logName,
+                           const ChainVerdict &verdict);
+QString LogReviewedLine(const QDateTime &now, const QString &logName);
+// Verifies the four logs' chains and seals: a report line or more per log
+// ("X: chain verified up to line N", "X: PROBLEM: line N fails its chain:
+// ..."); each failure is counted in *failed and recorded in UserList.Log,
+// under held when the caller holds the lock, else under a lock of its own.
+QStringList VerifyLogChains(DataSet &ds, const FolderLock *held, int *failed);
 // "account 'pat' at workstation 'WS-FRONT'"
 QString WorkstationText();
 
@@ -98,17 +112,20 @@ struct ProcedureCopy {
     bool busy = false;     // the lock could not be had: nothing was copied
     MsgBoxRequest refusal; // then: the "Data folder busy" question
     CopyOutcome outcome;
-    bool logged = false;  // its line in UserList.Log was written
-    bool damaged = false; // a copy did not pass RestoreCheck (restore)
+    bool logged = false;       // its line in UserList.Log was written
+    bool damaged = false;      // a copy did not pass RestoreCheck (restore)
+    QStringList chainProblems; // logs whose chains failed (backup)
 };
-// Under the folder lock, copies the data set into folder (a damaged data
-// or user file replaces nothing there) and logs the backup. progress gets
+// Under the folder lock, verifies the logs' chains, copies the data set
+// into folder (a damaged data or user file replaces nothing there) and
+// logs the backup. progress gets
 // each file's name before its copy, on the thread the copy runs on. Waits
 // for the lock and copies: a window runs it off its thread.
 ProcedureCopy BackupCopy(DataSet &ds, const QString &folder,
                          const std::function<void(const QString &)> &progress);
 // Under the folder lock, restores the data set from folder (the settings
 // file only withSettings) when every copy passes RestoreCheck, and logs the
-// restore after the copy. As BackupCopy.
+// restore after the copy; the seals file is kept and records the restore.
+// As BackupCopy.
 ProcedureCopy RestoreCopy(DataSet &ds, const QString &folder, bool withSettings,
                           const std::function<void(const QString &)> &progress);

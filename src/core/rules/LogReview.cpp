@@ -1,7 +1,10 @@
 #include "core/rules/LogReview.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/ChainedLogs.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/rules/BackupRestore.h"
 
 #include <QFile>
 
@@ -217,6 +220,82 @@ LogText LoadLogText(Store &store, const QString &logName)
         log.text = text;
     }
     return log;
+}
+
+LogChainState ReviewLogChain(Store &store, const QString &logName)
+{
+    DataSet &ds = store.dataSet();
+    LogChainState state;
+    FolderLock lock(ds);
+    lock.acquire(); // without it a line being appended may show as unlinked
+    if (!QFile::exists(DataPath(ds, ChainFileName(logName))) &&
+        !QFile::exists(DataPath(ds, SealsFileName))) {
+        state.text = QStringLiteral("Chain not begun yet: the next line of this log begins it");
+    } else {
+        const ChainVerdict verdict = VerifyLogChain(ds, logName);
+        if (verdict.ok()) {
+            state.text = QStringLiteral("Chain verified up to line %1").arg(verdict.verifiedUpTo);
+        } else {
+            // The text shown starts at the first line that is not blank.
+            QByteArray bytes;
+            store.readLog(logName, &bytes);
+            qint64 blank = 0;
+            for (qsizetype i = 0; i < bytes.size() && QChar::isSpace(uchar(bytes.at(i))); ++i)
+                blank += bytes.at(i) == '\n';
+            state.badLine = int(qMax<qint64>(1, verdict.firstBad - blank));
+            state.text = QStringLiteral("CHAIN BROKEN at line %1 (marked): %2")
+                             .arg(verdict.firstBad)
+                             .arg(verdict.problem);
+            if (lock.isHeld())
+                AppendLogLine(lock, UserListLogName,
+                              ChainFailedLogLine(desktop().now(), logName, verdict));
+        }
+        if (!verdict.notes.isEmpty())
+            state.text += QStringLiteral("; ") + verdict.notes.join(QStringLiteral("; "));
+    }
+    if (lock.isHeld())
+        AppendLogLine(lock, UserListLogName, LogReviewedLine(desktop().now(), logName));
+    return state;
+}
+
+QString SealLogsCaption()
+{
+    return QStringLiteral("Seal && &Print");
+}
+
+QString SealLogsTip()
+{
+    return QStringLiteral(" Seal the activity logs as they stand now and print the Log Seal to "
+                          "sign and file ");
+}
+
+LogSealResult SealLogsNow(DataSet &ds)
+{
+    LogSealResult result;
+    FolderLock lock(ds);
+    QList<SealRecord> seals;
+    if (lock.acquire())
+        seals = SealLogs(lock, desktop().now());
+    if (seals.isEmpty()) {
+        result.message = {QStringLiteral("Logs not sealed"),
+                          MsgIcon::Warning,
+                          lock.isHeld()
+                              ? QStringLiteral("The seals file '") + SealsFileName +
+                                    QStringLiteral("' can not be written to in the data folder:") +
+                                    CrLf + ds.folder()
+                              : QStringLiteral("The data folder is busy: another workstation is "
+                                               "writing to it.") +
+                                    CrLf + QStringLiteral("Please try again."),
+                          MsgButton::First,
+                          false,
+                          {QStringLiteral("&Okay")}};
+        return result;
+    }
+    AppendLogLine(lock, UserListLogName, SealLogLine(desktop().now(), seals));
+    lock.release();
+    result.lines = LogSealLines(ds.AgencyName, ds.folder(), WorkstationText(),
+                                !ds.options.LogKey.isEmpty(), seals);
+    return result;
 }
 
 void LogFinder::setText(const QString &text)

@@ -1,6 +1,7 @@
 #include "core/users/Backup.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/ChainedLogs.h"
 #include "core/common/DataSet.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
@@ -107,7 +108,7 @@ QString copyToWorkFile(const DataSet &ds, const QString &source, const QString &
 
 QStringList BackupFileList()
 {
-    return DataFileList + QStringList{InstallationFileName};
+    return DataFileList + QStringList{InstallationFileName} + ChainedLogFiles();
 }
 
 bool IsActivityLog(const QString &bareName)

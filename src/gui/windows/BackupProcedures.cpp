@@ -77,7 +77,7 @@ bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window)
                                       copy->outcome.replaced));
         return false;
     }
-    ShowMsgBox(BackupSuccessMessage(copy->logged));
+    ShowMsgBox(BackupSuccessMessage(copy->logged, copy->chainProblems));
     return true;
 }
 

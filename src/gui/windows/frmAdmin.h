@@ -58,6 +58,8 @@ public:
     ZelButton *cmdFindText = nullptr;
     ZelButton *cmdFindFinished = nullptr;
     QLabel *labelLogNote = nullptr;
+    QLabel *lblChainState = nullptr; // the shown log's chain verified, or where it breaks
+    ZelButton *cmdSealLogs = nullptr;
     // The backup/restore pop-up menu and its items 1..4.
     QMenu *menuBackupRestoreMenu = nullptr;
     QAction *menuBackupRestore[5] = {};
@@ -65,6 +67,8 @@ public:
     // (Re)loads the user grid from the user file.
     void FillUserGrid();
     void SetUpButtons();
+    // Marks line (1-based) of the shown log; 0 takes the mark away.
+    void markLogLine(int line);
 
     // Window state.
     bool EditingList = false;
@@ -99,6 +103,7 @@ public slots:
     void optViewLog_Click(int index);
     void cmdFindText_Click();
     void cmdFindFinished_Click();
+    void cmdSealLogs_Click();
     void menuBackupRestore_Click(int index);
 
 protected:

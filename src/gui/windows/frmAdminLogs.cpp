@@ -3,13 +3,16 @@
 #include "gui/windows/frmAdmin.h"
 
 #include "core/common/Desktop.h"
+#include "core/print/LogSeal.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QColor>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -18,6 +21,7 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextEdit>
 #include <QTimer>
 
 namespace
@@ -28,6 +32,8 @@ constexpr OleColor FindFinishedHover = 0x80FF80;
 // The log panel: the option row, and the row of the search buttons.
 constexpr double OptionRowHeight = 560;
 constexpr double FindRowHeight = 450;
+constexpr double ChainRowHeight = 330;
+constexpr double SealButtonWidth = 1500;
 // The log box shows at least this many characters a line (a log line is
 // about 70 to 75), more when the log shown has longer lines.
 constexpr int LogBoxColumns = 80;
@@ -82,7 +88,8 @@ void frmAdmin::buildLogPanel()
     txtLogText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     const int textTop = px(OptionRowHeight) + px(60);
     const int findTop = height - px(FindRowHeight);
-    txtLogText->setGeometry(0, textTop, width, findTop - px(90) - textTop);
+    const int chainTop = findTop - px(90) - px(ChainRowHeight);
+    txtLogText->setGeometry(0, textTop, width, chainTop - textTop);
 
     auto makeButton = [&](ZelButton *&b, const QString &name, double left, double w) {
         b = new ZelButton(picLogs);
@@ -105,6 +112,21 @@ void frmAdmin::buildLogPanel()
     labelLogNote->setWordWrap(true);
     labelLogNote->setGeometry(px(2900), findTop, width - px(2900), px(FindRowHeight));
     labelLogNote->hide();
+    lblChainState = new QLabel(picLogs);
+    lblChainState->setObjectName(QStringLiteral("lblChainState"));
+    lblChainState->setAccessibleName(QStringLiteral("Chain state"));
+    lblChainState->setFont(ProgramFont(QStringLiteral("Tahoma"), 8));
+    lblChainState->setGeometry(0, chainTop, width - px(SealButtonWidth + 100), px(ChainRowHeight));
+    cmdSealLogs = new ZelButton(picLogs);
+    cmdSealLogs->setObjectName(QStringLiteral("cmdSealLogs"));
+    cmdSealLogs->setFont(buttonFont);
+    cmdSealLogs->setProgramLook();
+    cmdSealLogs->setCaption(SealLogsCaption());
+    cmdSealLogs->setToolTip(SealLogsTip());
+    cmdSealLogs->setAccessibleDescription(SealLogsTip());
+    cmdSealLogs->setGeometry(width - px(SealButtonWidth), chainTop, px(SealButtonWidth),
+                             px(ChainRowHeight));
+    connect(cmdSealLogs, &QPushButton::clicked, this, &frmAdmin::cmdSealLogs_Click);
     connect(cmdFindText, &QPushButton::clicked, this, &frmAdmin::cmdFindText_Click);
     connect(cmdFindFinished, &QPushButton::clicked, this, &frmAdmin::cmdFindFinished_Click);
 }
@@ -187,6 +209,12 @@ void frmAdmin::optViewLog_Click(int index)
     fitLogBox(qMax(LogBoxColumns, log.widestLine));
     showLogText(log.text);
     m_logFinder.setText(log.text);
+    LogChainState chain;
+    RunBusy(this, [&] { chain = ReviewLogChain(m_store, LogReviewText::LogFile(index)); });
+    lblChainState->setText(chain.text);
+    lblChainState->setStyleSheet(chain.badLine ? QStringLiteral("color: #b00000; font-weight: bold")
+                                               : QString());
+    markLogLine(chain.badLine);
     if (log.hasEntries) {
         // The newest lines in view, from their start.
         txtLogText->moveCursor(QTextCursor::End);
@@ -194,6 +222,41 @@ void frmAdmin::optViewLog_Click(int index)
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     txtLogText->setFocus();
+}
+
+void frmAdmin::cmdSealLogs_Click()
+{
+    LogSealResult sealed;
+    RunBusy(this, [&] { sealed = SealLogsNow(data()); });
+    if (sealed.lines.isEmpty()) {
+        ShowMsgBox(sealed.message);
+        return;
+    }
+    if (std::unique_ptr<PageSurface> page = desktop().beginPrint(QStringLiteral("Log Seal")))
+        PrintLogSeal(*page, sealed.lines);
+    optViewLog_Click(qMax(LastLogShown, 1)); // the seal and its line shown
+}
+
+void frmAdmin::markLogLine(int line)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    const QString &text = m_logFinder.text();
+    qsizetype start = 0;
+    for (int n = 1; n < line && start >= 0; ++n) {
+        const qsizetype nl = text.indexOf(QLatin1Char('\n'), start);
+        start = nl < 0 ? -1 : nl + 1;
+    }
+    if (line > 0 && start >= 0) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(txtLogText->document());
+        mark.cursor.setPosition(int(start));
+        const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        mark.cursor.setPosition(int(end < 0 ? text.size() : end), QTextCursor::KeepAnchor);
+        mark.format.setBackground(QColor(255, 205, 205));
+        mark.format.setForeground(QColor(160, 0, 0));
+        marks << mark;
+    }
+    txtLogText->setExtraSelections(marks);
 }
 
 LogTextSearch::Hooks frmAdmin::searchHooks()
