@@ -1,0 +1,210 @@
+// The database store on a private PostgreSQL server: the schema and its
+// append-only logs, the identity check between two connections, users'
+// password keys and the exact lines of the logs.
+#include "PgCluster.h"
+#include "TestFolder.h"
+#include "core/common/ActivityLog.h"
+#include "core/store/pg/PgSchema.h"
+#include "core/store/pg/PgStore.h"
+
+#include <QtTest>
+
+class TestPgStore : public QObject
+{
+    Q_OBJECT
+    PgCluster server;
+    QString db;
+
+    QString sql(const QString &statement)
+    {
+        QString out;
+        server.psql(QStringLiteral("custorin"), statement, &out);
+        return out.trimmed();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QString why;
+        if (!server.start(&why))
+            QSKIP(qPrintable(why));
+        QVERIFY(
+            server.psql(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE custorin")));
+        db = server.conninfo(QStringLiteral("custorin"));
+        QString message;
+        QVERIFY2(InitDatabase(db, &message), qPrintable(message));
+        QCOMPARE(message,
+                 QStringLiteral("The database is at schema version 2 (migrations 1, 2 done)."));
+        QVERIFY(InitDatabase(db, &message));
+        QCOMPARE(message, QStringLiteral("The database is at schema version 2 already."));
+        // A workstation's login role, with nothing but the program's rights.
+        QVERIFY(server.psql(QStringLiteral("custorin"),
+                            QStringLiteral("CREATE ROLE clerk LOGIN IN ROLE custorin_app")));
+    }
+
+    void databaseSettings_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("conninfo");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("url") << "postgresql://clerk@db.example:5433/evidence?sslmode=require"
+                             << "host='db.example' port=5433 user='clerk' dbname='evidence' "
+                                "sslmode='require'"
+                             << "";
+        QTest::newRow("socket") << "postgresql://%2Fvar%2Frun%2Fpostgresql/custorin"
+                                << "host='/var/run/postgresql' dbname='custorin'"
+                                << "";
+        QTest::newRow("keywords") << "host=db dbname=custorin"
+                                  << "host=db dbname=custorin"
+                                  << "";
+        QTest::newRow("url password") << "postgresql://clerk:secret@db/custorin"
+                                      << ""
+                                      << "the database URL holds a password; keep it in ~/.pgpass";
+        QTest::newRow("query password")
+            << "postgresql://db/custorin?password=x"
+            << ""
+            << "the database URL holds a password; keep it in ~/.pgpass";
+        QTest::newRow("keyword password")
+            << "host=db password=x"
+            << ""
+            << "the database settings hold a password; keep it in ~/.pgpass";
+        QTest::newRow("neither") << "custorin"
+                                 << ""
+                                 << "--database takes a postgresql:// URL or key=value settings";
+    }
+    void databaseSettings()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, conninfo);
+        QFETCH(QString, error);
+        QString why;
+        QCOMPARE(DatabaseConninfo(given, &why), conninfo);
+        QCOMPARE(why, error);
+    }
+
+    void logsAreAppendOnly()
+    {
+        // The program's role adds and reads lines; it may not change them.
+        QCOMPARE(sql("SET ROLE clerk; INSERT INTO search_log (line) VALUES ('one') RETURNING line"),
+                 QStringLiteral("one"));
+        QString out;
+        for (const QString &change :
+             {QStringLiteral("UPDATE search_log SET line = 'two'"),
+              QStringLiteral("DELETE FROM search_log"), QStringLiteral("TRUNCATE search_log")}) {
+            QVERIFY(!server.psql("custorin", "SET ROLE clerk; " + change, &out));
+            QVERIFY2(out.contains("permission denied for table search_log"), qPrintable(out));
+            // Not even the tables' owner gets past the trigger.
+            QVERIFY(!server.psql("custorin", change, &out));
+            QVERIFY2(out.contains("the activity log search_log is append-only"), qPrintable(out));
+        }
+        QCOMPARE(sql("SELECT string_agg(line, ',') FROM search_log"), QStringLiteral("one"));
+        QVERIFY(!server.psql("custorin", "SET ROLE clerk; DROP TABLE entries", &out));
+        QVERIFY(!server.psql("custorin", "SET ROLE clerk; DELETE FROM schema_version", &out));
+    }
+
+    void identityCheckWithTwoConnections()
+    {
+        TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
+        DataSet otherData;
+        Session other;
+        other.CurrentUserName = QStringLiteral("Lee Park");
+        otherData.attach(&other);
+        const QString clerk = server.conninfo(QStringLiteral("custorin"), QStringLiteral("clerk"));
+        PgStore a(env.data, clerk), b(otherData, clerk);
+        QString error;
+        QVERIFY2(a.connect(&error), qPrintable(error));
+
+        EntryRecord knife, coat;
+        knife.CaseNumber = QStringLiteral("2026-0117");
+        knife.Description = QStringLiteral("Knife, folding");
+        coat.CaseNumber = QStringLiteral("2026-0118");
+        int n = 0;
+        QCOMPARE(a.addEntry(knife, &n), StoreResult::Ok);
+        QCOMPARE(n, 1);
+        env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 51, 0)));
+        QCOMPARE(a.addEntry(coat, &n), StoreResult::Ok);
+        QCOMPARE(n, 2);
+        QCOMPARE(knife.Status, quint8(StatusActive));
+
+        // B opened the card, A saved a change meanwhile: the same entry,
+        // but not as B read it.
+        EntryRecord seenByB = b.entry(1);
+        EntryRecord seenByA = a.entry(1);
+        QCOMPARE(seenByB.Description, QStringLiteral("Knife, folding"));
+        seenByA.Location = QStringLiteral("Shelf 4");
+        QCOMPARE(a.saveEntry(1, EntryIdentity::of(seenByA), seenByA), StoreResult::Ok);
+        seenByB.Location = QStringLiteral("Shelf 9");
+        QCOMPARE(b.saveEntry(1, EntryIdentity::of(seenByB), seenByB), StoreResult::Changed);
+        QCOMPARE(b.entry(1).Location, QStringLiteral("Shelf 4"));
+        QCOMPARE(b.archiveEntry(1, EntryIdentity::of(b.entry(1))), StoreResult::Ok);
+        QVERIFY(a.recountEntries());
+        QCOMPARE(env.data.ArchivedCount, 1);
+        QCOMPARE(env.data.ActiveCount, 1);
+
+        // A deletes the first entry: record 1 is the coat now, and there is
+        // no record 2.
+        const EntryIdentity first = EntryIdentity::of(a.entry(1));
+        const EntryIdentity second = EntryIdentity::of(a.entry(2));
+        QCOMPARE(a.deleteEntry(1, first), StoreResult::Ok);
+        QCOMPARE(b.restoreEntry(1, first), StoreResult::Changed);
+        QCOMPARE(b.restoreEntry(2, second), StoreResult::Missing);
+        QCOMPARE(b.entry(1).CaseNumber, QStringLiteral("2026-0118"));
+        knife.CaseNumber = KilledMarker;
+        QCOMPARE(a.addEntry(knife), StoreResult::Reserved);
+
+        QByteArray log;
+        QVERIFY(b.readLog(DataRecordsLogName, &log));
+        const QByteArray t = "12/04/2026 at 22:51:00 - Control#20261204225000 ";
+        QCOMPARE(log, "12/04/2026 at 22:50:00 - Control#20261204225000 added by Pat Doe\r\n"
+                      "12/04/2026 at 22:51:00 - Control#20261204225100 added by Pat Doe\r\n" +
+                          t + "edited by Pat Doe\r\n" + t + "archived by Lee Park\r\n" + t +
+                          "deleted by Pat Doe\r\n");
+        QCOMPARE(sql("SELECT count(*) FROM entries"), QStringLiteral("1"));
+    }
+
+    void usersKeepOnlyPasswordKeys()
+    {
+        TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
+        PgStore store(env.data,
+                      server.conninfo(QStringLiteral("custorin"), QStringLiteral("clerk")));
+        UserRecord ann;
+        ann.FirstName = QStringLiteral("Ann");
+        ann.LastName = QStringLiteral("Smith");
+        ann.Password = ScramblePassword(QStringLiteral("Cr0w9"));
+        ann.AccessLevel = 4;
+        int n = 0;
+        QCOMPARE(store.addUser(ann, &n), UserResult::Ok);
+        QCOMPARE(n, 1);
+        QCOMPARE(env.data.UserCount, 1);
+        UserRecord read = store.user(1);
+        QCOMPARE(read.Password, QString());
+        QCOMPARE(read.AccessLevel, qint16(4));
+        QVERIFY(store.passwordMatches(read, QStringLiteral("Cr0w9")));
+        QVERIFY(!store.passwordMatches(read, QStringLiteral("cr0w9")));
+        QCOMPARE(sql("SELECT password_key ~ '^pbkdf2-sha256:100000:[0-9a-f]{32}:[0-9a-f]{64}$' "
+                     "FROM users"),
+                 QStringLiteral("t"));
+
+        // An edit with a blank password keeps the key; a new one replaces it.
+        read.Comments = QStringLiteral("Shift lead");
+        QCOMPARE(store.saveUser(1, UserIdentity::of(read), read), UserResult::Ok);
+        QVERIFY(store.passwordMatches(store.user(1), QStringLiteral("Cr0w9")));
+        read.Password = ScramblePassword(QStringLiteral("N3wPass"));
+        QCOMPARE(store.saveUser(1, UserIdentity::of(store.user(1)), read), UserResult::Ok);
+        QVERIFY(store.passwordMatches(store.user(1), QStringLiteral("N3wPass")));
+        QCOMPARE(store.user(1).Comments, QStringLiteral("Shift lead"));
+        read.FirstName = UserKilledMarker;
+        QCOMPARE(store.saveUser(1, UserIdentity::of(store.user(1)), read), UserResult::InvalidName);
+        QCOMPARE(store.deleteUser(1, UserIdentity::of(ann)), UserResult::Ok);
+        QCOMPARE(env.data.UserCount, 0);
+
+        QByteArray log;
+        QVERIFY(store.readLog(UserListLogName, &log));
+        const QByteArray t = "12/04/2026 at 22:50:00 - 'Ann Smith' ";
+        QCOMPARE(log, t + "added to the 'User List'\r\n" + t + "edited in the 'User List'\r\n" + t +
+                          "edited in the 'User List'\r\n" + t + "deleted from the 'User List'\r\n");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPgStore)
+#include "tst_pgstore.moc"
