@@ -3,6 +3,7 @@
 #include "core/print/LabelCommand.h"
 #include "core/rules/AdminCommands.h"
 #include "core/rules/Inventory.h"
+#include "core/store/pg/PgTransfer.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
 #include "gui/platform/PrinterSurface.h"
@@ -153,6 +154,16 @@ int main(int argc, char **argv)
             QCoreApplication app(argc, argv);
             QCoreApplication::setApplicationName(AppTitle);
             return runInventoryCommand(early);
+        }
+        if (early.error.isEmpty() && !early.help && early.databaseCommand()) {
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName(AppTitle);
+            QString out, err;
+            const int rc = RunDatabaseCommand(early, &out, &err);
+            std::fputs(out.toLocal8Bit().constData(), stdout);
+            for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
+            return rc;
         }
         if (early.error.isEmpty() && !early.help && early.adminCommand()) {
             QCoreApplication app(argc, argv);

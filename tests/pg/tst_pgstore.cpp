@@ -2,8 +2,10 @@
 // append-only logs, the identity check between two connections, users'
 // password keys and the exact lines of the logs.
 #include "PgCluster.h"
+#include "RunProgram.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
+#include "core/common/Startup.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgStore.h"
 
@@ -80,6 +82,34 @@ private slots:
         QString why;
         QCOMPARE(DatabaseConninfo(given, &why), conninfo);
         QCOMPARE(why, error);
+    }
+
+    void storeChosenByTheCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("settings file") << QStringList{} << "postgresql://db/custorin"
+                                       << "";
+        QTest::newRow("folder given") << QStringList{"--data-dir", "/srv/x"} << ""
+                                      << "";
+        QTest::newRow("database given")
+            << QStringList{"--data-dir", "/srv/x", "--database=host=db"} << "host=db"
+            << "";
+        QTest::newRow("no value") << QStringList{"--database"} << ""
+                                  << "--database needs a postgresql:// URL or key=value settings";
+    }
+    void storeChosenByTheCommandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, database);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        const QString conf = dir.filePath("custorin.conf");
+        writeFile(conf, "DataDir=/srv/evidence\nDatabase=\"postgresql://db/custorin\"\n");
+        const StartOptions o = ParseCommandLine(args, "/", conf);
+        QCOMPARE(o.database, database);
+        QCOMPARE(o.error, error);
     }
 
     void logsAreAppendOnly()
@@ -203,6 +233,65 @@ private slots:
         const QByteArray t = "12/04/2026 at 22:50:00 - 'Ann Smith' ";
         QCOMPARE(log, t + "added to the 'User List'\r\n" + t + "edited in the 'User List'\r\n" + t +
                           "edited in the 'User List'\r\n" + t + "deleted from the 'User List'\r\n");
+    }
+
+    void demoFolderIntoTheDatabaseAndBack()
+    {
+        QTemporaryDir work;
+        const QString folder = work.filePath("demo"), back = work.filePath("back");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QDir().mkpath(back));
+        QCOMPARE(RunProgram(testTool("make_demo_data"), {folder}).status, 0);
+        // Lines with Windows-1252 letters, an undefined byte and a sign-in.
+        writeFile(QDir(folder).filePath("Search.Log"),
+                  "12/04/2026 at 22:50:00 - Jos\xe9 M\xfcller searched for '5\x80 \x81'\r\n");
+        writeFile(QDir(folder).filePath("SignInOut.Log"),
+                  "12/04/2026 at 22:45:32 - Pat Doe signed out\r\n"
+                  "12/04/2026 at 22:45:33 - Pat Doe - Incorrect password submitted\r\n");
+        QVERIFY(server.psql("postgres", "CREATE DATABASE demo"));
+        const QString url = server.conninfo("demo");
+        const QString app = qEnvironmentVariable("CUSTORIN_APP");
+        const auto custorin = [&](const QStringList &args) {
+            return RunProgram(app, args, {}, true, 120000);
+        };
+        QCOMPARE(custorin({"--database", url, "--init"}).status, 0);
+        const ProgramRun in = custorin({"--data-dir", folder, "--database", url, "--import"});
+        QCOMPARE(in.err, QByteArray());
+        QVERIFY2(in.out.contains("every field of every record read back equal. Passwords are "
+                                 "kept as PBKDF2 keys; no scrambled copy was kept.\n"),
+                 in.out.constData());
+        const ProgramRun again = custorin({"--data-dir", folder, "--database", url, "--import"});
+        QCOMPARE(again.status, 1);
+        QCOMPARE(again.err, "custorin: The database holds entries already; --import fills only "
+                            "an empty database. Nothing was imported.\n");
+        QCOMPARE(sql("SELECT count(*) FROM users WHERE password_key NOT LIKE 'pbkdf2-sha256:%'"),
+                 QStringLiteral("0"));
+
+        const ProgramRun out = custorin({"--database", url, "--export-folder", back});
+        QCOMPARE(out.status, 0);
+        QVERIFY(
+            out.out.contains("Each user needs a new password, set in the administrative window"));
+        for (const QString &name :
+             {QStringLiteral("Custorin.Data"), QStringLiteral("SignInOut.Log"),
+              QStringLiteral("UserList.Log"), QStringLiteral("DataRecords.Log"),
+              QStringLiteral("Search.Log")}) {
+            QVERIFY2(QFile::exists(QDir(folder).filePath(name)) ==
+                         QFile::exists(QDir(back).filePath(name)),
+                     qPrintable(name));
+            QVERIFY2(readFile(QDir(back).filePath(name)) == readFile(QDir(folder).filePath(name)),
+                     qPrintable(name));
+        }
+        // The user file: equal but for the 16 bytes of each password.
+        QByteArray users = readFile(QDir(folder).filePath("User.List"));
+        QVERIFY(users.size() >= 3 * 500);
+        for (qsizetype at = 43; at < users.size(); at += 500)
+            users.replace(at, 16, QByteArray(16, ' '));
+        QCOMPARE(readFile(QDir(back).filePath("User.List")), users);
+        QCOMPARE(custorin({"--database", url, "--export-folder", back}).err,
+                 "custorin: " + back.toUtf8() +
+                     " holds Custorin.Data, User.List, SignInOut.Log, UserList.Log, "
+                     "Search.Log, Custorin.ini already; export into a folder "
+                     "without data files. Nothing was exported.\n");
     }
 };
 

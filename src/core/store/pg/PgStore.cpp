@@ -474,7 +474,7 @@ UserResult PgStore::addUser(UserRecord &user, int *recordNumber)
     return UserResult::Ok;
 }
 
-static UserResult changeUser(PgStore::Impl &d, DataSet &ds, int n, const UserIdentity &asRead,
+static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead,
                              const UserRecord *edited)
 {
     QSqlDatabase db = d.db();
@@ -519,12 +519,12 @@ UserResult PgStore::saveUser(int n, const UserIdentity &asRead, const UserRecord
 {
     if (CheckUserNames(edited.FirstName, edited.LastName) != UserNameCheck::Ok)
         return UserResult::InvalidName;
-    return changeUser(*d, m_ds, n, asRead, &edited);
+    return changeUser(*d, n, asRead, &edited);
 }
 
 UserResult PgStore::deleteUser(int n, const UserIdentity &asRead)
 {
-    const UserResult r = changeUser(*d, m_ds, n, asRead, nullptr);
+    const UserResult r = changeUser(*d, n, asRead, nullptr);
     if (r == UserResult::Ok)
         openUsers();
     return r;
