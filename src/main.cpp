@@ -3,6 +3,7 @@
 #include "core/print/LabelCommand.h"
 #include "core/rules/AdminCommands.h"
 #include "core/rules/Inventory.h"
+#include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgTransfer.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
@@ -209,7 +210,16 @@ int main(int argc, char **argv)
     GuiDesktop realDesktop;
     setDesktop(&realDesktop);
     SingleInstance instance;
-    Workplace work(options.dataDir);
+    QString conninfo;
+    if (!options.database.isEmpty()) {
+        QString error;
+        conninfo = DatabaseConninfo(options.database, &error);
+        if (conninfo.isEmpty()) {
+            std::fprintf(stderr, "custorin: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
+    Workplace work(options.dataDir, conninfo);
     if (!Main(options, instance, work))
         return 1;
     const int rc = QApplication::exec();

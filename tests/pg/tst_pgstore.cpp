@@ -235,6 +235,33 @@ private slots:
                           "edited in the 'User List'\r\n" + t + "deleted from the 'User List'\r\n");
     }
 
+    void serverKilledAndBack()
+    {
+        TestFolder env(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0)));
+        PgStore store(env.data, server.conninfo("custorin", "clerk"));
+        EntryRecord scarf;
+        scarf.CaseNumber = QStringLiteral("2026-0200");
+        QCOMPARE(store.addEntry(scarf), StoreResult::Ok);
+        const EntryIdentity seen = EntryIdentity::of(store.entry(1));
+        server.kill();
+        // Each change says the database is not there, nothing of it written.
+        EntryRecord hat;
+        hat.CaseNumber = QStringLiteral("2026-0201");
+        QCOMPARE(store.addEntry(hat), StoreResult::NotAvailable);
+        QCOMPARE(store.archiveEntry(1, seen), StoreResult::NotAvailable);
+        QVERIFY(!store.logSearch(QStringLiteral("hat")));
+        QString why;
+        QVERIFY2(server.launch(&why), qPrintable(why));
+        // The next change connects again.
+        QCOMPARE(store.addEntry(hat), StoreResult::Ok);
+        QCOMPARE(store.archiveEntry(1, seen), StoreResult::Ok);
+        QCOMPARE(
+            sql("SELECT string_agg(case_number || ':' || status, ',' ORDER BY id) FROM entries"),
+            QStringLiteral("2026-0118:2,2026-0200:1,2026-0201:1"));
+        QCOMPARE(sql("SELECT count(*) FROM data_records_log WHERE line LIKE '12/05/2026%'"),
+                 QStringLiteral("3"));
+    }
+
     void demoFolderIntoTheDatabaseAndBack()
     {
         QTemporaryDir work;

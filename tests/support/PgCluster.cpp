@@ -103,6 +103,12 @@ bool PgCluster::start(QString *why)
         *why = QStringLiteral("initdb failed: ") + out;
         return false;
     }
+    return launch(why);
+}
+
+bool PgCluster::launch(QString *why)
+{
+    QString out;
     const QString options = QStringLiteral("-c listen_addresses='' -c unix_socket_directories='") +
                             socketDir() +
                             QStringLiteral("' -c fsync=off -c max_connections=120 "

@@ -22,6 +22,8 @@ public:
     // every backend, as a crash or a pulled cable would).
     bool stop();
     void kill();
+    // Starts the stopped or killed server again on the same cluster.
+    bool launch(QString *why);
     bool isRunning() const;
 
     // The account the server runs as: the cluster's superuser.
