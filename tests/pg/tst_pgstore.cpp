@@ -6,6 +6,7 @@
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/Startup.h"
+#include "core/rules/NetworkWatch.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgStore.h"
 
@@ -235,29 +236,70 @@ private slots:
                           "edited in the 'User List'\r\n" + t + "deleted from the 'User List'\r\n");
     }
 
+    void othersChangesAreTold()
+    {
+        TestFolder env;
+        DataSet otherData;
+        const QString clerk = server.conninfo("custorin", "clerk");
+        PgStore mine(env.data, clerk), theirs(otherData, clerk);
+        QObject window;
+        int told = 0;
+        QVERIFY(mine.listenForChanges(&window, [&] { ++told; }));
+        EntryRecord e;
+        e.CaseNumber = QStringLiteral("2026-0300");
+        QCOMPARE(mine.addEntry(e), StoreResult::Ok);
+        QCOMPARE(theirs.addEntry(e), StoreResult::Ok);
+        QTRY_COMPARE(told, 1);
+        // After the server was away, the next use listens again.
+        QVERIFY(server.stop());
+        QVERIFY(!mine.recountEntries());
+        QString why;
+        QVERIFY2(server.launch(&why), qPrintable(why));
+        QVERIFY(mine.recountEntries());
+        QCOMPARE(mine.archiveEntry(env.data.RecordCount,
+                                   EntryIdentity::of(mine.entry(env.data.RecordCount))),
+                 StoreResult::Ok);
+        QCOMPARE(theirs.deleteEntry(env.data.RecordCount,
+                                    EntryIdentity::of(theirs.entry(env.data.RecordCount))),
+                 StoreResult::Ok);
+        QTRY_COMPARE(told, 2);
+        QTest::qWait(100);
+        QCOMPARE(told, 2);
+
+        // The main window's Refresh button turns yellow on the next tick.
+        NetworkWatch watch;
+        watch.start(env.data, std::nullopt);
+        watch.noteOtherChange();
+        QVERIFY(watch.tick(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 1)), false, false, "")
+                    .faceChanged);
+        QCOMPARE(watch.face(), RefreshFace::Yellow);
+    }
+
     void serverKilledAndBack()
     {
         TestFolder env(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0)));
         PgStore store(env.data, server.conninfo("custorin", "clerk"));
         EntryRecord scarf;
         scarf.CaseNumber = QStringLiteral("2026-0200");
-        QCOMPARE(store.addEntry(scarf), StoreResult::Ok);
-        const EntryIdentity seen = EntryIdentity::of(store.entry(1));
+        int n = 0;
+        QCOMPARE(store.addEntry(scarf, &n), StoreResult::Ok);
+        const EntryIdentity seen = EntryIdentity::of(store.entry(n));
         server.kill();
         // Each change says the database is not there, nothing of it written.
         EntryRecord hat;
         hat.CaseNumber = QStringLiteral("2026-0201");
         QCOMPARE(store.addEntry(hat), StoreResult::NotAvailable);
-        QCOMPARE(store.archiveEntry(1, seen), StoreResult::NotAvailable);
+        QCOMPARE(store.archiveEntry(n, seen), StoreResult::NotAvailable);
         QVERIFY(!store.logSearch(QStringLiteral("hat")));
         QString why;
         QVERIFY2(server.launch(&why), qPrintable(why));
         // The next change connects again.
         QCOMPARE(store.addEntry(hat), StoreResult::Ok);
-        QCOMPARE(store.archiveEntry(1, seen), StoreResult::Ok);
+        QCOMPARE(store.archiveEntry(n, seen), StoreResult::Ok);
         QCOMPARE(
-            sql("SELECT string_agg(case_number || ':' || status, ',' ORDER BY id) FROM entries"),
-            QStringLiteral("2026-0118:2,2026-0200:1,2026-0201:1"));
+            sql("SELECT string_agg(case_number || ':' || status, ',' ORDER BY id) FROM entries "
+                "WHERE case_number LIKE '2026-02%'"),
+            QStringLiteral("2026-0200:2,2026-0201:1"));
         QCOMPARE(sql("SELECT count(*) FROM data_records_log WHERE line LIKE '12/05/2026%'"),
                  QStringLiteral("3"));
     }

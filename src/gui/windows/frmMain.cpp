@@ -343,6 +343,7 @@ void frmMain::Form_Activate()
         return;
     m_activated = true;
     m_watch.start(data(), desktop().fileStamp(DataPath(data(), DataFileName)));
+    m_store.listenForChanges(this, [this] { m_watch.noteOtherChange(); });
     cmdSeeAllEntries_Click();
     if (grid->Rows() <= 1) {
         ShowMsgBox(QString(), 5,

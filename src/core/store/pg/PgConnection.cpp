@@ -39,8 +39,10 @@ QString PgConnection::name() const
     return m_prefix + QString::number(quintptr(QThread::currentThreadId()));
 }
 
-QSqlDatabase PgConnection::db()
+QSqlDatabase PgConnection::db(bool *opened)
 {
+    if (opened)
+        *opened = false;
     const QString n = name();
     QSqlDatabase db;
     {
@@ -54,6 +56,8 @@ QSqlDatabase PgConnection::db()
         QString options = m_conninfo;
         db.setConnectOptions(options.replace(QLatin1Char(';'), QLatin1Char(' ')));
         if (db.open()) {
+            if (opened)
+                *opened = true;
             QSqlQuery q(db);
             q.exec(QStringLiteral("SET client_min_messages = warning"));
         }

@@ -16,8 +16,9 @@ public:
     PgConnection(const PgConnection &) = delete;
     PgConnection &operator=(const PgConnection &) = delete;
 
-    // This thread's connection, opened when it is not (check isOpen()).
-    QSqlDatabase db();
+    // This thread's connection, opened when it is not (check isOpen());
+    // *opened tells whether it was opened now.
+    QSqlDatabase db(bool *opened = nullptr);
     // Closes this thread's connection after a failure that may mean the
     // server went away, so that the next use opens it afresh.
     void reset();

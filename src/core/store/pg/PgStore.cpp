@@ -10,10 +10,12 @@
 #include <QMap>
 #include <QMutex>
 #include <QPasswordDigestor>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 #include <QVariant>
 
@@ -45,14 +47,47 @@ struct PgStore::Impl {
     QMap<qint64, int> seenEntries;
     QMap<qint64, int> seenUsers;
     std::function<void()> onChange;
-    QObject *listenContext = nullptr;
-    QSqlDatabase listenDb;
+    QPointer<QObject> listenContext;
+    QThread *listenThread = nullptr;
+    QMetaObject::Connection listening;
 
-    // The open connection of this thread, or an empty one.
+    // The open connection of this thread, or an empty one. Opened afresh
+    // on the listening thread (the server was away), it listens again.
     QSqlDatabase db()
     {
-        QSqlDatabase d = connection.db();
+        bool opened = false;
+        QSqlDatabase d = connection.db(&opened);
+        if (opened && listenContext && QThread::currentThread() == listenThread)
+            listen(d);
         return d;
+    }
+
+    bool listen(QSqlDatabase &d)
+    {
+        if (!d.driver()->subscribeToNotification(kChannel))
+            return false;
+        // The same driver serves the connection opened again.
+        QObject::disconnect(listening);
+        listening = QObject::connect(
+            d.driver(), &QSqlDriver::notification, listenContext,
+            [this](const QString &, QSqlDriver::NotificationSource, const QVariant &payload) {
+                if (payload.toString() != token && onChange)
+                    onChange();
+            });
+        return true;
+    }
+
+    // A read: run again once on a fresh connection when the server was
+    // away meanwhile (the first use of a connection after that fails).
+    bool read(const std::function<bool(QSqlDatabase &)> &query)
+    {
+        QSqlDatabase d = db();
+        if (d.isOpen() && query(d))
+            return true;
+        if (failed() != Failure::Connection)
+            return false;
+        d = db();
+        return d.isOpen() && query(d);
     }
 
     // What a failed statement means: a probe tells a server gone from a
@@ -94,19 +129,27 @@ struct PgStore::Impl {
 namespace
 {
 
-// One transaction of a change: rolled back unless committed.
+// One transaction of a change: rolled back unless committed. A connection
+// found broken at its start (the server was away meanwhile) is opened
+// afresh once: nothing of the change was sent yet.
 class Transaction
 {
 public:
-    explicit Transaction(QSqlDatabase db) : m_db(db)
+    explicit Transaction(PgStore::Impl &d)
     {
+        m_db = d.db();
         m_open = m_db.isOpen() && m_db.transaction();
+        if (!m_open && d.failed() == Failure::Connection) {
+            m_db = d.db();
+            m_open = m_db.isOpen() && m_db.transaction();
+        }
     }
     ~Transaction()
     {
         if (m_open)
             m_db.rollback();
     }
+    QSqlDatabase &db() { return m_db; }
     bool isOpen() const { return m_open; }
     bool commit()
     {
@@ -180,17 +223,11 @@ bool PgStore::connect(QString *error)
 
 bool PgStore::listenForChanges(QObject *context, const std::function<void()> &onChange)
 {
-    QSqlDatabase db = d->db();
-    if (!db.isOpen() || !db.driver()->subscribeToNotification(kChannel))
-        return false;
     d->onChange = onChange;
-    QObject::connect(
-        db.driver(), &QSqlDriver::notification, context,
-        [this](const QString &, QSqlDriver::NotificationSource, const QVariant &payload) {
-            if (payload.toString() != d->token && d->onChange)
-                d->onChange();
-        });
-    return true;
+    d->listenContext = context;
+    d->listenThread = QThread::currentThread();
+    QSqlDatabase db = d->connection.db();
+    return db.isOpen() && d->listen(db);
 }
 
 // ---- entries ----
@@ -204,9 +241,11 @@ void PgStore::closeEntries() {}
 
 EntryRecord PgStore::entry(int n)
 {
-    QSqlDatabase db = d->db();
     QSqlQuery q;
-    if (n < 1 || !rowAt(db, QStringLiteral("entries"), EntryColumns(), n, false, q) || !q.next())
+    if (n < 1 || !d->read([&](QSqlDatabase &db) {
+            return rowAt(db, QStringLiteral("entries"), EntryColumns(), n, false, q);
+        }) ||
+        !q.next())
         return EntryRecord();
     d->remember(d->seenEntries, q.value(0).toLongLong(), q.value(1).toInt());
     return EntryRecord::Unpack(EntryBytesFromRow(q, 2));
@@ -214,15 +253,15 @@ EntryRecord PgStore::entry(int n)
 
 bool PgStore::forEachEntryRecord(const std::function<bool(int, const char *)> &visit)
 {
-    QSqlDatabase db = d->db();
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM entries ORDER BY id")
-                    .arg(EntryColumns().join(QStringLiteral(", "))))) {
-        d->failed();
+    QSqlQuery q;
+    if (!d->read([&](QSqlDatabase &db) {
+            q = QSqlQuery(db);
+            q.setForwardOnly(true);
+            q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+            return q.exec(QStringLiteral("SELECT %1 FROM entries ORDER BY id")
+                              .arg(EntryColumns().join(QStringLiteral(", "))));
+        }))
         return false;
-    }
     QByteArray raw(EntryRecordLength, ' ');
     for (int n = 1; q.next(); ++n) {
         EntryBytesFromRow(q, 0, &raw);
@@ -249,14 +288,14 @@ bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter 
 
 bool PgStore::recountEntries()
 {
-    QSqlDatabase db = d->db();
-    QSqlQuery q(db);
-    if (!q.exec(
-            QStringLiteral("SELECT count(*), count(*) FILTER (WHERE status = 2) FROM entries")) ||
-        !q.next()) {
-        d->failed();
+    QSqlQuery q;
+    if (!d->read([&](QSqlDatabase &db) {
+            q = QSqlQuery(db);
+            return q.exec(
+                QStringLiteral("SELECT count(*), count(*) FILTER (WHERE status = 2) FROM entries"));
+        }) ||
+        !q.next())
         return false;
-    }
     m_ds.RecordCount = q.value(0).toInt();
     m_ds.ArchivedCount = q.value(1).toInt();
     m_ds.ActiveCount = m_ds.RecordCount - m_ds.ArchivedCount;
@@ -277,8 +316,8 @@ StoreResult PgStore::addEntry(EntryRecord &entry, int *recordNumber)
 {
     if (entry.CaseNumber.trimmed() == KilledMarker)
         return StoreResult::Reserved;
-    QSqlDatabase db = d->db();
-    Transaction t(db);
+    Transaction t(*d);
+    QSqlDatabase &db = t.db();
     if (!t.isOpen())
         return entryFailure(d->failed());
     EntryRecord stamped = entry;
@@ -347,8 +386,8 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
                                EntryChange change, const EntryRecord *edited, quint8 status,
                                int code)
 {
-    QSqlDatabase db = d.db();
-    Transaction t(db);
+    Transaction t(d);
+    QSqlDatabase &db = t.db();
     if (!t.isOpen())
         return entryFailure(d.failed());
     QSqlQuery q;
@@ -392,10 +431,12 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
 
 bool PgStore::openUsers()
 {
-    QSqlDatabase db = d->db();
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM users")) || !q.next()) {
-        d->failed();
+    QSqlQuery q;
+    if (!d->read([&](QSqlDatabase &db) {
+            q = QSqlQuery(db);
+            return q.exec(QStringLiteral("SELECT count(*) FROM users"));
+        }) ||
+        !q.next()) {
         m_ds.UserCount = 0;
         return false;
     }
@@ -407,9 +448,11 @@ void PgStore::closeUsers() {}
 
 UserRecord PgStore::user(int n)
 {
-    QSqlDatabase db = d->db();
     QSqlQuery q;
-    if (n < 1 || !rowAt(db, QStringLiteral("users"), UserColumns(), n, false, q) || !q.next())
+    if (n < 1 || !d->read([&](QSqlDatabase &db) {
+            return rowAt(db, QStringLiteral("users"), UserColumns(), n, false, q);
+        }) ||
+        !q.next())
         return UserRecord();
     d->remember(d->seenUsers, q.value(0).toLongLong(), q.value(1).toInt());
     return UserRecord::Unpack(UserBytesFromRow(q, 2));
@@ -418,15 +461,15 @@ UserRecord PgStore::user(int n)
 QVector<UserRecord> PgStore::allUsers(bool *ok)
 {
     QVector<UserRecord> users;
-    QSqlDatabase db = d->db();
-    QSqlQuery q(db);
-    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    const bool read = q.exec(QStringLiteral("SELECT %1 FROM users ORDER BY id")
-                                 .arg(UserColumns().join(QStringLiteral(", "))));
+    QSqlQuery q;
+    const bool read = d->read([&](QSqlDatabase &db) {
+        q = QSqlQuery(db);
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        return q.exec(QStringLiteral("SELECT %1 FROM users ORDER BY id")
+                          .arg(UserColumns().join(QStringLiteral(", "))));
+    });
     while (read && q.next())
         users.append(UserRecord::Unpack(UserBytesFromRow(q, 0)));
-    if (!read)
-        d->failed();
     m_ds.UserCount = int(users.size());
     if (ok)
         *ok = read;
@@ -448,8 +491,8 @@ UserResult PgStore::addUser(UserRecord &user, int *recordNumber)
     if (CheckUserNames(user.FirstName, user.LastName) != UserNameCheck::Ok)
         return UserResult::InvalidName;
     const QString key = PasswordKey(UnscramblePassword(user.Password));
-    QSqlDatabase db = d->db();
-    Transaction t(db);
+    Transaction t(*d);
+    QSqlDatabase &db = t.db();
     if (!t.isOpen())
         return userFailure(d->failed());
     UserRecord stamped = user;
@@ -477,8 +520,8 @@ UserResult PgStore::addUser(UserRecord &user, int *recordNumber)
 static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead,
                              const UserRecord *edited)
 {
-    QSqlDatabase db = d.db();
-    Transaction t(db);
+    Transaction t(d);
+    QSqlDatabase &db = t.db();
     if (!t.isOpen())
         return userFailure(d.failed());
     QSqlQuery q;
@@ -574,13 +617,13 @@ bool PgStore::readLog(const QString &logName, QByteArray *bytes)
     const QString table = LogTableName(logName);
     if (table.isEmpty())
         return false;
-    QSqlDatabase db = d->db();
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(table))) {
-        d->failed();
+    QSqlQuery q;
+    if (!d->read([&](QSqlDatabase &db) {
+            q = QSqlQuery(db);
+            q.setForwardOnly(true);
+            return q.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(table));
+        }))
         return false;
-    }
     bytes->clear();
     while (q.next())
         bytes->append(ToWindows1252(q.value(0).toString()) + "\r\n");
