@@ -380,7 +380,10 @@ void frmAdmin::FillUserGrid()
     grid->setHeight(UserGridVisibleRows * grid->RowHeight(0));
 
     m_users.clear();
-    if (QFileInfo::exists(DataPath(data(), UserFileName))) {
+    // A data folder without a user file has none (reading would make one);
+    // a database has its table.
+    if (!dynamic_cast<const FolderStore *>(&m_store) ||
+        QFileInfo::exists(DataPath(data(), UserFileName))) {
         bool ok = false;
         m_users = m_store.allUsers(&ok);
         for (int i = 0; i < m_users.size(); ++i)
@@ -760,7 +763,8 @@ void frmAdmin::cmdDeleteUser_Click()
     const UserResult result = m_store.deleteUser(n, UserIdentity::of(asListed));
     int rememberedRow = 1;
     int rememberedTop = 1;
-    if (QFileInfo::exists(DataPath(data(), UserFileName))) {
+    if (!dynamic_cast<const FolderStore *>(&m_store) ||
+        QFileInfo::exists(DataPath(data(), UserFileName))) {
         rememberedRow = RowAfterDelete(row);
         rememberedTop = grid->TopRow();
     }

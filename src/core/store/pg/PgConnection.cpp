@@ -13,7 +13,25 @@
 namespace
 {
 QAtomicInteger<int> s_next = 0;
+QAtomicInteger<quint64> s_threads = 0;
 QMutex s_namesMutex;
+
+// The connections a thread opened, closed when it ends (the windows run
+// each change on a thread of its own).
+struct ThreadConnections {
+    QStringList names;
+    ~ThreadConnections()
+    {
+        for (const QString &n : names) {
+            QSqlDatabase::database(n, false).close();
+            QMutexLocker lock(&s_namesMutex);
+            QSqlDatabase::removeDatabase(n);
+        }
+    }
+};
+thread_local ThreadConnections t_connections;
+// A number of this thread's own, never one of an ended thread.
+thread_local const quint64 t_thread = ++s_threads;
 } // namespace
 
 PgConnection::PgConnection(const QString &conninfo)
@@ -36,7 +54,7 @@ PgConnection::~PgConnection()
 
 QString PgConnection::name() const
 {
-    return m_prefix + QString::number(quintptr(QThread::currentThreadId()));
+    return m_prefix + QString::number(t_thread);
 }
 
 QSqlDatabase PgConnection::db(bool *opened)
@@ -47,8 +65,12 @@ QSqlDatabase PgConnection::db(bool *opened)
     QSqlDatabase db;
     {
         QMutexLocker lock(&s_namesMutex);
-        db = QSqlDatabase::contains(n) ? QSqlDatabase::database(n, false)
-                                       : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), n);
+        if (QSqlDatabase::contains(n)) {
+            db = QSqlDatabase::database(n, false);
+        } else {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), n);
+            t_connections.names << n;
+        }
     }
     if (!db.isOpen()) {
         // Everything goes to libpq as it was given (QPSQL appends the
