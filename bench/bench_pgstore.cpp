@@ -55,19 +55,19 @@ int main(int argc, char **argv)
         return 1;
     }
     constexpr int kDatabaseEntries = 100000;
-    server.psql("bench", QStringLiteral(
-                             "INSERT INTO entries (version_stamp, control_number, case_number, "
-                             "location, category, brand_name, model_number, serial_number, "
-                             "description, value, owner, received_from, received_date, "
-                             "released_to, released_date, defendant, reserved1, reserved2, "
-                             "reserved3, narrative, chain_of_custody, status) "
-                             "SELECT 911, 46000 + i / 1000.0, 'C-' || i, 'Shelf ' || i % 50, "
-                             "'Category ' || i % 20, 'Brand', 'M-' || i, 'S-' || i, "
-                             "'Item number ' || i, i * 100, 'Owner ' || i, 'Officer', 46000, "
-                             "'', 0, '', '', '', '', repeat('Narrative text. ', 20), "
-                             "'Logged in', CASE WHEN i % 10 = 0 THEN 2 ELSE 1 END "
-                             "FROM generate_series(1, %1) i")
-                             .arg(kDatabaseEntries));
+    server.psql("bench",
+                QStringLiteral("INSERT INTO entries (version_stamp, control_number, case_number, "
+                               "location, category, brand_name, model_number, serial_number, "
+                               "description, value, owner, received_from, received_date, "
+                               "released_to, released_date, defendant, reserved1, reserved2, "
+                               "reserved3, narrative, chain_of_custody, status) "
+                               "SELECT 911, 46000 + i / 1000.0, 'C-' || i, 'Shelf ' || i % 50, "
+                               "'Category ' || i % 20, 'Brand', 'M-' || i, 'S-' || i, "
+                               "'Item number ' || i, i * 100, 'Owner ' || i, 'Officer', 46000, "
+                               "'', 0, '', '', '', '', repeat('Narrative text. ', 20), "
+                               "'Logged in', CASE WHEN i % 10 = 0 THEN 2 ELSE 1 END "
+                               "FROM generate_series(1, %1) i")
+                    .arg(kDatabaseEntries));
     server.psql("bench", "VACUUM ANALYZE entries");
 
     TestEnvironment env;
@@ -103,12 +103,10 @@ int main(int argc, char **argv)
     std::printf("Active List: folder %d listed in %.1f ms, database %d listed in %.1f ms\n",
                 folderListed, folderList, int(list.rows.size()), databaseList);
     const double peak = peakMegabytes();
-    const double folderSearch = medianMs([&] {
-        env.store.readEntryList(false, ListMode::TextSearch, finds("number 3276"), &list);
-    });
-    const double databaseSearch = medianMs([&] {
-        database.readEntryList(false, ListMode::TextSearch, finds("number 9999"), &list);
-    });
+    const double folderSearch = medianMs(
+        [&] { env.store.readEntryList(false, ListMode::TextSearch, finds("number 3276"), &list); });
+    const double databaseSearch = medianMs(
+        [&] { database.readEntryList(false, ListMode::TextSearch, finds("number 9999"), &list); });
     std::printf("Text search: folder %.1f ms, database %.1f ms (%d found)\n", folderSearch,
                 databaseSearch, int(list.rows.size()));
     EntryRecord e;

@@ -194,6 +194,22 @@ QStringList EntryColumns()
     return columns(kEntryFields);
 }
 
+QStringList EntryListColumns()
+{
+    return {QStringLiteral("control_number"), QStringLiteral("case_number"),
+            QStringLiteral("category"),       QStringLiteral("description"),
+            QStringLiteral("value"),          QStringLiteral("received_date"),
+            QStringLiteral("status")};
+}
+
+void EntryFieldsFromRow(const QSqlQuery &q, int first, const QStringList &columns, char *raw)
+{
+    for (int i = 0; i < columns.size(); ++i)
+        for (const Field &f : kEntryFields)
+            if (columns[i] == QLatin1String(f.column))
+                putColumn(f, q.value(first + i), raw);
+}
+
 QStringList UserColumns()
 {
     return columns(kUserFields);

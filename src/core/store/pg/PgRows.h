@@ -16,6 +16,11 @@
 QStringList EntryColumns();
 QStringList UserColumns();
 
+// The columns the list shows of an entry (with its status), and those
+// fields of raw set from a row whose columns, from first on, are columns.
+QStringList EntryListColumns();
+void EntryFieldsFromRow(const QSqlQuery &q, int first, const QStringList &columns, char *raw);
+
 // The record's bytes from a row whose columns, from first on, are
 // EntryColumns (UserColumns); a user's password field is blank.
 QByteArray EntryBytesFromRow(const QSqlQuery &q, int first);

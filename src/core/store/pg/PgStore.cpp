@@ -276,11 +276,30 @@ bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter 
 {
     *data = EntryListData();
     int n = 0;
-    const bool ok = forEachEntryRecord([&](int record, const char *raw) {
-        n = record;
-        CollectEntryRow(*data, record, raw, inactiveList, mode, filter);
-        return true;
-    });
+    bool ok = false;
+    if (mode == ListMode::AllEntries) {
+        // The list reads only the fields it shows.
+        const QStringList columns = EntryListColumns();
+        QSqlQuery q;
+        ok = d->read([&](QSqlDatabase &db) {
+            q = QSqlQuery(db);
+            q.setForwardOnly(true);
+            q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+            return q.exec(QStringLiteral("SELECT %1 FROM entries ORDER BY id")
+                              .arg(columns.join(QStringLiteral(", "))));
+        });
+        QByteArray raw = EntryRecord().Pack();
+        while (ok && q.next()) {
+            EntryFieldsFromRow(q, 0, columns, raw.data());
+            CollectEntryRow(*data, ++n, raw.constData(), inactiveList, mode, filter);
+        }
+    } else {
+        ok = forEachEntryRecord([&](int record, const char *raw) {
+            n = record;
+            CollectEntryRow(*data, record, raw, inactiveList, mode, filter);
+            return true;
+        });
+    }
     m_ds.RecordCount = ok ? n : 0;
     data->unavailable = !ok;
     return ok;
@@ -333,15 +352,19 @@ StoreResult PgStore::addEntry(EntryRecord &entry, int *recordNumber)
     qint64 id = 0;
     if (!InsertEntry(q, stamped.Pack(), &id))
         return entryFailure(d->failed());
+    // Its record number (a count, so only when asked for).
     QSqlQuery c(db);
     c.prepare(QStringLiteral("SELECT count(*) FROM entries WHERE id <= :id"));
     c.bindValue(QStringLiteral(":id"), id);
-    if (!c.exec() || !c.next() || !d->notifyOthers(db) || !t.commit())
+    if ((recordNumber && (!c.exec() || !c.next())) || !d->notifyOthers(db) || !t.commit())
         return entryFailure(d->failed());
     entry = stamped;
-    m_ds.RecordCount = qMax(m_ds.RecordCount, c.value(0).toInt());
-    if (recordNumber)
+    if (recordNumber) {
         *recordNumber = c.value(0).toInt();
+        m_ds.RecordCount = qMax(m_ds.RecordCount, *recordNumber);
+    } else {
+        ++m_ds.RecordCount;
+    }
     return StoreResult::Ok;
 }
 
