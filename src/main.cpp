@@ -156,7 +156,8 @@ int main(int argc, char **argv)
             QCoreApplication::setApplicationName(AppTitle);
             return runInventoryCommand(early);
         }
-        if (early.error.isEmpty() && !early.help && early.databaseCommand()) {
+        if (early.error.isEmpty() && !early.help &&
+            (early.databaseCommand() || (early.adminCommand() && !early.database.isEmpty()))) {
             QCoreApplication app(argc, argv);
             QCoreApplication::setApplicationName(AppTitle);
             QString out, err;

@@ -362,6 +362,33 @@ private slots:
                      "Search.Log, Custorin.ini already; export into a folder "
                      "without data files. Nothing was exported.\n");
     }
+
+    void backupAndCheckOfTheDatabase()
+    {
+        const QString app = qEnvironmentVariable("CUSTORIN_APP");
+        const QString url = server.conninfo("demo");
+        QTemporaryDir target;
+        writeFile(target.filePath("Custorin-2000-01-01-0000.dump"), "old");
+        const ProgramRun backup = RunProgram(
+            app, {"--database", url, "--backup", target.path(), "--keep", "1"}, {}, true);
+        QCOMPARE(backup.status, 0);
+        const QStringList dumps = QDir(target.path()).entryList({"Custorin-*"}, QDir::Files);
+        QCOMPARE(dumps.size(), 1);
+        QVERIFY(backup.out.endsWith("\nOlder backups removed: Custorin-2000-01-01-0000.dump\n"));
+        QCOMPARE(RunProgram("pg_restore", {"--list", target.filePath(dumps[0])}).status, 0);
+
+        const ProgramRun check = RunProgram(app, {"--database", url, "--check"}, {}, true);
+        QCOMPARE(check.status, 0);
+        QVERIFY2(check.out.startsWith("Schema version 2.\nSignInOut.Log: 2 lines.\n"),
+                 check.out.constData());
+        QVERIFY(check.out.endsWith(" users.\nAll is well.\n"));
+        QVERIFY(server.psql("demo", "DROP TRIGGER search_log_no_truncate ON search_log"));
+        const ProgramRun broken = RunProgram(app, {"--database", url, "--check"}, {}, true);
+        QCOMPARE(broken.status, 1);
+        QVERIFY2(broken.out.endsWith(
+                     " users.\nSearch.Log is not guarded against changes (1 of 2 triggers).\n"),
+                 broken.out.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPgStore)

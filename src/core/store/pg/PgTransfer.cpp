@@ -10,9 +10,11 @@
 #include "core/store/pg/PgStore.h"
 #include "core/users/UserRecord.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
 #include <QSaveFile>
 #include <QSettings>
 #include <QSqlError>
@@ -319,8 +321,133 @@ bool ExportFolder(const QString &conninfo, const QString &folder, QString *messa
     return true;
 }
 
+bool BackupDatabase(const QString &conninfo, const QString &target, int keep, QString *message)
+{
+    QDir dir(target);
+    if (!dir.exists() && !QDir().mkpath(target)) {
+        *message = QStringLiteral("The folder %1 can not be made.").arg(target);
+        return false;
+    }
+    const QString name = QStringLiteral("Custorin-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmm")) +
+                         QStringLiteral(".dump");
+    const QString work = dir.filePath(name + QStringLiteral(".$$$"));
+    QProcess dump;
+    dump.setProcessChannelMode(QProcess::MergedChannels);
+    dump.start(QStringLiteral("pg_dump"),
+               {QStringLiteral("--format=custom"), QStringLiteral("--file=") + work,
+                QStringLiteral("--dbname=") + conninfo});
+    const bool done = dump.waitForFinished(-1) && dump.exitStatus() == QProcess::NormalExit &&
+                      dump.exitCode() == 0;
+    if (!done) {
+        QFile::remove(work);
+        *message = QStringLiteral("pg_dump failed; older backups are untouched: ") +
+                   QString::fromLocal8Bit(dump.readAll()).trimmed() + dump.errorString();
+        return false;
+    }
+    QFile::remove(dir.filePath(name));
+    if (!QFile::rename(work, dir.filePath(name))) {
+        *message = QStringLiteral("%1 could not be put in place.").arg(dir.filePath(name));
+        return false;
+    }
+    QStringList removed;
+    if (keep > 0) {
+        const QStringList dumps = dir.entryList({QStringLiteral("Custorin-*.dump")}, QDir::Files,
+                                                QDir::Name | QDir::Reversed);
+        for (qsizetype i = keep; i < dumps.size(); ++i)
+            if (QFile::remove(dir.filePath(dumps[i])))
+                removed << dumps[i];
+    }
+    *message = QStringLiteral("Backup written: %1").arg(dir.filePath(name));
+    if (!removed.isEmpty())
+        *message +=
+            QStringLiteral("\nOlder backups removed: ") + removed.join(QStringLiteral(", "));
+    return true;
+}
+
+bool CheckDatabase(const QString &conninfo, QString *message)
+{
+    DataSet ds;
+    PgStore store(ds, conninfo);
+    QString error;
+    if (!store.connect(&error)) {
+        *message = error;
+        return false;
+    }
+    PgConnection connection(conninfo);
+    QSqlDatabase db = connection.db();
+    QStringList report, problems;
+    report << QStringLiteral("Schema version %1.").arg(CurrentSchemaVersion);
+    for (const QString &log : LogFileNames()) {
+        const QString table = LogTableName(log);
+        const int guards =
+            scalar(db, QStringLiteral("SELECT count(*) FROM pg_trigger WHERE "
+                                      "tgrelid = '%1'::regclass AND NOT tgisinternal")
+                           .arg(table));
+        const int lines = scalar(db, QStringLiteral("SELECT count(*) FROM ") + table);
+        report << QStringLiteral("%1: %2 lines.").arg(log).arg(lines);
+        if (guards != 2)
+            problems << QStringLiteral("%1 is not guarded against changes (%2 of 2 triggers).")
+                            .arg(log)
+                            .arg(guards);
+    }
+    int active = 0, archived = 0, odd = 0, n = 0;
+    const bool read = store.forEachEntryRecord([&](int, const char *raw) {
+        ++n;
+        const EntryRecord e = EntryRecord::Unpack(raw, EntryRecordLength);
+        if (e.CaseNumber.isEmpty() || e.CaseNumber == KilledMarker ||
+            (e.Status != StatusActive && e.Status != StatusArchived))
+            ++odd;
+        ++(e.isArchived() ? archived : active);
+        return true;
+    });
+    bool usersRead = false;
+    const QVector<UserRecord> users = store.allUsers(&usersRead);
+    const int noKey =
+        scalar(db, QStringLiteral("SELECT count(*) FROM users WHERE password_key NOT LIKE "
+                                  "'pbkdf2-sha256:%'"));
+    if (!read || !usersRead) {
+        *message = QStringLiteral("The entries or users could not be read.");
+        return false;
+    }
+    report << QStringLiteral("%1 entries (%2 active, %3 archived), %4 users.")
+                  .arg(n)
+                  .arg(active)
+                  .arg(archived)
+                  .arg(users.size());
+    if (odd > 0)
+        problems << QStringLiteral("%1 entries have no case number, the deletion marker or a "
+                                   "status other than active or archived.")
+                        .arg(odd);
+    if (noKey > 0)
+        problems << QStringLiteral("%1 users have no password key; set their passwords in the "
+                                   "administrative window.")
+                        .arg(noKey);
+    *message = (report + problems).join(QLatin1Char('\n'));
+    if (problems.isEmpty())
+        *message += QStringLiteral("\nAll is well.");
+    return problems.isEmpty();
+}
+
 int RunDatabaseCommand(const StartOptions &options, QString *out, QString *err)
 {
+    if (options.adminCommand() && !options.database.isEmpty() && !options.databaseCommand()) {
+        QString error;
+        const QString conninfo = DatabaseConninfo(options.database, &error);
+        if (conninfo.isEmpty() || (options.keep > 0 && !options.backup) ||
+            (options.backup && options.check)) {
+            *err = conninfo.isEmpty() ? error
+                                      : QStringLiteral("--backup (with --keep) and --check go "
+                                                       "one at a time");
+            return 2;
+        }
+        QString message;
+        const bool ok = options.backup
+                            ? BackupDatabase(conninfo, options.backupTarget, options.keep, &message)
+                            : CheckDatabase(conninfo, &message);
+        *out = message + QLatin1Char('\n');
+        return ok ? 0 : 1;
+    }
     const int commands = int(options.initDatabase) + int(options.importFolder) +
                          int(!options.exportFolder.isEmpty());
     if (commands != 1 || options.database.isEmpty() ||

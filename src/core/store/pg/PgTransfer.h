@@ -19,7 +19,16 @@ bool ImportFolder(const QString &folder, const QString &conninfo, QString *messa
 // and "Custorin.ini". Refuses more entries than a data file holds.
 bool ExportFolder(const QString &conninfo, const QString &folder, QString *message);
 
-// --init, --import and --export-folder: the report on *out, the error on
+// A dated dump of the database (pg_dump --format=custom) into target as
+// "Custorin-YYYY-MM-DD-HHMM.dump", keeping only the newest keep of them
+// when keep > 0.
+bool BackupDatabase(const QString &conninfo, const QString &target, int keep, QString *message);
+// Reads the database and reports: the schema version, the logs' guards,
+// every entry's and user's record. Changes nothing.
+bool CheckDatabase(const QString &conninfo, QString *message);
+
+// --init, --import, --export-folder, and --backup and --check on a
+// database: the report on *out, the error on
 // *err; the exit status (0 done, 1 failed, 2 options that do not go
 // together).
 int RunDatabaseCommand(const StartOptions &options, QString *out, QString *err);
