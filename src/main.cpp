@@ -3,6 +3,8 @@
 #include "core/print/LabelCommand.h"
 #include "core/rules/AdminCommands.h"
 #include "core/rules/Inventory.h"
+#include "core/store/pg/PgSchema.h"
+#include "core/store/pg/PgTransfer.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
 #include "gui/platform/PrinterSurface.h"
@@ -23,6 +25,15 @@
 
 namespace
 {
+
+// A command's report on standard output, its errors on standard error.
+int report(int rc, const QString &out, const QString &err)
+{
+    std::fputs(out.toLocal8Bit().constData(), stdout);
+    for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
+    return rc;
+}
 
 // The unattended set-up: no window, the access code from standard input.
 int runUnattended(const StartOptions &options)
@@ -51,10 +62,7 @@ int runAdminCommand(const StartOptions &options)
 {
     QString out, err;
     const int rc = RunAdminCommand(options, &out, &err);
-    std::fputs(out.toLocal8Bit().constData(), stdout);
-    for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
-    return rc;
+    return report(rc, out, err);
 }
 
 // A desktop without a person that writes PDF files: the labels of the
@@ -79,10 +87,7 @@ int runLabelCommand(const StartOptions &options)
     QString out, err;
     const int rc = RunLabelCommand(options, &out, &err);
     setDesktop(previous);
-    std::fputs(out.toLocal8Bit().constData(), stdout);
-    for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
-    return rc;
+    return report(rc, out, err);
 }
 
 // Inventories: no window, the report on standard output.
@@ -90,10 +95,7 @@ int runInventoryCommand(const StartOptions &options)
 {
     QString out, err;
     const int rc = RunInventoryCommand(options, &out, &err);
-    std::fputs(out.toLocal8Bit().constData(), stdout);
-    for (const QString &line : err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        std::fprintf(stderr, "custorin: %s\n", line.toLocal8Bit().constData());
-    return rc;
+    return report(rc, out, err);
 }
 
 // The label command: refused with another command, otherwise drawn with
@@ -155,6 +157,14 @@ std::optional<int> runWithoutWindow(int &argc, char **argv)
         QCoreApplication::setApplicationName(AppTitle);
         return runInventoryCommand(early);
     }
+    if (early.error.isEmpty() && !early.help &&
+        (early.databaseCommand() || (early.adminCommand() && !early.database.isEmpty()))) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(AppTitle);
+        QString out, err;
+        const int rc = RunDatabaseCommand(early, &out, &err);
+        return report(rc, out, err);
+    }
     if (early.error.isEmpty() && !early.help && early.adminCommand()) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(AppTitle);
@@ -208,7 +218,16 @@ int main(int argc, char **argv)
     GuiDesktop realDesktop;
     setDesktop(&realDesktop);
     SingleInstance instance;
-    Workplace work(options.dataDir);
+    QString conninfo;
+    if (!options.database.isEmpty()) {
+        QString error;
+        conninfo = DatabaseConninfo(options.database, &error);
+        if (conninfo.isEmpty()) {
+            std::fprintf(stderr, "custorin: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
+    Workplace work(options.dataDir, conninfo);
     work.data.options.LogKey = options.logKey;
     if (!Main(options, instance, work))
         return 1;

@@ -15,12 +15,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+static QString configuredValue(const QString &configPath, const QString &key);
+
 QString ConfiguredDataDir(const QString &configPath)
 {
     return ConfiguredPath(configPath, QStringLiteral("DataDir"));
 }
 
 QString ConfiguredPath(const QString &configPath, const QString &key)
+{
+    const QString value = configuredValue(configPath, key);
+    if (value.isEmpty())
+        return QString();
+    return QDir::cleanPath(QFileInfo(configPath).absoluteDir().absoluteFilePath(value));
+}
+
+QString ConfiguredDatabase(const QString &configPath)
+{
+    return configuredValue(configPath, QStringLiteral("Database"));
+}
+
+static QString configuredValue(const QString &configPath, const QString &key)
 {
     // "key=value" lines; blank lines, "#" and ";" comments and section
     // headers are passed over. QSettings would split a value at its commas.
@@ -38,9 +53,7 @@ QString ConfiguredPath(const QString &configPath, const QString &key)
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
             value.endsWith(QLatin1Char('"')))
             value = value.mid(1, value.size() - 2);
-        if (value.isEmpty())
-            return QString();
-        return QDir::cleanPath(QFileInfo(configPath).absoluteDir().absoluteFilePath(value));
+        return value;
     }
     return QString();
 }
@@ -87,9 +100,12 @@ constexpr ValueOption kValueOptions[] = {
     {"start", "--start needs a value", false, false},
     {"case", "--case needs a value", false, false},
     {"inventory-report", "--inventory-report needs a value", false, false},
-    {"csv", "--csv needs a value", false, false}};
+    {"csv", "--csv needs a value", false, false},
+    {"database", "--database needs a postgresql:// URL or key=value settings", false, true},
+    {"export-folder", "--export-folder needs a folder", false, true}};
 constexpr const char *kFlags[] = {"all",   "active",          "qr",          "label-templates",
-                                  "check", "set-access-code", "inventories", "seal"};
+                                  "check", "set-access-code", "inventories", "seal",
+                                  "init",  "import"};
 
 QString unknownOption(const QString &argument)
 {
@@ -177,6 +193,11 @@ QString takeValue(StartOptions &o, const QString &name, const QString &value,
     const auto absolute = [&] { return QDir(currentDir).absoluteFilePath(value); };
     if (name == QLatin1String("data-dir")) {
         o.dataDir = absolute();
+        o.dataDirGiven = true;
+    } else if (name == QLatin1String("database")) {
+        o.database = value;
+    } else if (name == QLatin1String("export-folder")) {
+        o.exportFolder = QDir::cleanPath(absolute());
     } else if (name == QLatin1String("set-agency")) {
         o.setAgency = true;
         o.agencyName = value;
@@ -260,6 +281,10 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
     o.listInventories = parser.isSet(QStringLiteral("inventories"));
     o.seal = parser.isSet(QStringLiteral("seal"));
     o.logKey = ConfiguredLogKey(configPath, &o.logKeyError);
+    o.initDatabase = parser.isSet(QStringLiteral("init"));
+    o.importFolder = parser.isSet(QStringLiteral("import"));
+    if (o.database.isEmpty() && !o.dataDirGiven)
+        o.database = ConfiguredDatabase(configPath);
     o.dataDir = QDir::cleanPath(o.dataDir);
     return o;
 }
@@ -276,6 +301,8 @@ QString CommandLineHelp()
                           "       custorin --label-templates\n"
                           "       custorin [--data-dir DIR] --inventories\n"
                           "       custorin [--data-dir DIR] --inventory-report ID --csv OUT.csv\n"
+                          "       custorin --database URL [--init | --export-folder DIR]\n"
+                          "       custorin --data-dir DIR --database URL --import\n"
                           "\n"
                           "Keeps the inventory of an evidence and property room.\n"
                           "\n"
@@ -320,6 +347,17 @@ QString CommandLineHelp()
                           "  --inventory-report ID  with --csv OUT.csv: writes the report of the\n"
                           "                  closed inventory ID as comma-separated values.\n"
                           "                  Status 0 when written, 1 otherwise.\n"
+                          "  --database URL  works on a PostgreSQL server instead of a data\n"
+                          "                  folder: a postgresql:// URL or libpq key=value\n"
+                          "                  settings, never with a password (libpq reads it\n"
+                          "                  from ~/.pgpass). Default: Database in\n"
+                          "                  /etc/custorin.conf, unless --data-dir is given.\n"
+                          "  --init          with --database: makes the tables, or upgrades\n"
+                          "                  them to this release's schema version.\n"
+                          "  --import        with --data-dir and --database: copies the data\n"
+                          "                  folder into an empty database and checks it.\n"
+                          "  --export-folder DIR  with --database: writes the data files of\n"
+                          "                  the database (at most 32,767 entries) into DIR.\n"
                           "  --help          show this text and end.\n");
 }
 

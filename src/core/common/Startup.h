@@ -55,6 +55,16 @@ struct StartOptions {
     {
         return listInventories || !inventoryReport.isEmpty() || !inventoryCsv.isEmpty();
     }
+    // A PostgreSQL server instead of the data folder: --database (a
+    // postgresql:// URL or libpq key=value settings, never a password),
+    // else the Database of the settings file unless --data-dir is given.
+    QString database;
+    bool dataDirGiven = false;
+    // Setting the database up, moving a data folder in, writing one out.
+    bool initDatabase = false;
+    bool importFolder = false;
+    QString exportFolder; // absolute
+    bool databaseCommand() const { return initDatabase || importFolder || !exportFolder.isEmpty(); }
 };
 
 // The system-wide settings of an installed workstation, written by the
@@ -73,6 +83,9 @@ QString ConfiguredPath(const QString &configPath, const QString &key);
 // (trailing line breaks dropped); empty without one. *error tells why a
 // named key file could not be used (missing, unreadable, under 16 bytes).
 QByteArray ConfiguredLogKey(const QString &configPath, QString *error);
+// The Database of the settings file ("Database=postgresql://..."); empty
+// when there is none.
+QString ConfiguredDatabase(const QString &configPath);
 
 // Reads the arguments after the program name. The data folder is
 // --data-dir, else the DataDir of configPath, else currentDir.

@@ -59,6 +59,9 @@ WatchTick NetworkWatch::tick(const QDateTime &now, bool listHasEntries, bool sou
         m_face = m_face == RefreshFace::LightRed ? RefreshFace::LightGreen : RefreshFace::LightRed;
         result.faceChanged = true;
         result.playSound = soundOn && secondDue(now, 20);
+    } else if (m_otherChange) {
+        m_face = RefreshFace::Yellow;
+        result.faceChanged = true;
     } else if (listHasEntries && secondDue(now, 5)) {
         const std::optional<FileStamp> stamp = desktop().fileStamp(dataFile);
         result.examined = true;
@@ -72,6 +75,7 @@ WatchTick NetworkWatch::tick(const QDateTime &now, bool listHasEntries, bool sou
             m_stamp = stamp;
         }
     }
+    m_otherChange = false;
     m_lastTick = now;
     return result;
 }

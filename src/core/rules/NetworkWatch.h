@@ -48,6 +48,10 @@ public:
     WatchTick tick(const QDateTime &now, bool listHasEntries, bool soundOn,
                    const QString &dataFile);
 
+    // A store that is told of other workstations' changes (a database)
+    // reports one: the next tick turns the button yellow.
+    void noteOtherChange() { m_otherChange = true; }
+
     // The left click: the normal face again (the window reloads the list).
     void restore() { m_face = RefreshFace::Normal; }
 
@@ -66,4 +70,5 @@ private:
     RefreshFace m_face = RefreshFace::Normal;
     std::optional<FileStamp> m_stamp;
     QDateTime m_lastTick;
+    bool m_otherChange = false;
 };

@@ -18,6 +18,8 @@
 #include <QVector>
 #include <functional>
 
+class QObject;
+
 class Store
 {
 public:
@@ -60,6 +62,12 @@ public:
     virtual UserResult addUser(UserRecord &user, int *recordNumber = nullptr) = 0;
     virtual UserResult saveUser(int n, const UserIdentity &asRead, const UserRecord &edited) = 0;
     virtual UserResult deleteUser(int n, const UserIdentity &asRead) = 0;
+    // The sign-in check of a user read from this store (a store that keeps
+    // only keys of the passwords reads users with blank passwords).
+    virtual bool passwordMatches(const UserRecord &user, const QString &typed)
+    {
+        return PasswordMatches(user, typed);
+    }
 
     // ---- the four logs ----
     // A line of its own (a sign-in, a sign-out, a search); false when it
@@ -68,6 +76,16 @@ public:
     virtual bool logSearch(const QString &description) = 0;
     // A log's bytes as stored; false when it is missing or unreadable.
     virtual bool readLog(const QString &logName, QByteArray *bytes) = 0;
+
+    // A store that is told of other workstations' changes calls onChange
+    // (on context's thread) for each and returns true; false when it is
+    // not (the windows watch the data file instead).
+    virtual bool listenForChanges(QObject *context, const std::function<void()> &onChange)
+    {
+        (void)context;
+        (void)onChange;
+        return false;
+    }
 
 protected:
     DataSet &m_ds;

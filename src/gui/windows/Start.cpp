@@ -2,6 +2,7 @@
 
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/store/pg/PgStore.h"
 #include "gui/platform/Presenter.h"
 #include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
@@ -11,6 +12,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
+
+std::unique_ptr<Store> Workplace::MakeStore(DataSet &data, const QString &conninfo)
+{
+    if (conninfo.isEmpty())
+        return std::make_unique<FolderStore>(data);
+    return std::make_unique<PgStore>(data, conninfo);
+}
 
 bool Main(const StartOptions &options, SingleInstance &instance, Workplace &work)
 {
@@ -31,6 +39,15 @@ bool Main(const StartOptions &options, SingleInstance &instance, Workplace &work
                        QDir::toNativeSeparators(options.dataDir),
                    1, false, {QStringLiteral("&Okay") + QStringLiteral(", end ") + AppTitle});
         return false;
+    }
+    if (auto *database = dynamic_cast<PgStore *>(&work.store)) {
+        QString error;
+        if (!database->connect(&error)) {
+            ShowMsgBox(QStringLiteral("Database not available"), 2,
+                       error + CrLf + CrLf + QStringLiteral("Nothing has been changed."), 1, false,
+                       {QStringLiteral("&Okay") + QStringLiteral(", end ") + AppTitle});
+            return false;
+        }
     }
     // Printing positions text in inches; each print job sets that up itself.
     RemoveStaleTempFile(work.data);

@@ -5,19 +5,29 @@
 #include "core/common/Startup.h"
 #include "core/store/Store.h"
 
+#include <memory>
+
 class QApplication;
 
 // What the running program works on: the data folder's data set, the
-// person's session and the store over the data set. main() owns one and
-// hands it to the windows; it outlives every window.
+// person's session and the store over the data set: the folder's files, or
+// the database of conninfo (a libpq key=value string) when one is given.
+// main() owns one and hands it to the windows; it outlives every window.
 struct Workplace {
-    explicit Workplace(const QString &dataDir) : data(dataDir) { data.attach(&session); }
+    explicit Workplace(const QString &dataDir, const QString &conninfo = QString())
+        : data(dataDir), owned(MakeStore(data, conninfo)), store(*owned)
+    {
+        data.attach(&session);
+    }
     Workplace(const Workplace &) = delete;
     Workplace &operator=(const Workplace &) = delete;
 
+    static std::unique_ptr<Store> MakeStore(DataSet &data, const QString &conninfo);
+
     DataSet data;
     Session session;
-    FolderStore store{data};
+    std::unique_ptr<Store> owned;
+    Store &store;
 };
 
 // The start of the program: refuses a second copy, checks the data folder

@@ -108,7 +108,7 @@ void frmAdmin::cmdSignIn_Click()
         return;
     }
 
-    if (!PasswordMatches(user, txtPassword->text())) {
+    if (!m_store.passwordMatches(user, txtPassword->text())) {
         const int choice = ShowMsgBox(IncorrectPasswordMessage()).choice;
         RunLocked(this, data(), [this] { m_store.logSignInOut(LogIncorrectPassword); });
         m_session.CurrentUserName.clear();

@@ -143,7 +143,8 @@ void frmAdmin::cmdDeleteUser_Click()
     BusyGuard busy(this);
     int rememberedRow = 1;
     int rememberedTop = 1;
-    if (QFileInfo::exists(DataPath(data(), UserFileName))) {
+    if (!dynamic_cast<const FolderStore *>(&m_store) ||
+        QFileInfo::exists(DataPath(data(), UserFileName))) {
         rememberedRow = RowAfterDelete(row);
         rememberedTop = grid->TopRow();
     }

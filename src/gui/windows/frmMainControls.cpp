@@ -10,6 +10,7 @@
 #include "core/rules/MainInfo.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
+#include "gui/platform/Presenter.h"
 #include "gui/platform/ShowMsgBox.h"
 #include "gui/platform/WindowLook.h"
 #include "gui/windows/Quit.h"
@@ -369,6 +370,7 @@ void frmMain::Form_Activate()
         return;
     m_activated = true;
     m_watch.start(data(), desktop().fileStamp(DataPath(data(), DataFileName)));
+    m_store.listenForChanges(this, [this] { m_watch.noteOtherChange(); });
     cmdSeeAllEntries_Click();
     if (grid->Rows() <= 1) {
         ShowMsgBox(QString(), 5,

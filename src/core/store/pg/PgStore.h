@@ -1,0 +1,70 @@
+// The store of an installation on a PostgreSQL server: the same entries,
+// users and four logs as a data folder, in tables (PgSchema.h). Each change
+// is one transaction with its log line; record numbers are the rows' places
+// in the order they were added, as in the data file, and the rows carry a
+// version, so an edit, archive or delete of a row changed since the person
+// read it is refused as Changed. Passwords are kept only as salted
+// PBKDF2-SHA-256 keys: a user read from the database carries a blank
+// password, and a blank password saved with an edit keeps the stored key.
+// A server that went away makes a change end with NotAvailable, nothing of
+// it written; the next use connects again.
+#pragma once
+
+#include "core/store/Store.h"
+
+#include <QObject>
+#include <memory>
+
+class PgStore : public Store
+{
+public:
+    // conninfo: a libpq key=value string (DatabaseConninfo).
+    PgStore(DataSet &ds, const QString &conninfo);
+    ~PgStore() override;
+
+    // Opens this thread's connection and checks the schema version: false
+    // with the reason in *error.
+    bool connect(QString *error);
+    QString conninfo() const;
+
+    // Every other workstation's change (not this store's own) calls
+    // onChange on the calling thread's event loop, within a second of its
+    // commit. After the server went away it listens again on the next use.
+    bool listenForChanges(QObject *context, const std::function<void()> &onChange) override;
+
+    bool openEntries() override;
+    void closeEntries() override;
+    EntryRecord entry(int n) override;
+    bool readEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
+                       EntryListData *data) override;
+    bool forEachEntryRecord(const std::function<bool(int, const char *)> &visit) override;
+    bool recountEntries() override;
+    StoreResult addEntry(EntryRecord &entry, int *recordNumber = nullptr) override;
+    StoreResult saveEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited) override;
+    StoreResult archiveEntry(int n, const EntryIdentity &asRead) override;
+    StoreResult restoreEntry(int n, const EntryIdentity &asRead) override;
+    StoreResult deleteEntry(int n, const EntryIdentity &asRead) override;
+
+    bool openUsers() override;
+    void closeUsers() override;
+    UserRecord user(int n) override;
+    QVector<UserRecord> allUsers(bool *ok = nullptr) override;
+    UserResult addUser(UserRecord &user, int *recordNumber = nullptr) override;
+    UserResult saveUser(int n, const UserIdentity &asRead, const UserRecord &edited) override;
+    UserResult deleteUser(int n, const UserIdentity &asRead) override;
+    bool passwordMatches(const UserRecord &user, const QString &typed) override;
+
+    bool logSignInOut(int code) override;
+    bool logSearch(const QString &description) override;
+    bool readLog(const QString &logName, QByteArray *bytes) override;
+
+    struct Impl; // the connection, the rows' versions as read
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+// The stored form of a password: "pbkdf2-sha256:ITERATIONS:SALT:KEY" (salt
+// and key in hex), and its check.
+QString PasswordKey(const QString &password, int iterations = 100000);
+bool PasswordKeyMatches(const QString &stored, const QString &typed);
