@@ -413,6 +413,156 @@ std::vector<int> groupsBySharedText(const std::vector<QString> &texts, F newGrou
     return group;
 }
 
+// The key text of row: the texts of the columns left..right joined by NUL,
+// which sorts below every other character, so joined keys compare column by
+// column; case-folded for the case-insensitive orders.
+QString joinedKey(const GridTable &t, int row, int left, int right, bool noCase)
+{
+    QString text;
+    if (left == right) {
+        text = t.cellText(row, left);
+    } else {
+        for (int c = left; c <= right; ++c) {
+            if (c > left)
+                text += QChar(0);
+            text += t.cellText(row, c);
+        }
+    }
+    return noCase ? std::move(text).toCaseFolded() : text;
+}
+
+// The order of the rows first.. (count of them) for the numeric and generic
+// sorts: numbers compare by the first key column's value, the rest as text.
+std::vector<int> numberOrder(const GridTable &t, int first, int count, int left, int right,
+                             bool numeric, bool descending)
+{
+    struct Key {
+        QString text;
+        double number = 0;
+        bool isNumber = false;
+    };
+    std::vector<Key> keys(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        Key &key = keys[size_t(i)];
+        key.isNumber = parseNumber(t.cellText(first + i, left), &key.number);
+        key.text = joinedKey(t, first + i, left, right, false);
+    }
+    auto less = [&](const Key &a, const Key &b) {
+        if (numeric)
+            return a.number < b.number;
+        if (a.isNumber != b.isNumber)
+            return a.isNumber; // numbers before other text
+        if (a.isNumber && a.number != b.number)
+            return a.number < b.number;
+        return a.text < b.text;
+    };
+    std::vector<int> perm(static_cast<size_t>(count));
+    std::iota(perm.begin(), perm.end(), 0);
+    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+        return descending ? less(keys[size_t(b)], keys[size_t(a)])
+                          : less(keys[size_t(a)], keys[size_t(b)]);
+    });
+    return perm;
+}
+
+// The order of rows whose keys are keys[group[i]]: the keys are ordered
+// once each and the rows placed by the rank of their key, keeping their
+// order among equal keys. The first eight characters of each key are packed
+// into two numbers that compare as those characters do (a key shorter than
+// eight is padded with NUL, which never puts it after a longer key it
+// begins); the texts are compared only when the numbers are equal.
+std::vector<int> orderByKeyRank(const std::vector<QString> &keys, const std::vector<int> &group,
+                                bool descending)
+{
+    const size_t groups = keys.size();
+    std::vector<std::pair<quint64, quint64>> prefix(groups);
+    for (size_t g = 0; g < groups; ++g) {
+        quint64 part[2] = {0, 0};
+        for (int i = 0; i < 8; ++i) {
+            const quint64 unit = i < keys[g].size() ? keys[g][i].unicode() : 0;
+            part[i / 4] |= unit << (16 * (3 - i % 4));
+        }
+        prefix[g] = {part[0], part[1]};
+    }
+    auto less = [&](int a, int b) {
+        const auto &pa = prefix[size_t(a)], &pb = prefix[size_t(b)];
+        return pa != pb ? pa < pb : keys[size_t(a)] < keys[size_t(b)];
+    };
+    auto before = [&](int a, int b) { return descending ? less(b, a) : less(a, b); };
+    std::vector<int> byOrder(groups);
+    std::iota(byOrder.begin(), byOrder.end(), 0);
+    std::sort(byOrder.begin(), byOrder.end(), before);
+    std::vector<int> rank(groups);
+    int ranks = 0;
+    for (size_t k = 0; k < groups; ++k) {
+        if (k == 0 || before(byOrder[k - 1], byOrder[k]))
+            ++ranks;
+        rank[size_t(byOrder[k])] = ranks - 1;
+    }
+    std::vector<int> start(size_t(ranks) + 1, 0);
+    for (const int g : group)
+        ++start[size_t(rank[size_t(g)]) + 1];
+    for (int r = 0; r < ranks; ++r)
+        start[size_t(r) + 1] += start[size_t(r)];
+    std::vector<int> perm(group.size());
+    for (size_t i = 0; i < group.size(); ++i)
+        perm[size_t(start[size_t(rank[size_t(group[i])])]++)] = int(i);
+    return perm;
+}
+
+// The order of the rows first.. (count of them) for the text sorts. Rows
+// often share one key string (a day, a category): with one key column the
+// rows are grouped by the string they share and each group's key is made
+// once.
+std::vector<int> textOrder(const GridTable &t, int first, int count, int left, int right,
+                           bool noCase, bool descending)
+{
+    std::vector<int> group(static_cast<size_t>(count));
+    std::vector<QString> keys;
+    if (left == right) {
+        // Held while grouping: a source's texts live as long as their copies.
+        std::vector<QString> texts(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            texts[size_t(i)] = t.cellText(first + i, left);
+        group = groupsBySharedText(texts, [&](int i) {
+            keys.push_back(noCase ? texts[size_t(i)].toCaseFolded() : texts[size_t(i)]);
+        });
+    } else {
+        keys.reserve(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            group[size_t(i)] = i;
+            keys.push_back(joinedKey(t, first + i, left, right, noCase));
+        }
+    }
+    return orderByKeyRank(keys, group, descending);
+}
+
+// Moves the rows of cells (width cells each) from row first on in place,
+// cycle by cycle: row first + i takes the row first + perm[i].
+template <typename Cell>
+void moveRows(std::vector<Cell> &cells, size_t width, int first, const std::vector<int> &perm)
+{
+    const int count = int(perm.size());
+    auto rowAt = [&](int i) {
+        return cells.begin() + std::ptrdiff_t((size_t(first) + size_t(i)) * width);
+    };
+    std::vector<Cell> held(width);
+    std::vector<bool> placed(perm.size(), false);
+    for (int start = 0; start < count; ++start) {
+        if (placed[size_t(start)] || perm[size_t(start)] == start)
+            continue;
+        std::move(rowAt(start), rowAt(start) + std::ptrdiff_t(width), held.begin());
+        int to = start;
+        for (int from = perm[size_t(to)]; from != start; from = perm[size_t(to)]) {
+            std::move(rowAt(from), rowAt(from) + std::ptrdiff_t(width), rowAt(to));
+            placed[size_t(to)] = true;
+            to = from;
+        }
+        std::move(held.begin(), held.end(), rowAt(to));
+        placed[size_t(to)] = true;
+    }
+}
+
 } // namespace
 
 bool GridTable::Sort(int order)
@@ -427,164 +577,28 @@ bool GridTable::Sort(int order)
     const int count = last - first + 1;
     if (count < 2)
         return true;
-    const int left = selLeft(), right = selRight();
-
-    const bool noCase = order == SortStringNoCaseAscending || order == SortStringNoCaseDescending;
-    const bool numeric = order == SortNumericAscending || order == SortNumericDescending;
-    const bool generic = order == SortGenericAscending || order == SortGenericDescending;
     const bool descending = order % 2 == 0;
+    const std::vector<int> perm =
+        order <= SortNumericDescending
+            ? numberOrder(*this, first, count, selLeft(), selRight(),
+                          order >= SortNumericAscending, descending)
+            : textOrder(*this, first, count, selLeft(), selRight(),
+                        order <= SortStringNoCaseDescending, descending);
 
-    // The key of a row: the key columns' texts joined by NUL, which sorts
-    // below every other character, so joined keys compare column by column.
-    // Case-insensitive orders compare case-folded texts.
-    auto keyText = [&](int r) {
-        QString text;
-        if (left == right) {
-            text = cellText(r, left);
-        } else {
-            for (int c = left; c <= right; ++c) {
-                if (c > left)
-                    text += QChar(0);
-                text += cellText(r, c);
-            }
-        }
-        return noCase ? std::move(text).toCaseFolded() : text;
-    };
-    std::vector<int> perm(static_cast<size_t>(count));
-    if (numeric || generic) {
-        // Numbers compare by the first key column's value, the rest as text.
-        struct Key {
-            QString text;
-            double number = 0;
-            bool isNumber = false;
-        };
-        std::vector<Key> keys(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            Key &key = keys[size_t(i)];
-            key.isNumber = parseNumber(cellText(first + i, left), &key.number);
-            key.text = keyText(first + i);
-        }
-        auto less = [&](const Key &a, const Key &b) {
-            if (numeric)
-                return a.number < b.number;
-            if (a.isNumber != b.isNumber)
-                return a.isNumber; // numbers before other text
-            if (a.isNumber && a.number != b.number)
-                return a.number < b.number;
-            return a.text < b.text;
-        };
-        std::iota(perm.begin(), perm.end(), 0);
-        std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
-            return descending ? less(keys[size_t(b)], keys[size_t(a)])
-                              : less(keys[size_t(a)], keys[size_t(b)]);
-        });
-    } else {
-        // Text keys: rows often share one key string (a day, a category).
-        // Rows are grouped by the string they share, each group's key is
-        // made once, the keys are ordered, and the rows are placed by the
-        // rank of their key, keeping their order among equal keys.
-        std::vector<int> group;
-        std::vector<QString> keys;
-        if (left == right) {
-            // Held while grouping: a source's texts live as long as their copies.
-            std::vector<QString> texts(static_cast<size_t>(count));
-            for (int i = 0; i < count; ++i)
-                texts[size_t(i)] = cellText(first + i, left);
-            group = groupsBySharedText(texts, [&](int i) {
-                keys.push_back(noCase ? texts[size_t(i)].toCaseFolded() : texts[size_t(i)]);
-            });
-        } else {
-            keys.reserve(size_t(count));
-            group.resize(size_t(count));
-            for (int i = 0; i < count; ++i) {
-                group[size_t(i)] = i;
-                keys.push_back(keyText(first + i));
-            }
-        }
-        // The first eight characters of each key, packed so that comparing
-        // the numbers compares those characters; the texts are compared
-        // only when the numbers are equal. A key shorter than eight is
-        // padded with NUL, which never puts it after a longer key it
-        // begins.
-        const size_t groups = keys.size();
-        std::vector<std::pair<quint64, quint64>> prefix(groups);
-        for (size_t g = 0; g < groups; ++g) {
-            const QString &key = keys[g];
-            quint64 part[2] = {0, 0};
-            for (int i = 0; i < 8; ++i) {
-                const quint64 unit = i < key.size() ? key[i].unicode() : 0;
-                part[i / 4] |= unit << (16 * (3 - i % 4));
-            }
-            prefix[g] = {part[0], part[1]};
-        }
-        auto less = [&](int a, int b) {
-            const auto &pa = prefix[size_t(a)], &pb = prefix[size_t(b)];
-            if (pa != pb)
-                return pa < pb;
-            return keys[size_t(a)] < keys[size_t(b)];
-        };
-        auto before = [&](int a, int b) { return descending ? less(b, a) : less(a, b); };
-        std::vector<int> byOrder(groups);
-        std::iota(byOrder.begin(), byOrder.end(), 0);
-        std::sort(byOrder.begin(), byOrder.end(), before);
-        std::vector<int> rank(groups);
-        int ranks = 0;
-        for (size_t k = 0; k < groups; ++k) {
-            if (k == 0 || before(byOrder[k - 1], byOrder[k]))
-                ++ranks;
-            rank[size_t(byOrder[k])] = ranks - 1;
-        }
-        std::vector<int> start(size_t(ranks) + 1, 0);
-        for (int i = 0; i < count; ++i)
-            ++start[size_t(rank[size_t(group[size_t(i)])]) + 1];
-        for (int r = 0; r < ranks; ++r)
-            start[size_t(r) + 1] += start[size_t(r)];
-        for (int i = 0; i < count; ++i)
-            perm[size_t(start[size_t(rank[size_t(group[size_t(i)])])]++)] = i;
+    // Cells move with their rows, except where a row has nothing of its
+    // own: no colours, or a source's texts and none of its own.
+    const auto from = std::ptrdiff_t(index(first, 0)), to = from + std::ptrdiff_t(count) * m_cols;
+    const bool ownTexts = m_sourceRow.empty() ||
+                          std::any_of(m_cells.begin() + from, m_cells.begin() + to,
+                                      [](const QString &c) { return !c.isNull(); });
+    if (ownTexts)
+        moveRows(m_cells, size_t(m_cols), first, perm);
+    for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
+        if (!colors->empty() && std::any_of(colors->begin() + from, colors->begin() + to,
+                                            [](quint32 c) { return c != NoColor; }))
+            moveRows(*colors, size_t(m_cols), first, perm);
     }
-
-    // Rows move in place, cycle by cycle: row first + i takes the row
-    // first + perm[i].
-    std::vector<bool> placed(static_cast<size_t>(count), false);
-    auto permute = [&](auto &cells, int width) {
-        if (cells.empty())
-            return;
-        if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<quint32>>) {
-            // Rows without colours of their own need not move theirs.
-            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
-            if (std::all_of(rows, rows + std::ptrdiff_t(count) * width,
-                            [](quint32 c) { return c == NoColor; }))
-                return;
-        } else if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<QString>>) {
-            // Nor rows that show a source's texts and hold none.
-            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
-            if (!m_sourceRow.empty() && std::all_of(rows, rows + std::ptrdiff_t(count) * width,
-                                                    [](const QString &c) { return c.isNull(); }))
-                return;
-        }
-        using Cell = typename std::decay_t<decltype(cells)>::value_type;
-        std::vector<Cell> held(static_cast<size_t>(width));
-        auto rowAt = [&](int i) {
-            return cells.begin() + std::ptrdiff_t(first + i) * std::ptrdiff_t(width);
-        };
-        std::fill(placed.begin(), placed.end(), false);
-        for (int start = 0; start < count; ++start) {
-            if (placed[size_t(start)] || perm[size_t(start)] == start)
-                continue;
-            std::move(rowAt(start), rowAt(start) + width, held.begin());
-            int to = start;
-            for (int from = perm[size_t(to)]; from != start; from = perm[size_t(to)]) {
-                std::move(rowAt(from), rowAt(from) + width, rowAt(to));
-                placed[size_t(to)] = true;
-                to = from;
-            }
-            std::move(held.begin(), held.end(), rowAt(to));
-            placed[size_t(to)] = true;
-        }
-    };
-    permute(m_cells, m_cols);
-    permute(m_back, m_cols);
-    permute(m_fore, m_cols);
-    permute(m_sourceRow, 1);
+    if (!m_sourceRow.empty())
+        moveRows(m_sourceRow, 1, first, perm);
     return true;
 }
