@@ -322,7 +322,10 @@ private slots:
             entries << e;
         }
         const QStringList phrases{"gun",  "GUN",    "\u00E9lise", "\u00B5",     "\u039C", "0",
-                                  "/05/", "\u00A0", "\t",         "12/29/1899", "-$0.50"};
+                                  "/05/", "\u00A0", "\t",         "12/29/1899", "-$0.50",
+                                  // Across fields and the shown values and dates.
+                                  "Roe Bob", "smart found", "ga $1,234.50 Pat", "01/05/2009 jane",
+                                  "RING ring.", "Shotgun, 12", "trunk. Lab"};
         QVector<QByteArray> bytes;
         QVector<EntryRecord> read;
         for (const EntryRecord &e : entries) {
