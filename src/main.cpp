@@ -99,7 +99,6 @@ int runInventoryCommand(const StartOptions &options)
 
 int main(int argc, char **argv)
 {
-    StartWithHugePageHeap(argv);
     {
         // The set-up needs no display, so it is recognised before any
         // window system is asked for.
