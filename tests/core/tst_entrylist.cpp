@@ -13,6 +13,7 @@
 #include "core/entries/EntryStore.h"
 #include "core/entries/OwnWrites.h"
 #include "core/entries/SearchFilter.h"
+#include "core/rules/GridTable.h"
 #include "core/rules/NetworkWatch.h"
 
 #include <QFile>
@@ -303,6 +304,40 @@ private slots:
         week += listed(1, {2009, 1, 5}, oleDate(2009, 1, 5));
         QCOMPARE(week, QStringLiteral("nyynnyn"));
         QCOMPARE(SearchFilter::dateSearch(14, {2009, 1, 5}).mode(), SearchFilter::Mode::Date);
+    }
+
+    // The list sorted at its load is in the order the grid's sort of the
+    // sort column gives: days out of range, case, shared categories and not.
+    void sortedAtLoadAsTheGridSorts()
+    {
+        const double days[] = {oleDate(2009, 1, 5, 23, 59), 0, oleDate(2009, 1, 5), -657434.0,
+                               -700000.0, 2958465.99999, oleDate(1998, 12, 31), 0.4};
+        const QStringList texts{"b-1", "B-1", "a-2", "\u00C4x", "", "a-10", "A-2", "\u00E4X", "z"};
+        EntryListData data;
+        for (int i = 0; i < 150; ++i) {
+            EntryRecord e;
+            e.ReceivedDate = days[size_t(i) % std::size(days)];
+            e.CaseNumber = texts[i % texts.size()];
+            e.Category = (i % 2 ? "cat" : "CAT") + QString::number(i % 67);
+            CollectEntryRow(data, i + 1, e.Pack().constData(), false, ListMode::AllEntries, {});
+        }
+        for (int sort = 0; sort < 3; ++sort) {
+            auto cells = std::make_shared<EntryGridCells>(data);
+            cells->setSortIndex(sort);
+            GridTable t;
+            t.setFormatString(EntryGridFormat);
+            t.setSourceRows(1, cells->rowCount(), [cells](int r, int c) { return cells->text(r, c); });
+            t.setCol(EntryGridSortCol);
+            QVERIFY(t.Sort(GridTable::SortStringNoCaseAscending));
+            EntryListData sorted = data;
+            SortEntryRows(sorted, sort);
+            QStringList byGrid, atLoad;
+            for (int r = 1; r < t.Rows(); ++r) {
+                byGrid << t.TextMatrix(r, EntryGridRecordCol);
+                atLoad << RecordNumberText(sorted.rows[size_t(r - 1)].recordNumber);
+            }
+            QCOMPARE(atLoad.join(','), byGrid.join(','));
+        }
     }
 
     // Tested from its bytes, a record is listed exactly as when unpacked.
