@@ -553,6 +553,18 @@ private slots:
         t.setRows(3);
         t.setRows(5);
         QCOMPARE(column(t, 0) + '|' + column(t, 2), "a,new,,|,,,");
+
+        // Rows that never had a text of their own: sorted by their source
+        // rows alone, coloured, written into, given another column.
+        t = tableWith({"a"});
+        QVERIFY(t.setSourceRows(2, 4, source));
+        t.setCol(2);
+        QVERIFY(t.Sort(GridTable::SortStringNoCaseAscending));
+        t.setRowsBackColor(2, 5, 0, 0, 0x111111u, 0x222222u);
+        t.setTextMatrix(5, 1, QStringLiteral("w"));
+        t.setCols(t.Cols() + 1);
+        QCOMPARE(column(t, 0) + '|' + column(t, 1), "a,s0c0,s2c0,s1c0,s3c0|,s0c1,s2c1,s1c1,w");
+        QCOMPARE(t.cellBackColor(5, 0), 0x222222u);
     }
 };
 

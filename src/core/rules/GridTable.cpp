@@ -26,6 +26,7 @@ void GridTable::reshape(int rows, int cols)
         if (!m_fore.empty())
             m_fore.resize(n, NoColor);
     } else {
+        materialize();
         auto move = [&](auto &from, auto fill) {
             using V = std::decay_t<decltype(from)>;
             V to(size_t(rows) * size_t(cols), fill);
@@ -98,16 +99,24 @@ QString GridTable::TextMatrix(int row, int col) const
 
 QString GridTable::cellText(int row, int col) const
 {
-    const QString &own = m_cells[index(row, col)];
-    if (!own.isNull() || m_sourceRow.empty() || m_sourceRow[size_t(row)] < 0)
-        return own;
-    return m_source(m_sourceRow[size_t(row)], col);
+    const size_t i = index(row, col);
+    const bool sourced = !m_sourceRow.empty() && m_sourceRow[size_t(row)] >= 0;
+    if (i < m_cells.size() && (!m_cells[i].isNull() || !sourced))
+        return m_cells[i];
+    return sourced ? m_source(m_sourceRow[size_t(row)], col) : QString();
+}
+
+void GridTable::materialize()
+{
+    if (m_cells.size() < cellCount())
+        m_cells.resize(cellCount());
 }
 
 bool GridTable::setTextMatrix(int row, int col, const QString &text)
 {
     if (!inside(row, col))
         return false;
+    materialize();
     // An empty text written over a source's text stays the cell's own.
     const bool sourced = !m_sourceRow.empty() && m_sourceRow[size_t(row)] >= 0;
     m_cells[index(row, col)] = text.isNull() && sourced ? QStringLiteral("") : text;
@@ -132,18 +141,18 @@ bool GridTable::setSourceRows(int firstRow, int count, CellSource source)
     if (firstRow < m_fixedRows || firstRow > m_rows || count < 0 || !source)
         return false;
     dropSourceRows(firstRow);
-    // The new rows' cells are empty (their texts are the source's); the
-    // storage of an earlier list is used again.
+    // The new rows have no cells of their own until a text is written into
+    // one (their texts are the source's): a long list costs no string per
+    // cell.
     const size_t kept = size_t(firstRow) * size_t(m_cols);
     m_cells.resize(kept);
-    m_cells.resize(kept + size_t(count) * size_t(m_cols));
+    m_rows = firstRow + count;
     for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
         if (!colors->empty()) {
             colors->resize(kept);
-            colors->resize(m_cells.size(), NoColor);
+            colors->resize(cellCount(), NoColor);
         }
     }
-    m_rows = firstRow + count;
     m_sourceRow.resize(size_t(firstRow), -1);
     m_sourceRow.reserve(size_t(m_rows));
     for (int i = 0; i < count; ++i)
@@ -188,6 +197,7 @@ bool GridTable::AddItem(const QString &text, int at)
         at = m_rows;
     if (at < 0 || at > m_rows)
         return false;
+    materialize();
     const size_t pos = size_t(at) * size_t(m_cols);
     m_cells.insert(m_cells.begin() + std::ptrdiff_t(pos), size_t(m_cols), QString());
     if (!m_back.empty())
@@ -216,6 +226,7 @@ bool GridTable::RemoveItem(int at)
 {
     if (at < m_fixedRows || at >= m_rows)
         return false;
+    materialize();
     const auto first = std::ptrdiff_t(size_t(at) * size_t(m_cols));
     const auto last = first + m_cols;
     m_cells.erase(m_cells.begin() + first, m_cells.begin() + last);
@@ -236,6 +247,7 @@ bool GridTable::RemoveItem(int at)
 
 void GridTable::Clear()
 {
+    materialize();
     for (QString &cell : m_cells)
         cell.clear();
     m_sourceRow.clear();
@@ -290,7 +302,7 @@ void GridTable::setSelectionColor(std::vector<quint32> &colors, quint32 bgr)
     if (colors.empty()) {
         if (bgr == NoColor)
             return;
-        colors.assign(m_cells.size(), NoColor);
+        colors.assign(cellCount(), NoColor);
     }
     for (int r = selTop(); r <= selBottom(); ++r)
         for (int c = selLeft(); c <= selRight(); ++c)
@@ -319,7 +331,7 @@ void GridTable::setRowsBackColor(int firstRow, int lastRow, int firstCol, int la
     if (m_back.empty()) {
         if (evenBgr == NoColor && oddBgr == NoColor)
             return;
-        m_back.assign(m_cells.size(), NoColor);
+        m_back.assign(cellCount(), NoColor);
     }
     for (int r = firstRow; r <= lastRow; ++r) {
         const quint32 bgr = r % 2 == 0 ? evenBgr : oddBgr;
@@ -588,11 +600,15 @@ bool GridTable::Sort(int order)
     // Cells move with their rows, except where a row has nothing of its
     // own: no colours, or a source's texts and none of its own.
     const auto from = std::ptrdiff_t(index(first, 0)), to = from + std::ptrdiff_t(count) * m_cols;
+    const auto held = std::ptrdiff_t(m_cells.size());
     const bool ownTexts = m_sourceRow.empty() ||
-                          std::any_of(m_cells.begin() + from, m_cells.begin() + to,
+                          std::any_of(m_cells.begin() + qMin(from, held),
+                                      m_cells.begin() + qMin(to, held),
                                       [](const QString &c) { return !c.isNull(); });
-    if (ownTexts)
+    if (ownTexts) {
+        materialize();
         moveRows(m_cells, size_t(m_cols), first, perm);
+    }
     for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
         if (!colors->empty() && std::any_of(colors->begin() + from, colors->begin() + to,
                                             [](quint32 c) { return c != NoColor; }))
