@@ -132,9 +132,9 @@ int main(int argc, char **argv)
     const double last = findTimes(QStringLiteral("ZEBEDEE"), 10, &lastWorst);
 
     const double shown = median(show);
-    std::printf("show a %d-line log (%.1f MB): median of 7 runs %.1f ms, slowest %.1f ms\n",
-                Lines, double(QFile(env.path(QStringLiteral("DataRecords.Log"))).size()) / 1e6,
-                shown, *std::max_element(show.begin(), show.end()));
+    std::printf("show a %d-line log (%.1f MB): median of 7 runs %.1f ms, slowest %.1f ms\n", Lines,
+                double(QFile(env.path(QStringLiteral("DataRecords.Log"))).size()) / 1e6, shown,
+                *std::max_element(show.begin(), show.end()));
     std::printf("  of which reading, decoding and trimming the file: median %.1f ms\n",
                 median(load));
     std::printf("find next, a match every 1,000 lines: median of 60 clicks %.2f ms, slowest "

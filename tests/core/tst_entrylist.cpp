@@ -310,8 +310,14 @@ private slots:
     // sort column gives: days out of range, case, shared categories and not.
     void sortedAtLoadAsTheGridSorts()
     {
-        const double days[] = {oleDate(2009, 1, 5, 23, 59), 0, oleDate(2009, 1, 5), -657434.0,
-                               -700000.0, 2958465.99999, oleDate(1998, 12, 31), 0.4};
+        const double days[] = {oleDate(2009, 1, 5, 23, 59),
+                               0,
+                               oleDate(2009, 1, 5),
+                               -657434.0,
+                               -700000.0,
+                               2958465.99999,
+                               oleDate(1998, 12, 31),
+                               0.4};
         const QStringList texts{"b-1", "B-1", "a-2", "\u00C4x", "", "a-10", "A-2", "\u00E4X", "z"};
         EntryListData data;
         for (int i = 0; i < 150; ++i) {
@@ -326,7 +332,8 @@ private slots:
             cells->setSortIndex(sort);
             GridTable t;
             t.setFormatString(EntryGridFormat);
-            t.setSourceRows(1, cells->rowCount(), [cells](int r, int c) { return cells->text(r, c); });
+            t.setSourceRows(1, cells->rowCount(),
+                            [cells](int r, int c) { return cells->text(r, c); });
             t.setCol(EntryGridSortCol);
             QVERIFY(t.Sort(GridTable::SortStringNoCaseAscending));
             EntryListData sorted = data;
@@ -356,8 +363,8 @@ private slots:
             e.ReleasedDate = ole == 0 ? 0 : ole + 31;
             entries << e;
         }
-        const QStringList phrases{"gun",  "GUN",    "\u00E9lise", "\u00B5",     "\u039C", "0",
-                                  "/05/", "\u00A0", "\t",         "12/29/1899", "-$0.50",
+        const QStringList phrases{"gun", "GUN", "\u00E9lise", "\u00B5", "\u039C", "0", "/05/",
+                                  "\u00A0", "\t", "12/29/1899", "-$0.50",
                                   // Across fields and the shown values and dates.
                                   "Roe Bob", "smart found", "ga $1,234.50 Pat", "01/05/2009 jane",
                                   "RING ring.", "Shotgun, 12", "trunk. Lab"};

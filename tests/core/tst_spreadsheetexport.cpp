@@ -135,8 +135,16 @@ private slots:
                                    -1.25,   -657434.0,     2958465.99998,
                                    0.0,     -700000.0,     3e6,
                                    qQNaN(), 45000.5};
-        const qint64 values[] = {0,       1,           -1,         10000, 12345000, 99990000,
-                                 1234567, -100000000, 50000000000, std::numeric_limits<qint64>::max(),
+        const qint64 values[] = {0,
+                                 1,
+                                 -1,
+                                 10000,
+                                 12345000,
+                                 99990000,
+                                 1234567,
+                                 -100000000,
+                                 50000000000,
+                                 std::numeric_limits<qint64>::max(),
                                  std::numeric_limits<qint64>::min()};
         for (size_t i = 0; i < std::size(controls); ++i) {
             EntryRecord e;

@@ -590,21 +590,20 @@ bool GridTable::Sort(int order)
     if (count < 2)
         return true;
     const bool descending = order % 2 == 0;
-    const std::vector<int> perm =
-        order <= SortNumericDescending
-            ? numberOrder(*this, first, count, selLeft(), selRight(),
-                          order >= SortNumericAscending, descending)
-            : textOrder(*this, first, count, selLeft(), selRight(),
-                        order <= SortStringNoCaseDescending, descending);
+    const std::vector<int> perm = order <= SortNumericDescending
+                                      ? numberOrder(*this, first, count, selLeft(), selRight(),
+                                                    order >= SortNumericAscending, descending)
+                                      : textOrder(*this, first, count, selLeft(), selRight(),
+                                                  order <= SortStringNoCaseDescending, descending);
 
     // Cells move with their rows, except where a row has nothing of its
     // own: no colours, or a source's texts and none of its own.
     const auto from = std::ptrdiff_t(index(first, 0)), to = from + std::ptrdiff_t(count) * m_cols;
     const auto held = std::ptrdiff_t(m_cells.size());
-    const bool ownTexts = m_sourceRow.empty() ||
-                          std::any_of(m_cells.begin() + qMin(from, held),
-                                      m_cells.begin() + qMin(to, held),
-                                      [](const QString &c) { return !c.isNull(); });
+    const bool ownTexts =
+        m_sourceRow.empty() ||
+        std::any_of(m_cells.begin() + qMin(from, held), m_cells.begin() + qMin(to, held),
+                    [](const QString &c) { return !c.isNull(); });
     if (ownTexts) {
         materialize();
         moveRows(m_cells, size_t(m_cols), first, perm);
