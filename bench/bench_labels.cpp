@@ -102,9 +102,10 @@ int main(int argc, char **argv)
                 "(target %.0f)\n",
                 qPrintable(code), Entries, median(rounds),
                 *std::max_element(rounds.begin(), rounds.end()), TargetScanMs);
+    judge("labels of every entry to PDF", seconds, "s", -1, TargetSeconds);
+    judge("labels, peak memory", peak, "MB", -1, TargetMegabytes);
+    judge("scan to its entry card open (median of 7)", median(rounds), "ms", -1, TargetScanMs);
     ProgramEnding = true;
     delete w;
-    return seconds <= TargetSeconds && peak <= TargetMegabytes && median(rounds) <= TargetScanMs
-               ? 0
-               : 1;
+    return rc == 0 ? 0 : 1;
 }

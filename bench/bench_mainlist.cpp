@@ -101,7 +101,6 @@ int firstLoad(const QString &folder)
 
 int main(int argc, char **argv)
 {
-    StartWithHugePageHeap(argv); // as the program starts
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--first-load") == 0)

@@ -90,7 +90,7 @@ int main(int argc, char **argv)
         std::printf("print: FAILED, the document did not end\n");
         return 1;
     }
-    if (seconds > TargetSeconds || peak > TargetMegabytes)
-        std::printf("print: OVER TARGET\n");
+    judge("list printed to PDF", seconds, "s", -1, TargetSeconds);
+    judge("list printed, peak memory", peak, "MB", -1, TargetMegabytes);
     return 0;
 }

@@ -109,7 +109,6 @@ void setUp(TestEnvironment &env)
 
 int main(int argc, char **argv)
 {
-    StartWithHugePageHeap(argv); // as the program starts
     QCoreApplication app(argc, argv);
     TestEnvironment env; // a temporary data folder under /tmp
     setUp(env);

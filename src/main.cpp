@@ -182,7 +182,6 @@ std::optional<int> runWithoutWindow(int &argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    StartWithHugePageHeap(argv);
     if (const std::optional<int> rc = runWithoutWindow(argc, argv))
         return *rc;
 

@@ -18,6 +18,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 #include <csignal>
+#include <limits>
 #include <numeric>
 #include <sys/resource.h>
 
@@ -123,6 +124,32 @@ private slots:
             stamps << ControlNumberStamp(x);
         QCOMPARE(stamps.join(' '), QStringLiteral("19000104000000 20040115000000 20040114120000 "
                                                   "18991229060000 01000101000000 99991231235958 "));
+
+        // The export writes the same stamps and the values in general form
+        // from the record's bytes, the damaged ones too.
+        const double controls[] = {5.0,     38000.9999999, 38000 + 43199.5 / 86400,
+                                   -1.25,   -657434.0,     2958465.99998,
+                                   0.0,     -700000.0,     3e6,
+                                   qQNaN(), 45000.5};
+        const qint64 values[] = {0,
+                                 1,
+                                 -1,
+                                 10000,
+                                 12345000,
+                                 99990000,
+                                 1234567,
+                                 -100000000,
+                                 50000000000,
+                                 std::numeric_limits<qint64>::max(),
+                                 std::numeric_limits<qint64>::min()};
+        for (size_t i = 0; i < std::size(controls); ++i) {
+            EntryRecord e;
+            e.ControlNumber = controls[i];
+            e.Value = values[i];
+            const QByteArrayList cells = ExportRecordLine(e.Pack().constData()).split(',');
+            QCOMPARE(cells.value(0), '"' + ControlNumberStamp(controls[i]).toLatin1() + '"');
+            QCOMPARE(cells.value(8), '"' + GeneralMoney(values[i]).toLatin1() + '"');
+        }
     }
 
     // Awkward entries, byte for byte: quotes doubled, commas and line

@@ -638,6 +638,18 @@ private slots:
         t.setRows(3);
         t.setRows(5);
         QCOMPARE(column(t, 0) + '|' + column(t, 2), "a,new,,|,,,");
+
+        // Rows that never had a text of their own: sorted by their source
+        // rows alone, coloured, written into, given another column.
+        t = tableWith({"a"});
+        QVERIFY(t.setSourceRows(2, 4, source));
+        t.setCol(2);
+        QVERIFY(t.Sort(GridTable::SortStringNoCaseAscending));
+        t.setRowsBackColor(2, 5, 0, 0, 0x111111u, 0x222222u);
+        t.setTextMatrix(5, 1, QStringLiteral("w"));
+        t.setCols(t.Cols() + 1);
+        QCOMPARE(column(t, 0) + '|' + column(t, 1), "a,s0c0,s2c0,s1c0,s3c0|,s0c1,s2c1,s1c1,w");
+        QCOMPARE(t.cellBackColor(5, 0), 0x222222u);
     }
 
     void rowsCountsAndTexts()
@@ -839,6 +851,47 @@ private slots:
         QCOMPARE(SearchFilter::dateSearch(14, {2009, 1, 5}).mode(), SearchFilter::Mode::Date);
     }
 
+    // The list sorted at its load is in the order the grid's sort of the
+    // sort column gives: days out of range, case, shared categories and not.
+    void sortedAtLoadAsTheGridSorts()
+    {
+        const double days[] = {oleDate(2009, 1, 5, 23, 59),
+                               0,
+                               oleDate(2009, 1, 5),
+                               -657434.0,
+                               -700000.0,
+                               2958465.99999,
+                               oleDate(1998, 12, 31),
+                               0.4};
+        const QStringList texts{"b-1", "B-1", "a-2", "\u00C4x", "", "a-10", "A-2", "\u00E4X", "z"};
+        EntryListData data;
+        for (int i = 0; i < 150; ++i) {
+            EntryRecord e;
+            e.ReceivedDate = days[size_t(i) % std::size(days)];
+            e.CaseNumber = texts[i % texts.size()];
+            e.Category = (i % 2 ? "cat" : "CAT") + QString::number(i % 67);
+            CollectEntryRow(data, i + 1, e.Pack().constData(), false, ListMode::AllEntries, {});
+        }
+        for (int sort = 0; sort < 3; ++sort) {
+            auto cells = std::make_shared<EntryGridCells>(data);
+            cells->setSortIndex(sort);
+            GridTable t;
+            t.setFormatString(EntryGridFormat);
+            t.setSourceRows(1, cells->rowCount(),
+                            [cells](int r, int c) { return cells->text(r, c); });
+            t.setCol(EntryGridSortCol);
+            QVERIFY(t.Sort(GridTable::SortStringNoCaseAscending));
+            EntryListData sorted = data;
+            SortEntryRows(sorted, sort);
+            QStringList byGrid, atLoad;
+            for (int r = 1; r < t.Rows(); ++r) {
+                byGrid << t.TextMatrix(r, EntryGridRecordCol);
+                atLoad << RecordNumberText(sorted.rows[size_t(r - 1)].recordNumber);
+            }
+            QCOMPARE(atLoad.join(','), byGrid.join(','));
+        }
+    }
+
     // Tested from its bytes, a record is listed exactly as when unpacked.
     void bytesGiveTheSameAnswer()
     {
@@ -855,8 +908,11 @@ private slots:
             e.ReleasedDate = ole == 0 ? 0 : ole + 31;
             entries << e;
         }
-        const QStringList phrases{"gun",  "GUN",    "\u00E9lise", "\u00B5",     "\u039C", "0",
-                                  "/05/", "\u00A0", "\t",         "12/29/1899", "-$0.50"};
+        const QStringList phrases{"gun", "GUN", "\u00E9lise", "\u00B5", "\u039C", "0", "/05/",
+                                  "\u00A0", "\t", "12/29/1899", "-$0.50",
+                                  // Across fields and the shown values and dates.
+                                  "Roe Bob", "smart found", "ga $1,234.50 Pat", "01/05/2009 jane",
+                                  "RING ring.", "Shotgun, 12", "trunk. Lab"};
         QVector<QByteArray> bytes;
         QVector<EntryRecord> read;
         for (const EntryRecord &e : entries) {

@@ -423,12 +423,3 @@ QStringList RemoveEmptyDataFiles(DataSet &ds)
     }
     return removed;
 }
-
-void StartWithHugePageHeap(char **argv)
-{
-    if (std::getenv("GLIBC_TUNABLES"))
-        return;
-    // Set before the new start, so that it is never tried twice.
-    ::setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1);
-    ::execv("/proc/self/exe", argv);
-}

@@ -93,14 +93,6 @@ StartOptions ParseCommandLine(const QStringList &arguments, const QString &curre
                               const QString &configPath = SystemConfigPath);
 QString CommandLineHelp();
 
-// Starts the program once more with glibc's heap on transparent huge
-// pages, unless GLIBC_TUNABLES is set already (then, or when the new start
-// fails, it returns and the program carries on as it is). The first list
-// after sign-in touches some 20 MB of fresh memory; on 4 KB pages each is a
-// page fault of its own, which makes up much of that wait. glibc reads the
-// setting only when a program starts. Call it first thing in main().
-void StartWithHugePageHeap(char **argv);
-
 class QLockFile;
 
 // Refuses a second running copy for the same user session. A copy that

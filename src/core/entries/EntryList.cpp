@@ -8,8 +8,10 @@
 
 #include <QFileInfo>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <numeric>
 
 namespace
 {
@@ -132,6 +134,48 @@ bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFil
     });
     file.close();
     return ok;
+}
+
+void SortEntryRows(EntryListData &data, int sortIndex)
+{
+    const size_t n = data.rows.size();
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t(0));
+    if (sortIndex == 0) {
+        // "yyyymmdd0000" orders as the days do; a row without a date, or
+        // with one outside years 1..9999, has an empty key, before them.
+        std::vector<qint64> day(n);
+        for (size_t i = 0; i < n; ++i) {
+            const QDate d = ReceivedDay(data.rows[i].receivedDate);
+            day[i] = d.isValid() && d.year() >= 1 && d.year() <= 9999
+                         ? d.toJulianDay()
+                         : std::numeric_limits<qint64>::min();
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return day[a] < day[b]; });
+    } else if (sortIndex == 1 || sortIndex == 2) {
+        std::vector<QString> key(n);
+        std::vector<QString> sharedKey(data.categoryTexts.size());
+        for (size_t i = 0; i < sharedKey.size(); ++i)
+            sharedKey[i] = data.categoryTexts[i].second.toCaseFolded();
+        for (size_t i = 0; i < n; ++i) {
+            const EntryListRow &r = data.rows[i];
+            if (sortIndex == 1)
+                key[i] = data.caseNumber(r).toCaseFolded();
+            else
+                key[i] = r.sharedCategory >= 0 ? sharedKey[size_t(r.sharedCategory)]
+                                               : data.category(r).toCaseFolded();
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return key[a] < key[b]; });
+    } else {
+        return;
+    }
+    std::vector<EntryListRow> sorted;
+    sorted.reserve(n);
+    for (const size_t i : order)
+        sorted.push_back(data.rows[i]);
+    data.rows.swap(sorted);
 }
 
 QString RecordNumberText(int recordNumber)

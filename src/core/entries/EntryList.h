@@ -64,7 +64,7 @@ struct EntryListRow {
 // The listed entries as one column store made in one pass over the file:
 // the shown texts stay as the file's bytes until a cell is shown or sorted.
 struct EntryListData {
-    std::vector<EntryListRow> rows; // in file order
+    std::vector<EntryListRow> rows; // in file order until sorted
     QByteArray texts;               // the rows' text bytes, one after another
     int activeCount = 0;
     int archivedCount = 0;
@@ -106,6 +106,12 @@ void CollectEntryRow(EntryListData &data, int n, const char *record, bool inacti
 bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
                    EntryListData *data);
 // "Data file not available" with Retry and Cancel.
+
+// Puts the rows in the order of sort option sortIndex (see EntrySortKey;
+// any other leaves them): the order the list grid's case-insensitive sort
+// of the sort column gives, rows with equal keys keeping their order. The
+// list comes sorted from its load without a text made for every row.
+void SortEntryRows(EntryListData &data, int sortIndex);
 
 // The decimal text of a record number (1..MaxEntryCount come from one
 // table built once, so a list of them costs no allocations).

@@ -281,6 +281,20 @@ void SearchFilter::prepareRaw()
         m_rawUsable = false;
         return;
     }
+    // A word of the phrase with a character no value or date holds lies
+    // inside one text field wherever the phrase is found: a record whose
+    // text fields lack the longest such word is passed over without its
+    // text being put together.
+    m_joinedWord.reset();
+    QStringView longest;
+    for (const QStringView word : QStringView(m_phrase).split(QLatin1Char(' '))) {
+        if (word.size() > longest.size() &&
+            std::any_of(word.begin(), word.end(), [](QChar c) { return !formatted.contains(c); }))
+            longest = word;
+    }
+    if (m_joined && !longest.isEmpty())
+        m_joinedWord = std::make_shared<const SearchFilter>(
+            textSearch(longest.toString(), FindOption::AllText, m_ignoreCaps, 0));
 }
 
 // The phrase in one field's bytes, trimmed as the entry's text is. False
@@ -471,6 +485,10 @@ bool SearchFilter::rawTextMatch(const char *r) const
 bool SearchFilter::joinedMatch(const char *r) const
 {
     using namespace EntryLayout;
+    int inWord = 0;
+    if (m_joinedWord && !m_joinedWord->scanBytes(r + CaseNumber, r + Reserved1, &inWord) &&
+        !m_joinedWord->scanBytes(r + Narrative, r + Status, &inWord))
+        return false;
     thread_local std::string text;
     text.clear();
     auto field = [&](int offset) {

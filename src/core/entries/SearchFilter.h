@@ -143,6 +143,9 @@ private:
     // The date verdicts met so far, by day from 1900 (0 not yet known, 1
     // not there, 2 + the whole-word verdict); shared by the copies.
     std::shared_ptr<std::vector<signed char>> m_dayVerdicts;
+    // The all-fields search of a phrase with a blank: the longest word that
+    // only a text field can hold (none: every record is put together).
+    std::shared_ptr<const SearchFilter> m_joinedWord;
     int m_firstCount = 0; // -1: more than four
     int m_lastCount = 0;
 };

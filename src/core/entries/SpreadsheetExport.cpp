@@ -15,6 +15,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -135,6 +136,65 @@ char *putAscii(char *p, const QString &text)
     return p;
 }
 
+// Two digits of v (0..99).
+char *putTwo(char *p, int v)
+{
+    *p++ = char('0' + v / 10);
+    *p++ = char('0' + v % 10);
+    return p;
+}
+
+// ControlNumberStamp's fourteen digits, straight from the day and the
+// second of the day as the stamp finds them: a QLocale date format for
+// every listed entry costs more than the rest of its line. A control number
+// without a day in years 1..9999 (none, a damaged field) goes the general way.
+char *putStamp(char *p, double controlNumber)
+{
+    if (controlNumber != 0.0 && std::isfinite(controlNumber) &&
+        std::fabs(controlNumber) <= 2958466.0) {
+        static const QDate epoch(1899, 12, 30);
+        const double dayPart = std::trunc(controlNumber);
+        qint64 secs = std::llround(std::fabs(controlNumber - dayPart) * 86400.0);
+        const QDate date = epoch.addDays(qint64(dayPart) + (secs >= 86400 ? 1 : 0));
+        if (secs >= 86400)
+            secs = 0;
+        int year = 0, month = 0, day = 0;
+        date.getDate(&year, &month, &day);
+        if (year >= 1 && year <= 9999) {
+            *p++ = '"';
+            p = putTwo(putTwo(p, year / 100), year % 100);
+            p = putTwo(putTwo(p, month), day);
+            p = putTwo(putTwo(putTwo(p, int(secs / 3600)), int(secs / 60 % 60)), int(secs % 60));
+            *p++ = '"';
+            return p;
+        }
+    }
+    return putAscii(p, ControlNumberStamp(controlNumber));
+}
+
+// GeneralMoney's text: the whole units, then the four places without their
+// trailing zeros.
+char *putMoney(char *p, qint64 tenThousandths)
+{
+    *p++ = '"';
+    const quint64 magnitude =
+        tenThousandths < 0 ? 0 - quint64(tenThousandths) : quint64(tenThousandths);
+    if (tenThousandths < 0)
+        *p++ = '-';
+    p = std::to_chars(p, p + 20, magnitude / quint64(MoneyScale)).ptr;
+    if (quint64 places = magnitude % quint64(MoneyScale)) {
+        *p++ = '.';
+        int digits = 4;
+        for (; places % 10 == 0; places /= 10)
+            --digits;
+        for (int i = digits - 1; i >= 0; --i, places /= 10)
+            p[i] = char('0' + places % 10);
+        p += digits;
+    }
+    *p++ = '"';
+    return p;
+}
+
 // Whether record still holds the listed entry: the same control number
 // (bit for bit, as it was read for the list) and not marked by a deletion
 // that is under way.
@@ -197,13 +257,13 @@ void appendRecordLine(QByteArray &lines, const char *record)
         lines.reserve(qMax(2 * lines.capacity(), at + MaxLineBytes));
     lines.resize(at + MaxLineBytes);
     char *p = lines.data() + at;
-    p = putAscii(p, ControlNumberStamp(doubleAt(record, EntryLayout::ControlNumber)));
+    p = putStamp(p, doubleAt(record, EntryLayout::ControlNumber));
     for (const TextField &f : FieldsBeforeValue) {
         *p++ = ',';
         p = putText(p, record, f);
     }
     *p++ = ',';
-    p = putAscii(p, GeneralMoney(qFromLittleEndian<qint64>(record + EntryLayout::Value)));
+    p = putMoney(p, qFromLittleEndian<qint64>(record + EntryLayout::Value));
     *p++ = ',';
     p = putText(p, record, OwnerField);
     *p++ = ',';

@@ -26,6 +26,7 @@ void GridTable::reshape(int rows, int cols)
         if (!m_fore.empty())
             m_fore.resize(n, NoColor);
     } else {
+        materialize();
         auto move = [&](auto &from, auto fill) {
             using V = std::decay_t<decltype(from)>;
             V to(size_t(rows) * size_t(cols), fill);
@@ -98,16 +99,24 @@ QString GridTable::TextMatrix(int row, int col) const
 
 QString GridTable::cellText(int row, int col) const
 {
-    const QString &own = m_cells[index(row, col)];
-    if (!own.isNull() || m_sourceRow.empty() || m_sourceRow[size_t(row)] < 0)
-        return own;
-    return m_source(m_sourceRow[size_t(row)], col);
+    const size_t i = index(row, col);
+    const bool sourced = !m_sourceRow.empty() && m_sourceRow[size_t(row)] >= 0;
+    if (i < m_cells.size() && (!m_cells[i].isNull() || !sourced))
+        return m_cells[i];
+    return sourced ? m_source(m_sourceRow[size_t(row)], col) : QString();
+}
+
+void GridTable::materialize()
+{
+    if (m_cells.size() < cellCount())
+        m_cells.resize(cellCount());
 }
 
 bool GridTable::setTextMatrix(int row, int col, const QString &text)
 {
     if (!inside(row, col))
         return false;
+    materialize();
     // An empty text written over a source's text stays the cell's own.
     const bool sourced = !m_sourceRow.empty() && m_sourceRow[size_t(row)] >= 0;
     m_cells[index(row, col)] = text.isNull() && sourced ? QStringLiteral("") : text;
@@ -132,18 +141,18 @@ bool GridTable::setSourceRows(int firstRow, int count, CellSource source)
     if (firstRow < m_fixedRows || firstRow > m_rows || count < 0 || !source)
         return false;
     dropSourceRows(firstRow);
-    // The new rows' cells are empty (their texts are the source's); the
-    // storage of an earlier list is used again.
+    // The new rows have no cells of their own until a text is written into
+    // one (their texts are the source's): a long list costs no string per
+    // cell.
     const size_t kept = size_t(firstRow) * size_t(m_cols);
     m_cells.resize(kept);
-    m_cells.resize(kept + size_t(count) * size_t(m_cols));
+    m_rows = firstRow + count;
     for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
         if (!colors->empty()) {
             colors->resize(kept);
-            colors->resize(m_cells.size(), NoColor);
+            colors->resize(cellCount(), NoColor);
         }
     }
-    m_rows = firstRow + count;
     m_sourceRow.resize(size_t(firstRow), -1);
     m_sourceRow.reserve(size_t(m_rows));
     for (int i = 0; i < count; ++i)
@@ -188,6 +197,7 @@ bool GridTable::AddItem(const QString &text, int at)
         at = m_rows;
     if (at < 0 || at > m_rows)
         return false;
+    materialize();
     const size_t pos = size_t(at) * size_t(m_cols);
     m_cells.insert(m_cells.begin() + std::ptrdiff_t(pos), size_t(m_cols), QString());
     if (!m_back.empty())
@@ -216,6 +226,7 @@ bool GridTable::RemoveItem(int at)
 {
     if (at < m_fixedRows || at >= m_rows)
         return false;
+    materialize();
     const auto first = std::ptrdiff_t(size_t(at) * size_t(m_cols));
     const auto last = first + m_cols;
     m_cells.erase(m_cells.begin() + first, m_cells.begin() + last);
@@ -236,6 +247,7 @@ bool GridTable::RemoveItem(int at)
 
 void GridTable::Clear()
 {
+    materialize();
     for (QString &cell : m_cells)
         cell.clear();
     m_sourceRow.clear();
@@ -290,7 +302,7 @@ void GridTable::setSelectionColor(std::vector<quint32> &colors, quint32 bgr)
     if (colors.empty()) {
         if (bgr == NoColor)
             return;
-        colors.assign(m_cells.size(), NoColor);
+        colors.assign(cellCount(), NoColor);
     }
     for (int r = selTop(); r <= selBottom(); ++r)
         for (int c = selLeft(); c <= selRight(); ++c)
@@ -319,7 +331,7 @@ void GridTable::setRowsBackColor(int firstRow, int lastRow, int firstCol, int la
     if (m_back.empty()) {
         if (evenBgr == NoColor && oddBgr == NoColor)
             return;
-        m_back.assign(m_cells.size(), NoColor);
+        m_back.assign(cellCount(), NoColor);
     }
     for (int r = firstRow; r <= lastRow; ++r) {
         const quint32 bgr = r % 2 == 0 ? evenBgr : oddBgr;
@@ -413,6 +425,156 @@ std::vector<int> groupsBySharedText(const std::vector<QString> &texts, F newGrou
     return group;
 }
 
+// The key text of row: the texts of the columns left..right joined by NUL,
+// which sorts below every other character, so joined keys compare column by
+// column; case-folded for the case-insensitive orders.
+QString joinedKey(const GridTable &t, int row, int left, int right, bool noCase)
+{
+    QString text;
+    if (left == right) {
+        text = t.cellText(row, left);
+    } else {
+        for (int c = left; c <= right; ++c) {
+            if (c > left)
+                text += QChar(0);
+            text += t.cellText(row, c);
+        }
+    }
+    return noCase ? std::move(text).toCaseFolded() : text;
+}
+
+// The order of the rows first.. (count of them) for the numeric and generic
+// sorts: numbers compare by the first key column's value, the rest as text.
+std::vector<int> numberOrder(const GridTable &t, int first, int count, int left, int right,
+                             bool numeric, bool descending)
+{
+    struct Key {
+        QString text;
+        double number = 0;
+        bool isNumber = false;
+    };
+    std::vector<Key> keys(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        Key &key = keys[size_t(i)];
+        key.isNumber = parseNumber(t.cellText(first + i, left), &key.number);
+        key.text = joinedKey(t, first + i, left, right, false);
+    }
+    auto less = [&](const Key &a, const Key &b) {
+        if (numeric)
+            return a.number < b.number;
+        if (a.isNumber != b.isNumber)
+            return a.isNumber; // numbers before other text
+        if (a.isNumber && a.number != b.number)
+            return a.number < b.number;
+        return a.text < b.text;
+    };
+    std::vector<int> perm(static_cast<size_t>(count));
+    std::iota(perm.begin(), perm.end(), 0);
+    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+        return descending ? less(keys[size_t(b)], keys[size_t(a)])
+                          : less(keys[size_t(a)], keys[size_t(b)]);
+    });
+    return perm;
+}
+
+// The order of rows whose keys are keys[group[i]]: the keys are ordered
+// once each and the rows placed by the rank of their key, keeping their
+// order among equal keys. The first eight characters of each key are packed
+// into two numbers that compare as those characters do (a key shorter than
+// eight is padded with NUL, which never puts it after a longer key it
+// begins); the texts are compared only when the numbers are equal.
+std::vector<int> orderByKeyRank(const std::vector<QString> &keys, const std::vector<int> &group,
+                                bool descending)
+{
+    const size_t groups = keys.size();
+    std::vector<std::pair<quint64, quint64>> prefix(groups);
+    for (size_t g = 0; g < groups; ++g) {
+        quint64 part[2] = {0, 0};
+        for (int i = 0; i < 8; ++i) {
+            const quint64 unit = i < keys[g].size() ? keys[g][i].unicode() : 0;
+            part[i / 4] |= unit << (16 * (3 - i % 4));
+        }
+        prefix[g] = {part[0], part[1]};
+    }
+    auto less = [&](int a, int b) {
+        const auto &pa = prefix[size_t(a)], &pb = prefix[size_t(b)];
+        return pa != pb ? pa < pb : keys[size_t(a)] < keys[size_t(b)];
+    };
+    auto before = [&](int a, int b) { return descending ? less(b, a) : less(a, b); };
+    std::vector<int> byOrder(groups);
+    std::iota(byOrder.begin(), byOrder.end(), 0);
+    std::sort(byOrder.begin(), byOrder.end(), before);
+    std::vector<int> rank(groups);
+    int ranks = 0;
+    for (size_t k = 0; k < groups; ++k) {
+        if (k == 0 || before(byOrder[k - 1], byOrder[k]))
+            ++ranks;
+        rank[size_t(byOrder[k])] = ranks - 1;
+    }
+    std::vector<int> start(size_t(ranks) + 1, 0);
+    for (const int g : group)
+        ++start[size_t(rank[size_t(g)]) + 1];
+    for (int r = 0; r < ranks; ++r)
+        start[size_t(r) + 1] += start[size_t(r)];
+    std::vector<int> perm(group.size());
+    for (size_t i = 0; i < group.size(); ++i)
+        perm[size_t(start[size_t(rank[size_t(group[i])])]++)] = int(i);
+    return perm;
+}
+
+// The order of the rows first.. (count of them) for the text sorts. Rows
+// often share one key string (a day, a category): with one key column the
+// rows are grouped by the string they share and each group's key is made
+// once.
+std::vector<int> textOrder(const GridTable &t, int first, int count, int left, int right,
+                           bool noCase, bool descending)
+{
+    std::vector<int> group(static_cast<size_t>(count));
+    std::vector<QString> keys;
+    if (left == right) {
+        // Held while grouping: a source's texts live as long as their copies.
+        std::vector<QString> texts(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            texts[size_t(i)] = t.cellText(first + i, left);
+        group = groupsBySharedText(texts, [&](int i) {
+            keys.push_back(noCase ? texts[size_t(i)].toCaseFolded() : texts[size_t(i)]);
+        });
+    } else {
+        keys.reserve(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            group[size_t(i)] = i;
+            keys.push_back(joinedKey(t, first + i, left, right, noCase));
+        }
+    }
+    return orderByKeyRank(keys, group, descending);
+}
+
+// Moves the rows of cells (width cells each) from row first on in place,
+// cycle by cycle: row first + i takes the row first + perm[i].
+template <typename Cell>
+void moveRows(std::vector<Cell> &cells, size_t width, int first, const std::vector<int> &perm)
+{
+    const int count = int(perm.size());
+    auto rowAt = [&](int i) {
+        return cells.begin() + std::ptrdiff_t((size_t(first) + size_t(i)) * width);
+    };
+    std::vector<Cell> held(width);
+    std::vector<bool> placed(perm.size(), false);
+    for (int start = 0; start < count; ++start) {
+        if (placed[size_t(start)] || perm[size_t(start)] == start)
+            continue;
+        std::move(rowAt(start), rowAt(start) + std::ptrdiff_t(width), held.begin());
+        int to = start;
+        for (int from = perm[size_t(to)]; from != start; from = perm[size_t(to)]) {
+            std::move(rowAt(from), rowAt(from) + std::ptrdiff_t(width), rowAt(to));
+            placed[size_t(to)] = true;
+            to = from;
+        }
+        std::move(held.begin(), held.end(), rowAt(to));
+        placed[size_t(to)] = true;
+    }
+}
+
 } // namespace
 
 bool GridTable::Sort(int order)
@@ -427,164 +589,31 @@ bool GridTable::Sort(int order)
     const int count = last - first + 1;
     if (count < 2)
         return true;
-    const int left = selLeft(), right = selRight();
-
-    const bool noCase = order == SortStringNoCaseAscending || order == SortStringNoCaseDescending;
-    const bool numeric = order == SortNumericAscending || order == SortNumericDescending;
-    const bool generic = order == SortGenericAscending || order == SortGenericDescending;
     const bool descending = order % 2 == 0;
+    const std::vector<int> perm = order <= SortNumericDescending
+                                      ? numberOrder(*this, first, count, selLeft(), selRight(),
+                                                    order >= SortNumericAscending, descending)
+                                      : textOrder(*this, first, count, selLeft(), selRight(),
+                                                  order <= SortStringNoCaseDescending, descending);
 
-    // The key of a row: the key columns' texts joined by NUL, which sorts
-    // below every other character, so joined keys compare column by column.
-    // Case-insensitive orders compare case-folded texts.
-    auto keyText = [&](int r) {
-        QString text;
-        if (left == right) {
-            text = cellText(r, left);
-        } else {
-            for (int c = left; c <= right; ++c) {
-                if (c > left)
-                    text += QChar(0);
-                text += cellText(r, c);
-            }
-        }
-        return noCase ? std::move(text).toCaseFolded() : text;
-    };
-    std::vector<int> perm(static_cast<size_t>(count));
-    if (numeric || generic) {
-        // Numbers compare by the first key column's value, the rest as text.
-        struct Key {
-            QString text;
-            double number = 0;
-            bool isNumber = false;
-        };
-        std::vector<Key> keys(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            Key &key = keys[size_t(i)];
-            key.isNumber = parseNumber(cellText(first + i, left), &key.number);
-            key.text = keyText(first + i);
-        }
-        auto less = [&](const Key &a, const Key &b) {
-            if (numeric)
-                return a.number < b.number;
-            if (a.isNumber != b.isNumber)
-                return a.isNumber; // numbers before other text
-            if (a.isNumber && a.number != b.number)
-                return a.number < b.number;
-            return a.text < b.text;
-        };
-        std::iota(perm.begin(), perm.end(), 0);
-        std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
-            return descending ? less(keys[size_t(b)], keys[size_t(a)])
-                              : less(keys[size_t(a)], keys[size_t(b)]);
-        });
-    } else {
-        // Text keys: rows often share one key string (a day, a category).
-        // Rows are grouped by the string they share, each group's key is
-        // made once, the keys are ordered, and the rows are placed by the
-        // rank of their key, keeping their order among equal keys.
-        std::vector<int> group;
-        std::vector<QString> keys;
-        if (left == right) {
-            // Held while grouping: a source's texts live as long as their copies.
-            std::vector<QString> texts(static_cast<size_t>(count));
-            for (int i = 0; i < count; ++i)
-                texts[size_t(i)] = cellText(first + i, left);
-            group = groupsBySharedText(texts, [&](int i) {
-                keys.push_back(noCase ? texts[size_t(i)].toCaseFolded() : texts[size_t(i)]);
-            });
-        } else {
-            keys.reserve(size_t(count));
-            group.resize(size_t(count));
-            for (int i = 0; i < count; ++i) {
-                group[size_t(i)] = i;
-                keys.push_back(keyText(first + i));
-            }
-        }
-        // The first eight characters of each key, packed so that comparing
-        // the numbers compares those characters; the texts are compared
-        // only when the numbers are equal. A key shorter than eight is
-        // padded with NUL, which never puts it after a longer key it
-        // begins.
-        const size_t groups = keys.size();
-        std::vector<std::pair<quint64, quint64>> prefix(groups);
-        for (size_t g = 0; g < groups; ++g) {
-            const QString &key = keys[g];
-            quint64 part[2] = {0, 0};
-            for (int i = 0; i < 8; ++i) {
-                const quint64 unit = i < key.size() ? key[i].unicode() : 0;
-                part[i / 4] |= unit << (16 * (3 - i % 4));
-            }
-            prefix[g] = {part[0], part[1]};
-        }
-        auto less = [&](int a, int b) {
-            const auto &pa = prefix[size_t(a)], &pb = prefix[size_t(b)];
-            if (pa != pb)
-                return pa < pb;
-            return keys[size_t(a)] < keys[size_t(b)];
-        };
-        auto before = [&](int a, int b) { return descending ? less(b, a) : less(a, b); };
-        std::vector<int> byOrder(groups);
-        std::iota(byOrder.begin(), byOrder.end(), 0);
-        std::sort(byOrder.begin(), byOrder.end(), before);
-        std::vector<int> rank(groups);
-        int ranks = 0;
-        for (size_t k = 0; k < groups; ++k) {
-            if (k == 0 || before(byOrder[k - 1], byOrder[k]))
-                ++ranks;
-            rank[size_t(byOrder[k])] = ranks - 1;
-        }
-        std::vector<int> start(size_t(ranks) + 1, 0);
-        for (int i = 0; i < count; ++i)
-            ++start[size_t(rank[size_t(group[size_t(i)])]) + 1];
-        for (int r = 0; r < ranks; ++r)
-            start[size_t(r) + 1] += start[size_t(r)];
-        for (int i = 0; i < count; ++i)
-            perm[size_t(start[size_t(rank[size_t(group[size_t(i)])])]++)] = i;
+    // Cells move with their rows, except where a row has nothing of its
+    // own: no colours, or a source's texts and none of its own.
+    const auto from = std::ptrdiff_t(index(first, 0)), to = from + std::ptrdiff_t(count) * m_cols;
+    const auto held = std::ptrdiff_t(m_cells.size());
+    const bool ownTexts =
+        m_sourceRow.empty() ||
+        std::any_of(m_cells.begin() + qMin(from, held), m_cells.begin() + qMin(to, held),
+                    [](const QString &c) { return !c.isNull(); });
+    if (ownTexts) {
+        materialize();
+        moveRows(m_cells, size_t(m_cols), first, perm);
     }
-
-    // Rows move in place, cycle by cycle: row first + i takes the row
-    // first + perm[i].
-    std::vector<bool> placed(static_cast<size_t>(count), false);
-    auto permute = [&](auto &cells, int width) {
-        if (cells.empty())
-            return;
-        if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<quint32>>) {
-            // Rows without colours of their own need not move theirs.
-            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
-            if (std::all_of(rows, rows + std::ptrdiff_t(count) * width,
-                            [](quint32 c) { return c == NoColor; }))
-                return;
-        } else if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, std::vector<QString>>) {
-            // Nor rows that show a source's texts and hold none.
-            const auto rows = cells.begin() + std::ptrdiff_t(index(first, 0));
-            if (!m_sourceRow.empty() && std::all_of(rows, rows + std::ptrdiff_t(count) * width,
-                                                    [](const QString &c) { return c.isNull(); }))
-                return;
-        }
-        using Cell = typename std::decay_t<decltype(cells)>::value_type;
-        std::vector<Cell> held(static_cast<size_t>(width));
-        auto rowAt = [&](int i) {
-            return cells.begin() + std::ptrdiff_t(first + i) * std::ptrdiff_t(width);
-        };
-        std::fill(placed.begin(), placed.end(), false);
-        for (int start = 0; start < count; ++start) {
-            if (placed[size_t(start)] || perm[size_t(start)] == start)
-                continue;
-            std::move(rowAt(start), rowAt(start) + width, held.begin());
-            int to = start;
-            for (int from = perm[size_t(to)]; from != start; from = perm[size_t(to)]) {
-                std::move(rowAt(from), rowAt(from) + width, rowAt(to));
-                placed[size_t(to)] = true;
-                to = from;
-            }
-            std::move(held.begin(), held.end(), rowAt(to));
-            placed[size_t(to)] = true;
-        }
-    };
-    permute(m_cells, m_cols);
-    permute(m_back, m_cols);
-    permute(m_fore, m_cols);
-    permute(m_sourceRow, 1);
+    for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
+        if (!colors->empty() && std::any_of(colors->begin() + from, colors->begin() + to,
+                                            [](quint32 c) { return c != NoColor; }))
+            moveRows(*colors, size_t(m_cols), first, perm);
+    }
+    if (!m_sourceRow.empty())
+        moveRows(m_sourceRow, 1, first, perm);
     return true;
 }

@@ -153,6 +153,10 @@ public:
 
 private:
     size_t index(int row, int col) const { return size_t(row) * size_t(m_cols) + size_t(col); }
+    size_t cellCount() const { return size_t(m_rows) * size_t(m_cols); }
+    // Gives every cell of a source row its place in m_cells (before a
+    // text is written or rows are moved one by one).
+    void materialize();
     bool inside(int row, int col) const
     {
         return row >= 0 && row < m_rows && col >= 0 && col < m_cols;
@@ -167,7 +171,9 @@ private:
     int m_fixedRows = 1;
     int m_row = 0, m_col = 0, m_rowSel = 0, m_colSel = 0;
     QString m_formatString;
-    std::vector<QString> m_cells; // m_rows * m_cols, row after row
+    // m_rows * m_cols, row after row; the rows from a source on may have
+    // none yet (cells past the end have no text of their own).
+    std::vector<QString> m_cells;
     std::vector<quint32> m_back;  // empty until a colour is set
     std::vector<quint32> m_fore;  // empty until a colour is set
     std::vector<int> m_alignment; // per column

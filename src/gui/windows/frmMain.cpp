@@ -102,22 +102,27 @@ void frmMain::LoadEntryList()
         m_firstDay = data.earliest;
         m_lastDay = data.latest;
 
-        // The grid shows the loaded list as it stands: it asks for the texts
-        // of the rows it paints or sorts.
+        // The grid shows the loaded list, sorted already: it asks for the
+        // texts of the rows it paints.
         const int n = int(data.rows.size());
         const int sort = checkedSort();
+        if (SortFrameShown(n))
+            SortEntryRows(data, sort);
         m_controlNumbers.assign(size_t(m_store.dataSet().RecordCount) + 1, 0);
         for (const EntryListRow &row : data.rows) {
             if (size_t(row.recordNumber) < m_controlNumbers.size())
                 m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
         }
         m_cells = std::make_shared<EntryGridCells>(std::move(data));
+        m_cells->setSortIndex(sort);
         grid->setSourceRows(1, n,
                             [cells = m_cells](int row, int col) { return cells->text(row, col); });
 
         if (SortFrameShown(n)) {
             frameSort->show();
-            sortList(sort);
+            showSortedList();
+            grid->show();
+            ShowEntrySummary();
         } else {
             frameSort->hide();
         }
@@ -181,17 +186,22 @@ void frmMain::sortList(int index)
     grid->hide();
     lblStandBy->show();
     grid->setSort(GridTable::SortStringNoCaseAscending);
+    showSortedList();
+    lblStandBy->hide();
+    grid->setRedraw(redraw);
+    grid->show();
+    ShowEntrySummary();
+}
+
+void frmMain::showSortedList()
+{
     // Grey and white rows across the shown columns; the highlight ends on
     // the last row.
     const int last = grid->Rows() - 1;
     grid->setRowsBackColor(1, last, 0, EntryGridLastShownCol, EntryRowShade(0), EntryRowShade(1));
     if (last >= 1)
         grid->setRow(last);
-    lblStandBy->hide();
     selectShownCells();
-    grid->setRedraw(redraw);
-    grid->show();
-    ShowEntrySummary();
 }
 
 void frmMain::ShowEntrySummary()

@@ -179,6 +179,8 @@ private:
     // The sort of the list by the option index (its keys are the grid's
     // column 5).
     void sortList(int index);
+    // The shading and the highlight of a sorted list (painting suspended).
+    void showSortedList();
     void reloadAfterChange();
     void inactiveListEmptied();
     bool highlightedEntry(int *recordNumber, EntryIdentity *identity) const;
