@@ -1,6 +1,7 @@
 // The settings file and the access code: its bytes, what is saved, damaged
 // or unwritable files, who may set the code, wrong codes (logged, slowed).
 #include "FakeDesktop.h"
+#include "SkipStatus.h"
 #include "TestFolder.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
@@ -233,7 +234,8 @@ private slots:
     {
         const group *other = ::getgrnam("nogroup");
         if (::geteuid() != 0 || !other)
-            QSKIP("needs root and the group nogroup: gives the folder a group of another account");
+            SKIP_HERE(
+                "needs root and the group nogroup: gives the folder a group of another account");
         TestEnvironment env;
         const QByteArray folder = QFile::encodeName(env.folder());
         QCOMPARE(::chown(folder.constData(), uid_t(-1), other->gr_gid), 0);
@@ -360,5 +362,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestInstallation)
+SKIPPABLE_GUILESS_MAIN(TestInstallation)
 #include "tst_installation.moc"

@@ -5,6 +5,7 @@
 #include "DataSetBytes.h"
 #include "RunProgram.h"
 #include "SampleData.h"
+#include "SkipStatus.h"
 #include "TestBytes.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
@@ -553,10 +554,11 @@ private slots:
     void twoAccountsShareAGroupFolder()
     {
         if (::geteuid() != 0)
-            QSKIP("needs root: creates two operating-system accounts to run the workstations as");
+            SKIP_HERE(
+                "needs root: creates two operating-system accounts to run the workstations as");
         if (QStandardPaths::findExecutable("useradd").isEmpty() ||
             QStandardPaths::findExecutable("setpriv").isEmpty())
-            QSKIP("needs useradd and setpriv");
+            SKIP_HERE("needs useradd and setpriv");
         const QString group = "custorin-share";
         RunProgram("groupadd", {"-f", group});
         for (const char *user : {"custorin-ws1", "custorin-ws2"}) // refused when there already
@@ -602,5 +604,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSharedFolder)
+SKIPPABLE_GUILESS_MAIN(TestSharedFolder)
 #include "tst_sharedfolder.moc"

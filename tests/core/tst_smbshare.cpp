@@ -8,6 +8,7 @@
 #include "FakeDesktop.h"
 #include "RunProgram.h"
 #include "SampleData.h"
+#include "SkipStatus.h"
 #include "TestFiles.h"
 #include "TestFolder.h"
 #include "core/common/DataSet.h"
@@ -32,11 +33,11 @@ private slots:
     void initTestCase()
     {
         if (::geteuid() != 0)
-            QSKIP("needs root to serve and mount an SMB share");
+            SKIP_HERE("needs root to serve and mount an SMB share");
         const ProgramRun up = RunProgram(m_script, {"up", m_root.path()}, {}, false, 300000);
         m_up = true;
         if (up.status == 3)
-            QSKIP(qPrintable("the share can not be set up here: " + up.err.trimmed()));
+            SKIP_HERE(qPrintable("the share can not be set up here: " + up.err.trimmed()));
         QVERIFY2(up.status == 0, up.err.constData());
         mounts = QString::fromLocal8Bit(up.out.trimmed()).split(' ');
         QCOMPARE(mounts.size(), 2);
@@ -125,5 +126,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSmbShare)
+SKIPPABLE_GUILESS_MAIN(TestSmbShare)
 #include "tst_smbshare.moc"

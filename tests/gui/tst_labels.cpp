@@ -4,6 +4,7 @@
 #include "MainFixtures.h"
 #include "RunProgram.h"
 #include "SampleData.h"
+#include "SkipStatus.h"
 #include "core/common/Formats.h"
 #include "gui/windows/frmLabels.h"
 
@@ -94,7 +95,7 @@ private slots:
         QFETCH(QString, pageSize);
         if (QStandardPaths::findExecutable("zbarimg").isEmpty() ||
             QStandardPaths::findExecutable("pdftoppm").isEmpty())
-            QSKIP("zbarimg or pdftoppm is missing (scripts/install-deps installs them)");
+            SKIP_HERE("zbarimg or pdftoppm is missing (scripts/install-deps installs them)");
         QTemporaryDir work;
         const QString pdf = work.filePath("labels.pdf");
         QStringList args{"--data-dir", m_dir.path(), "--labels", pdf, "--template", stock, "--all"};
@@ -168,5 +169,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLabels)
+SKIPPABLE_GUI_MAIN(TestLabels)
 #include "tst_labels.moc"

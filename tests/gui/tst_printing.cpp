@@ -7,6 +7,7 @@
 #include "PrintedListTable.h"
 #include "RunProgram.h"
 #include "SampleData.h"
+#include "SkipStatus.h"
 #include "TestFiles.h"
 #include "core/common/Globals.h"
 #include "core/print/EntryPrintout.h"
@@ -103,9 +104,9 @@ private slots:
         const QString ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
         if (scheduler.isEmpty() || !QFile::exists("/usr/lib/cups/backend/cups-pdf") ||
             !QFile::exists(ppd) || QStandardPaths::findExecutable("lpadmin").isEmpty())
-            QSKIP("CUPS or cups-pdf is not installed (scripts/install-deps installs them)");
+            SKIP_HERE("CUPS or cups-pdf is not installed (scripts/install-deps installs them)");
         if (getuid() != 0)
-            QSKIP("the cups-pdf backend runs only under a scheduler started as root");
+            SKIP_HERE("the cups-pdf backend runs only under a scheduler started as root");
         QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadGroup |
                                               QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
         const QDir d(dir.path());
@@ -138,8 +139,8 @@ private slots:
             up = QFile::exists(socket) && run("lpstat", {"-r"}).contains("scheduler is running");
         }
         if (!up)
-            QSKIP(qPrintable("the CUPS scheduler did not come up: " + cupsd.errorString() + ' ' +
-                             QString::fromLocal8Bit(cupsd.readAll())));
+            SKIP_HERE(qPrintable("the CUPS scheduler did not come up: " + cupsd.errorString() +
+                                 ' ' + QString::fromLocal8Bit(cupsd.readAll())));
         const QString added = run("lpadmin", {"-p", Queue, "-E", "-v", "cups-pdf:/", "-P", ppd});
         QVERIFY2(added.startsWith("0 "), qPrintable(added));
         QCOMPARE(run("lpadmin", {"-d", Queue}), QStringLiteral("0 "));
@@ -331,5 +332,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPrinting)
+SKIPPABLE_GUI_MAIN(TestPrinting)
 #include "tst_printing.moc"

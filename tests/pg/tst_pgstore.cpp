@@ -3,6 +3,7 @@
 // password keys and the exact lines of the logs.
 #include "PgCluster.h"
 #include "RunProgram.h"
+#include "SkipStatus.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/Startup.h"
@@ -30,7 +31,7 @@ private slots:
     {
         QString why;
         if (!server.start(&why))
-            QSKIP(qPrintable(why));
+            SKIP_HERE(qPrintable(why));
         QVERIFY(
             server.psql(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE custorin")));
         db = server.conninfo(QStringLiteral("custorin"));
@@ -391,5 +392,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPgStore)
+SKIPPABLE_GUILESS_MAIN(TestPgStore)
 #include "tst_pgstore.moc"

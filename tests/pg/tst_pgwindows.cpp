@@ -4,6 +4,7 @@
 #include "../gui/AdminFixtures.h"
 #include "FakeDesktop.h"
 #include "PgCluster.h"
+#include "SkipStatus.h"
 #include "TestBytes.h"
 #include "core/common/ActivityLog.h"
 #include "core/store/pg/PgSchema.h"
@@ -38,7 +39,7 @@ private slots:
     {
         QString why;
         if (!server.start(&why))
-            QSKIP(qPrintable(why));
+            SKIP_HERE(qPrintable(why));
         QVERIFY(server.psql("postgres", "CREATE DATABASE custorin"));
         QString message;
         QVERIFY2(InitDatabase(server.conninfo("custorin"), &message), qPrintable(message));
@@ -127,5 +128,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPgWindows)
+SKIPPABLE_GUI_MAIN(TestPgWindows)
 #include "tst_pgwindows.moc"
