@@ -2,6 +2,7 @@
 
 #include "core/common/ActivityLog.h"
 #include "core/common/FileOps.h"
+#include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
 
 #include <QFileInfo>
@@ -64,6 +65,11 @@ StoreResult FolderStore::restoreEntry(int n, const EntryIdentity &asRead)
 StoreResult FolderStore::deleteEntry(int n, const EntryIdentity &asRead)
 {
     return DeleteEntry(m_ds, n, asRead);
+}
+
+bool FolderStore::hasUserList() const
+{
+    return QFileInfo::exists(DataPath(m_ds, UserFileName));
 }
 
 bool FolderStore::openUsers()

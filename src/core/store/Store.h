@@ -54,6 +54,9 @@ public:
     virtual StoreResult deleteEntry(int n, const EntryIdentity &asRead) = 0;
 
     // ---- users ----
+    // Whether there is a user list to read: a data folder without its user
+    // file has none (opening it would make one); a database has its table.
+    virtual bool hasUserList() const { return true; }
     virtual bool openUsers() = 0;
     virtual void closeUsers() = 0;
     virtual UserRecord user(int n) = 0;
@@ -110,6 +113,7 @@ public:
     StoreResult restoreEntry(int n, const EntryIdentity &asRead) override;
     StoreResult deleteEntry(int n, const EntryIdentity &asRead) override;
 
+    bool hasUserList() const override;
     bool openUsers() override;
     void closeUsers() override;
     UserRecord user(int n) override;

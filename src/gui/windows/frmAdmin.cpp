@@ -298,10 +298,7 @@ void frmAdmin::FillUserGrid()
     grid->setHeight(UserGridVisibleRows * grid->RowHeight(0));
 
     m_users.clear();
-    // A data folder without a user file has none (reading would make one);
-    // a database has its table.
-    if (!dynamic_cast<const FolderStore *>(&m_store) ||
-        QFileInfo::exists(DataPath(data(), UserFileName))) {
+    if (m_store.hasUserList()) {
         bool ok = false;
         if (OpenUsers(m_store)) {
             m_users = m_store.allUsers(&ok);

@@ -143,8 +143,7 @@ void frmAdmin::cmdDeleteUser_Click()
     BusyGuard busy(this);
     int rememberedRow = 1;
     int rememberedTop = 1;
-    if (!dynamic_cast<const FolderStore *>(&m_store) ||
-        QFileInfo::exists(DataPath(data(), UserFileName))) {
+    if (m_store.hasUserList()) {
         rememberedRow = RowAfterDelete(row);
         rememberedTop = grid->TopRow();
     }
