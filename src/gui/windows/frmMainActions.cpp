@@ -275,7 +275,10 @@ void frmMain::cmdExportData_Click()
         // A data file that can not be opened: asked while the export is
         // under way; Retry reads it again.
         for (;;) {
-            outcome = WriteSpreadsheetFile(data(), DataPath(data(), name), rows);
+            // Off the GUI thread: the copy and the wait for the lock its
+            // log line needs.
+            RunBusy(this,
+                    [&] { outcome = WriteSpreadsheetFile(data(), DataPath(data(), name), rows); });
             if (outcome.status != ExportOutcome::DataUnavailable ||
                 ShowMsgBox(ExportOutcomeMessage(data(), outcome.status)).choice != MsgButton::First)
                 break;
