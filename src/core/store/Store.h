@@ -31,6 +31,14 @@ public:
     // The data set the store works on: its counts, settings and folder.
     DataSet &dataSet() const { return m_ds; }
 
+    // Reaches the store before the first window opens; false with *error
+    // saying why (a data folder needs nothing here).
+    virtual bool connect(QString *error)
+    {
+        Q_UNUSED(error);
+        return true;
+    }
+
     // ---- entries ----
     // The shared reader for the entry card: open (retrying, then asking),
     // one entry by record number, close.

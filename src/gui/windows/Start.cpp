@@ -40,14 +40,11 @@ bool Main(const StartOptions &options, SingleInstance &instance, Workplace &work
                    1, false, {QStringLiteral("&Okay") + QStringLiteral(", end ") + AppTitle});
         return false;
     }
-    if (auto *database = dynamic_cast<PgStore *>(&work.store)) {
-        QString error;
-        if (!database->connect(&error)) {
-            ShowMsgBox(QStringLiteral("Database not available"), 2,
-                       error + CrLf + CrLf + QStringLiteral("Nothing has been changed."), 1, false,
-                       {QStringLiteral("&Okay") + QStringLiteral(", end ") + AppTitle});
-            return false;
-        }
+    if (QString error; !work.store.connect(&error)) {
+        ShowMsgBox(QStringLiteral("Database not available"), 2,
+                   error + CrLf + CrLf + QStringLiteral("Nothing has been changed."), 1, false,
+                   {QStringLiteral("&Okay") + QStringLiteral(", end ") + AppTitle});
+        return false;
     }
     // Printing positions text in inches; each print job sets that up itself.
     RemoveStaleTempFile(work.data);

@@ -24,7 +24,7 @@ public:
 
     // Opens this thread's connection and checks the schema version: false
     // with the reason in *error.
-    bool connect(QString *error);
+    bool connect(QString *error) override;
     QString conninfo() const;
 
     // Every other workstation's change (not this store's own) calls
