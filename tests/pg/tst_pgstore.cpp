@@ -1,16 +1,21 @@
 // The database store on a private PostgreSQL server: the schema and its
 // append-only logs, the identity check between two connections, users'
-// password keys and the exact lines of the logs.
+// password keys, the exact lines of the logs, searches listing what the
+// folder lists, the texts of failures and the reuse of connections.
 #include "PgCluster.h"
 #include "RunProgram.h"
 #include "SkipStatus.h"
+#include "TestBytes.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/Startup.h"
+#include "core/entries/CriteriaFilter.h"
 #include "core/rules/NetworkWatch.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgStore.h"
+#include "core/store/pg/PgTransfer.h"
 
+#include <QThread>
 #include <QtTest>
 
 class TestPgStore : public QObject
@@ -38,9 +43,9 @@ private slots:
         QString message;
         QVERIFY2(InitDatabase(db, &message), qPrintable(message));
         QCOMPARE(message,
-                 QStringLiteral("The database is at schema version 2 (migrations 1, 2 done)."));
+                 QStringLiteral("The database is at schema version 3 (migrations 1, 2, 3 done)."));
         QVERIFY(InitDatabase(db, &message));
-        QCOMPARE(message, QStringLiteral("The database is at schema version 2 already."));
+        QCOMPARE(message, QStringLiteral("The database is at schema version 3 already."));
         // A workstation's login role, with nothing but the program's rights.
         QVERIFY(server.psql(QStringLiteral("custorin"),
                             QStringLiteral("CREATE ROLE clerk LOGIN IN ROLE custorin_app")));
@@ -305,6 +310,263 @@ private slots:
                  QStringLiteral("3"));
     }
 
+    // The same searches on a folder and on the database imported from it.
+    void searchesListAsTheFolder_data()
+    {
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<int>("caps");
+        QTest::addColumn<int>("whole");
+        QTest::addColumn<bool>("inactive");
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QString>("listed");
+        const QDate none;
+        QTest::newRow("word, any case") << "knife" << 1 << 1 << 0 << false << none << "1,4";
+        QTest::newRow("word, exact case") << "Knife" << 1 << 0 << 0 << false << none << "1";
+        QTest::newRow("accented letter") << "\u00e9clat" << 1 << 1 << 0 << false << none << "4";
+        QTest::newRow("field, accented") << "m\u00fcller" << 7 << 1 << 0 << false << none << "1";
+        QTest::newRow("capital I") << "I\u00d1IGO" << 7 << 1 << 0 << false << none << "5";
+        QTest::newRow("into the value") << "folding $12" << 1 << 1 << 0 << false << none << "1";
+        QTest::newRow("archived") << "bicycle" << 6 << 1 << 0 << true << none << "2";
+        QTest::newRow("active") << "bicycle" << 6 << 1 << 0 << false << none << "5";
+        QTest::newRow("inside a word") << "ICYCLE" << 6 << 0 << 0 << true << none << "2";
+        QTest::newRow("not a whole word") << "ICYCLE" << 6 << 0 << 1 << true << none << "";
+        QTest::newRow("whole word") << "pistol" << 12 << 1 << 1 << false << none << "3";
+        QTest::newRow("two fields") << "pistol" << 1 << 1 << 0 << false << none << "3,4";
+        QTest::newRow("value") << "1,234.56" << 1 << 1 << 0 << false << none << "5";
+        QTest::newRow("date") << "03/02/2026" << 1 << 1 << 0 << false << none << "1,4";
+        QTest::newRow("percent") << "50%" << 1 << 1 << 0 << false << none << "3";
+        QTest::newRow("backslash") << "bin\\7" << 4 << 1 << 0 << false << none << "5";
+        QTest::newRow("control number") << "20251209" << 2 << 1 << 0 << false << none << "1,3,4,5";
+        QTest::newRow("none") << "zebra" << 1 << 1 << 0 << false << none << "";
+        QTest::newRow("daily") << "" << 13 << 0 << 0 << false << QDate(2026, 3, 2) << "1,4";
+        QTest::newRow("weekly") << "" << 14 << 0 << 0 << true << QDate(2026, 3, 2) << "2";
+        QTest::newRow("monthly") << "" << 15 << 0 << 0 << false << QDate(2025, 12, 31) << "5";
+        QTest::newRow("annual") << "" << 17 << 0 << 0 << false << QDate(2025, 3, 2) << "1,4,5";
+    }
+    void searchesListAsTheFolder()
+    {
+        QFETCH(QString, phrase);
+        QFETCH(int, option);
+        QFETCH(int, caps);
+        QFETCH(int, whole);
+        QFETCH(bool, inactive);
+        QFETCH(QDate, start);
+        QFETCH(QString, listed);
+        static QTemporaryDir folder;
+        const QString url = server.conninfo("search");
+        if (!QFile::exists(folder.filePath("Custorin.Data"))) {
+            struct Row {
+                const char *caseNumber, *location, *category, *brand, *description, *owner,
+                    *defendant, *narrative, *custody;
+                qint64 value;
+                double received;
+                quint8 status;
+            };
+            const Row rows[] = {
+                {"2026-0101", "", "Weapons", "", "Knife, folding", "Jos\u00e9 M\u00fcller", "",
+                 "Found near the pier", "", 125000, oleDate(2026, 3, 2), 1},
+                {"2026-0102", "Shelf 4", "Bicycles", "", "Red BICYCLE", "", "", "", "", 1500000,
+                 oleDate(2026, 3, 9), 2},
+                {"2026-0103", "", "Electronics", "Nokia", "Phone, 50% charged", "", "Lee Park", "",
+                 "Pistol case", 0, oleDate(2026, 4, 1), 1},
+                {"2026-0104", "", "Weapons", "", "Pistol", "", "", "\u00c9CLAT knife kit", "", 0,
+                 oleDate(2026, 3, 2) + 0.75, 1},
+                {"26-0105", "Bin\\7", "", "", "bicycle wheel", "I\u00f1igo", "", "", "", 12345600,
+                 oleDate(2025, 12, 31), 1},
+            };
+            QByteArray data;
+            for (const Row &r : rows) {
+                EntryRecord e;
+                e.ControlNumber = 46000 + 0.01 * (1 + int(data.size() / EntryRecordLength));
+                e.CaseNumber = QString::fromUtf8(r.caseNumber);
+                e.Location = QString::fromUtf8(r.location);
+                e.Category = QString::fromUtf8(r.category);
+                e.BrandName = QString::fromUtf8(r.brand);
+                e.Description = QString::fromUtf8(r.description);
+                e.Owner = QString::fromUtf8(r.owner);
+                e.Defendant = QString::fromUtf8(r.defendant);
+                e.Narrative = QString::fromUtf8(r.narrative);
+                e.ChainOfCustody = QString::fromUtf8(r.custody);
+                e.Value = r.value;
+                e.ReceivedDate = r.received;
+                e.Status = r.status;
+                data += e.Pack();
+            }
+            writeFile(folder.filePath("Custorin.Data"), data);
+            QVERIFY(server.psql("postgres", "CREATE DATABASE search"));
+            QString message;
+            QVERIFY2(InitDatabase(url, &message), qPrintable(message));
+            QVERIFY2(ImportFolder(folder.path(), url, &message), qPrintable(message));
+        }
+        SearchCriteria c;
+        c.SearchPhrase = phrase;
+        c.SearchOption = option;
+        c.IgnoreCaps = caps;
+        c.WholeWordOnly = whole;
+        c.SummaryStartDate = QDateTime(start, QTime(0, 0));
+        const bool text = option <= 12;
+        const EntryFilter filter =
+            CriteriaFilter::make(c, text ? SearchFilter::Mode::Text : SearchFilter::Mode::Date);
+        const auto list = [&](Store &store) {
+            EntryListData d;
+            if (!store.readEntryList(inactive, text ? ListMode::TextSearch : ListMode::DateSearch,
+                                     filter, &d))
+                return QStringList{"not read"};
+            QStringList numbers, shown;
+            for (const EntryListRow &r : d.rows) {
+                numbers << QString::number(r.recordNumber);
+                shown << d.caseNumber(r) + '|' + d.category(r) + '|' + d.description(r) + '|' +
+                             d.date(r);
+            }
+            return QStringList{numbers.join(','), shown.join(';'),
+                               QStringLiteral("%1 active, %2 archived, %3 in all, total %4")
+                                   .arg(d.activeCount)
+                                   .arg(d.archivedCount)
+                                   .arg(store.dataSet().RecordCount)
+                                   .arg(d.total)};
+        };
+        DataSet folderData(folder.path()), databaseData;
+        FolderStore inFolder(folderData);
+        PgStore inDatabase(databaseData, url);
+        const QStringList fromFolder = list(inFolder);
+        QCOMPARE(fromFolder.first(), listed);
+        QCOMPARE(fromFolder.last().left(30), QStringLiteral("4 active, 1 archived, 5 in all"));
+        QCOMPARE(list(inDatabase), fromFolder);
+    }
+
+    // Each failure on the database names its operation, the server
+    // stopped (or refusing a step), and says nothing of it was written.
+    void failureTextsNameTheOperation_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        const QString away = "The database server could not be reached\r\nwhile %1.\r\n\r\n";
+        const QString written = "Nothing of it has been written.\r\n";
+        const QString back = "Custorin connects again when the server is back;\r\nplease try "
+                             "again then.";
+        const QString gone = "Database not available";
+        QTest::newRow("add entry") << 0 << gone << away.arg("adding the entry") + written + back;
+        QTest::newRow("save entry") << 1 << gone << away.arg("saving the entry") + written + back;
+        QTest::newRow("archive") << 2 << gone << away.arg("archiving the entry") + written + back;
+        QTest::newRow("delete entry")
+            << 3 << gone << away.arg("deleting the entry") + written + back;
+        QTest::newRow("add user") << 4 << gone << away.arg("adding the user") + written + back;
+        QTest::newRow("save user") << 5 << gone << away.arg("saving the user") + written + back;
+        QTest::newRow("delete user") << 6 << gone << away.arg("deleting the user") + written + back;
+        QTest::newRow("read list") << 7 << gone << away.arg("reading the list") + back;
+        QTest::newRow("sign-in line")
+            << 8 << "" << away.arg("writing the sign-in line") + written + back;
+        QTest::newRow("refused") << 9 << ""
+                                 << "The database refused a step of writing the search line:\r\n"
+                                    "permission denied for table search_log\r\n\r\n" +
+                                        written + "Please tell the database's administrator.";
+    }
+    void failureTextsNameTheOperation()
+    {
+        QFETCH(int, operation);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        TestFolder env;
+        PgStore store(env.data, server.conninfo("custorin", "clerk"));
+        EntryRecord e;
+        e.CaseNumber = QStringLiteral("2026-0500");
+        UserRecord u;
+        u.FirstName = QStringLiteral("Bo");
+        u.LastName = QStringLiteral("Baker");
+        u.Password = ScramblePassword(QStringLiteral("Pw12"));
+        QCOMPARE(store.addEntry(e), StoreResult::Ok);
+        QCOMPARE(store.addUser(u), UserResult::Ok);
+        const EntryIdentity entry = EntryIdentity::of(store.entry(1));
+        const UserIdentity user = UserIdentity::of(store.user(1));
+        if (operation == 9)
+            QVERIFY(server.psql("custorin", "REVOKE INSERT ON search_log FROM custorin_app"));
+        else
+            server.kill();
+        MsgBoxRequest box;
+        StoreResult r = StoreResult::Ok;
+        UserResult ur = UserResult::Ok;
+        EntryListData list;
+        switch (operation) {
+        case 0:
+            r = store.addEntry(e);
+            break;
+        case 1:
+            r = store.saveEntry(1, entry, e);
+            break;
+        case 2:
+            r = store.archiveEntry(1, entry);
+            break;
+        case 3:
+            r = store.deleteEntry(1, entry);
+            break;
+        case 4:
+            ur = store.addUser(u);
+            break;
+        case 5:
+            ur = store.saveUser(1, user, u);
+            break;
+        case 6:
+            ur = store.deleteUser(1, user);
+            break;
+        case 7:
+            QVERIFY(!store.readEntryList(false, ListMode::AllEntries, {}, &list));
+            box = DataFileUnavailableMessage(env.data, true);
+            break;
+        case 8:
+            QVERIFY(!store.logSignInOut(LogSignedIn));
+            box.text = LogFailedText(env.data, SignInOutLogName);
+            break;
+        case 9:
+            QVERIFY(!store.logSearch(QStringLiteral("knife")));
+            box.text = LogFailedText(env.data, SearchLogName);
+            break;
+        }
+        if (operation <= 3) {
+            QCOMPARE(r, StoreResult::NotAvailable);
+            box = StoreResultMessage(env.data, r);
+        } else if (operation <= 6) {
+            QCOMPARE(ur, UserResult::NotAvailable);
+            box = UserResultMessage(env.data, ur);
+        }
+        QString why;
+        QVERIFY(server.psql("custorin", "GRANT INSERT ON search_log TO custorin_app") ||
+                server.launch(&why));
+        QCOMPARE(box.title, title);
+        QCOMPARE(box.text, text);
+        // Back again, the store connects by itself.
+        QCOMPARE(store.archiveEntry(1, EntryIdentity::of(store.entry(1))), StoreResult::Ok);
+        QVERIFY(!env.data.databaseFailure.isSet());
+    }
+
+    // A change on a thread of its own takes up the connection the thread
+    // before left open.
+    void changesReuseOneConnection()
+    {
+        TestFolder env;
+        PgStore store(env.data, server.conninfo("custorin", "clerk") + " application_name=reuse");
+        const auto backends = [&] {
+            return sql("SELECT string_agg(pid::text, ',') FROM pg_stat_activity "
+                       "WHERE application_name = 'reuse'");
+        };
+        QStringList seen;
+        for (int i = 0; i < 3; ++i) {
+            StoreResult r = StoreResult::Busy;
+            EntryRecord e;
+            e.CaseNumber = QStringLiteral("2026-06%1").arg(i);
+            std::unique_ptr<QThread> worker(QThread::create([&] { r = store.addEntry(e); }));
+            worker->start();
+            QVERIFY(worker->wait(30000));
+            QCOMPARE(r, StoreResult::Ok);
+            seen << backends();
+        }
+        QCOMPARE(seen.size(), 3);
+        QVERIFY(!seen[0].isEmpty() && !seen[0].contains(','));
+        QCOMPARE(seen[1], seen[0]);
+        QCOMPARE(seen[2], seen[0]);
+    }
+
     void demoFolderIntoTheDatabaseAndBack()
     {
         QTemporaryDir work;
@@ -380,7 +642,7 @@ private slots:
 
         const ProgramRun check = RunProgram(app, {"--database", url, "--check"}, {}, true);
         QCOMPARE(check.status, 0);
-        QVERIFY2(check.out.startsWith("Schema version 2.\nSignInOut.Log: 2 lines.\n"),
+        QVERIFY2(check.out.startsWith("Schema version 3.\nSignInOut.Log: 2 lines.\n"),
                  check.out.constData());
         QVERIFY(check.out.endsWith(" users.\nAll is well.\n"));
         QVERIFY(server.psql("demo", "DROP TRIGGER search_log_no_truncate ON search_log"));

@@ -344,6 +344,8 @@ bool UndoLogAppend(const FolderLock &held, const QString &logName, qint64 sizeBe
 
 QString LogFailedText(const DataSet &ds, const QString &logName)
 {
+    if (ds.databaseFailure.isSet())
+        return DatabaseFailureText(ds.databaseFailure);
     QString text = QStringLiteral("The activity log '") + logName + QStringLiteral("' can not be") +
                    CrLf + QStringLiteral("written to in the data folder:") + CrLf +
                    DataPath(ds, QString()) + CrLf + CrLf;

@@ -6,6 +6,7 @@
 // set.
 #pragma once
 
+#include "core/common/DatabaseFailure.h"
 #include "core/common/Desktop.h"
 #include "core/common/Session.h"
 
@@ -107,6 +108,10 @@ public:
     QList<OwnWrite> ownWrites;
     // The last failed log append (common/ActivityLog.h).
     LogFailure logFailure;
+    // A database store's last failed operation, told in place of the data
+    // file's texts (entries/EntryStore.h, users/UserFile.h); never set for
+    // a data folder.
+    DatabaseFailure databaseFailure;
     // Damaged file lengths already told (path and length).
     QSet<QString> toldDamagedLengths;
 

@@ -125,9 +125,10 @@ QVector<EntryRecord> ReadAllEntries(DataSet &ds)
 
 MsgBoxRequest DataFileUnavailableMessage(const DataSet &ds, bool offerRetry)
 {
-    return {DataFileUnavailableTitle(),
+    const DatabaseFailure &db = ds.databaseFailure;
+    return {db.isSet() ? DatabaseFailureTitle(db) : DataFileUnavailableTitle(),
             MsgIcon::Warning,
-            DataFileUnavailableText(ds),
+            db.isSet() ? DatabaseFailureText(db) : DataFileUnavailableText(ds),
             MsgButton::First,
             false,
             offerRetry ? QStringList{QStringLiteral("&Retry"), QStringLiteral("&Cancel")}

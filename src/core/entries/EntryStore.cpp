@@ -330,8 +330,21 @@ QString StoreResultTitle(StoreResult result)
     return QString();
 }
 
+namespace
+{
+// A database store's failure is told by its operation, not by the files.
+bool toldAsDatabase(const DataSet &ds, StoreResult result)
+{
+    return ds.databaseFailure.isSet() &&
+           (result == StoreResult::NotAvailable || result == StoreResult::LogFailed ||
+            result == StoreResult::IoError);
+}
+} // namespace
+
 QString StoreResultText(const DataSet &ds, StoreResult result)
 {
+    if (toldAsDatabase(ds, result))
+        return DatabaseFailureText(ds.databaseFailure);
     const QString nothing = QStringLiteral("Nothing has been changed.");
     switch (result) {
     case StoreResult::Changed:
@@ -376,6 +389,7 @@ MsgBoxRequest StoreResultMessage(const DataSet &ds, StoreResult result)
     const QString text = StoreResultText(ds, result);
     if (text.isEmpty())
         return {};
-    return {
-        StoreResultTitle(result), MsgIcon::Warning, text, MsgButton::First, false, {okayButton()}};
+    const QString title = toldAsDatabase(ds, result) ? DatabaseFailureTitle(ds.databaseFailure)
+                                                     : StoreResultTitle(result);
+    return {title, MsgIcon::Warning, text, MsgButton::First, false, {okayButton()}};
 }

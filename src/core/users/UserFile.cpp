@@ -174,9 +174,11 @@ bool OpenUserFile(DataSet &ds)
 
 MsgBoxRequest UserFileUnavailableMessage(const DataSet &ds)
 {
-    return MakeMsgBoxRequest(UserResultTitle(UserResult::NotAvailable), MsgIcon::Warning,
-                             unavailableText(ds), MsgButton::First, false,
-                             {QStringLiteral("&Retry"), QStringLiteral("&Cancel")});
+    const DatabaseFailure &db = ds.databaseFailure;
+    return MakeMsgBoxRequest(
+        db.isSet() ? DatabaseFailureTitle(db) : UserResultTitle(UserResult::NotAvailable),
+        MsgIcon::Warning, db.isSet() ? DatabaseFailureText(db) : unavailableText(ds),
+        MsgButton::First, false, {QStringLiteral("&Retry"), QStringLiteral("&Cancel")});
 }
 
 void CloseUserFile(DataSet &ds)
@@ -322,8 +324,21 @@ QString UserResultTitle(UserResult result)
     return QString();
 }
 
+namespace
+{
+// A database store's failure is told by its operation, not by the files.
+bool toldAsDatabase(const DataSet &ds, UserResult result)
+{
+    return ds.databaseFailure.isSet() &&
+           (result == UserResult::NotAvailable || result == UserResult::LogFailed ||
+            result == UserResult::IoError);
+}
+} // namespace
+
 QString UserResultText(const DataSet &ds, UserResult result)
 {
+    if (toldAsDatabase(ds, result))
+        return DatabaseFailureText(ds.databaseFailure);
     switch (result) {
     case UserResult::Changed:
     case UserResult::Missing:
@@ -367,6 +382,7 @@ MsgBoxRequest UserResultMessage(const DataSet &ds, UserResult result)
     const QString text = UserResultText(ds, result);
     if (text.isEmpty())
         return {};
-    return {UserResultTitle(result),  MsgIcon::Warning, text, MsgButton::First, false,
-            {QStringLiteral("&Okay")}};
+    const QString title = toldAsDatabase(ds, result) ? DatabaseFailureTitle(ds.databaseFailure)
+                                                     : UserResultTitle(result);
+    return {title, MsgIcon::Warning, text, MsgButton::First, false, {QStringLiteral("&Okay")}};
 }

@@ -134,8 +134,10 @@ void frmAdmin::cmdSignIn_Click()
     RunLocked(this, data(), [&] { logged = m_store.logSignInOut(LogSignedIn); });
     if (!logged) {
         // Nobody signs in without the line in the sign-in log.
-        ShowMsgBox(QStringLiteral("Activity log not available"), 2,
-                   LogFailedText(data(), SignInOutLogName), 1, false, {QStringLiteral("&Okay")});
+        const DatabaseFailure &db = data().databaseFailure;
+        ShowMsgBox(db.isSet() ? DatabaseFailureTitle(db)
+                              : QStringLiteral("Activity log not available"),
+                   2, LogFailedText(data(), SignInOutLogName), 1, false, {QStringLiteral("&Okay")});
         m_session.CurrentUserName.clear();
         m_session.CurrentAccessLevel = 0;
         txtPassword->clear();

@@ -2,6 +2,7 @@
 // highlighted entry, the buttons' states, and the search results.
 #include "gui/windows/frmMain.h"
 
+#include "core/entries/CriteriaFilter.h"
 #include "core/entries/EntryStore.h"
 #include "core/entries/SearchFilter.h"
 #include "core/rules/MainButtons.h"
@@ -292,21 +293,21 @@ void frmMain::cmdFindEntries_Click()
     // The picker offers every received date of the list.
     frmFind::ShowFind(m_store, m_session, PickerBounds{m_firstDay, m_lastDay}, cmdFindEntries,
                       this);
-    SearchFilter filter;
+    SearchFilter::Mode mode = SearchFilter::Mode::None;
     if (!m_session.Search.SearchPhrase.isEmpty()) {
         m_listMode = ListMode::TextSearch;
-        filter = SearchFilter::fromCriteria(m_session.Search, SearchFilter::Mode::Text);
+        mode = SearchFilter::Mode::Text;
         m_pendingSearchLog = TextSearchLogText(m_session.Search.SearchPhrase);
     } else if (m_session.Search.SummaryStartDate.isValid()) {
         m_listMode = ListMode::DateSearch;
-        filter = SearchFilter::fromCriteria(m_session.Search, SearchFilter::Mode::Date);
+        mode = SearchFilter::Mode::Date;
         m_summaryName = cmdFindEntries->Tag();
         m_pendingSearchLog =
             SummaryLogText(m_summaryName, m_session.Search.SummaryStartDate.date());
     } else {
         return;
     }
-    m_searchFilter = [filter](const char *record) { return filter.acceptsRaw(record); };
+    m_searchFilter = CriteriaFilter::make(m_session.Search, mode);
     LoadEntryList();
     if (m_listMode != ListMode::AllEntries) {
         ShowEntrySummary();

@@ -1,10 +1,11 @@
 #include "core/store/pg/PgSql.h"
 
 #include <QAtomicInteger>
+#include <QHash>
 #include <QMutex>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
-#include <QStringList>
 #include <QThread>
 #include <QVariant>
 
@@ -13,16 +14,20 @@
 namespace
 {
 QAtomicInteger<int> s_next = 0;
-QAtomicInteger<quint64> s_threads = 0;
 QMutex s_namesMutex;
+// The open connections no thread holds, by their store's prefix: a worker
+// thread hands its connection back here at the end of each operation (the
+// windows run each change on a thread of its own), and the next one takes
+// it up without a connect. A store's entry is there as long as the store.
+QHash<QString, QList<QSqlDatabase>> s_idle;
 
-// The connections a thread opened, closed when it ends (the windows run
-// each change on a thread of its own).
+// The connection each store gave this thread, by its prefix; closed when
+// the thread ends.
 struct ThreadConnections {
-    QStringList names;
+    QHash<QString, QString> names;
     ~ThreadConnections()
     {
-        for (const QString &n : names) {
+        for (const QString &n : std::as_const(names)) {
             QSqlDatabase::database(n, false).close();
             QMutexLocker lock(&s_namesMutex);
             QSqlDatabase::removeDatabase(n);
@@ -30,47 +35,58 @@ struct ThreadConnections {
     }
 };
 thread_local ThreadConnections t_connections;
-// A number of this thread's own, never one of an ended thread.
-thread_local const quint64 t_thread = ++s_threads;
 } // namespace
 
 PgConnection::PgConnection(const QString &conninfo)
-    : m_conninfo(conninfo), m_prefix(QStringLiteral("custorin-pg-%1-").arg(++s_next))
+    : m_conninfo(conninfo), m_prefix(QStringLiteral("custorin-pg-%1-").arg(++s_next)),
+      m_home(QThread::currentThread())
 {
+    QMutexLocker lock(&s_namesMutex);
+    s_idle.insert(m_prefix, {});
 }
 
 PgConnection::~PgConnection()
 {
+    const QString own = name();
+    if (!own.isEmpty())
+        QSqlDatabase::database(own, false).close();
+    t_connections.names.remove(m_prefix);
     QMutexLocker lock(&s_namesMutex);
-    for (const QString &n : QSqlDatabase::connectionNames()) {
-        if (!n.startsWith(m_prefix))
-            continue;
-        {
-            QSqlDatabase::database(n, false).close();
-        }
-        QSqlDatabase::removeDatabase(n);
-    }
+    // The idle ones belong to no thread: closed through their handles.
+    for (QSqlDatabase &db : s_idle[m_prefix])
+        db.close();
+    s_idle.remove(m_prefix);
+    for (const QString &n : QSqlDatabase::connectionNames())
+        if (n.startsWith(m_prefix))
+            QSqlDatabase::removeDatabase(n);
 }
 
 QString PgConnection::name() const
 {
-    return m_prefix + QString::number(t_thread);
+    return t_connections.names.value(m_prefix);
 }
 
 QSqlDatabase PgConnection::db(bool *opened)
 {
     if (opened)
         *opened = false;
-    const QString n = name();
+    QString n = name();
     QSqlDatabase db;
-    {
+    if (n.isEmpty()) {
         QMutexLocker lock(&s_namesMutex);
-        if (QSqlDatabase::contains(n)) {
-            db = QSqlDatabase::database(n, false);
+        QList<QSqlDatabase> &idle = s_idle[m_prefix];
+        if (!idle.isEmpty()) {
+            // An open connection a thread that ended left.
+            db = idle.takeLast();
+            db.driver()->moveToThread(QThread::currentThread());
+            n = db.connectionName();
         } else {
+            n = m_prefix + QString::number(++s_next);
             db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), n);
-            t_connections.names << n;
         }
+        t_connections.names.insert(m_prefix, n);
+    } else {
+        db = QSqlDatabase::database(n, false);
     }
     if (!db.isOpen()) {
         // Everything goes to libpq as it was given (QPSQL appends the
@@ -87,10 +103,45 @@ QSqlDatabase PgConnection::db(bool *opened)
     return db;
 }
 
+void PgConnection::release()
+{
+    const QString n = name();
+    if (n.isEmpty() || QThread::currentThread() == m_home)
+        return;
+    t_connections.names.remove(m_prefix);
+    QSqlDatabase db = QSqlDatabase::database(n, false);
+    QMutexLocker lock(&s_namesMutex);
+    if (!db.isOpen()) {
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(n);
+        return;
+    }
+    // Belongs to no thread now: the next one pulls it to itself.
+    db.driver()->moveToThread(nullptr);
+    s_idle[m_prefix].append(db);
+}
+
+PgConnection::Lease::Lease(PgConnection &c) : m_connection(c), m_outer(c.name().isEmpty()) {}
+
+PgConnection::Lease::~Lease()
+{
+    if (m_outer)
+        m_connection.release();
+}
+
 void PgConnection::reset()
 {
     QSqlDatabase::database(name(), false).close();
 }
+
+namespace
+{
+PGconn *handleOf(const QSqlDatabase &d)
+{
+    const QVariant handle = d.isValid() ? d.driver()->handle() : QVariant();
+    return handle.isValid() ? *static_cast<PGconn *const *>(handle.constData()) : nullptr;
+}
+} // namespace
 
 bool PgConnection::alive()
 {
@@ -99,7 +150,21 @@ bool PgConnection::alive()
         return false;
     // libpq knows when the server went away; a statement refused inside a
     // transaction is no sign of it.
-    const QVariant handle = d.driver()->handle();
-    PGconn *conn = handle.isValid() ? *static_cast<PGconn *const *>(handle.constData()) : nullptr;
-    return conn && PQstatus(conn) == CONNECTION_OK;
+    PGconn *conn = handleOf(d);
+    if (!conn || PQstatus(conn) != CONNECTION_OK)
+        return false;
+    // A failed send may leave the status as it was: the transaction is
+    // ended (so that its statements can be let go) and a probe decides.
+    if (PQtransactionStatus(conn) != PQTRANS_IDLE)
+        d.rollback();
+    QSqlQuery probe(d);
+    return probe.exec(QStringLiteral("SELECT 1"));
+}
+
+QString PgConnection::serverText()
+{
+    QSqlDatabase d = QSqlDatabase::database(name(), false);
+    PGconn *conn = d.isOpen() ? handleOf(d) : nullptr;
+    const QString words = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QString();
+    return words.isEmpty() ? d.lastError().databaseText().trimmed() : words;
 }

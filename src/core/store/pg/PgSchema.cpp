@@ -60,6 +60,9 @@ CREATE INDEX entries_search ON entries USING gin ((
     received_from || ' ' || released_to || ' ' || defendant || ' ' || narrative || ' ' ||
     chain_of_custody) gin_trgm_ops);
 )",
+    // 3: the received dates a summary reads.
+    R"(CREATE INDEX entries_received_date ON entries (received_date);
+)",
 };
 
 QString logTableSql(const QString &table)

@@ -2,8 +2,10 @@
 
 #include "core/common/ActivityLog.h"
 #include "core/common/Formats.h"
+#include "core/entries/CriteriaFilter.h"
 #include "core/store/pg/PgRows.h"
 #include "core/store/pg/PgSchema.h"
+#include "core/store/pg/PgSearch.h"
 #include "core/store/pg/PgSql.h"
 
 #include <QCryptographicHash>
@@ -12,6 +14,7 @@
 #include <QPasswordDigestor>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -79,26 +82,48 @@ struct PgStore::Impl {
 
     // A read: run again once on a fresh connection when the server was
     // away meanwhile (the first use of a connection after that fails).
-    bool read(const std::function<bool(QSqlDatabase &)> &query)
+    // When it fails, what was being read goes to the data set's message.
+    bool read(DataSet &ds, const QString &operation,
+              const std::function<bool(QSqlDatabase &)> &query)
     {
+        ds.databaseFailure = {};
         QSqlDatabase d = db();
         if (d.isOpen() && query(d))
             return true;
-        if (failed() != Failure::Connection)
+        if (failedWhile(ds, operation, nullptr, false) != Failure::Connection)
             return false;
         d = db();
-        return d.isOpen() && query(d);
+        if (d.isOpen() && query(d)) {
+            ds.databaseFailure = {};
+            return true;
+        }
+        failedWhile(ds, operation, nullptr, false);
+        return false;
+    }
+
+    // failed(), with the operation and the server's words kept on the data
+    // set for the message that tells the person.
+    // query: the statement that failed, when it has the server's words.
+    Failure failedWhile(DataSet &ds, const QString &operation, const QSqlQuery *query = nullptr,
+                        bool change = true)
+    {
+        QString words = query && query->lastError().isValid() ? query->lastError().databaseText()
+                                                              : connection.serverText();
+        // Without the severity ("ERROR:  ") libpq puts first and the
+        // SQLSTATE Qt puts last.
+        const QRegularExpression codes(QStringLiteral("^[A-Z]+:\\s+|\\s*\\([0-9A-Z]{5}\\)$"));
+        words = words.remove(codes).trimmed();
+        const Failure f = failed();
+        ds.databaseFailure = {operation, change, f == Failure::Connection, words};
+        return f;
     }
 
     // What a failed statement means: a probe tells a server gone from a
     // refused statement; a gone one's connection is closed for a fresh one.
     Failure failed()
     {
-        if (connection.alive()) {
-            // Ended here, so that the statements made in it can be let go.
-            QSqlDatabase::database(connection.name(), false).rollback();
+        if (connection.alive())
             return Failure::Statement;
-        }
         connection.reset();
         return Failure::Connection;
     }
@@ -162,9 +187,8 @@ private:
     bool m_open = false;
 };
 
-bool appendLog(QSqlDatabase &d, const QString &logName, const QString &line)
+bool appendLog(QSqlQuery &q, const QString &logName, const QString &line)
 {
-    QSqlQuery q(d);
     q.prepare(QStringLiteral("INSERT INTO %1 (line) VALUES (:line)").arg(LogTableName(logName)));
     q.bindValue(QStringLiteral(":line"), line);
     return q.exec();
@@ -198,6 +222,7 @@ QString PgStore::conninfo() const
 
 bool PgStore::connect(QString *error)
 {
+    const PgConnection::Lease lease(d->connection);
     QSqlDatabase db = d->db();
     if (!db.isOpen()) {
         *error = QStringLiteral("The database can not be reached: ") +
@@ -234,17 +259,25 @@ bool PgStore::listenForChanges(QObject *context, const std::function<void()> &on
 
 bool PgStore::openEntries()
 {
-    return d->db().isOpen();
+    const PgConnection::Lease lease(d->connection);
+    m_ds.databaseFailure = {};
+    if (d->db().isOpen())
+        return true;
+    d->failedWhile(m_ds, QStringLiteral("reading the entries"), nullptr, false);
+    return false;
 }
 
 void PgStore::closeEntries() {}
 
 EntryRecord PgStore::entry(int n)
 {
+    const PgConnection::Lease lease(d->connection);
     QSqlQuery q;
-    if (n < 1 || !d->read([&](QSqlDatabase &db) {
-            return rowAt(db, QStringLiteral("entries"), EntryColumns(), n, false, q);
-        }) ||
+    if (n < 1 ||
+        !d->read(m_ds, QStringLiteral("reading the entry"),
+                 [&](QSqlDatabase &db) {
+                     return rowAt(db, QStringLiteral("entries"), EntryColumns(), n, false, q);
+                 }) ||
         !q.next())
         return EntryRecord();
     d->remember(d->seenEntries, q.value(0).toLongLong(), q.value(1).toInt());
@@ -253,8 +286,9 @@ EntryRecord PgStore::entry(int n)
 
 bool PgStore::forEachEntryRecord(const std::function<bool(int, const char *)> &visit)
 {
+    const PgConnection::Lease lease(d->connection);
     QSqlQuery q;
-    if (!d->read([&](QSqlDatabase &db) {
+    if (!d->read(m_ds, QStringLiteral("reading the entries"), [&](QSqlDatabase &db) {
             q = QSqlQuery(db);
             q.setForwardOnly(true);
             q.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -271,9 +305,62 @@ bool PgStore::forEachEntryRecord(const std::function<bool(int, const char *)> &v
     return true;
 }
 
+namespace
+{
+
+// The rows of a search that its narrowing lets through, each with its
+// record number (its place among all rows), and the counts of all rows
+// (*total), in one snapshot.
+bool narrowedRows(QSqlDatabase &db, const SearchNarrowing &narrowing, bool inactiveList,
+                  ListMode mode, const EntryFilter &filter, EntryListData *data, int *total)
+{
+    *data = EntryListData();
+    if (!db.transaction())
+        return false;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")) ||
+        !q.exec(
+            QStringLiteral("SELECT count(*), count(*) FILTER (WHERE status = 2) FROM entries")) ||
+        !q.next())
+        return false;
+    *total = q.value(0).toInt();
+    const int archived = q.value(1).toInt();
+    QSqlQuery r(db);
+    r.setForwardOnly(true);
+    r.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    r.prepare(QStringLiteral("SELECT r.n, %1 FROM entries JOIN (SELECT id, row_number() OVER "
+                             "(ORDER BY id) AS n FROM entries) AS r USING (id) "
+                             "WHERE status %2 2%3 ORDER BY id")
+                  .arg(EntryColumns().join(QStringLiteral(", ")),
+                       inactiveList ? QStringLiteral("=") : QStringLiteral("<>"),
+                       narrowing.where.isEmpty() ? QString()
+                                                 : QStringLiteral(" AND ") + narrowing.where));
+    for (const QVariant &value : narrowing.binds)
+        r.addBindValue(value);
+    if (!r.exec())
+        return false;
+    QByteArray raw(EntryRecordLength, ' ');
+    while (r.next()) {
+        EntryBytesFromRow(r, 1, &raw);
+        CollectEntryRow(*data, r.value(0).toInt(), raw.constData(), inactiveList, mode, filter);
+    }
+    if (!r.isActive() || r.lastError().isValid())
+        return false;
+    r.finish();
+    if (!db.commit())
+        return false;
+    // The rows passed over were counted, not read.
+    data->archivedCount = archived;
+    data->activeCount = *total - archived;
+    return true;
+}
+
+} // namespace
+
 bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter &filter,
                             EntryListData *data)
 {
+    const PgConnection::Lease lease(d->connection);
     *data = EntryListData();
     int n = 0;
     bool ok = false;
@@ -281,7 +368,7 @@ bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter 
         // The list reads only the fields it shows.
         const QStringList columns = EntryListColumns();
         QSqlQuery q;
-        ok = d->read([&](QSqlDatabase &db) {
+        ok = d->read(m_ds, QStringLiteral("reading the list"), [&](QSqlDatabase &db) {
             q = QSqlQuery(db);
             q.setForwardOnly(true);
             q.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -293,6 +380,13 @@ bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter 
             EntryFieldsFromRow(q, 0, columns, raw.data());
             CollectEntryRow(*data, ++n, raw.constData(), inactiveList, mode, filter);
         }
+    } else if (const CriteriaFilter *criteria = filter.target<CriteriaFilter>()) {
+        // A search made from the criteria: only the rows its narrowing
+        // lets through are read and filtered.
+        const SearchNarrowing narrowing = NarrowSearch(*criteria);
+        ok = d->read(m_ds, QStringLiteral("reading the list"), [&](QSqlDatabase &db) {
+            return narrowedRows(db, narrowing, inactiveList, mode, filter, data, &n);
+        });
     } else {
         ok = forEachEntryRecord([&](int record, const char *raw) {
             n = record;
@@ -307,12 +401,14 @@ bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter 
 
 bool PgStore::recountEntries()
 {
+    const PgConnection::Lease lease(d->connection);
     QSqlQuery q;
-    if (!d->read([&](QSqlDatabase &db) {
-            q = QSqlQuery(db);
-            return q.exec(
-                QStringLiteral("SELECT count(*), count(*) FILTER (WHERE status = 2) FROM entries"));
-        }) ||
+    if (!d->read(m_ds, QStringLiteral("counting the entries"),
+                 [&](QSqlDatabase &db) {
+                     q = QSqlQuery(db);
+                     return q.exec(QStringLiteral(
+                         "SELECT count(*), count(*) FILTER (WHERE status = 2) FROM entries"));
+                 }) ||
         !q.next())
         return false;
     m_ds.RecordCount = q.value(0).toInt();
@@ -333,31 +429,36 @@ StoreResult entryFailure(Failure f)
 
 StoreResult PgStore::addEntry(EntryRecord &entry, int *recordNumber)
 {
+    const PgConnection::Lease lease(d->connection);
     if (entry.CaseNumber.trimmed() == KilledMarker)
         return StoreResult::Reserved;
+    const QString operation = QStringLiteral("adding the entry");
+    m_ds.databaseFailure = {};
     Transaction t(*d);
     QSqlDatabase &db = t.db();
     if (!t.isOpen())
-        return entryFailure(d->failed());
+        return entryFailure(d->failedWhile(m_ds, operation));
     EntryRecord stamped = entry;
     stamped.VersionStamp = CurrentVersionStamp();
     stamped.ControlNumber = ToOleDate(desktop().now());
     stamped.Status = StatusActive;
+    QSqlQuery log(db);
     if (!appendLog(
-            db, DataRecordsLogName,
+            log, DataRecordsLogName,
             DataRecordLine(m_ds.session(), desktop().now(), LogAdded, stamped.ControlNumber)))
-        return d->failed() == Failure::Connection ? StoreResult::NotAvailable
-                                                  : StoreResult::LogFailed;
+        return d->failedWhile(m_ds, operation, &log) == Failure::Connection
+                   ? StoreResult::NotAvailable
+                   : StoreResult::LogFailed;
     QSqlQuery q(db);
     qint64 id = 0;
     if (!InsertEntry(q, stamped.Pack(), &id))
-        return entryFailure(d->failed());
+        return entryFailure(d->failedWhile(m_ds, operation, &q));
     // Its record number (a count, so only when asked for).
     QSqlQuery c(db);
     c.prepare(QStringLiteral("SELECT count(*) FROM entries WHERE id <= :id"));
     c.bindValue(QStringLiteral(":id"), id);
     if ((recordNumber && (!c.exec() || !c.next())) || !d->notifyOthers(db) || !t.commit())
-        return entryFailure(d->failed());
+        return entryFailure(d->failedWhile(m_ds, operation));
     entry = stamped;
     if (recordNumber) {
         *recordNumber = c.value(0).toInt();
@@ -379,6 +480,7 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
 
 StoreResult PgStore::saveEntry(int n, const EntryIdentity &asRead, const EntryRecord &edited)
 {
+    const PgConnection::Lease lease(d->connection);
     if (edited.CaseNumber.trimmed() == KilledMarker)
         return StoreResult::Reserved;
     return changeEntry(*d, m_ds, n, asRead, EntryChange::Edit, &edited, 0, LogEdited);
@@ -386,18 +488,21 @@ StoreResult PgStore::saveEntry(int n, const EntryIdentity &asRead, const EntryRe
 
 StoreResult PgStore::archiveEntry(int n, const EntryIdentity &asRead)
 {
+    const PgConnection::Lease lease(d->connection);
     return changeEntry(*d, m_ds, n, asRead, EntryChange::Status, nullptr, StatusArchived,
                        LogArchived);
 }
 
 StoreResult PgStore::restoreEntry(int n, const EntryIdentity &asRead)
 {
+    const PgConnection::Lease lease(d->connection);
     return changeEntry(*d, m_ds, n, asRead, EntryChange::Status, nullptr, StatusActive,
                        LogRestored);
 }
 
 StoreResult PgStore::deleteEntry(int n, const EntryIdentity &asRead)
 {
+    const PgConnection::Lease lease(d->connection);
     const StoreResult r =
         changeEntry(*d, m_ds, n, asRead, EntryChange::Delete, nullptr, 0, LogDeleted);
     if (r == StoreResult::Ok)
@@ -409,13 +514,18 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
                                EntryChange change, const EntryRecord *edited, quint8 status,
                                int code)
 {
+    const QString operation = code == LogEdited     ? QStringLiteral("saving the entry")
+                              : code == LogArchived ? QStringLiteral("archiving the entry")
+                              : code == LogRestored ? QStringLiteral("restoring the entry")
+                                                    : QStringLiteral("deleting the entry");
+    ds.databaseFailure = {};
     Transaction t(d);
     QSqlDatabase &db = t.db();
     if (!t.isOpen())
-        return entryFailure(d.failed());
+        return entryFailure(d.failedWhile(ds, operation));
     QSqlQuery q;
     if (!rowAt(db, QStringLiteral("entries"), EntryColumns(), n, true, q))
-        return entryFailure(d.failed());
+        return entryFailure(d.failedWhile(ds, operation, &q));
     if (!q.next())
         return StoreResult::Missing;
     const qint64 id = q.value(0).toLongLong();
@@ -425,10 +535,11 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
     if (!asRead.matches(stored) || !d.sameVersion(d.seenEntries, id, version))
         return StoreResult::Changed;
 
-    if (!appendLog(db, DataRecordsLogName,
+    QSqlQuery log(db);
+    if (!appendLog(log, DataRecordsLogName,
                    DataRecordLine(ds.session(), desktop().now(), code, stored.ControlNumber)))
-        return d.failed() == Failure::Connection ? StoreResult::NotAvailable
-                                                 : StoreResult::LogFailed;
+        return d.failedWhile(ds, operation, &log) == Failure::Connection ? StoreResult::NotAvailable
+                                                                         : StoreResult::LogFailed;
     QSqlQuery w(db);
     bool ok = false;
     if (change == EntryChange::Delete) {
@@ -443,8 +554,10 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
             changed[EntryLayout::Status] = char(status);
         ok = UpdateEntry(w, id, changed);
     }
-    if (!ok || !d.notifyOthers(db) || !t.commit())
-        return entryFailure(d.failed());
+    if (!ok)
+        return entryFailure(d.failedWhile(ds, operation, &w));
+    if (!d.notifyOthers(db) || !t.commit())
+        return entryFailure(d.failedWhile(ds, operation));
     if (change != EntryChange::Delete)
         d.remember(d.seenEntries, id, version + 1);
     return StoreResult::Ok;
@@ -454,11 +567,13 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
 
 bool PgStore::openUsers()
 {
+    const PgConnection::Lease lease(d->connection);
     QSqlQuery q;
-    if (!d->read([&](QSqlDatabase &db) {
-            q = QSqlQuery(db);
-            return q.exec(QStringLiteral("SELECT count(*) FROM users"));
-        }) ||
+    if (!d->read(m_ds, QStringLiteral("reading the user list"),
+                 [&](QSqlDatabase &db) {
+                     q = QSqlQuery(db);
+                     return q.exec(QStringLiteral("SELECT count(*) FROM users"));
+                 }) ||
         !q.next()) {
         m_ds.UserCount = 0;
         return false;
@@ -471,10 +586,13 @@ void PgStore::closeUsers() {}
 
 UserRecord PgStore::user(int n)
 {
+    const PgConnection::Lease lease(d->connection);
     QSqlQuery q;
-    if (n < 1 || !d->read([&](QSqlDatabase &db) {
-            return rowAt(db, QStringLiteral("users"), UserColumns(), n, false, q);
-        }) ||
+    if (n < 1 ||
+        !d->read(m_ds, QStringLiteral("reading the user"),
+                 [&](QSqlDatabase &db) {
+                     return rowAt(db, QStringLiteral("users"), UserColumns(), n, false, q);
+                 }) ||
         !q.next())
         return UserRecord();
     d->remember(d->seenUsers, q.value(0).toLongLong(), q.value(1).toInt());
@@ -483,9 +601,10 @@ UserRecord PgStore::user(int n)
 
 QVector<UserRecord> PgStore::allUsers(bool *ok)
 {
+    const PgConnection::Lease lease(d->connection);
     QVector<UserRecord> users;
     QSqlQuery q;
-    const bool read = d->read([&](QSqlDatabase &db) {
+    const bool read = d->read(m_ds, QStringLiteral("reading the user list"), [&](QSqlDatabase &db) {
         q = QSqlQuery(db);
         q.setNumericalPrecisionPolicy(QSql::HighPrecision);
         return q.exec(QStringLiteral("SELECT %1 FROM users ORDER BY id")
@@ -511,28 +630,33 @@ UserResult userFailure(Failure f)
 
 UserResult PgStore::addUser(UserRecord &user, int *recordNumber)
 {
+    const PgConnection::Lease lease(d->connection);
     if (CheckUserNames(user.FirstName, user.LastName) != UserNameCheck::Ok)
         return UserResult::InvalidName;
     const QString key = PasswordKey(UnscramblePassword(user.Password));
+    const QString operation = QStringLiteral("adding the user");
+    m_ds.databaseFailure = {};
     Transaction t(*d);
     QSqlDatabase &db = t.db();
     if (!t.isOpen())
-        return userFailure(d->failed());
+        return userFailure(d->failedWhile(m_ds, operation));
     UserRecord stamped = user;
     stamped.DateCreated = ToOleDate(desktop().now());
-    if (!appendLog(db, UserListLogName,
+    QSqlQuery log(db);
+    if (!appendLog(log, UserListLogName,
                    UserListLine(desktop().now(), LogAdded, stamped.DisplayName())))
-        return d->failed() == Failure::Connection ? UserResult::NotAvailable
-                                                  : UserResult::LogFailed;
+        return d->failedWhile(m_ds, operation, &log) == Failure::Connection
+                   ? UserResult::NotAvailable
+                   : UserResult::LogFailed;
     QSqlQuery q(db);
     qint64 id = 0;
     if (!InsertUser(q, stamped.Pack(), key, &id))
-        return userFailure(d->failed());
+        return userFailure(d->failedWhile(m_ds, operation, &q));
     QSqlQuery c(db);
     c.prepare(QStringLiteral("SELECT count(*) FILTER (WHERE id <= :id), count(*) FROM users"));
     c.bindValue(QStringLiteral(":id"), id);
     if (!c.exec() || !c.next() || !t.commit())
-        return userFailure(d->failed());
+        return userFailure(d->failedWhile(m_ds, operation));
     user.DateCreated = stamped.DateCreated;
     m_ds.UserCount = c.value(1).toInt();
     if (recordNumber)
@@ -540,16 +664,19 @@ UserResult PgStore::addUser(UserRecord &user, int *recordNumber)
     return UserResult::Ok;
 }
 
-static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead,
+static UserResult changeUser(PgStore::Impl &d, DataSet &ds, int n, const UserIdentity &asRead,
                              const UserRecord *edited)
 {
+    const QString operation =
+        edited ? QStringLiteral("saving the user") : QStringLiteral("deleting the user");
+    ds.databaseFailure = {};
     Transaction t(d);
     QSqlDatabase &db = t.db();
     if (!t.isOpen())
-        return userFailure(d.failed());
+        return userFailure(d.failedWhile(ds, operation));
     QSqlQuery q;
     if (!rowAt(db, QStringLiteral("users"), UserColumns(), n, true, q))
-        return userFailure(d.failed());
+        return userFailure(d.failedWhile(ds, operation, &q));
     if (!q.next())
         return UserResult::Missing;
     const qint64 id = q.value(0).toLongLong();
@@ -558,9 +685,11 @@ static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead
     if (!asRead.matches(stored) || !d.sameVersion(d.seenUsers, id, version))
         return UserResult::Changed;
     const QString name = edited ? edited->DisplayName() : stored.DisplayName();
-    if (!appendLog(db, UserListLogName,
+    QSqlQuery log(db);
+    if (!appendLog(log, UserListLogName,
                    UserListLine(desktop().now(), edited ? LogEdited : LogDeleted, name)))
-        return d.failed() == Failure::Connection ? UserResult::NotAvailable : UserResult::LogFailed;
+        return d.failedWhile(ds, operation, &log) == Failure::Connection ? UserResult::NotAvailable
+                                                                         : UserResult::LogFailed;
     QSqlQuery w(db);
     bool ok = false;
     if (!edited) {
@@ -574,8 +703,10 @@ static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead
         ok = UpdateUser(w, id, changed.Pack(),
                         password.isEmpty() ? QString() : PasswordKey(password));
     }
-    if (!ok || !t.commit())
-        return userFailure(d.failed());
+    if (!ok)
+        return userFailure(d.failedWhile(ds, operation, &w));
+    if (!t.commit())
+        return userFailure(d.failedWhile(ds, operation));
     if (edited)
         d.remember(d.seenUsers, id, version + 1);
     return UserResult::Ok;
@@ -583,14 +714,16 @@ static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead
 
 UserResult PgStore::saveUser(int n, const UserIdentity &asRead, const UserRecord &edited)
 {
+    const PgConnection::Lease lease(d->connection);
     if (CheckUserNames(edited.FirstName, edited.LastName) != UserNameCheck::Ok)
         return UserResult::InvalidName;
-    return changeUser(*d, n, asRead, &edited);
+    return changeUser(*d, m_ds, n, asRead, &edited);
 }
 
 UserResult PgStore::deleteUser(int n, const UserIdentity &asRead)
 {
-    const UserResult r = changeUser(*d, n, asRead, nullptr);
+    const PgConnection::Lease lease(d->connection);
+    const UserResult r = changeUser(*d, m_ds, n, asRead, nullptr);
     if (r == UserResult::Ok)
         openUsers();
     return r;
@@ -598,6 +731,7 @@ UserResult PgStore::deleteUser(int n, const UserIdentity &asRead)
 
 bool PgStore::passwordMatches(const UserRecord &user, const QString &typed)
 {
+    const PgConnection::Lease lease(d->connection);
     QSqlDatabase db = d->db();
     QSqlQuery q(db);
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -615,11 +749,14 @@ bool PgStore::passwordMatches(const UserRecord &user, const QString &typed)
 
 // ---- logs ----
 
-static bool logLine(PgStore::Impl &d, const QString &logName, const QString &line)
+static bool logLine(PgStore::Impl &d, DataSet &ds, const QString &operation, const QString &logName,
+                    const QString &line)
 {
+    ds.databaseFailure = {};
     QSqlDatabase db = d.db();
-    if (!db.isOpen() || !appendLog(db, logName, line)) {
-        d.failed();
+    QSqlQuery log(db);
+    if (!db.isOpen() || !appendLog(log, logName, line)) {
+        d.failedWhile(ds, operation, &log);
         return false;
     }
     return true;
@@ -627,21 +764,28 @@ static bool logLine(PgStore::Impl &d, const QString &logName, const QString &lin
 
 bool PgStore::logSignInOut(int code)
 {
-    return logLine(*d, SignInOutLogName, SignInOutLine(m_ds.session(), desktop().now(), code));
+    const PgConnection::Lease lease(d->connection);
+    return logLine(*d, m_ds,
+                   code == LogSignedOut ? QStringLiteral("writing the sign-out line")
+                                        : QStringLiteral("writing the sign-in line"),
+                   SignInOutLogName, SignInOutLine(m_ds.session(), desktop().now(), code));
 }
 
 bool PgStore::logSearch(const QString &description)
 {
-    return logLine(*d, SearchLogName, SearchLine(m_ds.session(), desktop().now(), description));
+    const PgConnection::Lease lease(d->connection);
+    return logLine(*d, m_ds, QStringLiteral("writing the search line"), SearchLogName,
+                   SearchLine(m_ds.session(), desktop().now(), description));
 }
 
 bool PgStore::readLog(const QString &logName, QByteArray *bytes)
 {
+    const PgConnection::Lease lease(d->connection);
     const QString table = LogTableName(logName);
     if (table.isEmpty())
         return false;
     QSqlQuery q;
-    if (!d->read([&](QSqlDatabase &db) {
+    if (!d->read(m_ds, QStringLiteral("reading ") + logName, [&](QSqlDatabase &db) {
             q = QSqlQuery(db);
             q.setForwardOnly(true);
             return q.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(table));
