@@ -1,17 +1,19 @@
 // The windows on the database store: signing in against a password key,
 // the main list, archiving and an entry card's edit, each change
-// with its log line in the database.
+// with its log line in the database; a user's edit that keeps the key.
 #include "../gui/AdminFixtures.h"
 #include "FakeDesktop.h"
 #include "PgCluster.h"
 #include "SkipStatus.h"
 #include "TestBytes.h"
 #include "core/common/ActivityLog.h"
+#include "core/rules/AdminRules.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgStore.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/windows/Quit.h"
+#include "gui/windows/frmAddEditUser.h"
 #include "gui/windows/frmMain.h"
 #include "gui/windows/frmSeeEntry.h"
 
@@ -125,6 +127,36 @@ private slots:
                      "edited by Ann Smith\r\n");
         ProgramEnding = true;
         delete main.data();
+    }
+    void userEditKeepsThePassword()
+    {
+        TestEnvironment env;
+        PgStore store(env.data, clerk);
+        UserRecord bo;
+        bo.FirstName = QStringLiteral("Bo");
+        bo.LastName = QStringLiteral("Baker");
+        bo.Password = ScramblePassword(QStringLiteral("Pw12"));
+        bo.AccessLevel = 2;
+        int n = 0;
+        QCOMPARE(store.addUser(bo, &n), UserResult::Ok);
+        frmAddEditUser w(store, env.session);
+        w.setTag(AddEditText::EditMode());
+        w.setRecord(n, UserIdentity::of(store.user(n)));
+        QVERIFY(w.Load());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // The key is not shown; entering the box puts no hint in it.
+        w.txtPassword->setFocus();
+        QTRY_VERIFY(w.txtPassword->hasFocus());
+        QCOMPARE(w.txtPassword->text(), QString());
+        QCOMPARE(w.txtPassword->placeholderText(), QStringLiteral("<unchanged>"));
+        w.txtLastName->setText(QStringLiteral("Brown"));
+        QVERIFY(w.cmdSave->isVisible() && w.cmdSave->isEnabled());
+        w.cmdSave->click();
+        QVERIFY(w.saved());
+        QCOMPARE(env.desktop.msgBoxes.size(), 0);
+        QCOMPARE(store.user(n).LastName, QStringLiteral("Brown"));
+        QVERIFY(store.passwordMatches(store.user(n), QStringLiteral("Pw12")));
     }
 };
 

@@ -181,6 +181,11 @@ bool frmAddEditUser::Load()
     txtFirstName->setText(user.FirstName.trimmed());
     txtLastName->setText(user.LastName.trimmed());
     txtPassword->setText(UnscramblePassword(user.Password));
+    // A store that keeps only a key of the password reads it blank: the
+    // box stays empty and saving it so keeps the stored key.
+    m_passwordKept = txtPassword->text().isEmpty();
+    if (m_passwordKept)
+        txtPassword->setPlaceholderText(QStringLiteral("<unchanged>"));
     txtComments->setPlainText(CommentsForBox(user.Comments.trimmed()));
     m_loaded = true;
     return true;
@@ -215,7 +220,7 @@ bool frmAddEditUser::eventFilter(QObject *watched, QEvent *event)
     auto *box = qobject_cast<QWidget *>(watched);
     if (box && event->type() == QEvent::FocusIn) {
         setBoxColor(box, addMode() ? AddModeFocusColor : EditModeFocusColor);
-        if (box == txtPassword && txtPassword->text().isEmpty()) {
+        if (box == txtPassword && txtPassword->text().isEmpty() && !m_passwordKept) {
             txtPassword->setText(AddEditText::PasswordHint());
             // Typing replaces the hint.
             QTimer::singleShot(0, txtPassword, [this] { txtPassword->selectAll(); });
@@ -233,7 +238,15 @@ bool frmAddEditUser::eventFilter(QObject *watched, QEvent *event)
 
 bool frmAddEditUser::MandatoryFieldsFilled() const
 {
-    return ::MandatoryFieldsFilled(txtFirstName->text(), txtLastName->text(), txtPassword->text());
+    // An unchanged password counts as filled in.
+    return ::MandatoryFieldsFilled(txtFirstName->text(), txtLastName->text(),
+                                   passwordUnchanged() ? txtPassword->placeholderText()
+                                                       : txtPassword->text());
+}
+
+bool frmAddEditUser::passwordUnchanged() const
+{
+    return m_passwordKept && txtPassword->text().isEmpty();
 }
 
 void frmAddEditUser::editTouched()
@@ -307,7 +320,7 @@ void frmAddEditUser::cmdSave_Click()
         (lastName ? txtLastName : txtFirstName)->setFocus();
         return;
     }
-    if (!IsValidPassword(txtPassword->text())) {
+    if (!passwordUnchanged() && !IsValidPassword(txtPassword->text())) {
         ShowMsgBox(InvalidPasswordEntryMessage());
         txtPassword->setFocus();
         return;
@@ -315,7 +328,8 @@ void frmAddEditUser::cmdSave_Click()
     UserRecord user;
     user.FirstName = txtFirstName->text().trimmed();
     user.LastName = txtLastName->text().trimmed();
-    user.Password = ScramblePassword(txtPassword->text());
+    // Blank when unchanged: the store keeps the stored key.
+    user.Password = passwordUnchanged() ? QString() : ScramblePassword(txtPassword->text());
     user.AccessLevel = qint16(m_level);
     user.Comments = CommentsForRecord(txtComments->toPlainText().trimmed());
 

@@ -58,6 +58,9 @@ public:
     int accessLevel() const { return m_level; }
     int recordNumber() const { return m_recordNumber; }
     bool MandatoryFieldsFilled() const;
+    // The password was read blank (the store keeps only its key) and the
+    // box is still empty: saving keeps the stored one.
+    bool passwordUnchanged() const;
 
 public slots:
     void cmdSave_Click();
@@ -84,6 +87,7 @@ private:
     bool m_loaded = false;
     bool m_saved = false;
     bool m_changedElsewhere = false;
+    bool m_passwordKept = false; // read blank: only the store knows it
     UserRecord m_loadedUser;
     UserRecord m_savedUser;
     Store &m_store;
