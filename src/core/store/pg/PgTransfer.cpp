@@ -78,32 +78,179 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-bool ImportFolder(const QString &folder, const QString &conninfo, QString *message)
+namespace
 {
-    const QDir dir(folder);
+
+// What the import copies: the data file's and the user file's records,
+// the four logs and the settings.
+struct FolderFiles {
     QByteArray data, users;
-    bool dataExists = false, usersExists = false;
-    if (!readFile(dir.filePath(DataFileName), &data, &dataExists) ||
-        !readFile(dir.filePath(UserFileName), &users, &usersExists)) {
+    QMap<QString, QByteArray> logs;
+    int entryCount() const { return int(data.size() / EntryRecordLength); }
+    int userCount() const { return int(users.size() / UserRecordLength); }
+    QByteArray entry(int i) const
+    {
+        return data.mid(qsizetype(i) * EntryRecordLength, EntryRecordLength);
+    }
+    QByteArray user(int i) const
+    {
+        return users.mid(qsizetype(i) * UserRecordLength, UserRecordLength);
+    }
+};
+
+// Reads the folder's files; false with why nothing was imported.
+bool readFolder(const QDir &dir, FolderFiles *files, QString *message)
+{
+    bool exists = false;
+    if (!readFile(dir.filePath(DataFileName), &files->data, &exists) ||
+        !readFile(dir.filePath(UserFileName), &files->users, &exists)) {
         *message = QStringLiteral("The data files of %1 can not be read. Nothing was imported.")
-                       .arg(folder);
+                       .arg(dir.path());
         return false;
     }
-    if (data.size() % EntryRecordLength != 0 || users.size() % UserRecordLength != 0) {
+    if (files->data.size() % EntryRecordLength != 0 ||
+        files->users.size() % UserRecordLength != 0) {
         *message = QStringLiteral("%1 is damaged (not a whole number of records); run --check "
                                   "on the folder first. Nothing was imported.")
-                       .arg(data.size() % EntryRecordLength ? DataFileName : UserFileName);
+                       .arg(files->data.size() % EntryRecordLength ? DataFileName : UserFileName);
         return false;
     }
-    QMap<QString, QByteArray> logs;
     for (const QString &name : LogFileNames()) {
-        bool exists = false;
-        if (!readFile(dir.filePath(name), &logs[name], &exists)) {
+        if (!readFile(dir.filePath(name), &files->logs[name], &exists)) {
             *message = QStringLiteral("%1 can not be read. Nothing was imported.").arg(name);
             return false;
         }
     }
+    return true;
+}
 
+// Writes every record, log line and setting in the transaction open on
+// db; false with the step that failed in *what.
+bool writeRows(QSqlDatabase &db, const FolderFiles &files, const QSettings &ini, QString *what)
+{
+    for (int i = 0; i < files.entryCount(); ++i) {
+        QSqlQuery q(db);
+        qint64 id = 0;
+        if (!InsertEntry(q, files.entry(i), &id)) {
+            *what = QStringLiteral("Entry %1 could not be written").arg(i + 1);
+            return false;
+        }
+    }
+    for (int i = 0; i < files.userCount(); ++i) {
+        const QByteArray raw = files.user(i);
+        const QString password = UnscramblePassword(UserRecord::Unpack(raw).Password);
+        QSqlQuery q(db);
+        qint64 id = 0;
+        // A user without a password keeps an empty key: nobody signs in as them.
+        if (!InsertUser(q, raw, password.isEmpty() ? QStringLiteral("") : PasswordKey(password),
+                        &id)) {
+            *what = QStringLiteral("User %1 could not be written").arg(i + 1);
+            return false;
+        }
+    }
+    for (const QString &name : LogFileNames()) {
+        for (const QString &line : logLines(files.logs[name])) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("INSERT INTO %1 (line) VALUES (:l)").arg(LogTableName(name)));
+            q.bindValue(QStringLiteral(":l"), line.isNull() ? QStringLiteral("") : line);
+            if (!q.exec()) {
+                *what = QStringLiteral("A line of %1 could not be written").arg(name);
+                return false;
+            }
+        }
+    }
+    for (const QString &key : ini.allKeys()) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO installation (key, value) VALUES (:k, :v)"));
+        q.bindValue(QStringLiteral(":k"), key);
+        q.bindValue(QStringLiteral(":v"), ini.value(key).toString());
+        if (!q.exec()) {
+            *what = QStringLiteral("The setting %1 could not be written").arg(key);
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the read-back compared: rows and values of each kind, and the
+// fields (logs, settings) that came back different, with their counts.
+struct ReadBack {
+    int entries = 0, users = 0, logLines = 0, settings = 0;
+    QMap<QString, int> differing;
+};
+
+// Reads everything back in the same transaction and compares it with the
+// files, field by field; false when it could not be read.
+bool readBack(QSqlDatabase &db, const FolderFiles &files, const QSettings &ini, ReadBack *back)
+{
+    QSqlQuery e(db);
+    e.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!e.exec(QStringLiteral("SELECT %1 FROM entries ORDER BY id")
+                    .arg(EntryColumns().join(QStringLiteral(", ")))))
+        return false;
+    for (; e.next(); ++back->entries)
+        for (const QString &field :
+             EntryFieldsDiffering(EntryBytesFromRow(e, 0), files.entry(back->entries)))
+            ++back->differing[field];
+    QSqlQuery u(db);
+    u.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!u.exec(QStringLiteral("SELECT %1 FROM users ORDER BY id")
+                    .arg(UserColumns().join(QStringLiteral(", ")))))
+        return false;
+    for (; u.next(); ++back->users)
+        for (const QString &field :
+             UserFieldsDiffering(UserBytesFromRow(u, 0), files.user(back->users)))
+            ++back->differing[QStringLiteral("user ") + field];
+    for (const QString &name : LogFileNames()) {
+        QByteArray bytes;
+        QSqlQuery l(db);
+        if (!l.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(LogTableName(name))))
+            return false;
+        for (; l.next(); ++back->logLines)
+            bytes += ToWindows1252(l.value(0).toString()) + "\r\n";
+        if (bytes != files.logs[name])
+            ++back->differing[name];
+    }
+    QSqlQuery i(db);
+    if (!i.exec(QStringLiteral("SELECT key, value FROM installation")))
+        return false;
+    for (; i.next(); ++back->settings)
+        if (ini.value(i.value(0).toString()).toString() != i.value(1).toString())
+            ++back->differing[QStringLiteral("setting ") + i.value(0).toString()];
+    return true;
+}
+
+// The report of an import that read back equal.
+QString importReport(const FolderFiles &files, const ReadBack &back)
+{
+    QStringList lines;
+    for (const QString &name : LogFileNames())
+        lines << QString::number(logLines(files.logs[name]).size());
+    return QStringLiteral("Imported %1 entries, %2 users and %3, %4, %5 and %6 log lines "
+                          "(%7, %8, %9, %10). Checked field by field: %11 entry fields (%1 x "
+                          "%12), %13 user fields (%2 x %14), %15 log lines and %16 settings; "
+                          "every field of every record read back equal. Passwords are kept as "
+                          "PBKDF2 keys; no scrambled copy was kept.")
+        .arg(back.entries)
+        .arg(back.users)
+        .arg(lines[0], lines[1], lines[2], lines[3], SignInOutLogName, UserListLogName,
+             DataRecordsLogName, SearchLogName)
+        .arg(back.entries * EntryColumns().size())
+        .arg(EntryColumns().size())
+        .arg(back.users * UserColumns().size())
+        .arg(UserColumns().size())
+        .arg(back.logLines)
+        .arg(back.settings);
+}
+
+} // namespace
+
+bool ImportFolder(const QString &folder, const QString &conninfo, QString *message)
+{
+    const QDir dir(folder);
+    FolderFiles files;
+    if (!readFolder(dir, &files, message))
+        return false;
     DataSet ds(folder);
     PgStore check(ds, conninfo);
     QString error;
@@ -130,108 +277,30 @@ bool ImportFolder(const QString &folder, const QString &conninfo, QString *messa
         db.rollback();
         return false;
     };
+    const QSettings ini(dir.filePath(kIniName), QSettings::IniFormat);
+    QString what;
     if (!db.transaction())
         return fail(QStringLiteral("No transaction"));
-
-    const int entryCount = int(data.size() / EntryRecordLength);
-    for (int i = 0; i < entryCount; ++i) {
-        QSqlQuery q(db);
-        qint64 id = 0;
-        if (!InsertEntry(q, data.mid(qsizetype(i) * EntryRecordLength, EntryRecordLength), &id))
-            return fail(QStringLiteral("Entry %1 could not be written").arg(i + 1));
-    }
-    const int userCount = int(users.size() / UserRecordLength);
-    for (int i = 0; i < userCount; ++i) {
-        const QByteArray raw = users.mid(qsizetype(i) * UserRecordLength, UserRecordLength);
-        const QString password = UnscramblePassword(UserRecord::Unpack(raw).Password);
-        QSqlQuery q(db);
-        qint64 id = 0;
-        // A user without a password keeps an empty key: nobody signs in as them.
-        if (!InsertUser(q, raw, password.isEmpty() ? QStringLiteral("") : PasswordKey(password),
-                        &id))
-            return fail(QStringLiteral("User %1 could not be written").arg(i + 1));
-    }
-    QMap<QString, int> lineCounts;
-    for (const QString &name : LogFileNames()) {
-        const QStringList lines = logLines(logs[name]);
-        lineCounts[name] = int(lines.size());
-        for (const QString &line : lines) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("INSERT INTO %1 (line) VALUES (:l)").arg(LogTableName(name)));
-            q.bindValue(QStringLiteral(":l"), line.isNull() ? QStringLiteral("") : line);
-            if (!q.exec())
-                return fail(QStringLiteral("A line of %1 could not be written").arg(name));
-        }
-    }
-    QSettings ini(dir.filePath(kIniName), QSettings::IniFormat);
-    for (const QString &key : ini.allKeys()) {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO installation (key, value) VALUES (:k, :v)"));
-        q.bindValue(QStringLiteral(":k"), key);
-        q.bindValue(QStringLiteral(":v"), ini.value(key).toString());
-        if (!q.exec())
-            return fail(QStringLiteral("The setting %1 could not be written").arg(key));
-    }
-
-    // Read back in the same transaction, field by field.
-    QMap<QString, int> differing;
-    int n = 0;
-    QSqlQuery e(db);
-    e.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!e.exec(QStringLiteral("SELECT %1 FROM entries ORDER BY id")
-                    .arg(EntryColumns().join(QStringLiteral(", ")))))
-        return fail(QStringLiteral("The entries could not be read back"));
-    for (; e.next(); ++n)
-        for (const QString &field :
-             EntryFieldsDiffering(EntryBytesFromRow(e, 0),
-                                  data.mid(qsizetype(n) * EntryRecordLength, EntryRecordLength)))
-            ++differing[field];
-    const int entriesBack = n;
-    n = 0;
-    QSqlQuery u(db);
-    u.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!u.exec(QStringLiteral("SELECT %1 FROM users ORDER BY id")
-                    .arg(UserColumns().join(QStringLiteral(", ")))))
-        return fail(QStringLiteral("The users could not be read back"));
-    for (; u.next(); ++n)
-        for (const QString &field :
-             UserFieldsDiffering(UserBytesFromRow(u, 0),
-                                 users.mid(qsizetype(n) * UserRecordLength, UserRecordLength)))
-            ++differing[QStringLiteral("user ") + field];
-    const int usersBack = n;
-    for (const QString &name : LogFileNames()) {
-        QByteArray back;
-        QSqlQuery l(db);
-        l.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(LogTableName(name)));
-        while (l.next())
-            back += ToWindows1252(l.value(0).toString()) + "\r\n";
-        if (back != logs[name])
-            ++differing[name];
-    }
-    if (entriesBack != entryCount || usersBack != userCount || !differing.isEmpty()) {
+    if (!writeRows(db, files, ini, &what))
+        return fail(what);
+    ReadBack back;
+    if (!readBack(db, files, ini, &back))
+        return fail(QStringLiteral("The import could not be read back"));
+    if (back.entries != files.entryCount() || back.users != files.userCount() ||
+        !back.differing.isEmpty()) {
         db.rollback();
         *message = QStringLiteral("The database did not give back what was read (%1 of %2 entries, "
                                   "%3 of %4 users; fields that differ: %5). Nothing was imported.")
-                       .arg(entriesBack)
-                       .arg(entryCount)
-                       .arg(usersBack)
-                       .arg(userCount)
-                       .arg(countsText(differing));
+                       .arg(back.entries)
+                       .arg(files.entryCount())
+                       .arg(back.users)
+                       .arg(files.userCount())
+                       .arg(countsText(back.differing));
         return false;
     }
     if (!db.commit())
         return fail(QStringLiteral("The import could not be committed"));
-    *message = QStringLiteral("Imported %1 entries, %2 users and %3, %4, %5 and %6 log lines "
-                              "(%7, %8, %9, %10); every field of every record read back "
-                              "equal. Passwords are kept as PBKDF2 keys; no scrambled copy "
-                              "was kept.")
-                   .arg(entryCount)
-                   .arg(userCount)
-                   .arg(lineCounts[SignInOutLogName])
-                   .arg(lineCounts[UserListLogName])
-                   .arg(lineCounts[DataRecordsLogName])
-                   .arg(lineCounts[SearchLogName])
-                   .arg(SignInOutLogName, UserListLogName, DataRecordsLogName, SearchLogName);
+    *message = importReport(files, back);
     return true;
 }
 
