@@ -6,6 +6,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 namespace
 {
@@ -202,12 +203,20 @@ QStringList EntryListColumns()
             QStringLiteral("status")};
 }
 
-void EntryFieldsFromRow(const QSqlQuery &q, int first, const QStringList &columns, char *raw)
+QVector<int> EntryFieldIndexes(const QStringList &columns)
 {
-    for (int i = 0; i < columns.size(); ++i)
-        for (const Field &f : kEntryFields)
-            if (columns[i] == QLatin1String(f.column))
-                putColumn(f, q.value(first + i), raw);
+    QVector<int> indexes;
+    for (const QString &c : columns)
+        for (int i = 0; i < int(std::size(kEntryFields)); ++i)
+            if (c == QLatin1String(kEntryFields[i].column))
+                indexes << i;
+    return indexes;
+}
+
+void EntryFieldsFromRow(const QSqlQuery &q, int first, const QVector<int> &fields, char *raw)
+{
+    for (int i = 0; i < fields.size(); ++i)
+        putColumn(kEntryFields[fields[i]], q.value(first + i), raw);
 }
 
 QStringList UserColumns()

@@ -11,15 +11,18 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 // The columns in record order (the password is not one of them).
 QStringList EntryColumns();
 QStringList UserColumns();
 
-// The columns the list shows of an entry (with its status), and those
-// fields of raw set from a row whose columns, from first on, are columns.
+// The columns the list shows of an entry (with its status); the places of
+// columns among the entry's fields; and those fields of raw set from a row
+// whose columns, from first on, are the fields at those places.
 QStringList EntryListColumns();
-void EntryFieldsFromRow(const QSqlQuery &q, int first, const QStringList &columns, char *raw);
+QVector<int> EntryFieldIndexes(const QStringList &columns);
+void EntryFieldsFromRow(const QSqlQuery &q, int first, const QVector<int> &fields, char *raw);
 
 // The record's bytes from a row whose columns, from first on, are
 // EntryColumns (UserColumns); a user's password field is blank.

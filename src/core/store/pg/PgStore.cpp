@@ -367,6 +367,7 @@ bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter 
     if (mode == ListMode::AllEntries) {
         // The list reads only the fields it shows.
         const QStringList columns = EntryListColumns();
+        const QVector<int> fields = EntryFieldIndexes(columns);
         QSqlQuery q;
         ok = d->read(m_ds, QStringLiteral("reading the list"), [&](QSqlDatabase &db) {
             q = QSqlQuery(db);
@@ -377,7 +378,7 @@ bool PgStore::readEntryList(bool inactiveList, ListMode mode, const EntryFilter 
         });
         QByteArray raw = EntryRecord().Pack();
         while (ok && q.next()) {
-            EntryFieldsFromRow(q, 0, columns, raw.data());
+            EntryFieldsFromRow(q, 0, fields, raw.data());
             CollectEntryRow(*data, ++n, raw.constData(), inactiveList, mode, filter);
         }
     } else if (const CriteriaFilter *criteria = filter.target<CriteriaFilter>()) {
