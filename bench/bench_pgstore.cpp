@@ -71,6 +71,7 @@ QString fillSql(int first, int last)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as it comes
     PgCluster server;
     QString why;
     if (!server.start(&why)) {
@@ -88,7 +89,7 @@ int main(int argc, char **argv)
     filling.start();
     if (!server.psql("bench", fillSql(1, 100000), &message) ||
         !server.psql("bench", "VACUUM ANALYZE entries", &message)) {
-        std::printf("bench_pgstore: %s\n", qPrintable(message));
+        std::printf("bench_pgstore: the entries could not be made: %s\n", qPrintable(message));
         return 1;
     }
     std::printf("100,000 entries made in %.1f s\n", filling.elapsed() / 1000.0);
@@ -152,9 +153,9 @@ int main(int argc, char **argv)
     std::printf("One add: folder %.2f ms, database %.2f ms\n", folderAdd, databaseAdd);
 
     filling.restart();
-    if (!server.psql("bench", fillSql(100001, 1000000), &message) ||
-        !server.psql("bench", "VACUUM ANALYZE entries", &message)) {
-        std::printf("bench_pgstore: %s\n", qPrintable(message));
+    if (!server.psql("bench", fillSql(100001, 1000000), &message, 1800000) ||
+        !server.psql("bench", "VACUUM ANALYZE entries", &message, 600000)) {
+        std::printf("bench_pgstore: the entries could not be made: %s\n", qPrintable(message));
         return 1;
     }
     std::printf("900,000 entries more made in %.1f s\n", filling.elapsed() / 1000.0);

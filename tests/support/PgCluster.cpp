@@ -181,12 +181,13 @@ QString PgCluster::conninfo(const QString &database, const QString &role) const
         .arg(socketDir(), database, role.isEmpty() ? m_user : role);
 }
 
-bool PgCluster::psql(const QString &database, const QString &sql, QString *output) const
+bool PgCluster::psql(const QString &database, const QString &sql, QString *output,
+                     int timeoutMs) const
 {
     return run(bin(QStringLiteral("psql")),
                {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
                 QStringLiteral("-t"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
                 QStringLiteral("-h"), socketDir(), QStringLiteral("-d"), database,
                 QStringLiteral("-c"), sql},
-               output);
+               output, timeoutMs);
 }

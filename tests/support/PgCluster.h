@@ -33,7 +33,8 @@ public:
     // empty).
     QString conninfo(const QString &database, const QString &role = QString()) const;
     // Runs SQL through psql as the superuser; false with psql's error text.
-    bool psql(const QString &database, const QString &sql, QString *output = nullptr) const;
+    bool psql(const QString &database, const QString &sql, QString *output = nullptr,
+              int timeoutMs = 60000) const;
 
 private:
     bool run(const QString &program, const QStringList &args, QString *output,
