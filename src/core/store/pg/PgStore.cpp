@@ -92,12 +92,17 @@ struct PgStore::Impl {
 
     // What a failed statement means: a probe tells a server gone from a
     // refused statement; a gone one's connection is closed for a fresh one.
+    // A server that ends the session (stopped, or the session terminated)
+    // sends its error before it closes the connection, and a query read
+    // row by row returns that error first: the probe asks again after the
+    // rollback, which reads on.
     Failure failed()
     {
         if (connection.alive()) {
             // Ended here, so that the statements made in it can be let go.
             QSqlDatabase::database(connection.name(), false).rollback();
-            return Failure::Statement;
+            if (connection.alive())
+                return Failure::Statement;
         }
         connection.reset();
         return Failure::Connection;
