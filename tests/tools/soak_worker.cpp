@@ -75,13 +75,15 @@ QString resultName(StoreResult r)
     return QString::fromLatin1(names[int(r)]);
 }
 
-// A change as the window runs it for that person: asked "Data folder
-// busy" while the folder stays busy, Retry runs it again.
-// On a database, a person who tries again while the server is away.
+// The database the workers change, and how often they tried again while
+// its server was away.
 PgStore *s_database = nullptr;
 int s_retries = 0;
 const int kRetryMs = 250, kPatienceMs = 120000;
 
+// A change as the window runs it for that person: asked "Data folder
+// busy" while the folder stays busy, Retry runs it again; on a database,
+// tried again while the server is away.
 StoreResult patiently(const std::function<StoreResult()> &change)
 {
     if (s_database) {
@@ -112,10 +114,11 @@ struct Picked {
 bool pick(QRandomGenerator &rng, Picked *picked)
 {
     if (s_database) {
-        // Read again while the server is away.
+        // Read again while the server is away; picked again at once when
+        // the row went meanwhile.
         QElapsedTimer away;
         away.start();
-        for (;;) {
+        while (away.elapsed() < kPatienceMs) {
             if (s_database->recountEntries()) {
                 if (Tool->data.RecordCount == 0)
                     return false;
@@ -123,12 +126,13 @@ bool pick(QRandomGenerator &rng, Picked *picked)
                 picked->entry = s_database->entry(picked->n);
                 if (!picked->entry.CaseNumber.trimmed().isEmpty())
                     return true;
+                if (s_database->recountEntries())
+                    continue;
             }
-            if (away.elapsed() > kPatienceMs)
-                return false;
             ++s_retries;
             QThread::msleep(kRetryMs);
         }
+        return false;
     }
     DataFile file(Tool->data);
     if (!file.open(DataFile::ForReading) || file.recordCount() == 0)
