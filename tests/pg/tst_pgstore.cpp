@@ -319,7 +319,7 @@ private slots:
         QTest::addColumn<QString>("verb");
         QTest::addColumn<bool>("kill");
         QTest::addColumn<QString>("lock");
-        QTest::addColumn<int>("logHeld");
+        QTest::addColumn<int>("logRowWritten");
         const QString table = "LOCK TABLE entries IN SHARE MODE";
         const QString row = "SELECT FROM entries WHERE case_number LIKE '2026-0400-%' FOR UPDATE";
         for (const char *verb : {"added", "edited", "deleted"})
@@ -333,7 +333,7 @@ private slots:
         QFETCH(QString, verb);
         QFETCH(bool, kill);
         QFETCH(QString, lock);
-        QFETCH(int, logHeld);
+        QFETCH(int, logRowWritten);
         TestFolder env(QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0)));
         PgStore store(env.data, server.conninfo("custorin", "clerk"));
         EntryRecord mug;
@@ -362,7 +362,8 @@ private slots:
             return q.exec(query) && q.next() ? q.value(0).toInt() : -1;
         };
         StoreResult result = StoreResult::Ok;
-        int waiting = 0, logWritten = 0;
+        int waiting = 0, logRow = 0;
+        bool gone = true;
         {
             QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "holder");
             holder.setConnectOptions(server.conninfo("custorin"));
@@ -373,19 +374,20 @@ private slots:
                 QThread::msleep(20);
                 waiting = count(holder, "SELECT count(*) FROM pg_locks WHERE NOT granted");
             }
-            logWritten = count(holder, "SELECT count(*) FROM pg_locks WHERE pid IN (SELECT pid "
-                                       "FROM pg_locks WHERE NOT granted) AND relation = "
-                                       "'data_records_log'::regclass");
+            logRow = count(holder, "SELECT count(*) FROM pg_locks WHERE pid IN (SELECT pid "
+                                   "FROM pg_locks WHERE NOT granted) AND relation = "
+                                   "'data_records_log'::regclass");
             if (kill)
                 server.kill();
             else
-                QVERIFY(server.stop());
+                gone = server.stop();
             inside.join();
             holder.close();
         }
         QSqlDatabase::removeDatabase("holder");
+        QVERIFY(gone);
         QCOMPARE(waiting, 1);
-        QCOMPARE(logWritten, logHeld);
+        QCOMPARE(logRow, logRowWritten);
         QCOMPARE(result, StoreResult::NotAvailable);
         QString why;
         QVERIFY2(server.launch(&why), qPrintable(why));
