@@ -1,7 +1,8 @@
 // The database store on a private PostgreSQL server: the schema and its
 // append-only logs, the identity check between two connections, users'
 // password keys, the exact lines of the logs, searches listing what the
-// folder lists, the texts of failures and the reuse of connections.
+// folder lists, the texts of failures, the reuse of connections, and the
+// server killed inside a change.
 #include "PgCluster.h"
 #include "RunProgram.h"
 #include "SkipStatus.h"
@@ -16,7 +17,10 @@
 #include "core/store/pg/PgTransfer.h"
 
 #include <QThread>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
+#include <thread>
 
 class TestPgStore : public QObject
 {
@@ -565,6 +569,95 @@ private slots:
         QVERIFY(!seen[0].isEmpty() && !seen[0].contains(','));
         QCOMPARE(seen[1], seen[0]);
         QCOMPARE(seen[2], seen[0]);
+    // The server killed or stopped while a change waits inside its
+    // transaction, held up by another connection's lock (of the table: its
+    // log row is written; of its row: it waits to read it): the change
+    // fails as the server's absence, nothing of it is kept, the next one is
+    // done.
+    void serverGoneInsideAChange_data()
+    {
+        QTest::addColumn<QString>("verb");
+        QTest::addColumn<bool>("kill");
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<int>("logRowWritten");
+        const QString table = "LOCK TABLE entries IN SHARE MODE";
+        const QString row = "SELECT FROM entries WHERE case_number LIKE '2026-0400-%' FOR UPDATE";
+        for (const char *verb : {"added", "edited", "deleted"})
+            QTest::newRow(verb) << QString::fromLatin1(verb) << true << table << 1;
+        // Stopped (fast): the server ends each session with an error.
+        QTest::newRow("edited, stopped") << "edited" << false << table << 1;
+        QTest::newRow("archived, row locked, stopped") << "archived" << false << row << 0;
+    }
+    void serverGoneInsideAChange()
+    {
+        QFETCH(QString, verb);
+        QFETCH(bool, kill);
+        QFETCH(QString, lock);
+        QFETCH(int, logRowWritten);
+        TestFolder env(QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0)));
+        PgStore store(env.data, server.conninfo("custorin", "clerk"));
+        EntryRecord mug;
+        mug.CaseNumber = QStringLiteral("2026-0400-") + verb;
+        int n = 0;
+        QCOMPARE(store.addEntry(mug, &n), StoreResult::Ok);
+        const EntryIdentity seen = EntryIdentity::of(store.entry(n));
+        const auto change = [&] {
+            EntryRecord e = mug;
+            e.Description = QStringLiteral("Mug, chipped");
+            if (verb == QLatin1String("added")) {
+                e.CaseNumber += QLatin1Char('b');
+                return store.addEntry(e);
+            }
+            if (verb == QLatin1String("archived"))
+                return store.archiveEntry(n, seen);
+            return verb == QLatin1String("edited") ? store.saveEntry(n, seen, e)
+                                                   : store.deleteEntry(n, seen);
+        };
+        const QString rows = "SELECT string_agg(case_number || ':' || status || ':' || "
+                             "description, ',' ORDER BY id) FROM entries";
+        const QString rowsBefore = sql(rows), logBefore = sql("SELECT count(*) FROM "
+                                                              "data_records_log");
+        const auto count = [](QSqlDatabase &db, const QString &query) {
+            QSqlQuery q(db);
+            return q.exec(query) && q.next() ? q.value(0).toInt() : -1;
+        };
+        StoreResult result = StoreResult::Ok;
+        int waiting = 0, logRow = 0;
+        bool gone = true;
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "holder");
+            holder.setConnectOptions(server.conninfo("custorin"));
+            QVERIFY(holder.open() && holder.transaction());
+            QVERIFY(QSqlQuery(holder).exec(lock));
+            std::thread inside([&] { result = change(); });
+            for (int i = 0; i < 500 && waiting == 0; ++i) {
+                QThread::msleep(20);
+                waiting = count(holder, "SELECT count(*) FROM pg_locks WHERE NOT granted");
+            }
+            logRow = count(holder, "SELECT count(*) FROM pg_locks WHERE pid IN (SELECT pid "
+                                   "FROM pg_locks WHERE NOT granted) AND relation = "
+                                   "'data_records_log'::regclass");
+            if (kill)
+                server.kill();
+            else
+                gone = server.stop();
+            inside.join();
+            holder.close();
+        }
+        QSqlDatabase::removeDatabase("holder");
+        QVERIFY(gone);
+        QCOMPARE(waiting, 1);
+        QCOMPARE(logRow, logRowWritten);
+        QCOMPARE(result, StoreResult::NotAvailable);
+        QString why;
+        QVERIFY2(server.launch(&why), qPrintable(why));
+        QCOMPARE(sql(rows), rowsBefore);
+        QCOMPARE(sql("SELECT count(*) FROM data_records_log"), logBefore);
+        QCOMPARE(change(), StoreResult::Ok);
+        QCOMPARE(sql("SELECT count(*) FROM data_records_log"),
+                 QString::number(logBefore.toInt() + 1));
+        QCOMPARE(sql("SELECT line FROM data_records_log ORDER BY id DESC LIMIT 1"),
+                 "12/06/2026 at 09:00:00 - Control#20261206090000 " + verb + " by Pat Doe");
     }
 
     void demoFolderIntoTheDatabaseAndBack()

@@ -120,6 +120,9 @@ struct PgStore::Impl {
 
     // What a failed statement means: a probe tells a server gone from a
     // refused statement; a gone one's connection is closed for a fresh one.
+    // A server that ends the session (stopped, or the session terminated)
+    // sends its error before it closes the connection: the probe runs after
+    // the rollback, which reads on.
     Failure failed()
     {
         if (connection.alive())
