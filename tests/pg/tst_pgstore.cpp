@@ -569,6 +569,8 @@ private slots:
         QVERIFY(!seen[0].isEmpty() && !seen[0].contains(','));
         QCOMPARE(seen[1], seen[0]);
         QCOMPARE(seen[2], seen[0]);
+    }
+
     // The server killed or stopped while a change waits inside its
     // transaction, held up by another connection's lock (of the table: its
     // log row is written; of its row: it waits to read it): the change
