@@ -166,12 +166,12 @@ AheadRead readAhead(const QString &path)
     if (fd < 0)
         return r;
     // Two writes within one tick of the file system's clock leave the same
-    // times: a file written within the last second is looked at again once
-    // that second has passed, and not read ahead while it is still being
+    // times: a file written within the last second or two is looked at
+    // again each second, and not read ahead while it is still being
     // written to.
     FileState before;
     bool settled = false;
-    for (int look = 0; look < 2 && !settled; ++look) {
+    for (int look = 0; look < 4 && !settled; ++look) {
         if (look > 0)
             QThread::msleep(1000);
         const qint64 now = QDateTime::currentSecsSinceEpoch();
