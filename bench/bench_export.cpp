@@ -1,7 +1,8 @@
 // The spreadsheet export of a full list (32,767 entries, in the order of
 // their received dates as the list shows them) against a plain read of the
 // data file: reading, the identity check of every row, the lines and the
-// file written and renamed into place.
+// file written and renamed into place (a new file each time, as the
+// program names each export by its time).
 #include "BenchSupport.h"
 #include "FakeDesktop.h"
 #include "SampleData.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -60,7 +62,13 @@ int main(int argc, char **argv)
     for (const Listed &l : listed)
         rows.push_back(l.row);
 
-    const QString path = env.path(ExportFileName(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9))));
+    // Each export gets a file of its own, named by its time as the program
+    // names it; the one before is removed untimed.
+    auto pathOfRound = [&](int round) {
+        return env.path(
+            ExportFileName(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9)).addSecs(round)));
+    };
+    QString path = pathOfRound(0);
     double cpu = 0;
     rawRead(env.data, &cpu); // warm the cache
     WriteSpreadsheetFile(env.data, path, rows);
@@ -74,6 +82,9 @@ int main(int argc, char **argv)
         const double a = rawRead(env.data, &ca), b = rawRead(env.data, &cb);
         raw.push_back(std::min(a, b));
         rawCpu.push_back(std::min(ca, cb));
+        QFile::remove(path);
+        ::sync();
+        path = pathOfRound(i + 1);
         QElapsedTimer t;
         t.start();
         const double c0 = cpuMs();

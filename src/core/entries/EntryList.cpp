@@ -1,17 +1,28 @@
 #include "core/entries/EntryList.h"
 
+#include "core/common/FileOps.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
 #include "core/entries/DayTexts.h"
 #include "core/entries/SearchFilter.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QtEndian>
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <limits>
+#include <mutex>
 #include <numeric>
+#include <sys/stat.h>
+#include <utility>
+#include <unistd.h>
 
 namespace
 {
@@ -106,10 +117,185 @@ QString EntryListData::description(const EntryListRow &row) const
                          row.descriptionLength);
 }
 
+namespace
+{
+
+// What tells one state of the data file from another: the file itself, its
+// size, and the times every write moves.
+struct FileState {
+    quint64 device = 0, inode = 0, size = 0;
+    qint64 modified[2] = {}, changed[2] = {};
+    bool operator==(const FileState &o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size &&
+               std::equal(modified, modified + 2, o.modified) &&
+               std::equal(changed, changed + 2, o.changed);
+    }
+};
+
+// The state as the file server has it now; false when it is no plain file.
+bool fileState(int dirFd, const char *path, int flags, FileState *state)
+{
+    struct statx sx;
+    if (::statx(dirFd, path, flags | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &sx) != 0 ||
+        !S_ISREG(sx.stx_mode))
+        return false;
+    state->device = (quint64(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    state->inode = sx.stx_ino;
+    state->size = sx.stx_size;
+    state->modified[0] = sx.stx_mtime.tv_sec;
+    state->modified[1] = sx.stx_mtime.tv_nsec;
+    state->changed[0] = sx.stx_ctime.tv_sec;
+    state->changed[1] = sx.stx_ctime.tv_nsec;
+    return true;
+}
+
+struct AheadRead {
+    bool ok = false;
+    FileState state;
+    int recordCount = 0;
+    EntryListData data;
+};
+
+// The whole file of path read as ReadEntryList reads it, in date order;
+// not ok when it could not be read through or changed meanwhile.
+AheadRead readAhead(const QString &path)
+{
+    AheadRead r;
+    const int fd = OpenDataSetFile(path, O_RDONLY);
+    if (fd < 0)
+        return r;
+    // Two writes within one tick of the file system's clock leave the same
+    // times: a file written within the last second or two is looked at
+    // again each second, and not read ahead while it is still being
+    // written to.
+    FileState before;
+    bool settled = false;
+    for (int look = 0; look < 4 && !settled; ++look) {
+        if (look > 0)
+            QThread::msleep(1000);
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        settled = fileState(fd, "", AT_EMPTY_PATH, &before) && before.modified[0] < now - 1;
+    }
+    if (settled && before.size % EntryRecordLength == 0) {
+        const int count = RecordCountForLength(qint64(before.size));
+        constexpr int BlockRecords = 50;
+        std::vector<char> block(size_t(BlockRecords) * EntryRecordLength);
+        r.data.rows.reserve(size_t(count));
+        r.data.texts.reserve(qsizetype(count) * (EntryTextWidth(EntryLayout::CaseNumber) +
+                                                 EntryTextWidth(EntryLayout::Category) +
+                                                 EntryTextWidth(EntryLayout::Description)));
+        bool ok = true;
+        for (int n = 1; ok && n <= count; n += BlockRecords) {
+            const int records = qMin(BlockRecords, count - n + 1);
+            const size_t want = size_t(records) * EntryRecordLength;
+            size_t got = 0;
+            while (got < want) {
+                const ssize_t k = ::pread(fd, block.data() + got, want - got,
+                                          off_t(qint64(n - 1) * EntryRecordLength + qint64(got)));
+                if (k < 0 && errno == EINTR)
+                    continue;
+                if (k <= 0)
+                    break;
+                got += size_t(k);
+            }
+            ok = got == want;
+            for (int i = 0; ok && i < records; ++i)
+                CollectEntryRow(r.data, n + i, block.data() + size_t(i) * EntryRecordLength, false,
+                                ListMode::AllEntries, {});
+        }
+        FileState after;
+        r.ok = ok && fileState(fd, "", AT_EMPTY_PATH, &after) && after == before;
+        if (r.ok) {
+            r.state = before;
+            r.recordCount = count;
+            SortEntryRows(r.data, 0);
+        }
+    }
+    ::close(fd);
+    return r;
+}
+
+struct Ahead {
+    std::mutex mutex;
+    const DataSet *ds = nullptr;
+    QString path;
+    std::shared_ptr<AheadRead> result; // filled by the worker
+    std::future<void> done;
+};
+
+Ahead &ahead()
+{
+    static Ahead a;
+    return a;
+}
+
+// The read ahead for ds, waited for and forgotten; not ok when there is none.
+AheadRead takeAhead(const DataSet &ds, const QString &path)
+{
+    Ahead &a = ahead();
+    const std::lock_guard<std::mutex> hold(a.mutex);
+    if (a.ds != &ds || a.path != path || !a.done.valid())
+        return AheadRead();
+    a.done.get();
+    a.ds = nullptr;
+    return std::move(*std::exchange(a.result, nullptr));
+}
+
+} // namespace
+
+void StartEntryListAhead(const DataSet &ds)
+{
+    if (ds.options.FaultHook)
+        return;
+    const QString path = DataPath(ds, DataFileName);
+    auto result = std::make_shared<AheadRead>();
+    Ahead &a = ahead();
+    const std::lock_guard<std::mutex> hold(a.mutex);
+    a.ds = &ds;
+    a.path = path;
+    a.result = result;
+    a.done = std::async(std::launch::async, [result, path] {
+        *result = readAhead(path);
+        RecordNumberText(1); // the grid's record number texts, made once
+
+    });
+}
+
+bool WaitForEntryListAhead(const DataSet &ds)
+{
+    Ahead &a = ahead();
+    const std::lock_guard<std::mutex> hold(a.mutex);
+    if (a.ds != &ds || !a.done.valid())
+        return false;
+    a.done.wait();
+    return a.result->ok;
+}
+
+void DropEntryListAhead()
+{
+    Ahead &a = ahead();
+    const std::lock_guard<std::mutex> hold(a.mutex);
+    a.ds = nullptr;
+    a.result = nullptr;
+    a.done = {};
+}
+
 bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
                    EntryListData *data)
 {
     *data = EntryListData();
+    if (!inactiveList && mode == ListMode::AllEntries) {
+        const QString path = DataPath(ds, DataFileName);
+        AheadRead read = takeAhead(ds, path);
+        FileState now;
+        if (read.ok && fileState(AT_FDCWD, QFile::encodeName(path).constData(), 0, &now) &&
+            now == read.state) {
+            *data = std::move(read.data);
+            ds.RecordCount = read.recordCount;
+            return true;
+        }
+    }
     // A reader does not create the data file: after the last entry was
     // deleted the folder holds none until the next entry is added.
     if (!QFileInfo::exists(DataPath(ds, DataFileName))) {
@@ -138,6 +324,16 @@ bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFil
 
 void SortEntryRows(EntryListData &data, int sortIndex)
 {
+    if (data.sortedBy == sortIndex)
+        return;
+    if (data.sortedBy >= 0) {
+        // Back to the file's order first: rows with equal keys keep theirs.
+        std::sort(data.rows.begin(), data.rows.end(),
+                  [](const EntryListRow &a, const EntryListRow &b) {
+                      return a.recordNumber < b.recordNumber;
+                  });
+        data.sortedBy = -1;
+    }
     const size_t n = data.rows.size();
     std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), size_t(0));
@@ -176,6 +372,7 @@ void SortEntryRows(EntryListData &data, int sortIndex)
     for (const size_t i : order)
         sorted.push_back(data.rows[i]);
     data.rows.swap(sorted);
+    data.sortedBy = sortIndex;
 }
 
 QString RecordNumberText(int recordNumber)
@@ -187,10 +384,13 @@ QString RecordNumberText(int recordNumber)
     static const Table table = [] {
         Table t;
         t.start.reserve(size_t(MaxEntryCount) + 2);
+        t.digits.reserve(size_t(MaxEntryCount) * 6);
+        char text[16];
         for (int n = 0; n <= MaxEntryCount; ++n) {
             t.start.push_back(int(t.digits.size()));
-            for (const QChar c : QString::number(n))
-                t.digits.push_back(c.unicode());
+            const char *end = std::to_chars(text, text + sizeof text, n).ptr;
+            for (const char *c = text; c < end; ++c)
+                t.digits.push_back(char16_t(*c));
         }
         t.start.push_back(int(t.digits.size()));
         return t;

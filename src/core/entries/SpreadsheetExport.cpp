@@ -18,6 +18,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace
 {
@@ -248,15 +250,74 @@ QByteArray ExportHeadingLine()
 namespace
 {
 
-// Appends the line of the entry in record to lines.
-void appendRecordLine(QByteArray &lines, const char *record)
+// The "mm/dd/yyyy" bytes of each received or released day met, made once
+// per day from its text (DayTexts) and kept for the life of the thread.
+class DayBytes
 {
-    DayTexts &days = DayTexts::forThisThread();
-    const qsizetype at = lines.size();
-    if (lines.capacity() < at + MaxLineBytes)
-        lines.reserve(qMax(2 * lines.capacity(), at + MaxLineBytes));
-    lines.resize(at + MaxLineBytes);
-    char *p = lines.data() + at;
+public:
+    static DayBytes &forThisThread()
+    {
+        static thread_local DayBytes days;
+        return days;
+    }
+
+    // Writes the day's text between double quotes at p; returns the end.
+    char *put(char *p, double ole)
+    {
+        // The day as ReceivedDay finds it, without building a QDate.
+        if (ole != 0 && std::isfinite(ole) && std::fabs(ole) <= 2958466.0) {
+            const double dayPart = std::trunc(ole);
+            const qint64 secs = std::llround(std::fabs(ole - dayPart) * 86400.0);
+            const qint64 day = qint64(dayPart) + (secs >= 86400 ? 1 : 0) - FirstDay;
+            if (day >= 0 && day < Days) {
+                if (m_slot.empty())
+                    m_slot.assign(size_t(Days), 0);
+                quint32 &slot = m_slot[size_t(day)];
+                if (slot == 0) {
+                    m_text.push_back(ascii(DayTexts::forThisThread().text(ole)));
+                    slot = quint32(m_text.size());
+                }
+                const Text &t = m_text[size_t(slot) - 1];
+                *p++ = '"';
+                std::memcpy(p, t.bytes, t.size);
+                p += t.size;
+                *p++ = '"';
+                return p;
+            }
+        }
+        const Text t = ascii(DayTexts::forThisThread().text(ole));
+        *p++ = '"';
+        std::memcpy(p, t.bytes, t.size);
+        p += t.size;
+        *p++ = '"';
+        return p;
+    }
+
+private:
+    // OLE days 1 (31 Dec 1899) to 109,574 (31 Dec 2199) have a slot each.
+    static constexpr qint64 FirstDay = 1;
+    static constexpr qint64 Days = 109574;
+    struct Text {
+        char bytes[24];
+        size_t size;
+    };
+    // Digits, "/", "." and "-" only (at most 24): one byte each.
+    static Text ascii(const QString &text)
+    {
+        Text t{};
+        t.size = size_t(qMin<qsizetype>(text.size(), 24));
+        for (size_t i = 0; i < t.size; ++i)
+            t.bytes[i] = char(text.at(qsizetype(i)).unicode());
+        return t;
+    }
+    std::vector<quint32> m_slot; // the text's index + 1; 0 until met
+    std::vector<Text> m_text;
+};
+
+// Writes the line of the entry in record at p (room for MaxLineBytes);
+// returns its end.
+char *putRecordLine(char *p, const char *record, DayBytes &days)
+{
     p = putStamp(p, doubleAt(record, EntryLayout::ControlNumber));
     for (const TextField &f : FieldsBeforeValue) {
         *p++ = ',';
@@ -269,26 +330,32 @@ void appendRecordLine(QByteArray &lines, const char *record)
     *p++ = ',';
     p = putText(p, record, ReceivedFromField);
     *p++ = ',';
-    p = putAscii(p, days.text(doubleAt(record, EntryLayout::ReceivedDate)));
+    p = days.put(p, doubleAt(record, EntryLayout::ReceivedDate));
     *p++ = ',';
     p = putText(p, record, ReleasedToField);
     *p++ = ',';
     // No released date while the date rounds to day 0.
     const double released = doubleAt(record, EntryLayout::ReleasedDate);
-    p = putAscii(p, std::nearbyint(released) == 0 ? QString() : days.text(released));
+    if (std::nearbyint(released) == 0) {
+        *p++ = '"';
+        *p++ = '"';
+    } else {
+        p = days.put(p, released);
+    }
     *p++ = ',';
     p = putText(p, record, DefendantField);
     *p++ = '\r';
     *p++ = '\n';
-    lines.resize(p - lines.constData());
+    return p;
 }
 
 } // namespace
 
 QByteArray ExportRecordLine(const char *record)
 {
-    QByteArray line;
-    appendRecordLine(line, record);
+    QByteArray line(MaxLineBytes, Qt::Uninitialized);
+    line.truncate(putRecordLine(line.data(), record, DayBytes::forThisThread()) -
+                  line.constData());
     return line;
 }
 
@@ -312,16 +379,32 @@ struct Gathered {
     }
     const std::vector<ListedEntry> &rows;
     std::vector<std::pair<qsizetype, qsizetype>> slice;
-    QByteArray lines;
+    // The lines, one after another: used bytes of capacity.
+    std::unique_ptr<char[]> lines;
+    qsizetype used = 0, capacity = 0;
+    DayBytes &days = DayBytes::forThisThread();
+
+    void reserve(qsizetype bytes)
+    {
+        if (bytes <= capacity)
+            return;
+        std::unique_ptr<char[]> more(new char[size_t(bytes)]);
+        if (used > 0)
+            std::memcpy(more.get(), lines.get(), size_t(used));
+        lines = std::move(more);
+        capacity = bytes;
+    }
 
     // Gives row its entry's line from record (made once per record).
     void give(size_t row, const char *record, qsizetype *at)
     {
         if (*at < 0) {
-            *at = lines.size();
-            appendRecordLine(lines, record);
+            if (capacity - used < MaxLineBytes)
+                reserve(qMax(2 * capacity, used + MaxLineBytes));
+            *at = used;
+            used = putRecordLine(lines.get() + used, record, days) - lines.get();
         }
-        slice[row] = {*at, lines.size() - *at};
+        slice[row] = {*at, used - *at};
     }
 };
 
@@ -345,7 +428,7 @@ bool gatherAtListedNumbers(DataFile &file, Gathered &g, std::vector<bool> &used)
         next[i] = first[size_t(n)];
         first[size_t(n)] = int(i);
     }
-    g.lines.reserve(qsizetype(wanted.size()) * 256);
+    g.reserve(qsizetype(wanted.size()) * 256);
     auto take = [&](int n, const char *record) {
         qsizetype at = -1;
         for (int i = first[size_t(n)]; i >= 0; i = next[size_t(i)]) {
@@ -450,23 +533,26 @@ ExportOutcome WriteSpreadsheetFile(DataSet &ds, const QString &path,
     // that is written and filled again (the whole file is never copied).
     QSaveFile out(path);
     bool ok = out.open(QIODevice::WriteOnly);
-    QByteArray chunk = ExportHeadingLine();
     constexpr qsizetype ChunkBytes = 1 << 20;
-    chunk.reserve(ChunkBytes + MaxLineBytes);
+    std::unique_ptr<char[]> chunk(new char[size_t(ChunkBytes + MaxLineBytes)]);
+    const QByteArray heading = ExportHeadingLine();
+    std::memcpy(chunk.get(), heading.constData(), size_t(heading.size()));
+    qsizetype filled = heading.size();
     for (const auto &slice : g.slice) {
         if (slice.first < 0) {
             ++outcome.leftOut;
             continue;
         }
-        chunk.append(g.lines.constData() + slice.first, slice.second);
+        std::memcpy(chunk.get() + filled, g.lines.get() + slice.first, size_t(slice.second));
+        filled += slice.second;
         ++outcome.written;
-        if (ok && chunk.size() >= ChunkBytes) {
-            ok = writeAll(out, chunk);
-            chunk.resize(0);
+        if (ok && filled >= ChunkBytes) {
+            ok = writeAll(out, QByteArrayView(chunk.get(), filled));
+            filled = 0;
         }
     }
-    ok = ok && writeAll(out, chunk);
-    g.lines = QByteArray();
+    ok = ok && writeAll(out, QByteArrayView(chunk.get(), filled));
+    g.lines.reset();
     if (!ok) {
         // Taken before cancelling, which forgets it.
         outcome.reason = out.errorString();

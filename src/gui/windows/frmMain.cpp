@@ -97,6 +97,8 @@ void frmMain::LoadEntryList()
                ShowMsgBox(DataFileUnavailableMessage(m_store.dataSet(), true)).choice ==
                    MsgButton::First) {
         }
+        // A list read ahead that this store did not take is not kept.
+        DropEntryListAhead();
         m_store.dataSet().ActiveCount = data.activeCount;
         m_store.dataSet().ArchivedCount = data.archivedCount;
         m_listTotal = data.total;
@@ -243,7 +245,8 @@ void frmMain::UpdateButtons()
         b->setVisible(s.visible);
         if (s.visible)
             b->setEnabled(s.enabled);
-        b->Refresh();
+        // Painted with the rest of the window, once.
+        b->update();
     }
     cmdInventory->setVisible(m_session.CurrentAccessLevel >= 2);
     placeListButtons();

@@ -4,6 +4,7 @@
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
 #include "core/common/Settings.h"
+#include "core/entries/EntryList.h"
 #include "core/entries/Upgrade.h"
 #include "core/rules/VersionCheck.h"
 #include "core/users/Installation.h"
@@ -195,6 +196,10 @@ void frmTitlePage::Form_Activate()
     labelZelContact[1]->setToolTip(QStringLiteral(" Write to ") + VendorMail + QStringLiteral(" "));
     labelZelContact[2]->setText(VendorWebSite);
     labelZelContact[2]->setToolTip(QStringLiteral(" Visit ") + VendorWebSite + QStringLiteral(" "));
+
+    // While the person reads this window and signs in, the list of entries
+    // is read in the background for the main window.
+    StartEntryListAhead(data());
 
     // The version check runs in the background: until (unless) it finds a
     // newer version, "&Continue" is the button to press next.
