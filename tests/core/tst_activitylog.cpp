@@ -1,10 +1,12 @@
 // The four activity logs: exact lines and bytes, the read-only attribute
-// between writes, a log that can not be written, and line breaks and tabs
-// kept out of the lines.
+// between writes, a log that can not be written, line breaks and tabs kept
+// out of the lines; a log loaded for review and the text search's walk.
+#include "BoxText.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
 #include "core/common/InputChecks.h"
+#include "core/rules/LogReview.h"
 
 #include <QtTest>
 #include <sys/stat.h>
@@ -18,6 +20,21 @@ bool anyWriteBit(const QString &path)
 {
     return QFile::permissions(path) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
 }
+
+struct Window {
+    QStringList events;
+    LogTextSearch::Hooks hooks()
+    {
+        LogTextSearch::Hooks h;
+        h.started = [this] { events << "started"; };
+        h.finished = [this] { events << "finished"; };
+        h.select = [this](int start, int length) {
+            events << QStringLiteral("select %1+%2").arg(start).arg(length);
+        };
+        h.ask = [](const MsgBoxRequest &r) { return desktop().messageBox(r).choice; };
+        return h;
+    }
+};
 
 } // namespace
 
@@ -84,27 +101,11 @@ private slots:
                                  "12/04/2026 at 22:45:32 - Pat Doe searched for 'b'\r\n"
                                  "12/04/2026 at 22:45:32 - Pat Doe searched for 'c'\r\n";
         QCOMPARE(env.read("Search.Log"), three);
-        // No line without the lock.
         FolderLock notHeld(env.data);
         qint64 before = -1;
         QVERIFY(!AppendLogLine(notHeld, "Search.Log", "never", &before));
         QCOMPARE(env.read("Search.Log"), three);
         QVERIFY(!anyWriteBit(path));
-    }
-
-    void failedWriteIsReported()
-    {
-        TestFolder env;
-        // A folder in place of the log: it can never be opened for appending.
-        QVERIFY(env.block("SignInOut.Log"));
-        QVERIFY(!LogSignInOut(env.data, 1));
-        QVERIFY(LogSearch(env.data, "'x'")); // the other logs are not affected
-        QCOMPARE(
-            LogFailedText(env.data, "SignInOut.Log"),
-            "The activity log 'SignInOut.Log' can not be\r\nwritten to in the data folder:\r\n" +
-                QDir(env.folder()).absoluteFilePath(QString()) +
-                "\r\n\r\n'SignInOut.Log' is not a regular file.\r\nPlease put the file itself "
-                "in its place.\r\n\r\nNothing has been changed.");
     }
 
     // Whoever may write to the data folder must not make the program write
@@ -118,8 +119,8 @@ private slots:
                              "folder are never opened through one.";
         QTest::newRow("link to a file") << "link" << link;
         QTest::newRow("dangling link") << "dangling" << link;
-        QTest::newRow("pipe") << "pipe"
-                              << "'DataRecords.Log' is not a regular file.";
+        QTest::newRow("pipe") << "pipe" << "'DataRecords.Log' is not a regular file.";
+        QTest::newRow("folder") << "folder" << "'DataRecords.Log' is not a regular file.";
     }
     void linksAndPipesAreRefused()
     {
@@ -135,6 +136,8 @@ private slots:
         const QString log = env.path("DataRecords.Log");
         if (kind == "pipe")
             QCOMPARE(::mkfifo(QFile::encodeName(log).constData(), 0666), 0);
+        else if (kind == "folder")
+            QVERIFY(env.block("DataRecords.Log"));
         else
             QVERIFY(QFile::link(kind == "link" ? mine : outside.filePath("new.txt"), log));
 
@@ -166,6 +169,77 @@ private slots:
                            "01:02:03 - forged"));
         QCOMPARE(DataRecordLine(env.session, now, LogEdited, 3),
                  QStringLiteral("01/01/2026 at 01:02:03 - Control#00003 edited by Pat Morgan"));
+    }
+
+    void loadingALog()
+    {
+        TestEnvironment env;
+        const QString path = env.path("Search.Log");
+        // Windows-1252: 0x80 is the euro sign, 0xE9 e acute, 0x81 undefined.
+        writeFile(path, "  \r\n12/04/2026 at 22:50:01 - Ren\xE9 searched for '\x80 5'\r\n"
+                        "12/04/2026 at 22:51:00 - x\x81y\rlast line\r\n\r\n");
+        LogText log = LoadLogText(env.store, "Search.Log");
+        QVERIFY(log.hasEntries);
+        QCOMPARE(log.text, QString::fromUtf8("12/04/2026 at 22:50:01 - René searched for '€ 5'\n"
+                                             "12/04/2026 at 22:51:00 - x\xC2\x81y\nlast line"));
+        QCOMPARE(log.widestLine, 48); // the first line, its euro sign one character
+        writeFile(path, "a\nbc\r\n" + QByteArray(75, 'x')); // a lone LF breaks too
+        QCOMPARE(LoadLogText(env.store, "Search.Log").widestLine, 75);
+        QCOMPARE(LoadLogText(env.store, "Search.Log").text, "a\nbc\n" + QString(75, 'x'));
+        // Missing, blank lines only, empty: the same notice.
+        for (const QByteArray &bytes : {QByteArray("\r\n  \r\n\t\r\n"), QByteArray()}) {
+            writeFile(path, bytes);
+            log = LoadLogText(env.store, "Search.Log");
+            QVERIFY(!log.hasEntries);
+            QCOMPARE(log.text, QStringLiteral("There are currently no entries for this log file"));
+        }
+        QVERIFY(!LoadLogText(env.store, "UserList.Log").hasEntries);
+        // Found in any letter case, Windows-1252 letters too, at its own place.
+        LogFinder finder;
+        finder.setText(QString::fromUtf8("Ren\xC3\xA9 \xC5\x92uvre \xC3\x89T\xC3\x89"));
+        QCOMPARE(finder.find(QString::fromUtf8("REN\xC3\x89"), 1), 1);
+        QCOMPARE(finder.find(QString::fromUtf8("\xC5\x93UVRE"), 1), 6);
+        QCOMPARE(finder.find(QString::fromUtf8("\xC3\xA9t\xC3\xA9"), 2), 12);
+    }
+
+    void searchWalksThroughTheMatches()
+    {
+        TestEnvironment env;
+        LogFinder text;
+        text.setText(QStringLiteral("Pat DOE signed in\nLee Ray signed in\nPat Doe signed out"));
+        LogTextSearch search;
+        Window w;
+        // Found in any case; the third click reaches the end, where "Yes,
+        // look again" starts at the top and "No" ends the search.
+        env.desktop.answerInputBox(QStringLiteral("pat doe"));
+        env.desktop.answerMsgBox(1, false, "End of text reached");
+        env.desktop.answerMsgBox(2, false, "End of text reached");
+        for (int click = 0; click < 5; ++click)
+            search.findText(text, w.hooks());
+        QCOMPARE(env.desktop.inputTitles, QStringList{"Search for Text"});
+        QCOMPARE(
+            env.desktop.inputPrompts,
+            QStringList{"\r\n\r\nEnter any text, whole or partial\r\nthat you wish to find..."});
+        QCOMPARE(w.events, QStringList({"started", "select 0+7", "select 36+7", "select 0+7",
+                                        "select 36+7", "finished"}));
+        QCOMPARE(boxText(env.desktop.msgBoxes.first()),
+                 "End of text reached | No further matches found.\r\n\r\nStart again from the "
+                 "top? | &Yes, look again, &No, stop searching | 5 1 0");
+        QVERIFY(!search.running());
+
+        // Not found: another search offers the text again, or Stop. A new
+        // search offers the old text.
+        text.setText(QStringLiteral("12/04/2026 at 22:49:12 - 'Pat Doe' added to the 'User List'"));
+        w.events.clear();
+        env.desktop.answerInputBox(QStringLiteral("bicycle"));
+        env.desktop.answerMsgBox(1, false, "No such text");
+        env.desktop.answerInputBox(QStringLiteral("bicycle"));
+        env.desktop.answerMsgBox(2, false, "No such text");
+        search.findText(text, w.hooks());
+        QCOMPARE(env.desktop.inputDefaults, QStringList({"", "pat doe", "bicycle"}));
+        QCOMPARE(w.events, QStringList({"started", "finished", "started", "finished"}));
+        QVERIFY(!search.running());
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 };
 

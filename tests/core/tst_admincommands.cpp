@@ -30,7 +30,6 @@ const QByteArray SignIns =
     "12/04/2026 at 22:45:32 - Pat Doe signed in w/ Full Access privileges\r\n"
     "12/04/2026 at 23:00:00 - Pat Doe signed out\r\n";
 
-// An entry with its value (ten-thousandths at offset 215) set.
 QByteArray withValue(QByteArray record, qint64 value)
 {
     qToLittleEndian(value, record.data() + 215);
@@ -91,7 +90,6 @@ private slots:
         QVERIFY(written.remove("UserList.Log.chain"));
         QCOMPARE(folderFiles(folder), written);
         QVERIFY(isReadOnly(QDir(folder).filePath("SignInOut.Log")));
-        // No lock or work file is left behind.
         QCOMPARE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList({"Custorin.Data", "Custorin.ini", "SignInOut.Log", "User.List",
                               "UserList.Log", "UserList.Log.chain"}));
@@ -116,7 +114,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(QDir(folder).filePath("Search.Log")));
     }
 
-    // In this process, on the test's clock.
     void failedBackupsNeverPushGoodOnesOut()
     {
         TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 48, 10)));
@@ -141,7 +138,6 @@ private slots:
         writeFile(t.filePath("Custorin-2026-12-04-2300/Custorin.Data"), Entries.left(7000));
         const QStringList before = folders();
 
-        // Damaged data: refused, nothing under any backup name.
         env.desktop.advance(60);
         env.write("Custorin.Data", Entries.left(7000));
         QCOMPARE(backup(2, &out, &err), 1);
@@ -151,7 +147,6 @@ private slots:
                           "backups are untouched.\n");
         QCOMPARE(folders(), before);
 
-        // Repaired: the damaged backup is not counted.
         env.write("Custorin.Data", Entries);
         QCOMPARE(backup(2, &out, &err), 0);
         QCOMPARE(out, "Backed up Custorin.Data, User.List, SignInOut.Log, UserList.Log, "

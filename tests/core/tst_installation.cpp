@@ -25,7 +25,6 @@ namespace
 using R = InstallationResult;
 const QDateTime Now(QDate(2026, 3, 4), QTime(5, 6, 7));
 
-// The lines of the file as name -> value.
 QMap<QByteArray, QByteArray> fields(const QByteArray &content)
 {
     QMap<QByteArray, QByteArray> map;
@@ -63,7 +62,6 @@ int modeOf(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
-// Makes (or opens for a change) the user file and the data file.
 void createRecordFiles(const TestEnvironment &env)
 {
     RecordFile users(env.data, env.path("User.List"), 500, 100); // retrying for 100 ms
@@ -102,7 +100,6 @@ private slots:
             QVERIFY2(!AccessCodeMatches(env.data, wrong), wrong);
         QVERIFY(AccessCodeMatches(env.data, "Ab3#x"));
 
-        // A second save of the same code takes a new salt.
         QCOMPARE(SaveInstallation(env.data, "Springfield Police Department", "Ab3#x"), R::Ok);
         QVERIFY(fields(readFile(env.path("Custorin.ini"))).value("AccessCodeSalt") != salt.toHex());
 
@@ -127,11 +124,9 @@ private slots:
                                   QStringLiteral("ab\U0001F512de")),
                  R::Ok);
         QVERIFY(AccessCodeMatches(env.data, QStringLiteral("ab\U0001F512de")));
-        // A refused save leaves the earlier settings alone.
         const QByteArray before = readFile(env.path("Custorin.ini"));
         QCOMPARE(SaveInstallation(env.data, "Other", "abc"), R::AccessCodeInvalid);
         QCOMPARE(readFile(env.path("Custorin.ini")), before);
-        // A data folder that is not there is not made.
         DataSet missing(env.path("no-such-folder"));
         QCOMPARE(SaveInstallation(missing, "County Sheriff", "Qw3rt"), R::FolderMissing);
         QVERIFY(!QFile::exists(env.path("no-such-folder")));
@@ -163,13 +158,11 @@ private slots:
             QVERIFY2(env.data.AgencyName.isEmpty() && !InstallationConfigured(env.data),
                      bytes.constData());
         }
-        // Line ends of another editor and a comment are fine.
         writeFile(env.path("Custorin.ini"),
                   "; set up by the administrator\r\n" + QByteArray(good).replace("\n", "\r\n"));
         QCOMPARE(CheckAccessCode(env.data, "Qw3rt"), R::Ok);
         QCOMPARE(CheckAccessCode(env.data, "Qw3rT"), R::AccessCodeInvalid);
 
-        // A folder where the file should be can not be read nor replaced.
         QVERIFY(QFile::remove(env.path("Custorin.ini")));
         QVERIFY(QDir(env.folder()).mkdir("Custorin.ini"));
         QCOMPARE(LoadInstallation(env.data), R::Unreadable);
@@ -220,7 +213,6 @@ private slots:
         QCOMPARE(modeOf(env.path("User.List")), secret);
         QCOMPARE(modeOf(env.path("Custorin.Data")), data);
         QCOMPARE(modeOf(env.path("UserList.Log")), log);
-        // Made readable by others: the next save or change takes it back.
         for (const char *name : {"Custorin.ini", "User.List"})
             QCOMPARE(::chmod(QFile::encodeName(env.path(name)).constData(), 0644), 0);
         QCOMPARE(SaveInstallation(env.data, "County Sheriff", "Qw3rt"), R::Ok);
@@ -285,7 +277,6 @@ private slots:
                  "03/04/2026 at 05:07:07 - Access code changed by the unattended set-up\r\n"
                  "03/04/2026 at 05:08:07 - Access code set by the unattended set-up\r\n");
 
-        // No line, no change.
         const QByteArray settings = readFile(env.path("Custorin.ini"));
         QVERIFY(QFile::remove(env.path("UserList.Log")));
         QVERIFY(QDir(env.folder()).mkdir("UserList.Log"));
@@ -315,7 +306,6 @@ private slots:
         QCOMPARE(told.title + " | " + told.text + " | " + told.buttons.join('/'),
                  "Invalid Entry | 'wrong' is not the\r\n\r\ncorrect Access Code | &Try "
                  "again/&Never mind");
-        // A restart keeps the slow-down: the count is the folder's.
         env.session.WrongAccessCodes = 0;
         wrong(5);
         QCOMPARE(JudgeAccessCode(env.data, env.session, QStringLiteral("Qw3rt")).kind,
@@ -332,7 +322,6 @@ private slots:
         QCOMPARE(lines.first(), "03/04/2026 at 05:06:07 - " + who);
         QCOMPARE(lines.at(7), "03/04/2026 at 05:07:08 - " + who);
         QVERIFY(!logText(env).contains("wrong"));
-        // After the right code the count starts again: no wait.
         wrong(1);
         QCOMPARE(env.desktop.pauses.size(), 7);
         QCOMPARE(readFile(env.path("WrongCodes.Count")), QByteArray("1\n"));

@@ -1,7 +1,5 @@
-// Inventories: the classes of a count of a 10,000-entry folder, the sample
-// drawn again from its seed, the side file, report and log bytes, the
-// accepted shelf, two workstations scanning into one inventory, and the
-// command line.
+// Inventories: the classes of a count, the sample drawn from its seed, side
+// file, report and log bytes, two workstations at once, the command line.
 #include "FakeDesktop.h"
 #include "SampleData.h"
 #include "TestFolder.h"
@@ -23,7 +21,6 @@ namespace
 
 using Classes = std::map<ScanClass, std::set<QString>>;
 
-// The codes the report lists under each class.
 Classes reportCodes(const InventoryReport &report)
 {
     Classes listed;
@@ -33,7 +30,6 @@ Classes reportCodes(const InventoryReport &report)
     return listed;
 }
 
-// Entries with a control number of their own, by status.
 std::vector<const InventoryEntry *> unique(const InventoryEntries &entries, bool archived)
 {
     std::vector<const InventoryEntry *> out;
@@ -349,12 +345,11 @@ void TestInventory::twoWorkstationsLoseNothing()
     QVERIFY(LoadInventoryEntries(t.data, &entries));
     Inventory inv;
     QVERIFY(StartInventory(t.data, {}, entries, &inv).ok);
-    // Both scan the same 60 codes, one from the first, one from the last.
     QList<QProcess *> workers;
     for (const QString name : {QStringLiteral("up"), QStringLiteral("down")}) {
         auto *p = new QProcess(this);
-        p->start(testTool(QStringLiteral("inventory_worker")),
-                 {t.folder(), inv.id, name, QStringLiteral("60")});
+        p->start(testTool(QStringLiteral("store_worker")),
+                 {QStringLiteral("scan"), t.folder(), inv.id, name, QStringLiteral("60")});
         workers.append(p);
     }
     for (QProcess *p : workers) {

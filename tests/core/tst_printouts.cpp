@@ -32,7 +32,6 @@ const QString End = QStringLiteral("End of Printout");
 const QString Title =
     QString::fromUtf8("CustorinPrintout --  All Current Entries (\u2026 -- ") + Stamp + " -- Page ";
 
-// Puts the question before the fake desktop, as the window does.
 int shownAsk(const MsgBoxRequest &r)
 {
     return desktop().messageBox(r).choice;
@@ -43,7 +42,6 @@ QString at(int page, double x, double y, const QString &text)
     return QStringLiteral("p%1 (%2,%3) %4").arg(page).arg(x, 0, 'f', 3).arg(y, 0, 'f', 3).arg(text);
 }
 
-// The first job's texts, a line's joined if asked (long text goes a character at a time).
 QStringList shown(const FakeDesktop &fake, bool joinLines = false)
 {
     QStringList out;
@@ -225,7 +223,6 @@ private slots:
         QCOMPARE(PrintEntryList(PrintedListTable(100), Caption, Agency, shownAsk),
                  PrintResult::Cancelled);
         QCOMPARE(printLongText(env, numberedLines(100)), PrintResult::Cancelled);
-        // A cancelled entry printout sends neither document.
         QCOMPARE(PrintEntry(card(numberedLines(100), "Received."), {true, true}, shownAsk),
                  PrintResult::Cancelled);
         QCOMPARE(env.desktop.killedJobs,
@@ -507,7 +504,6 @@ private slots:
         QCOMPARE(env.desktop.papers[0].width, m[0]);
         QCOMPARE(env.desktop.papers[0].height, m[1]);
 
-        // Where label i must be, and which page.
         QList<QRectF> boxes;
         QList<int> pages;
         QStringList want, placed;
@@ -544,7 +540,6 @@ private slots:
         QCOMPARE(outside, 0);
     }
 
-    // What an entry's and a shelf's label say, and the distinct shelves.
     void labelTexts()
     {
         const double received = ToOleDate(QDateTime(QDate(2009, 3, 4), QTime(0, 0)));

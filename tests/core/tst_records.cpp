@@ -1,8 +1,14 @@
 // Formats and parsers, Windows-1252 fields, the entry and user records' bytes,
-// passwords, and the entry card's rules.
+// passwords, the entry card's rules; the command line, the message box layout,
+// settings and the clean-up at exit.
 #include "EntryTexts.h"
 #include "TestBytes.h"
+#include "TestFolder.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
+#include "core/common/MsgBox.h"
+#include "core/common/Settings.h"
+#include "core/common/Startup.h"
 #include "core/entries/EntryRecord.h"
 #include "core/rules/EntryCard.h"
 #include "core/users/UserRecord.h"
@@ -10,6 +16,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 #include <limits>
@@ -29,7 +37,6 @@ QString u(const char *text)
     return QString::fromUtf8(text);
 }
 
-// A card filled in the way a person fills it, with changes.
 QStringList card(const QList<QPair<int, QString>> &changes = {})
 {
     QStringList t(CardField::Count);
@@ -40,6 +47,26 @@ QStringList card(const QList<QPair<int, QString>> &changes = {})
     for (const auto &c : changes)
         t[c.first] = c.second;
     return t;
+}
+
+QString shape(const MsgBoxLayout &l)
+{
+    QStringList lefts;
+    for (double x : l.buttonLeft)
+        lefts << QString::number(x);
+    return QString("%1x%2 label %3x%4%5 buttons %6 at %7 band %8 %9x%10 check %11%12")
+        .arg(l.windowWidth)
+        .arg(l.windowHeight)
+        .arg(l.labelWidth)
+        .arg(l.labelHeight)
+        .arg(l.wordWrap ? " wrapped" : "")
+        .arg(l.buttonTop)
+        .arg(lefts.join(','))
+        .arg(l.bandTop)
+        .arg(l.bandWidth)
+        .arg(l.bandHeight)
+        .arg(l.checkTop)
+        .arg(l.fits ? "" : " too big");
 }
 
 } // namespace
@@ -234,7 +261,6 @@ private slots:
         e.ReleasedDate = 40000.0;
         e.Status = 2;
 
-        // Field after field, each at its width: 5000 bytes.
         const QByteArray expected =
             le16(-3) + doubleBytes(39876.5) + "0123456789ABCDE" + padded("Bin 4", 50) +
             padded("Electronics", 20) + padded("Sony", 20) + padded("X-1", 20) + padded("SN9", 20) +
@@ -246,7 +272,6 @@ private slots:
             char(2);
         QCOMPARE(e.Pack().toHex(' '), expected.toHex(' '));
 
-        // Read back from where each field was written, texts trimmed.
         const EntryRecord back = EntryRecord::Unpack(expected);
         QCOMPARE(back.Pack().toHex(' '), expected.toHex(' '));
         QVERIFY(back.ReceivedFrom == "Ofc. Smith" && back.isArchived());
@@ -294,7 +319,6 @@ private slots:
             "Night shift \x80 ?" + QByteArray(439 - 15, 'c');
         QCOMPARE(u.Pack().toHex(' '), expected.toHex(' '));
 
-        // Read back trimmed.
         const UserRecord back = UserRecord::Unpack(
             userBytes(45000.5, "  Ann", "Smith", "q4R7", 3, "Line one\r\nline two \xe9"));
         QCOMPARE(back.DateCreated, 45000.5);
@@ -345,12 +369,10 @@ private slots:
         QCOMPARE(limits.join(','), u("15,50,20,20,20,20,60,100,70,70,50,1921,2099"));
         QCOMPARE(RequiredCardFields(), QVector<int>({1, 3, 7, 11}));
 
-        // A blank value, a time, a blank released date.
         CardCheck c = CheckGoodData(card({{CardField::Value, ""},
                                           {CardField::ReceivedDate, "3/4/2009 2:05:09 PM"},
                                           {CardField::ReleasedDate, "   "}}));
         QVERIFY(c.ok && c.clearReleasedDate && c.messages.isEmpty() && c.focusField() == -1);
-        // Every wrong one in field order; the focus ends on the last.
         c = CheckGoodData(card({{CardField::Value, "12,34"},
                                 {CardField::ReceivedDate, "2/30/2009"},
                                 {CardField::ReleasedDate, "13/45/2009"}}));
@@ -392,7 +414,6 @@ private slots:
             padded("keep three", 150) + QByteArray(1921, 'n') +
             padded("line one\r\nline two", 2099) + char(2);
         QCOMPARE(e.Pack(), expected);
-        // A blank value is 0; a blank released date none.
         t[CardField::Value] = "";
         t[CardField::ReleasedDate] = "  ";
         FillEntryFromCard(e, t);
@@ -427,6 +448,179 @@ private slots:
         QCOMPARE(captions,
                  QStringList({"", " 1% full ", " 2% full ", " 50% full ", " 100% full "}));
         QCOMPARE(TodayText(QDateTime(QDate(2026, 5, 7), QTime(9, 30))), "05/07/2026");
+    }
+
+    void commandLine()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath("custorin.conf");
+        const auto dataDir = [&](const QStringList &args, const QString &base) {
+            const StartOptions o = ParseCommandLine(args, base, config);
+            return o.error.isEmpty() ? o.dataDir : "error: " + o.error;
+        };
+        QCOMPARE(dataDir({}, "/home/pat"), QStringLiteral("/home/pat")); // no settings file
+        QCOMPARE(dataDir({"--data-dir=/mnt/share/"}, "/srv"), QStringLiteral("/mnt/share"));
+        QCOMPARE(dataDir({"--data-dir="}, "/"), QStringLiteral("error: --data-dir needs a folder"));
+        writeFile(config, "DataDir=/srv/evidence\n");
+        QCOMPARE(dataDir({}, "/work/here"), QStringLiteral("/srv/evidence"));
+        QCOMPARE(dataDir({"--data-dir", "mine"}, "/work/here"), QStringLiteral("/work/here/mine"));
+    }
+
+    // Every option and every fault, as what the program makes of the line.
+    void commandLineOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        const QString keepWhole = "error: --keep needs a whole number of at least 1, not ";
+        // clang-format off
+        const QList<QPair<QStringList, QString>> rows = {
+            {{}, "/base"}, {{"--data-dir", "d", "--data-dir", "e"}, "/base/e"},
+            {{"--data-dir", "--check"}, "/base/--check"},
+            {{"--data-dir"}, "error: --data-dir needs a folder"},
+            {{"--data-dir", ""}, "error: --data-dir needs a folder"},
+            {{"--set-agency", "Troop C", "--set-access-code"}, "/base agency=Troop C code"},
+            {{"--set-agency", ""}, "/base agency="},
+            {{"--set-agency"}, "error: --set-agency needs the agency's name"},
+            {{"--set-access-code=12345"}, "error: --set-access-code takes no value: type the "
+                                          "access code on standard input"},
+            {{"--backup", "t/", "--keep", "3"}, "/base backup=/base/t keep=3"},
+            {{"--backup=/b", "--keep=1"}, "/base backup=/b keep=1"},
+            {{"--backup"}, "error: --backup needs the folder that receives the backups"},
+            {{"--backup="}, "error: --backup needs the folder that receives the backups"},
+            {{"--keep"}, "error: --keep needs the number of backups to keep"},
+            {{"--keep=0"}, keepWhole + "'0'"}, {{"--keep", "+3"}, keepWhole + "'+3'"},
+            {{"--keep", "x", "--keep", "0"}, keepWhole + "'x'"},
+            {{"--check", "--keep", "2"}, "/base keep=2 check"},
+            {{"--labels", "out.pdf", "--template", "Avery 5160", "--start", "-4", "--case",
+              " 09-1 ", "--all", "--active", "--qr"},
+             "/base labels=/base/out.pdf template=Avery 5160 start=-4 case=09-1 all active qr"},
+            {{"--label-templates"}, "/base templates"},
+            {{"--labels"}, "error: --labels needs a value"},
+            {{"--template", ""}, "error: --template needs a value"},
+            {{"--case"}, "error: --case needs a value"},
+            {{"--start", "x"}, "error: --start needs a label position, not 'x'"},
+            {{"--start", "+2"}, "error: --start needs a label position, not '+2'"},
+            {{"--labels=out.pdf"}, "error: unknown option: --labels=out.pdf"},
+            {{"-h"}, "/base help"}, {{"--help", "--colour"}, "error: unknown option: --colour help"},
+            {{"--all=yes"}, "error: unknown option: --all=yes"},
+            {{"-x"}, "error: unknown option: -x"}, {{"-check"}, "error: unknown option: -check"},
+            {{"--colour=red"}, "error: unknown option: --colour=red"}, {{"stray"}, "error: unknown option: stray"},
+            {{"--", "--check"}, "error: unknown option: --"},
+            {{"--keep", "0", "--colour"}, keepWhole + "'0'"}};
+        // clang-format on
+        for (const auto &[args, expected] : rows)
+            QTest::addRow("%s", qPrintable(args.join(' '))) << args << expected;
+    }
+    void commandLineOptions()
+    {
+        QFETCH(QStringList, args);
+        const StartOptions o = ParseCommandLine(args, "/base", "/nonexistent/custorin.conf");
+        QStringList seen{o.error.isEmpty() ? o.dataDir : "error: " + o.error};
+        // What a faulty line sets besides the fault is never used.
+        const auto add = [&](bool on, const QString &text) {
+            if (on && o.error.isEmpty())
+                seen << text;
+        };
+        add(o.setAgency, "agency=" + o.agencyName);
+        add(o.setAccessCode, "code");
+        add(o.backup, "backup=" + o.backupTarget);
+        add(o.keep != 0, "keep=" + QString::number(o.keep));
+        add(o.check, "check");
+        add(!o.labelsFile.isEmpty(), "labels=" + o.labelsFile);
+        add(!o.labelTemplate.isEmpty(), "template=" + o.labelTemplate);
+        add(o.labelStart != 1, "start=" + QString::number(o.labelStart));
+        add(!o.labelCase.isEmpty(), "case=" + o.labelCase);
+        add(o.labelAll, "all");
+        add(o.labelActive, "active");
+        add(o.labelQrCode, "qr");
+        add(o.listLabelTemplates, "templates");
+        if (o.help)
+            seen << "help";
+        QTEST(seen.join(' '), "expected");
+    }
+
+    void configuredDataDir()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath(QStringLiteral("custorin.conf"));
+        const QList<QPair<QByteArray, QString>> rows{
+            {"  DataDir =  /srv/evidence/  \r\n", "/srv/evidence"},
+            {"# shared folder\n; old: /mnt/x\n[General]\nOther=1\nDataDir=/mnt/ev\n", "/mnt/ev"},
+            {"DataDir=\"/srv/room 2, shelf A\"\n", "/srv/room 2, shelf A"},
+            {"DataDir=evidence/../data\n", "@/data"},
+            {"#DataDir=/srv/evidence\n", ""}};
+        for (const auto &row : rows) {
+            writeFile(config, row.first);
+            QCOMPARE(ConfiguredDataDir(config), QString(row.second).replace('@', dir.path()));
+        }
+    }
+
+    void layout()
+    {
+        QList<double> asked;
+        const auto wrap = [&](double w) {
+            asked << w;
+            return 1800.0;
+        };
+        const QSizeF screen(28800, 16200); // 1920 x 1080 pixels at 96 DPI
+        QCOMPARE(shape(LayoutMsgBox({3000, 600}, wrap, {900, 1500, 600}, false, screen)),
+                 "4100x1900 label 3000x600 buttons 1000 at 400,1400,3000 band 875 4140x1125 check "
+                 "1500");
+        QVERIFY(asked.isEmpty());
+        // Width limit from a screen of 12349.5 twips: rounded to even first
+        // (12350), then a tenth (1235), doubled: 2470. At most 12000.
+        QCOMPARE(shape(LayoutMsgBox({2471, 300}, wrap, {600}, false, {12349.5, 16200})),
+                 "3570x3100 label 2470x1800 wrapped buttons 2200 at 1435 band 2075 3610x1125 check "
+                 "2700");
+        QCOMPARE(asked, QList<double>({2470.0}));
+        QVERIFY(!LayoutMsgBox({2470, 300}, wrap, {600}, false, {12349.5, 16200}).wordWrap);
+        QVERIFY(!LayoutMsgBox({1000, 10221}, wrap, {600}, false, {15360, 11520}).fits);
+        QVERIFY(LayoutMsgBox({1000, 10220}, wrap, {600}, false, {15360, 11520}).fits);
+    }
+
+    void settingsStore()
+    {
+        TestEnvironment env;
+        SaveMainWindowHeight(7200);
+        SuppressNewUserOverview();
+        SaveRefreshSound(true);
+        {
+            QSettings raw(env.settingsFile(), QSettings::IniFormat);
+            QCOMPARE(raw.value("Defaults/NewUser").toString() + " " +
+                         raw.value("Defaults/MainWindowHeight").toString() + " " +
+                         raw.value("Defaults/RefreshSound").toString(),
+                     QStringLiteral("NoShow 7200 True"));
+        }
+        SaveSetting("MainWindowHeight", "-40");
+        SaveSetting("RefreshSound", "yes please");
+        SaveSetting("NewUser", "noshow");
+        QVERIFY(MainWindowHeightSetting() == 9525 && !RefreshSoundSetting() &&
+                !NewUserOverviewSuppressed());
+    }
+
+    void cleanUpAtExitOnlyUnderTheLock()
+    {
+        TestFolder env;
+        env.write("Search.Log", "");
+        env.write("SignInOut.Log", "12/04/2026 at 22:45:32 - Pat Doe signed out\r\n");
+        env.write("Custorin.Data", "");
+        env.write("notes.txt", "");
+        env.write("TempFile.$$$", "y");
+        // Logs are read-only between writes; an empty one still goes.
+        QFile::setPermissions(env.path("Search.Log"), QFile::ReadOwner | QFile::ReadGroup);
+        {
+            // Another workstation holds the lock: it may have just created a
+            // file to write into, or be writing the work file; nothing goes.
+            FolderLock other(env.data);
+            QVERIFY(other.tryAcquire());
+            QCOMPARE(RemoveEmptyDataFiles(env.data), QStringList());
+            QVERIFY(!RemoveStaleTempFile(env.data));
+            QCOMPARE(folderFiles(env.folder()).size(), 5);
+        }
+        QCOMPARE(RemoveEmptyDataFiles(env.data), QStringList({"Custorin.Data", "Search.Log"}));
+        QVERIFY(RemoveStaleTempFile(env.data));
+        QCOMPARE(folderFiles(env.folder()).keys(), QStringList({"SignInOut.Log", "notes.txt"}));
+        QVERIFY(RemoveEmptyDataFiles(env.data).isEmpty() && RemoveStaleTempFile(env.data));
     }
 };
 

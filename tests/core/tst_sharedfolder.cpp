@@ -40,7 +40,6 @@ QByteArray threeRecords()
            entryBytes("C-3", 3, 1, "third");
 }
 
-// A second workstation holding the lock: started, and seen holding it.
 struct Holder {
     QProcess process;
     void start(const QString &folder, int holdMs, const QStringList &more = {})
@@ -56,7 +55,6 @@ struct Holder {
     }
 };
 
-// Timings of a lock that goes stale quickly.
 void quickLock(TestEnvironment &env, int waitMs, int heartbeatMs, int staleMs)
 {
     env.data.options.LockWaitMs = waitMs;
@@ -70,7 +68,6 @@ QStringList lockEntries(const QString &folder)
                                   QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// Fails chosen file calls while it lives.
 struct FaultHook {
     FaultHook(TestEnvironment &env, FileFaultHook hook) : env(env)
     {
@@ -80,7 +77,6 @@ struct FaultHook {
     TestEnvironment &env;
 };
 
-// The case numbers of a data file, read at their offset (10, 15 bytes).
 QStringList caseNumbers(const QByteArray &file)
 {
     QStringList cases;
@@ -232,7 +228,6 @@ private slots:
         QVERIFY2(out.contains("RELEASED") && out.contains(" own"), out.constData());
         QVERIFY(lockEntries(env.folder()).isEmpty());
 
-        // Taken over while this process stood still: left alone.
         QVERIFY(mine.tryAcquire() && mine.stillHeld());
         const QByteArray theirs = "token=ffff\nhost=ws-other\npid=9\n";
         env.write("Custorin.lock/owner", theirs);
@@ -245,7 +240,6 @@ private slots:
     {
         TestFolder env;
         {
-            // A dead process of this computer: taken over at once.
             quickLock(env, 100, 100, 5000);
             Holder local;
             local.start(env.folder(), 60000);
@@ -278,7 +272,6 @@ private slots:
         QVERIFY(lockEntries(env.folder()).isEmpty());
     }
 
-    // A slow holder on another computer keeps its lock by its heartbeat.
     void heartbeatKeepsASlowHolder()
     {
         TestFolder env;
@@ -299,8 +292,6 @@ private slots:
         QVERIFY(mine.tryAcquire());
     }
 
-    // Two workstations waiting for one dead holder: one holds it after the
-    // other has let go.
     void twoTakersOfOneStaleLockGiveOneWinner()
     {
         TestFolder env;
@@ -471,7 +462,6 @@ private slots:
         QVERIFY(log.endsWith(" - Control#00002 deleted by Pat Doe\r\n"));
         QVERIFY(!env.exists("TempFile.$$$") && lockEntries(env.folder()).isEmpty());
 
-        // A flush the share refuses: the data file and its log stay as they were.
         {
             FaultHook hook(env, [](FileOp op, const QString &path) {
                 return op == FileOp::Sync && path.endsWith("/TempFile.$$$") ? EIO : 0;
@@ -544,7 +534,6 @@ private slots:
                 env.write("Custorin.lock/owner", "token=ffff\nhost=ws-other\npid=9\n");
             return 0;
         });
-        // The mark and its line stand: the deletion is done, and says so.
         QCOMPARE(DeleteEntry(env.data, 2, {2, "B-2"}), StoreResult::Ok);
         QCOMPARE(env.read("Custorin.Data"), threeRecords().replace(5010, 15, "$Killed$       "));
         QVERIFY(env.read("DataRecords.Log").endsWith(" - Control#00002 deleted by Pat Doe\r\n"));
@@ -563,7 +552,6 @@ private slots:
         RunProgram("groupadd", {"-f", group});
         for (const char *user : {"custorin-ws1", "custorin-ws2"}) // refused when there already
             RunProgram("useradd", {"-M", "-N", "-g", group, "-s", "/usr/sbin/nologin", user});
-        // The folder and a copy of the worker where both accounts can reach.
         QTemporaryDir base(QDir::tempPath() + "/custorin-accounts-XXXXXX");
         QVERIFY(QFile::setPermissions(
             base.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |

@@ -1,10 +1,7 @@
-// A data folder on a real SMB share, mounted twice as two workstations
-// mount it (scripts/smb-share: Samba on a loopback address of its own,
-// two smbnetfs mounts). A network client remembers a file's size for about
-// a second; the size a workstation counts records by must be the server's,
-// or a record another workstation just appended is overwritten or lost.
-// Two workstations scanning into one inventory through the two mounts
-// lose no scan. Reported as skipped where the share can not be set up.
+// A data folder on a real SMB share mounted twice (scripts/smb-share): a
+// client caches a file's size for a second, so records must be counted by
+// the server's size or an append is lost; two inventory scanners lose no
+// scan. Skipped where the share can not be set up.
 #include "FakeDesktop.h"
 #include "RunProgram.h"
 #include "SampleData.h"
@@ -53,7 +50,6 @@ private slots:
     {
         const QString one = mounts[0] + "/Custorin.Data", two = mounts[1] + "/Custorin.Data";
 
-        // Workstation one reads a file of one record and keeps it open.
         writeFile(one, QByteArray(5000, 'a'));
         const DataSet mounted(mounts[0]);
         RecordFile first(mounted, one, 5000, 0);
@@ -66,7 +62,6 @@ private slots:
         QVERIFY(CurrentFileState(fd, &isFile, &size));
         QCOMPARE(size, 5000);
 
-        // Workstation two appends a record; at once, one sees it.
         {
             QFile file(two);
             QVERIFY(file.open(QIODevice::ReadWrite));
@@ -102,8 +97,8 @@ private slots:
         QList<QProcess *> workers;
         for (int w = 0; w < 2; ++w) {
             auto *p = new QProcess(this);
-            p->start(testTool("inventory_worker"),
-                     {mounts[w] + "/inventory", inv.id, w == 0 ? "up" : "down", "40"});
+            p->start(testTool("store_worker"), {"scan", mounts[w] + "/inventory", inv.id,
+                                                w == 0 ? "up" : "down", "40"});
             workers.append(p);
         }
         for (QProcess *p : workers) {

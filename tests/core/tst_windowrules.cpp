@@ -1,7 +1,5 @@
-// The windows' rules without widgets: list grids, title, search, main and
-// administrative windows, the version fetch from a server on 127.0.0.1; the
-// entry list, its search filter, and the watch behind the Refresh button
-// (when it looks, its faces, the sound, which changes count).
+// The windows' rules without widgets: grids, title, search, main and admin
+// windows, the version fetch, the entry list and filter, the Refresh watch.
 #include "EntryTexts.h"
 #include "FakeDesktop.h"
 #include "LocalHttpServer.h"
@@ -12,7 +10,6 @@
 #include "core/common/ColorMath.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
-#include "core/common/Startup.h"
 #include "core/entries/DataFile.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
@@ -77,7 +74,6 @@ QString shown(ListMode mode, bool inactive, int row, int entries, int level = 4)
 const QString MainFormat = QStringLiteral("<Date Rec'd|<Case #|<Category|<Description|<Rec# "
                                           "(hidden)|<SortCol (hidden)");
 
-// The texts of one column from row 1 down, joined by commas.
 QString column(const GridTable &t, int col)
 {
     QStringList out;
@@ -95,7 +91,6 @@ GridTable tableWith(const QStringList &rows, const QString &format = MainFormat)
     return t;
 }
 
-// A "Key|Row" table: each key with its row number.
 GridTable keyed(const QStringList &keys)
 {
     GridTable t = tableWith({}, QStringLiteral("Key|Row"));
@@ -116,7 +111,6 @@ QString painted(const GridTable &t, int r0, int r1, int c1, const QMap<quint32, 
     return out;
 }
 
-// Column `show` after sorting by column `key` in `order`.
 QString sorted(GridTable t, int order, int key = 0, int show = 1)
 {
     t.setCol(key);
@@ -124,7 +118,6 @@ QString sorted(GridTable t, int order, int key = 0, int show = 1)
     return column(t, show);
 }
 
-// A record with the fields the list reads.
 QByteArray record(double control, const QByteArray &caseNumber, const QByteArray &category,
                   const QByteArray &description, qint64 value, double received, quint8 status)
 {
@@ -191,7 +184,6 @@ QString ticks(NetworkWatch &watch, const QList<QDateTime> &times, bool entries =
     return out.join(' ');
 }
 
-// Ticks once a second from `from` for `count` seconds.
 QString seconds(NetworkWatch &watch, const QDateTime &from, int count, bool entries = true,
                 bool soundOn = false)
 {
@@ -209,12 +201,9 @@ class TestWindowRules : public QObject
 private slots:
     void versionsAddressesScreen()
     {
-        // More digits than the pattern's places are all shown; zero is "0".
         QCOMPARE(VersionText({123, 4567, 98765}), QStringLiteral("Version w123.4567.98765"));
-        // Numbers, not text: 9.9 is older than 9.10.
         QCOMPARE(CompareVersions({9, 9, 0}, {9, 10, 0}), -1);
 
-        // Three good texts, then the refused ones ("-").
         QStringList parsed;
         for (const QByteArray &b :
              {QByteArray("9.12"), QByteArray("\n10.0.0\n\n"), QByteArray("Version w9.12.0003"),
@@ -232,13 +221,11 @@ private slots:
         QCOMPARE(JudgeVersionAnswer(true, "9.10.9999", running), VersionOutcome::Current);
         QCOMPARE(JudgeVersionAnswer(true, " \r\n", running), VersionOutcome::Empty);
         QCOMPARE(JudgeVersionAnswer(true, "garbage", running), VersionOutcome::Failed);
-        // A failed request is a failure whatever came with it.
         QCOMPARE(JudgeVersionAnswer(false, "9.12.0", running), VersionOutcome::Failed);
 
         QCOMPARE(NormalizedSiteAddress(QStringLiteral("  ")), QString());
         QCOMPARE(NormalizedSiteAddress(QStringLiteral(" HTTP://10.0.0.5:8080/custorin// ")),
                  QStringLiteral("10.0.0.5:8080/custorin"));
-        // Without an update address the documents are on the vendor's site.
         QCOMPARE(VersionInfoDocument(QString()) + ' ' + WindowsNoticeDocument(QString()),
                  QStringLiteral("www.custorin.example/VersionInfo/VersionInfo-Custorin.pdf "
                                 "www.custorin.example/manual/windowsnotice.pdf"));
@@ -246,7 +233,6 @@ private slots:
                  QStringLiteral("Welcome! Are you a new user? If so, then let's take a moment "
                                 "for a quick overview.\r\n\r\n") +
                      OverviewText());
-        // At least 1024 wide and 720 high, fractions counting.
         QVERIFY(!ScreenNeedsWarning(1024, 720) && ScreenNeedsWarning(1023.9, 1024));
         QVERIFY(ScreenNeedsWarning(1024, 719.5));
     }
@@ -281,7 +267,6 @@ private slots:
         QVERIFY(f.level == 248 && f.mirror == 6);
         QCOMPARE(FlashForeColor(f), quint32(0x06F800));
 
-        // Red in the low byte, blue in the high byte; parts clamped.
         QCOMPARE(OleRgb(300, -5, 256), OleColor(0xFF00FF));
         QVERIFY(OleBlue(0x733C00) == 0x73 && IsSystemColor(0x8000000F) && !IsSystemColor(0xFFFFFF));
         // Blue proportionally, towards zero (100 - 13); soft halves (-12).
@@ -300,24 +285,20 @@ private slots:
         QVERIFY(server.listen());
         server.setResponse(LocalHttpServer::response(200, "9.12.3\r\n"));
         VersionCheck check;
-        // An address with "http://", a folder and a trailing slash.
         QCOMPARE(answer(check, server, "http://" + server.address() + "/custorin/"),
                  QStringLiteral("ok:9.12.3\r\n"));
         const QList<QByteArray> head = server.requests().first().split('\n');
         QCOMPARE(head.first(),
                  QByteArray("GET /custorin/VersionInfo/LatestVersion-Custorin.txt HTTP/1.1\r"));
         QVERIFY(head.contains("Host: " + server.address().toLatin1() + "\r"));
-        // Nothing is asked without an address.
         QVERIFY(!check.start("   ") && !check.start("http://"));
         QCOMPARE(server.requests().size(), 1);
 
-        // An HTTP error, an overlong answer, 3xx without a place to go.
         for (const auto &[status, body] : QList<QPair<int, QByteArray>>{
                  {404, "9.99.9"}, {200, QByteArray(20000, '9')}, {300, "9.99.9"}, {304, ""}}) {
             server.setResponse(LocalHttpServer::response(status, body));
             QVERIFY2(answer(check, server) == "failed", qPrintable(QString::number(status)));
         }
-        // A redirection to another site is not followed.
         LocalHttpServer other;
         QVERIFY(other.listen());
         other.setResponse(LocalHttpServer::response(200, "9.99.9"));
@@ -325,12 +306,10 @@ private slots:
             302, QByteArray(), "Location: http://" + other.address().toLatin1() + "/x.txt\r\n"));
         QCOMPARE(answer(check, server), QStringLiteral("failed"));
         QCOMPARE(other.connectionCount(), 0);
-        // No answer: the check gives up after its time.
         server.setSilent(true);
         check.setTimeoutMs(300);
         QCOMPARE(answer(check, server), QStringLiteral("failed"));
 
-        // A request dropped: no answer.
         QSignalSpy spy(&check, &VersionCheck::finished);
         QVERIFY(check.start(server.address()));
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 8, 10000);
@@ -341,14 +320,12 @@ private slots:
 
     void findWindow()
     {
-        // The texts as they have always stood, the blank and the misspelling too.
         QCOMPARE(FindOptionCaption(4) + '|' + FindOptionCaption(10) + '|' + FindOptionCaption(18),
                  QStringLiteral("Search 'Location' only |Search 'Defendent' only|"));
         QVERIFY(OpeningFindOption(12) == 12 && OpeningFindOption(13) == 1);
         QVERIFY(!FindEnabledForPhrase("    ") && FindEnabledForPhrase(" a "));
         QCOMPARE(FindToolTipForSummary(13), QStringLiteral(" Daily Summary "));
 
-        // The Find button's colours along one swing of the pulse.
         ButtonPulse p;
         p.tick();
         QCOMPARE(FindPulseBackColor(p), OleColor(0xF4F400)); // RGB(0, 244, 244)
@@ -356,14 +333,12 @@ private slots:
         p = {4, 256, -4};
         QCOMPARE(FindPulseBackColor(p), OleColor(0xFFFF00)); // mirror 256 held to 255
 
-        // The list's earliest and latest dates hold the picker's start.
         const PickerBounds b{QDate(2001, 1, 3), QDate(2012, 12, 31)};
         QCOMPARE(
             QList<QDate>({InitialPickerDate(b, {2026, 3, 4}), InitialPickerDate(b, {2000, 3, 4}),
                           InitialPickerDate(PickerBounds(), {2000, 3, 4})}),
             QList<QDate>({{2012, 12, 31}, {2001, 1, 3}, {2000, 3, 4}}));
 
-        // Daily and weekly summaries may start on any day.
         // clang-format off
         const struct { int option; QDate start; const char *title, *tail; } cases[] = {
             {13, {2009, 12, 31}, "Daily Summary", "for Thursday December 31, 2009"},
@@ -383,7 +358,6 @@ private slots:
             QCOMPARE(c.text, QStringLiteral("This will summarize all entries\r\n") + k.tail);
             QCOMPARE(c.buttons, QStringList({"&Yes, continue", "&No, select some &other option"}));
         }
-        // Longer summaries start on the first of a month only.
         const SummaryConfirmation c = SummaryConfirmationFor(17, QDate(2009, 1, 31));
         QVERIFY(!c.acceptable);
         QCOMPARE(
@@ -395,15 +369,11 @@ private slots:
     void criteriaOnClosing()
     {
         TestEnvironment env;
-        // go, option, phrase box, picked day -> phrase, summary start, summary name.
         // clang-format off
         const struct { bool go; int option; const char *phrase; QDate day; const char *wantPhrase;
                        QDateTime wantStart; const char *wantName; } cases[] = {
-            // Cancel: no phrase, no date (the option and the boxes are kept).
             {false, 15, "  gold ", QDate(2009, 1, 1), "", QDateTime(), ""},
-            // A text search: the trimmed phrase, one line.
             {true, 1, " gold\tring ", QDate(2009, 1, 1), "gold ring", QDateTime(), ""},
-            // A summary: the day at midnight and the caption; the phrase dropped.
             {true, 13, "gold", QDate(2004, 1, 5), "", QDateTime(QDate(2004, 1, 5), QTime(0, 0)),
              "Daily Summary"}};
         // clang-format on
@@ -423,16 +393,12 @@ private slots:
     void whatEachListAndLevelShows()
     {
         using M = ListMode;
-        // Empty active list: only Add. One entry: no Search, Print or Export.
         QCOMPARE(shown(M::AllEntries, false, 0, 0), "AddEntry");
         QCOMPARE(shown(M::AllEntries, false, 1, 1), "AddEntry ArchiveEntry DeleteEntry SeeEntry");
         QCOMPARE(shown(M::AllEntries, false, 2, 2),
                  "AddEntry ArchiveEntry DeleteEntry FindEntries PrintList ExportData SeeEntry");
-        // Inactive list: Restore instead of Archive, no Add.
         QCOMPARE(shown(M::AllEntries, true, 1, 1), "RestoreEntry DeleteEntry SeeEntry");
-        // Search results: See All Entries; Print and Export for two or more.
         QCOMPARE(shown(M::TextSearch, false, 1, 3), "SeeAllEntries PrintList ExportData SeeEntry");
-        // Levels 1 and 2 see what they may not press; 3 may add; 4 all.
         QCOMPARE(shown(M::AllEntries, false, 1, 2, 2),
                  "AddEntry- ArchiveEntry- DeleteEntry- FindEntries PrintList ExportData SeeEntry");
         QCOMPARE(shown(M::AllEntries, false, 1, 2, 3),
@@ -453,11 +419,9 @@ private slots:
         QVERIFY(RowOfSortKey(keys, "Smith Ann") == 2 && RowOfSortKey(keys, "smith ann") == 0);
         QVERIFY(RowAfterDelete(1) == 1 && RowAfterDelete(7) == 6);
 
-        // Hover colours that pulse.
         OleColor back = 7, fore = 7;
         QVERIFY(PulseColors(0xFF00FF, ButtonPulse{100, 150, 4}, &back, &fore));
         QVERIFY(back == 0x967C96 && fore == 0x646464); // RGB(150, 124, 150), RGB(100, 100, 100)
-        // Length -> sign in (enabled, default), cancel default: 4 or more.
         const int cases[][3] = {{0, 0, 1}, {1, 0, 0}, {3, 0, 0}, {4, 1, 0}};
         for (const auto &c : cases) {
             const PasswordEntryState e = PasswordEntryRules(c[0]);
@@ -470,7 +434,7 @@ private slots:
         QCOMPARE(LimitComments(QString(437, 'x') + "\nyz"), QString(437, 'x') + "\n");
     }
 
-    void setupChecksAndCommandLine()
+    void setupChecks()
     {
         using C = SetupCheck;
         // clang-format off
@@ -485,45 +449,32 @@ private slots:
         // clang-format on
         for (const auto &[agency, code, again, result] : cases)
             QVERIFY2(CheckSetupEntry(agency, code, again) == result, qPrintable(agency + code));
-        QCOMPARE(SetupCheckMessage(DataSet(), C::CodeWrongLength).text,
-                 QStringLiteral("The access code must be exactly\r\n5 characters long."));
-
-        const StartOptions o = ParseCommandLine({"--set-agency=Troop C"}, "/");
-        QVERIFY(o.unattended() && !o.setAccessCode && o.agencyName == "Troop C");
-        QVERIFY(!ParseCommandLine({"--data-dir", "/x"}, "/").unattended());
-        QCOMPARE(ParseCommandLine({"--set-agency"}, "/").error,
-                 QStringLiteral("--set-agency needs the agency's name"));
     }
 
     void cellsAndSelection()
     {
-        // A second format string with fewer columns keeps no stale heading.
         GridTable t = tableWith({}, QStringLiteral("<User List|^Date Created|NameSort|RecNum"));
         t.setFormatString(QStringLiteral(">Amount|Name"));
         QVERIFY(t.Cols() == 2 && t.TextMatrix(0, 3).isEmpty());
         QCOMPARE(t.ColAlignment(0), int(GridTable::AlignRightCenter));
 
-        // Missing cells stay empty, cells beyond the columns are dropped.
         t = tableWith({"01/05/2004\t04-1234\t\t\t7", "only\ttwo", "a\tb\tc\td\te\tf\tg"});
         QCOMPARE(column(t, 1) + '|' + column(t, 4) + '|' + column(t, 5), "04-1234,two,b|7,,e|,,f");
         QVERIFY(t.AddItem("\t x \t", 2) && !t.AddItem("x", 9) && !t.AddItem("x", -2));
         QCOMPARE(column(t, 1), "04-1234, x ,two,b");
         QVERIFY(t.TextMatrix(5, 0).isEmpty() && t.TextMatrix(-1, 0).isEmpty());
         QVERIFY(!t.setTextMatrix(5, 0, "x") && t.setTextMatrix(4, 5, "key"));
-        // The heading row cannot be removed; the current row follows its text.
         t.setRow(4);
         QVERIFY(!t.RemoveItem(0) && t.RemoveItem(2));
         QCOMPARE(t.TextMatrix(t.Row(), 5), QStringLiteral("key"));
         QVERIFY(t.RemoveItem(1) && t.RemoveItem(1) && t.RemoveItem(1) && !t.RemoveItem(1));
         QVERIFY(t.Rows() == 1 && t.Row() == 0);
-        // Rows := 0 leaves the heading.
         t.AddItem("x\ty");
         t.setRow(1);
         t.setRows(0);
         QVERIFY(t.Rows() == 1 && t.Row() == 0 && t.TextMatrix(0, 0) == "Date Rec'd");
 
         t = tableWith({"a", "b", "c", "d"});
-        // A rectangle of rows 3..4 (selected upwards from 4), columns 1..2.
         t.setRow(4);
         t.setRowSel(3);
         t.setCol(2);
@@ -532,7 +483,6 @@ private slots:
         t.setCellForeColor(0xC00000);
         QCOMPARE(painted(t, 2, 4, 3, {{0xD0D0D0u, 'b'}}), QStringLiteral(".... .bb. .bb. "));
         QCOMPARE(t.cellForeColor(4, 1), 0xC00000u);
-        // Colours and the current row follow their rows on an insert.
         t.AddItem("top", 1);
         QVERIFY(t.cellBackColor(3, 1) == GridTable::NoColor && t.cellBackColor(5, 1) == 0xD0D0D0u);
         QCOMPARE(t.TextMatrix(t.Row(), 0), QStringLiteral("d"));
@@ -540,7 +490,6 @@ private slots:
 
     void sortOrders()
     {
-        // As text (10 before 9); the heading and the current cell stay.
         GridTable t = tableWith({"d1\t9", "d2\tb-7", "d3\t10", "d4\tA-2", "d5\ta-10", "d6\tB-1"});
         t.setRow(3);
         t.setCol(1);
@@ -550,7 +499,6 @@ private slots:
         QVERIFY(t.Row() == 3 && t.Col() == 1);
         QVERIFY(!t.Sort(0) && !t.Sort(9));
 
-        // Equal keys keep their order in every direction.
         const GridTable k = keyed({"m", "B", "m", "a", "b", "M", "", "m", "A"});
         QCOMPARE(sorted(k, GridTable::SortStringNoCaseAscending), "7,4,9,2,5,1,3,6,8");
         QCOMPARE(sorted(k, GridTable::SortStringAscending), "7,9,2,6,4,5,1,3,8"); // capitals first
@@ -560,7 +508,6 @@ private slots:
         QCOMPARE(sorted(l, GridTable::SortStringAscending), "8,6,2,5,9,3,1,7,4,10");
         QCOMPARE(sorted(l, GridTable::SortStringDescending), "10,4,7,1,3,5,9,2,6,8");
 
-        // Numeric: text counts as 0; generic: numbers, then text.
         GridTable n = tableWith({"10", "9", "x", "$1,000.00", "-2"});
         QCOMPARE(sorted(n, GridTable::SortNumericAscending, 0, 0), "-2,x,9,10,$1,000.00");
         QCOMPARE(sorted(n, GridTable::SortGenericAscending, 0, 0), "-2,9,10,$1,000.00,x");
@@ -574,7 +521,6 @@ private slots:
                 want << QString::number(i);
         QCOMPARE(sorted(many, GridTable::SortNumericAscending), want.join(','));
 
-        // Columns 0..1 left to right; only rows Row..RowSel when they differ.
         GridTable c = tableWith({"b\t2\t1", "a\t2\t2", "b\t1\t3", "a\t10\t4", "a\t\t5"});
         c.setColSel(1);
         QVERIFY(c.Sort(GridTable::SortStringNoCaseAscending));
@@ -596,20 +542,17 @@ private slots:
         QVERIFY(t.setRowTexts(1, std::move(cells)));
         QCOMPARE(column(t, 0) + '|' + column(t, 5), "0,6,12|5,11,");
         QVERIFY(t.TextMatrix(0, 1) == "Case #" && t.CellBackColor() == 0x123456u);
-        // Rows kept before firstRow; the heading row itself is refused.
         t = tableWith({"a", "b", "c"});
         QVERIFY(t.setRowTexts(3, {"C", "", "", "", "", "", "D"}));
         QCOMPARE(column(t, 0), "a,b,C,D");
         QVERIFY(!t.setRowTexts(0, {"x"}) && !t.setRowTexts(6, {"x"}));
 
-        // Even rows grey, odd rows white, columns 0..3; the current cell stays.
         t.setRow(3);
         t.setCol(1);
         t.setRowsBackColor(1, 4, 0, 3, 0xF0F0F0, 0xFFFFFF);
         QCOMPARE(painted(t, 0, 4, 5, {{0xF0F0F0u, 'g'}, {0xFFFFFFu, 'w'}}),
                  QStringLiteral("...... wwww.. gggg.. wwww.. gggg.. "));
         QVERIFY(t.Row() == 3 && t.Col() == 1);
-        // A range beyond the table is cut; colours move with a sort.
         t.setRowsBackColor(3, 99, 4, 99, 0x222222, 0x333333);
         t.setCol(0);
         t.Sort(GridTable::SortStringDescending);
@@ -663,7 +606,6 @@ private slots:
             record(40000, "AR-1", "Firearm", "Pistol", 5000000, 0, 2),
             record(40001, "ODD", "Tools", "Drill", 10000, Dec31st2008, 9), // status 9: active
             euro};
-        // A search lists what the filter passes; the counts cover every record.
         const EntryFilter filter = [](const char *record) {
             return QByteArray(record + 75, 2) == "Bi" || QByteArray(record + 75, 2) == "Fi";
         };
@@ -719,7 +661,6 @@ private slots:
         QCOMPARE(data.rows[0].controlNumber, 39818.5);
         QCOMPARE(QFileInfo(path).size(), qint64(13000)); // read only
         QVERIFY(!data.unavailable);
-        // One that can not be opened: said so, nothing asked.
         env.data.options.DataFileOpenRetryMs = 50;
         QVERIFY(QFile::remove(path) && QDir(env.folder()).mkdir(DataFileName));
         QVERIFY(!ReadEntryList(env.data, false, ListMode::AllEntries, {}, &data));
@@ -733,12 +674,10 @@ private slots:
 
     void sortKeyPositionAndSummary()
     {
-        // By day (no date first), by case number or by category as text.
         QCOMPARE(
             QStringList({EntrySortKey(0, "01/05/2009", "9", "Tools"), EntrySortKey(0, "", "9", "x"),
                          EntrySortKey(1, "", "1A", "x"), EntrySortKey(2, "", "9", "Tools")}),
             QStringList({"200901050000", "", "1A", "Tools"}));
-        // The row saved, held to the last: last, saved, top -> row, top row.
         // clang-format off
         const int positions[][5] = {{10, 0, 0, 10, 10}, {10, 4, 2, 4, 2}, {10, 4, 0, 4, 4},
                                     {3, 7, 9, 3, 3}, {0, 5, 5, 0, 0}};
@@ -747,7 +686,6 @@ private slots:
             const ListPosition p = ChooseListPosition(c[0], c[1], c[2]);
             QCOMPARE(QList<int>({p.row, p.topRow}), QList<int>({c[3], c[4]}));
         }
-        // Before 1990 a control number is a legacy sequence number.
         const double newYear1990 = ToOleDate(QDateTime(QDate(1990, 1, 1), QTime(0, 0)));
         QCOMPARE(SummaryControlNumber(newYear1990) + ' ' + SummaryControlNumber(newYear1990 - 1),
                  QStringLiteral("19900101000000 32873"));
@@ -773,7 +711,6 @@ private slots:
             {"ring", "RING", 1, 0, true}, {"ring", "RING", 0, 0, false}, {"ring", "RING", 2, 0, false},
             {"shotgun, a gun", "gun", 1, 1, false}, {"Guns and a gun", "gun", 1, 1, false},
             {"Guns and a gun", "gun", 0, 1, true},
-            // Empty texts and phrases.
             {"", "", 1, 0, false}, {"gun", "", 1, 0, true}, {"gun", "gun case", 1, 0, false}};
         // clang-format on
         for (const auto &r : rows)
@@ -785,7 +722,6 @@ private slots:
     void textOfEachOption()
     {
         const EntryRecord e = Sample();
-        // The fields trimmed and joined, one more blank, the released date.
         QCOMPARE(SearchedText(e, 1),
                  QStringLiteral("20090105143000 09-123 Shelf A Firearm Remington 870 RS0042 "
                                 "Shotgun, 12 ga $1,234.50 Pat Doe Ofc. Smith 01/05/2009 Jane Roe "
@@ -801,7 +737,6 @@ private slots:
                                                  "Smart|Found in trunk.|Lab 1/6/2009"));
         // clang-format off
         const struct { const char *phrase; int option, caps, whole; bool listed; } rows[] = {
-            // Brand, model and serial number are searched by "all text" only.
             {"remington", 1, 1, 0, true}, {"remington", 6, 1, 0, false}, {"gun", 6, 1, 1, false},
             {"SMART", 10, 0, 1, false}, {"$1,234.50", 1, 1, 1, true},
             {"1899", 1, 1, 0, false}, // no 12/30/1899 for "not released"
@@ -819,9 +754,7 @@ private slots:
         // clang-format off
         const struct { int option; QDate start, last; } cases[] = {
             {13, {2009, 1, 5}, {2009, 1, 5}},
-            // A week is eight days, both ends included.
             {14, {2008, 12, 28}, {2009, 1, 4}},
-            // Calendar months: the same day, or the last day of a shorter month.
             {15, {2009, 1, 31}, {2009, 2, 28}}, {15, {2008, 12, 31}, {2009, 1, 31}},
             {16, {2007, 11, 30}, {2008, 2, 29}}, {17, {2008, 2, 29}, {2009, 2, 28}}};
         // clang-format on
@@ -946,17 +879,14 @@ private slots:
         QCOMPARE(seconds(watch, at(0, 3), 8), QStringLiteral("n n nL n n n n nL"));
         QCOMPARE(env.desktop.stampedFiles, QStringList(2, SharedFile));
         env.desktop.setFileStamp(SharedFile, stamp(3, 10000)); // the time, not the length
-        // Found at the next check second; red and green in turn, not looking.
         QCOMPARE(seconds(watch, at(0, 33), 8), QStringLiteral("n n yL r g r g r"));
         QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(3, 10000)));
         env.desktop.setFileStamp(SharedFile, stamp(8, 20000));
         QVERIFY(!seconds(watch, at(0, 41), 10).contains('L'));
         QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(3, 10000)));
-        // The click: normal again; the next check finds the later change.
         watch.restore();
         QCOMPARE(seconds(watch, at(1, 1), 5), QStringLiteral("n n n n yL"));
         QCOMPARE(watch.dataFileStamp(), std::optional<FileStamp>(stamp(8, 20000)));
-        // A file appearing: a change.
         NetworkWatch fresh;
         fresh.start(env.data, std::nullopt);
         QCOMPARE(seconds(fresh, at(1, 20), 1), QStringLiteral("yL"));
@@ -976,7 +906,6 @@ private slots:
     {
         TestEnvironment env;
         env.session.CurrentUserName = QStringLiteral("Lee Carter");
-        // A work file renamed over the data file with the old time: a change.
         const QString path = DataPath(env.data, DataFileName), temp = env.path("TempFile.$$$");
         QVERIFY(SampleData::WriteDataFile(path, 3, 7));
         NetworkWatch watch;
@@ -991,7 +920,6 @@ private slots:
         QCOMPARE(watch.dataFileStamp()->size, qint64(10000));
         watch.restore();
 
-        // Our own add, then several in a row: taken in silently.
         EntryRecord e;
         e.CaseNumber = QStringLiteral("26-0001");
         int n = 0;
@@ -1004,7 +932,6 @@ private slots:
         QCOMPARE(DeleteEntry(env.data, n, id), StoreResult::Ok);
         QCOMPARE(PendingOwnWrites(env.data).size(), 2);
         QCOMPARE(ticks(watch, {at(0, 10)}, true, false, path), QStringLiteral("nL"));
-        // Another workstation's before ours in one check: a change.
         QFile other(path);
         QVERIFY(other.open(QIODevice::Append));
         QCOMPARE(other.write(EntryRecord().Pack()), qint64(5000));

@@ -1,13 +1,7 @@
-// The controls and the platform under the windows: the owner-drawn button
-// (its outline and a few pixels of each look, the shading arithmetic being
-// checked in the colour test; the mouse and the keyboard, alone and inside
-// windows), the list grid (what the view shows of its table, selection,
-// suspended painting, scrolling, the mouse and the keys; the table's own
-// rules are checked in the table's test), the message box window (keys, the
-// close box, the tick, icons and beeps, the "Display issue" fallback) and
-// the busy guard (no input reaches a busy window, its controls keep their
-// look; nesting, release, closing).
+// The controls and the platform under the windows: the owner-drawn button,
+// the list grid's view, the message box window, the busy guard, the presenter.
 #include "FakeDesktop.h"
+#include "GuiAccessibility.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
 #include "gui/controls/Grid.h"
@@ -52,7 +46,6 @@ constexpr quint32 Face = 0xC08040; // R 0x40, G 0x80, B 0xC0: no part clamps
 constexpr int W = 100;
 constexpr int H = 30;
 
-// A shown window with one button in it.
 struct Shown {
     QWidget window;
     ZelButton *b = new ZelButton(&window);
@@ -121,7 +114,6 @@ MsgBoxRequest request(QStringList buttons, int defaultButton = 1, bool offer = f
         QStringLiteral("Delete entry?"), icon, text, defaultButton, offer, buttons};
 }
 
-// The answer after the box was shown and worked by keys or the mouse.
 MsgBoxAnswer answerTo(const MsgBoxRequest &r, const std::function<void(frmMsgBox &)> &work)
 {
     frmMsgBox box(r);
@@ -153,7 +145,6 @@ struct TwoWindows {
         busy->show();
         other->show();
     }
-    // Every way of pressing the button and typing; how often it was pressed.
     int pressAndType()
     {
         QTest::mouseClick(button, Qt::LeftButton);
@@ -167,12 +158,6 @@ struct TwoWindows {
         return int(clicked.count());
     }
 };
-
-bool hourglassShown()
-{
-    return QApplication::overrideCursor() &&
-           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-}
 
 } // namespace
 
@@ -204,17 +189,14 @@ private slots:
         // -round(12.5) to even.
         QCOMPARE(img.pixel(50, 0), qRgb(0x00, 0x3C, 0x73));
         QCOMPARE(img.pixel(5, 15), Rgb(Shift(Face, -12, true)));
-        // Disabled: no click.
         b->setEnabled(false);
         QSignalSpy clicks(b, &QAbstractButton::clicked);
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(20, 10));
         QCOMPARE(clicks.count(), 0);
         b->setEnabled(true);
-        // Colours set at run time (a pulse) draw at once.
         b->setBackColor(0xC8C800);
         QCOMPARE(Render(b).pixel(50, 1), Rgb(Shift(0xC8C800, 16, true)));
 
-        // MouseIn and MouseOver once, MouseOut once.
         b->setBackOver(0x40C080);
         QSignalSpy in(b, &ZelButton::MouseIn), out(b, &ZelButton::MouseOut);
         QEnterEvent enter(QPointF(20, 10), QPointF(30, 20), QPointF(30, 20));
@@ -233,14 +215,11 @@ private slots:
         ZelButton *b = shown.b;
         QSignalSpy clicks(b, &QAbstractButton::clicked);
         QSignalSpy downs(b, &ZelButton::MouseDown), ups(b, &ZelButton::MouseUp);
-        // A right press neither draws pressed nor clicks; MouseUp says
-        // which button and where.
         QTest::mousePress(b, Qt::RightButton, {}, QPoint(20, 10));
         QCOMPARE(b->currentLook(), ZelButton::Look::Normal);
         QTest::mouseRelease(b, Qt::RightButton, {}, QPoint(20, 10));
         QCOMPARE(ups.at(0), QVariantList({2, 0, 20.0f, 10.0f}));
         QCOMPARE(clicks.count(), 0);
-        // Left: MouseUp before the one Click; Shift reported.
         QStringList order;
         connect(b, &ZelButton::MouseUp, b, [&] { order << "MouseUp"; });
         connect(b, &QAbstractButton::clicked, b, [&] { order << "Click"; });
@@ -248,12 +227,9 @@ private slots:
         QCOMPARE(downs.last().at(1).toInt(), 1);
         QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(20, 10));
         QCOMPARE(order, QStringList({"MouseUp", "Click"}));
-        // Released outside: no click.
         QTest::mousePress(b, Qt::LeftButton, {}, QPoint(20, 10));
         QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(150, 60));
         QCOMPARE(clicks.count(), 1);
-        // Space clicks on release; keys are reported with their codes; the
-        // access key clicks.
         QVERIFY(QTest::qWaitForWindowActive(&shown.window));
         b->setFocus();
         QSignalSpy keyDowns(b, &ZelButton::KeyDown);
@@ -267,8 +243,6 @@ private slots:
 
     void defaultAndCancelButtons()
     {
-        // A text box over a default button, another button and a cancel
-        // button, in a dialog.
         auto w = std::make_unique<QDialog>();
         auto *layout = new QVBoxLayout(w.get());
         auto *edit = new QLineEdit;
@@ -283,23 +257,18 @@ private slots:
         w->show();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         edit->setFocus();
-        // Enter (either key) presses the default button, Esc the cancel
-        // button, and the dialog stays.
         QTest::keyClick(edit, Qt::Key_Return);
         QTest::keyClick(edit, Qt::Key_Enter, Qt::KeypadModifier);
         QTest::keyClick(edit, Qt::Key_Escape);
         QVERIFY(okClicks.count() == 2 && cancelClicks.count() == 1 && w->isVisible());
-        // A focused button takes Enter itself.
         other->setFocus();
         QTest::keyClick(other, Qt::Key_Return);
         QVERIFY(otherClicks.count() == 1 && okClicks.count() == 2);
-        // Hidden or disabled buttons are not pressed.
         edit->setFocus();
         ok->hide();
         cancel->setEnabled(false);
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(okClicks.count(), 2);
-        // No cancel button left: the dialog's own Esc.
         QSignalSpy rejected(w.get(), &QDialog::rejected);
         QTest::keyClick(edit, Qt::Key_Escape);
         QVERIFY(rejected.count() == 1 && cancelClicks.count() == 1);
@@ -312,7 +281,6 @@ private slots:
         QCOMPARE(g.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Case #"));
         QCOMPARE(list.data(1, 1).toString(), QStringLiteral("C-00005"));
         QVERIFY(!g.verticalHeader()->isVisible() && !g.ColIsVisible(4));
-        // Shading; a sort shows the new order and keeps the current row.
         g.setRowsBackColor(1, g.Rows() - 1, 0, 3, 0xF0F0F0, 0x0000FF);
         QCOMPARE(list.data(2, 0, Qt::BackgroundRole).value<QBrush>().color(),
                  QColor(240, 240, 240));
@@ -322,7 +290,6 @@ private slots:
         QCOMPARE(list.data(1, 1).toString(), QStringLiteral("C-00001"));
         QVERIFY(g.Row() == 2 && g.selectionModel()->isSelected(g.model()->index(1, 1)));
         g.setRow(3);
-        // A new list in one move: the current row held inside, colours gone.
         QSignalSpy moved(&g, &Grid::RowColChange);
         std::vector<QString> cells(size_t(3 * g.Cols()));
         cells[size_t(2 * g.Cols())] = QStringLiteral("row 3");
@@ -389,7 +356,6 @@ private slots:
         QVERIFY(g.updatesEnabled() && resets.size() == 1 && g.model()->rowCount() == 50);
         QCOMPARE(g.currentIndex(), g.model()->index(9, 0));
         QVERIFY(g.isColumnHidden(4) && g.columnWidth(0) == 70);
-        // Outside a bulk fill a new row is one insertion, not a reset.
         g.AddItem(QStringLiteral("x"));
         QVERIFY(inserts.size() == 1 && resets.size() == 1);
     }
@@ -401,7 +367,6 @@ private slots:
         g.setTopRow(120);
         QCOMPARE(g.TopRow(), 120);
         QVERIFY(g.RowIsVisible(120) && !g.RowIsVisible(119));
-        // Set while hidden, applied when shown; the last row too.
         for (int top : {60, 200}) {
             g.hide();
             g.setTopRow(top);
@@ -423,11 +388,8 @@ private slots:
             doubles(&g, &Grid::DblClick);
         QTest::mouseMove(g.viewport(), list.cellRect(3, 1).center());
         QVERIFY(g.MouseRow() == 3 && g.MouseCol() == 1);
-        // Below the last row: no row.
         QTest::mouseMove(g.viewport(), QPoint(10, list.cellRect(6, 0).bottom() + 20));
         QCOMPARE(g.MouseRow(), -1);
-        // A click makes that row current (the whole row) and raises
-        // RowColChange and Click; the same row again only Click.
         QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, list.cellRect(4, 2).center());
         QVERIFY(g.Row() == 4 && g.Col() == 0 && g.ColSel() == 5);
         QVERIFY(changes.count() == 1 && clicks.count() == 1);
@@ -435,7 +397,6 @@ private slots:
         QVERIFY(changes.count() == 1 && clicks.count() == 2 && doubles.isEmpty());
         QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, list.cellRect(2, 3).center());
         QVERIFY(doubles.count() == 1 && g.Row() == 2 && changes.count() == 2);
-        // Keys move the current row.
         g.setFocus();
         QTest::keyClick(&g, Qt::Key_Down);
         QVERIFY(g.Row() == 3 && changes.count() == 3);
@@ -477,12 +438,10 @@ private slots:
                                        QTest::mouseClick(b.button(2), Qt::LeftButton);
                                })),
                  QStringLiteral("2 0"));
-        // Through the service: a box without the offer never reports a tick.
         env.desktop.answerMsgBox(0, true);
         QCOMPARE(ShowMsgBox(request({"&Yes", "&No"}, 1, true)).dontShow, true);
         env.desktop.answerMsgBox(0, true);
         QCOMPARE(ShowMsgBox(request({"&Yes", "&No"}, 1, false)).dontShow, false);
-        // An answer naming no button is taken as no button.
         env.desktop.answerMsgBox(3);
         QCOMPARE(ShowMsgBox("T", 2, "x", 1, false, {"&Okay", "&Cancel"}).choice, 0);
     }
@@ -499,7 +458,6 @@ private slots:
         QCOMPARE(env.desktop.beeps,
                  QList<Beep>({Beep::Default, Beep::Default, Beep::Hand, Beep::Question,
                               Beep::Exclamation, Beep::Asterisk}));
-        // The tick box only when offered.
         frmMsgBox plain(request({"&Yes", "&No"}));
         frmMsgBox offered(request({"&Yes", "&No"}, 1, true));
         QVERIFY(plain.dontAskBox()->isHidden() && !offered.dontAskBox()->isHidden());
@@ -582,9 +540,7 @@ private slots:
             QVERIFY(hourglassShown());
             QCOMPARE(w.pressAndType(), 0);
             QCOMPARE(w.edit->text(), QString());
-            // The controls keep their look: nothing is disabled.
             QVERIFY(w.busy->isEnabled() && w.button->isEnabled() && w.edit->isEnabled());
-            // Another window takes input as usual.
             QTest::keyClicks(w.other.get(), QStringLiteral("xy"));
             QCOMPARE(w.other->text(), QStringLiteral("xy"));
             busy.release();

@@ -1,9 +1,10 @@
 // The administrative window: signing in right and wrong, a damaged user
-// record, and adding, editing and deleting users.
+// record, adding, editing and deleting users, and the log review.
 #include "AdminFixtures.h"
 #include "BoxText.h"
 #include "FakeDesktop.h"
 #include "GuiAccessibility.h"
+#include "core/common/ActivityLog.h"
 #include "core/common/Globals.h"
 #include "core/users/Installation.h"
 #include "gui/controls/ZelButton.h"
@@ -16,7 +17,9 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextEdit>
 
 using namespace fixtures;
 
@@ -63,12 +66,10 @@ QByteArray fillersAsQ(QByteArray file)
     return file;
 }
 
-// Three users, in file order Zed Young, Ann Smith, bob adams.
 const QByteArray Zed = userWithPassword(oleDate(2024, 3, 1, 9, 30), "Zed", "Young", "Zz99", 2);
 const QByteArray Ann = userWithPassword(oleDate(2023, 11, 15), "Ann", "Smith", "Secret1", 4);
 const QByteArray Bob = userWithPassword(oleDate(2025, 1, 2), "bob", "adams", "b0b0", 1);
 
-// Picks the user, types the password and presses Enter.
 void signIn(frmAdmin &w, const QString &name, const char *password)
 {
     w.grid->setRow(rowOf(w.grid, name));
@@ -89,6 +90,25 @@ bool inPicking(const frmAdmin &w)
            w.grid->isEnabled() && w.cmdUserSelected->text() == "&Sign in the Highlighted User";
 }
 
+const QByteArray Records = "12/04/2026 at 22:47:05 - Control#20261204224510 archived by Pat Doe\r\n"
+                           "12/04/2026 at 22:47:40 - Control#00123 edited by PAT DOE\r\n"
+                           "12/06/2026 at 09:15:42 - Control#20261206091500 archived by "
+                           "Alexandra Whitfield\r\n"; // 79 characters
+
+QString sideways(const frmAdmin &w)
+{
+    QCoreApplication::processEvents();
+    const QScrollBar *bar = w.txtLogText->horizontalScrollBar();
+    return QStringLiteral("%1 of %2").arg(bar->value()).arg(bar->maximum());
+}
+
+void checkPicking(const frmAdmin &w)
+{
+    QVERIFY(!w.ReviewingLogs && !w.picLogs->isVisible() && !w.timerFlashButton->isActive());
+    QCOMPARE(w.windowTitle(), QStringLiteral("Custorin - Administrative Window"));
+    QVERIFY(w.grid->isVisible() && w.cmdBackupRestore->isVisible());
+}
+
 } // namespace
 
 class TestFrmAdmin : public QObject
@@ -103,7 +123,6 @@ private slots:
         writeFile(env.path("User.List"), Zed + Ann + Bob);
         frmAdmin w(env.store, env.session);
         open(w);
-        // Sorted by "Last First", ignoring case; the record numbers follow.
         QStringList rows;
         for (int r = 1; r < w.grid->Rows(); ++r)
             rows << w.grid->TextMatrix(r, 0) + '|' + w.grid->TextMatrix(r, 2) + '|' +
@@ -118,7 +137,6 @@ private slots:
         signIn(w, "bob adams", "b0b");
         QVERIFY(w.txtPassword->isVisible() && !w.timerFlashButton->isActive());
         QVERIFY(!QFile::exists(env.path("SignInOut.Log")));
-        // Esc leaves.
         QTest::keyClick(w.txtPassword, Qt::Key_Escape);
         QVERIFY(inPicking(w));
         // Differs only in case: refused and logged; "Cancel sign-in" goes back.
@@ -126,7 +144,6 @@ private slots:
         signIn(w, "Ann Smith", "secret1");
         QVERIFY(env.session.CurrentUserName.isEmpty() && inPicking(w) &&
                 w.cmdUserSelected->isDefault());
-        // 4 characters: Enter signs in.
         env.desktop.answerMsgBox(1); // the main window's empty list
         signIn(w, "bob adams", "b0b0");
         QCOMPARE(env.session.CurrentUserName, QStringLiteral("bob adams"));
@@ -135,7 +152,6 @@ private slots:
         QCOMPARE(readFile(env.path("SignInOut.Log")),
                  logLine("22:45:32", "Ann Smith - Incorrect password submitted") +
                      logLine("22:45:32", "bob adams signed in w/ Read Only privileges"));
-        // The main window is open (and says the data file is empty).
         QPointer<frmMain> main;
         for (QWidget *top : QApplication::topLevelWidgets()) {
             if (!main)
@@ -175,7 +191,6 @@ private slots:
     void damagedUserRecord()
     {
         TestEnvironment env;
-        // The right password, a level that is none of the four.
         writeFile(env.path("User.List"),
                   userWithPassword(oleDate(2024, 3, 1), "Zed", "Young", "Zz99", 7) + Bob);
         frmAdmin damaged(env.store, env.session);
@@ -246,7 +261,6 @@ private slots:
             QCOMPARE(d->lblDateCreated->text(),
                      QStringLiteral(" Record Created 11/15/2023 03:07pm "));
             QCOMPARE(d->txtComments->toPlainText(), QStringLiteral("Line one\nLine two"));
-            // The first change shows Save.
             QVERIFY(!d->cmdSave->isVisible());
             toggleAsScreenReader(d->optAccessLevel.at(1)); // no click, as a screen reader
             QVERIFY(d->cmdSave->isVisible() && d->cmdSave->isEnabled());
@@ -271,7 +285,6 @@ private slots:
         frmAdmin w(env.store, env.session);
         openEditing(env, w, c + a + b);
 
-        // "Yes": deleted, the row above highlighted, the notice shown.
         w.grid->setRow(rowOf(w.grid, "Bo Baker"));
         env.desktop.answerMsgBox(1, false, "Confirm Deletion");
         env.desktop.answerMsgBox(1, false, "User removed");
@@ -299,6 +312,117 @@ private slots:
                  logLine("14:05:09", "'Bo Baker' deleted from the 'User List'") +
                      logLine("14:05:09", "'Cy Cole' deleted from the 'User List'") +
                      logLine("14:05:09", "'Bo Baker' deleted from the 'User List'"));
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    void reviewShowsTheLogsAndLeavingRestores()
+    {
+        TestEnvironment env;
+        QVERIFY(SaveInstallation(env.data, "County Sheriff", Code) == InstallationResult::Ok);
+        writeFile(env.path("User.List"), userBytes(oleDate(2024, 3, 1), "Pat", "Doe", "Pd12", 4));
+        writeFile(env.path("DataRecords.Log"), "\r\n" + Records + "\r\n");
+        frmAdmin w(env.store, env.session);
+        open(w);
+        const int normalWidth = w.width();
+        env.desktop.answerInputBox(std::nullopt); // a refused access code
+        w.cmdReviewLogs->click();
+        checkPicking(w);
+
+        env.desktop.answerInputBox(Code);
+        w.cmdReviewLogs->click();
+        QCOMPARE(env.desktop.inputTitles, QStringList(2, "Access Code Required"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Custorin - Activity Logs"));
+        QVERIFY(w.picLogs->isVisible() && !w.grid->isVisible() && w.timerFlashButton->isActive());
+        // The data records' log first, trimmed, the caret at its end.
+        const QString shown = QString::fromLatin1(Records.trimmed()).replace("\r\n", "\n");
+        QCOMPARE(w.txtLogText->toPlainText(), shown);
+        QCOMPARE(w.txtLogText->textCursor().position(), int(shown.size()));
+        // A whole line fits the box, which opens at the start of the lines.
+        QCOMPARE(sideways(w), QStringLiteral("0 of 0"));
+        w.optViewLog[3]->click(); // no sign-in log yet
+        w.cmdReviewLogs->click();
+        checkPicking(w);
+
+        // The next review reopens the log shown last, read afresh.
+        writeFile(env.path("SignInOut.Log"), "12/05/2026 at 08:00:00 - Lee Ray signed out\r\n");
+        env.desktop.answerInputBox(Code);
+        w.cmdReviewLogs->click();
+        QCOMPARE(w.txtLogText->toPlainText(),
+                 QStringLiteral("12/05/2026 at 08:00:00 - Lee Ray signed out"));
+        // A screen reader's "Toggle" picks a log as a click does. A line wider
+        // than the screen allows: the window grows only as far as the screen,
+        // and the box opens at the start of the line.
+        writeFile(env.path("UserList.Log"),
+                  QByteArray("line\r\n").repeated(149) + QByteArray(200, 'u'));
+        env.desktop.setScreen(QSize(900, 700));
+        toggleAsScreenReader(w.optViewLog[4]);
+        QCOMPARE(w.txtLogText->toPlainText(), QString("line\n").repeated(149) + QString(200, 'u'));
+        QVERIFY(w.txtLogText->verticalScrollBar()->maximum() > 100); // lines, not paragraphs
+        QCOMPARE(w.frameGeometry().width(), 900);                    // its frame too
+        QVERIFY(sideways(w).startsWith("0 of "));
+        QVERIFY(sideways(w) != "0 of 0");
+        env.desktop.setScreen(QSize(1920, 1080));
+
+        // The search selects the match; Esc presses the finishing button.
+        w.optViewLog[1]->click();
+        env.desktop.answerInputBox(QStringLiteral("pat doe"));
+        w.cmdFindText->click();
+        w.cmdFindText->click();
+        QCOMPARE(w.txtLogText->textCursor().selectedText(), QStringLiteral("PAT DOE"));
+        QVERIFY(w.cmdFindFinished->isVisible() && !w.cmdReviewLogs->isVisible());
+        QApplication::setActiveWindow(&w);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.TextSearch.running() && w.cmdReviewLogs->isVisible());
+        // A match at the end of the longest line: its line still from the start.
+        env.desktop.answerInputBox(QStringLiteral("whitfield"));
+        w.cmdFindText->click();
+        QCOMPARE(w.txtLogText->textCursor().selectedText(), QStringLiteral("Whitfield"));
+        QCOMPARE(sideways(w), QStringLiteral("0 of 0"));
+        w.cmdFindFinished->click();
+        w.cmdReviewLogs->click();
+        checkPicking(w);
+        QCOMPARE(w.width(), normalWidth);
+        QCOMPARE(readFile(env.path("DataRecords.Log")), "\r\n" + Records + "\r\n");
+        QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    void reviewShowsEachChainAndSeals()
+    {
+        TestEnvironment env;
+        QVERIFY(SaveInstallation(env.data, "County Sheriff", Code) == InstallationResult::Ok);
+        writeFile(env.path("User.List"), userBytes(oleDate(2024, 3, 1), "Pat", "Doe", "Pd12", 4));
+        env.session.CurrentUserName = "Pat Doe";
+        env.desktop.setNow(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
+        QVERIFY(LogSearch(env.data, "'a'"));
+        QVERIFY(LogSearch(env.data, "'b'"));
+        frmAdmin w(env.store, env.session);
+        open(w);
+        env.desktop.answerInputBox(Code);
+        w.cmdReviewLogs->click();
+        w.optViewLog[2]->click();
+        QCOMPARE(w.lblChainState->text(), QString("Chain verified up to line 2"));
+        QVERIFY(w.txtLogText->extraSelections().isEmpty());
+
+        // Changed on the share: the state names the line, the text marks it.
+        writeFile(env.path("Search.Log"), readFile(env.path("Search.Log")).replace("'b'", "'B'"));
+        w.optViewLog[1]->click();
+        w.optViewLog[2]->click();
+        QCOMPARE(w.lblChainState->text(),
+                 QString("CHAIN BROKEN at line 2 (marked): it is not the line that was linked"));
+        const QList<QTextEdit::ExtraSelection> marks = w.txtLogText->extraSelections();
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks.at(0).cursor.selectedText(),
+                 QString("12/04/2026 at 22:50:00 - Pat Doe searched for 'B'"));
+        const QByteArray trail = readFile(env.path("UserList.Log"));
+        QVERIFY(trail.contains(" - Activity log 'Search.Log' reviewed by account '"));
+        QVERIFY(trail.contains(" - Activity log 'Search.Log' failed its verification at line 2 (it "
+                               "is not the line that was linked), found by account '"));
+
+        w.cmdSealLogs->click();
+        QCOMPARE(env.desktop.printJobs, QStringList("Log Seal"));
+        QCOMPARE(env.desktop.printed.value(0).text, QString("Custorin - Log Seal"));
+        QCOMPARE(env.desktop.printed.value(1).text, QString("County Sheriff"));
+        QVERIFY(readFile(env.path("Logs.Seals")).contains(" Search.Log 2 "));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 };

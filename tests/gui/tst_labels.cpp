@@ -108,7 +108,6 @@ private slots:
         QVERIFY2(info.out.simplified().contains("Page size: " + pageSize.toUtf8() + " pts"),
                  info.out);
         QVERIFY2(info.out.simplified().contains("Pages: " + QByteArray::number(pages)), info.out);
-        // A page a label, when only the first labels are read.
         const int rendered = labels < 300 ? labels : pages;
         QVERIFY(RunProgram("pdftoppm", {"-r", QString::number(dpi), "-gray", "-l",
                                         QString::number(rendered), pdf, work.filePath("page")})

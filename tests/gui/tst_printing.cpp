@@ -35,12 +35,6 @@ using namespace fixtures;
 namespace
 {
 
-bool hourglassShown()
-{
-    return QApplication::overrideCursor() &&
-           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-}
-
 QString poppler(const QString &tool, const QStringList &args)
 {
     const ProgramRun r = RunProgram(tool, args);
@@ -49,7 +43,6 @@ QString poppler(const QString &tool, const QStringList &args)
 
 const QString Queue = QStringLiteral("CustorinTest");
 
-// The fake desktop printing through the real one; the job's name carries this process's number.
 class QueueDesktop : public FakeDesktop
 {
 public:
@@ -64,7 +57,6 @@ private:
     GuiDesktop m_real;
 };
 
-// "exit code output", the output's two channels one after the other.
 QString run(const QString &program, const QStringList &args)
 {
     const ProgramRun r = RunProgram(program, args);
@@ -150,7 +142,6 @@ private slots:
         const QString agency = QStringLiteral("Springfield Police Department");
         for (const QString &old : cupsPdfs())
             QFile::remove(old);
-        // 120 rows: three pages of 52, 52 and 16 rows.
         const PrintResult result = PrintEntryList(PrintedListTable(120), " All (120)", agency, Ask);
         QTRY_COMPARE_WITH_TIMEOUT(run("lpstat", {"-W", "not-completed", "-o", Queue}),
                                   QStringLiteral("0 "), 60000);
@@ -196,7 +187,6 @@ private slots:
                 (p.page == 1 && p.text.startsWith("CustorinPrintout")))
                 printed << p.text;
         }
-        // The caption, too long for the recording surface's wide letters, is cut.
         QVERIFY(w->frame1->title().startsWith(" All Current Entries (59) "));
         QCOMPARE(printed,
                  QStringList(QString::fromUtf8("CustorinPrintout --  All Current Entries "
@@ -251,11 +241,9 @@ private slots:
                  PrintResult::Done);
         QVERIFY(surface->endDoc());
 
-        // Arial 9 pt is Liberation Sans: 52 rows a page.
         const QString fonts = poppler("pdffonts", {pdf});
         QVERIFY2(fonts.contains("LiberationSans") && !fonts.contains("Bold"), qPrintable(fonts));
 
-        // Each page's header, first and last row, and the closing line on the last.
         const QRegularExpression row("03/04/2009 C-(\\d+) Jewelry/Metals Gold ring \"R.M.\" "
                                      "caf\u00e9 size (\\d+)");
         QStringList pages;

@@ -1,11 +1,5 @@
-// Start-up and the end of the program: the title window (the version check
-// against a server on 127.0.0.1, the pulse, the new-user overview, the screen
-// warning, the set-up step in its place, the hand-over to the administrative
-// window), the installation set-up (the set-up window's checks, the question
-// before the administrative window, the unattended set-up of the real
-// program as a separate process), the second-copy refusal with real
-// processes (and none after the first copy crashed), the stale work file,
-// QuitProgram and the title window's Exit.
+// Start-up and the end of the program: the title window, the installation
+// set-up, the second-copy refusal with real processes, QuitProgram and Exit.
 #include "AdminFixtures.h"
 #include "FakeDesktop.h"
 #include "LocalHttpServer.h"
@@ -74,7 +68,6 @@ struct Title {
     }
 };
 
-// Runs the program without any display; "exit code|stdout|stderr".
 QString runApp(const QStringList &args, const QByteArray &input)
 {
     const ProgramRun r = RunCustorin(args, input);
@@ -147,43 +140,29 @@ private slots:
             Title t(env, row.response.isEmpty() ? 300 : VersionCheck::DefaultTimeoutMs);
             QSignalSpy spy(t.window.data(), &frmTitlePage::versionChecked);
             t.window->show();
-            // The window is up and "&Continue" set to pulse before any answer.
             QVERIFY(spy.isEmpty() && t.window->FlashingButton == t.window->cmdSignIn);
+            if (row.outcome == VersionOutcome::Newer)
+                t.window->timerFlashButton_Timer(); // "&Continue" already pulses
             QVERIFY(spy.wait(VersionCheck::DefaultTimeoutMs + 10000));
             frmTitlePage *w = t.window;
             QCOMPARE(spy.first().first().value<VersionOutcome>(), row.outcome);
             QCOMPARE(w->cmdVersionInfo->text(), row.caption);
-            // News pulses at once, every half second; otherwise "&Continue" later.
             const bool newer = row.outcome == VersionOutcome::Newer;
             QCOMPARE(w->FlashingButton, newer ? w->cmdVersionInfo : w->cmdSignIn);
             QCOMPARE(w->timerFlashButton->interval(), newer ? 500 : 5000);
             QVERIFY(env.desktop.msgBoxes.isEmpty());
+            if (!newer)
+                continue;
+            QCOMPARE(w->cmdSignIn->BackColor(), ZelButton::ProgramFace);
+            QCOMPARE(w->cmdSignIn->ForeColor(), ZelButton::ProgramText);
+            QCOMPARE(w->Flash.level, 0);
+            QTest::mouseClick(w->cmdVersionInfo, Qt::LeftButton);
+            QTest::mouseClick(w->cmdWindowsNotice, Qt::LeftButton);
+            const QString site = "http://" + server.address();
+            QCOMPARE(env.desktop.openedUrls,
+                     QList<QUrl>({QUrl(site + "/VersionInfo/VersionInfo-Custorin.pdf"),
+                                  QUrl(site + "/manual/windowsnotice.pdf")}));
         }
-    }
-
-    void newsWhileContinueAlreadyPulses()
-    {
-        TestEnvironment env;
-        LocalHttpServer server;
-        QVERIFY(server.listen());
-        server.setResponse(LocalHttpServer::response(200, "99.1"));
-        setUpdateAddress(env, server.address());
-        Title t(env);
-        QSignalSpy spy(t.window.data(), &frmTitlePage::versionChecked);
-        t.window->show();
-        t.window->timerFlashButton_Timer();
-        QVERIFY(spy.wait(10000));
-        // "&Continue" gets its own colours back; the news pulses instead.
-        QCOMPARE(t.window->cmdSignIn->BackColor(), ZelButton::ProgramFace);
-        QCOMPARE(t.window->cmdSignIn->ForeColor(), ZelButton::ProgramText);
-        QVERIFY(t.window->FlashingButton == t.window->cmdVersionInfo && t.window->Flash.level == 0);
-        // The update site's documents open from their buttons.
-        QTest::mouseClick(t.window->cmdVersionInfo, Qt::LeftButton);
-        QTest::mouseClick(t.window->cmdWindowsNotice, Qt::LeftButton);
-        const QString site = "http://" + server.address();
-        QCOMPARE(env.desktop.openedUrls,
-                 QList<QUrl>({QUrl(site + "/VersionInfo/VersionInfo-Custorin.pdf"),
-                              QUrl(site + "/manual/windowsnotice.pdf")}));
     }
 
     void newUserOverviewAndScreenWarning()
@@ -212,7 +191,6 @@ private slots:
                  "(or 1280x720 for widescreen monitors).");
         QCOMPARE(adminWindows(), 1);
         closeEverything();
-        // Ticked: "NoShow" is saved; a 1024x720 screen is wide enough.
         env.desktop.setScreen(QSize(1024, 720));
         Title t(env);
         QVERIFY(t.showAndWait());
@@ -268,7 +246,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 10000);
         w->timerFlashButton_Timer();
         QTest::mouseClick(w->cmdSignIn, Qt::LeftButton);
-        // The pulse is stopped and the check dropped before the window goes.
         QVERIFY(!w->timerFlashButton->isActive() && !w->GetURLtext->isRunning());
         QCOMPARE(w->cmdSignIn->BackColor(), ZelButton::ProgramFace);
         QVERIFY(!w->isVisible() && !ProgramEnding && adminWindows() == 1);
@@ -280,8 +257,6 @@ private slots:
         QVERIFY(env.session.CurrentUserName.isEmpty() && env.desktop.msgBoxes.isEmpty());
     }
 
-    // A refused code clears both boxes; a right one is saved and closes
-    // the window accepted.
     void setupWindowChecks()
     {
         TestEnvironment env;
@@ -303,8 +278,6 @@ private slots:
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
-    // Cancelled: false, nothing written; set up: true; damaged: the person
-    // is told, then sets it up again.
     void ensureConfigured()
     {
         TestEnvironment env;
@@ -371,7 +344,6 @@ private slots:
         QCOMPARE(readFile(dir.filePath("Custorin.ini")), before);
         QCOMPARE(QDir(folder).entryList(QDir::Files),
                  QStringList({"Custorin.ini", "UserList.Log", "UserList.Log.chain"}));
-        // Each setting of the code has its line.
         const QByteArray log = readFile(dir.filePath("UserList.Log"));
         QVERIFY2(log.count("\r\n") == 1 &&
                      log.endsWith(" - Access code set by the unattended set-up\r\n"),
@@ -398,7 +370,6 @@ private slots:
         QCOMPARE(b.exitCode(), 1);
         QCOMPARE(QDir(second).entryList(QDir::Files | QDir::Hidden), QStringList({"TempFile.$$$"}));
 
-        // A copy that crashed does not block the next start.
         a.kill();
         QVERIFY(a.waitForFinished(10000));
         QCOMPARE(startProbe(c, lock, second).trimmed(), QStringLiteral("RUNNING"));
@@ -423,7 +394,6 @@ private slots:
         writeFile(env.path("Custorin.Data"), "");
         QWidget window;
         window.show();
-        // The close box returns with everything in place.
         env.desktop.answerMsgBox(0, false, "Exit Custorin?");
         QVERIFY(!QuitProgram(env.data, false) && !ProgramEnding && window.isVisible());
         const MsgBoxRequest &q = env.desktop.msgBoxes.first();
@@ -432,15 +402,12 @@ private slots:
         QCOMPARE(q.buttons, QStringList({"&Yes, exit Custorin", "&No, don't quit yet"}));
         QVERIFY(q.icon == 3 && q.defaultButton == 1 && !q.offerDontShow);
 
-        // "Yes": the windows close, the empty files go, the logs stay.
         env.desktop.answerMsgBox(1, false, "Exit Custorin?");
         QVERIFY(QuitProgram(env.data, false) && ProgramEnding && !window.isVisible());
         QCOMPARE(QDir(env.folder()).entryList(QDir::Files), QStringList{"SignInOut.Log"});
         ProgramEnding = false;
     }
 
-    // Exit in the title window ends the program without a question, the
-    // empty user file removed.
     void titleWindowExitAsksNothing()
     {
         TestEnvironment env;

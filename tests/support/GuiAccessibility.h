@@ -1,9 +1,11 @@
 // What assistive technology does to a control, through the accessibility
-// interface that screen readers and automation use.
+// interface that screen readers and automation use; what the pointer shows.
 #pragma once
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QCursor>
 #include <QTest>
 #include <QWidget>
 
@@ -16,4 +18,10 @@ inline void toggleAsScreenReader(QWidget *control)
     QVERIFY(face->actionInterface()->actionNames().contains(
         QAccessibleActionInterface::toggleAction()));
     face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+inline bool hourglassShown()
+{
+    return QApplication::overrideCursor() &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
 }

@@ -13,9 +13,21 @@
 //                                           until one entry is left
 //   store_worker deleteat FOLDER N          deletes entry N: "DELETED <case>"
 //                                           or "FAILED <result>"
+//   store_worker scan FOLDER ID NAME COUNT  scans the first COUNT active
+//                                           entries into inventory ID as
+//                                           person and workstation NAME, in
+//                                           file order for "up", backwards
+//                                           else; what fails goes to stderr
+//   store_worker upgrade FOLDER             answers "convert" to the older
+//                                           data file's question and goes on
+//                                           past the notice: "CONTINUE" or
+//                                           "QUIT" (killed at random moments)
+#include "FakeDesktop.h"
 #include "ToolStart.h"
 #include "core/common/Globals.h"
 #include "core/entries/EntryStore.h"
+#include "core/rules/Inventory.h"
+#include "gui/windows/OlderDataUpgrade.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -127,13 +139,60 @@ int removeAt(int n)
     return r == StoreResult::Ok ? 0 : 1;
 }
 
+int scan(const QString &id, const QString &name, int count)
+{
+    Tool->session.CurrentUserName = name;
+    Tool->data.options.HostNameOverride = name;
+    InventoryEntries entries;
+    Inventory inv;
+    if (!LoadInventoryEntries(Tool->data, &entries) || !LoadInventory(Tool->data, id, &inv)) {
+        std::fprintf(stderr, "can not read the entries or the inventory\n");
+        return 1;
+    }
+    QStringList codes;
+    for (const InventoryEntry &e : entries.list)
+        if (!e.archived && codes.size() < count)
+            codes.append(e.control);
+    if (name != QLatin1String("up"))
+        std::reverse(codes.begin(), codes.end());
+    for (const QString &code : codes) {
+        InventoryScan line;
+        InventoryOutcome out;
+        for (int attempt = 0; attempt < 20 && !out.ok; ++attempt) {
+            QThread::msleep(10);
+            out = RecordInventoryScan(Tool->data, &inv, entries, QStringLiteral("Aisle ") + name,
+                                      code, &line);
+            if (!out.text.isEmpty())
+                break;
+        }
+        if (!out.ok)
+            std::fprintf(stderr, "%s: %s\n", qPrintable(code),
+                         qPrintable(out.text.isEmpty() ? QStringLiteral("the folder stayed busy")
+                                                       : out.text));
+    }
+    return 0;
+}
+
+int upgrade()
+{
+    FakeDesktop fake;
+    setDesktop(&fake);
+    fake.answerMsgBox(1); // convert
+    fake.answerMsgBox(1); // the closing notice
+    const UpgradeResult r = UpgradeOlderDataFile(Tool->data);
+    say(r == UpgradeResult::Continue ? QStringLiteral("CONTINUE") : QStringLiteral("QUIT"));
+    setDesktop(nullptr);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (!StartTool(args, 3, 6, 2, "store_worker append|delete|compact|deleteat FOLDER ..."))
+    if (!StartTool(args, 3, 6, 2,
+                   "store_worker append|delete|compact|deleteat|scan|upgrade FOLDER ..."))
         return 2;
     const QString mode = args.at(1);
     if (mode == QLatin1String("append") && args.size() == 5)
@@ -144,6 +203,10 @@ int main(int argc, char **argv)
         return compact();
     if (mode == QLatin1String("deleteat") && args.size() == 4)
         return removeAt(args.at(3).toInt());
+    if (mode == QLatin1String("scan") && args.size() == 6)
+        return scan(args.at(3), args.at(4), args.at(5).toInt());
+    if (mode == QLatin1String("upgrade"))
+        return upgrade();
     std::fprintf(stderr, "store_worker: bad arguments\n");
     return 2;
 }
