@@ -18,6 +18,7 @@
 #include <optional>
 
 class RecordFile;
+struct EntryListAhead;
 
 // The file calls a fault hook may fail.
 enum class FileOp { Unlink, Rename, Rmdir, Write, Read, Sync };
@@ -101,6 +102,9 @@ public:
     // The shared reader's opens (entries/DataFile.h, users/UserFile.h).
     std::shared_ptr<RecordFile> dataFile;
     std::shared_ptr<RecordFile> userFile;
+    // The list of entries read ahead while the sign-in stands on screen
+    // (entries/EntryList.h).
+    std::shared_ptr<EntryListAhead> listAhead;
     bool userFolderEmpty = false; // no user file in a folder nobody can write
 
     // This workstation's own writes of the data file, oldest first, not yet

@@ -16,10 +16,12 @@
 #include <charconv>
 #include <cstring>
 #include <fcntl.h>
-#include <future>
+#include <atomic>
+#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <numeric>
+#include <thread>
 #include <sys/stat.h>
 #include <utility>
 #include <unistd.h>
@@ -157,27 +159,46 @@ struct AheadRead {
     EntryListData data;
 };
 
-// The whole file of path read as ReadEntryList reads it, in date order;
-// not ok when it could not be read through or changed meanwhile.
-AheadRead readAhead(const QString &path)
+} // namespace
+
+// A read ahead, shared by the data set and the thread that reads: the data
+// set may drop it (and be gone) while the thread still settles or reads.
+struct EntryListAhead {
+    QString path;
+    std::atomic<bool> dropped{false};
+    std::atomic<bool> reading{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    AheadRead result;
+};
+
+namespace
+{
+
+// The whole file of the read ahead read as ReadEntryList reads it, in date
+// order; not ok when it could not be read through, changed meanwhile or
+// was dropped.
+AheadRead readAhead(EntryListAhead &ahead)
 {
     AheadRead r;
-    const int fd = OpenDataSetFile(path, O_RDONLY);
+    const int fd = OpenDataSetFile(ahead.path, O_RDONLY);
     if (fd < 0)
         return r;
     // Two writes within one tick of the file system's clock leave the same
     // times: a file written within the last second or two is looked at
     // again each second, and not read ahead while it is still being
-    // written to.
+    // written to. Dropped meanwhile, it is not read at all.
     FileState before;
     bool settled = false;
-    for (int look = 0; look < 4 && !settled; ++look) {
-        if (look > 0)
-            QThread::msleep(1000);
+    for (int look = 0; look < 4 && !settled && !ahead.dropped; ++look) {
+        for (int wait = 0; look > 0 && wait < 20 && !ahead.dropped; ++wait)
+            QThread::msleep(50);
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         settled = fileState(fd, "", AT_EMPTY_PATH, &before) && before.modified[0] < now - 1;
     }
-    if (settled && before.size % EntryRecordLength == 0) {
+    ahead.reading = settled && !ahead.dropped;
+    if (ahead.reading && before.size % EntryRecordLength == 0) {
         const int count = RecordCountForLength(qint64(before.size));
         constexpr int BlockRecords = 50;
         std::vector<char> block(size_t(BlockRecords) * EntryRecordLength);
@@ -199,7 +220,7 @@ AheadRead readAhead(const QString &path)
                     break;
                 got += size_t(k);
             }
-            ok = got == want;
+            ok = got == want && !ahead.dropped;
             for (int i = 0; ok && i < records; ++i)
                 CollectEntryRow(r.data, n + i, block.data() + size_t(i) * EntryRecordLength, false,
                                 ListMode::AllEntries, {});
@@ -210,75 +231,63 @@ AheadRead readAhead(const QString &path)
             r.state = before;
             r.recordCount = count;
             SortEntryRows(r.data, 0);
+            RecordNumberText(1); // the grid's record number texts, made once
         }
     }
     ::close(fd);
     return r;
 }
 
-struct Ahead {
-    std::mutex mutex;
-    const DataSet *ds = nullptr;
-    QString path;
-    std::shared_ptr<AheadRead> result; // filled by the worker
-    std::future<void> done;
-};
-
-Ahead &ahead()
+// The read ahead of ds, forgotten. One that is still reading is waited
+// for; one still waiting for the file to settle is dropped, and the list
+// is read as without one.
+AheadRead takeAhead(DataSet &ds)
 {
-    static Ahead a;
-    return a;
-}
-
-// The read ahead for ds, waited for and forgotten; not ok when there is none.
-AheadRead takeAhead(const DataSet &ds, const QString &path)
-{
-    Ahead &a = ahead();
-    const std::lock_guard<std::mutex> hold(a.mutex);
-    if (a.ds != &ds || a.path != path || !a.done.valid())
+    const std::shared_ptr<EntryListAhead> ahead = std::exchange(ds.listAhead, nullptr);
+    if (!ahead || ahead->path != DataPath(ds, DataFileName))
         return AheadRead();
-    a.done.get();
-    a.ds = nullptr;
-    return std::move(*std::exchange(a.result, nullptr));
+    std::unique_lock<std::mutex> hold(ahead->mutex);
+    if (!ahead->done && !ahead->reading) {
+        ahead->dropped = true;
+        return AheadRead();
+    }
+    ahead->ended.wait(hold, [&] { return ahead->done; });
+    return std::move(ahead->result);
 }
 
 } // namespace
 
-void StartEntryListAhead(const DataSet &ds)
+void StartEntryListAhead(DataSet &ds)
 {
+    DropEntryListAhead(ds);
     if (ds.options.FaultHook)
         return;
-    const QString path = DataPath(ds, DataFileName);
-    auto result = std::make_shared<AheadRead>();
-    Ahead &a = ahead();
-    const std::lock_guard<std::mutex> hold(a.mutex);
-    a.ds = &ds;
-    a.path = path;
-    a.result = result;
-    a.done = std::async(std::launch::async, [result, path] {
-        *result = readAhead(path);
-        RecordNumberText(1); // the grid's record number texts, made once
-
-    });
+    auto ahead = std::make_shared<EntryListAhead>();
+    ahead->path = DataPath(ds, DataFileName);
+    ds.listAhead = ahead;
+    std::thread([ahead] {
+        AheadRead read = readAhead(*ahead);
+        const std::lock_guard<std::mutex> hold(ahead->mutex);
+        ahead->result = std::move(read);
+        ahead->done = true;
+        ahead->ended.notify_all();
+    }).detach();
 }
 
 bool WaitForEntryListAhead(const DataSet &ds)
 {
-    Ahead &a = ahead();
-    const std::lock_guard<std::mutex> hold(a.mutex);
-    if (a.ds != &ds || !a.done.valid())
+    const std::shared_ptr<EntryListAhead> ahead = ds.listAhead;
+    if (!ahead)
         return false;
-    a.done.wait();
-    return a.result->ok;
+    std::unique_lock<std::mutex> hold(ahead->mutex);
+    ahead->ended.wait(hold, [&] { return ahead->done; });
+    return ahead->result.ok;
 }
 
-void DropEntryListAhead()
+void DropEntryListAhead(DataSet &ds)
 {
-    Ahead &a = ahead();
-    const std::lock_guard<std::mutex> hold(a.mutex);
-    a.ds = nullptr;
-    a.result = nullptr;
-    a.done = {};
+    if (const std::shared_ptr<EntryListAhead> ahead = std::exchange(ds.listAhead, nullptr))
+        ahead->dropped = true;
 }
 
 bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFilter &filter,
@@ -287,7 +296,7 @@ bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFil
     *data = EntryListData();
     if (!inactiveList && mode == ListMode::AllEntries) {
         const QString path = DataPath(ds, DataFileName);
-        AheadRead read = takeAhead(ds, path);
+        AheadRead read = takeAhead(ds);
         FileState now;
         if (read.ok && fileState(AT_FDCWD, QFile::encodeName(path).constData(), 0, &now) &&
             now == read.state) {

@@ -114,14 +114,16 @@ bool ReadEntryList(DataSet &ds, bool inactiveList, ListMode mode, const EntryFil
 // ReadEntryList of the full current list takes it instead of reading the
 // file again when the file is still the one read then: the same file, size,
 // modification and status-change times; otherwise it reads the file anew.
-// One read ahead at a time; a data set with a fault hook (tests) reads
-// only through its hooks and is not read ahead.
-void StartEntryListAhead(const DataSet &ds);
+// One read ahead per data set; a data set with a fault hook (tests) reads
+// only through its hooks and is not read ahead. A read ahead still waiting
+// for a file just written to settle is dropped at the load, not waited for.
+void StartEntryListAhead(DataSet &ds);
 // Waits for the read ahead of ds to end; true when it read the file (the
 // benchmark waits as a person types).
 bool WaitForEntryListAhead(const DataSet &ds);
-// Forgets the read ahead (the list came from elsewhere).
-void DropEntryListAhead();
+// Forgets the read ahead (the list came from elsewhere); its thread ends
+// on its own.
+void DropEntryListAhead(DataSet &ds);
 
 // Puts the rows in the order of sort option sortIndex (see EntrySortKey;
 // any other leaves them): the order the list grid's case-insensitive sort

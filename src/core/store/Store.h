@@ -40,6 +40,10 @@ public:
     }
 
     // ---- entries ----
+    // Starts reading the list of current entries while the person signs in
+    // (a data folder; see StartEntryListAhead); a store that reads its list
+    // otherwise does nothing.
+    virtual void readListAhead() {}
     // The shared reader for the entry card: open (retrying, then asking),
     // one entry by record number, close.
     virtual bool openEntries() = 0;
@@ -107,6 +111,8 @@ class FolderStore : public Store
 {
 public:
     explicit FolderStore(DataSet &ds) : Store(ds) {}
+
+    void readListAhead() override { StartEntryListAhead(m_ds); }
 
     bool openEntries() override;
     void closeEntries() override;

@@ -98,7 +98,7 @@ void frmMain::LoadEntryList()
                    MsgButton::First) {
         }
         // A list read ahead that this store did not take is not kept.
-        DropEntryListAhead();
+        DropEntryListAhead(m_store.dataSet());
         m_store.dataSet().ActiveCount = data.activeCount;
         m_store.dataSet().ArchivedCount = data.archivedCount;
         m_listTotal = data.total;

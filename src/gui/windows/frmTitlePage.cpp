@@ -199,7 +199,7 @@ void frmTitlePage::Form_Activate()
 
     // While the person reads this window and signs in, the list of entries
     // is read in the background for the main window.
-    StartEntryListAhead(data());
+    m_store.readListAhead();
 
     // The version check runs in the background: until (unless) it finds a
     // newer version, "&Continue" is the button to press next.
