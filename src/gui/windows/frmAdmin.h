@@ -80,6 +80,7 @@ public:
     // Log review.
     bool ReviewingLogs = false;
     int LastLogShown = 0;     // the option last shown; 0 before the first
+    bool LogReviewed[LogOptionCount + 1] = {}; // shown (and recorded) in this opening
     LogTextSearch TextSearch; // SearchText and SearchStart
     bool activatedOnce() const { return m_activated; }
 

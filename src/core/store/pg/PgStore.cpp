@@ -2,6 +2,7 @@
 
 #include "core/common/ActivityLog.h"
 #include "core/common/Formats.h"
+#include "core/store/pg/PgChain.h"
 #include "core/store/pg/PgRows.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSql.h"
@@ -38,6 +39,7 @@ struct PgStore::Impl {
     }
     QString conninfo;
     PgConnection connection;
+    const QByteArray *logKey = nullptr; // the data set's key of the logs' chains
     // Sent with each change's notification, so that this store's own
     // changes do not count as another workstation's.
     QString token;
@@ -162,12 +164,11 @@ private:
     bool m_open = false;
 };
 
-bool appendLog(QSqlDatabase &d, const QString &logName, const QString &line)
+// The line with its link (PgChain.h), inside the change's transaction.
+bool appendLog(QSqlDatabase &d, const QString &logName, const QString &line,
+               const QByteArray &key)
 {
-    QSqlQuery q(d);
-    q.prepare(QStringLiteral("INSERT INTO %1 (line) VALUES (:line)").arg(LogTableName(logName)));
-    q.bindValue(QStringLiteral(":line"), line);
-    return q.exec();
+    return AppendChainedLine(d, logName, line, key);
 }
 
 // The row at record number n (its place in the order of ids), locked for
@@ -187,7 +188,10 @@ bool rowAt(QSqlDatabase &d, const QString &table, const QStringList &columns, in
 
 } // namespace
 
-PgStore::PgStore(DataSet &ds, const QString &conninfo) : Store(ds), d(new Impl(conninfo)) {}
+PgStore::PgStore(DataSet &ds, const QString &conninfo) : Store(ds), d(new Impl(conninfo))
+{
+    d->logKey = &ds.options.LogKey;
+}
 
 PgStore::~PgStore() = default;
 
@@ -345,7 +349,8 @@ StoreResult PgStore::addEntry(EntryRecord &entry, int *recordNumber)
     stamped.Status = StatusActive;
     if (!appendLog(
             db, DataRecordsLogName,
-            DataRecordLine(m_ds.session(), desktop().now(), LogAdded, stamped.ControlNumber)))
+            DataRecordLine(m_ds.session(), desktop().now(), LogAdded, stamped.ControlNumber),
+            m_ds.options.LogKey))
         return d->failed() == Failure::Connection ? StoreResult::NotAvailable
                                                   : StoreResult::LogFailed;
     QSqlQuery q(db);
@@ -426,7 +431,8 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
         return StoreResult::Changed;
 
     if (!appendLog(db, DataRecordsLogName,
-                   DataRecordLine(ds.session(), desktop().now(), code, stored.ControlNumber)))
+                   DataRecordLine(ds.session(), desktop().now(), code, stored.ControlNumber),
+                   ds.options.LogKey))
         return d.failed() == Failure::Connection ? StoreResult::NotAvailable
                                                  : StoreResult::LogFailed;
     QSqlQuery w(db);
@@ -521,7 +527,8 @@ UserResult PgStore::addUser(UserRecord &user, int *recordNumber)
     UserRecord stamped = user;
     stamped.DateCreated = ToOleDate(desktop().now());
     if (!appendLog(db, UserListLogName,
-                   UserListLine(desktop().now(), LogAdded, stamped.DisplayName())))
+                   UserListLine(desktop().now(), LogAdded, stamped.DisplayName()),
+                   m_ds.options.LogKey))
         return d->failed() == Failure::Connection ? UserResult::NotAvailable
                                                   : UserResult::LogFailed;
     QSqlQuery q(db);
@@ -559,7 +566,8 @@ static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead
         return UserResult::Changed;
     const QString name = edited ? edited->DisplayName() : stored.DisplayName();
     if (!appendLog(db, UserListLogName,
-                   UserListLine(desktop().now(), edited ? LogEdited : LogDeleted, name)))
+                   UserListLine(desktop().now(), edited ? LogEdited : LogDeleted, name),
+                   *d.logKey))
         return d.failed() == Failure::Connection ? UserResult::NotAvailable : UserResult::LogFailed;
     QSqlQuery w(db);
     bool ok = false;
@@ -617,12 +625,27 @@ bool PgStore::passwordMatches(const UserRecord &user, const QString &typed)
 
 static bool logLine(PgStore::Impl &d, const QString &logName, const QString &line)
 {
-    QSqlDatabase db = d.db();
-    if (!db.isOpen() || !appendLog(db, logName, line)) {
+    Transaction t(d);
+    if (!t.isOpen() || !appendLog(t.db(), logName, line, *d.logKey) || !t.commit()) {
         d.failed();
         return false;
     }
     return true;
+}
+
+bool PgStore::inTransaction(const std::function<bool(QSqlDatabase &)> &work)
+{
+    Transaction t(*d);
+    if (!t.isOpen() || !work(t.db()) || !t.commit()) {
+        d->failed();
+        return false;
+    }
+    return true;
+}
+
+bool PgStore::reading(const std::function<bool(QSqlDatabase &)> &query)
+{
+    return d->read(query);
 }
 
 bool PgStore::logSignInOut(int code)

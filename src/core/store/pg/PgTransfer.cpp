@@ -4,6 +4,7 @@
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/Startup.h"
+#include "core/store/pg/PgChain.h"
 #include "core/store/pg/PgRows.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSql.h"
@@ -78,7 +79,8 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-bool ImportFolder(const QString &folder, const QString &conninfo, QString *message)
+bool ImportFolder(const QString &folder, const QString &conninfo, QString *message,
+                  const QByteArray &logKey)
 {
     const QDir dir(folder);
     QByteArray data, users;
@@ -163,6 +165,9 @@ bool ImportFolder(const QString &folder, const QString &conninfo, QString *messa
                 return fail(QStringLiteral("A line of %1 could not be written").arg(name));
         }
     }
+    QStringList chains;
+    if (!ImportChains(db, folder, logs, logKey, &chains))
+        return fail(QStringLiteral("The logs' chains could not be written"));
     QSettings ini(dir.filePath(kIniName), QSettings::IniFormat);
     for (const QString &key : ini.allKeys()) {
         QSqlQuery q(db);
@@ -232,6 +237,8 @@ bool ImportFolder(const QString &folder, const QString &conninfo, QString *messa
                    .arg(lineCounts[DataRecordsLogName])
                    .arg(lineCounts[SearchLogName])
                    .arg(SignInOutLogName, UserListLogName, DataRecordsLogName, SearchLogName);
+    if (!chains.isEmpty())
+        *message += QLatin1Char('\n') + chains.join(QLatin1Char('\n'));
     return true;
 }
 
@@ -294,6 +301,12 @@ bool ExportFolder(const QString &conninfo, const QString &folder, QString *messa
     }
     if (!ok || !usersOk) {
         *message = QStringLiteral("The database could not be read. Nothing was exported.");
+        return false;
+    }
+    PgConnection chains(conninfo);
+    QSqlDatabase chainDb = chains.db();
+    if (!ExportChains(chainDb, &files)) {
+        *message = QStringLiteral("The logs' chains could not be read. Nothing was exported.");
         return false;
     }
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
@@ -467,7 +480,7 @@ int RunDatabaseCommand(const StartOptions &options, QString *out, QString *err)
     if (options.initDatabase)
         ok = InitDatabase(conninfo, &message);
     else if (options.importFolder)
-        ok = ImportFolder(options.dataDir, conninfo, &message);
+        ok = ImportFolder(options.dataDir, conninfo, &message, options.logKey);
     else
         ok = ExportFolder(conninfo, options.exportFolder, &message);
     (ok ? *out : *err) = message + QLatin1Char('\n');
