@@ -59,15 +59,15 @@ public:
     bool logSignInOut(int code) override;
     bool logSearch(const QString &description) override;
     bool readLog(const QString &logName, QByteArray *bytes) override;
-    // The chains in the log tables' link column and the seals table
-    // (PgChain.cpp).
+    // The logs' chains and seals in their tables (PgChain.h,
+    // PgStoreChain.cpp).
     bool appendLogLine(const QString &logName, const QString &line) override;
     ChainVerdict verifyLogChain(const QString &logName, bool *begun) override;
     QList<SealRecord>
     sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
              QString *error) override;
 
-    // For the store's other files (PgChain.cpp): work run in one
+    // For the store's other files (PgStoreChain.cpp): work run in one
     // transaction of this thread's connection, committed when it returns
     // true; a read run once more on a fresh connection after the server
     // was away.
