@@ -46,8 +46,7 @@ bool readLogBytes(QSqlDatabase &db, const QString &logName, QByteArray *bytes)
     return true;
 }
 
-// The text of the log's chain rows, from row `after` on (all: 0), or only
-// the last one.
+// The text of all the log's chain rows, or of the last one only.
 bool readChain(QSqlDatabase &db, const QString &logName, bool lastOnly, QByteArray *text)
 {
     QSqlQuery q(db);
