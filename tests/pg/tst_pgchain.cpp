@@ -15,6 +15,7 @@
 
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
+#include <QThread>
 #include <QtTest>
 
 namespace
@@ -156,6 +157,30 @@ private slots:
         QCOMPARE(sql(db, "SELECT count(*) FROM user_list_log WHERE line LIKE '%failed its "
                          "verification%'"),
                  firstBad ? "1" : "0");
+    }
+
+    // Two workstations appending at once: each link follows the line
+    // committed before it.
+    void appendsAtOnceFollowEachOther()
+    {
+        const QString db = freshDatabase();
+        TestFolder env;
+        const auto appendMany = [&] {
+            PgStore store(env.data, server.conninfo(db, "clerk"));
+            for (int i = 0; i < 40; ++i)
+                store.logSearch(QStringLiteral("'%1'").arg(i));
+        };
+        QThread *one = QThread::create(appendMany), *two = QThread::create(appendMany);
+        one->start();
+        two->start();
+        QVERIFY(one->wait(60000) && two->wait(60000));
+        delete one;
+        delete two;
+        PgStore store(env.data, server.conninfo(db, "clerk"));
+        bool begun = false;
+        const ChainVerdict v = store.verifyLogChain("Search.Log", &begun);
+        QCOMPARE(v.problem, QString());
+        QCOMPARE(v.verifiedUpTo, qint64(80));
     }
 
     // Seals in the database: a log rewritten with its chain after a seal
