@@ -60,8 +60,7 @@ bool benchDatabase(TestEnvironment &env)
     PgCluster server;
     QString why, message;
     if (!server.start(&why)) {
-        std::printf("no PostgreSQL server here (%s): the database not measured\n",
-                    qPrintable(why));
+        std::printf("no PostgreSQL server here (%s): the database not measured\n", qPrintable(why));
         return true;
     }
     env.data.options.LogKey.clear();

@@ -75,8 +75,8 @@ int runDatabaseLogCommand(const StartOptions &options, QString *out, QString *er
         *err += error + QLatin1Char('\n');
         return 1;
     }
-    const int rc = RunStoreLogCommand(store, QStringLiteral("database ") + conninfo,
-                                      options.seal, &more, &moreErr);
+    const int rc = RunStoreLogCommand(store, QStringLiteral("database ") + conninfo, options.seal,
+                                      &more, &moreErr);
     *out += more;
     *err += moreErr;
     return rc;

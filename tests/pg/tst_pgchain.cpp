@@ -90,12 +90,11 @@ private slots:
             QTest::newRow(mode + "line edited")
                 << key << "UPDATE search_log SET line = line || '!' WHERE id = 3" << 3
                 << "it is not the line that was linked";
-            QTest::newRow(mode + "line deleted")
-                << key << "DELETE FROM search_log WHERE id = 2" << 2
-                << "it is not the line that was linked";
+            QTest::newRow(mode + "line deleted") << key << "DELETE FROM search_log WHERE id = 2"
+                                                 << 2 << "it is not the line that was linked";
             QTest::newRow(mode + "line added")
-                << key << "INSERT INTO search_log (line) VALUES ('12/04/2026 at 23:00:00 - x')"
-                << 6 << "it has no link: it was not written by the program";
+                << key << "INSERT INTO search_log (line) VALUES ('12/04/2026 at 23:00:00 - x')" << 6
+                << "it has no link: it was not written by the program";
             QTest::newRow(mode + "link deleted")
                 << key
                 << "DELETE FROM log_chain WHERE id = (SELECT max(id) FROM log_chain WHERE "

@@ -530,8 +530,8 @@ int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *o
             *err = error + QStringLiteral("\nThe logs were not sealed.\n");
             return AdminCommandFailed;
         }
-        *out = LogSealLines(ds.AgencyName, where, WorkstationText(),
-                            !ds.options.LogKey.isEmpty(), seals)
+        *out = LogSealLines(ds.AgencyName, where, WorkstationText(), !ds.options.LogKey.isEmpty(),
+                            seals)
                    .join(QLatin1Char('\n')) +
                QLatin1Char('\n');
         if (!error.isEmpty()) {
@@ -542,8 +542,8 @@ int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *o
         return AdminCommandOk;
     }
     int broken = 0;
-    for (const QString &log : {SignInOutLogName, UserListLogName, DataRecordsLogName,
-                               SearchLogName}) {
+    for (const QString &log :
+         {SignInOutLogName, UserListLogName, DataRecordsLogName, SearchLogName}) {
         bool begun = false;
         const ChainVerdict verdict = store.verifyLogChain(log, &begun);
         if (!begun) {

@@ -272,12 +272,9 @@ LogSealResult SealLogsNow(Store &store)
     const QList<SealRecord> seals = store.sealLogs(
         [](const QList<SealRecord> &made) { return SealLogLine(desktop().now(), made); }, &error);
     if (seals.isEmpty()) {
-        result.message = {QStringLiteral("Logs not sealed"),
-                          MsgIcon::Warning,
-                          error,
-                          MsgButton::First,
-                          false,
-                          {QStringLiteral("&Okay")}};
+        result.message = {
+            QStringLiteral("Logs not sealed"), MsgIcon::Warning, error, MsgButton::First, false,
+            {QStringLiteral("&Okay")}};
         return result;
     }
     DataSet &ds = store.dataSet();

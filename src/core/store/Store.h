@@ -154,8 +154,7 @@ public:
     bool readLog(const QString &logName, QByteArray *bytes) override;
     bool appendLogLine(const QString &logName, const QString &line) override;
     ChainVerdict verifyLogChain(const QString &logName, bool *begun) override;
-    QList<SealRecord>
-    sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
-             QString *error) override;
+    QList<SealRecord> sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
+                               QString *error) override;
     QStringList coveredFileProblems() override;
 };

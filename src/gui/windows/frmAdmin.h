@@ -80,8 +80,9 @@ public:
     // Log review.
     bool ReviewingLogs = false;
     int LastLogShown = 0;     // the option last shown; 0 before the first
-    bool LogReviewed[LogOptionCount + 1] = {}; // shown (and recorded) in this opening
     LogTextSearch TextSearch; // SearchText and SearchStart
+    // The logs shown (and their review recorded) in this opening, 1..4.
+    bool LogReviewed[LogOptionCount + 1] = {};
     bool activatedOnce() const { return m_activated; }
 
 public slots:

@@ -216,9 +216,8 @@ void frmAdmin::optViewLog_Click(int index)
     // The review is recorded the first time each log is shown in this opening.
     const bool firstShown = !LogReviewed[index];
     LogReviewed[index] = true;
-    RunBusy(this, [&] {
-        chain = ReviewLogChain(m_store, LogReviewText::LogFile(index), firstShown);
-    });
+    RunBusy(this,
+            [&] { chain = ReviewLogChain(m_store, LogReviewText::LogFile(index), firstShown); });
     lblChainState->setText(chain.text);
     lblChainState->setStyleSheet(chain.badLine ? QStringLiteral("color: #b00000; font-weight: bold")
                                                : QString());

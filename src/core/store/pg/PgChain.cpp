@@ -151,8 +151,8 @@ bool VerifyChainIn(QSqlDatabase &db, const QByteArray &key, const QString &logNa
     if (!read)
         return false;
     *begun = !links.isEmpty() || !seals.isEmpty();
-    *verdict = *begun ? VerifyStoredLog(LogChain(key), logName, log, links, seals, true)
-                      : ChainVerdict();
+    *verdict =
+        *begun ? VerifyStoredLog(LogChain(key), logName, log, links, seals, true) : ChainVerdict();
     return true;
 }
 

@@ -165,8 +165,7 @@ private:
 };
 
 // The line with its link (PgChain.h), inside the change's transaction.
-bool appendLog(QSqlDatabase &d, const QString &logName, const QString &line,
-               const QByteArray &key)
+bool appendLog(QSqlDatabase &d, const QString &logName, const QString &line, const QByteArray &key)
 {
     return AppendChainedLine(d, logName, line, key);
 }
@@ -347,10 +346,9 @@ StoreResult PgStore::addEntry(EntryRecord &entry, int *recordNumber)
     stamped.VersionStamp = CurrentVersionStamp();
     stamped.ControlNumber = ToOleDate(desktop().now());
     stamped.Status = StatusActive;
-    if (!appendLog(
-            db, DataRecordsLogName,
-            DataRecordLine(m_ds.session(), desktop().now(), LogAdded, stamped.ControlNumber),
-            m_ds.options.LogKey))
+    if (!appendLog(db, DataRecordsLogName,
+                   DataRecordLine(m_ds.session(), desktop().now(), LogAdded, stamped.ControlNumber),
+                   m_ds.options.LogKey))
         return d->failed() == Failure::Connection ? StoreResult::NotAvailable
                                                   : StoreResult::LogFailed;
     QSqlQuery q(db);
@@ -566,8 +564,7 @@ static UserResult changeUser(PgStore::Impl &d, int n, const UserIdentity &asRead
         return UserResult::Changed;
     const QString name = edited ? edited->DisplayName() : stored.DisplayName();
     if (!appendLog(db, UserListLogName,
-                   UserListLine(desktop().now(), edited ? LogEdited : LogDeleted, name),
-                   *d.logKey))
+                   UserListLine(desktop().now(), edited ? LogEdited : LogDeleted, name), *d.logKey))
         return d.failed() == Failure::Connection ? UserResult::NotAvailable : UserResult::LogFailed;
     QSqlQuery w(db);
     bool ok = false;

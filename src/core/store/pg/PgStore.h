@@ -63,9 +63,8 @@ public:
     // PgStoreChain.cpp).
     bool appendLogLine(const QString &logName, const QString &line) override;
     ChainVerdict verifyLogChain(const QString &logName, bool *begun) override;
-    QList<SealRecord>
-    sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
-             QString *error) override;
+    QList<SealRecord> sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
+                               QString *error) override;
 
     // For the store's other files (PgStoreChain.cpp): work run in one
     // transaction of this thread's connection, committed when it returns
