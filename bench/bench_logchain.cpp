@@ -2,14 +2,20 @@
 // and seals (without and with the key), and what chaining adds to one
 // logged change on local disk: the link step alone after a line appended
 // to a long chained log, beside the whole logged change. Medians of the
-// runs; a median over its target prints OVER TARGET.
+// runs; a median over its target prints OVER TARGET. Where a PostgreSQL
+// server can be started, the same for the database store: the log and its
+// chain imported, verified, and one line appended with its link.
 #include "BenchSupport.h"
 #include "FakeDesktop.h"
+#include "PgCluster.h"
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/ChainedLogs.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
+#include "core/store/pg/PgSchema.h"
+#include "core/store/pg/PgStore.h"
+#include "core/store/pg/PgTransfer.h"
 
 #include <QFile>
 #include <cstdio>
@@ -45,6 +51,52 @@ void judge(const char *what, const std::vector<double> &runs, double target)
     std::printf("%s: median %.3f ms, slowest %.3f ms (target %.1f ms)%s\n", what, m,
                 *std::max_element(runs.begin(), runs.end()), target,
                 m > target ? " OVER TARGET" : "");
+}
+
+// The database store: the folder's 100,000-line log and chain imported,
+// then verified, and lines appended with their links.
+bool benchDatabase(TestEnvironment &env)
+{
+    PgCluster server;
+    QString why, message;
+    if (!server.start(&why)) {
+        std::printf("no PostgreSQL server here (%s): the database not measured\n", qPrintable(why));
+        return true;
+    }
+    env.data.options.LogKey.clear();
+    QFile::remove(env.path(SealsFileName));
+    writeFile(env.path(DataRecordsLogName), logBytes());
+    QFile::remove(env.path(ChainFileName(DataRecordsLogName)));
+    const LogChain chain;
+    ChainHead head = LogChain::headOf(QByteArray());
+    writeFile(env.path(ChainFileName(DataRecordsLogName)), chain.extend(&head, logBytes(), 0, {}));
+    server.psql("postgres", "CREATE DATABASE bench");
+    if (!InitDatabase(server.conninfo("bench"), &message) ||
+        !ImportFolder(env.folder(), server.conninfo("bench"), &message)) {
+        std::printf("bench_logchain: %s\n", qPrintable(message));
+        return false;
+    }
+    PgStore store(env.data, server.conninfo("bench"));
+    std::vector<double> runs, appends;
+    bool begun = false;
+    for (int r = 0; r < Rounds; ++r) {
+        QElapsedTimer t;
+        t.start();
+        const ChainVerdict v = store.verifyLogChain(DataRecordsLogName, &begun);
+        runs.push_back(ms(t));
+        if (v.verifiedUpTo < Lines)
+            return false;
+    }
+    judge("database: verify 100,000 lines, unkeyed", runs, VerifyTargetMs);
+    for (int i = 0; i < Changes; ++i) {
+        QElapsedTimer t;
+        t.start();
+        store.logSearch(QStringLiteral("'x'"));
+        appends.push_back(ms(t));
+    }
+    std::printf("database: one line with its link, in its transaction: median %.3f ms\n",
+                median(appends));
+    return true;
 }
 
 } // namespace
@@ -113,5 +165,6 @@ int main(int argc, char **argv)
     std::printf("one logged change, line and link together: median %.3f ms\n", median(whole));
     const ChainVerdict v = VerifyLogChain(env.data, DataRecordsLogName);
     std::printf("after the changes: %s\n", qPrintable(VerdictText(v)));
-    return v.ok() ? 0 : 1;
+    lock.release();
+    return v.ok() && benchDatabase(env) ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "core/rules/AdminCommands.h"
 #include "core/rules/Inventory.h"
 #include "core/store/pg/PgSchema.h"
+#include "core/store/pg/PgStore.h"
 #include "core/store/pg/PgTransfer.h"
 #include "core/users/UnattendedSetup.h"
 #include "gui/platform/GuiDesktop.h"
@@ -54,6 +55,30 @@ int runUnattended(const StartOptions &options)
     const int rc = RunUnattendedSetup(options, input, &message);
     std::fprintf(rc == UnattendedOk ? stdout : stderr, "%s%s\n",
                  rc == UnattendedOk ? "" : "custorin: ", message.toLocal8Bit().constData());
+    return rc;
+}
+
+// --seal, and the chains' part of --check, on a database.
+int runDatabaseLogCommand(const StartOptions &options, QString *out, QString *err)
+{
+    QString error;
+    const QString conninfo = DatabaseConninfo(options.database, &error);
+    if (options.seal && (options.backup || options.check || options.keep > 0)) {
+        *err = QStringLiteral("--backup (with --keep), --check and --seal go one at a time");
+        return 2;
+    }
+    DataSet ds;
+    ds.options.LogKey = options.logKey;
+    PgStore store(ds, conninfo);
+    QString more, moreErr;
+    if (conninfo.isEmpty() || !store.connect(&error)) {
+        *err += error + QLatin1Char('\n');
+        return 1;
+    }
+    const int rc = RunStoreLogCommand(store, QStringLiteral("database ") + conninfo, options.seal,
+                                      &more, &moreErr);
+    *out += more;
+    *err += moreErr;
     return rc;
 }
 
@@ -162,7 +187,19 @@ std::optional<int> runWithoutWindow(int &argc, char **argv)
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(AppTitle);
         QString out, err;
-        const int rc = RunDatabaseCommand(early, &out, &err);
+        const bool logs = !early.databaseCommand() && (early.check || early.seal);
+        int rc = logs && early.seal ? 0 : RunDatabaseCommand(early, &out, &err);
+        if (logs && rc != 2) {
+            // The chains' lines go before the check's verdict.
+            const QString allWell = QStringLiteral("All is well.\n");
+            const bool well = out.endsWith(allWell);
+            if (well)
+                out.chop(allWell.size());
+            const int chains = runDatabaseLogCommand(early, &out, &err);
+            if (well && chains == 0)
+                out += allWell;
+            rc = std::max(rc, chains);
+        }
         return report(rc, out, err);
     }
     if (early.error.isEmpty() && !early.help && early.adminCommand()) {

@@ -7,6 +7,11 @@
 #include "core/common/ChainedLogs.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Startup.h"
+#include "core/rules/AdminCommands.h"
+#include "core/rules/BackupRestore.h"
+#include "core/rules/LogReview.h"
+#include "core/users/Installation.h"
+#include "core/users/UserFile.h"
 
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
@@ -309,6 +314,77 @@ private slots:
             ++found;
         }
         QCOMPARE(found, 600);
+    }
+
+    // With a key the settings and the user list are the program's own; a
+    // copy from another folder set up under the same key is found.
+    void settingsAndUsersCoveredByTheKey_data() { addKeyRows(); }
+    void settingsAndUsersCoveredByTheKey()
+    {
+        QFETCH(QByteArray, key);
+        TestFolder env;
+        QTemporaryDir otherDir;
+        DataSet other(otherDir.path());
+        UserRecord ann;
+        ann.FirstName = "Ann";
+        ann.LastName = "Smith";
+        ann.AccessLevel = 4;
+        for (DataSet *ds : {&env.data, &other}) {
+            ds->options.LogKey = key;
+            QCOMPARE(SaveInstallation(*ds, "Agency", "12345", SetupBy::Operator),
+                     InstallationResult::Ok);
+            QCOMPARE(AppendUser(*ds, ann), UserResult::Ok);
+            env.desktop.setNow(env.desktop.now().addSecs(60)); // the other's own history
+        }
+        FolderStore store(env.data);
+        QCOMPARE(store.coveredFileProblems(), QStringList());
+        QCOMPARE(env.exists("User.List.mac"), !key.isEmpty());
+        // The program's own writes keep the covers valid.
+        QCOMPARE(AppendUser(env.data, ann), UserResult::Ok);
+        QCOMPARE(DeleteUser(env.data, 2, UserIdentity::of(ann)), UserResult::Ok);
+        QCOMPARE(SaveInstallation(env.data, "Agency 2", "54321", SetupBy::Operator),
+                 InstallationResult::Ok);
+        QCOMPARE(store.coveredFileProblems(), QStringList());
+
+        const QString there = otherDir.path() + '/';
+        env.write("Custorin.ini", readFile(there + "Custorin.ini"));
+        if (!key.isEmpty())
+            env.write("Custorin.ini.mac", readFile(there + "Custorin.ini.mac"));
+        env.write("User.List", readFile(there + "User.List"));
+        QFile::remove(env.path("User.List.mac"));
+        const QStringList found =
+            key.isEmpty()
+                ? QStringList()
+                : QStringList{"Custorin.ini: not as the program last wrote it in this folder "
+                              "(copied in from another folder, or changed outside the program)",
+                              "User.List: not covered by the key: the program did not write it "
+                              "here (copied in?)"};
+        QCOMPARE(store.coveredFileProblems(), found);
+        StartOptions check;
+        check.check = true;
+        check.dataDir = env.folder();
+        check.logKey = key;
+        QString out, err;
+        RunAdminCommand(check, &out, &err);
+        QCOMPARE(out.contains("\nCustorin.ini: PROBLEM: not as the program last wrote it"),
+                 !key.isEmpty());
+        QCOMPARE(out.contains("\nUser.List: PROBLEM: not covered by the key"), !key.isEmpty());
+    }
+
+    // The review records a log once for each opening of the window; a
+    // failure every time it is found.
+    void reviewRecordedWhenAsked()
+    {
+        TestFolder env;
+        QVERIFY(LogSearch(env.data, "'a'"));
+        FolderStore store(env.data);
+        QCOMPARE(ReviewLogChain(store, "Search.Log", false).text,
+                 QString("Chain verified up to line 1"));
+        QCOMPARE(env.read("UserList.Log"), QByteArray());
+        QCOMPARE(ReviewLogChain(store, "Search.Log", true).badLine, 0);
+        QCOMPARE(env.read("UserList.Log"),
+                 "12/04/2026 at 22:50:00 - Activity log 'Search.Log' reviewed by " +
+                     WorkstationText().toUtf8() + "\r\n");
     }
 };
 

@@ -415,6 +415,7 @@ private slots:
                  QString("12/04/2026 at 22:50:00 - Pat Doe searched for 'B'"));
         const QByteArray trail = readFile(env.path("UserList.Log"));
         QVERIFY(trail.contains(" - Activity log 'Search.Log' reviewed by account '"));
+        QCOMPARE(trail.count("'Search.Log' reviewed by"), 1); // once in this opening
         QVERIFY(trail.contains(" - Activity log 'Search.Log' failed its verification at line 2 (it "
                                "is not the line that was linked), found by account '"));
 

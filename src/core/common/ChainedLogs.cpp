@@ -5,6 +5,7 @@
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
+#include "core/common/SafeReplace.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,13 +91,16 @@ QStringList ChainedLogFiles()
     QStringList files;
     for (const QString &log : logNames())
         files << ChainFileName(log);
+    for (const QString &name : CoveredFiles())
+        files << CoverFileName(name);
     return files << SealsFileName;
 }
 
 QStringList RestoredChainFiles()
 {
-    QStringList files = ChainedLogFiles();
-    files.removeAll(SealsFileName);
+    QStringList files;
+    for (const QString &log : logNames())
+        files << ChainFileName(log);
     return files;
 }
 
@@ -189,22 +193,11 @@ namespace
 
 ChainVerdict verifyOnce(const DataSet &ds, const QString &logName)
 {
-    const LogChain chain(ds.options.LogKey);
     QByteArray log, links, seals;
     ReadWholeFile(ds, DataPath(ds, logName), &log);
     ReadWholeFile(ds, DataPath(ds, ChainFileName(logName)), &links);
     ReadWholeFile(ds, DataPath(ds, SealsFileName), &seals);
-    QStringList notes, problems;
-    const QList<SealPoint> points =
-        SealPointsFor(ParseSeals(chain, seals), logName, &notes, &problems);
-    ChainVerdict verdict = chain.verify(log, links, points);
-    verdict.notes << notes;
-    if (verdict.ok() && !problems.isEmpty()) {
-        verdict.firstBad = verdict.verifiedUpTo + 1;
-        verdict.verifiedUpTo = 0;
-        verdict.problem = problems.first();
-    }
-    return verdict;
+    return VerifyStoredLog(LogChain(ds.options.LogKey), logName, log, links, seals);
 }
 
 } // namespace
@@ -282,7 +275,11 @@ bool RecordRestore(const FolderLock &held, const QDateTime &when, const QString 
         r.what = what;
         text += SealRecordLine(chain, r);
     }
-    return appendTo(ds, DataPath(ds, SealsFileName), text);
+    // The files the restore put back, or kept, are the program's own.
+    bool covered = true;
+    for (const QString &name : CoveredFiles())
+        covered = CoverFile(held, name) && covered;
+    return appendTo(ds, DataPath(ds, SealsFileName), text) && covered;
 }
 
 QStringList LogSealLines(const QString &agency, const QString &folder, const QString &sealedBy,
@@ -306,4 +303,93 @@ QStringList LogSealLines(const QString &agency, const QString &folder, const QSt
     }
     lines << QString() << QStringLiteral("Signed: ______________________   Date: ____________");
     return lines;
+}
+
+// ---- the settings and the user list ----
+
+namespace
+{
+
+// The log of the user list's changes, whose chain the covers are bound to
+// (ActivityLog.h names it; that module writes through this one).
+const QString kUserListLog = QStringLiteral("UserList.Log");
+
+// The MAC of a covered file's bytes bound to the chain value at its line.
+QByteArray coverMac(const LogChain &chain, const QString &name, const QByteArray &value,
+                    const QByteArray &bytes)
+{
+    return chain.link(value, name.toUtf8() + '\n' + bytes).toHex();
+}
+
+// The value of a chain after line (from its text); empty when it has none.
+QByteArray chainValueAt(const QByteArray &links, qint64 line)
+{
+    for (const QByteArray &text : links.split('\n')) {
+        const QList<QByteArray> f = text.split(' ');
+        const bool sealed = f.value(0) == "sealed-from";
+        if (f.size() == (sealed ? 5 : 4) && f.at(sealed ? 1 : 0).toLongLong() - sealed == line)
+            return QByteArray::fromHex(f.last());
+    }
+    return QByteArray();
+}
+
+} // namespace
+
+QString CoverFileName(const QString &name)
+{
+    return name + QStringLiteral(".mac");
+}
+
+QStringList CoveredFiles()
+{
+    return {InstallationFileName, UserFileName};
+}
+
+bool CoverFile(const FolderLock &held, const QString &name)
+{
+    DataSet &ds = held.dataSet();
+    if (!held.isHeld() || ds.options.LogKey.isEmpty())
+        return held.isHeld();
+    QByteArray bytes;
+    if (!QFileInfo::exists(DataPath(ds, name)))
+        return true;
+    // The user list's log is linked up to its last line first: its head is
+    // what the cover is bound to.
+    if (const QFileInfo log(DataPath(ds, kUserListLog)); log.exists())
+        LinkLogLines(held, kUserListLog, log.size());
+    const ChainHead head = headOf(ds, kUserListLog);
+    if (!ReadWholeFile(ds, DataPath(ds, name), &bytes) || !head.started)
+        return false;
+    const LogChain chain(ds.options.LogKey);
+    return ReplaceFileContents(ds, DataPath(ds, CoverFileName(name)),
+                               QByteArray::number(head.lines) + ' ' +
+                                   coverMac(chain, name, head.value, bytes) + '\n');
+}
+
+QStringList CoveredFileProblems(const DataSet &ds)
+{
+    QStringList problems;
+    if (ds.options.LogKey.isEmpty())
+        return problems;
+    const LogChain chain(ds.options.LogKey);
+    QByteArray links;
+    ReadWholeFile(ds, DataPath(ds, ChainFileName(kUserListLog)), &links);
+    for (const QString &name : CoveredFiles()) {
+        QByteArray bytes, cover;
+        if (!ReadWholeFile(ds, DataPath(ds, name), &bytes))
+            continue; // missing or unreadable: the check reports it as such
+        if (!ReadWholeFile(ds, DataPath(ds, CoverFileName(name)), &cover)) {
+            if (links.contains(" k "))
+                problems << name + QStringLiteral(": not covered by the key: the program did "
+                                                  "not write it here (copied in?)");
+            continue;
+        }
+        const QList<QByteArray> f = cover.trimmed().split(' ');
+        const QByteArray value = chainValueAt(links, f.value(0).toLongLong());
+        if (f.size() != 2 || value.isEmpty() || coverMac(chain, name, value, bytes) != f.at(1))
+            problems << name + QStringLiteral(": not as the program last wrote it in this "
+                                              "folder (copied in from another folder, or changed "
+                                              "outside the program)");
+    }
+    return problems;
 }

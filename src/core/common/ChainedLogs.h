@@ -56,3 +56,21 @@ QStringList RestoredChainFiles();
 // line count and chain value, and the signature line.
 QStringList LogSealLines(const QString &agency, const QString &folder, const QString &sealedBy,
                          bool keyed, const QList<SealRecord> &seals);
+
+// ---- the settings and the user list, with a key ----
+// With a key, the program covers "Custorin.ini" and "User.List" each time
+// it writes them, under the same hold of the lock: "Custorin.ini.mac"
+// holds "<line> <hex>", the HMAC-SHA256 of the file's name and bytes after
+// the UserList.Log chain's value at <line> (its head at that write, which
+// already links the line recording the change). A copy from another folder
+// does not carry this folder's chain value; one made here without the
+// program does not carry the key. Without a key nothing is written.
+QString CoverFileName(const QString &name); // "User.List" -> "User.List.mac"
+QStringList CoveredFiles();                 // "Custorin.ini", "User.List"
+// Covers name as it is now. False when its companion could not be written.
+bool CoverFile(const FolderLock &held, const QString &name);
+// With a key, one text for each covered file that is not as the program
+// last wrote it here ("User.List: ..."); none without a key. A file not
+// covered yet is no problem while UserList.Log holds no keyed link (a key
+// new to the folder: the next write covers it).
+QStringList CoveredFileProblems(const DataSet &ds);

@@ -129,132 +129,183 @@ QByteArray LogChain::sealFrom(ChainHead *head, const QByteArray &prefix) const
     return "sealed-from " + linkLine(head->lines + 1, head->end, keyed(), head->value);
 }
 
-ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
-                              const QList<SealPoint> &seals) const
+namespace
 {
-    ChainVerdict v;
-    v.lines = log.count('\n');
-    QList<SealPoint> points;
-    for (const SealPoint &p : seals)
-        if (p.line > 0) // a seal of an empty log binds nothing
-            points << p;
-    std::stable_sort(points.begin(), points.end(),
-                     [](const SealPoint &a, const SealPoint &b) { return a.line < b.line; });
-    const auto fail = [&v](qint64 line, const QString &why) {
-        if (v.firstBad == 0 || line < v.firstBad) {
-            v.firstBad = line;
-            v.problem = why;
-        }
-    };
-    Linker linker(m_key);
-    QByteArray previous(kLinkSize, '\0');
-    qint64 pos = 0, line = 0, lastGoodSeal = 0, firstLinked = 0;
-    int nextSeal = 0;
-    bool sawKeyed = false, unchecked = false;
-    // The seals at line (reached with value): a seal that does not match
-    // breaks the log after the last one that does.
-    const auto checkSeals = [&](qint64 at, const QByteArray &value) {
-        for (; nextSeal < points.size() && points.at(nextSeal).line <= at; ++nextSeal) {
-            const SealPoint &p = points.at(nextSeal);
-            if (p.line < at)
-                continue; // before the chain began
-            if (p.value == value)
-                lastGoodSeal = at;
-            else
-                fail(lastGoodSeal + 1,
-                     QStringLiteral("the log was rewritten after it was sealed on %1 at line %2")
-                         .arg(p.when)
-                         .arg(p.line));
-        }
-    };
-    for (const QByteArray &text : chain.split('\n')) {
-        if (text.isEmpty() || v.firstBad)
-            continue;
+
+// One pass over a chain's text beside its log: each link checked against
+// the log's next line, the seal points as the chain reaches them.
+class ChainWalk
+{
+public:
+    ChainWalk(const QByteArray &key, const QByteArray &log, const QList<SealPoint> &seals)
+        : m_linker(key), m_keyed(!key.isEmpty()), m_log(log), m_previous(kLinkSize, '\0')
+    {
+        for (const SealPoint &p : seals)
+            if (p.line > 0) // a seal of an empty log binds nothing
+                m_points << p;
+        std::stable_sort(m_points.begin(), m_points.end(),
+                         [](const SealPoint &a, const SealPoint &b) { return a.line < b.line; });
+        v.lines = log.count('\n');
+    }
+
+    // One line of the chain's text; false when the walk ends there.
+    bool step(const QByteArray &text)
+    {
         const QList<QByteArray> f = text.split(' ');
         if (f.at(0) == "repaired") {
             v.notes << QStringLiteral("lines %1 to %2 were linked late, on %3 (a writer stopped "
                                       "between a line and its link)")
                            .arg(QString::fromLatin1(f.value(1)), QString::fromLatin1(f.value(2)),
                                 QString::fromLatin1(f.mid(3).join(' ')));
-            continue;
+            return true;
         }
         const bool sealed = f.at(0) == "sealed-from";
         LinkFields k;
-        if (!parseLink(f, sealed ? 1 : 0, &k) || (sealed && firstLinked)) {
-            fail(line + 1, QStringLiteral("its link can not be read"));
-            break;
-        }
-        if (k.keyed && !keyed()) {
+        if (!parseLink(f, sealed ? 1 : 0, &k) || (sealed && m_firstLinked))
+            return fail(m_line + 1, QStringLiteral("its link can not be read"));
+        if (k.keyed && !m_keyed) {
             v.notes << QStringLiteral("lines from %1 on are linked with the key, which this "
                                       "workstation does not have: not checked")
-                           .arg(line + 1);
-            unchecked = true;
-            break;
+                           .arg(m_line + 1);
+            m_unchecked = true;
+            return false;
         }
-        if (!k.keyed && sawKeyed) {
-            fail(line + 1, QStringLiteral("its link was made without the key"));
-            break;
-        }
-        if (sealed) {
-            const bool whole = k.end <= log.size() && (k.end == 0 || log.at(k.end - 1) == '\n') &&
-                               QByteArrayView(log).first(k.end).count('\n') == k.line - 1;
-            if (!whole ||
-                linker.link(k.keyed, previous, QByteArrayView(log).first(k.end)).toHex() != k.hex) {
-                fail(1, QStringLiteral("lines 1 to %1 are not as they were when the chain began")
-                            .arg(k.line - 1));
-                break;
-            }
-            v.notes << QStringLiteral("sealed from line %1").arg(k.line);
-            line = k.line - 1;
-            pos = k.end;
-            previous = QByteArray::fromHex(k.hex);
-            firstLinked = k.line;
-            sawKeyed = k.keyed;
-            checkSeals(line, previous);
-            continue;
-        }
-        if (!firstLinked)
-            firstLinked = k.line;
-        const qint64 nl = log.indexOf('\n', pos);
-        if (k.line != line + 1 || nl < 0) {
-            fail(line + 1, nl < 0 && pos < log.size() ? QStringLiteral("it has been cut short")
-                           : nl < 0                   ? QStringLiteral("it is missing")
-                                                      : QStringLiteral("its link is missing"));
-            break;
-        }
-        const QByteArray value =
-            linker.link(k.keyed, previous, QByteArrayView(log).sliced(pos, nl + 1 - pos));
-        if (nl + 1 != k.end || value.toHex() != k.hex) {
-            fail(line + 1, QStringLiteral("it is not the line that was linked"));
-            break;
-        }
-        previous = value;
-        pos = nl + 1;
-        ++line;
-        sawKeyed = sawKeyed || k.keyed;
-        checkSeals(line, value);
+        if (!k.keyed && m_sawKeyed)
+            return fail(m_line + 1, QStringLiteral("its link was made without the key"));
+        return sealed ? sealedFrom(k) : linked(k);
     }
-    if (!v.firstBad && !unchecked) {
-        // Whole lines after the last link: a writer stopped between a line
-        // and its link, and the next line written links them (a recorded
-        // repair). Half a line is damage.
-        if (v.lines > line)
+
+    // After the last link: what lies beyond it. wholeTail: lines after the
+    // last link are damage (a store that writes a line and its link at
+    // once), not a writer stopped between them.
+    ChainVerdict finish(bool wholeTail)
+    {
+        if (!v.firstBad && !m_unchecked)
+            checkTail(wholeTail);
+        v.verifiedUpTo = v.firstBad ? v.firstBad - 1 : m_line;
+        return v;
+    }
+
+    ChainVerdict v;
+
+private:
+    bool fail(qint64 line, const QString &why)
+    {
+        if (v.firstBad == 0 || line < v.firstBad) {
+            v.firstBad = line;
+            v.problem = why;
+        }
+        return false;
+    }
+
+    // The seals at line at (reached with value): a seal that does not
+    // match breaks the log after the last one that does.
+    void checkSeals(qint64 at, const QByteArray &value)
+    {
+        for (; m_nextSeal < m_points.size() && m_points.at(m_nextSeal).line <= at; ++m_nextSeal) {
+            const SealPoint &p = m_points.at(m_nextSeal);
+            if (p.line < at)
+                continue; // before the chain began
+            if (p.value == value)
+                m_lastGoodSeal = at;
+            else
+                fail(m_lastGoodSeal + 1,
+                     QStringLiteral("the log was rewritten after it was sealed on %1 at line %2")
+                         .arg(p.when)
+                         .arg(p.line));
+        }
+    }
+
+    // A "sealed-from" link: one link over every line before it.
+    bool sealedFrom(const LinkFields &k)
+    {
+        const QByteArrayView log(m_log);
+        const bool whole = k.end <= log.size() && (k.end == 0 || log.at(k.end - 1) == '\n') &&
+                           log.first(k.end).count('\n') == k.line - 1;
+        if (!whole || m_linker.link(k.keyed, m_previous, log.first(k.end)).toHex() != k.hex)
+            return fail(1, QStringLiteral("lines 1 to %1 are not as they were when the chain began")
+                               .arg(k.line - 1));
+        v.notes << QStringLiteral("sealed from line %1").arg(k.line);
+        m_line = k.line - 1;
+        m_pos = k.end;
+        m_previous = QByteArray::fromHex(k.hex);
+        m_firstLinked = k.line;
+        m_sawKeyed = k.keyed;
+        checkSeals(m_line, m_previous);
+        return true;
+    }
+
+    // The link of the log's next line.
+    bool linked(const LinkFields &k)
+    {
+        if (!m_firstLinked)
+            m_firstLinked = k.line;
+        const qint64 nl = m_log.indexOf('\n', m_pos);
+        if (k.line != m_line + 1 || nl < 0)
+            return fail(m_line + 1, nl < 0 && m_pos < m_log.size()
+                                        ? QStringLiteral("it has been cut short")
+                                    : nl < 0 ? QStringLiteral("it is missing")
+                                             : QStringLiteral("its link is missing"));
+        const QByteArray value =
+            m_linker.link(k.keyed, m_previous, QByteArrayView(m_log).sliced(m_pos, nl + 1 - m_pos));
+        if (nl + 1 != k.end || value.toHex() != k.hex)
+            return fail(m_line + 1, QStringLiteral("it is not the line that was linked"));
+        m_previous = value;
+        m_pos = nl + 1;
+        ++m_line;
+        m_sawKeyed = m_sawKeyed || k.keyed;
+        checkSeals(m_line, value);
+        return true;
+    }
+
+    void checkTail(bool wholeTail)
+    {
+        // Whole lines after the last link: where a writer can stop between
+        // a line and its link, the next line written links them (a
+        // recorded repair). Half a line is damage.
+        if (v.lines > m_line && wholeTail)
+            fail(m_line + 1, QStringLiteral("it has no link: it was not written by the program"));
+        else if (v.lines > m_line)
             v.notes << QStringLiteral("lines %1 to %2 have no link yet (a writer stopped between "
                                       "a line and its link; the next line written links them)")
-                           .arg(line + 1)
+                           .arg(m_line + 1)
                            .arg(v.lines);
-        if (log.size() > 0 && !log.endsWith('\n'))
+        if (!m_log.isEmpty() && !m_log.endsWith('\n'))
             fail(v.lines + 1, QStringLiteral("it is incomplete"));
-        else if (nextSeal < points.size())
-            fail(line + 1, QStringLiteral("the log is shorter than when it was sealed "
-                                          "on %1 at line %2")
-                               .arg(points.at(nextSeal).when)
-                               .arg(points.at(nextSeal).line));
-        else if (keyed() && !sawKeyed && firstLinked)
-            fail(firstLinked, QStringLiteral("its chain was made without the key"));
+        else if (m_nextSeal < m_points.size())
+            fail(m_line + 1, QStringLiteral("the log is shorter than when it was sealed "
+                                            "on %1 at line %2")
+                                 .arg(m_points.at(m_nextSeal).when)
+                                 .arg(m_points.at(m_nextSeal).line));
+        else if (m_keyed && !m_sawKeyed && m_firstLinked)
+            fail(m_firstLinked, QStringLiteral("its chain was made without the key"));
     }
-    v.verifiedUpTo = v.firstBad ? v.firstBad - 1 : line;
-    return v;
+
+    Linker m_linker;
+    const bool m_keyed;
+    const QByteArray &m_log;
+    QList<SealPoint> m_points;
+    QByteArray m_previous;
+    qint64 m_pos = 0, m_line = 0, m_lastGoodSeal = 0, m_firstLinked = 0;
+    int m_nextSeal = 0;
+    bool m_sawKeyed = false, m_unchecked = false;
+};
+
+} // namespace
+
+ChainVerdict LogChain::verify(const QByteArray &log, const QByteArray &chain,
+                              const QList<SealPoint> &seals, bool wholeTail) const
+{
+    ChainWalk walk(m_key, log, seals);
+    for (qsizetype pos = 0; pos < chain.size();) {
+        qsizetype nl = chain.indexOf('\n', pos);
+        if (nl < 0)
+            nl = chain.size();
+        if (nl > pos && (!walk.step(chain.mid(pos, nl - pos)) || walk.v.firstBad))
+            break;
+        pos = nl + 1;
+    }
+    return walk.finish(wholeTail);
 }
 
 // ---- seals ----
@@ -338,4 +389,20 @@ QList<SealPoint> SealPointsFor(const QList<SealRecord> &records, const QString &
                      : QString()));
     }
     return points;
+}
+
+ChainVerdict VerifyStoredLog(const LogChain &chain, const QString &logName, const QByteArray &log,
+                             const QByteArray &links, const QByteArray &seals, bool wholeTail)
+{
+    QStringList notes, problems;
+    const QList<SealPoint> points =
+        SealPointsFor(ParseSeals(chain, seals), logName, &notes, &problems);
+    ChainVerdict verdict = chain.verify(log, links, points, wholeTail);
+    verdict.notes << notes;
+    if (verdict.ok() && !problems.isEmpty()) {
+        verdict.firstBad = verdict.verifiedUpTo + 1;
+        verdict.verifiedUpTo = 0;
+        verdict.problem = problems.first();
+    }
+    return verdict;
 }

@@ -72,9 +72,11 @@ public:
     QByteArray sealFrom(ChainHead *head, const QByteArray &prefix) const;
 
     // Checks the chain of log line by line, and the seal points (in any
-    // order) against it.
+    // order) against it. wholeTail: the store writes each line with its
+    // link at once, so lines after the last link are damage, not lines a
+    // stopped writer left for the next one to link.
     ChainVerdict verify(const QByteArray &log, const QByteArray &chain,
-                        const QList<SealPoint> &seals = {}) const;
+                        const QList<SealPoint> &seals = {}, bool wholeTail = false) const;
 
 private:
     QByteArray m_key;
@@ -106,3 +108,10 @@ QList<SealRecord> ParseSeals(const LogChain &chain, const QByteArray &bytes);
 // ("restored on ..."), problems each record of this log that fails its mac.
 QList<SealPoint> SealPointsFor(const QList<SealRecord> &records, const QString &log,
                                QStringList *notes, QStringList *problems);
+
+// A log verified as stored: its bytes, its chain's text and the seals
+// file's bytes (which hold all four logs' seals). A seal record of this log
+// that fails its key breaks it too.
+ChainVerdict VerifyStoredLog(const LogChain &chain, const QString &logName, const QByteArray &log,
+                             const QByteArray &links, const QByteArray &seals,
+                             bool wholeTail = false);

@@ -11,6 +11,7 @@
 #include "core/common/Startup.h"
 #include "core/entries/EntryCheck.h"
 #include "core/rules/BackupRestore.h"
+#include "core/store/Store.h"
 #include "core/users/Backup.h"
 #include "core/users/Installation.h"
 #include "core/users/UserRecord.h"
@@ -284,6 +285,11 @@ int runCheck(DataSet &ds, const StartOptions &options, QString *out)
     int broken = 0;
     lines << VerifyLogChains(ds, nullptr, &broken);
     problems += broken;
+    for (const QString &problem : CoveredFileProblems(ds)) {
+        lines << problem.section(QLatin1Char(':'), 0, 0) + QStringLiteral(": PROBLEM:") +
+                     problem.section(QLatin1Char(':'), 1);
+        ++problems;
+    }
     *out = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     *out += problems == 0 ? QStringLiteral("All is well.\n")
                           : QStringLiteral("%1 problem(s) found.\n").arg(problems);
@@ -508,4 +514,53 @@ int RunAdminCommand(const StartOptions &options, QString *out, QString *err,
     if (options.seal)
         return runSeal(ds, out, err);
     return options.backup ? runBackup(ds, options, out, err) : runCheck(ds, options, out);
+}
+
+int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *out, QString *err)
+{
+    out->clear();
+    err->clear();
+    DataSet &ds = store.dataSet();
+    if (seal) {
+        QString error;
+        const QList<SealRecord> seals = store.sealLogs(
+            [](const QList<SealRecord> &made) { return SealLogLine(desktop().now(), made); },
+            &error);
+        if (seals.isEmpty()) {
+            *err = error + QStringLiteral("\nThe logs were not sealed.\n");
+            return AdminCommandFailed;
+        }
+        *out = LogSealLines(ds.AgencyName, where, WorkstationText(), !ds.options.LogKey.isEmpty(),
+                            seals)
+                   .join(QLatin1Char('\n')) +
+               QLatin1Char('\n');
+        if (!error.isEmpty()) {
+            *err = QStringLiteral("the logs are sealed, but it could not be recorded in %1\n")
+                       .arg(UserListLogName);
+            return AdminCommandFailed;
+        }
+        return AdminCommandOk;
+    }
+    int broken = 0;
+    for (const QString &log :
+         {SignInOutLogName, UserListLogName, DataRecordsLogName, SearchLogName}) {
+        bool begun = false;
+        const ChainVerdict verdict = store.verifyLogChain(log, &begun);
+        if (!begun) {
+            *out += log + QStringLiteral(": not chained yet (its next line begins its chain)\n");
+            continue;
+        }
+        for (const QString &note : verdict.notes)
+            *out += log + QStringLiteral(": ") + note + QLatin1Char('\n');
+        if (verdict.ok()) {
+            *out += log + QStringLiteral(": chain ") + VerdictText(verdict) + QLatin1Char('\n');
+            continue;
+        }
+        ++broken;
+        *out += log + QStringLiteral(": PROBLEM: ") + VerdictText(verdict) + QLatin1Char('\n');
+        store.appendLogLine(UserListLogName, ChainFailedLogLine(desktop().now(), log, verdict));
+    }
+    if (broken > 0)
+        *out += QStringLiteral("%1 activity log(s) fail their chain.\n").arg(broken);
+    return broken > 0 ? AdminCommandFailed : AdminCommandOk;
 }

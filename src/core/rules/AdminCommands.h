@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class QDateTime;
+class Store;
 struct StartOptions;
 
 constexpr int AdminCommandOk = 0;
@@ -35,3 +36,9 @@ QStringList BackupFoldersBeyond(const QString &target, int keep);
 // The check's report of the data folder (DataFolder must be set): one
 // line per file, problems marked; *problems gets their number.
 QStringList CheckDataFolder(DataSet &ds, int *problems);
+
+// --seal, and the chains' part of --check, on any store (a database; a
+// data folder's commands above do the same): the Log Seal text (where
+// names the store on it), or each log's chain state with its failures
+// recorded in UserList.Log. Status as RunAdminCommand's.
+int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *out, QString *err);

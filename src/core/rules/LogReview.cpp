@@ -222,17 +222,14 @@ LogText LoadLogText(Store &store, const QString &logName)
     return log;
 }
 
-LogChainState ReviewLogChain(Store &store, const QString &logName)
+LogChainState ReviewLogChain(Store &store, const QString &logName, bool recordReview)
 {
-    DataSet &ds = store.dataSet();
     LogChainState state;
-    FolderLock lock(ds);
-    lock.acquire(); // without it a line being appended may show as unlinked
-    if (!QFile::exists(DataPath(ds, ChainFileName(logName))) &&
-        !QFile::exists(DataPath(ds, SealsFileName))) {
+    bool begun = false;
+    const ChainVerdict verdict = store.verifyLogChain(logName, &begun);
+    if (!begun) {
         state.text = QStringLiteral("Chain not begun yet: the next line of this log begins it");
     } else {
-        const ChainVerdict verdict = VerifyLogChain(ds, logName);
         if (verdict.ok()) {
             state.text = QStringLiteral("Chain verified up to line %1").arg(verdict.verifiedUpTo);
         } else {
@@ -246,15 +243,14 @@ LogChainState ReviewLogChain(Store &store, const QString &logName)
             state.text = QStringLiteral("CHAIN BROKEN at line %1 (marked): %2")
                              .arg(verdict.firstBad)
                              .arg(verdict.problem);
-            if (lock.isHeld())
-                AppendLogLine(lock, UserListLogName,
-                              ChainFailedLogLine(desktop().now(), logName, verdict));
+            store.appendLogLine(UserListLogName,
+                                ChainFailedLogLine(desktop().now(), logName, verdict));
         }
         if (!verdict.notes.isEmpty())
             state.text += QStringLiteral("; ") + verdict.notes.join(QStringLiteral("; "));
     }
-    if (lock.isHeld())
-        AppendLogLine(lock, UserListLogName, LogReviewedLine(desktop().now(), logName));
+    if (recordReview)
+        store.appendLogLine(UserListLogName, LogReviewedLine(desktop().now(), logName));
     return state;
 }
 
@@ -269,33 +265,35 @@ QString SealLogsTip()
                           "sign and file ");
 }
 
-LogSealResult SealLogsNow(DataSet &ds)
+LogSealResult SealLogsNow(Store &store)
 {
     LogSealResult result;
-    FolderLock lock(ds);
-    QList<SealRecord> seals;
-    if (lock.acquire())
-        seals = SealLogs(lock, desktop().now());
+    QString error;
+    const QList<SealRecord> seals = store.sealLogs(
+        [](const QList<SealRecord> &made) { return SealLogLine(desktop().now(), made); }, &error);
     if (seals.isEmpty()) {
-        result.message = {QStringLiteral("Logs not sealed"),
-                          MsgIcon::Warning,
-                          lock.isHeld()
-                              ? QStringLiteral("The seals file '") + SealsFileName +
-                                    QStringLiteral("' can not be written to in the data folder:") +
-                                    CrLf + ds.folder()
-                              : QStringLiteral("The data folder is busy: another workstation is "
-                                               "writing to it.") +
-                                    CrLf + QStringLiteral("Please try again."),
-                          MsgButton::First,
-                          false,
-                          {QStringLiteral("&Okay")}};
+        result.message = {
+            QStringLiteral("Logs not sealed"), MsgIcon::Warning, error, MsgButton::First, false,
+            {QStringLiteral("&Okay")}};
         return result;
     }
-    AppendLogLine(lock, UserListLogName, SealLogLine(desktop().now(), seals));
-    lock.release();
+    DataSet &ds = store.dataSet();
     result.lines = LogSealLines(ds.AgencyName, ds.folder(), WorkstationText(),
                                 !ds.options.LogKey.isEmpty(), seals);
     return result;
+}
+
+MsgBoxRequest CoveredFilesRefusal(const QStringList &problems)
+{
+    return {QStringLiteral("Administration refused"),
+            MsgIcon::Stop,
+            QStringLiteral("The administration can not be opened: a file that the workstations' "
+                           "key covers is not as this program last wrote it.") +
+                CrLf + CrLf + problems.join(CrLf) + CrLf + CrLf +
+                QStringLiteral("Restore it from a backup (run --check for the whole report)."),
+            MsgButton::First,
+            false,
+            {QStringLiteral("&Okay")}};
 }
 
 void LogFinder::setText(const QString &text)

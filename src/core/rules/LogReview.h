@@ -49,26 +49,31 @@ LogText LoadLogText(Store &store, const QString &logName);
 
 // The state of a log's chain for the review: the line shown under the text
 // ("Chain verified up to line N", or the first line that fails and why),
-// and the line of the text to mark (1-based; 0: none). The review is
-// recorded in UserList.Log, and so is a failure. Waits for the folder's
-// lock: a window runs it off its thread.
+// and the line of the text to mark (1-based; 0: none). A failure is
+// recorded in UserList.Log, and so is the review when recordReview (the
+// window records each log once per opening of the review). Waits for the
+// folder's lock: a window runs it off its thread.
 struct LogChainState {
     QString text;
     int badLine = 0;
 };
-LogChainState ReviewLogChain(Store &store, const QString &logName);
+LogChainState ReviewLogChain(Store &store, const QString &logName, bool recordReview = true);
 
 // "Seal the logs" of the log panel: the four chains' heads go into the
 // seals file and the sealing into UserList.Log. lines: the "Log Seal" page
 // to print; empty when nothing was sealed (message says why). Waits for
-// the folder's lock: a window runs it off its thread.
+// the folder's lock (or the database): a window runs it off its thread.
 struct LogSealResult {
     QStringList lines;
     MsgBoxRequest message;
 };
 QString SealLogsCaption(); // "Seal && &Print"
 QString SealLogsTip();
-LogSealResult SealLogsNow(DataSet &ds);
+LogSealResult SealLogsNow(Store &store);
+
+// Why the administrative window does not open: the problems of the files
+// the key covers (Store::coveredFileProblems).
+MsgBoxRequest CoveredFilesRefusal(const QStringList &problems);
 
 // The text being searched, with its lower-case form made once.
 class LogFinder

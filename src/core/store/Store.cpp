@@ -1,7 +1,9 @@
 #include "core/store/Store.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/ChainedLogs.h"
 #include "core/common/FileOps.h"
+#include "core/common/FolderLock.h"
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
 
@@ -120,4 +122,47 @@ bool FolderStore::logSearch(const QString &description)
 bool FolderStore::readLog(const QString &logName, QByteArray *bytes)
 {
     return ReadWholeFile(m_ds, DataPath(m_ds, logName), bytes);
+}
+
+bool FolderStore::appendLogLine(const QString &logName, const QString &line)
+{
+    return AppendLogLine(m_ds, logName, line);
+}
+
+ChainVerdict FolderStore::verifyLogChain(const QString &logName, bool *begun)
+{
+    *begun = QFileInfo::exists(DataPath(m_ds, ChainFileName(logName))) ||
+             QFileInfo::exists(DataPath(m_ds, SealsFileName));
+    if (!*begun)
+        return ChainVerdict();
+    FolderLock lock(m_ds);
+    lock.acquire(); // without it a line being appended may show as unlinked
+    return VerifyLogChain(m_ds, logName);
+}
+
+QList<SealRecord>
+FolderStore::sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
+                      QString *error)
+{
+    FolderLock lock(m_ds);
+    QList<SealRecord> seals;
+    if (lock.acquire())
+        seals = SealLogs(lock, desktop().now());
+    if (seals.isEmpty()) {
+        *error = lock.isHeld() ? QStringLiteral("The seals file '") + SealsFileName +
+                                     QStringLiteral("' can not be written to in the data folder:") +
+                                     CrLf + m_ds.folder()
+                               : QStringLiteral("The data folder is busy: another workstation is "
+                                                "writing to it.") +
+                                     CrLf + QStringLiteral("Please try again.");
+        return seals;
+    }
+    if (!AppendLogLine(lock, UserListLogName, recordLine(seals)))
+        *error = LogFailedText(m_ds, UserListLogName);
+    return seals;
+}
+
+QStringList FolderStore::coveredFileProblems()
+{
+    return CoveredFileProblems(m_ds);
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/common/DataSet.h"
+#include "core/common/LogChain.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
 #include "core/users/UserFile.h"
@@ -92,6 +93,24 @@ public:
     // A log's bytes as stored; false when it is missing or unreadable.
     virtual bool readLog(const QString &logName, QByteArray *bytes) = 0;
 
+    // ---- the logs' chains and seals ----
+    // A line appended to logName on its own, linked into its chain (a
+    // review, a verification that failed); false when it was not written.
+    virtual bool appendLogLine(const QString &logName, const QString &line) = 0;
+    // logName's chain and its seals verified as they are stored now;
+    // *begun is false (and the verdict empty) while the log has no chain.
+    virtual ChainVerdict verifyLogChain(const QString &logName, bool *begun) = 0;
+    // Seals the four logs in one scope with the line recordLine makes of
+    // the seals, appended to UserList.Log: the seals made, or none with
+    // *error saying why.
+    virtual QList<SealRecord>
+    sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
+             QString *error) = 0;
+    // With a key, what is wrong with the files the key covers besides the
+    // logs (the settings and the user list, as this program last wrote
+    // them): one text each; a store without such files has none.
+    virtual QStringList coveredFileProblems() { return {}; }
+
     // A store that is told of other workstations' changes calls onChange
     // (on context's thread) for each and returns true; false when it is
     // not (the windows watch the data file instead).
@@ -139,4 +158,9 @@ public:
     bool logSignInOut(int code) override;
     bool logSearch(const QString &description) override;
     bool readLog(const QString &logName, QByteArray *bytes) override;
+    bool appendLogLine(const QString &logName, const QString &line) override;
+    ChainVerdict verifyLogChain(const QString &logName, bool *begun) override;
+    QList<SealRecord> sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
+                               QString *error) override;
+    QStringList coveredFileProblems() override;
 };

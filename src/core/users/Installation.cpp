@@ -1,6 +1,7 @@
 #include "core/users/Installation.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/ChainedLogs.h"
 #include "core/common/Desktop.h"
 #include "core/common/FileOps.h"
 #include "core/common/FolderLock.h"
@@ -305,6 +306,7 @@ InstallationResult SaveInstallation(DataSet &ds, const QString &agency, const QS
         UndoLogAppend(lock, UserListLogName, logSize);
         return InstallationResult::IoError;
     }
+    CoverFile(lock, InstallationFileName); // with a key; a failure shows in the check
     ds.AgencyName = name;
     return InstallationResult::Ok;
 }

@@ -1,6 +1,7 @@
 #include "core/users/UserFile.h"
 
 #include "core/common/ActivityLog.h"
+#include "core/common/ChainedLogs.h"
 #include "core/common/Desktop.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
@@ -245,6 +246,7 @@ UserResult AppendUser(DataSet &ds, UserRecord &user, int *recordNumber)
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
+    CoverFile(locked.lock, UserFileName); // with a key; a failure shows in the check
     ds.UserCount = n;
     if (recordNumber)
         *recordNumber = n;
@@ -272,6 +274,7 @@ UserResult SaveEditedUser(DataSet &ds, int n, const UserIdentity &asRead, const 
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
+    CoverFile(locked.lock, UserFileName);
     return UserResult::Ok;
 }
 
@@ -295,6 +298,7 @@ UserResult DeleteUser(DataSet &ds, int n, const UserIdentity &asRead)
         UndoLogAppend(locked.lock, UserListLogName, logSize);
         return UserResult::IoError;
     }
+    CoverFile(locked.lock, UserFileName);
     ds.UserCount = kept;
     return UserResult::Ok;
 }

@@ -210,6 +210,12 @@ frmMain *ShowMainWindow(Store &store, Session &session)
 
 frmAdmin *ShowAdminWindow(Store &store, Session &session)
 {
+    // With a key, a settings file or user list not written here by the
+    // program is not administered.
+    if (const QStringList problems = store.coveredFileProblems(); !problems.isEmpty()) {
+        ShowMsgBox(CoveredFilesRefusal(problems));
+        return nullptr;
+    }
     auto *w = new frmAdmin(store, session);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();

@@ -81,6 +81,8 @@ public:
     bool ReviewingLogs = false;
     int LastLogShown = 0;     // the option last shown; 0 before the first
     LogTextSearch TextSearch; // SearchText and SearchStart
+    // The logs shown (and their review recorded) in this opening, 1..4.
+    bool LogReviewed[LogOptionCount + 1] = {};
     bool activatedOnce() const { return m_activated; }
 
 public slots:

@@ -23,6 +23,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
+#include <iterator>
 
 namespace
 {
@@ -139,6 +141,7 @@ void frmAdmin::cmdReviewLogs_Click()
         if (!AccessCodeGranted(data(), m_session))
             return;
         ReviewingLogs = true;
+        std::fill(std::begin(LogReviewed), std::end(LogReviewed), false);
         if (LastLogShown > 0) {
             // Selecting the option again below reloads the file.
             optViewLog[LastLogShown]->setAutoExclusive(false);
@@ -210,7 +213,11 @@ void frmAdmin::optViewLog_Click(int index)
     showLogText(log.text);
     m_logFinder.setText(log.text);
     LogChainState chain;
-    RunBusy(this, [&] { chain = ReviewLogChain(m_store, LogReviewText::LogFile(index)); });
+    // The review is recorded the first time each log is shown in this opening.
+    const bool firstShown = !LogReviewed[index];
+    LogReviewed[index] = true;
+    RunBusy(this,
+            [&] { chain = ReviewLogChain(m_store, LogReviewText::LogFile(index), firstShown); });
     lblChainState->setText(chain.text);
     lblChainState->setStyleSheet(chain.badLine ? QStringLiteral("color: #b00000; font-weight: bold")
                                                : QString());
@@ -227,7 +234,7 @@ void frmAdmin::optViewLog_Click(int index)
 void frmAdmin::cmdSealLogs_Click()
 {
     LogSealResult sealed;
-    RunBusy(this, [&] { sealed = SealLogsNow(data()); });
+    RunBusy(this, [&] { sealed = SealLogsNow(m_store); });
     if (sealed.lines.isEmpty()) {
         ShowMsgBox(sealed.message);
         return;

@@ -63,6 +63,23 @@ CREATE INDEX entries_search ON entries USING gin ((
     // 3: the received dates a summary reads.
     R"(CREATE INDEX entries_received_date ON entries (received_date);
 )",
+    // 4: the logs' chains and their seals (PgChain.h), append-only as the
+    // logs are.
+    R"(CREATE TABLE log_chain (id bigserial PRIMARY KEY, log text NOT NULL, link text NOT NULL);
+CREATE INDEX log_chain_log ON log_chain (log, id);
+CREATE TABLE log_seals (id bigserial PRIMARY KEY, record text NOT NULL);
+CREATE TRIGGER log_chain_append_only BEFORE UPDATE OR DELETE ON log_chain
+    FOR EACH ROW EXECUTE FUNCTION refuse_log_change();
+CREATE TRIGGER log_chain_no_truncate BEFORE TRUNCATE ON log_chain
+    FOR EACH STATEMENT EXECUTE FUNCTION refuse_log_change();
+CREATE TRIGGER log_seals_append_only BEFORE UPDATE OR DELETE ON log_seals
+    FOR EACH ROW EXECUTE FUNCTION refuse_log_change();
+CREATE TRIGGER log_seals_no_truncate BEFORE TRUNCATE ON log_seals
+    FOR EACH STATEMENT EXECUTE FUNCTION refuse_log_change();
+REVOKE ALL ON log_chain, log_seals FROM PUBLIC;
+GRANT SELECT, INSERT ON log_chain, log_seals TO custorin_app;
+GRANT USAGE ON SEQUENCE log_chain_id_seq, log_seals_id_seq TO custorin_app;
+)",
 };
 
 QString logTableSql(const QString &table)

@@ -3,6 +3,7 @@
 #include "core/common/ActivityLog.h"
 #include "core/common/Formats.h"
 #include "core/entries/CriteriaFilter.h"
+#include "core/store/pg/PgChain.h"
 #include "core/store/pg/PgRows.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSearch.h"
@@ -41,6 +42,7 @@ struct PgStore::Impl {
     }
     QString conninfo;
     PgConnection connection;
+    const QByteArray *logKey = nullptr; // the data set's key of the logs' chains
     // Sent with each change's notification, so that this store's own
     // changes do not count as another workstation's.
     QString token;
@@ -190,11 +192,12 @@ private:
     bool m_open = false;
 };
 
-bool appendLog(QSqlQuery &q, const QString &logName, const QString &line)
+// The line with its link (PgChain.h), inside the change's transaction; q
+// is the statement whose failure the message tells.
+bool appendLog(QSqlDatabase &d, QSqlQuery &q, const QString &logName, const QString &line,
+               const QByteArray &key)
 {
-    q.prepare(QStringLiteral("INSERT INTO %1 (line) VALUES (:line)").arg(LogTableName(logName)));
-    q.bindValue(QStringLiteral(":line"), line);
-    return q.exec();
+    return AppendChainedLine(d, q, logName, line, key);
 }
 
 // The row at record number n (its place in the order of ids), locked for
@@ -214,7 +217,10 @@ bool rowAt(QSqlDatabase &d, const QString &table, const QStringList &columns, in
 
 } // namespace
 
-PgStore::PgStore(DataSet &ds, const QString &conninfo) : Store(ds), d(new Impl(conninfo)) {}
+PgStore::PgStore(DataSet &ds, const QString &conninfo) : Store(ds), d(new Impl(conninfo))
+{
+    d->logKey = &ds.options.LogKey;
+}
 
 PgStore::~PgStore() = default;
 
@@ -447,9 +453,8 @@ StoreResult PgStore::addEntry(EntryRecord &entry, int *recordNumber)
     stamped.ControlNumber = ToOleDate(desktop().now());
     stamped.Status = StatusActive;
     QSqlQuery log(db);
-    if (!appendLog(
-            log, DataRecordsLogName,
-            DataRecordLine(m_ds.session(), desktop().now(), LogAdded, stamped.ControlNumber)))
+    if (!appendLog(db, log, DataRecordsLogName,
+            DataRecordLine(m_ds.session(), desktop().now(), LogAdded, stamped.ControlNumber), m_ds.options.LogKey))
         return d->failedWhile(m_ds, operation, &log) == Failure::Connection
                    ? StoreResult::NotAvailable
                    : StoreResult::LogFailed;
@@ -540,8 +545,8 @@ static StoreResult changeEntry(PgStore::Impl &d, DataSet &ds, int n, const Entry
         return StoreResult::Changed;
 
     QSqlQuery log(db);
-    if (!appendLog(log, DataRecordsLogName,
-                   DataRecordLine(ds.session(), desktop().now(), code, stored.ControlNumber)))
+    if (!appendLog(db, log, DataRecordsLogName,
+                   DataRecordLine(ds.session(), desktop().now(), code, stored.ControlNumber), ds.options.LogKey))
         return d.failedWhile(ds, operation, &log) == Failure::Connection ? StoreResult::NotAvailable
                                                                          : StoreResult::LogFailed;
     QSqlQuery w(db);
@@ -647,8 +652,8 @@ UserResult PgStore::addUser(UserRecord &user, int *recordNumber)
     UserRecord stamped = user;
     stamped.DateCreated = ToOleDate(desktop().now());
     QSqlQuery log(db);
-    if (!appendLog(log, UserListLogName,
-                   UserListLine(desktop().now(), LogAdded, stamped.DisplayName())))
+    if (!appendLog(db, log, UserListLogName,
+                   UserListLine(desktop().now(), LogAdded, stamped.DisplayName()), m_ds.options.LogKey))
         return d->failedWhile(m_ds, operation, &log) == Failure::Connection
                    ? UserResult::NotAvailable
                    : UserResult::LogFailed;
@@ -690,8 +695,8 @@ static UserResult changeUser(PgStore::Impl &d, DataSet &ds, int n, const UserIde
         return UserResult::Changed;
     const QString name = edited ? edited->DisplayName() : stored.DisplayName();
     QSqlQuery log(db);
-    if (!appendLog(log, UserListLogName,
-                   UserListLine(desktop().now(), edited ? LogEdited : LogDeleted, name)))
+    if (!appendLog(db, log, UserListLogName,
+                   UserListLine(desktop().now(), edited ? LogEdited : LogDeleted, name), *d.logKey))
         return d.failedWhile(ds, operation, &log) == Failure::Connection ? UserResult::NotAvailable
                                                                          : UserResult::LogFailed;
     QSqlQuery w(db);
@@ -757,13 +762,30 @@ static bool logLine(PgStore::Impl &d, DataSet &ds, const QString &operation, con
                     const QString &line)
 {
     ds.databaseFailure = {};
-    QSqlDatabase db = d.db();
-    QSqlQuery log(db);
-    if (!db.isOpen() || !appendLog(log, logName, line)) {
+    Transaction t(d);
+    QSqlQuery log(t.db());
+    if (!t.isOpen() || !appendLog(t.db(), log, logName, line, *d.logKey) || !t.commit()) {
         d.failedWhile(ds, operation, &log);
         return false;
     }
     return true;
+}
+
+bool PgStore::inTransaction(const std::function<bool(QSqlDatabase &)> &work)
+{
+    const PgConnection::Lease lease(d->connection);
+    Transaction t(*d);
+    if (!t.isOpen() || !work(t.db()) || !t.commit()) {
+        d->failed();
+        return false;
+    }
+    return true;
+}
+
+bool PgStore::reading(const std::function<bool(QSqlDatabase &)> &query)
+{
+    const PgConnection::Lease lease(d->connection);
+    return d->read(query);
 }
 
 bool PgStore::logSignInOut(int code)

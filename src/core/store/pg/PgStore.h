@@ -15,6 +15,8 @@
 #include <QObject>
 #include <memory>
 
+class QSqlDatabase;
+
 class PgStore : public Store
 {
 public:
@@ -57,6 +59,19 @@ public:
     bool logSignInOut(int code) override;
     bool logSearch(const QString &description) override;
     bool readLog(const QString &logName, QByteArray *bytes) override;
+    // The logs' chains and seals in their tables (PgChain.h,
+    // PgStoreChain.cpp).
+    bool appendLogLine(const QString &logName, const QString &line) override;
+    ChainVerdict verifyLogChain(const QString &logName, bool *begun) override;
+    QList<SealRecord> sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
+                               QString *error) override;
+
+    // For the store's other files (PgStoreChain.cpp): work run in one
+    // transaction of this thread's connection, committed when it returns
+    // true; a read run once more on a fresh connection after the server
+    // was away.
+    bool inTransaction(const std::function<bool(QSqlDatabase &)> &work);
+    bool reading(const std::function<bool(QSqlDatabase &)> &query);
 
     struct Impl; // the connection, the rows' versions as read
 

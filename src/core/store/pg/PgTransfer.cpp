@@ -4,6 +4,7 @@
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/Startup.h"
+#include "core/store/pg/PgChain.h"
 #include "core/store/pg/PgRows.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSql.h"
@@ -245,7 +246,8 @@ QString importReport(const FolderFiles &files, const ReadBack &back)
 
 } // namespace
 
-bool ImportFolder(const QString &folder, const QString &conninfo, QString *message)
+bool ImportFolder(const QString &folder, const QString &conninfo, QString *message,
+                  const QByteArray &logKey)
 {
     const QDir dir(folder);
     FolderFiles files;
@@ -283,6 +285,9 @@ bool ImportFolder(const QString &folder, const QString &conninfo, QString *messa
         return fail(QStringLiteral("No transaction"));
     if (!writeRows(db, files, ini, &what))
         return fail(what);
+    QStringList chains;
+    if (!ImportChains(db, folder, files.logs, logKey, &chains))
+        return fail(QStringLiteral("The logs' chains could not be written"));
     ReadBack back;
     if (!readBack(db, files, ini, &back))
         return fail(QStringLiteral("The import could not be read back"));
@@ -301,6 +306,8 @@ bool ImportFolder(const QString &folder, const QString &conninfo, QString *messa
     if (!db.commit())
         return fail(QStringLiteral("The import could not be committed"));
     *message = importReport(files, back);
+    if (!chains.isEmpty())
+        *message += QLatin1Char('\n') + chains.join(QLatin1Char('\n'));
     return true;
 }
 
@@ -363,6 +370,12 @@ bool ExportFolder(const QString &conninfo, const QString &folder, QString *messa
     }
     if (!ok || !usersOk) {
         *message = QStringLiteral("The database could not be read. Nothing was exported.");
+        return false;
+    }
+    PgConnection chains(conninfo);
+    QSqlDatabase chainDb = chains.db();
+    if (!ExportChains(chainDb, &files)) {
+        *message = QStringLiteral("The logs' chains could not be read. Nothing was exported.");
         return false;
     }
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
@@ -536,7 +549,7 @@ int RunDatabaseCommand(const StartOptions &options, QString *out, QString *err)
     if (options.initDatabase)
         ok = InitDatabase(conninfo, &message);
     else if (options.importFolder)
-        ok = ImportFolder(options.dataDir, conninfo, &message);
+        ok = ImportFolder(options.dataDir, conninfo, &message, options.logKey);
     else
         ok = ExportFolder(conninfo, options.exportFolder, &message);
     (ok ? *out : *err) = message + QLatin1Char('\n');

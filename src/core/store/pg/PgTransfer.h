@@ -2,6 +2,7 @@
 // command line's database commands.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 struct StartOptions;
@@ -10,9 +11,11 @@ struct StartOptions;
 // entry (active and archived), every user (the password as a PBKDF2 key,
 // no scrambled copy), every line of the four logs and the installation
 // settings. Each row is read back and compared with its record field by
-// field before anything is committed. The report, or why nothing was
-// imported, in *message.
-bool ImportFolder(const QString &folder, const QString &conninfo, QString *message);
+// field before anything is committed. The logs' chains and seals come
+// along (PgChain.h), made with logKey where they are made here. The
+// report, or why nothing was imported, in *message.
+bool ImportFolder(const QString &folder, const QString &conninfo, QString *message,
+                  const QByteArray &logKey = QByteArray());
 
 // Writes the data files of the database into folder (which must hold none):
 // "Custorin.Data", "User.List" with blank password fields, the four logs
