@@ -785,7 +785,7 @@ bool PgStore::inTransaction(const std::function<bool(QSqlDatabase &)> &work)
 bool PgStore::reading(const std::function<bool(QSqlDatabase &)> &query)
 {
     const PgConnection::Lease lease(d->connection);
-    return d->read(query);
+    return d->read(m_ds, QStringLiteral("reading the log's chain"), query);
 }
 
 bool PgStore::logSignInOut(int code)
