@@ -5,6 +5,7 @@
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 bool FolderStore::openEntries()
@@ -120,4 +121,61 @@ bool FolderStore::logSearch(const QString &description)
 bool FolderStore::readLog(const QString &logName, QByteArray *bytes)
 {
     return ReadWholeFile(m_ds, DataPath(m_ds, logName), bytes);
+}
+
+InstallationResult FolderStore::loadInstallation()
+{
+    return LoadInstallation(m_ds);
+}
+
+InstallationResult FolderStore::saveInstallation(const QString &agency, const QString &accessCode,
+                                                 SetupBy by)
+{
+    return SaveInstallation(m_ds, agency, accessCode, by);
+}
+
+InstallationResult FolderStore::checkAccessCode(const QString &code)
+{
+    return CheckAccessCode(m_ds, code);
+}
+
+bool FolderStore::holdsUsersOrEntries()
+{
+    return DataFolderInUse(m_ds);
+}
+
+QString FolderStore::updateAddress()
+{
+    return UpdateAddress(m_ds);
+}
+
+int FolderStore::countWrongAccessCode()
+{
+    return CountWrongAccessCode(m_ds);
+}
+
+int FolderStore::wrongAccessCodeCount()
+{
+    return WrongAccessCodeCount(m_ds);
+}
+
+void FolderStore::clearWrongAccessCodes()
+{
+    ClearWrongAccessCodes(m_ds);
+}
+
+QString FolderStore::installationResultText(InstallationResult result)
+{
+    return InstallationResultText(m_ds, result);
+}
+
+QString FolderStore::installationProblemText(InstallationResult result)
+{
+    return InstallationProblemText(m_ds, result);
+}
+
+QString FolderStore::notSetUpText() const
+{
+    return QStringLiteral("This data folder has not been set up yet:\n") +
+           QDir::toNativeSeparators(DataPath(m_ds, QString()));
 }

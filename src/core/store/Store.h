@@ -11,6 +11,7 @@
 #include "core/common/DataSet.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
+#include "core/users/Installation.h"
 #include "core/users/UserFile.h"
 
 #include <QByteArray>
@@ -98,6 +99,52 @@ public:
         return false;
     }
 
+    // ---- the installation's settings, the access code, backups ----
+    // The agency name and the access code's key, the wrong codes' count
+    // and the access code's lines in "UserList.Log" (users/Installation.h):
+    // the settings file and the count's side file in a data folder, the
+    // installation table in a database. The same results and rules on both.
+    // Reads the settings and sets the data set's AgencyName (emptied when
+    // they can not be read).
+    virtual InstallationResult loadInstallation() = 0;
+    virtual InstallationResult saveInstallation(const QString &agency, const QString &accessCode,
+                                                SetupBy by) = 0;
+    virtual InstallationResult checkAccessCode(const QString &code) = 0;
+    // The store holds users or entries: missing settings are not set up
+    // in a window.
+    virtual bool holdsUsersOrEntries() = 0;
+    virtual QString updateAddress() = 0;
+    // One more wrong code with its line: the new count, -1 when it could
+    // not be kept. The count as it stands; a right code clears it.
+    virtual int countWrongAccessCode() = 0;
+    virtual int wrongAccessCodeCount() = 0;
+    virtual void clearWrongAccessCodes() = 0;
+    // The texts of a result (InstallationResultText and
+    // InstallationProblemText), naming where the settings are kept.
+    virtual QString installationResultText(InstallationResult result) = 0;
+    virtual QString installationProblemText(InstallationResult result) = 0;
+    // The set-up window's opening: what has not been set up yet, and where.
+    virtual QString notSetUpText() const = 0;
+
+    // A store that backs itself up (a database, with pg_dump) instead of
+    // having the backup window copy the data folder's files: it writes a
+    // backup into folder (ok, and the text that reports it), and says how
+    // such a backup comes back, for the restore window.
+    virtual bool backsUpItself() const { return false; }
+    struct SelfBackup {
+        bool ok = false;
+        QString text;
+    };
+    virtual SelfBackup backUpInto(const QString &folder)
+    {
+        (void)folder;
+        return SelfBackup();
+    }
+    virtual QString restoreElsewhereText() const { return QString(); }
+    // Why inventories can not be taken on this store, for the window to
+    // say; empty where they can.
+    virtual QString inventoriesRefusal() const { return QString(); }
+
 protected:
     DataSet &m_ds;
 };
@@ -133,4 +180,17 @@ public:
     bool logSignInOut(int code) override;
     bool logSearch(const QString &description) override;
     bool readLog(const QString &logName, QByteArray *bytes) override;
+
+    InstallationResult loadInstallation() override;
+    InstallationResult saveInstallation(const QString &agency, const QString &accessCode,
+                                        SetupBy by) override;
+    InstallationResult checkAccessCode(const QString &code) override;
+    bool holdsUsersOrEntries() override;
+    QString updateAddress() override;
+    int countWrongAccessCode() override;
+    int wrongAccessCodeCount() override;
+    void clearWrongAccessCodes() override;
+    QString installationResultText(InstallationResult result) override;
+    QString installationProblemText(InstallationResult result) override;
+    QString notSetUpText() const override;
 };

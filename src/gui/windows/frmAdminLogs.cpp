@@ -136,7 +136,7 @@ void frmAdmin::buildLogPanel()
 void frmAdmin::cmdReviewLogs_Click()
 {
     if (!ReviewingLogs) {
-        if (!AccessCodeGranted(data(), m_session))
+        if (!AccessCodeGranted(m_store, m_session))
             return;
         ReviewingLogs = true;
         if (LastLogShown > 0) {

@@ -5,6 +5,7 @@
 #include "core/common/Desktop.h"
 #include "core/entries/DataFile.h"
 #include "core/print/Labels.h"
+#include "core/rules/Inventory.h"
 #include "core/rules/ScanCode.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
@@ -195,6 +196,11 @@ void frmMain::cmdInventory_Click()
 {
     if (m_session.CurrentAccessLevel < 2)
         return;
+    if (const QString refusal = m_store.inventoriesRefusal(); !refusal.isEmpty()) {
+        ShowMsgBox(InventoryWindowTitle(), MsgIcon::Information, refusal, 1, false,
+                   {QStringLiteral("&Okay")});
+        return;
+    }
     frmInventory window(m_store, m_session, this);
     if (!window.loadAll())
         return;

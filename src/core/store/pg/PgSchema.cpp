@@ -60,6 +60,11 @@ CREATE INDEX entries_search ON entries USING gin ((
     received_from || ' ' || released_to || ' ' || defendant || ' ' || narrative || ' ' ||
     chain_of_custody) gin_trgm_ops);
 )",
+    // 3: the program's role may read the sequences' positions too, so that
+    // the backup window's pg_dump runs as the workstation's role.
+    R"(GRANT SELECT ON SEQUENCE entries_id_seq, users_id_seq, sign_in_out_log_id_seq,
+    user_list_log_id_seq, data_records_log_id_seq, search_log_id_seq TO custorin_app;
+)",
 };
 
 QString logTableSql(const QString &table)

@@ -58,6 +58,27 @@ public:
     bool logSearch(const QString &description) override;
     bool readLog(const QString &logName, QByteArray *bytes) override;
 
+    // The installation's settings, the wrong codes' count and the backup
+    // (PgStoreSide.cpp): rows of the installation table, keyed as the
+    // settings file's section and key ("Installation/AgencyName"), each
+    // change in one transaction with its line in "UserList.Log".
+    InstallationResult loadInstallation() override;
+    InstallationResult saveInstallation(const QString &agency, const QString &accessCode,
+                                        SetupBy by) override;
+    InstallationResult checkAccessCode(const QString &code) override;
+    bool holdsUsersOrEntries() override;
+    QString updateAddress() override;
+    int countWrongAccessCode() override;
+    int wrongAccessCodeCount() override;
+    void clearWrongAccessCodes() override;
+    QString installationResultText(InstallationResult result) override;
+    QString installationProblemText(InstallationResult result) override;
+    QString notSetUpText() const override;
+    bool backsUpItself() const override { return true; }
+    SelfBackup backUpInto(const QString &folder) override;
+    QString restoreElsewhereText() const override;
+    QString inventoriesRefusal() const override;
+
     struct Impl; // the connection, the rows' versions as read
 
 private:
