@@ -38,9 +38,9 @@ private slots:
         QString message;
         QVERIFY2(InitDatabase(db, &message), qPrintable(message));
         QCOMPARE(message,
-                 QStringLiteral("The database is at schema version 3 (migrations 1, 2, 3 done)."));
+                 QStringLiteral("The database is at schema version 4 (migrations 1, 2, 3, 4 done)."));
         QVERIFY(InitDatabase(db, &message));
-        QCOMPARE(message, QStringLiteral("The database is at schema version 3 already."));
+        QCOMPARE(message, QStringLiteral("The database is at schema version 4 already."));
         // A workstation's login role, with nothing but the program's rights.
         QVERIFY(server.psql(QStringLiteral("custorin"),
                             QStringLiteral("CREATE ROLE clerk LOGIN IN ROLE custorin_app")));
@@ -380,7 +380,7 @@ private slots:
 
         const ProgramRun check = RunProgram(app, {"--database", url, "--check"}, {}, true);
         QCOMPARE(check.status, 0);
-        QVERIFY2(check.out.startsWith("Schema version 3.\nSignInOut.Log: 2 lines.\n"),
+        QVERIFY2(check.out.startsWith("Schema version 4.\nSignInOut.Log: 2 lines.\n"),
                  check.out.constData());
         QVERIFY(check.out.endsWith(" users.\nAll is well.\n"));
         QVERIFY(server.psql("demo", "DROP TRIGGER search_log_no_truncate ON search_log"));

@@ -8,10 +8,13 @@
 #include "PgCluster.h"
 #include "SkipStatus.h"
 #include "TestBytes.h"
+#include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
+#include "core/rules/Inventory.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgStore.h"
+#include "core/store/pg/PgTransfer.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"
 #include "gui/windows/BackupProcedures.h"
@@ -21,6 +24,7 @@
 #include "gui/windows/frmSetup.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -160,6 +164,18 @@ private slots:
         DataSet elsewhere(env.folder());
         PgStore other(elsewhere, clerk);
         QCOMPARE(other.wrongAccessCodeCount(), 1);
+        // An exported folder keeps the count where a folder does; none
+        // once the count is cleared.
+        QTemporaryDir out;
+        QString message;
+        const auto exported = [&](const QString &name) {
+            QVERIFY(QDir(out.path()).mkdir(name));
+            QVERIFY2(ExportFolder(server.conninfo("custorin"), out.filePath(name), &message),
+                     qPrintable(message));
+            QVERIFY(!readFile(out.filePath(name + "/Custorin.ini")).contains("WrongCodes"));
+        };
+        exported("counted");
+        QCOMPARE(readFile(out.filePath("counted/WrongCodes.Count")), QByteArray("1\n"));
 
         env.session.WrongAccessCodes = 0; // a restart
         env.desktop.answerInputBox(QStringLiteral("Qw3rT"));
@@ -173,6 +189,8 @@ private slots:
                                  AccountName().toUtf8() + "'\r\n";
         QCOMPARE(log(store, UserListLogName).mid(before.size()), wrong + wrong);
         QCOMPARE(QDir(env.folder()).entryList(QDir::Files), QStringList());
+        exported("cleared");
+        QVERIFY(!QFileInfo::exists(out.filePath("cleared/WrongCodes.Count")));
     }
 
     // The backup window dumps the database as the workstation's role; the
@@ -262,14 +280,6 @@ private slots:
         env.desktop.setNow(at);
         QVERIFY(!env.desktop.stampedFiles.contains(env.path(DataFileName)));
         QCOMPARE(main->networkWatch().face(), RefreshFace::Normal);
-        // Inventories are side files of a shared folder: refused here.
-        env.desktop.answerMsgBox(1, false, "Inventory");
-        main->cmdInventory_Click();
-        QCOMPARE(lastText(env), QStringLiteral("Inventories are kept as files in the shared data "
-                                               "folder,\r\nand this installation keeps its "
-                                               "entries in a database:\r\nan inventory can not "
-                                               "be taken here.\r\n\r\nNothing has been changed."));
-        env.desktop.msgBoxes.removeLast();
 
         // Archive the highlighted (last) entry.
         env.desktop.answerMsgBox(1);
@@ -304,6 +314,73 @@ private slots:
                      "edited by Ann Smith\r\n");
         ProgramEnding = true;
         delete main.data();
+    }
+
+    // An inventory on the database, scanned from two workstations: each
+    // reads what the other added under the inventory's lock, so the
+    // second scan of one item is "scanned twice" whoever made the first;
+    // the close writes the missing entry; no side file is made.
+    void inventoryFromTwoWorkstations()
+    {
+        QVERIFY(server.psql("postgres", "CREATE DATABASE inv"));
+        QString message;
+        QVERIFY2(InitDatabase(server.conninfo("inv"), &message), qPrintable(message));
+        TestEnvironment env;
+        env.session.CurrentUserName = QStringLiteral("Pat Doe");
+        env.data.options.HostNameOverride = QStringLiteral("WS-1");
+        DataSet ds2(env.folder());
+        ds2.attach(&env.session);
+        ds2.options.HostNameOverride = QStringLiteral("WS-2");
+        PgStore one(env.data, server.conninfo("inv", "clerk"));
+        PgStore two(ds2, server.conninfo("inv", "clerk"));
+        for (const char *shelf : {"A1", "A1", "B2"}) {
+            EntryRecord e;
+            e.CaseNumber = QStringLiteral("26-0001");
+            e.Location = QString::fromLatin1(shelf);
+            e.Description = QStringLiteral("Bicycle");
+            e.ReceivedDate = oleDate(2026, 12, 1);
+            QCOMPARE(one.addEntry(e), StoreResult::Ok);
+            env.desktop.advance(1);
+        }
+        InventoryEntries entries;
+        QVERIFY(LoadInventoryEntries(two, &entries));
+        QCOMPARE(int(entries.list.size()), 3);
+        const QString c1 = entries.list[0].control, c2 = entries.list[1].control,
+                      c3 = entries.list[2].control;
+        Inventory a, b;
+        QVERIFY(StartInventory(one, {}, entries, &a).ok);
+        QVERIFY(LoadInventory(two, a.id, &b));
+        InventoryScan scan;
+        QVERIFY(RecordInventoryScan(one, &a, entries, "A1", c1, &scan).ok);
+        QCOMPARE(scan.cls, ScanClass::Found);
+        QVERIFY(RecordInventoryScan(two, &b, entries, "a1", c1, &scan).ok);
+        QCOMPARE(scan.cls, ScanClass::ScannedTwice);
+        QVERIFY(RecordInventoryScan(two, &b, entries, "A1", c3, &scan).ok);
+        QCOMPARE(scan.cls, ScanClass::OtherShelf);
+        QVERIFY(CloseInventory(one, &a, entries).ok);
+        QCOMPARE(RecordInventoryScan(two, &b, entries, "A1", c2, &scan).text,
+                 InventoryClosedText());
+
+        QString lines;
+        qint64 upTo = 0;
+        QVERIFY(one.readInventory(a.id, &upTo, [&](const QString &l) { lines += l + "\n"; }));
+        const QString at = "12/04/2026 22:45:35\t";
+        const QString scanned = "\tBicycle\nscan\t" + at + "WS-2\tPat Doe\t";
+        QCOMPARE(lines, "start\t" + a.id + "\tall\t\t\t0\t" + at + "WS-1\tPat Doe\nexpect\t" + c1 +
+                            "\nexpect\t" + c2 + "\nexpect\t" + c3 + "\nscan\t" + at +
+                            "WS-1\tPat Doe\t" + c1 + "\tA1\tfound\tA1\t26-0001" + scanned + c1 +
+                            "\ta1\ttwice\tA1\t26-0001" + scanned + c3 +
+                            "\tA1\tmoved\tB2\t26-0001\tBicycle\nmissing\t" + c2 +
+                            "\t26-0001\tA1\tBicycle\nclose\t" + at + "WS-1\tPat Doe\n");
+        QCOMPARE(b.scans.size(), size_t(3));
+        QCOMPARE(ListInventories(two).size(), size_t(1));
+        const QByteArray logged = log(one, DataRecordsLogName);
+        QVERIFY2(logged.endsWith("12/04/2026 at 22:45:35 - Inventory " + a.id.toLatin1() +
+                                 " (The whole Active List) started by Pat Doe\r\n"
+                                 "12/04/2026 at 22:45:35 - Inventory " +
+                                 a.id.toLatin1() + " closed by Pat Doe\r\n"),
+                 logged.constData());
+        QVERIFY(!QFileInfo::exists(env.path("Inventories")));
     }
 };
 

@@ -21,10 +21,10 @@ int main(int argc, char **argv)
     const QString name = args.at(2);
     Tool->session.CurrentUserName = name;
     Tool->data.options.HostNameOverride = name;
+    FolderStore store(Tool->data);
     InventoryEntries entries;
     Inventory inv;
-    if (!LoadInventoryEntries(Tool->data, &entries) ||
-        !LoadInventory(Tool->data, args.at(1), &inv)) {
+    if (!LoadInventoryEntries(store, &entries) || !LoadInventory(store, args.at(1), &inv)) {
         std::fprintf(stderr, "can not read the entries or the inventory\n");
         return 1;
     }
@@ -39,8 +39,8 @@ int main(int argc, char **argv)
         InventoryOutcome out;
         for (int attempt = 0; attempt < 20 && !out.ok; ++attempt) {
             QThread::msleep(10);
-            out = RecordInventoryScan(Tool->data, &inv, entries, QStringLiteral("Aisle ") + name,
-                                      code, &scan);
+            out = RecordInventoryScan(store, &inv, entries, QStringLiteral("Aisle ") + name, code,
+                                      &scan);
             if (!out.text.isEmpty())
                 break;
         }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/common/DataSet.h"
+#include "core/common/Desktop.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
 #include "core/users/Installation.h"
@@ -16,8 +17,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <functional>
+#include <optional>
 
 class QObject;
 
@@ -141,9 +144,48 @@ public:
         return SelfBackup();
     }
     virtual QString restoreElsewhereText() const { return QString(); }
-    // Why inventories can not be taken on this store, for the window to
-    // say; empty where they can.
-    virtual QString inventoriesRefusal() const { return QString(); }
+
+    // ---- inventories ----
+    // An inventory is a sequence of lines (tab-separated fields, see
+    // rules/Inventory.h), only ever added to: the side file
+    // "Inventories/<id>.txt" of a data folder (Windows-1252, CR LF), the
+    // rows of inventory_lines in a database. *readUpTo is how far a reader
+    // got (bytes of the file, lines of the table); each read calls apply
+    // for every whole line after it and moves it on.
+    using InventoryLineVisitor = std::function<void(const QString &)>;
+    // What a change adds: lines, each ended by CR LF (none: nothing is
+    // written), the line for "DataRecords.Log" if any, or a refusal.
+    struct InventoryAddition {
+        QString lines;
+        QString logLine;
+        QString refusal;
+    };
+    // How a change went: ok; or busy (the folder stayed busy, nothing
+    // written: the "Data folder busy" question), or text to show.
+    struct InventoryWrite {
+        bool ok = false;
+        QString text;
+        std::optional<MsgBoxRequest> busy;
+    };
+    // The entries' stamp, for a reader that keeps what it read of them:
+    // the data file's in a folder; none where the store can not tell (the
+    // reader reads them again).
+    virtual std::optional<FileStamp> entriesStamp() { return std::nullopt; }
+    // Every inventory's id, newest first.
+    virtual QStringList inventoryIds() = 0;
+    virtual bool readInventory(const QString &id, qint64 *readUpTo,
+                               const InventoryLineVisitor &apply) = 0;
+    // Starts an inventory as stamp (or "stamp-2", "-3"... after a clash):
+    // first(id) gives its first lines and its log line, written together.
+    virtual InventoryWrite
+    startInventory(const QString &stamp,
+                   const std::function<InventoryAddition(const QString &)> &first, QString *id) = 0;
+    // In one scope under the inventory's lock: reads what others added
+    // (apply), asks change what to add, adds it with its log line (neither
+    // without the other) and reads it back.
+    virtual InventoryWrite appendInventory(const QString &id, qint64 *readUpTo,
+                                           const InventoryLineVisitor &apply,
+                                           const std::function<InventoryAddition()> &change) = 0;
 
 protected:
     DataSet &m_ds;
@@ -193,4 +235,16 @@ public:
     QString installationResultText(InstallationResult result) override;
     QString installationProblemText(InstallationResult result) override;
     QString notSetUpText() const override;
+
+    // The side files (FolderInventory.cpp).
+    std::optional<FileStamp> entriesStamp() override;
+    QStringList inventoryIds() override;
+    bool readInventory(const QString &id, qint64 *readUpTo,
+                       const InventoryLineVisitor &apply) override;
+    InventoryWrite startInventory(const QString &stamp,
+                                  const std::function<InventoryAddition(const QString &)> &first,
+                                  QString *id) override;
+    InventoryWrite appendInventory(const QString &id, qint64 *readUpTo,
+                                   const InventoryLineVisitor &apply,
+                                   const std::function<InventoryAddition()> &change) override;
 };

@@ -196,11 +196,6 @@ void frmMain::cmdInventory_Click()
 {
     if (m_session.CurrentAccessLevel < 2)
         return;
-    if (const QString refusal = m_store.inventoriesRefusal(); !refusal.isEmpty()) {
-        ShowMsgBox(InventoryWindowTitle(), MsgIcon::Information, refusal, 1, false,
-                   {QStringLiteral("&Okay")});
-        return;
-    }
     frmInventory window(m_store, m_session, this);
     if (!window.loadAll())
         return;

@@ -77,7 +77,18 @@ public:
     bool backsUpItself() const override { return true; }
     SelfBackup backUpInto(const QString &folder) override;
     QString restoreElsewhereText() const override;
-    QString inventoriesRefusal() const override;
+
+    // Inventories (PgInventory.cpp): the rows of inventory_lines, each
+    // change in one transaction under the inventory's advisory lock.
+    QStringList inventoryIds() override;
+    bool readInventory(const QString &id, qint64 *readUpTo,
+                       const InventoryLineVisitor &apply) override;
+    InventoryWrite startInventory(const QString &stamp,
+                                  const std::function<InventoryAddition(const QString &)> &first,
+                                  QString *id) override;
+    InventoryWrite appendInventory(const QString &id, qint64 *readUpTo,
+                                   const InventoryLineVisitor &apply,
+                                   const std::function<InventoryAddition()> &change) override;
 
     struct Impl; // the connection, the rows' versions as read
 

@@ -323,14 +323,6 @@ QString PgStore::restoreElsewhereText() const
            QStringLiteral("Nothing has been changed.");
 }
 
-QString PgStore::inventoriesRefusal() const
-{
-    return QStringLiteral("Inventories are kept as files in the shared data folder,") + CrLf +
-           QStringLiteral("and this installation keeps its entries in a database:") + CrLf +
-           QStringLiteral("an inventory can not be taken here.") + CrLf + CrLf +
-           QStringLiteral("Nothing has been changed.");
-}
-
 QString PgStore::notSetUpText() const
 {
     return QStringLiteral("This database has not been set up yet:\n") + placeText(conninfo());
