@@ -345,6 +345,11 @@ private slots:
         InventoryEntries entries;
         QVERIFY(LoadInventoryEntries(two, &entries));
         QCOMPARE(int(entries.list.size()), 3);
+        // Moved by the other workstation: the entries are read again.
+        EntryRecord moved = one.entry(3);
+        moved.Location = QStringLiteral("C3");
+        QCOMPARE(one.saveEntry(3, {moved.ControlNumber, moved.CaseNumber}, moved), StoreResult::Ok);
+        QVERIFY(RefreshInventoryEntries(two, &entries));
         const QString c1 = entries.list[0].control, c2 = entries.list[1].control,
                       c3 = entries.list[2].control;
         Inventory a, b;
@@ -370,7 +375,7 @@ private slots:
                             "\nexpect\t" + c2 + "\nexpect\t" + c3 + "\nscan\t" + at +
                             "WS-1\tPat Doe\t" + c1 + "\tA1\tfound\tA1\t26-0001" + scanned + c1 +
                             "\ta1\ttwice\tA1\t26-0001" + scanned + c3 +
-                            "\tA1\tmoved\tB2\t26-0001\tBicycle\nmissing\t" + c2 +
+                            "\tA1\tmoved\tC3\t26-0001\tBicycle\nmissing\t" + c2 +
                             "\t26-0001\tA1\tBicycle\nclose\t" + at + "WS-1\tPat Doe\n");
         QCOMPARE(b.scans.size(), size_t(3));
         QCOMPARE(ListInventories(two).size(), size_t(1));

@@ -11,6 +11,7 @@
 #include "core/store/pg/PgSql.h"
 #include "core/store/pg/PgStore.h"
 
+#include <QDateTime>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -121,6 +122,23 @@ Store::InventoryWrite failedText(const QString &id, const QString &error)
 }
 
 } // namespace
+
+std::optional<FileStamp> PgStore::entriesStamp()
+{
+    PgConnection connection(conninfo());
+    QSqlDatabase db = connection.db();
+    QSqlQuery q(db);
+    if (!db.isOpen() ||
+        !q.exec(QStringLiteral("SELECT count(*), coalesce(sum(row_version), 0), "
+                               "coalesce(max(id), 0) FROM entries")) ||
+        !q.next())
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.born = QDateTime::fromMSecsSinceEpoch(q.value(0).toLongLong(), Qt::UTC);
+    stamp.size = q.value(1).toLongLong();
+    stamp.modified = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong(), Qt::UTC);
+    return stamp;
+}
 
 QStringList PgStore::inventoryIds()
 {

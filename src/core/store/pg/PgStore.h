@@ -79,7 +79,10 @@ public:
     QString restoreElsewhereText() const override;
 
     // Inventories (PgInventory.cpp): the rows of inventory_lines, each
-    // change in one transaction under the inventory's advisory lock.
+    // change in one transaction under the inventory's advisory lock. The
+    // entries' stamp: their count, the sum of their rows' versions and the
+    // last row's id, which any add, change or delete moves.
+    std::optional<FileStamp> entriesStamp() override;
     QStringList inventoryIds() override;
     bool readInventory(const QString &id, qint64 *readUpTo,
                        const InventoryLineVisitor &apply) override;
