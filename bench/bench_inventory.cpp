@@ -27,6 +27,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     TestEnvironment env;
     env.session.CurrentUserName = QStringLiteral("Bench");
+    FolderStore store(env.data);
     if (!SampleData::WriteDataFile(env.path(DataFileName), Entries, 2026)) {
         std::printf("inventory: the data file could not be written\n");
         return 1;
@@ -34,12 +35,12 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     clock.start();
     InventoryEntries entries;
-    if (!LoadInventoryEntries(env.data, &entries))
+    if (!LoadInventoryEntries(store, &entries))
         return 1;
     const double loadMs = ms(clock);
     clock.restart();
     Inventory inv;
-    if (!StartInventory(env.data, {}, entries, &inv).ok)
+    if (!StartInventory(store, {}, entries, &inv).ok)
         return 1;
     const double startMs = ms(clock);
     std::printf("inventory: %d entries read once in %.0f ms; a full count of %lld started in "
@@ -65,8 +66,8 @@ int main(int argc, char **argv)
         (void)cls;
         one.restart();
         InventoryScan scan;
-        if (!RefreshInventoryEntries(env.data, &entries) ||
-            !RecordInventoryScan(env.data, &inv, entries, shelf, code, &scan).ok) {
+        if (!RefreshInventoryEntries(store, &entries) ||
+            !RecordInventoryScan(store, &inv, entries, shelf, code, &scan).ok) {
             std::printf("inventory: scan %d was not recorded\n", i);
             return 1;
         }

@@ -295,7 +295,7 @@ private slots:
         const auto wrong = [&](int times) {
             for (int i = 0; i < times; ++i) {
                 const AccessCodeVerdict verdict =
-                    JudgeAccessCode(env.data, env.session, QStringLiteral("wrong"));
+                    JudgeAccessCode(env.store, env.session, QStringLiteral("wrong"));
                 QCOMPARE(verdict.kind, AccessCodeVerdict::Wrong);
                 told = verdict.message;
             }
@@ -308,7 +308,7 @@ private slots:
                  "again/&Never mind");
         env.session.WrongAccessCodes = 0;
         wrong(5);
-        QCOMPARE(JudgeAccessCode(env.data, env.session, QStringLiteral("Qw3rt")).kind,
+        QCOMPARE(JudgeAccessCode(env.store, env.session, QStringLiteral("Qw3rt")).kind,
                  AccessCodeVerdict::Granted);
         QCOMPARE(env.desktop.pauses, QList<int>({1000, 2000, 4000, 8000, 16000, 30000, 30000}));
         QCOMPARE(env.session.WrongAccessCodes, 0);
@@ -341,7 +341,7 @@ private slots:
         // Settings gone: nothing can be judged, and the person is told why.
         QVERIFY(QFile::remove(env.path("Custorin.ini")));
         const AccessCodeVerdict unjudged =
-            JudgeAccessCode(env.data, env.session, QStringLiteral("Qw3rt"));
+            JudgeAccessCode(env.store, env.session, QStringLiteral("Qw3rt"));
         QCOMPARE(unjudged.kind, AccessCodeVerdict::Unjudged);
         QCOMPARE(unjudged.message.title + " | " + unjudged.message.buttons.join('/') + " | " +
                      QString::number(unjudged.message.icon),

@@ -59,9 +59,10 @@ private slots:
 void TestInventory::reconcilesEveryClass()
 {
     TestFolder t;
+    FolderStore store(t.data);
     QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 10000, 26));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(t.data, &entries));
+    QVERIFY(LoadInventoryEntries(store, &entries));
     QCOMPARE(int(entries.list.size()), 10000);
 
     Inventory inv;
@@ -69,13 +70,13 @@ void TestInventory::reconcilesEveryClass()
     ask.scope = InventoryScope::Sample;
     ask.count = 40;
     ask.seed = 4711;
-    QVERIFY(StartInventory(t.data, ask, entries, &inv).ok);
+    QVERIFY(StartInventory(store, ask, entries, &inv).ok);
     QCOMPARE(inv.expected.size(), 40);
 
     Classes want;
     auto scan = [&](const QString &shelf, const QString &code, ScanClass expected) {
         InventoryScan line;
-        const InventoryOutcome out = RecordInventoryScan(t.data, &inv, entries, shelf, code, &line);
+        const InventoryOutcome out = RecordInventoryScan(store, &inv, entries, shelf, code, &line);
         QVERIFY2(out.ok, qPrintable(out.text));
         QCOMPARE(line.cls, expected);
         want[expected].insert(code);
@@ -121,23 +122,23 @@ void TestInventory::reconcilesEveryClass()
 
     // Paused, nothing is scanned; resumed from the same file by another
     // reader, it goes on.
-    QVERIFY(PauseInventory(t.data, &inv).ok);
+    QVERIFY(PauseInventory(store, &inv).ok);
     InventoryScan none;
     const InventoryOutcome paused = RecordInventoryScan(
-        t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
+        store, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
     QCOMPARE(paused.ok, false);
     QCOMPARE(paused.text, InventoryPausedText());
     Inventory other;
-    QVERIFY(LoadInventory(t.data, inv.id, &other));
+    QVERIFY(LoadInventory(store, inv.id, &other));
     QCOMPARE(other.paused, true);
-    QVERIFY(ResumeInventory(t.data, &other).ok);
-    QVERIFY(CloseInventory(t.data, &other, entries).ok);
+    QVERIFY(ResumeInventory(store, &other).ok);
+    QVERIFY(CloseInventory(store, &other, entries).ok);
     const InventoryOutcome closed = RecordInventoryScan(
-        t.data, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
+        store, &inv, entries, QStringLiteral("Cart 9"), inv.expected.at(35), &none);
     QCOMPARE(closed.text, InventoryClosedText());
 
     Inventory read;
-    QVERIFY(LoadInventory(t.data, inv.id, &read));
+    QVERIFY(LoadInventory(store, inv.id, &read));
     const InventoryReport report = BuildInventoryReport(read);
     QCOMPARE(reportCodes(report), want);
     for (int c = 0; c < ScanClassCount; ++c)
@@ -186,18 +187,19 @@ void TestInventory::sampleFromItsSeed()
     if (population != 10000 || count == 0)
         return;
     TestFolder t;
+    FolderStore store(t.data);
     QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 300, 7));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(t.data, &entries));
+    QVERIFY(LoadInventoryEntries(store, &entries));
     InventoryRequest ask{InventoryScope::Sample, QString(), 25, 0, 31337};
     Inventory first, second;
-    QVERIFY(StartInventory(t.data, ask, entries, &first).ok);
+    QVERIFY(StartInventory(store, ask, entries, &first).ok);
     std::reverse(entries.list.begin(), entries.list.end());
     entries.byControl.clear();
     for (int i = 0; i < int(entries.list.size()); ++i)
         entries.byControl.insert(entries.list[size_t(i)].control, i);
     t.desktop.setNow(t.desktop.now().addSecs(1));
-    QVERIFY(StartInventory(t.data, ask, entries, &second).ok);
+    QVERIFY(StartInventory(store, ask, entries, &second).ok);
     QCOMPARE(second.expected, first.expected);
     QVERIFY(first.id != second.id);
 }
@@ -205,6 +207,7 @@ void TestInventory::sampleFromItsSeed()
 void TestInventory::exactFilesReportAndShelfChange()
 {
     TestFolder t(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0)), QStringLiteral("Pat \"PD\" Doe"));
+    FolderStore store(t.data);
     t.data.options.HostNameOverride = QStringLiteral("WS-1");
     const QStringList shelves = {QStringLiteral("A-1"), QStringLiteral("A-2"),
                                  QStringLiteral("B-1")};
@@ -218,9 +221,9 @@ void TestInventory::exactFilesReportAndShelfChange()
         QCOMPARE(AppendEntry(t.data, e), StoreResult::Ok);
     }
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(t.data, &entries));
+    QVERIFY(LoadInventoryEntries(store, &entries));
     Inventory inv;
-    QVERIFY(StartInventory(t.data, {InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries,
+    QVERIFY(StartInventory(store, {InventoryScope::Shelf, QStringLiteral(" a-"), 0, 0, 0}, entries,
                            &inv)
                 .ok);
     QCOMPARE(inv.id, QStringLiteral("20261207093003"));
@@ -230,13 +233,13 @@ void TestInventory::exactFilesReportAndShelfChange()
 
     InventoryScan line;
     t.desktop.setNow(t.desktop.now().addSecs(60));
-    QVERIFY(RecordInventoryScan(t.data, &inv, entries, QStringLiteral("A-2"),
+    QVERIFY(RecordInventoryScan(store, &inv, entries, QStringLiteral("A-2"),
                                 QStringLiteral("20261207093001"), &line)
                 .ok);
     QCOMPARE(line.cls, ScanClass::OtherShelf);
-    QVERIFY(AddInventoryNote(t.data, &inv, QStringLiteral("20261207093001"),
-                             QStringLiteral("tag\ttorn"))
-                .ok);
+    QVERIFY(
+        AddInventoryNote(store, &inv, QStringLiteral("20261207093001"), QStringLiteral("tag\ttorn"))
+            .ok);
     // An entry added at another workstation after the entries were read
     // is on record once they are read again.
     EntryRecord late;
@@ -245,9 +248,9 @@ void TestInventory::exactFilesReportAndShelfChange()
     QCOMPARE(AppendEntry(t.data, late), StoreResult::Ok);
     const QString lateCode = QStringLiteral("20261207093103");
     QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::NotOnRecord);
-    QVERIFY(RefreshInventoryEntries(t.data, &entries));
+    QVERIFY(RefreshInventoryEntries(store, &entries));
     QCOMPARE(ClassifyInventoryScan(inv, entries, late.Location, lateCode), ScanClass::Found);
-    QVERIFY(AcceptScannedShelf(t.data, &inv, &entries, QStringLiteral("20261207093001"),
+    QVERIFY(AcceptScannedShelf(store, &inv, &entries, QStringLiteral("20261207093001"),
                                QStringLiteral("A-2"))
                 .ok);
     DataFile file(t.data);
@@ -263,7 +266,7 @@ void TestInventory::exactFilesReportAndShelfChange()
         t.read(DataRecordsLogName)
             .endsWith(
                 "12/07/2026 at 09:31:03 - Control#20261207093001 edited by Pat \"PD\" Doe\r\n"));
-    QVERIFY(CloseInventory(t.data, &inv, entries).ok);
+    QVERIFY(CloseInventory(store, &inv, entries).ok);
 
     const QByteArray side = readFile(InventoryFilePath(t.data, inv.id));
     QCOMPARE(
@@ -340,11 +343,13 @@ void TestInventory::exactFilesReportAndShelfChange()
 void TestInventory::twoWorkstationsLoseNothing()
 {
     TestFolder t;
+    FolderStore store(t.data);
     QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 400, 3));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(t.data, &entries));
+    QVERIFY(LoadInventoryEntries(store, &entries));
     Inventory inv;
-    QVERIFY(StartInventory(t.data, {}, entries, &inv).ok);
+    QVERIFY(StartInventory(store, {}, entries, &inv).ok);
+    // Both scan the same 60 codes, one from the first, one from the last.
     QList<QProcess *> workers;
     for (const QString name : {QStringLiteral("up"), QStringLiteral("down")}) {
         auto *p = new QProcess(this);
@@ -357,7 +362,7 @@ void TestInventory::twoWorkstationsLoseNothing()
         QCOMPARE(p->exitCode(), 0);
         QCOMPARE(p->readAllStandardError(), QByteArray());
     }
-    QVERIFY(RefreshInventory(t.data, &inv));
+    QVERIFY(RefreshInventory(store, &inv));
     QCOMPARE(int(inv.scans.size()), 120);
     std::map<QString, std::vector<ScanClass>> byCode;
     for (const InventoryScan &s : inv.scans)
@@ -372,15 +377,16 @@ void TestInventory::twoWorkstationsLoseNothing()
 void TestInventory::commandLine()
 {
     TestFolder t;
+    FolderStore store(t.data);
     QVERIFY(SampleData::WriteDataFile(t.path(DataFileName), 50, 9));
     InventoryEntries entries;
-    QVERIFY(LoadInventoryEntries(t.data, &entries));
+    QVERIFY(LoadInventoryEntries(store, &entries));
     Inventory open, closed;
     QVERIFY(
-        StartInventory(t.data, {InventoryScope::Sample, QString(), 0, 10, 5}, entries, &closed).ok);
-    QVERIFY(CloseInventory(t.data, &closed, entries).ok);
+        StartInventory(store, {InventoryScope::Sample, QString(), 0, 10, 5}, entries, &closed).ok);
+    QVERIFY(CloseInventory(store, &closed, entries).ok);
     t.desktop.setNow(t.desktop.now().addSecs(90));
-    QVERIFY(StartInventory(t.data, {}, entries, &open).ok);
+    QVERIFY(StartInventory(store, {}, entries, &open).ok);
 
     QString out, err;
     const QString csv = QDir(t.folder()).filePath(QStringLiteral("out.csv"));

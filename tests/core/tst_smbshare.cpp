@@ -87,11 +87,12 @@ private slots:
         QVERIFY(folder.mkpath("."));
         DataSet ds(folder.path());
         ds.attach(&t.session);
+        FolderStore store(ds);
         QVERIFY(SampleData::WriteDataFile(DataPath(ds, DataFileName), 200, 5));
         InventoryEntries entries;
-        QVERIFY(LoadInventoryEntries(ds, &entries));
+        QVERIFY(LoadInventoryEntries(store, &entries));
         Inventory inv;
-        QVERIFY(StartInventory(ds, {}, entries, &inv).ok);
+        QVERIFY(StartInventory(store, {}, entries, &inv).ok);
         // Both scan the same 40 codes, from either end, each through its
         // own mount.
         QList<QProcess *> workers;
@@ -106,7 +107,7 @@ private slots:
             QCOMPARE(p->readAllStandardError(), QByteArray());
             QCOMPARE(p->exitCode(), 0);
         }
-        QVERIFY(RefreshInventory(ds, &inv));
+        QVERIFY(RefreshInventory(store, &inv));
         QCOMPARE(int(inv.scans.size()), 80);
         QMap<QString, int> twice, seen;
         for (const InventoryScan &s : inv.scans) {

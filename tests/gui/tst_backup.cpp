@@ -202,7 +202,7 @@ private slots:
         env.desktop.answerMsgBox(1, false, "Ready to Backup...");
         env.desktop.answerMsgBox(1, false, "Backup Successful");
         Window window;
-        QVERIFY(BackupDataFiles(env.data, window.procedure()));
+        QVERIFY(BackupDataFiles(env.store, window.procedure()));
 
         QCOMPARE(env.desktop.folderTitles,
                  QStringList{"Select a disk/drive/folder to copy (backup) "
@@ -311,7 +311,7 @@ private slots:
         env.desktop.answerMsgBox(1, false, "Backup Successful");
         Window window{"Custorin - Data Restoration Procedure"};
         const QString agencyBefore = env.data.AgencyName;
-        QVERIFY(RestoreDataFiles(env.data, window.procedure()));
+        QVERIFY(RestoreDataFiles(env.store, window.procedure()));
 
         QCOMPARE(env.desktop.folderTitles,
                  QStringList{"Select the disk/drive/folder that contains your previously backed "
@@ -362,7 +362,7 @@ private slots:
         const auto run = [&](bool restore, const QString &folder, int answer) {
             env.desktop.answerFolder(folder);
             env.desktop.answerMsgBox(answer);
-            QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(env.data, window.procedure()));
+            QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(env.store, window.procedure()));
         };
         QTemporaryDir other, good;
         writeFile(other.filePath("notes.txt"), "notes");
@@ -373,7 +373,8 @@ private slots:
         run(true, other.path(), 1); // no data file there
         run(true, good.path(), 2);  // "No" to the question
         env.desktop.answerFolder(std::nullopt);
-        QVERIFY(!BackupDataFiles(env.data, window.procedure())); // chooser cancelled: nothing asked
+        QVERIFY(
+            !BackupDataFiles(env.store, window.procedure())); // chooser cancelled: nothing asked
         const QString backupEnd = " | &Cancel backup procedure | ";
         const QString restoreEnd = " | &Cancel restore procedure | ";
         QCOMPARE(
@@ -407,7 +408,7 @@ private slots:
         env.desktop.answerMsgBox(1, false, "Ready to Backup...");
         env.desktop.answerMsgBox(1, false, "Data folder busy");
         env.desktop.answerMsgBox(2, false, "Data folder busy");
-        QVERIFY(!BackupDataFiles(env.data, window.procedure()));
+        QVERIFY(!BackupDataFiles(env.store, window.procedure()));
         QCOMPARE(window.busy, QList<bool>({true, false, true, false}));
         QCOMPARE(env.desktop.msgBoxes.last().text,
                  "Another workstation is saving changes to the\r\ndata files in this folder "
@@ -486,7 +487,7 @@ private slots:
                                  : extra.isEmpty() ? "File Restore Error"
                                                    : "Backup can not be restored");
         Window window;
-        QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(env.data, window.procedure()));
+        QVERIFY(!(restore ? RestoreDataFiles : BackupDataFiles)(env.store, window.procedure()));
         QCOMPARE(env.desktop.msgBoxes.last().text,
                  QString(text).replace("%1", slashed(other.path())));
         QCOMPARE(folderFiles(env.folder()), before);

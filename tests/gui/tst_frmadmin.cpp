@@ -174,13 +174,13 @@ private slots:
             env.desktop.answerInputBox(QStringLiteral("wrong"));
             env.desktop.answerMsgBox(choice, false, "Invalid Entry");
         }
-        QVERIFY(!AccessCodeGranted(env.data, env.session));
+        QVERIFY(!AccessCodeGranted(env.store, env.session));
         env.desktop.answerInputBox(QStringLiteral("wrong"));
         env.desktop.answerMsgBox(1, false, "Invalid Entry");
         env.desktop.answerInputBox(Code);
-        QVERIFY(AccessCodeGranted(env.data, env.session));
+        QVERIFY(AccessCodeGranted(env.store, env.session));
         env.desktop.answerInputBox(QString());
-        QVERIFY(!AccessCodeGranted(env.data, env.session));
+        QVERIFY(!AccessCodeGranted(env.store, env.session));
         QCOMPARE(env.desktop.msgBoxes.size(), 3);
         QCOMPARE(boxText(env.desktop.msgBoxes[2]),
                  "Invalid Entry | 'wrong' is not the\r\n\r\ncorrect Access Code | &Try again, "

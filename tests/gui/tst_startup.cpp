@@ -260,7 +260,7 @@ private slots:
     void setupWindowChecks()
     {
         TestEnvironment env;
-        frmSetup w(env.data);
+        frmSetup w(env.store);
         w.show();
         env.desktop.answerMsgBox(1, false, "Invalid Access Code");
         fillIn(&w, "  County Sheriff ", "Ab3D");
@@ -282,14 +282,14 @@ private slots:
     {
         TestEnvironment env;
         whenModal<frmSetup>([](frmSetup *d) { d->cmdCancel->click(); });
-        QVERIFY(!EnsureInstallationConfigured(env.data, nullptr));
+        QVERIFY(!EnsureInstallationConfigured(env.store, nullptr));
         QVERIFY(!QFile::exists(env.path("Custorin.ini")));
         whenModal<frmSetup>([](frmSetup *d) { fillIn(d, "City Police", "12345"); });
-        QVERIFY(EnsureInstallationConfigured(env.data, nullptr));
+        QVERIFY(EnsureInstallationConfigured(env.store, nullptr));
         writeFile(env.path("Custorin.ini"), "[Installation]\nAgencyName=City Police\n");
         env.desktop.answerMsgBox(1, false, "Installation settings damaged");
         whenModal<frmSetup>([](frmSetup *d) { fillIn(d, "City Police", "54321"); });
-        QVERIFY(EnsureInstallationConfigured(env.data, nullptr));
+        QVERIFY(EnsureInstallationConfigured(env.store, nullptr));
         QVERIFY(AccessCodeMatches(env.data, "54321"));
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }

@@ -47,9 +47,9 @@ private slots:
         QString message;
         QVERIFY2(InitDatabase(db, &message), qPrintable(message));
         QCOMPARE(message,
-                 QStringLiteral("The database is at schema version 4 (migrations 1, 2, 3, 4 done)."));
+                 QStringLiteral("The database is at schema version 6 (migrations 1, 2, 3, 4, 5, 6 done)."));
         QVERIFY(InitDatabase(db, &message));
-        QCOMPARE(message, QStringLiteral("The database is at schema version 4 already."));
+        QCOMPARE(message, QStringLiteral("The database is at schema version 6 already."));
         // A workstation's login role, with nothing but the program's rights.
         QVERIFY(server.psql(QStringLiteral("custorin"),
                             QStringLiteral("CREATE ROLE clerk LOGIN IN ROLE custorin_app")));
@@ -743,7 +743,7 @@ private slots:
 
         const ProgramRun check = RunProgram(app, {"--database", url, "--check"}, {}, true);
         QCOMPARE(check.status, 0);
-        QVERIFY2(check.out.startsWith("Schema version 4.\nSignInOut.Log: 2 lines.\n"),
+        QVERIFY2(check.out.startsWith("Schema version 6.\nSignInOut.Log: 2 lines.\n"),
                  check.out.constData());
         QVERIFY2(check.out.contains(" users.\nSignInOut.Log: sealed from line 3\n"
                                     "SignInOut.Log: chain verified up to line 2\n"),

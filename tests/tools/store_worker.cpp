@@ -27,6 +27,7 @@
 #include "core/common/Globals.h"
 #include "core/entries/EntryStore.h"
 #include "core/rules/Inventory.h"
+#include "core/store/Store.h"
 #include "gui/windows/OlderDataUpgrade.h"
 
 #include <QCoreApplication>
@@ -143,9 +144,10 @@ int scan(const QString &id, const QString &name, int count)
 {
     Tool->session.CurrentUserName = name;
     Tool->data.options.HostNameOverride = name;
+    FolderStore store(Tool->data);
     InventoryEntries entries;
     Inventory inv;
-    if (!LoadInventoryEntries(Tool->data, &entries) || !LoadInventory(Tool->data, id, &inv)) {
+    if (!LoadInventoryEntries(store, &entries) || !LoadInventory(store, id, &inv)) {
         std::fprintf(stderr, "can not read the entries or the inventory\n");
         return 1;
     }
@@ -160,7 +162,7 @@ int scan(const QString &id, const QString &name, int count)
         InventoryOutcome out;
         for (int attempt = 0; attempt < 20 && !out.ok; ++attempt) {
             QThread::msleep(10);
-            out = RecordInventoryScan(Tool->data, &inv, entries, QStringLiteral("Aisle ") + name,
+            out = RecordInventoryScan(store, &inv, entries, QStringLiteral("Aisle ") + name,
                                       code, &line);
             if (!out.text.isEmpty())
                 break;

@@ -4,6 +4,7 @@
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
 #include "core/common/MsgBox.h"
+#include "core/store/Store.h"
 #include "core/users/Installation.h"
 #include "core/users/UserRecord.h"
 
@@ -243,13 +244,13 @@ int WrongAccessCodeDelayMs(int wrongCodes)
     return qMin(1000 << doublings, 30000);
 }
 
-AccessCodeVerdict JudgeAccessCode(DataSet &ds, Session &session, const QString &answer)
+AccessCodeVerdict JudgeAccessCode(Store &store, Session &session, const QString &answer)
 {
     AccessCodeVerdict verdict;
-    const InstallationResult checked = CheckAccessCode(ds, answer);
+    const InstallationResult checked = store.checkAccessCode(answer);
     if (checked == InstallationResult::Ok) {
         session.WrongAccessCodes = 0;
-        ClearWrongAccessCodes(ds);
+        store.clearWrongAccessCodes();
         verdict.kind = AccessCodeVerdict::Granted;
         return verdict;
     }
@@ -259,15 +260,15 @@ AccessCodeVerdict JudgeAccessCode(DataSet &ds, Session &session, const QString &
         verdict.kind = AccessCodeVerdict::Unjudged;
         verdict.message = {InstallationResultTitle(checked),
                            MsgIcon::Stop,
-                           InstallationProblemText(ds, checked),
+                           store.installationProblemText(checked),
                            MsgButton::First,
                            false,
                            {QStringLiteral("&Okay")}};
         return verdict;
     }
-    // The folder's count, which a restart does not reset; this session's
-    // own where the folder's can not be kept.
-    const int counted = CountWrongAccessCode(ds);
+    // The store's count, which a restart does not reset; this session's
+    // own where the store's can not be kept.
+    const int counted = store.countWrongAccessCode();
     session.WrongAccessCodes = counted > 0 ? counted : session.WrongAccessCodes + 1;
     if (const int ms = WrongAccessCodeDelayMs(session.WrongAccessCodes); ms > 0)
         desktop().pause(ms);

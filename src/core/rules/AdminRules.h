@@ -16,6 +16,8 @@
 #include <QStringList>
 #include <QVector>
 
+class Store;
+
 struct UserRecord;
 enum class UserNameCheck;
 
@@ -88,14 +90,14 @@ struct AccessCodeVerdict {
     MsgBoxRequest message;
 };
 // Judges one answer. Each wrong code is written to "UserList.Log" (never
-// the code itself); from the second wrong code in a row for the data
-// folder on (CountWrongAccessCode: across restarts and workstations), the
+// the code itself); from the second wrong code in a row for the store on
+// (Store::countWrongAccessCode: across restarts and workstations), the
 // verdict comes only after a wait that doubles each time
 // (WrongAccessCodeDelayMs, through the desktop's pause). The session's
 // WrongAccessCodes: wrong access codes since the last right one, the
-// folder's count as last seen, or this session's own where the folder's
+// store's count as last seen, or this session's own where the store's
 // can not be kept.
-AccessCodeVerdict JudgeAccessCode(DataSet &ds, Session &session, const QString &answer);
+AccessCodeVerdict JudgeAccessCode(Store &store, Session &session, const QString &answer);
 // The wait after the n-th wrong code in a row: none after the first, then
 // 1, 2, 4, ... seconds, at most 30.
 int WrongAccessCodeDelayMs(int wrongCodes);

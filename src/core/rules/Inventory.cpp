@@ -67,18 +67,18 @@ const InventoryEntry *InventoryEntries::find(const QString &control) const
     return it == byControl.cend() ? nullptr : &list[size_t(*it)];
 }
 
-bool LoadInventoryEntries(const DataSet &ds, InventoryEntries *entries)
+bool LoadInventoryEntries(Store &store, InventoryEntries *entries)
 {
     entries->list.clear();
     entries->byControl.clear();
     // Taken first: a change made while the file is read shows next time.
-    entries->stamp = dataset::dataFileStamp(ds);
+    entries->stamp = store.entriesStamp();
     using namespace EntryLayout;
     QString caseNumber;
-    const bool ok = dataset::forEachRecord(ds, [&](int n, const char *record) {
+    const bool ok = store.forEachEntryRecord([&](int n, const char *record) {
         ReadFixedText(record + CaseNumber, EntryTextWidth(CaseNumber), caseNumber);
         if (caseNumber == KilledMarker)
-            return;
+            return true;
         InventoryEntry e;
         e.controlNumber = qFromLittleEndian<double>(record + ControlNumber);
         e.control = ControlNumberText(e.controlNumber);
@@ -88,6 +88,7 @@ bool LoadInventoryEntries(const DataSet &ds, InventoryEntries *entries)
         e.archived = static_cast<unsigned char>(record[Status]) == StatusArchived;
         e.recordNumber = n;
         entries->list.push_back(std::move(e));
+        return true;
     });
     // The first of a repeated number answers a scan.
     for (int i = int(entries->list.size()) - 1; i >= 0; --i)
@@ -95,12 +96,12 @@ bool LoadInventoryEntries(const DataSet &ds, InventoryEntries *entries)
     return ok;
 }
 
-bool RefreshInventoryEntries(const DataSet &ds, InventoryEntries *entries)
+bool RefreshInventoryEntries(Store &store, InventoryEntries *entries)
 {
-    if (dataset::dataFileStamp(ds) == entries->stamp)
+    if (entries->stamp && store.entriesStamp() == entries->stamp)
         return true;
     InventoryEntries read;
-    if (!LoadInventoryEntries(ds, &read))
+    if (!LoadInventoryEntries(store, &read))
         return false;
     *entries = std::move(read);
     return true;
@@ -283,8 +284,9 @@ int RunInventoryCommand(const StartOptions &options, QString *out, QString *err)
         return 1;
     }
     DataSet ds(folder.absoluteFilePath());
+    FolderStore store(ds);
     if (options.listInventories) {
-        for (const Inventory &inv : ListInventories(ds))
+        for (const Inventory &inv : ListInventories(store))
             *out += QStringLiteral("%1\t%2\t%3 scans\t%4\n")
                         .arg(inv.id, inv.statusText())
                         .arg(inv.scans.size())
@@ -292,7 +294,7 @@ int RunInventoryCommand(const StartOptions &options, QString *out, QString *err)
         return 0;
     }
     Inventory inv;
-    if (!LoadInventory(ds, options.inventoryReport, &inv)) {
+    if (!LoadInventory(store, options.inventoryReport, &inv)) {
         *err = QStringLiteral("there is no inventory '%1' (--inventories lists them)\n")
                    .arg(options.inventoryReport);
         return 1;

@@ -3,9 +3,11 @@
 // shelf, reconciled, and reported.
 //
 // Each inventory is one side file "Inventories/<start stamp>.txt" in the
-// data folder: Windows-1252 lines ended by CR LF, fields separated by tabs
+// data folder (Windows-1252 lines ended by CR LF), or the same lines as
+// rows of a database's inventory_lines table: fields separated by tabs
 // (a tab or line break inside a value becomes a blank). Every line is
-// appended under the folder lock at the end the file has then, so several
+// appended under the inventory's lock (the folder lock, or an advisory
+// lock in the line's transaction) after the lines there then, so several
 // workstations may scan into one inventory at once; each appender first
 // reads what the others added since its last look, which is how a second
 // scan of one code is flagged once, whoever scanned it first.
@@ -29,6 +31,8 @@
 
 #include "core/common/DataSet.h"
 #include "core/common/Desktop.h"
+#include "core/store/FolderInventory.h"
+#include "core/store/Store.h"
 
 #include <QHash>
 #include <QSet>
@@ -65,7 +69,7 @@ struct ScanSound {
 };
 ScanSound ScanClassSound(ScanClass c);
 
-// What an inventory needs of an entry, read once from the data file.
+// What an inventory needs of an entry, read once through the store.
 struct InventoryEntry {
     QString control; // as the program shows it: 14 digits, or 5 for a legacy one
     double controlNumber = 0;
@@ -79,18 +83,19 @@ struct InventoryEntry {
 struct InventoryEntries {
     std::vector<InventoryEntry> list; // in file order
     QHash<QString, int> byControl;    // control text -> index in list
-    std::optional<FileStamp> stamp;   // the data file's when it was read
+    std::optional<FileStamp> stamp;   // the store's entries' when they were read
 
     const InventoryEntry *find(const QString &control) const;
 };
 
-// Reads every entry of the data file (entries being deleted left out); a
-// missing data file holds none. False when the file can not be read.
-bool LoadInventoryEntries(const DataSet &ds, InventoryEntries *entries);
-// Reads them again when the data file changed since (another workstation
-// added, archived or moved an entry): a scan is classified against the
-// entries as they are. False when the file can not be read.
-bool RefreshInventoryEntries(const DataSet &ds, InventoryEntries *entries);
+// Reads every entry of the store (entries being deleted left out); a
+// missing data file holds none. False when they can not be read.
+bool LoadInventoryEntries(Store &store, InventoryEntries *entries);
+// Reads them again when they changed since (another workstation added,
+// archived or moved an entry; a store without a stamp is read every
+// time): a scan is classified against the entries as they are. False when
+// they can not be read.
+bool RefreshInventoryEntries(Store &store, InventoryEntries *entries);
 
 // The sample: `count` different numbers of 0..population-1, ascending,
 // drawn by a 32-bit Mersenne Twister seeded with seed (a partial
@@ -161,7 +166,7 @@ struct Inventory {
     bool closed = false;
     InventoryEvent closedBy;
     std::vector<InventoryMissing> missing;
-    qint64 readUpTo = 0; // bytes of the file read so far
+    qint64 readUpTo = 0; // how far its lines were read (Store::readInventory)
 
     // What an empty-handed reader needs: the scope as words.
     QString scopeText() const;
@@ -185,47 +190,44 @@ struct InventoryOutcome {
     std::optional<MsgBoxRequest> busy;
 };
 
-// The folder of the side files, and one file by its id.
-QString InventoriesFolder(const DataSet &ds);
-QString InventoryFilePath(const DataSet &ds, const QString &id);
-
 // Starts an inventory: writes its side file (start and expect lines) and
 // logs the start in "DataRecords.Log", both under one hold of the lock
 // (when the log line can not be written the inventory is not started).
-InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request,
+InventoryOutcome StartInventory(Store &store, const InventoryRequest &request,
                                 const InventoryEntries &entries, Inventory *inventory);
 
 // Reads the side file of id, or what others added to it since the last
 // read (inventory->readUpTo). False when it can not be read.
-bool LoadInventory(const DataSet &ds, const QString &id, Inventory *inventory);
-bool RefreshInventory(const DataSet &ds, Inventory *inventory);
+bool LoadInventory(Store &store, const QString &id, Inventory *inventory);
+bool RefreshInventory(Store &store, Inventory *inventory);
 
 // Every inventory of the data folder, newest first (unreadable ones left
 // out).
-std::vector<Inventory> ListInventories(const DataSet &ds);
+std::vector<Inventory> ListInventories(Store &store);
 
 // Records a scan: reads what others added, classifies it, appends its
 // line, all under the lock. A shelf scan ("L:...") is not a scan of an
 // entry: the caller takes it as the current shelf. *scan gets the line.
-InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory,
+InventoryOutcome RecordInventoryScan(Store &store, Inventory *inventory,
                                      const InventoryEntries &entries, const QString &shelf,
                                      const QString &code, InventoryScan *scan);
 
-InventoryOutcome PauseInventory(DataSet &ds, Inventory *inventory);
-InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory);
+InventoryOutcome PauseInventory(Store &store, Inventory *inventory);
+InventoryOutcome ResumeInventory(Store &store, Inventory *inventory);
 // Closes it: the entries in scope never scanned are written as "missing"
 // lines with what the entries held then, together with the close line, and
 // the close is logged.
-InventoryOutcome CloseInventory(DataSet &ds, Inventory *inventory, const InventoryEntries &entries);
+InventoryOutcome CloseInventory(Store &store, Inventory *inventory,
+                                const InventoryEntries &entries);
 // A note on a discrepancy; it is listed with its code in the report.
-InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code,
+InventoryOutcome AddInventoryNote(Store &store, Inventory *inventory, const QString &code,
                                   const QString &text);
 
 // Makes the scanned shelf the entry's location through the entry store's
 // edit (the identity check and its "edited" line), with a line in its
 // chain of custody naming the old shelf, and notes the change in the side
 // file.
-InventoryOutcome AcceptScannedShelf(DataSet &ds, Inventory *inventory, InventoryEntries *entries,
+InventoryOutcome AcceptScannedShelf(Store &store, Inventory *inventory, InventoryEntries *entries,
                                     const QString &code, const QString &newShelf);
 // The chain-of-custody line for that change.
 QString ShelfChangeCustodyLine(const QString &time, const QString &inventoryId,

@@ -1,21 +1,15 @@
-// The inventory side files "Inventories/<id>.txt": reading what every
-// workstation appended, and appending a line under the folder lock.
+// An inventory's lines: reading what every workstation added, and adding
+// a line under the inventory's lock (the store's side files or rows).
 #include "core/rules/Inventory.h"
 
 #include "core/common/ActivityLog.h"
-#include "core/common/FileOps.h"
-#include "core/common/FolderLock.h"
 #include "core/common/Formats.h"
 #include "core/common/Globals.h"
 #include "core/common/InputChecks.h"
 #include "core/rules/InventoryDataSet.h"
 #include "core/rules/ScanCode.h"
 
-#include <QDir>
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
@@ -104,63 +98,9 @@ void applyLine(Inventory &inv, const QString &line)
     }
 }
 
-// Reads the file from inv->readUpTo on and applies every whole line (one
-// another workstation is writing right now is left for the next read).
-bool readTail(const DataSet &ds, Inventory *inv, const QString &path)
+Store::InventoryLineVisitor applier(Inventory *inv)
 {
-    const int fd = OpenDataSetFile(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    bool isFile = false;
-    qint64 size = 0;
-    bool ok = CurrentFileState(fd, &isFile, &size);
-    QByteArray bytes;
-    if (ok && size > inv->readUpTo) {
-        bytes.resize(size - inv->readUpTo);
-        const qint64 got = ReadAllAt(ds, fd, bytes.data(), bytes.size(), inv->readUpTo, path);
-        ok = got >= 0;
-        bytes.resize(qMax<qint64>(got, 0));
-    }
-    ::close(fd);
-    if (!ok)
-        return false;
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype end = bytes.indexOf("\r\n", start);
-        if (end < 0)
-            break;
-        applyLine(*inv, FromWindows1252(bytes.mid(start, end - start)));
-        start = end + 2;
-    }
-    inv->readUpTo += start;
-    return true;
-}
-
-// Appends bytes at the end the file has now; the caller holds the lock. A
-// failed write leaves the file as it was. Half a line left by a workstation
-// that stopped while writing is ended first, so it never runs into the
-// new one.
-bool appendAtEnd(const DataSet &ds, const QString &path, QByteArray bytes)
-{
-    const int fd = OpenDataSetFile(path, O_RDWR);
-    if (fd < 0)
-        return false;
-    bool isFile = false;
-    qint64 size = -1;
-    bool ok = CurrentFileState(fd, &isFile, &size);
-    char last[2] = {'\r', '\n'};
-    if (ok && size > 0)
-        ok = ReadAllAt(ds, fd, last + 2 - qMin<qint64>(size, 2), qMin<qint64>(size, 2),
-                       size - qMin<qint64>(size, 2), path) >= 0;
-    if (last[0] != '\r' || last[1] != '\n')
-        bytes.prepend("\r\n");
-    ok = ok && WriteAllAt(ds, fd, bytes.constData(), bytes.size(), size, path) &&
-         SyncFile(ds, fd, path);
-    if (!ok && size >= 0)
-        (void)::ftruncate(fd, size);
-    if (::close(fd) != 0)
-        ok = false;
-    return ok;
+    return [inv](const QString &line) { applyLine(*inv, line); };
 }
 
 InventoryOutcome refused(const QString &text)
@@ -168,40 +108,34 @@ InventoryOutcome refused(const QString &text)
     return {false, InventoryWindowTitle(), text};
 }
 
-// The folder stayed busy (or could not be written to): nothing was written.
-InventoryOutcome busy(const FolderLock &held)
+InventoryOutcome outcomeOf(const Store::InventoryWrite &written)
 {
-    return {false, QString(), QString(), held.refusal()};
+    if (written.ok)
+        return {true, QString(), QString()};
+    if (written.busy)
+        return {false, QString(), QString(), written.busy};
+    return refused(written.text);
 }
 
-QString fileFailedText(const QString &id)
+QString unreadableText(const QString &id)
 {
-    return QStringLiteral("The inventory file 'Inventories/") + id +
-           QStringLiteral(".txt' can not be written: ") + QString::fromLocal8Bit(strerror(errno)) +
-           QStringLiteral(".") + CrLf + CrLf + QStringLiteral("Nothing was recorded; try again.");
+    return QStringLiteral("The inventory ") + id + QStringLiteral(" can not be read.");
 }
 
-// Under the lock: reads what others added, refuses a closed (and, unless
-// allowed, a paused) inventory, then appends line.
-InventoryOutcome appendLine(DataSet &ds, Inventory *inv, const std::function<QString()> &makeLine,
+// In one scope under the inventory's lock: reads what others added,
+// refuses a closed (and, unless allowed, a paused) inventory, then adds
+// what makeLine gives (nothing when it is empty).
+InventoryOutcome appendLine(Store &store, Inventory *inv, const std::function<QString()> &makeLine,
                             bool whilePaused = false)
 {
-    FolderLock held(ds);
-    if (!dataset::lock(held))
-        return busy(held);
-    const QString path = InventoryFilePath(ds, inv->id);
-    if (!readTail(ds, inv, path))
-        return refused(fileFailedText(inv->id));
-    if (inv->closed)
-        return refused(InventoryClosedText());
-    if (inv->paused && !whilePaused)
-        return refused(InventoryPausedText());
-    const QString line = makeLine();
-    if (line.isEmpty())
-        return {true, QString(), QString()};
-    if (!appendAtEnd(ds, path, ToWindows1252(line)) || !readTail(ds, inv, path))
-        return refused(fileFailedText(inv->id));
-    return {true, QString(), QString()};
+    return outcomeOf(store.appendInventory(
+        inv->id, &inv->readUpTo, applier(inv), [&]() -> Store::InventoryAddition {
+            if (inv->closed)
+                return {QString(), QString(), InventoryClosedText()};
+            if (inv->paused && !whilePaused)
+                return {QString(), QString(), InventoryPausedText()};
+            return {makeLine(), QString(), QString()};
+        }));
 }
 
 QString logLine(const DataSet &ds, const QString &id, const QString &what)
@@ -211,19 +145,10 @@ QString logLine(const DataSet &ds, const QString &id, const QString &what)
 }
 } // namespace
 
-QString InventoriesFolder(const DataSet &ds)
-{
-    return dataset::folder(ds);
-}
-
-QString InventoryFilePath(const DataSet &ds, const QString &id)
-{
-    return QDir(InventoriesFolder(ds)).filePath(id + QStringLiteral(".txt"));
-}
-
-InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request,
+InventoryOutcome StartInventory(Store &store, const InventoryRequest &request,
                                 const InventoryEntries &entries, Inventory *inventory)
 {
+    DataSet &ds = store.dataSet();
     // The scope: active entries, ordered by control number for the sample.
     std::vector<const InventoryEntry *> active;
     for (const InventoryEntry &e : entries.list)
@@ -255,94 +180,72 @@ InventoryOutcome StartInventory(DataSet &ds, const InventoryRequest &request,
     if (expected.isEmpty())
         return refused(QStringLiteral("No entry of the Active List is in this inventory's scope."));
 
-    FolderLock held(ds);
-    if (!dataset::lock(held))
-        return busy(held);
-    const InventoryEvent started = thisEvent(ds);
-    const QString stamp = dataset::now().toString(QStringLiteral("yyyyMMddHHmmss"));
-    if (!QDir().mkpath(InventoriesFolder(ds)))
-        return refused(
-            QStringLiteral("The folder 'Inventories' can not be made in the data folder."));
-    QString id = stamp;
-    int fd = -1;
-    for (int n = 2; fd < 0 && n < 100; ++n) {
-        fd = OpenDataSetFile(InventoryFilePath(ds, id), O_WRONLY | O_CREAT | O_EXCL);
-        if (fd < 0 && errno != EEXIST)
-            return refused(fileFailedText(id));
-        if (fd < 0)
-            id = stamp + QStringLiteral("-%1").arg(n);
-    }
-    if (fd < 0)
-        return refused(fileFailedText(id));
     const quint32 seed = request.scope == InventoryScope::Sample ? request.seed : 0;
-    QString text =
-        lineOf({QStringLiteral("start"), id, scopeToken(request.scope), field(request.shelf), size,
-                QString::number(seed), eventFields(started)});
-    for (const QString &control : expected)
-        text += QStringLiteral("expect\t") + control + CrLf;
-    const QByteArray bytes = ToWindows1252(text);
-    bool ok = WriteAllAt(ds, fd, bytes.constData(), bytes.size(), 0, InventoryFilePath(ds, id)) &&
-              SyncFile(ds, fd, InventoryFilePath(ds, id));
-    ok = ::close(fd) == 0 && ok;
-    if (!ok) {
-        const InventoryOutcome failed = refused(fileFailedText(id));
-        RemoveFileRetrying(ds, InventoryFilePath(ds, id));
-        return failed;
-    }
+    const QString stamp = dataset::now().toString(QStringLiteral("yyyyMMddHHmmss"));
+    QString id;
+    const InventoryOutcome outcome = outcomeOf(store.startInventory(
+        stamp,
+        [&](const QString &made) {
+            QString text = lineOf({QStringLiteral("start"), made, scopeToken(request.scope),
+                                   field(request.shelf), size, QString::number(seed),
+                                   eventFields(thisEvent(ds))});
+            for (const QString &control : expected)
+                text += QStringLiteral("expect\t") + control + CrLf;
+            Inventory read;
+            for (const QString &line : text.split(CrLf, Qt::SkipEmptyParts))
+                applyLine(read, line);
+            return Store::InventoryAddition{
+                text,
+                logLine(ds, made,
+                        QStringLiteral("(") + read.scopeText() + QStringLiteral(") started")),
+                QString()};
+        },
+        &id));
+    if (!outcome.ok)
+        return outcome;
     Inventory read;
-    read.id = id;
-    if (!readTail(ds, &read, InventoryFilePath(ds, id))) {
-        RemoveFileRetrying(ds, InventoryFilePath(ds, id));
-        return refused(fileFailedText(id));
-    }
-    if (!dataset::log(
-            held, logLine(ds, id,
-                          QStringLiteral("(") + read.scopeText() + QStringLiteral(") started")))) {
-        RemoveFileRetrying(ds, InventoryFilePath(ds, id));
-        return refused(LogFailedText(ds, DataRecordsLogName));
-    }
+    if (!LoadInventory(store, id, &read))
+        return refused(unreadableText(id));
     *inventory = read;
-    return {true, QString(), QString()};
+    return outcome;
 }
 
-bool LoadInventory(const DataSet &ds, const QString &id, Inventory *inventory)
+bool LoadInventory(Store &store, const QString &id, Inventory *inventory)
 {
     Inventory read;
-    if (!readTail(ds, &read, InventoryFilePath(ds, id)) || read.id.isEmpty())
+    if (!store.readInventory(id, &read.readUpTo, applier(&read)) || read.id.isEmpty())
         return false;
     *inventory = read;
     return true;
 }
 
-bool RefreshInventory(const DataSet &ds, Inventory *inventory)
+bool RefreshInventory(Store &store, Inventory *inventory)
 {
-    return readTail(ds, inventory, InventoryFilePath(ds, inventory->id));
+    return store.readInventory(inventory->id, &inventory->readUpTo, applier(inventory));
 }
 
-std::vector<Inventory> ListInventories(const DataSet &ds)
+std::vector<Inventory> ListInventories(Store &store)
 {
     std::vector<Inventory> list;
-    QStringList names =
-        QDir(InventoriesFolder(ds)).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    std::reverse(names.begin(), names.end());
-    for (const QString &name : names) {
+    for (const QString &id : store.inventoryIds()) {
         Inventory inv;
-        if (LoadInventory(ds, name.chopped(4), &inv))
+        if (LoadInventory(store, id, &inv))
             list.push_back(inv);
     }
     return list;
 }
 
-InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory,
+InventoryOutcome RecordInventoryScan(Store &store, Inventory *inventory,
                                      const InventoryEntries &entries, const QString &shelf,
                                      const QString &code, InventoryScan *scan)
 {
+    DataSet &ds = store.dataSet();
     if (field(shelf).isEmpty())
         return refused(InventoryNeedsShelfText());
     const QString read = field(code);
     if (read.isEmpty())
         return {false, QString(), QString()};
-    const InventoryOutcome outcome = appendLine(ds, inventory, [&]() {
+    const InventoryOutcome outcome = appendLine(store, inventory, [&]() {
         const ScanClass cls = ClassifyInventoryScan(*inventory, entries, shelf, read);
         const InventoryEntry *e = entries.find(read);
         const InventoryEvent now = thisEvent(ds);
@@ -356,18 +259,20 @@ InventoryOutcome RecordInventoryScan(DataSet &ds, Inventory *inventory,
     return outcome;
 }
 
-InventoryOutcome PauseInventory(DataSet &ds, Inventory *inventory)
+InventoryOutcome PauseInventory(Store &store, Inventory *inventory)
 {
-    return appendLine(ds, inventory, [&]() {
+    DataSet &ds = store.dataSet();
+    return appendLine(store, inventory, [&]() {
         return inventory->paused ? QString()
                                  : lineOf({QStringLiteral("pause"), eventFields(thisEvent(ds))});
     });
 }
 
-InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory)
+InventoryOutcome ResumeInventory(Store &store, Inventory *inventory)
 {
+    DataSet &ds = store.dataSet();
     return appendLine(
-        ds, inventory,
+        store, inventory,
         [&]() {
             return inventory->paused
                        ? lineOf({QStringLiteral("resume"), eventFields(thisEvent(ds))})
@@ -376,59 +281,35 @@ InventoryOutcome ResumeInventory(DataSet &ds, Inventory *inventory)
         true);
 }
 
-InventoryOutcome CloseInventory(DataSet &ds, Inventory *inventory, const InventoryEntries &entries)
+InventoryOutcome CloseInventory(Store &store, Inventory *inventory, const InventoryEntries &entries)
 {
-    FolderLock held(ds);
-    if (!dataset::lock(held))
-        return busy(held);
-    const QString path = InventoryFilePath(ds, inventory->id);
-    if (!readTail(ds, inventory, path))
-        return refused(fileFailedText(inventory->id));
-    if (inventory->closed)
-        return refused(InventoryClosedText());
-    QString text;
-    for (const QString &control : std::as_const(inventory->expected)) {
-        if (inventory->scannedCodes.contains(control))
-            continue;
-        const InventoryEntry *e = entries.find(control);
-        text += lineOf({QStringLiteral("missing"), control, e ? field(e->caseNumber) : QString(),
-                        e ? field(e->location) : QString(), e ? field(e->description) : QString()});
-    }
-    text += lineOf({QStringLiteral("close"), eventFields(thisEvent(ds))});
-    bool isFile = false;
-    qint64 before = 0;
-    {
-        const int fd = OpenDataSetFile(path, O_RDONLY);
-        if (fd < 0 || !CurrentFileState(fd, &isFile, &before)) {
-            if (fd >= 0)
-                ::close(fd);
-            return refused(fileFailedText(inventory->id));
-        }
-        ::close(fd);
-    }
-    if (!appendAtEnd(ds, path, ToWindows1252(text)))
-        return refused(fileFailedText(inventory->id));
-    if (!dataset::log(held, logLine(ds, inventory->id, QStringLiteral("closed")))) {
-        // The close and its line go together.
-        const int fd = OpenDataSetFile(path, O_WRONLY);
-        if (fd >= 0) {
-            (void)::ftruncate(fd, before);
-            ::close(fd);
-        }
-        return refused(LogFailedText(ds, DataRecordsLogName));
-    }
-    if (!readTail(ds, inventory, path))
-        return refused(fileFailedText(inventory->id));
-    return {true, QString(), QString()};
+    DataSet &ds = store.dataSet();
+    return outcomeOf(store.appendInventory(
+        inventory->id, &inventory->readUpTo, applier(inventory), [&]() -> Store::InventoryAddition {
+            if (inventory->closed)
+                return {QString(), QString(), InventoryClosedText()};
+            QString text;
+            for (const QString &control : std::as_const(inventory->expected)) {
+                if (inventory->scannedCodes.contains(control))
+                    continue;
+                const InventoryEntry *e = entries.find(control);
+                text += lineOf(
+                    {QStringLiteral("missing"), control, e ? field(e->caseNumber) : QString(),
+                     e ? field(e->location) : QString(), e ? field(e->description) : QString()});
+            }
+            text += lineOf({QStringLiteral("close"), eventFields(thisEvent(ds))});
+            return {text, logLine(ds, inventory->id, QStringLiteral("closed")), QString()};
+        }));
 }
 
-InventoryOutcome AddInventoryNote(DataSet &ds, Inventory *inventory, const QString &code,
+InventoryOutcome AddInventoryNote(Store &store, Inventory *inventory, const QString &code,
                                   const QString &text)
 {
+    DataSet &ds = store.dataSet();
     if (field(text).isEmpty())
         return {false, QString(), QString()};
     return appendLine(
-        ds, inventory,
+        store, inventory,
         [&]() {
             return lineOf(
                 {QStringLiteral("note"), eventFields(thisEvent(ds)), field(code), field(text)});
@@ -445,20 +326,27 @@ QString ShelfChangeCustodyLine(const QString &time, const QString &inventoryId,
            inventoryId + QStringLiteral(")");
 }
 
-InventoryOutcome AcceptScannedShelf(DataSet &ds, Inventory *inventory, InventoryEntries *entries,
+InventoryOutcome AcceptScannedShelf(Store &store, Inventory *inventory, InventoryEntries *entries,
                                     const QString &code, const QString &newShelf)
 {
-    if (!RefreshInventory(ds, inventory))
-        return refused(fileFailedText(inventory->id));
-    if (inventory->closed)
-        return refused(InventoryClosedText());
+    DataSet &ds = store.dataSet();
+    // What others added first: a closed inventory takes no change.
+    const InventoryOutcome open = appendLine(
+        store, inventory, [] { return QString(); }, true);
+    if (!open.ok)
+        return open;
     const auto index = entries->byControl.constFind(code);
     if (index == entries->byControl.cend())
         return refused(NotOnRecordText(code));
     InventoryEntry &entry = entries->list[size_t(*index)];
     const QString shelf = field(newShelf).left(EntryTextWidth(EntryLayout::Location));
     const EntryIdentity asRead{entry.controlNumber, entry.caseNumber};
-    std::optional<EntryRecord> record = dataset::readEntry(ds, entry.recordNumber);
+    std::optional<EntryRecord> record;
+    store.forEachEntryRecord([&](int n, const char *bytes) {
+        if (n == entry.recordNumber)
+            record = EntryRecord::Unpack(bytes, EntryRecordLength);
+        return n < entry.recordNumber;
+    });
     if (!record || !asRead.matches(*record))
         return {false, StoreResultTitle(StoreResult::Changed),
                 StoreResultText(ds, StoreResult::Changed)};
@@ -475,14 +363,14 @@ InventoryOutcome AcceptScannedShelf(DataSet &ds, Inventory *inventory, Inventory
                        CrLf + CrLf + QStringLiteral("Change the location on the entry's card."));
     record->Location = shelf;
     record->ChainOfCustody = chain;
-    const StoreResult result = dataset::saveEdited(ds, entry.recordNumber, asRead, *record);
+    const StoreResult result = store.saveEntry(entry.recordNumber, asRead, *record);
     if (result == StoreResult::Busy || result == StoreResult::Unwritable)
         return {false, QString(), QString(), StoreResultMessage(ds, result)};
     if (result != StoreResult::Ok)
         return {false, StoreResultTitle(result), StoreResultText(ds, result)};
     entry.location = shelf;
     const InventoryOutcome noted = appendLine(
-        ds, inventory,
+        store, inventory,
         [&]() {
             return lineOf(
                 {QStringLiteral("accept"), eventFields(thisEvent(ds)), code, oldShelf, shelf});

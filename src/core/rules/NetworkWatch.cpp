@@ -62,7 +62,7 @@ WatchTick NetworkWatch::tick(const QDateTime &now, bool listHasEntries, bool sou
     } else if (m_otherChange) {
         m_face = RefreshFace::Yellow;
         result.faceChanged = true;
-    } else if (listHasEntries && secondDue(now, 5)) {
+    } else if (listHasEntries && !dataFile.isEmpty() && secondDue(now, 5)) {
         const std::optional<FileStamp> stamp = desktop().fileStamp(dataFile);
         result.examined = true;
         if (stamp && stamp != m_stamp) {

@@ -44,7 +44,9 @@ public:
 
     // One tick of the timer. listHasEntries: the grid lists at least one
     // entry. soundOn: the "RefreshSound" setting. dataFile: the data
-    // file's path, examined through the desktop seam.
+    // file's path, examined through the desktop seam; empty where the
+    // store tells of changes itself (noteOtherChange) and no file is
+    // watched.
     WatchTick tick(const QDateTime &now, bool listHasEntries, bool soundOn,
                    const QString &dataFile);
 

@@ -7,6 +7,7 @@
 #include "core/common/Globals.h"
 #include "core/entries/DataFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 bool FolderStore::openEntries()
@@ -165,4 +166,59 @@ FolderStore::sealLogs(const std::function<QString(const QList<SealRecord> &)> &r
 QStringList FolderStore::coveredFileProblems()
 {
     return CoveredFileProblems(m_ds);
+InstallationResult FolderStore::loadInstallation()
+{
+    return LoadInstallation(m_ds);
+}
+
+InstallationResult FolderStore::saveInstallation(const QString &agency, const QString &accessCode,
+                                                 SetupBy by)
+{
+    return SaveInstallation(m_ds, agency, accessCode, by);
+}
+
+InstallationResult FolderStore::checkAccessCode(const QString &code)
+{
+    return CheckAccessCode(m_ds, code);
+}
+
+bool FolderStore::holdsUsersOrEntries()
+{
+    return DataFolderInUse(m_ds);
+}
+
+QString FolderStore::updateAddress()
+{
+    return UpdateAddress(m_ds);
+}
+
+int FolderStore::countWrongAccessCode()
+{
+    return CountWrongAccessCode(m_ds);
+}
+
+int FolderStore::wrongAccessCodeCount()
+{
+    return WrongAccessCodeCount(m_ds);
+}
+
+void FolderStore::clearWrongAccessCodes()
+{
+    ClearWrongAccessCodes(m_ds);
+}
+
+QString FolderStore::installationResultText(InstallationResult result)
+{
+    return InstallationResultText(m_ds, result);
+}
+
+QString FolderStore::installationProblemText(InstallationResult result)
+{
+    return InstallationProblemText(m_ds, result);
+}
+
+QString FolderStore::notSetUpText() const
+{
+    return QStringLiteral("This data folder has not been set up yet:\n") +
+           QDir::toNativeSeparators(DataPath(m_ds, QString()));
 }

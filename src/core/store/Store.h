@@ -10,14 +10,18 @@
 
 #include "core/common/DataSet.h"
 #include "core/common/LogChain.h"
+#include "core/common/Desktop.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
+#include "core/users/Installation.h"
 #include "core/users/UserFile.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <functional>
+#include <optional>
 
 class QObject;
 
@@ -121,6 +125,91 @@ public:
         return false;
     }
 
+    // ---- the installation's settings, the access code, backups ----
+    // The agency name and the access code's key, the wrong codes' count
+    // and the access code's lines in "UserList.Log" (users/Installation.h):
+    // the settings file and the count's side file in a data folder, the
+    // installation table in a database. The same results and rules on both.
+    // Reads the settings and sets the data set's AgencyName (emptied when
+    // they can not be read).
+    virtual InstallationResult loadInstallation() = 0;
+    virtual InstallationResult saveInstallation(const QString &agency, const QString &accessCode,
+                                                SetupBy by) = 0;
+    virtual InstallationResult checkAccessCode(const QString &code) = 0;
+    // The store holds users or entries: missing settings are not set up
+    // in a window.
+    virtual bool holdsUsersOrEntries() = 0;
+    virtual QString updateAddress() = 0;
+    // One more wrong code with its line: the new count, -1 when it could
+    // not be kept. The count as it stands; a right code clears it.
+    virtual int countWrongAccessCode() = 0;
+    virtual int wrongAccessCodeCount() = 0;
+    virtual void clearWrongAccessCodes() = 0;
+    // The texts of a result (InstallationResultText and
+    // InstallationProblemText), naming where the settings are kept.
+    virtual QString installationResultText(InstallationResult result) = 0;
+    virtual QString installationProblemText(InstallationResult result) = 0;
+    // The set-up window's opening: what has not been set up yet, and where.
+    virtual QString notSetUpText() const = 0;
+
+    // A store that backs itself up (a database, with pg_dump) instead of
+    // having the backup window copy the data folder's files: it writes a
+    // backup into folder (ok, and the text that reports it), and says how
+    // such a backup comes back, for the restore window.
+    virtual bool backsUpItself() const { return false; }
+    struct SelfBackup {
+        bool ok = false;
+        QString text;
+    };
+    virtual SelfBackup backUpInto(const QString &folder)
+    {
+        (void)folder;
+        return SelfBackup();
+    }
+    virtual QString restoreElsewhereText() const { return QString(); }
+
+    // ---- inventories ----
+    // An inventory is a sequence of lines (tab-separated fields, see
+    // rules/Inventory.h), only ever added to: the side file
+    // "Inventories/<id>.txt" of a data folder (Windows-1252, CR LF), the
+    // rows of inventory_lines in a database. *readUpTo is how far a reader
+    // got (bytes of the file, lines of the table); each read calls apply
+    // for every whole line after it and moves it on.
+    using InventoryLineVisitor = std::function<void(const QString &)>;
+    // What a change adds: lines, each ended by CR LF (none: nothing is
+    // written), the line for "DataRecords.Log" if any, or a refusal.
+    struct InventoryAddition {
+        QString lines;
+        QString logLine;
+        QString refusal;
+    };
+    // How a change went: ok; or busy (the folder stayed busy, nothing
+    // written: the "Data folder busy" question), or text to show.
+    struct InventoryWrite {
+        bool ok = false;
+        QString text;
+        std::optional<MsgBoxRequest> busy;
+    };
+    // The entries' stamp, for a reader that keeps what it read of them:
+    // the data file's in a folder; none where the store can not tell (the
+    // reader reads them again).
+    virtual std::optional<FileStamp> entriesStamp() { return std::nullopt; }
+    // Every inventory's id, newest first.
+    virtual QStringList inventoryIds() = 0;
+    virtual bool readInventory(const QString &id, qint64 *readUpTo,
+                               const InventoryLineVisitor &apply) = 0;
+    // Starts an inventory as stamp (or "stamp-2", "-3"... after a clash):
+    // first(id) gives its first lines and its log line, written together.
+    virtual InventoryWrite
+    startInventory(const QString &stamp,
+                   const std::function<InventoryAddition(const QString &)> &first, QString *id) = 0;
+    // In one scope under the inventory's lock: reads what others added
+    // (apply), asks change what to add, adds it with its log line (neither
+    // without the other) and reads it back.
+    virtual InventoryWrite appendInventory(const QString &id, qint64 *readUpTo,
+                                           const InventoryLineVisitor &apply,
+                                           const std::function<InventoryAddition()> &change) = 0;
+
 protected:
     DataSet &m_ds;
 };
@@ -163,4 +252,29 @@ public:
     QList<SealRecord> sealLogs(const std::function<QString(const QList<SealRecord> &)> &recordLine,
                                QString *error) override;
     QStringList coveredFileProblems() override;
+
+    InstallationResult loadInstallation() override;
+    InstallationResult saveInstallation(const QString &agency, const QString &accessCode,
+                                        SetupBy by) override;
+    InstallationResult checkAccessCode(const QString &code) override;
+    bool holdsUsersOrEntries() override;
+    QString updateAddress() override;
+    int countWrongAccessCode() override;
+    int wrongAccessCodeCount() override;
+    void clearWrongAccessCodes() override;
+    QString installationResultText(InstallationResult result) override;
+    QString installationProblemText(InstallationResult result) override;
+    QString notSetUpText() const override;
+
+    // The side files (FolderInventory.cpp).
+    std::optional<FileStamp> entriesStamp() override;
+    QStringList inventoryIds() override;
+    bool readInventory(const QString &id, qint64 *readUpTo,
+                       const InventoryLineVisitor &apply) override;
+    InventoryWrite startInventory(const QString &stamp,
+                                  const std::function<InventoryAddition(const QString &)> &first,
+                                  QString *id) override;
+    InventoryWrite appendInventory(const QString &id, qint64 *readUpTo,
+                                   const InventoryLineVisitor &apply,
+                                   const std::function<InventoryAddition()> &change) override;
 };

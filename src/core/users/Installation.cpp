@@ -112,13 +112,8 @@ InstallationResult readValues(QMap<QString, QString> *out, const QString &path)
     return InstallationResult::Ok;
 }
 
-InstallationResult readSettings(Settings *out, const QString &path)
+InstallationResult settingsFromValues(Settings *out, const QMap<QString, QString> &values)
 {
-    QMap<QString, QString> values;
-    const InstallationResult read = readValues(&values, path);
-    if (read != InstallationResult::Ok)
-        return read;
-
     Settings s;
     s.agency = values.value(kAgencyKey).trimmed();
     bool numberOk = false;
@@ -132,6 +127,28 @@ InstallationResult readSettings(Settings *out, const QString &path)
         return InstallationResult::Corrupted;
     *out = s;
     return InstallationResult::Ok;
+}
+
+InstallationResult readSettings(Settings *out, const QString &path)
+{
+    QMap<QString, QString> values;
+    const InstallationResult read = readValues(&values, path);
+    if (read != InstallationResult::Ok)
+        return read;
+    return settingsFromValues(out, values);
+}
+
+InstallationResult checkCode(const Settings &s, const QString &code)
+{
+    if (CharacterCount(code) != AccessCodeLength)
+        return InstallationResult::AccessCodeInvalid;
+    const QByteArray key = deriveKey(code, s.salt, s.iterations);
+    // Compared in full, whatever the first difference.
+    unsigned char diff = 0;
+    for (int i = 0; i < AccessCodeKeyBytes; ++i)
+        diff |= static_cast<unsigned char>(key.at(i) ^ s.key.at(i));
+    return key.size() == s.key.size() && diff == 0 ? InstallationResult::Ok
+                                                   : InstallationResult::AccessCodeInvalid;
 }
 
 QString folderText(const DataSet &ds)
@@ -252,15 +269,10 @@ void ClearWrongAccessCodes(DataSet &ds)
 InstallationResult SaveInstallation(DataSet &ds, const QString &agency, const QString &accessCode,
                                     SetupBy by)
 {
+    const InstallationResult checked = CheckInstallationInput(agency, accessCode);
+    if (checked != InstallationResult::Ok)
+        return checked;
     const QString name = agency.trimmed();
-    if (name.isEmpty())
-        return InstallationResult::AgencyEmpty;
-    if (CharacterCount(name) > AgencyNameMaxLength)
-        return InstallationResult::AgencyTooLong;
-    if (HasControlCharacter(name))
-        return InstallationResult::AgencyInvalid;
-    if (CharacterCount(accessCode) != AccessCodeLength || HasControlCharacter(accessCode))
-        return InstallationResult::AccessCodeInvalid;
 
     const QFileInfo folder(folderText(ds));
     if (!folder.isDir())
@@ -268,19 +280,9 @@ InstallationResult SaveInstallation(DataSet &ds, const QString &agency, const QS
     if (!folder.isWritable())
         return InstallationResult::FolderReadOnly;
 
-    QByteArray salt(AccessCodeSaltBytes, '\0');
-    QRandomGenerator::system()->generate(salt.begin(), salt.end());
-    const QByteArray key = deriveKey(accessCode, salt, AccessCodeIterations);
-
-    QString content =
-        kSection + QLatin1Char('\n') + kAgencyKey + QLatin1Char('=') + name + QLatin1Char('\n') +
-        kMethodKey + QLatin1Char('=') + kMethod + QLatin1Char('\n') + kIterationsKey +
-        QLatin1Char('=') + QString::number(AccessCodeIterations) + QLatin1Char('\n') + kSaltKey +
-        QLatin1Char('=') + QString::fromLatin1(salt.toHex()) + QLatin1Char('\n') + kKeyKey +
-        QLatin1Char('=') + QString::fromLatin1(key.toHex()) + QLatin1Char('\n');
-    const QString update = UpdateAddress(ds);
-    if (!update.isEmpty())
-        content += kUpdateKey + QLatin1Char('=') + update + QLatin1Char('\n');
+    QString content = kSection + QLatin1Char('\n');
+    for (const auto &[key, value] : NewInstallationValues(name, accessCode, UpdateAddress(ds)))
+        content += key + QLatin1Char('=') + value + QLatin1Char('\n');
 
     FolderLock lock(ds);
     if (!lock.acquire())
@@ -316,8 +318,7 @@ QString UpdateAddress(const DataSet &ds)
     QMap<QString, QString> values;
     if (readValues(&values, settingsPath(ds)) != InstallationResult::Ok)
         return QString();
-    const QString address = values.value(kUpdateKey).trimmed();
-    return HasControlCharacter(address) ? QString() : address;
+    return UpdateAddressFromValues(values);
 }
 
 bool AccessCodeMatches(const DataSet &ds, const QString &code)
@@ -331,15 +332,63 @@ InstallationResult CheckAccessCode(const DataSet &ds, const QString &code)
     const InstallationResult read = readSettings(&s, settingsPath(ds));
     if (read != InstallationResult::Ok)
         return read;
-    if (CharacterCount(code) != AccessCodeLength)
+    return checkCode(s, code);
+}
+
+InstallationResult CheckInstallationInput(const QString &agency, const QString &accessCode)
+{
+    const QString name = agency.trimmed();
+    if (name.isEmpty())
+        return InstallationResult::AgencyEmpty;
+    if (CharacterCount(name) > AgencyNameMaxLength)
+        return InstallationResult::AgencyTooLong;
+    if (HasControlCharacter(name))
+        return InstallationResult::AgencyInvalid;
+    if (CharacterCount(accessCode) != AccessCodeLength || HasControlCharacter(accessCode))
         return InstallationResult::AccessCodeInvalid;
-    const QByteArray key = deriveKey(code, s.salt, s.iterations);
-    // Compared in full, whatever the first difference.
-    unsigned char diff = 0;
-    for (int i = 0; i < AccessCodeKeyBytes; ++i)
-        diff |= static_cast<unsigned char>(key.at(i) ^ s.key.at(i));
-    return key.size() == s.key.size() && diff == 0 ? InstallationResult::Ok
-                                                   : InstallationResult::AccessCodeInvalid;
+    return InstallationResult::Ok;
+}
+
+QVector<QPair<QString, QString>> NewInstallationValues(const QString &agency,
+                                                       const QString &accessCode,
+                                                       const QString &updateAddress)
+{
+    QByteArray salt(AccessCodeSaltBytes, '\0');
+    QRandomGenerator::system()->generate(salt.begin(), salt.end());
+    const QByteArray key = deriveKey(accessCode, salt, AccessCodeIterations);
+    QVector<QPair<QString, QString>> values = {
+        {kAgencyKey, agency.trimmed()},
+        {kMethodKey, kMethod},
+        {kIterationsKey, QString::number(AccessCodeIterations)},
+        {kSaltKey, QString::fromLatin1(salt.toHex())},
+        {kKeyKey, QString::fromLatin1(key.toHex())}};
+    if (!updateAddress.isEmpty())
+        values.append({kUpdateKey, updateAddress});
+    return values;
+}
+
+InstallationResult InstallationFromValues(const QMap<QString, QString> &values, QString *agency)
+{
+    Settings s;
+    const InstallationResult r =
+        values.isEmpty() ? InstallationResult::NotConfigured : settingsFromValues(&s, values);
+    if (agency)
+        *agency = s.agency;
+    return r;
+}
+
+InstallationResult CheckAccessCodeValues(const QMap<QString, QString> &values, const QString &code)
+{
+    Settings s;
+    const InstallationResult read =
+        values.isEmpty() ? InstallationResult::NotConfigured : settingsFromValues(&s, values);
+    return read == InstallationResult::Ok ? checkCode(s, code) : read;
+}
+
+QString UpdateAddressFromValues(const QMap<QString, QString> &values)
+{
+    const QString address = values.value(kUpdateKey).trimmed();
+    return HasControlCharacter(address) ? QString() : address;
 }
 
 QString InstallationResultTitle(InstallationResult result)

@@ -11,7 +11,10 @@
 #include "core/common/Globals.h"
 
 #include <QDateTime>
+#include <QMap>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 constexpr int AgencyNameMaxLength = 60;
 constexpr int AccessCodeLength = 5;
@@ -117,6 +120,21 @@ bool AccessCodeMatches(const DataSet &ds, const QString &code);
 // Ok for the right code, AccessCodeInvalid for a wrong one, otherwise what
 // is wrong with the settings (NotConfigured, Unreadable, Corrupted).
 InstallationResult CheckAccessCode(const DataSet &ds, const QString &code);
+
+// The same rules on the settings' values as a table holds them (keys of
+// the [Installation] section: "AgencyName", "AccessCodeKey", ...); no
+// values: NotConfigured. For a store that keeps no settings file.
+// The checks of what is to be saved: Ok, or what is wrong with it.
+InstallationResult CheckInstallationInput(const QString &agency, const QString &accessCode);
+// The values that keep agency and a new key of accessCode (with a fresh
+// salt), in the settings file's order; the update address kept when given.
+QVector<QPair<QString, QString>> NewInstallationValues(const QString &agency,
+                                                       const QString &accessCode,
+                                                       const QString &updateAddress);
+// Ok (the agency's name in *agency), NotConfigured or Corrupted.
+InstallationResult InstallationFromValues(const QMap<QString, QString> &values, QString *agency);
+InstallationResult CheckAccessCodeValues(const QMap<QString, QString> &values, const QString &code);
+QString UpdateAddressFromValues(const QMap<QString, QString> &values);
 
 // The message for a result: title and text (empty for Ok and Cancelled).
 QString InstallationResultTitle(InstallationResult result);

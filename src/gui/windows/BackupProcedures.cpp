@@ -3,6 +3,7 @@
 #include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 #include "core/rules/BackupRestore.h"
+#include "core/store/Store.h"
 #include "core/users/Installation.h"
 #include "gui/platform/ShowMsgBox.h"
 
@@ -42,10 +43,28 @@ std::optional<ProcedureCopy> runCopy(const ProcedureWindow &window,
     }
 }
 
+// The backup of a store that backs itself up: its dump beside the older
+// ones in the chosen folder, which may hold other files.
+bool backUpStore(Store &store, const QString &chosen, const ProcedureWindow &window)
+{
+    if (ShowMsgBox(ReadyToBackupMessage(WithTrailingSeparator(chosen))).choice != MsgButton::First)
+        return false;
+    Store::SelfBackup backup;
+    const QString caption = window.caption();
+    window.runBusy([&] { backup = store.backUpInto(chosen); });
+    window.setCaption(caption);
+    ShowMsgBox(backup.ok ? QStringLiteral("Backup Successful")
+                         : QStringLiteral("File Backup Error"),
+               backup.ok ? MsgIcon::Information : MsgIcon::Warning, backup.text, 1, false,
+               {backup.ok ? QStringLiteral("Thank you, &continue") : QStringLiteral("&Okay")});
+    return backup.ok;
+}
+
 } // namespace
 
-bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window)
+bool BackupDataFiles(Store &store, const ProcedureWindow &window)
 {
+    DataSet &ds = store.dataSet();
     const std::optional<QString> chosen = chooseFolder(BackupText::BackupFolderPrompt());
     if (!chosen)
         return false;
@@ -59,6 +78,8 @@ bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window)
         ShowMsgBox(BackupAccessProblemMessage());
         return false;
     }
+    if (store.backsUpItself())
+        return backUpStore(store, *chosen, window);
     const MsgBoxRequest question = state == BackupFolderState::UnrelatedFiles
                                        ? BackupCautionMessage(shown)
                                        : ReadyToBackupMessage(shown);
@@ -81,8 +102,14 @@ bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window)
     return true;
 }
 
-bool RestoreDataFiles(DataSet &ds, const ProcedureWindow &window)
+bool RestoreDataFiles(Store &store, const ProcedureWindow &window)
 {
+    if (store.backsUpItself()) {
+        ShowMsgBox(QStringLiteral("Important! Please read carefully..."), MsgIcon::Information,
+                   store.restoreElsewhereText(), 1, false, {QStringLiteral("&Okay")});
+        return false;
+    }
+    DataSet &ds = store.dataSet();
     const std::optional<QString> chosen = chooseFolder(BackupText::RestoreFolderPrompt());
     if (!chosen)
         return false;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-class DataSet;
+class Store;
 
 // What the procedures need of the window.
 struct ProcedureWindow {
@@ -18,6 +18,8 @@ struct ProcedureWindow {
     std::function<void(const std::function<void()> &)> runBusy;
 };
 
-// The two procedures on ds's data folder: true when every file was copied.
-bool BackupDataFiles(DataSet &ds, const ProcedureWindow &window);
-bool RestoreDataFiles(DataSet &ds, const ProcedureWindow &window);
+// The two procedures on the store's data folder: true when every file was
+// copied. A store that backs itself up (a database) writes its own backup
+// into the chosen folder, and the restore says how that comes back.
+bool BackupDataFiles(Store &store, const ProcedureWindow &window);
+bool RestoreDataFiles(Store &store, const ProcedureWindow &window);

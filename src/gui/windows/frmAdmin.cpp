@@ -392,7 +392,7 @@ void frmAdmin::stopFlash()
 
 void frmAdmin::cmdBackupRestore_Click()
 {
-    if (!AccessCodeGranted(data(), m_session))
+    if (!AccessCodeGranted(m_store, m_session))
         return;
     // The chosen item runs once the menu is closed.
     QAction *chosen = menuBackupRestoreMenu->exec(mapToGlobal(QPoint(px(MenuLeft), px(MenuTop))),
@@ -417,10 +417,10 @@ void frmAdmin::menuBackupRestore_Click(int index)
     window.runBusy = [this](const std::function<void()> &work) { RunBusy(this, work); };
     if (index == 1) {
         setWindowTitle(BackupText::BackupCaption());
-        BackupDataFiles(data(), window);
+        BackupDataFiles(m_store, window);
     } else {
         setWindowTitle(BackupText::RestoreCaption());
-        RestoreDataFiles(data(), window);
+        RestoreDataFiles(m_store, window);
     }
     setWindowTitle(caption);
 }

@@ -26,8 +26,8 @@ class ZelButton;
 // Asks for the administrative access code until it is right (true), the
 // input box is cancelled or left empty, or the person chooses "&Never
 // mind" (false). Every call asks afresh; JudgeAccessCode judges each
-// answer in ds's folder and session.
-bool AccessCodeGranted(DataSet &ds, Session &session);
+// answer against the store's settings, in the session.
+bool AccessCodeGranted(Store &store, Session &session);
 
 class frmAdmin : public QWidget
 {

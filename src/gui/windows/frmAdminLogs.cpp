@@ -138,7 +138,7 @@ void frmAdmin::buildLogPanel()
 void frmAdmin::cmdReviewLogs_Click()
 {
     if (!ReviewingLogs) {
-        if (!AccessCodeGranted(data(), m_session))
+        if (!AccessCodeGranted(m_store, m_session))
             return;
         ReviewingLogs = true;
         std::fill(std::begin(LogReviewed), std::end(LogReviewed), false);

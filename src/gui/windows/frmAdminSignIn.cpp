@@ -171,7 +171,7 @@ void frmAdmin::cmdCancel_Click()
     grid->setFocus();
 }
 
-bool AccessCodeGranted(DataSet &ds, Session &session)
+bool AccessCodeGranted(Store &store, Session &session)
 {
     for (;;) {
         const std::optional<QString> answer =
@@ -179,7 +179,8 @@ bool AccessCodeGranted(DataSet &ds, Session &session)
         if (!answer || answer->isEmpty())
             return false;
         AccessCodeVerdict verdict;
-        RunLocked(nullptr, ds, [&] { verdict = JudgeAccessCode(ds, session, *answer); });
+        RunLocked(nullptr, store.dataSet(),
+                  [&] { verdict = JudgeAccessCode(store, session, *answer); });
         if (verdict.kind == AccessCodeVerdict::Granted)
             return true;
         const int choice = ShowMsgBox(verdict.message).choice;

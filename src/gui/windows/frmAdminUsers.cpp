@@ -19,7 +19,7 @@
 void frmAdmin::cmdEditList_Click()
 {
     if (!EditingList) {
-        if (!AccessCodeGranted(data(), m_session))
+        if (!AccessCodeGranted(m_store, m_session))
             return;
         EditingList = true;
         cmdEditList->setTag(cmdEditList->text());

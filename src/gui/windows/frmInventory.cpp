@@ -253,10 +253,10 @@ void frmInventory::connectControls()
 bool frmInventory::loadAll()
 {
     BusyGuard busy(this);
-    if (!LoadInventoryEntries(data(), &m_entries))
+    if (!LoadInventoryEntries(m_store, &m_entries))
         return false;
     QString newestOpen;
-    for (const Inventory &inv : ListInventories(data()))
+    for (const Inventory &inv : ListInventories(m_store))
         if (!inv.closed && newestOpen.isEmpty())
             newestOpen = inv.id;
     fillInventoryList(newestOpen);
@@ -268,7 +268,7 @@ void frmInventory::fillInventoryList(const QString &select)
 {
     cboInventory->clear();
     cboInventory->addItem(QStringLiteral("(a new inventory)"), QString());
-    for (const Inventory &inv : ListInventories(data())) {
+    for (const Inventory &inv : ListInventories(m_store)) {
         cboInventory->addItem(inv.id + QStringLiteral(" - ") + inv.statusText() +
                                   QStringLiteral(" - ") + inv.scopeText(),
                               inv.id);
@@ -284,7 +284,7 @@ void frmInventory::openChosen()
     m_shown = 0;
     lstScans->clear();
     lblScanResult->clear();
-    if (!id.isEmpty() && !LoadInventory(data(), id, &m_inventory))
+    if (!id.isEmpty() && !LoadInventory(m_store, id, &m_inventory))
         ShowMsgBox(InventoryWindowTitle(), 4,
                    QStringLiteral("The inventory ") + id + QStringLiteral(" can not be read."), 1,
                    false, {QStringLiteral("&Okay")});
@@ -376,11 +376,6 @@ InventoryOutcome frmInventory::runChange(const std::function<InventoryOutcome()>
     }
 }
 
-DataSet &frmInventory::data() const
-{
-    return m_store.dataSet();
-}
-
 void frmInventory::playSound(ScanClass cls)
 {
     const ScanSound sound = ScanClassSound(cls);
@@ -407,7 +402,7 @@ void frmInventory::cmdStart_Click()
     ask.seed = quint32(txtSeed->value());
     Inventory started;
     InventoryOutcome outcome;
-    outcome = runChange([&] { return StartInventory(data(), ask, m_entries, &started); });
+    outcome = runChange([&] { return StartInventory(m_store, ask, m_entries, &started); });
     if (!outcome.ok) {
         tell(outcome);
         return;
@@ -427,7 +422,7 @@ void frmInventory::txtScan_Enter()
         lblScanResult->setText(CurrentShelfText(code.text));
         return;
     }
-    if (!RefreshInventoryEntries(data(), &m_entries)) {
+    if (!RefreshInventoryEntries(m_store, &m_entries)) {
         desktop().beep(Beep::Exclamation);
         lblScanResult->setText(ScanUnreadableText());
         return;
@@ -435,7 +430,7 @@ void frmInventory::txtScan_Enter()
     InventoryScan scan;
     const QString shelf = txtShelf->text();
     const InventoryOutcome outcome = runChange([&] {
-        return RecordInventoryScan(data(), &m_inventory, m_entries, shelf, code.text, &scan);
+        return RecordInventoryScan(m_store, &m_inventory, m_entries, shelf, code.text, &scan);
     });
     if (outcome.ok) {
         playSound(scan.cls);
@@ -455,7 +450,7 @@ void frmInventory::cmdAcceptShelf_Click()
     const InventoryScan scan = m_inventory.scans[size_t(n)];
     InventoryOutcome outcome;
     outcome = runChange([&] {
-        return AcceptScannedShelf(data(), &m_inventory, &m_entries, scan.code, scan.shelf);
+        return AcceptScannedShelf(m_store, &m_inventory, &m_entries, scan.code, scan.shelf);
     });
     if (outcome.ok) {
         QTreeWidgetItem *item = lstScans->currentItem();
@@ -477,22 +472,22 @@ void frmInventory::cmdNote_Click()
                            QStringLiteral("A note on ") + code + QStringLiteral(":"), QString());
     if (!text)
         return;
-    tell(runChange([&] { return AddInventoryNote(data(), &m_inventory, code, *text); }));
+    tell(runChange([&] { return AddInventoryNote(m_store, &m_inventory, code, *text); }));
 }
 
 void frmInventory::cmdPause_Click()
 {
     const bool resume = m_inventory.paused;
     tell(runChange([&] {
-        return resume ? ResumeInventory(data(), &m_inventory)
-                      : PauseInventory(data(), &m_inventory);
+        return resume ? ResumeInventory(m_store, &m_inventory)
+                      : PauseInventory(m_store, &m_inventory);
     }));
     fillInventoryList(m_inventory.id);
 }
 
 void frmInventory::cmdCloseInventory_Click()
 {
-    RefreshInventory(data(), &m_inventory);
+    RefreshInventory(m_store, &m_inventory);
     const int unscanned = int(
         std::count_if(m_inventory.expected.cbegin(), m_inventory.expected.cend(),
                       [this](const QString &c) { return !m_inventory.scannedCodes.contains(c); }));
@@ -507,14 +502,14 @@ void frmInventory::cmdCloseInventory_Click()
     if (answer.choice != 1)
         return;
     InventoryOutcome outcome;
-    outcome = runChange([&] { return CloseInventory(data(), &m_inventory, m_entries); });
+    outcome = runChange([&] { return CloseInventory(m_store, &m_inventory, m_entries); });
     tell(outcome);
     fillInventoryList(m_inventory.id);
 }
 
 void frmInventory::cmdPrintReport_Click()
 {
-    RefreshInventory(data(), &m_inventory);
+    RefreshInventory(m_store, &m_inventory);
     showScans();
     BusyGuard busy(this);
     PrintInventoryReport(BuildInventoryReport(m_inventory), Ask);

@@ -76,7 +76,6 @@ private:
     // the folder stays busy the person is asked "Data folder busy" (Retry
     // runs it again). Cancel ends with an outcome that tells nothing.
     InventoryOutcome runChange(const std::function<InventoryOutcome()> &change);
-    DataSet &data() const;
     void playSound(ScanClass cls);
     int selectedScan() const;
 

@@ -212,6 +212,9 @@ private:
     // The loaded list the grid's rows show.
     std::shared_ptr<EntryGridCells> m_cells;
     NetworkWatch m_watch;
+    // The store tells of other workstations' changes itself (a database):
+    // no data file is watched.
+    bool m_storeTells = false;
     int m_watchPauses = 0;
     bool m_watchWasRunning = false;
     OleColor m_refreshBack = 0;

@@ -326,8 +326,8 @@ void frmMain::timerNetworkWatch_Timer()
     // The setting is read only while the button flashes, when the sound
     // may be due.
     const bool soundOn = m_watch.flashing() && RefreshSoundSetting();
-    const WatchTick tick =
-        m_watch.tick(desktop().now(), grid->Rows() > 1, soundOn, DataPath(data(), DataFileName));
+    const WatchTick tick = m_watch.tick(desktop().now(), grid->Rows() > 1, soundOn,
+                                        m_storeTells ? QString() : DataPath(data(), DataFileName));
     if (tick.faceChanged)
         cmdRefreshGrid->setBackColor(RefreshFaceColor(m_watch.face()));
     if (tick.playSound)

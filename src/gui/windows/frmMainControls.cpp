@@ -369,8 +369,9 @@ void frmMain::Form_Activate()
     if (m_activated)
         return;
     m_activated = true;
-    m_watch.start(data(), desktop().fileStamp(DataPath(data(), DataFileName)));
-    m_store.listenForChanges(this, [this] { m_watch.noteOtherChange(); });
+    m_storeTells = m_store.listenForChanges(this, [this] { m_watch.noteOtherChange(); });
+    m_watch.start(data(), m_storeTells ? std::nullopt
+                                       : desktop().fileStamp(DataPath(data(), DataFileName)));
     cmdSeeAllEntries_Click();
     if (grid->Rows() <= 1) {
         ShowMsgBox(QString(), 5,

@@ -5,6 +5,7 @@
 #include "core/common/Desktop.h"
 #include "core/entries/DataFile.h"
 #include "core/print/Labels.h"
+#include "core/rules/Inventory.h"
 #include "core/rules/ScanCode.h"
 #include "gui/controls/Grid.h"
 #include "gui/controls/ZelButton.h"

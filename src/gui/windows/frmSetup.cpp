@@ -23,7 +23,7 @@ int px(double twips)
 
 } // namespace
 
-frmSetup::frmSetup(DataSet &ds, QWidget *parent) : QDialog(parent), m_ds(ds)
+frmSetup::frmSetup(Store &store, QWidget *parent) : QDialog(parent), m_store(store)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(AppTitle + QStringLiteral(" - Installation Set-up"));
@@ -34,12 +34,12 @@ frmSetup::frmSetup(DataSet &ds, QWidget *parent) : QDialog(parent), m_ds(ds)
     lblExplain->setObjectName(QStringLiteral("lblExplain"));
     lblExplain->setWordWrap(true);
     lblExplain->setText(
-        QStringLiteral("This data folder has not been set up yet:\n%1\n\n"
+        m_store.notSetUpText() +
+        QStringLiteral("\n\n"
                        "Please enter the name of your agency and choose the administrative "
-                       "access code (exactly %2 characters; upper and lower case differ). "
+                       "access code (exactly %1 characters; upper and lower case differ). "
                        "The code is asked for before the user list, the activity logs and "
                        "backup can be reached.")
-            .arg(QDir::toNativeSeparators(DataPath(data(), QString())))
             .arg(AccessCodeLength));
     lblExplain->setGeometry(px(240), px(200), px(6600), px(1500));
 
@@ -121,16 +121,16 @@ void frmSetup::cmdSave_Click()
     InstallationResult result = InstallationResult::Cancelled;
     RunLocked(this, data(), [&] {
         result =
-            SaveInstallation(data(), txtAgencyName->text(), txtAccessCode->text(), SetupBy::Window);
+            m_store.saveInstallation(txtAgencyName->text(), txtAccessCode->text(), SetupBy::Window);
     });
     if (result == InstallationResult::Cancelled)
         return;
     if (result != InstallationResult::Ok) {
-        ShowMsgBox(InstallationResultTitle(result), 2, InstallationResultText(data(), result), 1,
+        ShowMsgBox(InstallationResultTitle(result), 2, m_store.installationResultText(result), 1,
                    false, {QStringLiteral("&Okay")});
         if (result == InstallationResult::SetUpMeanwhile) {
             // The settings made at the other workstation hold now.
-            if (LoadInstallation(data()) == InstallationResult::Ok)
+            if (m_store.loadInstallation() == InstallationResult::Ok)
                 accept();
             else
                 reject();
@@ -147,26 +147,26 @@ void frmSetup::cmdCancel_Click()
     reject();
 }
 
-bool EnsureInstallationConfigured(DataSet &ds, QWidget *parent)
+bool EnsureInstallationConfigured(Store &store, QWidget *parent)
 {
-    const InstallationResult loaded = LoadInstallation(ds);
+    const InstallationResult loaded = store.loadInstallation();
     if (loaded == InstallationResult::Ok)
         return true;
-    if (DataFolderInUse(ds)) {
+    if (store.holdsUsersOrEntries()) {
         // A folder with users or entries is never set up afresh in a
         // window: whoever could delete or damage the settings would choose
         // the access code.
-        ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationProblemText(ds, loaded), 1,
+        ShowMsgBox(InstallationResultTitle(loaded), 2, store.installationProblemText(loaded), 1,
                    false, {QStringLiteral("&Okay")});
         return false;
     }
     if (loaded != InstallationResult::NotConfigured) {
-        ShowMsgBox(InstallationResultTitle(loaded), 2, InstallationResultText(ds, loaded), 1, false,
-                   {QStringLiteral("&Okay")});
+        ShowMsgBox(InstallationResultTitle(loaded), 2, store.installationResultText(loaded), 1,
+                   false, {QStringLiteral("&Okay")});
         // Settings that exist but can not be read are not overwritten.
         if (loaded != InstallationResult::Corrupted)
             return false;
     }
-    frmSetup window(ds, parent);
+    frmSetup window(store, parent);
     return window.exec() == QDialog::Accepted;
 }

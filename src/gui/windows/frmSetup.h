@@ -2,7 +2,7 @@
 // access code of a data folder that has none yet.
 #pragma once
 
-#include "core/common/DataSet.h"
+#include "core/store/Store.h"
 
 #include <QDialog>
 
@@ -14,7 +14,7 @@ class frmSetup : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmSetup(DataSet &ds, QWidget *parent = nullptr);
+    explicit frmSetup(Store &store, QWidget *parent = nullptr);
 
     QLabel *lblExplain = nullptr;
     QLineEdit *txtAgencyName = nullptr;
@@ -30,8 +30,8 @@ public slots:
     void cmdCancel_Click();
 
 private:
-    DataSet &m_ds;
-    DataSet &data() const { return m_ds; }
+    Store &m_store;
+    DataSet &data() const { return m_store.dataSet(); }
 };
 
 // Makes sure the data folder has its installation settings (agency name
@@ -39,4 +39,4 @@ private:
 // shows the set-up window when there are none (or they are damaged). True
 // when they are there now; false when the person cancelled or the settings
 // can not be read.
-bool EnsureInstallationConfigured(DataSet &ds, QWidget *parent);
+bool EnsureInstallationConfigured(Store &store, QWidget *parent);

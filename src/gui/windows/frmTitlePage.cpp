@@ -203,7 +203,7 @@ void frmTitlePage::Form_Activate()
 
     // The version check runs in the background: until (unless) it finds a
     // newer version, "&Continue" is the button to press next.
-    m_site = NormalizedSiteAddress(UpdateAddress(data()));
+    m_site = NormalizedSiteAddress(m_store.updateAddress());
     startPulse(cmdSignIn, PulseDelayContinue);
     if (!GetURLtext->start(m_site)) {
         m_versionOutcome = VersionOutcome::NotAsked;
@@ -302,7 +302,7 @@ void frmTitlePage::cmdSignIn_Click()
     // The administrative window needs the installation's agency name and
     // access code; a data folder without them is set up first. Cancelled:
     // the title window stays, as before the press.
-    if (!EnsureInstallationConfigured(data(), this)) {
+    if (!EnsureInstallationConfigured(m_store, this)) {
         if (self)
             m_signingIn = false;
         return;

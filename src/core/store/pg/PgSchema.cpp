@@ -80,6 +80,24 @@ REVOKE ALL ON log_chain, log_seals FROM PUBLIC;
 GRANT SELECT, INSERT ON log_chain, log_seals TO custorin_app;
 GRANT USAGE ON SEQUENCE log_chain_id_seq, log_seals_id_seq TO custorin_app;
 )",
+    // 5: the program's role may read the sequences' positions too, so that
+    // the backup window's pg_dump runs as the workstation's role.
+    R"(GRANT SELECT ON SEQUENCE entries_id_seq, users_id_seq, sign_in_out_log_id_seq,
+    user_list_log_id_seq, data_records_log_id_seq, search_log_id_seq, log_chain_id_seq,
+    log_seals_id_seq TO custorin_app;
+)",
+    // 6: inventories: each one's lines in the order they were added, as its
+    // side file holds them in a data folder; only ever added to.
+    R"(CREATE TABLE inventory_lines (
+    inventory text NOT NULL,
+    line_no integer NOT NULL CHECK (line_no > 0),
+    line text NOT NULL,
+    PRIMARY KEY (inventory, line_no));
+CREATE TRIGGER inventory_lines_append_only BEFORE UPDATE OR DELETE ON inventory_lines
+    FOR EACH ROW EXECUTE FUNCTION refuse_log_change();
+REVOKE ALL ON inventory_lines FROM PUBLIC;
+GRANT SELECT, INSERT ON inventory_lines TO custorin_app;
+)",
 };
 
 QString logTableSql(const QString &table)

@@ -13,7 +13,7 @@
 inline const QString AppRoleName = QStringLiteral("custorin_app");
 
 // The schema version this release works with.
-constexpr int CurrentSchemaVersion = 4;
+constexpr int CurrentSchemaVersion = 6;
 
 // A --database text made into a libpq key=value string; empty with the
 // reason in *error when it holds a password or can not be read.

@@ -73,6 +73,41 @@ public:
     bool inTransaction(const std::function<bool(QSqlDatabase &)> &work);
     bool reading(const std::function<bool(QSqlDatabase &)> &query);
 
+    // The installation's settings, the wrong codes' count and the backup
+    // (PgStoreSide.cpp): rows of the installation table, keyed as the
+    // settings file's section and key ("Installation/AgencyName"), each
+    // change in one transaction with its line in "UserList.Log".
+    InstallationResult loadInstallation() override;
+    InstallationResult saveInstallation(const QString &agency, const QString &accessCode,
+                                        SetupBy by) override;
+    InstallationResult checkAccessCode(const QString &code) override;
+    bool holdsUsersOrEntries() override;
+    QString updateAddress() override;
+    int countWrongAccessCode() override;
+    int wrongAccessCodeCount() override;
+    void clearWrongAccessCodes() override;
+    QString installationResultText(InstallationResult result) override;
+    QString installationProblemText(InstallationResult result) override;
+    QString notSetUpText() const override;
+    bool backsUpItself() const override { return true; }
+    SelfBackup backUpInto(const QString &folder) override;
+    QString restoreElsewhereText() const override;
+
+    // Inventories (PgInventory.cpp): the rows of inventory_lines, each
+    // change in one transaction under the inventory's advisory lock. The
+    // entries' stamp: their count, the sum of their rows' versions and the
+    // last row's id, which any add, change or delete moves.
+    std::optional<FileStamp> entriesStamp() override;
+    QStringList inventoryIds() override;
+    bool readInventory(const QString &id, qint64 *readUpTo,
+                       const InventoryLineVisitor &apply) override;
+    InventoryWrite startInventory(const QString &stamp,
+                                  const std::function<InventoryAddition(const QString &)> &first,
+                                  QString *id) override;
+    InventoryWrite appendInventory(const QString &id, qint64 *readUpTo,
+                                   const InventoryLineVisitor &apply,
+                                   const std::function<InventoryAddition()> &change) override;
+
     struct Impl; // the connection, the rows' versions as read
 
 private:

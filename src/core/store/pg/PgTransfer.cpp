@@ -389,8 +389,21 @@ bool ExportFolder(const QString &conninfo, const QString &folder, QString *messa
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("SELECT key, value FROM installation ORDER BY key"))) {
         QSettings ini(dir.filePath(kIniName), QSettings::IniFormat);
-        while (q.next())
+        while (q.next()) {
+            // The wrong codes' count is the side file a folder keeps it in
+            // (none when there is none to count).
+            if (q.value(0).toString() == QLatin1String("WrongCodes/Count")) {
+                bool counted = false;
+                const int count = q.value(1).toString().trimmed().toInt(&counted);
+                const QString path = dir.filePath(WrongCodesFileName);
+                if (counted && count > 0 && !writeFile(path, QByteArray::number(count) + '\n')) {
+                    *message = QStringLiteral("%1 could not be written.").arg(path);
+                    return false;
+                }
+                continue;
+            }
             ini.setValue(q.value(0).toString(), q.value(1).toString());
+        }
         ini.sync();
     }
     *message = QStringLiteral("Exported %1 entries and %2 users with the four logs into %3.\n"
