@@ -166,6 +166,8 @@ FolderStore::sealLogs(const std::function<QString(const QList<SealRecord> &)> &r
 QStringList FolderStore::coveredFileProblems()
 {
     return CoveredFileProblems(m_ds);
+}
+
 InstallationResult FolderStore::loadInstallation()
 {
     return LoadInstallation(m_ds);
