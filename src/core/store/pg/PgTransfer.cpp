@@ -311,6 +311,52 @@ bool ImportFolder(const QString &folder, const QString &conninfo, QString *messa
     return true;
 }
 
+namespace
+{
+
+// The installation table's rows, key and value in key order; false when
+// they could not be read.
+bool readSettings(const QString &conninfo, QList<QPair<QString, QString>> *rows)
+{
+    PgConnection connection(conninfo);
+    QSqlDatabase db = connection.db();
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT key, value FROM installation ORDER BY key")))
+        return false;
+    while (q.next())
+        rows->append({q.value(0).toString(), q.value(1).toString()});
+    return true;
+}
+
+// The settings into the folder's settings file, and the wrong codes' count
+// into the side file a folder keeps it in (none when there is none to
+// count); false with the message when a file could not be written.
+bool writeSettings(const QDir &dir, const QList<QPair<QString, QString>> &rows, QString *message)
+{
+    QSettings ini(dir.filePath(kIniName), QSettings::IniFormat);
+    for (const auto &[key, value] : rows) {
+        if (key != QLatin1String("WrongCodes/Count")) {
+            ini.setValue(key, value);
+            continue;
+        }
+        bool counted = false;
+        const int count = value.trimmed().toInt(&counted);
+        const QString path = dir.filePath(WrongCodesFileName);
+        if (counted && count > 0 && !writeFile(path, QByteArray::number(count) + '\n')) {
+            *message = QStringLiteral("%1 could not be written.").arg(path);
+            return false;
+        }
+    }
+    ini.sync();
+    if (ini.status() != QSettings::NoError) {
+        *message = QStringLiteral("%1 could not be written.").arg(dir.filePath(kIniName));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool ExportFolder(const QString &conninfo, const QString &folder, QString *message)
 {
     const QDir dir(folder);
@@ -368,7 +414,8 @@ bool ExportFolder(const QString &conninfo, const QString &folder, QString *messa
         if (!bytes.isEmpty())
             files[name] = bytes;
     }
-    if (!ok || !usersOk) {
+    QList<QPair<QString, QString>> settings;
+    if (!ok || !usersOk || !readSettings(conninfo, &settings)) {
         *message = QStringLiteral("The database could not be read. Nothing was exported.");
         return false;
     }
@@ -384,28 +431,8 @@ bool ExportFolder(const QString &conninfo, const QString &folder, QString *messa
             return false;
         }
     }
-    PgConnection connection(conninfo);
-    QSqlDatabase db = connection.db();
-    QSqlQuery q(db);
-    if (q.exec(QStringLiteral("SELECT key, value FROM installation ORDER BY key"))) {
-        QSettings ini(dir.filePath(kIniName), QSettings::IniFormat);
-        while (q.next()) {
-            // The wrong codes' count is the side file a folder keeps it in
-            // (none when there is none to count).
-            if (q.value(0).toString() == QLatin1String("WrongCodes/Count")) {
-                bool counted = false;
-                const int count = q.value(1).toString().trimmed().toInt(&counted);
-                const QString path = dir.filePath(WrongCodesFileName);
-                if (counted && count > 0 && !writeFile(path, QByteArray::number(count) + '\n')) {
-                    *message = QStringLiteral("%1 could not be written.").arg(path);
-                    return false;
-                }
-                continue;
-            }
-            ini.setValue(q.value(0).toString(), q.value(1).toString());
-        }
-        ini.sync();
-    }
+    if (!writeSettings(dir, settings, message))
+        return false;
     *message = QStringLiteral("Exported %1 entries and %2 users with the four logs into %3.\n"
                               "Each user needs a new password, set in the administrative "
                               "window: the database keeps no password a data folder could "
