@@ -118,8 +118,8 @@ bool insertSeal(QSqlDatabase &db, const QByteArray &record)
 
 } // namespace
 
-bool AppendChainedLine(QSqlDatabase &db, QSqlQuery &q, const QString &logName,
-                       const QString &line, const QByteArray &key)
+bool AppendChainedLine(QSqlDatabase &db, QSqlQuery &q, const QString &logName, const QString &line,
+                       const QByteArray &key)
 {
     const LogChain chain(key);
     ChainHead head;

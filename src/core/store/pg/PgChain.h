@@ -22,8 +22,8 @@ class QSqlQuery;
 // the transaction open on db; q (on db) runs the insert, for its error. A
 // log whose table held lines before its chain began gets a first link
 // "sealed from" its end.
-bool AppendChainedLine(QSqlDatabase &db, QSqlQuery &q, const QString &logName,
-                       const QString &line, const QByteArray &key);
+bool AppendChainedLine(QSqlDatabase &db, QSqlQuery &q, const QString &logName, const QString &line,
+                       const QByteArray &key);
 
 // Verifies logName's chain and the seals in one snapshot; *begun false
 // while the log has no chain and there are no seals. False when the

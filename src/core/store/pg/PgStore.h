@@ -17,6 +17,8 @@
 
 class QSqlDatabase;
 
+struct PgStoreImpl;
+
 class PgStore : public Store
 {
 public:
@@ -108,10 +110,8 @@ public:
                                    const InventoryLineVisitor &apply,
                                    const std::function<InventoryAddition()> &change) override;
 
-    struct Impl; // the connection, the rows' versions as read
-
 private:
-    std::unique_ptr<Impl> d;
+    std::unique_ptr<PgStoreImpl> d; // the connection, the rows' versions as read
 };
 
 // The stored form of a password: "pbkdf2-sha256:ITERATIONS:SALT:KEY" (salt

@@ -46,7 +46,7 @@ bool exec(QSqlDatabase &db, const QString &sql, const QVariantList &values = {},
         q.addBindValue(v);
     const bool ok = q.exec();
     if (out)
-        *out = q;
+        *out = std::move(q);
     return ok;
 }
 
