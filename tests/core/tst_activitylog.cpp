@@ -119,8 +119,10 @@ private slots:
                              "folder are never opened through one.";
         QTest::newRow("link to a file") << "link" << link;
         QTest::newRow("dangling link") << "dangling" << link;
-        QTest::newRow("pipe") << "pipe" << "'DataRecords.Log' is not a regular file.";
-        QTest::newRow("folder") << "folder" << "'DataRecords.Log' is not a regular file.";
+        QTest::newRow("pipe") << "pipe"
+                              << "'DataRecords.Log' is not a regular file.";
+        QTest::newRow("folder") << "folder"
+                                << "'DataRecords.Log' is not a regular file.";
     }
     void linksAndPipesAreRefused()
     {

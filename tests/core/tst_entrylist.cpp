@@ -15,8 +15,9 @@ class TestEntryList : public QObject
     {
         QStringList rows;
         for (const EntryListRow &r : data.rows)
-            rows << QStringLiteral("%1:%2/%3").arg(r.recordNumber).arg(data.caseNumber(r),
-                                                                         data.category(r));
+            rows << QStringLiteral("%1:%2/%3")
+                        .arg(r.recordNumber)
+                        .arg(data.caseNumber(r), data.category(r));
         return rows.join(' ');
     }
 
@@ -28,8 +29,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("sortedBy");
         QTest::addColumn<int>("written"); // seconds from now
-        QTest::newRow("unchanged: date order") << false << false << "3:C-3/Tools 2:C-2/Bicycle "
-                                                                    "1:C-1/Tools" << 0 << -3600;
+        QTest::newRow("unchanged: date order") << false << false
+                                               << "3:C-3/Tools 2:C-2/Bicycle "
+                                                  "1:C-1/Tools"
+                                               << 0 << -3600;
         QTest::newRow("record rewritten since")
             << true << false << "1:C-1/Tools 2:NEW/Bicycle 3:C-3/Tools" << -1 << -3600;
         QTest::newRow("archived list") << false << true << "4:C-4/Tools" << -1 << -3600;
@@ -78,9 +81,9 @@ private slots:
         QCOMPARE(data.activeCount, 3);
         // Sorted by category from either read: equal keys in the file's order.
         SortEntryRows(data, 2);
-        QCOMPARE(listed(data).section(' ', 0, 0), archived ? "4:C-4/Tools" : change
-                                                                 ? "2:NEW/Bicycle"
-                                                                 : "2:C-2/Bicycle");
+        QCOMPARE(listed(data).section(' ', 0, 0), archived ? "4:C-4/Tools"
+                                                  : change ? "2:NEW/Bicycle"
+                                                           : "2:C-2/Bicycle");
         if (!archived)
             QCOMPARE(listed(data).section(' ', 1), "1:C-1/Tools 3:C-3/Tools");
         // The current list takes the read ahead; the archived one leaves it.

@@ -98,8 +98,8 @@ private slots:
         QList<QProcess *> workers;
         for (int w = 0; w < 2; ++w) {
             auto *p = new QProcess(this);
-            p->start(testTool("store_worker"), {"scan", mounts[w] + "/inventory", inv.id,
-                                                w == 0 ? "up" : "down", "40"});
+            p->start(testTool("store_worker"),
+                     {"scan", mounts[w] + "/inventory", inv.id, w == 0 ? "up" : "down", "40"});
             workers.append(p);
         }
         for (QProcess *p : workers) {

@@ -119,7 +119,6 @@ void typeInto(frmSeeEntry &c, int i, const QString &text)
     return focus != nullptr;
 }
 
-
 const QDateTime ExportNow(QDate(2026, 3, 4), QTime(14, 5, 9));
 const QString FileName = QStringLiteral("Custorin2Excel-0304140509.csv");
 
@@ -389,7 +388,6 @@ private slots:
         QByteArray expected = e.Pack();
         QCOMPARE(dataFile(env), expected.replace(25, 50, padded("Shelf 9", 50)));
     }
-
 
     void exportsTheListShownAndComesBack()
     {

@@ -256,7 +256,7 @@ private slots:
 
         QTemporaryDir back;
         QVERIFY2(ExportFolder(server.conninfo(db), back.path(), &message), qPrintable(message));
-        for (const QString &name : {"Search.Log.chain", "SignInOut.Log.chain", "Logs.Seals"})
+        for (const QString name : {"Search.Log.chain", "SignInOut.Log.chain", "Logs.Seals"})
             QCOMPARE(readFile(back.filePath(name)), env.read(name));
         DataSet exported(back.path());
         exported.options.LogKey = key;

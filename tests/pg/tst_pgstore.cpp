@@ -16,9 +16,9 @@
 #include "core/store/pg/PgStore.h"
 #include "core/store/pg/PgTransfer.h"
 
-#include <QThread>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 #include <QtTest>
 #include <thread>
 
@@ -47,7 +47,8 @@ private slots:
         QString message;
         QVERIFY2(InitDatabase(db, &message), qPrintable(message));
         QCOMPARE(message,
-                 QStringLiteral("The database is at schema version 6 (migrations 1, 2, 3, 4, 5, 6 done)."));
+                 QStringLiteral(
+                     "The database is at schema version 6 (migrations 1, 2, 3, 4, 5, 6 done)."));
         QVERIFY(InitDatabase(db, &message));
         QCOMPARE(message, QStringLiteral("The database is at schema version 6 already."));
         // A workstation's login role, with nothing but the program's rights.

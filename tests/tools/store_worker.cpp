@@ -162,8 +162,8 @@ int scan(const QString &id, const QString &name, int count)
         InventoryOutcome out;
         for (int attempt = 0; attempt < 20 && !out.ok; ++attempt) {
             QThread::msleep(10);
-            out = RecordInventoryScan(store, &inv, entries, QStringLiteral("Aisle ") + name,
-                                      code, &line);
+            out = RecordInventoryScan(store, &inv, entries, QStringLiteral("Aisle ") + name, code,
+                                      &line);
             if (!out.text.isEmpty())
                 break;
         }

@@ -113,11 +113,11 @@ std::pair<int, int> TrimmedSpan(const char *data, int width)
     // Sixty-four bytes of padding at a time while they are all blanks.
     while (end >= 64) {
         const auto *at = reinterpret_cast<const __m128i *>(data + end - 64);
-        const __m128i any = _mm_or_si128(
-            _mm_or_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
-            _mm_or_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3)));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(any, notBlankBits),
-                                             _mm_setzero_si128())) != 0xFFFF)
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
+                         _mm_or_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3)));
+        if (_mm_movemask_epi8(
+                _mm_cmpeq_epi8(_mm_and_si128(any, notBlankBits), _mm_setzero_si128())) != 0xFFFF)
             break;
         end -= 64;
     }

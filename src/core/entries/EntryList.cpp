@@ -13,18 +13,18 @@
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
-#include <atomic>
-#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <numeric>
-#include <thread>
 #include <sys/stat.h>
-#include <utility>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {

@@ -354,8 +354,7 @@ char *putRecordLine(char *p, const char *record, DayBytes &days)
 QByteArray ExportRecordLine(const char *record)
 {
     QByteArray line(MaxLineBytes, Qt::Uninitialized);
-    line.truncate(putRecordLine(line.data(), record, DayBytes::forThisThread()) -
-                  line.constData());
+    line.truncate(putRecordLine(line.data(), record, DayBytes::forThisThread()) - line.constData());
     return line;
 }
 

@@ -9,8 +9,8 @@
 #pragma once
 
 #include "core/common/DataSet.h"
-#include "core/common/LogChain.h"
 #include "core/common/Desktop.h"
+#include "core/common/LogChain.h"
 #include "core/entries/EntryList.h"
 #include "core/entries/EntryStore.h"
 #include "core/users/Installation.h"
