@@ -553,6 +553,19 @@ private slots:
         QCOMPARE(painted(t, 0, 4, 5, {{0xF0F0F0u, 'g'}, {0xFFFFFFu, 'w'}}),
                  QStringLiteral("...... wwww.. gggg.. wwww.. gggg.. "));
         QVERIFY(t.Row() == 3 && t.Col() == 1);
+        // The shading follows rows that move, gives way to a cell coloured
+        // on its own, and leaves rows cut off and made again.
+        const QMap<quint32, QChar> names{{0xF0F0F0u, 'g'}, {0xFFFFFFu, 'w'}, {0x111111u, 'x'}};
+        GridTable moved = t, cut = t, own = t;
+        moved.AddItem("new", 2);
+        QCOMPARE(painted(moved, 1, 5, 3, names), QStringLiteral("wwww .... gggg wwww gggg "));
+        cut.setRows(3);
+        cut.setRows(5);
+        QCOMPARE(painted(cut, 1, 4, 0, names), QStringLiteral("w g . . "));
+        own.setRow(2);
+        own.setCol(1);
+        own.setCellBackColor(0x111111);
+        QCOMPARE(painted(own, 1, 2, 3, names), QStringLiteral("wwww gxgg "));
         t.setRowsBackColor(3, 99, 4, 99, 0x222222, 0x333333);
         t.setCol(0);
         t.Sort(GridTable::SortStringDescending);

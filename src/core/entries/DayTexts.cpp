@@ -41,12 +41,10 @@ DayTexts::Day *DayTexts::day(double ole)
     static const qint64 lastDay = QDate(2199, 12, 31).toJulianDay();
     const qint64 julian = day.toJulianDay();
     if (julian >= firstDay && julian <= lastDay) {
-        if (m_slots.empty())
-            m_slots.assign(size_t(lastDay - firstDay + 1), 0);
-        int &slot = m_slots[size_t(julian - firstDay)];
+        quint32 &slot = m_slots[size_t(julian - firstDay)];
         if (slot == 0) {
             m_days.push_back({OleDateText(ole), {}, false});
-            slot = int(m_days.size());
+            slot = quint32(m_days.size());
         }
         return &m_days[size_t(slot - 1)];
     }

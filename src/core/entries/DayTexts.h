@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -15,6 +16,29 @@ QString DateSortKey(const QString &date);
 // Summaries compare days, so an entry whose received date carries a time
 // of day is counted on its own day.
 QDate ReceivedDay(double receivedDate);
+
+// A number per calendar day of a span (0 until set), kept in pages of 1024
+// days made when a day in them is first met: a list spans some years, and
+// a table of three centuries written through would cost a program just
+// started more than the list itself.
+class DaySlots
+{
+public:
+    explicit DaySlots(size_t days) : m_pages((days + PageDays - 1) / PageDays) {}
+    size_t size() const { return m_pages.size() * PageDays; }
+    // Day (below size()) made on first use.
+    quint32 &operator[](size_t day)
+    {
+        std::unique_ptr<quint32[]> &page = m_pages[day / PageDays];
+        if (!page)
+            page.reset(new quint32[PageDays]());
+        return page[day % PageDays];
+    }
+
+private:
+    static constexpr size_t PageDays = 1024;
+    std::vector<std::unique_ptr<quint32[]>> m_pages;
+};
 
 // The "mm/dd/yyyy" texts of OLE dates, formatted by OleDateText once per
 // calendar day (the text depends on nothing else; dates carry a time of
@@ -38,9 +62,10 @@ private:
     };
     Day *day(double ole);
 
-    // Days from FirstDay: a slot in m_days (0 = not met yet, else the
+    // Days from 1900 to 2199: a slot in m_days (0 = not met yet, else the
     // index + 1); days outside that range go into m_other.
-    std::vector<int> m_slots;
+    DaySlots m_slots{SlotDays};
+    static constexpr size_t SlotDays = 109573;
     std::vector<Day> m_days;
     std::unordered_map<qint64, Day> m_other;
 };

@@ -270,8 +270,6 @@ public:
             const qint64 secs = std::llround(std::fabs(ole - dayPart) * 86400.0);
             const qint64 day = qint64(dayPart) + (secs >= 86400 ? 1 : 0) - FirstDay;
             if (day >= 0 && day < Days) {
-                if (m_slot.empty())
-                    m_slot.assign(size_t(Days), 0);
                 quint32 &slot = m_slot[size_t(day)];
                 if (slot == 0) {
                     m_text.push_back(ascii(DayTexts::forThisThread().text(ole)));
@@ -310,7 +308,7 @@ private:
             t.bytes[i] = char(text.at(qsizetype(i)).unicode());
         return t;
     }
-    std::vector<quint32> m_slot; // the text's index + 1; 0 until met
+    DaySlots m_slot{size_t(Days)}; // the text's index + 1; 0 until met
     std::vector<Text> m_text;
 };
 

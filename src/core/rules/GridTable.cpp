@@ -20,6 +20,7 @@ void GridTable::reshape(int rows, int cols)
 {
     if (cols == m_cols) {
         const size_t n = size_t(rows) * size_t(cols);
+        cutStripes(rows);
         m_cells.resize(n);
         if (!m_back.empty())
             m_back.resize(n, NoColor);
@@ -27,6 +28,7 @@ void GridTable::reshape(int rows, int cols)
             m_fore.resize(n, NoColor);
     } else {
         materialize();
+        paintStripes();
         auto move = [&](auto &from, auto fill) {
             using V = std::decay_t<decltype(from)>;
             V to(size_t(rows) * size_t(cols), fill);
@@ -145,6 +147,7 @@ bool GridTable::setSourceRows(int firstRow, int count, CellSource source)
     // one (their texts are the source's): a long list costs no string per
     // cell.
     const size_t kept = size_t(firstRow) * size_t(m_cols);
+    cutStripes(firstRow);
     m_cells.resize(kept);
     m_rows = firstRow + count;
     for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
@@ -170,6 +173,7 @@ bool GridTable::setRowTexts(int firstRow, std::vector<QString> cells)
     const size_t cols = size_t(m_cols);
     const size_t newRows = (cells.size() + cols - 1) / cols;
     const size_t kept = size_t(firstRow) * cols;
+    cutStripes(firstRow);
     cells.resize(newRows * cols);
     if (kept == 0) {
         m_cells.swap(cells);
@@ -198,6 +202,7 @@ bool GridTable::AddItem(const QString &text, int at)
     if (at < 0 || at > m_rows)
         return false;
     materialize();
+    paintStripes();
     const size_t pos = size_t(at) * size_t(m_cols);
     m_cells.insert(m_cells.begin() + std::ptrdiff_t(pos), size_t(m_cols), QString());
     if (!m_back.empty())
@@ -227,6 +232,7 @@ bool GridTable::RemoveItem(int at)
     if (at < m_fixedRows || at >= m_rows)
         return false;
     materialize();
+    paintStripes();
     const auto first = std::ptrdiff_t(size_t(at) * size_t(m_cols));
     const auto last = first + m_cols;
     m_cells.erase(m_cells.begin() + first, m_cells.begin() + last);
@@ -252,6 +258,7 @@ void GridTable::Clear()
         cell.clear();
     m_sourceRow.clear();
     m_source = nullptr;
+    m_stripes.reset();
     m_back.clear();
     m_fore.clear();
 }
@@ -299,6 +306,8 @@ void GridTable::setColSel(int col)
 
 void GridTable::setSelectionColor(std::vector<quint32> &colors, quint32 bgr)
 {
+    if (&colors == &m_back)
+        paintStripes();
     if (colors.empty()) {
         if (bgr == NoColor)
             return;
@@ -328,11 +337,12 @@ void GridTable::setRowsBackColor(int firstRow, int lastRow, int firstCol, int la
     lastCol = qMin(lastCol, m_cols - 1);
     if (lastRow < firstRow || lastCol < firstCol)
         return;
-    if (m_back.empty()) {
-        if (evenBgr == NoColor && oddBgr == NoColor)
-            return;
-        m_back.assign(cellCount(), NoColor);
+    if (m_back.empty() && !m_stripes) {
+        if (evenBgr != NoColor || oddBgr != NoColor)
+            m_stripes = Stripes{firstRow, lastRow, firstCol, lastCol, evenBgr, oddBgr};
+        return;
     }
+    paintStripes();
     for (int r = firstRow; r <= lastRow; ++r) {
         const quint32 bgr = r % 2 == 0 ? evenBgr : oddBgr;
         std::fill(m_back.begin() + std::ptrdiff_t(index(r, firstCol)),
@@ -340,8 +350,35 @@ void GridTable::setRowsBackColor(int firstRow, int lastRow, int firstCol, int la
     }
 }
 
+void GridTable::paintStripes()
+{
+    if (!m_stripes)
+        return;
+    const Stripes s = *m_stripes;
+    m_stripes.reset();
+    m_back.assign(cellCount(), NoColor);
+    for (int r = s.firstRow; r <= s.lastRow; ++r) {
+        std::fill(m_back.begin() + std::ptrdiff_t(index(r, s.firstCol)),
+                  m_back.begin() + std::ptrdiff_t(index(r, s.lastCol)) + 1,
+                  r % 2 == 0 ? s.even : s.odd);
+    }
+}
+
+void GridTable::cutStripes(int rows)
+{
+    if (m_stripes &&
+        (m_stripes->lastRow = qMin(m_stripes->lastRow, rows - 1)) < m_stripes->firstRow)
+        m_stripes.reset();
+}
+
 quint32 GridTable::cellBackColor(int row, int col) const
 {
+    if (m_stripes) {
+        const Stripes &s = *m_stripes;
+        if (row < s.firstRow || row > s.lastRow || col < s.firstCol || col > s.lastCol)
+            return NoColor;
+        return row % 2 == 0 ? s.even : s.odd;
+    }
     return m_back.empty() || !inside(row, col) ? NoColor : m_back[index(row, col)];
 }
 
@@ -608,6 +645,7 @@ bool GridTable::Sort(int order)
         materialize();
         moveRows(m_cells, size_t(m_cols), first, perm);
     }
+    paintStripes();
     for (std::vector<quint32> *colors : {&m_back, &m_fore}) {
         if (!colors->empty() && std::any_of(colors->begin() + from, colors->begin() + to,
                                             [](quint32 c) { return c != NoColor; }))

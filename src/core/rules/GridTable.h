@@ -17,6 +17,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class GridTable
@@ -174,7 +175,18 @@ private:
     // m_rows * m_cols, row after row; the rows from a source on may have
     // none yet (cells past the end have no text of their own).
     std::vector<QString> m_cells;
-    std::vector<quint32> m_back;  // empty until a colour is set
+    std::vector<quint32> m_back; // empty until a colour is set
+    // Rows coloured in turns while m_back is empty: the shading of a long
+    // list costs no colour per cell until a row moves or a cell is coloured
+    // on its own (paintStripes then writes them into m_back).
+    struct Stripes {
+        int firstRow, lastRow, firstCol, lastCol;
+        quint32 even, odd;
+    };
+    std::optional<Stripes> m_stripes;
+    void paintStripes();
+    // Rows from `rows` on lose their colours.
+    void cutStripes(int rows);
     std::vector<quint32> m_fore;  // empty until a colour is set
     std::vector<int> m_alignment; // per column
     // The source row of each row (-1: the row holds its own texts); empty

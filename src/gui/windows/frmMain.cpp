@@ -46,11 +46,25 @@ int frmMain::rowRecordNumber(int row) const
 EntryIdentity frmMain::rowIdentity(int row) const
 {
     EntryIdentity id;
-    const int n = rowRecordNumber(row);
-    if (n >= 1 && size_t(n) < m_controlNumbers.size())
-        id.ControlNumber = m_controlNumbers[size_t(n)];
+    id.ControlNumber = listedControlNumber(rowRecordNumber(row));
     id.CaseNumber = grid->TextMatrix(row, 1);
     return id;
+}
+
+double frmMain::listedControlNumber(int recordNumber) const
+{
+    if (m_controlNumbers.empty() && m_cells) {
+        const std::vector<EntryListRow> &rows = m_cells->data().rows;
+        int last = 0;
+        for (const EntryListRow &row : rows)
+            last = qMax(last, row.recordNumber);
+        m_controlNumbers.assign(size_t(last) + 1, 0);
+        for (const EntryListRow &row : rows)
+            m_controlNumbers[size_t(qMax(row.recordNumber, 0))] = row.controlNumber;
+    }
+    return recordNumber >= 1 && size_t(recordNumber) < m_controlNumbers.size()
+               ? m_controlNumbers[size_t(recordNumber)]
+               : 0;
 }
 
 bool frmMain::highlightedEntry(int *recordNumber, EntryIdentity *identity) const
@@ -75,6 +89,7 @@ void frmMain::LoadEntryList()
     data().ArchivedCount = 0;
     m_listTotal = 0;
     m_cells = nullptr;
+    m_controlNumbers = {};
 
     grid->hide();
     grid->setRedraw(false);
@@ -111,11 +126,7 @@ void frmMain::LoadEntryList()
         const int sort = checkedSort();
         if (SortFrameShown(n))
             SortEntryRows(data, sort);
-        m_controlNumbers.assign(size_t(m_store.dataSet().RecordCount) + 1, 0);
-        for (const EntryListRow &row : data.rows) {
-            if (size_t(row.recordNumber) < m_controlNumbers.size())
-                m_controlNumbers[size_t(row.recordNumber)] = row.controlNumber;
-        }
+        m_controlNumbers = {};
         m_cells = std::make_shared<EntryGridCells>(std::move(data));
         m_cells->setSortIndex(sort);
         grid->setSourceRows(1, n,

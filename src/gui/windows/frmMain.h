@@ -207,8 +207,10 @@ private:
     ButtonPulse m_pulse = SeeAllEntriesPulse();
     ArchiveMemory m_memory;
     // Control number of each listed entry by record number (the case
-    // number is the text of the row's second column).
-    std::vector<double> m_controlNumbers;
+    // number is the text of the row's second column), made from the
+    // loaded list when first asked for; 0 for a number not listed.
+    mutable std::vector<double> m_controlNumbers;
+    double listedControlNumber(int recordNumber) const;
     // The loaded list the grid's rows show.
     std::shared_ptr<EntryGridCells> m_cells;
     NetworkWatch m_watch;

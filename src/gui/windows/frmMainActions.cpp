@@ -262,8 +262,7 @@ void frmMain::cmdExportData_Click()
     rows.reserve(size_t(qMax(0, grid->Rows() - 1)));
     for (int r = 1; r < grid->Rows(); ++r) {
         const int n = rowRecordNumber(r);
-        rows.push_back(
-            {n, n >= 1 && size_t(n) < m_controlNumbers.size() ? m_controlNumbers[size_t(n)] : 0});
+        rows.push_back({n, listedControlNumber(n)});
     }
 
     ExportOutcome outcome;
