@@ -31,6 +31,7 @@ namespace
 constexpr int Entries = 32767;
 constexpr int Runs = 21;
 constexpr int FreshRuns = 11;
+constexpr int TitleStandsMs = 500;
 constexpr double LoadRatioTarget = 3.0;
 constexpr double SearchWindowRatioTarget = 2.0;
 constexpr double CardTargetMs = 100;
@@ -74,9 +75,11 @@ private:
     Grid *m_grid;
 };
 
-// In a program just started on folder: the title window shown and painted
-// (it starts reading the list in the background), the wait for that read
-// to end (a person reads the window and types the password for seconds),
+// In a program just started on folder: the title window shown and left
+// standing, its events handled, for half a second (it reads the list in the
+// background and makes the main window's look once, unseen), the wait for
+// that read to end (a person reads the window and types the password for
+// seconds),
 // the plain read (the faster of two), then the main window from its
 // creation, as after the sign-in click, to the first paint of the list
 // with its rows. With changed, the data file is touched after the read
@@ -96,10 +99,15 @@ int firstLoad(const QString &folder, bool changed)
     QElapsedTimer ahead;
     ahead.start();
     {
+        // The title window stands while a person reads it and types (for
+        // seconds; here half of one), its events handled: what it starts
+        // meanwhile runs as in the program.
         frmTitlePage title(store, session);
         title.show();
-        QCoreApplication::processEvents();
-        title.repaint();
+        QElapsedTimer standing;
+        standing.start();
+        while (standing.elapsed() < TitleStandsMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     QCoreApplication::processEvents();
     if (!WaitForEntryListAhead(data)) {

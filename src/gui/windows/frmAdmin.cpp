@@ -2,6 +2,7 @@
 
 #include "core/common/Globals.h"
 #include "core/common/Links.h"
+#include "core/entries/EntryList.h"
 #include "core/rules/BackupRestore.h"
 #include "core/users/UserFile.h"
 #include "gui/controls/Grid.h"
@@ -206,6 +207,19 @@ frmMain *ShowMainWindow(Store &store, Session &session)
                      [&store, &session] { ShowAdminWindow(store, session); });
     main->show();
     return main;
+}
+
+void WarmUpMainWindow(Store &store, const Session &session)
+{
+    Session scratch = session; // the window sets its search options
+    frmMain window(store, scratch);
+    constexpr int SampleRows = 40;
+    window.grid->setSourceRows(1, SampleRows, [](int row, int col) {
+        return col == 0 ? QStringLiteral("12/31/2020") : QStringLiteral("Sample %1").arg(row);
+    });
+    window.grid->setRowsBackColor(1, SampleRows, 0, EntryGridLastShownCol, EntryRowShade(0),
+                                  EntryRowShade(1));
+    window.grab();
 }
 
 frmAdmin *ShowAdminWindow(Store &store, Session &session)

@@ -163,3 +163,8 @@ frmAdmin *ShowAdminWindow(Store &store, Session &session);
 // administrative button leads back here.
 class frmMain;
 frmMain *ShowMainWindow(Store &store, Session &session);
+// Makes a main window once, unseen, with a few rows in its list, and paints
+// it into a picture: run while the title window stands, it loads the fonts,
+// pictures and code the first main window after the sign-in would otherwise
+// wait for. Changes nothing of the session or the data set.
+void WarmUpMainWindow(Store &store, const Session &session);

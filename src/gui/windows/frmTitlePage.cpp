@@ -183,6 +183,11 @@ void frmTitlePage::showEvent(QShowEvent *event)
     Form_Activate();
 }
 
+namespace
+{
+constexpr int WarmUpDelayMs = 150;
+}
+
 void frmTitlePage::Form_Activate()
 {
     if (m_activatedOnce)
@@ -200,6 +205,9 @@ void frmTitlePage::Form_Activate()
     // While the person reads this window and signs in, the list of entries
     // is read in the background for the main window.
     m_store.readListAhead();
+    // And the main window's look is made once, unseen, once this window
+    // stands painted.
+    QTimer::singleShot(WarmUpDelayMs, this, [this] { WarmUpMainWindow(m_store, m_session); });
 
     // The version check runs in the background: until (unless) it finds a
     // newer version, "&Continue" is the button to press next.
