@@ -149,6 +149,18 @@ private slots:
             QCOMPARE(cells.value(0), '"' + ControlNumberStamp(controls[i]).toLatin1() + '"');
             QCOMPARE(cells.value(8), '"' + GeneralMoney(values[i]).toLatin1() + '"');
         }
+
+        // Received and released dates: the texts OleDateText gives, before
+        // year 1000 and after 9999 too, a time that rounds up to midnight
+        // going to the next day.
+        for (double day = -700000.25; day < 3.1e6; day += 9973.37) {
+            EntryRecord e;
+            e.ReceivedDate = day;
+            e.ReleasedDate = std::trunc(day) + (day < 0 ? -0.9999999 : 0.9999999);
+            const QByteArrayList cells = ExportRecordLine(e.Pack().constData()).split(',');
+            QCOMPARE(cells.value(11), '"' + OleDateText(e.ReceivedDate).toLatin1() + '"');
+            QCOMPARE(cells.value(13), '"' + OleDateText(e.ReleasedDate).toLatin1() + '"');
+        }
     }
 
     // Awkward entries, byte for byte: quotes doubled, commas and line

@@ -7,7 +7,6 @@
 #include "core/common/InputChecks.h"
 #include "core/common/MsgBox.h"
 #include "core/entries/DataFile.h"
-#include "core/entries/DayTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -250,71 +249,36 @@ QByteArray ExportHeadingLine()
 namespace
 {
 
-// The "mm/dd/yyyy" bytes of each received or released day met, made once
-// per day from its text (DayTexts) and kept for the life of the thread.
-class DayBytes
+// Writes the "mm/dd/yyyy" text OleDateText gives the date, between double
+// quotes, at p; returns the end. The day as ReceivedDay finds it, its digits
+// written straight (a QLocale date format for every date of every listed
+// entry would cost more than the rest of the line); a day outside years
+// 1000..9999 goes the general way.
+char *putDay(char *p, double ole)
 {
-public:
-    static DayBytes &forThisThread()
-    {
-        static thread_local DayBytes days;
-        return days;
-    }
-
-    // Writes the day's text between double quotes at p; returns the end.
-    char *put(char *p, double ole)
-    {
-        // The day as ReceivedDay finds it, without building a QDate.
-        if (ole != 0 && std::isfinite(ole) && std::fabs(ole) <= 2958466.0) {
-            const double dayPart = std::trunc(ole);
-            const qint64 secs = std::llround(std::fabs(ole - dayPart) * 86400.0);
-            const qint64 day = qint64(dayPart) + (secs >= 86400 ? 1 : 0) - FirstDay;
-            if (day >= 0 && day < Days) {
-                quint32 &slot = m_slot[size_t(day)];
-                if (slot == 0) {
-                    m_text.push_back(ascii(DayTexts::forThisThread().text(ole)));
-                    slot = quint32(m_text.size());
-                }
-                const Text &t = m_text[size_t(slot) - 1];
-                *p++ = '"';
-                std::memcpy(p, t.bytes, t.size);
-                p += t.size;
-                *p++ = '"';
-                return p;
-            }
+    if (ole != 0 && std::isfinite(ole) && std::fabs(ole) <= 2958466.0) {
+        static const QDate epoch(1899, 12, 30);
+        const double dayPart = std::trunc(ole);
+        const qint64 secs = std::llround(std::fabs(ole - dayPart) * 86400.0);
+        int year = 0, month = 0, day = 0;
+        epoch.addDays(qint64(dayPart) + (secs >= 86400 ? 1 : 0)).getDate(&year, &month, &day);
+        if (year >= 1000 && year <= 9999) {
+            *p++ = '"';
+            p = putTwo(p, month);
+            *p++ = '/';
+            p = putTwo(p, day);
+            *p++ = '/';
+            p = putTwo(putTwo(p, year / 100), year % 100);
+            *p++ = '"';
+            return p;
         }
-        const Text t = ascii(DayTexts::forThisThread().text(ole));
-        *p++ = '"';
-        std::memcpy(p, t.bytes, t.size);
-        p += t.size;
-        *p++ = '"';
-        return p;
     }
-
-private:
-    // OLE days 1 (31 Dec 1899) to 109,574 (31 Dec 2199) have a slot each.
-    static constexpr qint64 FirstDay = 1;
-    static constexpr qint64 Days = 109574;
-    struct Text {
-        char bytes[24];
-        size_t size;
-    };
-    // Digits, "/", "." and "-" only (at most 24): one byte each.
-    static Text ascii(const QString &text)
-    {
-        Text t{};
-        t.size = size_t(qMin<qsizetype>(text.size(), 24));
-        for (size_t i = 0; i < t.size; ++i)
-            t.bytes[i] = char(text.at(qsizetype(i)).unicode());
-        return t;
-    }
-    DaySlots m_slot{size_t(Days)}; // the text's index + 1; 0 until met
-    std::vector<Text> m_text;
-};
+    return putAscii(p, OleDateText(ole));
+}
 
 // Writes the line of the entry in record at p (room for MaxLineBytes);
 // returns its end.
-char *putRecordLine(char *p, const char *record, DayBytes &days)
+char *putRecordLine(char *p, const char *record)
 {
     p = putStamp(p, doubleAt(record, EntryLayout::ControlNumber));
     for (const TextField &f : FieldsBeforeValue) {
@@ -328,7 +292,7 @@ char *putRecordLine(char *p, const char *record, DayBytes &days)
     *p++ = ',';
     p = putText(p, record, ReceivedFromField);
     *p++ = ',';
-    p = days.put(p, doubleAt(record, EntryLayout::ReceivedDate));
+    p = putDay(p, doubleAt(record, EntryLayout::ReceivedDate));
     *p++ = ',';
     p = putText(p, record, ReleasedToField);
     *p++ = ',';
@@ -338,7 +302,7 @@ char *putRecordLine(char *p, const char *record, DayBytes &days)
         *p++ = '"';
         *p++ = '"';
     } else {
-        p = days.put(p, released);
+        p = putDay(p, released);
     }
     *p++ = ',';
     p = putText(p, record, DefendantField);
@@ -352,7 +316,7 @@ char *putRecordLine(char *p, const char *record, DayBytes &days)
 QByteArray ExportRecordLine(const char *record)
 {
     QByteArray line(MaxLineBytes, Qt::Uninitialized);
-    line.truncate(putRecordLine(line.data(), record, DayBytes::forThisThread()) - line.constData());
+    line.truncate(putRecordLine(line.data(), record) - line.constData());
     return line;
 }
 
@@ -379,7 +343,6 @@ struct Gathered {
     // The lines, one after another: used bytes of capacity.
     std::unique_ptr<char[]> lines;
     qsizetype used = 0, capacity = 0;
-    DayBytes &days = DayBytes::forThisThread();
 
     void reserve(qsizetype bytes)
     {
@@ -399,7 +362,7 @@ struct Gathered {
             if (capacity - used < MaxLineBytes)
                 reserve(qMax(2 * capacity, used + MaxLineBytes));
             *at = used;
-            used = putRecordLine(lines.get() + used, record, days) - lines.get();
+            used = putRecordLine(lines.get() + used, record) - lines.get();
         }
         slice[row] = {*at, used - *at};
     }
