@@ -31,8 +31,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
 
 using namespace fixtures;
 
@@ -191,9 +194,61 @@ private slots:
                                  WorkstationName(env.data).toUtf8() + "' by account '" +
                                  AccountName().toUtf8() + "'\r\n";
         QCOMPARE(log(store, UserListLogName).mid(before.size()), wrong + wrong);
+        // Each line with its link, from the first.
+        bool begun = false;
+        const ChainVerdict chain = store.verifyLogChain(UserListLogName, &begun);
+        QCOMPARE(chain.problem, QString());
+        QCOMPARE(chain.notes, QStringList());
+        QCOMPARE(chain.verifiedUpTo, qint64(3));
         QCOMPARE(QDir(env.folder()).entryList(QDir::Files), QStringList());
         exported("cleared");
         QVERIFY(!QFileInfo::exists(out.filePath("cleared/WrongCodes.Count")));
+    }
+
+    // A change waits for its advisory lock, held here as another
+    // workstation (of any release) holds it: the installation's key, an
+    // inventory's key and id.
+    void changesWaitForTheirLock_data()
+    {
+        QTest::addColumn<QString>("lock");
+        QTest::newRow("wrong code") << "SELECT pg_advisory_xact_lock(4851875793803935745)";
+        QTest::newRow("inventory") << "SELECT pg_advisory_xact_lock(1129665364, hashtext('26'))";
+    }
+    void changesWaitForTheirLock()
+    {
+        QFETCH(QString, lock);
+        TestEnvironment env;
+        PgStore store(env.data, clerk);
+        const auto change = [&] {
+            if (QTest::currentDataTag() == QByteArray("wrong code"))
+                return store.countWrongAccessCode() > 0;
+            qint64 upTo = 0;
+            const auto line = [] { return Store::InventoryAddition{"start\r\n", {}, {}}; };
+            const Store::InventoryLineVisitor none = [](const QString &) {};
+            return store.appendInventory("26", &upTo, none, line).ok;
+        };
+        bool done = false;
+        int waited = 0;
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "holder");
+            holder.setConnectOptions(server.conninfo("custorin"));
+            QVERIFY(holder.open() && holder.transaction());
+            QVERIFY(QSqlQuery(holder).exec(lock));
+            std::thread inside([&] { done = change(); });
+            QSqlQuery q(holder);
+            for (int i = 0; i < 500 && waited == 0; ++i) {
+                QThread::msleep(20);
+                waited = q.exec("SELECT count(*) FROM pg_locks WHERE NOT granted") && q.next()
+                             ? q.value(0).toInt()
+                             : -1;
+            }
+            holder.commit();
+            inside.join();
+            holder.close();
+        }
+        QSqlDatabase::removeDatabase("holder");
+        QCOMPARE(waited, 1);
+        QVERIFY(done);
     }
 
     // The backup window dumps the database as the workstation's role; the
@@ -419,6 +474,10 @@ private slots:
                                  a.id.toLatin1() + " closed by Pat Doe\r\n"),
                  logged.constData());
         QVERIFY(!QFileInfo::exists(env.path("Inventories")));
+        bool begun = false;
+        const ChainVerdict chain = one.verifyLogChain(DataRecordsLogName, &begun);
+        QCOMPARE(chain.problem, QString());
+        QCOMPARE(chain.verifiedUpTo, qint64(6));
     }
 };
 
