@@ -33,6 +33,7 @@
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <thread>
@@ -257,6 +258,7 @@ private slots:
     {
         TestEnvironment env;
         PgStore store(env.data, clerk);
+        const QByteArray before = log(store, UserListLogName);
         QTemporaryDir target;
         ProcedureWindow window;
         window.caption = [] { return QStringLiteral("Backup"); };
@@ -272,6 +274,20 @@ private slots:
         QCOMPARE(lastText(env), "Your current Custorin database\r\nhas been successfully backed "
                                 "up!\r\n\r\nBackup written: " +
                                     QDir(target.path()).filePath(dumps[0]));
+        QCOMPARE(log(store, UserListLogName).mid(before.size()),
+                 stamp + "Data files backed up to '" + target.path().toUtf8() + "' by account '" +
+                     AccountName().toUtf8() + "' at workstation '" +
+                     QSysInfo::machineHostName().toUtf8() + "'\r\n");
+        // A backup whose line the server refuses says so.
+        QVERIFY(server.psql("custorin", "REVOKE INSERT ON user_list_log FROM custorin_app"));
+        env.desktop.answerFolder(target.path());
+        env.desktop.answerMsgBox(1, false, "Ready to Backup...");
+        env.desktop.answerMsgBox(1, false, "Backup Successful");
+        QVERIFY(BackupDataFiles(store, window));
+        QVERIFY(server.psql("custorin", "GRANT INSERT ON user_list_log TO custorin_app"));
+        QVERIFY2(lastText(env).endsWith(".dump\r\n\r\nIt could not be recorded in the "
+                                        "activity log 'UserList.Log'."),
+                 qPrintable(lastText(env)));
 
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
         QVERIFY(!RestoreDataFiles(store, window));
@@ -280,7 +296,7 @@ private slots:
                                                "here:\r\n\r\npg_restore --clean "
                                                "--dbname=DATABASE Custorin-DATE.dump\r\n\r\n"
                                                "Nothing has been changed."));
-        QCOMPARE(env.desktop.folderTitles.size(), 1);
+        QCOMPARE(env.desktop.folderTitles.size(), 2);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
