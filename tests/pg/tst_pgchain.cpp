@@ -197,9 +197,17 @@ private slots:
         QCOMPARE(v.verifiedUpTo, qint64(3));
         QCOMPARE(v.notes, QStringList("sealed from line 3"));
 
+        // The agency as the database holds it, set up at another workstation.
+        DataSet elsewhere(env.folder());
+        PgStore setter(elsewhere, server.conninfo(db, "clerk"));
+        QCOMPARE(setter.saveInstallation("County Sheriff", "Ab3De", SetupBy::Operator),
+                 InstallationResult::Ok);
         QString out, err;
         QCOMPARE(RunStoreLogCommand(store, "database " + db, true, &out, &err), AdminCommandOk);
         QCOMPARE(err, QString());
+        QVERIFY2(out.startsWith("Custorin - Log Seal\nCounty Sheriff\nData folder: database " + db +
+                                "\n"),
+                 qPrintable(out));
         QVERIFY2(out.contains("\nSearch.Log: 3 line(s)\n"), qPrintable(out));
         QCOMPARE(sql(db, "SELECT count(*) FROM log_seals"), "4");
         QVERIFY(store.logSearch("'b'"));

@@ -530,6 +530,9 @@ int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *o
             *err = error + QStringLiteral("\nThe logs were not sealed.\n");
             return AdminCommandFailed;
         }
+        // The agency's name as the store holds it (a database keeps it in
+        // its installation settings, not in a file of the folder).
+        store.loadInstallation();
         *out = LogSealLines(ds.AgencyName, where, WorkstationText(), !ds.options.LogKey.isEmpty(),
                             seals)
                    .join(QLatin1Char('\n')) +
