@@ -228,6 +228,35 @@ private slots:
                                     "2026-12-04T22:50:00 at line 3"));
     }
 
+    // The check finds a guard of a log's table or of the chains' tables
+    // dropped or disabled.
+    void checkFindsTablesUnguarded_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("untouched") << QString() << "All is well.";
+        QTest::newRow("chain row guard dropped")
+            << "DROP TRIGGER log_chain_append_only ON log_chain"
+            << "log_chain is not guarded against changes (1 of 2 triggers).";
+        QTest::newRow("seals' guards dropped")
+            << "DROP TRIGGER log_seals_append_only ON log_seals; DROP TRIGGER "
+               "log_seals_no_truncate ON log_seals"
+            << "log_seals is not guarded against changes (0 of 2 triggers).";
+        QTest::newRow("log's truncate guard disabled")
+            << "ALTER TABLE search_log DISABLE TRIGGER search_log_no_truncate"
+            << "Search.Log is not guarded against changes (1 of 2 triggers).";
+    }
+    void checkFindsTablesUnguarded()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, lastLine);
+        const QString db = freshDatabase();
+        QVERIFY(change.isEmpty() || server.psql(db, change));
+        QString message;
+        QCOMPARE(CheckDatabase(server.conninfo(db), &message), change.isEmpty());
+        QCOMPARE(message.section('\n', -1), lastLine);
+    }
+
     // A folder's chains and seals come in as they are and go back out
     // byte for byte; a log without a chain is sealed from its end.
     void folderChainsInAndOut_data()

@@ -63,6 +63,25 @@ int scalar(QSqlDatabase &db, const QString &sql)
     return q.exec(sql) && q.next() ? q.value(0).toInt() : -1;
 }
 
+// The enabled triggers that keep table append-only (refuse_log_change):
+// two where it is guarded, one against changes of rows, one against
+// TRUNCATE.
+int guardsOf(QSqlDatabase &db, const QString &table)
+{
+    return scalar(db, QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgrelid = "
+                                     "'%1'::regclass AND NOT tgisinternal AND tgenabled <> 'D' "
+                                     "AND tgfoid IN (SELECT oid FROM pg_proc WHERE proname = "
+                                     "'refuse_log_change')")
+                          .arg(table));
+}
+
+QString unguardedText(const QString &what, int guards)
+{
+    return QStringLiteral("%1 is not guarded against changes (%2 of 2 triggers).")
+        .arg(what)
+        .arg(guards);
+}
+
 QString countsText(const QMap<QString, int> &differing)
 {
     QStringList parts;
@@ -502,17 +521,16 @@ bool CheckDatabase(const QString &conninfo, QString *message)
     report << QStringLiteral("Schema version %1.").arg(CurrentSchemaVersion);
     for (const QString &log : LogFileNames()) {
         const QString table = LogTableName(log);
-        const int guards =
-            scalar(db, QStringLiteral("SELECT count(*) FROM pg_trigger WHERE "
-                                      "tgrelid = '%1'::regclass AND NOT tgisinternal")
-                           .arg(table));
+        const int guards = guardsOf(db, table);
         const int lines = scalar(db, QStringLiteral("SELECT count(*) FROM ") + table);
         report << QStringLiteral("%1: %2 lines.").arg(log).arg(lines);
         if (guards != 2)
-            problems << QStringLiteral("%1 is not guarded against changes (%2 of 2 triggers).")
-                            .arg(log)
-                            .arg(guards);
+            problems << unguardedText(log, guards);
     }
+    // The logs' chains and seals (PgChain.h), append-only as the logs are.
+    for (const QString &table : {QStringLiteral("log_chain"), QStringLiteral("log_seals")})
+        if (const int guards = guardsOf(db, table); guards != 2)
+            problems << unguardedText(table, guards);
     int active = 0, archived = 0, odd = 0, n = 0;
     const bool read = store.forEachEntryRecord([&](int, const char *raw) {
         ++n;
