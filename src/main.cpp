@@ -52,7 +52,9 @@ int runUnattended(const StartOptions &options)
         std::fputs("Access code (5 characters, not shown): ", stderr);
         std::fflush(stderr);
     }
-    const int rc = RunUnattendedSetup(options, input, &message);
+    // On the database the other commands would use, when there is one.
+    const int rc = options.database.isEmpty() ? RunUnattendedSetup(options, input, &message)
+                                              : RunDatabaseSetup(options, input, &message);
     std::fprintf(rc == UnattendedOk ? stdout : stderr, "%s%s\n",
                  rc == UnattendedOk ? "" : "custorin: ", message.toLocal8Bit().constData());
     return rc;

@@ -12,6 +12,7 @@
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
+#include "core/common/Startup.h"
 #include "core/rules/AdminRules.h"
 #include "core/rules/Inventory.h"
 #include "core/store/pg/PgSchema.h"
@@ -26,6 +27,7 @@
 #include "gui/windows/frmSeeEntry.h"
 #include "gui/windows/frmSetup.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -152,6 +154,58 @@ private slots:
                      "restore them\r\nfrom a backup of the database (pg_restore).");
         QCOMPARE(env.data.AgencyName, QString());
         QCOMPARE(env.desktop.pendingAnswers(), 0);
+    }
+
+    // --set-agency and --set-access-code on the database the program is
+    // started on: the settings and the keyed line in the database.
+    void unattendedSetUp_data()
+    {
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("code too short")
+            << "unattended" << QByteArray("Zx9\n") << 1
+            << "Invalid Access Code: The access code must be exactly\n5 characters long.\n"
+               "Nothing has been saved.";
+        QTest::newRow("set up") << "unattended" << QByteArray("Zx9Yw\n") << 0
+                                << "The database %1 is set up for State Patrol.";
+        QTest::newRow("no tables")
+            << "postgres" << QByteArray("Zx9Yw\n") << 1
+            << "Installation settings not saved: The database has no Custorin tables; set it up "
+               "with --init.\n\nThe installation settings could not be written\nto the "
+               "database:\n%1\n\nNothing has been saved.";
+    }
+    void unattendedSetUp()
+    {
+        QFETCH(QString, database);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QByteArray key = "a workstation's key of 32 bytes";
+        QString made;
+        if (database == "unattended" && server.psql("postgres", "CREATE DATABASE " + database))
+            QVERIFY2(InitDatabase(server.conninfo(database), &made), qPrintable(made));
+        StartOptions options;
+        options.database = server.conninfo(database, database == "postgres" ? "" : "clerk");
+        options.setAgency = options.setAccessCode = true;
+        options.agencyName = QStringLiteral(" State Patrol ");
+        options.logKey = key;
+        QBuffer in(&input);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        TestEnvironment env;
+        QString told;
+        QCOMPARE(RunDatabaseSetup(options, in, &told), status);
+        QCOMPARE(told, message.arg(options.database));
+        env.data.options.LogKey = key;
+        PgStore store(env.data, options.database);
+        QCOMPARE(store.checkAccessCode("Zx9Yw") == InstallationResult::Ok, status == 0);
+        if (status == 0) {
+            QCOMPARE(log(store, UserListLogName),
+                     stamp + "Access code set by the unattended set-up\r\n");
+            bool begun = false;
+            QCOMPARE(store.verifyLogChain(UserListLogName, &begun).verifiedUpTo, qint64(1));
+        }
     }
 
     // Wrong access codes: each one's line and the count in the database,

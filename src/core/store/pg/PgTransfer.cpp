@@ -9,6 +9,7 @@
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSql.h"
 #include "core/store/pg/PgStore.h"
+#include "core/users/UnattendedSetup.h"
 #include "core/users/UserRecord.h"
 
 #include <QDateTime>
@@ -612,4 +613,32 @@ int RunDatabaseCommand(const StartOptions &options, QString *out, QString *err)
         ok = ExportFolder(conninfo, options.exportFolder, &message);
     (ok ? *out : *err) = message + QLatin1Char('\n');
     return ok ? 0 : 1;
+}
+
+int RunDatabaseSetup(const StartOptions &options, QIODevice &input, QString *message)
+{
+    QString error;
+    const QString conninfo = DatabaseConninfo(options.database, &error);
+    if (conninfo.isEmpty()) {
+        *message = error;
+        return UnattendedUsage;
+    }
+    DataSet ds;
+    ds.options.LogKey = options.logKey;
+    PgStore store(ds, conninfo);
+    UnattendedPlace place;
+    place.name = QStringLiteral("The database ") + conninfo;
+    place.save = [&](const QString &agency, const QString &accessCode, QString *text) {
+        // A wrong name or code is told before the database is asked.
+        InstallationResult r = CheckInstallationInput(agency, accessCode);
+        if (r == InstallationResult::Ok)
+            r = store.connect(&error)
+                    ? store.saveInstallation(agency, accessCode, SetupBy::Operator)
+                    : InstallationResult::IoError;
+        *text = store.installationResultText(r);
+        if (!error.isEmpty())
+            *text = error + CrLf + CrLf + *text;
+        return r;
+    };
+    return RunUnattendedSetup(options, input, message, &place);
 }
