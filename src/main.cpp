@@ -84,6 +84,16 @@ int runDatabaseLogCommand(const StartOptions &options, QString *out, QString *er
     return rc;
 }
 
+// A database's backup on its UserList.Log, as a data folder's is.
+int recordDatabaseBackup(const StartOptions &options, QString *err)
+{
+    QString error;
+    DataSet ds;
+    ds.options.LogKey = options.logKey;
+    PgStore store(ds, DatabaseConninfo(options.database, &error));
+    return RecordStoreBackup(store, options.backupTarget, err);
+}
+
 // Backup and check: no window, the report on standard output.
 int runAdminCommand(const StartOptions &options)
 {
@@ -191,6 +201,8 @@ std::optional<int> runWithoutWindow(int &argc, char **argv)
         QString out, err;
         const bool logs = !early.databaseCommand() && (early.check || early.seal);
         int rc = logs && early.seal ? 0 : RunDatabaseCommand(early, &out, &err);
+        if (early.backup && rc == 0)
+            rc = recordDatabaseBackup(early, &err);
         if (logs && rc != 2) {
             // The chains' lines go before the check's verdict.
             const QString allWell = QStringLiteral("All is well.\n");

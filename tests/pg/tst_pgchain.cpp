@@ -3,6 +3,7 @@
 // a table that held lines before its chain, and a folder's chains carried
 // in and back out.
 #include "PgCluster.h"
+#include "RunProgram.h"
 #include "SkipStatus.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
@@ -15,6 +16,7 @@
 
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
+#include <QSysInfo>
 #include <QThread>
 #include <QtTest>
 
@@ -226,6 +228,25 @@ private slots:
         QCOMPARE(v.firstBad, qint64(1));
         QCOMPARE(v.problem, QString("the log was rewritten after it was sealed on "
                                     "2026-12-04T22:50:00 at line 3"));
+    }
+
+    // The database's backup from the command line goes on its
+    // UserList.Log, linked, as a data folder's does.
+    void commandLineBackupIsRecorded()
+    {
+        const QString db = freshDatabase();
+        QTemporaryDir target;
+        const ProgramRun run =
+            RunCustorin({"--database", server.conninfo(db), "--backup", target.path()});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(sql(db, "SELECT substr(line, 24) FROM user_list_log"),
+                 "- Data files backed up to '" + target.path() + "' by account '" + AccountName() +
+                     "' at workstation '" + QSysInfo::machineHostName() + "'");
+        TestFolder env;
+        PgStore store(env.data, server.conninfo(db));
+        bool begun = false;
+        QCOMPARE(store.verifyLogChain(UserListLogName, &begun).verifiedUpTo, qint64(1));
     }
 
     // The check finds a guard of a log's table or of the chains' tables

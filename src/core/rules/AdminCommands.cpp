@@ -179,6 +179,12 @@ QString backupRefusal(const DataSet &ds, const QString &target)
     return QString();
 }
 
+QString backupNotRecorded()
+{
+    return QStringLiteral("the backup is complete, but it could not be recorded in %1\n")
+        .arg(UserListLogName);
+}
+
 int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *err)
 {
     const QString target = options.backupTarget;
@@ -267,8 +273,7 @@ int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *e
     if (!rotate(options, name, out, err))
         return AdminCommandFailed;
     if (!logged) {
-        *err += QStringLiteral("the backup is complete, but it could not be recorded in %1\n")
-                    .arg(UserListLogName);
+        *err += backupNotRecorded();
         return AdminCommandFailed;
     }
     return broken > 0 ? AdminCommandFailed : AdminCommandOk;
@@ -566,4 +571,12 @@ int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *o
     if (broken > 0)
         *out += QStringLiteral("%1 activity log(s) fail their chain.\n").arg(broken);
     return broken > 0 ? AdminCommandFailed : AdminCommandOk;
+}
+
+int RecordStoreBackup(Store &store, const QString &target, QString *err)
+{
+    if (store.appendLogLine(UserListLogName, BackupLogLine(desktop().now(), target)))
+        return AdminCommandOk;
+    *err += backupNotRecorded();
+    return AdminCommandFailed;
 }
