@@ -52,7 +52,9 @@ int runUnattended(const StartOptions &options)
         std::fputs("Access code (5 characters, not shown): ", stderr);
         std::fflush(stderr);
     }
-    const int rc = RunUnattendedSetup(options, input, &message);
+    // On the database the other commands would use, when there is one.
+    const int rc = options.database.isEmpty() ? RunUnattendedSetup(options, input, &message)
+                                              : RunDatabaseSetup(options, input, &message);
     std::fprintf(rc == UnattendedOk ? stdout : stderr, "%s%s\n",
                  rc == UnattendedOk ? "" : "custorin: ", message.toLocal8Bit().constData());
     return rc;
@@ -80,6 +82,16 @@ int runDatabaseLogCommand(const StartOptions &options, QString *out, QString *er
     *out += more;
     *err += moreErr;
     return rc;
+}
+
+// A database's backup on its UserList.Log, as a data folder's is.
+int recordDatabaseBackup(const StartOptions &options, QString *err)
+{
+    QString error;
+    DataSet ds;
+    ds.options.LogKey = options.logKey;
+    PgStore store(ds, DatabaseConninfo(options.database, &error));
+    return RecordStoreBackup(store, options.backupTarget, err);
 }
 
 // Backup and check: no window, the report on standard output.
@@ -189,6 +201,8 @@ std::optional<int> runWithoutWindow(int &argc, char **argv)
         QString out, err;
         const bool logs = !early.databaseCommand() && (early.check || early.seal);
         int rc = logs && early.seal ? 0 : RunDatabaseCommand(early, &out, &err);
+        if (early.backup && rc == 0)
+            rc = recordDatabaseBackup(early, &err);
         if (logs && rc != 2) {
             // The chains' lines go before the check's verdict.
             const QString allWell = QStringLiteral("All is well.\n");

@@ -3,6 +3,7 @@
 // a table that held lines before its chain, and a folder's chains carried
 // in and back out.
 #include "PgCluster.h"
+#include "RunProgram.h"
 #include "SkipStatus.h"
 #include "TestFolder.h"
 #include "core/common/ActivityLog.h"
@@ -15,6 +16,7 @@
 
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
+#include <QSysInfo>
 #include <QThread>
 #include <QtTest>
 
@@ -197,9 +199,17 @@ private slots:
         QCOMPARE(v.verifiedUpTo, qint64(3));
         QCOMPARE(v.notes, QStringList("sealed from line 3"));
 
+        // The agency as the database holds it, set up at another workstation.
+        DataSet elsewhere(env.folder());
+        PgStore setter(elsewhere, server.conninfo(db, "clerk"));
+        QCOMPARE(setter.saveInstallation("County Sheriff", "Ab3De", SetupBy::Operator),
+                 InstallationResult::Ok);
         QString out, err;
         QCOMPARE(RunStoreLogCommand(store, "database " + db, true, &out, &err), AdminCommandOk);
         QCOMPARE(err, QString());
+        QVERIFY2(out.startsWith("Custorin - Log Seal\nCounty Sheriff\nData folder: database " + db +
+                                "\n"),
+                 qPrintable(out));
         QVERIFY2(out.contains("\nSearch.Log: 3 line(s)\n"), qPrintable(out));
         QCOMPARE(sql(db, "SELECT count(*) FROM log_seals"), "4");
         QVERIFY(store.logSearch("'b'"));
@@ -218,6 +228,53 @@ private slots:
         QCOMPARE(v.firstBad, qint64(1));
         QCOMPARE(v.problem, QString("the log was rewritten after it was sealed on "
                                     "2026-12-04T22:50:00 at line 3"));
+    }
+
+    // The database's backup from the command line goes on its
+    // UserList.Log, linked, as a data folder's does.
+    void commandLineBackupIsRecorded()
+    {
+        const QString db = freshDatabase();
+        QTemporaryDir target;
+        const ProgramRun run =
+            RunCustorin({"--database", server.conninfo(db), "--backup", target.path()});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(sql(db, "SELECT substr(line, 24) FROM user_list_log"),
+                 "- Data files backed up to '" + target.path() + "' by account '" + AccountName() +
+                     "' at workstation '" + QSysInfo::machineHostName() + "'");
+        TestFolder env;
+        PgStore store(env.data, server.conninfo(db));
+        bool begun = false;
+        QCOMPARE(store.verifyLogChain(UserListLogName, &begun).verifiedUpTo, qint64(1));
+    }
+
+    // The check finds a guard of a log's table or of the chains' tables
+    // dropped or disabled (tst_pgstore checks an untouched database).
+    void checkFindsTablesUnguarded_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("chain row guard dropped")
+            << "DROP TRIGGER log_chain_append_only ON log_chain"
+            << "log_chain is not guarded against changes (1 of 2 triggers).";
+        QTest::newRow("seals' guards dropped")
+            << "DROP TRIGGER log_seals_append_only ON log_seals; DROP TRIGGER "
+               "log_seals_no_truncate ON log_seals"
+            << "log_seals is not guarded against changes (0 of 2 triggers).";
+        QTest::newRow("log's truncate guard disabled")
+            << "ALTER TABLE search_log DISABLE TRIGGER search_log_no_truncate"
+            << "Search.Log is not guarded against changes (1 of 2 triggers).";
+    }
+    void checkFindsTablesUnguarded()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, lastLine);
+        const QString db = freshDatabase();
+        QVERIFY(server.psql(db, change));
+        QString message;
+        QVERIFY(!CheckDatabase(server.conninfo(db), &message));
+        QCOMPARE(message.section('\n', -1), lastLine);
     }
 
     // A folder's chains and seals come in as they are and go back out

@@ -12,6 +12,7 @@
 #include "TestFiles.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
+#include "core/common/Startup.h"
 #include "core/rules/AdminRules.h"
 #include "core/rules/Inventory.h"
 #include "core/store/pg/PgSchema.h"
@@ -26,13 +27,18 @@
 #include "gui/windows/frmSeeEntry.h"
 #include "gui/windows/frmSetup.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
 
 using namespace fixtures;
 
@@ -150,6 +156,49 @@ private slots:
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
+    // --set-agency and --set-access-code on the database the program is
+    // started on: the settings and the keyed line in the database.
+    void unattendedSetUp_data()
+    {
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("set up") << "unattended"
+                                << "The database %1 is set up for State Patrol.";
+        QTest::newRow("no tables")
+            << "postgres"
+            << "Installation settings not saved: The database has no Custorin tables; set it up "
+               "with --init.\n\nThe installation settings could not be written\nto the "
+               "database:\n%1\n\nNothing has been saved.";
+    }
+    void unattendedSetUp()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, message);
+        const bool made = database != "postgres";
+        QString report;
+        if (made)
+            QVERIFY(server.psql("postgres", "CREATE DATABASE " + database) &&
+                    InitDatabase(server.conninfo(database), &report));
+        StartOptions options;
+        options.database = server.conninfo(database, made ? "clerk" : "");
+        options.setAgency = options.setAccessCode = true;
+        options.agencyName = QStringLiteral(" State Patrol ");
+        options.logKey = "a workstation's key of 32 bytes";
+        QByteArray code = "Zx9Yw\n";
+        QBuffer in(&code);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        TestEnvironment env;
+        QCOMPARE(RunDatabaseSetup(options, in, &report), made ? 0 : 1);
+        QCOMPARE(report, message.arg(options.database));
+        env.data.options.LogKey = options.logKey;
+        PgStore store(env.data, options.database);
+        QCOMPARE(store.checkAccessCode("Zx9Yw") == InstallationResult::Ok, made);
+        QCOMPARE(log(store, UserListLogName),
+                 made ? stamp + "Access code set by the unattended set-up\r\n" : QByteArray());
+        bool begun = false;
+        QCOMPARE(store.verifyLogChain(UserListLogName, &begun).verifiedUpTo, qint64(made));
+    }
+
     // Wrong access codes: each one's line and the count in the database,
     // which another workstation sees; the wait from the second on; the
     // right code clears the count.
@@ -191,9 +240,58 @@ private slots:
                                  WorkstationName(env.data).toUtf8() + "' by account '" +
                                  AccountName().toUtf8() + "'\r\n";
         QCOMPARE(log(store, UserListLogName).mid(before.size()), wrong + wrong);
+        // Each line with its link, from the first.
+        bool begun = false;
+        QCOMPARE(store.verifyLogChain(UserListLogName, &begun).verifiedUpTo, qint64(3));
         QCOMPARE(QDir(env.folder()).entryList(QDir::Files), QStringList());
         exported("cleared");
         QVERIFY(!QFileInfo::exists(out.filePath("cleared/WrongCodes.Count")));
+    }
+
+    // A change waits for its advisory lock, held here as another
+    // workstation (of any release) holds it: the installation's key, an
+    // inventory's key and id.
+    void changesWaitForTheirLock_data()
+    {
+        QTest::addColumn<QString>("lock");
+        QTest::newRow("wrong code") << "SELECT pg_advisory_xact_lock(4851875793803935745)";
+        QTest::newRow("inventory") << "SELECT pg_advisory_xact_lock(1129665364, hashtext('26'))";
+    }
+    void changesWaitForTheirLock()
+    {
+        QFETCH(QString, lock);
+        TestEnvironment env;
+        PgStore store(env.data, clerk);
+        const auto change = [&] {
+            if (QTest::currentDataTag() == QByteArray("wrong code"))
+                return store.countWrongAccessCode() > 0;
+            qint64 upTo = 0;
+            const auto line = [] { return Store::InventoryAddition{"start\r\n", {}, {}}; };
+            const Store::InventoryLineVisitor none = [](const QString &) {};
+            return store.appendInventory("26", &upTo, none, line).ok;
+        };
+        bool done = false;
+        int waited = 0;
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "holder");
+            holder.setConnectOptions(server.conninfo("custorin"));
+            QVERIFY(holder.open() && holder.transaction());
+            QVERIFY(QSqlQuery(holder).exec(lock));
+            std::thread inside([&] { done = change(); });
+            QSqlQuery q(holder);
+            for (int i = 0; i < 500 && waited == 0; ++i) {
+                QThread::msleep(20);
+                waited = q.exec("SELECT count(*) FROM pg_locks WHERE NOT granted") && q.next()
+                             ? q.value(0).toInt()
+                             : -1;
+            }
+            holder.commit();
+            inside.join();
+            holder.close();
+        }
+        QSqlDatabase::removeDatabase("holder");
+        QCOMPARE(waited, 1);
+        QVERIFY(done);
     }
 
     // The backup window dumps the database as the workstation's role; the
@@ -202,6 +300,7 @@ private slots:
     {
         TestEnvironment env;
         PgStore store(env.data, clerk);
+        const QByteArray before = log(store, UserListLogName);
         QTemporaryDir target;
         ProcedureWindow window;
         window.caption = [] { return QStringLiteral("Backup"); };
@@ -217,6 +316,20 @@ private slots:
         QCOMPARE(lastText(env), "Your current Custorin database\r\nhas been successfully backed "
                                 "up!\r\n\r\nBackup written: " +
                                     QDir(target.path()).filePath(dumps[0]));
+        QCOMPARE(log(store, UserListLogName).mid(before.size()),
+                 stamp + "Data files backed up to '" + target.path().toUtf8() + "' by account '" +
+                     AccountName().toUtf8() + "' at workstation '" +
+                     QSysInfo::machineHostName().toUtf8() + "'\r\n");
+        // A backup whose line the server refuses says so.
+        QVERIFY(server.psql("custorin", "REVOKE INSERT ON user_list_log FROM custorin_app"));
+        env.desktop.answerFolder(target.path());
+        env.desktop.answerMsgBox(1, false, "Ready to Backup...");
+        env.desktop.answerMsgBox(1, false, "Backup Successful");
+        QVERIFY(BackupDataFiles(store, window));
+        QVERIFY(server.psql("custorin", "GRANT INSERT ON user_list_log TO custorin_app"));
+        QVERIFY2(lastText(env).endsWith(".dump\r\n\r\nIt could not be recorded in the "
+                                        "activity log 'UserList.Log'."),
+                 qPrintable(lastText(env)));
 
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
         QVERIFY(!RestoreDataFiles(store, window));
@@ -225,7 +338,7 @@ private slots:
                                                "here:\r\n\r\npg_restore --clean "
                                                "--dbname=DATABASE Custorin-DATE.dump\r\n\r\n"
                                                "Nothing has been changed."));
-        QCOMPARE(env.desktop.folderTitles.size(), 1);
+        QCOMPARE(env.desktop.folderTitles.size(), 2);
         QCOMPARE(env.desktop.pendingAnswers(), 0);
     }
 
@@ -419,6 +532,8 @@ private slots:
                                  a.id.toLatin1() + " closed by Pat Doe\r\n"),
                  logged.constData());
         QVERIFY(!QFileInfo::exists(env.path("Inventories")));
+        bool begun = false;
+        QCOMPARE(one.verifyLogChain(DataRecordsLogName, &begun).verifiedUpTo, qint64(6));
     }
 };
 

@@ -179,6 +179,12 @@ QString backupRefusal(const DataSet &ds, const QString &target)
     return QString();
 }
 
+QString backupNotRecorded()
+{
+    return QStringLiteral("the backup is complete, but it could not be recorded in %1\n")
+        .arg(UserListLogName);
+}
+
 int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *err)
 {
     const QString target = options.backupTarget;
@@ -267,8 +273,7 @@ int runBackup(DataSet &ds, const StartOptions &options, QString *out, QString *e
     if (!rotate(options, name, out, err))
         return AdminCommandFailed;
     if (!logged) {
-        *err += QStringLiteral("the backup is complete, but it could not be recorded in %1\n")
-                    .arg(UserListLogName);
+        *err += backupNotRecorded();
         return AdminCommandFailed;
     }
     return broken > 0 ? AdminCommandFailed : AdminCommandOk;
@@ -530,6 +535,9 @@ int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *o
             *err = error + QStringLiteral("\nThe logs were not sealed.\n");
             return AdminCommandFailed;
         }
+        // The agency's name as the store holds it (a database keeps it in
+        // its installation settings, not in a file of the folder).
+        store.loadInstallation();
         *out = LogSealLines(ds.AgencyName, where, WorkstationText(), !ds.options.LogKey.isEmpty(),
                             seals)
                    .join(QLatin1Char('\n')) +
@@ -563,4 +571,12 @@ int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *o
     if (broken > 0)
         *out += QStringLiteral("%1 activity log(s) fail their chain.\n").arg(broken);
     return broken > 0 ? AdminCommandFailed : AdminCommandOk;
+}
+
+int RecordStoreBackup(Store &store, const QString &target, QString *err)
+{
+    if (store.appendLogLine(UserListLogName, BackupLogLine(desktop().now(), target)))
+        return AdminCommandOk;
+    *err += backupNotRecorded();
+    return AdminCommandFailed;
 }

@@ -42,3 +42,7 @@ QStringList CheckDataFolder(DataSet &ds, int *problems);
 // names the store on it), or each log's chain state with its failures
 // recorded in UserList.Log. Status as RunAdminCommand's.
 int RunStoreLogCommand(Store &store, const QString &where, bool seal, QString *out, QString *err);
+// The line of a backup a store made of itself into target (a database's
+// dump), in its UserList.Log as a data folder's backup writes it; failed
+// with the error on *err when it could not be written.
+int RecordStoreBackup(Store &store, const QString &target, QString *err);

@@ -65,7 +65,8 @@ bool ReadSecretLine(QIODevice &input, QString *line, qint64 maxBytes)
     return true;
 }
 
-int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *message)
+int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *message,
+                       const UnattendedPlace *place)
 {
     if (!options.setAgency || !options.setAccessCode) {
         *message = QStringLiteral("--set-agency NAME and --set-access-code go together: the "
@@ -73,12 +74,12 @@ int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *m
         return UnattendedUsage;
     }
     const QFileInfo folder(options.dataDir);
-    if (!folder.isDir()) {
+    if (!place && !folder.isDir()) {
         *message = QStringLiteral("the data folder does not exist: ") + options.dataDir +
                    QStringLiteral("\nNothing has been saved.");
         return UnattendedFailed;
     }
-    DataSet ds(folder.absoluteFilePath());
+    DataSet ds(place ? QString() : folder.absoluteFilePath());
 
     QString code;
     if (!ReadSecretLine(input, &code)) {
@@ -87,11 +88,14 @@ int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *m
                                   "--set-access-code\nNothing has been saved.");
         return UnattendedFailed;
     }
-    const InstallationResult r = SaveInstallation(ds, options.agencyName, code);
+    QString text;
+    const InstallationResult r = place ? place->save(options.agencyName, code, &text)
+                                       : SaveInstallation(ds, options.agencyName, code);
     switch (r) {
     case InstallationResult::Ok:
-        *message = QStringLiteral("The data folder ") + ds.folder() +
-                   QStringLiteral(" is set up for ") + ds.AgencyName + QStringLiteral(".");
+        *message = (place ? place->name : QStringLiteral("The data folder ") + ds.folder()) +
+                   QStringLiteral(" is set up for ") +
+                   (place ? options.agencyName.trimmed() : ds.AgencyName) + QStringLiteral(".");
         return UnattendedOk;
     case InstallationResult::Cancelled:
         *message = QStringLiteral("the data folder is busy: another workstation is writing to "
@@ -99,7 +103,7 @@ int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *m
         return UnattendedFailed;
     default:
         *message = InstallationResultTitle(r) + QStringLiteral(": ") +
-                   plainText(InstallationResultText(ds, r));
+                   plainText(place ? text : InstallationResultText(ds, r));
         if (r == InstallationResult::AccessCodeInvalid || r == InstallationResult::AgencyEmpty ||
             r == InstallationResult::AgencyTooLong || r == InstallationResult::AgencyInvalid)
             *message += QStringLiteral("\nNothing has been saved.");

@@ -4,7 +4,10 @@
 // person at the set-up window.
 #pragma once
 
+#include "core/users/Installation.h"
+
 #include <QString>
+#include <functional>
 
 class QIODevice;
 struct StartOptions;
@@ -14,13 +17,25 @@ constexpr int UnattendedOk = 0;
 constexpr int UnattendedFailed = 1; // nothing was saved
 constexpr int UnattendedUsage = 2;  // the options do not go together
 
-// Sets up the data folder options.dataDir: the agency name of
-// --set-agency and the access code read as one line from input (the line
-// break taken off, nothing else: blanks count). Both options are needed.
-// Returns the exit status; *message gets what to tell the person (on
-// standard output for UnattendedOk, standard error otherwise), without a
-// trailing line break. Opens no window and asks nothing.
-int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *message);
+// Where the settings go when it is not a data folder (a database): its
+// name in the report ("The database ..."), and its save of the agency's
+// name and the access code, with the text that tells its result.
+struct UnattendedPlace {
+    QString name;
+    std::function<InstallationResult(const QString &agency, const QString &accessCode,
+                                     QString *text)>
+        save;
+};
+
+// Sets up the data folder options.dataDir, or place when given: the
+// agency name of --set-agency and the access code read as one line from
+// input (the line break taken off, nothing else: blanks count). Both
+// options are needed. Returns the exit status; *message gets what to tell
+// the person (on standard output for UnattendedOk, standard error
+// otherwise), without a trailing line break. Opens no window and asks
+// nothing.
+int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *message,
+                       const UnattendedPlace *place = nullptr);
 
 // Turns the echo of the terminal fd off while it lives, so that an access
 // code typed there is not shown; does nothing when fd is not a terminal.

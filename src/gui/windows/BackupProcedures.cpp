@@ -1,5 +1,6 @@
 #include "gui/windows/BackupProcedures.h"
 
+#include "core/common/ActivityLog.h"
 #include "core/common/DataSet.h"
 #include "core/common/Globals.h"
 #include "core/rules/BackupRestore.h"
@@ -44,14 +45,22 @@ std::optional<ProcedureCopy> runCopy(const ProcedureWindow &window,
 }
 
 // The backup of a store that backs itself up: its dump beside the older
-// ones in the chosen folder, which may hold other files.
+// ones in the chosen folder, which may hold other files, and then its line
+// in the store's "UserList.Log", as a data folder's backup has.
 bool backUpStore(Store &store, const QString &chosen, const ProcedureWindow &window)
 {
     if (ShowMsgBox(ReadyToBackupMessage(WithTrailingSeparator(chosen))).choice != MsgButton::First)
         return false;
     Store::SelfBackup backup;
     const QString caption = window.caption();
-    window.runBusy([&] { backup = store.backUpInto(chosen); });
+    window.runBusy([&] {
+        backup = store.backUpInto(chosen);
+        if (backup.ok &&
+            !store.appendLogLine(UserListLogName, BackupLogLine(desktop().now(), chosen)))
+            backup.text += CrLf + CrLf +
+                           QStringLiteral("It could not be recorded in the activity log '") +
+                           UserListLogName + QStringLiteral("'.");
+    });
     window.setCaption(caption);
     ShowMsgBox(backup.ok ? QStringLiteral("Backup Successful")
                          : QStringLiteral("File Backup Error"),

@@ -10,6 +10,7 @@
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSql.h"
 #include "core/store/pg/PgStore.h"
+#include "core/store/pg/PgStoreImpl.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -19,10 +20,6 @@
 
 namespace
 {
-
-// The first key of an inventory's advisory lock ("CUST"); the second is
-// the hash of its id.
-constexpr int kInventoryLockClass = 0x43555354;
 
 // Applies the lines after *readUpTo and moves it on; false when they
 // could not be read.
@@ -44,9 +41,10 @@ bool readAfter(QSqlDatabase &db, const QString &id, qint64 *readUpTo,
     return true;
 }
 
-// Adds the CR LF-ended lines after line number last, and the log line.
+// Adds the CR LF-ended lines after line number last, and the log line
+// with its link.
 bool insertLines(QSqlDatabase &db, const QString &id, qint64 last, const QString &lines,
-                 const QString &logLine)
+                 const QString &logLine, const QByteArray &logKey)
 {
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO inventory_lines (inventory, line_no, line) VALUES (?, ?, "
@@ -60,56 +58,15 @@ bool insertLines(QSqlDatabase &db, const QString &id, qint64 last, const QString
         if (!q.exec())
             return false;
     }
-    if (logLine.isEmpty())
-        return true;
     QSqlQuery log(db);
-    log.prepare(
-        QStringLiteral("INSERT INTO %1 (line) VALUES (?)").arg(LogTableName(DataRecordsLogName)));
-    log.addBindValue(logLine);
-    return log.exec();
+    return logLine.isEmpty() || appendLog(db, log, DataRecordsLogName, logLine, logKey);
 }
 
-// One transaction under an inventory's advisory lock; rolled back unless
-// committed.
-class InventoryTransaction
+// The advisory lock of an inventory ("CUST" and the hash of its id).
+AdvisoryLock lockOf(const QString &id)
 {
-public:
-    InventoryTransaction(const QString &conninfo, const QString &id) : m_connection(conninfo)
-    {
-        m_db = m_connection.db();
-        QSqlQuery q(m_db);
-        m_open = m_db.isOpen() && m_db.transaction();
-        if (m_open) {
-            q.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(?, hashtext(?))"));
-            q.addBindValue(kInventoryLockClass);
-            q.addBindValue(id);
-            m_open = q.exec();
-        }
-    }
-    ~InventoryTransaction()
-    {
-        if (m_open)
-            m_db.rollback();
-    }
-    bool isOpen() const { return m_open; }
-    QSqlDatabase &db() { return m_db; }
-    bool commit()
-    {
-        m_open = false;
-        return m_db.commit();
-    }
-    // What the server said of the last failure.
-    QString error() const
-    {
-        const QString text = m_db.lastError().databaseText().trimmed();
-        return text.isEmpty() ? QStringLiteral("the database can not be reached") : text;
-    }
-
-private:
-    PgConnection m_connection;
-    QSqlDatabase m_db;
-    bool m_open = false;
-};
+    return {0x43555354, id};
+}
 
 Store::InventoryWrite failedText(const QString &id, const QString &error)
 {
@@ -168,7 +125,8 @@ PgStore::startInventory(const QString &stamp,
 {
     // Under the stamp's lock: two inventories started in one second get
     // "-2", "-3"... as their side files do.
-    InventoryTransaction t(conninfo(), stamp);
+    const PgConnection::Lease lease(d->connection);
+    Transaction t(*d, lockOf(stamp));
     if (!t.isOpen())
         return failedText(stamp, t.error());
     QSqlQuery q(t.db());
@@ -185,7 +143,7 @@ PgStore::startInventory(const QString &stamp,
     for (int n = 2; taken.contains(made); ++n)
         made = stamp + QStringLiteral("-%1").arg(n);
     const InventoryAddition add = first(made);
-    if (!insertLines(t.db(), made, 0, add.lines, add.logLine) || !t.commit())
+    if (!insertLines(t.db(), made, 0, add.lines, add.logLine, m_ds.options.LogKey) || !t.commit())
         return failedText(made, t.error());
     *id = made;
     return {true, QString(), std::nullopt};
@@ -195,7 +153,8 @@ Store::InventoryWrite PgStore::appendInventory(const QString &id, qint64 *readUp
                                                const InventoryLineVisitor &apply,
                                                const std::function<InventoryAddition()> &change)
 {
-    InventoryTransaction t(conninfo(), id);
+    const PgConnection::Lease lease(d->connection);
+    Transaction t(*d, lockOf(id));
     if (!t.isOpen() || !readAfter(t.db(), id, readUpTo, apply))
         return failedText(id, t.error());
     const InventoryAddition add = change();
@@ -204,7 +163,7 @@ Store::InventoryWrite PgStore::appendInventory(const QString &id, qint64 *readUp
     if (add.lines.isEmpty())
         return {true, QString(), std::nullopt};
     const qint64 last = *readUpTo;
-    if (!insertLines(t.db(), id, last, add.lines, add.logLine) || !t.commit())
+    if (!insertLines(t.db(), id, last, add.lines, add.logLine, m_ds.options.LogKey) || !t.commit())
         return failedText(id, t.error());
     // What was added, read back as the side file's is.
     if (!readAfter(t.db(), id, readUpTo, apply))

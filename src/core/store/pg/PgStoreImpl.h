@@ -1,7 +1,7 @@
 // The database store's inside, shared by the files that implement it
 // (PgStore.cpp: connection and entries; PgStoreUsers.cpp: users, logs and
-// password keys): the connection, the rows' versions as read, one change's
-// transaction.
+// password keys; PgStoreSide.cpp: settings; PgInventory.cpp: inventories):
+// the connection, the rows' versions as read, one change's transaction.
 #pragma once
 
 #include "core/common/ActivityLog.h"
@@ -27,6 +27,8 @@
 #include <QThread>
 #include <QUuid>
 #include <QVariant>
+
+#include <optional>
 
 namespace PgStoreParts
 {
@@ -166,19 +168,33 @@ struct PgStoreImpl {
 namespace PgStoreParts
 {
 
+// An advisory lock a transaction takes before its change, held to its end,
+// so that the changes under one lock go one after the other: the lock of
+// one key, or, with a name, the pair of key and the hash of the name
+// (hashtext), as the inventories take it.
+struct AdvisoryLock {
+    qint64 key = 0;
+    QString name;
+};
+
 // One transaction of a change: rolled back unless committed. A connection
 // found broken at its start (the server was away meanwhile) is opened
-// afresh once: nothing of the change was sent yet.
+// afresh once: nothing of the change was sent yet. With a lock, the
+// transaction is open only once the lock is taken.
 class Transaction
 {
 public:
-    explicit Transaction(PgStoreImpl &d)
+    explicit Transaction(PgStoreImpl &d, const std::optional<AdvisoryLock> &lock = std::nullopt)
     {
         m_db = d.db();
         m_open = m_db.isOpen() && m_db.transaction();
         if (!m_open && d.failed() == Failure::Connection) {
             m_db = d.db();
             m_open = m_db.isOpen() && m_db.transaction();
+        }
+        if (m_open && lock && !take(*lock)) {
+            m_db.rollback();
+            m_open = false;
         }
     }
     ~Transaction()
@@ -193,8 +209,28 @@ public:
         m_open = false;
         return m_db.commit();
     }
+    // What the server said of the last failure of the connection.
+    QString error() const
+    {
+        const QString text = m_db.lastError().databaseText().trimmed();
+        return text.isEmpty() ? QStringLiteral("the database can not be reached") : text;
+    }
 
 private:
+    bool take(const AdvisoryLock &lock)
+    {
+        QSqlQuery q(m_db);
+        if (lock.name.isNull()) {
+            q.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(?)"));
+            q.addBindValue(lock.key);
+        } else {
+            q.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(?, hashtext(?))"));
+            q.addBindValue(int(lock.key));
+            q.addBindValue(lock.name);
+        }
+        return q.exec();
+    }
+
     QSqlDatabase m_db;
     bool m_open = false;
 };

@@ -9,6 +9,7 @@
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSql.h"
 #include "core/store/pg/PgStore.h"
+#include "core/store/pg/PgStoreImpl.h"
 #include "core/store/pg/PgTransfer.h"
 
 #include <QSqlQuery>
@@ -20,7 +21,7 @@ namespace
 const QString kSection = QStringLiteral("Installation/");
 const QString kWrongCodesKey = QStringLiteral("WrongCodes/Count");
 // The advisory lock of the installation rows ("CUST" "INST").
-constexpr qint64 kInstallationLock = 0x4355535400000001;
+const AdvisoryLock kInstallationLock{0x4355535400000001, QString()};
 
 // The settings' values by key (without the section); false when the
 // database could not be read.
@@ -48,44 +49,6 @@ bool exec(QSqlDatabase &db, const QString &sql, const QVariantList &values = {},
     if (out)
         *out = std::move(q);
     return ok;
-}
-
-// One transaction under the installation's advisory lock; rolled back
-// unless committed.
-class Locked
-{
-public:
-    explicit Locked(const QString &conninfo) : m_connection(conninfo)
-    {
-        m_db = m_connection.db();
-        m_open = m_db.isOpen() && m_db.transaction() &&
-                 exec(m_db, QStringLiteral("SELECT pg_advisory_xact_lock(?)"),
-                      {QVariant(kInstallationLock)});
-    }
-    ~Locked()
-    {
-        if (m_open)
-            m_db.rollback();
-    }
-    bool isOpen() const { return m_open; }
-    QSqlDatabase &db() { return m_db; }
-    bool commit()
-    {
-        m_open = false;
-        return m_db.commit();
-    }
-
-private:
-    PgConnection m_connection;
-    QSqlDatabase m_db;
-    bool m_open = false;
-};
-
-bool appendUserListLine(QSqlDatabase &db, const QString &line)
-{
-    return exec(
-        db, QStringLiteral("INSERT INTO %1 (line) VALUES (?)").arg(LogTableName(UserListLogName)),
-        {line});
 }
 
 bool holdsAny(QSqlDatabase &db, bool *holds)
@@ -139,7 +102,8 @@ InstallationResult PgStore::saveInstallation(const QString &agency, const QStrin
     const InstallationResult checked = CheckInstallationInput(agency, accessCode);
     if (checked != InstallationResult::Ok)
         return checked;
-    Locked t(conninfo());
+    const PgConnection::Lease lease(d->connection);
+    Transaction t(*d, kInstallationLock);
     QSqlDatabase &db = t.db();
     QMap<QString, QString> values;
     bool holds = false;
@@ -158,7 +122,9 @@ InstallationResult PgStore::saveInstallation(const QString &agency, const QStrin
     } else {
         event = configured ? AccessCodeEvent::ChangedByOperator : AccessCodeEvent::SetByOperator;
     }
-    if (!appendUserListLine(db, AccessCodeLine(m_ds, desktop().now(), event)))
+    QSqlQuery log(db);
+    if (!appendLog(db, log, UserListLogName, AccessCodeLine(m_ds, desktop().now(), event),
+                   m_ds.options.LogKey))
         return InstallationResult::LogFailed;
     bool ok =
         exec(db, QStringLiteral("DELETE FROM installation WHERE starts_with(key, ?)"), {kSection});
@@ -204,11 +170,14 @@ QString PgStore::updateAddress()
 
 int PgStore::countWrongAccessCode()
 {
-    Locked t(conninfo());
+    const PgConnection::Lease lease(d->connection);
+    Transaction t(*d, kInstallationLock);
     QSqlDatabase &db = t.db();
-    QSqlQuery q;
+    QSqlQuery log(db), q;
     if (!t.isOpen() ||
-        !appendUserListLine(db, AccessCodeLine(m_ds, desktop().now(), AccessCodeEvent::Wrong)) ||
+        !appendLog(db, log, UserListLogName,
+                   AccessCodeLine(m_ds, desktop().now(), AccessCodeEvent::Wrong),
+                   m_ds.options.LogKey) ||
         !exec(db,
               QStringLiteral("INSERT INTO installation (key, value) VALUES (?, '1') "
                              "ON CONFLICT (key) DO UPDATE SET value = (least(CASE WHEN "
@@ -238,7 +207,8 @@ int PgStore::wrongAccessCodeCount()
 
 void PgStore::clearWrongAccessCodes()
 {
-    Locked t(conninfo());
+    const PgConnection::Lease lease(d->connection);
+    Transaction t(*d, kInstallationLock);
     if (t.isOpen() &&
         exec(t.db(), QStringLiteral("DELETE FROM installation WHERE key = ?"), {kWrongCodesKey}))
         t.commit();

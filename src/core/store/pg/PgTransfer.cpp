@@ -9,6 +9,7 @@
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgSql.h"
 #include "core/store/pg/PgStore.h"
+#include "core/users/UnattendedSetup.h"
 #include "core/users/UserRecord.h"
 
 #include <QDateTime>
@@ -61,6 +62,25 @@ int scalar(QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery q(db);
     return q.exec(sql) && q.next() ? q.value(0).toInt() : -1;
+}
+
+// The enabled triggers that keep table append-only (refuse_log_change):
+// two where it is guarded, one against changes of rows, one against
+// TRUNCATE.
+int guardsOf(QSqlDatabase &db, const QString &table)
+{
+    return scalar(db, QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgrelid = "
+                                     "'%1'::regclass AND NOT tgisinternal AND tgenabled <> 'D' "
+                                     "AND tgfoid IN (SELECT oid FROM pg_proc WHERE proname = "
+                                     "'refuse_log_change')")
+                          .arg(table));
+}
+
+QString unguardedText(const QString &what, int guards)
+{
+    return QStringLiteral("%1 is not guarded against changes (%2 of 2 triggers).")
+        .arg(what)
+        .arg(guards);
 }
 
 QString countsText(const QMap<QString, int> &differing)
@@ -502,17 +522,16 @@ bool CheckDatabase(const QString &conninfo, QString *message)
     report << QStringLiteral("Schema version %1.").arg(CurrentSchemaVersion);
     for (const QString &log : LogFileNames()) {
         const QString table = LogTableName(log);
-        const int guards =
-            scalar(db, QStringLiteral("SELECT count(*) FROM pg_trigger WHERE "
-                                      "tgrelid = '%1'::regclass AND NOT tgisinternal")
-                           .arg(table));
+        const int guards = guardsOf(db, table);
         const int lines = scalar(db, QStringLiteral("SELECT count(*) FROM ") + table);
         report << QStringLiteral("%1: %2 lines.").arg(log).arg(lines);
         if (guards != 2)
-            problems << QStringLiteral("%1 is not guarded against changes (%2 of 2 triggers).")
-                            .arg(log)
-                            .arg(guards);
+            problems << unguardedText(log, guards);
     }
+    // The logs' chains and seals (PgChain.h), append-only as the logs are.
+    for (const QString &table : {QStringLiteral("log_chain"), QStringLiteral("log_seals")})
+        if (const int guards = guardsOf(db, table); guards != 2)
+            problems << unguardedText(table, guards);
     int active = 0, archived = 0, odd = 0, n = 0;
     const bool read = store.forEachEntryRecord([&](int, const char *raw) {
         ++n;
@@ -594,4 +613,32 @@ int RunDatabaseCommand(const StartOptions &options, QString *out, QString *err)
         ok = ExportFolder(conninfo, options.exportFolder, &message);
     (ok ? *out : *err) = message + QLatin1Char('\n');
     return ok ? 0 : 1;
+}
+
+int RunDatabaseSetup(const StartOptions &options, QIODevice &input, QString *message)
+{
+    QString error;
+    const QString conninfo = DatabaseConninfo(options.database, &error);
+    if (conninfo.isEmpty()) {
+        *message = error;
+        return UnattendedUsage;
+    }
+    DataSet ds;
+    ds.options.LogKey = options.logKey;
+    PgStore store(ds, conninfo);
+    UnattendedPlace place;
+    place.name = QStringLiteral("The database ") + conninfo;
+    place.save = [&](const QString &agency, const QString &accessCode, QString *text) {
+        // A wrong name or code is told before the database is asked.
+        InstallationResult r = CheckInstallationInput(agency, accessCode);
+        if (r == InstallationResult::Ok)
+            r = store.connect(&error)
+                    ? store.saveInstallation(agency, accessCode, SetupBy::Operator)
+                    : InstallationResult::IoError;
+        *text = store.installationResultText(r);
+        if (!error.isEmpty())
+            *text = error + CrLf + CrLf + *text;
+        return r;
+    };
+    return RunUnattendedSetup(options, input, message, &place);
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
 struct StartOptions;
 
 // Copies the data folder into an empty database in one transaction: every
@@ -29,6 +30,11 @@ bool BackupDatabase(const QString &conninfo, const QString &target, int keep, QS
 // Reads the database and reports: the schema version, the logs' guards,
 // every entry's and user's record. Changes nothing.
 bool CheckDatabase(const QString &conninfo, QString *message);
+
+// --set-agency and --set-access-code on the database of options.database,
+// as RunUnattendedSetup (users/UnattendedSetup.h) sets up a data folder:
+// the settings and the access code's line (with its link) in the database.
+int RunDatabaseSetup(const StartOptions &options, QIODevice &input, QString *message);
 
 // --init, --import, --export-folder, and --backup and --check on a
 // database: the report on *out, the error on
