@@ -12,6 +12,7 @@
 #include "gui/controls/ZelButton.h"
 #include "gui/windows/Quit.h"
 #include "gui/windows/frmMain.h"
+#include "gui/windows/frmTitlePage.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -90,16 +91,19 @@ inline QStringList listedCases(const frmMain &w)
     return out;
 }
 
-// Ends every main window a test left open (a test's cleanup).
+// Ends every main window and title page a test left open (a test's
+// cleanup); a window deleted takes the windows it owns with it.
 inline void closeMainWindows()
 {
-    QList<QPointer<frmMain>> windows;
+    QList<QPointer<QWidget>> windows;
     for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *w = qobject_cast<frmMain *>(top))
-            windows << w;
+        if (qobject_cast<frmMain *>(top) || qobject_cast<frmTitlePage *>(top))
+            windows << top;
     }
-    for (QPointer<frmMain> &w : windows)
-        dispose(w);
+    ProgramEnding = true;
+    for (const QPointer<QWidget> &w : windows)
+        delete w.data();
+    ProgramEnding = false;
 }
 
 // Closes and deletes every window a test left open (a card, its pop-up

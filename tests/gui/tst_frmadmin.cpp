@@ -416,8 +416,7 @@ private slots:
         const QByteArray trail = readFile(env.path("UserList.Log"));
         QVERIFY(trail.contains(" - Activity log 'Search.Log' reviewed by account '"));
         QCOMPARE(trail.count("'Search.Log' reviewed by"), 1); // once in this opening
-        QVERIFY(trail.contains(" - Activity log 'Search.Log' failed its verification at line 2 (it "
-                               "is not the line that was linked), found by account '"));
+        QVERIFY(trail.contains("'Search.Log' failed its verification at line 2"));
 
         w.cmdSealLogs->click();
         QCOMPARE(env.desktop.printJobs, QStringList("Log Seal"));

@@ -26,8 +26,6 @@ public:
     bool launch(QString *why);
     bool isRunning() const;
 
-    // The account the server runs as: the cluster's superuser.
-    QString superUser() const { return m_user; }
     QString socketDir() const;
     // A libpq key=value string for a database, as role (the superuser when
     // empty).
