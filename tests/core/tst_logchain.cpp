@@ -11,8 +11,10 @@
 #include "core/rules/BackupRestore.h"
 #include "core/rules/LogReview.h"
 #include "core/users/Installation.h"
+#include "core/users/UnattendedSetup.h"
 #include "core/users/UserFile.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
@@ -329,10 +331,22 @@ private slots:
         ann.FirstName = "Ann";
         ann.LastName = "Smith";
         ann.AccessLevel = 4;
+        // This folder set up from the command line, the other one by an
+        // operator.
+        StartOptions setup;
+        setup.dataDir = env.folder();
+        setup.setAgency = setup.setAccessCode = true;
+        setup.agencyName = "Agency";
+        setup.logKey = key;
+        QBuffer code;
+        code.setData("12345\n");
+        code.open(QIODevice::ReadOnly);
+        QString said;
+        QCOMPARE(RunUnattendedSetup(setup, code, &said), UnattendedOk);
+        QCOMPARE(SaveInstallation(other, "Agency", "12345", SetupBy::Operator),
+                 InstallationResult::Ok);
         for (DataSet *ds : {&env.data, &other}) {
             ds->options.LogKey = key;
-            QCOMPARE(SaveInstallation(*ds, "Agency", "12345", SetupBy::Operator),
-                     InstallationResult::Ok);
             QCOMPARE(AppendUser(*ds, ann), UserResult::Ok);
             env.desktop.setNow(env.desktop.now().addSecs(60)); // the other's own history
         }

@@ -80,6 +80,7 @@ int RunUnattendedSetup(const StartOptions &options, QIODevice &input, QString *m
         return UnattendedFailed;
     }
     DataSet ds(place ? QString() : folder.absoluteFilePath());
+    ds.options.LogKey = options.logKey;
 
     QString code;
     if (!ReadSecretLine(input, &code)) {
