@@ -351,7 +351,7 @@ void TestInventory::twoWorkstationsLoseNothing()
     QVERIFY(StartInventory(store, {}, entries, &inv).ok);
     // Both scan the same 60 codes, one from the first, one from the last.
     QList<QProcess *> workers;
-    for (const QString name : {QStringLiteral("up"), QStringLiteral("down")}) {
+    for (const QString &name : {QStringLiteral("up"), QStringLiteral("down")}) {
         auto *p = new QProcess(this);
         p->start(testTool(QStringLiteral("store_worker")),
                  {QStringLiteral("scan"), t.folder(), inv.id, name, QStringLiteral("60")});

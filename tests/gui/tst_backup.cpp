@@ -309,7 +309,8 @@ private slots:
             env.desktop.answerMsgBox(answer, false, "Installation Settings");
         env.desktop.answerMsgBox(1, false, "Important! Please read carefully...");
         env.desktop.answerMsgBox(1, false, "Backup Successful");
-        Window window{"Custorin - Data Restoration Procedure"};
+        Window window;
+        window.caption = "Custorin - Data Restoration Procedure";
         const QString agencyBefore = env.data.AgencyName;
         QVERIFY(RestoreDataFiles(env.store, window.procedure()));
 

@@ -535,9 +535,8 @@ private slots:
                                 "clipboard\r\nand paste it into an e-mail yourself? | &Copy the "
                                 "message text, &Don't copy it | 3 1 0"));
         // The mail's subject and body, with plain line ends.
-        QCOMPARE(env.desktop.clipboard,
-                 QStringList("Custorin - Control Number 20040105140309\n\n" +
-                             QString(body).replace("\r\n", "\n") + '\n'));
+        QCOMPARE(env.desktop.clipboard, QStringList("Custorin - Control Number 20040105140309\n\n" +
+                                                    QString(body).replace("\r\n", "\n") + '\n'));
         env.desktop.setMailProgram(true);
         env.desktop.setOpenUrlResult(true);
         card.cmdEmailEntry_Click();

@@ -105,13 +105,13 @@ Store::InventoryLineVisitor applier(Inventory *inv)
 
 InventoryOutcome refused(const QString &text)
 {
-    return {false, InventoryWindowTitle(), text};
+    return {false, InventoryWindowTitle(), text, std::nullopt};
 }
 
 InventoryOutcome outcomeOf(const Store::InventoryWrite &written)
 {
     if (written.ok)
-        return {true, QString(), QString()};
+        return {true, QString(), QString(), std::nullopt};
     if (written.busy)
         return {false, QString(), QString(), written.busy};
     return refused(written.text);
@@ -244,7 +244,7 @@ InventoryOutcome RecordInventoryScan(Store &store, Inventory *inventory,
         return refused(InventoryNeedsShelfText());
     const QString read = field(code);
     if (read.isEmpty())
-        return {false, QString(), QString()};
+        return {false, QString(), QString(), std::nullopt};
     const InventoryOutcome outcome = appendLine(store, inventory, [&]() {
         const ScanClass cls = ClassifyInventoryScan(*inventory, entries, shelf, read);
         const InventoryEntry *e = entries.find(read);
@@ -307,7 +307,7 @@ InventoryOutcome AddInventoryNote(Store &store, Inventory *inventory, const QStr
 {
     DataSet &ds = store.dataSet();
     if (field(text).isEmpty())
-        return {false, QString(), QString()};
+        return {false, QString(), QString(), std::nullopt};
     return appendLine(
         store, inventory,
         [&]() {
@@ -349,7 +349,7 @@ InventoryOutcome AcceptScannedShelf(Store &store, Inventory *inventory, Inventor
     });
     if (!record || !asRead.matches(*record))
         return {false, StoreResultTitle(StoreResult::Changed),
-                StoreResultText(ds, StoreResult::Changed)};
+                StoreResultText(ds, StoreResult::Changed), std::nullopt};
     const QString oldShelf = record->Location.trimmed();
     const QString line = ShelfChangeCustodyLine(timeText(dataset::now()), inventory->id, oldShelf,
                                                 shelf, field(dataset::person(ds)));
@@ -367,7 +367,7 @@ InventoryOutcome AcceptScannedShelf(Store &store, Inventory *inventory, Inventor
     if (result == StoreResult::Busy || result == StoreResult::Unwritable)
         return {false, QString(), QString(), StoreResultMessage(ds, result)};
     if (result != StoreResult::Ok)
-        return {false, StoreResultTitle(result), StoreResultText(ds, result)};
+        return {false, StoreResultTitle(result), StoreResultText(ds, result), std::nullopt};
     entry.location = shelf;
     const InventoryOutcome noted = appendLine(
         store, inventory,
@@ -380,5 +380,5 @@ InventoryOutcome AcceptScannedShelf(Store &store, Inventory *inventory, Inventor
         return refused(QStringLiteral("The new location was saved, but the inventory could not "
                                       "note it:") +
                        CrLf + CrLf + noted.text);
-    return {true, QString(), QString()};
+    return {true, QString(), QString(), std::nullopt};
 }
