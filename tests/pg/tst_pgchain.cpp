@@ -10,6 +10,7 @@
 #include "core/common/ChainedLogs.h"
 #include "core/common/FolderLock.h"
 #include "core/rules/AdminCommands.h"
+#include "core/rules/LogReview.h"
 #include "core/store/pg/PgSchema.h"
 #include "core/store/pg/PgStore.h"
 #include "core/store/pg/PgTransfer.h"
@@ -212,6 +213,10 @@ private slots:
                  qPrintable(out));
         QVERIFY2(out.contains("\nSearch.Log: 3 line(s)\n"), qPrintable(out));
         QCOMPARE(sql(db, "SELECT count(*) FROM log_seals"), "4");
+        // The page the administration window prints names the database too.
+        QCOMPARE(SealLogsNow(store).lines.mid(0, 3),
+                 QStringList({"Custorin - Log Seal", "County Sheriff",
+                              "Data folder: database " + store.conninfo()}));
         QVERIFY(store.logSearch("'b'"));
         QCOMPARE(store.verifyLogChain("Search.Log", &begun).verifiedUpTo, qint64(4));
 

@@ -278,7 +278,7 @@ LogSealResult SealLogsNow(Store &store)
         return result;
     }
     DataSet &ds = store.dataSet();
-    result.lines = LogSealLines(ds.AgencyName, ds.folder(), WorkstationText(),
+    result.lines = LogSealLines(ds.AgencyName, store.whereText(), WorkstationText(),
                                 !ds.options.LogKey.isEmpty(), seals);
     return result;
 }

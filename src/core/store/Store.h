@@ -167,6 +167,9 @@ public:
         return SelfBackup();
     }
     virtual QString restoreElsewhereText() const { return QString(); }
+    // Where the store keeps the logs, as the Log Seal page names it: the
+    // data folder, or "database " and the connection's string.
+    virtual QString whereText() const { return m_ds.folder(); }
 
     // ---- inventories ----
     // An inventory is a sequence of lines (tab-separated fields, see

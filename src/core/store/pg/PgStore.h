@@ -30,6 +30,7 @@ public:
     // with the reason in *error.
     bool connect(QString *error) override;
     QString conninfo() const;
+    QString whereText() const override { return QStringLiteral("database ") + conninfo(); }
 
     // Every other workstation's change (not this store's own) calls
     // onChange on the calling thread's event loop, within a second of its
