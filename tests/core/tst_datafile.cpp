@@ -3,6 +3,7 @@
 // damaged length and what may not be written, against bytes from the offsets.
 #include "TestBytes.h"
 #include "TestFolder.h"
+#include "TestUsers.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
 #include "core/common/RecordFile.h"
@@ -31,16 +32,6 @@ QByteArray threeUsers()
     return userBytes(oleDate(2026, 12, 4, 22, 30), "Ann", "Smith", "x1Ya2Zb3", 4, "Supervisor") +
            userBytes(oleDate(2020, 1, 2, 3, 4), "Pat", "Doe", "q4R7s8T9", 2) +
            userBytes(oleDate(2021, 7, 4), "Lee", "Park", "m0N1o2P3", 1, "Temporary");
-}
-
-UserRecord newUser(const QString &first, const QString &last, const QString &password, int level)
-{
-    UserRecord u;
-    u.FirstName = first;
-    u.LastName = last;
-    u.Password = ScramblePassword(password);
-    u.AccessLevel = qint16(level);
-    return u;
 }
 
 const QString Users = QStringLiteral("User.List");

@@ -3,6 +3,7 @@
 // undo, seals and restores, and a seeded run of random attacks on the four
 // logs, each of which must be found at the right line.
 #include "TestFolder.h"
+#include "TestUsers.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/ChainedLogs.h"
 #include "core/common/FolderLock.h"
@@ -327,10 +328,7 @@ private slots:
         TestFolder env;
         QTemporaryDir otherDir;
         DataSet other(otherDir.path());
-        UserRecord ann;
-        ann.FirstName = "Ann";
-        ann.LastName = "Smith";
-        ann.AccessLevel = 4;
+        UserRecord ann = newUser("Ann", "Smith", QString(), 4);
         // This folder set up from the command line, the other one by an
         // operator.
         StartOptions setup;

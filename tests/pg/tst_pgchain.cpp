@@ -62,12 +62,7 @@ class TestPgChain : public QObject
             qFatal("%s", qPrintable(message));
         return name;
     }
-    QString sql(const QString &db, const QString &statement)
-    {
-        QString out;
-        server.psql(db, statement, &out);
-        return out.trimmed();
-    }
+    QString sql(const QString &db, const QString &statement) { return server.value(db, statement); }
 
 private slots:
     void initTestCase()

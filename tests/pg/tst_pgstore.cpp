@@ -8,6 +8,7 @@
 #include "SkipStatus.h"
 #include "TestBytes.h"
 #include "TestFolder.h"
+#include "TestUsers.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/Startup.h"
 #include "core/entries/CriteriaFilter.h"
@@ -28,12 +29,7 @@ class TestPgStore : public QObject
     PgCluster server;
     QString db;
 
-    QString sql(const QString &statement)
-    {
-        QString out;
-        server.psql(QStringLiteral("custorin"), statement, &out);
-        return out.trimmed();
-    }
+    QString sql(const QString &statement) { return server.value("custorin", statement); }
 
 private slots:
     void initTestCase()
@@ -209,11 +205,7 @@ private slots:
         TestFolder env(QDateTime(QDate(2026, 12, 4), QTime(22, 50, 0)));
         PgStore store(env.data,
                       server.conninfo(QStringLiteral("custorin"), QStringLiteral("clerk")));
-        UserRecord ann;
-        ann.FirstName = QStringLiteral("Ann");
-        ann.LastName = QStringLiteral("Smith");
-        ann.Password = ScramblePassword(QStringLiteral("Cr0w9"));
-        ann.AccessLevel = 4;
+        UserRecord ann = newUser("Ann", "Smith", "Cr0w9", 4);
         int n = 0;
         QCOMPARE(store.addUser(ann, &n), UserResult::Ok);
         QCOMPARE(n, 1);
@@ -477,10 +469,7 @@ private slots:
         PgStore store(env.data, server.conninfo("custorin", "clerk"));
         EntryRecord e;
         e.CaseNumber = QStringLiteral("2026-0500");
-        UserRecord u;
-        u.FirstName = QStringLiteral("Bo");
-        u.LastName = QStringLiteral("Baker");
-        u.Password = ScramblePassword(QStringLiteral("Pw12"));
+        UserRecord u = newUser("Bo", "Baker", "Pw12", 0);
         QCOMPARE(store.addEntry(e), StoreResult::Ok);
         QCOMPARE(store.addUser(u), UserResult::Ok);
         const EntryIdentity entry = EntryIdentity::of(store.entry(1));

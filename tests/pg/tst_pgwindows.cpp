@@ -10,6 +10,7 @@
 #include "SkipStatus.h"
 #include "TestBytes.h"
 #include "TestFiles.h"
+#include "TestUsers.h"
 #include "core/common/ActivityLog.h"
 #include "core/common/FolderLock.h"
 #include "core/common/Startup.h"
@@ -137,10 +138,7 @@ private slots:
                      "Access code changed by the unattended set-up\r\n");
 
         // Damaged settings in a database that holds users.
-        UserRecord ann;
-        ann.FirstName = QStringLiteral("Ann");
-        ann.LastName = QStringLiteral("Smith");
-        ann.AccessLevel = 4;
+        UserRecord ann = newUser("Ann", "Smith", QString(), 4);
         QCOMPARE(store.addUser(ann), UserResult::Ok);
         QVERIFY(server.psql("fresh",
                             "DELETE FROM installation WHERE key = 'Installation/AccessCodeKey'"));
@@ -346,11 +344,7 @@ private slots:
     {
         TestEnvironment env;
         PgStore store(env.data, clerk);
-        UserRecord ann;
-        ann.FirstName = QStringLiteral("Ann");
-        ann.LastName = QStringLiteral("Smith");
-        ann.Password = ScramblePassword(QStringLiteral("Secret1"));
-        ann.AccessLevel = 4;
+        UserRecord ann = newUser("Ann", "Smith", "Secret1", 4);
         QCOMPARE(store.addUser(ann), UserResult::Ok);
         for (const char *caseNumber : {"26-0001", "26-0002"}) {
             EntryRecord e;
@@ -435,11 +429,7 @@ private slots:
     {
         TestEnvironment env;
         PgStore store(env.data, clerk);
-        UserRecord bo;
-        bo.FirstName = QStringLiteral("Bo");
-        bo.LastName = QStringLiteral("Baker");
-        bo.Password = ScramblePassword(QStringLiteral("Pw12"));
-        bo.AccessLevel = 2;
+        UserRecord bo = newUser("Bo", "Baker", "Pw12", 2);
         int n = 0;
         QCOMPARE(store.addUser(bo, &n), UserResult::Ok);
         frmAddEditUser w(store, env.session);

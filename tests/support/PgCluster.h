@@ -33,6 +33,13 @@ public:
     // Runs SQL through psql as the superuser; false with psql's error text.
     bool psql(const QString &database, const QString &sql, QString *output = nullptr,
               int timeoutMs = 60000) const;
+    // What the SQL printed, trimmed (empty when it failed).
+    QString value(const QString &database, const QString &sql) const
+    {
+        QString out;
+        psql(database, sql, &out);
+        return out.trimmed();
+    }
 
 private:
     bool run(const QString &program, const QStringList &args, QString *output,
